@@ -1,0 +1,15 @@
+// Writing a picture in the format named by an extension, for velkor-cli.
+#pragma once
+
+#include "CliOptions.h"
+#include "picture/winbmp.h"
+
+#include <string>
+
+// True when ext (any case, without the dot) names a format we write.
+bool IsWritableExtension(const std::string& ext);
+
+// Writes bmp to path in the format of ext. Throws CTextException; nothing is
+// left at path on failure.
+void WritePicture(CWinBmp& bmp, const std::string& path, const std::string& ext,
+                  const CliSaveOptions& options);

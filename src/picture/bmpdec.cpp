@@ -1,0 +1,201 @@
+#include "bmpdec.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr const char* kTextNotBitmap = "Bitmap decoder: This isn't a bitmap.";
+constexpr const char* kTextHeaderSize = "Bitmap decoder: BITMAPINFOHEADER has wrong size.";
+constexpr const char* kTextIllegalBpp = "Decoding bmp: Illegal bpp value.";
+constexpr const char* kTextDelta = "Encountered delta escape.";
+constexpr const char* kTextNegativeWidth = "Bitmap decoder: negative width.";
+
+constexpr size_t kFileHeaderSize = 14;
+constexpr uint32_t kInfoHeaderSize = 40;
+
+// Stores one line of palette indices into the bitmap line.
+void StoreIndexLine(CBmp& bmp, int y, const uint8_t* indices, const uint32_t* table)
+{
+    if (bmp.GetBitsPerPixel() == 8)
+        std::memcpy(bmp.GetLine(y), indices, size_t(bmp.GetWidth()));
+    else
+        ExpandIndexedLine(indices, bmp.GetWidth(), table, bmp.GetLine32(y));
+}
+
+} // namespace
+
+void CBmpDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source)
+{
+    const uint8_t* fileHeader = source.ReadBytes(kFileHeaderSize);
+    if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
+        RaiseError(ErrWrongSignature, kTextNotBitmap);
+    Trace(2, "Bitmap file signature found\n");
+    uint32_t fileSize = fileHeader[2] | fileHeader[3] << 8 | fileHeader[4] << 16 | uint32_t(fileHeader[5]) << 24;
+
+    uint32_t headerSize = source.ReadLongLE();
+    if (headerSize != kInfoHeaderSize)
+        RaiseError(ErrBadFormat, kTextHeaderSize);
+    auto width = int32_t(source.ReadLongLE());
+    auto height = int32_t(source.ReadLongLE());
+    source.Skip(2); // planes
+    int bitCount = source.ReadWordLE();
+    uint32_t compression = source.ReadLongLE();
+    source.Skip(8); // image size, horizontal resolution
+    source.Skip(4); // vertical resolution
+    uint32_t colorsUsed = source.ReadLongLE();
+    source.Skip(4); // colours important
+    Trace(2, "Bitmap header is ok.\n");
+
+    size_t paletteBytes = 0;
+    PaletteEntry* entries = AllocPalette(palette);
+    if (bitCount <= 8) {
+        Trace(3, "Reading palette.\n");
+        uint32_t n = colorsUsed ? colorsUsed : 1u << bitCount;
+        if (n > 256)
+            n = 256;
+        paletteBytes = size_t(4) * n;
+        const uint8_t* p = source.ReadBytes(paletteBytes);
+        for (uint32_t i = 0; i < n; ++i)
+            entries[i] = PaletteEntry{p[4 * i], p[4 * i + 1], p[4 * i + 2], 255};
+    }
+
+    // The file size field must not claim more than the file holds; the
+    // pixel data starts right after the palette whatever the offset says.
+    if (fileSize > paletteBytes + 56)
+        source.CheckAvailable(fileSize - paletteBytes - 56);
+
+    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32)
+        RaiseError(ErrBadFormat, kTextIllegalBpp);
+    if (width < 0)
+        RaiseError(ErrBadFormat, kTextNegativeWidth);
+    // A negative height marks a top-down file.
+    bool topDown = height < 0;
+    int64_t lines = topDown ? -int64_t(height) : height;
+    CheckPictureSize(width, lines);
+
+    int depth = ResolveTargetDepth(bitCount, wantedDepth);
+    bmp.Create(width, int(lines), uint16_t(depth), false);
+    bmp.SetSourceBitsPerPixel(bitCount);
+    if (depth == 8)
+        bmp.SetPalette(entries);
+    uint32_t table[256];
+    BuildPixelTable(entries, table);
+
+    bool rle = compression != 0 && (bitCount == 4 || bitCount == 8);
+    if (rle)
+        DecodeRLE(bmp, bitCount, table, source, topDown);
+    else
+        DecodeUncompressed(bmp, bitCount, table, source, topDown);
+    Trace(3, "Decoding finished.\n");
+}
+
+void CBmpDecoder::DecodeUncompressed(CBmp& bmp, int bitCount, const uint32_t* table,
+                                     CDataSource& source, bool topDown)
+{
+    const int width = bmp.GetWidth();
+    const int height = bmp.GetHeight();
+    const size_t rowBytes = (size_t(width) * size_t(bitCount) + 31) / 32 * 4;
+    switch (bitCount) {
+    case 1: Trace(2, "Decoding 1 bit per pixel bitmap.\n"); break;
+    case 4: Trace(2, "Decoding uncompressed 4 bit per pixel bitmap.\n"); break;
+    case 8: Trace(2, "Decoding uncompressed 8 bit per pixel bitmap.\n"); break;
+    case 24: Trace(2, "Decoding 24 bit per pixel bitmap.\n"); break;
+    default: Trace(2, "Decoding 32 bit per pixel bitmap.\n"); break;
+    }
+    std::vector<uint8_t> indices(bitCount < 8 ? size_t(width) : 0);
+    for (int r = 0; r < height; ++r) {
+        const uint8_t* in = source.ReadBytes(rowBytes);
+        int y = topDown ? r : height - 1 - r;
+        switch (bitCount) {
+        case 1:
+            // Through the palette like the other indexed depths, so a
+            // (white, black) or coloured palette shows as stored.
+            for (int x = 0; x < width; ++x)
+                indices[size_t(x)] = (in[x >> 3] >> (7 - (x & 7))) & 1;
+            StoreIndexLine(bmp, y, indices.data(), table);
+            break;
+        case 4:
+            for (int x = 0; x < width; ++x)
+                indices[size_t(x)] = (x & 1) ? in[x >> 1] & 0x0F : in[x >> 1] >> 4;
+            StoreIndexLine(bmp, y, indices.data(), table);
+            break;
+        case 8:
+            StoreIndexLine(bmp, y, in, table);
+            break;
+        case 24: {
+            uint32_t* out = bmp.GetLine32(y);
+            for (int x = 0; x < width; ++x, in += 3)
+                out[x] = MakePixel(in[2], in[1], in[0]);
+            break;
+        }
+        default:
+            std::memcpy(bmp.GetLine(y), in, size_t(width) * 4);
+            break;
+        }
+    }
+}
+
+void CBmpDecoder::DecodeRLE(CBmp& bmp, int bitCount, const uint32_t* table, CDataSource& source,
+                            bool topDown)
+{
+    Trace(2, bitCount == 8 ? "Decoding RLE8-compressed bitmap.\n" : "Decoding RLE4-compressed bitmap.\n");
+    const int width = bmp.GetWidth();
+    const int height = bmp.GetHeight();
+    // Lines the stream never reaches stay at index 0.
+    std::vector<uint8_t> line(size_t(width) + 1, 0);
+    for (int y = 0; y < height; ++y)
+        std::memset(bmp.GetLine(y), 0, size_t(bmp.GetLineBytes()));
+
+    int r = 0;
+    int x = 0;
+    auto put = [&](uint8_t index) {
+        // Pixels beyond the line's width are dropped.
+        if (x < width)
+            line[size_t(x)] = index;
+        ++x;
+    };
+    auto endLine = [&] {
+        StoreIndexLine(bmp, topDown ? r : height - 1 - r, line.data(), table);
+        std::fill(line.begin(), line.end(), 0);
+        ++r;
+        x = 0;
+    };
+    while (r < height) {
+        uint8_t count = source.ReadByte();
+        uint8_t value = source.ReadByte();
+        if (count != 0) {
+            if (bitCount == 8) {
+                for (int i = 0; i < count; ++i)
+                    put(value);
+            } else {
+                for (int i = 0; i < count; ++i)
+                    put((i & 1) ? value & 0x0F : value >> 4);
+            }
+            continue;
+        }
+        switch (value) {
+        case 0:
+            endLine();
+            break;
+        case 1:
+            endLine();
+            return;
+        case 2:
+            RaiseError(ErrUnsupported, kTextDelta);
+        default: {
+            size_t bytes = bitCount == 8 ? value : (size_t(value) + 1) / 2;
+            const uint8_t* p = source.ReadBytes(bytes + (bytes & 1));
+            if (bitCount == 8) {
+                for (int i = 0; i < value; ++i)
+                    put(p[i]);
+            } else {
+                for (int i = 0; i < value; ++i)
+                    put((i & 1) ? p[i >> 1] & 0x0F : p[i >> 1] >> 4);
+            }
+            break;
+        }
+        }
+    }
+}

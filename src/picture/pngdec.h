@@ -1,0 +1,9 @@
+// CPNGDecoder: PNG decoder.
+#pragma once
+
+#include "picdec.h"
+
+class CPNGDecoder : public CPicDecoder {
+protected:
+    void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
+};

@@ -1,0 +1,18 @@
+// CPicture: the bitmap the image view shows, with the fit-size rule used to
+// place it. Drawing lives in the window layer, which wraps the DIB block.
+#pragma once
+
+#include "picture/winbmp.h"
+
+struct PictureSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const PictureSize&) const = default;
+};
+
+class CPicture : public CWinBmp {
+public:
+    // Largest size with the picture's aspect ratio (height / width) that fits
+    // a box of boxWidth x boxHeight; boxAspect is the box's height / width.
+    PictureSize FitSize(int boxWidth, int boxHeight, float boxAspect) const;
+};

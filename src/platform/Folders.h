@@ -1,0 +1,32 @@
+// Working directory, configuration and data folders.
+#pragma once
+
+#include <string>
+
+namespace vkplatform {
+
+// Enters `dir`: makes it the process's working directory. On failure the
+// working directory is unchanged and `error` (when given) gets the reason.
+bool EnterDirectory(const std::string& dir, std::string* error = nullptr);
+// The process's working directory; "" when it cannot be read (it vanished).
+std::string WorkingDirectory();
+
+// The user's home directory ($HOME, else the password database).
+std::string HomeDirectory();
+// Where "vk.set", "vk.ruf" and "vk.fav" live: VELKOR_CONFIG_DIR when set,
+// else $XDG_CONFIG_HOME/velkor, else ~/.config/velkor. Not created here.
+std::string ConfigDirectory();
+// $XDG_DATA_HOME/velkor, else ~/.local/share/velkor (wallpaper copies).
+std::string DataDirectory();
+// $XDG_CONFIG_HOME, else ~/.config.
+std::string XdgConfigHome();
+// $XDG_DATA_HOME, else ~/.local/share.
+std::string XdgDataHome();
+// Creates `dir` and its missing parents; true when it exists afterwards.
+bool MakePath(const std::string& dir);
+// A directory that always exists and is never in use: "/".
+std::string SystemDirectory();
+// The path of the running executable ("" when unknown).
+std::string ExecutablePath();
+
+} // namespace vkplatform

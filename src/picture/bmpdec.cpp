@@ -143,10 +143,10 @@ void CBmpDecoder::DecodeRLE(CBmp& bmp, int bitCount, const uint32_t* table, CDat
     Trace(2, bitCount == 8 ? "Decoding RLE8-compressed bitmap.\n" : "Decoding RLE4-compressed bitmap.\n");
     const int width = bmp.GetWidth();
     const int height = bmp.GetHeight();
-    // Lines the stream never reaches stay at index 0.
+    // Pixels the stream never reaches show palette entry 0.
     std::vector<uint8_t> line(size_t(width) + 1, 0);
     for (int y = 0; y < height; ++y)
-        std::memset(bmp.GetLine(y), 0, size_t(bmp.GetLineBytes()));
+        StoreIndexLine(bmp, y, line.data(), table);
 
     int r = 0;
     int x = 0;

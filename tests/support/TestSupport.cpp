@@ -125,6 +125,23 @@ Pixels ParsePnm(const std::string& bytes)
     in >> magic;
     next(p.width);
     next(p.height);
+    if (magic == "P4") {
+        in.get();
+        if (p.width <= 0 || p.height <= 0)
+            return {};
+        size_t rowBytes = (size_t(p.width) + 7) / 8;
+        std::string raw(rowBytes * size_t(p.height), '\0');
+        in.read(raw.data(), std::streamsize(raw.size()));
+        if (size_t(in.gcount()) != raw.size())
+            return {};
+        p.data.resize(size_t(p.width) * size_t(p.height));
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x) {
+                bool black = (uint8_t(raw[size_t(y) * rowBytes + size_t(x) / 8]) >> (7 - x % 8)) & 1;
+                p.data[size_t(y) * size_t(p.width) + size_t(x)] = black ? 0xFF000000u : 0xFFFFFFFFu;
+            }
+        return p;
+    }
     next(maxval);
     in.get();
     if ((magic != "P6" && magic != "P5") || maxval != 255 || p.width <= 0 || p.height <= 0)

@@ -49,7 +49,7 @@ std::string ImageMagick();
 // What ImageMagick reads from a file (first frame unless `frame` says),
 // as 8-bit RGBA. Empty on failure.
 Pixels ReadWithImageMagick(const std::string& path, int frame = 0);
-// Parses a binary PPM (P6) or PGM (P5) with maxval 255, as netpbm writes.
+// Parses a binary PPM (P6) or PGM (P5) with maxval 255, or a PBM (P4).
 Pixels ParsePnm(const std::string& bytes);
 // Runs a netpbm command whose standard output is a PNM and parses it.
 Pixels ReadWithNetpbm(const std::string& command);

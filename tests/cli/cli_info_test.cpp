@@ -1,0 +1,88 @@
+// velkor-cli info and convert on good and damaged files.
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace vktest;
+
+namespace {
+
+std::string Cli(const std::string& args, int* status, bool withStderr = false)
+{
+    std::string out;
+    *status = vktest::Run(std::string(VELKOR_CLI) + " " + args + (withStderr ? " 2>&1" : " 2>/dev/null"), &out);
+    return out;
+}
+
+} // namespace
+
+TEST(CliInfo, ReportsFormatSizeAndDepth)
+{
+    TempDir dir;
+    CWinBmp bmp;
+    MakeTestPicture(bmp, 13, 7);
+    bmp.SaveAsBmpFile(dir.File("a.bmp"));
+    CWinBmp gray;
+    gray.Create(5, 3, 8, false);
+    gray.SaveAsBmpFile(dir.File("g.bmp"));
+    int status;
+    std::string out = Cli("info " + Quote(dir.File("a.bmp")) + " " + Quote(dir.File("g.bmp")), &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out, dir.File("a.bmp") + ": BMP 13x7 24 bpp\n" + dir.File("g.bmp") + ": BMP 5x3 8 bpp\n");
+}
+
+TEST(CliInfo, DamagedFilesReportCodeAndText)
+{
+    TempDir dir;
+    CWinBmp bmp;
+    MakeTestPicture(bmp, 13, 7);
+    bmp.SaveAsBmpFile(dir.File("a.bmp"));
+    std::string bytes = ReadFile(dir.File("a.bmp"));
+    WriteFile(dir.File("cut.bmp"), bytes.substr(0, 100));
+    WriteFile(dir.File("junk.bin"), "not a picture at all");
+    int status;
+    std::string out = Cli("info " + Quote(dir.File("a.bmp")) + " " + Quote(dir.File("cut.bmp")) + " " +
+                              Quote(dir.File("junk.bin")) + " " + Quote(dir.File("none.bmp")),
+                          &status, true);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(out.find(dir.File("a.bmp") + ": BMP 13x7 24 bpp\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(dir.File("cut.bmp") + ": error 11: End of file reached while decoding.\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(dir.File("junk.bin") + ": error 8: Decoder error: Unknown file type.\n"), std::string::npos) << out;
+    EXPECT_NE(out.find(dir.File("none.bmp") + ": error 4: Decoder error: Opening "), std::string::npos) << out;
+}
+
+TEST(CliConvert, BmpToPpmMatchesPeers)
+{
+    TempDir dir;
+    CWinBmp bmp;
+    MakeTestPicture(bmp, 21, 9);
+    bmp.SaveAsBmpFile(dir.File("a.bmp"));
+    int status;
+    Cli("convert " + Quote(dir.File("a.bmp")) + " " + Quote(dir.File("a.ppm")), &status);
+    ASSERT_EQ(status, 0);
+    std::string ppm = ReadFile(dir.File("a.ppm"));
+    EXPECT_EQ(ppm.rfind("P6\n21 9\n255\n", 0), 0u);
+    EXPECT_EQ(ParsePnm(ppm), FromBitmap(bmp));
+    if (HasProgram("bmptopnm"))
+        EXPECT_EQ(ReadWithNetpbm("bmptopnm " + Quote(dir.File("a.bmp"))), ParsePnm(ppm));
+    // Batch form: --to EXT -o DIR.
+    Cli("convert --to BMP -o " + Quote(dir.Path()) + " " + Quote(dir.File("a.ppm")), &status);
+    if (status == 0)
+        EXPECT_EQ(DecodeWithVelkor(dir.File("a.BMP")), FromBitmap(bmp));
+}
+
+TEST(CliConvert, NothingWrittenOnFailure)
+{
+    TempDir dir;
+    WriteFile(dir.File("bad.bmp"), "BM this is broken");
+    WriteFile(dir.File("out.ppm"), "keep me");
+    int status;
+    std::string out = Cli("convert " + Quote(dir.File("bad.bmp")) + " " + Quote(dir.File("out.ppm")), &status, true);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(out.rfind("error ", 0), 0u) << out;
+    EXPECT_EQ(ReadFile(dir.File("out.ppm")), "keep me");
+    Cli("convert " + Quote(dir.File("bad.bmp")) + " " + Quote(dir.File("new.ppm")), &status);
+    EXPECT_FALSE(FileExists(dir.File("new.ppm")));
+    Cli("convert " + Quote(dir.File("bad.bmp")) + " " + Quote(dir.File("x.unknown")), &status);
+    EXPECT_EQ(status, 1);
+}

@@ -92,6 +92,7 @@ private:
     std::unique_ptr<uint32_t[]> m_keys;
     std::unique_ptr<int32_t[]> m_values;
     size_t m_mask = 0;
+    unsigned m_shift = 64;
     size_t m_count = 0;
 };
 

@@ -63,12 +63,13 @@ TEST(CliConvert, BmpToPpmMatchesPeers)
     std::string ppm = ReadFile(dir.File("a.ppm"));
     EXPECT_EQ(ppm.rfind("P6\n21 9\n255\n", 0), 0u);
     EXPECT_EQ(ParsePnm(ppm), FromBitmap(bmp));
-    if (HasProgram("bmptopnm"))
+    if (HasProgram("bmptopnm")) {
         EXPECT_EQ(ReadWithNetpbm("bmptopnm " + Quote(dir.File("a.bmp"))), ParsePnm(ppm));
+    }
     // Batch form: --to EXT -o DIR.
     Cli("convert --to BMP -o " + Quote(dir.Path()) + " " + Quote(dir.File("a.ppm")), &status);
-    if (status == 0)
-        EXPECT_EQ(DecodeWithVelkor(dir.File("a.BMP")), FromBitmap(bmp));
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(DecodeWithVelkor(dir.File("a.BMP")), FromBitmap(bmp));
 }
 
 TEST(CliConvert, NothingWrittenOnFailure)

@@ -351,8 +351,9 @@ TEST(BmpDecode, AgreesWithPeers)
         std::string file = dir.File("out.bmp");
         ASSERT_EQ(vktest::Run(c.command + " > " + Quote(file) + " 2>/dev/null"), 0) << c.name;
         Pixels ours = DecodeWithVelkor(file);
-        if (c.netpbmReads)
+        if (c.netpbmReads) {
             EXPECT_EQ(ours, ReadWithNetpbm("bmptopnm " + Quote(file))) << c.name;
+        }
         Pixels magick = ReadWithImageMagick(file);
         EXPECT_EQ(ours, Opaque(magick)) << c.name;
     }

@@ -1,4 +1,6 @@
-// CICODecoder: Windows icon decoder.
+// CICODecoder: Windows icon decoder. Decodes the image stored right after
+// the icon directory: a bitmap of 1, 4, 8, 24 or 32 bits per pixel, or a
+// PNG image, which goes through CPNGDecoder.
 #pragma once
 
 #include "picdec.h"

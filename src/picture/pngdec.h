@@ -1,4 +1,4 @@
-// CPNGDecoder: PNG decoder.
+// CPNGDecoder: PNG decoder on libpng, fed from the data source's bytes.
 #pragma once
 
 #include "picdec.h"

@@ -1,4 +1,5 @@
-// CTIFFDecoder: TIFF decoder.
+// CTIFFDecoder: TIFF decoder on libtiff, reading the TIFF data from the data
+// source's current position (the TIFF section of an EPS file included).
 #pragma once
 
 #include "picdec.h"

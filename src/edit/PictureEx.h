@@ -7,6 +7,7 @@
 // to relayout.
 #pragma once
 
+#include "ColorCount.h"
 #include "Picture.h"
 
 #include <cstdint>
@@ -33,14 +34,6 @@ enum CanvasAnchor : int {
     AnchorBottomLeft = 6,
     AnchorBottomCenter = 7,
     AnchorBottomRight = 8,
-};
-
-// Per-value counters of distinct colours, as the histogram dialog charts them.
-struct ColorHistogram {
-    int32_t luminance[256];
-    int32_t red[256];
-    int32_t green[256];
-    int32_t blue[256];
 };
 
 class CPictureEx : public CPicture {
@@ -101,7 +94,7 @@ public:
     // Number of distinct colours, or -1 when there are more than the limit.
     int64_t CountColors() const;
     // Fills the four arrays; 0, or -1 (arrays all 0) over the limit.
-    int ComputeHistogram(ColorHistogram& histogram) const;
+    int ComputeHistogram(ChannelHistogram& histogram) const;
 
 private:
     // Makes the picture 32 bits per pixel if it is not.

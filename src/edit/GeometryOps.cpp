@@ -1,0 +1,518 @@
+#include "GeometryOps.h"
+
+#include "picture/except.h"
+#include "picture/winbmp.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kDegree = 0.005555555555555556; // 1 / 180
+// Fixed-point blending weights: 4096 is 1.0.
+constexpr int kOne = 4096;
+constexpr int kHalf = 2048;
+// Sizes beyond this are refused before they are turned into integers.
+constexpr double kLargestSide = double(kMaxPixels);
+
+void Assert32(const CBmp& bmp)
+{
+    assert(bmp.GetBitsPerPixel() == 32);
+    (void)bmp;
+}
+
+// (a (4096 - f) + b f + 2048) div 4096 for each of the four bytes, two
+// bytes at a time in 32-bit lanes of a 64-bit word.
+inline uint32_t Blend(uint32_t a, uint32_t b, uint32_t f)
+{
+    constexpr uint64_t kLanes02 = 0x000000FF000000FFull;
+    constexpr uint64_t kRound = uint64_t(kHalf) << 32 | uint64_t(kHalf);
+    const uint32_t g = kOne - f;
+    uint64_t a02 = (uint64_t(a) | uint64_t(a) << 16) & kLanes02;            // bytes 0, 2
+    uint64_t a13 = (uint64_t(a >> 8) | uint64_t(a >> 8) << 16) & kLanes02;  // bytes 1, 3
+    uint64_t b02 = (uint64_t(b) | uint64_t(b) << 16) & kLanes02;
+    uint64_t b13 = (uint64_t(b >> 8) | uint64_t(b >> 8) << 16) & kLanes02;
+    uint64_t s02 = (a02 * g + b02 * f + kRound) >> 12 & kLanes02;
+    uint64_t s13 = (a13 * g + b13 * f + kRound) >> 12 & kLanes02;
+    return uint32_t(s02 | s02 >> 16) | uint32_t(s13 | s13 >> 16) << 8;
+}
+
+// Start place and blending fraction of a run shifted by s >= 0.
+struct Shift {
+    int64_t start;
+    uint32_t f;
+};
+inline Shift MakeShift(double s, int64_t bias)
+{
+    double whole = std::trunc(s);
+    return Shift{int64_t(whole) - bias, uint32_t((s - whole) * kOne)};
+}
+
+// Value at place `k` of a run of n source pixels placed from place 0, the
+// run's previous pixel being the background: what lands there after the
+// run is shifted (and blended with its neighbour when antiAlias).
+template <typename Get>
+inline uint32_t RunPixel(int64_t k, int64_t n, uint32_t f, bool antiAlias, Get get)
+{
+    if (k < 0 || k > n)
+        return kBackgroundPixel;
+    if (k == n)
+        return antiAlias && f > 0 ? Blend(kBackgroundPixel, get(n - 1), f) : kBackgroundPixel;
+    if (!antiAlias || f == 0)
+        return get(k);
+    return Blend(get(k), k > 0 ? get(k - 1) : kBackgroundPixel, f);
+}
+
+// Writes a destination line of `length` pixels holding the source line of n
+// pixels shifted right by `shift`.
+void ShiftLine(const uint32_t* in, int64_t n, uint32_t* out, int64_t length, Shift shift,
+               bool antiAlias)
+{
+    const uint32_t f = antiAlias ? shift.f : 0;
+    const int64_t first = std::clamp<int64_t>(shift.start, 0, length);
+    const int64_t last = std::clamp<int64_t>(shift.start + n, 0, length); // one past the run
+    std::fill(out, out + first, kBackgroundPixel);
+    int64_t p = first;
+    if (f == 0) {
+        if (last > first)
+            std::memcpy(out + first, in + (first - shift.start), size_t(last - first) * 4);
+        p = std::max(first, last);
+    } else {
+        for (; p < last; ++p) {
+            int64_t k = p - shift.start;
+            out[p] = Blend(in[k], k > 0 ? in[k - 1] : kBackgroundPixel, f);
+        }
+        if (p < length && p == shift.start + n && n > 0)
+            out[p++] = Blend(kBackgroundPixel, in[n - 1], f);
+    }
+    std::fill(out + std::max(p, first), out + length, kBackgroundPixel);
+}
+
+void CreateLike(CBmp& dest, const CBmp& source, int64_t width, int64_t height)
+{
+    CheckPictureSize(width, height);
+    dest.Create(int(width), int(height), 32, source.HasAlphaChannel());
+}
+
+} // namespace
+
+// --- index mapping ---------------------------------------------------------
+
+IndexMapping& IndexMapping::MirrorColumns()
+{
+    c = -c;
+    b = -b;
+    k1 = 1 - k1;
+    return *this;
+}
+
+IndexMapping& IndexMapping::MirrorLines()
+{
+    d = -d;
+    e = -e;
+    k2 = 1 - k2;
+    return *this;
+}
+
+IndexMapping& IndexMapping::SwapAxes()
+{
+    std::swap(c, e);
+    std::swap(b, d);
+    std::swap(k1, k2);
+    return *this;
+}
+
+IndexMapping IndexMapping::Turn(int degrees)
+{
+    switch (degrees) {
+    case 90: return IndexMapping().SwapAxes().MirrorColumns();
+    case 180: return IndexMapping().MirrorColumns().MirrorLines();
+    case 270: return IndexMapping().SwapAxes().MirrorLines();
+    default: return IndexMapping();
+    }
+}
+
+void MapPixels(const CBmp& source, CBmp& dest, const IndexMapping& m)
+{
+    Assert32(source);
+    Assert32(dest);
+    const int w = source.GetWidth();
+    const int h = source.GetHeight();
+    const int newW = h * std::abs(m.b) + w * std::abs(m.c);
+    const int newH = h * std::abs(m.d) + w * std::abs(m.e);
+    assert(dest.GetWidth() == newW && dest.GetHeight() == newH);
+    if (newW == 0 || newH == 0)
+        return;
+    const int colBase = (newW - 1) * m.k1;
+    const int lineBase = (newH - 1) * m.k2;
+
+    if (!m.SwapsSides()) {
+        // Each source line goes whole to one destination line.
+        for (int y = 0; y < h; ++y) {
+            const uint32_t* in = source.GetLine32(y);
+            uint32_t* out = dest.GetLine32(lineBase + y * m.d);
+            if (m.c == 1)
+                std::memcpy(out, in, size_t(w) * 4);
+            else
+                std::reverse_copy(in, in + w, out);
+        }
+        return;
+    }
+
+    // Source columns become destination lines: walk in tiles so that both
+    // sides stay in cache.
+    constexpr int kTile = 64;
+    for (int y0 = 0; y0 < h; y0 += kTile) {
+        const int y1 = std::min(h, y0 + kTile);
+        for (int x0 = 0; x0 < w; x0 += kTile) {
+            const int x1 = std::min(w, x0 + kTile);
+            for (int x = x0; x < x1; ++x) {
+                uint32_t* out = dest.GetLine32(lineBase + x * m.e) + colBase;
+                for (int y = y0; y < y1; ++y)
+                    out[y * m.b] = source.GetLine32(y)[x];
+            }
+        }
+    }
+}
+
+// --- rotation ---------------------------------------------------------------
+
+double DegreesToRadians(double degrees) { return degrees * kPi * kDegree; }
+
+ShearRotationSizes ComputeShearRotationSizes(int width, int height, double theta)
+{
+    ShearRotationSizes r;
+    const double tx = std::fabs(std::tan(theta / 2));
+    const double sy = std::fabs(std::sin(theta));
+    const double w = width, h = height;
+    auto sound = [](double v) { return std::isfinite(v) && v >= 0 && v < kLargestSide; };
+
+    const double t = std::trunc(h * tx + w + 0.999999);
+    if (!sound(t))
+        return r;
+    const double j = std::trunc(sy * (t - w));
+    const double u = std::trunc(h + sy * t + 0.999999);
+    if (!sound(u))
+        return r;
+    const double k = std::trunc(tx * (u - j - h));
+    const double newH = u - 2 * j;
+    const double newW = std::trunc(tx * newH + t + 0.999999 - 2 * k);
+    if (!sound(k) || !sound(newH) || !sound(newW))
+        return r;
+    r.t = int64_t(t);
+    r.j = int64_t(j);
+    r.u = int64_t(u);
+    r.k = int64_t(k);
+    r.width = int64_t(newW);
+    r.height = int64_t(newH);
+    r.valid = true;
+    return r;
+}
+
+RotationSplit SplitRotation(int angle)
+{
+    if (angle <= 45)
+        return {0, -angle};
+    if (angle <= 135)
+        return {90, 90 - angle};
+    if (angle <= 225)
+        return {180, 180 - angle};
+    if (angle <= 315)
+        return {270, 270 - angle};
+    return {0, 360 - angle};
+}
+
+void RotateByShears(const CBmp& source, CBmp& dest, double theta, bool antiAlias)
+{
+    Assert32(source);
+    const int w = source.GetWidth();
+    const int h = source.GetHeight();
+    const ShearRotationSizes z = ComputeShearRotationSizes(w, h, theta);
+    if (!z.valid)
+        throw CTextException(ErrNoMemory, kTextOutOfMemory);
+    const double tx = std::fabs(std::tan(theta / 2));
+    const double sy = std::fabs(std::sin(theta));
+    const bool ccw = theta > 0;
+    const uint32_t aa = antiAlias;
+
+    // Pass 1: horizontal shear into T x H.
+    CWinBmp first;
+    CreateLike(first, source, z.t, h);
+    for (int y = 0; y < h; ++y) {
+        Shift s = MakeShift(ccw ? tx * y : tx * (h - y), 0);
+        ShiftLine(source.GetLine32(y), w, first.GetLine32(y), z.t, s, antiAlias);
+    }
+
+    // Pass 2: vertical shear into T x newH, gathered line by line so that
+    // the reads stay near each other.
+    CWinBmp second;
+    CreateLike(second, source, z.t, z.height);
+    std::vector<Shift> columns(size_t(z.t));
+    for (int64_t x = 0; x < z.t; ++x)
+        columns[size_t(x)] = MakeShift(ccw ? sy * double(z.t - x) : sy * double(x), z.j);
+    const uint8_t* const* firstLines = first.GetLines();
+    for (int64_t y = 0; y < z.height; ++y) {
+        uint32_t* out = second.GetLine32(int(y));
+        for (int64_t x = 0; x < z.t; ++x) {
+            const Shift& s = columns[size_t(x)];
+            out[x] = RunPixel(y - s.start, h, s.f * aa, antiAlias, [&](int64_t k) {
+                return reinterpret_cast<const uint32_t*>(firstLines[k])[x];
+            });
+        }
+    }
+    first.Create(0, 0, 32, false);
+
+    // Pass 3: horizontal shear into the result.
+    CreateLike(dest, source, z.width, z.height);
+    for (int64_t y = 0; y < z.height; ++y) {
+        Shift s = MakeShift(ccw ? tx * double(y) : tx * double(z.height - y), z.k);
+        ShiftLine(second.GetLine32(int(y)), z.t, dest.GetLine32(int(y)), z.width, s, antiAlias);
+    }
+}
+
+PictureSize HighRotationSize(int width, int height, int angle)
+{
+    const double theta = DegreesToRadians(-angle);
+    const double boxW = width * std::fabs(std::cos(theta)) + height * std::fabs(std::sin(theta));
+    const double boxH = width * std::fabs(std::sin(theta)) + height * std::fabs(std::cos(theta));
+    // The three-shear sizes overshoot the bounding box by a few pixels; near
+    // 180 degrees tan(theta / 2) runs away and so do they.
+    constexpr double kSlack = 4;
+    ShearRotationSizes z = ComputeShearRotationSizes(width, height, theta);
+    if (z.valid && double(z.width) <= boxW + kSlack && double(z.height) <= boxH + kSlack)
+        return {int(z.width), int(z.height)};
+    const RotationSplit split = SplitRotation(angle);
+    int w = width, h = height;
+    if (split.step == 90 || split.step == 270)
+        std::swap(w, h);
+    if (split.residual == 0)
+        return {w, h};
+    z = ComputeShearRotationSizes(w, h, DegreesToRadians(split.residual));
+    if (!z.valid)
+        throw CTextException(ErrNoMemory, kTextOutOfMemory);
+    return {int(z.width), int(z.height)};
+}
+
+void RotateByInverseMapping(const CBmp& source, CBmp& dest, int angle)
+{
+    Assert32(source);
+    Assert32(dest);
+    const int w = source.GetWidth();
+    const int h = source.GetHeight();
+    const int newW = dest.GetWidth();
+    const int newH = dest.GetHeight();
+    const double theta = DegreesToRadians(-angle);
+    const double cosT = std::cos(theta);
+    const double sinT = std::sin(theta);
+    // Pixel centres turn about the picture centres; floor, not truncation,
+    // so that the half pixel left of column 0 is outside.
+    const double cx = w / 2.0, cy = h / 2.0;
+    const double dcx = newW / 2.0, dcy = newH / 2.0;
+    const uint8_t* const* lines = source.GetLines();
+    for (int y = 0; y < newH; ++y) {
+        const double dy = y + 0.5 - dcy;
+        const double rowX = cx - sinT * dy;
+        const double rowY = cosT * dy + cy;
+        uint32_t* out = dest.GetLine32(y);
+        for (int x = 0; x < newW; ++x) {
+            const double dx = x + 0.5 - dcx;
+            const double fx = std::floor(rowX + cosT * dx);
+            const double fy = std::floor(rowY + sinT * dx);
+            if (fx < 0 || fx >= w || fy < 0 || fy >= h)
+                out[x] = kBackgroundPixel;
+            else
+                out[x] = reinterpret_cast<const uint32_t*>(lines[int(fy)])[int(fx)];
+        }
+    }
+}
+
+// --- shear -------------------------------------------------------------------
+
+int64_t ShearWidth(int width, int height, double angle)
+{
+    const double t = std::fabs(std::tan(DegreesToRadians(angle)));
+    const double n = std::trunc(height * t + width + 0.999999);
+    if (!std::isfinite(n) || n >= kLargestSide)
+        throw CTextException(ErrNoMemory, kTextOutOfMemory);
+    return int64_t(n);
+}
+
+void ShearPixels(const CBmp& source, CBmp& dest, double angle, int corner, bool antiAlias)
+{
+    Assert32(source);
+    Assert32(dest);
+    const int w = source.GetWidth();
+    const int h = source.GetHeight();
+    const double theta = DegreesToRadians(corner == 1 ? angle : -angle);
+    const double t = std::fabs(std::tan(theta));
+    const int n = dest.GetWidth();
+    for (int y = 0; y < h; ++y) {
+        Shift s = MakeShift(theta > 0 ? t * y : t * (h - y), 0);
+        ShiftLine(source.GetLine32(y), w, dest.GetLine32(y), n, s, antiAlias);
+    }
+}
+
+// --- canvas --------------------------------------------------------------------
+
+void CanvasOffset(int width, int height, int newWidth, int newHeight, int anchor, int& ox, int& oy)
+{
+    const int dw = newWidth - width;
+    const int dh = newHeight - height;
+    // Columns: 0 left, 1 centre, 2 right; the same for lines.
+    static const int kColumn[9] = {1, 0, 1, 2, 0, 2, 0, 1, 2};
+    static const int kLine[9] = {1, 0, 0, 0, 1, 1, 2, 2, 2};
+    if (anchor < 0 || anchor > 8)
+        anchor = 0;
+    auto offset = [](int place, int d) { return place == 0 ? 0 : place == 1 ? d / 2 : d; };
+    ox = offset(kColumn[anchor], dw);
+    oy = offset(kLine[anchor], dh);
+}
+
+void PlaceOnCanvas(const CBmp& source, CBmp& dest, int anchor)
+{
+    Assert32(source);
+    Assert32(dest);
+    const int w = source.GetWidth(), h = source.GetHeight();
+    const int newW = dest.GetWidth(), newH = dest.GetHeight();
+    int ox = 0, oy = 0;
+    CanvasOffset(w, h, newW, newH, anchor, ox, oy);
+    // Destination columns the source covers, and the first source column.
+    const int first = std::clamp(ox, 0, newW);
+    const int last = std::clamp(ox + w, 0, newW);
+    for (int y = 0; y < newH; ++y) {
+        uint32_t* out = dest.GetLine32(y);
+        const int sy = y - oy;
+        if (sy < 0 || sy >= h || last <= first) {
+            std::fill(out, out + newW, kBackgroundPixel);
+            continue;
+        }
+        std::fill(out, out + first, kBackgroundPixel);
+        std::memcpy(out + first, source.GetLine32(sy) + (first - ox), size_t(last - first) * 4);
+        std::fill(out + last, out + newW, kBackgroundPixel);
+    }
+}
+
+// --- resize ----------------------------------------------------------------------
+
+namespace {
+
+// Block boundaries of box averaging: destination index i covers source
+// trunc(i / ratio) .. trunc((i + 1) / ratio) - 1, in single precision.
+std::vector<int> BoxBounds(int destCount, int sourceCount)
+{
+    const float ratio = float(destCount) / float(sourceCount);
+    std::vector<int> bounds(size_t(destCount) + 1);
+    for (int i = 0; i <= destCount; ++i)
+        bounds[size_t(i)] = std::clamp(int(float(i) / ratio), 0, sourceCount);
+    bounds[size_t(destCount)] = sourceCount;
+    // Every block holds at least one source index.
+    for (int i = 0; i < destCount; ++i)
+        bounds[size_t(i) + 1] = std::max(bounds[size_t(i) + 1], bounds[size_t(i)] + 1);
+    return bounds;
+}
+
+void BoxAverage(const CBmp& source, CBmp& dest)
+{
+    const int newW = dest.GetWidth(), newH = dest.GetHeight();
+    const std::vector<int> cols = BoxBounds(newW, source.GetWidth());
+    const std::vector<int> rows = BoxBounds(newH, source.GetHeight());
+    std::vector<uint64_t> sums(size_t(newW) * 4);
+    for (int i = 0; i < newH; ++i) {
+        std::fill(sums.begin(), sums.end(), 0);
+        const int r0 = rows[size_t(i)], r1 = rows[size_t(i) + 1];
+        for (int r = r0; r < r1; ++r) {
+            const uint32_t* in = source.GetLine32(r);
+            uint64_t* sum = sums.data();
+            for (int j = 0; j < newW; ++j, sum += 4) {
+                uint32_t s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+                for (int x = cols[size_t(j)]; x < cols[size_t(j) + 1]; ++x) {
+                    const uint32_t p = in[x];
+                    s0 += p & 0xFF;
+                    s1 += p >> 8 & 0xFF;
+                    s2 += p >> 16 & 0xFF;
+                    s3 += p >> 24;
+                }
+                sum[0] += s0;
+                sum[1] += s1;
+                sum[2] += s2;
+                sum[3] += s3;
+            }
+        }
+        uint32_t* out = dest.GetLine32(i);
+        const uint64_t lineCount = uint64_t(r1 - r0);
+        for (int j = 0; j < newW; ++j) {
+            const uint64_t columnCount = uint64_t(cols[size_t(j) + 1] - cols[size_t(j)]);
+            const uint64_t* sum = &sums[size_t(j) * 4];
+            uint32_t p = 0;
+            for (int ch = 0; ch < 4; ++ch)
+                p |= uint32_t(sum[ch] / columnCount / lineCount) << (8 * ch);
+            out[j] = p;
+        }
+    }
+}
+
+void Bilinear(const CBmp& source, CBmp& dest)
+{
+    const int w = source.GetWidth(), h = source.GetHeight();
+    const int newW = dest.GetWidth(), newH = dest.GetHeight();
+    const float qy = float(h) / float(newH);
+    const float qx = float(w) / float(newW);
+    // Column pairs and weights, the same for every line.
+    std::vector<int> x0s(static_cast<size_t>(newW));
+    std::vector<float> fxs(static_cast<size_t>(newW));
+    for (int j = 0; j < newW; ++j) {
+        const float x = qx * float(j);
+        const int x0 = std::min(int(x), w - 1);
+        x0s[size_t(j)] = x0;
+        fxs[size_t(j)] = x - float(x0);
+    }
+    // One line blended vertically, channels as floats of whole values; one
+    // extra entry repeats the last column for the missing right neighbour.
+    std::vector<float> blended(size_t(w + 1) * 4);
+    for (int i = 0; i < newH; ++i) {
+        const float y = qy * float(i);
+        int y0 = std::min(int(y), h - 1);
+        const float fy = y - float(y0);
+        int above = y0, below = y0 + 1;
+        if (below > h - 1) {
+            // Past the last line the pair above is used with the same weight.
+            below = y0;
+            above = std::max(0, y0 - 1);
+        }
+        const uint8_t* a = source.GetLine(above);
+        const uint8_t* b = source.GetLine(below);
+        const float gy = 1 - fy;
+        for (int k = 0; k < w * 4; ++k)
+            blended[size_t(k)] = std::trunc(fy * float(b[k]) + gy * float(a[k]));
+        for (int ch = 0; ch < 4; ++ch)
+            blended[size_t(w) * 4 + size_t(ch)] = blended[size_t(w - 1) * 4 + size_t(ch)];
+        uint8_t* out = dest.GetLine(i);
+        for (int j = 0; j < newW; ++j) {
+            const float fx = fxs[size_t(j)];
+            const float gx = 1 - fx;
+            const float* left = &blended[size_t(x0s[size_t(j)]) * 4];
+            for (int ch = 0; ch < 4; ++ch)
+                out[j * 4 + ch] = uint8_t(gx * left[ch] + fx * left[ch + 4]);
+        }
+    }
+}
+
+} // namespace
+
+void ResizePixels(const CBmp& source, CBmp& dest)
+{
+    Assert32(source);
+    Assert32(dest);
+    if (dest.GetWidth() == 0 || dest.GetHeight() == 0 || source.GetWidth() == 0 ||
+        source.GetHeight() == 0)
+        return;
+    if (dest.GetWidth() < source.GetWidth() && dest.GetHeight() < source.GetHeight())
+        BoxAverage(source, dest);
+    else
+        Bilinear(source, dest);
+}

@@ -8,6 +8,7 @@
 struct PackBitsResult {
     size_t consumed; // input bytes used, never more than the input size
     size_t produced; // output bytes written, never more than the output size
+    bool overran = false; // a run reached past the output's end and was cut
 };
 
 // Unpacks runs of `unit`-byte units (1, or 2 for 16-bit PICT pixels) from

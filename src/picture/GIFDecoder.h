@@ -1,4 +1,5 @@
-// CGIFDecoder: GIF decoder.
+// CGIFDecoder: GIF 87a and 89a. Every image of the file is decoded in turn
+// into the same bitmap, so the bitmap ends up holding the last one.
 #pragma once
 
 #include "picdec.h"

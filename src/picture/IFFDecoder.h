@@ -1,4 +1,6 @@
-// CIFFDecoder: IFF/ILBM decoder.
+// CIFFDecoder: IFF/ILBM (uncompressed or ByteRun1; palette, HAM, EHB and
+// 24-plane true colour; masking plane skipped), always decoded to 32 bits
+// per pixel.
 #pragma once
 
 #include "picdec.h"

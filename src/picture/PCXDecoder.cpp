@@ -1,7 +1,208 @@
 #include "PCXDecoder.h"
 
-// Not built yet: the format is recognised but not decoded.
-void CPCXDecoder::DecodeInto(CBmp&, PaletteHolder&, int&, CDataSource&)
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr const char* kTextTooManyPlanes = "Can't handle image with more then 4 planes";
+constexpr const char* kTextCantHandle = "Can't handle image";
+constexpr const char* kTextRunSpansEnd = "Repeat count spans end of image.";
+constexpr const char* kTextBadPaletteMarker = "Bad color map signature.";
+constexpr const char* kTextPlanarDepth = "Can't handle more then 1 bit per pixel";
+constexpr const char* kTextBadSize = "Bad image size.";
+
+// The 128-byte header, little-endian words.
+enum HeaderOffset : size_t {
+    kVersion = 1,
+    kBitsPerPixel = 3,
+    kXMin = 4,
+    kYMin = 6,
+    kXMax = 8,
+    kYMax = 10,
+    kHeaderPalette = 16,
+    kPlanes = 65,
+    kBytesPerLine = 66,
+    kHeaderSize = 128,
+};
+
+constexpr uint8_t kPaletteMarker = 12;
+
+int Word(const uint8_t* header, size_t at) { return header[at] | header[at + 1] << 8; }
+
+// The run-length stream of the whole image, handed out line by line. A
+// run may continue into the next line but never past the image's end.
+class RleReader {
+public:
+    RleReader(CDataSource& source, size_t imageBytes) : m_source(source), m_missing(imageBytes) {}
+
+    void Fill(uint8_t* out, size_t n)
+    {
+        size_t i = 0;
+        while (i < n) {
+            if (m_runLeft > 0) {
+                size_t k = std::min(m_runLeft, n - i);
+                std::memset(out + i, m_runValue, k);
+                i += k;
+                m_runLeft -= k;
+                m_missing -= k;
+                continue;
+            }
+            // Literal bytes are the common case in photographs: take them
+            // straight from the file until a run byte.
+            const uint8_t* p = m_source.GetPosition();
+            size_t avail = std::min(m_source.GetRemaining(), n - i);
+            size_t literals = 0;
+            while (literals < avail && p[literals] < 0xC0)
+                ++literals;
+            if (literals > 0) {
+                std::memcpy(out + i, p, literals);
+                m_source.Skip(literals);
+                i += literals;
+                m_missing -= literals;
+                continue;
+            }
+            m_runLeft = ReadRun();
+        }
+    }
+
+    // Walks the rest of the stream without writing it.
+    void SkipAll()
+    {
+        while (m_missing > 0) {
+            uint8_t c = m_source.ReadByte();
+            if (c < 0xC0) {
+                --m_missing;
+            } else {
+                size_t count = CheckRun(c & 0x3Fu);
+                m_source.Skip(1);
+                m_missing -= count;
+            }
+        }
+    }
+
+private:
+    size_t ReadRun()
+    {
+        uint8_t c = m_source.ReadByte();
+        m_runValue = m_source.ReadByte();
+        return CheckRun(c & 0x3Fu);
+    }
+    size_t CheckRun(size_t count)
+    {
+        if (count > m_missing)
+            RaiseError(ErrUnsupported, kTextRunSpansEnd);
+        return count;
+    }
+
+    CDataSource& m_source;
+    size_t m_missing;
+    size_t m_runLeft = 0;
+    uint8_t m_runValue = 0;
+};
+
+} // namespace
+
+void CPCXDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int&, CDataSource& source)
 {
-    RaiseError(ErrUnsupported, "PCX files cannot be decoded yet.");
+    Trace(2, "Decoding PCX.\n");
+    const uint8_t* header = source.ReadBytes(kHeaderSize);
+    const int version = header[kVersion];
+    const int bits = header[kBitsPerPixel];
+    const int planes = header[kPlanes];
+    const int width = Word(header, kXMax) - Word(header, kXMin) + 1;
+    const int height = Word(header, kYMax) - Word(header, kYMin) + 1;
+    const size_t bytesPerLine = size_t(Word(header, kBytesPerLine));
+
+    if (bits == 1) {
+        if (planes > 4)
+            RaiseError(ErrUnsupported, kTextTooManyPlanes);
+    } else if (bits == 2 || bits == 4 || bits == 8) {
+        if (planes != 1 && planes != 3)
+            RaiseError(ErrUnsupported, kTextCantHandle);
+    } else {
+        RaiseError(ErrUnsupported, kTextCantHandle);
+    }
+    if (width < 0 || height < 0)
+        RaiseError(ErrBadFormat, kTextBadSize);
+
+    const size_t lineBytes = bytesPerLine * size_t(planes);
+    const size_t imageBytes = lineBytes * size_t(height);
+    // Two bytes give at most 63: a file too short for the image fails now,
+    // before a picture of its claimed size is allocated.
+    const size_t remaining = source.GetRemaining();
+    if (imageBytes > remaining / 2 * 63 + remaining % 2)
+        throw CTextException(ErrEndOfFile, kTextEndOfFile);
+
+    CheckPictureSize(width, height);
+    bmp.Create(width, height, 32, false);
+    bmp.SetSourceBitsPerPixel(bits == 8 ? 8 * planes : bits);
+
+    PaletteEntry palette[256] = {};
+    for (int i = 0; i < 16; ++i) {
+        const uint8_t* rgb = header + kHeaderPalette + 3 * i;
+        palette[i] = PaletteEntry{rgb[2], rgb[1], rgb[0], 255};
+    }
+    const bool planar = planes > 1;
+    const bool trailingPalette = version == 5 && bits == 8 && planes == 1;
+    if (trailingPalette || (planar && bits != 1 && bits != 8)) {
+        // The palette follows the image data; find its end first.
+        const size_t start = source.GetOffset();
+        RleReader(source, imageBytes).SkipAll();
+        if (planar)
+            RaiseError(ErrUnsupported, kTextPlanarDepth);
+        if (source.ReadByte() != kPaletteMarker)
+            RaiseError(ErrWrongSignature, kTextBadPaletteMarker);
+        const uint8_t* rgb = source.ReadBytes(256 * 3);
+        for (int i = 0; i < 256; ++i)
+            palette[i] = PaletteEntry{rgb[3 * i + 2], rgb[3 * i + 1], rgb[3 * i], 255};
+        source.Seek(start);
+    }
+    for (int i = 0; i < 256; ++i)
+        palette[i].alpha = 255;
+    uint32_t table[256];
+    BuildPixelTable(palette, table);
+
+    // Pixels beyond the bytes a line holds read as index 0.
+    const size_t usable = std::min(size_t(width), bits == 8 ? bytesPerLine : bytesPerLine * 8 / size_t(bits));
+    std::vector<uint8_t> line(lineBytes);
+    RleReader rle(source, imageBytes);
+    for (int y = 0; y < height; ++y) {
+        rle.Fill(line.data(), lineBytes);
+        uint32_t* out = bmp.GetLine32(y);
+        const uint8_t* in = line.data();
+        size_t x = 0;
+        if (bits == 8 && planes == 3) {
+            const uint8_t* g = in + bytesPerLine;
+            const uint8_t* b = g + bytesPerLine;
+            for (; x < usable; ++x)
+                out[x] = MakePixel(in[x], g[x], b[x]);
+            for (; x < size_t(width); ++x)
+                out[x] = MakePixel(0, 0, 0);
+            continue;
+        }
+        if (bits == 8) {
+            ExpandIndexedLine(in, int(usable), table, out);
+            x = usable;
+        } else if (planes == 1) {
+            const int perByte = 8 / bits;
+            const unsigned mask = (1u << bits) - 1;
+            for (; x < usable; ++x) {
+                int shift = 8 - bits * int(x % size_t(perByte) + 1);
+                out[x] = table[(in[x / size_t(perByte)] >> shift) & mask];
+            }
+        } else {
+            // One bit per plane; plane i gives bit i of the index.
+            for (; x < usable; ++x) {
+                unsigned index = 0;
+                const unsigned bit = 7 - unsigned(x & 7);
+                for (int i = 0; i < planes; ++i)
+                    index |= ((in[size_t(i) * bytesPerLine + x / 8] >> bit) & 1u) << i;
+                out[x] = table[index];
+            }
+        }
+        for (; x < size_t(width); ++x)
+            out[x] = table[0];
+    }
 }

@@ -1,4 +1,5 @@
-// CPCXDecoder: PCX decoder.
+// CPCXDecoder: run-length encoded PCX (1, 2, 4 or 8 bits per plane), always
+// decoded to 32 bits per pixel.
 #pragma once
 
 #include "picdec.h"

@@ -1,11 +1,21 @@
 #include "CliEdit.h"
 
-void ApplyEdit(CWinBmp&, const CliEditStep& step)
+#include "edit/ColorCount.h"
+#include "edit/EditOperations.h"
+
+void ApplyEdit(CPictureEx& picture, const CliEditStep& step)
 {
-    RaiseError(ErrUnsupported, "--" + step.name + " is not built yet.");
+    const EditOperation* operation = FindEditOperation(step.name);
+    if (!operation)
+        throw CTextException(ErrUnsupported, "--" + step.name + " is not an edit option.");
+    RunEditOperation(picture, *operation, ParseEditArguments(*operation, step.argument));
 }
 
-std::string DescribeColorCount(CWinBmp&)
+std::string DescribeColorCount(const CBmp& bmp)
 {
-    RaiseError(ErrUnsupported, "Counting colours is not built yet.");
+    const int64_t limit = ColorCountLimit(bmp);
+    const int64_t count = CountDistinctColors(bmp, limit);
+    if (count < 0)
+        return "more than " + std::to_string(limit) + " colors";
+    return std::to_string(count) + " colors";
 }

@@ -2,11 +2,13 @@
 #pragma once
 
 #include "CliOptions.h"
+#include "edit/PictureEx.h"
 #include "picture/except.h"
-#include "picture/winbmp.h"
+
+#include <string>
 
 // Applies one edit step; throws CTextException on a bad argument or failure.
-void ApplyEdit(CWinBmp& bmp, const CliEditStep& step);
+void ApplyEdit(CPictureEx& picture, const CliEditStep& step);
 
 // "N colors" or "more than L colors" for velkor-cli colors.
-std::string DescribeColorCount(CWinBmp& bmp);
+std::string DescribeColorCount(const CBmp& bmp);

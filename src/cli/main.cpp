@@ -62,11 +62,11 @@ int ConvertOne(CAnyPicDecoder& decoder, const CliRequest& request, const std::st
                const std::string& output, const std::string& ext)
 {
     try {
-        CWinBmp bmp;
-        decoder.DecodeFile(input, bmp, 32);
+        CPictureEx picture;
+        decoder.DecodeFile(input, picture, 32);
         for (const CliEditStep& step : request.edits)
-            ApplyEdit(bmp, step);
-        WritePicture(bmp, output, ext, request.save);
+            ApplyEdit(picture, step);
+        WritePicture(picture, output, ext, request.save);
         return 0;
     } catch (const CTextException& e) {
         PrintError(request.inputs.size() > 1 ? input + ": " : std::string(), e);

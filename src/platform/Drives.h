@@ -9,8 +9,8 @@ namespace vkplatform {
 
 // Mount points of the file systems that hold user files, root first, then
 // the others in mount-table order; pseudo file systems (proc, sysfs, tmpfs
-// outside /tmp and the user's runtime, cgroup, ...) are left out, and
-// duplicates are dropped.
+// except at /tmp, cgroup, ...) and system trees (/proc, /sys, /dev, /run
+// but /run/media, /snap, /boot) are left out, and duplicates are dropped.
 std::vector<std::string> ListDrives();
 // The same from the text of a mount table (/proc/self/mounts format).
 std::vector<std::string> ParseDrives(const std::string& mountTable);

@@ -31,6 +31,10 @@ bool GetFileStatus(const std::string& path, FileStatus& status);
 // The attribute bits for a name with the given st_mode and write permission.
 uint32_t AttributesFor(const std::string& name, unsigned mode, bool writable);
 
+// Write permission from the mode bits of the class the user falls in
+// (owner, group, others), so a mode of 0444 reads as read-only for root too.
+bool WritableByUser(unsigned mode, unsigned ownerUid, unsigned ownerGid);
+
 bool IsDirectory(const std::string& path);
 bool IsRegularFile(const std::string& path);
 bool Exists(const std::string& path);

@@ -30,3 +30,42 @@ std::string FileName(const std::string& path)
 bool IsRoot(const std::string& path) { return path == std::string(1, kSeparator); }
 
 } // namespace vkpath
+
+namespace vkpath {
+
+std::pair<std::string, std::string> Split(const std::string& path)
+{
+    return {Parent(path), FileName(path)};
+}
+
+std::string StripTrailingSeparator(const std::string& path)
+{
+    std::string result = path;
+    while (result.size() > 1 && result.back() == kSeparator)
+        result.pop_back();
+    return result;
+}
+
+std::string WithTrailingSeparator(const std::string& path)
+{
+    if (path.empty() || path.back() == kSeparator)
+        return path;
+    return path + kSeparator;
+}
+
+bool IsAbsolute(const std::string& path) { return !path.empty() && path.front() == kSeparator; }
+
+bool IsInside(const std::string& path, const std::string& ancestor)
+{
+    std::string a = StripTrailingSeparator(ancestor);
+    std::string p = StripTrailingSeparator(path);
+    if (a.empty())
+        return false;
+    if (IsRoot(a))
+        return IsAbsolute(p);
+    if (p.size() < a.size() || p.compare(0, a.size(), a) != 0)
+        return false;
+    return p.size() == a.size() || p[a.size()] == kSeparator;
+}
+
+} // namespace vkpath

@@ -1,0 +1,310 @@
+#include "DirectoryFill.h"
+
+#include "FileList.h"
+#include "platform/Drives.h"
+#include "platform/Path.h"
+#include "settings/Settings.h"
+
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <QString>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <numeric>
+#include <string_view>
+#include <sys/stat.h>
+#include <unordered_map>
+
+namespace vkfill {
+
+namespace {
+
+struct PatternInfo {
+    const char* extension;
+    int fileType;
+};
+
+// File types: 0 bmp 1 eps 2 gif 3 ico 4 iff 5 jpg 6 pbm 7 pct 8 pcx 9 pgm
+// 10 png 11 ppm 12 ras 13 tga 14 tif. The patterns run in alphabetical
+// order, so .dib sits between .bmp and .eps and .rle comes late.
+constexpr PatternInfo kPatterns[kPatternCount] = {
+    {"bmp", 0},  {"dib", 0},  {"eps", 1},  {"gif", 2},  {"ico", 3},  {"iff", 4},  {"ilbm", 4},
+    {"jpg", 5},  {"pbm", 6},  {"pct", 7},  {"pcx", 8},  {"pgm", 9},  {"pict", 7}, {"png", 10},
+    {"ppm", 11}, {"ras", 12}, {"rle", 0},  {"tga", 13}, {"tif", 14},
+};
+
+struct DirCloser {
+    void operator()(DIR* d) const { ::closedir(d); }
+};
+using DirHandle = std::unique_ptr<DIR, DirCloser>;
+
+// Regular file, directory or something else; links are followed and the
+// status is read only when the directory entry does not say.
+enum class Kind { Regular, Directory, Other };
+
+Kind KindOf(DIR* dir, const dirent* d)
+{
+    switch (d->d_type) {
+    case DT_REG: return Kind::Regular;
+    case DT_DIR: return Kind::Directory;
+    case DT_LNK:
+    case DT_UNKNOWN: break;
+    default: return Kind::Other;
+    }
+    struct stat st {};
+    if (::fstatat(::dirfd(dir), d->d_name, &st, 0) != 0)
+        return Kind::Other;
+    if (S_ISREG(st.st_mode))
+        return Kind::Regular;
+    return S_ISDIR(st.st_mode) ? Kind::Directory : Kind::Other;
+}
+
+bool IsAscii(const std::string& s)
+{
+    for (unsigned char c : s)
+        if (c >= 0x80)
+            return false;
+    return true;
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool IsRootDirectory(const std::string& directory)
+{
+    if (vkpath::IsRoot(directory))
+        return true;
+    char* resolved = ::realpath(directory.c_str(), nullptr);
+    if (!resolved)
+        return false;
+    const bool root = std::strcmp(resolved, "/") == 0;
+    std::free(resolved);
+    return root;
+}
+
+// A key equal for names that are equal ignoring case.
+std::string FoldCase(const std::string& name)
+{
+    if (IsAscii(name)) {
+        std::string out = name;
+        for (char& c : out)
+            c = LowerAscii(c);
+        return out;
+    }
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).toCaseFolded().toStdString();
+}
+
+} // namespace
+
+const char* PatternExtension(int pattern)
+{
+    return pattern >= 0 && pattern < kPatternCount ? kPatterns[pattern].extension : "";
+}
+
+int PatternFileType(int pattern) { return pattern >= 0 && pattern < kPatternCount ? kPatterns[pattern].fileType : -1; }
+
+int PatternOf(const std::string& name)
+{
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || name.size() - dot - 1 > 4 || name.size() - dot - 1 < 3)
+        return -1;
+    char ext[5] = {};
+    for (size_t i = dot + 1, k = 0; i < name.size(); ++i, ++k)
+        ext[k] = LowerAscii(name[i]);
+    for (int p = 0; p < kPatternCount; ++p)
+        if (std::strcmp(ext, kPatterns[p].extension) == 0)
+            return p;
+    return -1;
+}
+
+ShownTypes ShownTypesOf(const CSettings& s)
+{
+    return {s.showBmp != 0, s.showEps != 0, s.showGif != 0, s.showIco != 0, s.showIff != 0,
+            s.showJpg != 0, s.showPbm != 0, s.showPct != 0, s.showPcx != 0, s.showPgm != 0,
+            s.showPng != 0, s.showPpm != 0, s.showRas != 0, s.showTga != 0, s.showTif != 0};
+}
+
+void SortNames(std::vector<std::string>& names)
+{
+    if (names.size() < 2)
+        return;
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(false);
+    // One sort key per name, then cheap key comparisons.
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(names.size());
+    for (const auto& name : names)
+        keys.push_back(collator.sortKey(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))));
+    std::vector<uint32_t> order(names.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        const int c = keys[a].compare(keys[b]);
+        if (c != 0)
+            return c < 0;
+        return names[a] < names[b];
+    });
+    std::vector<std::string> sorted;
+    sorted.reserve(names.size());
+    for (uint32_t i : order)
+        sorted.push_back(std::move(names[i]));
+    names.swap(sorted);
+}
+
+std::vector<std::string> ListImageFiles(const std::string& directory, bool sortByName, const ShownTypes& shown)
+{
+    std::vector<std::string> result;
+    DirHandle dir(::opendir(directory.empty() ? "." : directory.c_str()));
+    if (!dir)
+        return result;
+    std::vector<std::string> groups[kPatternCount];
+    while (const dirent* d = ::readdir(dir.get())) {
+        if (d->d_name[0] == '.')
+            continue; // hidden, and "." and ".."
+        std::string name = d->d_name;
+        const int pattern = PatternOf(name);
+        if (pattern < 0 || !shown[static_cast<size_t>(kPatterns[pattern].fileType)])
+            continue;
+        if (KindOf(dir.get(), d) != Kind::Regular)
+            continue; // directories named like images, sockets, devices
+        if (sortByName)
+            result.push_back(std::move(name));
+        else
+            groups[pattern].push_back(std::move(name));
+    }
+    if (sortByName) {
+        SortNames(result);
+        return result;
+    }
+    size_t total = 0;
+    for (const auto& g : groups)
+        total += g.size();
+    result.reserve(total);
+    for (auto& g : groups)
+        for (auto& name : g)
+            result.push_back(std::move(name));
+    return result;
+}
+
+std::vector<std::string> ListImageFiles(const std::string& directory, const CSettings& settings)
+{
+    return ListImageFiles(directory, settings.sortByName != 0, ShownTypesOf(settings));
+}
+
+std::vector<std::string> ListDirectories(const std::string& directory)
+{
+    std::vector<std::string> result;
+    DirHandle dir(::opendir(directory.empty() ? "." : directory.c_str()));
+    if (!dir)
+        return result;
+    bool hasParent = false;
+    while (const dirent* d = ::readdir(dir.get())) {
+        if (std::strcmp(d->d_name, ".") == 0)
+            continue;
+        if (std::strcmp(d->d_name, "..") == 0) {
+            hasParent = true;
+            continue;
+        }
+        if (KindOf(dir.get(), d) == Kind::Directory)
+            result.emplace_back(d->d_name);
+    }
+    SortNames(result);
+    if (hasParent && !IsRootDirectory(directory.empty() ? "." : directory))
+        result.insert(result.begin(), "..");
+    return result;
+}
+
+bool SameName(const std::string& a, const std::string& b)
+{
+    if (IsAscii(a) && IsAscii(b)) {
+        if (a.size() != b.size())
+            return false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (LowerAscii(a[i]) != LowerAscii(b[i]))
+                return false;
+        return true;
+    }
+    return FoldCase(a) == FoldCase(b);
+}
+
+int FindEntry(const std::vector<std::string>& entries, const std::string& name)
+{
+    const size_t limit = std::min(entries.size(), static_cast<size_t>(INT_MAX));
+    for (size_t i = 0; i < limit; ++i)
+        if (entries[i] == name)
+            return static_cast<int>(i);
+    for (size_t i = 0; i < limit; ++i)
+        if (SameName(entries[i], name))
+            return static_cast<int>(i);
+    return -1;
+}
+
+ReselectResult ReselectAfterFill(const std::vector<std::string>& entries, CFileList& list)
+{
+    ReselectResult result;
+    std::vector<bool> selected(entries.size(), false);
+    size_t selectedCount = 0;
+    const auto& names = list.SelectedNames();
+    std::vector<bool> matched(names.size(), false);
+
+    // Exact matches first, so that of two names differing only in case each
+    // finds its own entry before any falls back to a case-insensitive one.
+    std::unordered_map<std::string_view, size_t> exact;
+    exact.reserve(entries.size());
+    for (size_t i = entries.size(); i-- > 0;)
+        exact[entries[i]] = i; // the first entry of a name wins
+    for (size_t n = 0; n < names.size(); ++n) {
+        auto it = exact.find(names[n]);
+        if (it != exact.end() && !selected[it->second]) {
+            selected[it->second] = true;
+            matched[n] = true;
+            ++selectedCount;
+        }
+    }
+    if (selectedCount < names.size()) {
+        std::unordered_multimap<std::string, size_t> folded;
+        folded.reserve(entries.size());
+        for (size_t i = 0; i < entries.size(); ++i)
+            if (!selected[i])
+                folded.emplace(FoldCase(entries[i]), i);
+        for (size_t n = 0; n < names.size(); ++n) {
+            if (matched[n])
+                continue;
+            auto [first, last] = folded.equal_range(FoldCase(names[n]));
+            size_t best = SIZE_MAX;
+            for (auto it = first; it != last; ++it)
+                if (!selected[it->second])
+                    best = std::min(best, it->second);
+            if (best != SIZE_MAX) {
+                selected[best] = true;
+                ++selectedCount;
+            }
+        }
+    }
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (selected[i])
+            result.selectedRows.push_back(static_cast<int>(i));
+    if (selectedCount < names.size()) {
+        result.allFound = false;
+        result.clearView = entries.empty() || FindEntry(entries, list.GetCurrentFile()) < 0;
+        list.UpdateSelection(entries, selected);
+    }
+    return result;
+}
+
+uint64_t GetFreeSpace(const std::string& directory)
+{
+    const uint64_t free = vkplatform::FreeBytes(directory);
+    if (free != 0)
+        return free;
+    // A directory that vanished still has a drive.
+    return vkplatform::FreeBytes(vkplatform::MountPointOf(directory));
+}
+
+} // namespace vkfill

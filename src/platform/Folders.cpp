@@ -1,0 +1,111 @@
+#include "Folders.h"
+
+#include "Path.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vkplatform {
+
+namespace {
+
+std::string Env(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+// XDG variables must hold absolute paths; anything else is ignored.
+std::string XdgOr(const char* variable, const char* fallbackBelowHome)
+{
+    std::string value = Env(variable);
+    if (vkpath::IsAbsolute(value))
+        return vkpath::StripTrailingSeparator(value);
+    return vkpath::Join(HomeDirectory(), fallbackBelowHome);
+}
+
+} // namespace
+
+bool EnterDirectory(const std::string& dir, std::string* error)
+{
+    if (dir.empty()) {
+        if (error)
+            *error = std::strerror(ENOENT);
+        return false;
+    }
+    if (::chdir(dir.c_str()) != 0) {
+        if (error)
+            *error = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+std::string WorkingDirectory()
+{
+    std::vector<char> buffer(4096);
+    for (;;) {
+        if (::getcwd(buffer.data(), buffer.size()))
+            return std::string(buffer.data());
+        if (errno != ERANGE || buffer.size() >= (1u << 20))
+            return {};
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string HomeDirectory()
+{
+    std::string home = Env("HOME");
+    if (!home.empty())
+        return vkpath::StripTrailingSeparator(home);
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
+        return vkpath::StripTrailingSeparator(pw->pw_dir);
+    return "/";
+}
+
+std::string XdgConfigHome() { return XdgOr("XDG_CONFIG_HOME", ".config"); }
+
+std::string XdgDataHome() { return XdgOr("XDG_DATA_HOME", ".local/share"); }
+
+std::string ConfigDirectory()
+{
+    std::string overridden = Env("VELKOR_CONFIG_DIR");
+    if (!overridden.empty())
+        return vkpath::StripTrailingSeparator(overridden);
+    return vkpath::Join(XdgConfigHome(), "velkor");
+}
+
+std::string DataDirectory() { return vkpath::Join(XdgDataHome(), "velkor"); }
+
+bool MakePath(const std::string& dir)
+{
+    if (dir.empty())
+        return false;
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    std::string parent = vkpath::Parent(vkpath::StripTrailingSeparator(dir));
+    if (!parent.empty() && parent != dir && !MakePath(parent))
+        return false;
+    if (::mkdir(dir.c_str(), 0777) == 0)
+        return true;
+    return errno == EEXIST && ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string SystemDirectory() { return "/"; }
+
+std::string ExecutablePath()
+{
+    std::vector<char> buffer(4096);
+    ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+    if (n <= 0)
+        return {};
+    return std::string(buffer.data(), static_cast<size_t>(n));
+}
+
+} // namespace vkplatform

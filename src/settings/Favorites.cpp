@@ -1,0 +1,171 @@
+#include "Favorites.h"
+
+#include "Settings.h"
+#include "platform/Folders.h"
+#include "platform/Path.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cctype>
+
+namespace {
+
+bool HoldsStar(const std::string& text) { return text.find('*') != std::string::npos; }
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+constexpr size_t kMaxCountDigits = 6;
+
+} // namespace
+
+bool CFavorites::AddFavorite(const std::string& name, const std::string& folder,
+                             const std::string& file, int32_t icon)
+{
+    if (HoldsStar(name) || HoldsStar(folder) || HoldsStar(file))
+        return false;
+    favoriteNames.push_back(name);
+    favoriteFolders.push_back(folder);
+    favoriteFiles.push_back(file);
+    favoriteIcons.push_back(icon);
+    return true;
+}
+
+bool CFavorites::RenameFavorite(int index, const std::string& name)
+{
+    if (index < 0 || index >= GetCount() || HoldsStar(name))
+        return false;
+    favoriteNames[static_cast<size_t>(index)] = name;
+    return true;
+}
+
+bool CFavorites::DeleteFavorite(int index)
+{
+    if (index < 0 || index >= GetCount())
+        return false;
+    favoriteNames.erase(favoriteNames.begin() + index);
+    favoriteFolders.erase(favoriteFolders.begin() + index);
+    favoriteFiles.erase(favoriteFiles.begin() + index);
+    favoriteIcons.erase(favoriteIcons.begin() + index);
+    return true;
+}
+
+bool CFavorites::GetFavorite(int index, Favorite& favorite) const
+{
+    if (index < 0 || index >= GetCount())
+        return false;
+    const auto i = static_cast<size_t>(index);
+    favorite = {favoriteNames[i], favoriteFolders[i], favoriteFiles[i], favoriteIcons[i]};
+    return true;
+}
+
+Favorite CFavorites::GetFavorite(int index) const
+{
+    Favorite favorite;
+    GetFavorite(index, favorite);
+    return favorite;
+}
+
+int CFavorites::FindName(const std::string& name) const
+{
+    const std::string wanted = Lower(name);
+    for (int i = 0; i < GetCount(); ++i)
+        if (Lower(favoriteNames[static_cast<size_t>(i)]) == wanted)
+            return i;
+    return -1;
+}
+
+void CFavorites::Clear()
+{
+    favoriteNames.clear();
+    favoriteFolders.clear();
+    favoriteFiles.clear();
+    favoriteIcons.clear();
+}
+
+int32_t CFavorites::IconIndexFor(const std::string& file)
+{
+    if (file.empty())
+        return 0;
+    const size_t dot = file.rfind('.');
+    if (dot == std::string::npos)
+        return 0;
+    const std::string ext = Lower(file.substr(dot + 1));
+    static const std::pair<const char*, int32_t> kIcons[] = {
+        {"bmp", 1}, {"dib", 1}, {"rle", 1}, {"eps", 2},  {"gif", 3},   {"ico", 4},
+        {"iff", 5}, {"ilbm", 5}, {"jpg", 6}, {"pbm", 7}, {"pct", 8},   {"pict", 8},
+        {"pcx", 9}, {"pgm", 10}, {"png", 11}, {"ppm", 12}, {"ras", 13}, {"tga", 14},
+        {"tif", 15},
+    };
+    for (const auto& [e, icon] : kIcons)
+        if (ext == e)
+            return icon;
+    return 0;
+}
+
+void CFavorites::Parse(const std::string& text)
+{
+    const size_t star = text.find('*');
+    if (star == std::string::npos || star == 0 || star > kMaxCountDigits)
+        return;
+    int count = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + star, count);
+    if (error != std::errc() || end != text.data() + star || count <= 0)
+        return;
+    size_t at = star + 1;
+    auto field = [&](std::string& out) {
+        const size_t next = text.find('*', at);
+        if (next == std::string::npos)
+            return false;
+        out = text.substr(at, next - at);
+        at = next + 1;
+        return true;
+    };
+    for (int i = 0; i < count; ++i) {
+        std::string name, folder, file, iconText;
+        if (!field(name) || !field(folder) || !field(file) || !field(iconText))
+            return; // a cut record is dropped; earlier ones stay
+        int32_t icon = 0;
+        auto [iconEnd, iconError] =
+            std::from_chars(iconText.data(), iconText.data() + iconText.size(), icon);
+        if (iconError != std::errc() || iconEnd != iconText.data() + iconText.size() || icon < 0 || icon > 15)
+            icon = IconIndexFor(file);
+        AddFavorite(name, folder, file, icon);
+    }
+}
+
+std::string CFavorites::Format() const
+{
+    std::string out = std::to_string(GetCount()) + "*";
+    for (int i = 0; i < GetCount(); ++i) {
+        const auto k = static_cast<size_t>(i);
+        out += favoriteNames[k] + "*" + favoriteFolders[k] + "*" + favoriteFiles[k] + "*" +
+               std::to_string(favoriteIcons[k]) + "*";
+    }
+    return out;
+}
+
+std::string CFavorites::FavoritesPath() { return vkpath::Join(vkplatform::ConfigDirectory(), kFileName); }
+
+bool CFavorites::LoadFavorites() { return LoadFavorites(FavoritesPath()); }
+
+bool CFavorites::LoadFavorites(const std::string& path)
+{
+    std::string text;
+    if (!ReadSmallFile(path, text, 64u << 20))
+        return false;
+    Parse(text);
+    return true;
+}
+
+bool CFavorites::SaveFavorites() const { return SaveFavorites(FavoritesPath()); }
+
+bool CFavorites::SaveFavorites(const std::string& path) const
+{
+    vkplatform::MakePath(vkpath::Parent(path));
+    return WriteFileAtomically(path, Format());
+}

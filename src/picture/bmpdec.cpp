@@ -1,5 +1,6 @@
 #include "bmpdec.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -124,12 +125,9 @@ void CBmpDecoder::DecodeUncompressed(CBmp& bmp, int bitCount, const uint32_t* ta
         case 8:
             StoreIndexLine(bmp, y, in, table);
             break;
-        case 24: {
-            uint32_t* out = bmp.GetLine32(y);
-            for (int x = 0; x < width; ++x, in += 3)
-                out[x] = MakePixel(in[2], in[1], in[0]);
+        case 24:
+            ExpandBgrLine(in, width, bmp.GetLine32(y));
             break;
-        }
         default:
             std::memcpy(bmp.GetLine(y), in, size_t(width) * 4);
             break;
@@ -150,29 +148,27 @@ void CBmpDecoder::DecodeRLE(CBmp& bmp, int bitCount, const uint32_t* table, CDat
 
     int r = 0;
     int x = 0;
-    auto put = [&](uint8_t index) {
-        // Pixels beyond the line's width are dropped.
-        if (x < width)
-            line[size_t(x)] = index;
-        ++x;
-    };
+    // Pixels a run would place beyond the line's width are dropped.
+    auto room = [&](int n) { return std::max(0, std::min(n, width - x)); };
     auto endLine = [&] {
         StoreIndexLine(bmp, topDown ? r : height - 1 - r, line.data(), table);
-        std::fill(line.begin(), line.end(), 0);
+        std::memset(line.data(), 0, line.size());
         ++r;
         x = 0;
     };
     while (r < height) {
-        uint8_t count = source.ReadByte();
-        uint8_t value = source.ReadByte();
+        const uint8_t* pair = source.ReadBytes(2);
+        const int count = pair[0];
+        const uint8_t value = pair[1];
         if (count != 0) {
+            int n = room(count);
             if (bitCount == 8) {
-                for (int i = 0; i < count; ++i)
-                    put(value);
+                std::memset(line.data() + x, value, size_t(n));
             } else {
-                for (int i = 0; i < count; ++i)
-                    put((i & 1) ? value & 0x0F : value >> 4);
+                for (int i = 0; i < n; ++i)
+                    line[size_t(x + i)] = (i & 1) ? value & 0x0F : value >> 4;
             }
+            x += count;
             continue;
         }
         switch (value) {
@@ -187,13 +183,14 @@ void CBmpDecoder::DecodeRLE(CBmp& bmp, int bitCount, const uint32_t* table, CDat
         default: {
             size_t bytes = bitCount == 8 ? value : (size_t(value) + 1) / 2;
             const uint8_t* p = source.ReadBytes(bytes + (bytes & 1));
+            int n = room(value);
             if (bitCount == 8) {
-                for (int i = 0; i < value; ++i)
-                    put(p[i]);
+                std::memcpy(line.data() + x, p, size_t(n));
             } else {
-                for (int i = 0; i < value; ++i)
-                    put((i & 1) ? p[i >> 1] & 0x0F : p[i >> 1] >> 4);
+                for (int i = 0; i < n; ++i)
+                    line[size_t(x + i)] = (i & 1) ? p[i >> 1] & 0x0F : p[i >> 1] >> 4;
             }
+            x += value;
             break;
         }
         }

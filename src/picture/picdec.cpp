@@ -2,6 +2,7 @@
 
 #include "filesrc.h"
 
+#include <cstring>
 #include <new>
 
 void CPicDecoder::DecodeFile(const std::string& fileName, CBmp& bmp, int wantedDepth)
@@ -49,4 +50,22 @@ void ExpandIndexedLine(const uint8_t* indices, int count, const uint32_t table[2
 {
     for (int x = 0; x < count; ++x)
         out[x] = table[indices[x]];
+}
+
+void ExpandBgrLine(const uint8_t* in, int count, uint32_t* out)
+{
+    int x = 0;
+    // Four pixels from three little-endian words at a time.
+    for (; x + 4 <= count; x += 4, in += 12) {
+        uint32_t a, b, c;
+        std::memcpy(&a, in, 4);
+        std::memcpy(&b, in + 4, 4);
+        std::memcpy(&c, in + 8, 4);
+        out[x] = a | 0xFF000000u;
+        out[x + 1] = (a >> 24) | (b << 8) | 0xFF000000u;
+        out[x + 2] = (b >> 16) | (c << 16) | 0xFF000000u;
+        out[x + 3] = (c >> 8) | 0xFF000000u;
+    }
+    for (; x < count; ++x, in += 3)
+        out[x] = MakePixel(in[2], in[1], in[0]);
 }

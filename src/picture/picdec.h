@@ -42,5 +42,7 @@ protected:
 
 // Pixel values of a 256-entry palette, for expanding indexed lines.
 void BuildPixelTable(const PaletteEntry* palette, uint32_t table[256]);
+// Expands a line of blue, green, red triples into opaque 32-bit pixels.
+void ExpandBgrLine(const uint8_t* in, int count, uint32_t* out);
 // Expands a line of palette indices into 32-bit pixels.
 void ExpandIndexedLine(const uint8_t* indices, int count, const uint32_t table[256], uint32_t* out);

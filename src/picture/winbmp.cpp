@@ -44,6 +44,26 @@ size_t CWinBmp::BlockSize(int width, int height, int bitsPerPixel)
            size_t(LineBytesFor(width, bitsPerPixel)) * size_t(height);
 }
 
+void CWinBmp::Create(int width, int height, uint16_t bitsPerPixel, bool hasAlpha)
+{
+    CheckPictureSize(width, height);
+    if (!m_dib || BlockSize(width, height, bitsPerPixel) != m_dibSize) {
+        CBmp::Create(width, height, bitsPerPixel, hasAlpha);
+        return;
+    }
+    // Same size: keep the block (and its mapped pages), rewrite the header.
+    PutLE32(m_dib + kHdrWidth, uint32_t(width));
+    PutLE32(m_dib + kHdrHeight, uint32_t(height));
+    PutLE16(m_dib + kHdrBitCount, bitsPerPixel);
+    LocateDIBParts();
+    try {
+        SetFormat(width, height, bitsPerPixel, hasAlpha);
+    } catch (...) {
+        ReleaseStorage();
+        throw;
+    }
+}
+
 size_t CWinBmp::GetMemoryUsed() const { return m_dibSize + kDibHeaderSize; }
 
 int CWinBmp::GetLineBytes() const { return LineBytesFor(m_width, m_bitsPerPixel); }

@@ -16,6 +16,9 @@ public:
     CWinBmp();
     ~CWinBmp() override;
 
+    // Reuses the block when the new picture needs the same number of bytes.
+    void Create(int width, int height, uint16_t bitsPerPixel, bool hasAlpha) override;
+
     size_t GetMemoryUsed() const override;
     int GetLineBytes() const override;
 

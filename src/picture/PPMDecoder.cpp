@@ -29,14 +29,14 @@ public:
         int c = SkipSpace();
         if (c < '0' || c > '9')
             RaiseError(ErrInternal, kTextJunkInteger);
-        uint32_t value = 0;
+        uint64_t value = 0;
         for (;;) {
-            value = value * 10 + uint32_t(c - '0');
+            value = value * 10 + uint64_t(c - '0');
             if (value > kMaxInteger)
                 RaiseError(ErrInternal, kTextIntegerTooLarge);
             // The last number of a plain file may end at the end of the file.
             if (m_source.GetRemaining() == 0)
-                return value;
+                return uint32_t(value);
             c = m_source.ReadByte();
             if (c < '0' || c > '9')
                 break;
@@ -45,7 +45,7 @@ public:
         // starts right after a number runs to the end of its line.
         if (c == '#')
             SkipComment();
-        return value;
+        return uint32_t(value);
     }
 
     bool ReadBit()

@@ -1,37 +1,199 @@
-// CMainFrame: the one main window.
+// CMainFrame: the program's one top-level window. Owns the settings, the
+// file list model, the favorites, the browser controls and the image view;
+// shows browser or viewer mode and runs every command.
 #pragma once
 
-#include "picture/winbmp.h"
+#include "Commands.h"
+#include "FileList.h"
+#include "settings/Favorites.h"
+#include "settings/Settings.h"
 
 #include <QMainWindow>
-#include <QWidget>
+#include <QString>
 
-class CPictureView;
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+class CChildView;
+class CPreview;
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QToolBar;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
+    static constexpr const char* kProgramTitle = "Velkor 1.0";
+
     explicit CMainFrame(QWidget* parent = nullptr);
+    ~CMainFrame() override;
 
-    // Decodes and shows a file; returns false after showing the error.
-    bool OpenFile(const QString& path);
+    // The file named on the command line ("" for none).
+    void SetStartupFile(const QString& path);
+    // Favorites, settings, recent folders, start directory, lists, and the
+    // start-up file. False when the process must end ("Error during startup").
+    bool Startup();
+    bool IsInitialising() const { return m_initialising; }
+    // Favorites, settings and recent folders saved; the save question.
+    void Shutdown();
 
-private:
-    CPictureView* m_view;
-};
+    bool IsBrowserMode() const { return m_browserMode; }
+    void ShowCurrentFile();
+    void UpdateTitleAndProperties(bool clear);
+    void SetStatusText(const QString& text) { m_statusText = text; }
+    void UpdateStatusPane();
+    void UpdateInfoPane();
+    void UpdateCountPane();
+    void Layout();
+    void SwitchToViewer();
+    void SwitchToBrowser();
 
-// Draws a CWinBmp from its DIB block without copying it, shrunk to fit.
-class CPictureView : public QWidget {
-    Q_OBJECT
-public:
-    explicit CPictureView(QWidget* parent = nullptr) : QWidget(parent) {}
-    CWinBmp& Picture() { return m_picture; }
-    void SetHasPicture(bool has) { m_hasPicture = has; update(); }
+    // Navigation.
+    bool EnterDirectory(const std::string& dir);
+    void AddRecentFolder();
+    void RefreshDirectory();
+    bool ChooseStartDirectory();
+    void FillFileList();
+    void FillDirectoryList();
+    void ReselectAfterFill();
+    // Mirrors the file list control's selection into the model.
+    void UpdateSelection();
+
+    // Control notifications.
+    void OnDriveSelected(int index);
+    void OnDirectoryDoubleClicked(int row);
+    void OnRecentFolderSelected(int index);
+    void OnFavoriteSelected(int index);
+    void OnFileSelectionChanged();
+    // An activation of the frame; `byClick` for one caused by a mouse click.
+    void OnActivate(bool byClick);
+
+    // Commands: one enabling rule per command for menu, toolbar and key.
+    bool IsCommandEnabled(Cmd command) const;
+    bool IsCommandChecked(Cmd command) const;
+    // Runs the command when it is enabled; false when it was not.
+    bool RunCommand(Cmd command);
+    // The key handling of the accelerator table; true when the key was one.
+    bool TranslateKey(QKeyEvent& event, bool textEditing);
+    QAction* GetAction(Cmd command) const { return m_actions[size_t(command)]; }
+    void UpdateCommandUI();
+    const std::vector<QMenu*>& GetMenus(bool browser) const { return browser ? m_browserMenus : m_viewerMenus; }
+    QToolBar* GetToolBar(bool browser) const { return browser ? m_browserToolBar : m_viewerToolBar; }
+
+    // Owned objects and controls.
+    CSettings& GetSettings() { return m_settings; }
+    CFileList& GetFileList() { return m_fileList; }
+    CFavorites& GetFavorites() { return m_favorites; }
+    CPreview* GetView() const { return m_view; }
+    QListWidget* GetFileListBox() const { return m_fileListBox; }
+    QListWidget* GetDirectoryListBox() const { return m_dirListBox; }
+    QComboBox* GetRecentFoldersBox() const { return m_recentBox; }
+    QComboBox* GetDriveBox() const { return m_driveBox; }
+    QComboBox* GetFavoritesBox() const { return m_favoritesBox; }
+    int GetCurrentIndex() const { return m_currentIndex; }
+    QString GetStatusText() const { return m_statusText; }
+    QString GetInfoText() const { return m_infoText; }
+    QString GetCountText() const { return m_countText; }
+    // The text shown by pane 1..4 of the status bar.
+    QString GetPaneText(int pane) const;
+    // The value beside "Name:", "Size:", "Uses:", "Date:" (0..3).
+    QString GetPropertyValue(int index) const;
+    QString GetPropertyLabel(int index) const;
+    std::vector<std::string> GetRecentFolders() const;
+    void FillFavoritesBox();
+
+    // Save As flow for the view's picture; wired in when saving lands.
+    void SetSaveAsHandler(std::function<bool(const QString& fileName)> handler);
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
-    CWinBmp m_picture;
-    bool m_hasPicture = false;
+    void CreateControls();
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBars();
+    void CreateStatusBar();
+    void ApplyMode();
+    void SetBrowserControlsVisible(bool visible);
+    void OnLoadFinished(bool success);
+    void MoveTo(const std::string& dir);
+    void ShowDriveOf(const std::string& dir);
+    void SelectRecentFolder(const std::string& dir);
+    int SelectFileEntry(const std::string& name);
+    void SelectOnly(int row);
+    void ShowViewerFile(int index);
+    QString FileSizeText(uint64_t size) const;
+    QString ImageSizeText() const;
+    QString TitleFor(const std::string& path) const;
+    QString CurrentPath() const;
+
+    // Command actions.
+    void OnFileOpen();
+    void OnUndo();
+    void OnReload();
+    void OnCopyImage();
+    void OnSort(bool byName);
+    void OnPreviewPosition(int position);
+    void OnZoom(float factor, bool viewerOnly);
+    void OnBack();
+    void OnUpOneLevel();
+    void OnHome();
+    void OnViewerStep(Cmd command);
+    void OnHelpContents();
+    void OnAbout();
+
+    CSettings m_settings;
+    CFileList m_fileList;
+    CFavorites m_favorites;
+
+    CChildView* m_childView = nullptr;
+    QComboBox* m_driveBox = nullptr;
+    QComboBox* m_favoritesBox = nullptr;
+    QComboBox* m_recentBox = nullptr;
+    QListWidget* m_dirListBox = nullptr;
+    QListWidget* m_fileListBox = nullptr;
+    QGroupBox* m_viewFrame = nullptr;
+    QGroupBox* m_propertiesBox = nullptr;
+    std::array<QLabel*, 4> m_propertyLabels{};
+    std::array<QLabel*, 4> m_propertyValues{};
+    CPreview* m_view = nullptr;
+
+    std::array<QAction*, size_t(Cmd::Count)> m_actions{};
+    std::vector<QMenu*> m_browserMenus;
+    std::vector<QMenu*> m_viewerMenus;
+    QToolBar* m_browserToolBar = nullptr;
+    QToolBar* m_viewerToolBar = nullptr;
+    bool m_toolBarVisible = true;
+    QLabel* m_paneReady = nullptr;
+    QLabel* m_paneCount = nullptr;
+    QLabel* m_paneInfo = nullptr;
+    QLabel* m_paneStatus = nullptr;
+
+    std::vector<std::string> m_entries; // the file list control's texts
+    std::vector<std::string> m_drives;  // mount points in the drive box
+
+    bool m_browserMode = true;
+    int m_currentIndex = -1;
+    QString m_statusText = "Done";
+    QString m_infoText = "Free Disk Space:";
+    QString m_countText = "0 of 0 (0 KB)";
+    bool m_initialising = true;
+    bool m_started = false;
+    bool m_shutDown = false;
+    bool m_wasMinimised = false;
+    QString m_startupFile;
+    bool m_forcePreview = false;
+    bool m_loadForced = false;
+    std::function<bool(const QString&)> m_saveAsHandler;
 };

@@ -1,23 +1,39 @@
-// The application object: creates the main frame and runs the event loop.
+// The application object: creates the main frame, hands it the file named
+// on the command line and runs the event loop.
 #include "MainFrm.h"
+#include "MessageService.h"
 #include "picture/except.h"
 
 #include <QApplication>
-#include <QMessageBox>
+#include <QPointer>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Velkor");
-    CMainFrame frame;
-    SetWarningCallback([&frame](const std::string& text) {
-        QMetaObject::invokeMethod(&frame, [&frame, text] {
-            QMessageBox::warning(&frame, "Velkor", QString::fromStdString(text));
-        });
+    QApplication::setApplicationVersion("1.0");
+
+    auto* frame = new CMainFrame;
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    // Decoders warn from the decode thread: show it on the GUI thread.
+    QPointer<CMainFrame> target(frame);
+    SetWarningCallback([target](const std::string& text) {
+        if (!target)
+            return;
+        QMetaObject::invokeMethod(target, [text] { vkui::ask(QString::fromStdString(text)); },
+                                  Qt::QueuedConnection);
     });
-    frame.showMaximized();
+
     const QStringList args = QApplication::arguments();
-    if (args.size() > 1)
-        frame.OpenFile(args.at(1));
-    return app.exec();
+    for (qsizetype i = 1; i < args.size(); ++i) {
+        if (!args.at(i).startsWith('-')) {
+            frame->SetStartupFile(args.at(i));
+            break;
+        }
+    }
+    frame->showMaximized();
+    const int status = app.exec();
+    SetWarningCallback({});
+    delete target.data();
+    return status;
 }

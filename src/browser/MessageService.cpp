@@ -1,0 +1,126 @@
+#include "MessageService.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileInfo>
+#include <QUrl>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPointer>
+
+namespace vkui {
+namespace {
+
+AskHandler& askHandler()
+{
+    static AskHandler handler;
+    return handler;
+}
+DialogHandler& dialogHandler()
+{
+    static DialogHandler handler;
+    return handler;
+}
+OpenFileHandler& openFileHandler()
+{
+    static OpenFileHandler handler;
+    return handler;
+}
+UrlHandler& urlHandler()
+{
+    static UrlHandler handler;
+    return handler;
+}
+QPointer<QWidget>& messageParent()
+{
+    static QPointer<QWidget> parent;
+    return parent;
+}
+
+} // namespace
+
+void setAskHandler(AskHandler handler) { askHandler() = std::move(handler); }
+void setDialogHandler(DialogHandler handler) { dialogHandler() = std::move(handler); }
+void setOpenFileHandler(OpenFileHandler handler) { openFileHandler() = std::move(handler); }
+void setMessageParent(QWidget* parent) { messageParent() = parent; }
+void setUrlHandler(UrlHandler handler) { urlHandler() = std::move(handler); }
+
+void openUrl(const QUrl& url)
+{
+    if (urlHandler())
+        urlHandler()(url);
+    else
+        QDesktopServices::openUrl(url);
+}
+
+QString manualPath()
+{
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    QStringList candidates = {exeDir + "/../share/velkor/manual/index.html",
+                              exeDir + "/../../share/velkor/manual/index.html"};
+#ifdef VELKOR_MANUAL_DIR
+    candidates.append(QStringLiteral(VELKOR_MANUAL_DIR "/index.html"));
+#endif
+    for (const QString& candidate : candidates)
+        if (QFileInfo::exists(candidate))
+            return QFileInfo(candidate).canonicalFilePath();
+    return QString();
+}
+
+Answer ask(const QString& text, Buttons buttons, Icon icon)
+{
+    if (askHandler())
+        return askHandler()(text, buttons, icon);
+
+    QMessageBox box(messageParent());
+    box.setWindowTitle(QApplication::applicationName().isEmpty() ? QStringLiteral("Velkor")
+                                                                 : QApplication::applicationName());
+    box.setText(text);
+    switch (icon) {
+    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case Icon::Information: box.setIcon(QMessageBox::Information); break;
+    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
+    case Icon::Error: box.setIcon(QMessageBox::Critical); break;
+    case Icon::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    switch (buttons) {
+    case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
+    case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Buttons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    case QMessageBox::Ok: return Answer::Ok;
+    default: return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+    }
+}
+
+int execDialog(QDialog& dialog)
+{
+    if (dialogHandler())
+        return dialogHandler()(dialog);
+    return dialog.exec();
+}
+
+QString openFileName(QWidget* parent, const QString& caption, const QString& directory,
+                     const QStringList& filters)
+{
+    if (openFileHandler())
+        return openFileHandler()(directory, filters);
+    QFileDialog dialog(parent, caption, directory);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setNameFilters(filters);
+    if (execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}
+
+} // namespace vkui

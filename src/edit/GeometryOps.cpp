@@ -280,11 +280,14 @@ PictureSize HighRotationSize(int width, int height, int angle)
     const double theta = DegreesToRadians(-angle);
     const double boxW = width * std::fabs(std::cos(theta)) + height * std::fabs(std::sin(theta));
     const double boxH = width * std::fabs(std::sin(theta)) + height * std::fabs(std::cos(theta));
-    // The three-shear sizes overshoot the bounding box by a few pixels; near
-    // 180 degrees tan(theta / 2) runs away and so do they.
+    // The three-shear sizes overshoot the bounding box by a few pixels while
+    // the turn is small. Past a quarter turn they stop covering the turned
+    // picture (content would be cut off), and near 180 degrees
+    // tan(theta / 2) runs away and so do they.
     constexpr double kSlack = 4;
     ShearRotationSizes z = ComputeShearRotationSizes(width, height, theta);
-    if (z.valid && double(z.width) <= boxW + kSlack && double(z.height) <= boxH + kSlack)
+    auto near = [kSlack](double size, double box) { return size <= box + kSlack && size >= box - 1; };
+    if (z.valid && near(double(z.width), boxW) && near(double(z.height), boxH))
         return {int(z.width), int(z.height)};
     const RotationSplit split = SplitRotation(angle);
     int w = width, h = height;

@@ -1,0 +1,114 @@
+#include "IFFEncoder.h"
+
+#include "ColorHash.h"
+#include "picture/except.h"
+#include "picture/outfile.h"
+#include "picture/winbmp.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr const char* kTextTooLarge = "Picture too large for this format.";
+constexpr int kMaxDimension = 65535;   // BMHD holds 16-bit sizes
+
+// FORM's size counts everything after its own 8 bytes except the CMAP data
+// and the BODY data: "ILBM", BMHD (8 + 20), CMAP header, CAMG (8 + 4) and
+// BODY header.
+constexpr uint32_t kFixedChunkBytes = 4 + 28 + 8 + 12 + 8;
+
+int PlanesFor(int colors)
+{
+    int planes = 1;
+    while ((1 << planes) < colors)
+        ++planes;
+    return planes;
+}
+
+template <class T> std::unique_ptr<T[]> Allocate(size_t count)
+{
+    std::unique_ptr<T[]> p(new (std::nothrow) T[count]);
+    if (!p)
+        throw CTextException(ErrNoMemory, kTextOutOfMemory);
+    return p;
+}
+
+void WriteChunkHeader(COutputFile& file, const char* id, uint32_t size)
+{
+    file.Write(id, 4);
+    file.WriteLongBE(size);
+}
+
+} // namespace
+
+void CIFFEncoder::Save(const std::string& path, CBmp& bmp)
+{
+    const CBmp* source = &bmp;
+    CWinBmp converted;
+    if (bmp.GetBitsPerPixel() != 32) {
+        converted.CopyFrom(bmp, 32);
+        source = &converted;
+    }
+    int width = source->GetWidth(), height = source->GetHeight();
+    if (width < 1 || height < 1 || width > kMaxDimension || height > kMaxDimension)
+        throw CTextException(ErrUnsupported, kTextTooLarge);
+
+    CReducedPalette palette = ReducePalette(*source);
+    int n = palette.Count();
+    int planes = PlanesFor(n);
+    size_t rowBytes = size_t((width + 15) / 16) * 2;
+    // At most 65535 x 65535 x 8 planes / 8: well inside 32 bits.
+    auto bodySize = uint32_t(rowBytes * size_t(planes) * size_t(height));
+    auto mapSize = uint32_t(3 * n);
+    uint32_t mapPad = mapSize & 1;
+
+    auto indices = Allocate<uint8_t>(size_t(width));
+    auto row = Allocate<uint8_t>(rowBytes * size_t(planes));
+    COutputFile file(path);
+    WriteChunkHeader(file, "FORM", mapSize + mapPad + bodySize + kFixedChunkBytes);
+    file.Write("ILBM", 4);
+
+    WriteChunkHeader(file, "BMHD", 20);
+    file.WriteWordBE(uint16_t(width));
+    file.WriteWordBE(uint16_t(height));
+    file.WriteWordBE(0);                 // x
+    file.WriteWordBE(0);                 // y
+    file.WriteByte(uint8_t(planes));
+    file.WriteByte(0);                   // no mask
+    file.WriteByte(0);                   // no compression
+    file.WriteByte(0);                   // pad
+    file.WriteWordBE(0);                 // transparent colour
+    file.WriteByte(10);                  // x aspect
+    file.WriteByte(10);                  // y aspect
+    file.WriteWordBE(uint16_t(width));   // page size
+    file.WriteWordBE(uint16_t(height));
+
+    WriteChunkHeader(file, "CMAP", mapSize);
+    for (const colorhist_item& c : palette.colors) {
+        uint8_t rgb[3] = {c.red, c.green, c.blue};
+        file.Write(rgb, 3);
+    }
+    if (mapPad)
+        file.WriteByte(0);
+
+    WriteChunkHeader(file, "CAMG", 4);
+    file.WriteLongBE(0);
+
+    WriteChunkHeader(file, "BODY", bodySize);
+    for (int y = 0; y < height; ++y) {
+        MapLineToIndices(palette, palette.pixels->GetLine32(y), width, indices.get());
+        std::fill_n(row.get(), rowBytes * size_t(planes), uint8_t(0));
+        for (int x = 0; x < width; ++x) {
+            unsigned index = indices[size_t(x)];
+            uint8_t bit = uint8_t(0x80 >> (x & 7));
+            size_t at = size_t(x >> 3);
+            for (int k = 0; k < planes; ++k, at += rowBytes)
+                if (index >> k & 1)
+                    row[at] |= bit;
+        }
+        file.Write(row.get(), rowBytes * size_t(planes));
+    }
+    file.Commit();
+}

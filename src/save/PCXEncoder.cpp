@@ -1,0 +1,205 @@
+#include "PCXEncoder.h"
+
+#include "ColorHash.h"
+#include "picture/except.h"
+#include "picture/outfile.h"
+#include "picture/winbmp.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <new>
+
+namespace {
+
+constexpr const char* kTextWritingData = "Error writing data.";
+constexpr const char* kTextTooLarge = "Picture too large for this format.";
+
+constexpr size_t kHeaderSize = 128;
+constexpr uint8_t kPaletteMarker = 12;
+constexpr int kMaxDimension = 65535;   // the window fields are 16 bits
+
+// The 128-byte header, little-endian.
+struct PcxHeader {
+    uint8_t bitsPerPixel = 8;
+    uint16_t width = 0;
+    uint16_t height = 0;
+    std::array<uint8_t, 48> colorMap{};
+    uint8_t planes = 1;
+    uint16_t bytesPerLine = 0;
+
+    std::array<uint8_t, kHeaderSize> Bytes() const
+    {
+        std::array<uint8_t, kHeaderSize> b{};
+        auto word = [&b](size_t at, uint16_t v) {
+            b[at] = uint8_t(v);
+            b[at + 1] = uint8_t(v >> 8);
+        };
+        b[0] = 10;   // manufacturer
+        b[1] = 5;    // version
+        b[2] = 1;    // run-length encoding
+        b[3] = bitsPerPixel;
+        word(4, 0);  // xmin, ymin, xmax, ymax
+        word(6, 0);
+        word(8, uint16_t(width - 1));
+        word(10, uint16_t(height - 1));
+        word(12, width);   // the resolution fields carry the size
+        word(14, height);
+        std::copy(colorMap.begin(), colorMap.end(), b.begin() + 16);
+        b[64] = 0;
+        b[65] = planes;
+        word(66, bytesPerLine);
+        word(68, 1);   // colour palette
+        return b;
+    }
+};
+
+template <class T> std::unique_ptr<T[]> Allocate(size_t count)
+{
+    std::unique_ptr<T[]> p(new (std::nothrow) T[count]);
+    if (!p)
+        throw CTextException(ErrNoMemory, kTextOutOfMemory);
+    return p;
+}
+
+// Byte writes of this writer report their own text.
+class CPcxFile {
+public:
+    explicit CPcxFile(const std::string& path) : m_file(path) {}
+    void Write(const void* data, size_t size)
+    {
+        try {
+            m_file.Write(data, size);
+        } catch (const CTextException&) {
+            throw CTextException(ErrWriting, kTextWritingData);
+        }
+    }
+    void Commit() { m_file.Commit(); }
+
+private:
+    COutputFile m_file;
+};
+
+void CheckDimensions(const CBmp& bmp)
+{
+    if (bmp.GetWidth() < 1 || bmp.GetHeight() < 1 || bmp.GetWidth() > kMaxDimension ||
+        bmp.GetHeight() > kMaxDimension)
+        throw CTextException(ErrUnsupported, kTextTooLarge);
+}
+
+void SaveTrueColor(const std::string& path, const CBmp& bmp)
+{
+    size_t width = size_t(bmp.GetWidth());
+    PcxHeader header;
+    header.bitsPerPixel = 8;
+    header.width = uint16_t(bmp.GetWidth());
+    header.height = uint16_t(bmp.GetHeight());
+    header.colorMap.fill(255);
+    header.planes = 3;
+    header.bytesPerLine = uint16_t(width);
+
+    auto plane = Allocate<uint8_t>(width);
+    auto packed = Allocate<uint8_t>(2 * width);
+    CPcxFile file(path);
+    auto bytes = header.Bytes();
+    file.Write(bytes.data(), bytes.size());
+    for (int y = 0; y < bmp.GetHeight(); ++y) {
+        const uint8_t* line = bmp.GetLine(y);
+        for (int channel = 2; channel >= 0; --channel) {   // red, green, blue
+            for (size_t x = 0; x < width; ++x)
+                plane[x] = line[4 * x + size_t(channel)];
+            file.Write(packed.get(), PcxEncodeLine(plane.get(), width, packed.get()));
+        }
+    }
+    file.Commit();
+}
+
+int PlanesFor(int colors) { return colors <= 2 ? 1 : colors <= 4 ? 2 : colors <= 8 ? 3 : 4; }
+
+void SavePalette(const std::string& path, const CBmp& bmp)
+{
+    CReducedPalette palette = ReducePalette(bmp);
+    int n = palette.Count();
+    size_t width = size_t(bmp.GetWidth());
+    PcxHeader header;
+    header.width = uint16_t(bmp.GetWidth());
+    header.height = uint16_t(bmp.GetHeight());
+    header.colorMap.fill(255);
+    for (int i = 0; i < std::min(n, 16); ++i) {
+        header.colorMap[size_t(3 * i)] = palette.colors[size_t(i)].red;
+        header.colorMap[size_t(3 * i + 1)] = palette.colors[size_t(i)].green;
+        header.colorMap[size_t(3 * i + 2)] = palette.colors[size_t(i)].blue;
+    }
+    bool planar = n <= 16;
+    int planes = planar ? PlanesFor(n) : 1;
+    size_t planeBytes = planar ? (width + 7) / 8 : width;
+    header.bitsPerPixel = planar ? 1 : 8;
+    header.planes = uint8_t(planes);
+    header.bytesPerLine = uint16_t(planeBytes);
+
+    auto indices = Allocate<uint8_t>(width);
+    auto plane = Allocate<uint8_t>(planeBytes);
+    auto packed = Allocate<uint8_t>(2 * planeBytes);
+    CPcxFile file(path);
+    auto bytes = header.Bytes();
+    file.Write(bytes.data(), bytes.size());
+    for (int y = 0; y < bmp.GetHeight(); ++y) {
+        MapLineToIndices(palette, palette.pixels->GetLine32(y), int(width), indices.get());
+        if (!planar) {
+            file.Write(packed.get(), PcxEncodeLine(indices.get(), width, packed.get()));
+            continue;
+        }
+        for (int k = 0; k < planes; ++k) {
+            std::fill_n(plane.get(), planeBytes, uint8_t(0));
+            for (size_t x = 0; x < width; ++x)
+                if (indices[x] >> k & 1)
+                    plane[x >> 3] |= uint8_t(0x80 >> (x & 7));
+            file.Write(packed.get(), PcxEncodeLine(plane.get(), planeBytes, packed.get()));
+        }
+    }
+    if (!planar) {
+        std::array<uint8_t, 1 + 768> map;
+        map.fill(255);
+        map[0] = kPaletteMarker;
+        for (int i = 0; i < n; ++i) {
+            map[size_t(1 + 3 * i)] = palette.colors[size_t(i)].red;
+            map[size_t(2 + 3 * i)] = palette.colors[size_t(i)].green;
+            map[size_t(3 + 3 * i)] = palette.colors[size_t(i)].blue;
+        }
+        file.Write(map.data(), map.size());
+    }
+    file.Commit();
+}
+
+} // namespace
+
+size_t PcxEncodeLine(const uint8_t* in, size_t count, uint8_t* out)
+{
+    size_t length = 0;
+    for (size_t pos = 0; pos < count;) {
+        uint8_t value = in[pos];
+        size_t run = 1;
+        while (run < 63 && pos + run < count && in[pos + run] == value)
+            ++run;
+        if (run > 1 || value >= 0xC0)
+            out[length++] = uint8_t(0xC0 | run);
+        out[length++] = value;
+        pos += run;
+    }
+    return length;
+}
+
+void CPCXEncoder::Save(const std::string& path, CBmp& bmp, int depth)
+{
+    const CBmp* source = &bmp;
+    CWinBmp converted;
+    if (bmp.GetBitsPerPixel() != 32) {
+        converted.CopyFrom(bmp, 32);
+        source = &converted;
+    }
+    CheckDimensions(*source);
+    if (depth == 24)
+        SaveTrueColor(path, *source);
+    else
+        SavePalette(path, *source);
+}

@@ -1,0 +1,14 @@
+// CPNGEncoder: writes a picture as an 8-bit RGB PNG through libpng, with
+// compression level 9 and optional Adam7 interlacing.
+#pragma once
+
+#include "picture/bitmap.h"
+
+#include <string>
+
+class CPNGEncoder {
+public:
+    // Throws CTextException on failure; an existing file at `path` is then
+    // left as it was.
+    void Save(const std::string& path, CBmp& bmp, bool interlaced);
+};

@@ -172,8 +172,10 @@ void CRASDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             throw CTextException(ErrEndOfFile, kTextEndOfFile);
         runs = std::make_unique<ByteRunReader>(source.ReadBytes(length), length);
     } else {
-        // A length of 0 (some writers) or beyond the image means the image.
-        storedBytes = h.length == 0 || h.length > imageBytes ? imageBytes : h.length;
+        // Stored rows are read whole whatever the length field says: a
+        // length of 0 or one beyond the image is common, and a short one
+        // would leave rows undefined.
+        storedBytes = imageBytes;
         stored = source.ReadBytes(storedBytes);
     }
 
@@ -206,15 +208,8 @@ void CRASDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             if (runs->Read(row.data(), rowBytes) < rowBytes)
                 throw CTextException(ErrEndOfFile, kTextEndOfFile);
             in = row.data();
-        } else if ((y + 1) * rowBytes <= storedBytes) {
-            in = stored + y * rowBytes;
         } else {
-            // A length shorter than the image: the missing bytes are 0.
-            size_t offset = std::min(y * rowBytes, storedBytes);
-            size_t have = storedBytes - offset;
-            std::memcpy(row.data(), stored + offset, have);
-            std::memset(row.data() + have, 0, rowBytes - have);
-            in = row.data();
+            in = stored + y * rowBytes;
         }
         uint32_t* out = bmp.GetLine32(int(y));
         switch (h.depth) {

@@ -137,19 +137,32 @@ void SortNames(std::vector<std::string>& names)
     QCollator collator;
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(false);
-    // One sort key per name, then cheap key comparisons.
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(names.size());
-    for (const auto& name : names)
-        keys.push_back(collator.sortKey(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))));
     std::vector<uint32_t> order(names.size());
     std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        const int c = keys[a].compare(keys[b]);
-        if (c != 0)
-            return c < 0;
-        return names[a] < names[b];
-    });
+    // The C locale's sort keys are the plain code points and keep case;
+    // folded names give the case-insensitive order there.
+    const QCollatorSortKey lowerA = collator.sortKey(QStringLiteral("a"));
+    if (lowerA.compare(collator.sortKey(QStringLiteral("A"))) != 0 ||
+        lowerA.compare(collator.sortKey(QStringLiteral("B"))) >= 0) {
+        std::vector<std::string> folded;
+        folded.reserve(names.size());
+        for (const auto& name : names)
+            folded.push_back(FoldCase(name));
+        std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+            const int c = folded[a].compare(folded[b]);
+            return c != 0 ? c < 0 : names[a] < names[b];
+        });
+    } else {
+        // One sort key per name, then cheap key comparisons.
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(names.size());
+        for (const auto& name : names)
+            keys.push_back(collator.sortKey(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))));
+        std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+            const int c = keys[a].compare(keys[b]);
+            return c != 0 ? c < 0 : names[a] < names[b];
+        });
+    }
     std::vector<std::string> sorted;
     sorted.reserve(names.size());
     for (uint32_t i : order)

@@ -1,5 +1,7 @@
 #include "Trash.h"
 
+#include "Folders.h"
+
 #include <QFile>
 #include <QString>
 
@@ -13,6 +15,9 @@ bool MoveToTrash(const std::string& path, std::string* error)
             *error = "The file does not exist.";
         return false;
     }
+    // The home trash lives under the data folder; a fresh account may not
+    // have that folder yet, and the trash is not made without it.
+    MakePath(XdgDataHome());
     if (!file.moveToTrash()) {
         if (error)
             *error = file.errorString().toStdString();

@@ -1,0 +1,192 @@
+// File associations written into a temporary home, read back through the
+// module and through GLib's own reader (gio).
+#include "settings/Registry.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/stat.h>
+
+namespace {
+
+const std::string kRoot = "HKEY_CLASSES_ROOT\\";
+
+// HOME and the XDG folders pointed into a temporary directory.
+class TempHome {
+public:
+    TempHome()
+    {
+        Save("HOME");
+        Save("XDG_CONFIG_HOME");
+        Save("XDG_DATA_HOME");
+        ::setenv("HOME", dir.Path().c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", dir.File("data").c_str(), 1);
+    }
+    ~TempHome()
+    {
+        for (const auto& [name, value] : saved) {
+            if (value.second)
+                ::setenv(name.c_str(), value.first.c_str(), 1);
+            else
+                ::unsetenv(name.c_str());
+        }
+    }
+    std::string MimeApps() const { return dir.File("config/mimeapps.list"); }
+    std::string Entry() const { return dir.File("data/applications/velkor.desktop"); }
+    vktest::TempDir dir;
+
+private:
+    void Save(const char* name)
+    {
+        const char* v = std::getenv(name);
+        saved.push_back({name, {v ? v : "", v != nullptr}});
+    }
+    std::vector<std::pair<std::string, std::pair<std::string, bool>>> saved;
+};
+
+CRegistry MakeRegistry() { return CRegistry("/opt/Velkor App/bin", "Velkor", "Velkor"); }
+
+} // namespace
+
+TEST(Registry, SplittingKeyPaths)
+{
+    std::string root, sub;
+    EXPECT_TRUE(CRegistry::SplitKeyPath("HKEY_CLASSES_ROOT\\.jpg", root, sub));
+    EXPECT_EQ(root, "HKEY_CLASSES_ROOT");
+    EXPECT_EQ(sub, ".jpg");
+    EXPECT_TRUE(CRegistry::SplitKeyPath("HKEY_CURRENT_USER\\Software\\Velkor", root, sub));
+    EXPECT_EQ(root, "HKEY_CURRENT_USER");
+    EXPECT_EQ(sub, "Software\\Velkor");
+    EXPECT_TRUE(CRegistry::SplitKeyPath("HKEY_USERS", root, sub));
+    EXPECT_EQ(root, "HKEY_USERS");
+    EXPECT_EQ(sub, "");
+    EXPECT_TRUE(CRegistry::SplitKeyPath("HKEY_NONSENSE\\x", root, sub));
+    EXPECT_EQ(root, "HKEY_CLASSES_ROOT");
+    EXPECT_EQ(sub, "x");
+    EXPECT_FALSE(CRegistry::SplitKeyPath("HKEY_CLASSES_ROOT\\.jpg\\", root, sub));
+    EXPECT_FALSE(CRegistry::SplitKeyPath("SOFTWARE\\x", root, sub));
+    EXPECT_FALSE(CRegistry::SplitKeyPath("", root, sub));
+}
+
+TEST(Registry, AssociationWrittenAndReadBack)
+{
+    TempHome home;
+    vktest::Run("mkdir -p " + vktest::Quote(home.dir.File("config")));
+    const std::string others = "# kept\n"
+                               "[Default Applications]\n"
+                               "text/plain=gedit.desktop\n"
+                               "image/jpeg=eog.desktop;\n"
+                               "\n"
+                               "[Added Associations]\n"
+                               "image/png=gimp.desktop;\n"
+                               "\n"
+                               "[Removed Associations]\n"
+                               "image/gif=foo.desktop;\n";
+    vktest::WriteFile(home.MimeApps(), others);
+
+    CRegistry reg = MakeRegistry();
+    EXPECT_EQ(reg.ExePath(), "/opt/Velkor App/bin/Velkor"); // case kept
+    EXPECT_EQ(reg.GetDefaultValue(kRoot + ".jpg"), "eog");
+    EXPECT_EQ(reg.GetDefaultValue(kRoot + "Velkor"), CRegistry::kReadError);
+
+    ASSERT_TRUE(reg.AssociateExtension(".jpg"));
+    EXPECT_EQ(reg.GetDefaultValue(kRoot + ".jpg"), "Velkor");
+    EXPECT_EQ(reg.GetDefaultValue(kRoot + "Velkor"), "Velkor Image");
+    EXPECT_EQ(reg.GetDefaultValue(kRoot + "Velkor\\DefaultIcon"), "/opt/Velkor App/bin/Velkor, 0");
+    EXPECT_EQ(reg.GetDefaultValue(kRoot + "Velkor\\shell\\open\\command"),
+              "\"/opt/Velkor App/bin/Velkor\" \"%1\"");
+    // Only .jpg: a .jpeg key is untouched, other roots and keys unknown.
+    EXPECT_EQ(reg.GetDefaultValue(kRoot + ".png"), CRegistry::kReadError); // no default set
+    EXPECT_EQ(reg.GetDefaultValue(kRoot + ".jpeg"), CRegistry::kReadError);
+    EXPECT_EQ(reg.GetDefaultValue("HKEY_CURRENT_USER\\.jpg"), CRegistry::kReadError);
+
+    const std::string list = vktest::ReadFile(home.MimeApps());
+    EXPECT_EQ(list,
+              "# kept\n"
+              "[Default Applications]\n"
+              "text/plain=gedit.desktop\n"
+              "image/jpeg=velkor.desktop;\n"
+              "\n"
+              "[Added Associations]\n"
+              "image/png=gimp.desktop;\n"
+              "image/jpeg=velkor.desktop;\n"
+              "\n"
+              "[Removed Associations]\n"
+              "image/gif=foo.desktop;\n");
+
+    const std::string entry = vktest::ReadFile(home.Entry());
+    EXPECT_NE(entry.find("[Desktop Entry]\n"), std::string::npos);
+    EXPECT_NE(entry.find("Type=Application\n"), std::string::npos);
+    EXPECT_NE(entry.find("MimeType=image/jpeg;\n"), std::string::npos);
+    EXPECT_NE(entry.find("Exec=\"/opt/Velkor App/bin/Velkor\" %f\n"), std::string::npos) << entry;
+
+    // A second type joins the first; associating again changes nothing.
+    ASSERT_TRUE(reg.AssociateExtension(".png"));
+    ASSERT_TRUE(reg.AssociateExtension(".png"));
+    const std::string list2 = vktest::ReadFile(home.MimeApps());
+    EXPECT_NE(list2.find("image/png=velkor.desktop;gimp.desktop;\n"), std::string::npos) << list2;
+    EXPECT_NE(list2.find("[Default Applications]\ntext/plain=gedit.desktop\nimage/jpeg=velkor.desktop;\n"
+                         "image/png=velkor.desktop;\n"),
+              std::string::npos)
+        << list2;
+    EXPECT_NE(vktest::ReadFile(home.Entry()).find("MimeType=image/jpeg;image/png;\n"), std::string::npos);
+}
+
+TEST(Registry, GioSeesTheDefaultApplication)
+{
+    if (!vktest::HasProgram("gio"))
+        GTEST_SKIP() << "gio not installed";
+    TempHome home;
+    // GLib only trusts an entry whose program exists.
+    vktest::Run("mkdir -p " + vktest::Quote(home.dir.File("bin dir")));
+    vktest::WriteFile(home.dir.File("bin dir/Velkor"), "#!/bin/sh\n");
+    ::chmod(home.dir.File("bin dir/Velkor").c_str(), 0755);
+    CRegistry reg(home.dir.File("bin dir"), "Velkor", "Velkor");
+    ASSERT_TRUE(reg.AssociateExtension(".tif"));
+    std::string out;
+    vktest::Run("XDG_DATA_DIRS=/nonexistent gio mime image/tiff 2>&1", &out);
+    EXPECT_NE(out.find("velkor.desktop"), std::string::npos) << out;
+}
+
+TEST(Registry, FailuresStopAtTheFirstStep)
+{
+    TempHome home;
+    CRegistry reg = MakeRegistry();
+    // An extension with no known type fails before writing anything.
+    EXPECT_FALSE(reg.AssociateExtension(".jpeg"));
+    EXPECT_FALSE(vktest::FileExists(home.MimeApps()));
+    EXPECT_FALSE(vktest::FileExists(home.Entry()));
+
+    // Keys outside the association cannot be created or written.
+    EXPECT_FALSE(reg.CreateKey("HKEY_LOCAL_MACHINE\\Software\\Velkor"));
+    EXPECT_FALSE(reg.SetDefaultValue(kRoot + "Other\\shell", "x"));
+    EXPECT_FALSE(reg.CreateKey(kRoot + ".jpg\\"));
+
+    // A file where the applications folder should be: the type's keys
+    // cannot be created, so the extension is never pointed at an entry
+    // that does not exist.
+    vktest::Run("mkdir -p " + vktest::Quote(home.dir.File("data")));
+    vktest::WriteFile(home.dir.File("data/applications"), "in the way");
+    EXPECT_FALSE(reg.AssociateExtension(".gif"));
+    EXPECT_FALSE(vktest::FileExists(home.MimeApps()));
+
+    // An unreadable mimeapps.list (a folder here) is never replaced.
+    vktest::Run("rm -f " + vktest::Quote(home.dir.File("data/applications")));
+    vktest::Run("mkdir -p " + vktest::Quote(home.MimeApps()));
+    EXPECT_FALSE(reg.AssociateExtension(".gif"));
+    struct stat st {};
+    ASSERT_EQ(::stat(home.MimeApps().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+}
+
+TEST(Registry, MimeTypesOfTheFifteenExtensions)
+{
+    for (const char* ext : {".bmp", ".eps", ".gif", ".ico", ".iff", ".jpg", ".pbm", ".pct", ".pcx", ".pgm",
+                            ".png", ".ppm", ".ras", ".tga", ".tif"})
+        EXPECT_EQ(CRegistry::MimeTypeFor(ext).rfind("image/", 0), 0u) << ext;
+    EXPECT_EQ(CRegistry::MimeTypeFor(".JPG"), "image/jpeg");
+    EXPECT_EQ(CRegistry::MimeTypeFor(".txt"), "");
+}

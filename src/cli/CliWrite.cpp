@@ -1,11 +1,10 @@
 #include "CliWrite.h"
 
 #include "picture/except.h"
-#include "picture/outfile.h"
+#include "save/SaveDispatch.h"
 
 #include <algorithm>
 #include <cctype>
-#include <vector>
 
 namespace {
 
@@ -15,40 +14,44 @@ std::string Lower(std::string s)
     return s;
 }
 
-// Binary P6, lines from the top.
-void WritePpm(const CBmp& bmp, const std::string& path)
-{
-    COutputFile file(path);
-    std::string header = "P6\n" + std::to_string(bmp.GetWidth()) + " " + std::to_string(bmp.GetHeight()) + "\n255\n";
-    file.Write(header.data(), header.size());
-    std::vector<uint8_t> line(size_t(bmp.GetWidth()) * 3);
-    for (int y = 0; y < bmp.GetHeight(); ++y) {
-        const uint8_t* in = bmp.GetLine(y);
-        for (int x = 0; x < bmp.GetWidth(); ++x) {
-            line[3 * size_t(x)] = in[4 * x + 2];
-            line[3 * size_t(x) + 1] = in[4 * x + 1];
-            line[3 * size_t(x) + 2] = in[4 * x];
-        }
-        file.Write(line.data(), line.size());
-    }
-    file.Commit();
-}
-
 } // namespace
 
 bool IsWritableExtension(const std::string& ext)
 {
-    std::string e = Lower(ext);
-    return e == "bmp" || e == "ppm";
+    return SaveFormatFromExtension(Lower(ext)) >= 0;
 }
 
-void WritePicture(CWinBmp& bmp, const std::string& path, const std::string& ext, const CliSaveOptions&)
+SaveOptionValues SaveValuesFromOptions(const CliSaveOptions& options)
 {
-    std::string e = Lower(ext);
-    if (e == "bmp")
-        bmp.SaveAsBmpFile(path);
-    else if (e == "ppm")
-        WritePpm(bmp, path);
-    else
+    SaveOptionValues values;
+    if (options.depth > 0) {
+        const int32_t choice = options.depth == 8 ? 0 : 1;
+        values.bmpDepth = values.pcxDepth = values.tgaDepth = values.rasDepth = choice;
+    }
+    if (options.rle >= 0)
+        values.tgaRle = values.rasRle = values.pictRle = options.rle;
+    if (options.interlace)
+        values.gifInterlace = values.pngInterlace = 1;
+    if (options.quality >= 0)
+        values.jpegQuality = options.quality;
+    if (options.smoothing >= 0)
+        values.jpegSmoothing = options.smoothing;
+    if (options.progressive)
+        values.jpegProgressive = 1;
+    if (options.optimize)
+        values.jpegOptimize = 1;
+    if (options.compression == "none")
+        values.tiffCompression = 0;
+    else if (options.compression == "packbits")
+        values.tiffCompression = 1;
+    else if (options.compression == "lzw")
+        values.tiffCompression = 2;
+    return values;
+}
+
+void WritePicture(CWinBmp& bmp, const std::string& path, const std::string& ext, const CliSaveOptions& options)
+{
+    const int code = SaveFormatFromExtension(Lower(ext));
+    if (code < 0 || !SavePicture(code, path, bmp, SaveValuesFromOptions(options)))
         RaiseError(ErrUnsupported, "Cannot write ." + ext + " files.");
 }

@@ -3,11 +3,16 @@
 
 #include "CliOptions.h"
 #include "picture/winbmp.h"
+#include "save/SaveDispatch.h"
 
 #include <string>
 
 // True when ext (any case, without the dot) names a format we write.
 bool IsWritableExtension(const std::string& ext);
+
+// The remembered option defaults with the command line's save options over
+// them (--depth sets every depth choice, --rle every RLE flag).
+SaveOptionValues SaveValuesFromOptions(const CliSaveOptions& options);
 
 // Writes bmp to path in the format of ext. Throws CTextException; nothing is
 // left at path on failure.

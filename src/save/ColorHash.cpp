@@ -352,11 +352,7 @@ CReducedPalette ReducePalette(const CBmp& bmp)
     CReducedPalette result;
     const CBmp* source = &bmp;
     try {
-        if (bmp.GetBitsPerPixel() != 32) {
-            result.reduced = std::make_unique<CWinBmp>();
-            result.reduced->CopyFrom(bmp, 32);
-            source = result.reduced.get();
-        }
+        source = &As32Bits(bmp, result.reduced);
         std::optional<ColorHistogram> hist = ComputeColorHistogram(*source, 256);
         if (!hist) {
             auto copy = std::make_unique<CWinBmp>();
@@ -375,6 +371,19 @@ CReducedPalette ReducePalette(const CBmp& bmp)
     }
     result.pixels = source;
     return result;
+}
+
+const CBmp& As32Bits(const CBmp& bmp, std::unique_ptr<CWinBmp>& holder)
+{
+    if (bmp.GetBitsPerPixel() == 32)
+        return bmp;
+    try {
+        holder = std::make_unique<CWinBmp>();
+        holder->CopyFrom(bmp, 32);
+    } catch (const std::bad_alloc&) {
+        throw CTextException(ErrNoMemory, kTextOutOfMemory);
+    }
+    return *holder;
 }
 
 void MapLineToIndices(const CReducedPalette& palette, const uint32_t* line, int width, uint8_t* out)

@@ -121,6 +121,9 @@ struct CReducedPalette {
 // histogram; when that fails too, ErrInternal "Internal error.".
 CReducedPalette ReducePalette(const CBmp& bmp);
 
+// The picture as 32 bits per pixel: itself, or a copy kept in `holder`.
+const CBmp& As32Bits(const CBmp& bmp, std::unique_ptr<CWinBmp>& holder);
+
 // Converts a line of pixels of `palette.pixels` to palette positions, with a
 // one-entry cache for runs of equal pixels.
 void MapLineToIndices(const CReducedPalette& palette, const uint32_t* line, int width, uint8_t* out);

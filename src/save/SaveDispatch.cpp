@@ -1,0 +1,105 @@
+#include "SaveDispatch.h"
+
+#include "BMPEncoder.h"
+#include "GIFEncoder.h"
+#include "IFFEncoder.h"
+#include "JPEGEncoder.h"
+#include "PCXEncoder.h"
+#include "PGMEncoder.h"
+#include "PICTEncoder.h"
+#include "PNGEncoder.h"
+#include "PPMEncoder.h"
+#include "RASEncoder.h"
+#include "TGAEncoder.h"
+#include "TIFFEncoder.h"
+#include "picture/except.h"
+
+#include <new>
+
+int SaveFormatFromExtension(const std::string& extension)
+{
+    for (const SaveExtension& e : kSaveExtensions)
+        if (extension == e.extension)
+            return e.code;
+    return -1;
+}
+
+const char* SaveExtensionOf(int code)
+{
+    for (const SaveExtension& e : kSaveExtensions)
+        if (e.code == code)
+            return e.extension;
+    return nullptr;
+}
+
+SaveParameters MakeSaveParameters(int code, const SaveOptionValues& values)
+{
+    SaveParameters p;
+    switch (code) {
+    case kSaveBmp:
+        p.depth = DepthFromChoice(values.bmpDepth);
+        break;
+    case kSaveGif:
+        p.interlaced = values.gifInterlace != 0;
+        break;
+    case kSaveJpg:
+        p.quality = values.jpegQuality;
+        p.smoothing = values.jpegSmoothing;
+        p.optimize = values.jpegOptimize != 0;
+        p.progressive = values.jpegProgressive != 0;
+        break;
+    case kSavePcx:
+        p.depth = DepthFromChoice(values.pcxDepth);
+        break;
+    case kSavePct:
+        p.rle = values.pictRle != 0;
+        break;
+    case kSavePng:
+        p.interlaced = values.pngInterlace != 0;
+        break;
+    case kSaveRas:
+        p.depth = DepthFromChoice(values.rasDepth);
+        p.rle = values.rasRle != 0;
+        break;
+    case kSaveTga:
+        p.depth = DepthFromChoice(values.tgaDepth);
+        p.rle = values.tgaRle != 0;
+        break;
+    case kSaveTif:
+        p.depth = 24;
+        p.compressionIndex = values.tiffCompression;
+        p.secondOption = values.tiffSecondOption;
+        break;
+    default:
+        break;
+    }
+    return p;
+}
+
+bool SavePicture(int code, const std::string& path, CBmp& bmp, const SaveParameters& p)
+{
+    try {
+        switch (code) {
+        case kSaveBmp: CBMPEncoder().Save(path, bmp, p.depth); return true;
+        case kSaveGif: CGIFEncoder().Save(path, bmp, p.interlaced); return true;
+        case kSaveIff: CIFFEncoder().Save(path, bmp); return true;
+        case kSaveJpg: CJPEGEncoder().Save(path, bmp, p.quality, p.smoothing, p.optimize, p.progressive); return true;
+        case kSavePcx: CPCXEncoder().Save(path, bmp, p.depth); return true;
+        case kSavePgm: CPGMEncoder().Save(path, bmp); return true;
+        case kSavePct: CPICTEncoder().Save(path, bmp, p.rle); return true;
+        case kSavePng: CPNGEncoder().Save(path, bmp, p.interlaced); return true;
+        case kSavePpm: CPPMEncoder().Save(path, bmp); return true;
+        case kSaveRas: CRASEncoder().Save(path, bmp, p.depth, p.rle); return true;
+        case kSaveTga: CTGAEncoder().Save(path, bmp, p.rle, p.depth); return true;
+        case kSaveTif: CTIFFEncoder().Save(path, bmp, p.compressionIndex, p.secondOption); return true;
+        default: return false;
+        }
+    } catch (const std::bad_alloc&) {
+        throw CTextException(ErrNoMemory, kTextOutOfMemory);
+    }
+}
+
+bool SavePicture(int code, const std::string& path, CBmp& bmp, const SaveOptionValues& values)
+{
+    return SavePicture(code, path, bmp, MakeSaveParameters(code, values));
+}

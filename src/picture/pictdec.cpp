@@ -511,11 +511,14 @@ void CPictDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDept
                 return;
             case OpDirectBits: {
                 source.Skip(4); // base address
+                // The stored rowBytes decides the size of the packed byte
+                // counts (QuickDraw and ImageMagick write 4 x width for 32
+                // bits, so 2-byte counts from width 63 on); 0 falls back to
+                // the width.
                 const unsigned rowBytes = source.ReadWordBE();
-                (void)rowBytes; // rows are sized from the width
                 PixMapHeader h = ReadPixMap(source);
                 source.Skip(2 * kRectSize + kModeSize);
-                decodePixMap(0, h, allocPalette());
+                decodePixMap(rowBytes, h, allocPalette());
                 return;
             }
             case OpLongComment:

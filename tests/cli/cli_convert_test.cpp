@@ -1,0 +1,120 @@
+// velkor-cli convert into all twelve formats, read back by ImageMagick, and
+// the save options reaching the writers.
+#include "TestSupport.h"
+#include "save/ColorHash.h"
+#include "save/SaveDispatch.h"
+
+#include <gtest/gtest.h>
+
+using namespace vktest;
+
+namespace {
+
+int Convert(const std::string& args)
+{
+    return vktest::Run(std::string(VELKOR_CLI) + " convert " + args + " 2>/dev/null");
+}
+
+// ImageMagick's pixels, upright (its raw output keeps Targa rows as stored).
+Pixels Magick(const std::string& path, const TempDir& dir)
+{
+    const std::string out = dir.File("magick.ppm");
+    if (vktest::Run(ImageMagick() + " " + Quote(path) + " -auto-orient -depth 8 " + Quote(out) + " 2>/dev/null") != 0)
+        return {};
+    return ParsePnm(ReadFile(out));
+}
+
+void WritePpm(const CBmp& bmp, const std::string& path)
+{
+    std::string ppm = "P6\n" + std::to_string(bmp.GetWidth()) + " " + std::to_string(bmp.GetHeight()) + "\n255\n";
+    for (uint32_t v : FromBitmap(bmp).data)
+        ppm += {char(v >> 16), char(v >> 8), char(v)};
+    WriteFile(path, ppm);
+}
+
+// PSNR of ImageMagick's own JPEG at quality 60, the writer's default.
+double MagickJpegPsnr(const std::string& ppm, const Pixels& original, const TempDir& dir)
+{
+    const std::string ref = dir.File("reference.jpg");
+    vktest::Run(ImageMagick() + " " + Quote(ppm) + " -quality 60 " + Quote(ref) + " 2>/dev/null");
+    return Psnr(Magick(ref, dir), original);
+}
+
+std::string Bytes(const std::string& path, size_t at, size_t n) { return ReadFile(path).substr(at, n); }
+
+} // namespace
+
+TEST(CliConvertFormats, EveryFormatReadsBackThroughImageMagick)
+{
+    TempDir dir;
+    CWinBmp palette, photo;
+    MakePaletteTestPicture(palette, 45, 29, 200);
+    MakeTestPicture(photo, 61, 37, 5);
+    WritePpm(palette, dir.File("palette.ppm"));
+    WritePpm(photo, dir.File("photo.ppm"));
+    const Pixels palettePixels = Opaque(FromBitmap(palette));
+    const Pixels photoPixels = Opaque(FromBitmap(photo));
+    const Pixels reducedPhoto = Opaque(FromBitmap(*ReducePalette(photo).pixels));
+
+    for (const SaveExtension& format : kSaveExtensions) {
+        const std::string ext = format.extension;
+        SCOPED_TRACE(ext);
+        const std::string out = dir.File("palette." + ext);
+        ASSERT_EQ(Convert(Quote(dir.File("palette.ppm")) + " " + Quote(out)), 0);
+        const Pixels back = Magick(out, dir);
+        if (ext == "jpg")
+            EXPECT_GT(Psnr(back, palettePixels), MagickJpegPsnr(dir.File("palette.ppm"), palettePixels, dir) - 1.5);
+        else if (ext != "pgm")
+            EXPECT_EQ(back, palettePixels);
+
+        // 24 bits where the format has them; 8-bit formats give the reduced colours.
+        const std::string deep = dir.File("photo." + ext);
+        ASSERT_EQ(Convert("--depth 24 " + Quote(dir.File("photo.ppm")) + " " + Quote(deep)), 0);
+        const Pixels deepBack = Magick(deep, dir);
+        if (ext == "jpg")
+            EXPECT_GT(Psnr(deepBack, photoPixels), MagickJpegPsnr(dir.File("photo.ppm"), photoPixels, dir) - 1.5);
+        else if (ext == "gif" || ext == "iff" || ext == "pct")
+            EXPECT_EQ(deepBack, reducedPhoto);
+        else if (ext != "pgm")
+            EXPECT_EQ(deepBack, photoPixels);
+    }
+
+    // Any case on the command line; the default depth of BMP is 8 bits.
+    ASSERT_EQ(Convert("--to BMP -o " + Quote(dir.File("")) + " " + Quote(dir.File("photo.ppm"))), 0);
+    EXPECT_EQ(Bytes(dir.File("photo.BMP"), 28, 1), "\x08");
+    EXPECT_EQ(Magick(dir.File("photo.BMP"), dir), reducedPhoto);
+}
+
+TEST(CliConvertFormats, SaveOptionsReachTheWriters)
+{
+    TempDir dir;
+    CWinBmp bmp;
+    MakeTestPicture(bmp, 64, 40, 2);
+    WritePpm(bmp, dir.File("in.ppm"));
+    const std::string in = Quote(dir.File("in.ppm")) + " ";
+
+    ASSERT_EQ(Convert(in + Quote(dir.File("plain.tga"))), 0);
+    ASSERT_EQ(Convert("--rle --depth 24 " + in + Quote(dir.File("rle.tga"))), 0);
+    EXPECT_EQ(Bytes(dir.File("plain.tga"), 2, 1), "\x01");
+    EXPECT_EQ(Bytes(dir.File("rle.tga"), 2, 1), "\x0a");
+
+    ASSERT_EQ(Convert("--rle " + in + Quote(dir.File("rle.ras"))), 0);
+    EXPECT_EQ(Bytes(dir.File("rle.ras"), 20, 4), std::string("\0\0\0\x02", 4));
+
+    ASSERT_EQ(Convert("--interlace " + in + Quote(dir.File("i.gif"))), 0);
+    ASSERT_EQ(Convert(in + Quote(dir.File("p.gif"))), 0);
+    const size_t flags = 13 + (size_t(3) << ((uint8_t(Bytes(dir.File("i.gif"), 10, 1)[0]) & 7) + 1)) + 9;
+    EXPECT_EQ(Bytes(dir.File("i.gif"), flags, 1), "\x40");
+    EXPECT_EQ(Bytes(dir.File("p.gif"), flags, 1), std::string(1, '\0'));
+
+    ASSERT_EQ(Convert("--quality 95 " + in + Quote(dir.File("high.jpg"))), 0);
+    ASSERT_EQ(Convert("--quality 10 " + in + Quote(dir.File("low.jpg"))), 0);
+    EXPECT_GT(ReadFile(dir.File("high.jpg")).size(), ReadFile(dir.File("low.jpg")).size());
+
+    if (HasProgram("tiffinfo")) {
+        ASSERT_EQ(Convert("--compression lzw " + in + Quote(dir.File("lzw.tif"))), 0);
+        std::string info;
+        vktest::Run("tiffinfo " + Quote(dir.File("lzw.tif")) + " 2>/dev/null", &info);
+        EXPECT_NE(info.find("LZW"), std::string::npos) << info;
+    }
+}

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -366,10 +367,20 @@ bool ReadSmallFile(const std::string& path, std::string& bytes, size_t maxBytes)
     return true;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& bytes)
+bool WriteFileAtomically(const std::string& requestedPath, const std::string& bytes)
 {
-    if (path.empty())
+    if (requestedPath.empty())
         return false;
+    // A linked file (dotfiles kept elsewhere) is replaced where it lives, so
+    // that the link stays a link.
+    std::string path = requestedPath;
+    struct stat link {};
+    if (::lstat(requestedPath.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* resolved = ::realpath(requestedPath.c_str(), nullptr)) {
+            path = resolved;
+            std::free(resolved);
+        }
+    }
     std::string folder = vkpath::Parent(path);
     std::string temp = vkpath::Join(folder.empty() ? "." : folder,
                                     "." + vkpath::FileName(path) + ".XXXXXX");

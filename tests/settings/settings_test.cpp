@@ -147,6 +147,16 @@ TEST(SettingsFile, MissingAndUnwritableFiles)
     std::string listing;
     vktest::Run("ls -A " + vktest::Quote(dir.Path()), &listing);
     EXPECT_EQ(listing.find(".good.set"), std::string::npos) << listing;
+
+    // A settings file that is a link to a kept copy stays a link.
+    ASSERT_EQ(::symlink("good.set", dir.File("linked.set").c_str()), 0);
+    CSettings other;
+    other.jpegQuality = 77;
+    ASSERT_TRUE(other.Save(dir.File("linked.set")));
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.File("linked.set").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(vktest::ReadFile(dir.File("good.set")), other.Format());
 }
 
 TEST(SettingsFile, DamagedFilesKeepWhatWasReadBefore)

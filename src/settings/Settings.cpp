@@ -19,7 +19,7 @@ constexpr int kHomeDirectoryPosition = 119;
 constexpr const char* kDefaultCompareExtension = "bmp";
 
 struct IntPosition {
-    int32_t CSettings::*member;
+    int32_t& (*member)(CSettings&);
     int32_t defaultValue;
     int32_t minimum;
     int32_t maximum;
@@ -27,8 +27,8 @@ struct IntPosition {
 
 constexpr int32_t kPageUnitsMax = 1000000; // 10,000 inches
 
-#define VK_BOOL(m, d) IntPosition{&CSettings::m, d, 0, 1}
-#define VK_INT(m, d, lo, hi) IntPosition{&CSettings::m, d, lo, hi}
+#define VK_BOOL(m, d) IntPosition{[](CSettings& s) -> int32_t& { return s.m; }, d, 0, 1}
+#define VK_INT(m, d, lo, hi) IntPosition{[](CSettings& s) -> int32_t& { return s.m; }, d, lo, hi}
 #define VK_STRING IntPosition{nullptr, 0, 0, 0}
 
 // Positions 1..119 in file order; the two strings have no member here.
@@ -84,21 +84,21 @@ const IntPosition kPositionTable[CSettings::kPositions] = {
     VK_BOOL(convertReplaceOriginal, 0),
     VK_INT(convertFormat, 0, 0, 11),
     VK_INT(convertPolicy, 0, 0, 3),
-    VK_BOOL(jpegProgressive, 0),
-    VK_BOOL(jpegOptimize, 0),
-    VK_INT(jpegQuality, 60, 0, 100),
-    VK_INT(jpegSmoothing, 0, 0, 100),
-    VK_INT(tiffCompression, 0, 0, 2),
-    VK_INT(bmpDepth, 0, -1, 1),        // a depth choice: -1 when nothing was picked
-    VK_INT(tiffSecondOption, 60, INT32_MIN, INT32_MAX),
-    VK_BOOL(pngInterlace, 0),
-    VK_BOOL(tgaRle, 0),
-    VK_INT(tgaDepth, 0, -1, 1),
-    VK_INT(pcxDepth, 0, -1, 1),
-    VK_BOOL(gifInterlace, 0),
-    VK_BOOL(pictRle, 1),
-    VK_BOOL(rasRle, 0),
-    VK_INT(rasDepth, 0, -1, 1),
+    VK_BOOL(saveOptions.jpegProgressive, 0),
+    VK_BOOL(saveOptions.jpegOptimize, 0),
+    VK_INT(saveOptions.jpegQuality, 60, 0, 100),
+    VK_INT(saveOptions.jpegSmoothing, 0, 0, 100),
+    VK_INT(saveOptions.tiffCompression, 0, 0, 2),
+    VK_INT(saveOptions.bmpDepth, 0, -1, 1),        // a depth choice: -1 when nothing was picked
+    VK_INT(saveOptions.tiffSecondOption, 60, INT32_MIN, INT32_MAX),
+    VK_BOOL(saveOptions.pngInterlace, 0),
+    VK_BOOL(saveOptions.tgaRle, 0),
+    VK_INT(saveOptions.tgaDepth, 0, -1, 1),
+    VK_INT(saveOptions.pcxDepth, 0, -1, 1),
+    VK_BOOL(saveOptions.gifInterlace, 0),
+    VK_BOOL(saveOptions.pictRle, 1),
+    VK_BOOL(saveOptions.rasRle, 0),
+    VK_INT(saveOptions.rasDepth, 0, -1, 1),
     VK_BOOL(browserPreviewEnabled, 1),
     VK_BOOL(browserPreviewEnlarge, 0),
     VK_BOOL(browserPreviewShrink, 1),
@@ -160,7 +160,7 @@ void CSettings::SetDefaults()
 {
     for (const auto& p : kPositionTable)
         if (p.member)
-            this->*p.member = p.defaultValue;
+            p.member(*this) = p.defaultValue;
     compareExtensionText = kDefaultCompareExtension;
     homeDirectory.clear();
 }
@@ -168,13 +168,12 @@ void CSettings::SetDefaults()
 int32_t* CSettings::IntAt(int position)
 {
     const IntPosition* info = PositionInfo(position);
-    return info ? &(this->*info->member) : nullptr;
+    return info ? &info->member(*this) : nullptr;
 }
 
 const int32_t* CSettings::IntAt(int position) const
 {
-    const IntPosition* info = PositionInfo(position);
-    return info ? &(this->*info->member) : nullptr;
+    return const_cast<CSettings*>(this)->IntAt(position);
 }
 
 int32_t CSettings::DefaultAt(int position)

@@ -1,6 +1,8 @@
 // CSettings: every persistent choice of the user, stored in "vk.set".
 #pragma once
 
+#include "save/SaveDispatch.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -72,21 +74,11 @@ public:
     int32_t convertReplaceOriginal;     //  59
     int32_t convertFormat;              //  60  destination format index
     int32_t convertPolicy;              //  61  OverwritePolicy
-    int32_t jpegProgressive;            //  62
-    int32_t jpegOptimize;               //  63
-    int32_t jpegQuality;                //  64  0..100
-    int32_t jpegSmoothing;              //  65  0..100
-    int32_t tiffCompression;            //  66  0 none, 1 packbits, 2 LZW
-    int32_t bmpDepth;                   //  67  depth choice: 0 8 bpp, else 24
-    int32_t tiffSecondOption;           //  68
-    int32_t pngInterlace;               //  69
-    int32_t tgaRle;                     //  70
-    int32_t tgaDepth;                   //  71
-    int32_t pcxDepth;                   //  72
-    int32_t gifInterlace;               //  73
-    int32_t pictRle;                    //  74
-    int32_t rasRle;                     //  75
-    int32_t rasDepth;                   //  76
+    // 62-76: the save options, in the writer's own record, in this order:
+    // jpegProgressive, jpegOptimize, jpegQuality, jpegSmoothing,
+    // tiffCompression, bmpDepth, tiffSecondOption, pngInterlace, tgaRle,
+    // tgaDepth, pcxDepth, gifInterlace, pictRle, rasRle, rasDepth.
+    SaveOptionValues saveOptions;
     int32_t browserPreviewEnabled;      //  77
     int32_t browserPreviewEnlarge;      //  78
     int32_t browserPreviewShrink;       //  79

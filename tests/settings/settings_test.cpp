@@ -83,8 +83,10 @@ TEST(SettingsRecord, DefaultsAndPositions)
     EXPECT_EQ(s.IntAt(24), &s.compareCaseSensitive);
     EXPECT_EQ(s.IntAt(25), nullptr);
     EXPECT_EQ(s.IntAt(26), &s.comparePreviewSource);
-    EXPECT_EQ(s.IntAt(62), &s.jpegProgressive);
-    EXPECT_EQ(s.IntAt(76), &s.rasDepth);
+    EXPECT_EQ(s.IntAt(62), &s.saveOptions.jpegProgressive);
+    EXPECT_EQ(s.IntAt(64), &s.saveOptions.jpegQuality);
+    EXPECT_EQ(s.IntAt(68), &s.saveOptions.tiffSecondOption);
+    EXPECT_EQ(s.IntAt(76), &s.saveOptions.rasDepth);
     EXPECT_EQ(s.IntAt(81), &s.showBmp);
     EXPECT_EQ(s.IntAt(118), &s.imageSizeUnit);
     EXPECT_EQ(s.IntAt(119), nullptr);
@@ -151,7 +153,7 @@ TEST(SettingsFile, MissingAndUnwritableFiles)
     // A settings file that is a link to a kept copy stays a link.
     ASSERT_EQ(::symlink("good.set", dir.File("linked.set").c_str()), 0);
     CSettings other;
-    other.jpegQuality = 77;
+    other.saveOptions.jpegQuality = 77;
     ASSERT_TRUE(other.Save(dir.File("linked.set")));
     struct stat st {};
     ASSERT_EQ(::lstat(dir.File("linked.set").c_str(), &st), 0);
@@ -238,13 +240,13 @@ TEST(SettingsFile, ConfigFolderFromEnvironment)
     const std::string folder = dir.File("cfg dir/velkor");
     ::setenv("VELKOR_CONFIG_DIR", folder.c_str(), 1);
     CSettings s;
-    s.jpegQuality = 95;
+    s.saveOptions.jpegQuality = 95;
     EXPECT_EQ(CSettings::SettingsPath(), folder + "/vk.set");
     EXPECT_EQ(CSettings::RecentFoldersPath(), folder + "/vk.ruf");
     EXPECT_TRUE(s.Save()); // creates the folder
     CSettings back;
     EXPECT_TRUE(back.Load());
-    EXPECT_EQ(back.jpegQuality, 95);
+    EXPECT_EQ(back.saveOptions.jpegQuality, 95);
     ::unsetenv("VELKOR_CONFIG_DIR");
 }
 

@@ -63,7 +63,16 @@ toff_t SeekProc(thandle_t handle, toff_t offset, int whence)
 
 int CloseProc(thandle_t) { return 0; }
 toff_t SizeProc(thandle_t handle) { return static_cast<MemClient*>(handle)->size; }
-int MapProc(thandle_t, void**, toff_t*) { return 0; }
+// The file image is already in memory; handing it to libtiff as a mapping
+// spares a copy of every strip, and libtiff 4.5 refuses uncompressed tiles
+// read through the copying path (its buffer is rounded up past the tile).
+int MapProc(thandle_t handle, void** base, toff_t* size)
+{
+    auto* c = static_cast<MemClient*>(handle);
+    *base = const_cast<uint8_t*>(c->data);
+    *size = c->size;
+    return 1;
+}
 void UnmapProc(thandle_t, void*, toff_t) {}
 
 int ErrorHandler(TIFF*, void* user, const char*, const char* format, va_list args)

@@ -432,6 +432,7 @@ bool CMainFrame::Startup()
     }
 
     if (!ChooseStartDirectory()) {
+        m_shutDown = true; // nothing to save: start-up did not finish
         vkui::ask(kTextStartupError, vkui::Buttons::Ok, vkui::Icon::Error);
         return false;
     }

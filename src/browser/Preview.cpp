@@ -480,7 +480,10 @@ void CPreview::Clear()
     m_quietDraw = false;
     m_hasImage = false;
     m_dragging = false;
+    // Only undo goes: an edited picture is still asked about when replaced.
+    const bool modified = m_picture.IsModified();
     m_picture.ClearEditState();
+    m_picture.SetModified(modified);
     m_cache = QImage();
     InvalidateCache();
     update();

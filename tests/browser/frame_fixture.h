@@ -1,0 +1,144 @@
+// Shared fixture for the window tests: a temporary folder of generated
+// pictures, a private configuration folder, scripted message boxes and a
+// main frame driven headless.
+#pragma once
+
+#include "TestSupport.h"
+#include "browser/MainFrm.h"
+#include "browser/MessageService.h"
+#include "browser/Preview.h"
+#include "platform/Folders.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QMenuBar>
+#include <QUrl>
+#include <QListWidget>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace vkuitest {
+
+// Writes a width x height test picture as a 24-bit BMP.
+inline void WriteBmp(const std::string& path, int width, int height, unsigned seed = 1)
+{
+    CWinBmp bmp;
+    vktest::MakeTestPicture(bmp, width, height, seed);
+    bmp.SaveAsBmpFile(path);
+}
+
+// Records every message box and answers from a script (No when empty).
+class ScriptedAsk {
+public:
+    ScriptedAsk()
+    {
+        vkui::setAskHandler([this](const QString& text, vkui::Buttons, vkui::Icon) {
+            shown.push_back(text.toStdString());
+            if (answers.empty())
+                return vkui::Answer::No;
+            const vkui::Answer a = answers.front();
+            answers.pop_front();
+            return a;
+        });
+        vkui::setUrlHandler([this](const QUrl& url) { opened.push_back(url.toString().toStdString()); });
+    }
+    ~ScriptedAsk()
+    {
+        vkui::setAskHandler({});
+        vkui::setUrlHandler({});
+        vkui::setOpenFileHandler({});
+        vkui::setDialogHandler({});
+    }
+    std::vector<std::string> shown;
+    std::vector<std::string> opened;
+    std::deque<vkui::Answer> answers;
+};
+
+// Processes events until the view has no pending load. The bound only
+// keeps a broken build from hanging; no time is asserted.
+inline void WaitForLoad(CPreview* view)
+{
+    for (int i = 0; i < 4000 && view->IsLoading(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (view->IsLoading())
+            QThread::msleep(1);
+    }
+    QCoreApplication::processEvents();
+}
+
+class FrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char buffer[4096];
+        m_oldDir = getcwd(buffer, sizeof buffer) ? buffer : "/";
+        config = std::make_unique<vktest::TempDir>();
+        qputenv("VELKOR_CONFIG_DIR", QByteArray::fromStdString(config->Path()));
+    }
+    void TearDown() override
+    {
+        frame.reset();
+        if (chdir(m_oldDir.c_str()) != 0) {
+        }
+        qunsetenv("VELKOR_CONFIG_DIR");
+    }
+
+    // Writes the settings file the frame will read, from a record.
+    void WriteSettings(const CSettings& settings) { ASSERT_TRUE(settings.Save(CSettings::SettingsPath())); }
+
+    // Creates the frame in `dir` (or with a start-up file) and starts it.
+    bool Start(const std::string& dir, const QString& startupFile = QString(), int width = 1000, int height = 700)
+    {
+        EXPECT_EQ(chdir(dir.c_str()), 0);
+        frame = std::make_unique<CMainFrame>();
+        frame->resize(width, height);
+        frame->SetStartupFile(startupFile);
+        frame->show();
+        const bool ok = frame->Startup();
+        QCoreApplication::processEvents();
+        if (ok)
+            WaitForLoad(frame->GetView());
+        return ok;
+    }
+
+    // Selects rows of the file list as a click would (Ctrl-click adds).
+    void SelectRows(const std::vector<int>& rows)
+    {
+        QListWidget* list = frame->GetFileListBox();
+        list->clearSelection();
+        for (int row : rows)
+            list->item(row)->setSelected(true);
+        WaitForLoad(frame->GetView());
+    }
+    void SelectRow(int row) { SelectRows({row}); }
+
+    int RowOf(const std::string& name)
+    {
+        QListWidget* list = frame->GetFileListBox();
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->text().toStdString() == name)
+                return i;
+        return -1;
+    }
+
+    std::string Title() const { return frame->windowTitle().toStdString(); }
+    std::string Pane(int pane) const { return frame->GetPaneText(pane).toStdString(); }
+    std::string Property(int i) const { return frame->GetPropertyValue(i).toStdString(); }
+
+    ScriptedAsk ask;
+    vktest::TempDir pics;
+    std::unique_ptr<vktest::TempDir> config;
+    std::unique_ptr<CMainFrame> frame;
+
+private:
+    std::string m_oldDir;
+};
+
+} // namespace vkuitest

@@ -116,7 +116,7 @@ protected:
     {
         std::string path = m_dir.File(name);
         std::string full = Substitute(Substitute(command, "{in}", Quote(m_ppm)), "{out}", Quote(path));
-        EXPECT_EQ(vktest::Run(full + " 2>/dev/null"), 0) << full;
+        EXPECT_EQ(vktest::Run("(" + full + ") 2>/dev/null"), 0) << full;
         return path;
     }
 

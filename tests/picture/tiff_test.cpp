@@ -150,7 +150,7 @@ protected:
         std::string full = Substitute(command, "{in}", Quote(m_ppm));
         full = Substitute(full, "{plain}", Quote(m_dir.File("plain.tif")));
         full = Substitute(full, "{out}", Quote(path));
-        EXPECT_EQ(vktest::Run(full + " 2>/dev/null"), 0) << full;
+        EXPECT_EQ(vktest::Run("(" + full + ") 2>/dev/null"), 0) << full;
         return path;
     }
 

@@ -1,0 +1,88 @@
+#!/bin/bash
+# Starts Velkor under a virtual X server on a folder of sample pictures and
+# saves screenshots of browser mode, viewer mode and a zoomed picture into
+# docs/screenshots/.
+#
+#   tools/screenshots.sh [BUILD_DIR]    (default: build-ui, else build)
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${1:-}
+if [ -z "$BUILD" ]; then
+    for candidate in "$ROOT/build-ui" "$ROOT/build"; do
+        if [ -x "$candidate/src/browser/velkor" ]; then BUILD=$candidate; break; fi
+    done
+fi
+VELKOR=${BUILD:-$ROOT/build}/src/browser/velkor
+if [ ! -x "$VELKOR" ]; then
+    echo "velkor not built: run cmake and ninja velkor first" >&2
+    exit 1
+fi
+OUT=$ROOT/docs/screenshots
+mkdir -p "$OUT"
+
+# Tools: a virtual X server, key and mouse input, and a window grabber.
+need=()
+command -v xvfb-run >/dev/null || need+=(xvfb)
+command -v xauth >/dev/null || need+=(xauth)
+command -v xdotool >/dev/null || need+=(xdotool)
+command -v import >/dev/null || need+=(imagemagick)
+if [ ${#need[@]} -gt 0 ]; then
+    SUDO=; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+    $SUDO apt-get install -y "${need[@]}"
+fi
+CONVERT=convert
+command -v magick >/dev/null && CONVERT="magick"
+
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+PICS=$WORK/Pictures
+mkdir -p "$PICS/Holidays" "$PICS/Scans" "$WORK/config"
+
+# Sample pictures, drawn by ImageMagick.
+$CONVERT -size 1600x1000 -seed 7 plasma:steelblue-khaki -blur 0x2 \
+    -fill '#f4e8b0' -draw 'circle 1250,220 1330,220' "BMP3:$PICS/harbour.bmp"
+$CONVERT -size 900x600 gradient:'#203060'-'#f0a040' \
+    -fill '#402818' -draw 'polygon 0,600 250,330 480,470 700,280 900,420 900,600' "$PICS/dusk.png"
+$CONVERT -size 640x480 -seed 3 plasma:green-yellow "$PICS/meadow.jpg"
+$CONVERT rose: -resize 400% "$PICS/rose.tga"
+$CONVERT logo: -resize 50% "$PICS/logo.gif"
+$CONVERT -size 300x300 pattern:checkerboard -fill red -draw 'circle 150,150 150,60' "$PICS/target.pcx"
+$CONVERT -size 200x160 gradient:white-black "$PICS/ramp.pgm"
+$CONVERT -size 400x300 -seed 11 plasma:tomato-plum "$PICS/sunset.ppm"
+
+cat > "$WORK/run.sh" <<'INNER'
+#!/bin/bash
+set -eu
+VELKOR=$1; PICS=$2; OUT=$3
+cd "$PICS"
+"$VELKOR" "$PICS/harbour.bmp" &
+PID=$!
+WIN=$(xdotool search --sync --onlyvisible --name 'Velkor' | head -1)
+xdotool windowmove "$WIN" 0 0 windowsize "$WIN" 1280 800
+xdotool windowfocus --sync "$WIN" 2>/dev/null || true
+sleep 2
+# Without a window manager the window starts small: read the picture again
+# at the final size.
+xdotool key --clearmodifiers ctrl+r
+sleep 2
+import -window root "$OUT/browser.png"
+# Viewer mode: Enter.
+xdotool key --clearmodifiers Return
+sleep 2
+import -window root "$OUT/viewer.png"
+# 300 % on the keypad, then drag to the right and down.
+xdotool key --clearmodifiers KP_7
+sleep 1
+xdotool mousemove 640 420 mousedown 1 mousemove 700 470 mousemove 760 520 mouseup 1
+sleep 2
+import -window root "$OUT/zoomed.png"
+kill "$PID" 2>/dev/null || true
+wait "$PID" 2>/dev/null || true
+INNER
+chmod +x "$WORK/run.sh"
+
+VELKOR_CONFIG_DIR=$WORK/config XDG_RUNTIME_DIR=$WORK \
+    xvfb-run -a -s "-screen 0 1280x800x24" "$WORK/run.sh" "$VELKOR" "$PICS" "$OUT"
+echo "screenshots in $OUT:"
+ls -l "$OUT"

@@ -277,3 +277,33 @@ TEST(RecentFolders, FormatRoundTripAndDamage)
     // A folder holding "*" cannot be stored and is left out.
     EXPECT_EQ(CSettings::FormatRecentFolders({"/a*b", "/c"}), "1*/c*");
 }
+
+TEST(SettingsFile, MutatedFilesAlwaysGiveValuesInRange)
+{
+    const std::string good = OtherRecord().Format();
+    const std::string alphabet("0123456789- *x\n\0", 16);
+    unsigned state = 99;
+    auto next = [&state] { return state = state * 1103515245u + 12345u, state >> 8; };
+    for (int round = 0; round < 3000; ++round) {
+        std::string text = good;
+        for (int edits = 1 + next() % 4; edits > 0; --edits) {
+            const size_t at = next() % text.size();
+            switch (next() % 3) {
+            case 0: text[at] = alphabet[next() % alphabet.size()]; break;
+            case 1: text.erase(at, 1 + next() % 3); break;
+            default: text.insert(at, 1, alphabet[next() % alphabet.size()]); break;
+            }
+            if (text.empty())
+                text = " ";
+        }
+        CSettings s;
+        s.Parse(text);
+        for (int p = 1; p <= CSettings::kPositions; ++p)
+            if (const int32_t* v = s.IntAt(p)) {
+                ASSERT_TRUE(CSettings::InRange(p, *v)) << "position " << p << " in " << text;
+            }
+        ASSERT_EQ(s.compareExtensionText.find_first_of(" *"), std::string::npos);
+        std::vector<std::string> folders;
+        CSettings::ParseRecentFolders(text, folders);
+    }
+}

@@ -22,9 +22,8 @@ constexpr unsigned kInitialSlotBits = 10;
 
 CColorLookup::CColorLookup()
 {
-    m_keys.reset(new (std::nothrow) uint32_t[size_t(1) << kInitialSlotBits]());
-    m_values.reset(new (std::nothrow) int32_t[size_t(1) << kInitialSlotBits]);
-    if (!m_keys || !m_values)
+    m_slots.reset(new (std::nothrow) Slot[size_t(1) << kInitialSlotBits]());
+    if (!m_slots)
         throw CTextException(ErrNoMemory, kTextHashTableMemory);
     m_mask = (size_t(1) << kInitialSlotBits) - 1;
     m_shift = 64 - kInitialSlotBits;
@@ -50,10 +49,10 @@ int CColorLookup::Find(uint32_t pixel) const
     const uint32_t key = PixelColor(pixel) + 1;
     size_t i = SlotOf(key, m_shift);
     for (;;) {
-        uint32_t k = m_keys[i];
-        if (k == key)
-            return m_values[i];
-        if (k == 0)
+        const Slot& slot = m_slots[i];
+        if (slot.key == key)
+            return slot.value;
+        if (slot.key == 0)
             return -1;
         i = (i + 1) & m_mask;
     }
@@ -66,15 +65,14 @@ bool CColorLookup::Add(uint32_t pixel, int value) noexcept
         return false;
     const uint32_t key = PixelColor(pixel) + 1;
     size_t i = SlotOf(key, m_shift);
-    while (m_keys[i] != 0) {
-        if (m_keys[i] == key) {
-            m_values[i] = value;
+    while (m_slots[i].key != 0) {
+        if (m_slots[i].key == key) {
+            m_slots[i].value = value;
             return true;
         }
         i = (i + 1) & m_mask;
     }
-    m_keys[i] = key;
-    m_values[i] = value;
+    m_slots[i] = Slot{key, value};
     ++m_count;
     return true;
 }
@@ -83,24 +81,21 @@ bool CColorLookup::Grow() noexcept
 {
     const size_t oldSize = m_mask + 1;
     const size_t newSize = oldSize * 2;
-    std::unique_ptr<uint32_t[]> keys(new (std::nothrow) uint32_t[newSize]());
-    std::unique_ptr<int32_t[]> values(new (std::nothrow) int32_t[newSize]);
-    if (!keys || !values)
+    std::unique_ptr<Slot[]> slots(new (std::nothrow) Slot[newSize]());
+    if (!slots)
         return false;
     const size_t mask = newSize - 1;
     const unsigned shift = m_shift - 1;
     for (size_t j = 0; j < oldSize; ++j) {
-        uint32_t k = m_keys[j];
-        if (k == 0)
+        const Slot& old = m_slots[j];
+        if (old.key == 0)
             continue;
-        size_t i = SlotOf(k, shift);
-        while (keys[i] != 0)
+        size_t i = SlotOf(old.key, shift);
+        while (slots[i].key != 0)
             i = (i + 1) & mask;
-        keys[i] = k;
-        values[i] = m_values[j];
+        slots[i] = old;
     }
-    m_keys = std::move(keys);
-    m_values = std::move(values);
+    m_slots = std::move(slots);
     m_mask = mask;
     m_shift = shift;
     return true;
@@ -248,21 +243,68 @@ std::vector<colorhist_item> MedianCut(ColorHistogram& hist, uint64_t totalPixels
     return colormap;
 }
 
-int NearestEntry(const std::vector<colorhist_item>& colormap, uint32_t color)
-{
-    const int r = int(color >> 16 & 0xFF), g = int(color >> 8 & 0xFF), b = int(color & 0xFF);
-    int best = 0;
-    int bestDistance = 2000000000;
-    for (size_t i = 0; i < colormap.size(); ++i) {
-        const int dr = r - colormap[i].red, dg = g - colormap[i].green, db = b - colormap[i].blue;
-        const int distance = dr * dr + dg * dg + db * db;
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            best = int(i);
-        }
+// Nearest colour-map entry by squared distance, the first of equal
+// distances winning, as a linear search would find it. Entries are kept
+// sorted by red so the search can stop once the red difference alone is
+// larger than the best distance found.
+class CNearestColor {
+public:
+    explicit CNearestColor(const std::vector<colorhist_item>& colormap)
+    {
+        m_entries.reserve(colormap.size());
+        for (size_t i = 0; i < colormap.size(); ++i)
+            m_entries.push_back(Entry{colormap[i].red, colormap[i].green, colormap[i].blue, int(i)});
+        std::stable_sort(m_entries.begin(), m_entries.end(), [](const Entry& a, const Entry& b) { return a.r < b.r; });
     }
-    return best;
-}
+
+    int Find(uint32_t color) const
+    {
+        const int r = int(color >> 16 & 0xFF), g = int(color >> 8 & 0xFF), b = int(color & 0xFF);
+        int best = 0;
+        int bestDistance = 2000000000;
+        auto consider = [&](const Entry& e) {
+            const int dg = g - e.g, db = b - e.b, dr = r - e.r;
+            const int distance = dr * dr + dg * dg + db * db;
+            if (distance < bestDistance || (distance == bestDistance && e.index < best)) {
+                bestDistance = distance;
+                best = e.index;
+            }
+        };
+        const size_t n = m_entries.size();
+        size_t up = size_t(std::lower_bound(m_entries.begin(), m_entries.end(), r,
+                                            [](const Entry& e, int red) { return e.r < red; }) -
+                           m_entries.begin());
+        size_t down = up;
+        bool goUp = up < n, goDown = down > 0;
+        while (goUp || goDown) {
+            if (goUp) {
+                const Entry& e = m_entries[up];
+                if ((e.r - r) * (e.r - r) > bestDistance) {
+                    goUp = false;
+                } else {
+                    consider(e);
+                    goUp = ++up < n;
+                }
+            }
+            if (goDown) {
+                const Entry& e = m_entries[down - 1];
+                if ((e.r - r) * (e.r - r) > bestDistance) {
+                    goDown = false;
+                } else {
+                    consider(e);
+                    goDown = --down > 0;
+                }
+            }
+        }
+        return best;
+    }
+
+private:
+    struct Entry {
+        int r, g, b, index;
+    };
+    std::vector<Entry> m_entries;
+};
 
 } // namespace
 
@@ -321,7 +363,15 @@ void MedianCutReduce(const CBmp& source, CBmp& dest, int maxColors)
         output.push_back(full(c.blue) | full(c.green) << 8 | full(c.red) << 16);
     }
 
-    CColorLookup nearest;
+    // Each distinct colour is searched once. The colours now lie in
+    // 0..maxval, so a table indexed by the colour itself is at most 32 MB
+    // and usually far less; without memory for it, a colour lookup serves.
+    const CNearestColor search(colormap);
+    const size_t side = size_t(maxval) + 1;
+    std::unique_ptr<uint16_t[]> direct(new (std::nothrow) uint16_t[side * side * side]());
+    std::optional<CColorLookup> nearest;
+    if (!direct)
+        nearest.emplace();
     bool canAdd = true;
     uint32_t lastColor = 0xFFFFFFFFu;
     uint32_t lastOut = 0;
@@ -330,12 +380,21 @@ void MedianCutReduce(const CBmp& source, CBmp& dest, int maxColors)
         for (int x = 0; x < width; ++x) {
             const uint32_t color = PixelColor(line[x]);
             if (color != lastColor) {
-                int index = nearest.Find(color);
-                if (index < 0) {
-                    index = NearestEntry(colormap, color);
-                    // Without memory for the cache, keep searching each time.
-                    if (canAdd)
-                        canAdd = nearest.Add(color, index);
+                int index;
+                if (direct) {
+                    // Entry + 1, 0 while not searched yet.
+                    uint16_t& slot = direct[((color >> 16) * side + (color >> 8 & 0xFF)) * side + (color & 0xFF)];
+                    if (slot == 0)
+                        slot = uint16_t(search.Find(color) + 1);
+                    index = slot - 1;
+                } else {
+                    index = nearest->Find(color);
+                    if (index < 0) {
+                        index = search.Find(color);
+                        // Without memory for the cache, keep searching each time.
+                        if (canAdd)
+                            canAdd = nearest->Add(color, index);
+                    }
                 }
                 lastColor = color;
                 lastOut = output[size_t(index)];

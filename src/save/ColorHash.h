@@ -89,8 +89,11 @@ private:
     bool Grow() noexcept;
 
     // Open addressing; a slot key is colour + 1, 0 marks an empty slot.
-    std::unique_ptr<uint32_t[]> m_keys;
-    std::unique_ptr<int32_t[]> m_values;
+    struct Slot {
+        uint32_t key;
+        int32_t value;
+    };
+    std::unique_ptr<Slot[]> m_slots;
     size_t m_mask = 0;
     unsigned m_shift = 64;
     size_t m_count = 0;

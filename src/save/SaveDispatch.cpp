@@ -15,6 +15,7 @@
 #include "picture/except.h"
 
 #include <new>
+#include <stdexcept>
 
 int SaveFormatFromExtension(const std::string& extension)
 {
@@ -95,6 +96,8 @@ bool SavePicture(int code, const std::string& path, CBmp& bmp, const SaveParamet
         default: return false;
         }
     } catch (const std::bad_alloc&) {
+        throw CTextException(ErrNoMemory, kTextOutOfMemory);
+    } catch (const std::length_error&) {
         throw CTextException(ErrNoMemory, kTextOutOfMemory);
     }
 }

@@ -83,6 +83,23 @@ TEST(SaveDispatch, ExtensionTableAndParameters)
     EXPECT_EQ(EntriesIn(dir.Path()), 0u);
 }
 
+TEST(SaveDispatch, SizesBeyondSixteenBitFieldsAreRefused)
+{
+    TempDir dir;
+    CWinBmp wide;
+    MakeTestPicture(wide, 70000, 1);
+    for (int code : {kSaveGif, kSaveTga}) {
+        const std::string path = dir.File(std::string("wide.") + SaveExtensionOf(code));
+        try {
+            SavePicture(code, path, wide, SaveOptionValues{});
+            ADD_FAILURE() << path << " written";
+        } catch (const CTextException& e) {
+            EXPECT_EQ(e.GetCode(), ErrUnsupported);
+        }
+    }
+    EXPECT_EQ(EntriesIn(dir.Path()), 0u);
+}
+
 TEST(SaveDispatch, FailedWritesLeaveFilesAlone)
 {
     CWinBmp bmp;
@@ -104,6 +121,17 @@ TEST(SaveDispatch, FailedWritesLeaveFilesAlone)
     if (geteuid() != 0) {
         std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
         ExpectEveryWriteFails(locked, "old", bmp);
+    }
+
+    // A read-only file system stands in for the folder without permission
+    // when we run as root.
+    const std::string readOnly = dir.File("readonly");
+    std::filesystem::create_directory(readOnly);
+    if (geteuid() == 0 && mount("tmpfs", readOnly.c_str(), "tmpfs", 0, "size=64k") == 0) {
+        WriteFile(readOnly + "/old.bmp", "keep me");
+        if (mount(nullptr, readOnly.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0)
+            ExpectEveryWriteFails(readOnly, "old", bmp);
+        umount(readOnly.c_str());
     }
 
     // A full file system, when we may mount a small one.

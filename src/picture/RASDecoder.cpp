@@ -223,14 +223,18 @@ void CRASDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             break;
         default:
             in += pad;
-            for (size_t x = 0; x < width; ++x, in += step) {
-                uint8_t r = rgbOrder ? in[0] : in[2];
-                uint8_t g = in[1];
-                uint8_t b = rgbOrder ? in[2] : in[0];
-                if (channelMap)
-                    out[x] = MakePixel(map.red[r], map.green[g], map.blue[b]);
-                else
-                    out[x] = MakePixel(r, g, b);
+            if (channelMap) {
+                for (size_t x = 0; x < width; ++x, in += step) {
+                    uint8_t r = rgbOrder ? in[0] : in[2];
+                    uint8_t b = rgbOrder ? in[2] : in[0];
+                    out[x] = MakePixel(map.red[r], map.green[in[1]], map.blue[b]);
+                }
+            } else if (rgbOrder) {
+                for (size_t x = 0; x < width; ++x, in += step)
+                    out[x] = MakePixel(in[0], in[1], in[2]);
+            } else {
+                for (size_t x = 0; x < width; ++x, in += step)
+                    out[x] = MakePixel(in[2], in[1], in[0]);
             }
             break;
         }

@@ -50,8 +50,17 @@ void CPictureEx::MakeTrueColor()
 void CPictureEx::SnapshotAndRecreate(int width, int height)
 {
     // The current pixels become the snapshot without a copy; the picture is
-    // rebuilt from them into fresh storage. Nothing changes if that storage
-    // cannot be had.
+    // rebuilt from them into other storage: the previous snapshot's when it
+    // has the size (its pages are already mapped), else fresh storage.
+    // Nothing changes if that cannot be had.
+    if (m_undo.GetWidth() == width && m_undo.GetHeight() == height && m_undo.GetBitsPerPixel() == 32) {
+        const bool alpha = HasAlphaChannel();
+        const int depth = GetSourceBitsPerPixel();
+        m_undo.Swap(*this);
+        SetHasAlpha(alpha);
+        SetSourceBitsPerPixel(depth);
+        return;
+    }
     CWinBmp fresh;
     fresh.Create(width, height, 32, HasAlphaChannel());
     fresh.SetSourceBitsPerPixel(GetSourceBitsPerPixel());

@@ -341,3 +341,46 @@ TEST(FileListModel, FreeSpaceIs64Bit)
     // A vanished directory still reports its drive's space.
     EXPECT_GT(vkfill::GetFreeSpace(dir.File("gone/away")), 0u);
 }
+
+// One read classified by extension gives what one wildcard search per
+// pattern gives, with hidden, system and directory entries left out.
+TEST(FileListFill, OneReadEqualsOneSearchPerPattern)
+{
+    vktest::TempDir dir;
+    const char* exts[] = {"bmp", "DIB", "eps", "gif", "ico", "iff", "ilbm", "jpg", "Pbm", "pct", "pcx",
+                          "pgm", "pict", "png", "ppm", "ras", "rle", "tga", "tif", "tiff", "jpeg", "txt"};
+    unsigned state = 5;
+    for (int i = 0; i < 400; ++i) {
+        state = state * 1103515245u + 12345u;
+        std::string name = std::string((state >> 9) % 7 == 0 ? "." : "") + "f" + std::to_string(i) + "." +
+                           exts[(state >> 16) % (sizeof exts / sizeof *exts)];
+        if ((state >> 24) % 13 == 0)
+            ASSERT_EQ(::mkdir(dir.File(name).c_str(), 0755), 0);
+        else if ((state >> 24) % 13 == 1)
+            ASSERT_EQ(::mkfifo(dir.File(name).c_str(), 0644), 0);
+        else
+            vktest::WriteFile(dir.File(name), "x");
+    }
+    CSettings s;
+    s.showGif = 0;
+    s.showPct = 0;
+    const vkfill::ShownTypes shown = vkfill::ShownTypesOf(s);
+
+    Names searched;
+    CFileSpec spec;
+    for (int p = 0; p < vkfill::kPatternCount; ++p) {
+        if (!shown[static_cast<size_t>(vkfill::PatternFileType(p))])
+            continue;
+        const std::string pattern = dir.File(std::string("*.") + vkfill::PatternExtension(p));
+        for (bool more = spec.FindFirst(pattern); more; more = spec.FindNext())
+            if ((spec.entry.attributes & (vkplatform::kAttrHidden | vkplatform::kAttrSystem |
+                                          vkplatform::kAttrDirectory)) == 0)
+                searched.push_back(spec.entry.name);
+    }
+    ASSERT_GT(searched.size(), 100u);
+    EXPECT_EQ(vkfill::ListImageFiles(dir.Path(), false, shown), searched);
+
+    Names sorted = searched;
+    vkfill::SortNames(sorted);
+    EXPECT_EQ(vkfill::ListImageFiles(dir.Path(), true, shown), sorted);
+}

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr const char* kTextTooLarge = "Picture too large for this format.";
+constexpr const char* kTextBadSize = "Picture size not supported by this format.";
 constexpr int kMaxDimension = 65535;   // BMHD holds 16-bit sizes
 
 // FORM's size counts everything after its own 8 bytes except the CMAP data
@@ -53,7 +53,7 @@ void CIFFEncoder::Save(const std::string& path, CBmp& bmp)
     }
     int width = source->GetWidth(), height = source->GetHeight();
     if (width < 1 || height < 1 || width > kMaxDimension || height > kMaxDimension)
-        throw CTextException(ErrUnsupported, kTextTooLarge);
+        throw CTextException(ErrUnsupported, kTextBadSize);
 
     CReducedPalette palette = ReducePalette(*source);
     int n = palette.Count();

@@ -13,7 +13,7 @@
 namespace {
 
 constexpr const char* kTextWritingData = "Error writing data.";
-constexpr const char* kTextTooLarge = "Picture too large for this format.";
+constexpr const char* kTextBadSize = "Picture size not supported by this format.";
 
 constexpr size_t kHeaderSize = 128;
 constexpr uint8_t kPaletteMarker = 12;
@@ -84,7 +84,7 @@ void CheckDimensions(const CBmp& bmp)
 {
     if (bmp.GetWidth() < 1 || bmp.GetHeight() < 1 || bmp.GetWidth() > kMaxDimension ||
         bmp.GetHeight() > kMaxDimension)
-        throw CTextException(ErrUnsupported, kTextTooLarge);
+        throw CTextException(ErrUnsupported, kTextBadSize);
 }
 
 void SaveTrueColor(const std::string& path, const CBmp& bmp)

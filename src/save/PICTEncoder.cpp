@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr const char* kTextTooLarge = "Picture too large for this format.";
+constexpr const char* kTextBadSize = "Picture size not supported by this format.";
 
 constexpr size_t kFileHeaderSize = 512;
 constexpr uint16_t kOpClip = 0x0001;
@@ -61,7 +61,7 @@ void CPICTEncoder::Save(const std::string& path, CBmp& bmp, bool rle)
     }
     int width = source->GetWidth(), height = source->GetHeight();
     if (width < 1 || height < 1 || width > kMaxWidth || height > kMaxHeight)
-        throw CTextException(ErrUnsupported, kTextTooLarge);
+        throw CTextException(ErrUnsupported, kTextBadSize);
 
     CReducedPalette palette = ReducePalette(*source);
     int n = palette.Count();

@@ -87,12 +87,14 @@ void CICODecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
     uint32_t table[256];
     BuildPixelTable(entries, table);
 
+    // Colour rows bottom-up, each padded to 4 bytes; the transparency mask
+    // after them is not read. Uncompressed rows must all be in the file, so
+    // a small file cannot make us allocate a huge picture.
+    const size_t rowBytes = (size_t(width) * size_t(bitCount) + 31) / 32 * 4;
+    source.CheckAvailable(rowBytes * size_t(height));
     bmp.Create(width, height, 32, bitCount == 32);
     bmp.SetSourceBitsPerPixel(bitCount);
 
-    // Colour rows bottom-up, each padded to 4 bytes; the transparency mask
-    // after them is not read.
-    const size_t rowBytes = (size_t(width) * size_t(bitCount) + 31) / 32 * 4;
     for (int r = 0; r < height; ++r) {
         const uint8_t* in = source.ReadBytes(rowBytes);
         uint32_t* out = bmp.GetLine32(height - 1 - r);

@@ -284,4 +284,21 @@ TEST_F(IcoTest, DamagedIconsFailCleanly)
     }
 }
 
+// Files the fuzzer found; each must end in a clean error, quickly.
+TEST(IcoMalformed, FuzzerFindsFailCleanly)
+{
+    const struct {
+        const char* name;
+        int code;
+    } files[] = {
+        {"huge-height-timeout.ico", ErrEndOfFile},
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.name);
+        std::string bytes = ReadFile(std::string(VELKOR_TEST_DATA) + "/ico/malformed/" + f.name);
+        ASSERT_FALSE(bytes.empty());
+        EXPECT_EQ(DecodeError(bytes), f.code);
+    }
+}
+
 } // namespace

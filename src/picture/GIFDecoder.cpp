@@ -2,6 +2,7 @@
 
 #include "lzw.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -53,6 +54,17 @@ void ReadGraphicControl(CGifBlockReader& blocks, GraphicControl& control)
     // A first block of length 0 already ends the extension.
     if (n != 0)
         blocks.SkipBlocks();
+}
+
+// Most pixels `bytes` of LZW data can give: codes are at least one bit,
+// and the k-th code after a clear gives at most k pixels (4096 at most).
+int64_t MaxPixelsCodable(size_t bytes)
+{
+    const int64_t codes = int64_t(std::min<size_t>(bytes, size_t(1) << 40)) * 8;
+    const int64_t table = CLzwExpander::kTableSize;
+    if (codes <= table)
+        return codes * (codes + 1) / 2;
+    return table * (table + 1) / 2 + (codes - table) * table;
 }
 
 // Rows in the order they are stored: top to bottom, or the four
@@ -204,6 +216,13 @@ void CGIFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
                 ReadColorTable(source, (flags & 7) + 1, local);
             const ColorTable& table = hasLocal ? local : global;
 
+            // The picture cannot hold more pixels than the rest of the
+            // file can code: refuse a tiny file claiming a huge picture
+            // before allocating it. (Its trailer, required anyway, could
+            // not follow complete data either.)
+            CheckPictureSize(width, height);
+            if (int64_t(width) * height > MaxPixelsCodable(source.GetRemaining()))
+                throw CTextException(ErrEndOfFile, kTextEndOfFile);
             bmp.Create(width, height, uint16_t(depth), false);
             bmp.SetSourceBitsPerPixel(tableBits);
             if (depth == 8)

@@ -215,6 +215,12 @@ CRegistry::CRegistry(std::string folder, std::string fileName, std::string typeN
     m_exePath = vkpath::Join(m_folder, m_fileName);
 }
 
+CRegistry CRegistry::ForThisProgram()
+{
+    const std::string exe = vkplatform::ExecutablePath();
+    return CRegistry(vkpath::Parent(exe), vkpath::FileName(exe), "Velkor");
+}
+
 bool CRegistry::SplitKeyPath(const std::string& keyPath, std::string& root, std::string& subKey)
 {
     if (keyPath.rfind("HKEY_", 0) != 0 || keyPath.back() == '\\')

@@ -21,6 +21,9 @@ public:
     // folder + file name = the program; typeName = "Velkor".
     CRegistry(std::string folder, std::string fileName, std::string typeName);
 
+    // The module for the running executable and the type name "Velkor".
+    static CRegistry ForThisProgram();
+
     // Splits "ROOT\sub\key": false unless it starts with "HKEY_" and does
     // not end with "\". Unknown root names mean HKEY_CLASSES_ROOT.
     static bool SplitKeyPath(const std::string& keyPath, std::string& root, std::string& subKey);

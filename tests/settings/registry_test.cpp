@@ -3,6 +3,7 @@
 #include "settings/Registry.h"
 
 #include "TestSupport.h"
+#include "platform/Folders.h"
 
 #include <gtest/gtest.h>
 
@@ -184,6 +185,9 @@ TEST(Registry, FailuresStopAtTheFirstStep)
 
 TEST(Registry, MimeTypesOfTheFifteenExtensions)
 {
+    const CRegistry self = CRegistry::ForThisProgram();
+    EXPECT_EQ(self.ExePath(), vkplatform::ExecutablePath());
+
     for (const char* ext : {".bmp", ".eps", ".gif", ".ico", ".iff", ".jpg", ".pbm", ".pct", ".pcx", ".pgm",
                             ".png", ".ppm", ".ras", ".tga", ".tif"})
         EXPECT_EQ(CRegistry::MimeTypeFor(ext).rfind("image/", 0), 0u) << ext;

@@ -14,6 +14,7 @@ constexpr const char* kTextNoBODY = "No BODY chunk found.";
 constexpr const char* kTextTooManyPlanes = "nPlanes is too large";
 constexpr const char* kTextCompression = "Unknown compression type.";
 constexpr const char* kTextByteRun = "Error doing ByteRun decompression";
+constexpr const char* kTextNoPlanes = "No planes in BMHD.";
 
 constexpr uint32_t kCamgHam = 0x800;
 constexpr uint32_t kCamgEhb = 0x80;
@@ -128,6 +129,9 @@ void CIFFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
         RaiseError(ErrBadFormat, kTextNoBMHD);
     if (!body)
         RaiseError(ErrBadFormat, kTextNoBODY);
+    // Without planes the BODY holds nothing, and nothing bounds the picture.
+    if (planes == 0)
+        RaiseError(ErrBadFormat, kTextNoPlanes);
 
     // Colour setup. HAM needs two mode bits and at least one value bit.
     const bool ham = (camg & kCamgHam) && planes != 24 && planes >= 3;

@@ -12,6 +12,7 @@ constexpr const char* kTextRunSpansEnd = "Repeat count spans end of image.";
 constexpr const char* kTextBadPaletteMarker = "Bad color map signature.";
 constexpr const char* kTextPlanarDepth = "Can't handle more then 1 bit per pixel";
 constexpr const char* kTextBadSize = "Bad image size.";
+constexpr const char* kTextShortLines = "Bytes per line too few for the width.";
 
 // The 128-byte header, little-endian words.
 enum HeaderOffset : size_t {
@@ -126,6 +127,10 @@ void CPCXDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int&, CDataSource& sourc
     }
     if (width < 0 || height < 0)
         RaiseError(ErrBadFormat, kTextBadSize);
+    // Lines must hold the pixels they claim; this also bounds the picture
+    // by the data the file holds.
+    if (bytesPerLine < (size_t(width) * size_t(bits) + 7) / 8)
+        RaiseError(ErrBadFormat, kTextShortLines);
 
     const size_t lineBytes = bytesPerLine * size_t(planes);
     const size_t imageBytes = lineBytes * size_t(height);
@@ -164,45 +169,35 @@ void CPCXDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int&, CDataSource& sourc
     uint32_t table[256];
     BuildPixelTable(palette, table);
 
-    // Pixels beyond the bytes a line holds read as index 0.
-    const size_t usable = std::min(size_t(width), bits == 8 ? bytesPerLine : bytesPerLine * 8 / size_t(bits));
     std::vector<uint8_t> line(lineBytes);
     RleReader rle(source, imageBytes);
     for (int y = 0; y < height; ++y) {
         rle.Fill(line.data(), lineBytes);
         uint32_t* out = bmp.GetLine32(y);
         const uint8_t* in = line.data();
-        size_t x = 0;
         if (bits == 8 && planes == 3) {
             const uint8_t* g = in + bytesPerLine;
             const uint8_t* b = g + bytesPerLine;
-            for (; x < usable; ++x)
+            for (int x = 0; x < width; ++x)
                 out[x] = MakePixel(in[x], g[x], b[x]);
-            for (; x < size_t(width); ++x)
-                out[x] = MakePixel(0, 0, 0);
-            continue;
-        }
-        if (bits == 8) {
-            ExpandIndexedLine(in, int(usable), table, out);
-            x = usable;
+        } else if (bits == 8) {
+            ExpandIndexedLine(in, width, table, out);
         } else if (planes == 1) {
             const int perByte = 8 / bits;
             const unsigned mask = (1u << bits) - 1;
-            for (; x < usable; ++x) {
-                int shift = 8 - bits * int(x % size_t(perByte) + 1);
-                out[x] = table[(in[x / size_t(perByte)] >> shift) & mask];
+            for (int x = 0; x < width; ++x) {
+                int shift = 8 - bits * (x % perByte + 1);
+                out[x] = table[(in[x / perByte] >> shift) & mask];
             }
         } else {
             // One bit per plane; plane i gives bit i of the index.
-            for (; x < usable; ++x) {
+            for (int x = 0; x < width; ++x) {
                 unsigned index = 0;
                 const unsigned bit = 7 - unsigned(x & 7);
                 for (int i = 0; i < planes; ++i)
-                    index |= ((in[size_t(i) * bytesPerLine + x / 8] >> bit) & 1u) << i;
+                    index |= ((in[size_t(i) * bytesPerLine + size_t(x / 8)] >> bit) & 1u) << i;
                 out[x] = table[index];
             }
         }
-        for (; x < size_t(width); ++x)
-            out[x] = table[0];
     }
 }

@@ -368,7 +368,9 @@ void MedianCutReduce(const CBmp& source, CBmp& dest, int maxColors)
     // and usually far less; without memory for it, a colour lookup serves.
     const CNearestColor search(colormap);
     const size_t side = size_t(maxval) + 1;
-    std::unique_ptr<uint16_t[]> direct(new (std::nothrow) uint16_t[side * side * side]());
+    std::unique_ptr<uint16_t[]> direct;
+    if (colormap.size() < 0xFFFF)
+        direct.reset(new (std::nothrow) uint16_t[side * side * side]());
     std::optional<CColorLookup> nearest;
     if (!direct)
         nearest.emplace();

@@ -10,6 +10,10 @@
 #include <utility>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr double kPi = 3.141592653589793;
@@ -26,10 +30,19 @@ void Assert32(const CBmp& bmp)
     (void)bmp;
 }
 
-// (a (4096 - f) + b f + 2048) div 4096 for each of the four bytes, two
-// bytes at a time in 32-bit lanes of a 64-bit word.
+// (a (4096 - f) + b f + 2048) div 4096 for each of the four bytes.
 inline uint32_t Blend(uint32_t a, uint32_t b, uint32_t f)
 {
+#ifdef __SSE2__
+    // Bytes of a and b interleaved as 16-bit pairs, times the pair (4096 - f, f).
+    const __m128i zero = _mm_setzero_si128();
+    __m128i ab = _mm_unpacklo_epi8(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(a)), _mm_cvtsi32_si128(int(b))), zero);
+    __m128i sum = _mm_madd_epi16(ab, _mm_set1_epi32(int((kOne - f) | f << 16)));
+    sum = _mm_srli_epi32(_mm_add_epi32(sum, _mm_set1_epi32(kHalf)), 12);
+    sum = _mm_packs_epi32(sum, sum);
+    return uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(sum, sum)));
+#else
+    // Two bytes at a time in 32-bit lanes of a 64-bit word.
     constexpr uint64_t kLanes02 = 0x000000FF000000FFull;
     constexpr uint64_t kRound = uint64_t(kHalf) << 32 | uint64_t(kHalf);
     const uint32_t g = kOne - f;
@@ -40,6 +53,7 @@ inline uint32_t Blend(uint32_t a, uint32_t b, uint32_t f)
     uint64_t s02 = (a02 * g + b02 * f + kRound) >> 12 & kLanes02;
     uint64_t s13 = (a13 * g + b13 * f + kRound) >> 12 & kLanes02;
     return uint32_t(s02 | s02 >> 16) | uint32_t(s13 | s13 >> 16) << 8;
+#endif
 }
 
 // Start place and blending fraction of a run shifted by s >= 0.
@@ -166,7 +180,7 @@ void MapPixels(const CBmp& source, CBmp& dest, const IndexMapping& m)
 
     // Source columns become destination lines: walk in tiles so that both
     // sides stay in cache.
-    constexpr int kTile = 64;
+    constexpr int kTile = 32;
     for (int y0 = 0; y0 < h; y0 += kTile) {
         const int y1 = std::min(h, y0 + kTile);
         for (int x0 = 0; x0 < w; x0 += kTile) {
@@ -248,30 +262,24 @@ void RotateByShears(const CBmp& source, CBmp& dest, double theta, bool antiAlias
         ShiftLine(source.GetLine32(y), w, first.GetLine32(y), z.t, s, antiAlias);
     }
 
-    // Pass 2: vertical shear into T x newH, gathered line by line so that
-    // the reads stay near each other.
-    CWinBmp second;
-    CreateLike(second, source, z.t, z.height);
+    // Passes 2 and 3: each line of the vertical shear (T wide, gathered
+    // from the lines of pass 1 so that reads stay near each other) is made
+    // in a line buffer and shifted straight into the result.
     std::vector<Shift> columns(size_t(z.t));
     for (int64_t x = 0; x < z.t; ++x)
         columns[size_t(x)] = MakeShift(ccw ? sy * double(z.t - x) : sy * double(x), z.j);
     const uint8_t* const* firstLines = first.GetLines();
+    std::vector<uint32_t> line(size_t(z.t));
+    CreateLike(dest, source, z.width, z.height);
     for (int64_t y = 0; y < z.height; ++y) {
-        uint32_t* out = second.GetLine32(int(y));
         for (int64_t x = 0; x < z.t; ++x) {
             const Shift& s = columns[size_t(x)];
-            out[x] = RunPixel(y - s.start, h, s.f * aa, antiAlias, [&](int64_t k) {
+            line[size_t(x)] = RunPixel(y - s.start, h, s.f * aa, antiAlias, [&](int64_t k) {
                 return reinterpret_cast<const uint32_t*>(firstLines[k])[x];
             });
         }
-    }
-    first.Create(0, 0, 32, false);
-
-    // Pass 3: horizontal shear into the result.
-    CreateLike(dest, source, z.width, z.height);
-    for (int64_t y = 0; y < z.height; ++y) {
         Shift s = MakeShift(ccw ? tx * double(y) : tx * double(z.height - y), z.k);
-        ShiftLine(second.GetLine32(int(y)), z.t, dest.GetLine32(int(y)), z.width, s, antiAlias);
+        ShiftLine(line.data(), z.t, dest.GetLine32(int(y)), z.width, s, antiAlias);
     }
 }
 
@@ -313,23 +321,26 @@ void RotateByInverseMapping(const CBmp& source, CBmp& dest, int angle)
     const double cosT = std::cos(theta);
     const double sinT = std::sin(theta);
     // Pixel centres turn about the picture centres; floor, not truncation,
-    // so that the half pixel left of column 0 is outside.
+    // so that the half pixel left of column 0 is outside. Source places are
+    // stepped along a line in 32.32 fixed point.
     const double cx = w / 2.0, cy = h / 2.0;
     const double dcx = newW / 2.0, dcy = newH / 2.0;
+    constexpr double kUnit = 4294967296.0; // 2^32
+    auto fixed = [](double v) { return int64_t(std::llround(v * kUnit)); };
+    const int64_t stepX = fixed(cosT), stepY = fixed(sinT);
     const uint8_t* const* lines = source.GetLines();
     for (int y = 0; y < newH; ++y) {
         const double dy = y + 0.5 - dcy;
-        const double rowX = cx - sinT * dy;
-        const double rowY = cosT * dy + cy;
+        const double dx0 = 0.5 - dcx;
+        int64_t fx = fixed(cx + cosT * dx0 - sinT * dy);
+        int64_t fy = fixed(cosT * dy + sinT * dx0 + cy);
         uint32_t* out = dest.GetLine32(y);
-        for (int x = 0; x < newW; ++x) {
-            const double dx = x + 0.5 - dcx;
-            const double fx = std::floor(rowX + cosT * dx);
-            const double fy = std::floor(rowY + sinT * dx);
-            if (fx < 0 || fx >= w || fy < 0 || fy >= h)
-                out[x] = kBackgroundPixel;
+        for (int x = 0; x < newW; ++x, fx += stepX, fy += stepY) {
+            const int64_t sx = fx >> 32, sy = fy >> 32;
+            if (uint64_t(sx) < uint64_t(w) && uint64_t(sy) < uint64_t(h))
+                out[x] = reinterpret_cast<const uint32_t*>(lines[sy])[sx];
             else
-                out[x] = reinterpret_cast<const uint32_t*>(lines[int(fy)])[int(fx)];
+                out[x] = kBackgroundPixel;
         }
     }
 }
@@ -459,6 +470,51 @@ void BoxAverage(const CBmp& source, CBmp& dest)
     }
 }
 
+// out[k] = trunc(fy below[k] + (1 - fy) above[k]), in single precision.
+void BlendLinesVertically(const uint8_t* above, const uint8_t* below, float fy, int count, float* out)
+{
+    const float gy = 1 - fy;
+    int k = 0;
+#ifdef __SSE2__
+    const __m128 vf = _mm_set1_ps(fy), vg = _mm_set1_ps(gy);
+    const __m128i zero = _mm_setzero_si128();
+    for (; k + 4 <= count; k += 4) {
+        uint32_t a4, b4;
+        std::memcpy(&a4, above + k, 4);
+        std::memcpy(&b4, below + k, 4);
+        __m128 fa = _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(a4)), zero), zero));
+        __m128 fb = _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(b4)), zero), zero));
+        __m128 v = _mm_add_ps(_mm_mul_ps(vf, fb), _mm_mul_ps(vg, fa));
+        _mm_storeu_ps(out + k, _mm_cvtepi32_ps(_mm_cvttps_epi32(v)));
+    }
+#endif
+    for (; k < count; ++k)
+        out[k] = float(int(fy * float(below[k]) + gy * float(above[k])));
+}
+
+// Pixel j = trunc((1 - fx) left + fx right) per channel, left being the
+// blended pixel at column x0s[j] and right the one after it.
+void BlendColumns(const float* blended, const int* x0s, const float* fxs, int count, uint32_t* out)
+{
+    for (int j = 0; j < count; ++j) {
+        const float fx = fxs[j];
+        const float gx = 1 - fx;
+        const float* left = blended + size_t(x0s[j]) * 4;
+#ifdef __SSE2__
+        __m128 v = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(gx), _mm_loadu_ps(left)),
+                              _mm_mul_ps(_mm_set1_ps(fx), _mm_loadu_ps(left + 4)));
+        __m128i n = _mm_cvttps_epi32(v);
+        n = _mm_packs_epi32(n, n);
+        out[j] = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(n, n)));
+#else
+        uint32_t p = 0;
+        for (int ch = 0; ch < 4; ++ch)
+            p |= uint32_t(int(gx * left[ch] + fx * left[ch + 4])) << (8 * ch);
+        out[j] = p;
+#endif
+    }
+}
+
 void Bilinear(const CBmp& source, CBmp& dest)
 {
     const int w = source.GetWidth(), h = source.GetHeight();
@@ -472,15 +528,15 @@ void Bilinear(const CBmp& source, CBmp& dest)
         const float x = qx * float(j);
         const int x0 = std::min(int(x), w - 1);
         x0s[size_t(j)] = x0;
-        fxs[size_t(j)] = x - float(x0);
+        fxs[size_t(j)] = x0 == int(x) ? x - float(x0) : 0.0f;
     }
     // One line blended vertically, channels as floats of whole values; one
     // extra entry repeats the last column for the missing right neighbour.
     std::vector<float> blended(size_t(w + 1) * 4);
     for (int i = 0; i < newH; ++i) {
         const float y = qy * float(i);
-        int y0 = std::min(int(y), h - 1);
-        const float fy = y - float(y0);
+        const int y0 = std::min(int(y), h - 1);
+        const float fy = y0 == int(y) ? y - float(y0) : 0.0f;
         int above = y0, below = y0 + 1;
         if (below > h - 1) {
             // Past the last line the pair above is used with the same weight.
@@ -489,19 +545,10 @@ void Bilinear(const CBmp& source, CBmp& dest)
         }
         const uint8_t* a = source.GetLine(above);
         const uint8_t* b = source.GetLine(below);
-        const float gy = 1 - fy;
-        for (int k = 0; k < w * 4; ++k)
-            blended[size_t(k)] = std::trunc(fy * float(b[k]) + gy * float(a[k]));
+        BlendLinesVertically(a, b, fy, w * 4, blended.data());
         for (int ch = 0; ch < 4; ++ch)
             blended[size_t(w) * 4 + size_t(ch)] = blended[size_t(w - 1) * 4 + size_t(ch)];
-        uint8_t* out = dest.GetLine(i);
-        for (int j = 0; j < newW; ++j) {
-            const float fx = fxs[size_t(j)];
-            const float gx = 1 - fx;
-            const float* left = &blended[size_t(x0s[size_t(j)]) * 4];
-            for (int ch = 0; ch < 4; ++ch)
-                out[j * 4 + ch] = uint8_t(gx * left[ch] + fx * left[ch + 4]);
-        }
+        BlendColumns(blended.data(), x0s.data(), fxs.data(), newW, dest.GetLine32(i));
     }
 }
 

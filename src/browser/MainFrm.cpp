@@ -458,6 +458,7 @@ bool CMainFrame::Startup()
     m_initialising = false;
     Layout();
     UpdateCommandUI();
+    m_fileListBox->setFocus();
     return true;
 }
 

@@ -86,13 +86,18 @@ int PlaceAxis(int length, int client, int position, bool horizontal, bool& scrol
     }
 }
 
+bool WholeCacheFits(int displayWidth, int displayHeight, int clientWidth, int clientHeight)
+{
+    const int64_t limit = std::max<int64_t>(int64_t(4) * clientWidth * clientHeight, 4 << 20);
+    return int64_t(displayWidth) * displayHeight <= limit;
+}
+
 QRect CacheRegion(const QRect& visible, int displayWidth, int displayHeight, int clientWidth,
                   int clientHeight)
 {
     const QRect whole(0, 0, displayWidth, displayHeight);
     // Small enough: keep all of it, so zoom-free dragging never rebuilds.
-    const int64_t limit = std::max<int64_t>(int64_t(4) * clientWidth * clientHeight, 4 << 20);
-    if (int64_t(displayWidth) * displayHeight <= limit)
+    if (WholeCacheFits(displayWidth, displayHeight, clientWidth, clientHeight))
         return whole;
     const int marginX = std::max(64, clientWidth / 2);
     const int marginY = std::max(64, clientHeight / 2);
@@ -144,6 +149,43 @@ QImage BuildScaledRegion(const CWinBmp& source, int displayWidth, int displayHei
     if (result.isNull())
         return {};
     actual = QRect(dx0, dy0, target.width(), target.height());
+    return result;
+}
+
+QImage BuildTile(const CWinBmp& source, int displayWidth, int displayHeight, const QRect& tile)
+{
+    const int w = source.GetWidth();
+    const int h = source.GetHeight();
+    if (w <= 0 || h <= 0 || displayWidth <= 0 || displayHeight <= 0 || tile.isEmpty())
+        return {};
+    const CWinBmp* picture = &source;
+    CWinBmp converted;
+    if (source.GetBitsPerPixel() != 32) {
+        converted.CopyFrom(source, 32);
+        picture = &converted;
+    }
+    QImage result(tile.size(), QImage::Format_RGB32);
+    if (result.isNull())
+        return {};
+    result.fill(Qt::black);
+    const QImage wrapped(picture->GetPixels(), w, h, picture->GetLineBytes(), QImage::Format_RGB32);
+    const double fx = double(displayWidth) / w;
+    const double fy = double(displayHeight) / h;
+    // Block coordinates (bottom-up) to tile coordinates: one transform for
+    // every tile, so neighbours sample the picture at the same places.
+    QPainter painter(&result);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setTransform(QTransform(fx, 0, 0, -fy, -tile.left(), h * fy - tile.top()));
+    // Only the picture pixels under the tile, with two more on each side
+    // for the filter.
+    const int x0 = std::max(0, int(std::floor(tile.left() / fx)) - 2);
+    const int x1 = std::min(w, int(std::ceil((tile.right() + 1) / fx)) + 2);
+    const int y0 = std::max(0, int(std::floor(tile.top() / fy)) - 2);
+    const int y1 = std::min(h, int(std::ceil((tile.bottom() + 1) / fy)) + 2);
+    if (x1 <= x0 || y1 <= y0)
+        return {};
+    const QRect part(x0, h - y1, x1 - x0, y1 - y0);
+    painter.drawImage(part, wrapped, part);
     return result;
 }
 
@@ -347,6 +389,7 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
         m_hasImage = false;
         m_picture.SetModified(false);
         m_cache = QImage();
+        m_tiles.clear();
         m_loadTime = uint32_t(m_loadTimer.elapsed());
         update();
         emit LoadFinished(false);
@@ -485,6 +528,7 @@ void CPreview::Clear()
     m_picture.ClearEditState();
     m_picture.SetModified(modified);
     m_cache = QImage();
+    m_tiles.clear();
     InvalidateCache();
     update();
 }
@@ -577,31 +621,86 @@ void CPreview::paintEvent(QPaintEvent* event)
         painter.fillRect(r, background);
 
     const QRect visible = m_drawRect.translated(-m_destRect.topLeft());
+    bool drawn;
+    try {
+        if (PaintFromCache(painter, visible))
+            drawn = true;
+        else if (vkview::WholeCacheFits(m_displayWidth, m_displayHeight, m_clientWidth, m_clientHeight))
+            drawn = false;
+        else
+            drawn = PaintTiles(painter, visible);
+        if (!drawn && vkview::WholeCacheFits(m_displayWidth, m_displayHeight, m_clientWidth, m_clientHeight)) {
+            ++m_cacheBuilds;
+            m_cache = vkview::BuildScaledRegion(m_picture, m_displayWidth, m_displayHeight,
+                                                QRect(0, 0, m_displayWidth, m_displayHeight), m_cacheRect);
+            m_cacheSerial = m_pictureSerial;
+            m_cacheWidth = m_displayWidth;
+            m_cacheHeight = m_displayHeight;
+            drawn = PaintFromCache(painter, visible);
+        }
+    } catch (...) {
+        drawn = false;
+    }
+    if (!drawn) {
+        painter.fillRect(m_drawRect, background);
+        if (!m_quietDraw && !m_blitErrorShown) {
+            m_blitErrorShown = true;
+            QTimer::singleShot(0, this, [] { vkui::ask(kTextBlitError); });
+        }
+    }
+}
+
+bool CPreview::PaintFromCache(QPainter& painter, const QRect& visible)
+{
     const bool valid = m_cacheSerial == m_pictureSerial && m_cacheWidth == m_displayWidth &&
                        m_cacheHeight == m_displayHeight && !m_cache.isNull() &&
                        m_cacheRect.contains(visible);
-    if (!valid) {
-        const QRect region =
-            vkview::CacheRegion(visible, m_displayWidth, m_displayHeight, m_clientWidth, m_clientHeight);
-        try {
-            m_cache = vkview::BuildScaledRegion(m_picture, m_displayWidth, m_displayHeight, region, m_cacheRect);
-        } catch (...) {
-            m_cache = QImage();
-        }
-        ++m_cacheBuilds;
-        m_cacheSerial = m_pictureSerial;
-        m_cacheWidth = m_displayWidth;
-        m_cacheHeight = m_displayHeight;
-        if (m_cache.isNull()) {
-            painter.fillRect(m_drawRect, background);
-            if (!m_quietDraw && !m_blitErrorShown) {
-                m_blitErrorShown = true;
-                QTimer::singleShot(0, this, [] { vkui::ask(kTextBlitError); });
+    if (!valid)
+        return false;
+    painter.drawImage(m_drawRect.topLeft(), m_cache, visible.translated(-m_cacheRect.topLeft()));
+    return true;
+}
+
+bool CPreview::PaintTiles(QPainter& painter, const QRect& visible)
+{
+    constexpr int kTile = 256;
+    if (m_tileSerial != m_pictureSerial || m_tileWidth != m_displayWidth || m_tileHeight != m_displayHeight) {
+        m_tiles.clear();
+        m_tileSerial = m_pictureSerial;
+        m_tileWidth = m_displayWidth;
+        m_tileHeight = m_displayHeight;
+    }
+    const QRect whole(0, 0, m_displayWidth, m_displayHeight);
+    const QPoint offset = m_destRect.topLeft();
+    for (int ty = visible.top() / kTile; ty <= visible.bottom() / kTile; ++ty) {
+        for (int tx = visible.left() / kTile; tx <= visible.right() / kTile; ++tx) {
+            const QRect tileRect = QRect(tx * kTile, ty * kTile, kTile, kTile).intersected(whole);
+            const uint64_t key = uint64_t(uint32_t(ty)) << 32 | uint32_t(tx);
+            auto it = m_tiles.find(key);
+            if (it == m_tiles.end()) {
+                QImage tile = vkview::BuildTile(m_picture, m_displayWidth, m_displayHeight, tileRect);
+                ++m_tileBuilds;
+                if (tile.isNull())
+                    return false;
+                it = m_tiles.emplace(key, std::move(tile)).first;
             }
-            return;
+            const QRect part = tileRect.intersected(visible);
+            painter.drawImage(part.topLeft() + offset, it->second, part.translated(-tileRect.topLeft()));
         }
     }
-    painter.drawImage(m_drawRect.topLeft(), m_cache, visible.translated(-m_cacheRect.topLeft()));
+    // Keep the tiles around the window; drop those far away.
+    const size_t keep = size_t((m_clientWidth / kTile + 4) * (m_clientHeight / kTile + 4)) * 2;
+    if (m_tiles.size() > keep) {
+        const QRect nearby = visible.adjusted(-m_clientWidth, -m_clientHeight, m_clientWidth, m_clientHeight);
+        for (auto i = m_tiles.begin(); i != m_tiles.end();) {
+            const int ty = int(i->first >> 32), tx = int(uint32_t(i->first));
+            if (!QRect(tx * kTile, ty * kTile, kTile, kTile).intersects(nearby))
+                i = m_tiles.erase(i);
+            else
+                ++i;
+        }
+    }
+    return true;
 }
 
 void CPreview::mousePressEvent(QMouseEvent* event)

@@ -22,8 +22,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 
 class CPreviewLoader;
+class QPainter;
 struct PreviewLoadResult;
 
 namespace vkview {
@@ -48,6 +50,14 @@ int PlaceAxis(int length, int client, int position, bool horizontal, bool& scrol
 // `actual` receives the region the image really covers. Safe on any thread.
 QImage BuildScaledRegion(const CWinBmp& picture, int displayWidth, int displayHeight,
                          const QRect& region, QRect& actual);
+
+// One tile of the picture shown at displayWidth x displayHeight: `tile` in
+// displayed coordinates, smoothly scaled from the block without copying it.
+// Neighbouring tiles meet without seams. Safe on any thread.
+QImage BuildTile(const CWinBmp& picture, int displayWidth, int displayHeight, const QRect& tile);
+
+// True when the whole displayed picture is small enough to be cached.
+bool WholeCacheFits(int displayWidth, int displayHeight, int clientWidth, int clientHeight);
 
 // The region the cache holds around the visible part `visible`.
 QRect CacheRegion(const QRect& visible, int displayWidth, int displayHeight, int clientWidth,
@@ -99,8 +109,9 @@ public:
     bool IsDragging() const { return m_dragging; }
     int GetLoadPosition() const { return m_loadPosition; }
     QString GetFileName() const { return m_fileName; }
-    // How often the paint cache was rebuilt (for the benchmark).
+    // How often the paint cache and its tiles were built (for the benchmark).
     int GetCacheBuilds() const { return m_cacheBuilds; }
+    int GetTileBuilds() const { return m_tileBuilds; }
 
     // The picture as a QImage (a copy, top line first), for the clipboard.
     QImage ToImage() const;
@@ -126,6 +137,8 @@ private:
     void ComputeSourceRect();
     void InvalidateCache() { ++m_pictureSerial; }
     void DragTo(QPoint position);
+    bool PaintFromCache(QPainter& painter, const QRect& visible);
+    bool PaintTiles(QPainter& painter, const QRect& visible);
 
     CPictureEx m_picture;
     std::unique_ptr<CPreviewLoader> m_loader;
@@ -163,5 +176,11 @@ private:
     int m_cacheWidth = 0;
     int m_cacheHeight = 0;
     int m_cacheBuilds = 0;
+    // Tiles for pictures too large to cache whole, keyed by tile row and column.
+    std::unordered_map<uint64_t, QImage> m_tiles;
+    uint64_t m_tileSerial = 0;
+    int m_tileWidth = 0;
+    int m_tileHeight = 0;
+    int m_tileBuilds = 0;
     bool m_blitErrorShown = false;
 };

@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cstring>
+
 using vkuitest::WaitForLoad;
 using vkuitest::WriteBmp;
 
@@ -206,6 +208,45 @@ TEST_F(PreviewTest, PaintingShowsTheVisiblePartUpright)
     const int redBottom = view.GetDestRect().top() + 150;
     EXPECT_EQ(shot.pixel(200, redBottom - 5), qRgb(255, 0, 0));
     EXPECT_EQ(shot.pixel(200, redBottom + 5), qRgb(0, 0, 255));
+}
+
+TEST_F(PreviewTest, LargeZoomPaintsTilesWithoutSeams)
+{
+    CWinBmp bmp;
+    vktest::MakeTestPicture(bmp, 800, 600, 3);
+    const std::string path = dir.File("tiles.bmp");
+    bmp.SaveAsBmpFile(path);
+    view.LoadImage(QString::fromStdString(path), vkview::Centre, false, false, "tiles.bmp");
+    WaitForLoad(&view);
+    ASSERT_TRUE(view.HasImage());
+    view.SetZoom(3.0f);
+    ASSERT_FALSE(vkview::WholeCacheFits(view.GetDisplayWidth(), view.GetDisplayHeight(), 400, 300));
+    // Drag so the window straddles tile edges in both directions.
+    Drag(QPoint(200, 150), QPoint(90, 70));
+    const QImage shot = Grab();
+    EXPECT_GT(view.GetTileBuilds(), 1);
+
+    // The same part drawn in one piece by Qt's own smooth scaling.
+    QImage upright(800, 600, QImage::Format_RGB32);
+    for (int y = 0; y < 600; ++y)
+        std::memcpy(upright.scanLine(y), bmp.GetLine32(y), 800 * 4);
+    QImage reference(400, 300, QImage::Format_RGB32);
+    reference.fill(Qt::black);
+    {
+        QPainter painter(&reference);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.translate(view.GetDestRect().topLeft());
+        painter.scale(3.0, 3.0);
+        painter.drawImage(0, 0, upright);
+    }
+    int worst = 0;
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x) {
+            const QRgb a = shot.pixel(x, y), b = reference.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))});
+        }
+    EXPECT_LE(worst, 3);
 }
 
 TEST_F(PreviewTest, NewestRequestWins)

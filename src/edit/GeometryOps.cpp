@@ -430,12 +430,34 @@ std::vector<int> BoxBounds(int destCount, int sourceCount)
     return bounds;
 }
 
+// Exact floor(sum / divisor) for the averages of box resizing (quotients
+// of at most 255): a reciprocal estimate, corrected by one either way.
+struct AverageDivider {
+    uint64_t divisor = 1;
+    double reciprocal = 1;
+    void Set(uint64_t d)
+    {
+        divisor = d;
+        reciprocal = 1.0 / double(d);
+    }
+    uint32_t operator()(uint64_t sum) const
+    {
+        uint64_t q = uint64_t(double(sum) * reciprocal);
+        if (q * divisor > sum)
+            --q;
+        else if ((q + 1) * divisor <= sum)
+            ++q;
+        return uint32_t(q);
+    }
+};
+
 void BoxAverage(const CBmp& source, CBmp& dest)
 {
     const int newW = dest.GetWidth(), newH = dest.GetHeight();
     const std::vector<int> cols = BoxBounds(newW, source.GetWidth());
     const std::vector<int> rows = BoxBounds(newH, source.GetHeight());
     std::vector<uint64_t> sums(size_t(newW) * 4);
+    std::vector<AverageDivider> dividers(static_cast<size_t>(newW));
     for (int i = 0; i < newH; ++i) {
         std::fill(sums.begin(), sums.end(), 0);
         const int r0 = rows[size_t(i)], r1 = rows[size_t(i) + 1];
@@ -443,29 +465,35 @@ void BoxAverage(const CBmp& source, CBmp& dest)
             const uint32_t* in = source.GetLine32(r);
             uint64_t* sum = sums.data();
             for (int j = 0; j < newW; ++j, sum += 4) {
-                uint32_t s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-                for (int x = cols[size_t(j)]; x < cols[size_t(j) + 1]; ++x) {
-                    const uint32_t p = in[x];
-                    s0 += p & 0xFF;
-                    s1 += p >> 8 & 0xFF;
-                    s2 += p >> 16 & 0xFF;
-                    s3 += p >> 24;
+                // Bytes 0 and 2, and 1 and 3, summed in 16-bit lanes, which
+                // hold the sum of up to 257 values.
+                int x = cols[size_t(j)];
+                const int end = cols[size_t(j) + 1];
+                while (x < end) {
+                    const int chunk = std::min(end, x + 256);
+                    uint32_t s02 = 0, s13 = 0;
+                    for (; x < chunk; ++x) {
+                        s02 += in[x] & 0x00FF00FFu;
+                        s13 += in[x] >> 8 & 0x00FF00FFu;
+                    }
+                    sum[0] += s02 & 0xFFFF;
+                    sum[1] += s13 & 0xFFFF;
+                    sum[2] += s02 >> 16;
+                    sum[3] += s13 >> 16;
                 }
-                sum[0] += s0;
-                sum[1] += s1;
-                sum[2] += s2;
-                sum[3] += s3;
             }
         }
-        uint32_t* out = dest.GetLine32(i);
+        // The sum divided by the columns and then by the lines is the sum
+        // divided by the block's size.
         const uint64_t lineCount = uint64_t(r1 - r0);
+        if (i == 0 || lineCount != uint64_t(rows[size_t(i)] - rows[size_t(i) - 1]))
+            for (int j = 0; j < newW; ++j)
+                dividers[size_t(j)].Set(uint64_t(cols[size_t(j) + 1] - cols[size_t(j)]) * lineCount);
+        uint32_t* out = dest.GetLine32(i);
         for (int j = 0; j < newW; ++j) {
-            const uint64_t columnCount = uint64_t(cols[size_t(j) + 1] - cols[size_t(j)]);
             const uint64_t* sum = &sums[size_t(j) * 4];
-            uint32_t p = 0;
-            for (int ch = 0; ch < 4; ++ch)
-                p |= uint32_t(sum[ch] / columnCount / lineCount) << (8 * ch);
-            out[j] = p;
+            const AverageDivider& divide = dividers[size_t(j)];
+            out[j] = divide(sum[0]) | divide(sum[1]) << 8 | divide(sum[2]) << 16 | divide(sum[3]) << 24;
         }
     }
 }
@@ -537,12 +565,10 @@ void Bilinear(const CBmp& source, CBmp& dest)
         const float y = qy * float(i);
         const int y0 = std::min(int(y), h - 1);
         const float fy = y0 == int(y) ? y - float(y0) : 0.0f;
-        int above = y0, below = y0 + 1;
-        if (below > h - 1) {
-            // Past the last line the pair above is used with the same weight.
-            below = y0;
-            above = std::max(0, y0 - 1);
-        }
+        // The last line stands in for the missing one below it, as the last
+        // column does for columns (taking the pair above instead would put
+        // the line above in the last line's place).
+        const int above = y0, below = std::min(y0 + 1, h - 1);
         const uint8_t* a = source.GetLine(above);
         const uint8_t* b = source.GetLine(below);
         BlendLinesVertically(a, b, fy, w * 4, blended.data());
@@ -558,9 +584,13 @@ void ResizePixels(const CBmp& source, CBmp& dest)
 {
     Assert32(source);
     Assert32(dest);
-    if (dest.GetWidth() == 0 || dest.GetHeight() == 0 || source.GetWidth() == 0 ||
-        source.GetHeight() == 0)
+    if (dest.GetWidth() == 0 || dest.GetHeight() == 0)
         return;
+    if (source.GetWidth() == 0 || source.GetHeight() == 0) {
+        for (int y = 0; y < dest.GetHeight(); ++y)
+            std::fill(dest.GetLine32(y), dest.GetLine32(y) + dest.GetWidth(), kBackgroundPixel);
+        return;
+    }
     if (dest.GetWidth() < source.GetWidth() && dest.GetHeight() < source.GetHeight())
         BoxAverage(source, dest);
     else

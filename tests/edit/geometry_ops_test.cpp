@@ -412,6 +412,19 @@ TEST(GeometryResize, BilinearOtherwiseCloseToImageMagick)
                                                    std::to_string(h) + "!");
         EXPECT_GT(vktest::Psnr(Ours(pic), ref), 28) << w << "x" << h;
     }
+    // The same size is the identity, and growing keeps the last line and
+    // column: they are not replaced by their neighbours.
+    CPictureEx numbered;
+    Numbered(numbered, 9, 7);
+    CWinBmp before;
+    before.CopyFrom(numbered);
+    EXPECT_EQ(numbered.Resize(9, 7), 0);
+    EXPECT_EQ(Ours(numbered), Ours(before));
+    numbered.Resize(18, 14);
+    EXPECT_EQ(numbered.GetLine32(12)[16], before.GetLine32(6)[8]);
+    EXPECT_EQ(numbered.GetLine32(13)[17], before.GetLine32(6)[8]);
+    EXPECT_EQ(numbered.GetLine32(0)[0], before.GetLine32(0)[0]);
+
     // Growing a uniform picture keeps it uniform, to the last line and column.
     CPictureEx flat;
     Fill(flat, 3, 1, MakePixel(10, 200, 30));

@@ -362,6 +362,7 @@ void CMainFrame::CreateControls()
 
     m_viewFrame = new QGroupBox(m_childView);
     m_view = new CPreview(m_viewFrame);
+    m_view->setFocusPolicy(Qt::StrongFocus);
     m_view->SetSaveHandler([this](const QString& fileName) {
         return m_saveAsHandler ? m_saveAsHandler(fileName) : false;
     });

@@ -15,6 +15,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <filesystem>
+
 using vkuitest::FrameTest;
 using vkuitest::WaitForLoad;
 using vkuitest::WriteBmp;
@@ -152,6 +154,67 @@ TEST_F(MainFrameTest, ViewerModeTextsAndNavigation)
     // Ctrl+Enter in browser mode does nothing.
     Key(Qt::Key_Return, Qt::ControlModifier);
     EXPECT_TRUE(frame->IsBrowserMode());
+}
+
+TEST_F(MainFrameTest, BrowserKeysDoNothingInViewerMode)
+{
+    MakeTwelve();
+    std::filesystem::create_directories(pics.File("sub"));
+    CSettings settings;
+    settings.homeDirectory = pics.File("sub");
+    WriteSettings(settings);
+    ASSERT_TRUE(Start(pics.File("sub")));
+    frame->RunCommand(Cmd::GoUp);
+    ASSERT_EQ(frame->GetFileList().GetCurrentDir(), Dir());
+    SelectRow(3);
+    Key(Qt::Key_Return);
+    ASSERT_FALSE(frame->IsBrowserMode());
+    // Back, Up and Home act in browser mode only; the preview position too.
+    Key(Qt::Key_Backspace);
+    Key(Qt::Key_Slash, Qt::NoModifier, "/");
+    Key(Qt::Key_Home);
+    frame->RunCommand(Cmd::PreviewCenter);
+    EXPECT_EQ(frame->GetFileList().GetCurrentDir(), Dir());
+    EXPECT_EQ(frame->GetSettings().previewPosition, 0);
+    EXPECT_EQ(Pane(2), " 4/12");
+    // Refresh works in both modes and keeps the shown file.
+    WriteBmp(pics.File("a13.bmp"), 16, 8);
+    Key(Qt::Key_R, Qt::ShiftModifier, "R");
+    EXPECT_EQ(Pane(2), " 4/13");
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "a04.bmp");
+}
+
+TEST_F(MainFrameTest, RefreshKeepsOnlyTheCurrentFileSelected)
+{
+    MakeTwelve();
+    ASSERT_TRUE(Start(Dir()));
+    SelectRows({0, 5, 7});
+    frame->RunCommand(Cmd::ViewRefresh);
+    WaitForLoad(frame->GetView());
+    EXPECT_EQ(frame->GetFileList().GetSelectedCount(), 1);
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "a08.bmp");
+    EXPECT_EQ(Pane(2), " 1 of 12 (438 bytes)");
+}
+
+TEST_F(MainFrameTest, ClosingWithAnEditedPictureAsks)
+{
+    MakeTwelve();
+    ASSERT_TRUE(Start(Dir()));
+    SelectRow(0);
+    frame->GetView()->GetPicture().Invert();
+    int saves = 0;
+    frame->SetSaveAsHandler([&saves](const QString& name) {
+        EXPECT_EQ(name.toStdString(), "a01.bmp");
+        ++saves;
+        return true;
+    });
+    ask.answers = {vkui::Answer::Yes};
+    frame->close();
+    ASSERT_EQ(ask.shown.size(), 1u);
+    EXPECT_EQ(ask.shown[0], "Do you want to save your changes?");
+    EXPECT_EQ(saves, 1);
+    frame.reset();
+    EXPECT_EQ(ask.shown.size(), 1u) << "asked once";
 }
 
 TEST_F(MainFrameTest, MenusAndToolbarsFollowTheMode)

@@ -15,13 +15,12 @@ int main(int argc, char** argv)
 
     auto* frame = new CMainFrame;
     frame->setAttribute(Qt::WA_DeleteOnClose);
-    // Decoders warn from the decode thread: show it on the GUI thread.
     QPointer<CMainFrame> target(frame);
-    SetWarningCallback([target](const std::string& text) {
-        if (!target)
-            return;
-        QMetaObject::invokeMethod(target, [text] { vkui::ask(QString::fromStdString(text)); },
-                                  Qt::QueuedConnection);
+    // Decoders warn from the decode thread: the text is shown on the GUI
+    // thread, through the application object that outlives every window.
+    SetWarningCallback([](const std::string& text) {
+        QMetaObject::invokeMethod(
+            qApp, [text] { vkui::ask(QString::fromStdString(text)); }, Qt::QueuedConnection);
     });
 
     const QStringList args = QApplication::arguments();

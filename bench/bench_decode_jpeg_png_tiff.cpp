@@ -270,24 +270,33 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
+                m_times[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
     }
     void Finalize() override
     {
         ConsoleReporter::Finalize();
-        std::printf("\n%-22s %10s %10s %8s\n", "case", "velkor ms", "library ms", "ratio");
+        // CPU time is the steadier figure on a shared machine.
+        std::printf("\n%-18s %12s %12s %8s %12s %12s %8s\n", "case", "velkor ms", "library ms", "ratio",
+                    "velkor cpu", "library cpu", "ratio");
         for (const char* name : {"JpegBaseline", "JpegProgressive", "PngRgb", "PngRgba", "TiffNone", "TiffLzw"}) {
             auto ours = m_times.find(std::string("Velkor/") + name);
             auto theirs = m_times.find(std::string("Library/") + name);
             if (ours == m_times.end() || theirs == m_times.end())
                 continue;
-            std::printf("%-22s %10.1f %10.1f %8.3f\n", name, ours->second, theirs->second,
-                        ours->second / theirs->second);
+            const Times& a = ours->second;
+            const Times& b = theirs->second;
+            std::printf("%-18s %12.1f %12.1f %8.3f %12.1f %12.1f %8.3f\n", name, a.real, b.real, a.real / b.real,
+                        a.cpu, b.cpu, a.cpu / b.cpu);
         }
     }
 
 private:
-    std::map<std::string, double> m_times;
+    struct Times {
+        double real;
+        double cpu;
+    };
+    // The last repetition of each benchmark.
+    std::map<std::string, Times> m_times;
 };
 
 } // namespace

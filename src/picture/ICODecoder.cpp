@@ -70,7 +70,8 @@ void CICODecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
     const int bitCount = header.bitCount;
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32)
         RaiseError(ErrUnsupported, kTextBitCount);
-    if (header.width < 0 || header.height < 0)
+    // An empty picture of millions of lines would still cost a line table.
+    if (header.width <= 0 || header.height < 2)
         RaiseError(ErrBadFormat, kTextBadSize);
     const int width = header.width;
     const int height = header.height / 2;

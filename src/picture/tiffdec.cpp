@@ -13,6 +13,7 @@ namespace {
 
 constexpr const char* kTextOutOfMemoryBuffer = "Out of memory allocating TIFF buffer.";
 constexpr const char* kTextOutOfMemoryPalette = "Out of memory allocating TIFF palette.";
+constexpr const char* kTextEmptyImage = "Image has no pixels.";
 constexpr const char* kTextWriteDisabled = "TIFFOpen: Function disabled.";
 constexpr const char* kTextUnexpectedPhotometric =
     "unexpected PhotometricInterpretation in CTIFFDecoder::DoLoColor()";
@@ -163,9 +164,9 @@ void DecodeFullColor(TIFF* tif, MemClient& client, CBmp& bmp)
     const uint32_t width = rgba.img.width;
     const uint32_t height = rgba.img.height;
     CheckPictureSize(width, height);
-    bmp.Create(int(width), int(height), 32, rgba.img.alpha != 0);
     if (width == 0 || height == 0)
-        return;
+        RaiseError(ErrWrongSignature, kTextEmptyImage);
+    bmp.Create(int(width), int(height), 32, rgba.img.alpha != 0);
 
     // The raster's first row is the bottom line: exactly the bitmap's own
     // bottom-up block when it has that layout.
@@ -205,6 +206,8 @@ void DecodeLowColor(TIFF* tif, MemClient& client, CBmp& bmp, PaletteHolder& pale
     const int depth = bits == 1 ? 1 : 8;
     wantedDepth = depth;
     CheckPictureSize(width, height);
+    if (width == 0 || height == 0)
+        RaiseError(ErrWrongSignature, kTextEmptyImage);
     bmp.Create(int(width), int(height), uint16_t(depth), false);
 
     PaletteEntry* entries = nullptr;

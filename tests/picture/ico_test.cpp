@@ -292,6 +292,7 @@ TEST(IcoMalformed, FuzzerFindsFailCleanly)
         int code;
     } files[] = {
         {"huge-height-timeout.ico", ErrEndOfFile},
+        {"zero-width-timeout.ico", ErrBadFormat},
     };
     for (const auto& f : files) {
         SCOPED_TRACE(f.name);

@@ -119,6 +119,9 @@ void CPCXDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int&, CDataSource& sourc
     if (bits == 1) {
         if (planes > 4)
             RaiseError(ErrUnsupported, kTextTooManyPlanes);
+        // No planes means no data for any pixel.
+        if (planes == 0)
+            RaiseError(ErrUnsupported, kTextCantHandle);
     } else if (bits == 2 || bits == 4 || bits == 8) {
         if (planes != 1 && planes != 3)
             RaiseError(ErrUnsupported, kTextCantHandle);

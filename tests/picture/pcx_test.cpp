@@ -190,6 +190,7 @@ TEST(PcxFormat, RefusedLayoutsRunsAndPalettes)
     const std::vector<std::pair<std::string, std::string>> cases = {
         {Header(5, 1, 5, 8, 1, 1) + Rle(std::string(5, '\0')), "Can't handle image with more then 4 planes"},
         {Header(5, 8, 2, 4, 1, 4) + Rle(std::string(8, '\1')), "Can't handle image"},
+        {Header(5, 1, 0, 3000, 3000, 400), "Can't handle image"},
         {Header(5, 3, 1, 4, 1, 4) + Rle(std::string(4, '\1')), "Can't handle image"},
         {Header(5, 4, 3, 4, 1, 2) + Rle(std::string(6, '\x11')), "Can't handle more then 1 bit per pixel"},
         {Header(5, 2, 3, 4, 1, 1) + Rle(std::string(3, '\x11')), "Can't handle more then 1 bit per pixel"},

@@ -7,6 +7,7 @@
 #include "picture/tiffdec.h"
 
 #include <gtest/gtest.h>
+#include <thread>
 
 using namespace vktest;
 
@@ -282,6 +283,30 @@ TEST_F(TiffTest, TruncatedDamagedAndOversizedFilesFailCleanly)
     EXPECT_EQ(small.pixels.At(3, 2), MakePixel(220, 220, 220));
     EXPECT_EQ(small.pixels.At(0, 0), MakePixel(0, 0, 0));
     EXPECT_EQ(DecodeError(decoder, SmallTiff(60000, 60000, pixels)), ErrNoMemory);
+}
+
+// libtiff's error texts are kept per decode: two threads decoding different
+// damaged files each get their own file's text.
+TEST(TiffErrors, TextsStayWithTheirDecodeAcrossThreads)
+{
+    std::string badMagic = SmallTiff(4, 3, std::string(12, '\x10'));
+    badMagic[0] = badMagic[1] = 'X';
+    std::string shortStrip = SmallTiff(4, 3, std::string(12, '\x10')).substr(0, 8 + 2 + 8 * 12 + 4 + 5);
+    auto run = [](const std::string& bytes, const std::string& expected, int* mismatches) {
+        CTIFFDecoder decoder;
+        for (int i = 0; i < 200; ++i) {
+            std::string text;
+            if (DecodeError(decoder, bytes, &text) != ErrWrongSignature || text.find(expected) == std::string::npos)
+                ++*mismatches;
+        }
+    };
+    int badMagicMismatches = 0, shortStripMismatches = 0;
+    std::thread a(run, badMagic, "magic", &badMagicMismatches);
+    std::thread b(run, shortStrip, "strip", &shortStripMismatches);
+    a.join();
+    b.join();
+    EXPECT_EQ(badMagicMismatches, 0);
+    EXPECT_EQ(shortStripMismatches, 0);
 }
 
 } // namespace

@@ -30,7 +30,8 @@ make_sample() {
     case $1 in
     pnm) cp "$src" "$out" ;;
     iff) ppmtoilbm "$src" > "$out" 2>/dev/null ;;
-    ico) "$IM" "$src" -resize 256x256 -colors 16 "$out" ;; # icons are at most 256 x 256
+    ico) "$IM" "$src" -resize 128x128 -colors 16 "$out" ;; # icons are small; 256 x 256 ones hold PNG
+    bmp) "$IM" "$src" BMP3:"$out" ;; # the classic 40-byte header
     gif|pcx) "$IM" "$src" -colors 256 "$out" ;;
     *) "$IM" "$src" "$out" ;;
     esac
@@ -66,7 +67,7 @@ best_time() {
     echo "$best"
 }
 
-ratio() { awk "BEGIN{ if ($2 > 0) printf \"%.2f\", $1 / $2; else print \"-\" }"; }
+ratio() { awk "BEGIN{ if ($1 > 0 && $2 > 0) printf \"%.2f\", $1 / $2; else print \"-\" }"; }
 
 printf "%-6s %8s %8s %8s %8s %8s %-12s %8s %8s %7s %7s\n" \
     format file_MB vk_wall vk_cpu im_wall im_cpu netpbm np_wall np_cpu im/vk np/vk

@@ -14,6 +14,8 @@ constexpr const char* kTextJunkBits = "Junk in file where bits should be.";
 // nothing; both are needed once values are stretched to 0..255.
 constexpr const char* kTextIntegerTooLarge = "Integer too large in file.";
 constexpr const char* kTextZeroMaxval = "Maxval of 0 in file.";
+// A picture without pixels: 0 x 100000000 would still cost a line table.
+constexpr const char* kTextNoPixels = "Width or height is 0.";
 
 // Longest number we accept; width, height and maxval all fit well below it.
 constexpr uint32_t kMaxInteger = 0x7FFFFFFF;
@@ -116,6 +118,8 @@ void CPPMDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
         if (maxval == 0)
             RaiseError(ErrInternal, kTextZeroMaxval);
     }
+    if (width == 0 || height == 0)
+        RaiseError(ErrBadFormat, kTextNoPixels);
     CheckPictureSize(width, height);
 
     const int samples = pixmap ? 3 : 1;

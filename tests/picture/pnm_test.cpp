@@ -192,6 +192,10 @@ TEST(PnmDecode, HostileHeadersEndCleanly)
         int code = PnmError(header).first;
         EXPECT_TRUE(code == ErrEndOfFile || code == ErrNoMemory) << code;
     }
+    // Found by fuzzing: no pixels but a hundred million rows.
+    EXPECT_EQ(PnmError(ReadFile(std::string(VELKOR_TEST_DATA) + "/pnm/malformed/zero-width-tall.pgm")),
+              std::pair(int(ErrBadFormat), Raised("Width or height is 0.")));
+    EXPECT_EQ(PnmError("P5 7 0 255\n").first, ErrBadFormat);
     // A comment that never ends is the end of the file.
     EXPECT_EQ(PnmError("P5 # " + std::string(1000, 'x')).first, ErrEndOfFile);
 }

@@ -78,19 +78,20 @@ TEST(CommandTableUi, EditFieldKeepsItsTextKeys)
 
 TEST(CommandTableUi, EveryCommandHasItsTexts)
 {
-    std::set<std::string> toolbarTips;
     for (int i = 0; i < int(Cmd::Count); ++i) {
         const CommandInfo& info = CommandInfoOf(Cmd(i));
         EXPECT_EQ(int(info.id), i);
-        if (Cmd(i) != Cmd::PasteImage && Cmd(i) != Cmd::CopyImageToClipboard)
+        if (Cmd(i) != Cmd::PasteImage && Cmd(i) != Cmd::CopyImageToClipboard) {
             EXPECT_STRNE(info.text, "") << i;
+        }
     }
-    for (Cmd c : BrowserToolbar())
-        if (c != Cmd::Count)
-            EXPECT_STRNE(CommandInfoOf(c).tip, "") << int(c);
-    for (Cmd c : ViewerToolbar())
-        if (c != Cmd::Count)
-            EXPECT_STRNE(CommandInfoOf(c).tip, "") << int(c);
+    for (const auto* bar : {&BrowserToolbar(), &ViewerToolbar()}) {
+        for (Cmd c : *bar) {
+            if (c != Cmd::Count) {
+                EXPECT_STRNE(CommandInfoOf(c).tip, "") << int(c);
+            }
+        }
+    }
     EXPECT_STREQ(CommandInfoOf(Cmd::ToolsConvert).prompt,
                  "Convert the selected image  to a different image format.");
     EXPECT_STREQ(CommandInfoOf(Cmd::GoBack).tip, "Go back");

@@ -217,6 +217,31 @@ TEST_F(MainFrameTest, ClosingWithAnEditedPictureAsks)
     EXPECT_EQ(ask.shown.size(), 1u) << "asked once";
 }
 
+TEST_F(MainFrameTest, LayoutPlacesTheViewAndKeepsTheDisplayedSize)
+{
+    WriteBmp(pics.File("wide.bmp"), 2000, 300);
+    ASSERT_TRUE(Start(Dir(), QString(), 900, 650));
+    SelectRow(0);
+    CPreview* view = frame->GetView();
+    const int browserWidth = view->GetClientWidth();
+    EXPECT_EQ(view->width(), browserWidth);
+    EXPECT_EQ(view->GetDisplayWidth(), browserWidth) << "shrunk to the preview's width";
+    EXPECT_LT(browserWidth, 900 - 320);
+    const QRect fileList = frame->GetFileListBox()->geometry();
+    EXPECT_EQ(fileList.left(), 161);
+
+    frame->RunCommand(Cmd::Viewer);
+    EXPECT_GT(view->GetClientWidth(), browserWidth + 300) << "the view fills the window";
+    EXPECT_EQ(view->GetDisplayWidth(), browserWidth) << "the preview's size is kept";
+    EXPECT_EQ(view->GetOriginX(), (view->GetClientWidth() - browserWidth) / 2);
+
+    // A larger window re-places the picture without resizing it.
+    frame->resize(1100, 700);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->GetDisplayWidth(), browserWidth);
+    EXPECT_EQ(view->GetOriginX(), (view->GetClientWidth() - browserWidth) / 2);
+}
+
 TEST_F(MainFrameTest, MenusAndToolbarsFollowTheMode)
 {
     ASSERT_TRUE(Start(Dir()));

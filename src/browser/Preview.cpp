@@ -377,7 +377,8 @@ void CPreview::LoadImage(const QString& path, int position, bool shrink, bool en
 void CPreview::CancelLoad()
 {
     m_loader->Cancel();
-    m_appliedId = m_pendingId;
+    // A decode already running reports under the old number: drop it.
+    m_appliedId = ++m_pendingId;
 }
 
 void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)

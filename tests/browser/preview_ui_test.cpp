@@ -4,6 +4,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QThread>
 
 #include <cstring>
 
@@ -264,6 +265,25 @@ TEST_F(PreviewTest, NewestRequestWins)
     EXPECT_EQ(view.GetPicture().GetWidth(), 50 + 11);
     // Superseded requests never report.
     EXPECT_EQ(finished, 1);
+}
+
+TEST_F(PreviewTest, ClearDropsALoadThatIsRunning)
+{
+    const std::string path = dir.File("slow.bmp");
+    WriteBmp(path, 2500, 2000);
+    int finished = 0;
+    QObject::connect(&view, &CPreview::LoadFinished, &view, [&finished](bool) { ++finished; });
+    view.LoadImage(QString::fromStdString(path), vkview::Centre, true, true, "slow.bmp");
+    QThread::msleep(5); // let the worker start on it
+    view.Clear();
+    EXPECT_FALSE(view.IsLoading());
+    // Give the running decode time to end; its result must not show.
+    for (int i = 0; i < 100; ++i) {
+        QThread::msleep(5);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_FALSE(view.HasImage());
+    EXPECT_EQ(finished, 0);
 }
 
 TEST_F(PreviewTest, FailedLoadEmptiesTheView)

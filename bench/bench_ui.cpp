@@ -282,3 +282,39 @@ void BM_DragRepaint24MP(benchmark::State& state)
 BENCHMARK(BM_DragRepaint24MP)->UseManualTime()->Iterations(600)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+namespace {
+
+// Zoom commands on a 24 MP picture: the repaint after Best Fit and 50 %.
+void BM_ZoomRepaint24MP(benchmark::State& state)
+{
+    App();
+    const auto& dir = Folder("24mp");
+    WritePicture(dir.File("big.bmp"), 6000, 4000, 5);
+    vkui::setAskHandler([](const QString&, vkui::Buttons, vkui::Icon) { return vkui::Answer::No; });
+    CPreview view;
+    view.resize(1280, 800);
+    view.SetClientSize(1280, 800);
+    view.show();
+    view.LoadImage(QString::fromStdString(dir.File("big.bmp")), vkview::Centre, false, false, "big.bmp");
+    PumpUntil([&view] { return !view.IsLoading(); });
+    double worstCpu = 0;
+    bool fit = true;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        const double cpu0 = ThreadCpuMs();
+        if (fit)
+            view.BestFit();
+        else
+            view.SetZoom(0.5f);
+        view.repaint();
+        worstCpu = std::max(worstCpu, ThreadCpuMs() - cpu0);
+        state.SetIterationTime(t.nsecsElapsed() / 1e9);
+        fit = !fit;
+    }
+    state.counters["max_cpu_ms"] = worstCpu;
+}
+BENCHMARK(BM_ZoomRepaint24MP)->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -132,9 +132,11 @@ QImage BuildScaledRegion(const CWinBmp& source, int displayWidth, int displayHei
     const int dx1 = std::max(dx0 + 1, int(std::lround(x1 / sx)));
     const int dy1 = std::max(dy0 + 1, int(std::lround(y1 / sy)));
 
-    // The block is bottom-up: wrap it as is and take the flipped rows.
+    // The block is bottom-up: wrap it as is and take the flipped rows. The
+    // whole picture is scaled straight from the block, without a copy.
     const QImage wrapped(picture->GetPixels(), w, h, picture->GetLineBytes(), QImage::Format_RGB32);
-    QImage part = wrapped.copy(x0, h - y1, x1 - x0, y1 - y0);
+    const bool whole = x0 == 0 && y0 == 0 && x1 == w && y1 == h;
+    const QImage part = whole ? wrapped : wrapped.copy(x0, h - y1, x1 - x0, y1 - y0);
     if (part.isNull())
         return {};
     const QSize target(dx1 - dx0, dy1 - dy0);

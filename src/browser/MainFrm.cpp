@@ -325,10 +325,8 @@ void CMainFrame::CreateControls()
     setCentralWidget(m_childView);
 
     m_driveBox = new QComboBox(m_childView);
-    m_drives = vkplatform::ListDrives();
-    for (const std::string& drive : m_drives)
-        m_driveBox->addItem(Q(vkplatform::DriveEntry(drive)));
     m_driveBox->view()->setMinimumWidth(160);
+    SetDrives(vkplatform::ListDrives());
 
     m_favoritesBox = new QComboBox(m_childView);
     m_favoritesBox->setIconSize(QSize(16, 16));
@@ -379,6 +377,16 @@ void CMainFrame::CreateControls()
         if (!m_initialising)
             Layout();
     });
+}
+
+void CMainFrame::SetDrives(const std::vector<std::string>& mountPoints)
+{
+    m_drives = mountPoints;
+    m_driveBox->clear();
+    for (const std::string& drive : m_drives)
+        m_driveBox->addItem(Q(vkplatform::DriveEntry(drive)));
+    if (!m_fileList.GetCurrentDir().empty())
+        ShowDriveOf(m_fileList.GetCurrentDir());
 }
 
 void CMainFrame::SetStartupFile(const QString& path)

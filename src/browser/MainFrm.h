@@ -106,6 +106,8 @@ public:
     QString GetPropertyValue(int index) const;
     QString GetPropertyLabel(int index) const;
     std::vector<std::string> GetRecentFolders() const;
+    // Replaces the drive box's file systems (mount points).
+    void SetDrives(const std::vector<std::string>& mountPoints);
     void FillFavoritesBox();
 
     // Save As flow for the view's picture; wired in when saving lands.

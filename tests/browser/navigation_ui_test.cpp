@@ -276,6 +276,27 @@ TEST_F(NavigationTest, DriveBoxGoesToTheRootOfTheFileSystem)
     EXPECT_EQ(frame->GetRecentFolders().back(), "/");
 }
 
+TEST_F(NavigationTest, ADriveThatCannotBeEntered)
+{
+    ASSERT_TRUE(Start(pics.File("A")));
+    frame->SetDrives({"/", pics.Path(), pics.File("unplugged")});
+    QComboBox* drives = frame->GetDriveBox();
+    ASSERT_EQ(drives->count(), 3);
+    EXPECT_EQ(drives->currentIndex(), 1) << "the drive holding the current folder";
+    drives->setCurrentIndex(2);
+    frame->OnDriveSelected(2);
+    ASSERT_EQ(ask.shown.size(), 1u);
+    EXPECT_EQ(ask.shown[0], "The device is not ready.");
+    EXPECT_EQ(drives->currentIndex(), 1);
+    EXPECT_EQ(Current(), pics.File("A"));
+    char buffer[4096];
+    ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
+    EXPECT_EQ(std::string(buffer), pics.File("A"));
+    // Choosing a drive goes to its top, not to a folder within it.
+    frame->OnDriveSelected(1);
+    EXPECT_EQ(Current(), pics.Path());
+}
+
 TEST_F(NavigationTest, FolderPickerBrowsesAndReturns)
 {
     ASSERT_TRUE(Start(pics.Path()));

@@ -182,6 +182,25 @@ TEST_F(JpegTest, DamagedFilesFailCleanlyAndTheDecoderStaysUsable)
     EXPECT_EQ(Decode(m_decoder, bytes), good);
 }
 
+TEST_F(JpegTest, EndlessScansAreCutOff)
+{
+    // The last scan of a progressive file repeated: a few repeats decode,
+    // more than any encoder writes are refused instead of decoded forever.
+    std::string bytes = ReadFile(Encode("-progressive", "p.jpg"));
+    std::string lastScan = bytes.substr(bytes.rfind("\xFF\xDA"));
+    lastScan.resize(lastScan.size() - 2);
+    const std::string body = bytes.substr(0, bytes.size() - 2);
+    std::string some = body, endless = body;
+    for (int i = 0; i < 20; ++i)
+        some += lastScan;
+    for (int i = 0; i < 1100; ++i)
+        endless += lastScan;
+    EXPECT_EQ(DecodeError(m_decoder, some + "\xFF\xD9"), 0);
+    std::string text;
+    EXPECT_EQ(DecodeError(m_decoder, endless + "\xFF\xD9", &text), ErrUnsupported);
+    EXPECT_NE(text.find("scans"), std::string::npos) << text;
+}
+
 TEST_F(JpegTest, DecodesFromTheSourcePositionAndConsumesTheData)
 {
     std::string jpeg = ReadFile(Encode("-sample 2x2", "e.jpg"));

@@ -3,6 +3,7 @@
 #include "DirectoryFill.h"
 #include "FileList.h"
 #include "MessageService.h"
+#include "Navigation.h"
 #include "platform/Drives.h"
 #include "platform/Folders.h"
 #include "platform/Path.h"
@@ -99,13 +100,9 @@ void CBrowseDlg::OnDirectoryDoubleClicked(int row)
     std::string dir = m_fileList.GetDestinationDir();
     if (entry == "..") {
         // Up past folders that vanished, but never beyond the root.
-        for (;;) {
-            if (vkpath::IsRoot(dir) || dir.empty())
-                return;
-            dir = vkpath::Parent(dir);
-            if (vkplatform::EnterDirectory(dir))
-                break;
-        }
+        dir = vknav::EnterNearestAncestor(dir);
+        if (dir.empty())
+            return;
     } else {
         dir = vkpath::Join(dir, entry);
         if (!vkplatform::EnterDirectory(dir))

@@ -4,6 +4,7 @@
 #include "DirectoryFill.h"
 #include "FormatNumber.h"
 #include "MessageService.h"
+#include "Navigation.h"
 #include "Preview.h"
 #include "platform/Drives.h"
 #include "platform/FileStatus.h"
@@ -945,22 +946,11 @@ void CMainFrame::OnDirectoryDoubleClicked(int row)
     const std::string entry = S(item->text());
     std::string dir = m_fileList.GetCurrentDir();
     if (entry == "..") {
-        // Skip parents that vanished; the walk ends at the root.
-        for (;;) {
-            if (vkpath::IsRoot(dir)) {
-                if (!EnterDirectory(dir)) {
-                    RefreshDirectory();
-                    return;
-                }
-                break;
-            }
-            dir = vkpath::Parent(dir);
-            if (dir.empty()) {
-                RefreshDirectory();
-                return;
-            }
-            if (EnterDirectory(dir))
-                break;
+        // Parents that vanished are skipped; the walk ends at the root.
+        dir = vknav::EnterNearestAncestor(dir);
+        if (dir.empty()) {
+            RefreshDirectory();
+            return;
         }
     } else {
         dir = vkpath::Join(dir, entry);
@@ -1123,22 +1113,16 @@ void CMainFrame::RefreshDirectory()
     const std::string file = m_fileList.GetCurrentFile();
 
     if (!EnterDirectory(dir)) {
-        bool entered = false;
-        for (;;) {
-            if (vkpath::IsRoot(dir) || dir.empty()) {
-                dir = vkplatform::SystemDirectory();
-                entered = EnterDirectory(dir);
-                if (!entered)
-                    vkui::ask(kTextFolderNotExist);
-                break;
-            }
-            dir = vkpath::Parent(dir);
-            if (EnterDirectory(dir)) {
-                entered = true;
-                break;
+        // The nearest folder above that still exists, else the system root.
+        dir = vknav::EnterNearestAncestor(dir);
+        if (dir.empty()) {
+            dir = vkplatform::SystemDirectory();
+            if (!EnterDirectory(dir)) {
+                vkui::ask(kTextFolderNotExist);
+                dir.clear();
             }
         }
-        if (entered)
+        if (!dir.empty())
             m_fileList.SetCurrentDir(dir, true);
     }
 

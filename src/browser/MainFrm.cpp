@@ -637,7 +637,6 @@ void CMainFrame::OnLoadFinished(bool success)
         UpdateTitleAndProperties(true);
         m_statusText = kStatusUnknownFormat;
         UpdateStatusPane();
-        m_forcePreview = savedForce;
         vkui::ask(kTextUnknownFormat);
     }
     m_forcePreview = savedForce;

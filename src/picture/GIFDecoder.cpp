@@ -12,6 +12,7 @@ namespace {
 constexpr const char* kTextTooMuchData = "Unknow format.";
 constexpr const char* kTextCodeSize = "Unknow format.";
 constexpr const char* kTextBadCode = "Unknow format.";
+constexpr const char* kTextNoImage = "Unknow format.";
 constexpr const char* kTextRanOff = "ran off the end of my bits";
 
 constexpr uint8_t kImageSeparator = 0x2C;  // ','
@@ -201,6 +202,7 @@ void CGIFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
     const int depth = ResolveTargetDepth(tableBits, wantedDepth);
 
     auto lzw = std::make_unique<CLzwExpander>(blocks);
+    int images = 0;
     GraphicControl control;
     ColorTable local;
     for (;;) {
@@ -232,6 +234,7 @@ void CGIFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             if (codeSize > CLzwExpander::kMaxCodeSize)
                 RaiseError(ErrBadFormat, kTextCodeSize);
             DecodeImage(bmp, *lzw, codeSize, table, interlaced);
+            ++images;
         } else if (byte == kExtensionIntroducer) {
             const uint8_t label = source.ReadByte();
             if (label == kGraphicControlLabel)
@@ -239,6 +242,9 @@ void CGIFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             else
                 blocks.SkipBlocks();
         } else if (byte == kTrailer) {
+            // Without an image the bitmap would still hold an earlier picture.
+            if (images == 0)
+                RaiseError(ErrBadFormat, kTextNoImage);
             return;
         }
         // Any other byte between blocks is ignored.

@@ -274,6 +274,7 @@ TEST(GifStreams, DamagedStreamsAreRefusedOrCutCleanly)
     EXPECT_EQ(DecodeError(file({{4, 3}, {6, 3}})), ErrBadFormat);         // a first code that is no pixel
     EXPECT_EQ(DecodeError(file(Literals(idx, 12), 12)), ErrBadFormat);   // code size beyond the tables
     EXPECT_EQ(DecodeError(Screen(2, colors) + Image(6, 5, idx, 2)), ErrEndOfFile); // no trailer
+    EXPECT_EQ(DecodeError(Screen(2, colors) + ";"), ErrBadFormat);                  // no image
     Indices tooMany = idx;
     tooMany.insert(tooMany.end(), {1, 2, 3});
     try {

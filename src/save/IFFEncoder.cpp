@@ -27,6 +27,16 @@ int PlanesFor(int colors)
     return planes;
 }
 
+// Bit k of eight palette indices as one plane byte, the first index in the
+// top bit.
+uint8_t PlaneByte(const uint8_t* eight, int k)
+{
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i)
+        v = v << 8 | eight[i];
+    return uint8_t(((v >> k) & 0x0101010101010101ull) * 0x8040201008040201ull >> 56);
+}
+
 template <class T> std::unique_ptr<T[]> Allocate(size_t count)
 {
     std::unique_ptr<T[]> p(new (std::nothrow) T[count]);
@@ -59,13 +69,19 @@ void CIFFEncoder::Save(const std::string& path, CBmp& bmp)
     int n = palette.Count();
     int planes = PlanesFor(n);
     size_t rowBytes = size_t((width + 15) / 16) * 2;
-    // At most 65535 x 65535 x 8 planes / 8: well inside 32 bits.
+    // A picture holds at most 2^28 pixels, so even 8 planes of padded rows
+    // stay far inside the 32-bit chunk size.
     auto bodySize = uint32_t(rowBytes * size_t(planes) * size_t(height));
     auto mapSize = uint32_t(3 * n);
     uint32_t mapPad = mapSize & 1;
 
-    auto indices = Allocate<uint8_t>(size_t(width));
+    // Indices are padded to whole words of pixels and rows keep their pad
+    // bytes; both paddings stay 0.
+    auto indices = Allocate<uint8_t>(rowBytes * 8);
+    std::fill_n(indices.get(), rowBytes * 8, uint8_t(0));
     auto row = Allocate<uint8_t>(rowBytes * size_t(planes));
+    std::fill_n(row.get(), rowBytes * size_t(planes), uint8_t(0));
+    size_t groups = (size_t(width) + 7) / 8;
     COutputFile file(path);
     WriteChunkHeader(file, "FORM", mapSize + mapPad + bodySize + kFixedChunkBytes);
     file.Write("ILBM", 4);
@@ -99,15 +115,9 @@ void CIFFEncoder::Save(const std::string& path, CBmp& bmp)
     WriteChunkHeader(file, "BODY", bodySize);
     for (int y = 0; y < height; ++y) {
         MapLineToIndices(palette, palette.pixels->GetLine32(y), width, indices.get());
-        std::fill_n(row.get(), rowBytes * size_t(planes), uint8_t(0));
-        for (int x = 0; x < width; ++x) {
-            unsigned index = indices[size_t(x)];
-            uint8_t bit = uint8_t(0x80 >> (x & 7));
-            size_t at = size_t(x >> 3);
-            for (int k = 0; k < planes; ++k, at += rowBytes)
-                if (index >> k & 1)
-                    row[at] |= bit;
-        }
+        for (int k = 0; k < planes; ++k)
+            for (size_t i = 0; i < groups; ++i)
+                row[size_t(k) * rowBytes + i] = PlaneByte(indices.get() + 8 * i, k);
         file.Write(row.get(), rowBytes * size_t(planes));
     }
     file.Commit();

@@ -114,6 +114,16 @@ void SaveTrueColor(const std::string& path, const CBmp& bmp)
     file.Commit();
 }
 
+// Bit k of eight palette indices as one plane byte, the first index in the
+// top bit.
+uint8_t PlaneByte(const uint8_t* eight, int k)
+{
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i)
+        v = v << 8 | eight[i];
+    return uint8_t(((v >> k) & 0x0101010101010101ull) * 0x8040201008040201ull >> 56);
+}
+
 int PlanesFor(int colors) { return colors <= 2 ? 1 : colors <= 4 ? 2 : colors <= 8 ? 3 : 4; }
 
 void SavePalette(const std::string& path, const CBmp& bmp)
@@ -137,7 +147,9 @@ void SavePalette(const std::string& path, const CBmp& bmp)
     header.planes = uint8_t(planes);
     header.bytesPerLine = uint16_t(planeBytes);
 
-    auto indices = Allocate<uint8_t>(width);
+    // Indices are padded to whole bytes of pixels; the padding stays 0.
+    auto indices = Allocate<uint8_t>(planeBytes * 8 > width ? planeBytes * 8 : width);
+    std::fill_n(indices.get(), planeBytes * 8 > width ? planeBytes * 8 : width, uint8_t(0));
     auto plane = Allocate<uint8_t>(planeBytes);
     auto packed = Allocate<uint8_t>(2 * planeBytes);
     CPcxFile file(path);
@@ -150,10 +162,8 @@ void SavePalette(const std::string& path, const CBmp& bmp)
             continue;
         }
         for (int k = 0; k < planes; ++k) {
-            std::fill_n(plane.get(), planeBytes, uint8_t(0));
-            for (size_t x = 0; x < width; ++x)
-                if (indices[x] >> k & 1)
-                    plane[x >> 3] |= uint8_t(0x80 >> (x & 7));
+            for (size_t i = 0; i < planeBytes; ++i)
+                plane[i] = PlaneByte(indices.get() + 8 * i, k);
             file.Write(packed.get(), PcxEncodeLine(plane.get(), planeBytes, packed.get()));
         }
     }

@@ -148,8 +148,9 @@ void SavePalette(const std::string& path, const CBmp& bmp)
     header.bytesPerLine = uint16_t(planeBytes);
 
     // Indices are padded to whole bytes of pixels; the padding stays 0.
-    auto indices = Allocate<uint8_t>(planeBytes * 8 > width ? planeBytes * 8 : width);
-    std::fill_n(indices.get(), planeBytes * 8 > width ? planeBytes * 8 : width, uint8_t(0));
+    size_t indexCount = planar ? planeBytes * 8 : width;
+    auto indices = Allocate<uint8_t>(indexCount);
+    std::fill_n(indices.get(), indexCount, uint8_t(0));
     auto plane = Allocate<uint8_t>(planeBytes);
     auto packed = Allocate<uint8_t>(2 * planeBytes);
     CPcxFile file(path);

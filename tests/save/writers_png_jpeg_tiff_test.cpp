@@ -329,3 +329,25 @@ TEST(PngJpegTiffWriters, FailedWritesLeaveTheTargetAndNoTemporary)
         EXPECT_TRUE(OnlyFile(dir.Path(), "target"));
     }
 }
+
+TEST(PngJpegTiffWriters, PaletteAndBilevelSourcesAreWrittenThroughTheirPalette)
+{
+    TempDir dir;
+    for (int depth : {8, 1}) {
+        CWinBmp bmp;
+        bmp.Create(13, 6, uint16_t(depth), false);
+        PaletteEntry palette[256];
+        for (int i = 0; i < 256; ++i)
+            palette[i] = PaletteEntry{uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 255};
+        palette[1] = PaletteEntry{200, 10, 50, 255};
+        bmp.SetPalette(palette);
+        for (int y = 0; y < 6; ++y)
+            for (int i = 0; i < bmp.GetLineBytes(); ++i)
+                bmp.GetLine(y)[i] = uint8_t(i * 37 + y * 11);
+        std::string png = dir.File("s.png"), tif = dir.File("s.tif");
+        CPNGEncoder().Save(png, bmp, false);
+        CTIFFEncoder().Save(tif, bmp, CTIFFEncoder::kLZW, 60);
+        EXPECT_TRUE(SamePixels(ReadWithImageMagick(png), Expected(bmp))) << depth;
+        EXPECT_TRUE(SamePixels(ReadWithImageMagick(tif), Expected(bmp))) << depth;
+    }
+}

@@ -121,6 +121,22 @@ TEST_F(NavigationTest, RecentFoldersAreNotRepeated)
     EXPECT_EQ(frame->GetRecentFoldersBox()->currentText().toStdString(), pics.File("Y"));
 }
 
+TEST_F(NavigationTest, RecentFoldersComeFromTheirFileAtStartUp)
+{
+    vktest::WriteFile(config->File("vk.ruf"), "2*" + pics.File("X") + "*" + pics.Path() + "*");
+    ASSERT_TRUE(Start(pics.Path()));
+    EXPECT_EQ(frame->GetRecentFolders(), (std::vector<std::string>{pics.File("X"), pics.Path()}));
+    EXPECT_EQ(frame->GetRecentFoldersBox()->currentIndex(), 1) << "the start folder, not added again";
+
+    // Not read when the settings say not to keep them.
+    frame.reset();
+    CSettings settings;
+    settings.saveRecentFolders = 0;
+    WriteSettings(settings);
+    ASSERT_TRUE(Start(pics.Path()));
+    EXPECT_EQ(frame->GetRecentFolders(), (std::vector<std::string>{pics.Path()}));
+}
+
 TEST_F(NavigationTest, RefreshAfterTheFolderWasDeletedOutside)
 {
     ASSERT_TRUE(Start(pics.Path()));

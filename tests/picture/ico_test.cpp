@@ -254,6 +254,15 @@ TEST_F(IcoTest, DamagedIconsFailCleanly)
     for (size_t keep = 0; keep < colourEnd; keep += 7)
         EXPECT_EQ(DecodeError(good.substr(0, keep)), ErrEndOfFile) << keep;
     EXPECT_EQ(DecodeError(good.substr(0, colourEnd)), 0);
+    // Every header byte flipped: decoded or refused with one of the codes.
+    for (size_t i = 0; i < 6 + 16 + 40; ++i) {
+        std::string damaged = good;
+        damaged[i] = char(damaged[i] ^ 0xFF);
+        int code = DecodeError(damaged);
+        EXPECT_TRUE(code == 0 || code == ErrEndOfFile || code == ErrBadFormat || code == ErrUnsupported ||
+                    code == ErrNoMemory)
+            << i << " " << code;
+    }
 
     const std::vector<uint32_t> one(64, 0);
     EXPECT_EQ(DecodeError(IconFile({IconImage(8, 8, 16, one)}, {{8, 8}})), ErrUnsupported);

@@ -1385,7 +1385,8 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         QApplication::activeModalWidget() == nullptr && !QApplication::activePopupWidget()) {
         auto* widget = static_cast<QWidget*>(watched);
-        if (widget->window() == this) {
+        // Keys that walk the menu bar stay there.
+        if (widget->window() == this && !qobject_cast<QMenuBar*>(widget)) {
             const bool textEditing = qobject_cast<QLineEdit*>(widget) != nullptr;
             if (TranslateKey(*static_cast<QKeyEvent*>(event), textEditing))
                 return true;

@@ -13,9 +13,12 @@
 namespace {
 
 constexpr const char* kTextCannotCreate = "Cannot create PNG read structures.";
+constexpr size_t kSignatureSize = 8;
 
 struct ReadState {
     CDataSource* source = nullptr;
+    size_t readLimit = 0; // bytes from the start that may be read
+    size_t consumed = 0;
     bool endOfFile = false;
     char message[256] = {};
 };
@@ -42,11 +45,32 @@ void WarningRoutine(png_structp, png_const_charp message)
 void ReadRoutine(png_structp png, png_bytep out, size_t n)
 {
     ReadState& state = *static_cast<ReadState*>(png_get_io_ptr(png));
-    if (n > state.source->GetRemaining()) {
+    if (n > state.source->GetRemaining() || n > state.readLimit - state.consumed) {
         state.endOfFile = true;
         png_error(png, kTextEndOfFile);
     }
     std::memcpy(out, state.source->ReadBytes(n), n);
+    state.consumed += n;
+}
+
+// libpng allocates and clears a whole ancillary chunk before reading its
+// data, so a short file claiming a gigabyte text chunk would cost a
+// gigabyte first. Reading stops at the header of the first chunk that runs
+// past the end of the file: the end-of-file error it would reach anyway,
+// without the allocation.
+size_t FirstOverlongChunk(const uint8_t* data, size_t size)
+{
+    size_t offset = kSignatureSize;
+    while (offset <= size && size - offset >= 8) {
+        uint64_t length = uint64_t(data[offset]) << 24 | uint64_t(data[offset + 1]) << 16 |
+                          uint64_t(data[offset + 2]) << 8 | data[offset + 3];
+        if (length + 12 > size - offset)
+            return offset;
+        if (std::memcmp(data + offset + 4, "IEND", 4) == 0)
+            break;
+        offset += size_t(length) + 12;
+    }
+    return size;
 }
 
 struct Header {
@@ -142,6 +166,7 @@ void CPNGDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
         RaiseError(ErrBadFormat, state.message);
     };
     png_set_read_fn(png, &state, ReadRoutine);
+    state.readLimit = FirstOverlongChunk(source.GetPosition(), source.GetRemaining());
 
     Header header;
     if (!ReadInfo(png, info, header))

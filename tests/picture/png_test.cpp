@@ -236,4 +236,12 @@ TEST_F(PngTest, HeaderClaimingAHugePictureIsRefusedBeforeAllocating)
     EXPECT_EQ(text.rfind("Decoder error: ", 0), 0u);
 }
 
+// Files the fuzzer found; each must end in a clean error.
+TEST(PngMalformed, FuzzerFindsFailCleanly)
+{
+    std::string bytes = ReadFile(std::string(VELKOR_TEST_DATA) + "/png/malformed/huge-text-chunk.png");
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_EQ(DecodeError(bytes), ErrEndOfFile);
+}
+
 } // namespace

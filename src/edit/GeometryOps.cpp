@@ -13,6 +13,7 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#include <sys/mman.h>
 
 namespace {
 
@@ -111,9 +112,30 @@ void CreateLike(CBmp& dest, const CBmp& source, int64_t width, int64_t height)
 {
     CheckPictureSize(width, height);
     dest.Create(int(width), int(height), 32, source.HasAlphaChannel());
+    AdviseLargePages(dest);
 }
 
 } // namespace
+
+void AdviseLargePages(CBmp& bmp)
+{
+    // Only a hint: nothing depends on it being taken.
+#ifdef MADV_HUGEPAGE
+    if (bmp.GetHeight() == 0)
+        return;
+    constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
+    const auto top = reinterpret_cast<uintptr_t>(bmp.GetLine(0));
+    const auto bottom = reinterpret_cast<uintptr_t>(bmp.GetLine(bmp.GetHeight() - 1));
+    const uintptr_t begin = std::min(top, bottom);
+    const uintptr_t end = std::max(top, bottom) + uintptr_t(bmp.GetLineBytes());
+    const uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
+    const uintptr_t last = end & ~(kLargePage - 1);
+    if (last > first)
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)bmp;
+#endif
+}
 
 // --- index mapping ---------------------------------------------------------
 
@@ -179,18 +201,50 @@ void MapPixels(const CBmp& source, CBmp& dest, const IndexMapping& m)
     }
 
     // Source columns become destination lines: walk in tiles so that both
-    // sides stay in cache.
+    // sides stay in cache, moving 4 x 4 blocks at a time where they fit.
     constexpr int kTile = 32;
-    for (int y0 = 0; y0 < h; y0 += kTile) {
-        const int y1 = std::min(h, y0 + kTile);
-        for (int x0 = 0; x0 < w; x0 += kTile) {
-            const int x1 = std::min(w, x0 + kTile);
-            for (int x = x0; x < x1; ++x) {
-                uint32_t* out = dest.GetLine32(lineBase + x * m.e) + colBase;
-                for (int y = y0; y < y1; ++y)
-                    out[y * m.b] = source.GetLine32(y)[x];
+    auto place = [&](int x, int y, uint32_t pixel) {
+        dest.GetLine32(lineBase + x * m.e)[colBase + y * m.b] = pixel;
+    };
+    const int h4 = h & ~3, w4 = w & ~3;
+    for (int y0 = 0; y0 < h4; y0 += kTile) {
+        const int y1 = std::min(h4, y0 + kTile);
+        for (int x0 = 0; x0 < w4; x0 += kTile) {
+            const int x1 = std::min(w4, x0 + kTile);
+            for (int y = y0; y < y1; y += 4) {
+                const uint32_t* in[4] = {source.GetLine32(y), source.GetLine32(y + 1), source.GetLine32(y + 2),
+                                         source.GetLine32(y + 3)};
+                // Destination column of the block's first pixel in a line.
+                const int col = colBase + (m.b > 0 ? y : -(y + 3));
+                for (int x = x0; x < x1; x += 4) {
+#ifdef __SSE2__
+                    __m128i r0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in[0] + x));
+                    __m128i r1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in[1] + x));
+                    __m128i r2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in[2] + x));
+                    __m128i r3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in[3] + x));
+                    __m128i t0 = _mm_unpacklo_epi32(r0, r1), t1 = _mm_unpacklo_epi32(r2, r3);
+                    __m128i t2 = _mm_unpackhi_epi32(r0, r1), t3 = _mm_unpackhi_epi32(r2, r3);
+                    __m128i c[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
+                                    _mm_unpacklo_epi64(t2, t3), _mm_unpackhi_epi64(t2, t3)};
+                    for (int i = 0; i < 4; ++i) {
+                        __m128i v = m.b > 0 ? c[i] : _mm_shuffle_epi32(c[i], _MM_SHUFFLE(0, 1, 2, 3));
+                        _mm_storeu_si128(reinterpret_cast<__m128i*>(dest.GetLine32(lineBase + (x + i) * m.e) + col), v);
+                    }
+#else
+                    (void)col;
+                    for (int i = 0; i < 4; ++i)
+                        for (int j = 0; j < 4; ++j)
+                            place(x + i, y + j, in[j][x + i]);
+#endif
+                }
             }
         }
+    }
+    // The lines and columns left over from the 4 x 4 blocks.
+    for (int y = 0; y < h; ++y) {
+        const uint32_t* in = source.GetLine32(y);
+        for (int x = y < h4 ? w4 : 0; x < w; ++x)
+            place(x, y, in[x]);
     }
 }
 

@@ -11,6 +11,10 @@
 // Uncovered areas of rotation, shear and a growing canvas.
 inline constexpr uint32_t kBackgroundPixel = 0xFFFFFFFFu;
 
+// Hints that a freshly created, not yet written bitmap be backed by large
+// pages, which makes first writes to a large picture much cheaper.
+void AdviseLargePages(CBmp& bmp);
+
 // Where source pixel (column x, line y) goes, for flips, transpose and the
 // 90-degree steps:
 //   column = (newW - 1) k1 + y b + x c,   line = (newH - 1) k2 + y d + x e.

@@ -63,6 +63,7 @@ void CPictureEx::SnapshotAndRecreate(int width, int height)
     }
     CWinBmp fresh;
     fresh.Create(width, height, 32, HasAlphaChannel());
+    AdviseLargePages(fresh);
     fresh.SetSourceBitsPerPixel(GetSourceBitsPerPixel());
     m_undo.Swap(*this);
     Swap(fresh);
@@ -225,6 +226,7 @@ int CPictureEx::Rotate(int angle, int quality)
             const CBmp* source = this;
             if (split.step != 0) {
                 stepped.Create(stepW, stepH, 32, HasAlphaChannel());
+                AdviseLargePages(stepped);
                 MapPixels(*this, stepped, step);
                 source = &stepped;
             }

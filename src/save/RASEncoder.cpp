@@ -5,6 +5,7 @@
 #include "picture/outfile.h"
 
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -23,37 +24,39 @@ void CRasRunEncoder::Flush()
     if (m_count == 0)
         return;
     if (m_count == 1) {
-        m_out.push_back(m_value);
+        *m_next++ = m_value;
         if (m_value == kRasEscape)
-            m_out.push_back(0);
+            *m_next++ = 0;
     } else if (m_count == 2 && m_value != kRasEscape) {
-        m_out.push_back(m_value);
-        m_out.push_back(m_value);
+        *m_next++ = m_value;
+        *m_next++ = m_value;
     } else {
-        m_out.push_back(kRasEscape);
-        m_out.push_back(uint8_t(m_count - 1));
-        m_out.push_back(m_value);
+        *m_next++ = kRasEscape;
+        *m_next++ = uint8_t(m_count - 1);
+        *m_next++ = m_value;
     }
     m_count = 0;
 }
 
 void CRasRunEncoder::Put(const uint8_t* data, size_t size)
 {
-    for (size_t i = 0; i < size; ++i) {
-        const uint8_t b = data[i];
-        if (m_count != 0 && b == m_value) {
+    size_t i = 0;
+    while (i < size) {
+        if (m_count != 0 && data[i] == m_value) {
             // A run of 256 is the longest one packet holds.
-            if (++m_count == 256)
+            while (i < size && data[i] == m_value && m_count < 256) {
+                ++i;
+                ++m_count;
+            }
+            if (m_count == 256)
                 Flush();
             continue;
         }
         Flush();
-        m_value = b;
+        m_value = data[i++];
         m_count = 1;
     }
 }
-
-void CRasRunEncoder::Finish() { Flush(); }
 
 void CRASEncoder::Save(const std::string& path, CBmp& bmp, int depth, bool rle)
 {
@@ -86,11 +89,11 @@ void CRASEncoder::Save(const std::string& path, CBmp& bmp, int depth, bool rle)
     }
 
     std::vector<uint8_t> line;
-    std::vector<uint8_t> encoded;
+    std::unique_ptr<uint8_t[]> encoded;
     try {
         line.assign(size_t(lineBytes) + 1, 0);
         if (rle)
-            encoded.reserve(size_t(imageBytes / 2) + 16);
+            encoded.reset(new uint8_t[CRasRunEncoder::MaxEncodedSize(size_t(imageBytes))]);
     } catch (const std::bad_alloc&) {
         throw CTextException(ErrNoMemory, kTextOutOfMemory);
     }
@@ -120,20 +123,16 @@ void CRASEncoder::Save(const std::string& path, CBmp& bmp, int depth, bool rle)
         };
         if (rle) {
             // The header holds the encoded length, so encode everything first.
-            CRasRunEncoder encoder(encoded);
-            try {
-                for (int y = 0; y < height; ++y) {
-                    fillLine(y);
-                    encoder.Put(line.data(), size_t(lineBytes));
-                }
-                encoder.Finish();
-            } catch (const std::bad_alloc&) {
-                throw CTextException(ErrNoMemory, kTextOutOfMemory);
+            CRasRunEncoder encoder(encoded.get());
+            for (int y = 0; y < height; ++y) {
+                fillLine(y);
+                encoder.Put(line.data(), size_t(lineBytes));
             }
-            if (encoded.size() > 0xFFFFFFFFu)
+            encoder.Finish();
+            if (encoder.Size() > 0xFFFFFFFFu)
                 throw CTextException(ErrNoMemory, kTextOutOfMemory);
-            writeHeader(uint32_t(encoded.size()));
-            file.Write(encoded.data(), encoded.size());
+            writeHeader(uint32_t(encoder.Size()));
+            file.Write(encoded.get(), encoder.Size());
         } else {
             writeHeader(uint32_t(imageBytes));
             for (int y = 0; y < height; ++y) {

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 inline constexpr const char* kTextRasWriteError = "Error writing rasterfile.";
 inline constexpr uint32_t kRasMagic = 0x59A66A95;
@@ -22,15 +21,22 @@ public:
 // takes all lines in turn.
 class CRasRunEncoder {
 public:
-    explicit CRasRunEncoder(std::vector<uint8_t>& out) : m_out(out) {}
+    // `out` must hold MaxEncodedSize(all input) bytes.
+    explicit CRasRunEncoder(uint8_t* out) : m_out(out), m_next(out) {}
+    // A lone 128 takes two bytes and needs a different byte after it, so
+    // the output is at most one and a half times the input.
+    static size_t MaxEncodedSize(size_t inputSize) { return inputSize + inputSize / 2 + 2; }
+
     void Put(const uint8_t* data, size_t size);
     // Flushes the last run.
-    void Finish();
+    void Finish() { Flush(); }
+    size_t Size() const { return size_t(m_next - m_out); }
 
 private:
     void Flush();
 
-    std::vector<uint8_t>& m_out;
+    uint8_t* m_out;
+    uint8_t* m_next;
     uint8_t m_value = 0;
     unsigned m_count = 0;
 };

@@ -40,10 +40,11 @@ void Solid(CWinBmp& bmp, int width, int height, uint32_t pixel)
 
 Bytes RasRle(const Bytes& in)
 {
-    Bytes out;
-    CRasRunEncoder encoder(out);
+    Bytes out(CRasRunEncoder::MaxEncodedSize(in.size()));
+    CRasRunEncoder encoder(out.data());
     encoder.Put(in.data(), in.size());
     encoder.Finish();
+    out.resize(encoder.Size());
     return out;
 }
 
@@ -107,6 +108,11 @@ TEST(WriterBytes, RasRunsAndHeader)
     EXPECT_EQ(RasRle(Bytes{5, 5, 6, 7, 7, 7}), (Bytes{5, 5, 6, 128, 2, 7}));
     EXPECT_EQ(RasRle(Bytes(256, 1)), (Bytes{128, 255, 1}));
     EXPECT_EQ(RasRle(Bytes(257, 1)), (Bytes{128, 255, 1, 1}));
+    // The worst case stays within the bound the encoder is given.
+    Bytes alternate(1001);
+    for (size_t i = 0; i < alternate.size(); ++i)
+        alternate[i] = i % 2 ? 3 : 128;
+    EXPECT_EQ(RasRle(alternate).size(), 501u * 2 + 500u);
 
     TempDir dir;
     CWinBmp bmp;

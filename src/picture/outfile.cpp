@@ -32,17 +32,17 @@ COutputFile::COutputFile(const std::string& target) : m_target(target)
     // A directory in the way, or a name that is no file name, cannot be written.
     struct stat st;
     if (base.empty() || (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)))
-        RaiseError(ErrAccessDenied, kTextOpenForWriting);
+        throw CTextException(ErrAccessDenied, kTextOpenForWriting);
     m_tempName = dir + "." + base.substr(0, 200) + ".velkor-XXXXXX";
     int fd = ::mkstemp(m_tempName.data());
     if (fd < 0)
-        RaiseError(ErrAccessDenied, kTextOpenForWriting);
+        throw CTextException(ErrAccessDenied, kTextOpenForWriting);
     ::fchmod(fd, NewFileMode(target));
     m_file = ::fdopen(fd, "wb");
     if (!m_file) {
         ::close(fd);
         ::unlink(m_tempName.c_str());
-        RaiseError(ErrAccessDenied, kTextOpenForWriting);
+        throw CTextException(ErrAccessDenied, kTextOpenForWriting);
     }
     std::setvbuf(m_file, nullptr, _IOFBF, 1 << 16);
 }
@@ -56,7 +56,7 @@ COutputFile::~COutputFile()
 void COutputFile::Write(const void* data, size_t size)
 {
     if (size != 0 && std::fwrite(data, 1, size, m_file) != size)
-        RaiseError(ErrWriting, kTextWriting);
+        throw CTextException(ErrWriting, kTextWriting);
 }
 
 void COutputFile::Commit()
@@ -66,7 +66,7 @@ void COutputFile::Commit()
     m_file = nullptr;
     if (!ok || ::rename(m_tempName.c_str(), m_target.c_str()) != 0) {
         Discard();
-        RaiseError(ErrWriting, kTextWriting);
+        throw CTextException(ErrWriting, kTextWriting);
     }
     m_committed = true;
 }

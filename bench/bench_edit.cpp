@@ -34,7 +34,8 @@ const CWinBmp& GraySource()
     return bmp;
 }
 
-void Run(benchmark::State& state, const std::function<void(CPictureEx&)>& op, const CWinBmp& source = Source())
+void Run(benchmark::State& state, const std::function<void(CPictureEx&)>& op,
+         const CWinBmp& source = Source())
 {
     CPictureEx pic;
     for (auto _ : state) {
@@ -47,14 +48,18 @@ void Run(benchmark::State& state, const std::function<void(CPictureEx&)>& op, co
     state.SetItemsProcessed(state.iterations() * int64_t(kWidth) * kHeight);
 }
 
-#define EDIT_BENCH(name, ...)                                                                  \
-    void BM_##name(benchmark::State& state) { Run(state, __VA_ARGS__); }                     \
+#define EDIT_BENCH(name, ...)                                                                                \
+    void BM_##name(benchmark::State& state)                                                                  \
+    {                                                                                                        \
+        Run(state, __VA_ARGS__);                                                                             \
+    }                                                                                                        \
     BENCHMARK(BM_##name)->Unit(benchmark::kMillisecond)->MinTime(1.0)
 
 EDIT_BENCH(Invert, [](CPictureEx& p) { p.Invert(); });
 EDIT_BENCH(SwapRedBlue, [](CPictureEx& p) { p.SwapRedBlue(); });
 EDIT_BENCH(Brightness, [](CPictureEx& p) { p.AdjustBrightness(30); });
-EDIT_BENCH(Contrast, [](CPictureEx& p) { p.AdjustContrast(30); }, GraySource());
+EDIT_BENCH(
+    Contrast, [](CPictureEx& p) { p.AdjustContrast(30); }, GraySource());
 EDIT_BENCH(Gamma, [](CPictureEx& p) { p.AdjustGamma(1.5); });
 EDIT_BENCH(ColorBalance, [](CPictureEx& p) { p.AdjustColorBalance(10, -20, 30); });
 EDIT_BENCH(GrayShades, [](CPictureEx& p) { p.ToGrayShades(); });

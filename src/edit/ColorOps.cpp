@@ -7,8 +7,7 @@
 namespace {
 
 // Runs `op` over every pixel; the destination may be the source.
-template <typename Op>
-void ForEachPixel(const CBmp& source, CBmp& dest, Op op)
+template <typename Op> void ForEachPixel(const CBmp& source, CBmp& dest, Op op)
 {
     assert(source.GetBitsPerPixel() == 32 && dest.GetBitsPerPixel() == 32);
     assert(source.GetWidth() == dest.GetWidth() && source.GetHeight() == dest.GetHeight());
@@ -54,13 +53,12 @@ void InvertColors(const CBmp& source, CBmp& dest)
 
 void SwapRedBlueColors(const CBmp& source, CBmp& dest)
 {
-    ForEachPixel(source, dest, [](uint32_t p) {
-        return (p & 0xFF00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16;
-    });
+    ForEachPixel(source, dest,
+                 [](uint32_t p) { return (p & 0xFF00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16; });
 }
 
-void ApplyChannelTables(const CBmp& source, CBmp& dest, const ChannelTable& blue,
-                        const ChannelTable& green, const ChannelTable& red)
+void ApplyChannelTables(const CBmp& source, CBmp& dest, const ChannelTable& blue, const ChannelTable& green,
+                        const ChannelTable& red)
 {
     ForEachPixel(source, dest, [&](uint32_t p) {
         return (p & 0xFF000000u) | uint32_t(blue[p & 0xFF]) | uint32_t(green[p >> 8 & 0xFF]) << 8 |

@@ -14,8 +14,8 @@ void InvertColors(const CBmp& source, CBmp& dest);
 // Red and blue exchange; green stays.
 void SwapRedBlueColors(const CBmp& source, CBmp& dest);
 // Each colour byte through its channel's table.
-void ApplyChannelTables(const CBmp& source, CBmp& dest, const ChannelTable& blue,
-                        const ChannelTable& green, const ChannelTable& red);
+void ApplyChannelTables(const CBmp& source, CBmp& dest, const ChannelTable& blue, const ChannelTable& green,
+                        const ChannelTable& red);
 // All three colour bytes become the rounded luminance.
 void ConvertToGrayShades(const CBmp& source, CBmp& dest);
 

@@ -37,7 +37,8 @@ inline uint32_t Blend(uint32_t a, uint32_t b, uint32_t f)
 #ifdef __SSE2__
     // Bytes of a and b interleaved as 16-bit pairs, times the pair (4096 - f, f).
     const __m128i zero = _mm_setzero_si128();
-    __m128i ab = _mm_unpacklo_epi8(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(a)), _mm_cvtsi32_si128(int(b))), zero);
+    __m128i ab =
+        _mm_unpacklo_epi8(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(a)), _mm_cvtsi32_si128(int(b))), zero);
     __m128i sum = _mm_madd_epi16(ab, _mm_set1_epi32(int((kOne - f) | f << 16)));
     sum = _mm_srli_epi32(_mm_add_epi32(sum, _mm_set1_epi32(kHalf)), 12);
     sum = _mm_packs_epi32(sum, sum);
@@ -47,8 +48,8 @@ inline uint32_t Blend(uint32_t a, uint32_t b, uint32_t f)
     constexpr uint64_t kLanes02 = 0x000000FF000000FFull;
     constexpr uint64_t kRound = uint64_t(kHalf) << 32 | uint64_t(kHalf);
     const uint32_t g = kOne - f;
-    uint64_t a02 = (uint64_t(a) | uint64_t(a) << 16) & kLanes02;            // bytes 0, 2
-    uint64_t a13 = (uint64_t(a >> 8) | uint64_t(a >> 8) << 16) & kLanes02;  // bytes 1, 3
+    uint64_t a02 = (uint64_t(a) | uint64_t(a) << 16) & kLanes02;           // bytes 0, 2
+    uint64_t a13 = (uint64_t(a >> 8) | uint64_t(a >> 8) << 16) & kLanes02; // bytes 1, 3
     uint64_t b02 = (uint64_t(b) | uint64_t(b) << 16) & kLanes02;
     uint64_t b13 = (uint64_t(b >> 8) | uint64_t(b >> 8) << 16) & kLanes02;
     uint64_t s02 = (a02 * g + b02 * f + kRound) >> 12 & kLanes02;
@@ -71,8 +72,7 @@ inline Shift MakeShift(double s, int64_t bias)
 // Value at place `k` of a run of n source pixels placed from place 0, the
 // run's previous pixel being the background: what lands there after the
 // run is shifted (and blended with its neighbour when antiAlias).
-template <typename Get>
-inline uint32_t RunPixel(int64_t k, int64_t n, uint32_t f, bool antiAlias, Get get)
+template <typename Get> inline uint32_t RunPixel(int64_t k, int64_t n, uint32_t f, bool antiAlias, Get get)
 {
     if (k < 0 || k > n)
         return kBackgroundPixel;
@@ -85,8 +85,7 @@ inline uint32_t RunPixel(int64_t k, int64_t n, uint32_t f, bool antiAlias, Get g
 
 // Writes a destination line of `length` pixels holding the source line of n
 // pixels shifted right by `shift`.
-void ShiftLine(const uint32_t* in, int64_t n, uint32_t* out, int64_t length, Shift shift,
-               bool antiAlias)
+void ShiftLine(const uint32_t* in, int64_t n, uint32_t* out, int64_t length, Shift shift, bool antiAlias)
 {
     const uint32_t f = antiAlias ? shift.f : 0;
     const int64_t first = std::clamp<int64_t>(shift.start, 0, length);
@@ -166,10 +165,14 @@ IndexMapping& IndexMapping::SwapAxes()
 IndexMapping IndexMapping::Turn(int degrees)
 {
     switch (degrees) {
-    case 90: return IndexMapping().SwapAxes().MirrorColumns();
-    case 180: return IndexMapping().MirrorColumns().MirrorLines();
-    case 270: return IndexMapping().SwapAxes().MirrorLines();
-    default: return IndexMapping();
+    case 90:
+        return IndexMapping().SwapAxes().MirrorColumns();
+    case 180:
+        return IndexMapping().MirrorColumns().MirrorLines();
+    case 270:
+        return IndexMapping().SwapAxes().MirrorLines();
+    default:
+        return IndexMapping();
     }
 }
 
@@ -212,8 +215,8 @@ void MapPixels(const CBmp& source, CBmp& dest, const IndexMapping& m)
         for (int x0 = 0; x0 < w4; x0 += kTile) {
             const int x1 = std::min(w4, x0 + kTile);
             for (int y = y0; y < y1; y += 4) {
-                const uint32_t* in[4] = {source.GetLine32(y), source.GetLine32(y + 1), source.GetLine32(y + 2),
-                                         source.GetLine32(y + 3)};
+                const uint32_t* in[4] = {source.GetLine32(y), source.GetLine32(y + 1),
+                                         source.GetLine32(y + 2), source.GetLine32(y + 3)};
                 // Destination column of the block's first pixel in a line.
                 const int col = colBase + (m.b > 0 ? y : -(y + 3));
                 for (int x = x0; x < x1; x += 4) {
@@ -228,7 +231,8 @@ void MapPixels(const CBmp& source, CBmp& dest, const IndexMapping& m)
                                     _mm_unpacklo_epi64(t2, t3), _mm_unpackhi_epi64(t2, t3)};
                     for (int i = 0; i < 4; ++i) {
                         __m128i v = m.b > 0 ? c[i] : _mm_shuffle_epi32(c[i], _MM_SHUFFLE(0, 1, 2, 3));
-                        _mm_storeu_si128(reinterpret_cast<__m128i*>(dest.GetLine32(lineBase + (x + i) * m.e) + col), v);
+                        _mm_storeu_si128(
+                            reinterpret_cast<__m128i*>(dest.GetLine32(lineBase + (x + i) * m.e) + col), v);
                     }
 #else
                     (void)col;
@@ -250,7 +254,10 @@ void MapPixels(const CBmp& source, CBmp& dest, const IndexMapping& m)
 
 // --- rotation ---------------------------------------------------------------
 
-double DegreesToRadians(double degrees) { return degrees * kPi * kDegree; }
+double DegreesToRadians(double degrees)
+{
+    return degrees * kPi * kDegree;
+}
 
 ShearRotationSizes ComputeShearRotationSizes(int width, int height, double theta)
 {
@@ -564,8 +571,10 @@ void BlendLinesVertically(const uint8_t* above, const uint8_t* below, float fy, 
         uint32_t a4, b4;
         std::memcpy(&a4, above + k, 4);
         std::memcpy(&b4, below + k, 4);
-        __m128 fa = _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(a4)), zero), zero));
-        __m128 fb = _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(b4)), zero), zero));
+        __m128 fa =
+            _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(a4)), zero), zero));
+        __m128 fb =
+            _mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(b4)), zero), zero));
         __m128 v = _mm_add_ps(_mm_mul_ps(vf, fb), _mm_mul_ps(vg, fa));
         _mm_storeu_ps(out + k, _mm_cvtepi32_ps(_mm_cvttps_epi32(v)));
     }

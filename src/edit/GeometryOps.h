@@ -41,8 +41,8 @@ void MapPixels(const CBmp& source, CBmp& dest, const IndexMapping& mapping);
 // Rotation sizes of the three-shear scheme for angle theta (radians).
 struct ShearRotationSizes {
     int64_t t = 0, j = 0, u = 0, k = 0; // intermediate width, offsets, height
-    int64_t width = 0, height = 0;       // result
-    bool valid = false;                  // false when the sizes run away
+    int64_t width = 0, height = 0;      // result
+    bool valid = false;                 // false when the sizes run away
 };
 ShearRotationSizes ComputeShearRotationSizes(int width, int height, double theta);
 double DegreesToRadians(double degrees);

@@ -11,7 +11,7 @@ struct PictureSize {
 };
 
 class CPicture : public CWinBmp {
-public:
+  public:
     // Largest size with the picture's aspect ratio (height / width) that fits
     // a box of boxWidth x boxHeight; boxAspect is the box's height / width.
     PictureSize FitSize(int boxWidth, int boxHeight, float boxAspect) const;

@@ -297,9 +297,15 @@ int CPictureEx::Resize(int width, int height)
 
 // --- colour count and histogram ------------------------------------------------
 
-int64_t CPictureEx::ColorLimit() const { return ColorCountLimit(*this); }
+int64_t CPictureEx::ColorLimit() const
+{
+    return ColorCountLimit(*this);
+}
 
-int64_t CPictureEx::CountColors() const { return CountDistinctColors(*this, ColorLimit()); }
+int64_t CPictureEx::CountColors() const
+{
+    return CountDistinctColors(*this, ColorLimit());
+}
 
 int CPictureEx::ComputeHistogram(ChannelHistogram& histogram) const
 {

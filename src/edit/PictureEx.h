@@ -37,7 +37,7 @@ enum CanvasAnchor : int {
 };
 
 class CPictureEx : public CPicture {
-public:
+  public:
     CPictureEx() = default;
 
     // --- modified state and undo -------------------------------------------
@@ -96,7 +96,7 @@ public:
     // Fills the four arrays; 0, or -1 (arrays all 0) over the limit.
     int ComputeHistogram(ChannelHistogram& histogram) const;
 
-private:
+  private:
     // Makes the picture 32 bits per pixel if it is not.
     void MakeTrueColor();
     // Moves the current bitmap into the undo slot without copying and

@@ -40,9 +40,10 @@ TEST(CliEdit, OptionsApplyInOrderLikeImageMagick)
                               &status);
         ASSERT_EQ(status, 0) << ours << ": " << out;
         ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(dir.File("a.bmp")) + " " + theirs + " " +
-                      Quote(dir.File("r.png"))),
+                              Quote(dir.File("r.png"))),
                   0);
-        EXPECT_EQ(Opaque(ReadWithImageMagick(dir.File("o.png"))), Opaque(ReadWithImageMagick(dir.File("r.png"))))
+        EXPECT_EQ(Opaque(ReadWithImageMagick(dir.File("o.png"))),
+                  Opaque(ReadWithImageMagick(dir.File("r.png"))))
             << ours;
     }
 }
@@ -54,8 +55,10 @@ TEST(CliEdit, SizesOfGeometryOptions)
     MakeTestPicture(bmp, 100, 50);
     bmp.SaveAsBmpFile(dir.File("a.bmp"));
     const std::pair<const char*, const char*> cases[] = {
-        {"--shear 45,down-left", "BMP 150x50"},  {"--shear 30,no-aa", "BMP 129x50"},
-        {"--resize 40x20", "BMP 40x20"},         {"--canvas 120x60,3", "BMP 120x60"},
+        {"--shear 45,down-left", "BMP 150x50"},
+        {"--shear 30,no-aa", "BMP 129x50"},
+        {"--resize 40x20", "BMP 40x20"},
+        {"--canvas 120x60,3", "BMP 120x60"},
         {"--rotate 45,low --resize 100x100", "BMP 100x100"},
     };
     for (auto [options, expected] : cases) {
@@ -104,7 +107,8 @@ TEST(CliColors, CountsOrReportsTheLimit)
     std::string out = Cli("colors " + Quote(dir.File("g.pgm")), &status);
     EXPECT_EQ(status, 0);
     std::string theirs;
-    if (HasProgram("identify") && vktest::Run("identify -format %k " + Quote(dir.File("g.pgm")), &theirs) == 0) {
+    if (HasProgram("identify") &&
+        vktest::Run("identify -format %k " + Quote(dir.File("g.pgm")), &theirs) == 0) {
         EXPECT_EQ(out, theirs + " colors\n");
     }
     // A 1-bit file: limit 3.

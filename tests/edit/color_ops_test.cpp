@@ -22,7 +22,10 @@ void GrayLine(CPictureEx& pic, std::initializer_list<int> levels)
         pic.GetLine32(0)[x++] = MakePixel(uint8_t(v), uint8_t(v), uint8_t(v), 77);
 }
 
-int RedAt(const CBmp& bmp, int x) { return Red(bmp.GetLine32(0)[x]); }
+int RedAt(const CBmp& bmp, int x)
+{
+    return Red(bmp.GetLine32(0)[x]);
+}
 
 } // namespace
 
@@ -104,7 +107,7 @@ TEST(ColorGamma, TableValuesAndRange)
 
 TEST(ColorContrast, BandWidthFollowsSinglePrecisionConstants)
 {
-    const std::pair<int, int> cases[] = {{0, 127}, {1, 128}, {50, 190}, {100, 253},
+    const std::pair<int, int> cases[] = {{0, 127},  {1, 128},  {50, 190}, {100, 253},
                                          {-1, 125}, {-50, 63}, {-100, 1}};
     for (auto [value, width] : cases)
         EXPECT_EQ(ContrastBandWidth(value), width) << value;

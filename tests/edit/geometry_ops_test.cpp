@@ -13,7 +13,10 @@ using namespace edittest;
 
 namespace {
 
-bool HasImageMagick() { return vktest::HasProgram("convert"); }
+bool HasImageMagick()
+{
+    return vktest::HasProgram("convert");
+}
 
 // A picture whose every pixel is distinct, so any misplaced pixel shows.
 void Numbered(CBmp& bmp, int width, int height)
@@ -42,7 +45,10 @@ void DiscCentre(const Pixels& p, double& cx, double& cy)
     cy = n ? sy / n : -1;
 }
 
-bool IsWhite(uint32_t p) { return (p & 0xFFFFFF) == 0xFFFFFF; }
+bool IsWhite(uint32_t p)
+{
+    return (p & 0xFFFFFF) == 0xFFFFFF;
+}
 
 } // namespace
 
@@ -80,8 +86,10 @@ TEST(GeometryFlipsAndTurns, MatchImageMagickExactly)
         EXPECT_EQ(run([&] { pic.Transpose(); }), ImageMagickResult(original, "-transpose")) << w;
         for (int quality : {RotateLow, RotateMedium}) {
             EXPECT_EQ(run([&] { pic.Rotate(90, quality); }), ImageMagickResult(original, "-rotate 90")) << w;
-            EXPECT_EQ(run([&] { pic.Rotate(180, quality); }), ImageMagickResult(original, "-rotate 180")) << w;
-            EXPECT_EQ(run([&] { pic.Rotate(270, quality); }), ImageMagickResult(original, "-rotate 270")) << w;
+            EXPECT_EQ(run([&] { pic.Rotate(180, quality); }), ImageMagickResult(original, "-rotate 180"))
+                << w;
+            EXPECT_EQ(run([&] { pic.Rotate(270, quality); }), ImageMagickResult(original, "-rotate 270"))
+                << w;
         }
         EXPECT_EQ(run([&] { pic.Rotate(180, RotateHigh); }), ImageMagickResult(original, "-rotate 180"))
             << "High at 180 degrees is the 180-degree turn";
@@ -130,10 +138,12 @@ TEST(GeometryFlipsAndTurns, SizesResultsAndRoundTrips)
 
 TEST(GeometryRotate, StepAndResidualTable)
 {
-    const struct { int angle, step, residual; } cases[] = {
-        {1, 0, -1},     {45, 0, -45},    {46, 90, 44},   {90, 90, 0},    {135, 90, -45},
-        {136, 180, 44}, {180, 180, 0},   {225, 180, -45}, {226, 270, 44}, {270, 270, 0},
-        {315, 270, -45}, {316, 0, 44},   {330, 0, 30},   {359, 0, 1},
+    const struct {
+        int angle, step, residual;
+    } cases[] = {
+        {1, 0, -1},      {45, 0, -45},  {46, 90, 44},    {90, 90, 0},    {135, 90, -45},
+        {136, 180, 44},  {180, 180, 0}, {225, 180, -45}, {226, 270, 44}, {270, 270, 0},
+        {315, 270, -45}, {316, 0, 44},  {330, 0, 30},    {359, 0, 1},
     };
     for (auto c : cases) {
         RotationSplit s = SplitRotation(c.angle);
@@ -232,8 +242,10 @@ TEST(GeometryRotate, ArbitraryAnglesLandWhereImageMagickPutsThem)
             double ox, oy, rx, ry;
             DiscCentre(ours, ox, oy);
             DiscCentre(reference, rx, ry);
-            EXPECT_NEAR(ox - ours.width / 2.0, rx - reference.width / 2.0, tolerance) << angle << " " << quality;
-            EXPECT_NEAR(oy - ours.height / 2.0, ry - reference.height / 2.0, tolerance) << angle << " " << quality;
+            EXPECT_NEAR(ox - ours.width / 2.0, rx - reference.width / 2.0, tolerance)
+                << angle << " " << quality;
+            EXPECT_NEAR(oy - ours.height / 2.0, ry - reference.height / 2.0, tolerance)
+                << angle << " " << quality;
         }
     }
 }
@@ -314,8 +326,8 @@ TEST(GeometryShear, AntiAliasingBlendsWithTheBackground)
     const double s = std::tan(DegreesToRadians(30)) * 3; // line 3
     const int start = int(s);
     const int f = int((s - start) * 4096);
-    const int edge = (255 * f + 2048) / 4096;           // first pixel
-    const int tail = (255 * (4096 - f) + 2048) / 4096;  // pixel after the run
+    const int edge = (255 * f + 2048) / 4096;          // first pixel
+    const int tail = (255 * (4096 - f) + 2048) / 4096; // pixel after the run
     EXPECT_EQ(Red(pic.GetLine32(3)[start]), edge);
     EXPECT_EQ(Red(pic.GetLine32(3)[start + 5]), 0);
     EXPECT_EQ(Red(pic.GetLine32(3)[start + 10]), tail);
@@ -341,9 +353,11 @@ TEST(GeometryCanvas, AnchorsCropAndGrowWithWhite)
     pic.Undo();
 
     // Growing: offsets per anchor, new area white.
-    const struct { int anchor, ox, oy; } cases[] = {
-        {AnchorCenter, 5, 10},   {AnchorTopLeft, 0, 0},     {AnchorTopCenter, 5, 0},
-        {AnchorTopRight, 11, 0}, {AnchorMiddleLeft, 0, 10}, {AnchorMiddleRight, 11, 10},
+    const struct {
+        int anchor, ox, oy;
+    } cases[] = {
+        {AnchorCenter, 5, 10},     {AnchorTopLeft, 0, 0},       {AnchorTopCenter, 5, 0},
+        {AnchorTopRight, 11, 0},   {AnchorMiddleLeft, 0, 10},   {AnchorMiddleRight, 11, 10},
         {AnchorBottomLeft, 0, 21}, {AnchorBottomCenter, 5, 21}, {AnchorBottomRight, 11, 21},
     };
     for (auto c : cases) {

@@ -166,7 +166,9 @@ std::optional<ColorHistogram> ComputeColorHistogram(const uint8_t* const* lines,
 
 std::optional<ColorHistogram> ComputeColorHistogram(const CBmp& bmp, size_t limit)
 {
-    return ComputeColorHistogram(bmp.GetLines(), bmp.GetWidth(), bmp.GetHeight(), limit);
+    std::unique_ptr<CWinBmp> holder;
+    const CBmp& source = As32Bits(bmp, holder);
+    return ComputeColorHistogram(source.GetLines(), source.GetWidth(), source.GetHeight(), limit);
 }
 
 // ------------------------------------------------------------ median cut

@@ -64,6 +64,7 @@ inline constexpr uint32_t ItemColor(const colorhist_item& item)
 // ErrNoMemory with one of the texts above when memory runs out.
 std::optional<ColorHistogram> ComputeColorHistogram(const uint8_t* const* lines, int width, int height,
                                                     size_t limit);
+// Any depth; pictures of fewer than 32 bits are read through a 32-bit copy.
 std::optional<ColorHistogram> ComputeColorHistogram(const CBmp& bmp, size_t limit);
 
 // Colour -> value map (a palette position when built from a histogram).

@@ -4,6 +4,7 @@
 #include "save/ColorHash.h"
 
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -92,6 +93,15 @@ TEST(ColorHistogram, CountsLimitAndAlpha)
     }
     EXPECT_EQ(total, 90000u);
     EXPECT_FALSE(ComputeColorHistogram(bmp, 1));
+
+    CWinBmp indexed;
+    indexed.Create(7, 3, 8, false);
+    for (int y = 0; y < 3; ++y)
+        std::memset(indexed.GetLine(y), y == 1 ? 200 : 0, 7);
+    auto grays = ComputeColorHistogram(indexed, 256);
+    ASSERT_TRUE(grays);
+    ASSERT_EQ(grays->size(), 2u);
+    EXPECT_EQ(ItemColor((*grays)[0]) == 0xC8C8C8 ? (*grays)[0].value : (*grays)[1].value, 7u);
 
     CWinBmp many;
     MakePaletteTestPicture(many, 31, 17, 257);

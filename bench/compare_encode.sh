@@ -39,12 +39,21 @@ printf "%-10s %10s %10s %10s %10s %8s %8s\n" format vk_wall vk_cpu im_wall im_cp
 row() { # name velkor-args im-args ext
     local name=$1 vkargs=$2 imargs=$3 ext=$4
     local v m
+    rm -f "$dir/v.$ext" "$dir/m.$ext"
     v=$(best_time "$CLI" convert $vkargs "$dir/x.ppm" "$dir/v.$ext")
+    if [ ! -s "$dir/v.$ext" ]; then
+        printf "%-10s velkor-cli wrote nothing\n" "$name"
+        return
+    fi
     if [ "$imargs" = "-" ]; then
         printf "%-10s %10s %10s %10s %10s %8s %8s\n" "$name" ${v% *} ${v#* } n/a n/a n/a n/a
         return
     fi
     m=$(best_time "$IM" "$dir/x.ppm" $imargs "$dir/m.$ext")
+    if [ ! -s "$dir/m.$ext" ]; then
+        printf "%-10s ImageMagick wrote nothing\n" "$name"
+        return
+    fi
     awk -v n="$name" -v vw="${v% *}" -v vc="${v#* }" -v mw="${m% *}" -v mc="${m#* }" 'BEGIN {
         printf "%-10s %10.2f %10.2f %10.2f %10.2f %8.2f %8.2f\n", n, vw, vc, mw, mc,
                (vw > 0 ? mw / vw : 0), (vc > 0 ? mc / vc : 0) }'

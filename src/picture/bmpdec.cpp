@@ -16,6 +16,9 @@ constexpr const char* kTextNegativeWidth = "Bitmap decoder: negative width.";
 constexpr size_t kFileHeaderSize = 14;
 constexpr uint32_t kInfoHeaderSize = 40;
 
+// Rows are padded to whole 32-bit words.
+size_t StoredRowBytes(int width, int bitCount) { return (size_t(width) * size_t(bitCount) + 31) / 32 * 4; }
+
 // Stores one line of palette indices into the bitmap line.
 void StoreIndexLine(CBmp& bmp, int y, const uint8_t* indices, const uint32_t* table)
 {
@@ -75,6 +78,11 @@ void CBmpDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
     bool topDown = height < 0;
     int64_t lines = topDown ? -int64_t(height) : height;
     CheckPictureSize(width, lines);
+    const bool rle = compression != 0 && (bitCount == 4 || bitCount == 8);
+    // Stored rows take all their bytes: a file too short for them is refused
+    // before the picture it claims is allocated.
+    if (!rle)
+        source.CheckAvailable(StoredRowBytes(width, bitCount) * size_t(lines));
 
     int depth = ResolveTargetDepth(bitCount, wantedDepth);
     bmp.Create(width, int(lines), uint16_t(depth), false);
@@ -84,7 +92,6 @@ void CBmpDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
     uint32_t table[256];
     BuildPixelTable(entries, table);
 
-    bool rle = compression != 0 && (bitCount == 4 || bitCount == 8);
     if (rle)
         DecodeRLE(bmp, bitCount, table, source, topDown);
     else
@@ -97,7 +104,7 @@ void CBmpDecoder::DecodeUncompressed(CBmp& bmp, int bitCount, const uint32_t* ta
 {
     const int width = bmp.GetWidth();
     const int height = bmp.GetHeight();
-    const size_t rowBytes = (size_t(width) * size_t(bitCount) + 31) / 32 * 4;
+    const size_t rowBytes = StoredRowBytes(width, bitCount);
     switch (bitCount) {
     case 1: Trace(2, "Decoding 1 bit per pixel bitmap.\n"); break;
     case 4: Trace(2, "Decoding uncompressed 4 bit per pixel bitmap.\n"); break;
@@ -147,9 +154,10 @@ void CBmpDecoder::DecodeRLE(CBmp& bmp, int bitCount, const uint32_t* table, CDat
         StoreIndexLine(bmp, y, line.data(), table);
 
     int r = 0;
+    // Pixels a run would place beyond the line's width are dropped: the
+    // column stops at the width, however many runs the line holds.
     int x = 0;
-    // Pixels a run would place beyond the line's width are dropped.
-    auto room = [&](int n) { return std::max(0, std::min(n, width - x)); };
+    auto room = [&](int n) { return std::min(n, width - x); };
     auto endLine = [&] {
         StoreIndexLine(bmp, topDown ? r : height - 1 - r, line.data(), table);
         std::memset(line.data(), 0, line.size());
@@ -168,7 +176,7 @@ void CBmpDecoder::DecodeRLE(CBmp& bmp, int bitCount, const uint32_t* table, CDat
                 for (int i = 0; i < n; ++i)
                     line[size_t(x + i)] = (i & 1) ? value & 0x0F : value >> 4;
             }
-            x += count;
+            x = std::min(width, x + count);
             continue;
         }
         switch (value) {
@@ -190,7 +198,7 @@ void CBmpDecoder::DecodeRLE(CBmp& bmp, int bitCount, const uint32_t* table, CDat
                 for (int i = 0; i < n; ++i)
                     line[size_t(x + i)] = (i & 1) ? p[i >> 1] & 0x0F : p[i >> 1] >> 4;
             }
-            x += value;
+            x = std::min(width, x + int(value));
             break;
         }
         }

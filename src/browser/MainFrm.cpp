@@ -6,6 +6,7 @@
 #include "MessageService.h"
 #include "Navigation.h"
 #include "Preview.h"
+#include "StatusTexts.h"
 #include "platform/Drives.h"
 #include "platform/FileStatus.h"
 #include "platform/Folders.h"
@@ -133,7 +134,7 @@ std::string FallbackStart()
 CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 {
     InitVelkorResources();
-    setWindowTitle(kProgramTitle);
+    setWindowTitle(vktext::kProgramTitle);
     setWindowIcon(QIcon(":/icons/velkor.png"));
     resize(640, 480);
 
@@ -646,33 +647,18 @@ void CMainFrame::OnLoadFinished(bool success)
 QString CMainFrame::TitleFor(const std::string& path) const
 {
     const bool fullPath = m_browserMode ? m_settings.browserFullPathInTitle : m_settings.viewerFullPathInTitle;
-    if (!fullPath)
-        return kProgramTitle;
-    return QString(kProgramTitle) + " - [" + Q(path) + "]";
+    return Q(vktext::TitleText(fullPath, path));
 }
 
 QString CMainFrame::FileSizeText(uint64_t size) const
 {
-    const float value = float(size);
-    switch (m_settings.fileSizeUnit) {
-    case 1: return Q(FormatNumber(value / 1024.0f, 3)) + " KB";
-    case 2: return Q(FormatNumber(value / 1048576.0f, 3)) + " MB";
-    default: return Q(FormatNumber(value, 3)) + " bytes";
-    }
+    return Q(vktext::FileSizeText(size, m_settings.fileSizeUnit));
 }
 
 QString CMainFrame::ImageSizeText() const
 {
     const CPictureEx& picture = m_view->GetPicture();
-    auto length = [this](int pixels) -> QString {
-        switch (m_settings.imageSizeUnit) {
-        case 1: return Q(FormatNumber(pixels * 0.01041667, 2));
-        case 2: return Q(FormatNumber(pixels * 0.2645836, 2));
-        case 3: return Q(FormatNumber(pixels * 0.2645836 * 0.1, 2));
-        default: return Q(FormatNumber(pixels, 4));
-        }
-    };
-    return length(picture.GetWidth()) + "x" + length(picture.GetHeight());
+    return Q(vktext::ImageSizeText(picture.GetWidth(), picture.GetHeight(), m_settings.imageSizeUnit));
 }
 
 void CMainFrame::UpdateTitleAndProperties(bool clear)
@@ -717,45 +703,32 @@ void CMainFrame::UpdateStatusPane()
 void CMainFrame::UpdateInfoPane()
 {
     if (m_browserMode) {
-        const uint64_t free = vkfill::GetFreeSpace(m_fileList.GetCurrentDir());
-        QString amount;
-        switch (m_settings.fileSizeUnit) {
-        case 1: amount = Q(FormatNumber(double(free / 1024), 3)) + " KB"; break;
-        case 2: amount = Q(FormatNumber(double(free / 1048576), 3)) + " MB"; break;
-        default: amount = QString::number(free) + " bytes"; break;
-        }
-        m_infoText = " Free Disk Space: " + amount;
+        m_infoText = Q(vktext::FreeSpaceText(vkfill::GetFreeSpace(m_fileList.GetCurrentDir()),
+                                             m_settings.fileSizeUnit));
     } else if (m_fileList.GetCurrentFile().empty()) {
         m_infoText = " ";
     } else {
         vkplatform::FileStatus status;
         const bool haveStatus = vkplatform::GetFileStatus(CurrentPath().toStdString(), status);
         const CPictureEx& picture = m_view->GetPicture();
-        QString size = m_view->HasImage() ? ImageSizeText() : QString("0x0");
-        m_infoText = " " + Q(m_fileList.GetCurrentFile()) + ", " + size + " " +
-                     QString::number(m_view->HasImage() ? picture.GetBitsPerPixel() : 0) + " bpp, " +
-                     FileSizeText(haveStatus ? status.size : 0);
+        const bool shown = m_view->HasImage();
+        m_infoText = Q(vktext::ViewerInfoText(m_fileList.GetCurrentFile(), shown ? picture.GetWidth() : 0,
+                                              shown ? picture.GetHeight() : 0,
+                                              shown ? picture.GetBitsPerPixel() : 0,
+                                              haveStatus ? status.size : 0, m_settings.fileSizeUnit,
+                                              m_settings.imageSizeUnit));
     }
     m_paneInfo->setText(m_infoText);
 }
 
 void CMainFrame::UpdateCountPane()
 {
-    if (m_browserMode) {
-        const uint64_t total = m_fileList.GetSelectedTotal();
-        QString amount;
-        switch (m_settings.fileSizeUnit) {
-        case 1: amount = Q(FormatNumber(double(total / 1024), 3)) + " KB)"; break;
-        case 2: amount = Q(FormatNumber(double(total / 1048576), 3)) + " MB)"; break;
-        default: amount = QString::number(total) + " bytes)"; break;
-        }
-        m_countText = " " + QString::number(m_fileList.GetSelectedCount()) + " of " +
-                      QString::number(m_fileListBox->count()) + " (" + amount;
-    } else if (m_fileList.GetCurrentFile().empty() || m_currentIndex < 0) {
-        m_countText = " 0/0";
-    } else {
-        m_countText = " " + QString::number(m_currentIndex + 1) + "/" + QString::number(m_fileListBox->count());
-    }
+    if (m_browserMode)
+        m_countText = Q(vktext::BrowserCountText(m_fileList.GetSelectedCount(), m_fileListBox->count(),
+                                                 m_fileList.GetSelectedTotal(), m_settings.fileSizeUnit));
+    else
+        m_countText = Q(vktext::ViewerCountText(
+            m_fileList.GetCurrentFile().empty() ? -1 : m_currentIndex, m_fileListBox->count()));
     m_paneCount->setText(m_countText);
 }
 
@@ -1483,7 +1456,7 @@ void CMainFrame::OnAbout()
     auto* picture = new QLabel(&about);
     picture->setPixmap(QIcon(":/icons/velkor.png").pixmap(32, 32));
     row->addWidget(picture);
-    auto* text = new QLabel(QString(kProgramTitle) + "\nAn image browser, viewer and editor.", &about);
+    auto* text = new QLabel(QString(vktext::kProgramTitle) + "\nAn image browser, viewer and editor.", &about);
     row->addWidget(text, 1);
     layout->addLayout(row);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &about);

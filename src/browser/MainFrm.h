@@ -29,7 +29,6 @@ class QToolBar;
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    static constexpr const char* kProgramTitle = "Velkor 1.0";
 
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;

@@ -1,0 +1,78 @@
+#include "StatusTexts.h"
+
+#include "FormatNumber.h"
+
+namespace vktext {
+namespace {
+
+// Sizes rounded down to whole units never show decimals from 1 on.
+std::string WholeUnits(uint64_t bytes, int unit)
+{
+    switch (unit) {
+    case Kilobytes: return FormatNumber(double(bytes / 1024), 3) + " KB";
+    case Megabytes: return FormatNumber(double(bytes / 1048576), 3) + " MB";
+    default: return std::to_string(bytes) + " bytes";
+    }
+}
+
+std::string LengthText(int pixels, int unit)
+{
+    switch (unit) {
+    case Inches: return FormatNumber(pixels * 0.01041667, 2);
+    case Millimetres: return FormatNumber(pixels * 0.2645836, 2);
+    case Centimetres: return FormatNumber(pixels * 0.2645836 * 0.1, 2);
+    default: return FormatNumber(pixels, 4);
+    }
+}
+
+} // namespace
+
+std::string TitleText(bool fullPath, const std::string& path)
+{
+    if (!fullPath)
+        return kProgramTitle;
+    return std::string(kProgramTitle) + " - [" + path + "]";
+}
+
+std::string FileSizeText(uint64_t size, int unit)
+{
+    // Computed in single precision, as the properties always were.
+    const float value = float(size);
+    switch (unit) {
+    case Kilobytes: return FormatNumber(value / 1024.0f, 3) + " KB";
+    case Megabytes: return FormatNumber(value / 1048576.0f, 3) + " MB";
+    default: return FormatNumber(value, 3) + " bytes";
+    }
+}
+
+std::string ImageSizeText(int width, int height, int unit)
+{
+    return LengthText(width, unit) + "x" + LengthText(height, unit);
+}
+
+std::string FreeSpaceText(uint64_t freeBytes, int unit)
+{
+    return " Free Disk Space: " + WholeUnits(freeBytes, unit);
+}
+
+std::string BrowserCountText(int selected, int listed, uint64_t total, int unit)
+{
+    return " " + std::to_string(selected) + " of " + std::to_string(listed) + " (" +
+           WholeUnits(total, unit) + ")";
+}
+
+std::string ViewerCountText(int index, int listed)
+{
+    if (index < 0)
+        return " 0/0";
+    return " " + std::to_string(index + 1) + "/" + std::to_string(listed);
+}
+
+std::string ViewerInfoText(const std::string& name, int width, int height, int bitsPerPixel,
+                           uint64_t fileSize, int fileSizeUnit, int imageSizeUnit)
+{
+    return " " + name + ", " + ImageSizeText(width, height, imageSizeUnit) + " " +
+           std::to_string(bitsPerPixel) + " bpp, " + FileSizeText(fileSize, fileSizeUnit);
+}
+
+} // namespace vktext

@@ -1,0 +1,47 @@
+#include "browser/StatusTexts.h"
+
+#include <gtest/gtest.h>
+
+using namespace vktext;
+
+TEST(StatusTextsUi, TitleWithAndWithoutThePath)
+{
+    EXPECT_EQ(TitleText(true, "/pictures/name.jpg"), "Velkor 1.0 - [/pictures/name.jpg]");
+    EXPECT_EQ(TitleText(false, "/pictures/name.jpg"), "Velkor 1.0");
+}
+
+TEST(StatusTextsUi, CountPaneRoundsTotalsDown)
+{
+    // 3 of 12 files selected, 1536 bytes.
+    EXPECT_EQ(BrowserCountText(3, 12, 1536, Kilobytes), " 3 of 12 (1 KB)");
+    EXPECT_EQ(BrowserCountText(3, 12, 1536, Bytes), " 3 of 12 (1536 bytes)");
+    EXPECT_EQ(BrowserCountText(0, 0, 0, Kilobytes), " 0 of 0 (0.000 KB)");
+    EXPECT_EQ(BrowserCountText(1, 2, 3 * 1048576 + 1048575, Megabytes), " 1 of 2 (3 MB)");
+    // More than 4 GB does not wrap.
+    EXPECT_EQ(BrowserCountText(2, 2, 5ull << 30, Megabytes), " 2 of 2 (5120 MB)");
+    EXPECT_EQ(ViewerCountText(4, 12), " 5/12");
+    EXPECT_EQ(ViewerCountText(-1, 12), " 0/0");
+}
+
+TEST(StatusTextsUi, FreeSpaceInEachUnit)
+{
+    const uint64_t fiveGB = 5ull << 30;
+    EXPECT_EQ(FreeSpaceText(fiveGB, Megabytes), " Free Disk Space: 5120 MB");
+    EXPECT_EQ(FreeSpaceText(fiveGB, Kilobytes), " Free Disk Space: 5242880 KB");
+    EXPECT_EQ(FreeSpaceText(fiveGB + 17, Bytes), " Free Disk Space: 5368709137 bytes");
+    EXPECT_EQ(FreeSpaceText(1000, Kilobytes), " Free Disk Space: 0.000 KB");
+}
+
+TEST(StatusTextsUi, SizesOfFilesAndPictures)
+{
+    EXPECT_EQ(FileSizeText(438, Bytes), "438 bytes");
+    EXPECT_EQ(FileSizeText(438, Kilobytes), "0.428 KB");
+    EXPECT_EQ(FileSizeText(1536, Kilobytes), "1.500 KB");
+    EXPECT_EQ(FileSizeText(2048, Kilobytes), "2 KB");
+    EXPECT_EQ(FileSizeText(3 * 1048576 / 2, Megabytes), "1.500 MB");
+    EXPECT_EQ(ImageSizeText(640, 480, Pixels), "640x480");
+    EXPECT_EQ(ImageSizeText(96, 48, Inches), "1x0.50");
+    EXPECT_EQ(ImageSizeText(100, 10, Millimetres), "26.46x2.65");
+    EXPECT_EQ(ImageSizeText(100, 10, Centimetres), "2.65x0.26");
+    EXPECT_EQ(ViewerInfoText("a.bmp", 640, 480, 32, 1536, Kilobytes, Pixels), " a.bmp, 640x480 32 bpp, 1.500 KB");
+}

@@ -389,19 +389,33 @@ void RotateByInverseMapping(const CBmp& source, CBmp& dest, int angle)
     constexpr double kUnit = 4294967296.0; // 2^32
     auto fixed = [](double v) { return int64_t(std::llround(v * kUnit)); };
     const int64_t stepX = fixed(cosT), stepY = fixed(sinT);
-    const uint8_t* const* lines = source.GetLines();
+    // Source place of each line's first pixel.
+    std::vector<int64_t> rowX(static_cast<size_t>(newH)), rowY(static_cast<size_t>(newH));
     for (int y = 0; y < newH; ++y) {
         const double dy = y + 0.5 - dcy;
         const double dx0 = 0.5 - dcx;
-        int64_t fx = fixed(cx + cosT * dx0 - sinT * dy);
-        int64_t fy = fixed(cosT * dy + sinT * dx0 + cy);
-        uint32_t* out = dest.GetLine32(y);
-        for (int x = 0; x < newW; ++x, fx += stepX, fy += stepY) {
-            const int64_t sx = fx >> 32, sy = fy >> 32;
-            if (uint64_t(sx) < uint64_t(w) && uint64_t(sy) < uint64_t(h))
-                out[x] = reinterpret_cast<const uint32_t*>(lines[sy])[sx];
-            else
-                out[x] = kBackgroundPixel;
+        rowX[size_t(y)] = fixed(cx + cosT * dx0 - sinT * dy);
+        rowY[size_t(y)] = fixed(cosT * dy + sinT * dx0 + cy);
+    }
+    // Destination tiles keep the slanted reads from the source in cache.
+    constexpr int kTileLines = 32, kTileColumns = 128;
+    const uint8_t* const* lines = source.GetLines();
+    for (int y0 = 0; y0 < newH; y0 += kTileLines) {
+        const int y1 = std::min(newH, y0 + kTileLines);
+        for (int x0 = 0; x0 < newW; x0 += kTileColumns) {
+            const int x1 = std::min(newW, x0 + kTileColumns);
+            for (int y = y0; y < y1; ++y) {
+                int64_t fx = rowX[size_t(y)] + stepX * x0;
+                int64_t fy = rowY[size_t(y)] + stepY * x0;
+                uint32_t* out = dest.GetLine32(y);
+                for (int x = x0; x < x1; ++x, fx += stepX, fy += stepY) {
+                    const int64_t sx = fx >> 32, sy = fy >> 32;
+                    if (uint64_t(sx) < uint64_t(w) && uint64_t(sy) < uint64_t(h))
+                        out[x] = reinterpret_cast<const uint32_t*>(lines[sy])[sx];
+                    else
+                        out[x] = kBackgroundPixel;
+                }
+            }
         }
     }
 }

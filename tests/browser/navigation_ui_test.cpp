@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QListWidget>
 
 #include <filesystem>
@@ -81,6 +82,32 @@ TEST_F(NavigationTest, DirectoryListAndBackToggles)
     Key(Qt::Key_Slash, Qt::NoModifier, "/");
     EXPECT_EQ(Current(), pics.File("A"));
     EXPECT_EQ(Title(), "Velkor 1.0 - [" + pics.File("A") + "]");
+}
+
+TEST_F(NavigationTest, TypingAPathIntoTheRecentFoldersBoxDoesNotNavigate)
+{
+    ASSERT_TRUE(Start(pics.File("A")));
+    QLineEdit* edit = frame->GetRecentFoldersBox()->lineEdit();
+    ASSERT_NE(edit, nullptr);
+    edit->clear();
+    for (const char* key : {"/", "t", "m", "p", "/"}) {
+        QKeyEvent press(QEvent::KeyPress, key[0] == '/' ? Qt::Key_Slash : Qt::Key_T + (key[0] - 't'),
+                        Qt::NoModifier, key);
+        QCoreApplication::sendEvent(edit, &press);
+    }
+    QKeyEvent back(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QCoreApplication::sendEvent(edit, &back);
+    EXPECT_EQ(edit->text().toStdString(), "/tmp");
+    EXPECT_EQ(Current(), pics.File("A")) << "neither Up One Level nor Back ran";
+    // Ctrl keys still reach the frame from the field.
+    int opened = 0;
+    vkui::setOpenFileHandler([&opened](const QString&, const QStringList&) {
+        ++opened;
+        return QString();
+    });
+    QKeyEvent open(QEvent::KeyPress, Qt::Key_O, Qt::ControlModifier);
+    QCoreApplication::sendEvent(edit, &open);
+    EXPECT_EQ(opened, 1);
 }
 
 TEST_F(NavigationTest, UpIsDisabledAtTheRoot)

@@ -9,8 +9,9 @@
 
 void CheckPictureSize(int64_t width, int64_t height)
 {
-    if (width < 0 || height < 0 || width > kMaxPixels || height > kMaxPixels ||
-        (width != 0 && height > kMaxPixels / width))
+    // An empty picture still gets a line table, so its sides count as 1.
+    if (width < 0 || height < 0 || width > kMaxSide || height > kMaxSide ||
+        std::max<int64_t>(height, 1) > kMaxPixels / std::max<int64_t>(width, 1))
         throw CTextException(ErrNoMemory, kTextOutOfMemory);
 }
 

@@ -14,9 +14,12 @@ static_assert(sizeof(PaletteEntry) == 4);
 
 // Largest picture we create: 2^28 pixels (1 GiB at 32 bits per pixel).
 inline constexpr int64_t kMaxPixels = int64_t(1) << 28;
+// Longest side we create (keeps the line table of a thin picture small).
+inline constexpr int64_t kMaxSide = int64_t(1) << 24;
 
 // Throws CTextException(ErrNoMemory, "Out of memory.") unless a picture of
-// width x height fits: both non-negative and at most kMaxPixels in all.
+// width x height fits: sides non-negative and at most kMaxSide, at most
+// kMaxPixels in all (an empty side counted as 1).
 void CheckPictureSize(int64_t width, int64_t height);
 
 // 32-bit pixel helpers: a pixel read as a little-endian word is 0xAARRGGBB.

@@ -362,7 +362,7 @@ void CPreview::LoadImage(const QString& path, int position, bool shrink, bool en
     m_loadPosition = std::clamp(position, 0, 2);
     m_loadShrink = shrink;
     m_loadEnlarge = enlarge;
-    m_fileName = fileName;
+    m_requestedFileName = fileName;
 
     PreviewLoadRequest request;
     request.id = ++m_pendingId;
@@ -399,7 +399,10 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
         return;
     }
 
+    // Edited while the new picture was decoding: ask before it goes.
+    AskToSave();
     m_picture.Swap(*result->picture);
+    m_fileName = m_requestedFileName;
     m_hasImage = true;
     m_windowAspect = m_clientWidth > 0 ? float(m_clientHeight) / float(m_clientWidth) : 1.0f;
     const PictureSize size = vkview::ChooseDisplaySize(m_picture, m_clientWidth, m_clientHeight,

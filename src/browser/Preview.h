@@ -147,6 +147,7 @@ private:
     std::function<bool(const QString&)> m_saveHandler;
 
     QString m_fileName;
+    QString m_requestedFileName; // becomes m_fileName when its picture arrives
     bool m_hasImage = false;
     int m_loadPosition = 0;
     bool m_loadShrink = false;

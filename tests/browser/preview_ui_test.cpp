@@ -323,6 +323,27 @@ TEST_F(PreviewTest, SaveQuestionBeforeReplacingAnEditedPicture)
     EXPECT_EQ(ask.shown.size(), 1u);
 }
 
+TEST_F(PreviewTest, AnEditWhileTheNextPictureDecodesIsAskedAbout)
+{
+    ASSERT_TRUE(Load(64, 48, vkview::Centre, false, false));
+    const std::string next = dir.File("next.bmp");
+    WriteBmp(next, 30, 20);
+    view.LoadImage(QString::fromStdString(next), vkview::Centre, false, false, "next.bmp");
+    view.GetPicture().Invert(); // the result is only taken in by the event loop
+    QString savedName;
+    view.SetSaveHandler([&savedName](const QString& name) {
+        savedName = name;
+        return true;
+    });
+    ask.answers = {vkui::Answer::Yes};
+    WaitForLoad(&view);
+    ASSERT_EQ(ask.shown.size(), 1u);
+    EXPECT_EQ(ask.shown[0], "Do you want to save your changes?");
+    EXPECT_EQ(savedName, "p.bmp") << "saved under the name of the edited picture";
+    EXPECT_EQ(view.GetPicture().GetWidth(), 30);
+    EXPECT_EQ(view.GetFileName(), "next.bmp");
+}
+
 TEST_F(PreviewTest, RelayoutAfterASizeChangeFitsAgainWithoutLimit)
 {
     ASSERT_TRUE(Load(20, 10, vkview::Centre, true, true));

@@ -3,7 +3,6 @@
 #include "packbits.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <vector>
 
@@ -38,36 +37,8 @@ struct Rgb {
     int red, green, blue;
 };
 
-// A byte of a plane spread over eight index bytes, leftmost pixel first.
-const std::array<uint64_t, 256>& SpreadTable()
-{
-    static const std::array<uint64_t, 256> table = [] {
-        std::array<uint64_t, 256> t{};
-        for (int b = 0; b < 256; ++b)
-            for (int i = 0; i < 8; ++i)
-                if (b & (0x80 >> i))
-                    t[size_t(b)] |= uint64_t(1) << (8 * i);
-        return t;
-    }();
-    return table;
-}
-
-// Sets bit `bit` (0 to 7) of target[x] for every set bit x of the plane;
-// target holds rowBytes * 8 bytes.
-void OrPlaneIntoBytes(uint8_t* target, const uint8_t* plane, size_t rowBytes, int bit)
-{
-    const auto& spread = SpreadTable();
-    for (size_t j = 0; j < rowBytes; ++j) {
-        if (plane[j] == 0)
-            continue;
-        uint64_t v;
-        std::memcpy(&v, target + 8 * j, 8);
-        v |= spread[plane[j]] << bit;
-        std::memcpy(target + 8 * j, &v, 8);
-    }
-}
-
-// The same for indices wider than a byte; planes past bit 31 add nothing.
+// OrPlaneIntoIndices for indices wider than a byte; planes past bit 31 add
+// nothing.
 void OrPlaneIntoWords(uint32_t* target, const uint8_t* plane, int width, int bit)
 {
     if (bit >= 32)
@@ -230,9 +201,9 @@ void CIFFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             if (k >= planes)
                 continue; // the mask plane
             if (trueColor)
-                OrPlaneIntoBytes(bytes.data() + size_t(k / 8) * indexCount, plane, rowBytes, k % 8);
+                OrPlaneIntoIndices(bytes.data() + size_t(k / 8) * indexCount, plane, rowBytes, k % 8);
             else if (byteIndices)
-                OrPlaneIntoBytes(bytes.data(), plane, rowBytes, k);
+                OrPlaneIntoIndices(bytes.data(), plane, rowBytes, k);
             else
                 OrPlaneIntoWords(words.data(), plane, width, k);
         }

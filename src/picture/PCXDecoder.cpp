@@ -173,6 +173,8 @@ void CPCXDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int&, CDataSource& sourc
     BuildPixelTable(palette, table);
 
     std::vector<uint8_t> line(lineBytes);
+    // Indices gathered from the bit planes; bytesPerLine covers the width.
+    std::vector<uint8_t> indices(planar && bits == 1 ? bytesPerLine * 8 : 0);
     RleReader rle(source, imageBytes);
     for (int y = 0; y < height; ++y) {
         rle.Fill(line.data(), lineBytes);
@@ -183,24 +185,14 @@ void CPCXDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int&, CDataSource& sourc
             const uint8_t* b = g + bytesPerLine;
             for (int x = 0; x < width; ++x)
                 out[x] = MakePixel(in[x], g[x], b[x]);
-        } else if (bits == 8) {
-            ExpandIndexedLine(in, width, table, out);
         } else if (planes == 1) {
-            const int perByte = 8 / bits;
-            const unsigned mask = (1u << bits) - 1;
-            for (int x = 0; x < width; ++x) {
-                int shift = 8 - bits * (x % perByte + 1);
-                out[x] = table[(in[x / perByte] >> shift) & mask];
-            }
+            ExpandPackedLine(in, width, bits, table, out);
         } else {
             // One bit per plane; plane i gives bit i of the index.
-            for (int x = 0; x < width; ++x) {
-                unsigned index = 0;
-                const unsigned bit = 7 - unsigned(x & 7);
-                for (int i = 0; i < planes; ++i)
-                    index |= ((in[size_t(i) * bytesPerLine + size_t(x / 8)] >> bit) & 1u) << i;
-                out[x] = table[index];
-            }
+            std::fill(indices.begin(), indices.end(), uint8_t(0));
+            for (int i = 0; i < planes; ++i)
+                OrPlaneIntoIndices(indices.data(), in + size_t(i) * bytesPerLine, bytesPerLine, i);
+            ExpandIndexedLine(indices.data(), width, table, out);
         }
     }
 }

@@ -139,6 +139,8 @@ void CPPMDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
     BuildScale(maxval, scale);
     const uint32_t black = MakePixel(0, 0, 0);
     const uint32_t white = MakePixel(255, 255, 255);
+    // A set bit is black.
+    uint32_t bitTable[256] = {white, black};
 
     for (uint32_t y = 0; y < height; ++y) {
         uint32_t* out = bmp.GetLine32(int(y));
@@ -146,8 +148,7 @@ void CPPMDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             const uint8_t* in = source.ReadBytes(rawRowBytes);
             switch (kind) {
             case 4:
-                for (uint32_t x = 0; x < width; ++x)
-                    out[x] = (in[x >> 3] >> (7 - (x & 7))) & 1 ? black : white;
+                ExpandPackedLine(in, int(width), 1, bitTable, out);
                 break;
             case 5:
                 for (uint32_t x = 0; x < width; ++x) {

@@ -190,11 +190,10 @@ void CRASDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
         else
             table[i] = MakePixel(uint8_t(i), uint8_t(i), uint8_t(i));
     }
-    uint32_t one = MakePixel(0, 0, 0);
-    uint32_t zero = MakePixel(255, 255, 255);
-    if (h.depth == 1 && map.present) {
-        zero = table[0];
-        one = table[1];
+    // 1-bit pictures without a map are black on white.
+    if (h.depth == 1 && !map.present) {
+        table[0] = MakePixel(255, 255, 255);
+        table[1] = MakePixel(0, 0, 0);
     }
     const bool rgbOrder = h.type == RasRGB;
     const bool channelMap = map.present && h.depth >= 24;
@@ -214,12 +213,8 @@ void CRASDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
         uint32_t* out = bmp.GetLine32(int(y));
         switch (h.depth) {
         case 1:
-            for (size_t x = 0; x < width; ++x)
-                out[x] = (in[x >> 3] >> (7 - (x & 7))) & 1 ? one : zero;
-            break;
         case 8:
-            for (size_t x = 0; x < width; ++x)
-                out[x] = table[in[x]];
+            ExpandPackedLine(in, int(width), int(h.depth), table, out);
             break;
         default:
             in += pad;
@@ -232,6 +227,8 @@ void CRASDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             } else if (rgbOrder) {
                 for (size_t x = 0; x < width; ++x, in += step)
                     out[x] = MakePixel(in[0], in[1], in[2]);
+            } else if (step == 3) {
+                ExpandBgrLine(in, int(width), out);
             } else {
                 for (size_t x = 0; x < width; ++x, in += step)
                     out[x] = MakePixel(in[2], in[1], in[0]);

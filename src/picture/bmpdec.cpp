@@ -112,25 +112,20 @@ void CBmpDecoder::DecodeUncompressed(CBmp& bmp, int bitCount, const uint32_t* ta
     case 24: Trace(2, "Decoding 24 bit per pixel bitmap.\n"); break;
     default: Trace(2, "Decoding 32 bit per pixel bitmap.\n"); break;
     }
-    std::vector<uint8_t> indices(bitCount < 8 ? size_t(width) : 0);
+    const bool indexOut = bmp.GetBitsPerPixel() == 8;
     for (int r = 0; r < height; ++r) {
         const uint8_t* in = source.ReadBytes(rowBytes);
         int y = topDown ? r : height - 1 - r;
         switch (bitCount) {
         case 1:
-            // Through the palette like the other indexed depths, so a
-            // (white, black) or coloured palette shows as stored.
-            for (int x = 0; x < width; ++x)
-                indices[size_t(x)] = (in[x >> 3] >> (7 - (x & 7))) & 1;
-            StoreIndexLine(bmp, y, indices.data(), table);
-            break;
         case 4:
-            for (int x = 0; x < width; ++x)
-                indices[size_t(x)] = (x & 1) ? in[x >> 1] & 0x0F : in[x >> 1] >> 4;
-            StoreIndexLine(bmp, y, indices.data(), table);
-            break;
         case 8:
-            StoreIndexLine(bmp, y, in, table);
+            // 1-bit pictures go through the palette like the other indexed
+            // depths, so a (white, black) or coloured palette shows as stored.
+            if (indexOut)
+                UnpackIndices(in, width, bitCount, bmp.GetLine(y));
+            else
+                ExpandPackedLine(in, width, bitCount, table, bmp.GetLine32(y));
             break;
         case 24:
             ExpandBgrLine(in, width, bmp.GetLine32(y));

@@ -323,17 +323,9 @@ void ExpandBuf(const uint8_t* in, int count, int bitsPerPixel, const uint32_t ta
     switch (bitsPerPixel) {
     case 1:
     case 2:
-    case 4: {
-        const unsigned perByte = 8u / unsigned(bitsPerPixel);
-        const unsigned mask = (1u << bitsPerPixel) - 1;
-        for (int x = 0; x < count; ++x) {
-            unsigned shift = 8 - unsigned(bitsPerPixel) * (unsigned(x) % perByte + 1);
-            out[x] = table[(in[unsigned(x) / perByte] >> shift) & mask];
-        }
-        break;
-    }
+    case 4:
     case 8:
-        ExpandIndexedLine(in, count, table, out);
+        ExpandPackedLine(in, count, bitsPerPixel, table, out);
         break;
     case 16:
         for (int x = 0; x < count; ++x, in += 2) {
@@ -349,24 +341,9 @@ void ExpandBuf(const uint8_t* in, int count, int bitsPerPixel, const uint32_t ta
 
 void ExpandBuf8(const uint8_t* in, int count, int bitsPerPixel, uint8_t* out)
 {
-    switch (bitsPerPixel) {
-    case 1:
-    case 2:
-    case 4: {
-        const unsigned perByte = 8u / unsigned(bitsPerPixel);
-        const unsigned mask = (1u << bitsPerPixel) - 1;
-        for (int x = 0; x < count; ++x) {
-            unsigned shift = 8 - unsigned(bitsPerPixel) * (unsigned(x) % perByte + 1);
-            out[x] = uint8_t((in[unsigned(x) / perByte] >> shift) & mask);
-        }
-        break;
-    }
-    case 8:
-        std::memcpy(out, in, size_t(count));
-        break;
-    default:
+    if (bitsPerPixel != 1 && bitsPerPixel != 2 && bitsPerPixel != 4 && bitsPerPixel != 8)
         RaiseError(ErrBadFormat, kTextExpandBpp8);
-    }
+    UnpackIndices(in, count, bitsPerPixel, out);
 }
 
 void CPictDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source)

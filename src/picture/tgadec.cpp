@@ -50,8 +50,7 @@ void ConvertPixels(const uint8_t* in, size_t n, int depth, const uint32_t* table
 {
     switch (depth) {
     case 8:
-        for (size_t x = 0; x < n; ++x)
-            out[x] = table[in[x]];
+        ExpandIndexedLine(in, int(n), table, out);
         break;
     case 15:
         for (size_t x = 0; x < n; ++x, in += 2)
@@ -62,8 +61,7 @@ void ConvertPixels(const uint8_t* in, size_t n, int depth, const uint32_t* table
             out[x] = Pixel555(in, (in[1] & 0x80) ? 0x80 : 0);
         break;
     case 24:
-        for (size_t x = 0; x < n; ++x, in += 3)
-            out[x] = MakePixel(in[2], in[1], in[0]);
+        ExpandBgrLine(in, int(n), out);
         break;
     default:
         std::memcpy(out, in, n * 4);

@@ -323,24 +323,35 @@ void RotateByShears(const CBmp& source, CBmp& dest, double theta, bool antiAlias
         ShiftLine(source.GetLine32(y), w, first.GetLine32(y), z.t, s, antiAlias);
     }
 
-    // Passes 2 and 3: each line of the vertical shear (T wide, gathered
-    // from the lines of pass 1 so that reads stay near each other) is made
-    // in a line buffer and shifted straight into the result.
+    // Passes 2 and 3: the vertical shear is made a band of lines at a time,
+    // gathered from the lines of pass 1 in tiles so that the slanted reads
+    // stay in cache, and each band line is shifted straight into the result.
     std::vector<Shift> columns(size_t(z.t));
     for (int64_t x = 0; x < z.t; ++x)
         columns[size_t(x)] = MakeShift(ccw ? sy * double(z.t - x) : sy * double(x), z.j);
     const uint8_t* const* firstLines = first.GetLines();
-    std::vector<uint32_t> line(size_t(z.t));
+    constexpr int64_t kBand = 32, kTileColumns = 256;
+    std::vector<uint32_t> band(size_t(kBand) * size_t(z.t));
     CreateLike(dest, source, z.width, z.height);
-    for (int64_t y = 0; y < z.height; ++y) {
-        for (int64_t x = 0; x < z.t; ++x) {
-            const Shift& s = columns[size_t(x)];
-            line[size_t(x)] = RunPixel(y - s.start, h, s.f * aa, antiAlias, [&](int64_t k) {
-                return reinterpret_cast<const uint32_t*>(firstLines[k])[x];
-            });
+    for (int64_t y0 = 0; y0 < z.height; y0 += kBand) {
+        const int64_t y1 = std::min(z.height, y0 + kBand);
+        for (int64_t x0 = 0; x0 < z.t; x0 += kTileColumns) {
+            const int64_t x1 = std::min(z.t, x0 + kTileColumns);
+            for (int64_t y = y0; y < y1; ++y) {
+                uint32_t* line = &band[size_t(y - y0) * size_t(z.t)];
+                for (int64_t x = x0; x < x1; ++x) {
+                    const Shift& s = columns[size_t(x)];
+                    line[x] = RunPixel(y - s.start, h, s.f * aa, antiAlias, [&](int64_t k) {
+                        return reinterpret_cast<const uint32_t*>(firstLines[k])[x];
+                    });
+                }
+            }
         }
-        Shift s = MakeShift(ccw ? tx * double(y) : tx * double(z.height - y), z.k);
-        ShiftLine(line.data(), z.t, dest.GetLine32(int(y)), z.width, s, antiAlias);
+        for (int64_t y = y0; y < y1; ++y) {
+            Shift s = MakeShift(ccw ? tx * double(y) : tx * double(z.height - y), z.k);
+            ShiftLine(&band[size_t(y - y0) * size_t(z.t)], z.t, dest.GetLine32(int(y)), z.width, s,
+                      antiAlias);
+        }
     }
 }
 

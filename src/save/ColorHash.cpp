@@ -346,7 +346,9 @@ void MedianCutReduce(const CBmp& source, CBmp& dest, int maxColors)
             }
         }
         maxval = newmax;
-        hist = ComputeColorHistogram(dest, limit);
+        // One level per channel would leave a single colour: black. At
+        // maxval 1 there are at most 8 colours, so count them all.
+        hist = ComputeColorHistogram(dest, maxval == 1 ? std::max<size_t>(limit, 8) : limit);
     }
 
     std::vector<colorhist_item> colormap;

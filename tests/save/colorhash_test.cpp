@@ -209,3 +209,19 @@ TEST(MedianCut, DroppedBitsComeBackToFullRange)
         brightest = std::max(brightest, c >> 16 & 0xFF);
     EXPECT_GE(brightest, 230u);
 }
+
+TEST(MedianCut, TinySourceDepthNeverEndsAllBlack)
+{
+    // A 1-bit source allows 3 colours before bits are dropped; an edited
+    // one with many colours must still keep more than one.
+    CWinBmp bmp;
+    bmp.Create(40, 40, 32, false);
+    bmp.SetSourceBitsPerPixel(1);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x)
+            bmp.GetLine32(y)[x] = MakePixel(uint8_t(x * 6), uint8_t(y * 6), uint8_t((x + y) * 3));
+    CWinBmp out;
+    out.Create(40, 40, 32, false);
+    MedianCutReduce(bmp, out, 256);
+    EXPECT_GT(Colors(out).size(), 2u);
+}

@@ -1,18 +1,21 @@
 #include "bitmap.h"
 
 #include "except.h"
+#include "picdec.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <vector>
 
+void ThrowOutOfMemory() { throw CTextException(ErrNoMemory, kTextOutOfMemory); }
+
 void CheckPictureSize(int64_t width, int64_t height)
 {
     // An empty picture still gets a line table, so its sides count as 1.
     if (width < 0 || height < 0 || width > kMaxSide || height > kMaxSide ||
         std::max<int64_t>(height, 1) > kMaxPixels / std::max<int64_t>(width, 1))
-        throw CTextException(ErrNoMemory, kTextOutOfMemory);
+        ThrowOutOfMemory();
 }
 
 int CBmp::LineBytesFor(int width, int bitsPerPixel)
@@ -99,27 +102,17 @@ void CBmp::CopyFrom(const CBmp& source, int wantedDepth)
 void CBmp::Convert8To32(const CBmp& source)
 {
     uint32_t table[256];
-    for (int i = 0; i < 256; ++i)
-        table[i] = PaletteToPixel(source.GetPalette()[i]);
-    for (int y = 0; y < m_height; ++y) {
-        const uint8_t* in = source.GetLine(y);
-        uint32_t* out = GetLine32(y);
-        for (int x = 0; x < m_width; ++x)
-            out[x] = table[in[x]];
-    }
+    BuildPixelTable(source.GetPalette(), table);
+    for (int y = 0; y < m_height; ++y)
+        ExpandIndexedLine(source.GetLine(y), m_width, table, GetLine32(y));
 }
 
 void CBmp::Convert1To32(const CBmp& source)
 {
     const PaletteEntry* pal = source.GetPalette();
-    uint32_t clear = pal ? PaletteToPixel(pal[0]) : 0xFFFFFFFFu;
-    uint32_t set = pal ? PaletteToPixel(pal[1]) : 0xFF000000u;
-    for (int y = 0; y < m_height; ++y) {
-        const uint8_t* in = source.GetLine(y);
-        uint32_t* out = GetLine32(y);
-        for (int x = 0; x < m_width; ++x)
-            out[x] = (in[x >> 3] & (0x80 >> (x & 7))) ? set : clear;
-    }
+    uint32_t table[256] = {pal ? PaletteToPixel(pal[0]) : 0xFFFFFFFFu, pal ? PaletteToPixel(pal[1]) : 0xFF000000u};
+    for (int y = 0; y < m_height; ++y)
+        ExpandPackedLine(source.GetLine(y), m_width, 1, table, GetLine32(y));
 }
 
 void CBmp::Convert1To8(const CBmp& source)
@@ -128,12 +121,8 @@ void CBmp::Convert1To8(const CBmp& source)
     m_palette[0] = pal ? pal[0] : PaletteEntry{255, 255, 255, 255};
     m_palette[1] = pal ? pal[1] : PaletteEntry{0, 0, 0, 255};
     m_palette[0].alpha = m_palette[1].alpha = 255;
-    for (int y = 0; y < m_height; ++y) {
-        const uint8_t* in = source.GetLine(y);
-        uint8_t* out = m_lines[y];
-        for (int x = 0; x < m_width; ++x)
-            out[x] = (in[x >> 3] >> (7 - (x & 7))) & 1;
-    }
+    for (int y = 0; y < m_height; ++y)
+        UnpackIndices(source.GetLine(y), m_width, 1, m_lines[y]);
 }
 
 void CBmp::ConvertTo1(const CBmp& source)

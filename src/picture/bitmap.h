@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <new>
 
 // One palette entry, in the byte order of a 32-bit pixel.
 struct PaletteEntry {
@@ -21,6 +23,16 @@ inline constexpr int64_t kMaxSide = int64_t(1) << 24;
 // width x height fits: sides non-negative and at most kMaxSide, at most
 // kMaxPixels in all (an empty side counted as 1).
 void CheckPictureSize(int64_t width, int64_t height);
+[[noreturn]] void ThrowOutOfMemory();
+
+// An uninitialised buffer of `count` elements; failure is ErrNoMemory.
+template <class T> std::unique_ptr<T[]> AllocateBuffer(size_t count)
+{
+    std::unique_ptr<T[]> p(new (std::nothrow) T[count]);
+    if (!p)
+        ThrowOutOfMemory();
+    return p;
+}
 
 // 32-bit pixel helpers: a pixel read as a little-endian word is 0xAARRGGBB.
 inline constexpr uint32_t MakePixel(uint8_t red, uint8_t green, uint8_t blue, uint8_t alpha = 255)
@@ -30,6 +42,16 @@ inline constexpr uint32_t MakePixel(uint8_t red, uint8_t green, uint8_t blue, ui
 inline uint32_t PaletteToPixel(const PaletteEntry& e)
 {
     return MakePixel(e.red, e.green, e.blue, e.alpha);
+}
+
+// Bit `bit` of eight palette indices as one plane byte, the first index in
+// the top bit: eight pixels of a bit plane at once.
+inline uint8_t GatherPlaneByte(const uint8_t* eight, int bit)
+{
+    uint64_t v = 0;
+    for (int i = 7; i >= 0; --i)
+        v = v << 8 | eight[i];
+    return uint8_t(((v >> bit) & 0x0101010101010101ull) * 0x8040201008040201ull >> 56);
 }
 
 class CBmp {

@@ -152,6 +152,14 @@ void CWinBmp::CreateFromDIB(const uint8_t* header, size_t available)
     }
 }
 
+const CBmp& CWinBmp::With32Bits(const CBmp& bmp, CWinBmp& copy)
+{
+    if (bmp.GetBitsPerPixel() == 32)
+        return bmp;
+    copy.CopyFrom(bmp, 32);
+    return copy;
+}
+
 void CWinBmp::Swap(CWinBmp& other) noexcept
 {
     std::swap(m_width, other.m_width);

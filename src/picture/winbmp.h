@@ -46,6 +46,10 @@ public:
 
     static size_t BlockSize(int width, int height, int bitsPerPixel);
 
+    // `bmp` itself when it has 32 bits per pixel, otherwise its 32-bit copy
+    // made in `copy`.
+    static const CBmp& With32Bits(const CBmp& bmp, CWinBmp& copy);
+
 protected:
     void AllocateStorage(int width, int height, uint16_t bitsPerPixel, bool hasAlpha) override;
     void ReleaseStorage() override;

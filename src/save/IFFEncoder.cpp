@@ -6,8 +6,6 @@
 #include "picture/winbmp.h"
 
 #include <algorithm>
-#include <memory>
-#include <new>
 
 namespace {
 
@@ -27,24 +25,6 @@ int PlanesFor(int colors)
     return planes;
 }
 
-// Bit k of eight palette indices as one plane byte, the first index in the
-// top bit.
-uint8_t PlaneByte(const uint8_t* eight, int k)
-{
-    uint64_t v = 0;
-    for (int i = 7; i >= 0; --i)
-        v = v << 8 | eight[i];
-    return uint8_t(((v >> k) & 0x0101010101010101ull) * 0x8040201008040201ull >> 56);
-}
-
-template <class T> std::unique_ptr<T[]> Allocate(size_t count)
-{
-    std::unique_ptr<T[]> p(new (std::nothrow) T[count]);
-    if (!p)
-        throw CTextException(ErrNoMemory, kTextOutOfMemory);
-    return p;
-}
-
 void WriteChunkHeader(COutputFile& file, const char* id, uint32_t size)
 {
     file.Write(id, 4);
@@ -55,12 +35,8 @@ void WriteChunkHeader(COutputFile& file, const char* id, uint32_t size)
 
 void CIFFEncoder::Save(const std::string& path, CBmp& bmp)
 {
-    const CBmp* source = &bmp;
     CWinBmp converted;
-    if (bmp.GetBitsPerPixel() != 32) {
-        converted.CopyFrom(bmp, 32);
-        source = &converted;
-    }
+    const CBmp* source = &CWinBmp::With32Bits(bmp, converted);
     int width = source->GetWidth(), height = source->GetHeight();
     if (width < 1 || height < 1 || width > kMaxDimension || height > kMaxDimension)
         throw CTextException(ErrUnsupported, kTextBadSize);
@@ -77,9 +53,9 @@ void CIFFEncoder::Save(const std::string& path, CBmp& bmp)
 
     // Indices are padded to whole words of pixels and rows keep their pad
     // bytes; both paddings stay 0.
-    auto indices = Allocate<uint8_t>(rowBytes * 8);
+    auto indices = AllocateBuffer<uint8_t>(rowBytes * 8);
     std::fill_n(indices.get(), rowBytes * 8, uint8_t(0));
-    auto row = Allocate<uint8_t>(rowBytes * size_t(planes));
+    auto row = AllocateBuffer<uint8_t>(rowBytes * size_t(planes));
     std::fill_n(row.get(), rowBytes * size_t(planes), uint8_t(0));
     size_t groups = (size_t(width) + 7) / 8;
     COutputFile file(path);
@@ -117,7 +93,7 @@ void CIFFEncoder::Save(const std::string& path, CBmp& bmp)
         MapLineToIndices(palette, palette.pixels->GetLine32(y), width, indices.get());
         for (int k = 0; k < planes; ++k)
             for (size_t i = 0; i < groups; ++i)
-                row[size_t(k) * rowBytes + i] = PlaneByte(indices.get() + 8 * i, k);
+                row[size_t(k) * rowBytes + i] = GatherPlaneByte(indices.get() + 8 * i, k);
         file.Write(row.get(), rowBytes * size_t(planes));
     }
     file.Commit();

@@ -105,12 +105,8 @@ void CJPEGEncoder::Save(const std::string& path, CBmp& bmp, int quality, int smo
                         bool progressive)
 {
     JpegSettings settings = MakeSettings(quality, smoothing, optimize, progressive);
-    const CBmp* source = &bmp;
     CWinBmp converted;
-    if (bmp.GetBitsPerPixel() != 32) {
-        converted.CopyFrom(bmp, 32);
-        source = &converted;
-    }
+    const CBmp* source = &CWinBmp::With32Bits(bmp, converted);
     // libjpeg-turbo takes the picture's own lines; no packed copy is needed.
     WriteJpegFile(path, source->GetWidth(), source->GetHeight(), source->GetLines(), true, settings);
 }

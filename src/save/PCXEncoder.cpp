@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <array>
-#include <memory>
-#include <new>
 
 namespace {
 
@@ -54,14 +52,6 @@ struct PcxHeader {
     }
 };
 
-template <class T> std::unique_ptr<T[]> Allocate(size_t count)
-{
-    std::unique_ptr<T[]> p(new (std::nothrow) T[count]);
-    if (!p)
-        throw CTextException(ErrNoMemory, kTextOutOfMemory);
-    return p;
-}
-
 // Byte writes of this writer report their own text.
 class CPcxFile {
 public:
@@ -98,8 +88,8 @@ void SaveTrueColor(const std::string& path, const CBmp& bmp)
     header.planes = 3;
     header.bytesPerLine = uint16_t(width);
 
-    auto plane = Allocate<uint8_t>(width);
-    auto packed = Allocate<uint8_t>(2 * width);
+    auto plane = AllocateBuffer<uint8_t>(width);
+    auto packed = AllocateBuffer<uint8_t>(2 * width);
     CPcxFile file(path);
     auto bytes = header.Bytes();
     file.Write(bytes.data(), bytes.size());
@@ -112,16 +102,6 @@ void SaveTrueColor(const std::string& path, const CBmp& bmp)
         }
     }
     file.Commit();
-}
-
-// Bit k of eight palette indices as one plane byte, the first index in the
-// top bit.
-uint8_t PlaneByte(const uint8_t* eight, int k)
-{
-    uint64_t v = 0;
-    for (int i = 7; i >= 0; --i)
-        v = v << 8 | eight[i];
-    return uint8_t(((v >> k) & 0x0101010101010101ull) * 0x8040201008040201ull >> 56);
 }
 
 int PlanesFor(int colors) { return colors <= 2 ? 1 : colors <= 4 ? 2 : colors <= 8 ? 3 : 4; }
@@ -149,10 +129,10 @@ void SavePalette(const std::string& path, const CBmp& bmp)
 
     // Indices are padded to whole bytes of pixels; the padding stays 0.
     size_t indexCount = planar ? planeBytes * 8 : width;
-    auto indices = Allocate<uint8_t>(indexCount);
+    auto indices = AllocateBuffer<uint8_t>(indexCount);
     std::fill_n(indices.get(), indexCount, uint8_t(0));
-    auto plane = Allocate<uint8_t>(planeBytes);
-    auto packed = Allocate<uint8_t>(2 * planeBytes);
+    auto plane = AllocateBuffer<uint8_t>(planeBytes);
+    auto packed = AllocateBuffer<uint8_t>(2 * planeBytes);
     CPcxFile file(path);
     auto bytes = header.Bytes();
     file.Write(bytes.data(), bytes.size());
@@ -164,7 +144,7 @@ void SavePalette(const std::string& path, const CBmp& bmp)
         }
         for (int k = 0; k < planes; ++k) {
             for (size_t i = 0; i < planeBytes; ++i)
-                plane[i] = PlaneByte(indices.get() + 8 * i, k);
+                plane[i] = GatherPlaneByte(indices.get() + 8 * i, k);
             file.Write(packed.get(), PcxEncodeLine(plane.get(), planeBytes, packed.get()));
         }
     }
@@ -202,12 +182,8 @@ size_t PcxEncodeLine(const uint8_t* in, size_t count, uint8_t* out)
 
 void CPCXEncoder::Save(const std::string& path, CBmp& bmp, int depth)
 {
-    const CBmp* source = &bmp;
     CWinBmp converted;
-    if (bmp.GetBitsPerPixel() != 32) {
-        converted.CopyFrom(bmp, 32);
-        source = &converted;
-    }
+    const CBmp* source = &CWinBmp::With32Bits(bmp, converted);
     CheckDimensions(*source);
     if (depth == 24)
         SaveTrueColor(path, *source);

@@ -7,8 +7,6 @@
 #include "picture/winbmp.h"
 
 #include <cstdio>
-#include <memory>
-#include <new>
 #include <sys/types.h>
 
 namespace {
@@ -32,14 +30,6 @@ constexpr int kMinPackedRowBytes = 8;
 // Wider rows have a 16-bit byte count, narrower ones a single byte.
 constexpr int kShortCountLimit = 250;
 
-template <class T> std::unique_ptr<T[]> Allocate(size_t count)
-{
-    std::unique_ptr<T[]> p(new (std::nothrow) T[count]);
-    if (!p)
-        throw CTextException(ErrNoMemory, kTextOutOfMemory);
-    return p;
-}
-
 // A rectangle as QuickDraw stores it: top, left, bottom, right.
 void WriteRect(COutputFile& file, int height, int width)
 {
@@ -53,20 +43,16 @@ void WriteRect(COutputFile& file, int height, int width)
 
 void CPICTEncoder::Save(const std::string& path, CBmp& bmp, bool rle)
 {
-    const CBmp* source = &bmp;
     CWinBmp converted;
-    if (bmp.GetBitsPerPixel() != 32) {
-        converted.CopyFrom(bmp, 32);
-        source = &converted;
-    }
+    const CBmp* source = &CWinBmp::With32Bits(bmp, converted);
     int width = source->GetWidth(), height = source->GetHeight();
     if (width < 1 || height < 1 || width > kMaxWidth || height > kMaxHeight)
         throw CTextException(ErrUnsupported, kTextBadSize);
 
     CReducedPalette palette = ReducePalette(*source);
     int n = palette.Count();
-    auto indices = Allocate<uint8_t>(size_t(width));
-    auto packed = Allocate<uint8_t>(PackBitsBound(size_t(width)));
+    auto indices = AllocateBuffer<uint8_t>(size_t(width));
+    auto packed = AllocateBuffer<uint8_t>(PackBitsBound(size_t(width)));
 
     COutputFile file(path);
     static const uint8_t kZeros[kFileHeaderSize] = {};

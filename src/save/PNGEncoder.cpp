@@ -68,11 +68,7 @@ void WritePng(png_structp png, png_infop info, std::FILE* out, const CBmp& bmp, 
 void CPNGEncoder::Save(const std::string& path, CBmp& bmp, bool interlaced)
 {
     CWinBmp converted;
-    const CBmp* source = &bmp;
-    if (bmp.GetBitsPerPixel() != 32) {
-        converted.CopyFrom(bmp, 32);
-        source = &converted;
-    }
+    const CBmp* source = &CWinBmp::With32Bits(bmp, converted);
 
     COutputFile file(path);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, nullptr);

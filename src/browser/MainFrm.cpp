@@ -610,17 +610,19 @@ void CMainFrame::ShowCurrentFile()
     m_statusText = kStatusLoading;
     UpdateStatusPane();
     UpdateCountPane();
-    if (!m_browserMode)
-        UpdateInfoPane();
 
     m_loadForced = m_forcePreview;
     const QString path = CurrentPath();
     const QString name = Q(m_fileList.GetCurrentFile());
-    if (m_browserMode)
+    if (m_browserMode) {
         m_view->LoadImage(path, m_settings.previewPosition, m_settings.browserPreviewShrink,
                           m_settings.browserPreviewEnlarge, name);
-    else
+    } else {
         m_view->LoadImage(path, vkview::Centre, m_settings.viewerShrink, m_settings.viewerEnlarge, name);
+        // After the request, so the pane names the new file without the
+        // previous picture's size.
+        UpdateInfoPane();
+    }
 }
 
 void CMainFrame::OnLoadFinished(bool success)
@@ -638,6 +640,8 @@ void CMainFrame::OnLoadFinished(bool success)
         UpdateTitleAndProperties(true);
         m_statusText = kStatusUnknownFormat;
         UpdateStatusPane();
+        if (!m_browserMode)
+            UpdateInfoPane();
         vkui::ask(kTextUnknownFormat);
     }
     m_forcePreview = savedForce;
@@ -711,7 +715,9 @@ void CMainFrame::UpdateInfoPane()
         vkplatform::FileStatus status;
         const bool haveStatus = vkplatform::GetFileStatus(CurrentPath().toStdString(), status);
         const CPictureEx& picture = m_view->GetPicture();
-        const bool shown = m_view->HasImage();
+        // While the next file decodes the view still holds the previous
+        // picture: its size must not be shown under the new name.
+        const bool shown = m_view->HasImage() && !m_view->IsLoading();
         m_infoText = Q(vktext::ViewerInfoText(m_fileList.GetCurrentFile(), shown ? picture.GetWidth() : 0,
                                               shown ? picture.GetHeight() : 0,
                                               shown ? picture.GetBitsPerPixel() : 0,

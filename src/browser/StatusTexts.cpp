@@ -71,6 +71,9 @@ std::string ViewerCountText(int index, int listed)
 std::string ViewerInfoText(const std::string& name, int width, int height, int bitsPerPixel,
                            uint64_t fileSize, int fileSizeUnit, int imageSizeUnit)
 {
+    // No picture (still loading, or unreadable): name and file size only.
+    if (width <= 0 || height <= 0)
+        return " " + name + ", " + FileSizeText(fileSize, fileSizeUnit);
     return " " + name + ", " + ImageSizeText(width, height, imageSizeUnit) + " " +
            std::to_string(bitsPerPixel) + " bpp, " + FileSizeText(fileSize, fileSizeUnit);
 }

@@ -25,7 +25,8 @@ std::string FreeSpaceText(uint64_t freeBytes, int unit);
 std::string BrowserCountText(int selected, int listed, uint64_t total, int unit);
 // " 5/12" for the entry at `index`; " 0/0" when no file is shown (index < 0).
 std::string ViewerCountText(int index, int listed);
-// " name.jpg, 640x480 32 bpp, 1.500 KB".
+// " name.jpg, 640x480 32 bpp, 1.500 KB"; " name.jpg, 1.500 KB" without a
+// picture (width or height 0).
 std::string ViewerInfoText(const std::string& name, int width, int height, int bitsPerPixel,
                            uint64_t fileSize, int fileSizeUnit, int imageSizeUnit);
 

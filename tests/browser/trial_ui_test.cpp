@@ -1,0 +1,56 @@
+// Faults met by trying the window on a real folder of pictures, each kept
+// from coming back.
+#include "frame_fixture.h"
+
+#include "browser/StatusTexts.h"
+
+using vkuitest::FrameTest;
+using vkuitest::WaitForLoad;
+using vkuitest::WriteBmp;
+
+namespace {
+
+class TrialTest : public FrameTest {
+protected:
+    std::string Dir() const { return pics.Path(); }
+};
+
+// The viewer's info pane never pairs a file's name with the size of the
+// picture shown before it: not while the next file decodes, not after it
+// failed to decode.
+TEST_F(TrialTest, ViewerInfoPaneNeverShowsThePreviousPictureSize)
+{
+    WriteBmp(pics.File("a.bmp"), 50, 40, 1);
+    vktest::WriteFile(pics.File("b.bmp"), "not a bitmap, just text");
+    WriteBmp(pics.File("c.bmp"), 30, 20, 2);
+    ASSERT_TRUE(Start(Dir()));
+    SelectRow(0);
+    ASSERT_TRUE(frame->RunCommand(Cmd::Viewer));
+    EXPECT_NE(Pane(3).find("50x40 32 bpp"), std::string::npos) << Pane(3);
+
+    // The damaged file: its name and file size, no picture size.
+    ASSERT_TRUE(frame->RunCommand(Cmd::ImageNext));
+    WaitForLoad(frame->GetView());
+    ASSERT_EQ(ask.shown.size(), 1u);
+    EXPECT_EQ(ask.shown[0], "Unknow format.");
+    EXPECT_EQ(Pane(3), " b.bmp, 23 bytes");
+
+    // Back to a good one, then on to the next good one: while it decodes,
+    // a's size is not shown under c's name; once shown, c's own size is.
+    frame->RunCommand(Cmd::ImageFirst);
+    WaitForLoad(frame->GetView());
+    ASSERT_NE(Pane(3).find("50x40"), std::string::npos) << Pane(3);
+    frame->RunCommand(Cmd::ImageLast);
+    if (frame->GetView()->IsLoading())
+        EXPECT_EQ(Pane(3).find("50x40"), std::string::npos) << Pane(3);
+    WaitForLoad(frame->GetView());
+    EXPECT_NE(Pane(3).find(" c.bmp, 30x20 32 bpp, "), std::string::npos) << Pane(3);
+}
+
+TEST(TrialTexts, ViewerInfoWithoutPicture)
+{
+    EXPECT_EQ(vktext::ViewerInfoText("x.jpg", 0, 0, 0, 2048, vktext::Kilobytes, vktext::Pixels), " x.jpg, 2 KB");
+    EXPECT_EQ(vktext::ViewerInfoText("x.jpg", 4, 3, 8, 12, vktext::Bytes, vktext::Pixels), " x.jpg, 4x3 8 bpp, 12 bytes");
+}
+
+} // namespace

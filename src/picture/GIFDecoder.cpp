@@ -57,15 +57,18 @@ void ReadGraphicControl(CGifBlockReader& blocks, GraphicControl& control)
         blocks.SkipBlocks();
 }
 
-// Most pixels `bytes` of LZW data can give: codes are at least one bit,
-// and the k-th code after a clear gives at most k pixels (4096 at most).
+// Most pixels `bytes` of LZW data can give. Codes are at least one bit, and
+// the k-th code after a clear gives at most k pixels (4096 at most); a code
+// of w bits also gives at most 2^w pixels (its string grows by one per
+// table entry and its index fits in w bits), so at most 4096 per 12 bits.
 int64_t MaxPixelsCodable(size_t bytes)
 {
     const int64_t codes = int64_t(std::min<size_t>(bytes, size_t(1) << 40)) * 8;
     const int64_t table = CLzwExpander::kTableSize;
+    const int64_t byWidth = codes * table / 12;
     if (codes <= table)
-        return codes * (codes + 1) / 2;
-    return table * (table + 1) / 2 + (codes - table) * table;
+        return std::min(byWidth, codes * (codes + 1) / 2);
+    return std::min(byWidth, table * (table + 1) / 2 + (codes - table) * table);
 }
 
 // Rows in the order they are stored: top to bottom, or the four
@@ -203,6 +206,10 @@ void CGIFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
 
     auto lzw = std::make_unique<CLzwExpander>(blocks);
     int images = 0;
+    // Every image's pixels come from its own data, so all images together
+    // cannot hold more than the rest of the file codes: frames without data
+    // cannot each claim (and be painted over) a huge picture.
+    int64_t pixelBudget = MaxPixelsCodable(source.GetRemaining());
     GraphicControl control;
     ColorTable local;
     for (;;) {
@@ -223,8 +230,10 @@ void CGIFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             // before allocating it. (Its trailer, required anyway, could
             // not follow complete data either.)
             CheckPictureSize(width, height);
-            if (int64_t(width) * height > MaxPixelsCodable(source.GetRemaining()))
+            const int64_t pixels = int64_t(width) * height;
+            if (pixels > std::min(pixelBudget, MaxPixelsCodable(source.GetRemaining())))
                 throw CTextException(ErrEndOfFile, kTextEndOfFile);
+            pixelBudget -= pixels;
             bmp.Create(width, height, uint16_t(depth), false);
             bmp.SetSourceBitsPerPixel(tableBits);
             if (depth == 8)

@@ -1,5 +1,6 @@
 // Hostile inputs found in review: each once crashed, overflowed or made a
 // tiny file allocate a picture far larger than its data could fill.
+#include "picture/GIFDecoder.h"
 #include "picture/bmpdec.h"
 #include "picture/winbmp.h"
 
@@ -11,13 +12,15 @@
 
 namespace {
 
-// Remembers the largest picture a decoder asked for.
+// Remembers the largest picture a decoder asked for, and all it asked for.
 class RecordingBmp : public CWinBmp {
 public:
     int64_t largestPixels = 0;
+    int64_t totalPixels = 0;
     void Create(int width, int height, uint16_t bitsPerPixel, bool hasAlpha) override
     {
         largestPixels = std::max(largestPixels, int64_t(width) * height);
+        totalPixels += int64_t(width) * height;
         CWinBmp::Create(width, height, bitsPerPixel, hasAlpha);
     }
 };
@@ -99,4 +102,28 @@ TEST(ReviewBmp, UncompressedDataShortOfTheClaimIsRefusedBeforeAllocating)
         EXPECT_EQ(DecodeError(decoder, file, bmp), ErrEndOfFile);
         EXPECT_LE(bmp.largestPixels, 256);
     }
+}
+
+TEST(ReviewGif, FramesWithoutDataCannotClaimMorePixelsThanTheFileCodes)
+{
+    // Thirty 8192 x 8192 frames of empty data, then a 9 KB comment: each
+    // frame alone fits what the bytes after it could code, but every one of
+    // them was created and painted black, 2 billion pixels from 10 KB.
+    std::string file = "GIF89a";
+    file += {char(1), 0, char(1), 0, 0, 0, 0};
+    for (int i = 0; i < 30; ++i) {
+        file += {',', 0, 0, 0, 0};
+        Put16(file, 8192);
+        Put16(file, 8192);
+        file += {0, char(2), 0};   // flags, code size, no data blocks
+    }
+    file += {'!', char(0xFE)};
+    for (int i = 0; i < 36; ++i)
+        file += char(255) + std::string(255, 'c');
+    file += {0, ';'};
+    CGIFDecoder decoder;
+    RecordingBmp bmp;
+    DecodeError(decoder, file, bmp);
+    // At most 4096 pixels from a 12-bit code.
+    EXPECT_LE(bmp.totalPixels, int64_t(file.size()) * 8 * 4096 / 12);
 }

@@ -1,4 +1,5 @@
 // Format detection: the order of the tests and their edge cases.
+#include "TestSupport.h"
 #include "picture/anydec.h"
 #include "picture/winbmp.h"
 
@@ -104,27 +105,13 @@ TEST(Detect, EpsNeedsTiffSectionFields)
 TEST(Detect, UnknownAndEpsBeyondEndRaise)
 {
     CAnyPicDecoder decoder;
-    CWinBmp bmp;
-    std::vector<uint8_t> junk = Bytes("hello, world", 64);
-    CMemSource source(junk.data(), junk.size());
-    try {
-        decoder.Decode(source, bmp, 32);
-        FAIL();
-    } catch (const CTextException& e) {
-        EXPECT_EQ(e.GetCode(), ErrUnknownType);
-        EXPECT_EQ(e.GetText(), "Decoder error: Unknown file type.\n");
-    }
-    std::vector<uint8_t> eps(64, 0);
-    eps[0] = 0xC5, eps[1] = 0xD0, eps[2] = 0xD3, eps[3] = 0xC6;
-    eps[20] = 200; // TIFF section beyond the file
+    const std::vector<uint8_t> junk = Bytes("hello, world", 64);
+    EXPECT_EQ(vktest::ErrorOf(decoder, std::string(junk.begin(), junk.end())),
+              std::pair(int(ErrUnknownType), vktest::Raised("Unknown file type.")));
+    std::string eps(64, '\0');
+    eps[0] = char(0xC5), eps[1] = char(0xD0), eps[2] = char(0xD3), eps[3] = char(0xC6);
+    eps[20] = char(200); // TIFF section beyond the file
     eps[24] = 10;
-    CMemSource epsSource(eps.data(), eps.size());
-    try {
-        decoder.Decode(epsSource, bmp, 32);
-        FAIL();
-    } catch (const CTextException& e) {
-        EXPECT_EQ(e.GetCode(), ErrEndOfFile);
-        EXPECT_EQ(e.GetText(), "End of file reached while decoding.\n");
-    }
+    EXPECT_EQ(vktest::ErrorOf(decoder, eps), std::pair(int(ErrEndOfFile), std::string(kTextEndOfFile)));
     EXPECT_EQ(decoder.GetDetectedFormat(), FormatEPS);
 }

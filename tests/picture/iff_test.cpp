@@ -6,56 +6,38 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <tuple>
 
 using namespace vktest;
 
 namespace {
 
-std::string ToPpm(const CBmp& bmp)
-{
-    Pixels p = FromBitmap(bmp);
-    std::string out = "P6\n" + std::to_string(p.width) + " " + std::to_string(p.height) + "\n255\n";
-    for (uint32_t v : p.data)
-        out += {char(v >> 16), char(v >> 8), char(v)};
-    return out;
-}
-
-Pixels DecodeBytes(const std::string& bytes)
+Pixels DecodeIff(const std::string& bytes)
 {
     CIFFDecoder decoder;
     CWinBmp bmp;
-    CMemSource source(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    decoder.Decode(source, bmp, 0);
+    Pixels p = DecodeBytes(decoder, bytes, 0, &bmp);
     EXPECT_EQ(bmp.GetBitsPerPixel(), 32);
-    return FromBitmap(bmp);
+    return p;
 }
 
-std::pair<int, std::string> DecodeError(const std::string& bytes)
+std::pair<int, std::string> IffError(const std::string& bytes)
 {
-    try {
-        DecodeBytes(bytes);
-    } catch (const CTextException& e) {
-        return {e.GetCode(), e.GetText()};
-    }
-    return {0, ""};
+    CIFFDecoder decoder;
+    return ErrorOf(decoder, bytes, 0);
 }
-
-std::string BE32(uint32_t v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
-std::string BE16(int v) { return {char(v >> 8), char(v)}; }
 
 std::string Chunk(const std::string& id, const std::string& data)
 {
-    return id + BE32(uint32_t(data.size())) + data + (data.size() & 1 ? std::string(1, '\0') : "");
+    return id + Be32(uint32_t(data.size())) + data + (data.size() & 1 ? std::string(1, '\0') : "");
 }
 
-std::string Form(const std::string& chunks) { return "FORM" + BE32(uint32_t(4 + chunks.size())) + "ILBM" + chunks; }
+std::string Form(const std::string& chunks) { return "FORM" + Be32(uint32_t(4 + chunks.size())) + "ILBM" + chunks; }
 
 std::string Bmhd(int width, int height, int planes, int masking = 0, int compression = 0)
 {
-    return Chunk("BMHD", BE16(width) + BE16(height) + BE16(0) + BE16(0) + char(planes) + char(masking) +
-                             char(compression) + '\0' + BE16(0) + char(10) + char(11) + BE16(width) + BE16(height));
+    return Chunk("BMHD", Be16(width) + Be16(height) + Be16(0) + Be16(0) + char(planes) + char(masking) +
+                             char(compression) + '\0' + Be16(0) + char(10) + char(11) + Be16(width) + Be16(height));
 }
 
 struct Rgb {
@@ -70,7 +52,7 @@ std::string Cmap(const std::vector<Rgb>& colors)
     return Chunk("CMAP", s);
 }
 
-std::string Camg(uint32_t mode) { return Chunk("CAMG", BE32(mode)); }
+std::string Camg(uint32_t mode) { return Chunk("CAMG", Be32(mode)); }
 
 // ByteRun1 for one plane row: repeats as runs, single bytes as literals
 // (files from ppmtoilbm carry longer literals).
@@ -155,18 +137,13 @@ TEST(IffPeers, PpmtoilbmLayoutsMatchIlbmtoppm)
         {0, "-ham6 -hamforce", 4}, {0, "-ham8 -hamforce", 6}, {0, "-ham6 -hamforce -nocompress", 4}};
     for (int width : {1, 9, 16, 17, 203}) {
         for (const auto& [colors, options, hamBits] : variants) {
-            CWinBmp bmp;
-            if (colors)
-                MakePaletteTestPicture(bmp, width, width > 100 ? 57 : 4, colors);
-            else
-                MakeTestPicture(bmp, width, width > 100 ? 57 : 4, unsigned(width + 5));
-            WriteFile(ppm, ToPpm(bmp));
+            const Pixels source = WriteTestPpm(ppm, width, width > 100 ? 57 : 4, colors, unsigned(width + 5));
             const std::string what = options + " " + std::to_string(colors) + " colours, width " + std::to_string(width);
             ASSERT_EQ(vktest::Run("ppmtoilbm " + options + " " + Quote(ppm) + " > " + Quote(out) + " 2>/dev/null"), 0);
             Pixels ours = DecodeWithVelkor(out), theirs = ReadWithIlbmtoppm(out);
             ASSERT_FALSE(theirs.data.empty()) << what;
             EXPECT_TRUE(hamBits ? SameHamBits(ours, theirs, hamBits) : ours == theirs) << what << ": differs from ilbmtoppm";
-            EXPECT_TRUE(hamBits || ours == FromBitmap(bmp)) << what << ": differs from the source picture";
+            EXPECT_TRUE(hamBits || ours == source) << what << ": differs from the source picture";
         }
     }
 }
@@ -204,13 +181,13 @@ TEST(IffFormat, EhbMaskingGraySkippedChunksAndShortPalettes)
          pixels(v8, entry(c8))},
     };
     for (const auto& [bytes, expected] : cases) {
-        EXPECT_EQ(DecodeBytes(bytes), expected) << &bytes - &cases[0].first;
+        EXPECT_EQ(DecodeIff(bytes), expected) << &bytes - &cases[0].first;
         WriteFile(dir.File("case.iff"), bytes);
-        EXPECT_EQ(DecodeBytes(bytes), ReadWithIlbmtoppm(dir.File("case.iff"))) << &bytes - &cases[0].first;
+        EXPECT_EQ(DecodeIff(bytes), ReadWithIlbmtoppm(dir.File("case.iff"))) << &bytes - &cases[0].first;
     }
     // A 7-byte CMAP gives two entries; indices past them are black.
     const std::vector<uint32_t> v4 = Values(w, h, 4);
-    Pixels p = DecodeBytes(Form(Bmhd(w, h, 2) + Chunk("CMAP", "\x10\x20\x30\x40\x50\x60\x70") + Body(w, h, 2, v4)));
+    Pixels p = DecodeIff(Form(Bmhd(w, h, 2) + Chunk("CMAP", "\x10\x20\x30\x40\x50\x60\x70") + Body(w, h, 2, v4)));
     EXPECT_EQ(p, pixels(v4, [](uint32_t v) {
                   return v == 0 ? MakePixel(0x10, 0x20, 0x30) : v == 1 ? MakePixel(0x40, 0x50, 0x60) : MakePixel(0, 0, 0);
               }));
@@ -224,7 +201,7 @@ TEST(IffFormat, HamHoldsAndModifies)
     const std::vector<uint32_t> values = {0x15, 0x03, 0x19, 0x2F, 0x31, 0x00, 0x27, 0x3C,  // row 0
                                           0x24, 0x32, 0x0F, 0x10, 0x11, 0x22, 0x33, 0x08}; // row 1
     const std::string file = Form(Bmhd(8, 2, 6, 0, 1) + Cmap(colors) + Camg(0x800) + Body(8, 2, 6, values, false, true));
-    Pixels p = DecodeBytes(file);
+    Pixels p = DecodeIff(file);
     auto s = [](int v) { return uint8_t((v * 255 + 7) / 15); };
     int held[3] = {0, 0, 0}; // red, green, blue
     for (size_t i = 0; i < values.size(); ++i) {
@@ -241,7 +218,7 @@ TEST(IffFormat, HamHoldsAndModifies)
     WriteFile(dir.File("ham.iff"), file);
     EXPECT_TRUE(SameHamBits(p, ReadWithIlbmtoppm(dir.File("ham.iff")), 4));
     // Without a palette mode 0 is the gray of its value.
-    Pixels gray = DecodeBytes(Form(Bmhd(8, 2, 6) + Camg(0x800) + Body(8, 2, 6, values)));
+    Pixels gray = DecodeIff(Form(Bmhd(8, 2, 6) + Camg(0x800) + Body(8, 2, 6, values)));
     EXPECT_EQ(gray.data[5], MakePixel(0, 0, 0));
     EXPECT_EQ(gray.data[10], MakePixel(255, 255, 255));
     EXPECT_EQ(gray.data[11], MakePixel(255, 255, 0));
@@ -272,9 +249,9 @@ TEST(IffFormat, RefusedFiles)
          "End of file reached while decoding.\n"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(DecodeError(c.bytes), std::make_pair(c.code, c.text)) << c.text;
+        EXPECT_EQ(IffError(c.bytes), std::make_pair(c.code, c.text)) << c.text;
     // 11 planes with a palette are fine: indices past it are black.
-    Pixels p = DecodeBytes(Form(Bmhd(5, 2, 11) + Cmap(Colors(4)) + Body(5, 2, 11, values)));
+    Pixels p = DecodeIff(Form(Bmhd(5, 2, 11) + Cmap(Colors(4)) + Body(5, 2, 11, values)));
     EXPECT_EQ(p.data[0], MakePixel(Colors(4)[values[0]].r, Colors(4)[values[0]].g, Colors(4)[values[0]].b));
 }
 
@@ -286,28 +263,20 @@ TEST(IffDamage, TruncatedFlippedAndHugeFilesFailCleanly)
         Form(Bmhd(19, 7, 6, 0, 0) + Cmap(Colors(16)) + Camg(0x800) + Body(19, 7, 6, values)),
         Form(Bmhd(19, 7, 24, 0, 1) + Body(19, 7, 24, Values(19, 7, 1 << 24), false, true)),
     };
+    CIFFDecoder decoder;
     for (const std::string& good : goods) {
-        ASSERT_EQ(DecodeError(good).first, 0);
-        for (size_t n = 0; n < good.size(); ++n)
-            EXPECT_EQ(DecodeError(good.substr(0, n)).first, ErrEndOfFile) << "cut at " << n;
-        for (size_t i = 4; i < good.size(); i += (i < 80 ? 1 : 5)) {
-            for (uint8_t mask : {0x01, 0x80, 0xFF}) {
-                std::string bad = good;
-                bad[i] = char(bad[i] ^ mask);
-                int code = DecodeError(bad).first;
-                EXPECT_TRUE(code == 0 || code == ErrEndOfFile || code == ErrUnsupported || code == ErrBadFormat ||
-                            code == ErrNoMemory)
-                    << "byte " << i << " code " << code;
-            }
-        }
+        ASSERT_EQ(IffError(good).first, 0);
+        EXPECT_EQ(CutFailures(decoder, good, {ErrEndOfFile}, {}, 0), "");
+        EXPECT_EQ(FlipFailures(decoder, good, Positions(4, good.size(), 80, 5), {0x01, 0x80, 0xFF},
+                               {ErrEndOfFile, ErrUnsupported, ErrBadFormat, ErrNoMemory}, 0),
+                  "");
     }
     // Huge sizes: a chunk past the file, a picture far larger than its BODY.
-    EXPECT_EQ(DecodeError(Form(Bmhd(5, 2, 2) + "BODY" + BE32(0x7FFFFFF0) + "abc")).first, ErrEndOfFile);
-    EXPECT_EQ(DecodeError(Form(Bmhd(65535, 65535, 24, 0, 1) + Chunk("BODY", std::string(64, '\x81')))).first,
+    EXPECT_EQ(IffError(Form(Bmhd(5, 2, 2) + "BODY" + Be32(0x7FFFFFF0) + "abc")).first, ErrEndOfFile);
+    EXPECT_EQ(IffError(Form(Bmhd(65535, 65535, 24, 0, 1) + Chunk("BODY", std::string(64, '\x81')))).first,
               ErrEndOfFile);
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(std::string(VELKOR_TEST_DATA) + "/iff/malformed", ec))
-        if (entry.path().extension() != ".md")
-            EXPECT_NE(DecodeError(ReadFile(entry.path().string())).first, ErrInternal) << entry.path();
+    const std::vector<std::string> found = DataFiles(std::string(VELKOR_TEST_DATA) + "/iff/malformed");
+    EXPECT_FALSE(found.empty());
+    for (const std::string& path : found)
+        EXPECT_NE(IffError(ReadFile(path)).first, ErrInternal) << path;
 }
-

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 using namespace vktest;
 
 namespace {
@@ -17,34 +15,19 @@ struct Rgb {
 };
 using Colors = std::vector<Rgb>;
 
-std::string ToPpm(const CBmp& bmp)
-{
-    Pixels p = FromBitmap(bmp);
-    std::string out = "P6\n" + std::to_string(p.width) + " " + std::to_string(p.height) + "\n255\n";
-    for (uint32_t v : p.data)
-        out += {char(v >> 16), char(v >> 8), char(v)};
-    return out;
-}
-
-Pixels DecodeBytes(const std::string& bytes)
+Pixels DecodePcx(const std::string& bytes)
 {
     CPCXDecoder decoder;
     CWinBmp bmp;
-    CMemSource source(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    decoder.Decode(source, bmp, 0);
+    Pixels p = DecodeBytes(decoder, bytes, 0, &bmp);
     EXPECT_EQ(bmp.GetBitsPerPixel(), 32);
-    return FromBitmap(bmp);
+    return p;
 }
 
-// The error code and text; code 0 on success.
-std::pair<int, std::string> DecodeError(const std::string& bytes)
+std::pair<int, std::string> PcxError(const std::string& bytes)
 {
-    try {
-        DecodeBytes(bytes);
-    } catch (const CTextException& e) {
-        return {e.GetCode(), e.GetText()};
-    }
-    return {0, ""};
+    CPCXDecoder decoder;
+    return ErrorOf(decoder, bytes, 0);
 }
 
 std::string Header(int version, int bits, int planes, int width, int height, int bytesPerLine,
@@ -122,21 +105,14 @@ TEST(PcxPeers, NetpbmAndImageMagickLayouts)
     for (int width : {1, 7, 33, 250}) {
         const int height = width == 250 ? 61 : 5;
         for (const auto& [colors, options] : variants) {
-            CWinBmp bmp;
-            if (colors)
-                MakePaletteTestPicture(bmp, width, height, colors);
-            else
-                MakeTestPicture(bmp, width, height, unsigned(width));
-            WriteFile(ppm, ToPpm(bmp));
+            const Pixels source = WriteTestPpm(ppm, width, height, colors, unsigned(width));
             const std::string what = std::to_string(colors) + " colours " + options + " " + std::to_string(width);
             ASSERT_EQ(vktest::Run("ppmtopcx " + options + " " + Quote(ppm) + " > " + Quote(out) + " 2>/dev/null"), 0);
             ExpectPeersAgree(out, what, false);
-            EXPECT_TRUE(DecodeWithVelkor(out) == FromBitmap(bmp)) << what << ": differs from the source picture";
+            EXPECT_EQ(Diff(DecodeWithVelkor(out), source), "") << what << ": differs from the source picture";
         }
     }
-    CWinBmp bmp;
-    MakeTestPicture(bmp, 123, 45, 9);
-    WriteFile(ppm, ToPpm(bmp));
+    WriteTestPpm(ppm, 123, 45, 0, 9);
     for (std::string options : {"", "-colors 256 -type palette", "-colors 16 -type palette", "-monochrome"}) {
         ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(ppm) + " " + options + " " + Quote(out) + " 2>/dev/null"), 0);
         ExpectPeersAgree(out, "ImageMagick " + options, true);
@@ -151,15 +127,15 @@ TEST(PcxFormat, PalettesRunsAndLineLengths)
         raw += char(i * 7);
     // Version 3: only the header's 16 entries, the rest black; version 5:
     // the trailing 256 entries.
-    Pixels v3 = DecodeBytes(Header(3, 8, 1, 20, 2, 20, colors) + Rle(raw) + VgaPalette(colors));
-    Pixels v5 = DecodeBytes(Header(5, 8, 1, 20, 2, 20) + Rle(raw) + VgaPalette(colors));
+    Pixels v3 = DecodePcx(Header(3, 8, 1, 20, 2, 20, colors) + Rle(raw) + VgaPalette(colors));
+    Pixels v5 = DecodePcx(Header(5, 8, 1, 20, 2, 20) + Rle(raw) + VgaPalette(colors));
     for (size_t i = 0; i < 40; ++i) {
         const size_t index = i * 7 % 256;
         EXPECT_EQ(v3.data[i], index < 16 ? Px(colors[index]) : MakePixel(0, 0, 0)) << i;
         EXPECT_EQ(v5.data[i], Px(colors[index])) << i;
     }
     // Three 8-bit planes: no trailing palette is read.
-    EXPECT_EQ(DecodeBytes(Header(5, 8, 3, 3, 1, 3) + Rle("\x01\x02\x03\x10\x20\x30\xFE\xFD\xFC")).data,
+    EXPECT_EQ(DecodePcx(Header(5, 8, 3, 3, 1, 3) + Rle("\x01\x02\x03\x10\x20\x30\xFE\xFD\xFC")).data,
               (std::vector<uint32_t>{MakePixel(1, 0x10, 0xFE), MakePixel(2, 0x20, 0xFD), MakePixel(3, 0x30, 0xFC)}));
     // Four 1-bit planes: plane i gives bit i of the index (here x * 2 + 1).
     std::string planes;
@@ -169,16 +145,16 @@ TEST(PcxFormat, PalettesRunsAndLineLengths)
             byte = uint8_t(byte | ((((x * 2 + 1) >> i) & 1) << (7 - x)));
         planes += {char(byte), '\0'};
     }
-    Pixels p4 = DecodeBytes(Header(5, 1, 4, 8, 1, 2, Ramp(16)) + Rle(planes));
+    Pixels p4 = DecodePcx(Header(5, 1, 4, 8, 1, 2, Ramp(16)) + Rle(planes));
     for (size_t x = 0; x < 8; ++x)
         EXPECT_EQ(p4.data[x], Px(colors[x * 2 + 1])) << x;
     // A run of count 0 consumes its value and writes nothing; runs cross
     // line ends.
     const uint32_t nine = Px(colors[9]);
-    EXPECT_EQ(DecodeBytes(Header(5, 8, 1, 3, 2, 3) + std::string("\xC0\x55\xC5\x09\x02", 5) + VgaPalette(colors)).data,
+    EXPECT_EQ(DecodePcx(Header(5, 8, 1, 3, 2, 3) + std::string("\xC0\x55\xC5\x09\x02", 5) + VgaPalette(colors)).data,
               (std::vector<uint32_t>{nine, nine, nine, nine, nine, Px(colors[2])}));
     // Lines longer than the width needs: the extra bytes are skipped.
-    EXPECT_EQ(DecodeBytes(Header(5, 8, 1, 3, 2, 6) + Rle("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C") +
+    EXPECT_EQ(DecodePcx(Header(5, 8, 1, 3, 2, 6) + Rle("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C") +
                           VgaPalette(colors))
                   .data,
               (std::vector<uint32_t>{Px(colors[1]), Px(colors[2]), Px(colors[3]), Px(colors[7]), Px(colors[8]),
@@ -203,7 +179,7 @@ TEST(PcxFormat, RefusedLayoutsRunsAndPalettes)
         {Header(5, 1, 1, 60000, 1, 1) + "\x55", "Bytes per line too few for the width."},
     };
     for (const auto& [bytes, text] : cases) {
-        auto [code, got] = DecodeError(bytes);
+        auto [code, got] = PcxError(bytes);
         EXPECT_EQ(code, text == "Bad color map signature." ? ErrWrongSignature
                         : text.starts_with("Bytes")         ? ErrBadFormat
                                                             : ErrUnsupported)
@@ -222,29 +198,22 @@ TEST(PcxDamage, TruncatedFlippedAndHugeFilesFailCleanly)
         Header(5, 8, 3, 13, 3, 13) + Rle(raw.substr(0, 117)),
         Header(5, 1, 4, 40, 5, 6, Ramp(16)) + Rle(raw),
     };
+    CPCXDecoder decoder;
     for (const std::string& good : goods) {
-        ASSERT_EQ(DecodeError(good).first, 0);
-        for (size_t n = 0; n < good.size(); ++n)
-            EXPECT_EQ(DecodeError(good.substr(0, n)).first, ErrEndOfFile) << "cut at " << n;
-        for (size_t i = 1; i < good.size(); i += (i < 128 ? 1 : 7)) {
-            for (uint8_t mask : {0x01, 0x40, 0xFF}) {
-                std::string bad = good;
-                bad[i] = char(bad[i] ^ mask);
-                int code = DecodeError(bad).first;
-                EXPECT_TRUE(code == 0 || code == ErrEndOfFile || code == ErrUnsupported || code == ErrWrongSignature ||
-                            code == ErrBadFormat || code == ErrNoMemory)
-                    << "byte " << i << " code " << code;
-            }
-        }
+        ASSERT_EQ(PcxError(good).first, 0);
+        EXPECT_EQ(CutFailures(decoder, good, {ErrEndOfFile}, {}, 0), "");
+        EXPECT_EQ(FlipFailures(decoder, good, Positions(1, good.size(), 128, 7), {0x01, 0x40, 0xFF},
+                               {ErrEndOfFile, ErrUnsupported, ErrWrongSignature, ErrBadFormat, ErrNoMemory}, 0),
+                  "");
     }
     // Claimed sizes far beyond the data fail before a picture is allocated;
     // xmax below xmin is refused.
-    EXPECT_EQ(DecodeError(Header(5, 8, 3, 65535, 65535, 65535) + "\xFF\x01").first, ErrEndOfFile);
+    EXPECT_EQ(PcxError(Header(5, 8, 3, 65535, 65535, 65535) + "\xFF\x01").first, ErrEndOfFile);
     std::string backwards = Header(5, 8, 1, 4, 1, 4) + "\x01\x01\x01\x01" + VgaPalette(Ramp(4));
     backwards[4] = 10;
-    EXPECT_EQ(DecodeError(backwards).first, ErrBadFormat);
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(std::string(VELKOR_TEST_DATA) + "/pcx/malformed", ec))
-        if (entry.path().extension() != ".md")
-            EXPECT_NE(DecodeError(ReadFile(entry.path().string())).first, ErrInternal) << entry.path();
+    EXPECT_EQ(PcxError(backwards).first, ErrBadFormat);
+    const std::vector<std::string> found = DataFiles(std::string(VELKOR_TEST_DATA) + "/pcx/malformed");
+    EXPECT_FALSE(found.empty());
+    for (const std::string& path : found)
+        EXPECT_NE(PcxError(ReadFile(path)).first, ErrInternal) << path;
 }

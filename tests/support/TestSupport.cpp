@@ -204,6 +204,33 @@ Pixels DecodeWithVelkor(const std::string& path)
     return FromBitmap(bmp);
 }
 
+std::string Diff(const Pixels& got, const Pixels& want)
+{
+    char text[96];
+    if (got.width != want.width || got.height != want.height || got.data.size() != want.data.size()) {
+        std::snprintf(text, sizeof text, "size %dx%d, want %dx%d", got.width, got.height, want.width, want.height);
+        return text;
+    }
+    for (size_t i = 0; i < got.data.size(); ++i)
+        if (got.data[i] != want.data[i]) {
+            std::snprintf(text, sizeof text, "(%zu,%zu): %08x, want %08x", i % size_t(got.width),
+                          i / size_t(got.width), got.data[i], want.data[i]);
+            return text;
+        }
+    return "";
+}
+
+std::string ToPpm(const Pixels& p)
+{
+    std::string out = "P6\n" + std::to_string(p.width) + " " + std::to_string(p.height) + "\n255\n";
+    out.reserve(out.size() + 3 * p.data.size());
+    for (uint32_t v : p.data)
+        out += {char(v >> 16), char(v >> 8), char(v)};
+    return out;
+}
+
+std::string ToPpm(const CBmp& bmp) { return ToPpm(FromBitmap(bmp)); }
+
 double Psnr(const Pixels& a, const Pixels& b)
 {
     if (a.width != b.width || a.height != b.height || a.data.empty())
@@ -251,6 +278,127 @@ void MakePaletteTestPicture(CWinBmp& bmp, int width, int height, int colors)
             line[x] = MakePixel(uint8_t(i * 37), uint8_t(i * 91 + 13), uint8_t(i * 7 + (i >> 8) * 50));
         }
     }
+}
+
+Pixels WriteTestPpm(const std::string& path, int width, int height, int colors, unsigned seed)
+{
+    CWinBmp bmp;
+    if (colors)
+        MakePaletteTestPicture(bmp, width, height, colors);
+    else
+        MakeTestPicture(bmp, width, height, seed);
+    Pixels p = FromBitmap(bmp);
+    WriteFile(path, ToPpm(p));
+    return p;
+}
+
+Pixels DecodeBytes(CPicDecoder& decoder, const std::string& bytes, int depth, CWinBmp* keep)
+{
+    CWinBmp local;
+    CWinBmp& bmp = keep ? *keep : local;
+    CMemSource source(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    decoder.Decode(source, bmp, depth);
+    return FromBitmap(bmp);
+}
+
+std::pair<int, std::string> ErrorOf(CPicDecoder& decoder, const std::string& bytes, int depth)
+{
+    try {
+        DecodeBytes(decoder, bytes, depth);
+    } catch (const CTextException& e) {
+        return {e.GetCode(), e.GetText()};
+    } catch (const std::exception& e) {
+        return {-1, e.what()};
+    }
+    return {0, ""};
+}
+
+std::string Raised(const std::string& text) { return "Decoder error: " + text + "\n"; }
+
+namespace {
+
+// Collects failure lines, the first twenty in full and then a count.
+struct FailureList {
+    std::string text;
+    size_t count = 0;
+    // Adds a line when `code` is not allowed; -1 (no CTextException) never is.
+    void Check(int code, const std::vector<int>& allowed, const std::string& what)
+    {
+        if (code != -1 && (allowed.empty() || std::find(allowed.begin(), allowed.end(), code) != allowed.end()))
+            return;
+        Add(what + ": code " + std::to_string(code));
+    }
+    void Add(const std::string& line)
+    {
+        if (++count <= 20)
+            text += line + "\n";
+    }
+    std::string Result() const { return count > 20 ? text + std::to_string(count - 20) + " more\n" : text; }
+};
+
+} // namespace
+
+std::string CutFailures(CPicDecoder& decoder, const std::string& file, const std::vector<int>& allowed,
+                        std::vector<size_t> cuts, int depth)
+{
+    if (cuts.empty())
+        for (size_t n = 0; n < file.size(); ++n)
+            cuts.push_back(n);
+    FailureList failures;
+    for (size_t n : cuts) {
+        int code = ErrorOf(decoder, file.substr(0, n), depth).first;
+        if (code == 0)
+            failures.Add("cut at " + std::to_string(n) + ": decodes");
+        else
+            failures.Check(code, allowed, "cut at " + std::to_string(n));
+    }
+    return failures.Result();
+}
+
+std::string FlipFailures(CPicDecoder& decoder, const std::string& file, const std::vector<size_t>& positions,
+                         const std::vector<uint8_t>& masks, const std::vector<int>& allowed, int depth)
+{
+    FailureList failures;
+    std::string bad = file;
+    for (size_t i : positions) {
+        if (i >= file.size())
+            continue;
+        for (uint8_t mask : masks) {
+            bad[i] = char(file[i] ^ mask);
+            int code = ErrorOf(decoder, bad, depth).first;
+            if (code != 0)
+                failures.Check(code, allowed, "byte " + std::to_string(i) + " ^ " + std::to_string(mask));
+        }
+        bad[i] = file[i];
+    }
+    return failures.Result();
+}
+
+std::vector<size_t> Positions(size_t from, size_t to, size_t denseUntil, size_t step)
+{
+    std::vector<size_t> at;
+    for (size_t i = from; i < to; i += i < denseUntil ? 1 : step)
+        at.push_back(i);
+    return at;
+}
+
+std::vector<std::string> DataFiles(const std::string& folder)
+{
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        if (entry.path().filename() != "README.md")
+            files.push_back(entry.path().string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string ByteString(std::initializer_list<int> values)
+{
+    std::string out;
+    for (int v : values)
+        out += char(v);
+    return out;
 }
 
 } // namespace vktest

@@ -11,11 +11,9 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -24,18 +22,6 @@ using namespace vktest;
 namespace {
 
 Pixels Expected(const CBmp& bmp) { return Opaque(FromBitmap(bmp)); }
-
-// Equal pixels, or where they first differ.
-testing::AssertionResult SamePixels(const Pixels& got, const Pixels& want)
-{
-    if (got.width != want.width || got.height != want.height || got.data.size() != want.data.size())
-        return testing::AssertionFailure() << "size " << got.width << "x" << got.height;
-    for (size_t i = 0; i < got.data.size(); ++i)
-        if (got.data[i] != want.data[i])
-            return testing::AssertionFailure() << "pixel " << i << ": " << std::hex << got.data[i] << ", want "
-                                               << want.data[i];
-    return testing::AssertionSuccess();
-}
 
 // Soft gradients and a disc, the kind of picture JPEG is meant for.
 void MakeSmoothPicture(CWinBmp& bmp, int width, int height)
@@ -48,38 +34,6 @@ void MakeSmoothPicture(CWinBmp& bmp, int width, int height)
             bmp.GetLine32(y)[x] = MakePixel(uint8_t(40 + x * 160 / width), uint8_t(inside ? 180 : 60 + y * 100 / height),
                                             uint8_t(120 + (x + y) % 32));
         }
-}
-
-// While alive, files cannot grow past `limit` bytes, as on a full disk.
-struct FileSizeLimit {
-    rlimit old{};
-    void (*handler)(int);
-    explicit FileSizeLimit(rlim_t limit) : handler(std::signal(SIGXFSZ, SIG_IGN))
-    {
-        getrlimit(RLIMIT_FSIZE, &old);
-        rlimit low{limit, old.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &low);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, handler);
-    }
-};
-
-// True when `name` is all the folder holds: no temporary left behind.
-bool OnlyFile(const std::string& dir, const std::string& name)
-{
-    for (auto& e : std::filesystem::directory_iterator(dir))
-        if (e.path().filename() != name)
-            return false;
-    return true;
-}
-
-uint32_t BE32(const std::string& s, size_t at)
-{
-    return uint32_t(uint8_t(s[at])) << 24 | uint32_t(uint8_t(s[at + 1])) << 16 | uint32_t(uint8_t(s[at + 2])) << 8 |
-           uint8_t(s[at + 3]);
 }
 
 } // namespace
@@ -99,14 +53,14 @@ TEST(PngWriter, PeersReadTheExactPixelsAndTheHeaderFollowsTheFlag)
             std::string path = dir.File("p.png");
             CPNGEncoder().Save(path, bmp, interlaced);
             EXPECT_EQ(FromBitmap(bmp), before);
-            EXPECT_TRUE(SamePixels(ReadWithNetpbm("pngtopam " + Quote(path)), Expected(bmp)));
-            EXPECT_TRUE(SamePixels(ReadWithImageMagick(path), Expected(bmp)));
+            EXPECT_EQ(Diff(ReadWithNetpbm("pngtopam " + Quote(path)), Expected(bmp)), "");
+            EXPECT_EQ(Diff(ReadWithImageMagick(path), Expected(bmp)), "");
             std::string png = ReadFile(path);
             ASSERT_GT(png.size(), 33u);
             EXPECT_EQ(png.substr(12, 4), "IHDR");
             EXPECT_EQ(png.substr(24, 2), std::string("\x08\x02", 2));   // 8 bits, RGB
             EXPECT_EQ(png[28], interlaced ? 1 : 0);
-            for (size_t at = 8; at + 12 <= png.size(); at += 12 + BE32(png, at)) {
+            for (size_t at = 8; at + 12 <= png.size(); at += 12 + GetBe32(png, at)) {
                 std::string type = png.substr(at + 4, 4);
                 EXPECT_TRUE(type == "IHDR" || type == "IDAT" || type == "IEND") << type;
             }
@@ -125,10 +79,10 @@ TEST(PngWriter, WidthBeyondLibpngsDefaultLimitIsWritten)
     ASSERT_NO_THROW(CPNGEncoder().Save(path, bmp, false));
     // pngtopam and ImageMagick keep libpng's limit, so zlib reads it back.
     std::string png = ReadFile(path), idat;
-    EXPECT_EQ(BE32(png, 16), 1000001u);
-    for (size_t at = 8; at + 12 <= png.size(); at += 12 + BE32(png, at))
+    EXPECT_EQ(GetBe32(png, 16), 1000001u);
+    for (size_t at = 8; at + 12 <= png.size(); at += 12 + GetBe32(png, at))
         if (png.compare(at + 4, 4, "IDAT") == 0)
-            idat += png.substr(at + 8, BE32(png, at));
+            idat += png.substr(at + 8, GetBe32(png, at));
     std::string raw(1 + 3 * 1000001 + 1, '\0');
     uLongf rawSize = raw.size();
     ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(raw.data()), &rawSize,
@@ -178,13 +132,7 @@ TEST(JpegWriter, SameBytesAsCjpegWithTheSameOptions)
     CWinBmp bmp;
     MakeTestPicture(bmp, 77, 45, 3);
     std::string ppm = dir.File("in.ppm");
-    std::string bytes = "P6\n77 45\n255\n";
-    for (int y = 0; y < 45; ++y)
-        for (int x = 0; x < 77; ++x) {
-            const uint8_t* p = bmp.GetLine(y) + 4 * x;
-            bytes += {char(p[2]), char(p[1]), char(p[0])};
-        }
-    WriteFile(ppm, bytes);
+    WriteFile(ppm, ToPpm(bmp));
     const struct {
         int quality, smoothing;
         bool optimize, progressive;
@@ -251,8 +199,8 @@ TEST(TiffWriter, EveryCompressionPassesTiffinfoAndReadsBackExactly)
             EXPECT_NE(info.find("Photometric Interpretation: RGB color"), std::string::npos) << info;
             EXPECT_NE(info.find("Bits/Sample: 8"), std::string::npos) << info;
             Pixels expected = Expected(bmp);
-            EXPECT_TRUE(SamePixels(ReadWithNetpbm("tifftopnm " + Quote(path)), expected));
-            EXPECT_TRUE(SamePixels(ReadWithImageMagick(path), expected));
+            EXPECT_EQ(Diff(ReadWithNetpbm("tifftopnm " + Quote(path)), expected), "");
+            EXPECT_EQ(Diff(ReadWithImageMagick(path), expected), "");
         }
     }
 }
@@ -347,7 +295,7 @@ TEST(PngJpegTiffWriters, PaletteAndBilevelSourcesAreWrittenThroughTheirPalette)
         std::string png = dir.File("s.png"), tif = dir.File("s.tif");
         CPNGEncoder().Save(png, bmp, false);
         CTIFFEncoder().Save(tif, bmp, CTIFFEncoder::kLZW, 60);
-        EXPECT_TRUE(SamePixels(ReadWithImageMagick(png), Expected(bmp))) << depth;
-        EXPECT_TRUE(SamePixels(ReadWithImageMagick(tif), Expected(bmp))) << depth;
+        EXPECT_EQ(Diff(ReadWithImageMagick(png), Expected(bmp)), "") << depth;
+        EXPECT_EQ(Diff(ReadWithImageMagick(tif), Expected(bmp)), "") << depth;
     }
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -399,6 +400,27 @@ std::string ByteString(std::initializer_list<int> values)
     for (int v : values)
         out += char(v);
     return out;
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t limit) : m_handler(std::signal(SIGXFSZ, SIG_IGN))
+{
+    getrlimit(RLIMIT_FSIZE, &m_old);
+    rlimit low{limit, m_old.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &low);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    setrlimit(RLIMIT_FSIZE, &m_old);
+    std::signal(SIGXFSZ, m_handler);
+}
+
+bool OnlyFile(const std::string& dir, const std::string& name)
+{
+    for (auto& e : std::filesystem::directory_iterator(dir))
+        if (e.path().filename() != name)
+            return false;
+    return true;
 }
 
 } // namespace vktest

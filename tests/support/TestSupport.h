@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <sys/resource.h>
 #include <utility>
 #include <vector>
 
@@ -135,5 +136,20 @@ std::string ByteString(std::initializer_list<int> values);
 inline unsigned GetLe16(const std::string& b, size_t at) { return uint8_t(b[at]) | unsigned(uint8_t(b[at + 1])) << 8; }
 inline unsigned GetBe16(const std::string& b, size_t at) { return unsigned(uint8_t(b[at])) << 8 | uint8_t(b[at + 1]); }
 inline uint32_t GetBe32(const std::string& b, size_t at) { return uint32_t(GetBe16(b, at)) << 16 | GetBe16(b, at + 2); }
+
+// While alive, files cannot grow past `limit` bytes, as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_handler)(int);
+};
+// True when `name` is all the folder holds: no temporary left behind.
+bool OnlyFile(const std::string& dir, const std::string& name);
 
 } // namespace vktest

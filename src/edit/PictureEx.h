@@ -4,7 +4,10 @@
 // Every edit takes the undo snapshot before it changes a pixel and sets the
 // modified and undo-available flags when it is done. Operations that change
 // the size return 1 when width or height changed, else 0, so the view knows
-// to relayout.
+// to relayout. Each also sets the source depth as its menu command does (24
+// after brightness, contrast, gamma, balance and every geometry operation
+// but the flips and transpose; 8 after gray shades). Pictures of fewer bits
+// per pixel are edited as 32-bit ones.
 #pragma once
 
 #include "ColorCount.h"

@@ -61,6 +61,9 @@ constexpr const char* kTextFolderNotFound = "Folder not found";
 constexpr const char* kTextImageNotFound = "Image not found";
 constexpr const char* kTextNotFound = " not found.";
 constexpr const char* kTextStartupError = "Error during startup";
+constexpr const char* kTextNoManual = "The manual is not installed.";
+constexpr const char* kTextManualNotOpened =
+    "No web browser could open the manual. Open this file in a browser:\n";
 
 constexpr const char* kPropertyLabels[4] = {"Name:", "Size:", "Uses:", "Date:"};
 
@@ -1448,9 +1451,12 @@ void CMainFrame::OnViewerStep(Cmd command)
 
 void CMainFrame::OnHelpContents()
 {
+    // Without a word, F1 on a system with no browser set up seemed dead.
     const QString manual = vkui::manualPath();
-    if (!manual.isEmpty())
-        vkui::openUrl(QUrl::fromLocalFile(manual));
+    if (manual.isEmpty())
+        vkui::ask(kTextNoManual, vkui::Buttons::Ok, vkui::Icon::Information);
+    else if (!vkui::openUrl(QUrl::fromLocalFile(manual)))
+        vkui::ask(kTextManualNotOpened + manual, vkui::Buttons::Ok, vkui::Icon::Information);
 }
 
 void CMainFrame::OnAbout()

@@ -47,12 +47,11 @@ void setOpenFileHandler(OpenFileHandler handler) { openFileHandler() = std::move
 void setMessageParent(QWidget* parent) { messageParent() = parent; }
 void setUrlHandler(UrlHandler handler) { urlHandler() = std::move(handler); }
 
-void openUrl(const QUrl& url)
+bool openUrl(const QUrl& url)
 {
     if (urlHandler())
-        urlHandler()(url);
-    else
-        QDesktopServices::openUrl(url);
+        return urlHandler()(url);
+    return QDesktopServices::openUrl(url);
 }
 
 QString manualPath()

@@ -28,8 +28,8 @@ int execDialog(QDialog& dialog);
 QString openFileName(QWidget* parent, const QString& caption, const QString& directory,
                      const QStringList& filters);
 
-// Opens a document in the user's browser.
-void openUrl(const QUrl& url);
+// Opens a document in the user's browser; false when nothing could open it.
+bool openUrl(const QUrl& url);
 // The first page of the manual ("" when it cannot be found).
 QString manualPath();
 
@@ -40,7 +40,7 @@ using OpenFileHandler = std::function<QString(const QString& directory, const QS
 void setAskHandler(AskHandler handler);
 void setDialogHandler(DialogHandler handler);
 void setOpenFileHandler(OpenFileHandler handler);
-using UrlHandler = std::function<void(const QUrl&)>;
+using UrlHandler = std::function<bool(const QUrl&)>;
 void setUrlHandler(UrlHandler handler);
 
 // The parent of message boxes (the main frame).

@@ -47,7 +47,10 @@ public:
             answers.pop_front();
             return a;
         });
-        vkui::setUrlHandler([this](const QUrl& url) { opened.push_back(url.toString().toStdString()); });
+        vkui::setUrlHandler([this](const QUrl& url) {
+            opened.push_back(url.toString().toStdString());
+            return urlOpens;
+        });
     }
     ~ScriptedAsk()
     {
@@ -58,6 +61,7 @@ public:
     }
     std::vector<std::string> shown;
     std::vector<std::string> opened;
+    bool urlOpens = true; // what the browser seam answers
     std::deque<vkui::Answer> answers;
 };
 

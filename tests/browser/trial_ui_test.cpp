@@ -41,10 +41,29 @@ TEST_F(TrialTest, ViewerInfoPaneNeverShowsThePreviousPictureSize)
     WaitForLoad(frame->GetView());
     ASSERT_NE(Pane(3).find("50x40"), std::string::npos) << Pane(3);
     frame->RunCommand(Cmd::ImageLast);
-    if (frame->GetView()->IsLoading())
+    if (frame->GetView()->IsLoading()) {
         EXPECT_EQ(Pane(3).find("50x40"), std::string::npos) << Pane(3);
+    }
     WaitForLoad(frame->GetView());
     EXPECT_NE(Pane(3).find(" c.bmp, 30x20 32 bpp, "), std::string::npos) << Pane(3);
+}
+
+// Help > Contents says so when no browser opened the manual, instead of
+// doing nothing at all.
+TEST_F(TrialTest, HelpContentsTellsWhenTheManualDidNotOpen)
+{
+    ASSERT_TRUE(Start(Dir()));
+    ask.urlOpens = false;
+    ASSERT_TRUE(frame->RunCommand(Cmd::HelpContents));
+    ASSERT_EQ(ask.opened.size(), 1u);
+    ASSERT_EQ(ask.shown.size(), 1u);
+    const QString manual = QUrl(QString::fromStdString(ask.opened[0])).toLocalFile();
+    EXPECT_TRUE(manual.endsWith("index.html")) << ask.opened[0];
+    EXPECT_NE(ask.shown[0].find(manual.toStdString()), std::string::npos) << ask.shown[0];
+
+    ask.urlOpens = true;
+    frame->RunCommand(Cmd::HelpContents);
+    EXPECT_EQ(ask.shown.size(), 1u) << "no message when the browser opened it";
 }
 
 TEST(TrialTexts, ViewerInfoWithoutPicture)

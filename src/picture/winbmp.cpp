@@ -52,6 +52,11 @@ void CWinBmp::Create(int width, int height, uint16_t bitsPerPixel, bool hasAlpha
         return;
     }
     // Same size: keep the block (and its mapped pages), rewrite the header.
+    SetBlockFormat(width, height, bitsPerPixel, hasAlpha);
+}
+
+void CWinBmp::SetBlockFormat(int width, int height, uint16_t bitsPerPixel, bool hasAlpha)
+{
     PutLE32(m_dib + kHdrWidth, uint32_t(width));
     PutLE32(m_dib + kHdrHeight, uint32_t(height));
     PutLE16(m_dib + kHdrBitCount, bitsPerPixel);
@@ -78,17 +83,8 @@ void CWinBmp::AllocateStorage(int width, int height, uint16_t bitsPerPixel, bool
     m_dibSize = size;
     std::memset(m_dib, 0, kDibHeaderSize);
     PutLE32(m_dib + kHdrSize, kDibHeaderSize);
-    PutLE32(m_dib + kHdrWidth, uint32_t(width));
-    PutLE32(m_dib + kHdrHeight, uint32_t(height));
     PutLE16(m_dib + kHdrPlanes, 1);
-    PutLE16(m_dib + kHdrBitCount, bitsPerPixel);
-    LocateDIBParts();
-    try {
-        SetFormat(width, height, bitsPerPixel, hasAlpha);
-    } catch (...) {
-        ReleaseStorage();
-        throw;
-    }
+    SetBlockFormat(width, height, bitsPerPixel, hasAlpha);
 }
 
 void CWinBmp::ReleaseStorage()

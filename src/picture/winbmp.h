@@ -57,6 +57,10 @@ protected:
     void LocateDIBParts();
 
 private:
+    // Writes the geometry into the block's header and lays the picture out
+    // in it; on failure the storage is released.
+    void SetBlockFormat(int width, int height, uint16_t bitsPerPixel, bool hasAlpha);
+
     uint8_t* m_dib = nullptr;
     size_t m_dibSize = 0;
 };

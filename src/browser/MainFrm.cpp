@@ -12,6 +12,7 @@
 #include "platform/Folders.h"
 #include "platform/Path.h"
 
+#include <QFontMetrics>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -388,8 +389,16 @@ void CMainFrame::SetDrives(const std::vector<std::string>& mountPoints)
 {
     m_drives = mountPoints;
     m_driveBox->clear();
-    for (const std::string& drive : m_drives)
-        m_driveBox->addItem(Q(vkplatform::DriveEntry(drive)));
+    // The box itself is narrow; its list opens wide enough for the longest
+    // mount point, so removable media under /media/<user>/ stay readable.
+    int widest = 160;
+    const QFontMetrics metrics(m_driveBox->view()->font());
+    for (const std::string& drive : m_drives) {
+        const QString entry = Q(vkplatform::DriveEntry(drive));
+        m_driveBox->addItem(entry);
+        widest = std::max(widest, metrics.horizontalAdvance(entry) + 32);
+    }
+    m_driveBox->view()->setMinimumWidth(widest);
     if (!m_fileList.GetCurrentDir().empty())
         ShowDriveOf(m_fileList.GetCurrentDir());
 }

@@ -4,6 +4,10 @@
 
 #include "browser/StatusTexts.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QFontMetrics>
+
 using vkuitest::FrameTest;
 using vkuitest::WaitForLoad;
 using vkuitest::WriteBmp;
@@ -64,6 +68,19 @@ TEST_F(TrialTest, HelpContentsTellsWhenTheManualDidNotOpen)
     ask.urlOpens = true;
     frame->RunCommand(Cmd::HelpContents);
     EXPECT_EQ(ask.shown.size(), 1u) << "no message when the browser opened it";
+}
+
+// A long mount point is readable in full in the drive box's list.
+TEST_F(TrialTest, DriveListOpensWideEnoughForLongMountPoints)
+{
+    ASSERT_TRUE(Start(Dir()));
+    const std::string longMount = "/media/somebody/Holiday pictures from the summer of 2026";
+    frame->SetDrives({"/", longMount});
+    QComboBox* box = frame->GetDriveBox();
+    ASSERT_EQ(box->count(), 2);
+    const QString entry = box->itemText(1);
+    EXPECT_TRUE(entry.contains(QString::fromStdString(longMount))) << entry.toStdString();
+    EXPECT_GT(box->view()->minimumWidth(), QFontMetrics(box->view()->font()).horizontalAdvance(entry));
 }
 
 TEST(TrialTexts, ViewerInfoWithoutPicture)

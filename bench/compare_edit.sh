@@ -43,7 +43,7 @@ for _ in range(runs):
     before = resource.getrusage(resource.RUSAGE_CHILDREN)
     if subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode != 0:
         print("failed: " + " ".join(cmd), file=sys.stderr)
-        print(0)
+        print("-")
         sys.exit(0)
     after = resource.getrusage(resource.RUSAGE_CHILDREN)
     t = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
@@ -61,7 +61,13 @@ base_vips=0
 echo "without operation: ImageMagick ${base_im} ms, vips ${base_vips} ms (subtracted)"
 printf '%-22s %10s %10s %10s %9s %9s\n' operation velkor_ms im_ms vips_ms im/ours vips/ours
 
-net() { d=$(( $1 - $2 )); [ $d -lt 1 ] && d=1; echo $d; }
+# A peer's time less its time without the operation ("-" when it failed).
+net() {
+    if [ "$1" = - ] || [ "$2" = - ]; then echo -; return; fi
+    d=$(( $1 - $2 ))
+    [ $d -lt 1 ] && d=1
+    echo $d
+}
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "-" || b == "-") print "-"; else printf "%.2f", a / b }'; }
 
 # CPU milliseconds of one bench_edit benchmark.

@@ -85,11 +85,9 @@ void ExpectPeersAgree(const std::string& path, const std::string& what, bool wit
         ADD_FAILURE() << what << ": " << e.GetText();
         return;
     }
-    Pixels netpbm = ReadWithNetpbm("pcxtoppm " + Quote(path));
-    ASSERT_FALSE(netpbm.data.empty()) << what;
-    EXPECT_TRUE(ours == netpbm) << what << ": differs from pcxtoppm";
+    EXPECT_EQ(Diff(ours, ReadWithNetpbm("pcxtoppm " + Quote(path))), "") << what << ": against pcxtoppm";
     if (withMagick)
-        EXPECT_TRUE(ours == Opaque(ReadWithImageMagick(path))) << what << ": differs from ImageMagick";
+        EXPECT_EQ(Diff(ours, Opaque(ReadWithImageMagick(path))), "") << what << ": against ImageMagick";
 }
 
 } // namespace

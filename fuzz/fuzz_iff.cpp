@@ -1,15 +1,5 @@
-// Feeds arbitrary bytes straight to the IFF decoder.
+// Arbitrary bytes straight to the IFF decoder.
+#include "FuzzDecoder.h"
 #include "picture/IFFDecoder.h"
-#include "picture/winbmp.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
-    static CPicDecoder* decoder = new CIFFDecoder;
-    CMemSource source(data, size);
-    CWinBmp bmp;
-    try {
-        decoder->Decode(source, bmp, size % 2 ? 0 : 32);
-    } catch (const CTextException&) {
-    }
-    return 0;
-}
+VELKOR_FUZZ_DECODER(CIFFDecoder)

@@ -1,6 +1,6 @@
-// Feeds arbitrary bytes to CJPEGDecoder, at 32 bits and at the source depth.
+// Arbitrary bytes straight to the JPEG decoder.
+#include "FuzzDecoder.h"
 #include "picture/jpegdec.h"
-#include "picture/winbmp.h"
 
 namespace {
 
@@ -26,14 +26,8 @@ bool DeclaresHugeFrame(const uint8_t* data, size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (DeclaresHugeFrame(data, size))
-        return 0;
     static CJPEGDecoder decoder;
-    CMemSource source(data, size);
-    CWinBmp bmp;
-    try {
-        decoder.Decode(source, bmp, size % 2 ? 0 : 32);
-    } catch (const CTextException&) {
-    }
+    if (!DeclaresHugeFrame(data, size))
+        FuzzDecode(decoder, data, size);
     return 0;
 }

@@ -1,15 +1,5 @@
-// Feeds arbitrary bytes to CPNGDecoder, at 32 bits and at the source depth.
+// Arbitrary bytes straight to the PNG decoder.
+#include "FuzzDecoder.h"
 #include "picture/pngdec.h"
-#include "picture/winbmp.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
-    static CPNGDecoder decoder;
-    CMemSource source(data, size);
-    CWinBmp bmp;
-    try {
-        decoder.Decode(source, bmp, size % 2 ? 0 : 32);
-    } catch (const CTextException&) {
-    }
-    return 0;
-}
+VELKOR_FUZZ_DECODER(CPNGDecoder)

@@ -18,6 +18,13 @@ void CheckPictureSize(int64_t width, int64_t height)
         ThrowOutOfMemory();
 }
 
+void CheckSizeForFormat(const CBmp& bmp, int maxWidth, int maxHeight)
+{
+    static constexpr const char* kTextBadSize = "Picture size not supported by this format.";
+    if (bmp.GetWidth() < 1 || bmp.GetHeight() < 1 || bmp.GetWidth() > maxWidth || bmp.GetHeight() > maxHeight)
+        throw CTextException(ErrUnsupported, kTextBadSize);
+}
+
 int CBmp::LineBytesFor(int width, int bitsPerPixel)
 {
     int64_t bytes = int64_t(width) * bitsPerPixel / 8;

@@ -118,3 +118,7 @@ private:
     void ConvertTo1(const CBmp& source);
     void Convert32To8(const CBmp& source);
 };
+
+// Writers whose format holds limited sizes: throws CTextException
+// (ErrUnsupported) unless the picture is 1 x 1 to maxWidth x maxHeight.
+void CheckSizeForFormat(const CBmp& bmp, int maxWidth, int maxHeight);

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr const char* kTextBadSize = "Picture size not supported by this format.";
 constexpr int kMaxDimension = 65535;   // BMHD holds 16-bit sizes
 
 // FORM's size counts everything after its own 8 bytes except the CMAP data
@@ -35,11 +34,10 @@ void WriteChunkHeader(COutputFile& file, const char* id, uint32_t size)
 
 void CIFFEncoder::Save(const std::string& path, CBmp& bmp)
 {
+    CheckSizeForFormat(bmp, kMaxDimension, kMaxDimension);
     CWinBmp converted;
     const CBmp* source = &CWinBmp::With32Bits(bmp, converted);
     int width = source->GetWidth(), height = source->GetHeight();
-    if (width < 1 || height < 1 || width > kMaxDimension || height > kMaxDimension)
-        throw CTextException(ErrUnsupported, kTextBadSize);
 
     CReducedPalette palette = ReducePalette(*source);
     int n = palette.Count();

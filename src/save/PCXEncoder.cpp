@@ -11,7 +11,6 @@
 namespace {
 
 constexpr const char* kTextWritingData = "Error writing data.";
-constexpr const char* kTextBadSize = "Picture size not supported by this format.";
 
 constexpr size_t kHeaderSize = 128;
 constexpr uint8_t kPaletteMarker = 12;
@@ -69,13 +68,6 @@ public:
 private:
     COutputFile m_file;
 };
-
-void CheckDimensions(const CBmp& bmp)
-{
-    if (bmp.GetWidth() < 1 || bmp.GetHeight() < 1 || bmp.GetWidth() > kMaxDimension ||
-        bmp.GetHeight() > kMaxDimension)
-        throw CTextException(ErrUnsupported, kTextBadSize);
-}
 
 void SaveTrueColor(const std::string& path, const CBmp& bmp)
 {
@@ -182,9 +174,9 @@ size_t PcxEncodeLine(const uint8_t* in, size_t count, uint8_t* out)
 
 void CPCXEncoder::Save(const std::string& path, CBmp& bmp, int depth)
 {
+    CheckSizeForFormat(bmp, kMaxDimension, kMaxDimension);
     CWinBmp converted;
     const CBmp* source = &CWinBmp::With32Bits(bmp, converted);
-    CheckDimensions(*source);
     if (depth == 24)
         SaveTrueColor(path, *source);
     else

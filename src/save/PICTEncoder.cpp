@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr const char* kTextBadSize = "Picture size not supported by this format.";
 
 constexpr size_t kFileHeaderSize = 512;
 constexpr uint16_t kOpClip = 0x0001;
@@ -43,11 +42,10 @@ void WriteRect(COutputFile& file, int height, int width)
 
 void CPICTEncoder::Save(const std::string& path, CBmp& bmp, bool rle)
 {
+    CheckSizeForFormat(bmp, kMaxWidth, kMaxHeight);
     CWinBmp converted;
     const CBmp* source = &CWinBmp::With32Bits(bmp, converted);
     int width = source->GetWidth(), height = source->GetHeight();
-    if (width < 1 || height < 1 || width > kMaxWidth || height > kMaxHeight)
-        throw CTextException(ErrUnsupported, kTextBadSize);
 
     CReducedPalette palette = ReducePalette(*source);
     int n = palette.Count();

@@ -4,7 +4,7 @@
 # A target's seeds live in fuzz/corpus/<target>/ (fuzz_anydec uses all of
 # fuzz/corpus/). Crashes are written to fuzz/corpus-work/<target>/.
 set -euo pipefail
-build=$1
+build=$(cd "$1" && pwd)
 seconds=${2:-10}
 here=$(cd "$(dirname "$0")" && pwd)
 status=0

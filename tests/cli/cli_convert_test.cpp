@@ -62,21 +62,23 @@ TEST(CliConvertFormats, EveryFormatReadsBackThroughImageMagick)
         const std::string out = dir.File("palette." + ext);
         ASSERT_EQ(Convert(Quote(dir.File("palette.ppm")) + " " + Quote(out)), 0);
         const Pixels back = Magick(out, dir);
-        if (ext == "jpg")
+        if (ext == "jpg") {
             EXPECT_GT(Psnr(back, palettePixels), MagickJpegPsnr(dir.File("palette.ppm"), palettePixels, dir) - 1.5);
-        else if (ext != "pgm")
+        } else if (ext != "pgm") {
             EXPECT_EQ(back, palettePixels);
+        }
 
         // 24 bits where the format has them; 8-bit formats give the reduced colours.
         const std::string deep = dir.File("photo." + ext);
         ASSERT_EQ(Convert("--depth 24 " + Quote(dir.File("photo.ppm")) + " " + Quote(deep)), 0);
         const Pixels deepBack = Magick(deep, dir);
-        if (ext == "jpg")
+        if (ext == "jpg") {
             EXPECT_GT(Psnr(deepBack, photoPixels), MagickJpegPsnr(dir.File("photo.ppm"), photoPixels, dir) - 1.5);
-        else if (ext == "gif" || ext == "iff" || ext == "pct")
+        } else if (ext == "gif" || ext == "iff" || ext == "pct") {
             EXPECT_EQ(deepBack, reducedPhoto);
-        else if (ext != "pgm")
+        } else if (ext != "pgm") {
             EXPECT_EQ(deepBack, photoPixels);
+        }
     }
 
     // Any case on the command line; the default depth of BMP is 8 bits.

@@ -189,8 +189,9 @@ TEST_F(IcoTest, IconsWrittenByNetpbmAndImageMagickReadAsImageMagickReadsThem)
         Pixels expected = ReadWithImageMagick(path);
         ASSERT_FALSE(expected.data.empty());
         Decoded ours = Decode(ReadFile(path));
-        if (c.depth != 0)
+        if (c.depth != 0) {
             EXPECT_EQ(ours.sourceDepth, c.depth);
+        }
         if (c.depth == 32 || c.depth == 0) {
             EXPECT_EQ(ours.pixels, expected);
         } else {

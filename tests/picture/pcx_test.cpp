@@ -86,8 +86,9 @@ void ExpectPeersAgree(const std::string& path, const std::string& what, bool wit
         return;
     }
     EXPECT_EQ(Diff(ours, ReadWithNetpbm("pcxtoppm " + Quote(path))), "") << what << ": against pcxtoppm";
-    if (withMagick)
+    if (withMagick) {
         EXPECT_EQ(Diff(ours, Opaque(ReadWithImageMagick(path))), "") << what << ": against ImageMagick";
+    }
 }
 
 } // namespace

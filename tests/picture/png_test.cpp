@@ -166,8 +166,9 @@ TEST_F(PngTest, EveryColourTypeAndDepthReadsAsImageMagickReadsIt)
         Decoded ours = Decode(ReadFile(path));
         EXPECT_EQ(ours.depth, 32);
         EXPECT_LE(MaxDifference(ours.pixels, expected), c.tolerance);
-        if (c.alpha)
+        if (c.alpha) {
             EXPECT_TRUE(ours.alpha);
+        }
         EXPECT_EQ(DecodeWithVelkor(path), ours.pixels);
     }
     // pngtopam agrees too, for the plain cases.

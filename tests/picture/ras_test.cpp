@@ -81,8 +81,9 @@ protected:
         std::string bytes = ReadFile(file);
         int sourceDepth = 0;
         Pixels ours = DecodeRas(bytes, &sourceDepth);
-        if (depth)
+        if (depth) {
             EXPECT_EQ(sourceDepth, depth);
+        }
         if (magick) {
             Pixels theirs = Opaque(ReadWithImageMagick(file));
             EXPECT_EQ(Diff(ours, theirs), "");

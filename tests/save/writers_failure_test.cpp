@@ -39,12 +39,14 @@ void ExpectEveryWriteFails(const std::string& dir, const std::string& name, CBmp
             const std::string old = FileExists(path) && !std::filesystem::is_directory(path) ? ReadFile(path) : "";
             SCOPED_TRACE(path);
             EXPECT_THROW(SavePicture(code, path, bmp, values), CTextException);
-            if (!old.empty())
+            if (!old.empty()) {
                 EXPECT_EQ(ReadFile(path), old);
+            }
             EXPECT_EQ(EntriesIn(dir), entries);
         }
-    if (!before.empty())
+    if (!before.empty()) {
         EXPECT_EQ(ReadFile(dir + "/" + name + ".bmp"), before);
+    }
 }
 
 } // namespace

@@ -139,11 +139,13 @@ void CheckReadBack(const Case& c, CWinBmp& bmp, const std::string& label)
     }
     EXPECT_LE(MaxDifference(magick, expected), tolerance) << "ImageMagick";
 #ifdef VELKOR_HAVE_GIFLIB
-    if (c.code == kSaveGif)
+    if (c.code == kSaveGif) {
         EXPECT_EQ(MaxDifference(ReadWithGiflib(path), expected), 0) << "giflib";
+    }
 #endif
-    if (palette && c.code != kSavePgm)
+    if (palette && c.code != kSavePgm) {
         EXPECT_GT(Psnr(Opaque(FromBitmap(bmp)), expected), 24);
+    }
 }
 
 } // namespace

@@ -11,19 +11,6 @@ using namespace vktest;
 
 namespace {
 
-std::string PpmOf(const CWinBmp& bmp)
-{
-    std::string out = "P6\n" + std::to_string(bmp.GetWidth()) + " " + std::to_string(bmp.GetHeight()) + "\n255\n";
-    for (int y = 0; y < bmp.GetHeight(); ++y)
-        for (int x = 0; x < bmp.GetWidth(); ++x) {
-            uint32_t v = bmp.GetLine32(y)[x];
-            out += char(v >> 16 & 0xFF);
-            out += char(v >> 8 & 0xFF);
-            out += char(v & 0xFF);
-        }
-    return out;
-}
-
 Pixels Decode(CPicDecoder& decoder, const std::string& bytes, int wanted = 32, int* depth = nullptr)
 {
     CMemSource source(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
@@ -56,7 +43,7 @@ protected:
         CWinBmp picture;
         MakeTestPicture(picture, 77, 45);
         m_ppm = m_dir.File("in.ppm");
-        WriteFile(m_ppm, PpmOf(picture));
+        WriteFile(m_ppm, ToPpm(picture));
     }
 
     // Encodes the test picture with cjpeg options.

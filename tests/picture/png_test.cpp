@@ -12,19 +12,6 @@ using namespace vktest;
 
 namespace {
 
-std::string PpmOf(const CWinBmp& bmp)
-{
-    std::string out = "P6\n" + std::to_string(bmp.GetWidth()) + " " + std::to_string(bmp.GetHeight()) + "\n255\n";
-    for (int y = 0; y < bmp.GetHeight(); ++y)
-        for (int x = 0; x < bmp.GetWidth(); ++x) {
-            uint32_t v = bmp.GetLine32(y)[x];
-            out += char(v >> 16 & 0xFF);
-            out += char(v >> 8 & 0xFF);
-            out += char(v & 0xFF);
-        }
-    return out;
-}
-
 struct Decoded {
     Pixels pixels;
     int depth = 0;
@@ -91,13 +78,6 @@ std::string Ihdr(uint32_t width, uint32_t height, int bitDepth, int colorType)
     return Chunk("IHDR", d);
 }
 
-std::string Substitute(std::string text, const std::string& key, const std::string& value)
-{
-    for (size_t at = 0; (at = text.find(key, at)) != std::string::npos; at += value.size())
-        text.replace(at, key.size(), value);
-    return text;
-}
-
 const std::string kSignature("\x89PNG\r\n\x1A\n", 8);
 
 class PngTest : public ::testing::Test {
@@ -109,7 +89,7 @@ protected:
         CWinBmp picture;
         MakeTestPicture(picture, 61, 39);
         m_ppm = m_dir.File("in.ppm");
-        WriteFile(m_ppm, PpmOf(picture));
+        WriteFile(m_ppm, ToPpm(picture));
     }
 
     std::string Make(const std::string& command, const std::string& name)

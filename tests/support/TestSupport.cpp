@@ -221,6 +221,13 @@ std::string Diff(const Pixels& got, const Pixels& want)
     return "";
 }
 
+std::string Substitute(std::string text, const std::string& key, const std::string& value)
+{
+    for (size_t at = 0; (at = text.find(key, at)) != std::string::npos; at += value.size())
+        text.replace(at, key.size(), value);
+    return text;
+}
+
 std::string ToPpm(const Pixels& p)
 {
     std::string out = "P6\n" + std::to_string(p.width) + " " + std::to_string(p.height) + "\n255\n";

@@ -70,6 +70,8 @@ Pixels DecodeWithVelkor(const std::string& path);
 // "" when equal, else the sizes or the first pixel that differs.
 std::string Diff(const Pixels& got, const Pixels& want);
 // A binary PPM (P6) of the pixels, alpha dropped.
+// Every "key" in text replaced by value (command templates such as "{in}").
+std::string Substitute(std::string text, const std::string& key, const std::string& value);
 std::string ToPpm(const Pixels& p);
 std::string ToPpm(const CBmp& bmp);
 

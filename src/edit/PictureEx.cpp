@@ -87,17 +87,22 @@ void CPictureEx::SwapRedBlue()
     MarkEdited();
 }
 
+void CPictureEx::EditThroughTables(const ChannelTable& blue, const ChannelTable& green, const ChannelTable& red)
+{
+    MakeTrueColor();
+    SnapshotAndRecreate(GetWidth(), GetHeight());
+    ApplyChannelTables(m_undo, *this, blue, green, red);
+    SetSourceBitsPerPixel(kTrueColorDepth);
+    MarkEdited();
+}
+
 int CPictureEx::AdjustBrightness(int value)
 {
     if (value < -100 || value > 100)
         return -1;
     ChannelTable table;
     BuildBrightnessTable(value, table);
-    MakeTrueColor();
-    SnapshotAndRecreate(GetWidth(), GetHeight());
-    ApplyChannelTables(m_undo, *this, table, table, table);
-    SetSourceBitsPerPixel(kTrueColorDepth);
-    MarkEdited();
+    EditThroughTables(table, table, table);
     return 0;
 }
 
@@ -107,11 +112,7 @@ void CPictureEx::AdjustColorBalance(int red, int green, int blue)
     BuildBrightnessTable(red, redTable);
     BuildBrightnessTable(green, greenTable);
     BuildBrightnessTable(blue, blueTable);
-    MakeTrueColor();
-    SnapshotAndRecreate(GetWidth(), GetHeight());
-    ApplyChannelTables(m_undo, *this, blueTable, greenTable, redTable);
-    SetSourceBitsPerPixel(kTrueColorDepth);
-    MarkEdited();
+    EditThroughTables(blueTable, greenTable, redTable);
 }
 
 int CPictureEx::AdjustGamma(double gamma)
@@ -120,11 +121,7 @@ int CPictureEx::AdjustGamma(double gamma)
         return -1;
     ChannelTable table;
     BuildGammaTable(gamma, table);
-    MakeTrueColor();
-    SnapshotAndRecreate(GetWidth(), GetHeight());
-    ApplyChannelTables(m_undo, *this, table, table, table);
-    SetSourceBitsPerPixel(kTrueColorDepth);
-    MarkEdited();
+    EditThroughTables(table, table, table);
     return 0;
 }
 

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "ColorCount.h"
+#include "ColorOps.h"
 #include "Picture.h"
 
 #include <cstdint>
@@ -105,6 +106,8 @@ class CPictureEx : public CPicture {
     // Moves the current bitmap into the undo slot without copying and
     // recreates the picture at width x height; the snapshot is the source.
     void SnapshotAndRecreate(int width, int height);
+    // Snapshot, then one pass mapping each channel through its table.
+    void EditThroughTables(const ChannelTable& blue, const ChannelTable& green, const ChannelTable& red);
     void MarkEdited()
     {
         m_modified = true;

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "TestSupport.h"
-#include "picture/picdec.h"
+#include "picture/PicDecoder.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,9 +3,9 @@
 // (32-bit blue, green, red, alpha lines). Figures are megapixels per second;
 // the ratios printed at the end are our time over the library's.
 #include "TestSupport.h"
-#include "picture/jpegdec.h"
-#include "picture/pngdec.h"
-#include "picture/tiffdec.h"
+#include "picture/JPEGDecoder.h"
+#include "picture/PNGDecoder.h"
+#include "picture/TIFFDecoder.h"
 
 #include <benchmark/benchmark.h>
 #include <csetjmp>

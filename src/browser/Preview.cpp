@@ -1,8 +1,8 @@
 #include "Preview.h"
 
 #include "MessageService.h"
-#include "picture/anydec.h"
-#include "picture/except.h"
+#include "picture/AnyPicDecoder.h"
+#include "picture/TextException.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>

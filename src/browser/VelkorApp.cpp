@@ -2,7 +2,7 @@
 // on the command line and runs the event loop.
 #include "MainFrm.h"
 #include "MessageService.h"
-#include "picture/except.h"
+#include "picture/TextException.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -3,7 +3,7 @@
 
 #include "CliOptions.h"
 #include "edit/PictureEx.h"
-#include "picture/except.h"
+#include "picture/TextException.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "CliWrite.h"
 
-#include "picture/except.h"
+#include "picture/TextException.h"
 #include "save/SaveDispatch.h"
 
 #include <algorithm>

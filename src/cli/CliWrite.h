@@ -2,7 +2,7 @@
 #pragma once
 
 #include "CliOptions.h"
-#include "picture/winbmp.h"
+#include "picture/WinBmp.h"
 #include "save/SaveDispatch.h"
 
 #include <string>

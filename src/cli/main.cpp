@@ -2,7 +2,7 @@
 #include "CliEdit.h"
 #include "CliOptions.h"
 #include "CliWrite.h"
-#include "picture/anydec.h"
+#include "picture/AnyPicDecoder.h"
 
 #include <cstdio>
 #include <iostream>

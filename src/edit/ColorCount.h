@@ -2,7 +2,7 @@
 // views of a picture built on the colour histogram of the save code.
 #pragma once
 
-#include "picture/bitmap.h"
+#include "picture/Bmp.h"
 
 #include <cstdint>
 #include <string>

@@ -3,7 +3,7 @@
 // bitmap), changing blue, green and red only: the fourth byte is copied.
 #pragma once
 
-#include "picture/bitmap.h"
+#include "picture/Bmp.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 #include "EditOperations.h"
 
 #include "PictureEx.h"
-#include "picture/except.h"
+#include "picture/TextException.h"
 
 #include <charconv>
 

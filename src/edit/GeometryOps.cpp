@@ -1,7 +1,7 @@
 #include "GeometryOps.h"
 
-#include "picture/except.h"
-#include "picture/winbmp.h"
+#include "picture/TextException.h"
+#include "picture/WinBmp.h"
 
 #include <algorithm>
 #include <cassert>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "Picture.h"
-#include "picture/bitmap.h"
+#include "picture/Bmp.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // place it. Drawing lives in the window layer, which wraps the DIB block.
 #pragma once
 
-#include "picture/winbmp.h"
+#include "picture/WinBmp.h"
 
 struct PictureSize {
     int width = 0;

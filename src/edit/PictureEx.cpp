@@ -2,7 +2,7 @@
 
 #include "ColorOps.h"
 #include "GeometryOps.h"
-#include "picture/except.h"
+#include "picture/TextException.h"
 #include "save/ColorHash.h"
 
 #include <algorithm>

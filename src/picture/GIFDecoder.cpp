@@ -1,6 +1,6 @@
 #include "GIFDecoder.h"
 
-#include "lzw.h"
+#include "LzwDecoder.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,7 +2,7 @@
 // into the same bitmap, so the bitmap ends up holding the last one.
 #pragma once
 
-#include "picdec.h"
+#include "PicDecoder.h"
 
 class CGIFDecoder : public CPicDecoder {
 protected:

@@ -1,6 +1,6 @@
 #include "ICODecoder.h"
 
-#include "pngdec.h"
+#include "PNGDecoder.h"
 
 #include <cstring>
 

@@ -3,7 +3,7 @@
 // PNG image, which goes through CPNGDecoder.
 #pragma once
 
-#include "picdec.h"
+#include "PicDecoder.h"
 
 class CICODecoder : public CPicDecoder {
 protected:

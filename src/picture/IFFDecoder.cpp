@@ -1,6 +1,6 @@
 #include "IFFDecoder.h"
 
-#include "packbits.h"
+#include "PackBits.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 // per pixel.
 #pragma once
 
-#include "picdec.h"
+#include "PicDecoder.h"
 
 class CIFFDecoder : public CPicDecoder {
 protected:

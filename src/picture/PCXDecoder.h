@@ -2,7 +2,7 @@
 // decoded to 32 bits per pixel.
 #pragma once
 
-#include "picdec.h"
+#include "PicDecoder.h"
 
 class CPCXDecoder : public CPicDecoder {
 protected:

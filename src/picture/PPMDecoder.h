@@ -1,7 +1,7 @@
 // CPPMDecoder: PPM/PGM/PBM decoder.
 #pragma once
 
-#include "picdec.h"
+#include "PicDecoder.h"
 
 class CPPMDecoder : public CPicDecoder {
 protected:

@@ -1,7 +1,7 @@
 // CRASDecoder: Sun raster decoder.
 #pragma once
 
-#include "picdec.h"
+#include "PicDecoder.h"
 
 class CRASDecoder : public CPicDecoder {
 protected:

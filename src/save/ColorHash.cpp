@@ -1,6 +1,6 @@
 #include "ColorHash.h"
 
-#include "picture/except.h"
+#include "picture/TextException.h"
 
 #include <algorithm>
 #include <cstring>

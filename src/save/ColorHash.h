@@ -6,8 +6,8 @@
 // byte never distinguishes colours. Nothing here changes its source picture.
 #pragma once
 
-#include "picture/bitmap.h"
-#include "picture/winbmp.h"
+#include "picture/Bmp.h"
+#include "picture/WinBmp.h"
 
 #include <cstddef>
 #include <cstdint>

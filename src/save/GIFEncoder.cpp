@@ -1,9 +1,9 @@
 #include "GIFEncoder.h"
 
 #include "ColorHash.h"
-#include "lzwenc.h"
-#include "picture/except.h"
-#include "picture/outfile.h"
+#include "LzwEncoder.h"
+#include "picture/TextException.h"
+#include "picture/OutputFile.h"
 
 #include <algorithm>
 #include <vector>

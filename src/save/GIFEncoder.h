@@ -2,7 +2,7 @@
 // colours, optionally interlaced.
 #pragma once
 
-#include "picture/bitmap.h"
+#include "picture/Bmp.h"
 
 #include <string>
 

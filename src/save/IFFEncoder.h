@@ -2,7 +2,7 @@
 // colour map of at most 256 colours.
 #pragma once
 
-#include "picture/bitmap.h"
+#include "picture/Bmp.h"
 
 #include <string>
 

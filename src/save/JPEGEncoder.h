@@ -2,7 +2,7 @@
 // through libjpeg.
 #pragma once
 
-#include "picture/bitmap.h"
+#include "picture/Bmp.h"
 
 #include <string>
 

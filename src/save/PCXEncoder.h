@@ -3,7 +3,7 @@
 // or fewer) or one 8-bit plane with the 256-colour map at the end.
 #pragma once
 
-#include "picture/bitmap.h"
+#include "picture/Bmp.h"
 
 #include <cstddef>
 #include <cstdint>

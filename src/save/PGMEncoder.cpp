@@ -2,7 +2,7 @@
 
 #include "ColorHash.h"
 #include "PPMEncoder.h"
-#include "picture/outfile.h"
+#include "picture/OutputFile.h"
 
 #include <vector>
 

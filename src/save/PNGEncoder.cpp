@@ -1,8 +1,8 @@
 #include "PNGEncoder.h"
 
-#include "picture/except.h"
-#include "picture/outfile.h"
-#include "picture/winbmp.h"
+#include "picture/TextException.h"
+#include "picture/OutputFile.h"
+#include "picture/WinBmp.h"
 
 #include <png.h>
 

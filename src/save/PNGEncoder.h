@@ -2,7 +2,7 @@
 // compression level 9 and optional Adam7 interlacing.
 #pragma once
 
-#include "picture/bitmap.h"
+#include "picture/Bmp.h"
 
 #include <string>
 

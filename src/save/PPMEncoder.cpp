@@ -1,7 +1,7 @@
 #include "PPMEncoder.h"
 
 #include "ColorHash.h"
-#include "picture/outfile.h"
+#include "picture/OutputFile.h"
 
 #include <cstdio>
 #include <vector>

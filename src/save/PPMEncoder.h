@@ -1,7 +1,7 @@
 // Portable pixmap writer: binary P6 with maxval 255.
 #pragma once
 
-#include "picture/bitmap.h"
+#include "picture/Bmp.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 #include "RASEncoder.h"
 
 #include "ColorHash.h"
-#include "picture/except.h"
-#include "picture/outfile.h"
+#include "picture/TextException.h"
+#include "picture/OutputFile.h"
 
 #include <new>
 #include <vector>

@@ -2,7 +2,7 @@
 // (blue, green, red), plain (type 1) or byte-encoded (type 2).
 #pragma once
 
-#include "picture/bitmap.h"
+#include "picture/Bmp.h"
 
 #include <cstdint>
 #include <string>

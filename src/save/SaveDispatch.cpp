@@ -1,18 +1,18 @@
 #include "SaveDispatch.h"
 
-#include "BMPEncoder.h"
+#include "BmpEncoder.h"
 #include "GIFEncoder.h"
 #include "IFFEncoder.h"
 #include "JPEGEncoder.h"
 #include "PCXEncoder.h"
 #include "PGMEncoder.h"
-#include "PICTEncoder.h"
+#include "PictEncoder.h"
 #include "PNGEncoder.h"
 #include "PPMEncoder.h"
 #include "RASEncoder.h"
 #include "TGAEncoder.h"
 #include "TIFFEncoder.h"
-#include "picture/except.h"
+#include "picture/TextException.h"
 
 #include <new>
 #include <stdexcept>
@@ -81,13 +81,13 @@ bool SavePicture(int code, const std::string& path, CBmp& bmp, const SaveParamet
 {
     try {
         switch (code) {
-        case kSaveBmp: CBMPEncoder().Save(path, bmp, p.depth); return true;
+        case kSaveBmp: CBmpEncoder().Save(path, bmp, p.depth); return true;
         case kSaveGif: CGIFEncoder().Save(path, bmp, p.interlaced); return true;
         case kSaveIff: CIFFEncoder().Save(path, bmp); return true;
         case kSaveJpg: CJPEGEncoder().Save(path, bmp, p.quality, p.smoothing, p.optimize, p.progressive); return true;
         case kSavePcx: CPCXEncoder().Save(path, bmp, p.depth); return true;
         case kSavePgm: CPGMEncoder().Save(path, bmp); return true;
-        case kSavePct: CPICTEncoder().Save(path, bmp, p.rle); return true;
+        case kSavePct: CPictEncoder().Save(path, bmp, p.rle); return true;
         case kSavePng: CPNGEncoder().Save(path, bmp, p.interlaced); return true;
         case kSavePpm: CPPMEncoder().Save(path, bmp); return true;
         case kSaveRas: CRASEncoder().Save(path, bmp, p.depth, p.rle); return true;

@@ -3,7 +3,7 @@
 // option dialogs, the status texts and the "Can't save file." message.
 #pragma once
 
-#include "picture/bitmap.h"
+#include "picture/Bmp.h"
 
 #include <cstdint>
 #include <string>

@@ -1,8 +1,8 @@
 #include "TGAEncoder.h"
 
 #include "ColorHash.h"
-#include "picture/except.h"
-#include "picture/outfile.h"
+#include "picture/TextException.h"
+#include "picture/OutputFile.h"
 
 #include <cstring>
 #include <new>

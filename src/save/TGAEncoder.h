@@ -2,7 +2,7 @@
 // run-length encoded, lines from the bottom up.
 #pragma once
 
-#include "picture/bitmap.h"
+#include "picture/Bmp.h"
 
 #include <cstddef>
 #include <cstdint>

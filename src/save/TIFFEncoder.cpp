@@ -1,9 +1,9 @@
 #include "TIFFEncoder.h"
 
 #include "ColorHash.h"
-#include "picture/except.h"
-#include "picture/outfile.h"
-#include "picture/winbmp.h"
+#include "picture/TextException.h"
+#include "picture/OutputFile.h"
+#include "picture/WinBmp.h"
 
 #include <cstdarg>
 #include <cstdio>

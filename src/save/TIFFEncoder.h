@@ -2,7 +2,7 @@
 // uncompressed, PackBits or LZW.
 #pragma once
 
-#include "picture/bitmap.h"
+#include "picture/Bmp.h"
 
 #include <string>
 

@@ -4,8 +4,8 @@
 // these too.
 #pragma once
 
-#include "picture/picdec.h"
-#include "picture/winbmp.h"
+#include "picture/PicDecoder.h"
+#include "picture/WinBmp.h"
 
 #include <cstdint>
 #include <initializer_list>

@@ -1,0 +1,14 @@
+// CBmpDecoder: Windows bitmap decoder (1, 4, 8, 24 and 32 bits, RLE4, RLE8).
+#pragma once
+
+#include "PicDecoder.h"
+
+class CBmpDecoder : public CPicDecoder {
+protected:
+    void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
+
+private:
+    void DecodeUncompressed(CBmp& bmp, int bitCount, const uint32_t* table, CDataSource& source,
+                            bool topDown);
+    void DecodeRLE(CBmp& bmp, int bitCount, const uint32_t* table, CDataSource& source, bool topDown);
+};

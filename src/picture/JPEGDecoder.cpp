@@ -1,0 +1,240 @@
+#include "JPEGDecoder.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+// libjpeg reports fatal errors through error_exit, which must not return.
+// Ours longjmps back to the setjmp of the step that called the library. The
+// steps below hold only plain data between setjmp and the library calls, so
+// the jump skips no destructor; all C++ work (creating the bitmap, raising
+// errors) happens outside them.
+
+namespace {
+
+constexpr const char* kTextTooManyScans = "Too many scans in progressive JPEG file.";
+constexpr const char* kTextCannotCreate = "Cannot create JPEG decompressor.";
+
+// A progressive file may repeat scans without end; libjpeg would decode them
+// all. Real encoders write about a dozen.
+constexpr int kMaxScans = 1000;
+// Bounds what libjpeg itself allocates (coefficient buffers of progressive
+// files); a file needing more fails with a library error instead.
+constexpr long kMaxLibraryMemory = 1536L * 1024 * 1024;
+
+const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
+
+struct ErrorManager {
+    jpeg_error_mgr pub; // first, so the library's pointer is ours
+    jmp_buf jump;
+    char message[JMSG_LENGTH_MAX + 64];
+};
+
+ErrorManager& ErrorsOf(j_common_ptr cinfo)
+{
+    return *reinterpret_cast<ErrorManager*>(cinfo->err);
+}
+
+void ErrorExit(j_common_ptr cinfo)
+{
+    ErrorManager& err = ErrorsOf(cinfo);
+    err.pub.format_message(cinfo, err.message);
+    std::longjmp(err.jump, 1);
+}
+
+// Warnings (a truncated file, stray bytes) go to the trace.
+void OutputMessage(j_common_ptr cinfo)
+{
+    char text[JMSG_LENGTH_MAX];
+    cinfo->err->format_message(cinfo, text);
+    Trace(2, "%s\n", text);
+}
+
+void ProgressMonitor(j_common_ptr cinfo)
+{
+    if (!cinfo->is_decompressor)
+        return;
+    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kMaxScans) {
+        ErrorManager& err = ErrorsOf(cinfo);
+        std::snprintf(err.message, sizeof err.message, "%s", kTextTooManyScans);
+        std::longjmp(err.jump, 1);
+    }
+}
+
+void InitSource(j_decompress_ptr) {}
+void TermSource(j_decompress_ptr) {}
+
+// Called only when the file image is exhausted: a truncated file ends in a
+// supplied end-of-image marker, and libjpeg fills in what is missing.
+boolean FillInputBuffer(j_decompress_ptr cinfo)
+{
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    cinfo->src->next_input_byte = kEndOfImage;
+    cinfo->src->bytes_in_buffer = sizeof kEndOfImage;
+    return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long count)
+{
+    jpeg_source_mgr* src = cinfo->src;
+    if (count <= 0)
+        return;
+    size_t n = size_t(count) < src->bytes_in_buffer ? size_t(count) : src->bytes_in_buffer;
+    src->next_input_byte += n;
+    src->bytes_in_buffer -= n;
+}
+
+} // namespace
+
+struct CJPEGDecoder::Library {
+    jpeg_decompress_struct cinfo{};
+    ErrorManager errors{};
+    jpeg_source_mgr source{};
+    jpeg_progress_mgr progress{};
+    bool created = false;
+};
+
+namespace {
+
+using Library = CJPEGDecoder::Library;
+
+bool CreateDecompressor(Library& lib)
+{
+    lib.cinfo.err = jpeg_std_error(&lib.errors.pub);
+    lib.errors.pub.error_exit = ErrorExit;
+    lib.errors.pub.output_message = OutputMessage;
+    if (setjmp(lib.errors.jump))
+        return false;
+    jpeg_create_decompress(&lib.cinfo);
+    lib.source.init_source = InitSource;
+    lib.source.fill_input_buffer = FillInputBuffer;
+    lib.source.skip_input_data = SkipInputData;
+    lib.source.resync_to_restart = jpeg_resync_to_restart;
+    lib.source.term_source = TermSource;
+    lib.progress.progress_monitor = ProgressMonitor;
+    return true;
+}
+
+bool ReadHeader(Library& lib, const uint8_t* data, size_t size)
+{
+    if (setjmp(lib.errors.jump))
+        return false;
+    lib.cinfo.mem->max_memory_to_use = kMaxLibraryMemory;
+    lib.source.next_input_byte = data;
+    lib.source.bytes_in_buffer = size;
+    lib.cinfo.src = &lib.source;
+    lib.cinfo.progress = &lib.progress;
+    jpeg_read_header(&lib.cinfo, TRUE);
+    return true;
+}
+
+bool StartDecompress(Library& lib, J_COLOR_SPACE outSpace, bool fast)
+{
+    if (setjmp(lib.errors.jump))
+        return false;
+    lib.cinfo.out_color_space = outSpace;
+    lib.cinfo.dct_method = JDCT_FLOAT;
+    if (fast)
+        lib.cinfo.do_fancy_upsampling = FALSE;
+    jpeg_start_decompress(&lib.cinfo);
+    return true;
+}
+
+// Adobe writes CMYK inverted (0 = full ink); other writers do not.
+void CmykToPixels(const uint8_t* in, int width, bool inverted, uint32_t* out)
+{
+    for (int x = 0; x < width; ++x, in += 4) {
+        unsigned c = in[0], m = in[1], y = in[2], k = in[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        out[x] = MakePixel(uint8_t(c * k / 255), uint8_t(m * k / 255), uint8_t(y * k / 255));
+    }
+}
+
+// Reads every line into the line table; CMYK lines go through `scratch`.
+bool ReadLines(Library& lib, uint8_t** lines, uint8_t* scratch)
+{
+    if (setjmp(lib.errors.jump))
+        return false;
+    j_decompress_ptr cinfo = &lib.cinfo;
+    while (cinfo->output_scanline < cinfo->output_height) {
+        JDIMENSION y = cinfo->output_scanline;
+        if (scratch) {
+            JSAMPROW row = scratch;
+            if (jpeg_read_scanlines(cinfo, &row, 1) == 1)
+                CmykToPixels(scratch, int(cinfo->output_width), cinfo->saw_Adobe_marker,
+                             reinterpret_cast<uint32_t*>(lines[y]));
+        } else {
+            jpeg_read_scanlines(cinfo, lines + y, cinfo->output_height - y);
+        }
+    }
+    jpeg_finish_decompress(cinfo);
+    return true;
+}
+
+} // namespace
+
+CJPEGDecoder::CJPEGDecoder() : m_library(std::make_unique<Library>())
+{
+    m_library->created = CreateDecompressor(*m_library);
+}
+
+CJPEGDecoder::~CJPEGDecoder()
+{
+    if (m_library->created)
+        jpeg_destroy_decompress(&m_library->cinfo);
+}
+
+void CJPEGDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataSource& source)
+{
+    Library& lib = *m_library;
+    if (!lib.created)
+        RaiseError(ErrInternal, kTextCannotCreate);
+    auto libraryError = [&lib]() {
+        jpeg_abort_decompress(&lib.cinfo);
+        RaiseError(ErrUnsupported, std::string(lib.errors.message) + "\n");
+    };
+    try {
+        if (!ReadHeader(lib, source.GetPosition(), source.GetRemaining()))
+            libraryError();
+        j_decompress_ptr cinfo = &lib.cinfo;
+        // Checked before libjpeg allocates anything for the picture.
+        CheckPictureSize(cinfo->image_width, cinfo->image_height);
+
+        const bool gray = cinfo->jpeg_color_space == JCS_GRAYSCALE;
+        const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+        const int sourceDepth = gray ? 8 : cmyk ? 32 : 24;
+        const int depth = ResolveTargetDepth(sourceDepth, wantedDepth);
+        // libjpeg writes blue, green, red and an alpha of 255 straight into
+        // the bitmap lines; grayscale is widened the same way.
+        J_COLOR_SPACE outSpace = cmyk ? JCS_CMYK : depth == 8 ? JCS_GRAYSCALE : JCS_EXT_BGRA;
+        if (!StartDecompress(lib, outSpace, m_fastMode))
+            libraryError();
+        const int expectedComponents = depth == 8 ? 1 : 4;
+        if (cinfo->output_components != expectedComponents)
+            RaiseError(ErrInternal, "Internal error.");
+
+        bmp.Create(int(cinfo->output_width), int(cinfo->output_height), uint16_t(depth), false);
+        bmp.SetSourceBitsPerPixel(sourceDepth);
+        std::vector<uint8_t> scratch(cmyk ? size_t(cinfo->output_width) * 4 : 0);
+        if (!ReadLines(lib, bmp.GetLines(), cmyk ? scratch.data() : nullptr))
+            libraryError();
+        // What libjpeg consumed; data after the end-of-image marker is left.
+        const uint8_t* next = lib.source.next_input_byte;
+        if (next >= source.GetPosition() && next <= source.GetPosition() + source.GetRemaining())
+            source.Seek(size_t(next - source.GetStart()));
+    } catch (...) {
+        // Keeps the decompressor reusable; aborting twice is harmless.
+        jpeg_abort_decompress(&lib.cinfo);
+        throw;
+    }
+}

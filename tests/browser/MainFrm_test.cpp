@@ -1,0 +1,530 @@
+// The main frame driven headless: title, properties and status panes in both
+// modes, the mode switch, keys in each mode, enabling shared by menu,
+// toolbar and key, edits, start-up and shut-down.
+#include "FrameFixture.h"
+
+#include "browser/FormatNumber.h"
+#include "settings/Favorites.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <filesystem>
+
+using vkuitest::FrameTest;
+using vkuitest::WaitForLoad;
+using vkuitest::WriteBmp;
+
+namespace {
+
+// 16 x 8 at 24 bits: 54 + 8 * 48 = 438 bytes each.
+constexpr int kFileBytes = 438;
+
+class MainFrameTest : public FrameTest {
+protected:
+    // a01.bmp .. a12.bmp
+    void MakeTwelve()
+    {
+        for (int i = 1; i <= 12; ++i) {
+            char name[16];
+            std::snprintf(name, sizeof name, "a%02d.bmp", i);
+            WriteBmp(pics.File(name), 16, 8, unsigned(i));
+        }
+    }
+    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {})
+    {
+        QKeyEvent press(QEvent::KeyPress, key, mods, text);
+        QWidget* target = frame->IsBrowserMode() ? static_cast<QWidget*>(frame->GetFileListBox())
+                                                 : static_cast<QWidget*>(frame->GetView());
+        QCoreApplication::sendEvent(target, &press);
+        WaitForLoad(frame->GetView());
+    }
+    bool ButtonEnabled(bool browserBar, Cmd command)
+    {
+        QToolBar* bar = frame->GetToolBar(browserBar);
+        QWidget* button = bar->widgetForAction(frame->GetAction(command));
+        return button && button->isEnabled();
+    }
+    std::string Dir() const { return pics.Path(); }
+};
+
+} // namespace
+
+TEST_F(MainFrameTest, BrowserTextsInBytes)
+{
+    MakeTwelve();
+    ASSERT_TRUE(Start(Dir()));
+    EXPECT_EQ(Title(), "Velkor 1.0 - [" + Dir() + "]");
+    EXPECT_EQ(Pane(1), "Ready");
+    EXPECT_EQ(Pane(2), " 0 of 12 (0 bytes)");
+    EXPECT_EQ(Pane(3).rfind(" Free Disk Space: ", 0), 0u) << Pane(3);
+    EXPECT_EQ(Pane(3).substr(Pane(3).size() - 6), " bytes");
+    EXPECT_EQ(frame->GetPropertyLabel(0).toStdString(), "Name:");
+    EXPECT_EQ(frame->GetPropertyLabel(3).toStdString(), "Date:");
+
+    SelectRows({0, 1, 2});
+    EXPECT_EQ(Pane(2), " 3 of 12 (1314 bytes)");
+    EXPECT_EQ(Title(), "Velkor 1.0 - [" + Dir() + "/a03.bmp]");
+    EXPECT_EQ(Property(0), "a03.bmp");
+    EXPECT_EQ(Property(1), "16x8, 32 bpp");
+    EXPECT_EQ(Property(2), "438 bytes");
+    EXPECT_FALSE(Property(3).empty());
+    EXPECT_EQ(Pane(4).rfind("  Loaded in ", 0), 0u) << Pane(4);
+    EXPECT_EQ(Pane(4).substr(Pane(4).size() - 2), " s");
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "a03.bmp");
+}
+
+TEST_F(MainFrameTest, BrowserTextsInOtherUnits)
+{
+    MakeTwelve();
+    CSettings settings;
+    settings.fileSizeUnit = 1;
+    settings.imageSizeUnit = 1;
+    settings.browserFullPathInTitle = 0;
+    WriteSettings(settings);
+    ASSERT_TRUE(Start(Dir()));
+    EXPECT_EQ(Title(), "Velkor 1.0");
+    SelectRows({3, 4, 5});
+    EXPECT_EQ(Pane(2), " 3 of 12 (1 KB)");
+    EXPECT_EQ(Property(1), "0.17x0.08, 32 bpp");
+    EXPECT_EQ(Property(2), "0.428 KB");
+    EXPECT_EQ(Title(), "Velkor 1.0");
+    EXPECT_EQ(Pane(3).substr(Pane(3).size() - 3), " KB");
+
+    frame->GetSettings().imageSizeUnit = 2;
+    frame->GetSettings().fileSizeUnit = 2;
+    frame->UpdateTitleAndProperties(false);
+    frame->UpdateCountPane();
+    EXPECT_EQ(Property(1), "4.23x2.12, 32 bpp");
+    EXPECT_EQ(Property(2), "0.000 MB");
+    EXPECT_EQ(Pane(2), " 3 of 12 (0.000 MB)");
+    frame->GetSettings().imageSizeUnit = 3;
+    frame->UpdateTitleAndProperties(false);
+    EXPECT_EQ(Property(1), "0.42x0.21, 32 bpp");
+}
+
+TEST_F(MainFrameTest, ViewerModeTextsAndNavigation)
+{
+    MakeTwelve();
+    ASSERT_TRUE(Start(Dir()));
+    SelectRows({1, 2, 4});
+    Key(Qt::Key_Return);
+    ASSERT_FALSE(frame->IsBrowserMode());
+    EXPECT_EQ(Pane(2), " 5/12");
+    EXPECT_EQ(Pane(3), " a05.bmp, 16x8 32 bpp, 438 bytes");
+    EXPECT_EQ(Title(), "Velkor 1.0 - [" + Dir() + "/a05.bmp]");
+    EXPECT_EQ(frame->GetFileList().GetSelectedCount(), 1) << "only the shown file stays selected";
+    EXPECT_FALSE(frame->GetFileListBox()->isVisible());
+
+    Key(Qt::Key_PageUp, Qt::ShiftModifier);
+    EXPECT_EQ(Pane(2), " 6/12");
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "a06.bmp");
+    Key(Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_EQ(Pane(2), " 5/12");
+
+    Key(Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(Pane(2), " 12/12");
+    frame->UpdateCommandUI();
+    EXPECT_FALSE(frame->GetAction(Cmd::ImageNext)->isEnabled());
+    EXPECT_FALSE(ButtonEnabled(false, Cmd::ImageNext));
+    EXPECT_TRUE(ButtonEnabled(false, Cmd::ImagePrevious));
+    Key(Qt::Key_PageUp, Qt::ShiftModifier);
+    EXPECT_EQ(Pane(2), " 12/12") << "Next at the end does nothing";
+
+    Key(Qt::Key_Home, Qt::ShiftModifier);
+    EXPECT_EQ(Pane(2), " 1/12");
+    frame->UpdateCommandUI();
+    EXPECT_FALSE(frame->GetAction(Cmd::ImagePrevious)->isEnabled());
+    EXPECT_FALSE(frame->GetAction(Cmd::ImageFirst)->isEnabled());
+
+    // Enter in viewer mode does nothing; Ctrl+Enter returns.
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(frame->IsBrowserMode());
+    Key(Qt::Key_Return, Qt::ControlModifier);
+    ASSERT_TRUE(frame->IsBrowserMode());
+    EXPECT_EQ(Pane(2), " 1 of 12 (438 bytes)");
+    EXPECT_EQ(Property(0), "a01.bmp");
+    EXPECT_TRUE(frame->GetFileListBox()->isVisible());
+    // Ctrl+Enter in browser mode does nothing.
+    Key(Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_TRUE(frame->IsBrowserMode());
+}
+
+TEST_F(MainFrameTest, BrowserKeysDoNothingInViewerMode)
+{
+    MakeTwelve();
+    std::filesystem::create_directories(pics.File("sub"));
+    CSettings settings;
+    settings.homeDirectory = pics.File("sub");
+    WriteSettings(settings);
+    ASSERT_TRUE(Start(pics.File("sub")));
+    frame->RunCommand(Cmd::GoUp);
+    ASSERT_EQ(frame->GetFileList().GetCurrentDir(), Dir());
+    SelectRow(3);
+    Key(Qt::Key_Return);
+    ASSERT_FALSE(frame->IsBrowserMode());
+    // Back, Up and Home act in browser mode only; the preview position too.
+    Key(Qt::Key_Backspace);
+    Key(Qt::Key_Slash, Qt::NoModifier, "/");
+    Key(Qt::Key_Home);
+    frame->RunCommand(Cmd::PreviewCenter);
+    EXPECT_EQ(frame->GetFileList().GetCurrentDir(), Dir());
+    EXPECT_EQ(frame->GetSettings().previewPosition, 0);
+    EXPECT_EQ(Pane(2), " 4/12");
+    // Refresh works in both modes and keeps the shown file.
+    WriteBmp(pics.File("a13.bmp"), 16, 8);
+    Key(Qt::Key_R, Qt::ShiftModifier, "R");
+    EXPECT_EQ(Pane(2), " 4/13");
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "a04.bmp");
+}
+
+TEST_F(MainFrameTest, RefreshKeepsOnlyTheCurrentFileSelected)
+{
+    MakeTwelve();
+    ASSERT_TRUE(Start(Dir()));
+    SelectRows({0, 5, 7});
+    frame->RunCommand(Cmd::ViewRefresh);
+    WaitForLoad(frame->GetView());
+    EXPECT_EQ(frame->GetFileList().GetSelectedCount(), 1);
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "a08.bmp");
+    EXPECT_EQ(Pane(2), " 1 of 12 (438 bytes)");
+}
+
+TEST_F(MainFrameTest, ClosingWithAnEditedPictureAsks)
+{
+    MakeTwelve();
+    ASSERT_TRUE(Start(Dir()));
+    SelectRow(0);
+    frame->GetView()->GetPicture().Invert();
+    int saves = 0;
+    frame->SetSaveAsHandler([&saves](const QString& name) {
+        EXPECT_EQ(name.toStdString(), "a01.bmp");
+        ++saves;
+        return true;
+    });
+    ask.answers = {vkui::Answer::Yes};
+    frame->close();
+    ASSERT_EQ(ask.shown.size(), 1u);
+    EXPECT_EQ(ask.shown[0], "Do you want to save your changes?");
+    EXPECT_EQ(saves, 1);
+    frame.reset();
+    EXPECT_EQ(ask.shown.size(), 1u) << "asked once";
+}
+
+TEST_F(MainFrameTest, LayoutPlacesTheViewAndKeepsTheDisplayedSize)
+{
+    WriteBmp(pics.File("wide.bmp"), 2000, 300);
+    ASSERT_TRUE(Start(Dir(), QString(), 900, 650));
+    SelectRow(0);
+    CPreview* view = frame->GetView();
+    const int browserWidth = view->GetClientWidth();
+    EXPECT_EQ(view->width(), browserWidth);
+    EXPECT_EQ(view->GetDisplayWidth(), browserWidth) << "shrunk to the preview's width";
+    EXPECT_LT(browserWidth, 900 - 320);
+    const QRect fileList = frame->GetFileListBox()->geometry();
+    EXPECT_EQ(fileList.left(), 161);
+
+    frame->RunCommand(Cmd::Viewer);
+    EXPECT_GT(view->GetClientWidth(), browserWidth + 300) << "the view fills the window";
+    EXPECT_EQ(view->GetDisplayWidth(), browserWidth) << "the preview's size is kept";
+    EXPECT_EQ(view->GetOriginX(), (view->GetClientWidth() - browserWidth) / 2);
+
+    // A larger window re-places the picture without resizing it.
+    frame->resize(1100, 700);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(view->GetDisplayWidth(), browserWidth);
+    EXPECT_EQ(view->GetOriginX(), (view->GetClientWidth() - browserWidth) / 2);
+}
+
+TEST_F(MainFrameTest, MenusAndToolbarsFollowTheMode)
+{
+    ASSERT_TRUE(Start(Dir()));
+    auto titles = [this] {
+        std::vector<std::string> t;
+        for (QAction* a : frame->menuBar()->actions())
+            t.push_back(a->text().toStdString());
+        return t;
+    };
+    EXPECT_EQ(titles(), (std::vector<std::string>{"&File", "&Edit", "&View", "&Go ", "&Favorites ",
+                                                  "&Image ", "&Colors ", "&Tools ", "&Help"}));
+    EXPECT_TRUE(frame->GetToolBar(true)->isVisible());
+    EXPECT_FALSE(frame->GetToolBar(false)->isVisible());
+    EXPECT_EQ(frame->GetAction(Cmd::FileOpen)->text().toStdString(), "&Open...\tCtrl+O");
+    EXPECT_EQ(frame->GetAction(Cmd::FilePrint)->text().toStdString(), "&Print...\tCtrl+P");
+    EXPECT_EQ(frame->GetAction(Cmd::GoBack)->statusTip().toStdString(), "Goes to previous directory.");
+    EXPECT_EQ(frame->GetAction(Cmd::GoBack)->toolTip().toStdString(), "Go back");
+
+    WriteBmp(pics.File("x.bmp"), 40, 30);
+    frame->RefreshDirectory();
+    SelectRow(0);
+    ASSERT_TRUE(frame->RunCommand(Cmd::Viewer));
+    EXPECT_EQ(titles(), (std::vector<std::string>{"&File", "&Edit", "&View", "&Zoom", "&Image ",
+                                                  "&Colors ", "&Tools ", "&Help"}));
+    EXPECT_FALSE(frame->GetToolBar(true)->isVisible());
+    EXPECT_TRUE(frame->GetToolBar(false)->isVisible());
+
+    // View > Toolbar hides the bar of the current mode and stays off across modes.
+    frame->RunCommand(Cmd::ViewToolbar);
+    EXPECT_FALSE(frame->GetToolBar(false)->isVisible());
+    frame->RunCommand(Cmd::Browser);
+    EXPECT_FALSE(frame->GetToolBar(true)->isVisible());
+    EXPECT_FALSE(frame->GetAction(Cmd::ViewToolbar)->isChecked());
+}
+
+TEST_F(MainFrameTest, OneEnablingRuleForMenuToolbarAndKey)
+{
+    MakeTwelve();
+    ASSERT_TRUE(Start(Dir()));
+    frame->UpdateCommandUI();
+    // Nothing shown: Viewer is grey everywhere and Enter does nothing.
+    EXPECT_FALSE(frame->GetAction(Cmd::Viewer)->isEnabled());
+    EXPECT_FALSE(ButtonEnabled(true, Cmd::Viewer));
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(frame->IsBrowserMode());
+    // Stand-ins for later commands stay grey and their keys do nothing.
+    EXPECT_FALSE(frame->GetAction(Cmd::EditDelete)->isEnabled());
+    EXPECT_FALSE(ButtonEnabled(true, Cmd::EditDelete));
+    EXPECT_FALSE(frame->RunCommand(Cmd::EditDelete));
+    EXPECT_TRUE(ask.shown.empty());
+
+    SelectRow(0);
+    frame->UpdateCommandUI();
+    EXPECT_TRUE(frame->GetAction(Cmd::Viewer)->isEnabled());
+    EXPECT_TRUE(ButtonEnabled(true, Cmd::Viewer));
+    EXPECT_FALSE(frame->GetAction(Cmd::EditUndo)->isEnabled());
+    EXPECT_FALSE(frame->GetAction(Cmd::FileSaveAs)->isEnabled());
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(frame->IsBrowserMode());
+}
+
+TEST_F(MainFrameTest, KeypadZoomInEachMode)
+{
+    WriteBmp(pics.File("big.bmp"), 120, 90);
+    ASSERT_TRUE(Start(Dir()));
+    SelectRow(0);
+    CPreview* view = frame->GetView();
+    ASSERT_EQ(view->GetDisplayWidth(), 120);
+    // Browser: NumPad 7 (300 %) does nothing, NumPad 2 gives 50 %.
+    Key(Qt::Key_7, Qt::KeypadModifier, "7");
+    EXPECT_EQ(view->GetDisplayWidth(), 120);
+    Key(Qt::Key_2, Qt::KeypadModifier, "2");
+    EXPECT_EQ(view->GetDisplayWidth(), 60);
+    // NumPad + is a viewer command.
+    Key(Qt::Key_Plus, Qt::KeypadModifier, "+");
+    EXPECT_EQ(view->GetDisplayWidth(), 60);
+
+    Key(Qt::Key_Return);
+    ASSERT_FALSE(frame->IsBrowserMode());
+    Key(Qt::Key_2, Qt::KeypadModifier, "2");
+    EXPECT_EQ(view->GetDisplayWidth(), 60);
+    Key(Qt::Key_7, Qt::KeypadModifier, "7");
+    EXPECT_EQ(view->GetDisplayWidth(), 360);
+    Key(Qt::Key_Minus, Qt::KeypadModifier, "-");
+    EXPECT_EQ(view->GetDisplayWidth(), 330);
+    Key(Qt::Key_Home, Qt::AltModifier);
+    EXPECT_EQ(view->GetDisplayWidth(), 120);
+    Key(Qt::Key_End, Qt::AltModifier);
+    EXPECT_NEAR(view->GetDisplayHeight(), view->GetClientHeight(), 1);
+}
+
+TEST_F(MainFrameTest, UndoSaveAsEnablingAndTheSaveQuestion)
+{
+    MakeTwelve();
+    ASSERT_TRUE(Start(Dir()));
+    SelectRow(0);
+    CPreview* view = frame->GetView();
+    const uint32_t original = view->GetPicture().GetLine32(0)[0];
+    view->GetPicture().Invert();
+    view->Relayout(false, false);
+    frame->UpdateCommandUI();
+    EXPECT_TRUE(frame->GetAction(Cmd::EditUndo)->isEnabled());
+    EXPECT_TRUE(ButtonEnabled(true, Cmd::EditUndo));
+    EXPECT_TRUE(frame->GetAction(Cmd::FileSaveAs)->isEnabled());
+
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(view->GetPicture().GetLine32(0)[0], original);
+    frame->UpdateCommandUI();
+    EXPECT_FALSE(frame->GetAction(Cmd::EditUndo)->isEnabled());
+    EXPECT_TRUE(frame->GetAction(Cmd::FileSaveAs)->isEnabled()) << "still modified after Undo";
+
+    // Leaving the edited picture asks; No loads the next one.
+    ask.answers = {vkui::Answer::No};
+    SelectRow(1);
+    ASSERT_EQ(ask.shown.size(), 1u);
+    EXPECT_EQ(ask.shown[0], "Do you want to save your changes?");
+    EXPECT_EQ(Property(0), "a02.bmp");
+    EXPECT_FALSE(view->GetPicture().IsModified());
+
+    // Reload of an edited picture asks too, and reads the file again.
+    const uint32_t before = view->GetPicture().GetLine32(0)[0];
+    view->GetPicture().Invert();
+    Key(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(ask.shown.size(), 2u);
+    EXPECT_EQ(view->GetPicture().GetLine32(0)[0], before);
+}
+
+TEST_F(MainFrameTest, CopyImagePutsThePictureOnTheClipboard)
+{
+    CWinBmp bmp;
+    vktest::MakeTestPicture(bmp, 33, 17, 7);
+    bmp.SaveAsBmpFile(pics.File("c.bmp"));
+    ASSERT_TRUE(Start(Dir()));
+    SelectRow(0);
+    ASSERT_TRUE(frame->RunCommand(Cmd::EditCopyImage));
+    const QImage image = QGuiApplication::clipboard()->image();
+    ASSERT_EQ(image.width(), 33);
+    ASSERT_EQ(image.height(), 17);
+    for (int y : {0, 8, 16})
+        for (int x : {0, 16, 32})
+            EXPECT_EQ(image.pixel(x, y) & 0xFFFFFF, bmp.GetLine32(y)[x] & 0xFFFFFF) << x << "," << y;
+}
+
+TEST_F(MainFrameTest, UnknownFormatClearsAndSaysSo)
+{
+    vktest::WriteFile(pics.File("bad.bmp"), "not a bitmap, just text");
+    ASSERT_TRUE(Start(Dir()));
+    SelectRow(0);
+    ASSERT_EQ(ask.shown.size(), 1u);
+    EXPECT_EQ(ask.shown[0], "Unknow format.");
+    EXPECT_EQ(Pane(4), "  Unknow format");
+    EXPECT_EQ(Title(), "Velkor 1.0 - [" + Dir() + "]");
+    EXPECT_EQ(Property(0), "");
+    EXPECT_FALSE(frame->GetView()->HasImage());
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "bad.bmp") << "the file stays selected";
+}
+
+TEST_F(MainFrameTest, PreviewDisabledShowsTextsOnlyUntilPreviewCommand)
+{
+    MakeTwelve();
+    CSettings settings;
+    settings.browserPreviewEnabled = 0;
+    WriteSettings(settings);
+    ASSERT_TRUE(Start(Dir()));
+    SelectRow(2);
+    EXPECT_EQ(Pane(4), " Done");
+    EXPECT_EQ(Property(0), "a03.bmp");
+    EXPECT_EQ(Property(1), "");
+    EXPECT_EQ(Property(2), "438 bytes");
+    EXPECT_FALSE(frame->GetView()->HasImage());
+
+    frame->UpdateCommandUI();
+    EXPECT_TRUE(frame->GetAction(Cmd::FilePreview)->isEnabled());
+    Key(Qt::Key_P, Qt::ShiftModifier, "P");
+    EXPECT_TRUE(frame->GetView()->HasImage());
+    EXPECT_EQ(Property(1), "16x8, 32 bpp");
+
+    // Emptying the selection clears everything without a load.
+    SelectRows({});
+    EXPECT_FALSE(frame->GetView()->HasImage());
+    EXPECT_EQ(Property(0), "");
+    EXPECT_EQ(Title(), "Velkor 1.0 - [" + Dir() + "]");
+}
+
+TEST_F(MainFrameTest, SortOrdersKeepTheSelection)
+{
+    for (const char* name : {"b.png", "a.bmp", "c.dib", "d.rle"})
+        WriteBmp(pics.File(name), 8, 8);
+    ASSERT_TRUE(Start(Dir()));
+    auto entries = [this] {
+        std::vector<std::string> e;
+        for (int i = 0; i < frame->GetFileListBox()->count(); ++i)
+            e.push_back(frame->GetFileListBox()->item(i)->text().toStdString());
+        return e;
+    };
+    EXPECT_EQ(entries(), (std::vector<std::string>{"a.bmp", "b.png", "c.dib", "d.rle"}));
+    SelectRow(1);
+    frame->RunCommand(Cmd::SortByExtension);
+    EXPECT_EQ(entries(), (std::vector<std::string>{"a.bmp", "c.dib", "b.png", "d.rle"}));
+    EXPECT_TRUE(frame->GetFileListBox()->item(2)->isSelected());
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "b.png");
+    frame->UpdateCommandUI();
+    EXPECT_TRUE(frame->GetAction(Cmd::SortByExtension)->isChecked());
+    EXPECT_FALSE(frame->GetAction(Cmd::SortByName)->isChecked());
+}
+
+TEST_F(MainFrameTest, HoldingTheDownArrowShowsTheLastPicture)
+{
+    for (int i = 0; i < 30; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "h%02d.bmp", i);
+        WriteBmp(pics.File(name), 20 + i, 20, unsigned(i));
+    }
+    ASSERT_TRUE(Start(Dir()));
+    QListWidget* list = frame->GetFileListBox();
+    list->setFocus();
+    list->setCurrentRow(0);
+    for (int i = 0; i < 29; ++i) {
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        QCoreApplication::sendEvent(list, &down);
+    }
+    WaitForLoad(frame->GetView());
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "h29.bmp");
+    EXPECT_EQ(frame->GetView()->GetPicture().GetWidth(), 49);
+    EXPECT_EQ(Property(0), "h29.bmp");
+}
+
+TEST_F(MainFrameTest, StartupFileIsSelectedAndShown)
+{
+    MakeTwelve();
+    vktest::TempDir elsewhere;
+    ASSERT_TRUE(Start(elsewhere.Path(), QString::fromStdString(pics.File("a07.bmp"))));
+    EXPECT_EQ(frame->GetFileList().GetCurrentDir(), Dir());
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "a07.bmp");
+    EXPECT_TRUE(frame->GetView()->HasImage());
+    EXPECT_EQ(Title(), "Velkor 1.0 - [" + Dir() + "/a07.bmp]");
+    EXPECT_TRUE(frame->IsBrowserMode());
+}
+
+TEST_F(MainFrameTest, StartupFileInAFolderThatCannotBeEntered)
+{
+    EXPECT_FALSE(Start(Dir(), QString::fromStdString(pics.File("missing/x.bmp"))));
+    ASSERT_EQ(ask.shown.size(), 1u);
+    EXPECT_EQ(ask.shown[0], "Error during startup");
+    frame.reset();
+    // Nothing is written when start-up did not finish.
+    EXPECT_FALSE(vktest::FileExists(config->File("vk.set")));
+}
+
+TEST_F(MainFrameTest, ShutdownSavesAsTheSettingsSay)
+{
+    ASSERT_TRUE(Start(Dir()));
+    frame->GetSettings().balanceRed = 77;
+    frame.reset();
+    EXPECT_TRUE(vktest::FileExists(config->File("vk.fav")));
+    EXPECT_EQ(vktest::ReadFile(config->File("vk.fav")), "0*");
+    EXPECT_EQ(vktest::ReadFile(config->File("vk.ruf")), "1*" + Dir() + "*");
+    CSettings reread;
+    ASSERT_TRUE(reread.Load(config->File("vk.set")));
+    EXPECT_EQ(reread.balanceRed, 77);
+
+    // With saving turned off the earlier file stays as it was.
+    reread.saveSettingsOnExit = 0;
+    reread.saveRecentFolders = 0;
+    WriteSettings(reread);
+    const std::string before = vktest::ReadFile(config->File("vk.set"));
+    ASSERT_TRUE(Start(Dir()));
+    frame->GetSettings().balanceRed = 12;
+    frame.reset();
+    EXPECT_EQ(vktest::ReadFile(config->File("vk.set")), before);
+}
+
+TEST_F(MainFrameTest, HelpAndAboutGoThroughTheSeams)
+{
+    ASSERT_TRUE(Start(Dir()));
+    frame->RunCommand(Cmd::HelpContents);
+    ASSERT_EQ(ask.opened.size(), 1u);
+    EXPECT_NE(ask.opened[0].find("index.html"), std::string::npos);
+    int dialogs = 0;
+    vkui::setDialogHandler([&dialogs](QDialog&) {
+        ++dialogs;
+        return int(QDialog::Accepted);
+    });
+    frame->RunCommand(Cmd::HelpAbout);
+    EXPECT_EQ(dialogs, 1);
+}

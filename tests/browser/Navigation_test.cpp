@@ -1,0 +1,378 @@
+// Moving between folders through the frame's controls and commands, and the
+// folder picker.
+#include "FrameFixture.h"
+
+#include "browser/Browse.h"
+#include "platform/Drives.h"
+#include "settings/Favorites.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+
+#include <filesystem>
+
+using vkuitest::FrameTest;
+using vkuitest::WaitForLoad;
+using vkuitest::WriteBmp;
+
+namespace {
+
+class NavigationTest : public FrameTest {
+protected:
+    void SetUp() override
+    {
+        FrameTest::SetUp();
+        std::filesystem::create_directories(pics.File("A/B"));
+        std::filesystem::create_directories(pics.File("X"));
+        std::filesystem::create_directories(pics.File("Y"));
+        WriteBmp(pics.File("top.bmp"), 10, 10);
+        WriteBmp(pics.File("A/a.bmp"), 12, 10);
+        WriteBmp(pics.File("A/B/b.bmp"), 14, 10);
+    }
+    // Double-clicks an entry of the directory list by its text.
+    void Open(const std::string& entry)
+    {
+        QListWidget* list = frame->GetDirectoryListBox();
+        for (int i = 0; i < list->count(); ++i) {
+            if (list->item(i)->text().toStdString() == entry) {
+                frame->OnDirectoryDoubleClicked(i);
+                return;
+            }
+        }
+        ADD_FAILURE() << "no entry " << entry;
+    }
+    std::string Current() const { return frame->GetFileList().GetCurrentDir(); }
+    std::vector<std::string> DirEntries() const
+    {
+        std::vector<std::string> e;
+        for (int i = 0; i < frame->GetDirectoryListBox()->count(); ++i)
+            e.push_back(frame->GetDirectoryListBox()->item(i)->text().toStdString());
+        return e;
+    }
+    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {})
+    {
+        QKeyEvent press(QEvent::KeyPress, key, mods, text);
+        QCoreApplication::sendEvent(frame->GetFileListBox(), &press);
+        WaitForLoad(frame->GetView());
+    }
+};
+
+} // namespace
+
+TEST_F(NavigationTest, DirectoryListAndBackToggles)
+{
+    ASSERT_TRUE(Start(pics.Path()));
+    EXPECT_EQ(DirEntries(), (std::vector<std::string>{"..", "A", "X", "Y"}));
+    frame->UpdateCommandUI();
+    EXPECT_FALSE(frame->GetAction(Cmd::GoBack)->isEnabled());
+    Open("A");
+    Open("B");
+    EXPECT_EQ(Current(), pics.File("A/B"));
+    EXPECT_EQ(frame->GetFileListBox()->count(), 1);
+    Key(Qt::Key_Backspace);
+    EXPECT_EQ(Current(), pics.File("A"));
+    Key(Qt::Key_Backspace);
+    EXPECT_EQ(Current(), pics.File("A/B"));
+    char buffer[4096];
+    ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
+    EXPECT_EQ(std::string(buffer), Current()) << "working directory follows";
+    // Up with "/" and the title without a file.
+    Key(Qt::Key_Slash, Qt::NoModifier, "/");
+    EXPECT_EQ(Current(), pics.File("A"));
+    EXPECT_EQ(Title(), "Velkor 1.0 - [" + pics.File("A") + "]");
+}
+
+TEST_F(NavigationTest, TypingAPathIntoTheRecentFoldersBoxDoesNotNavigate)
+{
+    ASSERT_TRUE(Start(pics.File("A")));
+    QLineEdit* edit = frame->GetRecentFoldersBox()->lineEdit();
+    ASSERT_NE(edit, nullptr);
+    edit->clear();
+    for (const char* key : {"/", "t", "m", "p", "/"}) {
+        QKeyEvent press(QEvent::KeyPress, key[0] == '/' ? Qt::Key_Slash : Qt::Key_T + (key[0] - 't'),
+                        Qt::NoModifier, key);
+        QCoreApplication::sendEvent(edit, &press);
+    }
+    QKeyEvent back(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QCoreApplication::sendEvent(edit, &back);
+    EXPECT_EQ(edit->text().toStdString(), "/tmp");
+    EXPECT_EQ(Current(), pics.File("A")) << "neither Up One Level nor Back ran";
+    // Ctrl keys still reach the frame from the field.
+    int opened = 0;
+    vkui::setOpenFileHandler([&opened](const QString&, const QStringList&) {
+        ++opened;
+        return QString();
+    });
+    QKeyEvent open(QEvent::KeyPress, Qt::Key_O, Qt::ControlModifier);
+    QCoreApplication::sendEvent(edit, &open);
+    EXPECT_EQ(opened, 1);
+}
+
+TEST_F(NavigationTest, UpIsDisabledAtTheRoot)
+{
+    ASSERT_TRUE(Start("/"));
+    EXPECT_EQ(Current(), "/");
+    frame->UpdateCommandUI();
+    EXPECT_FALSE(frame->GetAction(Cmd::GoUp)->isEnabled());
+    const std::vector<std::string> entries = DirEntries();
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), ".."), 0);
+    Key(Qt::Key_Slash, Qt::NoModifier, "/");
+    EXPECT_EQ(Current(), "/");
+}
+
+TEST_F(NavigationTest, RecentFoldersAreNotRepeated)
+{
+    ASSERT_TRUE(Start(pics.Path()));
+    Open("X");
+    Open("..");
+    Open("Y");
+    Open("..");
+    Open("X");
+    const std::vector<std::string> recent = frame->GetRecentFolders();
+    EXPECT_EQ(recent, (std::vector<std::string>{pics.Path(), pics.File("X"), pics.File("Y")}));
+    EXPECT_EQ(frame->GetRecentFoldersBox()->currentText().toStdString(), pics.File("X"));
+
+    // Choosing a recent folder goes there without adding it again.
+    frame->OnRecentFolderSelected(2);
+    EXPECT_EQ(Current(), pics.File("Y"));
+    EXPECT_EQ(frame->GetRecentFolders().size(), 3u);
+
+    // A recent folder that vanished.
+    std::filesystem::remove_all(pics.File("X"));
+    frame->OnRecentFolderSelected(1);
+    ASSERT_EQ(ask.shown.size(), 1u);
+    EXPECT_EQ(ask.shown[0], "Folder not exist.");
+    EXPECT_EQ(Current(), pics.File("Y"));
+    EXPECT_EQ(frame->GetRecentFoldersBox()->currentText().toStdString(), pics.File("Y"));
+}
+
+TEST_F(NavigationTest, RecentFoldersComeFromTheirFileAtStartUp)
+{
+    vktest::WriteFile(config->File("vk.ruf"), "2*" + pics.File("X") + "*" + pics.Path() + "*");
+    ASSERT_TRUE(Start(pics.Path()));
+    EXPECT_EQ(frame->GetRecentFolders(), (std::vector<std::string>{pics.File("X"), pics.Path()}));
+    EXPECT_EQ(frame->GetRecentFoldersBox()->currentIndex(), 1) << "the start folder, not added again";
+
+    // Not read when the settings say not to keep them.
+    frame.reset();
+    CSettings settings;
+    settings.saveRecentFolders = 0;
+    WriteSettings(settings);
+    ASSERT_TRUE(Start(pics.Path()));
+    EXPECT_EQ(frame->GetRecentFolders(), (std::vector<std::string>{pics.Path()}));
+}
+
+TEST_F(NavigationTest, RefreshAfterTheFolderWasDeletedOutside)
+{
+    ASSERT_TRUE(Start(pics.Path()));
+    Open("A");
+    Open("B");
+    std::filesystem::remove_all(pics.File("A"));
+    Key(Qt::Key_R, Qt::ShiftModifier, "R");
+    EXPECT_EQ(Current(), pics.Path());
+    EXPECT_EQ(frame->GetFileListBox()->count(), 1);
+    EXPECT_TRUE(ask.shown.empty());
+}
+
+TEST_F(NavigationTest, DotDotWalksUpPastVanishedFolders)
+{
+    ASSERT_TRUE(Start(pics.Path()));
+    Open("A");
+    Open("B");
+    std::filesystem::remove_all(pics.File("A"));
+    Open("..");
+    EXPECT_EQ(Current(), pics.Path());
+    // A subfolder that vanished refreshes instead.
+    std::filesystem::remove_all(pics.File("Y"));
+    Open("Y");
+    EXPECT_EQ(Current(), pics.Path());
+    EXPECT_EQ(DirEntries(), (std::vector<std::string>{"..", "X"}));
+}
+
+TEST_F(NavigationTest, FavoritesGoToFolderAndFile)
+{
+    CFavorites favorites;
+    favorites.AddFavorite("pictures of A", pics.File("A"), "a.bmp", 1);
+    favorites.AddFavorite("gone file", pics.File("A"), "gone.bmp", 1);
+    favorites.AddFavorite("gone folder", pics.File("nowhere"), "", 0);
+    ASSERT_TRUE(favorites.SaveFavorites(config->File("vk.fav")));
+    ASSERT_TRUE(Start(pics.Path()));
+    ASSERT_EQ(frame->GetFavoritesBox()->count(), 3);
+    EXPECT_EQ(frame->GetFavoritesBox()->itemText(0).toStdString(), "pictures of A");
+    EXPECT_FALSE(frame->GetFavoritesBox()->itemIcon(0).isNull());
+
+    frame->OnFavoriteSelected(0);
+    WaitForLoad(frame->GetView());
+    EXPECT_EQ(Current(), pics.File("A"));
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "a.bmp");
+    EXPECT_TRUE(frame->GetView()->HasImage());
+    EXPECT_EQ(frame->GetRecentFolders().back(), pics.File("A"));
+
+    frame->OnFavoriteSelected(1);
+    ASSERT_EQ(ask.shown.size(), 1u);
+    EXPECT_EQ(ask.shown[0], "gone.bmp not found.");
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "");
+    EXPECT_FALSE(frame->GetView()->HasImage());
+
+    frame->OnFavoriteSelected(2);
+    ASSERT_EQ(ask.shown.size(), 2u);
+    EXPECT_EQ(ask.shown[1], "Folder not exist.");
+    EXPECT_EQ(Current(), pics.File("A"));
+}
+
+TEST_F(NavigationTest, HomeGoesHomeOnce)
+{
+    CSettings settings;
+    settings.homeDirectory = pics.File("A");
+    WriteSettings(settings);
+    ASSERT_TRUE(Start(pics.Path()));
+    frame->UpdateCommandUI();
+    EXPECT_TRUE(frame->GetAction(Cmd::GoHome)->isEnabled());
+    Key(Qt::Key_Home);
+    EXPECT_EQ(Current(), pics.File("A"));
+    frame->UpdateCommandUI();
+    EXPECT_FALSE(frame->GetAction(Cmd::GoHome)->isEnabled());
+    // A home that vanished.
+    frame->GetSettings().homeDirectory = pics.File("gone");
+    frame->RunCommand(Cmd::GoHome);
+    ASSERT_EQ(ask.shown.size(), 1u);
+    EXPECT_EQ(ask.shown[0], "Folder not exist.");
+    EXPECT_EQ(Current(), pics.File("A"));
+}
+
+TEST_F(NavigationTest, StartInHome)
+{
+    CSettings settings;
+    settings.homeDirectory = pics.File("A/B");
+    settings.startInHome = 1;
+    WriteSettings(settings);
+    ASSERT_TRUE(Start(pics.Path()));
+    EXPECT_EQ(Current(), pics.File("A/B"));
+}
+
+TEST_F(NavigationTest, OpenGoesToTheFilesFolder)
+{
+    ASSERT_TRUE(Start(pics.Path()));
+    QStringList seenFilters;
+    vkui::setOpenFileHandler([&](const QString&, const QStringList& filters) {
+        seenFilters = filters;
+        return QString::fromStdString(pics.File("A/B/b.bmp"));
+    });
+    Key(Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(Current(), pics.File("A/B"));
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "b.bmp");
+    EXPECT_TRUE(frame->GetView()->HasImage());
+    ASSERT_EQ(seenFilters.size(), 15);
+    EXPECT_EQ(seenFilters.first().toStdString(), "Windows Bitmap (*.bmp)");
+    EXPECT_EQ(seenFilters.last().toStdString(), "Icon Files (*.ico)");
+
+    // A file the list does not show.
+    vktest::WriteFile(pics.File("notes.txt"), "text");
+    vkui::setOpenFileHandler([&](const QString&, const QStringList&) {
+        return QString::fromStdString(pics.File("notes.txt"));
+    });
+    frame->RunCommand(Cmd::FileOpen);
+    EXPECT_EQ(Current(), pics.Path());
+    ASSERT_EQ(ask.shown.size(), 1u);
+    EXPECT_EQ(ask.shown[0], "Image not found");
+
+    // Cancel does nothing.
+    vkui::setOpenFileHandler([](const QString&, const QStringList&) { return QString(); });
+    frame->RunCommand(Cmd::FileOpen);
+    EXPECT_EQ(Current(), pics.Path());
+}
+
+TEST_F(NavigationTest, AutoRefreshOnlyAfterMinimising)
+{
+    CSettings settings;
+    settings.autoRefresh = 1;
+    WriteSettings(settings);
+    ASSERT_TRUE(Start(pics.Path()));
+    WriteBmp(pics.File("new.bmp"), 5, 5);
+    frame->OnActivate(false);
+    EXPECT_EQ(frame->GetFileListBox()->count(), 1) << "no refresh without minimising";
+
+    frame->showMinimized();
+    QCoreApplication::processEvents();
+    frame->OnActivate(false);
+    frame->showNormal();
+    QCoreApplication::processEvents();
+    frame->OnActivate(true);
+    EXPECT_EQ(frame->GetFileListBox()->count(), 1) << "a click activation never refreshes";
+    frame->OnActivate(false);
+    EXPECT_EQ(frame->GetFileListBox()->count(), 2);
+}
+
+TEST_F(NavigationTest, DriveBoxGoesToTheRootOfTheFileSystem)
+{
+    ASSERT_TRUE(Start(pics.Path()));
+    QComboBox* drives = frame->GetDriveBox();
+    ASSERT_GT(drives->count(), 0);
+    const std::string mount = vkplatform::MountPointOf(pics.Path(), vkplatform::ListDrives());
+    EXPECT_EQ(drives->currentText().toStdString(), vkplatform::DriveEntry(mount));
+    const int root = drives->findText("[-/-]");
+    ASSERT_GE(root, 0);
+    frame->OnDriveSelected(root);
+    EXPECT_EQ(Current(), "/");
+    EXPECT_EQ(frame->GetRecentFolders().back(), "/");
+}
+
+TEST_F(NavigationTest, ADriveThatCannotBeEntered)
+{
+    ASSERT_TRUE(Start(pics.File("A")));
+    frame->SetDrives({"/", pics.Path(), pics.File("unplugged")});
+    QComboBox* drives = frame->GetDriveBox();
+    ASSERT_EQ(drives->count(), 3);
+    EXPECT_EQ(drives->currentIndex(), 1) << "the drive holding the current folder";
+    drives->setCurrentIndex(2);
+    frame->OnDriveSelected(2);
+    ASSERT_EQ(ask.shown.size(), 1u);
+    EXPECT_EQ(ask.shown[0], "The device is not ready.");
+    EXPECT_EQ(drives->currentIndex(), 1);
+    EXPECT_EQ(Current(), pics.File("A"));
+    char buffer[4096];
+    ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
+    EXPECT_EQ(std::string(buffer), pics.File("A"));
+    // Choosing a drive goes to its top, not to a folder within it.
+    frame->OnDriveSelected(1);
+    EXPECT_EQ(Current(), pics.Path());
+}
+
+TEST_F(NavigationTest, FolderPickerBrowsesAndReturns)
+{
+    ASSERT_TRUE(Start(pics.Path()));
+    CBrowseDlg picker(frame->GetFileList());
+    EXPECT_EQ(picker.GetShownFolder().toStdString(), pics.Path());
+    EXPECT_EQ(frame->GetFileList().GetDestinationDir(), pics.Path());
+    auto open = [&picker](const std::string& entry) {
+        QListWidget* list = picker.GetDirectoryList();
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->text().toStdString() == entry)
+                return picker.OnDirectoryDoubleClicked(i);
+        ADD_FAILURE() << "no entry " << entry;
+    };
+    open("A");
+    open("B");
+    EXPECT_EQ(picker.GetShownFolder().toStdString(), pics.File("A/B"));
+    open("..");
+    EXPECT_EQ(frame->GetFileList().GetDestinationDir(), pics.File("A"));
+    picker.accept();
+    EXPECT_EQ(frame->GetFileList().GetDestinationDir(), pics.File("A"));
+    char buffer[4096];
+    ASSERT_NE(getcwd(buffer, sizeof buffer), nullptr);
+    EXPECT_EQ(std::string(buffer), pics.Path()) << "back in the browser's folder";
+    EXPECT_EQ(Current(), pics.Path()) << "the browser did not move";
+
+    // ".." from a vanished folder stops at the nearest one that exists.
+    CBrowseDlg again(frame->GetFileList());
+    QListWidget* list = again.GetDirectoryList();
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->text() == "A")
+            again.OnDirectoryDoubleClicked(i);
+    std::filesystem::remove_all(pics.File("A"));
+    again.OnDirectoryDoubleClicked(0); // ".."
+    EXPECT_EQ(frame->GetFileList().GetDestinationDir(), pics.Path());
+    again.reject();
+}

@@ -1,0 +1,356 @@
+// The image view driven on its own: displayed sizes, placement, zoom steps,
+// dragging limits, background loading and the paint cache.
+#include "FrameFixture.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QThread>
+
+#include <cstring>
+
+using vkuitest::WaitForLoad;
+using vkuitest::WriteBmp;
+
+namespace {
+
+class PreviewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        view.resize(400, 300);
+        view.SetClientSize(400, 300);
+    }
+    // Loads a generated picture of width x height.
+    bool Load(int width, int height, int position, bool shrink, bool enlarge)
+    {
+        const std::string path = dir.File("p" + std::to_string(width) + "x" + std::to_string(height) + ".bmp");
+        if (!vktest::FileExists(path))
+            WriteBmp(path, width, height);
+        bool result = false;
+        QObject::connect(&view, &CPreview::LoadFinished, &view, [&result](bool ok) { result = ok; },
+                         Qt::SingleShotConnection);
+        view.LoadImage(QString::fromStdString(path), position, shrink, enlarge, "p.bmp");
+        WaitForLoad(&view);
+        return result;
+    }
+    void Drag(QPoint from, QPoint to)
+    {
+        QMouseEvent press(QEvent::MouseButtonPress, from, view.mapToGlobal(from), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&view, &press);
+        QMouseEvent move(QEvent::MouseMove, to, view.mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(&view, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, to, view.mapToGlobal(to), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&view, &release);
+    }
+    // What the view paints, as an image of its size.
+    QImage Grab()
+    {
+        QImage image(view.size(), QImage::Format_RGB32);
+        image.fill(Qt::magenta);
+        view.render(&image);
+        return image;
+    }
+
+    vkuitest::ScriptedAsk ask;
+    vktest::TempDir dir;
+    CPreview view;
+};
+
+} // namespace
+
+TEST_F(PreviewTest, EnlargeFitsButStopsAtTenTimes)
+{
+    ASSERT_TRUE(Load(100, 100, vkview::Centre, true, true));
+    EXPECT_EQ(view.GetDisplayWidth(), 300);
+    EXPECT_EQ(view.GetDisplayHeight(), 300);
+    EXPECT_EQ(view.GetOriginX(), 50);
+    EXPECT_EQ(view.GetOriginY(), 0);
+
+    ASSERT_TRUE(Load(20, 10, vkview::Centre, true, true));
+    EXPECT_EQ(view.GetDisplayWidth(), 200);
+    EXPECT_EQ(view.GetDisplayHeight(), 100);
+    EXPECT_FALSE(view.IsScrollable());
+
+    // Without enlarge a small picture keeps its size.
+    ASSERT_TRUE(Load(20, 10, vkview::Centre, true, false));
+    EXPECT_EQ(view.GetDisplayWidth(), 20);
+}
+
+TEST_F(PreviewTest, ShrinkAndPositionOfALargePicture)
+{
+    ASSERT_TRUE(Load(800, 600, vkview::UpperRight, true, false));
+    EXPECT_EQ(view.GetDisplayWidth(), 400);
+    EXPECT_EQ(view.GetDisplayHeight(), 300);
+
+    ASSERT_TRUE(Load(800, 600, vkview::UpperRight, false, false));
+    EXPECT_EQ(view.GetDisplayWidth(), 800);
+    EXPECT_TRUE(view.IsScrollable());
+    // The top right part shows.
+    EXPECT_EQ(view.GetOriginX(), 400 - 800);
+    EXPECT_EQ(view.GetOriginY(), 0);
+    EXPECT_EQ(view.GetSourceRect(), QRect(400, 0, 400, 300));
+
+    ASSERT_TRUE(Load(800, 600, vkview::Centre, false, false));
+    EXPECT_EQ(view.GetOriginX(), -200);
+    EXPECT_EQ(view.GetOriginY(), -150);
+    EXPECT_EQ(view.GetSourceRect(), QRect(200, 150, 400, 300));
+}
+
+TEST_F(PreviewTest, PictureTouchingTheWindowKeepsItsSize)
+{
+    ASSERT_TRUE(Load(400, 100, vkview::Centre, true, true));
+    EXPECT_EQ(view.GetDisplayWidth(), 400);
+    EXPECT_EQ(view.GetDisplayHeight(), 100);
+    EXPECT_EQ(view.GetOriginY(), 100);
+}
+
+TEST_F(PreviewTest, ZoomStepsAndLimits)
+{
+    ASSERT_TRUE(Load(100, 80, vkview::Centre, false, false));
+    view.SetZoom(10.0f);
+    EXPECT_EQ(view.GetDisplayWidth(), 1000);
+    view.ZoomMore();
+    EXPECT_EQ(view.GetDisplayWidth(), 1000) << "More at ten times does nothing";
+
+    view.SetZoom(0.25f);
+    view.ZoomLess();
+    EXPECT_EQ(view.GetDisplayWidth(), 25) << "Less at a quarter does nothing";
+
+    view.SetZoom(0.3f);
+    EXPECT_EQ(view.GetDisplayWidth(), 30);
+    view.ZoomLess();
+    EXPECT_EQ(view.GetDisplayWidth(), 25);
+
+    view.SetZoom(9.9f);
+    view.ZoomMore();
+    EXPECT_EQ(view.GetDisplayWidth(), 1000);
+
+    // From best fit the step starts at the effective factor.
+    view.BestFit();
+    EXPECT_EQ(view.GetDisplayWidth(), 375);
+    EXPECT_EQ(view.GetDisplayHeight(), 300);
+    view.ZoomMore();
+    EXPECT_EQ(view.GetDisplayWidth(), int(100 * (3.75f + 0.25f)));
+}
+
+TEST_F(PreviewTest, ZoomKeepsTheCentreAndLeavesNoGap)
+{
+    ASSERT_TRUE(Load(800, 600, vkview::Centre, false, false));
+    ASSERT_EQ(view.GetOriginX(), -200);
+    view.SetZoom(2.0f);
+    // The centre stays: origin moves by half the growth.
+    EXPECT_EQ(view.GetOriginX(), -200 - 400);
+    EXPECT_EQ(view.GetOriginY(), -150 - 300);
+
+    // Zooming out while the right part shows moves the picture just enough
+    // that no gap opens at the right.
+    ASSERT_TRUE(Load(800, 600, vkview::UpperRight, false, false));
+    view.SetZoom(0.6f);
+    EXPECT_EQ(view.GetDisplayWidth(), 480);
+    EXPECT_EQ(view.GetOriginX(), -80) << "right edge pulled to the window's edge";
+    EXPECT_EQ(view.GetOriginY(), 0);
+    EXPECT_EQ(view.GetOriginX() + view.GetDisplayWidth(), 400);
+}
+
+TEST_F(PreviewTest, DraggingStopsAtTheEdges)
+{
+    // Larger only horizontally: moves only horizontally.
+    ASSERT_TRUE(Load(1000, 200, vkview::UpperLeft, false, false));
+    ASSERT_TRUE(view.IsScrollable());
+    const int top = view.GetOriginY();
+    Drag(QPoint(200, 150), QPoint(150, 100));
+    EXPECT_EQ(view.GetOriginX(), -50);
+    EXPECT_EQ(view.GetOriginY(), top);
+    EXPECT_FALSE(view.IsDragging());
+
+    // Far to the left: stops with the right edge at the window's edge.
+    Drag(QPoint(390, 150), QPoint(-2000, 150));
+    EXPECT_EQ(view.GetOriginX(), 400 - 1000);
+    // Far to the right: stops at 0.
+    Drag(QPoint(0, 150), QPoint(5000, 150));
+    EXPECT_EQ(view.GetOriginX(), 0);
+
+    // A picture that fits does not drag at all.
+    ASSERT_TRUE(Load(100, 100, vkview::Centre, false, false));
+    const QRect before = view.GetDestRect();
+    Drag(QPoint(200, 150), QPoint(100, 100));
+    EXPECT_EQ(view.GetDestRect(), before);
+}
+
+TEST_F(PreviewTest, PaintingShowsTheVisiblePartUpright)
+{
+    // Top half red, bottom half blue: the bottom-up block must not show flipped.
+    CWinBmp bmp;
+    bmp.Create(200, 100, 32, false);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x)
+            bmp.GetLine32(y)[x] = y < 50 ? MakePixel(255, 0, 0) : MakePixel(0, 0, 255);
+    const std::string path = dir.File("halves.bmp");
+    bmp.SaveAsBmpFile(path);
+    view.LoadImage(QString::fromStdString(path), vkview::Centre, false, false, "halves.bmp");
+    WaitForLoad(&view);
+    ASSERT_TRUE(view.HasImage());
+    QImage shot = Grab();
+    EXPECT_EQ(shot.pixel(200, 110), qRgb(255, 0, 0));
+    EXPECT_EQ(shot.pixel(200, 190), qRgb(0, 0, 255));
+
+    // Zoomed to three times and dragged: still the right part, no rebuild
+    // of the cache for a drag that stays inside it.
+    view.SetZoom(3.0f);
+    Grab();
+    const int builds = view.GetCacheBuilds();
+    Drag(QPoint(200, 150), QPoint(200, 160));
+    shot = Grab();
+    EXPECT_EQ(view.GetCacheBuilds(), builds);
+    // 300 display rows: the upper 150 are red.
+    const int redBottom = view.GetDestRect().top() + 150;
+    EXPECT_EQ(shot.pixel(200, redBottom - 5), qRgb(255, 0, 0));
+    EXPECT_EQ(shot.pixel(200, redBottom + 5), qRgb(0, 0, 255));
+}
+
+TEST_F(PreviewTest, LargeZoomPaintsTilesWithoutSeams)
+{
+    CWinBmp bmp;
+    vktest::MakeTestPicture(bmp, 800, 600, 3);
+    const std::string path = dir.File("tiles.bmp");
+    bmp.SaveAsBmpFile(path);
+    view.LoadImage(QString::fromStdString(path), vkview::Centre, false, false, "tiles.bmp");
+    WaitForLoad(&view);
+    ASSERT_TRUE(view.HasImage());
+    view.SetZoom(3.0f);
+    ASSERT_FALSE(vkview::WholeCacheFits(view.GetDisplayWidth(), view.GetDisplayHeight(), 400, 300));
+    // Drag so the window straddles tile edges in both directions.
+    Drag(QPoint(200, 150), QPoint(90, 70));
+    const QImage shot = Grab();
+    EXPECT_GT(view.GetTileBuilds(), 1);
+
+    // The same part drawn in one piece by Qt's own smooth scaling.
+    QImage upright(800, 600, QImage::Format_RGB32);
+    for (int y = 0; y < 600; ++y)
+        std::memcpy(upright.scanLine(y), bmp.GetLine32(y), 800 * 4);
+    QImage reference(400, 300, QImage::Format_RGB32);
+    reference.fill(Qt::black);
+    {
+        QPainter painter(&reference);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.translate(view.GetDestRect().topLeft());
+        painter.scale(3.0, 3.0);
+        painter.drawImage(0, 0, upright);
+    }
+    int worst = 0;
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x) {
+            const QRgb a = shot.pixel(x, y), b = reference.pixel(x, y);
+            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))});
+        }
+    EXPECT_LE(worst, 3);
+}
+
+TEST_F(PreviewTest, NewestRequestWins)
+{
+    std::vector<std::string> paths;
+    for (int i = 0; i < 12; ++i) {
+        paths.push_back(dir.File("n" + std::to_string(i) + ".bmp"));
+        WriteBmp(paths.back(), 50 + i, 40, unsigned(i));
+    }
+    int finished = 0;
+    QObject::connect(&view, &CPreview::LoadFinished, &view, [&finished](bool) { ++finished; });
+    for (const std::string& p : paths)
+        view.LoadImage(QString::fromStdString(p), vkview::Centre, false, false, "n.bmp");
+    WaitForLoad(&view);
+    EXPECT_EQ(view.GetPicture().GetWidth(), 50 + 11);
+    // Superseded requests never report.
+    EXPECT_EQ(finished, 1);
+}
+
+TEST_F(PreviewTest, ClearDropsALoadThatIsRunning)
+{
+    const std::string path = dir.File("slow.bmp");
+    WriteBmp(path, 2500, 2000);
+    int finished = 0;
+    QObject::connect(&view, &CPreview::LoadFinished, &view, [&finished](bool) { ++finished; });
+    view.LoadImage(QString::fromStdString(path), vkview::Centre, true, true, "slow.bmp");
+    QThread::msleep(5); // let the worker start on it
+    view.Clear();
+    EXPECT_FALSE(view.IsLoading());
+    // Give the running decode time to end; its result must not show.
+    for (int i = 0; i < 100; ++i) {
+        QThread::msleep(5);
+        QCoreApplication::processEvents();
+    }
+    EXPECT_FALSE(view.HasImage());
+    EXPECT_EQ(finished, 0);
+}
+
+TEST_F(PreviewTest, FailedLoadEmptiesTheView)
+{
+    ASSERT_TRUE(Load(64, 64, vkview::Centre, true, true));
+    vktest::WriteFile(dir.File("text.bmp"), "this is not a picture at all");
+    bool result = true;
+    QObject::connect(&view, &CPreview::LoadFinished, &view, [&result](bool ok) { result = ok; });
+    view.LoadImage(QString::fromStdString(dir.File("text.bmp")), vkview::Centre, true, true, "text.bmp");
+    WaitForLoad(&view);
+    EXPECT_FALSE(result);
+    EXPECT_FALSE(view.HasImage());
+    EXPECT_TRUE(ask.shown.empty()) << "the view itself shows no decoder text";
+}
+
+TEST_F(PreviewTest, SaveQuestionBeforeReplacingAnEditedPicture)
+{
+    ASSERT_TRUE(Load(64, 48, vkview::Centre, false, false));
+    view.GetPicture().Invert();
+    ASSERT_TRUE(view.GetPicture().IsModified());
+    QString savedName;
+    view.SetSaveHandler([&savedName](const QString& name) {
+        savedName = name;
+        return true;
+    });
+    ask.answers = {vkui::Answer::Yes};
+    ASSERT_TRUE(Load(30, 20, vkview::Centre, false, false));
+    ASSERT_EQ(ask.shown.size(), 1u);
+    EXPECT_EQ(ask.shown[0], "Do you want to save your changes?");
+    EXPECT_EQ(savedName, "p.bmp");
+    EXPECT_EQ(view.GetPicture().GetWidth(), 30);
+    EXPECT_FALSE(view.GetPicture().IsModified());
+    EXPECT_FALSE(view.GetPicture().IsUndoAvailable());
+
+    // A clean picture is replaced without a question.
+    ASSERT_TRUE(Load(64, 48, vkview::Centre, false, false));
+    EXPECT_EQ(ask.shown.size(), 1u);
+}
+
+TEST_F(PreviewTest, AnEditWhileTheNextPictureDecodesIsAskedAbout)
+{
+    ASSERT_TRUE(Load(64, 48, vkview::Centre, false, false));
+    const std::string next = dir.File("next.bmp");
+    WriteBmp(next, 30, 20);
+    view.LoadImage(QString::fromStdString(next), vkview::Centre, false, false, "next.bmp");
+    view.GetPicture().Invert(); // the result is only taken in by the event loop
+    QString savedName;
+    view.SetSaveHandler([&savedName](const QString& name) {
+        savedName = name;
+        return true;
+    });
+    ask.answers = {vkui::Answer::Yes};
+    WaitForLoad(&view);
+    ASSERT_EQ(ask.shown.size(), 1u);
+    EXPECT_EQ(ask.shown[0], "Do you want to save your changes?");
+    EXPECT_EQ(savedName, "p.bmp") << "saved under the name of the edited picture";
+    EXPECT_EQ(view.GetPicture().GetWidth(), 30);
+    EXPECT_EQ(view.GetFileName(), "next.bmp");
+}
+
+TEST_F(PreviewTest, RelayoutAfterASizeChangeFitsAgainWithoutLimit)
+{
+    ASSERT_TRUE(Load(20, 10, vkview::Centre, true, true));
+    ASSERT_EQ(view.GetDisplayWidth(), 200);
+    view.GetPicture().Transpose();
+    view.Relayout(true, false);
+    // 10 x 20 enlarged to fit 400 x 300: no tenfold limit on relayout.
+    EXPECT_EQ(view.GetDisplayHeight(), 300);
+    EXPECT_EQ(view.GetDisplayWidth(), 150);
+}

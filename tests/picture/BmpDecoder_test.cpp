@@ -1,0 +1,320 @@
+// BMP decoding: every depth, RLE escapes, damaged files, and agreement with
+// what ImageMagick and netpbm read from the files they write.
+#include "TestSupport.h"
+#include "picture/AnyPicDecoder.h"
+#include "picture/BmpDecoder.h"
+#include "picture/FileSource.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace vktest;
+
+namespace {
+
+// Builds a BMP file: 14-byte file header, 40-byte info header, palette, data.
+struct BmpBuilder {
+    int width = 4;
+    int height = 2;
+    int bitCount = 8;
+    uint32_t compression = 0;
+    uint32_t colorsUsed = 0;
+    std::vector<PaletteEntry> palette;
+    std::string data;
+    uint32_t headerSize = 40;
+
+    std::string Build() const
+    {
+        const auto paletteBytes = uint32_t(palette.size() * 4);
+        ByteWriter w(false);
+        w.bytes("BM").u32(54 + paletteBytes + uint32_t(data.size())).u32(0).u32(54 + paletteBytes);
+        w.u32(headerSize).u32(uint32_t(width)).u32(uint32_t(height)).u16(1).u16(unsigned(bitCount));
+        w.u32(compression).u32(0).u32(0).u32(0).u32(colorsUsed).u32(0);
+        for (const PaletteEntry& e : palette)
+            w.u8(e.blue).u8(e.green).u8(e.red).u8(0);
+        return w.s + data;
+    }
+};
+
+std::vector<PaletteEntry> Gray(int n)
+{
+    std::vector<PaletteEntry> p;
+    for (int i = 0; i < n; ++i)
+        p.push_back(PaletteEntry{uint8_t(i * 10), uint8_t(i * 10 + 1), uint8_t(i * 10 + 2), 0});
+    return p;
+}
+
+Pixels Decode(const std::string& file, int depth = 32, CWinBmp* out = nullptr)
+{
+    CBmpDecoder decoder;
+    return DecodeBytes(decoder, file, depth, out);
+}
+
+int DecodeError(const std::string& file, std::string* text = nullptr)
+{
+    CBmpDecoder decoder;
+    auto [code, what] = ErrorOf(decoder, file);
+    if (text)
+        *text = what;
+    return code;
+}
+
+uint32_t Pal(const std::vector<PaletteEntry>& p, int i) { return MakePixel(p[i].red, p[i].green, p[i].blue); }
+
+} // namespace
+
+TEST(BmpDecode, EightBitThroughPaletteBottomUp)
+{
+    BmpBuilder b;
+    b.palette = Gray(256);
+    b.data = std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8); // bottom row first
+    Pixels p = Decode(b.Build());
+    EXPECT_EQ(p.At(0, 1), Pal(b.palette, 1));
+    EXPECT_EQ(p.At(3, 0), Pal(b.palette, 8));
+    CWinBmp eight;
+    Decode(b.Build(), 0, &eight);
+    EXPECT_EQ(eight.GetBitsPerPixel(), 8);
+    EXPECT_EQ(eight.GetSourceBitsPerPixel(), 8);
+    EXPECT_EQ(eight.GetLine(0)[0], 5);
+    EXPECT_EQ(eight.GetPalette()[5].red, 52);
+}
+
+TEST(BmpDecode, OneBitFollowsItsPalette)
+{
+    // (white, black) must not show inverted, and colours must stay colours.
+    BmpBuilder b;
+    b.width = 10;
+    b.height = 1;
+    b.bitCount = 1;
+    b.palette = {PaletteEntry{255, 255, 255, 0}, PaletteEntry{0, 0, 0, 0}};
+    b.data = std::string("\x80\x40\x00\x00", 4);
+    Pixels p = Decode(b.Build());
+    EXPECT_EQ(p.At(0, 0), 0xFF000000u);
+    EXPECT_EQ(p.At(1, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(p.At(9, 0), 0xFF000000u);
+    b.palette = {PaletteEntry{0, 0, 255, 0}, PaletteEntry{255, 0, 0, 0}};
+    p = Decode(b.Build());
+    EXPECT_EQ(p.At(0, 0), MakePixel(0, 0, 255));
+    EXPECT_EQ(p.At(1, 0), MakePixel(255, 0, 0));
+}
+
+TEST(BmpDecode, FourBitShortPaletteStartsDataAfterIt)
+{
+    BmpBuilder b;
+    b.width = 3;
+    b.height = 1;
+    b.bitCount = 4;
+    b.colorsUsed = 3;
+    b.palette = Gray(3);
+    b.data = std::string("\x12\x00\x00\x00", 4);
+    Pixels p = Decode(b.Build());
+    EXPECT_EQ(p.At(0, 0), Pal(b.palette, 1));
+    EXPECT_EQ(p.At(1, 0), Pal(b.palette, 2));
+    EXPECT_EQ(p.At(2, 0), Pal(b.palette, 0));
+    // An index beyond the palette reads as black.
+    b.data = std::string("\xF0\x00\x00\x00", 4);
+    EXPECT_EQ(Decode(b.Build()).At(0, 0), 0xFF000000u);
+}
+
+TEST(BmpDecode, TrueColourAndTopDown)
+{
+    BmpBuilder b;
+    b.width = 1;
+    b.height = 2;
+    b.bitCount = 24;
+    b.data = std::string("\x01\x02\x03\x00\x04\x05\x06\x00", 8);
+    Pixels p = Decode(b.Build());
+    EXPECT_EQ(p.At(0, 1), MakePixel(3, 2, 1));
+    EXPECT_EQ(p.At(0, 0), MakePixel(6, 5, 4));
+    b.height = -2;
+    p = Decode(b.Build());
+    EXPECT_EQ(p.At(0, 0), MakePixel(3, 2, 1));
+    b.bitCount = 32;
+    b.height = 1;
+    b.data = std::string("\x01\x02\x03\x80", 4);
+    CWinBmp bmp;
+    p = Decode(b.Build(), 32, &bmp);
+    EXPECT_EQ(p.At(0, 0), MakePixel(3, 2, 1, 0x80));
+    EXPECT_FALSE(bmp.HasAlphaChannel());
+}
+
+TEST(BmpDecode, Rle8Escapes)
+{
+    BmpBuilder b;
+    b.width = 5;
+    b.height = 3;
+    b.compression = 1;
+    b.palette = Gray(256);
+    // Bottom line: run of 3 x 7, absolute run of 3 (with padding), clipped
+    // beyond the width; line 2: run of 2; end of picture leaves the top line.
+    b.data = std::string("\x03\x07\x00\x03\x01\x02\x09\x00\x00\x00"
+                         "\x02\x04\x00\x01",
+                         14);
+    Pixels p = Decode(b.Build());
+    EXPECT_EQ(p.At(0, 2), Pal(b.palette, 7));
+    EXPECT_EQ(p.At(2, 2), Pal(b.palette, 7));
+    EXPECT_EQ(p.At(3, 2), Pal(b.palette, 1));
+    EXPECT_EQ(p.At(4, 2), Pal(b.palette, 2));
+    EXPECT_EQ(p.At(1, 1), Pal(b.palette, 4));
+    EXPECT_EQ(p.At(0, 0), Pal(b.palette, 0)); // never reached
+    std::string text;
+    b.data = std::string("\x00\x02\x01\x01", 4);
+    EXPECT_EQ(DecodeError(b.Build(), &text), ErrUnsupported);
+    EXPECT_EQ(text, "Decoder error: Encountered delta escape.\n");
+    b.data = std::string("\x02\x04", 2); // no end: runs off the file
+    EXPECT_EQ(DecodeError(b.Build()), ErrEndOfFile);
+}
+
+TEST(BmpDecode, Rle4AlternatesNibbles)
+{
+    BmpBuilder b;
+    b.width = 6;
+    b.height = 1;
+    b.bitCount = 4;
+    b.compression = 2;
+    b.palette = Gray(16);
+    // Run of 3 from 0x12: 1 2 1; absolute run of 3: 3 4 5 (two bytes, even: no padding).
+    b.data = std::string("\x03\x12\x00\x03\x34\x50\x00\x01", 8);
+    Pixels p = Decode(b.Build());
+    int expected[] = {1, 2, 1, 3, 4, 5};
+    for (int x = 0; x < 6; ++x)
+        EXPECT_EQ(p.At(x, 0), Pal(b.palette, expected[x])) << x;
+}
+
+TEST(BmpDecode, HeaderErrorsCarryTheirTexts)
+{
+    std::string text;
+    BmpBuilder b;
+    b.palette = Gray(256);
+    b.data = std::string(8, '\0');
+    b.bitCount = 16;
+    EXPECT_EQ(DecodeError(b.Build(), &text), ErrBadFormat);
+    EXPECT_EQ(text, "Decoder error: Decoding bmp: Illegal bpp value.\n");
+    b.bitCount = 8;
+    b.headerSize = 108;
+    EXPECT_EQ(DecodeError(b.Build(), &text), ErrBadFormat);
+    EXPECT_EQ(text, "Decoder error: Bitmap decoder: BITMAPINFOHEADER has wrong size.\n");
+    b.headerSize = 40;
+    std::string file = b.Build();
+    file[0] = 'X';
+    EXPECT_EQ(DecodeError(file, &text), ErrWrongSignature);
+    EXPECT_EQ(text, "Decoder error: Bitmap decoder: This isn't a bitmap.\n");
+    b.width = 1 << 20;
+    b.height = 1 << 20;
+    EXPECT_EQ(DecodeError(b.Build()), ErrNoMemory);
+    b.width = -4;
+    b.height = 2;
+    EXPECT_EQ(DecodeError(b.Build()), ErrBadFormat);
+}
+
+TEST(BmpDecode, TruncatedFilesFailCleanly)
+{
+    BmpBuilder b;
+    b.width = 7;
+    b.height = 5;
+    b.bitCount = 24;
+    b.data = std::string(5 * 24, '\x41');
+    CBmpDecoder decoder;
+    std::string file = b.Build();
+    ASSERT_EQ(DecodeError(file), 0);
+    EXPECT_EQ(CutFailures(decoder, file, {ErrEndOfFile}), "");
+    b.compression = 1;
+    b.bitCount = 8;
+    b.palette = Gray(256);
+    b.data = std::string("\x07\x01\x00\x00\x00\x03\x01\x02\x03\x00\x00\x01", 12);
+    file = b.Build();
+    ASSERT_EQ(DecodeError(file), 0);
+    EXPECT_EQ(CutFailures(decoder, file, {}), "");
+}
+
+TEST(BmpDecode, FileOpenErrors)
+{
+    TempDir dir;
+    CAnyPicDecoder decoder;
+    CWinBmp bmp;
+    auto code = [&](const std::string& path, std::string* text = nullptr) {
+        try {
+            decoder.DecodeFile(path, bmp, 32);
+        } catch (const CTextException& e) {
+            if (text)
+                *text = e.GetText();
+            return e.GetCode();
+        }
+        return 0;
+    };
+    std::string text;
+    EXPECT_EQ(code(dir.File("missing.bmp"), &text), ErrFileNotFound);
+    EXPECT_EQ(text, "Decoder error: Opening " + dir.File("missing.bmp") + " failed\n");
+    EXPECT_EQ(code(dir.File("nowhere/a.bmp")), ErrPathNotFound);
+    WriteFile(dir.File("empty.bmp"), "");
+    EXPECT_EQ(code(dir.File("empty.bmp")), ErrAccessDenied);
+    EXPECT_EQ(code(dir.Path()), ErrAccessDenied);
+    if (geteuid() != 0) {
+        WriteFile(dir.File("locked.bmp"), "BM");
+        chmod(dir.File("locked.bmp").c_str(), 0);
+        EXPECT_EQ(code(dir.File("locked.bmp")), ErrAccessDenied);
+    }
+}
+
+TEST(DataSource, ReadUpToTheLastByteOnly)
+{
+    const uint8_t bytes[4] = {1, 2, 3, 4};
+    CMemSource source(bytes, 4);
+    EXPECT_EQ(source.ReadWordLE(), 0x0201);
+    EXPECT_EQ(source.ReadWordBE(), 0x0304);
+    EXPECT_THROW(source.ReadByte(), CTextException);
+    CMemSource again(bytes, 4);
+    again.Skip(3);
+    try {
+        again.ReadWordLE();
+        FAIL();
+    } catch (const CTextException& e) {
+        EXPECT_EQ(e.GetCode(), ErrEndOfFile);
+        EXPECT_EQ(e.GetText(), "End of file reached while decoding.\n");
+    }
+    int wanted = 0;
+    EXPECT_EQ(CPicDecoder::ResolveTargetDepth(4, wanted), 8);
+    wanted = 0;
+    EXPECT_EQ(CPicDecoder::ResolveTargetDepth(24, wanted), 32);
+    wanted = 32;
+    EXPECT_EQ(CPicDecoder::ResolveTargetDepth(1, wanted), 32);
+}
+
+// Files written by other programs decode to the pixels they read back.
+TEST(BmpDecode, AgreesWithPeers)
+{
+    if (!HasProgram("ppmtobmp") || !HasProgram("bmptopnm"))
+        GTEST_SKIP() << "netpbm missing";
+    TempDir dir;
+    const std::string ppm = dir.File("src.ppm");
+    WriteTestPpm(ppm, 37, 23);
+    const std::string q = Quote(ppm);
+    const std::string im = ImageMagick();
+    // netpbm refuses ImageMagick's RLE, whose runs reach past the line end.
+    struct Case {
+        const char* name;
+        std::string command;
+        bool netpbmReads = true;
+    } cases[] = {
+        {"netpbm 24", "ppmtobmp -bpp=24 " + q},
+        {"netpbm 8", "pnmquant 200 " + q + " 2>/dev/null | ppmtobmp -bpp=8"},
+        {"netpbm 4", "pnmquant 16 " + q + " 2>/dev/null | ppmtobmp -bpp=4"},
+        {"netpbm 1", "ppmtopgm " + q + " 2>/dev/null | pgmtopbm 2>/dev/null | ppmtobmp -bpp=1"},
+        {"magick 24", im + " " + q + " bmp3:-"},
+        {"magick 8", im + " " + q + " -colors 100 -type palette -compress none bmp3:-"},
+        {"magick rle8", im + " " + q + " -colors 100 -type palette -compress rle bmp3:-", false},
+        {"magick 4", im + " " + q + " -colors 12 -type palette -compress none bmp3:-"},
+        {"magick rle4", im + " " + q + " -colors 12 -type palette -compress rle bmp3:-", false},
+        {"magick 1", im + " " + q + " -monochrome bmp3:-"},
+    };
+    for (const Case& c : cases) {
+        std::string file = dir.File("out.bmp");
+        ASSERT_EQ(vktest::Run(c.command + " > " + Quote(file) + " 2>/dev/null"), 0) << c.name;
+        Pixels ours = DecodeWithVelkor(file);
+        if (c.netpbmReads) {
+            EXPECT_EQ(ours, ReadWithNetpbm("bmptopnm " + Quote(file))) << c.name;
+        }
+        Pixels magick = ReadWithImageMagick(file);
+        EXPECT_EQ(ours, Opaque(magick)) << c.name;
+    }
+}

@@ -1,0 +1,214 @@
+// JPEG decoding: pixels equal to djpeg with the same settings (float IDCT,
+// no fancy upsampling) for the usual encodings, truncated and damaged files,
+// and JPEG data read from the middle of a larger buffer.
+#include "TestSupport.h"
+#include "picture/AnyPicDecoder.h"
+#include "picture/JPEGDecoder.h"
+
+#include <gtest/gtest.h>
+
+using namespace vktest;
+
+namespace {
+
+Pixels Decode(CPicDecoder& decoder, const std::string& bytes, int wanted = 32, int* depth = nullptr)
+{
+    CMemSource source(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    CWinBmp bmp;
+    decoder.Decode(source, bmp, wanted);
+    if (depth)
+        *depth = bmp.GetBitsPerPixel();
+    return FromBitmap(bmp);
+}
+
+// Returns the code of the CTextException a decode raises, 0 when none.
+int DecodeError(CPicDecoder& decoder, const std::string& bytes, std::string* text = nullptr)
+{
+    try {
+        Decode(decoder, bytes);
+    } catch (const CTextException& e) {
+        if (text)
+            *text = e.GetText();
+        return e.GetCode();
+    }
+    return 0;
+}
+
+class JpegTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!HasProgram("cjpeg") || !HasProgram("djpeg"))
+            GTEST_SKIP() << "cjpeg/djpeg not installed";
+        CWinBmp picture;
+        MakeTestPicture(picture, 77, 45);
+        m_ppm = m_dir.File("in.ppm");
+        WriteFile(m_ppm, ToPpm(picture));
+    }
+
+    // Encodes the test picture with cjpeg options.
+    std::string Encode(const std::string& options, const std::string& name)
+    {
+        std::string path = m_dir.File(name);
+        EXPECT_EQ(vktest::Run("cjpeg " + options + " -outfile " + Quote(path) + " " + Quote(m_ppm)), 0);
+        return path;
+    }
+
+    static Pixels Djpeg(const std::string& path)
+    {
+        return ReadWithNetpbm("djpeg -dct float -nosmooth -pnm " + Quote(path));
+    }
+
+    TempDir m_dir;
+    std::string m_ppm;
+    CJPEGDecoder m_decoder;
+};
+
+TEST_F(JpegTest, PixelsEqualDjpegForEveryEncoding)
+{
+    const struct {
+        const char* options;
+        const char* name;
+    } cases[] = {
+        {"-quality 90 -sample 2x2", "420.jpg"},
+        {"-quality 75 -sample 2x1", "422.jpg"},
+        {"-quality 95 -sample 1x1", "444.jpg"},
+        {"-sample 1x2", "440.jpg"},
+        {"-progressive -sample 2x2", "progressive.jpg"},
+        {"-progressive -sample 1x1 -optimize", "progressive444.jpg"},
+        {"-restart 1 -sample 2x2", "restart.jpg"},
+        {"-arithmetic", "arithmetic.jpg"},
+        {"-grayscale", "gray.jpg"},
+        {"-grayscale -progressive", "grayprogressive.jpg"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string path = Encode(c.options, c.name);
+        Pixels expected = Djpeg(path);
+        ASSERT_FALSE(expected.data.empty());
+        EXPECT_EQ(Decode(m_decoder, ReadFile(path)), expected);
+        // Through the detector and the file source as the program loads it.
+        EXPECT_EQ(DecodeWithVelkor(path), expected);
+    }
+}
+
+TEST_F(JpegTest, GrayscaleDepthFollowsWantedDepth)
+{
+    std::string bytes = ReadFile(Encode("-grayscale", "gray.jpg"));
+    int depth = 0;
+    Pixels at32 = Decode(m_decoder, bytes, 32, &depth);
+    EXPECT_EQ(depth, 32);
+    Pixels at0 = Decode(m_decoder, bytes, 0, &depth);
+    EXPECT_EQ(depth, 8);
+    EXPECT_EQ(at0, at32);
+    uint32_t v = at32.At(10, 10);
+    EXPECT_EQ(v >> 24, 255u);
+    EXPECT_EQ(v & 0xFF, v >> 8 & 0xFF);
+    EXPECT_EQ(v & 0xFF, v >> 16 & 0xFF);
+
+    // A colour file is 32 bits whatever was asked for, alpha 255 throughout.
+    Pixels colour = Decode(m_decoder, ReadFile(Encode("", "colour.jpg")), 0, &depth);
+    EXPECT_EQ(depth, 32);
+    for (uint32_t p : colour.data)
+        ASSERT_EQ(p >> 24, 255u);
+}
+
+TEST_F(JpegTest, TruncatedFilesDecodeWhatIsThere)
+{
+    for (const char* options : {"-sample 2x2", "-progressive"}) {
+        SCOPED_TRACE(options);
+        std::string bytes = ReadFile(Encode(options, "t.jpg"));
+        Pixels full = Decode(m_decoder, bytes);
+        size_t scan = bytes.find("\xFF\xDA");
+        ASSERT_NE(scan, std::string::npos);
+        const size_t entropy = bytes.size() - scan;
+        for (size_t keep : {bytes.size() - 2, scan + entropy * 3 / 4, scan + entropy / 2, scan + 20}) {
+            Pixels cut;
+            ASSERT_NO_THROW(cut = Decode(m_decoder, bytes.substr(0, keep))) << keep;
+            ASSERT_EQ(cut.width, full.width);
+            ASSERT_EQ(cut.height, full.height);
+            if (std::string(options) == "-sample 2x2" && keep >= scan + entropy / 2) {
+                // The first lines of a sequential file are all present.
+                for (int x = 0; x < full.width; ++x)
+                    ASSERT_EQ(cut.At(x, 0), full.At(x, 0)) << keep;
+            }
+        }
+    }
+    // Cut before the frame header there is no picture at all.
+    std::string text;
+    EXPECT_EQ(DecodeError(m_decoder, std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10), &text), ErrUnsupported);
+    EXPECT_EQ(text.rfind("Decoder error: ", 0), 0u);
+    EXPECT_EQ(text.substr(text.size() - 2), "\n\n");
+}
+
+TEST_F(JpegTest, DamagedFilesFailCleanlyAndTheDecoderStaysUsable)
+{
+    std::string bytes = ReadFile(Encode("-sample 2x2", "d.jpg"));
+    Pixels good = Decode(m_decoder, bytes);
+
+    // Bytes flipped through the headers: decoded or refused, never more.
+    for (size_t i = 2; i < 400 && i < bytes.size(); i += 3) {
+        std::string damaged = bytes;
+        damaged[i] = char(damaged[i] ^ 0xFF);
+        int code = DecodeError(m_decoder, damaged);
+        EXPECT_TRUE(code == 0 || code == ErrUnsupported || code == ErrNoMemory) << i << " " << code;
+    }
+
+    // A frame header claiming 65000 x 65000 is refused before anything that size is allocated.
+    size_t sof = bytes.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    std::string huge = bytes;
+    huge[sof + 5] = huge[sof + 7] = char(0xFD);
+    huge[sof + 6] = huge[sof + 8] = char(0xE8);
+    EXPECT_EQ(DecodeError(m_decoder, huge), ErrNoMemory);
+
+    // No end of image at all and garbage instead of entropy data.
+    std::string garbage = bytes.substr(0, bytes.find("\xFF\xDA") + 20) + std::string(2000, '\x55');
+    EXPECT_NO_THROW(Decode(m_decoder, garbage));
+
+    EXPECT_EQ(Decode(m_decoder, bytes), good);
+}
+
+TEST_F(JpegTest, EndlessScansAreCutOff)
+{
+    // The last scan of a progressive file repeated: a few repeats decode,
+    // more than any encoder writes are refused instead of decoded forever.
+    std::string bytes = ReadFile(Encode("-progressive", "p.jpg"));
+    std::string lastScan = bytes.substr(bytes.rfind("\xFF\xDA"));
+    lastScan.resize(lastScan.size() - 2);
+    const std::string body = bytes.substr(0, bytes.size() - 2);
+    std::string some = body, endless = body;
+    for (int i = 0; i < 20; ++i)
+        some += lastScan;
+    for (int i = 0; i < 1100; ++i)
+        endless += lastScan;
+    EXPECT_EQ(DecodeError(m_decoder, some + "\xFF\xD9"), 0);
+    std::string text;
+    EXPECT_EQ(DecodeError(m_decoder, endless + "\xFF\xD9", &text), ErrUnsupported);
+    EXPECT_NE(text.find("scans"), std::string::npos) << text;
+}
+
+TEST_F(JpegTest, DecodesFromTheSourcePositionAndConsumesTheData)
+{
+    std::string jpeg = ReadFile(Encode("-sample 2x2", "e.jpg"));
+    std::string container = std::string(37, 'x') + jpeg + "trailing";
+    CMemSource source(reinterpret_cast<const uint8_t*>(container.data()), container.size());
+    source.Skip(37);
+    CWinBmp bmp;
+    m_decoder.Decode(source, bmp, 32);
+    EXPECT_EQ(FromBitmap(bmp), Djpeg(m_dir.File("e.jpg")));
+    EXPECT_EQ(source.GetOffset(), 37 + jpeg.size());
+}
+
+TEST_F(JpegTest, CmykFileIsConvertedToRgb)
+{
+    if (!HasProgram(ImageMagick()))
+        GTEST_SKIP() << "ImageMagick not installed";
+    std::string path = m_dir.File("cmyk.jpg");
+    ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(m_ppm) + " -colorspace cmyk -quality 95 " + Quote(path)), 0);
+    Pixels ours = Decode(m_decoder, ReadFile(path));
+    Pixels theirs = Opaque(ReadWithImageMagick(path));
+    EXPECT_GT(Psnr(ours, theirs), 30.0);
+}
+
+} // namespace

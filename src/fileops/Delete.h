@@ -1,0 +1,63 @@
+// Delete: the question asked first, the run (into the trash or for good,
+// file by file) and CDeleteThread, which runs it off the GUI thread.
+#pragma once
+
+#include "Thread.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace vkfileops {
+
+struct DeleteRequest {
+    std::string dir;
+    std::vector<std::string> names;
+    uint64_t totalSize = 0; // bytes of all names; 0 counts as 1
+    bool useRecycleBin = true;
+};
+
+struct DeleteHooks {
+    std::function<void(const std::string& name)> showName;
+    std::function<void(int percent)> progress;
+    std::function<void(const std::string& text)> message;
+    std::function<bool()> aborted;
+};
+
+struct DeleteResult {
+    int deleted = 0;
+    int failed = 0;
+    bool cancelled = false;
+};
+
+// The question before deleting `count` files under the two confirmation
+// settings; "" when none is to be asked.
+std::string DeleteQuestion(int count, bool confirmSingle, bool confirmMultiple);
+
+// Deletes the names of the request in order. A symbolic link is removed
+// itself, never what it points to. A file that cannot be deleted gives one
+// message and the run goes on; a cancel ends it before the next file.
+DeleteResult RunDelete(const DeleteRequest& request, const DeleteHooks& hooks);
+
+} // namespace vkfileops
+
+class CDeleteThread : public CThread {
+public:
+    explicit CDeleteThread(QObject* owner = nullptr);
+    ~CDeleteThread() override;
+
+    void SetRequest(const vkfileops::DeleteRequest& request, const vkfileops::DeleteHooks& hooks);
+    // Called on the worker thread when the job has ended (either way).
+    void SetFinished(std::function<void(const vkfileops::DeleteResult&)> finished);
+
+protected:
+    int Work() override { return CommandLoop(); }
+    void DoJob() override;
+
+private:
+    std::mutex mutex;
+    vkfileops::DeleteRequest request;
+    vkfileops::DeleteHooks hooks;
+    std::function<void(const vkfileops::DeleteResult&)> finished;
+};

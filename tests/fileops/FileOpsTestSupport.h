@@ -1,0 +1,119 @@
+// Helpers for the file operation tests: folder listings, file times, and a
+// small tmpfs mount where the machine allows one.
+#pragma once
+
+#include "TestSupport.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <dirent.h>
+#include <string>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vkfotest {
+
+// Every name in `dir` (hidden ones too), sorted.
+inline std::vector<std::string> List(const std::string& dir)
+{
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(dir.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            std::string n = e->d_name;
+            if (n != "." && n != "..")
+                names.push_back(n);
+        }
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+inline void SetMtime(const std::string& path, int64_t seconds)
+{
+    const struct timeval times[2] = {{time_t(seconds), 0}, {time_t(seconds), 0}};
+    ::utimes(path.c_str(), times);
+}
+
+inline int64_t Mtime(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? int64_t(st.st_mtime) : -1;
+}
+
+inline unsigned Mode(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? unsigned(st.st_mode & 07777) : 0;
+}
+
+// A file of `size` bytes with a repeating pattern.
+inline void MakeFile(const std::string& path, size_t size, char seed = 'a')
+{
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i)
+        bytes[i] = char(seed + i % 23);
+    vktest::WriteFile(path, bytes);
+}
+
+// A tmpfs of `size` bytes mounted on a fresh folder; Ok() is false where
+// mounting is not allowed.
+class SmallMount {
+public:
+    explicit SmallMount(const std::string& size)
+    {
+        const std::string options = "size=" + size;
+        ok = ::mount("tmpfs", dir.Path().c_str(), "tmpfs", 0, options.c_str()) == 0;
+    }
+    ~SmallMount()
+    {
+        if (ok)
+            ::umount2(dir.Path().c_str(), MNT_DETACH);
+    }
+    bool Ok() const { return ok; }
+    const std::string& Path() const { return dir.Path(); }
+    std::string File(const std::string& name) const { return dir.File(name); }
+
+private:
+    vktest::TempDir dir;
+    bool ok = false;
+};
+
+// Runs the tests as a user who is not root would: read-only folders refuse
+// changes to root too, so those cases are skipped for root.
+inline bool IsRoot()
+{
+    return ::geteuid() == 0;
+}
+
+} // namespace vkfotest
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+
+namespace vkfotest {
+
+// Makes a folder refuse changes: its mode for a normal user, the immutable
+// flag for root (whom modes do not stop). False when neither works here.
+inline bool LockFolder(const std::string& dir, bool lock)
+{
+    if (!IsRoot())
+        return ::chmod(dir.c_str(), lock ? 0555 : 0755) == 0;
+    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = lock ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+} // namespace vkfotest

@@ -1,0 +1,308 @@
+// The Find Images search: criteria read from the dialog's texts and the
+// walk of a folder tree, in temporary folders.
+#include "search/FindImageSearch.h"
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ctime>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+using namespace vkfind;
+
+namespace {
+
+void Touch(const std::string& path, size_t size = 0, int64_t modified = -1)
+{
+    vktest::WriteFile(path, std::string(size, 'x'));
+    if (modified >= 0) {
+        const timeval times[2] = {{time_t(modified), 0}, {time_t(modified), 0}};
+        ::utimes(path.c_str(), times);
+    }
+}
+
+int64_t LocalTime(int year, int month, int day, int hour, int minute = 0, int second = 0)
+{
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    tm.tm_isdst = -1;
+    return int64_t(std::mktime(&tm));
+}
+
+std::vector<std::string> Find(const FindCriteria& criteria, SearchTotals* totals = nullptr)
+{
+    std::atomic<bool> abort{false};
+    std::vector<std::string> found;
+    const SearchTotals t = SearchTree(criteria, [&] { return abort.load(); }, [&](const std::string& path) { found.push_back(path); });
+    if (totals)
+        *totals = t;
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+std::vector<std::string> Names(const std::vector<std::string>& paths, const std::string& root)
+{
+    std::vector<std::string> names;
+    for (const auto& p : paths)
+        names.push_back(p.substr(root.size() + 1));
+    return names;
+}
+
+using Strings = std::vector<std::string>;
+
+} // namespace
+
+TEST(FindCriteria, SizeFromNumberAndUnit)
+{
+    uint64_t bytes = 99;
+    EXPECT_TRUE(MakeSizeCriterion("1", UnitKB, bytes));
+    EXPECT_EQ(bytes, 1024u);
+    EXPECT_TRUE(MakeSizeCriterion("3", UnitMB, bytes));
+    EXPECT_EQ(bytes, 3u << 20);
+    EXPECT_TRUE(MakeSizeCriterion("5000000", UnitMB, bytes)); // beyond 32 bits
+    EXPECT_EQ(bytes, uint64_t(5000000) << 20);
+    EXPECT_TRUE(MakeSizeCriterion("", UnitBytes, bytes));
+    EXPECT_EQ(bytes, 0u) << "nothing typed: no criterion";
+    EXPECT_TRUE(MakeSizeCriterion("99999999999999999999999", UnitBytes, bytes));
+    EXPECT_EQ(bytes, UINT64_MAX);
+    EXPECT_TRUE(MakeSizeCriterion("18446744073709551615", UnitMB, bytes));
+    EXPECT_EQ(bytes, UINT64_MAX) << "overflow saturates";
+    EXPECT_FALSE(MakeSizeCriterion("12a", UnitBytes, bytes));
+    EXPECT_FALSE(MakeSizeCriterion("-1", UnitBytes, bytes));
+}
+
+TEST(FindCriteria, DateRangeBoundsAndValidity)
+{
+    int64_t from = 0, to = 0;
+    const std::string range[6] = {"1", "1", "2000", "1", "2", "2000"};
+    ASSERT_TRUE(MakeDateRange(range, from, to));
+    EXPECT_EQ(from, LocalTime(2000, 1, 1, 1, 1, 1));
+    EXPECT_EQ(to, LocalTime(2000, 1, 2, 1, 1, 1));
+
+    const std::string late[6] = {"12", "31", "2037", "12", "31", "2038"};
+    ASSERT_TRUE(MakeDateRange(late, from, to));
+    EXPECT_GT(to, from);
+    EXPECT_GT(to, int64_t(INT32_MAX)) << "no 32-bit wrap";
+
+    const std::string bad[][6] = {
+        {"1", "1", "1969", "1", "1", "2000"}, {"1", "1", "2000", "1", "1", "1969"},
+        {"13", "1", "2000", "1", "1", "2001"}, {"0", "1", "2000", "1", "1", "2001"},
+        {"1", "32", "2000", "1", "1", "2001"}, {"1", "0", "2000", "1", "1", "2001"},
+        {"1", "1", "2039", "1", "1", "2040"}, {"1", "1", "", "1", "1", "2001"},
+        {"1", "x", "2000", "1", "1", "2001"}};
+    for (const auto& fields : bad)
+        EXPECT_FALSE(MakeDateRange(fields, from, to)) << fields[0] << "/" << fields[1] << "/" << fields[2];
+}
+
+TEST(FindCriteria, NameAndExtensionRules)
+{
+    FindCriteria all;
+    EXPECT_TRUE(MatchesNameAndExtension(all, "b.jpg"));
+    EXPECT_TRUE(MatchesNameAndExtension(all, "B.JPG"));
+    EXPECT_FALSE(MatchesNameAndExtension(all, "a.jpeg")) << "jpeg is not in the list";
+    EXPECT_FALSE(MatchesNameAndExtension(all, "README"));
+    EXPECT_FALSE(MatchesNameAndExtension(all, "jpg")) << "a name without a dot has no extension";
+    EXPECT_TRUE(MatchesNameAndExtension(all, "x.tar.ilbm"));
+
+    FindCriteria named;
+    named.name = "IMG";
+    EXPECT_TRUE(MatchesNameAndExtension(named, "img.bmp"));
+    EXPECT_TRUE(MatchesNameAndExtension(named, "Img.gif"));
+    EXPECT_FALSE(MatchesNameAndExtension(named, "img1.bmp"));
+    named.name = "Été";
+    EXPECT_TRUE(MatchesNameAndExtension(named, "éTÉ.png")) << "case ignored beyond ASCII";
+
+    FindCriteria gif;
+    gif.extension = "gif";
+    EXPECT_TRUE(MatchesNameAndExtension(gif, "a.GIF"));
+    EXPECT_FALSE(MatchesNameAndExtension(gif, "a.gifx"));
+    EXPECT_FALSE(MatchesNameAndExtension(gif, "gif"));
+
+    FindCriteria size;
+    size.sizeCompare = SizeAbove;
+    size.sizeBytes = 1024;
+    EXPECT_TRUE(MatchesSizeAndDate(size, 1025, 0));
+    EXPECT_FALSE(MatchesSizeAndDate(size, 1024, 0));
+    size.sizeCompare = SizeBelow;
+    EXPECT_TRUE(MatchesSizeAndDate(size, 1023, 0));
+    EXPECT_FALSE(MatchesSizeAndDate(size, 1024, 0));
+    size.sizeCompare = SizeEqual;
+    size.sizeBytes = uint64_t(5) << 32;
+    EXPECT_TRUE(MatchesSizeAndDate(size, uint64_t(5) << 32, 0)) << "64-bit sizes";
+    EXPECT_FALSE(MatchesSizeAndDate(size, 0, 0)) << "no 32-bit truncation";
+}
+
+TEST(FindSearch, EveryCriterionInAFolderTree)
+{
+    vktest::TempDir dir;
+    const std::string root = dir.Path();
+    ::mkdir((root + "/sub").c_str(), 0755);
+    ::mkdir((root + "/sub/deeper").c_str(), 0755);
+    ::mkdir((root + "/dir.jpg").c_str(), 0755); // a folder named like a picture
+    const int64_t noon1 = LocalTime(2000, 1, 1, 12);
+    const int64_t noon2 = LocalTime(2000, 1, 2, 12);
+    Touch(root + "/a.jpeg", 10, noon1);
+    Touch(root + "/b.jpg", 10, noon1);
+    Touch(root + "/img.bmp", 1025, noon2);
+    Touch(root + "/Img.gif", 1024, noon1);
+    Touch(root + "/img1.bmp", 2000, noon1);
+    Touch(root + "/notes.txt", 5, noon1);
+    Touch(root + "/.hidden.png", 5, noon1);
+    Touch(root + "/sub/IMG.tif", 1, noon1);
+    Touch(root + "/sub/deeper/c.JPG", 3000, LocalTime(1999, 12, 31, 12));
+
+    FindCriteria c;
+    c.lookIn = root;
+    SearchTotals totals;
+    EXPECT_EQ(Names(Find(c, &totals), root),
+              (Strings{".hidden.png", "Img.gif", "b.jpg", "img.bmp", "img1.bmp", "sub/IMG.tif", "sub/deeper/c.JPG"}));
+    EXPECT_EQ(totals.found, 7u);
+    EXPECT_EQ(totals.folders, 4u);
+
+    c.name = "img";
+    EXPECT_EQ(Names(Find(c), root), (Strings{"Img.gif", "img.bmp", "sub/IMG.tif"}));
+
+    c.extension = "bmp";
+    EXPECT_EQ(Names(Find(c), root), (Strings{"img.bmp"}));
+    c.name.clear();
+    EXPECT_EQ(Names(Find(c), root), (Strings{"img.bmp", "img1.bmp"}));
+
+    c.extension = "*.*";
+    c.sizeCompare = SizeAbove;
+    ASSERT_TRUE(MakeSizeCriterion("1", UnitKB, c.sizeBytes));
+    EXPECT_EQ(Names(Find(c), root), (Strings{"img.bmp", "img1.bmp", "sub/deeper/c.JPG"}));
+    c.sizeCompare = SizeEqual;
+    EXPECT_EQ(Names(Find(c), root), (Strings{"Img.gif"}));
+    c.sizeCompare = SizeBelow;
+    EXPECT_EQ(Names(Find(c), root), (Strings{".hidden.png", "b.jpg", "sub/IMG.tif"}));
+
+    c.sizeBytes = 0;
+    const std::string day1[6] = {"1", "1", "2000", "1", "2", "2000"};
+    c.dateActive = MakeDateRange(day1, c.dateFrom, c.dateTo);
+    ASSERT_TRUE(c.dateActive);
+    EXPECT_EQ(Names(Find(c), root), (Strings{".hidden.png", "Img.gif", "b.jpg", "img1.bmp", "sub/IMG.tif"}))
+        << "noon on the first day is inside, noon on the second outside";
+
+    // Everything together: name, extension, size and date.
+    c.name = "img";
+    c.extension = "gif";
+    c.sizeCompare = SizeEqual;
+    c.sizeBytes = 1024;
+    EXPECT_EQ(Names(Find(c), root), (Strings{"Img.gif"}));
+    c.sizeBytes = 1023;
+    EXPECT_TRUE(Find(c).empty());
+
+    // 1969 turns the date criterion off; the other criteria still hold.
+    const std::string old[6] = {"1", "1", "1969", "1", "2", "2000"};
+    FindCriteria d;
+    d.lookIn = root;
+    d.name = "img";
+    d.dateActive = MakeDateRange(old, d.dateFrom, d.dateTo);
+    EXPECT_FALSE(d.dateActive);
+    EXPECT_EQ(Names(Find(d), root), (Strings{"Img.gif", "img.bmp", "sub/IMG.tif"}));
+}
+
+TEST(FindSearch, LinksLoopsAndUnreadableFolders)
+{
+    vktest::TempDir dir;
+    const std::string root = dir.Path();
+    ::mkdir((root + "/a").c_str(), 0755);
+    ::mkdir((root + "/a/b").c_str(), 0755);
+    ::mkdir((root + "/locked").c_str(), 0755);
+    Touch(root + "/a/b/deep.png");
+    Touch(root + "/locked/secret.png");
+    Touch(root + "/z.gif");
+    ASSERT_EQ(::symlink("..", (root + "/a/b/up").c_str()), 0);       // a loop
+    ASSERT_EQ(::symlink(root.c_str(), (root + "/a/self").c_str()), 0); // another
+    ASSERT_EQ(::symlink("../z.gif", (root + "/a/link.gif").c_str()), 0);
+    ASSERT_EQ(::symlink("missing.png", (root + "/a/dangling.png").c_str()), 0);
+    ::chmod((root + "/locked").c_str(), 0);
+    const bool canRead = ::access((root + "/locked").c_str(), R_OK) == 0; // root reads anyway
+
+    FindCriteria c;
+    c.lookIn = root;
+    SearchTotals totals;
+    const auto found = Names(Find(c, &totals), root);
+    ::chmod((root + "/locked").c_str(), 0755);
+    Strings want{"a/b/deep.png", "a/link.gif", "z.gif"};
+    if (canRead)
+        want.insert(want.begin() + 2, "locked/secret.png");
+    EXPECT_EQ(found, want) << "links to folders are not followed, links to files count";
+    EXPECT_EQ(totals.unreadable, canRead ? 0u : 1u);
+
+    // The folder chosen may itself be a link.
+    ASSERT_EQ(::symlink((root + "/a").c_str(), (root + "/alias").c_str()), 0);
+    c.lookIn = root + "/alias";
+    EXPECT_EQ(Names(Find(c), c.lookIn), (Strings{"b/deep.png", "link.gif"}));
+
+    c.lookIn = root + "/does-not-exist";
+    EXPECT_TRUE(Find(c, &totals).empty());
+    EXPECT_EQ(totals.unreadable, 1u);
+}
+
+TEST(FindSearch, AbortStopsTheWalkAtOnce)
+{
+    vktest::TempDir dir;
+    std::string path = dir.Path();
+    for (int i = 0; i < 50; ++i) {
+        path += "/d";
+        ::mkdir(path.c_str(), 0755);
+        Touch(path + "/p.png");
+    }
+    FindCriteria c;
+    c.lookIn = dir.Path();
+    std::atomic<bool> abort{false};
+    int found = 0;
+    const SearchTotals totals = SearchTree(c, [&] { return abort.load(); }, [&](const std::string&) {
+        if (++found == 10)
+            abort = true;
+    });
+    EXPECT_TRUE(totals.aborted);
+    EXPECT_EQ(found, 10) << "nothing reported after the abort";
+}
+
+TEST(FindCriteria, FromTheDialogsInput)
+{
+    FindInput in;
+    in.lookIn = "/pics/";
+    in.name = "IMG";
+    FindCriteria c = CriteriaFrom(in);
+    EXPECT_EQ(c.lookIn, "/pics");
+    EXPECT_EQ(c.extension, "*.*");
+    EXPECT_EQ(c.name, "IMG");
+    EXPECT_EQ(c.sizeBytes, 0u);
+    EXPECT_FALSE(c.dateActive);
+
+    in.lookIn = "/";
+    in.extensionIndex = 8; // the eighth extension
+    in.sizeChecked = true;
+    in.sizeCompare = SizeAbove;
+    in.sizeText = "1";
+    in.sizeUnit = UnitKB;
+    in.dateChecked = true;
+    const std::string fields[6] = {"1", "1", "2000", "1", "2", "2000"};
+    std::copy(std::begin(fields), std::end(fields), in.dateFields);
+    c = CriteriaFrom(in);
+    EXPECT_EQ(c.lookIn, "/") << "the root keeps its separator";
+    EXPECT_EQ(c.extension, "jpg");
+    EXPECT_EQ(c.sizeCompare, SizeAbove);
+    EXPECT_EQ(c.sizeBytes, 1024u);
+    EXPECT_TRUE(c.dateActive);
+
+    in.sizeChecked = false;
+    in.dateFields[2] = "1969";
+    c = CriteriaFrom(in);
+    EXPECT_EQ(c.sizeBytes, 0u) << "unchecked: no size criterion";
+    EXPECT_FALSE(c.dateActive) << "1969 turns the date criterion off";
+    in.extensionIndex = kImageExtensionCount;
+    EXPECT_EQ(CriteriaFrom(in).extension, "tif");
+}

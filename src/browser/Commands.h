@@ -1,10 +1,30 @@
-// The command table: every command of the main frame with its menu text,
-// the key shown after the tab, the status-bar prompt, the toolbar tooltip
-// and icon, and the one accelerator table shared by both modes.
+// The command table: every command of the main frame, one row each (menu
+// text, the key shown after the tab, the status-bar prompt, the toolbar
+// tooltip and icon, the keys that run it), and where the commands stand in
+// the two menu bars and the two toolbars. What a command does and when it
+// is enabled or checked is bound at run time through CommandRegistry.
+//
+// How to add a command:
+//   1. Add its id to `Cmd` and its row to the table in Commands.cpp (texts,
+//      icon, checkable, keys; the first row naming a key wins that key).
+//   2. Place it in the menu bars and toolbars laid out below the rows.
+//   3. Bind its rules and handler from your feature's own file:
+//        void BindMyCommands(CMainFrame& frame, CommandRegistry& commands)
+//        {
+//            commands.Bind(Cmd::EditDelete, {
+//                .enabled = [&frame] { return frame.GetFileList().GetSelectedCount() > 0; },
+//                .run = [&frame] { ... },
+//            });
+//        }
+//      and call BindMyCommands from BindCommandAreas (CommandAreas.cpp),
+//      which the frame runs once when it is created.
+// A command without a handler stays disabled: greyed in menus and toolbars,
+// and its key does nothing.
 #pragma once
 
 #include <Qt>
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -45,6 +65,15 @@ enum class Cmd : int {
     Count
 };
 
+// A key that runs a command: a virtual key with modifiers, a keypad key, or
+// a character ("/") whatever the modifiers that produced it. key 0: none.
+struct KeyBinding {
+    int key = 0;
+    Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+    bool keypad = false;
+    bool character = false;
+};
+
 struct CommandInfo {
     Cmd id;
     const char* text;      // menu text before the tab ("" for commands without an item)
@@ -54,6 +83,7 @@ struct CommandInfo {
     const char* icon;      // desktop icon theme name, "" for none
     const char* fallback;  // resource icon used when the theme has none
     bool checkable;
+    std::array<KeyBinding, 2> keys; // the accelerators; a key shown is not always bound
 };
 
 // The entry of a command (every Cmd below Count has one).
@@ -61,8 +91,7 @@ const CommandInfo& CommandInfoOf(Cmd id);
 // "&Open...\tCtrl+O": the menu text with its key after a tab.
 const char* MenuTextSeparator();
 
-// One accelerator: a virtual key with modifiers, a keypad key, or a
-// character ("/") whatever the modifiers that produced it.
+// One accelerator of the table, gathered from the rows.
 struct Accelerator {
     int key;
     Qt::KeyboardModifiers modifiers;
@@ -70,7 +99,7 @@ struct Accelerator {
     bool character;
     Cmd command;
 };
-// In table order; where two entries name one key the first wins.
+// In row order; where two entries name one key the first wins.
 const std::vector<Accelerator>& AcceleratorTable();
 // The command a key press reaches, if any. With `textEditing` (the focus is
 // in an edit field) plain keys that edit text are left to the field.
@@ -79,3 +108,17 @@ std::optional<Cmd> TranslateAccelerator(const QKeyEvent& event, bool textEditing
 // Toolbars: a command per button, Cmd::Count for a separator.
 const std::vector<Cmd>& BrowserToolbar();
 const std::vector<Cmd>& ViewerToolbar();
+
+// A menu: its title and its entries, each a command, a separator
+// (Cmd::Count without a submenu) or a submenu.
+struct MenuLayout {
+    const char* title;
+    std::vector<MenuLayout> submenu; // entries of a submenu; empty for an item
+    Cmd command = Cmd::Count;
+
+    bool IsSubmenu() const { return !submenu.empty(); }
+    bool IsSeparator() const { return submenu.empty() && command == Cmd::Count; }
+};
+// The menus of each menu bar, left to right.
+const std::vector<MenuLayout>& BrowserMenuBar();
+const std::vector<MenuLayout>& ViewerMenuBar();

@@ -1,6 +1,7 @@
 #include "MainFrm.h"
 
 #include "ChildView.h"
+#include "CommandAreas.h"
 #include "DirectoryFill.h"
 #include "FormatNumber.h"
 #include "MessageService.h"
@@ -20,12 +21,8 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDesktopServices>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -37,8 +34,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
-#include <QUrl>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -62,9 +57,6 @@ constexpr const char* kTextFolderNotFound = "Folder not found";
 constexpr const char* kTextImageNotFound = "Image not found";
 constexpr const char* kTextNotFound = " not found.";
 constexpr const char* kTextStartupError = "Error during startup";
-constexpr const char* kTextNoManual = "The manual is not installed.";
-constexpr const char* kTextManualNotOpened =
-    "No web browser could open the manual. Open this file in a browser:\n";
 
 constexpr const char* kPropertyLabels[4] = {"Name:", "Size:", "Uses:", "Date:"};
 
@@ -143,6 +135,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     resize(640, 480);
 
     CreateActions();
+    BindCommands();
+    BindCommandAreas(*this, m_commands);
     CreateMenus();
     CreateToolBars();
     CreateStatusBar();
@@ -188,101 +182,30 @@ void CMainFrame::CreateActions()
 
 void CMainFrame::CreateMenus()
 {
-    using enum Cmd;
-    auto addItems = [this](QMenu* menu, std::initializer_list<Cmd> items) {
-        for (Cmd c : items) {
-            if (c == Count)
+    // Builds a menu and its submenus from the layout; items share the actions.
+    std::function<void(QMenu*, const std::vector<MenuLayout>&)> fill;
+    fill = [this, &fill](QMenu* menu, const std::vector<MenuLayout>& entries) {
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+        for (const MenuLayout& entry : entries) {
+            if (entry.IsSubmenu())
+                fill(menu->addMenu(entry.title), entry.submenu);
+            else if (entry.IsSeparator())
                 menu->addSeparator();
             else
-                menu->addAction(GetAction(c));
+                menu->addAction(GetAction(entry.command));
         }
     };
-    auto menu = [this](const char* title) {
-        auto* m = new QMenu(title, this);
-        connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
-        return m;
+    auto bar = [this, &fill](const std::vector<MenuLayout>& layout) {
+        std::vector<QMenu*> menus;
+        for (const MenuLayout& top : layout) {
+            auto* menu = new QMenu(top.title, this);
+            fill(menu, top.submenu);
+            menus.push_back(menu);
+        }
+        return menus;
     };
-    auto submenu = [this](QMenu* parent, const char* title) {
-        QMenu* m = parent->addMenu(title);
-        connect(m, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
-        return m;
-    };
-
-    auto imageMenu = [&] {
-        QMenu* m = menu("&Image ");
-        addItems(m, {ImageResize, ImageCanvasSize, ImageShear});
-        QMenu* rotate = submenu(m, "Rotate");
-        addItems(rotate, {RotateCW90, RotateCCW90, Rotate180, RotateArbitrary});
-        addItems(m, {ImageTranspose, ImageFlipHorizontal, ImageFlipVertical});
-        return m;
-    };
-    auto colorsMenu = [&] {
-        QMenu* m = menu("&Colors ");
-        addItems(m, {ColorsInvert, ColorsSwapRedBlue, ColorsBrightness, ColorsContrast, ColorsGamma,
-                     ColorsGrayShades, ColorsBalance, Count, ColorsCount, ColorsHistogram});
-        return m;
-    };
-    auto helpMenu = [&] {
-        QMenu* m = menu("&Help");
-        addItems(m, {HelpContents, HelpUsingHelp, Count, HelpAbout});
-        return m;
-    };
-
-    // Browser menu bar.
-    {
-        QMenu* file = menu("&File");
-        addItems(file, {FileOpen, FileSaveAs, FilePreview, FileReload, Count, FilePrintSetup,
-                        FilePrintPreview, FilePrint, FilePrintAll, FilePrintThumbnails, Count, Viewer,
-                        Count, Exit});
-        QMenu* edit = menu("&Edit");
-        addItems(edit, {EditUndo, Count, EditDelete, EditRename, EditRenameSeries, Count, EditCut,
-                        EditCopy, EditCopyImage, EditPaste, Count, EditSelectAll, EditUnselectAll,
-                        EditInvertSelection, EditSelectGroup, EditUnselectGroup, Count, EditCopyTo,
-                        EditMoveTo, EditMakeDirectory});
-        QMenu* view = menu("&View");
-        addItems(view, {ViewToolbar, ViewStatusBar, Count});
-        QMenu* preview = submenu(view, "Preview");
-        addItems(preview, {PreviewUpperLeft, PreviewUpperRight, PreviewCenter, Count, Preview25,
-                           Preview50, Preview75, Preview100, Preview150, Preview200});
-        QMenu* sort = submenu(view, "Sort");
-        addItems(sort, {SortByName, SortByExtension});
-        addItems(view, {Count, ViewRefresh, ViewAutoRefresh});
-        QMenu* go = menu("&Go ");
-        addItems(go, {GoBack, GoUp, GoHome});
-        QMenu* favorites = menu("&Favorites ");
-        addItems(favorites, {FavoritesAdd, FavoritesOrganize});
-        QMenu* tools = menu("&Tools ");
-        addItems(tools, {ToolsSlideShow, ToolsFind, ToolsCompare, Count, ToolsConvert, ToolsWallpaper,
-                         ToolsAssociations, Count, ToolsOptions});
-        m_browserMenus = {file, edit, view, go, favorites, imageMenu(), colorsMenu(), tools, helpMenu()};
-    }
-    // Viewer menu bar.
-    {
-        QMenu* file = menu("&File");
-        addItems(file, {FileOpen, FileSaveAs, FilePreview, FileReload, Count, FilePrintSetup,
-                        FilePrintPreview, FilePrint, FilePrintAll, FilePrintThumbnails, Count, Browser,
-                        Count, Exit});
-        QMenu* edit = menu("&Edit");
-        addItems(edit, {EditUndo, Count, EditDelete, EditRename, EditCopyImage, Count, EditCopyTo,
-                        EditMoveTo});
-        QMenu* view = menu("&View");
-        addItems(view, {ViewToolbar, ViewStatusBar, Count});
-        QMenu* image = submenu(view, "Image");
-        addItems(image, {ImageNext, ImagePrevious, ImageFirst, ImageLast});
-        addItems(view, {Count, ViewRefresh});
-        QMenu* zoom = menu("&Zoom");
-        addItems(zoom, {ZoomMore, ZoomLess, Count});
-        QMenu* zoomTo = submenu(zoom, "Zoom To");
-        addItems(zoomTo, {Zoom25, Zoom50, Zoom75, Preview100, Zoom150, Preview200, Zoom300, Zoom500,
-                          Zoom1000});
-        addItems(zoom, {Count, ZoomBestFit, ZoomActualSize});
-        QMenu* tools = menu("&Tools ");
-        QMenu* slides = submenu(tools, "&Slide show");
-        addItems(slides, {SlideRun, SlideStop});
-        addItems(tools, {ToolsFind, Count, ToolsConvert, ToolsWallpaper, ToolsAssociations, Count,
-                         ToolsOptions});
-        m_viewerMenus = {file, edit, view, zoom, imageMenu(), colorsMenu(), tools, helpMenu()};
-    }
+    m_browserMenus = bar(BrowserMenuBar());
+    m_viewerMenus = bar(ViewerMenuBar());
 }
 
 void CMainFrame::CreateToolBars()
@@ -1188,86 +1111,121 @@ bool CMainFrame::event(QEvent* event)
 // ---------------------------------------------------------------------------
 // Commands
 
-bool CMainFrame::IsCommandEnabled(Cmd command) const
+void CMainFrame::BindCommands()
 {
     using enum Cmd;
-    const bool hasImage = m_view->HasImage();
-    const bool hasCurrent = !m_fileList.GetCurrentFile().empty();
-    const int count = m_fileListBox->count();
-    switch (command) {
-    case FileOpen:
-    case Exit:
-    case Browser:
-    case ViewToolbar:
-    case ViewStatusBar:
-    case PreviewUpperLeft:
-    case PreviewUpperRight:
-    case PreviewCenter:
-    case SortByName:
-    case SortByExtension:
-    case ViewRefresh:
-    case ViewAutoRefresh:
-    case HelpContents:
-    case HelpUsingHelp:
-    case HelpAbout:
-        return true;
-    case FileSaveAs: return hasImage && m_view->GetPicture().IsModified();
-    case FilePreview: return !m_settings.browserPreviewEnabled && hasCurrent;
-    case FileReload: return hasImage && hasCurrent;
-    case Viewer: return hasImage;
-    case EditUndo: return hasImage && m_view->GetPicture().IsUndoAvailable();
-    case EditCopyImage:
-    case CopyImageToClipboard:
-    case Preview25:
-    case Preview50:
-    case Preview75:
-    case Preview100:
-    case Preview150:
-    case Preview200:
-    case Zoom25:
-    case Zoom50:
-    case Zoom75:
-    case Zoom150:
-    case Zoom300:
-    case Zoom500:
-    case Zoom1000:
-    case ZoomMore:
-    case ZoomLess:
-    case ZoomBestFit:
-    case ZoomActualSize:
-        return hasImage;
-    case GoBack: return !m_fileList.GetPreviousDir().empty();
-    case GoUp: return !m_fileList.GetCurrentDir().empty() && !vkpath::IsRoot(m_fileList.GetCurrentDir());
-    case GoHome:
-        return !m_settings.homeDirectory.empty() && !SameDir(m_settings.homeDirectory, m_fileList.GetCurrentDir());
-    case ImageNext:
-    case ImageLast:
-        return m_currentIndex >= 0 && m_currentIndex < count - 1;
-    case ImagePrevious:
-    case ImageFirst:
-        return m_currentIndex > 0;
-    default:
-        // Printing, file operations, find and compare, slide show, options,
-        // associations, wallpaper, favorites dialogs, Save As and Convert
-        // dialogs and the colour and geometry dialogs come later.
-        return false;
-    }
+    CommandRegistry& c = m_commands;
+    auto hasImage = [this] { return m_view->HasImage(); };
+    auto zoom = [this](float factor, bool viewerOnly) {
+        return CommandBinding{.enabled = [this] { return m_view->HasImage(); },
+                              .run = [this, factor, viewerOnly] { OnZoom(factor, viewerOnly); }};
+    };
+    auto viewerStep = [this](Cmd command, std::function<bool()> enabled) {
+        return CommandBinding{.enabled = std::move(enabled), .run = [this, command] { OnViewerStep(command); }};
+    };
+    auto notLast = [this] { return m_currentIndex >= 0 && m_currentIndex < m_fileListBox->count() - 1; };
+    auto notFirst = [this] { return m_currentIndex > 0; };
+
+    c.Bind(FileOpen, {.run = [this] { OnFileOpen(); }});
+    c.Bind(FileSaveAs, {.enabled = [this] { return m_view->HasImage() && m_view->GetPicture().IsModified(); },
+                        .run =
+                            [this] {
+                                if (m_saveAsHandler && m_saveAsHandler(Q(m_fileList.GetCurrentFile())))
+                                    UpdateTitleAndProperties(false);
+                            }});
+    c.Bind(FilePreview, {.enabled =
+                             [this] {
+                                 return !m_settings.browserPreviewEnabled && !m_fileList.GetCurrentFile().empty();
+                             },
+                         .run =
+                             [this] {
+                                 if (m_browserMode) {
+                                     m_forcePreview = true;
+                                     ShowCurrentFile();
+                                     m_forcePreview = false;
+                                 }
+                             }});
+    c.Bind(FileReload, {.enabled = [this] { return m_view->HasImage() && !m_fileList.GetCurrentFile().empty(); },
+                        .run = [this] { OnReload(); }});
+    c.Bind(Viewer, {.enabled = hasImage, .run = [this] { SwitchToViewer(); }});
+    c.Bind(Browser, {.run = [this] { SwitchToBrowser(); }});
+    c.Bind(Exit, {.run = [this] { close(); }});
+
+    c.Bind(EditUndo, {.enabled = [this] { return m_view->HasImage() && m_view->GetPicture().IsUndoAvailable(); },
+                      .run = [this] { OnUndo(); }});
+    c.Bind(EditCopyImage, {.enabled = hasImage, .run = [this] { OnCopyImage(); }});
+    c.Bind(CopyImageToClipboard, {.enabled = hasImage, .run = [this] { OnCopyImage(); }});
+
+    c.Bind(ViewToolbar, {.checked = [this] { return m_toolBarVisible; },
+                         .run =
+                             [this] {
+                                 m_toolBarVisible = !m_toolBarVisible;
+                                 ApplyMode();
+                                 Layout();
+                             }});
+    c.Bind(ViewStatusBar, {.checked = [this] { return statusBar()->isVisibleTo(this); },
+                           .run =
+                               [this] {
+                                   statusBar()->setVisible(!statusBar()->isVisibleTo(this));
+                                   Layout();
+                               }});
+    for (int position = 0; position < 3; ++position)
+        c.Bind(Cmd(int(PreviewUpperLeft) + position),
+               {.checked = [this, position] { return m_settings.previewPosition == position; },
+                .run = [this, position] { OnPreviewPosition(position); }});
+    c.Bind(Preview25, zoom(0.25f, false));
+    c.Bind(Preview50, zoom(0.5f, false));
+    c.Bind(Preview75, zoom(0.75f, false));
+    c.Bind(Preview100, zoom(1.0f, false));
+    c.Bind(Preview150, zoom(1.5f, false));
+    c.Bind(Preview200, zoom(2.0f, false));
+    c.Bind(SortByName, {.checked = [this] { return m_settings.sortByName != 0; }, .run = [this] { OnSort(true); }});
+    c.Bind(SortByExtension,
+           {.checked = [this] { return m_settings.sortByName == 0; }, .run = [this] { OnSort(false); }});
+    c.Bind(ViewRefresh, {.run = [this] { RefreshDirectory(); }});
+    c.Bind(ViewAutoRefresh, {.checked = [this] { return m_settings.autoRefresh != 0; },
+                             .run = [this] { m_settings.autoRefresh = m_settings.autoRefresh ? 0 : 1; }});
+
+    c.Bind(GoBack, {.enabled = [this] { return !m_fileList.GetPreviousDir().empty(); }, .run = [this] { OnBack(); }});
+    c.Bind(GoUp, {.enabled =
+                      [this] {
+                          return !m_fileList.GetCurrentDir().empty() && !vkpath::IsRoot(m_fileList.GetCurrentDir());
+                      },
+                  .run = [this] { OnUpOneLevel(); }});
+    c.Bind(GoHome, {.enabled =
+                        [this] {
+                            return !m_settings.homeDirectory.empty() &&
+                                   !SameDir(m_settings.homeDirectory, m_fileList.GetCurrentDir());
+                        },
+                    .run = [this] { OnHome(); }});
+
+    c.Bind(ImageNext, viewerStep(ImageNext, notLast));
+    c.Bind(ImageLast, viewerStep(ImageLast, notLast));
+    c.Bind(ImagePrevious, viewerStep(ImagePrevious, notFirst));
+    c.Bind(ImageFirst, viewerStep(ImageFirst, notFirst));
+    c.Bind(Zoom25, zoom(0.25f, false));
+    c.Bind(Zoom50, zoom(0.5f, false));
+    c.Bind(Zoom75, zoom(0.75f, false));
+    c.Bind(Zoom150, zoom(1.5f, false));
+    c.Bind(Zoom300, zoom(3.0f, true));
+    c.Bind(Zoom500, zoom(5.0f, true));
+    c.Bind(Zoom1000, zoom(10.0f, true));
+    c.Bind(ZoomActualSize, zoom(1.0f, true));
+    // Viewer mode only: in the browser their keys do nothing.
+    auto viewerOnly = [this, hasImage](std::function<void()> step) {
+        return CommandBinding{.enabled = hasImage, .run = [this, step] {
+                                  if (!m_browserMode)
+                                      step();
+                              }};
+    };
+    c.Bind(ZoomMore, viewerOnly([this] { m_view->ZoomMore(); }));
+    c.Bind(ZoomLess, viewerOnly([this] { m_view->ZoomLess(); }));
+    c.Bind(ZoomBestFit, viewerOnly([this] { m_view->BestFit(); }));
 }
 
-bool CMainFrame::IsCommandChecked(Cmd command) const
-{
-    switch (command) {
-    case Cmd::ViewToolbar: return m_toolBarVisible;
-    case Cmd::ViewStatusBar: return statusBar()->isVisibleTo(const_cast<CMainFrame*>(this));
-    case Cmd::PreviewUpperLeft: return m_settings.previewPosition == 0;
-    case Cmd::PreviewUpperRight: return m_settings.previewPosition == 1;
-    case Cmd::PreviewCenter: return m_settings.previewPosition == 2;
-    case Cmd::SortByName: return m_settings.sortByName != 0;
-    case Cmd::SortByExtension: return m_settings.sortByName == 0;
-    case Cmd::ViewAutoRefresh: return m_settings.autoRefresh != 0;
-    default: return false;
-    }
-}
+bool CMainFrame::IsCommandEnabled(Cmd command) const { return m_commands.IsEnabled(command); }
+
+bool CMainFrame::IsCommandChecked(Cmd command) const { return m_commands.IsChecked(command); }
 
 void CMainFrame::UpdateCommandUI()
 {
@@ -1281,83 +1239,8 @@ void CMainFrame::UpdateCommandUI()
 
 bool CMainFrame::RunCommand(Cmd command)
 {
-    using enum Cmd;
-    if (!IsCommandEnabled(command))
+    if (!m_commands.Run(command))
         return false;
-    switch (command) {
-    case FileOpen: OnFileOpen(); break;
-    case FileSaveAs:
-        if (m_saveAsHandler && m_saveAsHandler(Q(m_fileList.GetCurrentFile())))
-            UpdateTitleAndProperties(false);
-        break;
-    case FilePreview:
-        if (m_browserMode) {
-            m_forcePreview = true;
-            ShowCurrentFile();
-            m_forcePreview = false;
-        }
-        break;
-    case FileReload: OnReload(); break;
-    case Viewer: SwitchToViewer(); break;
-    case Browser: SwitchToBrowser(); break;
-    case Exit: close(); break;
-    case EditUndo: OnUndo(); break;
-    case EditCopyImage:
-    case CopyImageToClipboard: OnCopyImage(); break;
-    case ViewToolbar:
-        m_toolBarVisible = !m_toolBarVisible;
-        ApplyMode();
-        Layout();
-        break;
-    case ViewStatusBar:
-        statusBar()->setVisible(!statusBar()->isVisibleTo(this));
-        Layout();
-        break;
-    case PreviewUpperLeft: OnPreviewPosition(0); break;
-    case PreviewUpperRight: OnPreviewPosition(1); break;
-    case PreviewCenter: OnPreviewPosition(2); break;
-    case Preview25:
-    case Zoom25: OnZoom(0.25f, false); break;
-    case Preview50:
-    case Zoom50: OnZoom(0.5f, false); break;
-    case Preview75:
-    case Zoom75: OnZoom(0.75f, false); break;
-    case Preview100: OnZoom(1.0f, false); break;
-    case Preview150:
-    case Zoom150: OnZoom(1.5f, false); break;
-    case Preview200: OnZoom(2.0f, false); break;
-    case Zoom300: OnZoom(3.0f, true); break;
-    case Zoom500: OnZoom(5.0f, true); break;
-    case Zoom1000: OnZoom(10.0f, true); break;
-    case ZoomActualSize: OnZoom(1.0f, true); break;
-    case ZoomMore:
-        if (!m_browserMode)
-            m_view->ZoomMore();
-        break;
-    case ZoomLess:
-        if (!m_browserMode)
-            m_view->ZoomLess();
-        break;
-    case ZoomBestFit:
-        if (!m_browserMode)
-            m_view->BestFit();
-        break;
-    case SortByName: OnSort(true); break;
-    case SortByExtension: OnSort(false); break;
-    case ViewRefresh: RefreshDirectory(); break;
-    case ViewAutoRefresh: m_settings.autoRefresh = m_settings.autoRefresh ? 0 : 1; break;
-    case GoBack: OnBack(); break;
-    case GoUp: OnUpOneLevel(); break;
-    case GoHome: OnHome(); break;
-    case ImageNext:
-    case ImagePrevious:
-    case ImageFirst:
-    case ImageLast: OnViewerStep(command); break;
-    case HelpContents:
-    case HelpUsingHelp: OnHelpContents(); break;
-    case HelpAbout: OnAbout(); break;
-    default: break;
-    }
     UpdateCommandUI();
     return true;
 }
@@ -1456,32 +1339,4 @@ void CMainFrame::OnViewerStep(Cmd command)
     case Cmd::ImagePrevious: ShowViewerFile(m_currentIndex - 1); break;
     default: break;
     }
-}
-
-void CMainFrame::OnHelpContents()
-{
-    // Without a word, F1 on a system with no browser set up seemed dead.
-    const QString manual = vkui::manualPath();
-    if (manual.isEmpty())
-        vkui::ask(kTextNoManual, vkui::Buttons::Ok, vkui::Icon::Information);
-    else if (!vkui::openUrl(QUrl::fromLocalFile(manual)))
-        vkui::ask(kTextManualNotOpened + manual, vkui::Buttons::Ok, vkui::Icon::Information);
-}
-
-void CMainFrame::OnAbout()
-{
-    QDialog about(this);
-    about.setWindowTitle("About Velkor");
-    auto* layout = new QVBoxLayout(&about);
-    auto* row = new QHBoxLayout;
-    auto* picture = new QLabel(&about);
-    picture->setPixmap(QIcon(":/icons/velkor.png").pixmap(32, 32));
-    row->addWidget(picture);
-    auto* text = new QLabel(QString(vktext::kProgramTitle) + "\nAn image browser, viewer and editor.", &about);
-    row->addWidget(text, 1);
-    layout->addLayout(row);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &about);
-    connect(buttons, &QDialogButtonBox::accepted, &about, &QDialog::accept);
-    layout->addWidget(buttons);
-    vkui::execDialog(about);
 }

@@ -3,6 +3,7 @@
 // shows browser or viewer mode and runs every command.
 #pragma once
 
+#include "CommandRegistry.h"
 #include "Commands.h"
 #include "FileList.h"
 #include "settings/Favorites.h"
@@ -80,6 +81,8 @@ public:
     bool RunCommand(Cmd command);
     // The key handling of the accelerator table; true when the key was one.
     bool TranslateKey(QKeyEvent& event, bool textEditing);
+    // The rules and handlers of the commands; features bind theirs here.
+    CommandRegistry& GetCommands() { return m_commands; }
     QAction* GetAction(Cmd command) const { return m_actions[size_t(command)]; }
     void UpdateCommandUI();
     const std::vector<QMenu*>& GetMenus(bool browser) const { return browser ? m_browserMenus : m_viewerMenus; }
@@ -123,6 +126,7 @@ private:
     void CreateControls();
     void CreateActions();
     void CreateMenus();
+    void BindCommands();
     void CreateToolBars();
     void CreateStatusBar();
     void ApplyMode();
@@ -151,8 +155,6 @@ private:
     void OnUpOneLevel();
     void OnHome();
     void OnViewerStep(Cmd command);
-    void OnHelpContents();
-    void OnAbout();
 
     CSettings m_settings;
     CFileList m_fileList;
@@ -170,6 +172,7 @@ private:
     std::array<QLabel*, 4> m_propertyValues{};
     CPreview* m_view = nullptr;
 
+    CommandRegistry m_commands;
     std::array<QAction*, size_t(Cmd::Count)> m_actions{};
     std::vector<QMenu*> m_browserMenus;
     std::vector<QMenu*> m_viewerMenus;

@@ -16,6 +16,7 @@
 #include <QToolButton>
 
 #include <filesystem>
+#include <functional>
 
 using vkuitest::FrameTest;
 using vkuitest::WaitForLoad;
@@ -301,6 +302,65 @@ TEST_F(MainFrameTest, OneEnablingRuleForMenuToolbarAndKey)
     EXPECT_FALSE(frame->GetAction(Cmd::FileSaveAs)->isEnabled());
     Key(Qt::Key_Return);
     EXPECT_FALSE(frame->IsBrowserMode());
+}
+
+TEST_F(MainFrameTest, ACommandBoundByAFeatureReachesMenuToolbarAndKey)
+{
+    MakeTwelve();
+    ASSERT_TRUE(Start(Dir()));
+    int deletes = 0;
+    frame->GetCommands().Bind(Cmd::EditDelete, {
+        .enabled = [this] { return frame->GetFileList().GetSelectedCount() > 0; },
+        .run = [&deletes] { ++deletes; },
+    });
+    frame->UpdateCommandUI();
+    EXPECT_FALSE(frame->GetAction(Cmd::EditDelete)->isEnabled());
+    EXPECT_FALSE(ButtonEnabled(true, Cmd::EditDelete));
+    Key(Qt::Key_F8);
+    EXPECT_EQ(deletes, 0);
+
+    SelectRows({1, 2});
+    frame->UpdateCommandUI();
+    EXPECT_TRUE(frame->GetAction(Cmd::EditDelete)->isEnabled());
+    EXPECT_TRUE(ButtonEnabled(true, Cmd::EditDelete));
+    Key(Qt::Key_F8);
+    EXPECT_EQ(deletes, 1);
+    frame->GetAction(Cmd::EditDelete)->trigger();
+    EXPECT_EQ(deletes, 2);
+    EXPECT_TRUE(ButtonEnabled(false, Cmd::EditDelete)) << "the viewer's button shares the rule";
+}
+
+TEST_F(MainFrameTest, MenusAreBuiltFromTheLayout)
+{
+    ASSERT_TRUE(Start(Dir()));
+    // Walks a built menu beside its layout entry by entry.
+    std::function<void(const QMenu*, const std::vector<MenuLayout>&)> same;
+    same = [&](const QMenu* menu, const std::vector<MenuLayout>& layout) {
+        const QList<QAction*> actions = menu->actions();
+        ASSERT_EQ(size_t(actions.size()), layout.size()) << menu->title().toStdString();
+        for (size_t i = 0; i < layout.size(); ++i) {
+            QAction* a = actions[qsizetype(i)];
+            if (layout[i].IsSubmenu()) {
+                ASSERT_TRUE(a->menu()) << layout[i].title;
+                EXPECT_EQ(a->menu()->title().toStdString(), layout[i].title);
+                same(a->menu(), layout[i].submenu);
+            } else if (layout[i].IsSeparator()) {
+                EXPECT_TRUE(a->isSeparator());
+            } else {
+                EXPECT_EQ(a, frame->GetAction(layout[i].command));
+            }
+        }
+    };
+    for (bool browser : {true, false}) {
+        const std::vector<MenuLayout>& layout = browser ? BrowserMenuBar() : ViewerMenuBar();
+        const std::vector<QMenu*>& menus = frame->GetMenus(browser);
+        ASSERT_EQ(menus.size(), layout.size());
+        for (size_t i = 0; i < menus.size(); ++i) {
+            EXPECT_EQ(menus[i]->title().toStdString(), layout[i].title);
+            same(menus[i], layout[i].submenu);
+        }
+    }
+    EXPECT_EQ(frame->GetMenus(true)[2]->actions()[3]->menu()->title().toStdString(), "Preview");
 }
 
 TEST_F(MainFrameTest, KeypadZoomInEachMode)

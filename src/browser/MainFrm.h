@@ -99,6 +99,16 @@ public:
     QComboBox* GetDriveBox() const { return m_driveBox; }
     QComboBox* GetFavoritesBox() const { return m_favoritesBox; }
     int GetCurrentIndex() const { return m_currentIndex; }
+    void SetCurrentIndex(int index) { m_currentIndex = index; }
+    // Steps the file commands share with navigation: show `dir` as the
+    // current folder (lists filled, selection reset), select its drive in
+    // the drive box, select one file entry without loading it, and show
+    // entry `index` in viewer mode.
+    void MoveTo(const std::string& dir);
+    void ShowDriveOf(const std::string& dir);
+    int SelectFileEntry(const std::string& name);
+    void SelectOnly(int row);
+    void ShowViewerFile(int index);
     QString GetStatusText() const { return m_statusText; }
     QString GetInfoText() const { return m_infoText; }
     QString GetCountText() const { return m_countText; }
@@ -132,12 +142,7 @@ private:
     void ApplyMode();
     void SetBrowserControlsVisible(bool visible);
     void OnLoadFinished(bool success);
-    void MoveTo(const std::string& dir);
-    void ShowDriveOf(const std::string& dir);
     void SelectRecentFolder(const std::string& dir);
-    int SelectFileEntry(const std::string& name);
-    void SelectOnly(int row);
-    void ShowViewerFile(int index);
     QString FileSizeText(uint64_t size) const;
     QString ImageSizeText() const;
     QString TitleFor(const std::string& path) const;

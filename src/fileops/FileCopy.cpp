@@ -124,6 +124,13 @@ int CopyData(int in, int out, uint64_t size, const CopyProgress& progress)
         }
         if (n == 0)
             break; // end of the source (it may have changed size meanwhile)
+        // Start writing this chunk to the disk now and wait for the one
+        // before, so the flush at the end has little left to do and dirty
+        // pages do not pile up.
+        if (done >= kCopyChunk)
+            ::sync_file_range(out, off64_t(done - kCopyChunk), off64_t(kCopyChunk),
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+        ::sync_file_range(out, off64_t(done), off64_t(n), SYNC_FILE_RANGE_WRITE);
         done += uint64_t(n);
         if (progress && !progress(done))
             return ECANCELED;

@@ -22,6 +22,7 @@ QLineEdit* NumberEdit(const QString& text, int digits, QWidget* parent)
     edit->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QString("\\d{0,%1}").arg(digits)), edit));
     edit->setMaxLength(digits);
+    edit->setMaximumWidth(edit->fontMetrics().horizontalAdvance(QString(digits + 2, QChar('0'))));
     return edit;
 }
 
@@ -47,8 +48,11 @@ CSelectGroupDlg::CSelectGroupDlg(bool unselect, QWidget* parent) : QDialog(paren
     for (const std::string& ext : vkfileops::GroupExtensions())
         m_extension->addItem(QString::fromStdString(ext));
     m_extension->setCurrentText("bmp");
+    auto* extensionRow = new QHBoxLayout;
+    extensionRow->addWidget(m_extension);
+    extensionRow->addStretch(1);
     grid->addWidget(m_useExtension, 0, 0);
-    grid->addWidget(m_extension, 0, 1);
+    grid->addLayout(extensionRow, 0, 1);
 
     m_useSize = new QCheckBox("File &size:", group);
     m_operator = new QComboBox(group);
@@ -58,8 +62,9 @@ CSelectGroupDlg::CSelectGroupDlg(bool unselect, QWidget* parent) : QDialog(paren
     m_unit->addItems({"bytes", "KB", "MB"});
     auto* sizeRow = new QHBoxLayout;
     sizeRow->addWidget(m_operator);
-    sizeRow->addWidget(m_size, 1);
+    sizeRow->addWidget(m_size);
     sizeRow->addWidget(m_unit);
+    sizeRow->addStretch(1);
     grid->addWidget(m_useSize, 1, 0);
     grid->addLayout(sizeRow, 1, 1);
 
@@ -78,6 +83,7 @@ CSelectGroupDlg::CSelectGroupDlg(bool unselect, QWidget* parent) : QDialog(paren
     for (QWidget* w :
          {static_cast<QWidget*>(m_toMonth), static_cast<QWidget*>(m_toDay), static_cast<QWidget*>(m_toYear)})
         dateRow->addWidget(w);
+    dateRow->addStretch(1);
     grid->addWidget(m_useDate, 2, 0);
     grid->addLayout(dateRow, 2, 1);
     layout->addWidget(group);

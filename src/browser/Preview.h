@@ -3,13 +3,14 @@
 // lets the user drag a picture larger than the window and asks to save an
 // edited picture before it is replaced.
 //
-// Files are decoded off the GUI thread by one worker into a separate
-// picture that is swapped in on the GUI thread; a newer request supersedes
-// an older one. Painting blits from a cache of the scaled visible part (with
-// a margin) that is rebuilt only when the picture, the zoom or the visible
-// part outside the margin changes.
+// Files are decoded off the GUI thread by the loader (CPreviewLoader) into a
+// separate picture that is swapped in on the GUI thread; a newer request
+// supersedes an older one. Where the picture goes is CPreviewGeometry's
+// business; painting blits from CTileCache.
 #pragma once
 
+#include "PreviewGeometry.h"
+#include "TileCache.h"
 #include "edit/PictureEx.h"
 
 #include <QElapsedTimer>
@@ -22,48 +23,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <unordered_map>
+#include <string>
+#include <vector>
 
 class CPreviewLoader;
-class QPainter;
 struct PreviewLoadResult;
-
-namespace vkview {
-
-enum Position : int { UpperLeft = 0, UpperRight = 1, Centre = 2 };
-
-// The displayed size at load: actual size, shrunk or enlarged to fit the
-// client area, with enlarging limited to ten times the picture when
-// `tenfoldLimit` is set. With `keepWhenTouching` (relayout after an edit) a
-// picture that touches the window in one direction keeps `current`.
-PictureSize ChooseDisplaySize(const CPicture& picture, int clientWidth, int clientHeight,
-                              bool shrink, bool enlarge, bool tenfoldLimit,
-                              bool keepWhenTouching = false, PictureSize current = {});
-
-// One axis of placing a picture: the origin for displayed length `length`
-// in a client of `client` by the position rule; `scrollable` is set when
-// the picture is longer than the client.
-int PlaceAxis(int length, int client, int position, bool horizontal, bool& scrollable);
-
-// The scaled picture for `region` (in displayed coordinates of a picture
-// shown at displayWidth x displayHeight), smoothly scaled, top line first.
-// `actual` receives the region the image really covers. Safe on any thread.
-QImage BuildScaledRegion(const CWinBmp& picture, int displayWidth, int displayHeight,
-                         const QRect& region, QRect& actual);
-
-// One tile of the picture shown at displayWidth x displayHeight: `tile` in
-// displayed coordinates, smoothly scaled from the block without copying it.
-// Neighbouring tiles meet without seams. Safe on any thread.
-QImage BuildTile(const CWinBmp& picture, int displayWidth, int displayHeight, const QRect& tile);
-
-// True when the whole displayed picture is small enough to be cached.
-bool WholeCacheFits(int displayWidth, int displayHeight, int clientWidth, int clientHeight);
-
-// The region the cache holds around the visible part `visible`.
-QRect CacheRegion(const QRect& visible, int displayWidth, int displayHeight, int clientWidth,
-                  int clientHeight);
-
-} // namespace vkview
 
 class CPreview : public QWidget {
     Q_OBJECT
@@ -96,22 +60,24 @@ public:
     CPictureEx& GetPicture() { return m_picture; }
     const CPictureEx& GetPicture() const { return m_picture; }
     uint32_t GetLoadTime() const { return m_loadTime; }
-    int GetDisplayWidth() const { return m_displayWidth; }
-    int GetDisplayHeight() const { return m_displayHeight; }
-    int GetClientWidth() const { return m_clientWidth; }
-    int GetClientHeight() const { return m_clientHeight; }
-    int GetOriginX() const { return m_originX; }
-    int GetOriginY() const { return m_originY; }
-    QRect GetDestRect() const { return m_destRect; }
-    QRect GetDrawRect() const { return m_drawRect; }
-    QRect GetSourceRect() const { return m_sourceRect; }
-    bool IsScrollable() const { return m_scrollable; }
+    int GetDisplayWidth() const { return m_geometry.DisplayWidth(); }
+    int GetDisplayHeight() const { return m_geometry.DisplayHeight(); }
+    int GetClientWidth() const { return m_geometry.ClientWidth(); }
+    int GetClientHeight() const { return m_geometry.ClientHeight(); }
+    int GetOriginX() const { return m_geometry.OriginX(); }
+    int GetOriginY() const { return m_geometry.OriginY(); }
+    QRect GetDestRect() const { return m_geometry.DestRect(); }
+    QRect GetDrawRect() const { return m_geometry.DrawRect(); }
+    QRect GetSourceRect() const { return m_geometry.SourceRect(); }
+    bool IsScrollable() const { return m_geometry.Scrollable(); }
     bool IsDragging() const { return m_dragging; }
     int GetLoadPosition() const { return m_loadPosition; }
     QString GetFileName() const { return m_fileName; }
     // How often the paint cache and its tiles were built (for the benchmark).
-    int GetCacheBuilds() const { return m_cacheBuilds; }
-    int GetTileBuilds() const { return m_tileBuilds; }
+    int GetCacheBuilds() const { return m_tileCache.CacheBuilds(); }
+    int GetTileBuilds() const { return m_tileCache.TileBuilds(); }
+    // How many decodes the loader stopped early because they were superseded.
+    int GetAbandonedLoads() const;
 
     // The picture as a QImage (a copy, top line first), for the clipboard.
     QImage ToImage() const;
@@ -132,13 +98,10 @@ protected:
 
 private:
     void ApplyLoad(std::shared_ptr<PreviewLoadResult> result);
-    void PlacePicture(int position);
-    void UpdateDestRect();
-    void ComputeSourceRect();
-    void InvalidateCache() { ++m_pictureSerial; }
+    void ShowWarnings(uint64_t id, const std::vector<std::string>& warnings);
+    void Place(int position);
+    void ComputeSourceRect() { m_geometry.ComputeSourceRect(m_picture.GetWidth()); }
     void DragTo(QPoint position);
-    bool PaintFromCache(QPainter& painter, const QRect& visible);
-    bool PaintTiles(QPainter& painter, const QRect& visible);
 
     CPictureEx m_picture;
     std::unique_ptr<CPreviewLoader> m_loader;
@@ -152,36 +115,13 @@ private:
     int m_loadPosition = 0;
     bool m_loadShrink = false;
     bool m_loadEnlarge = false;
-    int m_displayWidth = 0;
-    int m_displayHeight = 0;
-    int m_originX = 0;
-    int m_originY = 0;
-    QRect m_destRect;
-    QRect m_drawRect;
-    QRect m_sourceRect;
-    int m_clientWidth = 0;
-    int m_clientHeight = 0;
+    CPreviewGeometry m_geometry;
     float m_windowAspect = 1.0f;
-    bool m_scrollable = false;
     bool m_dragging = false;
     QPoint m_dragPoint;
     bool m_quietDraw = false;
     uint32_t m_loadTime = 0;
     QElapsedTimer m_loadTimer;
-
-    // Paint cache: the scaled region m_cacheRect (displayed coordinates).
-    QImage m_cache;
-    QRect m_cacheRect;
-    uint64_t m_pictureSerial = 1;
-    uint64_t m_cacheSerial = 0;
-    int m_cacheWidth = 0;
-    int m_cacheHeight = 0;
-    int m_cacheBuilds = 0;
-    // Tiles for pictures too large to cache whole, keyed by tile row and column.
-    std::unordered_map<uint64_t, QImage> m_tiles;
-    uint64_t m_tileSerial = 0;
-    int m_tileWidth = 0;
-    int m_tileHeight = 0;
-    int m_tileBuilds = 0;
+    CTileCache m_tileCache;
     bool m_blitErrorShown = false;
 };

@@ -16,6 +16,7 @@ int InitialTraceLevel()
 std::atomic<int> g_traceLevel{InitialTraceLevel()};
 std::mutex g_warnMutex;
 WarningCallback g_warn;
+thread_local CWarningScope* t_scope = nullptr;
 
 } // namespace
 
@@ -47,8 +48,23 @@ void SetWarningCallback(WarningCallback callback)
     g_warn = std::move(callback);
 }
 
+CWarningScope::CWarningScope(WarningCallback callback) : m_callback(std::move(callback)), m_outer(t_scope)
+{
+    t_scope = this;
+}
+
+CWarningScope::~CWarningScope()
+{
+    t_scope = m_outer;
+}
+
 void Warn(const std::string& text)
 {
+    if (t_scope) {
+        if (t_scope->m_callback)
+            t_scope->m_callback(text);
+        return;
+    }
     WarningCallback callback;
     {
         std::lock_guard lock(g_warnMutex);

@@ -51,3 +51,19 @@ void SetTraceLevel(int level);
 using WarningCallback = std::function<void(const std::string&)>;
 void SetWarningCallback(WarningCallback callback);
 void Warn(const std::string& text);
+
+// While it lives, the warnings raised on the thread that made it go to its
+// callback instead of the process-wide one, so a caller can keep a decode's
+// warnings with that decode. Scopes nest; the innermost one receives.
+class CWarningScope {
+public:
+    explicit CWarningScope(WarningCallback callback);
+    ~CWarningScope();
+    CWarningScope(const CWarningScope&) = delete;
+    CWarningScope& operator=(const CWarningScope&) = delete;
+
+private:
+    friend void Warn(const std::string& text);
+    WarningCallback m_callback;
+    CWarningScope* m_outer;
+};

@@ -8,6 +8,8 @@
 
 #include <cstring>
 
+#include "picture/TextException.h"
+
 using vkuitest::WaitForLoad;
 using vkuitest::WriteBmp;
 
@@ -57,6 +59,31 @@ protected:
     vkuitest::ScriptedAsk ask;
     vktest::TempDir dir;
     CPreview view;
+};
+
+// A 4 x 4 GIF whose data ends after three codes without an end code: it
+// decodes, with the decoder's "ran off the end" warning.
+std::string CutGif()
+{
+    const unsigned char bytes[] = {'G', 'I', 'F', '8', '7', 'a', 4, 0, 4, 0, 0x80, 0, 0,
+                                   0, 0, 0, 255, 255, 255,                     // two colours
+                                   ',', 0, 0, 0, 0, 4, 0, 4, 0, 0,            // the image
+                                   2, 2, 0x44, 0x00, 0, ';'};                 // clear, 0, 1
+    return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
+// Sends decoder warnings to the message seam on the GUI thread, as the
+// application does.
+class WarningsAsMessages {
+public:
+    WarningsAsMessages()
+    {
+        SetWarningCallback([](const std::string& text) {
+            QMetaObject::invokeMethod(
+                qApp, [text] { vkui::ask(QString::fromStdString(text)); }, Qt::QueuedConnection);
+        });
+    }
+    ~WarningsAsMessages() { SetWarningCallback({}); }
 };
 
 } // namespace
@@ -353,4 +380,64 @@ TEST_F(PreviewTest, RelayoutAfterASizeChangeFitsAgainWithoutLimit)
     // 10 x 20 enlarged to fit 400 x 300: no tenfold limit on relayout.
     EXPECT_EQ(view.GetDisplayHeight(), 300);
     EXPECT_EQ(view.GetDisplayWidth(), 150);
+}
+
+TEST_F(PreviewTest, ADecoderWarningBelongsToThePictureShown)
+{
+    WarningsAsMessages route;
+    const std::string gif = dir.File("cut.gif");
+    vktest::WriteFile(gif, CutGif());
+    WriteBmp(dir.File("plain.bmp"), 40, 30);
+
+    // Shown: its warning appears once, after the picture.
+    view.LoadImage(QString::fromStdString(gif), vkview::Centre, false, false, "cut.gif");
+    WaitForLoad(&view);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(view.HasImage());
+    EXPECT_EQ(view.GetPicture().GetWidth(), 4);
+    ASSERT_EQ(ask.shown.size(), 1u);
+    EXPECT_EQ(ask.shown[0], "ran off the end of my bits");
+
+    // Decoded but superseded before it was shown: no message box.
+    ask.shown.clear();
+    view.LoadImage(QString::fromStdString(gif), vkview::Centre, false, false, "cut.gif");
+    QThread::msleep(200); // the worker finishes the small picture; its result waits in the queue
+    view.LoadImage(QString::fromStdString(dir.File("plain.bmp")), vkview::Centre, false, false, "plain.bmp");
+    WaitForLoad(&view);
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(view.GetPicture().GetWidth(), 40);
+    EXPECT_TRUE(ask.shown.empty()) << ask.shown.front();
+
+}
+
+TEST_F(PreviewTest, ZoomInTheMiddleOfADragStartsWhereTheDragLeftThePicture)
+{
+    ASSERT_TRUE(Load(800, 600, vkview::Centre, false, false));
+    ASSERT_EQ(view.GetOriginX(), -200);
+    ASSERT_EQ(view.GetOriginY(), -150);
+    auto send = [this](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, at, view.mapToGlobal(at), button, held, Qt::NoModifier);
+        QCoreApplication::sendEvent(&view, &event);
+    };
+    send(QEvent::MouseButtonPress, {200, 150}, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, {150, 100}, Qt::NoButton, Qt::LeftButton);
+    ASSERT_EQ(view.GetDestRect().topLeft(), QPoint(-250, -200));
+
+    // The same factor: the picture stays where the drag put it.
+    view.SetZoom(1.0f);
+    EXPECT_EQ(view.GetDestRect().topLeft(), QPoint(-250, -200));
+    // More keeps the centre of what shows now.
+    view.ZoomMore();
+    EXPECT_EQ(view.GetDisplayWidth(), 1000);
+    EXPECT_EQ(view.GetOriginX(), -250 - 100);
+    EXPECT_EQ(view.GetOriginY(), -200 - 75);
+
+    // The drag goes on from there and ends where it went.
+    send(QEvent::MouseMove, {160, 110}, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {160, 110}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(view.GetOriginX(), -340);
+    EXPECT_EQ(view.GetOriginY(), -265);
+    EXPECT_EQ(view.GetDestRect().topLeft(), QPoint(-340, -265));
+    EXPECT_FALSE(view.IsDragging());
 }

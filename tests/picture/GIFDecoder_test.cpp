@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 using namespace vktest;
 
 namespace {
@@ -266,6 +268,42 @@ TEST(GifStreams, DamagedStreamsAreRefusedOrCutCleanly)
     }
     SetWarningCallback(nullptr);
     EXPECT_EQ(warnings, std::vector<std::string>{"ran off the end of my bits"});
+}
+
+TEST(GifStreams, WarningsGoToTheScopeOfTheThreadThatRaisedThem)
+{
+    const std::vector<Rgb> colors = Ramp(4);
+    const Indices idx = Pattern(6, 5, 4);
+    const std::string cut = Screen(2, colors) +
+                            Image(6, 5, Blocks(Pack(Literals(Indices(idx.begin(), idx.begin() + 14), 2, false, false))), 2) + ";";
+    std::vector<std::string> global, scoped, inner;
+    SetWarningCallback([&](const std::string& t) { global.push_back(t); });
+    {
+        CWarningScope scope([&](const std::string& t) { scoped.push_back(t); });
+        Gif(cut);
+        {
+            CWarningScope nested([&](const std::string& t) { inner.push_back(t); });
+            Gif(cut);
+        }
+        Gif(cut);
+        // Another thread is outside this thread's scope.
+        std::thread other([&] { Gif(cut); });
+        other.join();
+    }
+    Gif(cut);
+    SetWarningCallback(nullptr);
+    EXPECT_EQ(scoped.size(), 2u);
+    EXPECT_EQ(inner.size(), 1u);
+    EXPECT_EQ(global.size(), 2u);
+    // A scope without a callback swallows the warning.
+    {
+        std::vector<std::string> none;
+        SetWarningCallback([&](const std::string& t) { none.push_back(t); });
+        CWarningScope quiet({});
+        Gif(cut);
+        SetWarningCallback(nullptr);
+        EXPECT_TRUE(none.empty());
+    }
 }
 
 TEST(GifDamage, TruncatedFlippedAndHugeFilesFailCleanly)

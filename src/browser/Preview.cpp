@@ -7,8 +7,10 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -18,6 +20,9 @@ constexpr const char* kTextBlitError = "Error bliting image.";
 constexpr float kZoomStep = 0.25f;
 constexpr float kZoomMin = 0.25f;
 constexpr float kZoomMax = 10.0f;
+constexpr float kWheelZoomStep = 1.25f; // per notch
+constexpr int kNotch = 120;             // eighths of a degree
+constexpr int kCursorHideMs = 2000;
 
 } // namespace
 
@@ -26,6 +31,15 @@ CPreview::CPreview(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::ArrowCursor);
     setBackgroundRole(QPalette::Window);
+    m_cursorTimer = new QTimer(this);
+    m_cursorTimer->setSingleShot(true);
+    m_cursorTimer->setInterval(kCursorHideMs);
+    connect(m_cursorTimer, &QTimer::timeout, this, [this] {
+        if (!m_fullScreenLook)
+            return;
+        m_cursorHidden = true;
+        setCursor(Qt::BlankCursor);
+    });
     m_loader = std::make_unique<CPreviewLoader>([this](std::shared_ptr<PreviewLoadResult> result) {
         QMetaObject::invokeMethod(this, [this, result] { ApplyLoad(result); }, Qt::QueuedConnection);
     });
@@ -97,7 +111,16 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
 
     // Edited while the new picture was decoding: ask before it goes.
     AskToSave();
+    // Any edit since the load (saved or not) leaves undo behind: such a
+    // picture is no longer the file's.
+    const bool keepOld = m_prefetchEnabled && m_hasImage && !m_picture.IsModified() &&
+                         !m_picture.IsUndoAvailable() && !m_shownPath.empty() && m_shownPath != result->path;
     m_picture.Swap(*result->picture);
+    // The picture that goes is kept for a step back, unedited.
+    if (keepOld)
+        m_loader->Keep(m_shownPath, m_shownStamp, std::move(result->picture));
+    m_shownPath = result->path;
+    m_shownStamp = result->stamp;
     m_fileName = m_requestedFileName;
     m_hasImage = true;
     const int cw = m_geometry.ClientWidth(), ch = m_geometry.ClientHeight();
@@ -132,6 +155,25 @@ void CPreview::ShowWarnings(uint64_t id, const std::vector<std::string>& warning
             vkui::ask(QString::fromStdString(text));
         }
     });
+}
+
+void CPreview::SetPrefetchEnabled(bool on)
+{
+    m_prefetchEnabled = on;
+    if (!on) {
+        m_prefetchPaths.clear();
+        m_loader->ClearCache();
+    }
+}
+
+void CPreview::Prefetch(const QStringList& paths)
+{
+    m_prefetchPaths.clear();
+    if (!m_prefetchEnabled)
+        return;
+    for (const QString& p : paths)
+        m_prefetchPaths.push_back(p.toStdString());
+    update();
 }
 
 void CPreview::Place(int position)
@@ -230,6 +272,48 @@ void CPreview::BestFit()
     SetZoom(float(fit.width) / float(m_picture.GetWidth()));
 }
 
+void CPreview::ZoomWheel(int notches, QPoint anchor)
+{
+    if (!m_hasImage || m_picture.GetWidth() <= 0 || notches == 0)
+        return;
+    const float z = float(m_geometry.DisplayWidth()) / float(m_picture.GetWidth());
+    // Never further out than the least of the usual limit and where we are
+    // (a large photograph fitted to the window may already be below it).
+    const float low = std::min(kZoomMin, z);
+    const float next = std::clamp(z * std::pow(kWheelZoomStep, float(notches)), low, kZoomMax);
+    if (next == z)
+        return;
+    m_geometry.ZoomAt(m_picture.GetWidth(), m_picture.GetHeight(), next, anchor);
+    m_quietDraw = false;
+    update();
+}
+
+void CPreview::SetFullScreenLook(bool on)
+{
+    m_fullScreenLook = on;
+    QPalette p = palette();
+    if (on)
+        p.setColor(QPalette::Window, Qt::black);
+    else
+        p = QPalette();
+    setPalette(p);
+    setMouseTracking(on);
+    m_cursorHidden = false;
+    setCursor(Qt::ArrowCursor);
+    if (on)
+        m_cursorTimer->start();
+    else
+        m_cursorTimer->stop();
+    update();
+}
+
+void CPreview::SetCursorHideDelay(int ms)
+{
+    m_cursorTimer->setInterval(std::max(0, ms));
+    if (m_cursorTimer->isActive())
+        m_cursorTimer->start();
+}
+
 QImage CPreview::ToImage() const
 {
     if (!m_hasImage)
@@ -263,6 +347,13 @@ void CPreview::paintEvent(QPaintEvent* event)
     } catch (...) {
         drawn = false;
     }
+    if (!m_prefetchPaths.empty() && !IsLoading()) {
+        // The current picture is on screen: now its neighbours.
+        PreviewPlacement placement{m_geometry.ClientWidth(), m_geometry.ClientHeight(), m_loadShrink,
+                                   m_loadEnlarge, m_loadPosition};
+        m_loader->Prefetch(std::move(m_prefetchPaths), placement);
+        m_prefetchPaths.clear();
+    }
     if (!drawn) {
         painter.fillRect(drawRect, background);
         if (!m_quietDraw && !m_blitErrorShown) {
@@ -283,6 +374,13 @@ void CPreview::mousePressEvent(QMouseEvent* event)
 
 void CPreview::mouseMoveEvent(QMouseEvent* event)
 {
+    if (m_fullScreenLook) {
+        if (m_cursorHidden) {
+            m_cursorHidden = false;
+            setCursor(Qt::ArrowCursor);
+        }
+        m_cursorTimer->start();
+    }
     if (m_dragging)
         DragTo(event->position().toPoint());
     QWidget::mouseMoveEvent(event);
@@ -305,4 +403,32 @@ void CPreview::mouseReleaseEvent(QMouseEvent* event)
         m_geometry.EndDrag();
     }
     QWidget::mouseReleaseEvent(event);
+}
+
+void CPreview::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        emit DoubleClicked();
+        return;
+    }
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+void CPreview::wheelEvent(QWheelEvent* event)
+{
+    if (!m_viewerMode) {
+        QWidget::wheelEvent(event);
+        return;
+    }
+    event->accept();
+    // Whole notches only, so a touchpad's small steps add up to one.
+    m_wheelRemainder += event->angleDelta().y();
+    const int notches = m_wheelRemainder / kNotch;
+    if (notches == 0)
+        return;
+    m_wheelRemainder -= notches * kNotch;
+    if (event->modifiers() & Qt::ControlModifier)
+        ZoomWheel(notches, event->position().toPoint());
+    else
+        emit StepRequested(-notches); // rolling down goes forward
 }

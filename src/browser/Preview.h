@@ -18,6 +18,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <cstdint>
@@ -26,8 +27,9 @@
 #include <string>
 #include <vector>
 
-class CPreviewLoader;
-struct PreviewLoadResult;
+#include "PreviewLoader.h"
+
+class QTimer;
 
 class CPreview : public QWidget {
     Q_OBJECT
@@ -86,15 +88,40 @@ public:
     void ZoomMore();
     void ZoomLess();
     void BestFit();
+    // Zooms by `notches` wheel steps (up is positive) keeping the picture
+    // point under `anchor` in place.
+    void ZoomWheel(int notches, QPoint anchor);
+
+    // Keeps decoded neighbours and the pictures just shown for quick
+    // stepping (viewer mode); off drops them.
+    void SetPrefetchEnabled(bool on);
+    // After the current picture is painted, decode `paths` ahead, in order.
+    void Prefetch(const QStringList& paths);
+    CPreviewLoader* GetLoader() const { return m_loader.get(); }
+
+    // Viewer mode: the wheel steps through pictures (StepRequested) and
+    // Ctrl+wheel zooms around the pointer; elsewhere the wheel does nothing.
+    void SetViewerMode(bool on) { m_viewerMode = on; }
+    // Full screen: black around the picture, and the pointer hides once it
+    // has been still for the hide delay.
+    void SetFullScreenLook(bool on);
+    bool IsFullScreenLook() const { return m_fullScreenLook; }
+    void SetCursorHideDelay(int ms);
+    bool IsCursorHidden() const { return m_cursorHidden; }
 
 signals:
     void LoadFinished(bool success);
+    // The wheel asked for another picture: positive for the next ones.
+    void StepRequested(int steps);
+    void DoubleClicked();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void ApplyLoad(std::shared_ptr<PreviewLoadResult> result);
@@ -124,4 +151,13 @@ private:
     QElapsedTimer m_loadTimer;
     CTileCache m_tileCache;
     bool m_blitErrorShown = false;
+    bool m_viewerMode = false;
+    bool m_fullScreenLook = false;
+    bool m_cursorHidden = false;
+    QTimer* m_cursorTimer = nullptr;
+    int m_wheelRemainder = 0; // eighths of a degree not yet a whole notch
+    bool m_prefetchEnabled = false;
+    std::vector<std::string> m_prefetchPaths; // sent after the next paint
+    std::string m_shownPath;                  // the file m_picture came from
+    FileStamp m_shownStamp;
 };

@@ -1,6 +1,7 @@
 #include "PreviewGeometry.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 namespace {
@@ -144,6 +145,30 @@ void CPreviewGeometry::Zoom(int pictureWidth, int pictureHeight, float factor)
     };
     axis(w, m_displayWidth, m_clientWidth, m_originX);
     axis(h, m_displayHeight, m_clientHeight, m_originY);
+    m_displayWidth = w;
+    m_displayHeight = h;
+    UpdateDestRect();
+    ComputeSourceRect(pictureWidth);
+}
+
+void CPreviewGeometry::ZoomAt(int pictureWidth, int pictureHeight, float factor, QPoint anchor)
+{
+    const int w = std::max(1, int(float(pictureWidth) * factor));
+    const int h = std::max(1, int(float(pictureHeight) * factor));
+    m_scrollable = false;
+    auto axis = [this](int length, int oldLength, int client, int edge, int at) {
+        if (length < client)
+            return (client - length) / 2;
+        if (length > client)
+            m_scrollable = true;
+        // The same fraction of the picture stays under the pointer.
+        const double fraction = oldLength > 0 ? double(at - edge) / oldLength : 0.5;
+        int origin = int(std::lround(at - fraction * length));
+        origin = std::min(origin, 0);
+        return std::max(origin, client - length);
+    };
+    m_originX = axis(w, m_displayWidth, m_clientWidth, m_destRect.left(), anchor.x());
+    m_originY = axis(h, m_displayHeight, m_clientHeight, m_destRect.top(), anchor.y());
     m_displayWidth = w;
     m_displayHeight = h;
     UpdateDestRect();

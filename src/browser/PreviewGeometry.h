@@ -52,6 +52,9 @@ public:
     // centre where the picture is now (moved by a drag or not) and leaving
     // no gap at an edge in a direction the picture is larger than the client.
     void Zoom(int pictureWidth, int pictureHeight, float factor);
+    // Shows the picture at `factor` keeping the picture point under `anchor`
+    // (client coordinates) where it is, as far as the edges allow.
+    void ZoomAt(int pictureWidth, int pictureHeight, float factor, QPoint anchor);
     // Moves the destination by (dx, dy) within the drag limits; the origin
     // follows on EndDrag.
     void DragBy(int dx, int dy);

@@ -4,6 +4,31 @@
 #include "TileCache.h"
 #include "picture/TextException.h"
 
+#include <algorithm>
+#include <sys/stat.h>
+
+FileStamp StampOf(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    FileStamp stamp;
+    stamp.size = int64_t(st.st_size);
+    stamp.modifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.inode = uint64_t(st.st_ino);
+    stamp.device = uint64_t(st.st_dev);
+    return stamp;
+}
+
+namespace {
+
+size_t BytesOf(const CPicture& picture, const QImage& cache)
+{
+    return size_t(picture.GetLineBytes()) * size_t(std::max(0, picture.GetHeight())) + size_t(cache.sizeInBytes());
+}
+
+} // namespace
+
 CPreviewLoader::CPreviewLoader(Deliver deliver) : m_deliver(std::move(deliver))
 {
     m_thread = std::thread([this] { Run(); });
@@ -25,8 +50,11 @@ void CPreviewLoader::Request(PreviewLoadRequest request)
 {
     {
         std::lock_guard lock(m_mutex);
+        // A prefetch of the very file asked for is let finish: the request
+        // then finds it in the cache.
+        if (m_prefetching.empty() || m_prefetching != request.path)
+            m_abort = true;
         m_pending = std::move(request);
-        m_abort = true;
     }
     m_wake.notify_one();
 }
@@ -38,6 +66,92 @@ void CPreviewLoader::Cancel()
     m_abort = true;
 }
 
+void CPreviewLoader::Prefetch(std::vector<std::string> paths, const PreviewPlacement& placement)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_prefetching.empty() && std::find(paths.begin(), paths.end(), m_prefetching) == paths.end())
+            m_abort = true;
+        m_wanted = paths;
+        m_prefetch = std::move(paths);
+        m_prefetchPlacement = placement;
+    }
+    m_wake.notify_one();
+}
+
+void CPreviewLoader::Keep(std::string path, const FileStamp& stamp, std::unique_ptr<CPicture> picture)
+{
+    if (!picture || !stamp.Valid() || picture->GetWidth() <= 0)
+        return;
+    std::lock_guard lock(m_mutex);
+    Entry entry;
+    entry.path = std::move(path);
+    entry.stamp = stamp;
+    entry.bytes = BytesOf(*picture, {});
+    entry.picture = std::move(picture);
+    InsertLocked(std::move(entry));
+}
+
+void CPreviewLoader::ClearCache()
+{
+    std::vector<Entry> gone;
+    {
+        std::lock_guard lock(m_mutex);
+        gone.swap(m_cache);
+        m_prefetch.clear();
+        m_wanted.clear();
+        if (!m_prefetching.empty())
+            m_abort = true;
+    }
+}
+
+void CPreviewLoader::SetCacheLimits(int count, size_t bytes)
+{
+    std::lock_guard lock(m_mutex);
+    m_cacheCount = std::max(0, count);
+    m_cacheBytes = bytes;
+}
+
+CPreviewLoader::Counts CPreviewLoader::GetCounts() const
+{
+    std::lock_guard lock(const_cast<std::mutex&>(m_mutex));
+    return m_counts;
+}
+
+std::vector<std::string> CPreviewLoader::CachedPaths() const
+{
+    std::lock_guard lock(const_cast<std::mutex&>(m_mutex));
+    std::vector<std::string> paths;
+    for (const Entry& e : m_cache)
+        paths.push_back(e.path);
+    return paths;
+}
+
+bool CPreviewLoader::InsertLocked(Entry entry)
+{
+    if (m_cacheCount <= 0 || entry.bytes > m_cacheBytes)
+        return false;
+    // One entry per path: the newer replaces the older.
+    std::erase_if(m_cache, [&](const Entry& e) { return e.path == entry.path; });
+    auto total = [this] {
+        size_t sum = 0;
+        for (const Entry& e : m_cache)
+            sum += e.bytes;
+        return sum;
+    };
+    auto wanted = [this](const Entry& e) {
+        return std::find(m_wanted.begin(), m_wanted.end(), e.path) != m_wanted.end();
+    };
+    while (!m_cache.empty() &&
+           (int(m_cache.size()) + 1 > m_cacheCount || total() + entry.bytes > m_cacheBytes)) {
+        // Oldest first among those no longer wanted, then the oldest.
+        auto victim = std::find_if(m_cache.begin(), m_cache.end(), [&](const Entry& e) { return !wanted(e); });
+        m_cache.erase(victim != m_cache.end() ? victim : m_cache.begin());
+    }
+    m_cache.push_back(std::move(entry));
+    return true;
+}
+
 bool CPreviewLoader::Superseded()
 {
     std::lock_guard lock(m_mutex);
@@ -47,66 +161,171 @@ bool CPreviewLoader::Superseded()
 void CPreviewLoader::Run()
 {
     for (;;) {
-        PreviewLoadRequest request;
+        std::optional<PreviewLoadRequest> request;
+        std::string ahead;
+        PreviewPlacement placement;
         {
             std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stop || m_pending.has_value(); });
+            m_wake.wait(lock, [this] { return m_stop || m_pending.has_value() || !m_prefetch.empty(); });
             if (m_stop)
                 return;
-            request = std::move(*m_pending);
-            m_pending.reset();
             m_abort = false;
+            if (m_pending) {
+                request = std::move(m_pending);
+                m_pending.reset();
+            } else {
+                ahead = m_prefetch.front();
+                m_prefetch.erase(m_prefetch.begin());
+                placement = m_prefetchPlacement;
+                m_prefetching = ahead;
+            }
         }
-        auto result = std::make_shared<PreviewLoadResult>();
-        result->id = request.id;
-        result->clientWidth = request.clientWidth;
-        result->clientHeight = request.clientHeight;
-        try {
-            // The decoder's warnings stay with this picture; the view shows
-            // them only if it shows the picture.
-            CWarningScope warnings([&result](const std::string& text) { result->warnings.push_back(text); });
-            result->picture = std::make_unique<CPicture>();
-            m_decoder.DecodeFile(request.path, *result->picture, 32);
-            result->ok = result->picture->GetWidth() > 0 && result->picture->GetHeight() > 0;
-        } catch (...) {
-            // Any failure counts; the frame reports it in its own words.
-            result->ok = false;
+        if (request) {
+            Load(*request);
+        } else {
+            PrefetchOne(ahead, placement);
+            std::lock_guard lock(m_mutex);
+            m_prefetching.clear();
         }
-        if (!result->ok)
-            result->picture.reset();
-        if (Superseded()) {
-            ++m_abandoned;
-            continue;
-        }
-        if (result->ok)
-            BuildFirstCache(request, *result);
-        if (Superseded()) {
-            ++m_abandoned;
-            continue;
-        }
-        m_deliver(result);
     }
 }
 
-void CPreviewLoader::BuildFirstCache(const PreviewLoadRequest& request, PreviewLoadResult& result)
+void CPreviewLoader::Load(const PreviewLoadRequest& request)
 {
-    const CPicture& picture = *result.picture;
-    result.display = vkview::ChooseDisplaySize(picture, request.clientWidth, request.clientHeight,
-                                               request.shrink, request.enlarge, true);
+    auto result = std::make_shared<PreviewLoadResult>();
+    result->id = request.id;
+    result->clientWidth = request.clientWidth;
+    result->clientHeight = request.clientHeight;
+    result->path = request.path;
+    result->stamp = StampOf(request.path);
+
+    // From the cache when the file is still what was decoded.
+    Entry hit;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = std::find_if(m_cache.begin(), m_cache.end(), [&](const Entry& e) {
+            return e.path == request.path && result->stamp.Valid() && e.stamp == result->stamp;
+        });
+        if (it != m_cache.end()) {
+            hit = std::move(*it);
+            m_cache.erase(it);
+            ++m_counts.hits;
+        } else {
+            std::erase_if(m_cache, [&](const Entry& e) { return e.path == request.path; });
+            ++m_counts.decodes;
+        }
+    }
+    if (hit.picture) {
+        result->ok = true;
+        result->cached = true;
+        result->picture = std::move(hit.picture);
+        result->warnings = std::move(hit.warnings);
+        if (hit.placement == request.Placement() && !hit.cache.isNull()) {
+            result->display = hit.display;
+            result->cache = std::move(hit.cache);
+            result->cacheRect = hit.cacheRect;
+        } else {
+            BuildFirstCache(request.Placement(), *result->picture, result->display, result->cache,
+                            result->cacheRect);
+        }
+        if (Superseded()) {
+            // Not shown after all: back into the cache for the next request.
+            std::lock_guard lock(m_mutex);
+            hit.picture = std::move(result->picture);
+            hit.placement = request.Placement();
+            hit.display = result->display;
+            hit.cache = std::move(result->cache);
+            hit.cacheRect = result->cacheRect;
+            hit.warnings = std::move(result->warnings);
+            InsertLocked(std::move(hit));
+            ++m_abandoned;
+            return;
+        }
+        m_deliver(result);
+        return;
+    }
+
+    try {
+        // The decoder's warnings stay with this picture; the view shows
+        // them only if it shows the picture.
+        CWarningScope warnings([&result](const std::string& text) { result->warnings.push_back(text); });
+        result->picture = std::make_unique<CPicture>();
+        m_decoder.DecodeFile(request.path, *result->picture, 32);
+        result->ok = result->picture->GetWidth() > 0 && result->picture->GetHeight() > 0;
+    } catch (...) {
+        // Any failure counts; the frame reports it in its own words.
+        result->ok = false;
+    }
+    if (!result->ok)
+        result->picture.reset();
+    if (Superseded()) {
+        ++m_abandoned;
+        return;
+    }
+    if (result->ok)
+        BuildFirstCache(request.Placement(), *result->picture, result->display, result->cache,
+                        result->cacheRect);
+    if (Superseded()) {
+        ++m_abandoned;
+        return;
+    }
+    m_deliver(result);
+}
+
+void CPreviewLoader::PrefetchOne(const std::string& path, const PreviewPlacement& placement)
+{
+    const FileStamp stamp = StampOf(path);
+    if (!stamp.Valid())
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const Entry& e : m_cache)
+            if (e.path == path && e.stamp == stamp)
+                return; // already there
+    }
+    Entry entry;
+    entry.path = path;
+    entry.stamp = stamp;
+    entry.placement = placement;
+    try {
+        // Kept with the picture, shown if it is.
+        CWarningScope warnings([&entry](const std::string& text) { entry.warnings.push_back(text); });
+        entry.picture = std::make_unique<CPicture>();
+        m_decoder.DecodeFile(path, *entry.picture, 32);
+        if (entry.picture->GetWidth() <= 0 || entry.picture->GetHeight() <= 0)
+            return;
+    } catch (...) {
+        return; // decoded again, and reported, when it is asked for
+    }
+    if (Superseded())
+        return;
+    BuildFirstCache(placement, *entry.picture, entry.display, entry.cache, entry.cacheRect);
+    entry.bytes = BytesOf(*entry.picture, entry.cache);
+    std::lock_guard lock(m_mutex);
+    if (InsertLocked(std::move(entry)))
+        ++m_counts.prefetched;
+    else
+        ++m_counts.tooLarge;
+}
+
+void CPreviewLoader::BuildFirstCache(const PreviewPlacement& placement, const CPicture& picture,
+                                     PictureSize& display, QImage& cache, QRect& cacheRect)
+{
+    display = vkview::ChooseDisplaySize(picture, placement.clientWidth, placement.clientHeight,
+                                        placement.shrink, placement.enlarge, true);
     bool scrollable = false;
     const QPoint origin(
-        vkview::PlaceAxis(result.display.width, request.clientWidth, request.position, true, scrollable),
-        vkview::PlaceAxis(result.display.height, request.clientHeight, request.position, false, scrollable));
-    const QRect visible = vkview::VisibleRegion(origin, result.display.width, result.display.height,
-                                                request.clientWidth, request.clientHeight);
+        vkview::PlaceAxis(display.width, placement.clientWidth, placement.position, true, scrollable),
+        vkview::PlaceAxis(display.height, placement.clientHeight, placement.position, false, scrollable));
+    const QRect visible = vkview::VisibleRegion(origin, display.width, display.height,
+                                                placement.clientWidth, placement.clientHeight);
     if (visible.isEmpty())
         return;
-    const QRect region = vkview::CacheRegion(visible, result.display.width, result.display.height,
-                                             request.clientWidth, request.clientHeight);
+    const QRect region = vkview::CacheRegion(visible, display.width, display.height, placement.clientWidth,
+                                             placement.clientHeight);
     try {
-        result.cache = vkview::BuildScaledRegion(picture, result.display.width, result.display.height,
-                                                 region, result.cacheRect);
+        cache = vkview::BuildScaledRegion(picture, display.width, display.height, region, cacheRect);
     } catch (...) {
-        result.cache = QImage();
+        cache = QImage();
     }
 }

@@ -3,6 +3,11 @@
 // decoding raises the abort flag, so the older decode stops at its next line
 // and is never delivered. A delivered result carries the picture, the
 // scaled pixels of its first paint and the warnings its decoder raised.
+//
+// While no request waits, the worker decodes the neighbours it was asked to
+// prefetch into a small cache bounded by a count and by memory; a request
+// for a cached file whose size, time and identity on disk are unchanged is
+// answered from the cache without decoding.
 #pragma once
 
 #include "edit/Picture.h"
@@ -22,6 +27,28 @@
 #include <thread>
 #include <vector>
 
+// What identifies a file's contents on disk: a file replaced or rewritten
+// since has another stamp.
+struct FileStamp {
+    int64_t size = -1;
+    int64_t modifiedNs = 0;
+    uint64_t inode = 0;
+    uint64_t device = 0;
+    bool operator==(const FileStamp&) const = default;
+    bool Valid() const { return size >= 0; }
+};
+FileStamp StampOf(const std::string& path);
+
+// Where and how a picture will be shown: the first paint is scaled for it.
+struct PreviewPlacement {
+    int clientWidth = 0;
+    int clientHeight = 0;
+    bool shrink = false;
+    bool enlarge = false;
+    int position = 0;
+    bool operator==(const PreviewPlacement&) const = default;
+};
+
 struct PreviewLoadRequest {
     uint64_t id = 0;
     std::string path;
@@ -30,6 +57,7 @@ struct PreviewLoadRequest {
     bool shrink = false;
     bool enlarge = false;
     int position = 0;
+    PreviewPlacement Placement() const { return {clientWidth, clientHeight, shrink, enlarge, position}; }
 };
 
 struct PreviewLoadResult {
@@ -42,6 +70,9 @@ struct PreviewLoadResult {
     QImage cache;
     QRect cacheRect;
     std::vector<std::string> warnings;
+    std::string path;
+    FileStamp stamp;     // of the file when it was decoded
+    bool cached = false; // taken from the prefetch cache
 };
 
 class CPreviewLoader {
@@ -61,10 +92,50 @@ public:
     // How many decodes stopped early because they were superseded.
     int AbandonedCount() const { return m_abandoned.load(); }
 
+    // Decodes `paths` in order, when idle, for the cache; replaces the
+    // previous list. An empty list stops prefetching.
+    void Prefetch(std::vector<std::string> paths, const PreviewPlacement& placement);
+    // Hands back a picture that was shown, unedited, so going back to it
+    // needs no decode.
+    void Keep(std::string path, const FileStamp& stamp, std::unique_ptr<CPicture> picture);
+    // Drops every cached picture and the prefetch list.
+    void ClearCache();
+    // At most `count` pictures and `bytes` of memory in the cache; a picture
+    // larger than that is not kept.
+    void SetCacheLimits(int count, size_t bytes);
+
+    struct Counts {
+        int hits = 0;        // requests answered from the cache
+        int decodes = 0;     // requests that were decoded
+        int prefetched = 0;  // pictures decoded ahead and kept
+        int tooLarge = 0;    // decoded ahead but larger than the cache
+    };
+    Counts GetCounts() const;
+    // The paths in the cache, for tests.
+    std::vector<std::string> CachedPaths() const;
+
 private:
+    struct Entry {
+        std::string path;
+        FileStamp stamp;
+        std::unique_ptr<CPicture> picture;
+        PreviewPlacement placement;
+        PictureSize display;
+        QImage cache;
+        QRect cacheRect;
+        size_t bytes = 0;
+        std::vector<std::string> warnings; // shown when the picture is
+    };
+
     bool Superseded();
     void Run();
-    static void BuildFirstCache(const PreviewLoadRequest& request, PreviewLoadResult& result);
+    void Load(const PreviewLoadRequest& request);
+    void PrefetchOne(const std::string& path, const PreviewPlacement& placement);
+    // Adds an entry, evicting what is not on the prefetch list first; false
+    // when it cannot fit at all. Needs m_mutex.
+    bool InsertLocked(Entry entry);
+    static void BuildFirstCache(const PreviewPlacement& placement, const CPicture& picture,
+                                PictureSize& display, QImage& cache, QRect& cacheRect);
 
     Deliver m_deliver;
     std::mutex m_mutex;
@@ -73,6 +144,14 @@ private:
     bool m_stop = false;
     std::atomic<bool> m_abort{false};
     std::atomic<int> m_abandoned{0};
+    std::vector<std::string> m_prefetch; // still to decode, in order
+    std::vector<std::string> m_wanted;   // the last prefetch list, kept over eviction
+    PreviewPlacement m_prefetchPlacement;
+    std::string m_prefetching;           // the path the worker is decoding ahead
+    std::vector<Entry> m_cache;
+    int m_cacheCount = 2;
+    size_t m_cacheBytes = size_t(512) << 20;
+    Counts m_counts;
     CAnyPicDecoder m_decoder; // used by the worker only
     std::thread m_thread;
 };

@@ -5,7 +5,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QThread>
+#include <QWheelEvent>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "picture/TextException.h"
@@ -440,4 +443,193 @@ TEST_F(PreviewTest, ZoomInTheMiddleOfADragStartsWhereTheDragLeftThePicture)
     EXPECT_EQ(view.GetOriginY(), -265);
     EXPECT_EQ(view.GetDestRect().topLeft(), QPoint(-340, -265));
     EXPECT_FALSE(view.IsDragging());
+}
+
+namespace {
+
+// Runs the event loop until `done` holds; the bound only keeps a broken
+// build from hanging.
+template <class Done>
+bool WaitUntil(Done done)
+{
+    for (int i = 0; i < 4000 && !done(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(1);
+    }
+    return done();
+}
+
+} // namespace
+
+TEST_F(PreviewTest, NeighboursDecodedAheadShowWithoutDecoding)
+{
+    const std::string a = dir.File("a.bmp"), b = dir.File("b.bmp"), c = dir.File("c.bmp");
+    WriteBmp(a, 60, 40, 1);
+    WriteBmp(b, 70, 40, 2);
+    WriteBmp(c, 80, 40, 3);
+    CPreviewLoader& loader = *view.GetLoader();
+    view.SetPrefetchEnabled(true);
+    auto show = [this](const std::string& path) {
+        view.LoadImage(QString::fromStdString(path), vkview::Centre, true, false, "x.bmp");
+        WaitForLoad(&view);
+        return view.GetPicture().GetWidth();
+    };
+    ASSERT_EQ(show(a), 60);
+    EXPECT_EQ(loader.GetCounts().decodes, 1);
+
+    // Nothing is decoded ahead before the picture is painted.
+    view.Prefetch({QString::fromStdString(b), QString::fromStdString(c)});
+    QThread::msleep(20);
+    EXPECT_EQ(loader.GetCounts().prefetched, 0);
+    Grab();
+    ASSERT_TRUE(WaitUntil([&] { return loader.GetCounts().prefetched == 2; }));
+
+    // A hit: shown from the cache, and the picture left behind is kept.
+    EXPECT_EQ(show(b), 70);
+    EXPECT_EQ(loader.GetCounts().hits, 1);
+    EXPECT_EQ(loader.GetCounts().decodes, 1);
+    std::vector<std::string> cached = loader.CachedPaths();
+    std::sort(cached.begin(), cached.end());
+    EXPECT_EQ(cached, (std::vector<std::string>{a, c}));
+
+    // Turning back finds the previous picture without a decode.
+    EXPECT_EQ(show(a), 60);
+    EXPECT_EQ(loader.GetCounts().hits, 2);
+    EXPECT_EQ(loader.GetCounts().decodes, 1);
+    // The pixels are those of a decode.
+    EXPECT_EQ(Grab().pixel(200, 150), [&] {
+        CPreview fresh;
+        fresh.resize(400, 300);
+        fresh.SetClientSize(400, 300);
+        fresh.LoadImage(QString::fromStdString(a), vkview::Centre, true, false, "a.bmp");
+        WaitForLoad(&fresh);
+        QImage image(fresh.size(), QImage::Format_RGB32);
+        fresh.render(&image);
+        return image.pixel(200, 150);
+    }());
+
+    // A miss: c replaced on disk after it was cached is decoded again.
+    ASSERT_TRUE(vktest::FileExists(c));
+    WriteBmp(c + ".new", 90, 40, 4);
+    ASSERT_EQ(std::rename((c + ".new").c_str(), c.c_str()), 0);
+    EXPECT_EQ(show(c), 90);
+    EXPECT_EQ(loader.GetCounts().decodes, 2);
+
+    // Off: the cache empties.
+    view.SetPrefetchEnabled(false);
+    EXPECT_TRUE(loader.CachedPaths().empty());
+}
+
+TEST_F(PreviewTest, DecodingAheadStaysWithinTheMemoryBound)
+{
+    const std::string a = dir.File("a.bmp"), big = dir.File("big.bmp"), small = dir.File("small.bmp");
+    WriteBmp(a, 60, 40, 1);
+    WriteBmp(big, 400, 300, 2);
+    WriteBmp(small, 20, 20, 3);
+    CPreviewLoader& loader = *view.GetLoader();
+    view.SetPrefetchEnabled(true);
+    // Room for a 20 x 20 picture and its first paint, not for 400 x 300.
+    loader.SetCacheLimits(2, 100 * 1024);
+    ASSERT_TRUE(Load(60, 40, vkview::Centre, false, false));
+    view.Prefetch({QString::fromStdString(big), QString::fromStdString(small)});
+    Grab();
+    ASSERT_TRUE(WaitUntil([&] { return loader.GetCounts().prefetched + loader.GetCounts().tooLarge == 2; }));
+    EXPECT_EQ(loader.GetCounts().tooLarge, 1);
+    EXPECT_EQ(loader.CachedPaths(), std::vector<std::string>{small});
+
+    // At most two pictures, whatever the memory.
+    loader.SetCacheLimits(2, size_t(512) << 20);
+    std::vector<QString> more;
+    for (int i = 0; i < 4; ++i) {
+        const std::string p = dir.File("m" + std::to_string(i) + ".bmp");
+        WriteBmp(p, 30 + i, 20, unsigned(i));
+        more.push_back(QString::fromStdString(p));
+    }
+    view.Prefetch({more[0], more[1], more[2], more[3]});
+    Grab();
+    ASSERT_TRUE(WaitUntil([&] { return loader.GetCounts().prefetched == 5; }));
+    EXPECT_LE(loader.CachedPaths().size(), 2u);
+
+    // An edited picture is not kept when it goes.
+    ASSERT_TRUE(Load(64, 48, vkview::Centre, false, false));
+    view.GetPicture().Invert();
+    ASSERT_TRUE(Load(30, 20, vkview::Centre, false, false)); // answered No
+    for (const std::string& p : loader.CachedPaths())
+        EXPECT_EQ(p.find("p64x48"), std::string::npos) << p;
+}
+
+TEST_F(PreviewTest, WheelStepsInTheViewerAndZoomsAroundThePointerWithCtrl)
+{
+    ASSERT_TRUE(Load(800, 600, vkview::Centre, true, false));
+    std::vector<int> steps;
+    QObject::connect(&view, &CPreview::StepRequested, &view, [&steps](int n) { steps.push_back(n); });
+    auto wheel = [this](int delta, Qt::KeyboardModifiers modifiers, QPointF at = {200, 150}) {
+        QWheelEvent event(at, view.mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, modifiers,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&view, &event);
+    };
+    // The browser's preview pane ignores the wheel.
+    wheel(-120, Qt::NoModifier);
+    EXPECT_TRUE(steps.empty());
+
+    view.SetViewerMode(true);
+    wheel(-120, Qt::NoModifier); // down: forward
+    wheel(120, Qt::NoModifier);  // up: back
+    wheel(-60, Qt::NoModifier);  // half notches add up to one
+    wheel(-60, Qt::NoModifier);
+    EXPECT_EQ(steps, (std::vector<int>{1, -1, 1}));
+
+    // Ctrl+wheel up at a point: the picture point under it stays there.
+    ASSERT_EQ(view.GetDisplayWidth(), 400);
+    const QPoint at(100, 75);
+    const double fx = double(at.x() - view.GetDestRect().left()) / view.GetDisplayWidth();
+    const double fy = double(at.y() - view.GetDestRect().top()) / view.GetDisplayHeight();
+    wheel(120, Qt::ControlModifier, at);
+    EXPECT_EQ(view.GetDisplayWidth(), 500);
+    EXPECT_NEAR(view.GetDestRect().left() + fx * view.GetDisplayWidth(), at.x(), 1.0);
+    EXPECT_NEAR(view.GetDestRect().top() + fy * view.GetDisplayHeight(), at.y(), 1.0);
+    EXPECT_EQ(steps.size(), 3u) << "zooming is not stepping";
+    // Zooming out stops where the whole picture shows, with no gap.
+    for (int i = 0; i < 20; ++i)
+        wheel(-120, Qt::ControlModifier, at);
+    EXPECT_EQ(view.GetDisplayWidth(), 200) << "a quarter is the floor";
+    EXPECT_EQ(view.GetOriginX(), 100);
+    // Zooming in stops at ten times; the edges never leave a gap.
+    for (int i = 0; i < 40; ++i)
+        wheel(120, Qt::ControlModifier, QPointF(390, 290));
+    EXPECT_EQ(view.GetDisplayWidth(), 8000);
+    EXPECT_LE(view.GetOriginX(), 0);
+    EXPECT_GE(view.GetOriginX() + view.GetDisplayWidth(), 400);
+    EXPECT_GE(view.GetOriginY() + view.GetDisplayHeight(), 300);
+}
+
+TEST_F(PreviewTest, FullScreenLookIsBlackAndHidesAStillPointer)
+{
+    ASSERT_TRUE(Load(100, 100, vkview::Centre, false, false));
+    int doubleClicks = 0;
+    QObject::connect(&view, &CPreview::DoubleClicked, &view, [&doubleClicks] { ++doubleClicks; });
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(200, 150), view.mapToGlobal(QPointF(200, 150)),
+                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&view, &dbl);
+    EXPECT_EQ(doubleClicks, 1);
+
+    const QRgb normal = Grab().pixel(5, 5);
+    view.SetCursorHideDelay(10);
+    view.SetFullScreenLook(true);
+    EXPECT_EQ(Grab().pixel(5, 5), qRgb(0, 0, 0));
+    EXPECT_FALSE(view.IsCursorHidden());
+    ASSERT_TRUE(WaitUntil([&] { return view.IsCursorHidden(); }));
+    EXPECT_EQ(view.cursor().shape(), Qt::BlankCursor);
+    // Moving shows it again, until it is still once more.
+    QMouseEvent move(QEvent::MouseMove, QPointF(10, 10), view.mapToGlobal(QPointF(10, 10)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&view, &move);
+    EXPECT_FALSE(view.IsCursorHidden());
+    EXPECT_EQ(view.cursor().shape(), Qt::ArrowCursor);
+    ASSERT_TRUE(WaitUntil([&] { return view.IsCursorHidden(); }));
+
+    view.SetFullScreenLook(false);
+    EXPECT_FALSE(view.IsCursorHidden());
+    EXPECT_EQ(view.cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(Grab().pixel(5, 5), normal);
 }

@@ -41,7 +41,7 @@ enum class Cmd : int {
     // View
     ViewToolbar, ViewStatusBar, PreviewUpperLeft, PreviewUpperRight, PreviewCenter, Preview25,
     Preview50, Preview75, Preview100, Preview150, Preview200, SortByName, SortByExtension,
-    ViewRefresh, ViewAutoRefresh,
+    ViewRefresh, ViewAutoRefresh, ViewFullScreen,
     // Go
     GoBack, GoUp, GoHome,
     // Viewer only

@@ -8,6 +8,7 @@
 #include "Navigation.h"
 #include "Preview.h"
 #include "StatusTexts.h"
+#include "ViewerGestures.h"
 #include "platform/Drives.h"
 #include "platform/FileStatus.h"
 #include "platform/Folders.h"
@@ -141,6 +142,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     CreateToolBars();
     CreateStatusBar();
     CreateControls();
+    new CViewerGestures(*this);
     ApplyMode();
 
     vkui::setMessageParent(this);
@@ -328,8 +330,17 @@ void CMainFrame::SetDrives(const std::vector<std::string>& mountPoints)
 
 void CMainFrame::SetStartupFile(const QString& path)
 {
+    SetStartupFiles(path.isEmpty() ? QStringList() : QStringList{path});
+}
+
+void CMainFrame::SetStartupFiles(const QStringList& paths)
+{
     // A relative name is taken from the directory the program started in.
-    m_startupFile = path.isEmpty() ? QString() : QFileInfo(path).absoluteFilePath();
+    m_startupFiles.clear();
+    for (const QString& path : paths)
+        if (!path.isEmpty())
+            m_startupFiles.push_back(QFileInfo(path).absoluteFilePath());
+    m_startupFile = m_startupFiles.isEmpty() ? QString() : m_startupFiles.front();
 }
 
 void CMainFrame::SetSaveAsHandler(std::function<bool(const QString&)> handler)
@@ -397,7 +408,17 @@ bool CMainFrame::Startup()
         const int row = vkfill::FindEntry(m_entries, name);
         if (row >= 0) {
             SelectOnly(row);
+            // The others named in the same folder join the selection.
+            const std::string dir = vkpath::Parent(S(m_startupFile));
+            for (const QString& other : m_startupFiles) {
+                const int r = vkfill::FindEntry(m_entries, vkpath::FileName(S(other)));
+                if (r >= 0 && r != row && vkpath::Parent(S(other)) == dir) {
+                    const QSignalBlocker block(m_fileListBox);
+                    m_fileListBox->item(r)->setSelected(true);
+                }
+            }
             UpdateSelection();
+            m_fileList.SetCurrentFile(m_entries[size_t(row)]);
             ShowCurrentFile();
         }
     }
@@ -487,6 +508,9 @@ void CMainFrame::ApplyMode()
     m_browserToolBar->setVisible(m_browserMode && m_toolBarVisible);
     m_viewerToolBar->setVisible(!m_browserMode && m_toolBarVisible);
     SetBrowserControlsVisible(m_browserMode);
+    m_view->SetViewerMode(!m_browserMode);
+    m_view->SetPrefetchEnabled(!m_browserMode);
+    emit ModeChanged(m_browserMode);
 }
 
 void CMainFrame::SwitchToViewer()
@@ -1263,6 +1287,8 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
         if (widget->window() == this && !qobject_cast<QMenuBar*>(widget)) {
             const bool textEditing = qobject_cast<QLineEdit*>(widget) != nullptr;
             if (TranslateKey(*static_cast<QKeyEvent*>(event), textEditing))
+                return true;
+            if (!textEditing && m_extraKeys && m_extraKeys(*static_cast<QKeyEvent*>(event)))
                 return true;
         }
     }

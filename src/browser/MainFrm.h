@@ -11,6 +11,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <functional>
@@ -36,6 +37,9 @@ public:
 
     // The file named on the command line ("" for none).
     void SetStartupFile(const QString& path);
+    // Several files: the first one's folder opens with those of them that
+    // are in it selected, and the first one shown.
+    void SetStartupFiles(const QStringList& paths);
     // Favorites, settings, recent folders, start directory, lists, and the
     // start-up file. False when the process must end ("Error during startup").
     bool Startup();
@@ -81,6 +85,8 @@ public:
     bool RunCommand(Cmd command);
     // The key handling of the accelerator table; true when the key was one.
     bool TranslateKey(QKeyEvent& event, bool textEditing);
+    // Keys the table leaves alone go here; true when it used the key.
+    void SetExtraKeyHandler(std::function<bool(const QKeyEvent&)> handler) { m_extraKeys = std::move(handler); }
     // The rules and handlers of the commands; features bind theirs here.
     CommandRegistry& GetCommands() { return m_commands; }
     QAction* GetAction(Cmd command) const { return m_actions[size_t(command)]; }
@@ -124,6 +130,10 @@ public:
 
     // Save As flow for the view's picture; wired in when saving lands.
     void SetSaveAsHandler(std::function<bool(const QString& fileName)> handler);
+
+signals:
+    // Browser or viewer mode was set up.
+    void ModeChanged(bool browser);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -202,7 +212,9 @@ private:
     bool m_shutDown = false;
     bool m_wasMinimised = false;
     QString m_startupFile;
+    QStringList m_startupFiles; // all named, m_startupFile first
     bool m_forcePreview = false;
     bool m_loadForced = false;
     std::function<bool(const QString&)> m_saveAsHandler;
+    std::function<bool(const QKeyEvent&)> m_extraKeys;
 };

@@ -23,13 +23,14 @@ int main(int argc, char** argv)
             qApp, [text] { vkui::ask(QString::fromStdString(text)); }, Qt::QueuedConnection);
     });
 
+    // Every file named (the desktop passes all it was given): the first
+    // one's folder opens with them selected.
     const QStringList args = QApplication::arguments();
-    for (qsizetype i = 1; i < args.size(); ++i) {
-        if (!args.at(i).startsWith('-')) {
-            frame->SetStartupFile(args.at(i));
-            break;
-        }
-    }
+    QStringList files;
+    for (qsizetype i = 1; i < args.size(); ++i)
+        if (!args.at(i).startsWith('-'))
+            files.push_back(args.at(i));
+    frame->SetStartupFiles(files);
     frame->showMaximized();
     const int status = app.exec();
     SetWarningCallback({});

@@ -133,11 +133,13 @@ bool ReadHeader(Library& lib, const uint8_t* data, size_t size)
     return true;
 }
 
-bool StartDecompress(Library& lib, J_COLOR_SPACE outSpace, bool fast)
+bool StartDecompress(Library& lib, J_COLOR_SPACE outSpace, bool fast, int denominator)
 {
     if (setjmp(lib.errors.jump))
         return false;
     lib.cinfo.out_color_space = outSpace;
+    lib.cinfo.scale_num = 1;
+    lib.cinfo.scale_denom = unsigned(denominator);
     lib.cinfo.dct_method = JDCT_FLOAT;
     if (fast)
         lib.cinfo.do_fancy_upsampling = FALSE;
@@ -209,6 +211,14 @@ void CJPEGDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
         j_decompress_ptr cinfo = &lib.cinfo;
         // Checked before libjpeg allocates anything for the picture.
         CheckPictureSize(cinfo->image_width, cinfo->image_height);
+        m_fullWidth = int(cinfo->image_width);
+        m_fullHeight = int(cinfo->image_height);
+        m_denominator = 1;
+        if (m_scaleChooser) {
+            const int d = m_scaleChooser(m_fullWidth, m_fullHeight);
+            if (d == 2 || d == 4 || d == 8)
+                m_denominator = d;
+        }
 
         const bool gray = cinfo->jpeg_color_space == JCS_GRAYSCALE;
         const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
@@ -217,12 +227,16 @@ void CJPEGDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
         // libjpeg writes blue, green, red and an alpha of 255 straight into
         // the bitmap lines; grayscale is widened the same way.
         J_COLOR_SPACE outSpace = cmyk ? JCS_CMYK : depth == 8 ? JCS_GRAYSCALE : JCS_EXT_BGRA;
-        if (!StartDecompress(lib, outSpace, m_fastMode))
+        if (!StartDecompress(lib, outSpace, m_fastMode, m_denominator))
             libraryError();
         const int expectedComponents = depth == 8 ? 1 : 4;
         if (cinfo->output_components != expectedComponents)
             RaiseError(ErrInternal, "Internal error.");
 
+        // A reduced size is never larger than the full one, and never empty.
+        if (cinfo->output_width == 0 || cinfo->output_height == 0 || cinfo->output_width > cinfo->image_width ||
+            cinfo->output_height > cinfo->image_height)
+            RaiseError(ErrInternal, "Internal error.");
         bmp.Create(int(cinfo->output_width), int(cinfo->output_height), uint16_t(depth), false);
         bmp.SetSourceBitsPerPixel(sourceDepth);
         std::vector<uint8_t> scratch(cmyk ? size_t(cinfo->output_width) * 4 : 0);

@@ -4,6 +4,7 @@
 
 #include "PicDecoder.h"
 
+#include <functional>
 #include <memory>
 
 class CJPEGDecoder : public CPicDecoder {
@@ -15,6 +16,17 @@ public:
     bool GetFastMode() const { return m_fastMode; }
     void SetFastMode(bool fast) { m_fastMode = fast; }
 
+    // Reduced decoding: given the picture's full size once the header is
+    // read, the chooser returns a denominator of 1, 2, 4 or 8 and the
+    // picture is decoded at that fraction of its size through the DCT,
+    // which is several times faster. Any other answer decodes at full size.
+    using ScaleChooser = std::function<int(int width, int height)>;
+    void SetScaleChooser(ScaleChooser chooser) { m_scaleChooser = std::move(chooser); }
+    // The full size and the denominator of the last decode whose header was read.
+    int GetFullWidth() const { return m_fullWidth; }
+    int GetFullHeight() const { return m_fullHeight; }
+    int GetScaleDenominator() const { return m_denominator; }
+
     struct Library;
 
 protected:
@@ -24,4 +36,8 @@ private:
     // The decompression object lives as long as the decoder.
     std::unique_ptr<Library> m_library;
     bool m_fastMode = true;
+    ScaleChooser m_scaleChooser;
+    int m_fullWidth = 0;
+    int m_fullHeight = 0;
+    int m_denominator = 1;
 };

@@ -92,6 +92,50 @@ TEST_F(JpegTest, PixelsEqualDjpegForEveryEncoding)
     }
 }
 
+TEST_F(JpegTest, ReducedDecodesEqualDjpegAtTheSameScale)
+{
+    for (const char* options : {"-sample 2x2", "-progressive -sample 1x1", "-grayscale"}) {
+        SCOPED_TRACE(options);
+        const std::string path = Encode(options, "s.jpg");
+        const std::string bytes = ReadFile(path);
+        for (int d : {2, 4, 8}) {
+            SCOPED_TRACE(d);
+            int seenWidth = 0, seenHeight = 0;
+            m_decoder.SetScaleChooser([&](int w, int h) {
+                seenWidth = w;
+                seenHeight = h;
+                return d;
+            });
+            const Pixels reduced = Decode(m_decoder, bytes);
+            EXPECT_EQ(seenWidth, 77);
+            EXPECT_EQ(seenHeight, 45);
+            EXPECT_EQ(m_decoder.GetFullWidth(), 77);
+            EXPECT_EQ(m_decoder.GetFullHeight(), 45);
+            EXPECT_EQ(m_decoder.GetScaleDenominator(), d);
+            EXPECT_EQ(reduced.width, (77 + d - 1) / d);
+            EXPECT_EQ(reduced.height, (45 + d - 1) / d);
+            EXPECT_EQ(reduced, ReadWithNetpbm("djpeg -dct float -nosmooth -scale 1/" + std::to_string(d) + " -pnm " +
+                                              Quote(path)));
+        }
+    }
+    // Any other answer decodes the full picture; no chooser is full size too.
+    const std::string bytes = ReadFile(Encode("", "f.jpg"));
+    for (int d : {0, 1, 3, 16, -8, 1 << 30}) {
+        m_decoder.SetScaleChooser([d](int, int) { return d; });
+        const Pixels p = Decode(m_decoder, bytes);
+        EXPECT_EQ(p.width, 77) << d;
+        EXPECT_EQ(m_decoder.GetScaleDenominator(), 1);
+    }
+    m_decoder.SetScaleChooser({});
+    EXPECT_EQ(Decode(m_decoder, bytes).width, 77);
+    // The same decoder goes on decoding reduced and full in turn.
+    m_decoder.SetScaleChooser([](int, int) { return 8; });
+    EXPECT_EQ(Decode(m_decoder, bytes).width, 10);
+    EXPECT_NE(DecodeError(m_decoder, bytes.substr(0, 20)), 0);
+    m_decoder.SetScaleChooser({});
+    EXPECT_EQ(Decode(m_decoder, bytes).width, 77);
+}
+
 TEST_F(JpegTest, GrayscaleDepthFollowsWantedDepth)
 {
     std::string bytes = ReadFile(Encode("-grayscale", "gray.jpg"));

@@ -83,6 +83,8 @@ void CPreview::LoadImage(const QString& path, int position, bool shrink, bool en
     request.shrink = shrink;
     request.enlarge = enlarge;
     request.position = m_loadPosition;
+    request.reducedFirst = m_reducedFirst;
+    m_interim = QImage();
     m_loadTimer.start();
     m_loader->Request(std::move(request));
 }
@@ -90,15 +92,39 @@ void CPreview::LoadImage(const QString& path, int position, bool shrink, bool en
 void CPreview::CancelLoad()
 {
     m_loader->Cancel();
+    m_interim = QImage();
     // A decode already running reports under the old number: drop it.
     m_appliedId = ++m_pendingId;
 }
 
+void CPreview::ApplyInterim(const PreviewLoadResult& result)
+{
+    if (result.id != m_pendingId || result.cache.isNull())
+        return;
+    bool scrollable = false;
+    const int cw = m_geometry.ClientWidth(), ch = m_geometry.ClientHeight();
+    m_interimAt = QPoint(vkview::PlaceAxis(result.display.width, cw, m_loadPosition, true, scrollable),
+                         vkview::PlaceAxis(result.display.height, ch, m_loadPosition, false, scrollable)) +
+                  result.cacheRect.topLeft();
+    m_interim = result.cache;
+    m_interimId = result.id;
+    m_firstPaintTime = uint32_t(m_loadTimer.elapsed());
+    update();
+    emit FirstPaint();
+}
+
 void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
 {
+    if (result->interim) {
+        ApplyInterim(*result);
+        return;
+    }
     if (result->id != m_pendingId)
         return; // a newer request is on its way
     m_appliedId = result->id;
+    // Loaded in: the time until the picture first showed.
+    const bool hadInterim = !m_interim.isNull() && m_interimId == result->id;
+    m_interim = QImage();
     if (!result->ok) {
         m_hasImage = false;
         m_picture.SetModified(false);
@@ -137,7 +163,7 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
         m_tileCache.Adopt(std::move(result->cache), result->cacheRect, size.width, size.height);
     m_blitErrorShown = false;
     update();
-    m_loadTime = uint32_t(m_loadTimer.elapsed());
+    m_loadTime = hadInterim ? m_firstPaintTime : uint32_t(m_loadTimer.elapsed());
     emit LoadFinished(true);
     ShowWarnings(result->id, result->warnings);
 }
@@ -206,6 +232,7 @@ void CPreview::Clear()
     m_quietDraw = false;
     m_hasImage = false;
     m_dragging = false;
+    m_interim = QImage();
     // Only undo goes: an edited picture is still asked about when replaced.
     const bool modified = m_picture.IsModified();
     m_picture.ClearEditState();
@@ -329,6 +356,13 @@ void CPreview::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QColor background = palette().color(QPalette::Window);
+    if (!m_interim.isNull()) {
+        const QRect at(m_interimAt, m_interim.size());
+        for (const QRect& r : QRegion(event->rect()).subtracted(QRegion(at)))
+            painter.fillRect(r, background);
+        painter.drawImage(m_interimAt, m_interim);
+        return;
+    }
     const QRect drawRect = m_geometry.DrawRect();
     if (!m_hasImage || drawRect.isEmpty()) {
         painter.fillRect(event->rect(), background);

@@ -92,6 +92,12 @@ public:
     // point under `anchor` in place.
     void ZoomWheel(int notches, QPoint anchor);
 
+    // A large JPEG is first shown from a reduced decode, then the full
+    // picture replaces it (on by default).
+    void SetReducedFirstPaint(bool on) { m_reducedFirst = on; }
+    // The reduced first paint is on screen and the full picture still decoding.
+    bool IsShowingInterim() const { return !m_interim.isNull(); }
+
     // Keeps decoded neighbours and the pictures just shown for quick
     // stepping (viewer mode); off drops them.
     void SetPrefetchEnabled(bool on);
@@ -111,6 +117,8 @@ public:
 
 signals:
     void LoadFinished(bool success);
+    // A reduced first paint of the picture being loaded is on screen.
+    void FirstPaint();
     // The wheel asked for another picture: positive for the next ones.
     void StepRequested(int steps);
     void DoubleClicked();
@@ -125,6 +133,7 @@ protected:
 
 private:
     void ApplyLoad(std::shared_ptr<PreviewLoadResult> result);
+    void ApplyInterim(const PreviewLoadResult& result);
     void ShowWarnings(uint64_t id, const std::vector<std::string>& warnings);
     void Place(int position);
     void ComputeSourceRect() { m_geometry.ComputeSourceRect(m_picture.GetWidth()); }
@@ -160,4 +169,9 @@ private:
     std::vector<std::string> m_prefetchPaths; // sent after the next paint
     std::string m_shownPath;                  // the file m_picture came from
     FileStamp m_shownStamp;
+    bool m_reducedFirst = true;
+    QImage m_interim;          // the reduced first paint, while the full picture decodes
+    QPoint m_interimAt;        // where it goes in the client area
+    uint64_t m_interimId = 0;  // the request it belongs to
+    uint32_t m_firstPaintTime = 0;
 };

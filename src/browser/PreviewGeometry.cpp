@@ -16,8 +16,13 @@ PictureSize ChooseDisplaySize(const CPicture& picture, int clientWidth, int clie
                               bool shrink, bool enlarge, bool tenfoldLimit, bool keepWhenTouching,
                               PictureSize current)
 {
-    const int w = picture.GetWidth();
-    const int h = picture.GetHeight();
+    return ChooseDisplaySize(picture.GetWidth(), picture.GetHeight(), clientWidth, clientHeight, shrink, enlarge,
+                             tenfoldLimit, keepWhenTouching, current);
+}
+
+PictureSize ChooseDisplaySize(int w, int h, int clientWidth, int clientHeight, bool shrink, bool enlarge,
+                              bool tenfoldLimit, bool keepWhenTouching, PictureSize current)
+{
     const PictureSize actual{w, h};
     if (!shrink && !enlarge)
         return actual;
@@ -25,11 +30,11 @@ PictureSize ChooseDisplaySize(const CPicture& picture, int clientWidth, int clie
         return actual;
     const float aspect = float(clientHeight) / float(clientWidth);
     if (w > clientWidth || h > clientHeight)
-        return shrink ? picture.FitSize(clientWidth, clientHeight, aspect) : actual;
+        return shrink ? CPicture::FitSizeOf(w, h, clientWidth, clientHeight, aspect) : actual;
     if (w < clientWidth && h < clientHeight) {
         if (!enlarge)
             return actual;
-        PictureSize fit = picture.FitSize(clientWidth, clientHeight, aspect);
+        PictureSize fit = CPicture::FitSizeOf(w, h, clientWidth, clientHeight, aspect);
         if (tenfoldLimit && int64_t(fit.width) > int64_t(kEnlargeLimit) * w)
             fit = {kEnlargeLimit * w, kEnlargeLimit * h};
         return fit;

@@ -21,6 +21,11 @@ PictureSize ChooseDisplaySize(const CPicture& picture, int clientWidth, int clie
                               bool shrink, bool enlarge, bool tenfoldLimit,
                               bool keepWhenTouching = false, PictureSize current = {});
 
+// The same for a picture of width x height.
+PictureSize ChooseDisplaySize(int width, int height, int clientWidth, int clientHeight, bool shrink,
+                              bool enlarge, bool tenfoldLimit, bool keepWhenTouching = false,
+                              PictureSize current = {});
+
 // One axis of placing a picture: the origin for displayed length `length`
 // in a client of `client` by the position rule; `scrollable` is set when
 // the picture is longer than the client.

@@ -5,6 +5,7 @@
 #include "picture/TextException.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <sys/stat.h>
 
 FileStamp StampOf(const std::string& path)
@@ -249,8 +250,14 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
         // The decoder's warnings stay with this picture; the view shows
         // them only if it shows the picture.
         CWarningScope warnings([&result](const std::string& text) { result->warnings.push_back(text); });
-        result->picture = std::make_unique<CPicture>();
-        m_decoder.DecodeFile(request.path, *result->picture, 32);
+        if (!request.reducedFirst || !DecodeReducedFirst(request, *result)) {
+            if (Superseded()) {
+                ++m_abandoned;
+                return;
+            }
+            result->picture = std::make_unique<CPicture>();
+            m_decoder.DecodeFile(request.path, *result->picture, 32);
+        }
         result->ok = result->picture->GetWidth() > 0 && result->picture->GetHeight() > 0;
     } catch (...) {
         // Any failure counts; the frame reports it in its own words.
@@ -270,6 +277,69 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
         return;
     }
     m_deliver(result);
+}
+
+bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, PreviewLoadResult& result)
+{
+    {
+        // JPEG only: SOI followed by a marker.
+        unsigned char head[3] = {};
+        FILE* file = std::fopen(request.path.c_str(), "rb");
+        if (!file)
+            return false;
+        const size_t n = std::fread(head, 1, sizeof head, file);
+        std::fclose(file);
+        if (n != 3 || head[0] != 0xFF || head[1] != 0xD8 || head[2] != 0xFF)
+            return false;
+    }
+    const PreviewPlacement placement = request.Placement();
+    m_jpeg.SetScaleChooser([&placement](int w, int h) {
+        const PictureSize display = vkview::ChooseDisplaySize(w, h, placement.clientWidth, placement.clientHeight,
+                                                              placement.shrink, placement.enlarge, true);
+        for (int d : {8, 4, 2})
+            if ((w + d - 1) / d >= display.width && (h + d - 1) / d >= display.height)
+                return d;
+        return 1;
+    });
+    auto picture = std::make_unique<CPicture>();
+    try {
+        m_jpeg.DecodeFile(request.path, *picture, 32);
+    } catch (...) {
+        return false; // the full decode reports it
+    }
+    if (m_jpeg.GetScaleDenominator() == 1) {
+        // Decoded at full size already: that is the picture.
+        result.picture = std::move(picture);
+        return true;
+    }
+    auto interim = std::make_shared<PreviewLoadResult>();
+    interim->id = request.id;
+    interim->interim = true;
+    interim->ok = true;
+    interim->path = request.path;
+    interim->clientWidth = request.clientWidth;
+    interim->clientHeight = request.clientHeight;
+    // Scaled to the size the full picture will show at, so the swap does not move.
+    interim->display = vkview::ChooseDisplaySize(m_jpeg.GetFullWidth(), m_jpeg.GetFullHeight(), placement.clientWidth,
+                                                 placement.clientHeight, placement.shrink, placement.enlarge, true);
+    bool scrollable = false;
+    const QPoint origin(
+        vkview::PlaceAxis(interim->display.width, placement.clientWidth, placement.position, true, scrollable),
+        vkview::PlaceAxis(interim->display.height, placement.clientHeight, placement.position, false, scrollable));
+    const QRect visible = vkview::VisibleRegion(origin, interim->display.width, interim->display.height,
+                                                placement.clientWidth, placement.clientHeight);
+    if (!visible.isEmpty()) {
+        try {
+            interim->cache = vkview::BuildScaledRegion(*picture, interim->display.width, interim->display.height,
+                                                       visible, interim->cacheRect);
+        } catch (...) {
+            interim->cache = QImage();
+        }
+    }
+    picture.reset();
+    if (!interim->cache.isNull() && !Superseded())
+        m_deliver(interim);
+    return false;
 }
 
 void CPreviewLoader::PrefetchOne(const std::string& path, const PreviewPlacement& placement)

@@ -12,6 +12,7 @@
 
 #include "edit/Picture.h"
 #include "picture/AnyPicDecoder.h"
+#include "picture/JPEGDecoder.h"
 
 #include <QImage>
 #include <QRect>
@@ -57,6 +58,9 @@ struct PreviewLoadRequest {
     bool shrink = false;
     bool enlarge = false;
     int position = 0;
+    // A JPEG much larger than its displayed size is first decoded at a
+    // reduced scale and delivered as an interim result.
+    bool reducedFirst = false;
     PreviewPlacement Placement() const { return {clientWidth, clientHeight, shrink, enlarge, position}; }
 };
 
@@ -73,6 +77,9 @@ struct PreviewLoadResult {
     std::string path;
     FileStamp stamp;     // of the file when it was decoded
     bool cached = false; // taken from the prefetch cache
+    // A first paint from a reduced decode: only `cache`, `cacheRect` and
+    // `display` are set; the full picture follows under the same id.
+    bool interim = false;
 };
 
 class CPreviewLoader {
@@ -130,6 +137,10 @@ private:
     bool Superseded();
     void Run();
     void Load(const PreviewLoadRequest& request);
+    // Decodes a JPEG at the smallest scale that covers its displayed size
+    // and delivers that as an interim result. True when `result` already
+    // holds the full picture (no smaller scale would do).
+    bool DecodeReducedFirst(const PreviewLoadRequest& request, PreviewLoadResult& result);
     void PrefetchOne(const std::string& path, const PreviewPlacement& placement);
     // Adds an entry, evicting what is not on the prefetch list first; false
     // when it cannot fit at all. Needs m_mutex.
@@ -153,5 +164,6 @@ private:
     size_t m_cacheBytes = size_t(512) << 20;
     Counts m_counts;
     CAnyPicDecoder m_decoder; // used by the worker only
+    CJPEGDecoder m_jpeg;      // reduced first decodes, worker only
     std::thread m_thread;
 };

@@ -15,4 +15,6 @@ class CPicture : public CWinBmp {
     // Largest size with the picture's aspect ratio (height / width) that fits
     // a box of boxWidth x boxHeight; boxAspect is the box's height / width.
     PictureSize FitSize(int boxWidth, int boxHeight, float boxAspect) const;
+    // The same for a picture of width x height not yet decoded.
+    static PictureSize FitSizeOf(int width, int height, int boxWidth, int boxHeight, float boxAspect);
 };

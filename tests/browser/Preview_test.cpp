@@ -633,3 +633,73 @@ TEST_F(PreviewTest, FullScreenLookIsBlackAndHidesAStillPointer)
     EXPECT_EQ(view.cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(Grab().pixel(5, 5), normal);
 }
+
+TEST_F(PreviewTest, ALargeJpegShowsReducedFirstThenTheFullPicture)
+{
+    if (!vktest::HasProgram("cjpeg"))
+        GTEST_SKIP() << "cjpeg not installed";
+    CWinBmp source;
+    vktest::MakeTestPicture(source, 1700, 1250, 7);
+    const std::string ppm = dir.File("photo.ppm"), jpeg = dir.File("photo.jpg");
+    vktest::WriteFile(ppm, vktest::ToPpm(source));
+    ASSERT_EQ(vktest::Run("cjpeg -quality 90 -outfile " + vktest::Quote(jpeg) + " " + vktest::Quote(ppm)), 0);
+
+    // At 400 x 300 the picture shows at 400 x 294: a quarter still covers that.
+    int firstPaints = 0;
+    bool loadingAtFirstPaint = false;
+    QImage interim;
+    QObject::connect(&view, &CPreview::FirstPaint, &view, [&] {
+        ++firstPaints;
+        loadingAtFirstPaint = view.IsLoading() && view.IsShowingInterim();
+        interim = Grab();
+    });
+    view.LoadImage(QString::fromStdString(jpeg), vkview::Centre, true, false, "photo.jpg");
+    WaitForLoad(&view);
+    ASSERT_TRUE(view.HasImage());
+    EXPECT_EQ(firstPaints, 1);
+    EXPECT_TRUE(loadingAtFirstPaint) << "the full picture was still on its way";
+    EXPECT_FALSE(view.IsShowingInterim());
+    // The real picture's size, not the reduced one's.
+    EXPECT_EQ(view.GetPicture().GetWidth(), 1700);
+    EXPECT_EQ(view.GetPicture().GetHeight(), 1250);
+    const QImage full = Grab();
+
+    // After the swap: the same pixels as without a reduced first paint.
+    CPreview plain;
+    plain.resize(400, 300);
+    plain.SetClientSize(400, 300);
+    plain.SetReducedFirstPaint(false);
+    int plainFirstPaints = 0;
+    QObject::connect(&plain, &CPreview::FirstPaint, &plain, [&] { ++plainFirstPaints; });
+    plain.LoadImage(QString::fromStdString(jpeg), vkview::Centre, true, false, "photo.jpg");
+    WaitForLoad(&plain);
+    QImage reference(plain.size(), QImage::Format_RGB32);
+    plain.render(&reference);
+    EXPECT_EQ(plainFirstPaints, 0);
+    EXPECT_EQ(full, reference);
+
+    // The reduced paint sits where the full one does and looks like it.
+    ASSERT_FALSE(interim.isNull());
+    int64_t diff = 0;
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x) {
+            const QRgb a = interim.pixel(x, y), b = full.pixel(x, y);
+            diff += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+        }
+    EXPECT_LT(double(diff) / (400 * 300 * 3), 12.0);
+    EXPECT_EQ(interim.pixel(200, 1), full.pixel(200, 1)) << "the same background band";
+
+    // A JPEG not larger than the view is decoded once, at full size.
+    firstPaints = 0;
+    CWinBmp smallSource;
+    vktest::MakeTestPicture(smallSource, 300, 200, 2);
+    vktest::WriteFile(ppm, vktest::ToPpm(smallSource));
+    const std::string small = dir.File("small.jpg");
+    ASSERT_EQ(vktest::Run("cjpeg -outfile " + vktest::Quote(small) + " " + vktest::Quote(ppm)), 0);
+    const int decodes = view.GetLoader()->GetCounts().decodes;
+    view.LoadImage(QString::fromStdString(small), vkview::Centre, true, false, "small.jpg");
+    WaitForLoad(&view);
+    EXPECT_EQ(firstPaints, 0);
+    EXPECT_EQ(view.GetPicture().GetWidth(), 300);
+    EXPECT_EQ(view.GetLoader()->GetCounts().decodes, decodes + 1);
+}

@@ -146,6 +146,18 @@ void CopySmallCp(benchmark::State& state)
     state.counters["files/s"] = benchmark::Counter(10000, benchmark::Counter::kIsIterationInvariantRate);
 }
 
+// The same with every copy flushed, as a paste does.
+void CopySmallCpFlushed(benchmark::State& state)
+{
+    Data& d = Shared();
+    for (auto _ : state) {
+        const std::string to = Fresh("out");
+        state.SetIterationTime(ShellSeconds("cp --preserve=mode,timestamps " + vktest::Quote(d.root.File("small")) +
+                                            "/* " + vktest::Quote(to) + " && sync " + vktest::Quote(to) + "/*"));
+    }
+    state.counters["files/s"] = benchmark::Counter(10000, benchmark::Counter::kIsIterationInvariantRate);
+}
+
 // Moves within one file system: the files go there and back, so each
 // iteration starts from the same state.
 void MoveSmallVelkor(benchmark::State& state)
@@ -177,5 +189,6 @@ BENCHMARK(CopyBigCp)->UseManualTime()->Iterations(3)->Unit(benchmark::kMilliseco
 BENCHMARK(CopyBigCpFlushed)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(CopySmallVelkor)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(CopySmallCp)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(CopySmallCpFlushed)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(MoveSmallVelkor)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(MoveSmallMv)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);

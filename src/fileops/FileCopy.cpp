@@ -140,9 +140,10 @@ int CopyData(int in, int out, uint64_t size, const CopyProgress& progress)
 
 } // namespace
 
-FileResult CopyFile(const std::string& from, const std::string& to, bool replace, const CopyProgress& progress,
-                    std::string* error)
+FileResult CopyToTemporary(const std::string& from, const std::string& to, bool replace, const CopyProgress& progress,
+                           std::string* error, std::string& tempPath, bool flush)
 {
+    tempPath.clear();
     Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.fd < 0) {
         SetError(error, errno);
@@ -196,7 +197,7 @@ FileResult CopyFile(const std::string& from, const std::string& to, bool replace
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::futimens(out.fd, times) != 0)
         return fail(errno);
-    if (::fsync(out.fd) != 0)
+    if (flush && ::fsync(out.fd) != 0)
         return fail(errno);
     if (::close(out.Release()) != 0) {
         const int e = errno;
@@ -204,7 +205,12 @@ FileResult CopyFile(const std::string& from, const std::string& to, bool replace
         SetError(error, e);
         return FileResult::Failed;
     }
+    tempPath = temp;
+    return FileResult::Ok;
+}
 
+FileResult CommitTemporary(const std::string& temp, const std::string& to, bool replace, std::string* error)
+{
     if (replace) {
         if (::rename(temp.c_str(), to.c_str()) != 0) {
             const int e = errno;
@@ -223,6 +229,22 @@ FileResult CopyFile(const std::string& from, const std::string& to, bool replace
         return FileResult::Failed;
     }
     return FileResult::Ok;
+}
+
+FileResult CopyFile(const std::string& from, const std::string& to, bool replace, const CopyProgress& progress,
+                    std::string* error)
+{
+    std::string temp;
+    const FileResult result = CopyToTemporary(from, to, replace, progress, error, temp, true);
+    if (result != FileResult::Ok)
+        return result;
+    return CommitTemporary(temp, to, replace, error);
+}
+
+bool FlushFileSystem(const std::string& dir)
+{
+    Fd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.fd >= 0 && ::syncfs(fd.fd) == 0;
 }
 
 namespace {

@@ -334,3 +334,47 @@ TEST(Paste, WorkerRunsTheJobAndReportsToItsOwner)
     EXPECT_EQ(ReadFile(f.dst.File("a.bmp")), "a");
     EXPECT_EQ(CThread::ClassLockCount("CPasteThread"), 1);
 }
+
+TEST(Paste, ManySmallCopiesAllTakeTheirNamesInOrder)
+{
+    PasteFixture f;
+    std::vector<std::string> names;
+    for (int i = 0; i < 1203; ++i) {
+        names.push_back("s" + std::to_string(10000 + i) + ".pgm");
+        WriteFile(f.src.File(names.back()), std::to_string(i));
+    }
+    // A clash in the middle: earlier copies are named before the numbering
+    // looks for a free name, so a source named like a number is not lost.
+    WriteFile(f.src.File("a.bmp"), "new a");
+    WriteFile(f.src.File("a_2.bmp"), "source a_2");
+    WriteFile(f.dst.File("a.bmp"), "old a");
+    names.insert(names.begin() + 600, {"a.bmp", "a_2.bmp"});
+
+    const PasteResult r = f.Run(names, OverwritePolicy::Rename);
+    EXPECT_EQ(r.written, 1205);
+    EXPECT_EQ(r.failed, 0);
+    ASSERT_EQ(r.writtenNames.size(), 1205u);
+    EXPECT_EQ(r.writtenNames[600], "a_2.bmp");
+    EXPECT_EQ(r.writtenNames[601], "a_2_2.bmp");
+    EXPECT_EQ(r.writtenNames.back(), names.back());
+    EXPECT_EQ(ReadFile(f.dst.File("a_2.bmp")), "new a");
+    EXPECT_EQ(ReadFile(f.dst.File("a_2_2.bmp")), "source a_2");
+    EXPECT_EQ(ReadFile(f.dst.File("s11202.pgm")), "1202");
+    EXPECT_EQ(List(f.dst.Path()).size(), 1206u); // no temporary file left
+
+    // A cancel keeps the copies completed before it.
+    PasteFixture g;
+    for (int i = 0; i < 20; ++i)
+        WriteFile(g.src.File("k" + std::to_string(i)), "k");
+    std::vector<std::string> some;
+    for (int i = 0; i < 20; ++i)
+        some.push_back("k" + std::to_string(i));
+    PasteHooks hooks = g.Hooks();
+    int checks = 0;
+    hooks.aborted = [&] { return ++checks > 25; };
+    const PasteResult c = RunPaste(g.Request(some, OverwritePolicy::Ask), hooks);
+    EXPECT_TRUE(c.cancelled);
+    EXPECT_GT(c.written, 0);
+    EXPECT_LT(c.written, 20);
+    EXPECT_EQ(List(g.dst.Path()).size(), size_t(c.written));
+}

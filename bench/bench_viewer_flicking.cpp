@@ -1,0 +1,187 @@
+// Flicking through large JPEG photographs in the viewer, driven on the
+// offscreen platform: the time from Next to the first paint (reduced
+// decode) and to the full picture with nothing decoded ahead, and Next with
+// the neighbour already decoded. Each reports the longest GUI-thread pass
+// ("max_gui_ms"). Goals: first paint of a 24 MP JPEG under 80 ms, a warm
+// Next under 20 ms, no GUI-thread pass over 30 ms. Set VELKOR_BENCH_PHOTOS
+// to a folder of real photographs to use them instead of generated ones.
+#include "TestSupport.h"
+#include "browser/MainFrm.h"
+#include "browser/MessageService.h"
+#include "browser/Preview.h"
+#include "browser/PreviewLoader.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+QApplication& App()
+{
+    static int argc = 1;
+    static char name[] = "bench_viewer_flicking";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+// Four 6000 x 4000 JPEGs, made once per run.
+std::string PhotoFolder()
+{
+    if (const char* given = std::getenv("VELKOR_BENCH_PHOTOS"))
+        return given;
+    static vktest::TempDir dir;
+    static bool made = [] {
+        for (int i = 0; i < 4; ++i) {
+            CWinBmp bmp;
+            vktest::MakeTestPicture(bmp, 6000, 4000, unsigned(i + 1));
+            const std::string ppm = dir.File("p.ppm");
+            vktest::WriteFile(ppm, vktest::ToPpm(bmp));
+            char name[32];
+            std::snprintf(name, sizeof name, "photo%d.jpg", i);
+            vktest::Run("cjpeg -quality 90 -outfile " + vktest::Quote(dir.File(name)) + " " + vktest::Quote(ppm));
+            std::remove(ppm.c_str());
+        }
+        return true;
+    }();
+    (void)made;
+    return dir.Path();
+}
+
+double g_longest = 0;
+
+// Runs the event loop until `done` holds, noting the longest pass.
+template <class Done>
+void PumpUntil(Done done)
+{
+    for (int i = 0; i < 400000 && !done(); ++i) {
+        QElapsedTimer t;
+        t.start();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        g_longest = std::max(g_longest, t.nsecsElapsed() / 1e6);
+        if (!done())
+            QThread::usleep(100);
+    }
+}
+
+struct Viewer {
+    vktest::TempDir config;
+    std::unique_ptr<CMainFrame> frame;
+    CPreview* view = nullptr;
+
+    Viewer()
+    {
+        App();
+        qputenv("VELKOR_CONFIG_DIR", QByteArray::fromStdString(config.Path()));
+        vkui::setAskHandler([](const QString&, vkui::Buttons, vkui::Icon) { return vkui::Answer::No; });
+        if (chdir(PhotoFolder().c_str()) != 0)
+            std::perror("chdir");
+        frame = std::make_unique<CMainFrame>();
+        frame->resize(1280, 800);
+        frame->show();
+        frame->Startup();
+        view = frame->GetView();
+        frame->GetFileListBox()->setCurrentRow(0);
+        PumpUntil([this] { return !view->IsLoading(); });
+        frame->RunCommand(Cmd::Viewer);
+        view->repaint();
+    }
+    bool AtEnd() const { return frame->GetCurrentIndex() + 1 >= frame->GetFileListBox()->count(); }
+    void Restart()
+    {
+        frame->RunCommand(Cmd::ImageFirst);
+        PumpUntil([this] { return !view->IsLoading(); });
+    }
+};
+
+void BM_NextCold24MP(benchmark::State& state)
+{
+    Viewer v;
+    double firstSum = 0, fullSum = 0;
+    g_longest = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (v.AtEnd())
+            v.Restart();
+        v.view->GetLoader()->ClearCache(); // nothing decoded ahead
+        v.view->SetPrefetchEnabled(false);
+        state.ResumeTiming();
+        bool painted = false;
+        auto connection = QObject::connect(v.view, &CPreview::FirstPaint, v.view, [&] { painted = true; });
+        QElapsedTimer t;
+        t.start();
+        v.frame->RunCommand(Cmd::ImageNext);
+        PumpUntil([&] { return painted || !v.view->IsLoading(); });
+        v.view->repaint();
+        const double first = t.nsecsElapsed() / 1e6;
+        PumpUntil([&] { return !v.view->IsLoading(); });
+        v.view->repaint();
+        const double full = t.nsecsElapsed() / 1e6;
+        QObject::disconnect(connection);
+        firstSum += first;
+        fullSum += full;
+        state.SetIterationTime(full / 1000.0);
+        state.PauseTiming();
+        v.view->SetPrefetchEnabled(true);
+        state.ResumeTiming();
+    }
+    state.counters["first_paint_ms"] = firstSum / double(state.iterations());
+    state.counters["full_picture_ms"] = fullSum / double(state.iterations());
+    state.counters["max_gui_ms"] = g_longest;
+}
+BENCHMARK(BM_NextCold24MP)->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);
+
+void BM_NextWarm24MP(benchmark::State& state)
+{
+    Viewer v;
+    double sum = 0, worst = 0;
+    int hits = 0;
+    g_longest = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (v.AtEnd())
+            v.Restart();
+        // Wait until the next picture has been decoded ahead.
+        CPreviewLoader* loader = v.view->GetLoader();
+        const std::string next = v.frame->GetFileListBox()->item(v.frame->GetCurrentIndex() + 1)->text().toStdString();
+        v.view->repaint();
+        PumpUntil([&] {
+            for (const std::string& p : loader->CachedPaths())
+                if (p.size() >= next.size() && p.compare(p.size() - next.size(), next.size(), next) == 0)
+                    return true;
+            return false;
+        });
+        const int hitsBefore = loader->GetCounts().hits;
+        g_longest = 0;
+        state.ResumeTiming();
+        QElapsedTimer t;
+        t.start();
+        v.frame->RunCommand(Cmd::ImageNext);
+        PumpUntil([&] { return !v.view->IsLoading(); });
+        v.view->repaint();
+        const double ms = t.nsecsElapsed() / 1e6;
+        sum += ms;
+        worst = std::max(worst, g_longest);
+        hits += loader->GetCounts().hits - hitsBefore;
+        state.SetIterationTime(ms / 1000.0);
+    }
+    state.counters["next_ms"] = sum / double(state.iterations());
+    state.counters["cache_hits"] = hits;
+    state.counters["max_gui_ms"] = worst;
+}
+BENCHMARK(BM_NextWarm24MP)->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -25,20 +25,22 @@ int64_t CountDistinctColors(const CBmp& bmp, int64_t limit)
     return histogram ? int64_t(histogram->size()) : -1;
 }
 
-int ComputeChannelHistogram(const CBmp& bmp, int64_t limit, ChannelHistogram& out)
+void ComputeChannelHistogram(const CBmp& bmp, ChannelHistogram& out)
 {
     std::memset(&out, 0, sizeof out);
     std::unique_ptr<CWinBmp> holder;
-    auto histogram = ComputeColorHistogram(As32Bits(bmp, holder), size_t(std::max<int64_t>(limit, 0)));
-    if (!histogram)
-        return -1;
-    for (const colorhist_item& item : *histogram) {
-        ++out.red[item.red];
-        ++out.green[item.green];
-        ++out.blue[item.blue];
-        ++out.luminance[RoundedLuminance(item.red, item.green, item.blue)];
+    const CBmp& source = As32Bits(bmp, holder);
+    // Every pixel counts; the picture never has more than 2^28 pixels, so
+    // no counter can overflow.
+    for (int y = 0; y < source.GetHeight(); ++y) {
+        const uint8_t* p = source.GetLine(y);
+        for (int x = 0; x < source.GetWidth(); ++x, p += 4) {
+            ++out.blue[p[0]];
+            ++out.green[p[1]];
+            ++out.red[p[2]];
+            ++out.luminance[RoundedLuminance(p[2], p[1], p[0])];
+        }
     }
-    return 0;
 }
 
 std::string ColorCountMessage(int64_t count)

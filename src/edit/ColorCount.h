@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-// Counters of distinct colours per channel value, as the histogram chart
-// shows them (luminance, red, green, blue).
+// Pixels per channel value, as the histogram chart shows them (luminance,
+// red, green, blue).
 struct ChannelHistogram {
     int32_t luminance[256];
     int32_t red[256];
@@ -24,10 +24,10 @@ int64_t ColorCountLimit(const CBmp& bmp);
 // Distinct colours of the picture, or -1 when it has more than `limit`.
 int64_t CountDistinctColors(const CBmp& bmp, int64_t limit);
 
-// Clears `histogram` and counts each distinct colour once at its red, green,
-// blue and rounded luminance values. Returns 0, or -1 (all counters 0) when
-// the picture has more than `limit` colours.
-int ComputeChannelHistogram(const CBmp& bmp, int64_t limit, ChannelHistogram& histogram);
+// Clears `histogram` and counts every pixel of the picture at its red,
+// green, blue and rounded luminance values. There is no colour limit: a
+// photograph gets its full chart.
+void ComputeChannelHistogram(const CBmp& bmp, ChannelHistogram& histogram);
 
 // Texts of the Count command.
 inline constexpr const char* kTextTooManyColorsToCount = "Image contains more then 800000 colors";

@@ -8,23 +8,19 @@
 
 void CPGMEncoder::Save(const std::string& path, CBmp& bmp)
 {
-    const CReducedPalette palette = ReducePalette(bmp);
-    // Luminance once per palette colour, rounded.
-    uint8_t gray[256] = {};
-    for (int i = 0; i < palette.Count(); ++i) {
-        const colorhist_item& c = palette.colors[size_t(i)];
-        gray[i] = uint8_t(0.299 * c.red + 0.587 * c.green + 0.114 * c.blue + 0.5);
-    }
-    const CBmp& source = *palette.pixels;
+    // The luminance of every pixel of the full-colour picture, rounded; no
+    // palette reduction first, so a photograph keeps all its gray levels.
+    std::unique_ptr<CWinBmp> holder;
+    const CBmp& source = As32Bits(bmp, holder);
     const int width = source.GetWidth();
     COutputFile file(path);
     const std::string header = PnmHeader('5', width, source.GetHeight());
     file.Write(header.data(), header.size());
     std::vector<uint8_t> line(size_t(width) + 1);
     for (int y = 0; y < source.GetHeight(); ++y) {
-        MapLineToIndices(palette, source.GetLine32(y), width, line.data());
-        for (int x = 0; x < width; ++x)
-            line[size_t(x)] = gray[line[size_t(x)]];
+        const uint8_t* in = source.GetLine(y);
+        for (int x = 0; x < width; ++x, in += 4)
+            line[size_t(x)] = uint8_t(0.299 * in[2] + 0.587 * in[1] + 0.114 * in[0] + 0.5);
         file.Write(line.data(), size_t(width));
     }
     file.Commit();

@@ -1,5 +1,5 @@
-// Portable graymap writer: binary P5 with maxval 255, the luminance of each
-// pixel after reduction to at most 256 colours.
+// Portable graymap writer: binary P5 with maxval 255, the rounded luminance
+// of each pixel of the full-colour picture.
 #pragma once
 
 #include "picture/Bmp.h"

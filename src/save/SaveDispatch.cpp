@@ -12,15 +12,25 @@
 #include "RASEncoder.h"
 #include "TGAEncoder.h"
 #include "TIFFEncoder.h"
+
 #include "picture/TextException.h"
 
+#include <cctype>
 #include <new>
 #include <stdexcept>
 
 int SaveFormatFromExtension(const std::string& extension)
 {
+    // Without regard to case: a name typed as "photo.JPG" is a JPEG.
+    auto same = [](const std::string& a, const char* b) {
+        size_t i = 0;
+        for (; i < a.size() && b[i]; ++i)
+            if (std::tolower(static_cast<unsigned char>(a[i])) != b[i])
+                return false;
+        return i == a.size() && !b[i];
+    };
     for (const SaveExtension& e : kSaveExtensions)
-        if (extension == e.extension)
+        if (same(extension, e.extension))
             return e.code;
     return -1;
 }

@@ -28,14 +28,14 @@ struct SaveExtension {
     const char* extension;
     int code;
 };
-// In the order the save dialog lists them; matched case-sensitively.
+// In the order the save dialog lists them; matched without regard to case.
 inline constexpr SaveExtension kSaveExtensions[] = {
     {"bmp", kSaveBmp}, {"jpg", kSaveJpg}, {"png", kSavePng}, {"ppm", kSavePpm},
     {"pgm", kSavePgm}, {"tga", kSaveTga}, {"pcx", kSavePcx}, {"gif", kSaveGif},
     {"iff", kSaveIff}, {"pct", kSavePct}, {"ras", kSaveRas}, {"tif", kSaveTif},
 };
 
-// The code of an extension (without the dot, exact case), or -1.
+// The code of an extension (without the dot, any case), or -1.
 int SaveFormatFromExtension(const std::string& extension);
 // The extension of a code, or nullptr for a code that is not saved.
 const char* SaveExtensionOf(int code);

@@ -1,9 +1,12 @@
-// Colour count and histogram: the limit rules, counts of distinct colours
-// (not pixels), and agreement with ImageMagick's count of unique colours.
+// Colour count and histogram: the limit rules, counts of distinct colours,
+// pixel counts per channel, and agreement with ImageMagick.
 #include "EditTestHelpers.h"
 #include "edit/ColorCount.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
 
 using namespace edittest;
 
@@ -64,32 +67,79 @@ TEST(ColorCount, AgreesWithImageMagick)
     }
 }
 
-TEST(ColorHistogramChart, CountsEachDistinctColourOnce)
+TEST(ColorHistogramChart, CountsPixelsOverTheWholePicture)
 {
     CPictureEx pic;
     Fill(pic, 5, 5, MakePixel(255, 0, 0));
     ChannelHistogram h;
-    ASSERT_EQ(pic.ComputeHistogram(h), 0);
-    EXPECT_EQ(h.red[255], 1) << "distinct colours, not pixels";
-    EXPECT_EQ(h.green[0], 1);
-    EXPECT_EQ(h.blue[0], 1);
-    EXPECT_EQ(h.luminance[76], 1);
-    int total = 0;
+    pic.ComputeHistogram(h);
+    EXPECT_EQ(h.red[255], 25) << "pixels, not distinct colours";
+    EXPECT_EQ(h.green[0], 25);
+    EXPECT_EQ(h.blue[0], 25);
+    EXPECT_EQ(h.luminance[76], 25);
+    int64_t total = 0;
     for (int i = 0; i < 256; ++i)
         total += h.red[i] + h.green[i] + h.blue[i] + h.luminance[i];
-    EXPECT_EQ(total, 4);
+    EXPECT_EQ(total, 4 * 25);
 
-    pic.GetLine32(2)[2] = MakePixel(255, 0, 1);
-    pic.GetLine32(3)[3] = MakePixel(0, 0, 1);
-    ASSERT_EQ(pic.ComputeHistogram(h), 0);
-    EXPECT_EQ(h.red[255], 2);
-    EXPECT_EQ(h.blue[1], 2);
+    // Two colours over unequal areas: 20 red pixels, 5 blue ones.
+    for (int x = 0; x < 5; ++x)
+        pic.GetLine32(4)[x] = MakePixel(0, 0, 255);
+    pic.ComputeHistogram(h);
+    EXPECT_EQ(h.red[255], 20);
+    EXPECT_EQ(h.red[0], 5);
+    EXPECT_EQ(h.blue[255], 5);
+    EXPECT_EQ(h.blue[0], 20);
+    EXPECT_EQ(h.green[0], 25);
+    EXPECT_EQ(h.luminance[76], 20);
+    EXPECT_EQ(h.luminance[29], 5);
 
-    pic.SetSourceBitsPerPixel(1); // limit 3, three colours: still fine
-    EXPECT_EQ(pic.ComputeHistogram(h), 0);
-    pic.GetLine32(4)[4] = MakePixel(7, 7, 7);
-    EXPECT_EQ(pic.ComputeHistogram(h), -1);
-    for (int i = 0; i < 256; ++i)
-        ASSERT_EQ(h.red[i] | h.green[i] | h.blue[i] | h.luminance[i], 0) << "arrays left at 0";
+    // No colour limit: a 1-bit source depth with many colours still charts.
+    pic.SetSourceBitsPerPixel(1);
+    pic.GetLine32(0)[0] = MakePixel(7, 8, 9);
+    pic.GetLine32(0)[1] = MakePixel(10, 11, 12);
+    EXPECT_EQ(pic.CountColors(), -1) << "Count keeps its limit";
+    pic.ComputeHistogram(h);
+    EXPECT_EQ(h.red[7], 1);
+    EXPECT_EQ(h.green[11], 1);
+    EXPECT_EQ(h.red[255], 18);
     EXPECT_FALSE(pic.IsModified());
+    EXPECT_FALSE(pic.IsUndoAvailable());
+}
+
+TEST(ColorHistogramChart, PhotographOverTheColourLimitMatchesImageMagick)
+{
+    if (!vktest::HasProgram("convert"))
+        GTEST_SKIP() << "ImageMagick is not installed";
+    vktest::TempDir dir;
+    CPictureEx pic;
+    pic.Create(300, 300, 32, false);
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 300; ++x)
+            pic.GetLine32(y)[x] = MakePixel(uint8_t(x), uint8_t(y), uint8_t((x * 7 + y * 3) & 0xFF));
+    pic.SetSourceBitsPerPixel(8); // far more colours than Count's limit
+    ASSERT_EQ(pic.CountColors(), -1);
+    ChannelHistogram h;
+    pic.ComputeHistogram(h);
+    pic.SaveAsBmpFile(dir.File("p.bmp"));
+    // ImageMagick's per-channel counts of the blue channel.
+    std::string out;
+    ASSERT_EQ(vktest::Run(vktest::ImageMagick() + " " + vktest::Quote(dir.File("p.bmp")) +
+                              " -channel B -separate -depth 8 -format %c histogram:info:-",
+                          &out),
+              0);
+    int checked = 0;
+    std::istringstream lines(out);
+    std::string line;
+    while (std::getline(lines, line)) {
+        long count = 0;
+        int value = 0, g = 0, b = 0;
+        if (std::sscanf(line.c_str(), " %ld: (%d,%d,%d)", &count, &value, &g, &b) < 2)
+            continue;
+        ASSERT_GE(value, 0);
+        ASSERT_LT(value, 256);
+        EXPECT_EQ(h.blue[value], count) << value;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 256);
 }

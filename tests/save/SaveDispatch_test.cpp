@@ -59,7 +59,10 @@ TEST(SaveDispatch, ExtensionTableAndParameters)
         EXPECT_STREQ(kSaveExtensions[i].extension, order[i]);
         EXPECT_EQ(SaveFormatFromExtension(order[i]), codes[i]);
     }
-    EXPECT_EQ(SaveFormatFromExtension("JPG"), -1);
+    EXPECT_EQ(SaveFormatFromExtension("JPG"), kSaveJpg) << "any case";
+    EXPECT_EQ(SaveFormatFromExtension("Tif"), kSaveTif);
+    EXPECT_EQ(SaveFormatFromExtension("jp"), -1);
+    EXPECT_EQ(SaveFormatFromExtension(""), -1);
     EXPECT_EQ(SaveFormatFromExtension("jpeg"), -1);
 
     SaveOptionValues values;

@@ -28,6 +28,11 @@ OpenFileHandler& openFileHandler()
     static OpenFileHandler handler;
     return handler;
 }
+SaveFileHandler& saveFileHandler()
+{
+    static SaveFileHandler handler;
+    return handler;
+}
 UrlHandler& urlHandler()
 {
     static UrlHandler handler;
@@ -44,6 +49,7 @@ QPointer<QWidget>& messageParent()
 void setAskHandler(AskHandler handler) { askHandler() = std::move(handler); }
 void setDialogHandler(DialogHandler handler) { dialogHandler() = std::move(handler); }
 void setOpenFileHandler(OpenFileHandler handler) { openFileHandler() = std::move(handler); }
+void setSaveFileHandler(SaveFileHandler handler) { saveFileHandler() = std::move(handler); }
 void setMessageParent(QWidget* parent) { messageParent() = parent; }
 void setUrlHandler(UrlHandler handler) { urlHandler() = std::move(handler); }
 
@@ -117,6 +123,27 @@ QString openFileName(QWidget* parent, const QString& caption, const QString& dir
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setNameFilters(filters);
+    if (execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().first();
+}
+
+} // namespace vkui
+
+namespace vkui {
+
+QString saveFileName(QWidget* parent, const QString& directory, const QString& name,
+                     const QStringList& filters, const QString& defaultSuffix)
+{
+    if (saveFileHandler())
+        return saveFileHandler()(directory, name, filters);
+    QFileDialog dialog(parent, QString(), directory);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.value(0));
+    dialog.setDefaultSuffix(defaultSuffix);
+    dialog.selectFile(name);
     if (execDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().first();

@@ -28,6 +28,12 @@ int execDialog(QDialog& dialog);
 QString openFileName(QWidget* parent, const QString& caption, const QString& directory,
                      const QStringList& filters);
 
+// The platform's save-file dialog in `directory` with `name` filled in,
+// the filters listed (the first selected) and a question before an
+// existing file is replaced; "" when cancelled.
+QString saveFileName(QWidget* parent, const QString& directory, const QString& name,
+                     const QStringList& filters, const QString& defaultSuffix);
+
 // Opens a document in the user's browser; false when nothing could open it.
 bool openUrl(const QUrl& url);
 // The first page of the manual ("" when it cannot be found).
@@ -40,6 +46,9 @@ using OpenFileHandler = std::function<QString(const QString& directory, const QS
 void setAskHandler(AskHandler handler);
 void setDialogHandler(DialogHandler handler);
 void setOpenFileHandler(OpenFileHandler handler);
+using SaveFileHandler =
+    std::function<QString(const QString& directory, const QString& name, const QStringList& filters)>;
+void setSaveFileHandler(SaveFileHandler handler);
 using UrlHandler = std::function<bool(const QUrl&)>;
 void setUrlHandler(UrlHandler handler);
 

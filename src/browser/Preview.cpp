@@ -168,6 +168,24 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
     ShowWarnings(result->id, result->warnings);
 }
 
+void CPreview::ShowPicture(CPictureEx& picture)
+{
+    CancelLoad();
+    m_picture.Exchange(picture);
+    // Not the picture of any file: nothing to keep for a step back.
+    m_shownPath.clear();
+    m_hasImage = true;
+    const int cw = m_geometry.ClientWidth(), ch = m_geometry.ClientHeight();
+    m_windowAspect = cw > 0 ? float(ch) / float(cw) : 1.0f;
+    const PictureSize size =
+        vkview::ChooseDisplaySize(m_picture, cw, ch, m_loadShrink, m_loadEnlarge, true);
+    m_geometry.SetDisplaySize(size.width, size.height);
+    Place(m_loadPosition);
+    ComputeSourceRect();
+    m_tileCache.Invalidate();
+    update();
+}
+
 void CPreview::ShowWarnings(uint64_t id, const std::vector<std::string>& warnings)
 {
     if (warnings.empty())

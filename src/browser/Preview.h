@@ -58,6 +58,11 @@ public:
     // Runs Save As for the file name; false when nothing was saved.
     void SetSaveHandler(std::function<bool(const QString& fileName)> handler) { m_saveHandler = std::move(handler); }
 
+    // Shows `picture` (exchanged in, no copy) in place of the current one,
+    // placed as a load would place it; a pending load is dropped. The
+    // caller sets its flags.
+    void ShowPicture(CPictureEx& picture);
+
     bool HasImage() const { return m_hasImage; }
     CPictureEx& GetPicture() { return m_picture; }
     const CPictureEx& GetPicture() const { return m_picture; }

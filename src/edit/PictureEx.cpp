@@ -33,9 +33,24 @@ int CPictureEx::Undo()
         return 0;
     const int width = GetWidth();
     const int height = GetHeight();
-    CopyFrom(m_undo, m_undo.GetBitsPerPixel());
+    Swap(m_undo);
     m_undoAvailable = false;
     return GetWidth() != width || GetHeight() != height ? 1 : 0;
+}
+
+void CPictureEx::CopyForEdit(const CPictureEx& source)
+{
+    CopyFrom(source, source.GetBitsPerPixel());
+    m_modified = source.m_modified;
+    m_undoAvailable = source.m_undoAvailable;
+}
+
+void CPictureEx::Exchange(CPictureEx& other) noexcept
+{
+    Swap(other);
+    m_undo.Swap(other.m_undo);
+    std::swap(m_modified, other.m_modified);
+    std::swap(m_undoAvailable, other.m_undoAvailable);
 }
 
 void CPictureEx::MakeTrueColor()
@@ -304,7 +319,7 @@ int64_t CPictureEx::CountColors() const
     return CountDistinctColors(*this, ColorLimit());
 }
 
-int CPictureEx::ComputeHistogram(ChannelHistogram& histogram) const
+void CPictureEx::ComputeHistogram(ChannelHistogram& histogram) const
 {
-    return ComputeChannelHistogram(*this, ColorLimit(), histogram);
+    ComputeChannelHistogram(*this, histogram);
 }

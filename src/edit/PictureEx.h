@@ -59,9 +59,18 @@ class CPictureEx : public CPicture {
     void SaveUndo();
     // Restores the undo bitmap; returns 1 if width or height changed, else 0.
     // Without an undo available it does nothing and returns 0. The modified
-    // flag stays set; the undo bitmap is kept.
+    // flag stays set. The snapshot and the picture exchange storage, so undo
+    // costs no copy; the snapshot is unavailable afterwards and the next
+    // edit replaces it.
     int Undo();
     const CWinBmp& GetUndoBitmap() const { return m_undo; }
+
+    // --- editing beside the shown picture --------------------------------------
+    // Makes this picture a copy of `source`'s current bitmap and flags (not
+    // its snapshot), so an edit can run on it while `source` stays shown.
+    void CopyForEdit(const CPictureEx& source);
+    // Exchanges bitmaps, snapshots and flags with `other` without copying.
+    void Exchange(CPictureEx& other) noexcept;
 
     // --- colour operations (the fourth byte is never touched) ---------------
     void Invert();
@@ -97,8 +106,8 @@ class CPictureEx : public CPicture {
     int64_t ColorLimit() const;
     // Number of distinct colours, or -1 when there are more than the limit.
     int64_t CountColors() const;
-    // Fills the four arrays; 0, or -1 (arrays all 0) over the limit.
-    int ComputeHistogram(ChannelHistogram& histogram) const;
+    // Fills the four arrays with the pixel counts of the whole picture.
+    void ComputeHistogram(ChannelHistogram& histogram) const;
 
   private:
     // Makes the picture 32 bits per pixel if it is not.

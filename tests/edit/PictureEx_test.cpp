@@ -125,6 +125,40 @@ TEST(PictureUndo, EightBitPicturesAreEditedAsTrueColour)
     EXPECT_EQ(vktest::FromBitmap(pic), vktest::FromBitmap(before));
 }
 
+TEST(PictureUndo, EditBesideTheShownPictureThenExchange)
+{
+    // The window edits a copy while the shown picture stays whole, then
+    // exchanges them: the result must be as if edited in place.
+    CPictureEx shown, inPlace;
+    vktest::MakeTestPicture(shown, 31, 17, 3);
+    shown.SetSourceBitsPerPixel(8);
+    inPlace.CopyFrom(shown);
+    const Pixels original = vktest::FromBitmap(shown);
+
+    CPictureEx work;
+    work.CopyForEdit(shown);
+    EXPECT_EQ(work.Rotate(90, RotateMedium), 1);
+    EXPECT_EQ(vktest::FromBitmap(shown), original) << "the shown picture is untouched meanwhile";
+    shown.Exchange(work);
+    inPlace.Rotate(90, RotateMedium);
+    EXPECT_EQ(vktest::FromBitmap(shown), vktest::FromBitmap(inPlace));
+    EXPECT_TRUE(shown.IsModified());
+    EXPECT_TRUE(shown.IsUndoAvailable());
+    EXPECT_EQ(vktest::FromBitmap(work), original) << "the old picture went to the copy";
+    EXPECT_FALSE(work.IsModified());
+
+    // Undo exchanges storage with the snapshot and gives the exact pixels.
+    EXPECT_EQ(shown.Undo(), 1);
+    EXPECT_EQ(vktest::FromBitmap(shown), original);
+    EXPECT_EQ(shown.GetSourceBitsPerPixel(), 8) << "the source depth comes back too";
+    EXPECT_FALSE(shown.IsUndoAvailable());
+    EXPECT_TRUE(shown.IsModified());
+    // The next edit takes a fresh snapshot of the undone picture.
+    shown.Invert();
+    EXPECT_EQ(shown.Undo(), 0);
+    EXPECT_EQ(vktest::FromBitmap(shown), original);
+}
+
 TEST(EditOperationTable, ParsesOptionArguments)
 {
     auto parse = [](const char* name, const std::string& text) {

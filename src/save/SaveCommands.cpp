@@ -1,0 +1,404 @@
+#include "SaveCommands.h"
+
+#include "Convert.h"
+#include "JPEGOptions.h"
+#include "PCXOptions.h"
+#include "PICTOptions.h"
+#include "PNGOptions.h"
+#include "SaveDispatch.h"
+#include "SaveNames.h"
+#include "TGAOptions.h"
+#include "TIFFOptions.h"
+#include "browser/MainFrm.h"
+#include "browser/MessageService.h"
+#include "browser/Preview.h"
+#include "edit/PictureJob.h"
+#include "picture/TextException.h"
+#include "platform/Folders.h"
+#include "platform/Path.h"
+#include "platform/Trash.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+namespace vksave {
+
+namespace {
+
+constexpr const char* kStatusSaving = "  Saving image...";
+constexpr const char* kStatusDone = "  Done";
+constexpr const char* kTextSaveChanges = "Do you want to save your changes?";
+
+void SetStatus(CMainFrame& frame, const char* text)
+{
+    frame.SetStatusText(text);
+    frame.UpdateStatusPane();
+    if (frame.statusBar())
+        frame.statusBar()->repaint();
+}
+
+// The option dialog of a format; false when it was cancelled.
+bool AskOptions(CMainFrame& frame, int code, SaveOptionValues& v)
+{
+    switch (code) {
+    case kSaveBmp: {
+        CPCXOptions dlg(1, v.bmpDepth, &frame);
+        if (vkui::execDialog(dlg) != QDialog::Accepted)
+            return false;
+        v.bmpDepth = dlg.DepthChoice();
+        return true;
+    }
+    case kSavePcx: {
+        CPCXOptions dlg(0, v.pcxDepth, &frame);
+        if (vkui::execDialog(dlg) != QDialog::Accepted)
+            return false;
+        v.pcxDepth = dlg.DepthChoice();
+        return true;
+    }
+    case kSaveGif:
+    case kSavePng: {
+        const bool png = code == kSavePng;
+        CPNGOptions dlg(png ? 1 : 0, (png ? v.pngInterlace : v.gifInterlace) != 0, &frame);
+        if (vkui::execDialog(dlg) != QDialog::Accepted)
+            return false;
+        (png ? v.pngInterlace : v.gifInterlace) = dlg.Interlaced() ? 1 : 0;
+        return true;
+    }
+    case kSaveTga:
+    case kSaveRas: {
+        const bool tga = code == kSaveTga;
+        CTGAOptions dlg(tga ? 1 : 0, (tga ? v.tgaRle : v.rasRle) != 0, tga ? v.tgaDepth : v.rasDepth, &frame);
+        if (vkui::execDialog(dlg) != QDialog::Accepted)
+            return false;
+        (tga ? v.tgaRle : v.rasRle) = dlg.Rle() ? 1 : 0;
+        (tga ? v.tgaDepth : v.rasDepth) = dlg.DepthChoice();
+        return true;
+    }
+    case kSaveTif: {
+        CTIFFOptions dlg(v.tiffCompression, &frame);
+        if (vkui::execDialog(dlg) != QDialog::Accepted)
+            return false;
+        v.tiffCompression = dlg.Compression();
+        return true;
+    }
+    case kSavePct: {
+        CPICTOptions dlg(v.pictRle != 0, &frame);
+        if (vkui::execDialog(dlg) != QDialog::Accepted)
+            return false;
+        v.pictRle = dlg.Rle() ? 1 : 0;
+        return true;
+    }
+    case kSaveJpg: {
+        CJPEGOptions dlg(v.jpegQuality, v.jpegSmoothing, v.jpegProgressive != 0, v.jpegOptimize != 0, &frame);
+        if (vkui::execDialog(dlg) != QDialog::Accepted)
+            return false;
+        v.jpegQuality = dlg.Quality();
+        v.jpegSmoothing = dlg.Smoothing();
+        v.jpegProgressive = dlg.Progressive() ? 1 : 0;
+        v.jpegOptimize = dlg.Optimize() ? 1 : 0;
+        return true;
+    }
+    default: return true; // IFF, PGM, PPM have no options
+    }
+}
+
+std::vector<std::string> ListNames(CMainFrame& frame)
+{
+    std::vector<std::string> names;
+    QListWidget* list = frame.GetFileListBox();
+    for (int i = 0; i < list->count(); ++i)
+        names.push_back(list->item(i)->text().toStdString());
+    return names;
+}
+
+// Re-reads the current directory's file list; false when the directory
+// has gone (the frame then moves to the nearest one that exists).
+bool RereadList(CMainFrame& frame)
+{
+    if (!vkplatform::EnterDirectory(frame.GetFileList().GetCurrentDir())) {
+        frame.RefreshDirectory();
+        return false;
+    }
+    frame.FillFileList();
+    return true;
+}
+
+// The rename prompt of Convert: "Rename <base> to" with the base filled in.
+class CRenamePrompt : public QDialog {
+  public:
+    CRenamePrompt(const std::string& base, QWidget* parent) : QDialog(parent)
+    {
+        setWindowTitle("Rename");
+        m_edit = new QLineEdit(QString::fromStdString(base).left(kRenamePromptLength), this);
+        m_edit->setObjectName("name");
+        m_edit->setMaxLength(kRenamePromptLength);
+        m_edit->selectAll();
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(new QLabel(QString::fromStdString("Rename " + base + " to"), this));
+        layout->addWidget(m_edit);
+        layout->addWidget(buttons);
+    }
+    std::string Answer() const { return m_edit->text().trimmed().toStdString(); }
+
+  private:
+    QLineEdit* m_edit;
+};
+
+} // namespace
+
+int SelectEntry(CMainFrame& frame, const std::string& name)
+{
+    QListWidget* list = frame.GetFileListBox();
+    int row = -1;
+    const QString wanted = QString::fromStdString(name);
+    for (int i = 0; i < list->count() && row < 0; ++i)
+        if (list->item(i)->text() == wanted)
+            row = i;
+    for (int i = 0; i < list->count() && row < 0; ++i)
+        if (list->item(i)->text().compare(wanted, Qt::CaseInsensitive) == 0)
+            row = i;
+    {
+        const QSignalBlocker block(list);
+        list->clearSelection();
+        if (QListWidgetItem* item = list->item(row)) {
+            item->setSelected(true);
+            list->setCurrentRow(row, QItemSelectionModel::NoUpdate);
+            list->scrollToItem(item);
+        }
+    }
+    frame.UpdateSelection();
+    frame.UpdateCountPane();
+    return row;
+}
+
+int DispatchSave(CMainFrame& frame, const std::string& path, int code)
+{
+    CPreview* view = frame.GetView();
+    SetStatus(frame, kStatusSaving);
+    CSettings& settings = frame.GetSettings();
+    SaveOptionValues values = settings.saveOptions;
+    if (!AskOptions(frame, code, values) || !SaveExtensionOf(code)) {
+        SetStatus(frame, kStatusDone);
+        return 1;
+    }
+    settings.saveOptions = values;
+
+    bool written = false;
+    bool failed = false;
+    vkjob::WaitForView(*view);
+    try {
+        // The writers only read the picture, so the window keeps showing it.
+        vkjob::Run(&frame, [&] { written = SavePicture(code, path, view->GetPicture(), values); });
+    } catch (const CTextException&) {
+        failed = true;
+    } catch (const std::exception&) {
+        failed = true;
+    }
+    if (failed)
+        vkui::ask(kTextCantSaveFile, vkui::Buttons::Ok, vkui::Icon::Warning);
+    SetStatus(frame, kStatusDone);
+    return written && !failed ? 0 : 1;
+}
+
+bool SaveAs(CMainFrame& frame, const QString& fileName)
+{
+    CPreview* view = frame.GetView();
+    if (!view->HasImage() || vkjob::IsRunning())
+        return false;
+    QStringList filters;
+    for (const SaveFilter& f : SaveFilters())
+        filters << QString(f.description);
+    const QString dir = QString::fromStdString(frame.GetFileList().GetCurrentDir());
+    const QString name = QString::fromStdString(NameWithoutExtension(fileName.toStdString()));
+    const QString chosen = vkui::saveFileName(&frame, dir, name, filters, "bmp");
+    if (chosen.isEmpty())
+        return false;
+
+    std::string path = chosen.toStdString();
+    const int code = SaveFormatFromExtension(ExtensionOfPath(path));
+    if (code < 0)
+        return false;
+    const std::string cased = WithExtensionCase(path, frame.GetSettings().upperCaseExtension != 0);
+    // The dialog asked about the name as typed; a name whose case was
+    // changed may be another file here.
+    if (cased != path && access(cased.c_str(), F_OK) == 0 &&
+        vkui::ask(kTextAlreadyExistsOverwrite, vkui::Buttons::YesNo, vkui::Icon::Question) != vkui::Answer::Yes)
+        return false;
+    path = cased;
+    if (DispatchSave(frame, path, code) != 0)
+        return false;
+
+    view->GetPicture().SetModified(false);
+    if (RereadList(frame))
+        SelectEntry(frame, frame.GetFileList().GetCurrentFile());
+    frame.UpdateTitleAndProperties(false);
+    frame.UpdateCommandUI();
+    return true;
+}
+
+void Convert(CMainFrame& frame)
+{
+    CPreview* view = frame.GetView();
+    CSettings& settings = frame.GetSettings();
+    if (!view->HasImage() || vkjob::IsRunning())
+        return;
+    CConvertDlg dlg(settings.convertFormat, settings.convertReplaceOriginal != 0, settings.convertPolicy, &frame);
+    if (vkui::execDialog(dlg) != QDialog::Accepted)
+        return;
+    settings.convertFormat = dlg.FormatIndex();
+    settings.convertReplaceOriginal = dlg.ReplaceOriginal() ? 1 : 0;
+    settings.convertPolicy = dlg.Policy();
+
+    const std::string currentFile = frame.GetFileList().GetCurrentFile();
+    const std::string currentDir = frame.GetFileList().GetCurrentDir();
+    if (currentFile.empty())
+        return;
+    const ConvertFormat& format = ConvertFormatAt(settings.convertFormat);
+    const bool upper = settings.upperCaseExtension != 0;
+    const std::string base = NameWithoutExtension(currentFile);
+    const std::string extension = WithExtensionCase(std::string("x") + format.extension, upper).substr(1);
+    std::string newName = ConvertedName(currentFile, settings.convertFormat, upper);
+    const std::vector<std::string> names = ListNames(frame);
+
+    switch (ConvertClashStep(NameInList(newName, names), settings.convertPolicy)) {
+    case ClashStep::Write: break;
+    case ClashStep::Stop: return;
+    case ClashStep::Ask:
+        if (vkui::ask(kTextAlreadyExistsOverwrite, vkui::Buttons::YesNo, vkui::Icon::Question) != vkui::Answer::Yes)
+            return;
+        break;
+    case ClashStep::PromptName:
+        for (;;) {
+            CRenamePrompt prompt(base, &frame);
+            if (vkui::execDialog(prompt) != QDialog::Accepted)
+                return;
+            const std::string answer = prompt.Answer();
+            const RenameAnswer checked = CheckRenameAnswer(answer, extension, names);
+            if (checked == RenameAnswer::Empty)
+                continue;
+            if (checked == RenameAnswer::Exists) {
+                vkui::ask(kTextAlreadyExists, vkui::Buttons::Ok, vkui::Icon::Warning);
+                continue;
+            }
+            newName = answer + extension;
+            break;
+        }
+        break;
+    }
+
+    const std::string destination = vkpath::Join(currentDir, newName);
+    // Nothing written: the source is never deleted.
+    if (DispatchSave(frame, destination, format.code) != 0)
+        return;
+
+    const bool replace = settings.convertReplaceOriginal != 0;
+    const std::string source = vkpath::Join(currentDir, currentFile);
+    if (replace && MayDeleteSource(source, destination)) {
+        if (settings.useRecycleBin) {
+            if (!vkplatform::MoveToTrash(source))
+                vkui::ask(QString::fromStdString(kTextCantDelete + source));
+        } else if (unlink(source.c_str()) != 0) {
+            vkui::ask(QString::fromStdString(kTextCantDelete + source + "\n" + kTextReadOnlyFile));
+        }
+    }
+
+    if (!RereadList(frame)) {
+        frame.UpdateTitleAndProperties(false);
+        return;
+    }
+    QListWidget* list = frame.GetFileListBox();
+    if (settings.selectAfterConvert) {
+        if (SelectEntry(frame, newName) >= 0 && !frame.GetFileList().GetCurrentFile().empty()) {
+            frame.ShowCurrentFile();
+        } else if (list->count() > 0) {
+            SelectEntry(frame, list->item(0)->text().toStdString());
+            frame.ShowCurrentFile();
+        }
+    } else if (replace) {
+        if (list->count() > 0) {
+            SelectEntry(frame, list->item(0)->text().toStdString());
+            frame.ShowCurrentFile();
+        } else {
+            SelectEntry(frame, std::string());
+        }
+    } else {
+        SelectEntry(frame, currentFile);
+    }
+    frame.UpdateTitleAndProperties(frame.GetFileList().GetCurrentFile().empty());
+}
+
+bool CanPasteImage()
+{
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    return data && data->hasImage();
+}
+
+void ImageToBitmap(const QImage& image, CWinBmp& bmp)
+{
+    if (image.isNull())
+        return;
+    const QImage argb = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                                      : QImage::Format_RGB32);
+    bmp.Create(argb.width(), argb.height(), 32, image.hasAlphaChannel());
+    // ARGB32 words are the bitmap's blue, green, red, alpha bytes in memory.
+    for (int y = 0; y < argb.height(); ++y) {
+        std::memcpy(bmp.GetLine(y), argb.constScanLine(y), size_t(argb.width()) * 4);
+        if (!image.hasAlphaChannel())
+            for (int x = 0; x < argb.width(); ++x)
+                bmp.GetLine(y)[4 * x + 3] = 255;
+    }
+    bmp.SetSourceBitsPerPixel(image.hasAlphaChannel() ? 32 : 24);
+}
+
+void PasteImage(CMainFrame& frame)
+{
+    CPreview* view = frame.GetView();
+    if (vkjob::IsRunning() || !CanPasteImage())
+        return;
+    if (view->GetPicture().IsModified()) {
+        const vkui::Answer a = vkui::ask(kTextSaveChanges, vkui::Buttons::YesNoCancel, vkui::Icon::Question);
+        if (a == vkui::Answer::Cancel)
+            return;
+        if (a == vkui::Answer::Yes)
+            SaveAs(frame, QString::fromStdString(frame.GetFileList().GetCurrentFile()));
+    }
+    const QImage image = QApplication::clipboard()->image();
+    if (image.isNull())
+        return;
+    vkjob::WaitForView(*view);
+    auto pasted = std::make_unique<CPictureEx>();
+    try {
+        vkjob::Run(&frame, [&] { ImageToBitmap(image, *pasted); });
+    } catch (const std::exception&) {
+        vkui::ask("Out of memory.");
+        return;
+    }
+    if (pasted->GetWidth() <= 0)
+        return;
+    view->ShowPicture(*pasted);
+    view->GetPicture().ClearEditState();
+    view->GetPicture().SetModified(true);
+    frame.UpdateTitleAndProperties(false);
+    frame.UpdateCommandUI();
+    // The picture that was shown goes off the GUI thread.
+    vkjob::Run(&frame, [&] { pasted.reset(); });
+}
+
+} // namespace vksave

@@ -1,0 +1,41 @@
+// The window half of saving: File > Save As..., the save dispatcher with
+// its option dialogs, Tools > Convert... and Paste image.
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+class CMainFrame;
+class CWinBmp;
+class QImage;
+
+namespace vksave {
+
+// Shows the option dialog of `code` (pre-filled from and written back to
+// the settings), then writes the view's picture off the GUI thread with
+// the status texts and the wait cursor. 0 when the file was written;
+// otherwise nothing was written (cancelled, unknown code) or the writer
+// failed and "Can't save file." was shown.
+int DispatchSave(CMainFrame& frame, const std::string& path, int code);
+
+// The Save As flow for the current picture, offering `fileName` without
+// its extension. True when a file was written.
+bool SaveAs(CMainFrame& frame, const QString& fileName);
+
+// Tools > Convert...
+void Convert(CMainFrame& frame);
+
+// Paste image: the clipboard's picture becomes the current picture,
+// marked modified, after the save question.
+bool CanPasteImage();
+void PasteImage(CMainFrame& frame);
+// A picture as 32-bit pixels (blue, green, red, alpha); empty on failure.
+void ImageToBitmap(const QImage& image, CWinBmp& bmp);
+
+// Selects the list entry named `name` (an exact match first, then one
+// ignoring case) and lets the file list model take the selection, without
+// loading it. The row, or -1.
+int SelectEntry(CMainFrame& frame, const std::string& name);
+
+} // namespace vksave

@@ -1,0 +1,144 @@
+#include "SaveNames.h"
+
+#include "SaveDispatch.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+std::string Lower(std::string s)
+{
+    for (char& c : s)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string Upper(std::string s)
+{
+    for (char& c : s)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Position of the "." that starts the extension of the last component, or npos.
+size_t ExtensionDot(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::string::npos;
+    return dot;
+}
+
+} // namespace
+
+const std::vector<SaveFilter>& SaveFilters()
+{
+    static const std::vector<SaveFilter> filters = {
+        {"Windows Bitmap (*.bmp)", "bmp", kSaveBmp},
+        {"JPEG (*.jpg)", "jpg", kSaveJpg},
+        {"Portable Network Graphics (*.png)", "png", kSavePng},
+        {"Portable Pixmap (*.ppm)", "ppm", kSavePpm},
+        {"Portable Graymap (*.pgm)", "pgm", kSavePgm},
+        {"TrueVision Targa (*.tga)", "tga", kSaveTga},
+        {"ZSoft Paintbrush (*.pcx)", "pcx", kSavePcx},
+        {"Graphics Interchange Format (*.gif)", "gif", kSaveGif},
+        {"Interchange File Format (*.iff)", "iff", kSaveIff},
+        {"Macintosh PICT (*.pct)", "pct", kSavePct},
+        {"Sun Rasterfile (*.ras)", "ras", kSaveRas},
+        {"Tag Image File Format (*.tif)", "tif", kSaveTif},
+    };
+    return filters;
+}
+
+std::string NameWithoutExtension(const std::string& name)
+{
+    const size_t dot = name.find_last_of('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+std::string ExtensionOfPath(const std::string& path)
+{
+    const size_t dot = ExtensionDot(path);
+    return dot == std::string::npos ? std::string() : path.substr(dot + 1);
+}
+
+std::string WithExtensionCase(const std::string& path, bool upper)
+{
+    const size_t dot = ExtensionDot(path);
+    if (dot == std::string::npos)
+        return path;
+    const std::string ext = path.substr(dot + 1);
+    return path.substr(0, dot + 1) + (upper ? Upper(ext) : Lower(ext));
+}
+
+const std::vector<ConvertFormat>& ConvertFormats()
+{
+    static const std::vector<ConvertFormat> formats = {
+        {"Windows Bitmap (BMP)", ".bmp", kSaveBmp},
+        {"JPEG (JPG)", ".jpg", kSaveJpg},
+        {"Portable Network Graphics (PNG)", ".png", kSavePng},
+        {"Portable Pixmap (PPM)", ".ppm", kSavePpm},
+        {"Portable Graymap (PGM)", ".pgm", kSavePgm},
+        {"TrueVision Targa (TGA)", ".tga", kSaveTga},
+        {"ZSoft Paintbrush (PCX)", ".pcx", kSavePcx},
+        {"Graphics Interchange Format (GIF)", ".gif", kSaveGif},
+        {"Interchange File Format (IFF)", ".iff", kSaveIff},
+        {"Macintosh PICT (PCT)", ".pct", kSavePct},
+        {"Sun Rasterfile (RAS)", ".ras", kSaveRas},
+        {"Tag Image File Format (TIF)", ".tif", kSaveTif},
+    };
+    return formats;
+}
+
+const ConvertFormat& ConvertFormatAt(int index)
+{
+    const auto& formats = ConvertFormats();
+    return index >= 0 && size_t(index) < formats.size() ? formats[size_t(index)] : formats[0];
+}
+
+std::string ConvertedName(const std::string& file, int formatIndex, bool upperCase)
+{
+    const std::string ext = ConvertFormatAt(formatIndex).extension;
+    return NameWithoutExtension(file) + (upperCase ? Upper(ext) : ext);
+}
+
+bool NameInList(const std::string& name, const std::vector<std::string>& names)
+{
+    const std::string lower = Lower(name);
+    return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return Lower(n) == lower; });
+}
+
+ClashStep ConvertClashStep(bool clash, int policy)
+{
+    if (!clash)
+        return ClashStep::Write;
+    switch (policy) {
+    case kPolicyReplace: return ClashStep::Write;
+    case kPolicyRename: return ClashStep::PromptName;
+    case kPolicySkip: return ClashStep::Stop;
+    default: return ClashStep::Ask;
+    }
+}
+
+RenameAnswer CheckRenameAnswer(const std::string& answer, const std::string& extension,
+                               const std::vector<std::string>& names)
+{
+    if (answer.empty())
+        return RenameAnswer::Empty;
+    return NameInList(answer + extension, names) ? RenameAnswer::Exists : RenameAnswer::Accepted;
+}
+
+bool MayDeleteSource(const std::string& source, const std::string& destination)
+{
+    if (source == destination)
+        return false;
+    // Two names of one file (a link, or a folder named two ways).
+    struct stat a {}, b {};
+    if (stat(source.c_str(), &a) == 0 && stat(destination.c_str(), &b) == 0)
+        return !(a.st_dev == b.st_dev && a.st_ino == b.st_ino);
+    return true;
+}

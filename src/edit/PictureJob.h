@@ -23,8 +23,8 @@ bool IsRunning();
 // while the job runs.
 void WaitForView(CPreview& view);
 
-// The longest time in milliseconds the GUI thread went without handling
-// events during the last Run (its own work before and after included).
+// The most GUI-thread CPU time in milliseconds spent at a stretch without
+// handling events during the last Run.
 double LongestGuiStretch();
 
 } // namespace vkjob

@@ -13,6 +13,7 @@
 #include "browser/MessageService.h"
 #include "browser/Preview.h"
 #include "edit/PictureJob.h"
+#include "fileops/RenameDlg.h"
 #include "picture/TextException.h"
 #include "platform/Folders.h"
 #include "platform/Path.h"
@@ -20,14 +21,11 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDialogButtonBox>
 #include <QImage>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QStatusBar>
-#include <QVBoxLayout>
 
 #include <cstring>
 #include <exception>
@@ -136,30 +134,6 @@ bool RereadList(CMainFrame& frame)
     frame.FillFileList();
     return true;
 }
-
-// The rename prompt of Convert: "Rename <base> to" with the base filled in.
-class CRenamePrompt : public QDialog {
-  public:
-    CRenamePrompt(const std::string& base, QWidget* parent) : QDialog(parent)
-    {
-        setWindowTitle("Rename");
-        m_edit = new QLineEdit(QString::fromStdString(base).left(kRenamePromptLength), this);
-        m_edit->setObjectName("name");
-        m_edit->setMaxLength(kRenamePromptLength);
-        m_edit->selectAll();
-        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-        auto* layout = new QVBoxLayout(this);
-        layout->addWidget(new QLabel(QString::fromStdString("Rename " + base + " to"), this));
-        layout->addWidget(m_edit);
-        layout->addWidget(buttons);
-    }
-    std::string Answer() const { return m_edit->text().trimmed().toStdString(); }
-
-  private:
-    QLineEdit* m_edit;
-};
 
 } // namespace
 
@@ -286,10 +260,10 @@ void Convert(CMainFrame& frame)
         break;
     case ClashStep::PromptName:
         for (;;) {
-            CRenamePrompt prompt(base, &frame);
+            CRenameDlg prompt("Rename " + base + " to", base.substr(0, kNameFieldLength), &frame);
             if (vkui::execDialog(prompt) != QDialog::Accepted)
                 return;
-            const std::string answer = prompt.Answer();
+            const std::string answer = prompt.GetEdit()->text().trimmed().toStdString();
             const RenameAnswer checked = CheckRenameAnswer(answer, extension, names);
             if (checked == RenameAnswer::Empty)
                 continue;

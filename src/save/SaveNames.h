@@ -55,7 +55,6 @@ ClashStep ConvertClashStep(bool clash, int policy);
 enum class RenameAnswer { Empty, Exists, Accepted };
 RenameAnswer CheckRenameAnswer(const std::string& answer, const std::string& extension,
                                const std::vector<std::string>& names);
-inline constexpr int kRenamePromptLength = 32;
 
 // Whether Convert may delete `source` after writing `destination`: never
 // when both name the same file (converting to the file's own format).

@@ -3,7 +3,10 @@
 // cancelling at each step; a failing write; remembered values across a
 // restart; Convert's overwrite policies and "R&eplace original".
 #include "EditSaveFixture.h"
+#include "fileops/RenameDlg.h"
 #include "save/SaveDispatch.h"
+
+#include <QLabel>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -296,18 +299,22 @@ TEST_F(EditSaveTest, ConvertNamesPoliciesAndTheSource)
     vksave::Convert(*frame);
     EXPECT_EQ(ask.shown.back(), "This file already exists. Overwrite it?");
     dialogs.Ok(convertTo(2, false, "rename"));
-    dialogs.Ok([](QDialog& d) {
-        SetText(d, "name", "cat");
+    QString prompt;
+    dialogs.Ok([&](QDialog& d) {
+        prompt = static_cast<CRenameDlg&>(d).GetPrompt()->text();
+        EXPECT_EQ(static_cast<CRenameDlg&>(d).GetEdit()->text().toStdString(), "cat");
+        static_cast<CRenameDlg&>(d).GetEdit()->setText("cat");
         return true;
     });
     dialogs.Ok([](QDialog& d) {
-        SetText(d, "name", "cat2");
+        static_cast<CRenameDlg&>(d).GetEdit()->setText("cat2");
         return true;
     });
     dialogs.Ok(); // PNG options
     ask.shown.clear();
     vksave::Convert(*frame);
     EXPECT_EQ(ask.shown, std::vector<std::string>{"This file already exists."});
+    EXPECT_EQ(prompt.toStdString(), "Rename cat to");
     EXPECT_TRUE(vktest::FileExists(pics.File("cat2.png")));
 
     // Cancelling the options dialog with "R&eplace original" keeps the source.

@@ -125,7 +125,7 @@ const CommandInfo kCommands[] = {
     {ColorsCount, "C&ount", "", "", "", "", "", false, {}},
     {ColorsHistogram, "&Histogram...", "", "", "", "", "", false, {}},
 
-    {PasteImage, "", "", "Gets image from clipboard", "", "", "", false, {}},
+    {PasteImage, "Paste image", "Shift+Ctrl+V", "Gets image from clipboard", "", "", "", false, {Key(Qt::Key_V, kCtrl | kShift)}},
     {CopyImageToClipboard, "", "", "Copy image to clipboard", "", "", "", false, {}},
 };
 // clang-format on
@@ -251,7 +251,7 @@ const std::vector<MenuLayout>& BrowserMenuBar()
                        Item(FilePrintThumbnails), Separator(), Item(Viewer), Separator(), Item(Exit)}),
         Menu("&Edit", {Item(EditUndo), Separator(), Item(EditDelete), Item(EditRename), Item(EditRenameSeries),
                        Separator(), Item(EditCut), Item(EditCopy), Item(EditCopyImage), Item(EditPaste),
-                       Separator(), Item(EditSelectAll), Item(EditUnselectAll), Item(EditInvertSelection),
+                       Item(PasteImage), Separator(), Item(EditSelectAll), Item(EditUnselectAll), Item(EditInvertSelection),
                        Item(EditSelectGroup), Item(EditUnselectGroup), Separator(), Item(EditCopyTo),
                        Item(EditMoveTo), Item(EditMakeDirectory)}),
         Menu("&View", {Item(ViewToolbar), Item(ViewStatusBar), Separator(),
@@ -279,7 +279,7 @@ const std::vector<MenuLayout>& ViewerMenuBar()
                        Item(FilePrintSetup), Item(FilePrintPreview), Item(FilePrint), Item(FilePrintAll),
                        Item(FilePrintThumbnails), Separator(), Item(Browser), Separator(), Item(Exit)}),
         Menu("&Edit", {Item(EditUndo), Separator(), Item(EditDelete), Item(EditRename), Item(EditCopyImage),
-                       Separator(), Item(EditCopyTo), Item(EditMoveTo)}),
+                       Item(PasteImage), Separator(), Item(EditCopyTo), Item(EditMoveTo)}),
         Menu("&View", {Item(ViewToolbar), Item(ViewStatusBar), Separator(),
                        Menu("Image", {Item(ImageNext), Item(ImagePrevious), Item(ImageFirst), Item(ImageLast)}),
                        Separator(), Item(ViewRefresh), Separator(), Item(ViewFullScreen)}),

@@ -9,6 +9,7 @@
 #include "Resize.h"
 #include "Rotate.h"
 #include "Shear.h"
+#include "browser/CommandRegistry.h"
 #include "browser/MainFrm.h"
 #include "browser/MessageService.h"
 #include "browser/Preview.h"
@@ -254,6 +255,35 @@ void Run(CMainFrame& frame, EditCommand command)
         break;
     case EditCommand::Undo: Undo(frame); break;
     }
+}
+
+void BindEditCommands(CMainFrame& frame, CommandRegistry& commands)
+{
+    const std::pair<Cmd, EditCommand> rows[] = {
+        {Cmd::ColorsInvert, EditCommand::Invert},
+        {Cmd::ColorsSwapRedBlue, EditCommand::SwapRedBlue},
+        {Cmd::ColorsBrightness, EditCommand::Brightness},
+        {Cmd::ColorsContrast, EditCommand::Contrast},
+        {Cmd::ColorsGamma, EditCommand::Gamma},
+        {Cmd::ColorsGrayShades, EditCommand::GrayShades},
+        {Cmd::ColorsBalance, EditCommand::Balance},
+        {Cmd::ColorsCount, EditCommand::Count},
+        {Cmd::ColorsHistogram, EditCommand::Histogram},
+        {Cmd::ImageResize, EditCommand::Resize},
+        {Cmd::ImageCanvasSize, EditCommand::CanvasSize},
+        {Cmd::ImageShear, EditCommand::Shear},
+        {Cmd::RotateCW90, EditCommand::RotateCW90},
+        {Cmd::RotateCCW90, EditCommand::RotateCCW90},
+        {Cmd::Rotate180, EditCommand::Rotate180},
+        {Cmd::RotateArbitrary, EditCommand::RotateArbitrary},
+        {Cmd::ImageTranspose, EditCommand::Transpose},
+        {Cmd::ImageFlipHorizontal, EditCommand::FlipHorizontal},
+        {Cmd::ImageFlipVertical, EditCommand::FlipVertical},
+        {Cmd::EditUndo, EditCommand::Undo},
+    };
+    for (const auto& [id, command] : rows)
+        commands.Bind(id, {.enabled = [&frame, command] { return IsEnabled(frame, command); },
+                           .run = [&frame, command] { Run(frame, command); }});
 }
 
 } // namespace vkedit

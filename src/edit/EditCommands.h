@@ -4,6 +4,7 @@
 #pragma once
 
 class CMainFrame;
+class CommandRegistry;
 
 namespace vkedit {
 
@@ -17,5 +18,8 @@ enum class EditCommand {
 // (Undo also needs the snapshot).
 bool IsEnabled(const CMainFrame& frame, EditCommand command);
 void Run(CMainFrame& frame, EditCommand command);
+
+// Binds the Colors and Image menus and Undo to the frame's commands.
+void BindEditCommands(CMainFrame& frame, CommandRegistry& commands);
 
 } // namespace vkedit

@@ -9,6 +9,7 @@
 #include "SaveNames.h"
 #include "TGAOptions.h"
 #include "TIFFOptions.h"
+#include "browser/CommandRegistry.h"
 #include "browser/MainFrm.h"
 #include "browser/MessageService.h"
 #include "browser/Preview.h"
@@ -373,6 +374,23 @@ void PasteImage(CMainFrame& frame)
     frame.UpdateCommandUI();
     // The picture that was shown goes off the GUI thread.
     vkjob::Run(&frame, [&] { pasted.reset(); });
+}
+
+void BindSaveCommands(CMainFrame& frame, CommandRegistry& commands)
+{
+    frame.SetSaveAsHandler([&frame](const QString& fileName) { return SaveAs(frame, fileName); });
+    auto shown = [&frame] { return frame.GetView()->HasImage() && !vkjob::IsRunning(); };
+    commands.Bind(Cmd::FileSaveAs,
+                  {.enabled = [&frame, shown] { return shown() && frame.GetView()->GetPicture().IsModified(); },
+                   .run =
+                       [&frame] {
+                           // The command ran from a key or a menu: the view's
+                           // file is the one offered.
+                           SaveAs(frame, QString::fromStdString(frame.GetFileList().GetCurrentFile()));
+                       }});
+    commands.Bind(Cmd::ToolsConvert, {.enabled = shown, .run = [&frame] { Convert(frame); }});
+    commands.Bind(Cmd::PasteImage, {.enabled = [] { return !vkjob::IsRunning() && CanPasteImage(); },
+                                    .run = [&frame] { PasteImage(frame); }});
 }
 
 } // namespace vksave

@@ -7,6 +7,7 @@
 #include <string>
 
 class CMainFrame;
+class CommandRegistry;
 class CWinBmp;
 class QImage;
 
@@ -37,5 +38,9 @@ void ImageToBitmap(const QImage& image, CWinBmp& bmp);
 // ignoring case) and lets the file list model take the selection, without
 // loading it. The row, or -1.
 int SelectEntry(CMainFrame& frame, const std::string& name);
+
+// Binds File > Save As..., Tools > Convert... and Paste image, and makes
+// Save As the view's answer to its save question.
+void BindSaveCommands(CMainFrame& frame, CommandRegistry& commands);
 
 } // namespace vksave

@@ -11,6 +11,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QRadioButton>
 
 using namespace vkuitest;
@@ -284,4 +286,50 @@ TEST_F(EditSaveTest, PasteImageBecomesTheModifiedPicture)
     QApplication::clipboard()->setImage(image.scaled(3, 3));
     vksave::PasteImage(*frame);
     EXPECT_EQ(Picture().GetWidth(), 7);
+}
+
+TEST_F(EditSaveTest, MenusAndKeysReachTheCommands)
+{
+    StartWithPicture();
+    EXPECT_FALSE(frame->IsCommandEnabled(Cmd::FileSaveAs)) << "nothing to save yet";
+    EXPECT_FALSE(frame->IsCommandEnabled(Cmd::EditUndo));
+    for (Cmd c : {Cmd::ColorsInvert, Cmd::ColorsHistogram, Cmd::ImageResize, Cmd::RotateArbitrary,
+                  Cmd::ImageFlipVertical, Cmd::ToolsConvert})
+        EXPECT_TRUE(frame->IsCommandEnabled(c)) << int(c);
+    const Pixels before = Shown();
+    EXPECT_TRUE(frame->RunCommand(Cmd::ColorsInvert));
+    EXPECT_NE(Shown(), before);
+    EXPECT_TRUE(frame->IsCommandEnabled(Cmd::FileSaveAs));
+
+    // Ctrl+Z undoes, Ctrl+S saves, Shift+C opens Convert.
+    QKeyEvent ctrlZ(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier, "z");
+    EXPECT_TRUE(frame->TranslateKey(ctrlZ, false));
+    EXPECT_EQ(Shown(), before);
+    SaveDialogAnswers(pics.File("keyed.ppm"));
+    QKeyEvent ctrlS(QEvent::KeyPress, Qt::Key_S, Qt::ControlModifier, "s");
+    EXPECT_TRUE(frame->TranslateKey(ctrlS, false));
+    EXPECT_TRUE(vktest::FileExists(pics.File("keyed.ppm")));
+    EXPECT_FALSE(frame->IsCommandEnabled(Cmd::FileSaveAs)) << "saved";
+    dialogs.Cancel();
+    QKeyEvent shiftC(QEvent::KeyPress, Qt::Key_C, Qt::ShiftModifier, "C");
+    EXPECT_TRUE(frame->TranslateKey(shiftC, false));
+    ASSERT_FALSE(dialogs.titles.empty());
+    EXPECT_EQ(dialogs.titles.back(), "Convert");
+
+    // Paste image sits in the Edit menu with Shift+Ctrl+V.
+    bool inEditMenu = false;
+    for (QMenu* menu : frame->GetMenus(true))
+        if (menu->title() == "&Edit")
+            for (QAction* a : menu->actions())
+                inEditMenu = inEditMenu || a == frame->GetAction(Cmd::PasteImage);
+    EXPECT_TRUE(inEditMenu);
+    QImage image(5, 4, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QApplication::clipboard()->setImage(image);
+    if (vksave::CanPasteImage()) {
+        QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier, "V");
+        EXPECT_TRUE(frame->TranslateKey(paste, false));
+        EXPECT_EQ(Picture().GetWidth(), 5);
+        EXPECT_TRUE(frame->IsCommandEnabled(Cmd::FileSaveAs));
+    }
 }

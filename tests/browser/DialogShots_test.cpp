@@ -1,0 +1,75 @@
+// Not a test: draws each saving and editing dialog into a PNG for the
+// manual. Run on demand, under a virtual X server:
+//   VELKOR_SHOTS_DIR=resources/manual/images xvfb-run -a \
+//     build/tests/velkor_app_tests --gtest_also_run_disabled_tests \
+//     --gtest_filter='DialogShots.*'
+#include "edit/BrightContGamma.h"
+#include "edit/CanvasSize.h"
+#include "edit/ColorBalance.h"
+#include "edit/HistogramDlg.h"
+#include "edit/Resize.h"
+#include "edit/Rotate.h"
+#include "edit/Shear.h"
+#include "save/Convert.h"
+#include "save/JPEGOptions.h"
+#include "save/PCXOptions.h"
+#include "save/PICTOptions.h"
+#include "save/PNGOptions.h"
+#include "save/TGAOptions.h"
+#include "save/TIFFOptions.h"
+
+#include <QApplication>
+#include <QPixmap>
+
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void Shoot(QDialog& dialog, const char* name)
+{
+    const QByteArray dir = qgetenv("VELKOR_SHOTS_DIR");
+    ASSERT_FALSE(dir.isEmpty()) << "set VELKOR_SHOTS_DIR";
+    dialog.adjustSize();
+    dialog.show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(dialog.grab().save(QString::fromUtf8(dir) + "/" + name + ".png"));
+    dialog.hide();
+}
+
+} // namespace
+
+TEST(DialogShots, DISABLED_SaveEveryDialog)
+{
+    CJPEGOptions jpeg(60, 0, false, false);
+    Shoot(jpeg, "jpeg-options");
+    CPCXOptions pcx(0, 0);
+    Shoot(pcx, "pcx-options");
+    CPNGOptions png(1, false);
+    Shoot(png, "png-options");
+    CTGAOptions tga(1, false, 0);
+    Shoot(tga, "tga-options");
+    CTIFFOptions tiff(0);
+    Shoot(tiff, "tiff-options");
+    CPICTOptions pict(true);
+    Shoot(pict, "pict-options");
+    CConvertDlg convert(1, false, 0);
+    Shoot(convert, "convert");
+    CBrightContGammaDlg gamma(CBrightContGammaDlg::Gamma);
+    Shoot(gamma, "gamma");
+    CColorBalanceDlg balance(0, 0, 0);
+    Shoot(balance, "color-balance");
+    CRotateDlg rotate(45, 0, 2);
+    Shoot(rotate, "rotate");
+    CShearDlg shear(45, true, 0);
+    Shoot(shear, "shear");
+    CCanvasSizeDlg canvas(640, 480, 0, 0);
+    Shoot(canvas, "canvas-size");
+    CResizeDlg resize(640, 480, 2, true);
+    Shoot(resize, "resize");
+    CHistogramDlg histogram;
+    for (int i = 0; i < 256; ++i)
+        histogram.Histogram().luminance[i] = 2000 + int(1800 * std::sin(i / 40.0)) + (i * 37 % 11) * 60;
+    Shoot(histogram, "histogram");
+}

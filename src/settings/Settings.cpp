@@ -193,6 +193,7 @@ bool CSettings::Parse(const std::string& text)
     CSettings parsed; // defaults for whatever is not read
     size_t at = 0;
     bool ok = true;
+    bool outOfRange = false;
     for (int position = 1; position < kHomeDirectoryPosition && ok; ++position) {
         const size_t space = text.find(' ', at);
         if (space == std::string::npos) {
@@ -213,9 +214,15 @@ bool CSettings::Parse(const std::string& text)
         const char* first = token.data();
         const char* last = token.data() + token.size();
         auto [end, error] = std::from_chars(first, last, value);
-        if (token.empty() || error != std::errc() || end != last || !InRange(position, value)) {
-            ok = false;
+        if (token.empty() || end != last || (error != std::errc() && error != std::errc::result_out_of_range)) {
+            ok = false; // not a number: the tokens after it cannot be trusted
             break;
+        }
+        if (error != std::errc() || !InRange(position, value)) {
+            // A number out of range loses only its own value; the positions
+            // after it are still read.
+            outOfRange = true;
+            continue;
         }
         *parsed.IntAt(position) = value;
     }
@@ -229,7 +236,22 @@ bool CSettings::Parse(const std::string& text)
             parsed.homeDirectory = text.substr(at, star - at);
     }
     *this = parsed;
-    return ok;
+    return ok && !outOfRange;
+}
+
+int32_t CSettings::Clamp(int position, int32_t value)
+{
+    const IntPosition* info = PositionInfo(position);
+    if (!info)
+        return value;
+    return value < info->minimum ? info->minimum : value > info->maximum ? info->maximum : value;
+}
+
+void CSettings::ClampAll()
+{
+    for (int position = 1; position <= kPositions; ++position)
+        if (int32_t* value = IntAt(position))
+            *value = Clamp(position, *value);
 }
 
 std::string CSettings::Format() const

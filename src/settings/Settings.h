@@ -132,8 +132,9 @@ public:
 
     // Reads "vk.set" from the configuration folder (or `path`). False when
     // the file cannot be opened; the record is then unchanged. A file that
-    // ends early, holds junk or a value outside a member's range keeps every
-    // value read before the fault and gets defaults for the rest.
+    // ends early or holds a token that is not a number keeps every value
+    // read before the fault and gets defaults for the rest; a number outside
+    // its member's range gets that member's default and reading goes on.
     bool Load();
     bool Load(const std::string& path);
     // Parses the text of a "vk.set" file as Load does; false when a fault
@@ -167,6 +168,10 @@ public:
     // Default and accepted range of an integer position.
     static int32_t DefaultAt(int position);
     static bool InRange(int position, int32_t value);
+    // `value` brought into the range of an integer position.
+    static int32_t Clamp(int position, int32_t value);
+    // Every integer member brought into its range (after a dialog's OK).
+    void ClampAll();
 };
 
 // Writes `bytes` to `path` through a temporary file in the same folder,

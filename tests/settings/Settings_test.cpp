@@ -198,9 +198,23 @@ TEST(SettingsFile, DamagedFilesKeepWhatWasReadBefore)
         int position;
         std::string token;
     };
-    for (const Case& c : {Case{10, "1x"}, Case{10, "x"}, Case{10, ""}, Case{49, "400"}, Case{49, "0"},
-                          Case{56, "-101"}, Case{106, "11"}, Case{2, "99999999999"}, Case{1, "+1"},
-                          }) {
+    // A number outside its range gets its own default; every other position
+    // is still read (one negative margin must not reset the home folder).
+    for (const Case& c : {Case{49, "400"}, Case{49, "0"}, Case{56, "-101"}, Case{106, "11"},
+                          Case{2, "99999999999"}, Case{36, "-5"}, Case{43, "-1"}}) {
+        CSettings s;
+        EXPECT_FALSE(s.Parse(withToken(c.position, c.token))) << c.position << " " << c.token;
+        for (int p = 1; p <= 118; ++p) {
+            if (p == 25)
+                continue;
+            EXPECT_EQ(*s.IntAt(p), p == c.position ? CSettings::DefaultAt(p) : *full.IntAt(p))
+                << "range fault at " << c.position << " '" << c.token << "', position " << p;
+        }
+        EXPECT_EQ(s.compareExtensionText, full.compareExtensionText);
+        EXPECT_EQ(s.homeDirectory, full.homeDirectory);
+    }
+    // A token that is not a number still ends reading.
+    for (const Case& c : {Case{10, "1x"}, Case{10, "x"}, Case{10, ""}, Case{1, "+1"}, Case{36, "-"}}) {
         CSettings s;
         EXPECT_FALSE(s.Parse(withToken(c.position, c.token))) << c.position << " " << c.token;
         for (int p = 1; p <= 118; ++p) {
@@ -276,6 +290,27 @@ TEST(RecentFolders, FormatRoundTripAndDamage)
     }
     // A folder holding "*" cannot be stored and is left out.
     EXPECT_EQ(CSettings::FormatRecentFolders({"/a*b", "/c"}), "1*/c*");
+}
+
+TEST(SettingsFile, ClampBringsEveryValueIntoItsRange)
+{
+    CSettings s;
+    s.printMarginLeft = -5;
+    s.printThumbWidth = 2000000000;
+    s.slideDelaySeconds = 42;
+    s.rotateAngle = 0;
+    s.ClampAll();
+    EXPECT_EQ(s.printMarginLeft, 0);
+    EXPECT_EQ(s.printThumbWidth, 1000000);
+    EXPECT_EQ(s.slideDelaySeconds, 10);
+    EXPECT_EQ(s.rotateAngle, 1);
+    for (int p = 1; p <= CSettings::kPositions; ++p)
+        if (const int32_t* v = s.IntAt(p)) {
+            EXPECT_TRUE(CSettings::InRange(p, *v)) << p;
+        }
+    CSettings back;
+    EXPECT_TRUE(back.Parse(s.Format()));
+    ExpectSame(back, s);
 }
 
 TEST(SettingsFile, MutatedFilesAlwaysGiveValuesInRange)

@@ -4,6 +4,8 @@
 #include "platform/Folders.h"
 #include "platform/Path.h"
 
+#include <QString>
+
 #include <algorithm>
 #include <charconv>
 #include <cctype>
@@ -70,13 +72,31 @@ Favorite CFavorites::GetFavorite(int index) const
     return favorite;
 }
 
+// Upper-casing first folds "ß" and "SS" together; folding then matches
+// every script's case pairs (Σ σ ς, Ä ä, Ж ж).
+static QString FoldedName(const std::string& name)
+{
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).toUpper().toCaseFolded();
+}
+
 int CFavorites::FindName(const std::string& name) const
 {
-    const std::string wanted = Lower(name);
+    const QString wanted = FoldedName(name);
     for (int i = 0; i < GetCount(); ++i)
-        if (Lower(favoriteNames[static_cast<size_t>(i)]) == wanted)
+        if (FoldedName(favoriteNames[static_cast<size_t>(i)]) == wanted)
             return i;
     return -1;
+}
+
+CFavorites::NameCheck CFavorites::CheckName(const std::string& name) const
+{
+    if (name.empty())
+        return NameCheck::Empty;
+    if (FindName(name) >= 0)
+        return NameCheck::Taken;
+    if (HoldsStar(name))
+        return NameCheck::Unstorable;
+    return NameCheck::Ok;
 }
 
 void CFavorites::Clear()

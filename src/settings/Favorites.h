@@ -34,8 +34,15 @@ public:
     // False for a bad index.
     bool GetFavorite(int index, Favorite& favorite) const;
     Favorite GetFavorite(int index) const;
-    // Index of the favorite with this name ignoring case, or -1.
+    // Index of the favorite with this name ignoring case (in every
+    // script), or -1.
     int FindName(const std::string& name) const;
+    // A new or changed name: Empty (the dialog stays open silently), Taken
+    // by any favorite ignoring case, Unstorable (holds "*"), or Ok.
+    enum class NameCheck { Ok, Empty, Taken, Unstorable };
+    NameCheck CheckName(const std::string& name) const;
+    static constexpr const char* kTextNameTaken = "Please enter a different name.";
+    static constexpr const char* kTextDeleteQuestion = "Do you really want to delete this favorite?";
     void Clear();
 
     // Icon index by the extension of `file` (lower-cased): no file 0;

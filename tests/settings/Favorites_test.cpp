@@ -46,6 +46,24 @@ TEST(Favorites, AddRenameDeleteGet)
     EXPECT_EQ(store.FindName("dog"), 2);
     EXPECT_EQ(store.FindName("Bird"), -1);
 
+    // Names are unique ignoring case in every script, not only ASCII.
+    store.AddFavorite("Straße", "/s", "", 0);
+    store.AddFavorite("Ärger", "/a", "", 0);
+    store.AddFavorite("Σοφία", "/g", "", 0);
+    store.AddFavorite("Жук", "/r", "", 0);
+    EXPECT_EQ(store.FindName("STRASSE"), 3);
+    EXPECT_EQ(store.FindName("ärger"), 4);
+    EXPECT_EQ(store.FindName("ΣΟΦΊΑ"), 5);
+    EXPECT_EQ(store.FindName("жук"), 6);
+    EXPECT_EQ(store.FindName("Жуки"), -1);
+    EXPECT_EQ(store.CheckName("WORK"), CFavorites::NameCheck::Taken);
+    EXPECT_EQ(store.CheckName("ЖУК"), CFavorites::NameCheck::Taken);
+    EXPECT_EQ(store.CheckName(""), CFavorites::NameCheck::Empty);
+    EXPECT_EQ(store.CheckName("a*b"), CFavorites::NameCheck::Unstorable);
+    EXPECT_EQ(store.CheckName("Holiday"), CFavorites::NameCheck::Ok);
+    for (int i = 6; i >= 3; --i)
+        store.DeleteFavorite(i);
+
     EXPECT_TRUE(store.RenameFavorite(1, "Kitten"));
     EXPECT_FALSE(store.RenameFavorite(3, "x"));
     EXPECT_FALSE(store.RenameFavorite(-1, "x"));

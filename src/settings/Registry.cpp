@@ -100,13 +100,13 @@ std::string ExecFromCommand(const std::string& command)
     if (command.size() > 7 && command.front() == '"' && command.ends_with("\" \"%1\"")) {
         const std::string program = command.substr(1, command.size() - 7);
         if (program.find('"') == std::string::npos)
-            return QuoteExecArgument(program) + " %f";
+            return QuoteExecArgument(program) + " %F";
     }
     std::string exec = command;
     for (size_t at; (at = exec.find("\"%1\"")) != std::string::npos;)
-        exec.replace(at, 4, "%f");
+        exec.replace(at, 4, "%F");
     for (size_t at; (at = exec.find("%1")) != std::string::npos;)
-        exec.replace(at, 2, "%f");
+        exec.replace(at, 2, "%F");
     return exec;
 }
 
@@ -300,6 +300,11 @@ const char* EntryKeyFor(KeyKind kind)
     }
 }
 
+std::string WithListItem(const std::string& list, const std::string& item, bool first);
+
+constexpr const char* kAssociableExtensions[] = {".bmp", ".eps", ".gif", ".iff", ".jpg", ".pbm", ".pct", ".pcx",
+                                                 ".pgm", ".png", ".ppm", ".ras", ".tga", ".tif", ".ico"};
+
 // The desktop entry with the keys every launcher needs; values of ours
 // already present are kept.
 void CompleteEntry(IniText& entry, const std::string& typeName)
@@ -315,6 +320,15 @@ void CompleteEntry(IniText& entry, const std::string& typeName)
         entry.Set(kEntryGroup, "Terminal", "false");
     if (!entry.Get(kEntryGroup, "Categories", value))
         entry.Set(kEntryGroup, "Categories", "Graphics;Viewer;");
+    // Every type the program opens, so that "Open With" offers it even for
+    // the types the user did not make it the default of.
+    std::string types;
+    entry.Get(kEntryGroup, "MimeType", types);
+    std::string all = types;
+    for (const char* ext : kAssociableExtensions)
+        all = WithListItem(all, CRegistry::MimeTypeFor(ext), false);
+    if (all != types)
+        entry.Set(kEntryGroup, "MimeType", all);
 }
 
 // Adds `item` to a ";"-separated list value, first when `first`.

@@ -121,8 +121,12 @@ TEST(Registry, AssociationWrittenAndReadBack)
     const std::string entry = vktest::ReadFile(home.Entry());
     EXPECT_NE(entry.find("[Desktop Entry]\n"), std::string::npos);
     EXPECT_NE(entry.find("Type=Application\n"), std::string::npos);
-    EXPECT_NE(entry.find("MimeType=image/jpeg;\n"), std::string::npos);
-    EXPECT_NE(entry.find("Exec=\"/opt/Velkor App/bin/Velkor\" %f\n"), std::string::npos) << entry;
+    // The entry declares every type the program opens.
+    EXPECT_NE(entry.find("MimeType=image/bmp;image/x-eps;image/gif;image/x-ilbm;image/jpeg;"), std::string::npos)
+        << entry;
+    EXPECT_NE(entry.find("image/tiff;image/vnd.microsoft.icon;\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("Exec=\"/opt/Velkor App/bin/Velkor\" %F\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("Icon=velkor\n"), std::string::npos) << entry;
 
     // A second type joins the first; associating again changes nothing.
     ASSERT_TRUE(reg.AssociateExtension(".png"));
@@ -133,7 +137,8 @@ TEST(Registry, AssociationWrittenAndReadBack)
                          "image/png=velkor.desktop;\n"),
               std::string::npos)
         << list2;
-    EXPECT_NE(vktest::ReadFile(home.Entry()).find("MimeType=image/jpeg;image/png;\n"), std::string::npos);
+    const std::string entry2 = vktest::ReadFile(home.Entry());
+    EXPECT_EQ(entry2.find("image/png;", entry2.find("image/png;") + 1), std::string::npos) << entry2;
 }
 
 TEST(Registry, GioSeesTheDefaultApplication)

@@ -1,6 +1,7 @@
 #!/bin/bash
 # Starts Velkor under a virtual X server on a folder of sample pictures and
-# saves screenshots of browser mode, viewer mode and a zoomed picture into
+# saves screenshots of browser mode, viewer mode, a zoomed picture, each
+# page of the Options sheet, Print Setup and the print preview into
 # docs/screenshots/.
 #
 #   tools/screenshots.sh [BUILD_DIR]    (default: build-ui, else build)
@@ -77,6 +78,33 @@ sleep 1
 xdotool mousemove 640 420 mousedown 1 mousemove 700 470 mousemove 760 520 mouseup 1
 sleep 2
 import -window root "$OUT/zoomed.png"
+# Back to the browser: the Options sheet, page by page (Ctrl+Tab).
+xdotool key --clearmodifiers ctrl+Return
+sleep 1
+xdotool key --clearmodifiers shift+o
+sleep 2
+for page in browser display filing slideshow viewer misc; do
+    import -window root "$OUT/options-$page.png"
+    xdotool key --clearmodifiers ctrl+Tab
+    sleep 1
+done
+xdotool key --clearmodifiers Escape
+sleep 1
+# File > Print Setup, then File > Print Preview.
+xdotool key --clearmodifiers alt+f
+sleep 1
+xdotool key --clearmodifiers u
+sleep 2
+import -window root "$OUT/print-setup.png"
+xdotool key --clearmodifiers Escape
+sleep 1
+xdotool key --clearmodifiers alt+f
+sleep 1
+xdotool key --clearmodifiers w
+sleep 4
+import -window root "$OUT/print-preview.png"
+xdotool key --clearmodifiers Escape
+sleep 1
 kill "$PID" 2>/dev/null || true
 wait "$PID" 2>/dev/null || true
 INNER

@@ -4,6 +4,8 @@
 #include "edit/EditCommands.h"
 #include "fileops/FileCommands.h"
 #include "save/SaveCommands.h"
+#include "print/PrintCommands.h"
+#include "settings/SettingsCommands.h"
 
 void BindCommandAreas(CMainFrame& frame, CommandRegistry& commands)
 {
@@ -11,4 +13,6 @@ void BindCommandAreas(CMainFrame& frame, CommandRegistry& commands)
     BindFileCommands(frame, commands);
     vkedit::BindEditCommands(frame, commands);
     vksave::BindSaveCommands(frame, commands);
+    BindSettingsCommands(frame, commands);
+    BindPrintCommands(frame, commands);
 }

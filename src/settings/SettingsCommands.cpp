@@ -1,0 +1,104 @@
+#include "SettingsCommands.h"
+
+#include "FavoritesDlg.h"
+#include "OptionsDlg.h"
+#include "SetFileAssociationsDlg.h"
+#include "Wallpaper.h"
+#include "browser/CommandRegistry.h"
+#include "browser/DirectoryFill.h"
+#include "browser/MainFrm.h"
+#include "browser/Preview.h"
+#include "platform/Path.h"
+
+#include <QApplication>
+#include <QListWidget>
+
+namespace {
+
+std::vector<std::string> ListedNames(const CMainFrame& frame)
+{
+    std::vector<std::string> names;
+    const QListWidget* list = frame.GetFileListBox();
+    names.reserve(size_t(list->count()));
+    for (int row = 0; row < list->count(); ++row)
+        names.push_back(list->item(row)->text().toStdString());
+    return names;
+}
+
+void RunOptions(CMainFrame& frame)
+{
+    CSettings& settings = frame.GetSettings();
+    const CSettings before = settings;
+    bool typesChanged = false;
+    if (!RunOptionsDialog(settings, frame.GetFileList(), &frame, typesChanged))
+        return;
+    const bool viewChanged = before.browserPreviewEnabled != settings.browserPreviewEnabled ||
+                             before.browserPreviewShrink != settings.browserPreviewShrink ||
+                             before.browserPreviewEnlarge != settings.browserPreviewEnlarge ||
+                             before.viewerShrink != settings.viewerShrink ||
+                             before.viewerEnlarge != settings.viewerEnlarge;
+    ApplyOptions(frame, typesChanged);
+    // The view takes new fit and preview choices at once.
+    if (viewChanged && !typesChanged && !frame.GetFileList().GetCurrentFile().empty())
+        frame.ShowCurrentFile();
+}
+
+void SetWallpaper(CMainFrame& frame)
+{
+    const CFileList& list = frame.GetFileList();
+    if (list.GetCurrentFile().empty() || !frame.GetView()->HasImage())
+        return;
+    const std::string source = vkpath::Join(list.GetCurrentDir(), list.GetCurrentFile());
+    std::string copy;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool written = vkshell::WriteWallpaperCopy(source, list.GetCurrentFile(), frame.GetView()->GetPicture(), copy);
+    QApplication::restoreOverrideCursor();
+    // No message in any case; the desktop's programs run off the GUI thread.
+    if (written)
+        vkshell::ApplyDesktopWallpaperInBackground(copy);
+}
+
+} // namespace
+
+void ApplyOptions(CMainFrame& frame, bool typesChanged)
+{
+    CFileList& list = frame.GetFileList();
+    if (typesChanged) {
+        const std::string previous = list.GetCurrentFile();
+        frame.FillFileList();
+        frame.ReselectAfterFill();
+        frame.UpdateSelection();
+        const std::vector<std::string> listed = ListedNames(frame);
+        const int row = previous.empty() ? -1 : vkfill::FindEntry(listed, previous);
+        if (row >= 0) {
+            list.SetCurrentFile(listed[size_t(row)]);
+        } else if (frame.IsBrowserMode()) {
+            frame.UpdateTitleAndProperties(true);
+        } else if (!listed.empty()) {
+            frame.RunCommand(Cmd::ImageFirst);
+        } else {
+            frame.UpdateTitleAndProperties(true);
+        }
+    }
+    frame.UpdateTitleAndProperties(list.GetCurrentFile().empty() || !frame.GetView()->HasImage());
+    frame.UpdateStatusPane();
+    frame.UpdateCountPane();
+}
+
+void BindSettingsCommands(CMainFrame& frame, CommandRegistry& commands)
+{
+    commands.Bind(Cmd::ToolsOptions, {.run = [&frame] { RunOptions(frame); }});
+    commands.Bind(Cmd::ToolsAssociations,
+                  {.run = [&frame] { RunSetFileAssociations(frame.GetSettings(), &frame); }});
+    commands.Bind(Cmd::ToolsWallpaper, {.enabled = [&frame] { return frame.GetView()->HasImage(); },
+                                        .run = [&frame] { SetWallpaper(frame); }});
+    commands.Bind(Cmd::FavoritesAdd, {.run = [&frame] {
+                      const CFileList& list = frame.GetFileList();
+                      if (RunAddToFavorites(frame.GetFavorites(), list.GetCurrentDir(), list.GetCurrentFile(), &frame))
+                          frame.FillFavoritesBox();
+                  }});
+    commands.Bind(Cmd::FavoritesOrganize, {.run = [&frame] {
+                      RunOrganizeFavorites(frame.GetFavorites(), &frame);
+                      frame.FillFavoritesBox();
+                  }});
+}

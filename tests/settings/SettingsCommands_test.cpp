@@ -1,0 +1,149 @@
+// The Options, favorites, associations, wallpaper and printing commands
+// run from the main frame, headless.
+#include "../browser/FrameFixture.h"
+
+#include "print/PrintSetupDlg.h"
+#include "settings/FavoritesDlg.h"
+#include "settings/OptionsDlg.h"
+#include "settings/SetFileAssociationsDlg.h"
+#include "settings/Wallpaper.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+using namespace vkuitest;
+
+namespace {
+
+QAbstractButton* Button(QWidget* w, const char* text)
+{
+    for (QAbstractButton* b : w->findChildren<QAbstractButton*>())
+        if (b->text() == text)
+            return b;
+    ADD_FAILURE() << "no button " << text;
+    return nullptr;
+}
+
+class SettingsCommands : public FrameTest {
+protected:
+    void MakeFolder()
+    {
+        WriteBmp(pics.File("a.bmp"), 40, 30, 1);
+        WriteBmp(pics.File("b.bmp"), 50, 20, 2);
+        vktest::Run(vktest::ImageMagick() + " -size 30x30 xc:red " + vktest::Quote(pics.File("c.jpg")));
+        vktest::Run(vktest::ImageMagick() + " -size 30x30 xc:blue " + vktest::Quote(pics.File("d.jpg")));
+    }
+    std::vector<std::string> Listed()
+    {
+        std::vector<std::string> out;
+        for (int i = 0; i < frame->GetFileListBox()->count(); ++i)
+            out.push_back(frame->GetFileListBox()->item(i)->text().toStdString());
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(SettingsCommands, OptionsHideATypeAndKeepTheRest)
+{
+    MakeFolder();
+    ASSERT_TRUE(Start(pics.Path()));
+    ASSERT_EQ(Listed(), (std::vector<std::string>{"a.bmp", "b.bmp", "c.jpg", "d.jpg"}));
+    SelectRows({1, 2});
+    ASSERT_EQ(frame->GetFileList().GetCurrentFile(), "c.jpg");
+
+    // Cancel changes nothing.
+    vkui::setDialogHandler([](QDialog& d) {
+        Button(static_cast<COptionsDlg&>(d).GetPage(1), "Windows Bitmap (BMP, DIB, RLE)")->click();
+        return int(QDialog::Rejected);
+    });
+    ASSERT_TRUE(frame->RunCommand(Cmd::ToolsOptions));
+    EXPECT_EQ(Listed().size(), size_t(4));
+
+    // Unchecking JPEG hides the .jpg files at once; the selected .jpg
+    // leaves the selection, b.bmp stays selected.
+    vkui::setDialogHandler([](QDialog& d) {
+        Button(static_cast<COptionsDlg&>(d).GetPage(1), "JPEG/JFIF (JPG)")->click();
+        return int(QDialog::Accepted);
+    });
+    ASSERT_TRUE(frame->RunCommand(Cmd::ToolsOptions));
+    WaitForLoad(frame->GetView());
+    EXPECT_EQ(Listed(), (std::vector<std::string>{"a.bmp", "b.bmp"}));
+    EXPECT_EQ(frame->GetFileList().SelectedNames(), std::vector<std::string>{"b.bmp"});
+    EXPECT_EQ(frame->GetSettings().showJpg, 0);
+
+    // The setting survives a save and a new start.
+    frame->Shutdown();
+    CSettings saved;
+    ASSERT_TRUE(saved.Load());
+    EXPECT_EQ(saved.showJpg, 0);
+}
+
+TEST_F(SettingsCommands, FavoritesCommandsRefillTheBox)
+{
+    MakeFolder();
+    ASSERT_TRUE(Start(pics.Path()));
+    SelectRow(0);
+    vkui::setDialogHandler([](QDialog& d) {
+        auto& add = static_cast<CAddToFavoritesDlg&>(d);
+        add.GetNameEdit()->setText("First");
+        add.accept();
+        return add.result();
+    });
+    ASSERT_TRUE(frame->RunCommand(Cmd::FavoritesAdd));
+    ASSERT_EQ(frame->GetFavoritesBox()->count(), 1);
+    EXPECT_EQ(frame->GetFavoritesBox()->itemText(0), "First");
+    EXPECT_EQ(frame->GetFavorites().GetFavorite(0).file, "a.bmp");
+    ask.answers = {vkui::Answer::Yes};
+    vkui::setDialogHandler([](QDialog& d) {
+        auto& organize = static_cast<COrganizeFavoritesDlg&>(d);
+        organize.GetList()->setCurrentRow(0);
+        organize.OnDelete();
+        return int(QDialog::Accepted);
+    });
+    ASSERT_TRUE(frame->RunCommand(Cmd::FavoritesOrganize));
+    EXPECT_EQ(frame->GetFavoritesBox()->count(), 0);
+}
+
+TEST_F(SettingsCommands, PrintCommandsFollowTheirRules)
+{
+    MakeFolder();
+    ASSERT_TRUE(Start(pics.Path()));
+    EXPECT_TRUE(frame->IsCommandEnabled(Cmd::FilePrintSetup));
+    EXPECT_FALSE(frame->IsCommandEnabled(Cmd::FilePrintAll));
+    SelectRows({0, 1});
+    EXPECT_TRUE(frame->IsCommandEnabled(Cmd::FilePrint));
+    EXPECT_TRUE(frame->IsCommandEnabled(Cmd::FilePrintAll));
+    EXPECT_TRUE(frame->IsCommandEnabled(Cmd::FilePrintThumbnails));
+    EXPECT_TRUE(frame->IsCommandEnabled(Cmd::ToolsWallpaper));
+    EXPECT_TRUE(frame->IsCommandEnabled(Cmd::ToolsAssociations));
+
+    // Print with Thumbnails chosen: Print Setup first, the mode back to
+    // Default, one page printed into a PDF.
+    frame->GetSettings().printSizeMode = 3;
+    const std::string pdf = pics.File("out.pdf");
+    std::vector<std::string> dialogs;
+    vkui::setDialogHandler([&](QDialog& d) {
+        dialogs.push_back(d.windowTitle().toStdString());
+        if (auto* print = qobject_cast<QPrintDialog*>(&d)) {
+            print->printer()->setOutputFormat(QPrinter::PdfFormat);
+            print->printer()->setOutputFileName(QString::fromStdString(pdf));
+        }
+        return int(QDialog::Accepted);
+    });
+    ASSERT_TRUE(frame->RunCommand(Cmd::FilePrint));
+    ASSERT_GE(dialogs.size(), size_t(2));
+    EXPECT_EQ(dialogs[0], "Print Setup");
+    EXPECT_EQ(frame->GetSettings().printSizeMode, 0);
+    ASSERT_TRUE(vktest::FileExists(pdf));
+    if (vktest::HasProgram("pdfinfo")) {
+        std::string info;
+        vktest::Run("pdfinfo " + vktest::Quote(pdf), &info);
+        EXPECT_NE(info.find("Pages:           1\n"), std::string::npos) << info;
+    }
+}

@@ -3,7 +3,7 @@
 #include "DirectoryFill.h"
 #include "FileList.h"
 #include "MessageService.h"
-#include "Navigation.h"
+#include "Navigator.h"
 #include "platform/Drives.h"
 #include "platform/Folders.h"
 #include "platform/Path.h"

@@ -1,6 +1,11 @@
 #include "CommandAreas.h"
 
+#include "EditCommands.h"
+#include "FileMenuCommands.h"
+#include "GoCommands.h"
 #include "HelpCommands.h"
+#include "ViewCommands.h"
+#include "ZoomCommands.h"
 #include "edit/EditCommands.h"
 #include "fileops/FileCommands.h"
 #include "save/SaveCommands.h"
@@ -9,6 +14,11 @@
 
 void BindCommandAreas(CMainFrame& frame, CommandRegistry& commands)
 {
+    BindFileMenuCommands(frame, commands);
+    BindEditCommands(frame, commands);
+    BindViewCommands(frame, commands);
+    BindZoomCommands(frame, commands);
+    BindGoCommands(frame, commands);
     BindHelpCommands(frame, commands);
     BindFileCommands(frame, commands);
     vkedit::BindEditCommands(frame, commands);

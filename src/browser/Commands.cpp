@@ -282,7 +282,7 @@ const std::vector<MenuLayout>& ViewerMenuBar()
                        Item(PasteImage), Separator(), Item(EditCopyTo), Item(EditMoveTo)}),
         Menu("&View", {Item(ViewToolbar), Item(ViewStatusBar), Separator(),
                        Menu("Image", {Item(ImageNext), Item(ImagePrevious), Item(ImageFirst), Item(ImageLast)}),
-                       Separator(), Item(ViewRefresh), Separator(), Item(ViewFullScreen)}),
+                       Separator(), Item(ViewRefresh), Item(ViewAutoRefresh), Separator(), Item(ViewFullScreen)}),
         Menu("&Zoom", {Item(ZoomMore), Item(ZoomLess), Separator(),
                        Menu("Zoom To", {Item(Zoom25), Item(Zoom50), Item(Zoom75), Item(Preview100), Item(Zoom150),
                                         Item(Preview200), Item(Zoom300), Item(Zoom500), Item(Zoom1000)}),

@@ -1,11 +1,16 @@
 // CMainFrame: the program's one top-level window. Owns the settings, the
-// file list model, the favorites, the browser controls and the image view;
-// shows browser or viewer mode and runs every command.
+// file list model, the navigator, the favorites, the browser controls, the
+// image view and the command registry; shows browser or viewer mode.
+// MainFrm.cpp builds and lays out the window and wires menus, toolbars and
+// keys to the registry; FrameFiles.cpp shows the lists and the current
+// file, FrameNavigation.cpp moves between folders, and the *Commands.cpp
+// files bind the commands.
 #pragma once
 
 #include "CommandRegistry.h"
 #include "Commands.h"
 #include "FileList.h"
+#include "Navigator.h"
 #include "settings/Favorites.h"
 #include "settings/Settings.h"
 
@@ -58,14 +63,29 @@ public:
     void SwitchToViewer();
     void SwitchToBrowser();
 
-    // Navigation.
-    bool EnterDirectory(const std::string& dir);
+    // Shows the current file even with the browser's preview off.
+    void ShowCurrentFileForced();
+    // Selects the first listed file named `name` and shows it; in viewer
+    // mode it becomes the viewer's position. False when it is not listed.
+    bool ShowListedFile(const std::string& name);
+    bool IsToolBarVisible() const { return m_toolBarVisible; }
+    void SetToolBarVisible(bool visible);
+
+    // Navigation. What the recent-folders box does after a move.
+    enum class Recent { Add, Select, Keep };
+    // Moves the browser to `dir`: enters it (when that fails shows
+    // `missingText`, if given, and returns false), records it, refills both
+    // lists and shows its drive when the drive changed.
+    bool GoTo(const std::string& dir, const char* missingText, Recent recent);
     void AddRecentFolder();
     void RefreshDirectory();
     bool ChooseStartDirectory();
     void FillFileList();
     void FillDirectoryList();
     void ReselectAfterFill();
+    // Re-reads the file list keeping the selection (after a change of order
+    // or of the types shown).
+    void RefillFileList();
     // Mirrors the file list control's selection into the model.
     void UpdateSelection();
 
@@ -106,10 +126,10 @@ public:
     QComboBox* GetFavoritesBox() const { return m_favoritesBox; }
     int GetCurrentIndex() const { return m_currentIndex; }
     void SetCurrentIndex(int index) { m_currentIndex = index; }
-    // Steps the file commands share with navigation: show `dir` as the
-    // current folder (lists filled, selection reset), select its drive in
-    // the drive box, select one file entry without loading it, and show
-    // entry `index` in viewer mode.
+    // Steps the file commands share with navigation: show `dir` (already
+    // entered) as the current folder (lists filled, selection reset),
+    // select its drive in the drive box, select one file entry without
+    // loading it, and show entry `index` in viewer mode.
     void MoveTo(const std::string& dir);
     void ShowDriveOf(const std::string& dir);
     int SelectFileEntry(const std::string& name);
@@ -128,8 +148,10 @@ public:
     void SetDrives(const std::vector<std::string>& mountPoints);
     void FillFavoritesBox();
 
-    // Save As flow for the view's picture; wired in when saving lands.
+    // Save As flow for the view's picture, given the current file's name.
     void SetSaveAsHandler(std::function<bool(const QString& fileName)> handler);
+    // Runs it; true when the picture was saved.
+    bool RunSaveAs();
 
 signals:
     // Browser or viewer mode was set up.
@@ -146,7 +168,6 @@ private:
     void CreateControls();
     void CreateActions();
     void CreateMenus();
-    void BindCommands();
     void CreateToolBars();
     void CreateStatusBar();
     void ApplyMode();
@@ -158,21 +179,9 @@ private:
     QString TitleFor(const std::string& path) const;
     QString CurrentPath() const;
 
-    // Command actions.
-    void OnFileOpen();
-    void OnUndo();
-    void OnReload();
-    void OnCopyImage();
-    void OnSort(bool byName);
-    void OnPreviewPosition(int position);
-    void OnZoom(float factor, bool viewerOnly);
-    void OnBack();
-    void OnUpOneLevel();
-    void OnHome();
-    void OnViewerStep(Cmd command);
-
     CSettings m_settings;
     CFileList m_fileList;
+    CNavigator m_navigator{m_fileList};
     CFavorites m_favorites;
 
     CChildView* m_childView = nullptr;

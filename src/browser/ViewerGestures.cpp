@@ -179,7 +179,7 @@ bool CViewerGestures::OpenDropped(const QList<QUrl>& urls)
         const std::string path = S(QFileInfo(url.toLocalFile()).absoluteFilePath());
         const bool folder = vkplatform::IsDirectory(path);
         const auto [dir, name] = folder ? std::pair(path, std::string()) : vkpath::Split(path);
-        if (!vkplatform::Exists(path) || !m_frame.EnterDirectory(dir))
+        if (!vkplatform::Exists(path) || !CNavigator::Enter(dir))
             continue;
         if (folder && !m_frame.IsBrowserMode())
             m_frame.SwitchToBrowser();

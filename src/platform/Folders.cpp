@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -78,6 +79,21 @@ std::string ConfigDirectory()
     if (!overridden.empty())
         return vkpath::StripTrailingSeparator(overridden);
     return vkpath::Join(XdgConfigHome(), "velkor");
+}
+
+void AnchorConfigDirectory()
+{
+    const std::string dir = Env("VELKOR_CONFIG_DIR");
+    if (dir.empty() || dir.front() == '/')
+        return;
+    const std::string base = WorkingDirectory();
+    if (base.empty()) {
+        // Relative to a folder that vanished: the usual folder instead.
+        ::unsetenv("VELKOR_CONFIG_DIR");
+        return;
+    }
+    const std::string absolute = (std::filesystem::path(base) / dir).lexically_normal().string();
+    ::setenv("VELKOR_CONFIG_DIR", vkpath::StripTrailingSeparator(absolute).c_str(), 1);
 }
 
 std::string DataDirectory() { return vkpath::Join(XdgDataHome(), "velkor"); }

@@ -16,6 +16,11 @@ std::string HomeDirectory();
 // Where "vk.set", "vk.ruf" and "vk.fav" live: VELKOR_CONFIG_DIR when set,
 // else $XDG_CONFIG_HOME/velkor, else ~/.config/velkor. Not created here.
 std::string ConfigDirectory();
+// Makes a relative VELKOR_CONFIG_DIR absolute against the working directory,
+// so the settings do not follow the browser from folder to folder (when
+// the working directory vanished the variable is dropped). Called at
+// start-up, before the first move.
+void AnchorConfigDirectory();
 // $XDG_DATA_HOME/velkor, else ~/.local/share/velkor (wallpaper copies).
 std::string DataDirectory();
 // $XDG_CONFIG_HOME, else ~/.config.

@@ -112,6 +112,9 @@ TEST(CommandTableLayout, EveryItemStandsOnceInAMenuBar)
     EXPECT_EQ(browser.count(Cmd::Browser), 0u);
     EXPECT_EQ(viewer.count(Cmd::EditPaste), 0u);
     EXPECT_EQ(browser.count(Cmd::ZoomMore), 0u);
+    // Auto-refresh stands in both View menus.
+    EXPECT_EQ(browser.count(Cmd::ViewAutoRefresh), 1u);
+    EXPECT_EQ(viewer.count(Cmd::ViewAutoRefresh), 1u);
     // 100 % and 200 % stand in Preview and in Zoom To.
     EXPECT_EQ(browser.count(Cmd::Preview100), 1u);
     EXPECT_EQ(viewer.count(Cmd::Preview100), 1u);

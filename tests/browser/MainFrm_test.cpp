@@ -574,6 +574,34 @@ TEST_F(MainFrameTest, ShutdownSavesAsTheSettingsSay)
     EXPECT_EQ(vktest::ReadFile(config->File("vk.set")), before);
 }
 
+TEST_F(MainFrameTest, ARelativeConfigFolderStaysWhereVelkorStarted)
+{
+    // Started in `config` with a relative settings folder, browsing `pics`.
+    WriteBmp(pics.File("p.bmp"), 8, 8);
+    qputenv("VELKOR_CONFIG_DIR", "settings");
+    ASSERT_TRUE(Start(config->Path(), QString::fromStdString(pics.File("p.bmp"))));
+    EXPECT_EQ(frame->GetFileList().GetCurrentDir(), Dir());
+    frame.reset();
+    EXPECT_TRUE(vktest::FileExists(config->File("settings/vk.set")));
+    EXPECT_FALSE(std::filesystem::exists(pics.File("settings"))) << "nothing written where the browser was";
+}
+
+TEST_F(MainFrameTest, AutoRefreshInBothViewMenus)
+{
+    WriteBmp(pics.File("p.bmp"), 8, 8);
+    ASSERT_TRUE(Start(Dir()));
+    SelectRow(0);
+    ASSERT_TRUE(frame->RunCommand(Cmd::Viewer));
+    QMenu* view = frame->GetMenus(false)[2];
+    ASSERT_EQ(view->title().toStdString(), "&View");
+    QAction* autoRefresh = frame->GetAction(Cmd::ViewAutoRefresh);
+    EXPECT_TRUE(view->actions().contains(autoRefresh));
+    const bool before = frame->GetSettings().autoRefresh != 0;
+    autoRefresh->trigger();
+    EXPECT_EQ(frame->GetSettings().autoRefresh != 0, !before);
+    EXPECT_EQ(autoRefresh->isChecked(), !before);
+}
+
 TEST_F(MainFrameTest, HelpAndAboutGoThroughTheSeams)
 {
     ASSERT_TRUE(Start(Dir()));

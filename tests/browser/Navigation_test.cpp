@@ -284,6 +284,44 @@ TEST_F(NavigationTest, OpenGoesToTheFilesFolder)
     EXPECT_EQ(Current(), pics.Path());
 }
 
+TEST_F(NavigationTest, OpenInViewerModeStaysInViewerMode)
+{
+    WriteBmp(pics.File("A/B/c.bmp"), 16, 10);
+    ASSERT_TRUE(Start(pics.Path()));
+    frame->GetFileListBox()->item(0)->setSelected(true);
+    WaitForLoad(frame->GetView());
+    ASSERT_TRUE(frame->RunCommand(Cmd::Viewer));
+
+    vkui::setOpenFileHandler([&](const QString&, const QStringList&) {
+        return QString::fromStdString(pics.File("A/B/c.bmp"));
+    });
+    ASSERT_TRUE(frame->RunCommand(Cmd::FileOpen));
+    WaitForLoad(frame->GetView());
+    EXPECT_FALSE(frame->IsBrowserMode());
+    EXPECT_EQ(Current(), pics.File("A/B"));
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "c.bmp");
+    EXPECT_EQ(frame->GetCurrentIndex(), 1) << "the viewer's position is the opened file";
+    EXPECT_EQ(frame->GetView()->GetPicture().GetWidth(), 16);
+    // The viewer steps from there.
+    frame->UpdateCommandUI();
+    EXPECT_TRUE(frame->IsCommandEnabled(Cmd::ImagePrevious));
+    EXPECT_FALSE(frame->IsCommandEnabled(Cmd::ImageNext));
+    ASSERT_TRUE(frame->RunCommand(Cmd::ImagePrevious));
+    WaitForLoad(frame->GetView());
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "b.bmp");
+
+    // A file the list does not show leaves nothing to view: the browser shows its folder.
+    vktest::WriteFile(pics.File("notes.txt"), "text");
+    vkui::setOpenFileHandler([&](const QString&, const QStringList&) {
+        return QString::fromStdString(pics.File("notes.txt"));
+    });
+    frame->RunCommand(Cmd::FileOpen);
+    EXPECT_TRUE(frame->IsBrowserMode());
+    EXPECT_EQ(Current(), pics.Path());
+    ASSERT_EQ(ask.shown.size(), 1u);
+    EXPECT_EQ(ask.shown[0], "Image not found");
+}
+
 TEST_F(NavigationTest, AutoRefreshOnlyAfterMinimising)
 {
     CSettings settings;

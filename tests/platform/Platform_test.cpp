@@ -202,6 +202,26 @@ TEST(PlatformFolders, ConfigAndDataFolders)
     EXPECT_EQ(ConfigDirectory(), "/tmp/vk-test-conf");
 }
 
+TEST(PlatformFolders, ARelativeConfigFolderIsAnchoredOnce)
+{
+    Restore d("VELKOR_CONFIG_DIR");
+    const std::string old = WorkingDirectory();
+    vktest::TempDir dir;
+    ASSERT_TRUE(EnterDirectory(dir.Path()));
+    ::setenv("VELKOR_CONFIG_DIR", "./conf/../settings/", 1);
+    AnchorConfigDirectory();
+    EXPECT_EQ(ConfigDirectory(), dir.File("settings"));
+    // Moving on does not move the settings, and anchoring again keeps them.
+    ASSERT_TRUE(EnterDirectory("/"));
+    AnchorConfigDirectory();
+    EXPECT_EQ(ConfigDirectory(), dir.File("settings"));
+    // Absolute values stay as they are.
+    ::setenv("VELKOR_CONFIG_DIR", "/abs/conf", 1);
+    AnchorConfigDirectory();
+    EXPECT_EQ(ConfigDirectory(), "/abs/conf");
+    EnterDirectory(old);
+}
+
 TEST(PlatformTrash, MovesIntoTheUsersTrash)
 {
     Restore a("HOME"), b("XDG_DATA_HOME");

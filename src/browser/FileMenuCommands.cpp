@@ -1,0 +1,86 @@
+#include "FileMenuCommands.h"
+
+#include "CommandRegistry.h"
+#include "MainFrm.h"
+#include "MessageService.h"
+#include "Navigator.h"
+#include "Preview.h"
+#include "platform/Folders.h"
+#include "platform/Path.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+namespace {
+
+constexpr const char* kTextImageNotFound = "Image not found";
+
+// File > Open filters, in this order.
+const QStringList& OpenFilters()
+{
+    static const QStringList filters = {
+        "Windows Bitmap (*.bmp)",
+        "JPEG (*.jpg)",
+        "Portable Network Graphics (*.png)",
+        "Portable Pixmap (*.ppm)",
+        "Portable Graymap (*.pgm)",
+        "Portable Bitmap (*.pbm)",
+        "TrueVision Targa (*.tga)",
+        "ZSoft Paintbrush (*.pcx)",
+        "Graphics Interchange Format (*.gif)",
+        "Interchange File Format (*.iff)",
+        "Macintosh PICT (*.pct)",
+        "Sun Rasterfile (*.ras)",
+        "Tag Image File Format (*.tif)",
+        "EPS TIFF Preview (*.eps)",
+        "Icon Files (*.ico)",
+    };
+    return filters;
+}
+
+// Goes to the chosen file's folder and shows the file, in the mode the
+// frame is in.
+void OpenFile(CMainFrame& frame)
+{
+    const QString chosen = vkui::openFileName(&frame, "Open", QString::fromStdString(vkplatform::WorkingDirectory()),
+                                              OpenFilters());
+    if (chosen.isEmpty())
+        return;
+    const auto [dir, name] = vkpath::Split(QFileInfo(chosen).absoluteFilePath().toStdString());
+    if (!frame.GoTo(dir, vknav::kTextFolderNotFound, CMainFrame::Recent::Add)) {
+        if (!CNavigator::Enter(frame.GetFileList().GetCurrentDir()))
+            frame.RefreshDirectory();
+        return;
+    }
+    if (!frame.ShowListedFile(name)) {
+        // Nothing to view: the folder is shown in the browser.
+        frame.SwitchToBrowser();
+        vkui::ask(kTextImageNotFound);
+    }
+}
+
+} // namespace
+
+void BindFileMenuCommands(CMainFrame& frame, CommandRegistry& commands)
+{
+    using enum Cmd;
+    CPreview& view = *frame.GetView();
+    CFileList& files = frame.GetFileList();
+    CSettings& settings = frame.GetSettings();
+
+    commands.Bind(FileOpen, {.run = [&frame] { OpenFile(frame); }});
+    commands.Bind(FileSaveAs, {.enabled = [&view] { return view.HasImage() && view.GetPicture().IsModified(); },
+                               .run = [&frame] { frame.RunSaveAs(); }});
+    commands.Bind(FilePreview, {.enabled = [&settings, &files] {
+                                    return !settings.browserPreviewEnabled && !files.GetCurrentFile().empty();
+                                },
+                                .run = [&frame] {
+                                    if (frame.IsBrowserMode())
+                                        frame.ShowCurrentFileForced();
+                                }});
+    commands.Bind(FileReload, {.enabled = [&view, &files] { return view.HasImage() && !files.GetCurrentFile().empty(); },
+                               .run = [&frame] { frame.ShowCurrentFileForced(); }});
+    commands.Bind(Viewer, {.enabled = [&view] { return view.HasImage(); }, .run = [&frame] { frame.SwitchToViewer(); }});
+    commands.Bind(Browser, {.run = [&frame] { frame.SwitchToBrowser(); }});
+    commands.Bind(Exit, {.run = [&frame] { frame.close(); }});
+}

@@ -1,0 +1,327 @@
+// The frame's file side: the file and directory lists, the selection,
+// showing the current file, and the title, properties and status panes
+// that describe it.
+#include "MainFrm.h"
+
+#include "DirectoryFill.h"
+#include "FormatNumber.h"
+#include "MessageService.h"
+#include "Preview.h"
+#include "StatusTexts.h"
+#include "platform/FileStatus.h"
+#include "platform/Path.h"
+
+#include <QDateTime>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+
+#include <algorithm>
+
+namespace {
+
+// Messages of loading.
+constexpr const char* kTextUnknownFormat = "Unknow format.";
+constexpr const char* kStatusUnknownFormat = "  Unknow format";
+constexpr const char* kStatusLoading = "  Loading image...";
+constexpr const char* kStatusDonePreviewOff = " Done";
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+} // namespace
+
+QString CMainFrame::CurrentPath() const
+{
+    return Q(vkpath::Join(m_fileList.GetCurrentDir(), m_fileList.GetCurrentFile()));
+}
+
+void CMainFrame::ShowCurrentFile()
+{
+    if (m_fileList.GetCurrentFile().empty()) {
+        UpdateTitleAndProperties(true);
+        return;
+    }
+    if (m_browserMode && !m_settings.browserPreviewEnabled && !m_forcePreview) {
+        UpdateTitleAndProperties(false);
+        m_statusText = kStatusDonePreviewOff;
+        UpdateStatusPane();
+        UpdateCountPane();
+        return;
+    }
+    m_statusText = kStatusLoading;
+    UpdateStatusPane();
+    UpdateCountPane();
+
+    m_loadForced = m_forcePreview;
+    const QString path = CurrentPath();
+    const QString name = Q(m_fileList.GetCurrentFile());
+    if (m_browserMode) {
+        m_view->LoadImage(path, m_settings.previewPosition, m_settings.browserPreviewShrink,
+                          m_settings.browserPreviewEnlarge, name);
+    } else {
+        m_view->LoadImage(path, vkview::Centre, m_settings.viewerShrink, m_settings.viewerEnlarge, name);
+        // After the request, so the pane names the new file without the
+        // previous picture's size.
+        UpdateInfoPane();
+    }
+}
+
+void CMainFrame::ShowCurrentFileForced()
+{
+    const bool saved = m_forcePreview;
+    m_forcePreview = true;
+    ShowCurrentFile();
+    m_forcePreview = saved;
+}
+
+bool CMainFrame::ShowListedFile(const std::string& name)
+{
+    const int row = SelectFileEntry(name);
+    UpdateSelection();
+    const bool listed = !m_fileList.GetCurrentFile().empty();
+    if (!m_browserMode)
+        m_currentIndex = listed ? row : -1;
+    if (listed)
+        ShowCurrentFile();
+    UpdateCountPane();
+    return listed;
+}
+
+void CMainFrame::OnLoadFinished(bool success)
+{
+    // The load may have been forced by Preview: it still counts as such.
+    const bool savedForce = m_forcePreview;
+    m_forcePreview = m_loadForced;
+    if (success && !m_fileList.GetCurrentFile().empty()) {
+        UpdateTitleAndProperties(false);
+        m_statusText = "  Loaded in " + Q(FormatNumber(m_view->GetLoadTime() * 0.001, 3)) + " s";
+        UpdateStatusPane();
+        if (!m_browserMode)
+            UpdateInfoPane();
+    } else {
+        UpdateTitleAndProperties(true);
+        m_statusText = kStatusUnknownFormat;
+        UpdateStatusPane();
+        if (!m_browserMode)
+            UpdateInfoPane();
+        vkui::ask(kTextUnknownFormat);
+    }
+    m_forcePreview = savedForce;
+    UpdateCommandUI();
+}
+
+QString CMainFrame::TitleFor(const std::string& path) const
+{
+    const bool fullPath = m_browserMode ? m_settings.browserFullPathInTitle : m_settings.viewerFullPathInTitle;
+    return Q(vktext::TitleText(fullPath, path));
+}
+
+QString CMainFrame::FileSizeText(uint64_t size) const
+{
+    return Q(vktext::FileSizeText(size, m_settings.fileSizeUnit));
+}
+
+QString CMainFrame::ImageSizeText() const
+{
+    const CPictureEx& picture = m_view->GetPicture();
+    return Q(vktext::ImageSizeText(picture.GetWidth(), picture.GetHeight(), m_settings.imageSizeUnit));
+}
+
+void CMainFrame::UpdateTitleAndProperties(bool clear)
+{
+    if (clear || m_fileList.GetCurrentFile().empty()) {
+        m_view->Clear();
+        for (QLabel* value : m_propertyValues)
+            value->clear();
+        setWindowTitle(TitleFor(m_fileList.GetCurrentDir()));
+        return;
+    }
+    const std::string path = vkpath::Join(m_fileList.GetCurrentDir(), m_fileList.GetCurrentFile());
+    setWindowTitle(TitleFor(path));
+
+    vkplatform::FileStatus status;
+    const bool haveStatus = vkplatform::GetFileStatus(path, status);
+
+    const bool showsPicture = !m_browserMode || m_settings.browserPreviewEnabled || m_forcePreview;
+    if (!showsPicture)
+        m_view->Clear();
+
+    m_propertyValues[0]->setText(Q(m_fileList.GetCurrentFile()));
+    if ((m_settings.browserPreviewEnabled || m_forcePreview || !m_browserMode) && m_view->HasImage())
+        m_propertyValues[1]->setText(ImageSizeText() + ", " +
+                                     QString::number(m_view->GetPicture().GetBitsPerPixel()) + " bpp");
+    else
+        m_propertyValues[1]->clear();
+    m_propertyValues[2]->setText(haveStatus ? FileSizeText(status.size) : QString());
+    if (haveStatus && status.lastWriteTime >= 0)
+        m_propertyValues[3]->setText(
+            QLocale().toString(QDateTime::fromSecsSinceEpoch(status.lastWriteTime), QLocale::LongFormat));
+    else
+        m_propertyValues[3]->clear();
+}
+
+void CMainFrame::UpdateStatusPane()
+{
+    m_paneStatus->setText(m_statusText);
+    m_paneStatus->repaint();
+}
+
+void CMainFrame::UpdateInfoPane()
+{
+    if (m_browserMode) {
+        m_infoText = Q(vktext::FreeSpaceText(vkfill::GetFreeSpace(m_fileList.GetCurrentDir()),
+                                             m_settings.fileSizeUnit));
+    } else if (m_fileList.GetCurrentFile().empty()) {
+        m_infoText = " ";
+    } else {
+        vkplatform::FileStatus status;
+        const bool haveStatus = vkplatform::GetFileStatus(CurrentPath().toStdString(), status);
+        const CPictureEx& picture = m_view->GetPicture();
+        // While the next file decodes the view still holds the previous
+        // picture: its size must not be shown under the new name.
+        const bool shown = m_view->HasImage() && !m_view->IsLoading();
+        m_infoText = Q(vktext::ViewerInfoText(m_fileList.GetCurrentFile(), shown ? picture.GetWidth() : 0,
+                                              shown ? picture.GetHeight() : 0,
+                                              shown ? picture.GetBitsPerPixel() : 0,
+                                              haveStatus ? status.size : 0, m_settings.fileSizeUnit,
+                                              m_settings.imageSizeUnit));
+    }
+    m_paneInfo->setText(m_infoText);
+}
+
+void CMainFrame::UpdateCountPane()
+{
+    if (m_browserMode)
+        m_countText = Q(vktext::BrowserCountText(m_fileList.GetSelectedCount(), m_fileListBox->count(),
+                                                 m_fileList.GetSelectedTotal(), m_settings.fileSizeUnit));
+    else
+        m_countText = Q(vktext::ViewerCountText(
+            m_fileList.GetCurrentFile().empty() ? -1 : m_currentIndex, m_fileListBox->count()));
+    m_paneCount->setText(m_countText);
+}
+
+QString CMainFrame::GetPaneText(int pane) const
+{
+    switch (pane) {
+    case 1: return m_paneReady->text();
+    case 2: return m_paneCount->text();
+    case 3: return m_paneInfo->text();
+    case 4: return m_paneStatus->text();
+    default: return {};
+    }
+}
+
+QString CMainFrame::GetPropertyValue(int index) const
+{
+    return index >= 0 && index < 4 ? m_propertyValues[size_t(index)]->text() : QString();
+}
+
+QString CMainFrame::GetPropertyLabel(int index) const
+{
+    return index >= 0 && index < 4 ? m_propertyLabels[size_t(index)]->text() : QString();
+}
+
+// ---------------------------------------------------------------------------
+// Lists and selection
+
+void CMainFrame::FillFileList()
+{
+    m_entries = vkfill::ListImageFiles(m_fileList.GetCurrentDir(), m_settings);
+    QStringList texts;
+    texts.reserve(qsizetype(m_entries.size()));
+    for (const std::string& e : m_entries)
+        texts.append(Q(e));
+    const QSignalBlocker block(m_fileListBox);
+    m_fileListBox->clear();
+    m_fileListBox->addItems(texts);
+}
+
+void CMainFrame::FillDirectoryList()
+{
+    const std::vector<std::string> dirs = vkfill::ListDirectories(m_fileList.GetCurrentDir());
+    QStringList texts;
+    for (const std::string& d : dirs)
+        texts.append(Q(d));
+    m_dirListBox->clear();
+    m_dirListBox->addItems(texts);
+    UpdateInfoPane();
+    UpdateCountPane();
+}
+
+void CMainFrame::UpdateSelection()
+{
+    std::vector<std::string> selected;
+    const QModelIndexList rows = m_fileListBox->selectionModel()->selectedRows();
+    std::vector<int> indices;
+    indices.reserve(size_t(rows.size()));
+    for (const QModelIndex& index : rows)
+        indices.push_back(index.row());
+    std::sort(indices.begin(), indices.end());
+    for (int row : indices)
+        if (row >= 0 && size_t(row) < m_entries.size())
+            selected.push_back(m_entries[size_t(row)]);
+    m_fileList.UpdateSelection(selected);
+}
+
+void CMainFrame::RefillFileList()
+{
+    FillFileList();
+    ReselectAfterFill();
+    if (!m_browserMode && !m_fileList.GetCurrentFile().empty())
+        m_currentIndex = vkfill::FindEntry(m_entries, m_fileList.GetCurrentFile());
+}
+
+void CMainFrame::ReselectAfterFill()
+{
+    const vkfill::ReselectResult result = vkfill::ReselectAfterFill(m_entries, m_fileList);
+    {
+        const QSignalBlocker block(m_fileListBox);
+        m_fileListBox->clearSelection();
+        for (int row : result.selectedRows)
+            if (QListWidgetItem* item = m_fileListBox->item(row))
+                item->setSelected(true);
+        if (!result.selectedRows.empty())
+            m_fileListBox->setCurrentRow(result.selectedRows.back(), QItemSelectionModel::NoUpdate);
+    }
+    if (result.clearView)
+        UpdateTitleAndProperties(true);
+    UpdateCountPane();
+}
+
+void CMainFrame::SelectOnly(int row)
+{
+    const QSignalBlocker block(m_fileListBox);
+    m_fileListBox->clearSelection();
+    if (QListWidgetItem* item = m_fileListBox->item(row)) {
+        item->setSelected(true);
+        m_fileListBox->setCurrentRow(row, QItemSelectionModel::NoUpdate);
+        m_fileListBox->scrollToItem(item);
+    }
+}
+
+int CMainFrame::SelectFileEntry(const std::string& name)
+{
+    const int row = vkfill::FindEntry(m_entries, name);
+    SelectOnly(row);
+    return row;
+}
+
+void CMainFrame::OnFileSelectionChanged()
+{
+    UpdateSelection();
+    if (!m_fileList.GetCurrentFile().empty())
+        ShowCurrentFile();
+    else
+        UpdateTitleAndProperties(true);
+    UpdateCountPane();
+}
+
+void CMainFrame::ShowViewerFile(int index)
+{
+    if (index < 0 || index >= m_fileListBox->count())
+        return;
+    m_currentIndex = index;
+    SelectOnly(index);
+    UpdateSelection();
+    ShowCurrentFile();
+}

@@ -1,0 +1,90 @@
+#include "Navigator.h"
+
+#include "FileList.h"
+#include "platform/Folders.h"
+#include "platform/Path.h"
+
+namespace vknav {
+
+std::string EnterNearestAncestor(const std::string& dir)
+{
+    std::string current = dir;
+    while (!current.empty() && !vkpath::IsRoot(current)) {
+        current = vkpath::Parent(current);
+        if (!current.empty() && vkplatform::EnterDirectory(current))
+            return current;
+    }
+    return {};
+}
+
+bool SameDir(const std::string& a, const std::string& b)
+{
+    return vkpath::StripTrailingSeparator(a) == vkpath::StripTrailingSeparator(b);
+}
+
+} // namespace vknav
+
+bool CNavigator::Enter(const std::string& dir)
+{
+    return !dir.empty() && vkplatform::EnterDirectory(dir);
+}
+
+void CNavigator::Record(const std::string& dir)
+{
+    m_files.SetCurrentDir(vkpath::StripTrailingSeparator(dir), true);
+}
+
+std::string CNavigator::EnterStart(const std::string& startupFile, bool startInHome, const std::string& home)
+{
+    if (!startupFile.empty()) {
+        if (!Enter(vkpath::Parent(startupFile)))
+            return {};
+    } else if (startInHome && !home.empty()) {
+        const std::string previous = vkplatform::WorkingDirectory();
+        if (!vknav::SameDir(previous, home) && !Enter(home))
+            Enter(previous);
+    }
+    std::string start = vkplatform::WorkingDirectory();
+    if (start.empty()) {
+        // The inherited directory is gone: these always exist.
+        start = vkplatform::HomeDirectory();
+        if (!Enter(start)) {
+            start = vkplatform::SystemDirectory();
+            Enter(start);
+        }
+    }
+    m_files.SetCurrentDir(start, true);
+    return start;
+}
+
+CNavigator::Recovery CNavigator::EnterCurrentOrNearest()
+{
+    const std::string current = m_files.GetCurrentDir();
+    if (Enter(current))
+        return Recovery::Same;
+    std::string dir = vknav::EnterNearestAncestor(current);
+    if (dir.empty()) {
+        dir = vkplatform::SystemDirectory();
+        if (!Enter(dir))
+            return Recovery::Lost;
+    }
+    Record(dir);
+    return Recovery::Moved;
+}
+
+size_t CNavigator::AddRecentFolder()
+{
+    const int found = FindRecentFolder(m_files.GetCurrentDir());
+    if (found >= 0)
+        return size_t(found);
+    m_recent.push_back(m_files.GetCurrentDir());
+    return m_recent.size() - 1;
+}
+
+int CNavigator::FindRecentFolder(const std::string& dir) const
+{
+    for (size_t i = 0; i < m_recent.size(); ++i)
+        if (vknav::SameDir(m_recent[i], dir))
+            return int(i);
+    return -1;
+}

@@ -4,12 +4,14 @@
 #include "FileMenuCommands.h"
 #include "GoCommands.h"
 #include "HelpCommands.h"
+#include "SlideShowCommands.h"
 #include "ViewCommands.h"
 #include "ZoomCommands.h"
 #include "edit/EditCommands.h"
 #include "fileops/FileCommands.h"
-#include "save/SaveCommands.h"
 #include "print/PrintCommands.h"
+#include "save/SaveCommands.h"
+#include "search/SearchCommands.h"
 #include "settings/SettingsCommands.h"
 
 void BindCommandAreas(CMainFrame& frame, CommandRegistry& commands)
@@ -25,4 +27,6 @@ void BindCommandAreas(CMainFrame& frame, CommandRegistry& commands)
     vksave::BindSaveCommands(frame, commands);
     BindSettingsCommands(frame, commands);
     BindPrintCommands(frame, commands);
+    BindSearchCommands(frame, commands);
+    BindSlideShowCommands(frame, commands);
 }

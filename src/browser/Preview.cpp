@@ -220,6 +220,32 @@ void CPreview::Prefetch(const QStringList& paths)
     update();
 }
 
+void CPreview::ShowSlide(CWinBmp& picture, int imageSize, int position, const QString& fileName)
+{
+    CancelLoad();
+    AskToSave(); // an edit made during the show is not lost without a word
+    m_picture.Swap(picture);
+    m_fileName = fileName;
+    m_shownPath.clear();
+    m_hasImage = true;
+    m_dragging = false;
+    const int cw = m_geometry.ClientWidth(), ch = m_geometry.ClientHeight();
+    m_windowAspect = cw > 0 ? float(ch) / float(cw) : 1.0f;
+    PictureSize size{m_picture.GetWidth(), m_picture.GetHeight()};
+    if (imageSize == 0 && cw > 0 && ch > 0)
+        size = m_picture.FitSize(cw, ch, m_windowAspect);
+    else if (imageSize == 2 && cw > 1 && ch > 1)
+        size = m_picture.FitSize(cw / 2, ch / 2, m_windowAspect);
+    m_geometry.SetDisplaySize(std::max(1, size.width), std::max(1, size.height));
+    m_loadPosition = position == 1 ? vkview::UpperLeft : vkview::Centre;
+    Place(m_loadPosition);
+    m_picture.ClearEditState();
+    ComputeSourceRect();
+    m_tileCache.Invalidate();
+    m_blitErrorShown = false;
+    update();
+}
+
 void CPreview::Place(int position)
 {
     m_quietDraw = false;

@@ -46,6 +46,11 @@ public:
     // Drops any pending load.
     void CancelLoad();
 
+    // Shows a picture the slide show decoded, swapped in without a copy
+    // (`picture` receives the old one): sized by `imageSize` (0 best fit,
+    // 1 full size, 2 small) and placed by `position` (0 centre, 1 upper left).
+    void ShowSlide(CWinBmp& picture, int imageSize, int position, const QString& fileName);
+
     void SetZoom(float factor);
     void SetPosition(int position);
     void Clear();

@@ -1,0 +1,164 @@
+#include "SlideShowCommands.h"
+
+#include "CommandRegistry.h"
+#include "FormatNumber.h"
+#include "MainFrm.h"
+#include "MessageService.h"
+#include "Preview.h"
+#include "SlideShow.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QListWidget>
+
+#include <chrono>
+#include <random>
+
+namespace {
+
+constexpr const char* kStatusLoadedIn = "  Loaded in ";
+constexpr const char* kStatusSeconds = " s";
+constexpr const char* kStatusUnknownFormat = " Unknow format";
+
+} // namespace
+
+CSlideShowControl::CSlideShowControl(CMainFrame& frame) : QObject(&frame), m_frame(frame)
+{
+    m_clock.start();
+}
+
+CSlideShowControl::~CSlideShowControl()
+{
+    if (m_show)
+        m_show->SignalStop();
+    for (auto& show : m_retired)
+        show->SignalStop();
+}
+
+bool CSlideShowControl::CanRun() const { return !m_running && m_frame.GetFileListBox()->count() > 1; }
+
+bool CSlideShowControl::CanSlideShow() const
+{
+    return m_frame.GetFileListBox()->count() > 1 && m_frame.GetView()->HasImage();
+}
+
+void CSlideShowControl::RunFromBrowser()
+{
+    m_frame.SwitchToViewer();
+    Run();
+}
+
+void CSlideShowControl::Run()
+{
+    if (m_frame.IsBrowserMode() || !CanRun())
+        return;
+    // A show stopped during a decode may still be finishing it.
+    std::erase_if(m_retired, [](const std::unique_ptr<CSlideShow>& show) { return !show->IsRunning(); });
+    if (m_show && m_show->IsRunning())
+        m_retired.push_back(std::move(m_show));
+    if (!m_show)
+        m_show = std::make_unique<CSlideShow>();
+
+    QListWidget* list = m_frame.GetFileListBox();
+    std::vector<std::string> entries;
+    entries.reserve(size_t(list->count()));
+    for (int i = 0; i < list->count(); ++i)
+        entries.push_back(list->item(i)->text().toStdString());
+    const CSettings& settings = m_frame.GetSettings();
+    const uint64_t seed = uint64_t(std::random_device{}()) << 32 ^
+                          uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+
+    CSlideShow* show = m_show.get();
+    show->ResetStop();
+    show->SetOwner(this, 0);
+    show->Configure(settings.slideSequence, settings.slideDelaySeconds, settings.slideDelayFlip != 0,
+                    std::move(entries), m_frame.GetCurrentIndex(), m_frame.GetFileList().GetCurrentDir(), seed);
+    const uint64_t generation = ++m_generation;
+    show->SetStepHandler([this, generation](SlideStep& step) { OnStep(generation, step); });
+    try {
+        show->Start();
+    } catch (const CThreadException& e) {
+        vkui::ask(QString::fromStdString(e.message));
+        return;
+    }
+    show->SetPriority(0);
+    m_running = true;
+    m_firstStep = true;
+    m_steps = 0;
+    m_lastLoadTime = m_clock.elapsed();
+    show->PostCommand(CThread::CmdJob);
+    qApp->installEventFilter(this);
+    m_frame.UpdateCommandUI();
+}
+
+void CSlideShowControl::Stop()
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    qApp->removeEventFilter(this);
+    if (m_show) {
+        m_show->SignalStop();
+        int32_t code = 0;
+        m_show->Stop(code, 0); // the frame does not wait for the thread
+    }
+    m_frame.UpdateCommandUI();
+}
+
+bool CSlideShowControl::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_running && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && QApplication::activeModalWidget() == nullptr &&
+        watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == &m_frame) {
+        Stop();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void CSlideShowControl::OnStep(uint64_t generation, SlideStep& step)
+{
+    if (generation != m_generation || !m_running || !m_show)
+        return; // a step of a show that was stopped meanwhile
+    const qint64 now = m_clock.elapsed();
+    QListWidget* list = m_frame.GetFileListBox();
+    if (step.index >= 0 && step.index < list->count()) {
+        m_frame.SelectOnly(step.index);
+        m_frame.SetCurrentIndex(step.index);
+    }
+    m_frame.UpdateSelection();
+    if (step.ok && step.picture) {
+        const CSettings& settings = m_frame.GetSettings();
+        m_frame.GetView()->ShowSlide(*step.picture, settings.slideImageSize, settings.slidePosition,
+                                     QString::fromStdString(m_frame.GetFileList().GetCurrentFile()));
+        step.picture.reset(); // the previous slide, handed back by the swap
+        m_frame.UpdateTitleAndProperties(false);
+        // The time between two steps less the delay; the first step comes
+        // at once, so it shows its decoding time alone.
+        double seconds = double(now - m_lastLoadTime) * 0.001;
+        if (!m_firstStep)
+            seconds -= settings.slideDelaySeconds;
+        m_frame.SetStatusText(kStatusLoadedIn + QString::fromStdString(FormatNumber(seconds, 3)) + kStatusSeconds);
+    } else {
+        m_frame.UpdateTitleAndProperties(true);
+        m_frame.SetStatusText(kStatusUnknownFormat);
+    }
+    m_frame.UpdateStatusPane();
+    m_frame.UpdateCountPane();
+    if (!m_frame.IsBrowserMode())
+        m_frame.UpdateInfoPane();
+    m_lastLoadTime = now;
+    m_firstStep = false;
+    ++m_steps;
+    m_show->StepShown(step.serial);
+}
+
+void BindSlideShowCommands(CMainFrame& frame, CommandRegistry& commands)
+{
+    auto* control = new CSlideShowControl(frame); // a child of the frame
+    commands.Bind(Cmd::SlideRun, {.enabled = [control] { return control->CanRun(); }, .run = [control] { control->Run(); }});
+    commands.Bind(Cmd::SlideStop,
+                  {.enabled = [control] { return control->CanStop(); }, .run = [control] { control->Stop(); }});
+    commands.Bind(Cmd::ToolsSlideShow, {.enabled = [control] { return control->CanSlideShow(); },
+                                        .run = [control] { control->RunFromBrowser(); }});
+}

@@ -1,0 +1,56 @@
+// The slide show in the frame: Run (F3), Stop (F4) and Tools > Slide show,
+// and what the frame does with each step of the worker.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class CMainFrame;
+class CommandRegistry;
+class CSlideShow;
+struct SlideStep;
+
+// Binds Run (F3), Stop (F4) and Tools > Slide show to a show owned by the frame.
+void BindSlideShowCommands(CMainFrame& frame, CommandRegistry& commands);
+
+class CSlideShowControl : public QObject {
+    Q_OBJECT
+public:
+    explicit CSlideShowControl(CMainFrame& frame);
+    ~CSlideShowControl() override;
+
+    // Enabling rules of the three commands.
+    bool CanRun() const;
+    bool CanStop() const { return m_running; }
+    bool CanSlideShow() const;
+
+    // Run: viewer mode only. Slide show: switches to the viewer first.
+    void Run();
+    void RunFromBrowser();
+    // Ends the show at once; a decode still running is dropped.
+    void Stop();
+    bool IsRunning() const { return m_running; }
+    // Steps shown since the show started (for tests).
+    int GetStepCount() const { return m_steps; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override; // Escape stops
+
+private:
+    void OnStep(uint64_t generation, SlideStep& step);
+
+    CMainFrame& m_frame;
+    std::unique_ptr<CSlideShow> m_show;
+    // Shows stopped while decoding: they end on their own and go at the next Run.
+    std::vector<std::unique_ptr<CSlideShow>> m_retired;
+    bool m_running = false;
+    uint64_t m_generation = 0; // of the show running; older shows' steps are dropped
+    bool m_firstStep = false;
+    int m_steps = 0;
+    QElapsedTimer m_clock;
+    qint64 m_lastLoadTime = 0;
+};

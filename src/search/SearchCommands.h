@@ -1,0 +1,21 @@
+// Find Images and Compare Directories as commands of the frame: the
+// dialogs run with the settings they keep, and the browser goes to the
+// files chosen in them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class CMainFrame;
+class CommandRegistry;
+
+void RunFindImages(CMainFrame& frame);
+void RunCompareDirectories(CMainFrame& frame);
+// Binds Find Images (Ctrl+F) and Compare Directories, both always enabled.
+void BindSearchCommands(CMainFrame& frame, CommandRegistry& commands);
+
+// Makes `dir` the browser's current folder; false after "Folder not exist."
+bool GoToFolder(CMainFrame& frame, const std::string& dir);
+// Selects the entries named (ignoring case) and shows the current file;
+// returns how many were found.
+int SelectNamedFiles(CMainFrame& frame, const std::vector<std::string>& names);

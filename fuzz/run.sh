@@ -8,6 +8,8 @@ build=$(cd "$1" && pwd)
 seconds=${2:-10}
 here=$(cd "$(dirname "$0")" && pwd)
 status=0
+# Leaks inside the system's codec libraries are not findings.
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$here/../tests/lsan.supp}
 for bin in "$build"/fuzz/fuzz_*; do
   [ -x "$bin" ] || continue
   name=$(basename "$bin")

@@ -109,6 +109,8 @@ bool ParseCommandLine(int argc, char** argv, CliRequest& request, std::string& e
                 error = "--compression takes none, packbits or lzw";
                 return false;
             }
+        } else if (name == "no-orient") {
+            request.orient = false;
         } else if (name == "to") {
             ok = value(request.toExt);
         } else if (IsEditOptionWithArgument(name)) {

@@ -31,6 +31,7 @@ struct CliRequest {
     std::string outputDir;
     CliSaveOptions save;
     std::vector<CliEditStep> edits;
+    bool orient = true; // turn pictures upright as their EXIF data says
 };
 
 // Parses argv; on a usage error returns false with a message.

@@ -44,12 +44,17 @@ int Info(const CliRequest& request)
 {
     int status = 0;
     CAnyPicDecoder decoder;
+    decoder.SetApplyOrientation(request.orient);
     for (const std::string& path : request.inputs) {
         CWinBmp bmp;
         try {
             decoder.DecodeFile(path, bmp, 32);
             std::cout << path << ": " << FormatName(decoder.GetDetectedFormat()) << " " << bmp.GetWidth()
-                      << "x" << bmp.GetHeight() << " " << bmp.GetSourceBitsPerPixel() << " bpp\n";
+                      << "x" << bmp.GetHeight() << " " << bmp.GetSourceBitsPerPixel() << " bpp";
+            // The size shown is the upright one unless --no-orient was given.
+            if (decoder.GetStoredOrientation() != 1)
+                std::cout << " orientation " << decoder.GetStoredOrientation();
+            std::cout << "\n";
         } catch (const CTextException& e) {
             PrintError(path + ": ", e);
             status = 1;
@@ -82,6 +87,7 @@ int Convert(const CliRequest& request)
         return 1;
     }
     CAnyPicDecoder decoder;
+    decoder.SetApplyOrientation(request.orient);
     if (request.toExt.empty())
         return ConvertOne(decoder, request, request.inputs[0], request.output, ext);
     int status = 0;
@@ -96,6 +102,7 @@ int Colors(const CliRequest& request)
 {
     try {
         CAnyPicDecoder decoder;
+        decoder.SetApplyOrientation(request.orient);
         CWinBmp bmp;
         decoder.DecodeFile(request.inputs[0], bmp, 32);
         std::cout << DescribeColorCount(bmp) << "\n";

@@ -1,5 +1,7 @@
 #include "AnyPicDecoder.h"
 
+#include "Orientation.h"
+
 #include <cstring>
 
 namespace {
@@ -49,6 +51,10 @@ const char* FormatName(int formatCode)
     case FormatTGA: return "TGA";
     case FormatTIFF: return "TIFF";
     case FormatICO: return "ICO";
+    case FormatWEBP: return "WEBP";
+    case FormatAVIF: return "AVIF";
+    case FormatHEIF: return "HEIF";
+    case FormatJXL: return "JXL";
     default: return "";
     }
 }
@@ -60,6 +66,15 @@ int CAnyPicDecoder::DetectFormat(const uint8_t* data, size_t size)
     const Bytes b{data, size};
     if (b.Has(0, 2) && b.WordLE(0) == 0x4D42)
         return DetBMP;
+    if (b.Equals(0, "RIFF") && b.Equals(8, "WEBP"))
+        return DetWEBP;
+    switch (DetectHeifKind(data, size)) {
+    case HeifKind::Avif: return DetAVIF;
+    case HeifKind::Heif: return DetHEIF;
+    case HeifKind::None: break;
+    }
+    if (HasJxlSignature(data, size))
+        return DetJXL;
     if (b.Has(0, 17) && (b.At(1) == 0 || b.At(1) == 1) && OneOf(b.At(2), {0, 1, 2, 3, 9, 10, 11}) &&
         OneOf(b.At(7), {0, 8, 15, 16, 24, 32}) && OneOf(b.At(16), {8, 15, 16, 24, 32}))
         return DetTGA;
@@ -116,9 +131,14 @@ void CAnyPicDecoder::Decode(CDataSource& source, CBmp& bmp, int wantedDepth)
         {"PPM file recognized.\n", FormatPNM, &m_ppmDecoder},
         {"RAS file recognized.\n", FormatRAS, &m_rasDecoder},
         {"ICO file recognized.\n", FormatICO, &m_icoDecoder},
+        {"WebP file recognized.\n", FormatWEBP, &m_webpDecoder},
+        {"AVIF file recognized.\n", FormatAVIF, &m_heifDecoder},
+        {"HEIF file recognized.\n", FormatHEIF, &m_heifDecoder},
+        {"JPEG XL file recognized.\n", FormatJXL, &m_jxlDecoder},
     };
     int detected = DetectFormat(source.GetStart(), source.GetSize());
     m_detectedFormat = table[detected].format;
+    m_storedOrientation = OrientUpright;
     if (detected == DetNone)
         RaiseError(ErrUnknownType, "Unknown file type.");
     Trace(2, "%s", table[detected].trace);
@@ -129,6 +149,32 @@ void CAnyPicDecoder::Decode(CDataSource& source, CBmp& bmp, int wantedDepth)
         source.Skip(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
     }
     table[detected].decoder->Decode(source, bmp, wantedDepth);
+
+    // HEIF and JPEG XL pictures come upright from their libraries.
+    int residual = OrientUpright;
+    switch (m_detectedFormat) {
+    case FormatJPEG:
+        m_storedOrientation = residual = ReadJpegOrientation(source.GetStart(), source.GetSize());
+        break;
+    case FormatPNG:
+        m_storedOrientation = residual = ReadPngOrientation(source.GetStart(), source.GetSize());
+        break;
+    case FormatTIFF:
+        m_storedOrientation = residual = ReadTiffOrientation(source.GetStart(), source.GetSize());
+        // libtiff's RGBA reader already undoes the flips in the tag, and
+        // reads the four turned orientations as their unturned neighbours:
+        // only a mirror about a diagonal is left.
+        if (bmp.GetBitsPerPixel() == 32)
+            residual = OrientationSwapsSides(residual)
+                           ? (residual == OrientTurnedRight || residual == OrientTurnedLeft ? OrientTransversed
+                                                                                            : OrientTransposed)
+                           : OrientUpright;
+        break;
+    default:
+        break;
+    }
+    if (m_applyOrientation)
+        ApplyOrientation(bmp, residual);
 }
 
 void CAnyPicDecoder::DecodeInto(CBmp&, PaletteHolder&, int&, CDataSource&)

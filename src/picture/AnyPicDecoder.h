@@ -3,6 +3,9 @@
 #pragma once
 
 #include "GIFDecoder.h"
+#include "HEIFDecoder.h"
+#include "JXLDecoder.h"
+#include "WebPDecoder.h"
 #include "ICODecoder.h"
 #include "IFFDecoder.h"
 #include "PCXDecoder.h"
@@ -31,6 +34,10 @@ enum PictureFormat : int {
     FormatTGA = 16,
     FormatTIFF = 17,
     FormatICO = 18,
+    FormatWEBP = 19,
+    FormatAVIF = 20,
+    FormatHEIF = 21,
+    FormatJXL = 22,
 };
 
 // The short name of a format code ("BMP", "JPEG", ...), "" for none.
@@ -54,12 +61,23 @@ public:
         DetPNM = 11,
         DetRAS = 12,
         DetICO = 13,
+        // Strong signatures, tested right after BMP so that none of these
+        // files is taken for a Targa.
+        DetWEBP = 14,
+        DetAVIF = 15,
+        DetHEIF = 16,
+        DetJXL = 17,
     };
 
     CAnyPicDecoder();
 
     void Decode(CDataSource& source, CBmp& bmp, int wantedDepth = 32) override;
     int GetDetectedFormat() const { return m_detectedFormat; }
+    // The orientation the last file's EXIF data records (1 when none). By
+    // default the picture is turned upright after decoding; switched off,
+    // the stored pixels are kept.
+    int GetStoredOrientation() const { return m_storedOrientation; }
+    void SetApplyOrientation(bool apply) { m_applyOrientation = apply; }
     static int DetectFormat(const uint8_t* data, size_t size);
 
 protected:
@@ -67,6 +85,8 @@ protected:
 
 private:
     int m_detectedFormat = FormatNone;
+    int m_storedOrientation = 1;
+    bool m_applyOrientation = true;
     CBmpDecoder m_bmpDecoder;
     CJPEGDecoder m_jpegDecoder;
     CPictDecoder m_pictDecoder{m_jpegDecoder};
@@ -79,4 +99,7 @@ private:
     CPPMDecoder m_ppmDecoder;
     CRASDecoder m_rasDecoder;
     CICODecoder m_icoDecoder;
+    CWebPDecoder m_webpDecoder;
+    CHEIFDecoder m_heifDecoder;
+    CJXLDecoder m_jxlDecoder;
 };

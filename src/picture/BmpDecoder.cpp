@@ -1,6 +1,8 @@
 #include "BmpDecoder.h"
 
 #include <algorithm>
+#include <bit>
+#include <span>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -14,10 +16,23 @@ constexpr const char* kTextDelta = "Encountered delta escape.";
 constexpr const char* kTextNegativeWidth = "Bitmap decoder: negative width.";
 
 constexpr size_t kFileHeaderSize = 14;
+// Info header sizes read: OS/2 1.x, Windows 3 and its V2 to V5 successors
+// (the longer ones add bit masks, then colour space data that is ignored).
+constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kInfoHeaderSize = 40;
+constexpr uint32_t kV2HeaderSize = 52; // + red, green, blue masks
+constexpr uint32_t kV3HeaderSize = 56; // + alpha mask
+constexpr uint32_t kV4HeaderSize = 108;
+constexpr uint32_t kV5HeaderSize = 124;
+
+constexpr uint32_t kCompressionBitFields = 3;
+constexpr uint32_t kCompressionAlphaBitFields = 6;
 
 // Rows are padded to whole 32-bit words.
 size_t StoredRowBytes(int width, int bitCount) { return (size_t(width) * size_t(bitCount) + 31) / 32 * 4; }
+
+uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 // Stores one line of palette indices into the bitmap line.
 void StoreIndexLine(CBmp& bmp, int y, const uint8_t* indices, const uint32_t* table)
@@ -28,6 +43,78 @@ void StoreIndexLine(CBmp& bmp, int y, const uint8_t* indices, const uint32_t* ta
         ExpandIndexedLine(indices, bmp.GetWidth(), table, bmp.GetLine32(y));
 }
 
+// One channel of a bit-field pixel, stretched from its own width to 0..255
+// with rounding. A mask with gaps counts as wide as its span.
+class MaskChannel {
+public:
+    explicit MaskChannel(uint32_t mask) : m_mask(mask)
+    {
+        if (mask != 0) {
+            m_shift = std::countr_zero(mask);
+            m_max = mask >> m_shift;
+        }
+    }
+    bool IsSet() const { return m_mask != 0; }
+    uint8_t operator()(uint32_t pixel) const
+    {
+        if (m_mask == 0)
+            return 0;
+        const uint64_t v = (pixel & m_mask) >> m_shift;
+        return m_max == 255 ? uint8_t(v) : uint8_t((v * 255 + m_max / 2) / m_max);
+    }
+
+private:
+    uint32_t m_mask = 0;
+    int m_shift = 0;
+    uint64_t m_max = 0;
+};
+
+struct BitMasks {
+    uint32_t red = 0, green = 0, blue = 0, alpha = 0;
+};
+
+// Pixels of 16 or 32 bits through their masks; without an alpha mask the
+// picture is opaque.
+class MaskedPixels {
+public:
+    explicit MaskedPixels(const BitMasks& m) : m_red(m.red), m_green(m.green), m_blue(m.blue), m_alpha(m.alpha) {}
+    uint32_t operator()(uint32_t v) const
+    {
+        return MakePixel(m_red(v), m_green(v), m_blue(v), m_alpha.IsSet() ? m_alpha(v) : 255);
+    }
+
+private:
+    MaskChannel m_red, m_green, m_blue, m_alpha;
+};
+
+// Rows of 16 or 32 bits through their masks.
+void DecodeMasked(CBmp& bmp, int bitCount, const BitMasks& masks, CDataSource& source, bool topDown)
+{
+    Trace(2, bitCount == 16 ? "Decoding 16 bit per pixel bitmap.\n" : "Decoding 32 bit per pixel bitmap.\n");
+    const int width = bmp.GetWidth();
+    const int height = bmp.GetHeight();
+    const size_t rowBytes = StoredRowBytes(width, bitCount);
+    const MaskedPixels pixel(masks);
+    // Every 16-bit value at once: cheaper than masking each pixel.
+    std::vector<uint32_t> table16;
+    if (bitCount == 16) {
+        table16.resize(65536);
+        for (uint32_t v = 0; v < 65536; ++v)
+            table16[v] = pixel(v);
+    }
+    for (int r = 0; r < height; ++r) {
+        const uint8_t* in = source.ReadBytes(rowBytes);
+        uint32_t* out = bmp.GetLine32(topDown ? r : height - 1 - r);
+        if (bitCount == 16) {
+            for (int x = 0; x < width; ++x, in += 2)
+                out[x] = table16[Le16(in)];
+        } else {
+            for (int x = 0; x < width; ++x, in += 4)
+                out[x] = pixel(Le32(in));
+        }
+    }
+}
+
 } // namespace
 
 void CBmpDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source)
@@ -36,41 +123,92 @@ void CBmpDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
     if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
         RaiseError(ErrWrongSignature, kTextNotBitmap);
     Trace(2, "Bitmap file signature found\n");
-    uint32_t fileSize = fileHeader[2] | fileHeader[3] << 8 | fileHeader[4] << 16 | uint32_t(fileHeader[5]) << 24;
+    const uint32_t fileSize = Le32(fileHeader + 2);
+    const uint32_t dataOffset = Le32(fileHeader + 10);
 
-    uint32_t headerSize = source.ReadLongLE();
-    if (headerSize != kInfoHeaderSize)
+    const uint32_t headerSize = source.ReadLongLE();
+    const bool core = headerSize == kCoreHeaderSize;
+    if (!core && headerSize != kInfoHeaderSize && headerSize != kV2HeaderSize && headerSize != kV3HeaderSize &&
+        headerSize != kV4HeaderSize && headerSize != kV5HeaderSize)
         RaiseError(ErrBadFormat, kTextHeaderSize);
-    auto width = int32_t(source.ReadLongLE());
-    auto height = int32_t(source.ReadLongLE());
-    source.Skip(2); // planes
-    int bitCount = source.ReadWordLE();
-    uint32_t compression = source.ReadLongLE();
-    source.Skip(8); // image size, horizontal resolution
-    source.Skip(4); // vertical resolution
-    uint32_t colorsUsed = source.ReadLongLE();
-    source.Skip(4); // colours important
+    const uint8_t* h = source.ReadBytes(headerSize - 4);
+    int32_t width, height;
+    int bitCount;
+    uint32_t compression = 0, colorsUsed = 0;
+    BitMasks masks;
+    if (core) {
+        // 16-bit sides, always bottom-up; no compression, no colour count.
+        width = Le16(h);
+        height = Le16(h + 2);
+        bitCount = Le16(h + 6);
+    } else {
+        width = int32_t(Le32(h));
+        height = int32_t(Le32(h + 4));
+        bitCount = Le16(h + 10);
+        compression = Le32(h + 12);
+        colorsUsed = Le32(h + 28);
+        if (headerSize >= kV2HeaderSize) {
+            masks.red = Le32(h + 36);
+            masks.green = Le32(h + 40);
+            masks.blue = Le32(h + 44);
+        }
+        if (headerSize >= kV3HeaderSize)
+            masks.alpha = Le32(h + 48);
+    }
     Trace(2, "Bitmap header is ok.\n");
+
+    const bool bitFields = !core && (bitCount == 16 || bitCount == 32) &&
+                           (compression == kCompressionBitFields || compression == kCompressionAlphaBitFields);
+    // A Windows 3 header keeps its masks right after it.
+    if (bitFields && headerSize == kInfoHeaderSize) {
+        const bool withAlpha = compression == kCompressionAlphaBitFields;
+        const uint8_t* m = source.ReadBytes(withAlpha ? 16 : 12);
+        masks = BitMasks{Le32(m), Le32(m + 4), Le32(m + 8), withAlpha ? Le32(m + 12) : 0};
+    }
+    if (bitCount == 16 && !bitFields)
+        masks = BitMasks{0x7C00, 0x03E0, 0x001F, 0}; // 5-5-5
+    // The 32-bit layout of our pictures needs no conversion.
+    const bool plainBgra = bitFields && bitCount == 32 && masks.red == 0x00FF0000 && masks.green == 0x0000FF00 &&
+                           masks.blue == 0x000000FF && (masks.alpha == 0 || masks.alpha == 0xFF000000);
 
     size_t paletteBytes = 0;
     PaletteEntry* entries = AllocPalette(palette);
     if (bitCount <= 8) {
         Trace(3, "Reading palette.\n");
-        uint32_t n = colorsUsed ? colorsUsed : 1u << bitCount;
+        const size_t entrySize = core ? 3 : 4;
+        uint32_t n = colorsUsed ? colorsUsed : 1u << (bitCount & 15);
+        // OS/2 files may hold fewer entries than their depth allows; the
+        // pixel data offset says how many.
+        if (core && dataOffset > kFileHeaderSize + kCoreHeaderSize) {
+            const size_t room = (dataOffset - kFileHeaderSize - kCoreHeaderSize) / entrySize;
+            if (room > 0 && room < n)
+                n = uint32_t(room);
+        }
         if (n > 256)
             n = 256;
-        paletteBytes = size_t(4) * n;
+        paletteBytes = entrySize * n;
         const uint8_t* p = source.ReadBytes(paletteBytes);
-        for (uint32_t i = 0; i < n; ++i)
-            entries[i] = PaletteEntry{p[4 * i], p[4 * i + 1], p[4 * i + 2], 255};
+        for (uint32_t i = 0; i < n; ++i, p += entrySize)
+            entries[i] = PaletteEntry{p[0], p[1], p[2], 255};
     }
 
-    // The file size field must not claim more than the file holds; the
-    // pixel data starts right after the palette whatever the offset says.
-    if (fileSize > paletteBytes + 56)
-        source.CheckAvailable(fileSize - paletteBytes - 56);
+    // The classic Windows 3 picture: the file size field must not claim more
+    // than the file holds, and the pixel data starts right after the palette
+    // whatever the offset says. The later variants are found at their offset
+    // when it lies past what was read (bit fields may carry an unused
+    // palette before the pixels).
+    const bool classic = headerSize == kInfoHeaderSize && !bitFields && bitCount != 16;
+    if (classic) {
+        if (fileSize > paletteBytes + 56)
+            source.CheckAvailable(fileSize - paletteBytes - 56);
+    } else if (dataOffset > source.GetOffset() && dataOffset <= source.GetSize()) {
+        source.Seek(dataOffset);
+    }
 
-    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32)
+    const bool legalDepth = core ? (bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 24)
+                                 : (bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 ||
+                                    bitCount == 24 || bitCount == 32);
+    if (!legalDepth)
         RaiseError(ErrBadFormat, kTextIllegalBpp);
     if (width < 0)
         RaiseError(ErrBadFormat, kTextNegativeWidth);
@@ -85,7 +223,8 @@ void CBmpDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
         source.CheckAvailable(StoredRowBytes(width, bitCount) * size_t(lines));
 
     int depth = ResolveTargetDepth(bitCount, wantedDepth);
-    bmp.Create(width, int(lines), uint16_t(depth), false);
+    const bool alpha = bitFields && masks.alpha != 0;
+    bmp.Create(width, int(lines), uint16_t(depth), alpha);
     bmp.SetSourceBitsPerPixel(bitCount);
     if (depth == 8)
         bmp.SetPalette(entries);
@@ -94,8 +233,14 @@ void CBmpDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
 
     if (rle)
         DecodeRLE(bmp, bitCount, table, source, topDown);
+    else if ((bitCount == 16 || bitFields) && !plainBgra)
+        DecodeMasked(bmp, bitCount, masks, source, topDown);
     else
         DecodeUncompressed(bmp, bitCount, table, source, topDown);
+    if (plainBgra && masks.alpha == 0)
+        for (int y = 0; y < bmp.GetHeight(); ++y)
+            for (uint32_t& v : std::span(bmp.GetLine32(y), size_t(width)))
+                v |= 0xFF000000u;
     Trace(3, "Decoding finished.\n");
 }
 

@@ -1,4 +1,5 @@
-// CBmpDecoder: Windows bitmap decoder (1, 4, 8, 24 and 32 bits, RLE4, RLE8).
+// CBmpDecoder: Windows bitmap decoder (1, 4, 8, 16, 24 and 32 bits, RLE4,
+// RLE8, bit fields; Windows 3 to V5 and OS/2 1.x headers).
 #pragma once
 
 #include "PicDecoder.h"

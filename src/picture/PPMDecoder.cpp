@@ -1,6 +1,7 @@
 #include "PPMDecoder.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -85,14 +86,22 @@ private:
     CDataSource& m_source;
 };
 
-// Stretches 0..maxval to 0..255, rounded; values above maxval are white.
-void BuildScale(uint32_t maxval, uint8_t scale[256])
-{
-    for (uint32_t v = 0; v < 256; ++v)
-        scale[v] = v >= maxval ? 255 : uint8_t((v * 255 + maxval / 2) / maxval);
-}
+// Largest maxval: two bytes per raw sample.
+constexpr uint32_t kMaxMaxval = 65535;
 
-uint8_t Scaled(uint32_t v, const uint8_t scale[256]) { return v > 255 ? 255 : scale[v]; }
+// Stretches 0..maxval to 0..255, rounded; values above maxval are white.
+class Scale {
+public:
+    explicit Scale(uint32_t maxval) : m_table(maxval + 1)
+    {
+        for (uint32_t v = 0; v <= maxval; ++v)
+            m_table[v] = uint8_t((v * 255 + maxval / 2) / maxval);
+    }
+    uint8_t operator()(uint32_t v) const { return v < m_table.size() ? m_table[v] : 255; }
+
+private:
+    std::vector<uint8_t> m_table;
+};
 
 } // namespace
 
@@ -113,7 +122,7 @@ void CPPMDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
     uint32_t maxval = 1;
     if (!bitmap) {
         maxval = text.ReadInteger();
-        if (maxval >= 256)
+        if (maxval > kMaxMaxval)
             RaiseError(ErrInternal, pixmap ? kTextPixMaxval : kTextGrayMaxval);
         if (maxval == 0)
             RaiseError(ErrInternal, kTextZeroMaxval);
@@ -123,7 +132,9 @@ void CPPMDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
     CheckPictureSize(width, height);
 
     const int samples = pixmap ? 3 : 1;
-    const size_t rawRowBytes = kind == 4 ? (size_t(width) + 7) / 8 : size_t(width) * size_t(samples);
+    // Samples above 255 take two bytes, most significant first.
+    const size_t sampleBytes = maxval > 255 ? 2 : 1;
+    const size_t rawRowBytes = kind == 4 ? (size_t(width) + 7) / 8 : size_t(width) * size_t(samples) * sampleBytes;
     // Every sample takes at least one byte, so a short file is refused
     // before a large picture is allocated for it.
     if (raw)
@@ -132,11 +143,10 @@ void CPPMDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
         source.CheckAvailable(size_t(width) * height * size_t(samples));
 
     bmp.Create(int(width), int(height), 32, false);
-    bmp.SetSourceBitsPerPixel(bitmap ? 1 : pixmap ? 24 : 8);
+    bmp.SetSourceBitsPerPixel(bitmap ? 1 : int(samples * 8 * sampleBytes));
     wantedDepth = 32;
 
-    uint8_t scale[256];
-    BuildScale(maxval, scale);
+    const Scale scale(maxval);
     const uint32_t black = MakePixel(0, 0, 0);
     const uint32_t white = MakePixel(255, 255, 255);
     // A set bit is black.
@@ -151,18 +161,29 @@ void CPPMDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
                 ExpandPackedLine(in, int(width), 1, bitTable, out);
                 break;
             case 5:
-                for (uint32_t x = 0; x < width; ++x) {
-                    uint8_t v = scale[in[x]];
-                    out[x] = MakePixel(v, v, v);
+                if (sampleBytes == 2) {
+                    for (uint32_t x = 0; x < width; ++x, in += 2) {
+                        uint8_t v = scale(uint32_t(in[0]) << 8 | in[1]);
+                        out[x] = MakePixel(v, v, v);
+                    }
+                } else {
+                    for (uint32_t x = 0; x < width; ++x) {
+                        uint8_t v = scale(in[x]);
+                        out[x] = MakePixel(v, v, v);
+                    }
                 }
                 break;
             default:
-                if (maxval == 255) {
+                if (sampleBytes == 2) {
+                    for (uint32_t x = 0; x < width; ++x, in += 6)
+                        out[x] = MakePixel(scale(uint32_t(in[0]) << 8 | in[1]), scale(uint32_t(in[2]) << 8 | in[3]),
+                                           scale(uint32_t(in[4]) << 8 | in[5]));
+                } else if (maxval == 255) {
                     for (uint32_t x = 0; x < width; ++x, in += 3)
                         out[x] = MakePixel(in[0], in[1], in[2]);
                 } else {
                     for (uint32_t x = 0; x < width; ++x, in += 3)
-                        out[x] = MakePixel(scale[in[0]], scale[in[1]], scale[in[2]]);
+                        out[x] = MakePixel(scale(in[0]), scale(in[1]), scale(in[2]));
                 }
                 break;
             }
@@ -175,15 +196,15 @@ void CPPMDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             break;
         case 2:
             for (uint32_t x = 0; x < width; ++x) {
-                uint8_t v = Scaled(text.ReadInteger(), scale);
+                uint8_t v = scale(text.ReadInteger());
                 out[x] = MakePixel(v, v, v);
             }
             break;
         default:
             for (uint32_t x = 0; x < width; ++x) {
-                uint8_t r = Scaled(text.ReadInteger(), scale);
-                uint8_t g = Scaled(text.ReadInteger(), scale);
-                uint8_t b = Scaled(text.ReadInteger(), scale);
+                uint8_t r = scale(text.ReadInteger());
+                uint8_t g = scale(text.ReadInteger());
+                uint8_t b = scale(text.ReadInteger());
                 out[x] = MakePixel(r, g, b);
             }
             break;

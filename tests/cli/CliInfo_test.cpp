@@ -87,3 +87,45 @@ TEST(CliConvert, NothingWrittenOnFailure)
     Cli("convert " + Quote(dir.File("bad.bmp")) + " " + Quote(dir.File("x.unknown")), &status);
     EXPECT_EQ(status, 1);
 }
+
+TEST(CliInfo, OrientationAndModernFormats)
+{
+    if (!HasProgram("exiftool") || !HasProgram("cjpeg") || !HasProgram("cwebp") || !HasProgram("cjxl") ||
+        !HasProgram("heif-enc"))
+        GTEST_SKIP() << "exiftool, cjpeg, cwebp, cjxl or heif-enc missing";
+    TempDir dir;
+    const std::string ppm = dir.File("src.ppm");
+    WriteTestPpm(ppm, 30, 20);
+    const std::string jpg = dir.File("turned.jpg");
+    ASSERT_EQ(vktest::Run("cjpeg -outfile " + Quote(jpg) + " " + Quote(ppm) +
+                          " && exiftool -q -n -Orientation=6 -overwrite_original " + Quote(jpg)),
+              0);
+    int status;
+    // Upright size by default and the stored orientation; stored size on request.
+    EXPECT_EQ(Cli("info " + Quote(jpg), &status), jpg + ": JPEG 20x30 24 bpp orientation 6\n");
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(Cli("info --no-orient " + Quote(jpg), &status), jpg + ": JPEG 30x20 24 bpp orientation 6\n");
+    // Convert writes upright pixels unless told not to.
+    const std::string out = dir.File("out.ppm");
+    ASSERT_EQ(vktest::Run(std::string(VELKOR_CLI) + " convert " + Quote(jpg) + " " + Quote(out)), 0);
+    EXPECT_EQ(ParsePnm(ReadFile(out)).width, 20);
+    ASSERT_EQ(vktest::Run(std::string(VELKOR_CLI) + " convert --no-orient " + Quote(jpg) + " " + Quote(out)), 0);
+    EXPECT_EQ(ParsePnm(ReadFile(out)).width, 30);
+
+    const std::string png = dir.File("src.png");
+    ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(ppm) + " " + Quote(png)), 0);
+    const struct {
+        std::string command, file, line;
+    } cases[] = {
+        {"cwebp -quiet {in} -o {out}", "a.webp", "WEBP 30x20 24 bpp"},
+        {"cjxl -d 0 {in} {out}", "a.jxl", "JXL 30x20 24 bpp"},
+        {"heif-enc -A {in} -o {out}", "a.avif", "AVIF 30x20 24 bpp"},
+    };
+    for (const auto& c : cases) {
+        const std::string file = dir.File(c.file);
+        ASSERT_EQ(vktest::Run(Substitute(Substitute(c.command, "{in}", Quote(png)), "{out}", Quote(file)) +
+                              " >/dev/null 2>&1"),
+                  0);
+        EXPECT_EQ(Cli("info " + Quote(file), &status), file + ": " + c.line + "\n");
+    }
+}

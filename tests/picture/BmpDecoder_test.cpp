@@ -187,11 +187,11 @@ TEST(BmpDecode, HeaderErrorsCarryTheirTexts)
     BmpBuilder b;
     b.palette = Gray(256);
     b.data = std::string(8, '\0');
-    b.bitCount = 16;
+    b.bitCount = 2;
     EXPECT_EQ(DecodeError(b.Build(), &text), ErrBadFormat);
     EXPECT_EQ(text, "Decoder error: Decoding bmp: Illegal bpp value.\n");
     b.bitCount = 8;
-    b.headerSize = 108;
+    b.headerSize = 64; // OS/2 2.x: still refused
     EXPECT_EQ(DecodeError(b.Build(), &text), ErrBadFormat);
     EXPECT_EQ(text, "Decoder error: Bitmap decoder: BITMAPINFOHEADER has wrong size.\n");
     b.headerSize = 40;
@@ -316,5 +316,173 @@ TEST(BmpDecode, AgreesWithPeers)
         }
         Pixels magick = ReadWithImageMagick(file);
         EXPECT_EQ(ours, Opaque(magick)) << c.name;
+    }
+}
+
+namespace {
+
+// A bitmap with any info header: `header` holds the fields after the size.
+std::string BmpFile(uint32_t headerSize, const std::string& header, const std::string& rest, uint32_t offset = 0)
+{
+    const std::string info = Le32(headerSize) + header + std::string(headerSize - 4 - header.size(), '\0');
+    const uint32_t size = uint32_t(14 + info.size() + rest.size());
+    return "BM" + Le32(size) + Le32(0) + Le32(offset ? offset : uint32_t(14 + info.size())) + info + rest;
+}
+
+// Width, height, planes, bit count, compression, then zeros up to the
+// colour count.
+std::string InfoFields(int32_t width, int32_t height, int bitCount, uint32_t compression, uint32_t colorsUsed = 0)
+{
+    return Le32(uint32_t(width)) + Le32(uint32_t(height)) + Le16(1) + Le16(unsigned(bitCount)) + Le32(compression) +
+           std::string(12, '\0') + Le32(colorsUsed) + Le32(0);
+}
+
+} // namespace
+
+TEST(BmpDecode, SixteenBitFiveFiveFiveAndBitFields)
+{
+    // 2 x 2, bottom-up; rows padded to 4 bytes.
+    const std::string rows = Le16(0x7C00) + Le16(0x03E0) + Le16(0x001F) + Le16(0x4210);
+    Pixels p = Decode(BmpFile(40, InfoFields(2, 2, 16, 0), rows));
+    EXPECT_EQ(p.At(0, 1), MakePixel(255, 0, 0));
+    EXPECT_EQ(p.At(1, 1), MakePixel(0, 255, 0));
+    EXPECT_EQ(p.At(0, 0), MakePixel(0, 0, 255));
+    EXPECT_EQ(p.At(1, 0), MakePixel(132, 132, 132)); // 16 of 31, rounded
+    // 5-6-5 masks after a Windows 3 header.
+    const std::string masks565 = Le32(0xF800) + Le32(0x07E0) + Le32(0x001F);
+    p = Decode(BmpFile(40, InfoFields(2, 1, 16, 3), masks565 + Le16(0xF800) + Le16(0x0400)));
+    EXPECT_EQ(p.At(0, 0), MakePixel(255, 0, 0));
+    EXPECT_EQ(p.At(1, 0), MakePixel(0, 130, 0)); // 32 of 63
+    // The masks inside a V4 header, top-down.
+    p = Decode(BmpFile(108, InfoFields(1, -2, 16, 3) + masks565 + Le32(0), Le16(0x001F) + Le16(0) + Le16(0xF800) + Le16(0)));
+    EXPECT_EQ(p.At(0, 0), MakePixel(0, 0, 255));
+    EXPECT_EQ(p.At(0, 1), MakePixel(255, 0, 0));
+}
+
+TEST(BmpDecode, ThirtyTwoBitFieldsWithAlpha)
+{
+    CWinBmp bmp;
+    // 10-10-10-2 through ALPHABITFIELDS after a Windows 3 header.
+    const std::string masks = Le32(0x3FF00000) + Le32(0x000FFC00) + Le32(0x000003FF) + Le32(0xC0000000);
+    Pixels p = Decode(BmpFile(40, InfoFields(2, 1, 32, 6), masks + Le32(0xFFF00000) + Le32(0x400003FF)), 32, &bmp);
+    EXPECT_TRUE(bmp.HasAlphaChannel());
+    EXPECT_EQ(p.At(0, 0), MakePixel(255, 0, 0, 255));
+    EXPECT_EQ(p.At(1, 0), MakePixel(0, 0, 255, 85));
+    // A V5 header with the usual masks: the bytes as stored, alpha kept.
+    const std::string v5masks = Le32(0x00FF0000) + Le32(0x0000FF00) + Le32(0x000000FF) + Le32(0xFF000000);
+    p = Decode(BmpFile(124, InfoFields(1, 1, 32, 3) + v5masks, Le32(0x80102030)), 32, &bmp);
+    EXPECT_TRUE(bmp.HasAlphaChannel());
+    EXPECT_EQ(p.At(0, 0), 0x80102030u);
+    // Without an alpha mask the picture is opaque whatever the fourth byte.
+    p = Decode(BmpFile(56, InfoFields(1, 1, 32, 3) + Le32(0x00FF0000) + Le32(0x0000FF00) + Le32(0x000000FF) + Le32(0),
+                       Le32(0x00102030)),
+               32, &bmp);
+    EXPECT_FALSE(bmp.HasAlphaChannel());
+    EXPECT_EQ(p.At(0, 0), 0xFF102030u);
+    // Masks of nothing and of everything end cleanly.
+    p = Decode(BmpFile(40, InfoFields(1, 1, 32, 3), Le32(0) + Le32(0xFFFFFFFF) + Le32(0x80000001) + Le32(0x12345678)));
+    EXPECT_EQ(p.At(0, 0) & 0x00FF0000u, 0u);
+}
+
+TEST(BmpDecode, Os2CoreHeaderWithThreeBytePalette)
+{
+    // 12-byte header: 16-bit sides; a palette of two 3-byte entries (fewer
+    // than 4-bit allows, as the offset says), then one 4-bit row.
+    const std::string header = Le16(3) + Le16(1) + Le16(1) + Le16(4);
+    const std::string palette = ByteString({0, 0, 255, 255, 0, 0});
+    Pixels p = Decode(BmpFile(12, header, palette + ByteString({0x01, 0x00, 0, 0}), 14 + 12 + 6));
+    EXPECT_EQ(p.At(0, 0), MakePixel(255, 0, 0));
+    EXPECT_EQ(p.At(1, 0), MakePixel(0, 0, 255));
+    EXPECT_EQ(p.At(2, 0), MakePixel(255, 0, 0));
+    // 16 bits is no OS/2 1.x depth.
+    EXPECT_EQ(DecodeError(BmpFile(12, Le16(1) + Le16(1) + Le16(1) + Le16(16), std::string(4, '\0'))), ErrBadFormat);
+}
+
+TEST(BmpDecode, NewHeadersDamagedFailCleanly)
+{
+    CBmpDecoder decoder;
+    const std::string masks565 = Le32(0xF800) + Le32(0x07E0) + Le32(0x001F);
+    const std::string files[] = {
+        BmpFile(40, InfoFields(3, 2, 16, 3), masks565 + std::string(16, 'x')),
+        BmpFile(124, InfoFields(2, 2, 32, 3) + masks565 + Le32(0xFF000000), std::string(16, 'y')),
+        BmpFile(12, Le16(2) + Le16(2) + Le16(1) + Le16(24), std::string(16, 'z')),
+    };
+    for (const std::string& file : files) {
+        ASSERT_EQ(DecodeError(file), 0);
+        EXPECT_EQ(CutFailures(decoder, file, {ErrEndOfFile, ErrBadFormat}), "");
+        EXPECT_EQ(FlipFailures(decoder, file, Positions(0, file.size()), {0x80, 0xFF}, {}), "");
+    }
+}
+
+namespace {
+
+// A V4 file as GIMP-style writers make it, from a V5 one: the colour space
+// tail of the header dropped, sizes and offset moved down by 16.
+std::string CutToV4(const std::string& v5)
+{
+    if (v5.size() < 14 + 124 || GetLe16(v5, 14) != 124)
+        return {};
+    const uint32_t offset = GetLe16(v5, 10) | uint32_t(GetLe16(v5, 12)) << 16;
+    return "BM" + Le32(uint32_t(v5.size() - 16)) + v5.substr(6, 4) + Le32(offset - 16) + Le32(108) +
+           v5.substr(18, 104) + v5.substr(14 + 124);
+}
+
+} // namespace
+
+TEST(BmpDecode, ModernWritersAgreeWithPeers)
+{
+    if (!HasProgram("ppmtobmp") || !HasProgram("bmptopnm") || !HasProgram("identify"))
+        GTEST_SKIP() << "netpbm or ImageMagick missing";
+    TempDir dir;
+    const std::string ppm = dir.File("src.ppm");
+    WriteTestPpm(ppm, 37, 23);
+    const std::string q = Quote(ppm);
+    const std::string im = ImageMagick();
+    const std::string png = dir.File("alpha.png");
+    ASSERT_EQ(vktest::Run(im + " " + q + " \\( -size 37x23 gradient:white-black \\) -alpha off -compose copy_opacity -composite " +
+                          Quote(png)),
+              0);
+    struct Case {
+        const char* name;
+        std::string command;
+        uint32_t headerSize;
+        bool netpbmReads = true;
+        bool alpha = false;
+        bool fourBit = false; // ImageMagick reads 4-bit channels as v * 16
+    } cases[] = {
+        {"magick V5 24", im + " " + q + " bmp:-", 124},
+        {"magick V4 (V5 cut to 108)", im + " " + q + " bmp:-", 108},
+        {"magick V5 8", im + " " + q + " -colors 60 -type palette -compress none bmp:-", 124},
+        // bmptopnm widens 5-bit channels by shifting; ImageMagick rounds as we do.
+        {"magick 565", im + " " + q + " -define bmp:subtype=RGB565 bmp:-", 124, false},
+        {"magick 555", im + " " + q + " -define bmp:subtype=RGB555 bmp:-", 124, false},
+        {"magick argb4444", im + " " + Quote(png) + " -define bmp:subtype=ARGB4444 bmp:-", 124, true, true, true},
+        {"magick 32 alpha", im + " " + Quote(png) + " bmp:-", 124, true, true},
+        {"magick OS/2 24", im + " " + q + " bmp2:-", 12},
+        {"netpbm OS/2 24", "ppmtobmp -os2 -bpp=24 " + q, 12},
+        {"netpbm OS/2 8", "pnmquant 100 " + q + " 2>/dev/null | ppmtobmp -os2 -bpp=8", 12},
+        {"netpbm OS/2 1", "ppmtopgm " + q + " | pgmtopbm 2>/dev/null | ppmtobmp -os2 -bpp=1", 12},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string file = dir.File("out.bmp");
+        ASSERT_EQ(vktest::Run(c.command + " > " + Quote(file) + " 2>/dev/null"), 0);
+        if (c.headerSize == 108)
+            WriteFile(file, CutToV4(ReadFile(file)));
+        const std::string bytes = ReadFile(file);
+        ASSERT_GT(bytes.size(), 18u);
+        EXPECT_EQ(GetLe16(bytes, 14) | GetLe16(bytes, 16) << 16, c.headerSize);
+        CWinBmp bmp;
+        CBmpDecoder decoder;
+        Pixels ours = DecodeBytes(decoder, bytes, 32, &bmp);
+        EXPECT_EQ(bmp.HasAlphaChannel(), c.alpha);
+        if (c.netpbmReads) {
+            EXPECT_EQ(Diff(Opaque(ours), ReadWithNetpbm("bmptopnm " + Quote(file) + " 2>/dev/null | pamdepth 255")), "");
+        }
+        Pixels magick = ReadWithImageMagick(file);
+        if (c.fourBit)
+            for (uint32_t& v : magick.data)
+                v = (v >> 4 & 0x0F0F0F0Fu) * 17; // v * 16 back to v, then v * 255 / 15
+        EXPECT_LE(MaxChannelDifference(ours, c.alpha ? magick : Opaque(magick)), 1);
     }
 }

@@ -132,15 +132,50 @@ TEST(PnmDecode, CommentsAreSkipped)
     EXPECT_EQ(p.At(0, 0), MakePixel('#', '#', '#'));
 }
 
+TEST_F(PnmPeers, SixteenBitSamplesAgreeWithImageMagickWithinOne)
+{
+    // Two bytes per raw sample, most significant first; stretched to 0..255.
+    for (const char* pipeline : {"pnmdepth 65535", "pnmdepth 1000", "pnmdepth 300 | pnmtoplainpnm",
+                                 "ppmtopgm | pnmdepth 65535", "ppmtopgm | pnmdepth 4095 | pnmtoplainpnm"}) {
+        SCOPED_TRACE(pipeline);
+        std::string file = dir.File("wide.pnm");
+        ASSERT_EQ(vktest::Run(std::string("(") + pipeline + ") < " + Quote(source) + " > " + Quote(file)), 0);
+        int depth = 0;
+        Pixels ours = DecodePnm(ReadFile(file), &depth);
+        EXPECT_EQ(depth, std::string(pipeline).find("pgm") != std::string::npos ? 16 : 48);
+        EXPECT_LE(MaxChannelDifference(ours, Opaque(ReadWithImageMagick(file))), 1);
+    }
+    // ImageMagick's own 16-bit writer.
+    std::string file = dir.File("im16.ppm");
+    ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(source) + " -depth 16 " + Quote(file)), 0);
+    EXPECT_EQ(DecodePnm(ReadFile(file)), ParsePnm(ReadFile(source)));
+}
+
+TEST(PnmDecode, SixteenBitExtremesAndShortData)
+{
+    // 65535 is white, 32768 rounds up to 128, 257 is 1.
+    Pixels p = DecodePnm(std::string("P5 3 1 65535\n\xFF\xFF\x80\x00\x01\x01", 19));
+    EXPECT_EQ(p.At(0, 0), MakePixel(255, 255, 255));
+    EXPECT_EQ(p.At(1, 0), MakePixel(128, 128, 128));
+    EXPECT_EQ(p.At(2, 0), MakePixel(1, 1, 1));
+    // Values above maxval are white; plain files take wide numbers too.
+    p = DecodePnm("P3 2 1 1000\n1000 0 500 2000 1 999");
+    EXPECT_EQ(p.At(0, 0), MakePixel(255, 0, 128));
+    EXPECT_EQ(p.At(1, 0), MakePixel(255, 0, 255));
+    // One byte short of two per sample.
+    EXPECT_EQ(PnmError(std::string("P6 1 1 65535\n\1\2\3\4\5", 18)),
+              std::pair(int(ErrEndOfFile), std::string(kTextEndOfFile)));
+}
+
 TEST(PnmDecode, HeaderErrorsCarryTheirCodeAndText)
 {
     EXPECT_EQ(PnmError("P7 1 1 255\n"),
               std::pair(int(ErrBadFormat), Raised("Bad magic number - not a ppm, pgm, or pbm file.")));
     EXPECT_EQ(PnmError("Q6 1 1 255\n"),
               std::pair(int(ErrBadFormat), Raised("Bad magic number - not a ppm, pgm, or pbm file.")));
-    EXPECT_EQ(PnmError("P5 1 1 256\n"),
+    EXPECT_EQ(PnmError("P5 1 1 65536\n"),
               std::pair(int(ErrInternal), Raised("Maxval is too large - try reconfiguring with PGM_BIGGRAYS.")));
-    EXPECT_EQ(PnmError("P6 1 1 65535\n"),
+    EXPECT_EQ(PnmError("P6 1 1 4000000\n"),
               std::pair(int(ErrInternal), Raised("Maxval is too large - try reconfiguring with PGM_BIGGRAYS\n"
                                                  "    or without PPM_PACKCOLORS")));
     EXPECT_EQ(PnmError("P2 x 1 255\n"),

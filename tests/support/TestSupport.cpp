@@ -239,6 +239,17 @@ std::string ToPpm(const Pixels& p)
 
 std::string ToPpm(const CBmp& bmp) { return ToPpm(FromBitmap(bmp)); }
 
+int MaxChannelDifference(const Pixels& a, const Pixels& b)
+{
+    if (a.width != b.width || a.height != b.height || a.data.empty() || a.data.size() != b.data.size())
+        return 256;
+    int most = 0;
+    for (size_t i = 0; i < a.data.size(); ++i)
+        for (int shift = 0; shift < 32; shift += 8)
+            most = std::max(most, std::abs(int((a.data[i] >> shift) & 0xFF) - int((b.data[i] >> shift) & 0xFF)));
+    return most;
+}
+
 double Psnr(const Pixels& a, const Pixels& b)
 {
     if (a.width != b.width || a.height != b.height || a.data.empty())

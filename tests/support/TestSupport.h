@@ -75,6 +75,9 @@ std::string Substitute(std::string text, const std::string& key, const std::stri
 std::string ToPpm(const Pixels& p);
 std::string ToPpm(const CBmp& bmp);
 
+// Largest difference of one channel (alpha included) between two pictures
+// of one size; 256 when the sizes differ or a picture is empty.
+int MaxChannelDifference(const Pixels& a, const Pixels& b);
 // Peak signal to noise ratio over red, green and blue (infinite when equal).
 double Psnr(const Pixels& a, const Pixels& b);
 

@@ -1,0 +1,233 @@
+#include "Orientation.h"
+
+#include "WinBmp.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr uint16_t kTagOrientation = 0x0112;
+constexpr uint16_t kTypeShort = 3;
+constexpr size_t kIfdEntrySize = 12;
+
+// Reads of a block that count as failures instead of running past its end.
+class BoundedBytes {
+public:
+    BoundedBytes(const uint8_t* data, size_t size, bool bigEndian = false)
+        : m_data(data), m_size(size), m_big(bigEndian)
+    {
+    }
+    bool Has(size_t offset, size_t n) const { return offset <= m_size && n <= m_size - offset; }
+    uint16_t U16(size_t at) const
+    {
+        return m_big ? uint16_t(m_data[at] << 8 | m_data[at + 1]) : uint16_t(m_data[at] | m_data[at + 1] << 8);
+    }
+    uint32_t U32(size_t at) const
+    {
+        const uint32_t a = U16(at), b = U16(at + 2);
+        return m_big ? a << 16 | b : b << 16 | a;
+    }
+
+private:
+    const uint8_t* m_data;
+    size_t m_size;
+    bool m_big;
+};
+
+int ValidOrUpright(uint32_t value) { return value >= 1 && value <= 8 ? int(value) : OrientUpright; }
+
+uint32_t BigEndian32(const uint8_t* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+} // namespace
+
+int ReadTiffOrientation(const uint8_t* data, size_t size)
+{
+    if (data == nullptr || size < 8)
+        return OrientUpright;
+    bool big;
+    if (data[0] == 'I' && data[1] == 'I')
+        big = false;
+    else if (data[0] == 'M' && data[1] == 'M')
+        big = true;
+    else
+        return OrientUpright;
+    const BoundedBytes b(data, size, big);
+    if (b.U16(2) != 42)
+        return OrientUpright;
+    const size_t ifd = b.U32(4);
+    if (!b.Has(ifd, 2))
+        return OrientUpright;
+    const size_t count = b.U16(ifd);
+    for (size_t i = 0; i < count; ++i) {
+        const size_t entry = ifd + 2 + i * kIfdEntrySize;
+        if (!b.Has(entry, kIfdEntrySize))
+            return OrientUpright;
+        if (b.U16(entry) != kTagOrientation)
+            continue;
+        // One SHORT, held in the entry itself; anything else is not trusted.
+        if (b.U16(entry + 2) != kTypeShort || b.U32(entry + 4) != 1)
+            return OrientUpright;
+        return ValidOrUpright(b.U16(entry + 8));
+    }
+    return OrientUpright;
+}
+
+int ReadJpegOrientation(const uint8_t* data, size_t size)
+{
+    if (data == nullptr || size < 4 || data[0] != 0xFF || data[1] != 0xD8)
+        return OrientUpright;
+    static const uint8_t kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
+    size_t at = 2;
+    while (at + 2 <= size) {
+        if (data[at] != 0xFF)
+            return OrientUpright;
+        const uint8_t marker = data[at + 1];
+        if (marker == 0xFF) { // fill byte
+            ++at;
+            continue;
+        }
+        at += 2;
+        // Markers without a length: TEM and the restart markers.
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
+            continue;
+        // Start of scan and end of image: no EXIF after them is honoured.
+        if (marker == 0xDA || marker == 0xD9 || at + 2 > size)
+            return OrientUpright;
+        const size_t length = size_t(data[at]) << 8 | data[at + 1];
+        if (length < 2 || length > size - at)
+            return OrientUpright;
+        const uint8_t* payload = data + at + 2;
+        const size_t payloadSize = length - 2;
+        if (marker == 0xE1 && payloadSize >= sizeof kExif && std::memcmp(payload, kExif, sizeof kExif) == 0)
+            return ReadTiffOrientation(payload + sizeof kExif, payloadSize - sizeof kExif);
+        at += length;
+    }
+    return OrientUpright;
+}
+
+int ReadPngOrientation(const uint8_t* data, size_t size)
+{
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (data == nullptr || size < sizeof kSignature || std::memcmp(data, kSignature, sizeof kSignature) != 0)
+        return OrientUpright;
+    size_t at = sizeof kSignature;
+    // Length, type, data, CRC.
+    while (at + 8 <= size) {
+        const size_t length = BigEndian32(data + at);
+        const uint8_t* type = data + at + 4;
+        if (length > size - at - 8)
+            return OrientUpright;
+        const uint8_t* payload = data + at + 8;
+        if (std::memcmp(type, "eXIf", 4) == 0) {
+            // Some writers keep the JPEG segment's "Exif\0\0" in front.
+            if (length >= 6 && std::memcmp(payload, "Exif\0\0", 6) == 0)
+                return ReadTiffOrientation(payload + 6, length - 6);
+            return ReadTiffOrientation(payload, length);
+        }
+        if (std::memcmp(type, "IEND", 4) == 0)
+            return OrientUpright;
+        if (length + 12 > size - at)
+            return OrientUpright;
+        at += length + 12;
+    }
+    return OrientUpright;
+}
+
+namespace {
+
+// Exchanges top and bottom, and with `mirror` also left and right.
+template <class Pixel> void FlipInPlace(CBmp& bmp, bool flipLines, bool mirror)
+{
+    const int width = bmp.GetWidth();
+    const int height = bmp.GetHeight();
+    auto line = [&bmp](int y) { return reinterpret_cast<Pixel*>(bmp.GetLine(y)); };
+    if (flipLines) {
+        for (int top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+            Pixel* a = line(top);
+            Pixel* b = line(bottom);
+            std::swap_ranges(a, a + width, b);
+            if (mirror) {
+                std::reverse(a, a + width);
+                std::reverse(b, b + width);
+            }
+        }
+        if (mirror && height % 2 == 1)
+            std::reverse(line(height / 2), line(height / 2) + width);
+        return;
+    }
+    for (int y = 0; y < height; ++y)
+        std::reverse(line(y), line(y) + width);
+}
+
+// Source pixel (x, y) of a W x H picture goes to column (flipX ? H-1-y : y)
+// of line (flipY ? W-1-x : x) of the H x W destination. Walked in tiles so
+// that the source lines of a tile stay in cache while its columns are read.
+template <class Pixel> void MapQuarterTurn(const CBmp& source, CBmp& dest, bool flipX, bool flipY)
+{
+    constexpr int kTile = 64;
+    const int width = source.GetWidth();
+    const int height = source.GetHeight();
+    const Pixel* in[kTile];
+    for (int y0 = 0; y0 < height; y0 += kTile) {
+        const int rows = std::min(kTile, height - y0);
+        for (int i = 0; i < rows; ++i)
+            in[i] = reinterpret_cast<const Pixel*>(source.GetLine(y0 + i));
+        for (int x = 0; x < width; ++x) {
+            Pixel* out = reinterpret_cast<Pixel*>(dest.GetLine(flipY ? width - 1 - x : x));
+            if (flipX) {
+                Pixel* o = out + (height - 1 - y0);
+                for (int i = 0; i < rows; ++i)
+                    o[-i] = in[i][x];
+            } else {
+                Pixel* o = out + y0;
+                for (int i = 0; i < rows; ++i)
+                    o[i] = in[i][x];
+            }
+        }
+    }
+}
+
+} // namespace
+
+void ApplyOrientation(CBmp& bmp, int orientation)
+{
+    const int bits = bmp.GetBitsPerPixel();
+    if (orientation <= OrientUpright || orientation > OrientTurnedLeft || (bits != 8 && bits != 32))
+        return;
+    if (!OrientationSwapsSides(orientation)) {
+        const bool flipLines = orientation != OrientMirrored;
+        const bool mirror = orientation != OrientFlipped;
+        if (bits == 32)
+            FlipInPlace<uint32_t>(bmp, flipLines, mirror);
+        else
+            FlipInPlace<uint8_t>(bmp, flipLines, mirror);
+        return;
+    }
+
+    const bool flipX = orientation == OrientTurnedRight || orientation == OrientTransversed;
+    const bool flipY = orientation == OrientTransversed || orientation == OrientTurnedLeft;
+    CWinBmp turned;
+    turned.Create(bmp.GetHeight(), bmp.GetWidth(), uint16_t(bits), bmp.HasAlphaChannel());
+    if (bits == 8) {
+        turned.SetPalette(bmp.GetPalette());
+        MapQuarterTurn<uint8_t>(bmp, turned, flipX, flipY);
+    } else {
+        MapQuarterTurn<uint32_t>(bmp, turned, flipX, flipY);
+    }
+    turned.SetSourceBitsPerPixel(bmp.GetSourceBitsPerPixel());
+    if (auto* win = dynamic_cast<CWinBmp*>(&bmp)) {
+        win->Swap(turned);
+        return;
+    }
+    bmp.Create(turned.GetWidth(), turned.GetHeight(), uint16_t(bits), turned.HasAlphaChannel());
+    bmp.SetSourceBitsPerPixel(turned.GetSourceBitsPerPixel());
+    if (bits == 8)
+        bmp.SetPalette(turned.GetPalette());
+    const size_t lineBytes = size_t(turned.GetWidth()) * size_t(bits / 8);
+    for (int y = 0; y < turned.GetHeight(); ++y)
+        std::memcpy(bmp.GetLine(y), turned.GetLine(y), lineBytes);
+}

@@ -1,0 +1,147 @@
+#include "WebPDecoder.h"
+
+#include <cstring>
+
+#include <webp/decode.h>
+#include <webp/demux.h>
+
+namespace {
+
+constexpr const char* kTextNotWebP = "WebP decoder: This isn't a WebP file.";
+constexpr const char* kTextBadData = "WebP decoder: damaged picture data.";
+constexpr const char* kTextUnsupported = "WebP decoder: unsupported variant.";
+constexpr const char* kTextNoFrame = "WebP decoder: the animation has no frame.";
+
+[[noreturn]] void RaiseStatus(VP8StatusCode status)
+{
+    switch (status) {
+    case VP8_STATUS_NOT_ENOUGH_DATA:
+        throw CTextException(ErrEndOfFile, kTextEndOfFile);
+    case VP8_STATUS_OUT_OF_MEMORY:
+        ThrowOutOfMemory();
+    case VP8_STATUS_UNSUPPORTED_FEATURE:
+        RaiseError(ErrUnsupported, kTextUnsupported);
+    default:
+        RaiseError(ErrBadFormat, kTextBadData);
+    }
+}
+
+// The bitmap's lines as one bottom-up block of whole rows, which libwebp can
+// fill directly when told to flip.
+bool IsBottomUpBlock(CBmp& bmp)
+{
+    const int height = bmp.GetHeight();
+    const size_t stride = size_t(bmp.GetWidth()) * 4;
+    if (height == 0 || size_t(bmp.GetLineBytes()) != stride)
+        return false;
+    const uint8_t* bottom = bmp.GetLine(height - 1);
+    for (int y = 0; y < height; ++y)
+        if (bmp.GetLine(y) != bottom + size_t(height - 1 - y) * stride)
+            return false;
+    return true;
+}
+
+struct DecoderConfig {
+    WebPDecoderConfig config;
+    DecoderConfig() { WebPInitDecoderConfig(&config); }
+    ~DecoderConfig() { WebPFreeDecBuffer(&config.output); }
+};
+
+void DecodeStill(const uint8_t* data, size_t size, CBmp& bmp, const WebPBitstreamFeatures& features)
+{
+    CheckPictureSize(features.width, features.height);
+    bmp.Create(features.width, features.height, 32, features.has_alpha != 0);
+    DecoderConfig holder;
+    WebPDecoderConfig& config = holder.config;
+    config.output.colorspace = MODE_BGRA;
+    config.output.is_external_memory = 1;
+    const size_t stride = size_t(features.width) * 4;
+    const size_t bytes = stride * size_t(features.height);
+    std::unique_ptr<uint8_t[]> buffer;
+    if (IsBottomUpBlock(bmp)) {
+        config.options.flip = 1;
+        config.output.u.RGBA.rgba = bmp.GetLine(features.height - 1);
+    } else {
+        buffer = AllocateBuffer<uint8_t>(bytes);
+        config.output.u.RGBA.rgba = buffer.get();
+    }
+    config.output.u.RGBA.stride = int(stride);
+    config.output.u.RGBA.size = bytes;
+    const VP8StatusCode status = WebPDecode(data, size, &config);
+    if (status != VP8_STATUS_OK)
+        RaiseStatus(status);
+    if (buffer)
+        for (int y = 0; y < features.height; ++y)
+            std::memcpy(bmp.GetLine(y), buffer.get() + size_t(y) * stride, stride);
+}
+
+struct AnimDecoder {
+    WebPAnimDecoder* decoder = nullptr;
+    ~AnimDecoder() { WebPAnimDecoderDelete(decoder); }
+};
+
+void DecodeFirstFrame(const uint8_t* data, size_t size, CBmp& bmp)
+{
+    WebPAnimDecoderOptions options;
+    if (!WebPAnimDecoderOptionsInit(&options))
+        RaiseError(ErrInternal, "Internal error.");
+    options.color_mode = MODE_BGRA;
+    options.use_threads = 0;
+    const WebPData webpData{data, size};
+    // The demuxer reads the canvas size first; it is checked before the
+    // animation decoder allocates its canvas.
+    WebPDemuxState state;
+    WebPDemuxer* demux = WebPDemuxPartial(&webpData, &state);
+    if (demux == nullptr)
+        RaiseError(ErrBadFormat, kTextBadData);
+    const uint32_t width = WebPDemuxGetI(demux, WEBP_FF_CANVAS_WIDTH);
+    const uint32_t height = WebPDemuxGetI(demux, WEBP_FF_CANVAS_HEIGHT);
+    const uint32_t frames = WebPDemuxGetI(demux, WEBP_FF_FRAME_COUNT);
+    WebPDemuxDelete(demux);
+    if (state != WEBP_DEMUX_DONE)
+        throw CTextException(ErrEndOfFile, kTextEndOfFile);
+    CheckPictureSize(width, height);
+    if (width == 0 || height == 0)
+        RaiseError(ErrBadFormat, kTextBadData);
+    if (frames == 0)
+        RaiseError(ErrBadFormat, kTextNoFrame);
+
+    AnimDecoder anim;
+    anim.decoder = WebPAnimDecoderNew(&webpData, &options);
+    if (anim.decoder == nullptr)
+        RaiseError(ErrBadFormat, kTextBadData);
+    WebPAnimInfo info;
+    if (!WebPAnimDecoderGetInfo(anim.decoder, &info) || info.canvas_width != width || info.canvas_height != height)
+        RaiseError(ErrBadFormat, kTextBadData);
+    uint8_t* canvas = nullptr;
+    int timestamp = 0;
+    if (!WebPAnimDecoderGetNext(anim.decoder, &canvas, &timestamp) || canvas == nullptr)
+        RaiseError(ErrBadFormat, kTextBadData);
+    bmp.Create(int(width), int(height), 32, true);
+    const size_t stride = size_t(width) * 4;
+    for (uint32_t y = 0; y < height; ++y)
+        std::memcpy(bmp.GetLine(int(y)), canvas + size_t(y) * stride, stride);
+}
+
+} // namespace
+
+void CWebPDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataSource& source)
+{
+    Trace(2, "Decoding WebP.\n");
+    const uint8_t* data = source.GetPosition();
+    const size_t size = source.GetRemaining();
+    if (size < 12 || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "WEBP", 4) != 0)
+        RaiseError(ErrWrongSignature, kTextNotWebP);
+    WebPBitstreamFeatures features;
+    const VP8StatusCode status = WebPGetFeatures(data, size, &features);
+    if (status != VP8_STATUS_OK)
+        RaiseStatus(status);
+    wantedDepth = 32;
+    if (features.has_animation)
+        DecodeFirstFrame(data, size, bmp);
+    else
+        DecodeStill(data, size, bmp, features);
+    bmp.SetSourceBitsPerPixel(features.has_alpha ? 32 : 24);
+    source.Skip(size);
+    Trace(3, "Decoding finished.\n");
+}

@@ -1,65 +1,97 @@
 #include "FileSource.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/mman.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// Read in pieces of a few megabytes.
+constexpr size_t kReadChunk = size_t(4) << 20;
+// Larger files hold no picture we would create (kMaxPixels) and are refused
+// before a buffer for them is allocated.
+constexpr uint64_t kMaxFileBytes = uint64_t(4) << 30;
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int Get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+int OpenErrorCode(const std::string& fileName, int error)
+{
+    switch (error) {
+    case ENOENT: {
+        // A missing folder is "path not found", a missing file "file not found".
+        auto slash = fileName.rfind('/');
+        if (slash != std::string::npos && slash > 0) {
+            struct stat st;
+            if (::stat(fileName.substr(0, slash).c_str(), &st) != 0)
+                return ErrPathNotFound;
+        }
+        return ErrFileNotFound;
+    }
+    case ENOTDIR:
+        return ErrPathNotFound;
+    case EACCES:
+    case EPERM:
+    case ETXTBSY:
+        return ErrAccessDenied;
+    default:
+        return ErrFileNotFound;
+    }
+}
+
+} // namespace
 
 int CFileSource::Open(const std::string& fileName)
 {
     Close();
-    m_fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0) {
-        switch (errno) {
-        case ENOENT: {
-            // A missing folder is "path not found", a missing file "file not found".
-            auto slash = fileName.rfind('/');
-            if (slash != std::string::npos && slash > 0) {
-                struct stat st;
-                if (::stat(fileName.substr(0, slash).c_str(), &st) != 0)
-                    return ErrPathNotFound;
-            }
-            return ErrFileNotFound;
-        }
-        case ENOTDIR:
-            return ErrPathNotFound;
-        case EACCES:
-        case EPERM:
-        case ETXTBSY:
-            return ErrAccessDenied;
-        default:
-            return ErrFileNotFound;
-        }
-    }
+    const FileDescriptor fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0)
+        return OpenErrorCode(fileName, errno);
     struct stat st;
-    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
-        Close();
+    if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0 ||
+        uint64_t(st.st_size) > std::min<uint64_t>(kMaxFileBytes, SIZE_MAX))
         return ErrAccessDenied;
-    }
-    m_mapSize = size_t(st.st_size);
-    void* map = ::mmap(nullptr, m_mapSize, PROT_READ, MAP_PRIVATE, m_fd, 0);
-    if (map == MAP_FAILED) {
-        m_mapSize = 0;
-        Close();
+    const size_t size = size_t(st.st_size);
+    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size]);
+    if (!bytes)
         return ErrAccessDenied;
+    ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    // Bytes the file no longer holds (it shrank meanwhile) are not there:
+    // the decode runs into the end of what was read.
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd.Get(), bytes.get() + done, std::min(kReadChunk, size - done), off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += size_t(n);
     }
-    m_map = map;
-    ::madvise(m_map, m_mapSize, MADV_SEQUENTIAL);
-    CDataSource::Open(fileName, static_cast<const uint8_t*>(m_map), m_mapSize);
+    if (done == 0)
+        return ErrAccessDenied;
+    m_bytes = std::move(bytes);
+    CDataSource::Open(fileName, m_bytes.get(), done);
     return 0;
 }
 
 void CFileSource::Close()
 {
-    if (m_map) {
-        ::munmap(m_map, m_mapSize);
-        m_map = nullptr;
-        m_mapSize = 0;
-    }
     CDataSource::Close();
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
+    m_bytes.reset();
 }

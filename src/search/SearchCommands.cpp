@@ -52,16 +52,7 @@ void StoreCriteria(CSettings& s, const vkcompare::CompareCriteria& c)
 
 bool GoToFolder(CMainFrame& frame, const std::string& dir)
 {
-    if (!frame.EnterDirectory(dir)) {
-        vkui::ask(kTextFolderNotExist);
-        return false;
-    }
-    const std::string oldDrive = frame.GetFileList().GetCurrentDrive();
-    frame.MoveTo(dir);
-    frame.AddRecentFolder();
-    if (frame.GetFileList().GetCurrentDrive() != oldDrive)
-        frame.ShowDriveOf(dir);
-    return true;
+    return frame.GoTo(dir, kTextFolderNotExist, CMainFrame::Recent::Add);
 }
 
 int SelectNamedFiles(CMainFrame& frame, const std::vector<std::string>& names)

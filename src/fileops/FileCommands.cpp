@@ -258,11 +258,7 @@ void OnCopyTo(CMainFrame& frame, bool isCopy)
             RefreshPanes(frame);
             return;
         }
-        const std::string oldDrive = files.GetCurrentDrive();
-        frame.MoveTo(destination);
-        frame.AddRecentFolder();
-        if (files.GetCurrentDrive() != oldDrive)
-            frame.ShowDriveOf(destination);
+        frame.GoTo(destination, nullptr, CMainFrame::Recent::Add);
         RefillSelecting(frame, last);
         if (!frame.IsBrowserMode())
             frame.SetCurrentIndex(vkfill::FindEntry(Entries(frame), files.GetCurrentFile()));

@@ -128,10 +128,9 @@ public:
     void SetCurrentIndex(int index) { m_currentIndex = index; }
     // Steps the file commands share with navigation: show `dir` (already
     // entered) as the current folder (lists filled, selection reset),
-    // select its drive in the drive box, select one file entry without
-    // loading it, and show entry `index` in viewer mode.
+    // select one file entry without loading it, and show entry `index` in
+    // viewer mode.
     void MoveTo(const std::string& dir);
-    void ShowDriveOf(const std::string& dir);
     int SelectFileEntry(const std::string& name);
     void SelectOnly(int row);
     void ShowViewerFile(int index);
@@ -165,6 +164,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void ShowDriveOf(const std::string& dir);
     void CreateControls();
     void CreateActions();
     void CreateMenus();

@@ -179,15 +179,12 @@ bool CViewerGestures::OpenDropped(const QList<QUrl>& urls)
         const std::string path = S(QFileInfo(url.toLocalFile()).absoluteFilePath());
         const bool folder = vkplatform::IsDirectory(path);
         const auto [dir, name] = folder ? std::pair(path, std::string()) : vkpath::Split(path);
-        if (!vkplatform::Exists(path) || !CNavigator::Enter(dir))
+        if (!vkplatform::Exists(path))
             continue;
         if (folder && !m_frame.IsBrowserMode())
             m_frame.SwitchToBrowser();
-        const std::string oldDrive = m_frame.GetFileList().GetCurrentDrive();
-        m_frame.MoveTo(dir);
-        m_frame.AddRecentFolder();
-        if (m_frame.GetFileList().GetCurrentDrive() != oldDrive)
-            m_frame.ShowDriveOf(dir);
+        if (!m_frame.GoTo(dir, nullptr, CMainFrame::Recent::Add))
+            continue;
         if (!folder) {
             const int row = m_frame.SelectFileEntry(name);
             m_frame.UpdateSelection();

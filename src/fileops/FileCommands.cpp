@@ -340,9 +340,7 @@ void RenameCurrentDirectory(CMainFrame& frame)
         vkplatform::EnterDirectory(vkplatform::SystemDirectory());
         std::string newPath, error;
         const vkfileops::RenameOutcome outcome = vkfileops::RenameDirectory(dir, newLast, newPath, &error);
-        if (outcome == vkfileops::RenameOutcome::Ok && vkplatform::EnterDirectory(newPath)) {
-            frame.MoveTo(newPath);
-            frame.AddRecentFolder();
+        if (outcome == vkfileops::RenameOutcome::Ok && frame.GoTo(newPath, nullptr, CMainFrame::Recent::Add)) {
             files.ClearClipboard();
             frame.UpdateTitleAndProperties(true);
             RefreshPanes(frame);

@@ -16,6 +16,9 @@
 #include <QListWidget>
 #include <QRadioButton>
 
+#include <algorithm>
+#include <sys/stat.h>
+
 using vkfotest::List;
 using vktest::FileExists;
 using vktest::ReadFile;
@@ -105,6 +108,29 @@ TEST_F(FileCommandsTest, RenameIsOffAtTheRootWithoutAFile)
     frame->UpdateSelection();
     EXPECT_TRUE(frame->GetFileList().GetCurrentFile().empty());
     EXPECT_FALSE(Enabled(Cmd::EditRename));
+}
+
+TEST_F(FileCommandsTest, RenameWithoutAFileRenamesTheFolderAndStaysInIt)
+{
+    ASSERT_EQ(::mkdir(pics.File("sub").c_str(), 0755), 0);
+    vkuitest::WriteBmp(pics.File("sub/a.bmp"), 8, 8, 1);
+    WriteSettings(CSettings());
+    ASSERT_TRUE(Start(pics.File("sub")));
+    frame->GetFileListBox()->clearSelection();
+    frame->UpdateSelection();
+    AnswerDialogs([](QDialog& d) {
+        auto* rename = qobject_cast<CRenameDlg*>(&d);
+        if (!rename)
+            return int(QDialog::Rejected);
+        rename->GetEdit()->setText("renamed");
+        return int(QDialog::Accepted);
+    });
+    ASSERT_TRUE(frame->RunCommand(Cmd::EditRename));
+    const std::string renamed = pics.File("renamed");
+    EXPECT_EQ(frame->GetFileList().GetCurrentDir(), renamed);
+    EXPECT_EQ(List(renamed), std::vector<std::string>{"a.bmp"});
+    const std::vector<std::string> recent = frame->GetRecentFolders();
+    EXPECT_NE(std::find(recent.begin(), recent.end(), renamed), recent.end());
 }
 
 TEST_F(FileCommandsTest, DeleteAsksThenDeletesAndSelectsTheFirstFile)

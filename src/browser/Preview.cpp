@@ -145,6 +145,8 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
     // The picture that goes is kept for a step back, unedited.
     if (keepOld)
         m_loader->Keep(m_shownPath, m_shownStamp, std::move(result->picture));
+    else
+        m_loader->Dispose(std::move(result->picture)); // not freed here: that takes a while
     m_shownPath = result->path;
     m_shownStamp = result->stamp;
     m_fileName = m_requestedFileName;

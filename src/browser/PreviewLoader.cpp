@@ -2,10 +2,15 @@
 
 #include "PreviewGeometry.h"
 #include "TileCache.h"
+#include "picture/FileSource.h"
+#include "picture/Orientation.h"
+#include "picture/PictureSizeLimit.h"
 #include "picture/TextException.h"
 
+#include <QSize>
+
 #include <algorithm>
-#include <cstdio>
+#include <utility>
 #include <sys/stat.h>
 
 FileStamp StampOf(const std::string& path)
@@ -49,15 +54,58 @@ CPreviewLoader::~CPreviewLoader()
 
 void CPreviewLoader::Request(PreviewLoadRequest request)
 {
+    std::shared_ptr<PreviewLoadResult> ready;
+    const FileStamp stamp = StampOf(request.path);
     {
         std::lock_guard lock(m_mutex);
-        // A prefetch of the very file asked for is let finish: the request
-        // then finds it in the cache.
-        if (m_prefetching.empty() || m_prefetching != request.path)
-            m_abort = true;
-        m_pending = std::move(request);
+        ready = TakeReadyLocked(request, stamp);
+        if (ready) {
+            // Answered here, at once: whatever the worker does for an older
+            // request is dropped, while decoding ahead goes on.
+            m_pending.reset();
+            if (m_prefetching.empty())
+                m_abort = true;
+        } else {
+            // A prefetch of the very file asked for is let finish: the
+            // request then finds it in the cache.
+            if (m_prefetching.empty() || m_prefetching != request.path)
+                m_abort = true;
+            m_pending = std::move(request);
+        }
     }
-    m_wake.notify_one();
+    if (ready)
+        m_deliver(std::move(ready));
+    else
+        m_wake.notify_one();
+}
+
+std::shared_ptr<PreviewLoadResult> CPreviewLoader::TakeReadyLocked(const PreviewLoadRequest& request,
+                                                                   const FileStamp& stamp)
+{
+    if (!stamp.Valid())
+        return {};
+    auto it = std::find_if(m_cache.begin(), m_cache.end(), [&](const Entry& e) {
+        return e.path == request.path && e.stamp == stamp && e.placement == request.Placement() &&
+               !e.cache.isNull();
+    });
+    if (it == m_cache.end())
+        return {};
+    auto result = std::make_shared<PreviewLoadResult>();
+    result->id = request.id;
+    result->ok = true;
+    result->cached = true;
+    result->clientWidth = request.clientWidth;
+    result->clientHeight = request.clientHeight;
+    result->path = request.path;
+    result->stamp = stamp;
+    result->picture = std::move(it->picture);
+    result->warnings = std::move(it->warnings);
+    result->display = it->display;
+    result->cache = std::move(it->cache);
+    result->cacheRect = it->cacheRect;
+    m_cache.erase(it);
+    ++m_counts.hits;
+    return result;
 }
 
 void CPreviewLoader::Cancel()
@@ -82,28 +130,46 @@ void CPreviewLoader::Prefetch(std::vector<std::string> paths, const PreviewPlace
 
 void CPreviewLoader::Keep(std::string path, const FileStamp& stamp, std::unique_ptr<CPicture> picture)
 {
-    if (!picture || !stamp.Valid() || picture->GetWidth() <= 0)
+    if (!picture || !stamp.Valid() || picture->GetWidth() <= 0) {
+        Dispose(std::move(picture));
         return;
-    std::lock_guard lock(m_mutex);
+    }
     Entry entry;
     entry.path = std::move(path);
     entry.stamp = stamp;
     entry.bytes = BytesOf(*picture, {});
     entry.picture = std::move(picture);
-    InsertLocked(std::move(entry));
+    {
+        std::lock_guard lock(m_mutex);
+        InsertLocked(std::move(entry));
+    }
+    m_wake.notify_one(); // frees what no longer fits
 }
 
 void CPreviewLoader::ClearCache()
 {
-    std::vector<Entry> gone;
     {
         std::lock_guard lock(m_mutex);
-        gone.swap(m_cache);
+        for (Entry& e : m_cache)
+            m_dispose.push_back(std::move(e.picture));
+        m_cache.clear();
         m_prefetch.clear();
         m_wanted.clear();
         if (!m_prefetching.empty())
             m_abort = true;
     }
+    m_wake.notify_one();
+}
+
+void CPreviewLoader::Dispose(std::unique_ptr<CPicture> picture)
+{
+    if (!picture)
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_dispose.push_back(std::move(picture));
+    }
+    m_wake.notify_one();
 }
 
 void CPreviewLoader::SetCacheLimits(int count, size_t bytes)
@@ -130,8 +196,10 @@ std::vector<std::string> CPreviewLoader::CachedPaths() const
 
 bool CPreviewLoader::InsertLocked(Entry entry)
 {
-    if (m_cacheCount <= 0 || entry.bytes > m_cacheBytes)
+    if (m_cacheCount <= 0 || entry.bytes > m_cacheBytes) {
+        m_dispose.push_back(std::move(entry.picture));
         return false;
+    }
     // One entry per path: the newer replaces the older.
     std::erase_if(m_cache, [&](const Entry& e) { return e.path == entry.path; });
     auto total = [this] {
@@ -147,7 +215,10 @@ bool CPreviewLoader::InsertLocked(Entry entry)
            (int(m_cache.size()) + 1 > m_cacheCount || total() + entry.bytes > m_cacheBytes)) {
         // Oldest first among those no longer wanted, then the oldest.
         auto victim = std::find_if(m_cache.begin(), m_cache.end(), [&](const Entry& e) { return !wanted(e); });
-        m_cache.erase(victim != m_cache.end() ? victim : m_cache.begin());
+        if (victim == m_cache.end())
+            victim = m_cache.begin();
+        m_dispose.push_back(std::move(victim->picture)); // freed by the worker
+        m_cache.erase(victim);
     }
     m_cache.push_back(std::move(entry));
     return true;
@@ -165,11 +236,21 @@ void CPreviewLoader::Run()
         std::optional<PreviewLoadRequest> request;
         std::string ahead;
         PreviewPlacement placement;
+        std::vector<std::unique_ptr<CPicture>> dispose;
         {
             std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_stop || m_pending.has_value() || !m_prefetch.empty(); });
+            m_wake.wait(lock, [this] {
+                return m_stop || m_pending.has_value() || !m_prefetch.empty() || !m_dispose.empty();
+            });
+            dispose.swap(m_dispose);
+        }
+        dispose.clear(); // outside the lock
+        {
+            std::lock_guard lock(m_mutex);
             if (m_stop)
                 return;
+            if (!m_pending && m_prefetch.empty())
+                continue;
             m_abort = false;
             if (m_pending) {
                 request = std::move(m_pending);
@@ -250,13 +331,18 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
         // The decoder's warnings stay with this picture; the view shows
         // them only if it shows the picture.
         CWarningScope warnings([&result](const std::string& text) { result->warnings.push_back(text); });
-        if (!request.reducedFirst || !DecodeReducedFirst(request, *result)) {
+        // Read once for both decodes.
+        CFileSource source;
+        if (const int error = source.Open(request.path))
+            throw CTextException(error, "Opening " + request.path + " failed");
+        if (!request.reducedFirst || !DecodeReducedFirst(request, source, *result)) {
             if (Superseded()) {
                 ++m_abandoned;
                 return;
             }
             result->picture = std::make_unique<CPicture>();
-            m_decoder.DecodeFile(request.path, *result->picture, 32);
+            source.Seek(0);
+            m_decoder.Decode(source, *result->picture, 32);
         }
         result->ok = result->picture->GetWidth() > 0 && result->picture->GetHeight() > 0;
     } catch (...) {
@@ -279,31 +365,36 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
     m_deliver(result);
 }
 
-bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, PreviewLoadResult& result)
+bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, CDataSource& source,
+                                        PreviewLoadResult& result)
 {
-    {
-        // JPEG only: SOI followed by a marker.
-        unsigned char head[3] = {};
-        FILE* file = std::fopen(request.path.c_str(), "rb");
-        if (!file)
-            return false;
-        const size_t n = std::fread(head, 1, sizeof head, file);
-        std::fclose(file);
-        if (n != 3 || head[0] != 0xFF || head[1] != 0xD8 || head[2] != 0xFF)
-            return false;
-    }
+    // JPEG only: SOI followed by a marker.
+    const uint8_t* head = source.GetStart();
+    if (source.GetSize() < 3 || head[0] != 0xFF || head[1] != 0xD8 || head[2] != 0xFF)
+        return false;
+    // The reduced picture is turned upright like the full one, so the first
+    // paint and the swap show the same thing.
+    const int orientation = ReadJpegOrientation(source.GetStart(), source.GetSize());
+    const bool turned = OrientationSwapsSides(orientation);
     const PreviewPlacement placement = request.Placement();
-    m_jpeg.SetScaleChooser([&placement](int w, int h) {
-        const PictureSize display = vkview::ChooseDisplaySize(w, h, placement.clientWidth, placement.clientHeight,
-                                                              placement.shrink, placement.enlarge, true);
+    auto upright = [turned, &placement](int w, int h) {
+        if (turned)
+            std::swap(w, h);
+        return std::pair{QSize(w, h), vkview::ChooseDisplaySize(w, h, placement.clientWidth, placement.clientHeight,
+                                                                placement.shrink, placement.enlarge, true)};
+    };
+    m_jpeg.SetScaleChooser([&upright](int w, int h) {
+        const auto [size, display] = upright(w, h);
         for (int d : {8, 4, 2})
-            if ((w + d - 1) / d >= display.width && (h + d - 1) / d >= display.height)
+            if ((size.width() + d - 1) / d >= display.width && (size.height() + d - 1) / d >= display.height)
                 return d;
         return 1;
     });
     auto picture = std::make_unique<CPicture>();
     try {
-        m_jpeg.DecodeFile(request.path, *picture, 32);
+        source.Seek(0);
+        m_jpeg.Decode(source, *picture, 32);
+        ApplyOrientation(*picture, orientation);
     } catch (...) {
         return false; // the full decode reports it
     }
@@ -320,8 +411,7 @@ bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, Previ
     interim->clientWidth = request.clientWidth;
     interim->clientHeight = request.clientHeight;
     // Scaled to the size the full picture will show at, so the swap does not move.
-    interim->display = vkview::ChooseDisplaySize(m_jpeg.GetFullWidth(), m_jpeg.GetFullHeight(), placement.clientWidth,
-                                                 placement.clientHeight, placement.shrink, placement.enlarge, true);
+    interim->display = upright(m_jpeg.GetFullWidth(), m_jpeg.GetFullHeight()).second;
     bool scrollable = false;
     const QPoint origin(
         vkview::PlaceAxis(interim->display.width, placement.clientWidth, placement.position, true, scrollable),
@@ -357,6 +447,14 @@ void CPreviewLoader::PrefetchOne(const std::string& path, const PreviewPlacement
     entry.path = path;
     entry.stamp = stamp;
     entry.placement = placement;
+    size_t roomBytes = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        roomBytes = m_cacheCount > 0 ? m_cacheBytes : 0;
+    }
+    // A picture that could not be kept is not decoded at all: the decoder
+    // stops at the size in its header.
+    CPictureSizeLimit limit(int64_t(roomBytes / 4));
     try {
         // Kept with the picture, shown if it is.
         CWarningScope warnings([&entry](const std::string& text) { entry.warnings.push_back(text); });
@@ -365,6 +463,10 @@ void CPreviewLoader::PrefetchOne(const std::string& path, const PreviewPlacement
         if (entry.picture->GetWidth() <= 0 || entry.picture->GetHeight() <= 0)
             return;
     } catch (...) {
+        if (limit.Exceeded()) {
+            std::lock_guard lock(m_mutex);
+            ++m_counts.skipped;
+        }
         return; // decoded again, and reported, when it is asked for
     }
     if (Superseded())

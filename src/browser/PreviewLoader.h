@@ -5,9 +5,11 @@
 // scaled pixels of its first paint and the warnings its decoder raised.
 //
 // While no request waits, the worker decodes the neighbours it was asked to
-// prefetch into a small cache bounded by a count and by memory; a request
-// for a cached file whose size, time and identity on disk are unchanged is
-// answered from the cache without decoding.
+// prefetch into a small cache bounded by a count and by memory (a picture
+// whose header shows it could not be kept is not decoded); a request for a
+// cached file whose size, time and identity on disk are unchanged is
+// answered from the cache without decoding, at once when its first paint
+// is ready. Large pictures let go are freed on the worker.
 #pragma once
 
 #include "edit/Picture.h"
@@ -107,6 +109,9 @@ public:
     void Keep(std::string path, const FileStamp& stamp, std::unique_ptr<CPicture> picture);
     // Drops every cached picture and the prefetch list.
     void ClearCache();
+    // Frees a picture on the worker, so that the caller does not wait for
+    // a large picture's memory to be given back.
+    void Dispose(std::unique_ptr<CPicture> picture);
     // At most `count` pictures and `bytes` of memory in the cache; a picture
     // larger than that is not kept.
     void SetCacheLimits(int count, size_t bytes);
@@ -116,6 +121,7 @@ public:
         int decodes = 0;     // requests that were decoded
         int prefetched = 0;  // pictures decoded ahead and kept
         int tooLarge = 0;    // decoded ahead but larger than the cache
+        int skipped = 0;     // not decoded ahead: its header showed it could not be kept
     };
     Counts GetCounts() const;
     // The paths in the cache, for tests.
@@ -135,12 +141,16 @@ private:
     };
 
     bool Superseded();
+    // The result for a request whose picture is cached for the same
+    // placement, with its first paint built: nothing left to do on the
+    // worker. Empty when there is none. Needs m_mutex.
+    std::shared_ptr<PreviewLoadResult> TakeReadyLocked(const PreviewLoadRequest& request, const FileStamp& stamp);
     void Run();
     void Load(const PreviewLoadRequest& request);
-    // Decodes a JPEG at the smallest scale that covers its displayed size
-    // and delivers that as an interim result. True when `result` already
-    // holds the full picture (no smaller scale would do).
-    bool DecodeReducedFirst(const PreviewLoadRequest& request, PreviewLoadResult& result);
+    // Decodes a JPEG at the smallest scale that covers its displayed size,
+    // turned upright, and delivers that as an interim result. True when
+    // `result` already holds the full picture (no smaller scale would do).
+    bool DecodeReducedFirst(const PreviewLoadRequest& request, CDataSource& source, PreviewLoadResult& result);
     void PrefetchOne(const std::string& path, const PreviewPlacement& placement);
     // Adds an entry, evicting what is not on the prefetch list first; false
     // when it cannot fit at all. Needs m_mutex.
@@ -160,6 +170,7 @@ private:
     PreviewPlacement m_prefetchPlacement;
     std::string m_prefetching;           // the path the worker is decoding ahead
     std::vector<Entry> m_cache;
+    std::vector<std::unique_ptr<CPicture>> m_dispose; // freed by the worker
     int m_cacheCount = 2;
     size_t m_cacheBytes = size_t(512) << 20;
     Counts m_counts;

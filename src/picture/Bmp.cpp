@@ -2,6 +2,7 @@
 
 #include "TextException.h"
 #include "PicDecoder.h"
+#include "PictureSizeLimit.h"
 
 #include <algorithm>
 #include <cassert>
@@ -10,11 +11,34 @@
 
 void ThrowOutOfMemory() { throw CTextException(ErrNoMemory, kTextOutOfMemory); }
 
+namespace {
+thread_local CPictureSizeLimit* t_sizeLimit = nullptr;
+}
+
+CPictureSizeLimit::CPictureSizeLimit(int64_t maxPixels)
+    : m_maxPixels(std::max<int64_t>(0, maxPixels)), m_outer(t_sizeLimit)
+{
+    t_sizeLimit = this;
+}
+
+CPictureSizeLimit::~CPictureSizeLimit() { t_sizeLimit = m_outer; }
+
+bool CPictureSizeLimit::Refuses(int64_t pixels)
+{
+    if (!t_sizeLimit || pixels <= t_sizeLimit->m_maxPixels)
+        return false;
+    t_sizeLimit->m_exceeded = true;
+    return true;
+}
+
 void CheckPictureSize(int64_t width, int64_t height)
 {
     // An empty picture still gets a line table, so its sides count as 1.
     if (width < 0 || height < 0 || width > kMaxSide || height > kMaxSide ||
         std::max<int64_t>(height, 1) > kMaxPixels / std::max<int64_t>(width, 1))
+        ThrowOutOfMemory();
+    // Both sides are at most kMaxSide here: the product fits.
+    if (CPictureSizeLimit::Refuses(width * height))
         ThrowOutOfMemory();
 }
 

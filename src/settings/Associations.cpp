@@ -32,12 +32,29 @@ AssociationChecks InitialChecks(const CSettings& settings)
     return checks;
 }
 
+const std::array<const char*, kModernExtensions>& ModernExtensions()
+{
+    static const std::array<const char*, kModernExtensions> extensions = {".webp", ".avif", ".heic", ".heif",
+                                                                          ".jxl"};
+    return extensions;
+}
+
 std::vector<std::string> AssociateChecked(CRegistry& registry, const AssociationChecks& checks)
 {
     std::vector<std::string> failed;
-    for (size_t i = 0; i < checks.size(); ++i)
-        if (checks[i] && !registry.AssociateExtension(AssociationBoxes()[i].extension))
+    bool any = false;
+    for (size_t i = 0; i < checks.size(); ++i) {
+        if (!checks[i])
+            continue;
+        any = true;
+        if (!registry.AssociateExtension(AssociationBoxes()[i].extension))
             failed.push_back(AssociationBoxes()[i].extension);
+    }
+    // The types that have no box of their own go with any association.
+    if (any)
+        for (const char* extension : ModernExtensions())
+            if (!registry.AssociateExtension(extension))
+                failed.push_back(extension);
     return failed;
 }
 

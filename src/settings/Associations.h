@@ -27,8 +27,14 @@ const std::array<AssociationBox, kAssociationBoxes>& AssociationBoxes();
 // The initial check states, read from the settings (never written back).
 AssociationChecks InitialChecks(const CSettings& settings);
 
-// Associates each checked extension in order; one that fails is skipped
-// and the others are still associated. Returns the extensions that failed.
+// The types read without a box (and so without a setting) of their own:
+// WebP, AVIF, HEIC/HEIF and JPEG XL.
+constexpr int kModernExtensions = 5;
+const std::array<const char*, kModernExtensions>& ModernExtensions();
+
+// Associates each checked extension in order, then, when any box was
+// checked, the modern types; one that fails is skipped and the others are
+// still associated. Returns the extensions that failed.
 std::vector<std::string> AssociateChecked(CRegistry& registry, const AssociationChecks& checks);
 
 } // namespace vkshell

@@ -253,6 +253,11 @@ std::string CRegistry::MimeTypeFor(const std::string& extension)
         {".ras", "image/x-sun-raster"},
         {".tga", "image/x-tga"},
         {".tif", "image/tiff"},
+        {".webp", "image/webp"},
+        {".avif", "image/avif"},
+        {".heic", "image/heic"},
+        {".heif", "image/heif"},
+        {".jxl", "image/jxl"},
     };
     const std::string lower = Lower(extension);
     for (const auto& [ext, mime] : kTypes)
@@ -302,8 +307,9 @@ const char* EntryKeyFor(KeyKind kind)
 
 std::string WithListItem(const std::string& list, const std::string& item, bool first);
 
-constexpr const char* kAssociableExtensions[] = {".bmp", ".eps", ".gif", ".iff", ".jpg", ".pbm", ".pct", ".pcx",
-                                                 ".pgm", ".png", ".ppm", ".ras", ".tga", ".tif", ".ico"};
+constexpr const char* kAssociableExtensions[] = {".bmp", ".eps", ".gif", ".iff", ".jpg", ".pbm", ".pct",
+                                                 ".pcx", ".pgm", ".png", ".ppm", ".ras", ".tga", ".tif",
+                                                 ".ico", ".webp", ".avif", ".heic", ".heif", ".jxl"};
 
 // The desktop entry with the keys every launcher needs; values of ours
 // already present are kept.

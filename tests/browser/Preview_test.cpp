@@ -526,16 +526,37 @@ TEST_F(PreviewTest, DecodingAheadStaysWithinTheMemoryBound)
     WriteBmp(a, 60, 40, 1);
     WriteBmp(big, 400, 300, 2);
     WriteBmp(small, 20, 20, 3);
+    // A header promising 3000 x 3000 over a few bytes of data: decoding it
+    // would allocate 36 MB and then fail.
+    const std::string huge = dir.File("huge.bmp");
+    {
+        std::string bytes = vktest::ReadFile(small);
+        ASSERT_GT(bytes.size(), 26u);
+        for (int field : {18, 22})
+            for (int i = 0; i < 4; ++i)
+                bytes[size_t(field + i)] = char((3000 >> (8 * i)) & 0xFF);
+        vktest::WriteFile(huge, bytes);
+    }
     CPreviewLoader& loader = *view.GetLoader();
     view.SetPrefetchEnabled(true);
     // Room for a 20 x 20 picture and its first paint, not for 400 x 300.
     loader.SetCacheLimits(2, 100 * 1024);
     ASSERT_TRUE(Load(60, 40, vkview::Centre, false, false));
-    view.Prefetch({QString::fromStdString(big), QString::fromStdString(small)});
+    view.Prefetch({QString::fromStdString(big), QString::fromStdString(huge), QString::fromStdString(small)});
     Grab();
-    ASSERT_TRUE(WaitUntil([&] { return loader.GetCounts().prefetched + loader.GetCounts().tooLarge == 2; }));
-    EXPECT_EQ(loader.GetCounts().tooLarge, 1);
+    auto counted = [&] {
+        const auto c = loader.GetCounts();
+        return c.prefetched + c.tooLarge + c.skipped;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return counted() == 3; }));
+    // The two that could not fit were never decoded: their headers told.
+    EXPECT_EQ(loader.GetCounts().skipped, 2);
+    EXPECT_EQ(loader.GetCounts().tooLarge, 0);
+    EXPECT_EQ(loader.GetCounts().prefetched, 1);
     EXPECT_EQ(loader.CachedPaths(), std::vector<std::string>{small});
+    // Asked for, the large picture is decoded as usual.
+    ASSERT_TRUE(Load(400, 300, vkview::Centre, false, false));
+    EXPECT_EQ(view.GetPicture().GetWidth(), 400);
 
     // At most two pictures, whatever the memory.
     loader.SetCacheLimits(2, size_t(512) << 20);
@@ -634,6 +655,24 @@ TEST_F(PreviewTest, FullScreenLookIsBlackAndHidesAStillPointer)
     EXPECT_EQ(Grab().pixel(5, 5), normal);
 }
 
+namespace {
+
+// Mean difference per channel of two images of the same size.
+double MeanDifference(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size() || a.isNull())
+        return 255;
+    int64_t diff = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            diff += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    return double(diff) / (double(a.width()) * a.height() * 3);
+}
+
+} // namespace
+
 TEST_F(PreviewTest, ALargeJpegShowsReducedFirstThenTheFullPicture)
 {
     if (!vktest::HasProgram("cjpeg"))
@@ -680,13 +719,7 @@ TEST_F(PreviewTest, ALargeJpegShowsReducedFirstThenTheFullPicture)
 
     // The reduced paint sits where the full one does and looks like it.
     ASSERT_FALSE(interim.isNull());
-    int64_t diff = 0;
-    for (int y = 0; y < 300; ++y)
-        for (int x = 0; x < 400; ++x) {
-            const QRgb a = interim.pixel(x, y), b = full.pixel(x, y);
-            diff += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
-        }
-    EXPECT_LT(double(diff) / (400 * 300 * 3), 12.0);
+    EXPECT_LT(MeanDifference(interim, full), 12.0);
     EXPECT_EQ(interim.pixel(200, 1), full.pixel(200, 1)) << "the same background band";
 
     // A JPEG not larger than the view is decoded once, at full size.
@@ -702,4 +735,41 @@ TEST_F(PreviewTest, ALargeJpegShowsReducedFirstThenTheFullPicture)
     EXPECT_EQ(firstPaints, 0);
     EXPECT_EQ(view.GetPicture().GetWidth(), 300);
     EXPECT_EQ(view.GetLoader()->GetCounts().decodes, decodes + 1);
+}
+
+TEST_F(PreviewTest, TheReducedFirstPaintIsUprightInEveryOrientation)
+{
+    if (!vktest::HasProgram("cjpeg") || !vktest::HasProgram("exiftool"))
+        GTEST_SKIP() << "cjpeg or exiftool not installed";
+    // Red grows to the right and green downwards: any turn or mirror shows.
+    CWinBmp source;
+    vktest::MakeTestPicture(source, 1700, 1250, 3);
+    const std::string ppm = dir.File("photo.ppm"), plainJpeg = dir.File("plain.jpg");
+    vktest::WriteFile(ppm, vktest::ToPpm(source));
+    ASSERT_EQ(vktest::Run("cjpeg -quality 90 -outfile " + vktest::Quote(plainJpeg) + " " + vktest::Quote(ppm)), 0);
+
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        const std::string jpeg = dir.File("o" + std::to_string(orientation) + ".jpg");
+        ASSERT_EQ(vktest::Run("cp " + vktest::Quote(plainJpeg) + " " + vktest::Quote(jpeg) +
+                              " && exiftool -q -n -overwrite_original -Orientation=" + std::to_string(orientation) +
+                              " " + vktest::Quote(jpeg)),
+                  0);
+        QImage interim;
+        auto connection = QObject::connect(&view, &CPreview::FirstPaint, &view, [&] { interim = Grab(); });
+        view.LoadImage(QString::fromStdString(jpeg), vkview::Centre, true, false, "o.jpg");
+        WaitForLoad(&view);
+        QObject::disconnect(connection);
+        ASSERT_TRUE(view.HasImage());
+        const bool turned = orientation >= 5;
+        EXPECT_EQ(view.GetPicture().GetWidth(), turned ? 1250 : 1700);
+        EXPECT_EQ(view.GetPicture().GetHeight(), turned ? 1700 : 1250);
+        // The full picture (turned by the decoder, which is checked against
+        // ImageMagick elsewhere) and the first paint show the same thing.
+        const QImage full = Grab();
+        ASSERT_FALSE(interim.isNull()) << "no reduced first paint";
+        EXPECT_LT(MeanDifference(interim, full), 12.0);
+        const QPoint band = turned ? QPoint(2, 150) : QPoint(200, 1);
+        EXPECT_EQ(interim.pixel(band), full.pixel(band)) << "the same background band";
+    }
 }

@@ -1,9 +1,12 @@
 // CBmp / CWinBmp: layout, line table, conversions and the BMP writer.
 #include "TestSupport.h"
+#include "picture/AnyPicDecoder.h"
+#include "picture/PictureSizeLimit.h"
 #include "picture/TextException.h"
 #include "picture/WinBmp.h"
 
 #include <filesystem>
+#include <thread>
 #include <gtest/gtest.h>
 
 using namespace vktest;
@@ -67,6 +70,43 @@ TEST(Bitmap, RefusesNegativeAndHugeSizes)
             EXPECT_EQ(e.GetText(), "Out of memory.");
         }
     }
+}
+
+TEST(Bitmap, ASizeLimitRefusesLargerPicturesOnItsThreadOnly)
+{
+    TempDir dir;
+    WriteTestPpm(dir.File("p.ppm"), 300, 200);
+    CAnyPicDecoder decoder;
+    CWinBmp bmp;
+    {
+        CPictureSizeLimit limit(300 * 200 - 1);
+        // The decoder stops at the size in the header, as out of memory.
+        try {
+            decoder.DecodeFile(dir.File("p.ppm"), bmp, 32);
+            FAIL() << "decoded over the limit";
+        } catch (const CTextException& e) {
+            EXPECT_EQ(e.GetCode(), ErrNoMemory);
+        }
+        EXPECT_TRUE(limit.Exceeded());
+        {
+            // The innermost scope counts; the outer one is left as it was.
+            CPictureSizeLimit wider(300 * 200);
+            decoder.DecodeFile(dir.File("p.ppm"), bmp, 32);
+            EXPECT_EQ(bmp.GetWidth(), 300);
+            EXPECT_FALSE(wider.Exceeded());
+        }
+        // Other threads are not bound.
+        std::thread([&dir] {
+            CAnyPicDecoder other;
+            CWinBmp picture;
+            other.DecodeFile(dir.File("p.ppm"), picture, 32);
+            EXPECT_EQ(picture.GetHeight(), 200);
+        }).join();
+        EXPECT_THROW(bmp.Create(300, 200, 8, false), CTextException);
+    }
+    // Gone with its scope.
+    decoder.DecodeFile(dir.File("p.ppm"), bmp, 32);
+    EXPECT_EQ(bmp.GetWidth(), 300);
 }
 
 TEST(BitmapConvert, Depth1To32And8)

@@ -124,7 +124,10 @@ TEST(Registry, AssociationWrittenAndReadBack)
     // The entry declares every type the program opens.
     EXPECT_NE(entry.find("MimeType=image/bmp;image/x-eps;image/gif;image/x-ilbm;image/jpeg;"), std::string::npos)
         << entry;
-    EXPECT_NE(entry.find("image/tiff;image/vnd.microsoft.icon;\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("image/tiff;image/vnd.microsoft.icon;image/webp;image/avif;image/heic;image/heif;"
+                         "image/jxl;\n"),
+              std::string::npos)
+        << entry;
     EXPECT_NE(entry.find("Exec=\"/opt/Velkor App/bin/Velkor\" %F\n"), std::string::npos) << entry;
     EXPECT_NE(entry.find("Icon=velkor\n"), std::string::npos) << entry;
 
@@ -188,14 +191,15 @@ TEST(Registry, FailuresStopAtTheFirstStep)
     EXPECT_TRUE(S_ISDIR(st.st_mode));
 }
 
-TEST(Registry, MimeTypesOfTheFifteenExtensions)
+TEST(Registry, MimeTypesOfTheAssociableExtensions)
 {
     const CRegistry self = CRegistry::ForThisProgram();
     EXPECT_EQ(self.ExePath(), vkplatform::ExecutablePath());
 
     for (const char* ext : {".bmp", ".eps", ".gif", ".ico", ".iff", ".jpg", ".pbm", ".pct", ".pcx", ".pgm",
-                            ".png", ".ppm", ".ras", ".tga", ".tif"})
+                            ".png", ".ppm", ".ras", ".tga", ".tif", ".webp", ".avif", ".heic", ".heif", ".jxl"})
         EXPECT_EQ(CRegistry::MimeTypeFor(ext).rfind("image/", 0), 0u) << ext;
+    EXPECT_EQ(CRegistry::MimeTypeFor(".HEIC"), "image/heic");
     EXPECT_EQ(CRegistry::MimeTypeFor(".JPG"), "image/jpeg");
     EXPECT_EQ(CRegistry::MimeTypeFor(".txt"), "");
 }

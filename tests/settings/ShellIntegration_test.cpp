@@ -104,8 +104,14 @@ TEST(Associations, CheckedBoxesInOrderAndFailuresSkipped)
     EXPECT_NE(list.find("image/jpeg=velkor.desktop;\n"), std::string::npos) << list;
     EXPECT_NE(list.find("image/tiff=velkor.desktop;\n"), std::string::npos) << list;
     EXPECT_EQ(list.find("image/png"), std::string::npos) << list;
+    // The modern types, which have no box, go with any association.
+    for (const char* mime : {"image/webp", "image/avif", "image/heic", "image/heif", "image/jxl"})
+        EXPECT_NE(list.find(std::string(mime) + "=velkor.desktop;\n"), std::string::npos) << mime << list;
     const std::string entry = vktest::ReadFile(home.dir.File("data/applications/velkor.desktop"));
     EXPECT_NE(entry.find("Exec=\"" + home.dir.File("bin/velkor") + "\" %F\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("image/vnd.microsoft.icon;image/webp;image/avif;image/heic;image/heif;image/jxl;\n"),
+              std::string::npos)
+        << entry;
 
     if (vktest::HasProgram("xdg-mime")) {
         std::string out;
@@ -125,7 +131,9 @@ TEST(Associations, CheckedBoxesInOrderAndFailuresSkipped)
     if (::access(home.dir.File("config/mimeapps.list").c_str(), W_OK) != 0) {
         vkshell::AssociationChecks all;
         all.fill(true);
-        EXPECT_EQ(vkshell::AssociateChecked(registry, all).size(), size_t(15));
+        EXPECT_EQ(vkshell::AssociateChecked(registry, all).size(), size_t(20));
+        // With no box checked nothing is tried at all.
+        EXPECT_TRUE(vkshell::AssociateChecked(registry, vkshell::AssociationChecks{}).empty());
     }
     vktest::Run("chmod u+w " + vktest::Quote(home.dir.File("config")));
 }

@@ -26,19 +26,13 @@ namespace vkfill {
 
 namespace {
 
-struct PatternInfo {
-    const char* extension;
-    int fileType;
-};
-
-// File types: 0 bmp 1 eps 2 gif 3 ico 4 iff 5 jpg 6 pbm 7 pct 8 pcx 9 pgm
-// 10 png 11 ppm 12 ras 13 tga 14 tif. The patterns run in alphabetical
-// order, so .dib sits between .bmp and .eps and .rle comes late.
-constexpr PatternInfo kPatterns[kPatternCount] = {
-    {"bmp", 0},  {"dib", 0},  {"eps", 1},  {"gif", 2},  {"ico", 3},  {"iff", 4},  {"ilbm", 4},
-    {"jpg", 5},  {"pbm", 6},  {"pct", 7},  {"pcx", 8},  {"pgm", 9},  {"pict", 7}, {"png", 10},
-    {"ppm", 11}, {"ras", 12}, {"rle", 0},  {"tga", 13}, {"tif", 14},
-};
+constexpr const auto& kPatterns = kListPatterns;
+constexpr size_t kLongestPattern = [] {
+    size_t n = 0;
+    for (const ListedExtension& p : kListPatterns)
+        n = std::max(n, std::string_view(p.extension).size());
+    return n;
+}();
 
 struct DirCloser {
     void operator()(DIR* d) const { ::closedir(d); }
@@ -107,14 +101,20 @@ const char* PatternExtension(int pattern)
     return pattern >= 0 && pattern < kPatternCount ? kPatterns[pattern].extension : "";
 }
 
-int PatternFileType(int pattern) { return pattern >= 0 && pattern < kPatternCount ? kPatterns[pattern].fileType : -1; }
+int PatternFileType(int pattern) { return pattern >= 0 && pattern < kPatternCount ? kPatterns[pattern].type : -1; }
+
+bool PatternShown(int pattern, const ShownTypes& shown)
+{
+    const int type = PatternFileType(pattern);
+    return pattern >= 0 && pattern < kPatternCount && (type == TypeAlwaysShown || shown[static_cast<size_t>(type)]);
+}
 
 int PatternOf(const std::string& name)
 {
     const size_t dot = name.rfind('.');
-    if (dot == std::string::npos || name.size() - dot - 1 > 4 || name.size() - dot - 1 < 3)
+    if (dot == std::string::npos || name.size() - dot - 1 > kLongestPattern)
         return -1;
-    char ext[5] = {};
+    char ext[kLongestPattern + 1] = {};
     for (size_t i = dot + 1, k = 0; i < name.size(); ++i, ++k)
         ext[k] = LowerAscii(name[i]);
     for (int p = 0; p < kPatternCount; ++p)
@@ -182,7 +182,7 @@ std::vector<std::string> ListImageFiles(const std::string& directory, bool sortB
             continue; // hidden, and "." and ".."
         std::string name = d->d_name;
         const int pattern = PatternOf(name);
-        if (pattern < 0 || !shown[static_cast<size_t>(kPatterns[pattern].fileType)])
+        if (!PatternShown(pattern, shown))
             continue;
         if (KindOf(dir.get(), d) != Kind::Regular)
             continue; // directories named like images, sockets, devices

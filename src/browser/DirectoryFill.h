@@ -2,6 +2,8 @@
 // selection afterwards, and the free space of a directory's drive.
 #pragma once
 
+#include "picture/FormatRegistry.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -12,18 +14,22 @@ class CFileList;
 
 namespace vkfill {
 
-// The fifteen file types in settings order: bmp eps gif ico iff jpg pbm pct
-// pcx pgm png ppm ras tga tif.
-inline constexpr int kFileTypeCount = 15;
+// The fifteen file types with a show setting, in settings order: bmp eps gif
+// ico iff jpg pbm pct pcx pgm png ppm ras tga tif (ListedType of the format
+// registry).
+inline constexpr int kFileTypeCount = kListedTypeCount;
 using ShownTypes = std::array<bool, kFileTypeCount>;
 ShownTypes ShownTypesOf(const CSettings& settings);
 
-// The nineteen extension patterns in list order ("bmp", "dib", "eps", ...,
-// "tif") and the file type (0..14) each belongs to.
-inline constexpr int kPatternCount = 19;
+// The extension patterns in list order, alphabetical ("avif", "bmp", "dib",
+// ..., "webp"): the listed extensions of the format registry, and the file
+// type each belongs to (TypeAlwaysShown for the types without a setting).
+inline constexpr int kPatternCount = int(kListPatterns.size());
 const char* PatternExtension(int pattern);
 int PatternFileType(int pattern);
-// The pattern index (0..18) a file name falls in, ignoring case; -1 for none.
+// True when files of the pattern are listed with these types shown.
+bool PatternShown(int pattern, const ShownTypes& shown);
+// The pattern index a file name falls in, ignoring case; -1 for none.
 int PatternOf(const std::string& name);
 
 // The image files of `directory` (regular, not hidden, of a shown type):

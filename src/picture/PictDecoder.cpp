@@ -346,6 +346,15 @@ void ExpandBuf8(const uint8_t* in, int count, int bitsPerPixel, uint8_t* out)
     UnpackIndices(in, count, bitsPerPixel, out);
 }
 
+CPictDecoder::CPictDecoder()
+    : m_ownJpegDecoder(std::make_unique<CJPEGDecoder>()), m_jpegDecoder(*m_ownJpegDecoder)
+{
+}
+
+CPictDecoder::CPictDecoder(CJPEGDecoder& jpegDecoder) : m_jpegDecoder(jpegDecoder) {}
+
+CPictDecoder::~CPictDecoder() = default;
+
 void CPictDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source)
 {
     Trace(2, "Decoding mac pict.\n");

@@ -1,16 +1,20 @@
 // CPictDecoder: Macintosh PICT (QuickDraw version 1 and 2) decoder. It walks
 // the opcode stream and decodes the first bitmap, pixmap or direct-colour
-// opcode; JPEG data embedded through QuickTime goes through the detector's
-// JPEG decoder.
+// opcode; JPEG data embedded through QuickTime goes through a JPEG decoder,
+// its own or one it is given.
 #pragma once
 
 #include "PicDecoder.h"
+
+#include <memory>
 
 class CJPEGDecoder;
 
 class CPictDecoder : public CPicDecoder {
 public:
-    explicit CPictDecoder(CJPEGDecoder& jpegDecoder) : m_jpegDecoder(jpegDecoder) {}
+    CPictDecoder();
+    explicit CPictDecoder(CJPEGDecoder& jpegDecoder);
+    ~CPictDecoder() override;
 
 protected:
     void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
@@ -18,6 +22,7 @@ protected:
 private:
     void DecodeEmbeddedJPEG(CBmp& bmp, int& wantedDepth, CDataSource& source);
 
+    std::unique_ptr<CJPEGDecoder> m_ownJpegDecoder;
     CJPEGDecoder& m_jpegDecoder;
 };
 

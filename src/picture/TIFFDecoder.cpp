@@ -1,5 +1,7 @@
 #include "TIFFDecoder.h"
 
+#include "Orientation.h"
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -302,4 +304,13 @@ void CTIFFDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDept
         DecodeFullColor(tif, client, bmp);
     }
     bmp.SetSourceBitsPerPixel(sourceDepth);
+}
+
+int TiffOrientationLeft(int stored, const CBmp& decoded)
+{
+    if (decoded.GetBitsPerPixel() != 32)
+        return stored;
+    if (!OrientationSwapsSides(stored))
+        return OrientUpright;
+    return stored == OrientTurnedRight || stored == OrientTurnedLeft ? OrientTransversed : OrientTransposed;
 }

@@ -15,32 +15,20 @@
 
 #include "picture/TextException.h"
 
-#include <cctype>
 #include <new>
 #include <stdexcept>
 
 int SaveFormatFromExtension(const std::string& extension)
 {
     // Without regard to case: a name typed as "photo.JPG" is a JPEG.
-    auto same = [](const std::string& a, const char* b) {
-        size_t i = 0;
-        for (; i < a.size() && b[i]; ++i)
-            if (std::tolower(static_cast<unsigned char>(a[i])) != b[i])
-                return false;
-        return i == a.size() && !b[i];
-    };
-    for (const SaveExtension& e : kSaveExtensions)
-        if (same(extension, e.extension))
-            return e.code;
-    return -1;
+    const SaveTarget* target = SaveTargetOfExtension(extension);
+    return target ? target->code : -1;
 }
 
 const char* SaveExtensionOf(int code)
 {
-    for (const SaveExtension& e : kSaveExtensions)
-        if (e.code == code)
-            return e.extension;
-    return nullptr;
+    const SaveTarget* target = SaveTargetOfCode(code);
+    return target ? target->extension : nullptr;
 }
 
 SaveParameters MakeSaveParameters(int code, const SaveOptionValues& values)

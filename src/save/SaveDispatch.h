@@ -4,36 +4,15 @@
 #pragma once
 
 #include "picture/Bmp.h"
+#include "picture/FormatRegistry.h"
 
 #include <cstdint>
 #include <string>
 
-// Format codes shared by Save As and Convert.
-enum SaveFormatCode : int {
-    kSaveBmp = 0,
-    kSaveGif = 3,
-    kSaveIff = 4,
-    kSaveJpg = 6,
-    kSavePcx = 9,
-    kSavePgm = 10,
-    kSavePct = 11,
-    kSavePng = 12,
-    kSavePpm = 13,
-    kSaveRas = 14,
-    kSaveTga = 16,
-    kSaveTif = 17,
-};
-
-struct SaveExtension {
-    const char* extension;
-    int code;
-};
-// In the order the save dialog lists them; matched without regard to case.
-inline constexpr SaveExtension kSaveExtensions[] = {
-    {"bmp", kSaveBmp}, {"jpg", kSaveJpg}, {"png", kSavePng}, {"ppm", kSavePpm},
-    {"pgm", kSavePgm}, {"tga", kSaveTga}, {"pcx", kSavePcx}, {"gif", kSaveGif},
-    {"iff", kSaveIff}, {"pct", kSavePct}, {"ras", kSaveRas}, {"tif", kSaveTif},
-};
+// Save codes, their extensions and their order in the save dialog are rows
+// of the format registry.
+using SaveExtension = SaveTarget;
+inline constexpr const auto& kSaveExtensions = kSaveTargets;
 
 // The code of an extension (without the dot, any case), or -1.
 int SaveFormatFromExtension(const std::string& extension);

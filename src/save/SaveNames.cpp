@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 
 namespace {
@@ -37,20 +38,12 @@ size_t ExtensionDot(const std::string& path)
 
 const std::vector<SaveFilter>& SaveFilters()
 {
-    static const std::vector<SaveFilter> filters = {
-        {"Windows Bitmap (*.bmp)", "bmp", kSaveBmp},
-        {"JPEG (*.jpg)", "jpg", kSaveJpg},
-        {"Portable Network Graphics (*.png)", "png", kSavePng},
-        {"Portable Pixmap (*.ppm)", "ppm", kSavePpm},
-        {"Portable Graymap (*.pgm)", "pgm", kSavePgm},
-        {"TrueVision Targa (*.tga)", "tga", kSaveTga},
-        {"ZSoft Paintbrush (*.pcx)", "pcx", kSavePcx},
-        {"Graphics Interchange Format (*.gif)", "gif", kSaveGif},
-        {"Interchange File Format (*.iff)", "iff", kSaveIff},
-        {"Macintosh PICT (*.pct)", "pct", kSavePct},
-        {"Sun Rasterfile (*.ras)", "ras", kSaveRas},
-        {"Tag Image File Format (*.tif)", "tif", kSaveTif},
-    };
+    static const std::vector<SaveFilter> filters = [] {
+        std::vector<SaveFilter> list;
+        for (const SaveTarget& t : kSaveTargets)
+            list.push_back({t.filterText, t.extension, t.code});
+        return list;
+    }();
     return filters;
 }
 
@@ -77,20 +70,19 @@ std::string WithExtensionCase(const std::string& path, bool upper)
 
 const std::vector<ConvertFormat>& ConvertFormats()
 {
-    static const std::vector<ConvertFormat> formats = {
-        {"Windows Bitmap (BMP)", ".bmp", kSaveBmp},
-        {"JPEG (JPG)", ".jpg", kSaveJpg},
-        {"Portable Network Graphics (PNG)", ".png", kSavePng},
-        {"Portable Pixmap (PPM)", ".ppm", kSavePpm},
-        {"Portable Graymap (PGM)", ".pgm", kSavePgm},
-        {"TrueVision Targa (TGA)", ".tga", kSaveTga},
-        {"ZSoft Paintbrush (PCX)", ".pcx", kSavePcx},
-        {"Graphics Interchange Format (GIF)", ".gif", kSaveGif},
-        {"Interchange File Format (IFF)", ".iff", kSaveIff},
-        {"Macintosh PICT (PCT)", ".pct", kSavePct},
-        {"Sun Rasterfile (RAS)", ".ras", kSaveRas},
-        {"Tag Image File Format (TIF)", ".tif", kSaveTif},
-    };
+    // The list shows the save dialog's types; the extensions keep their dot.
+    static const std::array<std::string, kSaveTargets.size()> dotted = [] {
+        std::array<std::string, kSaveTargets.size()> names;
+        for (size_t i = 0; i < kSaveTargets.size(); ++i)
+            names[i] = std::string(".") + kSaveTargets[i].extension;
+        return names;
+    }();
+    static const std::vector<ConvertFormat> formats = [] {
+        std::vector<ConvertFormat> list;
+        for (size_t i = 0; i < kSaveTargets.size(); ++i)
+            list.push_back({kSaveTargets[i].convertText, dotted[i].c_str(), kSaveTargets[i].code});
+        return list;
+    }();
     return formats;
 }
 

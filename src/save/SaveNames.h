@@ -11,7 +11,7 @@ struct SaveFilter {
     const char* extension;   // "bmp"
     int code;
 };
-// The twelve filters of the save dialog, in the order it lists them.
+// The filters of the save dialog, one per save target, in its order.
 const std::vector<SaveFilter>& SaveFilters();
 
 // Everything before the last "." of a file name; the whole name without one.

@@ -67,6 +67,16 @@ TEST(FileListFill, BothSortOrders)
               (Names{"a.bmp", "c.dib", "alpha.gif", "e.ILBM", "Zeta.jpg", "f.Pict", "b.png", "d.rle"}));
 }
 
+TEST(FileListFill, NewerTypesListedWhateverTheSettingsSay)
+{
+    vktest::TempDir dir;
+    Touch(dir, {"a.webp", "b.AVIF", "c.heic", "d.heif", "e.jxl", "f.bmp", "g.tif", "h.jpeg"});
+    EXPECT_EQ(FillByExtension(dir.Path()), (Names{"b.AVIF", "f.bmp", "c.heic", "d.heif", "e.jxl", "g.tif", "a.webp"}));
+    CSettings s;
+    s.showBmp = s.showTif = 0;
+    EXPECT_EQ(FillByName(dir.Path(), s), (Names{"a.webp", "b.AVIF", "c.heic", "d.heif", "e.jxl"}));
+}
+
 TEST(FileListFill, WhatIsLeftOut)
 {
     vktest::TempDir dir;
@@ -115,15 +125,31 @@ TEST(FileListFill, TypeSwitchesAndRoot)
 
 TEST(FileListFill, PatternsAndNameLookup)
 {
-    EXPECT_EQ(vkfill::PatternOf("x.BMP"), 0);
-    EXPECT_EQ(vkfill::PatternOf("x.tif"), 18);
+    // The classic patterns keep their order; the newer types fall in
+    // alphabetically and are listed whatever the settings say.
+    const std::vector<std::string> order = {"avif", "bmp", "dib", "eps", "gif", "heic", "heif", "ico",
+                                            "iff",  "ilbm", "jpg", "jxl", "pbm", "pct", "pcx", "pgm",
+                                            "pict", "png", "ppm", "ras", "rle", "tga", "tif", "webp"};
+    ASSERT_EQ(vkfill::kPatternCount, int(order.size()));
+    for (int p = 0; p < vkfill::kPatternCount; ++p)
+        EXPECT_EQ(vkfill::PatternExtension(p), order[size_t(p)]);
+    const int bmp = vkfill::PatternOf("x.bmp");
+    EXPECT_EQ(vkfill::PatternOf("x.BMP"), bmp);
+    EXPECT_EQ(vkfill::PatternOf(".bmp"), bmp);
+    EXPECT_EQ(vkfill::PatternFileType(bmp), 0);
+    EXPECT_EQ(vkfill::PatternOf("x.tif"), vkfill::kPatternCount - 2);
     EXPECT_EQ(vkfill::PatternOf("x.tiff"), -1);
     EXPECT_EQ(vkfill::PatternOf("x.jpeg"), -1);
     EXPECT_EQ(vkfill::PatternOf("bmp"), -1);
-    EXPECT_EQ(vkfill::PatternOf(".bmp"), 0);
     EXPECT_EQ(vkfill::PatternOf("a.png.txt"), -1);
-    EXPECT_EQ(vkfill::PatternFileType(16), 0); // rle is a bitmap
-    EXPECT_STREQ(vkfill::PatternExtension(12), "pict");
+    EXPECT_EQ(vkfill::PatternOf("a.WebP"), vkfill::kPatternCount - 1);
+    EXPECT_EQ(vkfill::PatternFileType(vkfill::PatternOf("x.rle")), 0); // rle is a bitmap
+    EXPECT_EQ(vkfill::PatternFileType(vkfill::PatternOf("x.pict")), vkfill::PatternFileType(vkfill::PatternOf("x.pct")));
+    vkfill::ShownTypes none{};
+    for (const char* name : {"a.avif", "a.heic", "a.heif", "a.jxl", "a.webp"})
+        EXPECT_TRUE(vkfill::PatternShown(vkfill::PatternOf(name), none)) << name;
+    EXPECT_FALSE(vkfill::PatternShown(bmp, none));
+    EXPECT_FALSE(vkfill::PatternShown(-1, none));
 
     const Names entries{"A.jpg", "b.png", "a.jpg", "Ärger.png"};
     EXPECT_EQ(vkfill::FindEntry(entries, "a.jpg"), 2); // exact wins
@@ -369,7 +395,7 @@ TEST(FileListFill, OneReadEqualsOneSearchPerPattern)
     Names searched;
     CFileSpec spec;
     for (int p = 0; p < vkfill::kPatternCount; ++p) {
-        if (!shown[static_cast<size_t>(vkfill::PatternFileType(p))])
+        if (!vkfill::PatternShown(p, shown))
             continue;
         const std::string pattern = dir.File(std::string("*.") + vkfill::PatternExtension(p));
         for (bool more = spec.FindFirst(pattern); more; more = spec.FindNext())

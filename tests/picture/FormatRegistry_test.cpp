@@ -1,0 +1,192 @@
+// The format registry: codes, names and extensions that map back to their
+// row, the tables derived from it for the file list and the save dialog,
+// every written format read back as the row that writes it, and a sample of
+// every read format recognised by the detector.
+#include "TestSupport.h"
+#include "picture/AnyPicDecoder.h"
+#include "picture/WinBmp.h"
+#include "save/SaveDispatch.h"
+#include "save/SaveNames.h"
+
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <string_view>
+
+using namespace vktest;
+
+namespace {
+
+const PictureFormatInfo* DetectedRow(const std::string& bytes)
+{
+    return CAnyPicDecoder::Detect(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+} // namespace
+
+TEST(FormatRegistry, CodesNamesAndExtensionsMapBackToTheirRow)
+{
+    std::set<int> formats, detections, saveCodes;
+    std::set<std::string> names, listed, saved;
+    for (const PictureFormatInfo& row : kPictureFormats) {
+        SCOPED_TRACE(row.name);
+        EXPECT_TRUE(formats.insert(row.format).second);
+        EXPECT_TRUE(detections.insert(row.detected).second);
+        EXPECT_TRUE(names.insert(row.name).second);
+        EXPECT_NE(row.detected, DetNone);
+        EXPECT_EQ(FindPictureFormat(row.format), &row);
+        EXPECT_STREQ(FormatName(row.format), row.name);
+        ASSERT_NE(row.detect, nullptr);
+        ASSERT_NE(row.makeDecoder, nullptr);
+        EXPECT_NE(row.makeDecoder(), nullptr);
+        EXPECT_TRUE(row.storedOrientation || !row.orientationLeft) << "a rest of nothing";
+        bool anyListed = false;
+        for (const ListedExtension& e : row.listed) {
+            if (!e.extension)
+                continue;
+            anyListed = true;
+            EXPECT_TRUE(listed.insert(e.extension).second) << e.extension;
+            EXPECT_EQ(FormatOfListedExtension(e.extension), &row) << e.extension;
+            std::string upper = e.extension;
+            for (char& c : upper)
+                c = char(c - 'a' + 'A');
+            EXPECT_EQ(FormatOfListedExtension(upper), &row) << upper;
+            EXPECT_GE(int(e.type), int(TypeAlwaysShown));
+            EXPECT_LT(int(e.type), int(kListedTypeCount));
+        }
+        EXPECT_TRUE(anyListed) << "every format read is shown in the list";
+        for (const SaveTarget& t : row.saved) {
+            if (!t.extension)
+                continue;
+            EXPECT_TRUE(saveCodes.insert(t.code).second) << t.extension;
+            EXPECT_TRUE(saved.insert(t.extension).second) << t.extension;
+            EXPECT_TRUE(listed.count(t.extension)) << "a written file is listed: " << t.extension;
+            EXPECT_EQ(SaveFormatFromExtension(t.extension), t.code);
+            EXPECT_STREQ(SaveExtensionOf(t.code), t.extension);
+            EXPECT_EQ(SaveTargetOfCode(t.code), SaveTargetOfExtension(t.extension));
+            EXPECT_NE(std::string(t.filterText).find(std::string("(*.") + t.extension + ")"), std::string::npos);
+        }
+    }
+    EXPECT_STREQ(FormatName(FormatNone), "");
+    EXPECT_EQ(FindPictureFormat(FormatNone), nullptr);
+    EXPECT_EQ(FormatOfListedExtension("jpeg"), nullptr);
+    EXPECT_EQ(FormatOfListedExtension(""), nullptr);
+    EXPECT_EQ(SaveTargetOfExtension("webp"), nullptr) << "read only";
+
+    // The file list's patterns: each listed extension once, alphabetical.
+    ASSERT_EQ(kListPatterns.size(), listed.size());
+    for (size_t i = 1; i < kListPatterns.size(); ++i)
+        EXPECT_LT(std::string_view(kListPatterns[i - 1].extension), std::string_view(kListPatterns[i].extension));
+    // The save dialog's targets: each once, in dialog order, and the same
+    // order in Save As and Convert.
+    ASSERT_EQ(kSaveTargets.size(), saved.size());
+    ASSERT_EQ(SaveFilters().size(), kSaveTargets.size());
+    ASSERT_EQ(ConvertFormats().size(), kSaveTargets.size());
+    for (size_t i = 0; i < kSaveTargets.size(); ++i) {
+        EXPECT_EQ(kSaveTargets[i].dialogPosition, int(i));
+        EXPECT_EQ(SaveFilters()[i].code, kSaveTargets[i].code);
+        EXPECT_EQ(ConvertFormats()[i].code, kSaveTargets[i].code);
+        EXPECT_EQ(std::string(ConvertFormats()[i].extension), std::string(".") + kSaveTargets[i].extension);
+    }
+}
+
+TEST(FormatRegistry, HelpListsFollowTheTable)
+{
+    const std::vector<ReadableFormat> readable = ReadableFormats();
+    ASSERT_EQ(readable.size(), kPictureFormatCount);
+    EXPECT_STREQ(readable[0].name, "BMP");
+    EXPECT_EQ(std::vector<std::string>(readable[0].extensions.begin(), readable[0].extensions.end()),
+              (std::vector<std::string>{"bmp", "dib", "rle"}));
+    std::set<std::string> names;
+    for (const ReadableFormat& f : readable)
+        names.insert(f.name);
+    for (const char* name : {"WEBP", "AVIF", "HEIF", "JXL", "JPEG", "PNG", "TIFF", "EPS", "ICO"})
+        EXPECT_TRUE(names.count(name)) << name;
+
+    const std::vector<WritableFormat> writable = WritableFormats();
+    ASSERT_EQ(writable.size(), kSaveTargets.size());
+    for (size_t i = 0; i < writable.size(); ++i)
+        EXPECT_EQ(writable[i].target, &kSaveTargets[i]);
+    EXPECT_STREQ(writable[0].name, "BMP");
+    EXPECT_STREQ(writable[3].name, "PNM");
+    EXPECT_STREQ(writable[3].target->extension, "ppm");
+}
+
+TEST(FormatRegistry, EveryWrittenFileIsReadBackAsTheRowThatWritesIt)
+{
+    TempDir dir;
+    CWinBmp picture;
+    MakeTestPicture(picture, 40, 20);
+    for (const PictureFormatInfo& row : kPictureFormats) {
+        for (const SaveTarget& t : row.saved) {
+            if (!t.extension)
+                continue;
+            SCOPED_TRACE(t.extension);
+            const std::string path = dir.File(std::string("a.") + t.extension);
+            ASSERT_TRUE(SavePicture(SaveFormatFromExtension(t.extension), path, picture, SaveOptionValues{}));
+            EXPECT_EQ(DetectedRow(ReadFile(path)), &row);
+            CAnyPicDecoder decoder;
+            CWinBmp bmp;
+            decoder.DecodeFile(path, bmp, 32);
+            EXPECT_EQ(decoder.GetDetectedFormat(), row.format);
+            EXPECT_EQ(bmp.GetWidth(), 40);
+            EXPECT_EQ(bmp.GetHeight(), 20);
+        }
+    }
+}
+
+TEST(FormatRegistry, ASampleOfEveryFormatReadIsRecognised)
+{
+    TempDir dir;
+    CWinBmp picture;
+    MakeTestPicture(picture, 24, 16);
+    const std::string png = dir.File("src.png");
+    ASSERT_TRUE(SavePicture(kSavePng, png, picture, SaveOptionValues{}));
+
+    // Written by Velkor itself, or by the Debian encoders where they are
+    // installed; a signature stands in for a missing encoder.
+    struct Sample {
+        PictureFormat format;
+        const char* encoder;
+        std::string signature;
+    };
+    const std::string tiff = [&] {
+        SavePicture(kSaveTif, dir.File("s.tif"), picture, SaveOptionValues{});
+        return ReadFile(dir.File("s.tif"));
+    }();
+    const Sample samples[] = {
+        {FormatWEBP, "cwebp -quiet {in} -o {out}", std::string("RIFF\x10\0\0\0WEBPVP8 ", 16)},
+        {FormatAVIF, "heif-enc -A -q 50 {in} -o {out}",
+         std::string("\0\0\0\x18" "ftypavif\0\0\0\0mif1miaf", 24)},
+        {FormatHEIF, "heif-enc -q 50 {in} -o {out}", std::string("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24)},
+        {FormatJXL, "cjxl {in} {out}", ByteString({0xFF, 0x0A, 0xFA, 0x00})},
+        {FormatEPS, nullptr,
+         ByteString({0xC5, 0xD0, 0xD3, 0xC6}) + std::string(16, '\0') + Le32(30) + Le32(uint32_t(tiff.size())) +
+             std::string(2, '\0') + tiff},
+        {FormatICO, nullptr, Le16(0) + Le16(1) + Le16(1) + std::string(16, '\0')},
+    };
+    std::set<int> seen;
+    for (const SaveTarget& t : kSaveTargets) {
+        const std::string path = dir.File(std::string("w.") + t.extension);
+        ASSERT_TRUE(SavePicture(t.code, path, picture, SaveOptionValues{}));
+        const PictureFormatInfo* row = DetectedRow(ReadFile(path));
+        ASSERT_NE(row, nullptr) << t.extension;
+        seen.insert(row->format);
+    }
+    for (const Sample& s : samples) {
+        SCOPED_TRACE(FormatName(s.format));
+        std::string bytes = s.signature;
+        if (s.encoder) {
+            const std::string out = dir.File(std::string("sample.") + FormatName(s.format));
+            if (vktest::Run(Substitute(Substitute(s.encoder, "{in}", Quote(png)), "{out}", Quote(out)) + " >/dev/null 2>&1") ==
+                    0 &&
+                FileExists(out))
+                bytes = ReadFile(out);
+        }
+        const PictureFormatInfo* row = DetectedRow(bytes);
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(row->format, s.format);
+        seen.insert(row->format);
+    }
+    EXPECT_EQ(seen.size(), kPictureFormatCount) << "a row without a sample here";
+}

@@ -1,6 +1,9 @@
-// Command line of velkor-cli: the parsed request.
+// Command line of velkor-cli: its commands and options described once, in
+// tables the parser, the help text, the manual page and the completion all
+// read, and the parsed request.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,7 @@ struct CliSaveOptions {
     bool progressive = false;
     bool optimize = false;
     std::string compression; // --compression none|packbits|lzw (tif)
+    int pngLevel = 6;        // --png-level 0..9: zlib's own default, as batch tools use
 };
 
 // One edit option, in the order given: its name without the dashes and its
@@ -23,8 +27,17 @@ struct CliEditStep {
     std::string argument;
 };
 
+// What to do when an output file exists already.
+enum class ExistsPolicy {
+    Refuse,  // default of the batch form: not replaced, reported as failed
+    Ask,     // ask on a terminal; refuse otherwise
+    Replace,
+    Rename,  // name_2.ext, counting up
+    Skip,
+};
+
 struct CliRequest {
-    std::string command; // info, convert, colors
+    std::string command; // info, convert, colors, help
     std::vector<std::string> inputs;
     std::string output;    // convert INPUT OUTPUT
     std::string toExt;     // convert --to EXT -o DIR
@@ -32,11 +45,63 @@ struct CliRequest {
     CliSaveOptions save;
     std::vector<CliEditStep> edits;
     bool orient = true; // turn pictures upright as their EXIF data says
+    bool json = false;  // info --json
+    bool recursive = false;
+    int jobs = 0;       // 0: one per core
+    ExistsPolicy exists = ExistsPolicy::Refuse;
+    bool existsGiven = false;
+    bool quiet = false;
+    // Set by --help, --version and the hidden generators.
+    bool help = false;
+    bool version = false;
+    std::string generate; // "man" or "completion"
 };
+
+// The commands, in the order help lists them.
+enum CliCommandBit : unsigned {
+    kCmdInfo = 1,
+    kCmdConvert = 2,
+    kCmdColors = 4,
+    kCmdAll = 7,
+};
+
+struct CliCommand {
+    std::string name;
+    unsigned bit;
+    std::vector<std::string> usages; // each without the program name
+    std::string summary;
+};
+const std::vector<CliCommand>& CliCommands();
+const CliCommand* FindCliCommand(const std::string& name);
+
+enum class CliOptionGroup {
+    General, // every command
+    Batch,   // convert: output, folders, workers, existing files
+    Save,    // writer options
+    Edit,    // edit operations, applied in the order given
+};
+
+struct CliOption {
+    std::string name;      // long name without dashes
+    char shortName = 0;    // -X, 0 for none
+    std::string value;     // placeholder of the value ("N", "WxH"), "" for none
+    std::string help;      // one line
+    std::string range;     // allowed values, "" when free
+    std::string defaults;  // default as the user sees it, "" for none
+    std::vector<std::string> choices; // words the value takes, for completion
+    std::string formats;   // output types a save option applies to
+    unsigned commands = kCmdConvert;
+    CliOptionGroup group = CliOptionGroup::General;
+    // Applies the value; returns false with a message when it does not fit.
+    std::function<bool(CliRequest&, const std::string&, std::string&)> apply;
+};
+
+// Every option, edit options built from the edit operation table.
+const std::vector<CliOption>& CliOptions();
+const CliOption* FindCliOption(const std::string& name);
 
 // Parses argv; on a usage error returns false with a message.
 bool ParseCommandLine(int argc, char** argv, CliRequest& request, std::string& error);
 
-// Edit options that take an argument, and those that do not.
-bool IsEditOptionWithArgument(const std::string& name);
-bool IsEditOptionWithoutArgument(const std::string& name);
+// Words of a policy and back.
+const char* ExistsPolicyName(ExistsPolicy policy);

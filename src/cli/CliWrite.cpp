@@ -52,6 +52,8 @@ SaveOptionValues SaveValuesFromOptions(const CliSaveOptions& options)
 void WritePicture(CWinBmp& bmp, const std::string& path, const std::string& ext, const CliSaveOptions& options)
 {
     const int code = SaveFormatFromExtension(Lower(ext));
-    if (code < 0 || !SavePicture(code, path, bmp, SaveValuesFromOptions(options)))
+    SaveParameters parameters = MakeSaveParameters(code, SaveValuesFromOptions(options));
+    parameters.pngLevel = options.pngLevel;
+    if (code < 0 || !SavePicture(code, path, bmp, parameters))
         RaiseError(ErrUnsupported, "Cannot write ." + ext + " files.");
 }

@@ -1,100 +1,70 @@
 // velkor-cli: the picture engine for scripts and batch work.
+#include "CliBatch.h"
 #include "CliEdit.h"
+#include "CliHelp.h"
+#include "CliJson.h"
 #include "CliOptions.h"
-#include "CliWrite.h"
 #include "picture/AnyPicDecoder.h"
 
-#include <cstdio>
 #include <iostream>
 #include <string>
 
 namespace {
 
-std::string Extension(const std::string& path)
-{
-    auto slash = path.rfind('/');
-    auto dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    return path.substr(dot + 1);
-}
-
-std::string BaseName(const std::string& path)
-{
-    auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string StripExtension(const std::string& name)
-{
-    auto dot = name.rfind('.');
-    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-}
-
-// Error texts end in a line end already when they come from RaiseError.
-void PrintError(const std::string& prefix, const CTextException& e)
+std::string ErrorText(const CTextException& e)
 {
     std::string text = e.GetText();
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
-    std::cerr << prefix << "error " << e.GetCode() << ": " << text << "\n";
+    return text;
 }
+
+// Formats whose decoders read an EXIF orientation.
+bool OrientationKnown(int format) { return format == FormatJPEG || format == FormatPNG || format == FormatTIFF; }
 
 int Info(const CliRequest& request)
 {
     int status = 0;
     CAnyPicDecoder decoder;
     decoder.SetApplyOrientation(request.orient);
-    for (const std::string& path : request.inputs) {
+    if (request.json)
+        std::cout << "[\n";
+    for (size_t i = 0; i < request.inputs.size(); ++i) {
+        const std::string& path = request.inputs[i];
         CWinBmp bmp;
+        std::string json = "{\"path\": " + JsonString(path);
         try {
             decoder.DecodeFile(path, bmp, 32);
-            std::cout << path << ": " << FormatName(decoder.GetDetectedFormat()) << " " << bmp.GetWidth()
-                      << "x" << bmp.GetHeight() << " " << bmp.GetSourceBitsPerPixel() << " bpp";
-            // The size shown is the upright one unless --no-orient was given.
-            if (decoder.GetStoredOrientation() != 1)
-                std::cout << " orientation " << decoder.GetStoredOrientation();
-            std::cout << "\n";
+            const int format = decoder.GetDetectedFormat();
+            if (request.json) {
+                json += ", \"format\": " + JsonString(FormatName(format)) + ", \"width\": " +
+                        std::to_string(bmp.GetWidth()) + ", \"height\": " + std::to_string(bmp.GetHeight()) +
+                        ", \"bits_per_pixel\": " + std::to_string(bmp.GetSourceBitsPerPixel()) +
+                        ", \"orientation\": " +
+                        (OrientationKnown(format) ? std::to_string(decoder.GetStoredOrientation()) : "null") +
+                        ", \"error\": null";
+            } else {
+                std::cout << path << ": " << FormatName(format) << " " << bmp.GetWidth() << "x" << bmp.GetHeight()
+                          << " " << bmp.GetSourceBitsPerPixel() << " bpp";
+                // The size shown is the upright one unless --no-orient was given.
+                if (decoder.GetStoredOrientation() != 1)
+                    std::cout << " orientation " << decoder.GetStoredOrientation();
+                std::cout << "\n";
+            }
         } catch (const CTextException& e) {
-            PrintError(path + ": ", e);
             status = 1;
+            if (request.json)
+                json += ", \"format\": null, \"width\": null, \"height\": null, \"bits_per_pixel\": null, "
+                        "\"orientation\": null, \"error\": {\"code\": " +
+                        std::to_string(e.GetCode()) + ", \"text\": " + JsonString(ErrorText(e)) + "}";
+            else
+                std::cerr << path << ": error " << e.GetCode() << ": " << ErrorText(e) << "\n";
         }
+        if (request.json)
+            std::cout << json << "}" << (i + 1 < request.inputs.size() ? ",\n" : "\n") << std::flush;
     }
-    return status;
-}
-
-int ConvertOne(CAnyPicDecoder& decoder, const CliRequest& request, const std::string& input,
-               const std::string& output, const std::string& ext)
-{
-    try {
-        CPictureEx picture;
-        decoder.DecodeFile(input, picture, 32);
-        for (const CliEditStep& step : request.edits)
-            ApplyEdit(picture, step);
-        WritePicture(picture, output, ext, request.save);
-        return 0;
-    } catch (const CTextException& e) {
-        PrintError(request.inputs.size() > 1 ? input + ": " : std::string(), e);
-        return 1;
-    }
-}
-
-int Convert(const CliRequest& request)
-{
-    std::string ext = request.toExt.empty() ? Extension(request.output) : request.toExt;
-    if (!IsWritableExtension(ext)) {
-        std::cerr << "error " << ErrUnsupported << ": cannot write files of type '" << ext << "'\n";
-        return 1;
-    }
-    CAnyPicDecoder decoder;
-    decoder.SetApplyOrientation(request.orient);
-    if (request.toExt.empty())
-        return ConvertOne(decoder, request, request.inputs[0], request.output, ext);
-    int status = 0;
-    for (const std::string& input : request.inputs) {
-        std::string output = request.outputDir + "/" + StripExtension(BaseName(input)) + "." + ext;
-        status |= ConvertOne(decoder, request, input, output, ext);
-    }
+    if (request.json)
+        std::cout << "]\n";
     return status;
 }
 
@@ -108,9 +78,26 @@ int Colors(const CliRequest& request)
         std::cout << DescribeColorCount(bmp) << "\n";
         return 0;
     } catch (const CTextException& e) {
-        PrintError(request.inputs[0] + ": ", e);
+        std::cerr << request.inputs[0] << ": error " << e.GetCode() << ": " << ErrorText(e) << "\n";
         return 1;
     }
+}
+
+int Help(const CliRequest& request)
+{
+    const std::string topic = request.command == "help" ? (request.inputs.empty() ? "" : request.inputs[0])
+                                                         : request.command;
+    if (topic.empty() || topic == "help") {
+        std::cout << HelpText();
+        return 0;
+    }
+    const CliCommand* command = FindCliCommand(topic);
+    if (!command) {
+        std::cerr << "velkor-cli: no command " << topic << "; velkor-cli --help lists them\n";
+        return 2;
+    }
+    std::cout << CommandHelpText(*command);
+    return 0;
 }
 
 } // namespace
@@ -121,12 +108,28 @@ int main(int argc, char** argv)
     CliRequest request;
     std::string error;
     if (!ParseCommandLine(argc, argv, request, error)) {
-        std::cerr << error << "\n";
+        std::cerr << "velkor-cli: " << error << "\n";
+        if (error.rfind("error ", 0) != 0)
+            std::cerr << "velkor-cli --help lists the commands and options\n";
         return 2;
     }
+    if (request.generate == "man") {
+        std::cout << ManPage();
+        return 0;
+    }
+    if (request.generate == "completion") {
+        std::cout << BashCompletion();
+        return 0;
+    }
+    if (request.version) {
+        std::cout << VersionText();
+        return 0;
+    }
+    if (request.help)
+        return Help(request);
     if (request.command == "info")
         return Info(request);
     if (request.command == "convert")
-        return Convert(request);
+        return RunConvert(request);
     return Colors(request);
 }

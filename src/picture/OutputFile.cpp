@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <mutex>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,7 +24,32 @@ mode_t NewFileMode(const std::string& target)
     return 0666 & ~mask;
 }
 
+// Temporary files of the writes in progress, so that a program ending on a
+// signal can remove them. Creation happens under the lock, so no file is
+// made after RemovePendingOutputFiles has run.
+struct PendingFiles {
+    std::mutex mutex;
+    std::set<std::string> names;
+    bool closed = false;
+};
+
+PendingFiles& Pending()
+{
+    static PendingFiles pending;
+    return pending;
+}
+
 } // namespace
+
+void RemovePendingOutputFiles() noexcept
+{
+    PendingFiles& pending = Pending();
+    std::lock_guard lock(pending.mutex);
+    for (const std::string& name : pending.names)
+        ::unlink(name.c_str());
+    pending.names.clear();
+    pending.closed = true;
+}
 
 COutputFile::COutputFile(const std::string& target) : m_target(target)
 {
@@ -34,7 +61,22 @@ COutputFile::COutputFile(const std::string& target) : m_target(target)
     if (base.empty() || (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)))
         throw CTextException(ErrAccessDenied, kTextOpenForWriting);
     m_tempName = dir + "." + base.substr(0, 200) + ".velkor-XXXXXX";
-    int fd = ::mkstemp(m_tempName.data());
+    int fd = -1;
+    {
+        PendingFiles& pending = Pending();
+        std::lock_guard lock(pending.mutex);
+        if (!pending.closed) {
+            fd = ::mkstemp(m_tempName.data());
+            try {
+                if (fd >= 0)
+                    pending.names.insert(m_tempName);
+            } catch (...) {
+                ::close(fd);
+                ::unlink(m_tempName.c_str());
+                fd = -1;
+            }
+        }
+    }
     if (fd < 0)
         throw CTextException(ErrAccessDenied, kTextOpenForWriting);
     ::fchmod(fd, NewFileMode(target));
@@ -42,6 +84,7 @@ COutputFile::COutputFile(const std::string& target) : m_target(target)
     if (!m_file) {
         ::close(fd);
         ::unlink(m_tempName.c_str());
+        Forget();
         throw CTextException(ErrAccessDenied, kTextOpenForWriting);
     }
     std::setvbuf(m_file, nullptr, _IOFBF, 1 << 16);
@@ -69,6 +112,7 @@ void COutputFile::Commit()
         throw CTextException(ErrWriting, kTextWriting);
     }
     m_committed = true;
+    Forget();
 }
 
 void COutputFile::Discard() noexcept
@@ -78,4 +122,12 @@ void COutputFile::Discard() noexcept
         m_file = nullptr;
     }
     ::unlink(m_tempName.c_str());
+    Forget();
+}
+
+void COutputFile::Forget() noexcept
+{
+    PendingFiles& pending = Pending();
+    std::lock_guard lock(pending.mutex);
+    pending.names.erase(m_tempName);
 }

@@ -45,8 +45,15 @@ public:
 private:
     void Discard() noexcept;
 
+    void Forget() noexcept;
+
     std::string m_target;
     std::string m_tempName;
     std::FILE* m_file = nullptr;
     bool m_committed = false;
 };
+
+// Removes the temporary files of every write still in progress in this
+// process and refuses new ones from then on, for a program that ends on a
+// signal: nothing half-written stays behind. Safe from any thread.
+void RemovePendingOutputFiles() noexcept;

@@ -30,7 +30,7 @@ enum class Stage { Setup, Image, Row, End, Done };
 // Everything between setjmp and the libpng calls lives here, with no object
 // that has a destructor, so the jump back skips nothing. `stage` is owned by
 // the caller and survives the jump.
-void WritePng(png_structp png, png_infop info, std::FILE* out, const CBmp& bmp, bool interlaced,
+void WritePng(png_structp png, png_infop info, std::FILE* out, const CBmp& bmp, bool interlaced, int level,
               volatile Stage& stage)
 {
     if (setjmp(png_jmpbuf(png)))
@@ -39,7 +39,7 @@ void WritePng(png_structp png, png_infop info, std::FILE* out, const CBmp& bmp, 
     // libpng's default caps width and height at 1000000 for writing too;
     // every picture we hold is within the format's own limit.
     png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
-    png_set_compression_level(png, 9);
+    png_set_compression_level(png, level);
     png_set_IHDR(png, info, png_uint_32(bmp.GetWidth()), png_uint_32(bmp.GetHeight()), 8, PNG_COLOR_TYPE_RGB,
                  interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
@@ -65,8 +65,10 @@ void WritePng(png_structp png, png_infop info, std::FILE* out, const CBmp& bmp, 
 
 } // namespace
 
-void CPNGEncoder::Save(const std::string& path, CBmp& bmp, bool interlaced)
+void CPNGEncoder::Save(const std::string& path, CBmp& bmp, bool interlaced, int level)
 {
+    if (level < 0 || level > 9)
+        level = kDefaultLevel;
     CWinBmp converted;
     const CBmp* source = &CWinBmp::With32Bits(bmp, converted);
 
@@ -80,7 +82,7 @@ void CPNGEncoder::Save(const std::string& path, CBmp& bmp, bool interlaced)
         throw CTextException(ErrNoMemory, kTextNoMemory);
     }
     volatile Stage stage = Stage::Setup;
-    WritePng(png, info, file.GetStream(), *source, interlaced, stage);
+    WritePng(png, info, file.GetStream(), *source, interlaced, level, stage);
     png_destroy_write_struct(&png, &info);
 
     switch (stage) {

@@ -1,5 +1,6 @@
 // CPNGEncoder: writes a picture as an 8-bit RGB PNG through libpng, with
-// compression level 9 and optional Adam7 interlacing.
+// zlib compression level 9 unless told otherwise (0..9) and optional Adam7
+// interlacing.
 #pragma once
 
 #include "picture/Bmp.h"
@@ -10,5 +11,7 @@ class CPNGEncoder {
 public:
     // Throws CTextException on failure; an existing file at `path` is then
     // left as it was.
-    void Save(const std::string& path, CBmp& bmp, bool interlaced);
+    void Save(const std::string& path, CBmp& bmp, bool interlaced, int level = kDefaultLevel);
+
+    static constexpr int kDefaultLevel = 9;
 };

@@ -86,7 +86,7 @@ bool SavePicture(int code, const std::string& path, CBmp& bmp, const SaveParamet
         case kSavePcx: CPCXEncoder().Save(path, bmp, p.depth); return true;
         case kSavePgm: CPGMEncoder().Save(path, bmp); return true;
         case kSavePct: CPictEncoder().Save(path, bmp, p.rle); return true;
-        case kSavePng: CPNGEncoder().Save(path, bmp, p.interlaced); return true;
+        case kSavePng: CPNGEncoder().Save(path, bmp, p.interlaced, p.pngLevel); return true;
         case kSavePpm: CPPMEncoder().Save(path, bmp); return true;
         case kSaveRas: CRASEncoder().Save(path, bmp, p.depth, p.rle); return true;
         case kSaveTga: CTGAEncoder().Save(path, bmp, p.rle, p.depth); return true;

@@ -49,6 +49,7 @@ struct SaveParameters {
     int depth = 24;             // BMP, PCX, Sun raster, Targa (8 or 24); TIFF always 24
     bool rle = false;           // Sun raster, Targa, PICT
     bool interlaced = false;    // GIF, PNG
+    int pngLevel = 9;           // PNG zlib level, 0..9; Save As keeps 9
     int quality = 60;           // JPEG
     int smoothing = 0;          // JPEG
     bool optimize = false;      // JPEG

@@ -1,0 +1,545 @@
+#include "CliBatch.h"
+
+#include "CliEdit.h"
+#include "CliFormats.h"
+#include "CliWrite.h"
+#include "fileops/NumberedName.h"
+#include "picture/AnyPicDecoder.h"
+#include "picture/OutputFile.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <dirent.h>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+std::string BaseName(const std::string& path)
+{
+    std::string p = path;
+    while (p.size() > 1 && p.back() == '/')
+        p.pop_back();
+    const auto slash = p.rfind('/');
+    return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+// "photo.jpg" -> "photo.png"; a name without an extension gains one.
+std::string WithType(const std::string& name, const std::string& type)
+{
+    return vkname::SplitAtLastDot(name).first + "." + type;
+}
+
+std::string Join(const std::string& dir, const std::string& name)
+{
+    if (dir.empty())
+        return name;
+    return dir.back() == '/' ? dir + name : dir + "/" + name;
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::string ErrnoText(int error) { return std::strerror(error); }
+
+using DirKey = std::pair<unsigned long, unsigned long>;
+
+struct Walker {
+    const std::string& type;
+    std::set<DirKey> visited;
+    DirKey outputKey{~0ul, ~0ul};
+    BatchInputs& result;
+
+    void Walk(const std::string& dir, const std::string& relative)
+    {
+        DIR* handle = ::opendir(dir.c_str());
+        if (!handle) {
+            result.problems.push_back("cannot read folder " + dir + ": " + ErrnoText(errno));
+            return;
+        }
+        std::vector<std::string> names;
+        errno = 0;
+        while (const dirent* d = ::readdir(handle)) {
+            if (std::strcmp(d->d_name, ".") != 0 && std::strcmp(d->d_name, "..") != 0)
+                names.emplace_back(d->d_name);
+        }
+        const int readError = errno;
+        ::closedir(handle);
+        if (readError != 0)
+            result.problems.push_back("cannot read all of folder " + dir + ": " + ErrnoText(readError));
+        std::sort(names.begin(), names.end());
+        for (const std::string& name : names) {
+            const std::string path = Join(dir, name);
+            struct stat st;
+            if (::stat(path.c_str(), &st) != 0) {
+                // A dangling link or a file gone meanwhile is no picture.
+                if (errno != ENOENT)
+                    result.problems.push_back("cannot read " + path + ": " + ErrnoText(errno));
+                continue;
+            }
+            if (S_ISDIR(st.st_mode)) {
+                const DirKey key{st.st_dev, st.st_ino};
+                if (key == outputKey || !visited.insert(key).second)
+                    continue;
+                Walk(path, relative + name + "/");
+            } else if (S_ISREG(st.st_mode) && HasListedExtension(name)) {
+                result.files.emplace_back(path, relative + WithType(name, type));
+            }
+        }
+    }
+};
+
+} // namespace
+
+BatchInputs CollectInputs(const std::vector<std::string>& inputs, bool recursive, const std::string& type,
+                          const std::string& outputDir)
+{
+    BatchInputs result;
+    Walker walker{type, {}, {}, result};
+    struct stat st;
+    if (!outputDir.empty() && ::stat(outputDir.c_str(), &st) == 0)
+        walker.outputKey = {st.st_dev, st.st_ino};
+    for (const std::string& input : inputs) {
+        if (::stat(input.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            if (!recursive) {
+                result.problems.push_back(input + " is a folder; -r converts folders");
+                continue;
+            }
+            walker.visited.insert({st.st_dev, st.st_ino});
+            walker.Walk(input, "");
+            continue;
+        }
+        // Files as named, whatever their extension; a missing one fails when read.
+        result.files.emplace_back(input, WithType(BaseName(input), type));
+    }
+    return result;
+}
+
+ExistsPlanner::ExistsPlanner(ExistsPolicy policy, AskFunction ask) : m_policy(policy), m_ask(std::move(ask)) {}
+
+void ExistsPlanner::AddInput(const std::string& path)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0)
+        m_inputs.insert({st.st_dev, st.st_ino});
+}
+
+bool ExistsPlanner::Taken(const std::string& path) const { return m_planned.count(path) != 0 || Exists(path); }
+
+bool ExistsPlanner::IsOtherInput(const std::string& path, const std::string& input) const
+{
+    struct stat target, own;
+    if (::stat(path.c_str(), &target) != 0)
+        return false;
+    if (::stat(input.c_str(), &own) == 0 && own.st_dev == target.st_dev && own.st_ino == target.st_ino)
+        return false;
+    return m_inputs.count({target.st_dev, target.st_ino}) != 0;
+}
+
+bool ExistsPlanner::Rename(BatchJob& job, const std::string& target)
+{
+    const auto slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    for (int n = 2; n < 1000000; ++n) {
+        const std::string candidate = dir + vkname::NumberedName(name, n);
+        if (!Taken(candidate)) {
+            job.output = candidate;
+            m_planned.insert(candidate);
+            return true;
+        }
+    }
+    job.plan = BatchJob::Plan::Fail;
+    job.message = "no free numbered name beside " + target;
+    return false;
+}
+
+void ExistsPlanner::Plan(BatchJob& job, const std::string& target)
+{
+    job.output = target;
+    const bool planned = m_planned.count(target) != 0;
+    if (!planned && !Exists(target)) {
+        m_planned.insert(target);
+        job.replaces = m_policy == ExistsPolicy::Replace;
+        return;
+    }
+    ExistsPolicy policy = m_policy;
+    if (policy == ExistsPolicy::Ask) {
+        switch (m_ask ? m_ask(target) : AskAnswer::Refuse) {
+        case AskAnswer::Replace: policy = ExistsPolicy::Replace; break;
+        case AskAnswer::Skip: policy = ExistsPolicy::Skip; break;
+        case AskAnswer::Rename: policy = ExistsPolicy::Rename; break;
+        case AskAnswer::ReplaceAll: policy = m_policy = ExistsPolicy::Replace; break;
+        case AskAnswer::SkipAll: policy = m_policy = ExistsPolicy::Skip; break;
+        case AskAnswer::Refuse: policy = ExistsPolicy::Refuse; break;
+        }
+    }
+    switch (policy) {
+    case ExistsPolicy::Replace:
+        // Never over another picture of this run, nor over its input.
+        if (planned) {
+            job.plan = BatchJob::Plan::Fail;
+            job.message = target + " is the output of another input of this run; not replaced";
+        } else if (IsOtherInput(target, job.input)) {
+            job.plan = BatchJob::Plan::Fail;
+            job.message = target + " is another input of this run; not replaced";
+        } else {
+            m_planned.insert(target);
+            job.replaces = true;
+        }
+        return;
+    case ExistsPolicy::Rename:
+        Rename(job, target);
+        return;
+    case ExistsPolicy::Skip:
+        job.plan = BatchJob::Plan::Skip;
+        job.message = target + " exists; skipped";
+        return;
+    case ExistsPolicy::Ask:
+    case ExistsPolicy::Refuse:
+        break;
+    }
+    job.plan = BatchJob::Plan::Fail;
+    job.message = target + (planned ? " is the output of another input of this run" : " exists") +
+                  "; not replaced (--exists replace, rename or skip decides)";
+    if (m_policy == ExistsPolicy::Ask)
+        job.message = target + " exists; not replaced (no answer from a terminal)";
+}
+
+AskAnswer AskOnTerminal(const std::string& path)
+{
+    if (!::isatty(STDIN_FILENO) || !::isatty(STDERR_FILENO))
+        return AskAnswer::Refuse;
+    for (;;) {
+        std::cerr << path << " exists. Replace it? [y]es, [n]o, [r]ename, [a]ll, [s]kip all: " << std::flush;
+        std::string line;
+        if (!std::getline(std::cin, line))
+            return AskAnswer::Refuse;
+        const char c = line.empty() ? '\0' : char(std::tolower(static_cast<unsigned char>(line[0])));
+        switch (c) {
+        case 'y': return AskAnswer::Replace;
+        case 'n': return AskAnswer::Skip;
+        case 'r': return AskAnswer::Rename;
+        case 'a': return AskAnswer::ReplaceAll;
+        case 's': return AskAnswer::SkipAll;
+        default: break;
+        }
+    }
+}
+
+namespace {
+
+// Errors, warnings, progress and the counts of a run. Progress is drawn on
+// standard error only when it is a terminal.
+class Reporter {
+public:
+    Reporter(size_t total, bool batch) : m_total(total), m_batch(batch), m_tty(::isatty(STDERR_FILENO) && batch)
+    {
+        m_start = std::chrono::steady_clock::now();
+    }
+
+    void Message(const std::string& text)
+    {
+        std::lock_guard lock(m_mutex);
+        ClearLine();
+        std::cerr << text << "\n";
+        Draw(true);
+    }
+
+    void Started(const std::string& input)
+    {
+        std::lock_guard lock(m_mutex);
+        m_current = input;
+        Draw(false);
+    }
+
+    enum class Outcome { Converted, Skipped, Failed, NotStarted };
+    void Finished(Outcome outcome)
+    {
+        std::lock_guard lock(m_mutex);
+        switch (outcome) {
+        case Outcome::Converted: ++m_converted; break;
+        case Outcome::Skipped: ++m_skipped; break;
+        case Outcome::Failed: ++m_failed; break;
+        case Outcome::NotStarted: ++m_notStarted; return;
+        }
+        Draw(m_converted + m_skipped + m_failed == m_total);
+    }
+
+    void EndProgress()
+    {
+        std::lock_guard lock(m_mutex);
+        ClearLine();
+    }
+
+    size_t Failed() const { return m_failed; }
+    std::string Summary(size_t problems, bool interrupted) const
+    {
+        std::string text = "converted " + std::to_string(m_converted) + ", skipped " + std::to_string(m_skipped) +
+                           ", failed " + std::to_string(m_failed);
+        if (problems)
+            text += ", " + std::to_string(problems) + (problems == 1 ? " input" : " inputs") + " not read";
+        if (interrupted)
+            text += ", interrupted before " + std::to_string(m_notStarted);
+        return text;
+    }
+
+private:
+    void ClearLine()
+    {
+        if (m_drawn)
+            std::cerr << "\r\033[K" << std::flush;
+        m_drawn = false;
+    }
+
+    void Draw(bool force)
+    {
+        if (!m_tty)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (!force && m_drawn && now - m_lastDraw < std::chrono::milliseconds(100))
+            return;
+        m_lastDraw = now;
+        const size_t done = m_converted + m_skipped + m_failed;
+        const double seconds = std::chrono::duration<double>(now - m_start).count();
+        char rate[32];
+        std::snprintf(rate, sizeof rate, "%.1f", seconds > 0 ? double(done) / seconds : 0.0);
+        std::string line = "[" + std::to_string(done) + "/" + std::to_string(m_total) + "] " + rate +
+                           " pictures/s  " + m_current;
+        winsize size{};
+        const size_t columns = ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+        if (line.size() >= columns)
+            line = line.substr(0, columns - 1);
+        std::cerr << "\r\033[K" << line << std::flush;
+        m_drawn = true;
+    }
+
+    std::mutex m_mutex;
+    size_t m_total;
+    bool m_batch;
+    bool m_tty;
+    bool m_drawn = false;
+    std::string m_current;
+    size_t m_converted = 0, m_skipped = 0, m_failed = 0, m_notStarted = 0;
+    std::chrono::steady_clock::time_point m_start, m_lastDraw;
+};
+
+// While it lives, SIGINT, SIGTERM and SIGHUP are taken by a watcher thread:
+// the first asks the run to stop after the pictures in hand, the second
+// removes every temporary file and ends the program at once.
+class SignalWatcher {
+public:
+    explicit SignalWatcher(Reporter& reporter) : m_reporter(reporter)
+    {
+        sigemptyset(&m_set);
+        sigaddset(&m_set, SIGINT);
+        sigaddset(&m_set, SIGTERM);
+        sigaddset(&m_set, SIGHUP);
+        pthread_sigmask(SIG_BLOCK, &m_set, &m_old);
+        m_thread = std::thread([this] { Watch(); });
+    }
+
+    ~SignalWatcher()
+    {
+        Finish();
+        pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
+    }
+
+    // Ends the watch; a signal that came after its last look still counts.
+    void Finish()
+    {
+        if (m_done.exchange(true))
+            return;
+        m_thread.join();
+        timespec zero{};
+        while (sigtimedwait(&m_set, nullptr, &zero) > 0)
+            m_stop = true;
+    }
+
+    const std::atomic<bool>& Stop() const { return m_stop; }
+
+private:
+    void Watch()
+    {
+        while (!m_done) {
+            timespec wait{0, 100 * 1000 * 1000};
+            const int signal = sigtimedwait(&m_set, nullptr, &wait);
+            if (signal <= 0)
+                continue;
+            if (!m_stop.exchange(true)) {
+                m_reporter.Message("interrupted: finishing the pictures in hand (interrupt again to stop at once)");
+                continue;
+            }
+            RemovePendingOutputFiles();
+            _exit(130);
+        }
+    }
+
+    Reporter& m_reporter;
+    sigset_t m_set, m_old;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_done{false};
+    std::thread m_thread;
+};
+
+unsigned CoreCount()
+{
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+        return unsigned(CPU_COUNT(&set));
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+std::string ErrorText(const CTextException& e)
+{
+    std::string text = e.GetText();
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return "error " + std::to_string(e.GetCode()) + ": " + text;
+}
+
+// Makes the folders of path's parent; true when it is there.
+bool MakeParents(const std::string& path)
+{
+    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+        const std::string dir = path.substr(0, slash);
+        if (::mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int RunConvert(const CliRequest& request)
+{
+    const bool batch = !request.toExt.empty();
+    const std::string type = batch ? request.toExt : vkname::SplitAtLastDot(BaseName(request.output)).second;
+    const std::string ext = type.empty() ? type : (type[0] == '.' ? type.substr(1) : type);
+    if (!IsWritableType(ext)) {
+        std::cerr << "error " << ErrUnsupported << ": cannot write files of type '" << ext << "'\n";
+        return 1;
+    }
+
+    std::vector<BatchJob> jobs;
+    std::vector<std::string> problems;
+    // The single form names its output: replaced unless --exists says otherwise.
+    ExistsPlanner planner(batch || request.existsGiven ? request.exists : ExistsPolicy::Replace, AskOnTerminal);
+    if (batch) {
+        struct stat st;
+        if (!MakeParents(Join(request.outputDir, "x")) ||
+            ::stat(request.outputDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+            std::cerr << "error " << ErrAccessDenied << ": cannot make folder " << request.outputDir << "\n";
+            return 1;
+        }
+        BatchInputs inputs = CollectInputs(request.inputs, request.recursive, ext, request.outputDir);
+        problems = std::move(inputs.problems);
+        for (const auto& file : inputs.files)
+            planner.AddInput(file.first);
+        for (const auto& [input, relative] : inputs.files) {
+            BatchJob job;
+            job.input = input;
+            planner.Plan(job, Join(request.outputDir, relative));
+            jobs.push_back(std::move(job));
+        }
+    } else {
+        BatchJob job;
+        job.input = request.inputs[0];
+        planner.AddInput(job.input);
+        planner.Plan(job, request.output);
+        jobs.push_back(std::move(job));
+    }
+
+    Reporter reporter(jobs.size(), batch);
+    for (const std::string& p : problems)
+        reporter.Message("velkor-cli: " + p);
+    std::vector<size_t> toWrite;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        if (jobs[i].plan == BatchJob::Plan::Write) {
+            toWrite.push_back(i);
+            continue;
+        }
+        // Skips were asked for; the summary counts them.
+        if (jobs[i].plan == BatchJob::Plan::Fail)
+            reporter.Message(batch ? jobs[i].input + ": " + jobs[i].message : jobs[i].message);
+        reporter.Finished(jobs[i].plan == BatchJob::Plan::Skip ? Reporter::Outcome::Skipped
+                                                                 : Reporter::Outcome::Failed);
+    }
+
+    bool interrupted = false;
+    {
+        SignalWatcher signals(reporter);
+        const std::atomic<bool>& stop = signals.Stop();
+        std::atomic<size_t> next{0};
+        auto work = [&] {
+            CAnyPicDecoder decoder;
+            decoder.SetApplyOrientation(request.orient);
+            for (;;) {
+                const size_t n = next.fetch_add(1);
+                if (n >= toWrite.size())
+                    return;
+                const BatchJob& job = jobs[toWrite[n]];
+                const std::string prefix = batch ? job.input + ": " : std::string();
+                if (stop) {
+                    reporter.Finished(Reporter::Outcome::NotStarted);
+                    continue;
+                }
+                reporter.Started(job.input);
+                CWarningScope warnings([&](const std::string& text) { reporter.Message(prefix + "warning: " + text); });
+                try {
+                    CPictureEx picture;
+                    decoder.DecodeFile(job.input, picture, 32);
+                    for (const CliEditStep& step : request.edits)
+                        ApplyEdit(picture, step);
+                    if (stop) {
+                        reporter.Finished(Reporter::Outcome::NotStarted);
+                        continue;
+                    }
+                    if (!MakeParents(job.output))
+                        throw CTextException(ErrAccessDenied, "cannot make the folder of " + job.output + ": " +
+                                                                  ErrnoText(errno));
+                    // A file that appeared since the plan is not replaced unless that was asked.
+                    if (!job.replaces && Exists(job.output))
+                        throw CTextException(ErrAccessDenied, job.output + " appeared meanwhile; not replaced");
+                    WritePicture(picture, job.output, ext, request.save);
+                    reporter.Finished(Reporter::Outcome::Converted);
+                } catch (const CTextException& e) {
+                    reporter.Message(prefix + ErrorText(e));
+                    reporter.Finished(Reporter::Outcome::Failed);
+                } catch (const std::bad_alloc&) {
+                    reporter.Message(prefix + "error " + std::to_string(ErrNoMemory) + ": " + kTextOutOfMemory);
+                    reporter.Finished(Reporter::Outcome::Failed);
+                }
+            }
+        };
+        const size_t workers = std::min<size_t>(request.jobs > 0 ? size_t(request.jobs) : CoreCount(),
+                                                std::max<size_t>(1, toWrite.size()));
+        std::vector<std::thread> threads;
+        for (size_t i = 1; i < workers; ++i)
+            threads.emplace_back(work);
+        work();
+        for (std::thread& t : threads)
+            t.join();
+        signals.Finish();
+        interrupted = stop;
+    }
+    reporter.EndProgress();
+    if (batch && !request.quiet)
+        std::cerr << reporter.Summary(problems.size(), interrupted) << "\n";
+    if (interrupted)
+        return 130;
+    return reporter.Failed() || !problems.empty() ? 1 : 0;
+}

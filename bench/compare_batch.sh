@@ -60,16 +60,16 @@ in=("$dir"/in/*.jpg)
 run vk_png "$dir/v" timed "$CLI" convert -q -j "$JOBS" --to png -o "$dir/v" "${in[@]}"
 run vk_png_j1 "$dir/v1" timed "$CLI" convert -q -j 1 --to png -o "$dir/v1" "${in[@]}"
 run mogrify_png "$dir/m" timed mogrify -path "$dir/m" -format png "${in[@]}"
-run mogrify_png_xargs "$dir/mx" sh -c 'printf "%s\0" "$@" | xargs -0 -n 1 -P '"$JOBS"' sh -c '\''timed mogrify -path "$0" -format png "$1"'\'' "$0"' "$dir/mx" "${in[@]}"
-run vips_png "$dir/vl" sh -c 'for f; do timed vips copy "$f" "$0/$(basename "$f" .jpg).png"; done' "$dir/vl" "${in[@]}"
-run vips_png_xargs "$dir/vx" sh -c 'printf "%s\0" "$@" | xargs -0 -n 1 -P '"$JOBS"' sh -c '\''timed vips copy "$1" "$0/$(basename "$1" .jpg).png"'\'' "$0"' "$dir/vx" "${in[@]}"
+run mogrify_png_xargs "$dir/mx" bash -c 'printf "%s\0" "$@" | xargs -0 -n 1 -P '"$JOBS"' bash -c '\''timed mogrify -path "$0" -format png "$1"'\'' "$0"' "$dir/mx" "${in[@]}"
+run vips_png "$dir/vl" bash -c 'for f; do timed vips copy "$f" "$0/$(basename "$f" .jpg).png"; done' "$dir/vl" "${in[@]}"
+run vips_png_xargs "$dir/vx" bash -c 'printf "%s\0" "$@" | xargs -0 -n 1 -P '"$JOBS"' bash -c '\''timed vips copy "$1" "$0/$(basename "$1" .jpg).png"'\'' "$0"' "$dir/vx" "${in[@]}"
 
 # To half-size JPEG.
 run vk_half "$dir/hv" timed "$CLI" convert -q -j "$JOBS" --resize "${HW}x${HH}" --quality 85 --to jpg -o "$dir/hv" "${in[@]}"
 run mogrify_half "$dir/hm" timed mogrify -path "$dir/hm" -resize 50% -quality 85 "${in[@]}"
-run mogrify_half_xargs "$dir/hmx" sh -c 'printf "%s\0" "$@" | xargs -0 -n 1 -P '"$JOBS"' sh -c '\''timed mogrify -path "$0" -resize 50% -quality 85 "$1"'\'' "$0"' "$dir/hmx" "${in[@]}"
-run vips_half "$dir/hvl" sh -c 'for f; do timed vips resize "$f" "$0/$(basename "$f")[Q=85]" 0.5; done' "$dir/hvl" "${in[@]}"
-run vips_half_xargs "$dir/hvx" sh -c 'printf "%s\0" "$@" | xargs -0 -n 1 -P '"$JOBS"' sh -c '\''timed vips resize "$1" "$0/$(basename "$1")[Q=85]" 0.5'\'' "$0"' "$dir/hvx" "${in[@]}"
+run mogrify_half_xargs "$dir/hmx" bash -c 'printf "%s\0" "$@" | xargs -0 -n 1 -P '"$JOBS"' bash -c '\''timed mogrify -path "$0" -resize 50% -quality 85 "$1"'\'' "$0"' "$dir/hmx" "${in[@]}"
+run vips_half "$dir/hvl" bash -c 'for f; do timed vips resize "$f" "$0/$(basename "$f")[Q=85]" 0.5; done' "$dir/hvl" "${in[@]}"
+run vips_half_xargs "$dir/hvx" bash -c 'printf "%s\0" "$@" | xargs -0 -n 1 -P '"$JOBS"' bash -c '\''timed vips resize "$1" "$0/$(basename "$1")[Q=85]" 0.5'\'' "$0"' "$dir/hvx" "${in[@]}"
 
 echo "$COUNT JPEGs of ${W}x${H}, $JOBS workers ($(nproc) cores)"
 printf "%-20s %9s %9s %14s\n" run seconds "x vk" "peak KB/proc"

@@ -3,6 +3,7 @@
 // interrupted by a signal.
 #include "TestSupport.h"
 #include "cli/CliBatch.h"
+#include "save/SaveDispatch.h"
 
 #include <gtest/gtest.h>
 
@@ -368,6 +369,8 @@ TEST(CliBatch, PngLevelChangesSizeNotPixels)
     EXPECT_EQ(DecodeWithVelkor(dir.File("l0.png")), DecodeWithVelkor(dir.File("a.bmp")));
     EXPECT_EQ(DecodeWithVelkor(dir.File("l9.png")), DecodeWithVelkor(dir.File("a.bmp")));
     EXPECT_EQ(DecodeWithVelkor(dir.File("d.png")), DecodeWithVelkor(dir.File("a.bmp")));
+    // Save As keeps level 9.
+    EXPECT_EQ(MakeSaveParameters(kSavePng, SaveOptionValues()).pngLevel, 9);
 }
 
 namespace {

@@ -1,6 +1,6 @@
 // The formats velkor-cli names: the types it writes, the formats it reads
-// and the extensions it takes from folders. Read from the engine's tables in
-// this one place, so help, completion and the batch never disagree.
+// and the extensions it takes from folders, read from the format registry
+// in this one place, so help, completion and the batch never disagree.
 #pragma once
 
 #include <string>
@@ -12,7 +12,8 @@ const std::vector<std::string>& WritableTypes();
 // True when ext (any case, without the dot) is one of them.
 bool IsWritableType(const std::string& ext);
 
-// Names of the formats the detector recognises, as info prints them.
+// Names of the formats the detector recognises, as info prints them, in
+// detection order.
 const std::vector<std::string>& ReadableFormatNames();
 
 // Extensions (lower case, without the dot) of the files the browser lists;

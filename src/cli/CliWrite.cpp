@@ -16,11 +16,6 @@ std::string Lower(std::string s)
 
 } // namespace
 
-bool IsWritableExtension(const std::string& ext)
-{
-    return SaveFormatFromExtension(Lower(ext)) >= 0;
-}
-
 SaveOptionValues SaveValuesFromOptions(const CliSaveOptions& options)
 {
     SaveOptionValues values;

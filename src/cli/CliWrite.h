@@ -7,9 +7,6 @@
 
 #include <string>
 
-// True when ext (any case, without the dot) names a format we write.
-bool IsWritableExtension(const std::string& ext);
-
 // The remembered option defaults with the command line's save options over
 // them (--depth sets every depth choice, --rle every RLE flag).
 SaveOptionValues SaveValuesFromOptions(const CliSaveOptions& options);

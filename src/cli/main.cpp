@@ -5,6 +5,7 @@
 #include "CliJson.h"
 #include "CliOptions.h"
 #include "picture/AnyPicDecoder.h"
+#include "picture/FormatRegistry.h"
 
 #include <iostream>
 #include <string>
@@ -19,8 +20,13 @@ std::string ErrorText(const CTextException& e)
     return text;
 }
 
-// Formats whose decoders read an EXIF orientation.
-bool OrientationKnown(int format) { return format == FormatJPEG || format == FormatPNG || format == FormatTIFF; }
+// Formats whose EXIF orientation we read; the libraries of the others turn
+// their pictures upright themselves.
+bool OrientationKnown(int format)
+{
+    const PictureFormatInfo* row = FindPictureFormat(format);
+    return row && row->storedOrientation;
+}
 
 int Info(const CliRequest& request)
 {

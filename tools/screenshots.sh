@@ -2,7 +2,8 @@
 # Starts Velkor under a virtual X server on a folder of sample pictures and
 # saves screenshots of browser mode, viewer mode, a zoomed picture, each
 # page of the Options sheet, Print Setup and the print preview into
-# docs/screenshots/.
+# docs/screenshots/; the dialogs alone also go into resources/manual/ for
+# the manual's pages.
 #
 #   tools/screenshots.sh [BUILD_DIR]    (default: build-ui, else build)
 set -euo pipefail
@@ -20,6 +21,7 @@ if [ ! -x "$VELKOR" ]; then
     exit 1
 fi
 OUT=$ROOT/docs/screenshots
+MANUAL=$ROOT/resources/manual
 mkdir -p "$OUT"
 
 # Tools: a virtual X server, key and mouse input, and a window grabber.
@@ -55,8 +57,17 @@ $CONVERT -size 400x300 -seed 11 plasma:tomato-plum "$PICS/sunset.ppm"
 cat > "$WORK/run.sh" <<'INNER'
 #!/bin/bash
 set -eu
-VELKOR=$1; PICS=$2; OUT=$3
+VELKOR=$1; PICS=$2; OUT=$3; MANUAL=$4
 cd "$PICS"
+# The whole screen, and the window titled $2 alone into the manual.
+shot() {
+    import -window root "$OUT/$1.png"
+    local win
+    win=$(xdotool search --onlyvisible --name "^$2\$" | tail -1)
+    if [ -n "$win" ]; then
+        import -window "$win" "$MANUAL/$1.png"
+    fi
+}
 "$VELKOR" "$PICS/harbour.bmp" &
 PID=$!
 WIN=$(xdotool search --sync --onlyvisible --name 'Velkor' | head -1)
@@ -84,25 +95,37 @@ sleep 1
 xdotool key --clearmodifiers shift+o
 sleep 2
 for page in browser display filing slideshow viewer misc; do
-    import -window root "$OUT/options-$page.png"
+    shot "options-$page" Options
     xdotool key --clearmodifiers ctrl+Tab
     sleep 1
 done
 xdotool key --clearmodifiers Escape
 sleep 1
-# File > Print Setup, then File > Print Preview.
+# File > Print Setup, then File > Print Preview. Without a window manager
+# the main window gets the keys back only when told.
+xdotool windowfocus --sync "$WIN" 2>/dev/null || true
 xdotool key --clearmodifiers alt+f
 sleep 1
 xdotool key --clearmodifiers u
 sleep 2
-import -window root "$OUT/print-setup.png"
+shot print-setup "Print Setup"
 xdotool key --clearmodifiers Escape
 sleep 1
-xdotool key --clearmodifiers alt+f
-sleep 1
-xdotool key --clearmodifiers w
+xdotool windowfocus --sync "$WIN" 2>/dev/null || true
+# A picture that fits on the page (meadow.jpg, the fourth file), then the
+# toolbar's Print Preview button (the window sits at 0,0).
+xdotool mousemove 200 129 click 1
+sleep 2
+xdotool mousemove 123 34 click 1
+sleep 2
+# "Show print setup before printing" opens Print Setup first: OK.
+SETUP=$(xdotool search --onlyvisible --name '^Print Setup$' | tail -1)
+if [ -n "$SETUP" ]; then
+    xdotool windowfocus --sync "$SETUP" 2>/dev/null || true
+    xdotool key --clearmodifiers Return
+fi
 sleep 4
-import -window root "$OUT/print-preview.png"
+shot print-preview "Print Preview"
 xdotool key --clearmodifiers Escape
 sleep 1
 kill "$PID" 2>/dev/null || true
@@ -111,6 +134,6 @@ INNER
 chmod +x "$WORK/run.sh"
 
 VELKOR_CONFIG_DIR=$WORK/config XDG_RUNTIME_DIR=$WORK \
-    xvfb-run -a -s "-screen 0 1280x800x24" "$WORK/run.sh" "$VELKOR" "$PICS" "$OUT"
+    xvfb-run -a -s "-screen 0 1280x800x24" "$WORK/run.sh" "$VELKOR" "$PICS" "$OUT" "$MANUAL"
 echo "screenshots in $OUT:"
 ls -l "$OUT"

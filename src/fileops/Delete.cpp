@@ -54,47 +54,11 @@ DeleteResult RunDelete(const DeleteRequest& request, const DeleteHooks& hooks)
     return result;
 }
 
+void DeleteJob::Run(const DeleteJob& job, CThread& worker)
+{
+    const DeleteResult result = RunDelete(job.request, CancelledBy(job.hooks, worker));
+    if (job.finished)
+        job.finished(result);
+}
+
 } // namespace vkfileops
-
-CDeleteThread::CDeleteThread(QObject* owner) : CThread(owner, 0)
-{
-    commandsEnabled = true;
-    classLockEnabled = true;
-    lockName = "CDeleteThread";
-}
-
-CDeleteThread::~CDeleteThread()
-{
-    Kill(0, true);
-}
-
-void CDeleteThread::SetRequest(const vkfileops::DeleteRequest& r, const vkfileops::DeleteHooks& h)
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    request = r;
-    hooks = h;
-}
-
-void CDeleteThread::SetFinished(std::function<void(const vkfileops::DeleteResult&)> f)
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    finished = std::move(f);
-}
-
-void CDeleteThread::DoJob()
-{
-    vkfileops::DeleteRequest r;
-    vkfileops::DeleteHooks h;
-    std::function<void(const vkfileops::DeleteResult&)> f;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        r = request;
-        h = hooks;
-        f = finished;
-    }
-    auto userAborted = h.aborted;
-    h.aborted = [this, userAborted] { return IsAbortRequested() || (userAborted && userAborted()); };
-    const vkfileops::DeleteResult res = vkfileops::RunDelete(r, h);
-    if (f)
-        f(res);
-}

@@ -2,7 +2,7 @@
 // file by file) and CDeleteThread, which runs it off the GUI thread.
 #pragma once
 
-#include "Thread.h"
+#include "JobThread.h"
 
 #include <cstdint>
 #include <functional>
@@ -40,24 +40,17 @@ std::string DeleteQuestion(int count, bool confirmSingle, bool confirmMultiple);
 // message and the run goes on; a cancel ends it before the next file.
 DeleteResult RunDelete(const DeleteRequest& request, const DeleteHooks& hooks);
 
+// One delete run on CDeleteThread; `finished` is called on the worker
+// thread when the run has ended (either way).
+struct DeleteJob {
+    static constexpr const char* kLockName = "CDeleteThread";
+    static void Run(const DeleteJob& job, CThread& worker);
+
+    DeleteRequest request;
+    DeleteHooks hooks;
+    std::function<void(const DeleteResult&)> finished;
+};
+
 } // namespace vkfileops
 
-class CDeleteThread : public CThread {
-public:
-    explicit CDeleteThread(QObject* owner = nullptr);
-    ~CDeleteThread() override;
-
-    void SetRequest(const vkfileops::DeleteRequest& request, const vkfileops::DeleteHooks& hooks);
-    // Called on the worker thread when the job has ended (either way).
-    void SetFinished(std::function<void(const vkfileops::DeleteResult&)> finished);
-
-protected:
-    int Work() override { return CommandLoop(); }
-    void DoJob() override;
-
-private:
-    std::mutex mutex;
-    vkfileops::DeleteRequest request;
-    vkfileops::DeleteHooks hooks;
-    std::function<void(const vkfileops::DeleteResult&)> finished;
-};
+using CDeleteThread = CJobThread<vkfileops::DeleteJob>;

@@ -19,11 +19,10 @@ void CDeleteDlg::StartWorker()
     hooks.message = [this](const std::string& text) { AskMessage(text); };
     m_worker.ResetAbort();
     m_worker.SetOwner(this, 0);
-    m_worker.SetRequest(m_request, hooks);
-    m_worker.SetFinished([this](const vkfileops::DeleteResult& result) {
-        m_worker.PostToOwner([this, result] { m_result = result; });
-        PostFinished();
-    });
+    m_worker.SetJob({m_request, hooks, [this](const vkfileops::DeleteResult& result) {
+                         m_worker.PostToOwner([this, result] { m_result = result; });
+                         PostFinished();
+                     }});
     m_worker.Start();
     m_worker.SetPriority(15);
     m_worker.PostCommand(CThread::CmdJob);

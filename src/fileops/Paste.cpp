@@ -312,57 +312,11 @@ PasteResult RunPaste(const PasteRequest& request, const PasteHooks& hooks)
     return PasteRun(request, hooks).Run();
 }
 
+void PasteJob::Run(const PasteJob& job, CThread& worker)
+{
+    const PasteResult result = RunPaste(job.request, CancelledBy(job.hooks, worker));
+    if (job.finished)
+        job.finished(result);
+}
+
 } // namespace vkfileops
-
-CPasteThread::CPasteThread(QObject* owner) : CThread(owner, 0)
-{
-    commandsEnabled = true;
-    classLockEnabled = true;
-    lockName = "CPasteThread";
-}
-
-CPasteThread::~CPasteThread()
-{
-    Kill(0, true);
-}
-
-void CPasteThread::SetRequest(const vkfileops::PasteRequest& r, const vkfileops::PasteHooks& h)
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    request = r;
-    hooks = h;
-}
-
-void CPasteThread::SetFinished(std::function<void(const vkfileops::PasteResult&)> f)
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    finished = std::move(f);
-}
-
-vkfileops::PasteResult CPasteThread::GetResult() const
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    return result;
-}
-
-void CPasteThread::DoJob()
-{
-    vkfileops::PasteRequest r;
-    vkfileops::PasteHooks h;
-    std::function<void(const vkfileops::PasteResult&)> f;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        r = request;
-        h = hooks;
-        f = finished;
-    }
-    auto userAborted = h.aborted;
-    h.aborted = [this, userAborted] { return IsAbortRequested() || (userAborted && userAborted()); };
-    vkfileops::PasteResult res = vkfileops::RunPaste(r, h);
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        result = res;
-    }
-    if (f)
-        f(res);
-}

@@ -4,7 +4,7 @@
 // thread.
 #pragma once
 
-#include "Thread.h"
+#include "JobThread.h"
 
 #include <cstdint>
 #include <functional>
@@ -85,28 +85,17 @@ std::string PasteConfirmText(bool isCopy, int count, const std::string& sourceDi
 // file left as it was.
 PasteResult RunPaste(const PasteRequest& request, const PasteHooks& hooks);
 
+// One paste run on CPasteThread. Its hooks and `finished` are called on
+// the worker thread; the dialog that owns it forwards them to the GUI thread.
+struct PasteJob {
+    static constexpr const char* kLockName = "CPasteThread";
+    static void Run(const PasteJob& job, CThread& worker);
+
+    PasteRequest request;
+    PasteHooks hooks;
+    std::function<void(const PasteResult&)> finished;
+};
+
 } // namespace vkfileops
 
-// The worker: runs one paste per CmdJob. Its hooks are called on the worker
-// thread; the dialog that owns it forwards them to the GUI thread.
-class CPasteThread : public CThread {
-public:
-    explicit CPasteThread(QObject* owner = nullptr);
-    ~CPasteThread() override;
-
-    void SetRequest(const vkfileops::PasteRequest& request, const vkfileops::PasteHooks& hooks);
-    // Called on the worker thread when the job has ended (either way).
-    void SetFinished(std::function<void(const vkfileops::PasteResult&)> finished);
-    vkfileops::PasteResult GetResult() const;
-
-protected:
-    int Work() override { return CommandLoop(); }
-    void DoJob() override;
-
-private:
-    mutable std::mutex mutex;
-    vkfileops::PasteRequest request;
-    vkfileops::PasteHooks hooks;
-    std::function<void(const vkfileops::PasteResult&)> finished;
-    vkfileops::PasteResult result;
-};
+using CPasteThread = CJobThread<vkfileops::PasteJob>;

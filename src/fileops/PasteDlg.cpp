@@ -46,11 +46,10 @@ void CPasteDlg::StartWorker()
     hooks.confirmReplace = [this](const vkfileops::ReplaceQuestion& q) { return AskReplace(q); };
     m_worker.ResetAbort();
     m_worker.SetOwner(this, 0);
-    m_worker.SetRequest(m_request, hooks);
-    m_worker.SetFinished([this](const vkfileops::PasteResult& result) {
-        m_worker.PostToOwner([this, result] { m_result = result; });
-        PostFinished();
-    });
+    m_worker.SetJob({m_request, hooks, [this](const vkfileops::PasteResult& result) {
+                         m_worker.PostToOwner([this, result] { m_result = result; });
+                         PostFinished();
+                     }});
     m_worker.Start();
     m_worker.SetPriority(15);
     m_worker.PostCommand(CThread::CmdJob);

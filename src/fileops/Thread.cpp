@@ -30,6 +30,13 @@ CThread::CThread(QObject* window, uint32_t value) : ownerWindow(window), ownerVa
     Reset();
 }
 
+CThread::CThread(const char* name, QObject* window) : CThread(window, 0)
+{
+    commandsEnabled = true;
+    classLockEnabled = true;
+    lockName = name;
+}
+
 CThread::~CThread()
 {
     // Derived classes end the thread in their own destructors; this is the

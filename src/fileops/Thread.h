@@ -71,6 +71,8 @@ public:
     static constexpr uint32_t kInfinite = 0xFFFFFFFFu;
 
     explicit CThread(QObject* ownerWindow = nullptr, uint32_t ownerValue = 0);
+    // A worker that takes commands and holds the class lock `lockName`.
+    CThread(const char* lockName, QObject* ownerWindow);
     virtual ~CThread();
     CThread(const CThread&) = delete;
     CThread& operator=(const CThread&) = delete;
@@ -112,6 +114,8 @@ public:
     void RequestAbort();
     void ResetAbort();
     bool IsAbortRequested() const { return abortFlag->load(std::memory_order_acquire); }
+    // A job's test for ending early: an abort request or CmdStop.
+    bool IsCancelled() const { return IsAbortRequested() || StopFlag(); }
 
     // Commands currently queued (for diagnostics and tests).
     size_t QueuedCount() const;

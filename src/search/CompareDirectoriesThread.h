@@ -4,7 +4,7 @@
 #pragma once
 
 #include "CompareDirectories.h"
-#include "fileops/Thread.h"
+#include "fileops/JobThread.h"
 
 #include <functional>
 #include <string>
@@ -24,27 +24,16 @@ struct CompareOutcome {
     size_t destinationRows = 0;
 };
 
-class CCompareDirectoriesThread : public CThread {
-public:
-    using RowsHandler = std::function<void(const std::vector<CompareRowEntry>& rows)>;
-    using FinishedHandler = std::function<void(const CompareOutcome& outcome)>;
+struct CompareDirectoriesJob {
+    static constexpr const char* kLockName = "CCompareDirectoriesThread";
+    static void Run(const CompareDirectoriesJob& job, CThread& worker);
 
-    CCompareDirectoriesThread();
-    ~CCompareDirectoriesThread() override;
-
-    void SetParameters(const vkcompare::CompareCriteria& criteria, const std::string& source,
-                       const std::string& destination);
+    vkcompare::CompareCriteria criteria;
+    std::string source;
+    std::string destination;
     // Both run on the owner's thread.
-    void SetHandlers(RowsHandler rows, FinishedHandler finished);
-
-protected:
-    int Work() override { return CommandLoop(); }
-    void DoJob() override;
-
-private:
-    vkcompare::CompareCriteria m_criteria;
-    std::string m_source;
-    std::string m_destination;
-    RowsHandler m_rows;
-    FinishedHandler m_finished;
+    std::function<void(const std::vector<CompareRowEntry>& rows)> rows;
+    std::function<void(const CompareOutcome& outcome)> finished;
 };
+
+using CCompareDirectoriesThread = CJobThread<CompareDirectoriesJob>;

@@ -135,8 +135,6 @@ CCompareResultsDlg::CCompareResultsDlg(const vkcompare::CompareCriteria& criteri
     EnableButtons(false);
 
     m_worker.SetOwner(this, 0);
-    m_worker.SetHandlers([this](const std::vector<CompareRowEntry>& rows) { OnRows(rows); },
-                         [this](const CompareOutcome& outcome) { OnFinished(outcome); });
 }
 
 CCompareResultsDlg::~CCompareResultsDlg() { m_worker.RequestAbort(); }
@@ -155,7 +153,9 @@ void CCompareResultsDlg::Start()
     m_started = true;
     m_status->setText(kTextComparing);
     m_worker.ResetAbort();
-    m_worker.SetParameters(m_criteria, m_dirs[Source], m_dirs[Destination]);
+    m_worker.SetJob({m_criteria, m_dirs[Source], m_dirs[Destination],
+                     [this](const std::vector<CompareRowEntry>& rows) { OnRows(rows); },
+                     [this](const CompareOutcome& outcome) { OnFinished(outcome); }});
     try {
         m_worker.Start();
         m_worker.SetPriority(15);

@@ -83,10 +83,11 @@ CFindImagesDlg::CFindImagesDlg(const std::string& lookIn, bool goToFile, bool pr
     m_dateCheck = new QCheckBox("&Date between:", this);
     dateRow->addWidget(m_dateCheck);
     const char* tips[6] = {"month", "day", "year", "month", "day", "year"};
+    const char* hints[6] = {"mm", "dd", "yyyy", "mm", "dd", "yyyy"};
     for (int i = 0; i < 6; ++i) {
         const bool year = i % 3 == 2;
         m_date[size_t(i)] = NumberEdit(this, year ? 4 : 2, year ? 52 : 32);
-        m_date[size_t(i)]->setPlaceholderText(tips[i]);
+        m_date[size_t(i)]->setPlaceholderText(hints[i]);
         m_date[size_t(i)]->setToolTip(tips[i]);
         dateRow->addWidget(m_date[size_t(i)]);
         if (i % 3 != 2)
@@ -161,8 +162,6 @@ CFindImagesDlg::CFindImagesDlg(const std::string& lookIn, bool goToFile, bool pr
     connect(m_results, &QListWidget::itemDoubleClicked, this, &CFindImagesDlg::OnClose);
 
     m_worker.SetOwner(this, 0);
-    m_worker.SetHandlers([this](uint64_t id, const std::vector<std::string>& paths) { OnFound(id, paths); },
-                         [this](uint64_t id, const vkfind::SearchTotals& totals) { OnFinished(id, totals); });
 }
 
 CFindImagesDlg::~CFindImagesDlg()
@@ -228,7 +227,9 @@ void CFindImagesDlg::OnFindNow()
 
     m_worker.ResetAbort();
     m_worker.SetOwner(this, 0);
-    m_worker.SetParameters(criteria, m_searchId);
+    m_worker.SetJob({criteria, m_searchId,
+                     [this](uint64_t id, const std::vector<std::string>& paths) { OnFound(id, paths); },
+                     [this](uint64_t id, const vkfind::SearchTotals& totals) { OnFinished(id, totals); }});
     try {
         m_worker.Start();
         m_worker.SetPriority(15);

@@ -287,6 +287,8 @@ COptionsDlg::COptionsDlg(const CSettings& settings, CFileList& fileList, QWidget
 {
     setWindowTitle("Options");
     m_tabs = new QTabWidget;
+    // All six tabs in view: the sheet is as wide as its tab row.
+    m_tabs->setUsesScrollButtons(false);
     const std::pair<COptionsPage*, const char*> pages[] = {
         {new CBrowserPg, "Browser"}, {new CDisplayPg, "Display"}, {new CFilingPg, "Filing"},
         {new CSlideShowPg, "Sile Show"}, {new CViewerPg, "Viewer"}, {new CMiscPg(fileList), "Misc"},

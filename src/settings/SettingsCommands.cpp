@@ -63,6 +63,7 @@ void SetWallpaper(CMainFrame& frame)
 void ApplyOptions(CMainFrame& frame, bool typesChanged)
 {
     CFileList& list = frame.GetFileList();
+    bool loading = false; // a new file is being shown: its load updates the panes
     if (typesChanged) {
         const std::string previous = list.GetCurrentFile();
         frame.FillFileList();
@@ -70,17 +71,24 @@ void ApplyOptions(CMainFrame& frame, bool typesChanged)
         frame.UpdateSelection();
         const std::vector<std::string> listed = ListedNames(frame);
         const int row = previous.empty() ? -1 : vkfill::FindEntry(listed, previous);
+        // The viewer steps from its index into the list: it follows the
+        // file to its new row, or to the first file when its own was hidden.
         if (row >= 0) {
             list.SetCurrentFile(listed[size_t(row)]);
+            if (!frame.IsBrowserMode())
+                frame.SetCurrentIndex(row);
         } else if (frame.IsBrowserMode()) {
             frame.UpdateTitleAndProperties(true);
         } else if (!listed.empty()) {
-            frame.RunCommand(Cmd::ImageFirst);
+            frame.ShowViewerFile(0);
+            loading = true;
         } else {
+            frame.SetCurrentIndex(-1);
             frame.UpdateTitleAndProperties(true);
         }
     }
-    frame.UpdateTitleAndProperties(list.GetCurrentFile().empty() || !frame.GetView()->HasImage());
+    if (!loading)
+        frame.UpdateTitleAndProperties(list.GetCurrentFile().empty() || !frame.GetView()->HasImage());
     frame.UpdateStatusPane();
     frame.UpdateCountPane();
 }

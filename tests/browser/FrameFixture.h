@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QUrl>
 #include <QListWidget>
@@ -77,6 +78,19 @@ inline void WaitForLoad(CPreview* view)
     QCoreApplication::processEvents();
 }
 
+// Processes events until `done` holds. The bound only keeps a broken build
+// from hanging; no time is asserted.
+template <class Done>
+void WaitFor(Done done)
+{
+    for (int i = 0; i < 10000 && !done(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (!done())
+            QThread::msleep(1);
+    }
+    QCoreApplication::processEvents();
+}
+
 class FrameTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -130,6 +144,16 @@ protected:
             if (list->item(i)->text().toStdString() == name)
                 return i;
         return -1;
+    }
+
+    // A key press where the user's keys go: the file list in the browser,
+    // the view in viewer mode.
+    void SendKey(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {})
+    {
+        QKeyEvent press(QEvent::KeyPress, key, mods, text);
+        QWidget* target = frame->IsBrowserMode() ? static_cast<QWidget*>(frame->GetFileListBox())
+                                                 : static_cast<QWidget*>(frame->GetView());
+        QCoreApplication::sendEvent(target, &press);
     }
 
     std::string Title() const { return frame->windowTitle().toStdString(); }

@@ -40,10 +40,7 @@ protected:
     }
     void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {})
     {
-        QKeyEvent press(QEvent::KeyPress, key, mods, text);
-        QWidget* target = frame->IsBrowserMode() ? static_cast<QWidget*>(frame->GetFileListBox())
-                                                 : static_cast<QWidget*>(frame->GetView());
-        QCoreApplication::sendEvent(target, &press);
+        SendKey(key, mods, text);
         WaitForLoad(frame->GetView());
     }
     bool ButtonEnabled(bool browserBar, Cmd command)

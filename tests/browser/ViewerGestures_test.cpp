@@ -40,10 +40,7 @@ protected:
     }
     void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
-        QKeyEvent press(QEvent::KeyPress, key, mods);
-        QWidget* target = frame->IsBrowserMode() ? static_cast<QWidget*>(frame->GetFileListBox())
-                                                 : static_cast<QWidget*>(frame->GetView());
-        QCoreApplication::sendEvent(target, &press);
+        SendKey(key, mods);
         WaitForLoad(frame->GetView());
     }
     void Wheel(int delta, Qt::KeyboardModifiers mods = Qt::NoModifier)

@@ -178,11 +178,10 @@ TEST(Delete, CancelAndTheWorker)
     std::atomic<bool> done{false};
     {
         CDeleteThread worker(&owner);
-        worker.SetRequest(f.Request({"2.bmp", "3.bmp"}, false), f.Hooks());
-        worker.SetFinished([&](const DeleteResult& res) {
-            if (res.deleted == 2)
-                worker.PostToOwner([&] { done = true; });
-        });
+        worker.SetJob({f.Request({"2.bmp", "3.bmp"}, false), f.Hooks(), [&](const DeleteResult& res) {
+                           if (res.deleted == 2)
+                               worker.PostToOwner([&] { done = true; });
+                       }});
         worker.Start();
         worker.PostCommand(CThread::CmdJob);
         const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);

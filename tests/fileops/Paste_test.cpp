@@ -318,9 +318,12 @@ TEST(Paste, WorkerRunsTheJobAndReportsToItsOwner)
             },
             ReplaceReply{ReplaceAnswer::Cancel, ""});
     };
-    worker.SetRequest(f.Request({"a.bmp"}, OverwritePolicy::Ask), hooks);
     std::atomic<bool> done{false};
-    worker.SetFinished([&](const PasteResult&) { worker.PostToOwner([&] { done = true; }); });
+    PasteResult result;
+    worker.SetJob({f.Request({"a.bmp"}, OverwritePolicy::Ask), hooks, [&](const PasteResult& r) {
+                       result = r;
+                       worker.PostToOwner([&] { done = true; });
+                   }});
     worker.Start();
     worker.PostCommand(CThread::CmdJob);
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -329,7 +332,7 @@ TEST(Paste, WorkerRunsTheJobAndReportsToItsOwner)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     ASSERT_TRUE(done);
-    EXPECT_EQ(worker.GetResult().written, 1);
+    EXPECT_EQ(result.written, 1);
     EXPECT_EQ(f.questions.size(), 1u);
     EXPECT_EQ(ReadFile(f.dst.File("a.bmp")), "a");
     EXPECT_EQ(CThread::ClassLockCount("CPasteThread"), 1);

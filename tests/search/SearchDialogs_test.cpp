@@ -38,16 +38,7 @@ void Touch(const std::string& path, const std::string& bytes, int64_t modified =
     }
 }
 
-template <class Done>
-void WaitFor(Done done)
-{
-    for (int i = 0; i < 10000 && !done(); ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (!done())
-            QThread::msleep(1);
-    }
-    QCoreApplication::processEvents();
-}
+using vkuitest::WaitFor;
 
 Strings Items(const QListWidget* list)
 {

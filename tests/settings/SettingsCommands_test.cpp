@@ -84,6 +84,60 @@ TEST_F(SettingsCommands, OptionsHideATypeAndKeepTheRest)
     EXPECT_EQ(saved.showJpg, 0);
 }
 
+TEST_F(SettingsCommands, HidingATypeInTheViewerKeepsNextAndPreviousInStep)
+{
+    // BMPs and JPEGs alternate; the viewer shows the last BMP.
+    WriteBmp(pics.File("b.bmp"), 40, 30, 1);
+    WriteBmp(pics.File("d.bmp"), 50, 20, 2);
+    vktest::Run(vktest::ImageMagick() + " -size 30x30 xc:red " + vktest::Quote(pics.File("a.jpg")));
+    vktest::Run(vktest::ImageMagick() + " -size 30x30 xc:blue " + vktest::Quote(pics.File("c.jpg")));
+    ASSERT_TRUE(Start(pics.Path()));
+    ASSERT_EQ(Listed(), (std::vector<std::string>{"a.jpg", "b.bmp", "c.jpg", "d.bmp"}));
+    SelectRow(3);
+    ASSERT_TRUE(frame->RunCommand(Cmd::Viewer));
+    WaitForLoad(frame->GetView());
+    ASSERT_EQ(frame->GetCurrentIndex(), 3);
+    auto toggleJpeg = [](QDialog& d) {
+        Button(static_cast<COptionsDlg&>(d).GetPage(1), "JPEG/JFIF (JPG)")->click();
+        return int(QDialog::Accepted);
+    };
+
+    // The shown file stays and moves to row 1: Previous shows b.bmp, Next is grey.
+    vkui::setDialogHandler(toggleJpeg);
+    ASSERT_TRUE(frame->RunCommand(Cmd::ToolsOptions));
+    WaitForLoad(frame->GetView());
+    ASSERT_EQ(Listed(), (std::vector<std::string>{"b.bmp", "d.bmp"}));
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "d.bmp");
+    EXPECT_EQ(frame->GetCurrentIndex(), 1);
+    frame->UpdateCommandUI();
+    EXPECT_FALSE(frame->IsCommandEnabled(Cmd::ImageNext));
+    ASSERT_TRUE(frame->RunCommand(Cmd::ImagePrevious));
+    WaitForLoad(frame->GetView());
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "b.bmp");
+    EXPECT_EQ(frame->GetCurrentIndex(), 0);
+
+    // JPEGs back: b.bmp is at row 1 again and Next goes to c.jpg.
+    ASSERT_TRUE(frame->RunCommand(Cmd::ToolsOptions));
+    WaitForLoad(frame->GetView());
+    EXPECT_EQ(frame->GetCurrentIndex(), 1);
+    ASSERT_TRUE(frame->RunCommand(Cmd::ImageNext));
+    WaitForLoad(frame->GetView());
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "c.jpg");
+
+    // Hiding the shown file's own type (even at row 0) shows the first file left.
+    ASSERT_TRUE(frame->RunCommand(Cmd::ImageFirst));
+    WaitForLoad(frame->GetView());
+    ASSERT_EQ(frame->GetFileList().GetCurrentFile(), "a.jpg");
+    ASSERT_TRUE(frame->RunCommand(Cmd::ToolsOptions));
+    WaitForLoad(frame->GetView());
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "b.bmp");
+    EXPECT_EQ(frame->GetCurrentIndex(), 0);
+    EXPECT_TRUE(frame->GetView()->HasImage());
+    ASSERT_TRUE(frame->RunCommand(Cmd::ImageNext));
+    WaitForLoad(frame->GetView());
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "d.bmp");
+}
+
 TEST_F(SettingsCommands, FavoritesCommandsRefillTheBox)
 {
     MakeFolder();

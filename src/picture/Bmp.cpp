@@ -1,7 +1,7 @@
 #include "Bmp.h"
 
 #include "TextException.h"
-#include "PicDecoder.h"
+#include "LineExpanders.h"
 #include "PictureSizeLimit.h"
 
 #include <algorithm>

@@ -1,5 +1,7 @@
 #include "BmpDecoder.h"
 
+#include "LineExpanders.h"
+
 #include <algorithm>
 #include <bit>
 #include <span>

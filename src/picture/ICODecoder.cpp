@@ -1,5 +1,6 @@
 #include "ICODecoder.h"
 
+#include "LineExpanders.h"
 #include "PNGDecoder.h"
 
 #include <cstring>

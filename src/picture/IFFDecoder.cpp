@@ -1,5 +1,6 @@
 #include "IFFDecoder.h"
 
+#include "LineExpanders.h"
 #include "PackBits.h"
 
 #include <algorithm>

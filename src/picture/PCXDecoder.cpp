@@ -1,5 +1,7 @@
 #include "PCXDecoder.h"
 
+#include "LineExpanders.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>

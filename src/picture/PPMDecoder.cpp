@@ -1,5 +1,7 @@
 #include "PPMDecoder.h"
 
+#include "LineExpanders.h"
+
 #include <cstring>
 #include <vector>
 

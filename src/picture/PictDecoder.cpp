@@ -1,6 +1,7 @@
 #include "PictDecoder.h"
 
 #include "JPEGDecoder.h"
+#include "LineExpanders.h"
 #include "PackBits.h"
 
 #include <algorithm>

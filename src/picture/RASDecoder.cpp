@@ -1,5 +1,7 @@
 #include "RASDecoder.h"
 
+#include "LineExpanders.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>

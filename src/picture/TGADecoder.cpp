@@ -1,5 +1,7 @@
 #include "TGADecoder.h"
 
+#include "LineExpanders.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>

@@ -17,7 +17,7 @@ const std::string& File24()
         CWinBmp bmp;
         vktest::MakeTestPicture(bmp, kWidth, kHeight);
         std::string out;
-        bmp.WriteBmp([&out](const void* d, size_t n) { out.append(static_cast<const char*>(d), n); });
+        WriteBmp(bmp, [&out](const void* d, size_t n) { out.append(static_cast<const char*>(d), n); });
         return out;
     }();
     return bytes;
@@ -101,7 +101,7 @@ void BM_WriteBmp(benchmark::State& state)
     vktest::MakeTestPicture(bmp, kWidth, kHeight);
     vktest::TempDir dir;
     for (auto _ : state)
-        bmp.SaveAsBmpFile(dir.File("out.bmp"));
+        SaveAsBmpFile(bmp, dir.File("out.bmp"));
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(File24().size()));
 }
 

@@ -59,7 +59,7 @@ struct Window {
         vkui::setAskHandler([](const QString&, vkui::Buttons, vkui::Icon) { return vkui::Answer::No; });
         CWinBmp small;
         vktest::MakeTestPicture(small, 64, 48, 1);
-        small.SaveAsBmpFile(folder.File("a.bmp"));
+        SaveAsBmpFile(small, folder.File("a.bmp"));
         if (chdir(folder.Path().c_str()) != 0)
             std::perror("chdir");
         frame = std::make_unique<CMainFrame>();

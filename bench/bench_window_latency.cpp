@@ -63,7 +63,7 @@ void WritePicture(const std::string& path, int width, int height, unsigned seed)
         return;
     CWinBmp bmp;
     vktest::MakeTestPicture(bmp, width, height, seed);
-    bmp.SaveAsBmpFile(path);
+    SaveAsBmpFile(bmp, path);
 }
 
 // Runs the event loop until `done` holds; returns the longest single pass.
@@ -209,7 +209,7 @@ void BM_Startup10000(benchmark::State& state)
             char name[32];
             std::snprintf(name, sizeof name, "img%05d.bmp", i);
             if (!vktest::FileExists(dir.File(name)))
-                bmp.SaveAsBmpFile(dir.File(name));
+                SaveAsBmpFile(bmp, dir.File(name));
         }
     }
     int listed = 0;

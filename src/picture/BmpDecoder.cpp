@@ -1,5 +1,6 @@
 #include "BmpDecoder.h"
 
+#include "DibHeader.h"
 #include "LineExpanders.h"
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <span>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -17,24 +19,8 @@ constexpr const char* kTextIllegalBpp = "Decoding bmp: Illegal bpp value.";
 constexpr const char* kTextDelta = "Encountered delta escape.";
 constexpr const char* kTextNegativeWidth = "Bitmap decoder: negative width.";
 
-constexpr size_t kFileHeaderSize = 14;
-// Info header sizes read: OS/2 1.x, Windows 3 and its V2 to V5 successors
-// (the longer ones add bit masks, then colour space data that is ignored).
-constexpr uint32_t kCoreHeaderSize = 12;
-constexpr uint32_t kInfoHeaderSize = 40;
-constexpr uint32_t kV2HeaderSize = 52; // + red, green, blue masks
-constexpr uint32_t kV3HeaderSize = 56; // + alpha mask
-constexpr uint32_t kV4HeaderSize = 108;
-constexpr uint32_t kV5HeaderSize = 124;
-
-constexpr uint32_t kCompressionBitFields = 3;
-constexpr uint32_t kCompressionAlphaBitFields = 6;
-
 // Rows are padded to whole 32-bit words.
 size_t StoredRowBytes(int width, int bitCount) { return (size_t(width) * size_t(bitCount) + 31) / 32 * 4; }
-
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 // Stores one line of palette indices into the bitmap line.
 void StoreIndexLine(CBmp& bmp, int y, const uint8_t* indices, const uint32_t* table)
@@ -105,14 +91,14 @@ void DecodeMasked(CBmp& bmp, int bitCount, const BitMasks& masks, CDataSource& s
             table16[v] = pixel(v);
     }
     for (int r = 0; r < height; ++r) {
-        const uint8_t* in = source.ReadBytes(rowBytes);
+        const ByteView row = source.ReadSpan(rowBytes);
         uint32_t* out = bmp.GetLine32(topDown ? r : height - 1 - r);
         if (bitCount == 16) {
-            for (int x = 0; x < width; ++x, in += 2)
-                out[x] = table16[Le16(in)];
+            for (int x = 0; x < width; ++x)
+                out[x] = table16[LoadLE16(row, 2 * size_t(x))];
         } else {
-            for (int x = 0; x < width; ++x, in += 4)
-                out[x] = pixel(Le32(in));
+            for (int x = 0; x < width; ++x)
+                out[x] = pixel(LoadLE32(row, 4 * size_t(x)));
         }
     }
 }
@@ -121,51 +107,36 @@ void DecodeMasked(CBmp& bmp, int bitCount, const BitMasks& masks, CDataSource& s
 
 void CBmpDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source)
 {
-    const uint8_t* fileHeader = source.ReadBytes(kFileHeaderSize);
-    if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
+    const BmpFileHeader fileHeader = ParseBmpFileHeader(source.ReadSpan(kBmpFileHeaderSize));
+    if (!fileHeader.HasSignature())
         RaiseError(ErrWrongSignature, kTextNotBitmap);
     Trace(2, "Bitmap file signature found\n");
-    const uint32_t fileSize = Le32(fileHeader + 2);
-    const uint32_t dataOffset = Le32(fileHeader + 10);
+    const uint32_t fileSize = fileHeader.fileSize;
+    const uint32_t dataOffset = fileHeader.dataOffset;
 
-    const uint32_t headerSize = source.ReadLongLE();
-    const bool core = headerSize == kCoreHeaderSize;
-    if (!core && headerSize != kInfoHeaderSize && headerSize != kV2HeaderSize && headerSize != kV3HeaderSize &&
-        headerSize != kV4HeaderSize && headerSize != kV5HeaderSize)
+    const std::optional<DibHeader> info = ParseDibHeader(source.GetRemainingBytes());
+    if (!info)
         RaiseError(ErrBadFormat, kTextHeaderSize);
-    const uint8_t* h = source.ReadBytes(headerSize - 4);
-    int32_t width, height;
-    int bitCount;
-    uint32_t compression = 0, colorsUsed = 0;
-    BitMasks masks;
-    if (core) {
-        // 16-bit sides, always bottom-up; no compression, no colour count.
-        width = Le16(h);
-        height = Le16(h + 2);
-        bitCount = Le16(h + 6);
-    } else {
-        width = int32_t(Le32(h));
-        height = int32_t(Le32(h + 4));
-        bitCount = Le16(h + 10);
-        compression = Le32(h + 12);
-        colorsUsed = Le32(h + 28);
-        if (headerSize >= kV2HeaderSize) {
-            masks.red = Le32(h + 36);
-            masks.green = Le32(h + 40);
-            masks.blue = Le32(h + 44);
-        }
-        if (headerSize >= kV3HeaderSize)
-            masks.alpha = Le32(h + 48);
-    }
+    source.Skip(info->size);
+    const uint32_t headerSize = info->size;
+    // The OS/2 header has 16-bit sides (always bottom-up), no compression
+    // and no colour count: those fields read as 0.
+    const bool core = headerSize == kDibCoreHeaderSize;
+    const int32_t width = info->width;
+    const int32_t height = info->height;
+    const int bitCount = info->bitCount;
+    const uint32_t compression = info->compression;
+    const uint32_t colorsUsed = info->colorsUsed;
+    BitMasks masks{info->redMask, info->greenMask, info->blueMask, info->alphaMask};
     Trace(2, "Bitmap header is ok.\n");
 
     const bool bitFields = !core && (bitCount == 16 || bitCount == 32) &&
-                           (compression == kCompressionBitFields || compression == kCompressionAlphaBitFields);
+                           (compression == kDibCompressionBitFields || compression == kDibCompressionAlphaBitFields);
     // A Windows 3 header keeps its masks right after it.
-    if (bitFields && headerSize == kInfoHeaderSize) {
-        const bool withAlpha = compression == kCompressionAlphaBitFields;
-        const uint8_t* m = source.ReadBytes(withAlpha ? 16 : 12);
-        masks = BitMasks{Le32(m), Le32(m + 4), Le32(m + 8), withAlpha ? Le32(m + 12) : 0};
+    if (bitFields && headerSize == kDibHeaderSize) {
+        const bool withAlpha = compression == kDibCompressionAlphaBitFields;
+        const ByteView m = source.ReadSpan(withAlpha ? 16 : 12);
+        masks = BitMasks{LoadLE32(m, 0), LoadLE32(m, 4), LoadLE32(m, 8), withAlpha ? LoadLE32(m, 12) : 0};
     }
     if (bitCount == 16 && !bitFields)
         masks = BitMasks{0x7C00, 0x03E0, 0x001F, 0}; // 5-5-5
@@ -181,8 +152,8 @@ void CBmpDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
         uint32_t n = colorsUsed ? colorsUsed : 1u << (bitCount & 15);
         // OS/2 files may hold fewer entries than their depth allows; the
         // pixel data offset says how many.
-        if (core && dataOffset > kFileHeaderSize + kCoreHeaderSize) {
-            const size_t room = (dataOffset - kFileHeaderSize - kCoreHeaderSize) / entrySize;
+        if (core && dataOffset > kBmpFileHeaderSize + kDibCoreHeaderSize) {
+            const size_t room = (dataOffset - kBmpFileHeaderSize - kDibCoreHeaderSize) / entrySize;
             if (room > 0 && room < n)
                 n = uint32_t(room);
         }
@@ -199,7 +170,7 @@ void CBmpDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
     // whatever the offset says. The later variants are found at their offset
     // when it lies past what was read (bit fields may carry an unused
     // palette before the pixels).
-    const bool classic = headerSize == kInfoHeaderSize && !bitFields && bitCount != 16;
+    const bool classic = headerSize == kDibHeaderSize && !bitFields && bitCount != 16;
     if (classic) {
         if (fileSize > paletteBytes + 56)
             source.CheckAvailable(fileSize - paletteBytes - 56);

@@ -2,6 +2,7 @@
 // readers that throw ErrEndOfFile instead of running past the end.
 #pragma once
 
+#include "ByteOrder.h"
 #include "TextException.h"
 
 #include <cstddef>
@@ -36,25 +37,22 @@ public:
             throw CTextException(ErrEndOfFile, kTextEndOfFile);
     }
 
+    // The next n bytes as a span, read like ReadBytes.
+    ByteView ReadSpan(size_t n) { return ByteView(ReadBytes(n), n); }
+
     uint8_t ReadByte() { return *ReadBytes(1); }
-    uint16_t ReadWordLE() { const uint8_t* p = ReadBytes(2); return uint16_t(p[0] | p[1] << 8); }
-    uint16_t ReadWordBE() { const uint8_t* p = ReadBytes(2); return uint16_t(p[0] << 8 | p[1]); }
-    uint32_t ReadLongLE()
-    {
-        const uint8_t* p = ReadBytes(4);
-        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-    }
-    uint32_t ReadLongBE()
-    {
-        const uint8_t* p = ReadBytes(4);
-        return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-    }
+    uint16_t ReadWordLE() { return LoadLE16(ReadSpan(2)); }
+    uint16_t ReadWordBE() { return LoadBE16(ReadSpan(2)); }
+    uint32_t ReadLongLE() { return LoadLE32(ReadSpan(4)); }
+    uint32_t ReadLongBE() { return LoadBE32(ReadSpan(4)); }
 
     const uint8_t* GetStart() const { return m_start; }
     const uint8_t* GetPosition() const { return m_start + m_offset; }
     size_t GetOffset() const { return m_offset; }
     size_t GetSize() const { return m_size; }
     size_t GetRemaining() const { return m_size - m_offset; }
+    // The bytes from the position to the end, without reading them.
+    ByteView GetRemainingBytes() const { return ByteView(GetPosition(), GetRemaining()); }
     // Moves to an absolute offset within the file image (ErrEndOfFile past it).
     void Seek(size_t offset)
     {

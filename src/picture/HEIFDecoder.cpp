@@ -1,5 +1,7 @@
 #include "HEIFDecoder.h"
 
+#include "ByteOrder.h"
+
 #include <cstring>
 #include <string>
 
@@ -67,7 +69,7 @@ HeifKind DetectHeifKind(const uint8_t* data, size_t size)
     // Box size, "ftyp", major brand, minor version, compatible brands.
     if (data == nullptr || size < 16 || !IsBrand(data + 4, "ftyp"))
         return HeifKind::None;
-    const size_t boxSize = size_t(data[0]) << 24 | size_t(data[1]) << 16 | size_t(data[2]) << 8 | data[3];
+    const size_t boxSize = LoadBE32(ByteView(data, size));
     if (boxSize < 16 || boxSize > size)
         return HeifKind::None;
     const uint8_t* major = data + 8;

@@ -1,5 +1,6 @@
 #include "ICODecoder.h"
 
+#include "DibHeader.h"
 #include "LineExpanders.h"
 #include "PNGDecoder.h"
 
@@ -14,42 +15,7 @@ constexpr const char* kTextBitCount = "Icon decoder: unsupported bit count.";
 // Directory header: reserved, type, count (16-bit words); then count
 // entries of 16 bytes whose size and offset fields are not used.
 constexpr size_t kDirectoryEntrySize = 16;
-constexpr uint32_t kInfoHeaderSize = 40;
 constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-
-// The 40-byte BITMAPINFOHEADER, little-endian, in file order.
-struct InfoHeader {
-    uint32_t size;
-    int32_t width;
-    int32_t height; // colour rows plus mask rows
-    uint16_t planes;
-    uint16_t bitCount;
-    uint32_t compression;
-    uint32_t imageSize;
-    int32_t xPelsPerMeter;
-    int32_t yPelsPerMeter;
-    uint32_t colorsUsed;
-    uint32_t colorsImportant;
-};
-
-InfoHeader ReadInfoHeader(CDataSource& source)
-{
-    InfoHeader h{};
-    h.size = source.ReadLongLE();
-    if (h.size != kInfoHeaderSize)
-        RaiseError(ErrBadFormat, kTextHeaderSize);
-    h.width = int32_t(source.ReadLongLE());
-    h.height = int32_t(source.ReadLongLE());
-    h.planes = source.ReadWordLE();
-    h.bitCount = source.ReadWordLE();
-    h.compression = source.ReadLongLE();
-    h.imageSize = source.ReadLongLE();
-    h.xPelsPerMeter = int32_t(source.ReadLongLE());
-    h.yPelsPerMeter = int32_t(source.ReadLongLE());
-    h.colorsUsed = source.ReadLongLE();
-    h.colorsImportant = source.ReadLongLE();
-    return h;
-}
 
 } // namespace
 
@@ -67,7 +33,10 @@ void CICODecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
         return;
     }
 
-    const InfoHeader header = ReadInfoHeader(source);
+    // Only the Windows 3 header is read here.
+    if (DibHeaderSizeField(source.GetRemainingBytes()) != kDibHeaderSize)
+        RaiseError(ErrBadFormat, kTextHeaderSize);
+    const DibHeader header = *ParseDibHeader(source.ReadSpan(kDibHeaderSize));
     const int bitCount = header.bitCount;
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24 && bitCount != 32)
         RaiseError(ErrUnsupported, kTextBitCount);
@@ -102,19 +71,12 @@ void CICODecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
         uint32_t* out = bmp.GetLine32(height - 1 - r);
         switch (bitCount) {
         case 1:
-            for (int x = 0; x < width; ++x)
-                out[x] = table[(in[x >> 3] >> (7 - (x & 7))) & 1];
-            break;
         case 4:
-            for (int x = 0; x < width; ++x)
-                out[x] = table[(x & 1) ? in[x >> 1] & 0x0F : in[x >> 1] >> 4];
-            break;
         case 8:
-            ExpandIndexedLine(in, width, table, out);
+            ExpandPackedLine(in, width, bitCount, table, out);
             break;
         case 24:
-            for (int x = 0; x < width; ++x, in += 3)
-                out[x] = MakePixel(in[2], in[1], in[0]);
+            ExpandBgrLine(in, width, out);
             break;
         default:
             std::memcpy(out, in, size_t(width) * 4);

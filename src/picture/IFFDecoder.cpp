@@ -1,5 +1,6 @@
 #include "IFFDecoder.h"
 
+#include "ByteOrder.h"
 #include "LineExpanders.h"
 #include "PackBits.h"
 
@@ -21,8 +22,6 @@ constexpr uint32_t kCamgEhb = 0x80;
 constexpr int kMaxMaxval = 1023;
 
 bool IsId(const uint8_t* id, const char* name) { return std::memcmp(id, name, 4) == 0; }
-int BE16(const uint8_t* p) { return p[0] << 8 | p[1]; }
-uint32_t BE32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 
 // BMHD, 20 bytes.
 struct BitmapHeader {
@@ -77,8 +76,8 @@ void CIFFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
         if (IsId(id, "BMHD")) {
             uint8_t raw[kBmhdSize] = {};
             std::memcpy(raw, data, std::min(dataSize, size_t(kBmhdSize)));
-            header.width = BE16(raw + kBmhdWidth);
-            header.height = BE16(raw + kBmhdHeight);
+            header.width = LoadBE16(raw, kBmhdWidth);
+            header.height = LoadBE16(raw, kBmhdHeight);
             header.planes = raw[kBmhdPlanes];
             header.masking = raw[kBmhdMasking];
             header.compression = raw[kBmhdCompression];
@@ -88,7 +87,7 @@ void CIFFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
                 cmap[i] = Rgb{data[3 * i], data[3 * i + 1], data[3 * i + 2]};
         } else if (IsId(id, "CAMG")) {
             if (dataSize >= 4)
-                camg = BE32(data);
+                camg = LoadBE32(ByteView(data, dataSize));
         } else if (IsId(id, "BODY")) {
             // The file image outlives the decode: no copy needed.
             body = data;

@@ -1,5 +1,6 @@
 #include "Orientation.h"
 
+#include "ByteOrder.h"
 #include "WinBmp.h"
 
 #include <algorithm>
@@ -14,33 +15,17 @@ constexpr size_t kIfdEntrySize = 12;
 // Reads of a block that count as failures instead of running past its end.
 class BoundedBytes {
 public:
-    BoundedBytes(const uint8_t* data, size_t size, bool bigEndian = false)
-        : m_data(data), m_size(size), m_big(bigEndian)
-    {
-    }
-    bool Has(size_t offset, size_t n) const { return offset <= m_size && n <= m_size - offset; }
-    uint16_t U16(size_t at) const
-    {
-        return m_big ? uint16_t(m_data[at] << 8 | m_data[at + 1]) : uint16_t(m_data[at] | m_data[at + 1] << 8);
-    }
-    uint32_t U32(size_t at) const
-    {
-        const uint32_t a = U16(at), b = U16(at + 2);
-        return m_big ? a << 16 | b : b << 16 | a;
-    }
+    BoundedBytes(const uint8_t* data, size_t size, bool bigEndian = false) : m_bytes(data, size), m_big(bigEndian) {}
+    bool Has(size_t offset, size_t n) const { return offset <= m_bytes.size() && n <= m_bytes.size() - offset; }
+    uint16_t U16(size_t at) const { return m_big ? LoadBE16(m_bytes, at) : LoadLE16(m_bytes, at); }
+    uint32_t U32(size_t at) const { return m_big ? LoadBE32(m_bytes, at) : LoadLE32(m_bytes, at); }
 
 private:
-    const uint8_t* m_data;
-    size_t m_size;
+    ByteView m_bytes;
     bool m_big;
 };
 
 int ValidOrUpright(uint32_t value) { return value >= 1 && value <= 8 ? int(value) : OrientUpright; }
-
-uint32_t BigEndian32(const uint8_t* p)
-{
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
 
 } // namespace
 
@@ -97,7 +82,7 @@ int ReadJpegOrientation(const uint8_t* data, size_t size)
         // Start of scan and end of image: no EXIF after them is honoured.
         if (marker == 0xDA || marker == 0xD9 || at + 2 > size)
             return OrientUpright;
-        const size_t length = size_t(data[at]) << 8 | data[at + 1];
+        const size_t length = LoadBE16(ByteView(data, size), at);
         if (length < 2 || length > size - at)
             return OrientUpright;
         const uint8_t* payload = data + at + 2;
@@ -117,7 +102,7 @@ int ReadPngOrientation(const uint8_t* data, size_t size)
     size_t at = sizeof kSignature;
     // Length, type, data, CRC.
     while (at + 8 <= size) {
-        const size_t length = BigEndian32(data + at);
+        const size_t length = LoadBE32(ByteView(data, size), at);
         const uint8_t* type = data + at + 4;
         if (length > size - at - 8)
             return OrientUpright;

@@ -2,7 +2,10 @@
 
 #include "TextException.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstdlib>
 #include <fcntl.h>
 #include <mutex>
 #include <set>
@@ -14,14 +17,55 @@ namespace {
 constexpr const char* kTextOpenForWriting = "Error open file for writing.";
 constexpr const char* kTextWriting = "Error writing image.";
 
-mode_t NewFileMode(const std::string& target)
+// Where a write to `target` lands: the file a link points to, so that the
+// link stays a link; the name itself otherwise (a dangling link included).
+std::string ResolveTarget(const std::string& target)
 {
     struct stat st;
-    if (::stat(target.c_str(), &st) == 0)
-        return st.st_mode & 07777;
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+    if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return target;
+    char* resolved = ::realpath(target.c_str(), nullptr);
+    if (!resolved)
+        return target;
+    std::string path = resolved;
+    std::free(resolved);
+    return path;
+}
+
+// Creates `prefix` + six random characters exclusively, with mode 0666 so
+// that the kernel applies the umask (mkstemp would give 0600, and reading
+// the umask means changing it, which races with other threads).
+int CreateTemporary(const std::string& prefix, std::string& name)
+{
+    static std::atomic<uint64_t> counter{0};
+    static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        uint64_t v = uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                     (uint64_t(::getpid()) << 40) ^ (counter.fetch_add(1) * 0x9E3779B97F4A7C15ull);
+        name = prefix;
+        for (int i = 0; i < 6; ++i, v /= 62)
+            name += kChars[v % 62];
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+// The folder entry of a rename reaches the disk only with the folder.
+void SyncFolder(const std::string& folder)
+{
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+std::string FolderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 // Temporary files of the writes in progress, so that a program ending on a
@@ -51,22 +95,22 @@ void RemovePendingOutputFiles() noexcept
     pending.closed = true;
 }
 
-COutputFile::COutputFile(const std::string& target) : m_target(target)
+COutputFile::COutputFile(const std::string& target) : m_target(ResolveTarget(target))
 {
-    auto slash = target.rfind('/');
-    std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    // A directory in the way, or a name that is no file name, cannot be written.
+    const std::string folder = FolderOf(m_target);
+    const std::string base = m_target.substr(folder.size());
+    // A folder in the way, or a name that is no file name, cannot be written.
     struct stat st;
-    if (base.empty() || (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode)))
+    const bool exists = ::stat(m_target.c_str(), &st) == 0;
+    if (base.empty() || base == "." || base == ".." || (exists && !S_ISREG(st.st_mode)))
         throw CTextException(ErrAccessDenied, kTextOpenForWriting);
-    m_tempName = dir + "." + base.substr(0, 200) + ".velkor-XXXXXX";
     int fd = -1;
     {
         PendingFiles& pending = Pending();
         std::lock_guard lock(pending.mutex);
         if (!pending.closed) {
-            fd = ::mkstemp(m_tempName.data());
+            // Cut long names so that the temporary name stays within NAME_MAX.
+            fd = CreateTemporary(folder + "." + base.substr(0, 200) + ".velkor-", m_tempName);
             try {
                 if (fd >= 0)
                     pending.names.insert(m_tempName);
@@ -79,7 +123,8 @@ COutputFile::COutputFile(const std::string& target) : m_target(target)
     }
     if (fd < 0)
         throw CTextException(ErrAccessDenied, kTextOpenForWriting);
-    ::fchmod(fd, NewFileMode(target));
+    if (exists)
+        ::fchmod(fd, st.st_mode & 07777);
     m_file = ::fdopen(fd, "wb");
     if (!m_file) {
         ::close(fd);
@@ -104,7 +149,8 @@ void COutputFile::Write(const void* data, size_t size)
 
 void COutputFile::Commit()
 {
-    bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fdatasync(::fileno(m_file)) == 0;
+    // On disk before the rename, so a crash leaves the old or the new file.
+    bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
     ok = std::fclose(m_file) == 0 && ok;
     m_file = nullptr;
     if (!ok || ::rename(m_tempName.c_str(), m_target.c_str()) != 0) {
@@ -113,6 +159,7 @@ void COutputFile::Commit()
     }
     m_committed = true;
     Forget();
+    SyncFolder(FolderOf(m_target));
 }
 
 void COutputFile::Discard() noexcept
@@ -130,4 +177,16 @@ void COutputFile::Forget() noexcept
     PendingFiles& pending = Pending();
     std::lock_guard lock(pending.mutex);
     pending.names.erase(m_tempName);
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes) noexcept
+{
+    try {
+        COutputFile file(path);
+        file.Write(bytes.data(), bytes.size());
+        file.Commit();
+        return true;
+    } catch (...) {
+        return false;
+    }
 }

@@ -1,6 +1,7 @@
 #include "PCXDecoder.h"
 
 #include "LineExpanders.h"
+#include "PcxHeader.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,23 +17,7 @@ constexpr const char* kTextPlanarDepth = "Can't handle more then 1 bit per pixel
 constexpr const char* kTextBadSize = "Bad image size.";
 constexpr const char* kTextShortLines = "Bytes per line too few for the width.";
 
-// The 128-byte header, little-endian words.
-enum HeaderOffset : size_t {
-    kVersion = 1,
-    kBitsPerPixel = 3,
-    kXMin = 4,
-    kYMin = 6,
-    kXMax = 8,
-    kYMax = 10,
-    kHeaderPalette = 16,
-    kPlanes = 65,
-    kBytesPerLine = 66,
-    kHeaderSize = 128,
-};
-
 constexpr uint8_t kPaletteMarker = 12;
-
-int Word(const uint8_t* header, size_t at) { return header[at] | header[at + 1] << 8; }
 
 // The run-length stream of the whole image, handed out line by line. A
 // run may continue into the next line but never past the image's end.
@@ -110,13 +95,13 @@ private:
 void CPCXDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int&, CDataSource& source)
 {
     Trace(2, "Decoding PCX.\n");
-    const uint8_t* header = source.ReadBytes(kHeaderSize);
-    const int version = header[kVersion];
-    const int bits = header[kBitsPerPixel];
-    const int planes = header[kPlanes];
-    const int width = Word(header, kXMax) - Word(header, kXMin) + 1;
-    const int height = Word(header, kYMax) - Word(header, kYMin) + 1;
-    const size_t bytesPerLine = size_t(Word(header, kBytesPerLine));
+    const PcxHeader header = ParsePcxHeader(source.ReadSpan(kPcxHeaderSize));
+    const int version = header.version;
+    const int bits = header.bitsPerPixel;
+    const int planes = header.planes;
+    const int width = header.Width();
+    const int height = header.Height();
+    const size_t bytesPerLine = header.bytesPerLine;
 
     if (bits == 1) {
         if (planes > 4)
@@ -151,7 +136,7 @@ void CPCXDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int&, CDataSource& sourc
 
     PaletteEntry palette[256] = {};
     for (int i = 0; i < 16; ++i) {
-        const uint8_t* rgb = header + kHeaderPalette + 3 * i;
+        const uint8_t* rgb = header.colorMap.data() + 3 * i;
         palette[i] = PaletteEntry{rgb[2], rgb[1], rgb[0], 255};
     }
     const bool planar = planes > 1;

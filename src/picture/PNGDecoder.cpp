@@ -1,5 +1,7 @@
 #include "PNGDecoder.h"
 
+#include "ByteOrder.h"
+
 #include <csetjmp>
 #include <cstring>
 
@@ -62,8 +64,7 @@ size_t FirstOverlongChunk(const uint8_t* data, size_t size)
 {
     size_t offset = kSignatureSize;
     while (offset <= size && size - offset >= 8) {
-        uint64_t length = uint64_t(data[offset]) << 24 | uint64_t(data[offset + 1]) << 16 |
-                          uint64_t(data[offset + 2]) << 8 | data[offset + 3];
+        const uint64_t length = LoadBE32(ByteView(data, size), offset);
         if (length + 12 > size - offset)
             return offset;
         if (std::memcmp(data + offset + 4, "IEND", 4) == 0)

@@ -189,7 +189,7 @@ void ReadColorTable(CDataSource& source, PaletteEntry* palette)
     Trace(3, "Reading Palette.\n");
     const uint8_t* p = source.ReadBytes(entries * 8);
     for (size_t i = 0; i < entries; ++i, p += 8) {
-        size_t index = (flags & 0x8000) ? i : size_t(p[0] << 8 | p[1]);
+        size_t index = (flags & 0x8000) ? i : LoadBE16(ByteView(p, 2));
         if (index >= entries)
             RaiseError(ErrBadFormat, kTextColorIndex);
         if (index < 256)

@@ -23,6 +23,7 @@ enum ErrorCode : int {
 // Texts shared by several decoders and encoders.
 inline constexpr const char* kTextEndOfFile = "End of file reached while decoding.\n";
 inline constexpr const char* kTextOutOfMemory = "Out of memory.";
+inline constexpr const char* kTextInternalError = "Internal error.";
 
 class CTextException : public std::exception {
 public:

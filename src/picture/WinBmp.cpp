@@ -1,34 +1,13 @@
 #include "WinBmp.h"
 
 #include "TextException.h"
-#include "OutputFile.h"
 
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <new>
 #include <utility>
 
 namespace {
-
-void PutLE16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); }
-void PutLE32(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); p[3] = uint8_t(v >> 24);
-}
-uint32_t GetLE32(const uint8_t* p)
-{
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-uint16_t GetLE16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-
-// BITMAPINFOHEADER fields.
-enum : size_t {
-    kHdrSize = 0, kHdrWidth = 4, kHdrHeight = 8, kHdrPlanes = 12, kHdrBitCount = 14,
-    kHdrCompression = 16, kHdrImageSize = 20, kHdrXRes = 24, kHdrYRes = 28,
-    kHdrColorsUsed = 32, kHdrColorsImportant = 36,
-};
-constexpr size_t kFileHeaderSize = 14;
 
 size_t PaletteBytes(int bitsPerPixel) { return bitsPerPixel <= 15 ? size_t(4) << bitsPerPixel : 0; }
 
@@ -55,11 +34,20 @@ void CWinBmp::Create(int width, int height, uint16_t bitsPerPixel, bool hasAlpha
     SetBlockFormat(width, height, bitsPerPixel, hasAlpha);
 }
 
+DibHeader CWinBmp::GetDIBHeader() const
+{
+    // The block always starts with a Windows 3 header (AllocateStorage and
+    // CreateFromDIB see to it).
+    return *ParseDibHeader(ByteView(m_dib, kDibHeaderSize));
+}
+
 void CWinBmp::SetBlockFormat(int width, int height, uint16_t bitsPerPixel, bool hasAlpha)
 {
-    PutLE32(m_dib + kHdrWidth, uint32_t(width));
-    PutLE32(m_dib + kHdrHeight, uint32_t(height));
-    PutLE16(m_dib + kHdrBitCount, bitsPerPixel);
+    DibHeader header = GetDIBHeader();
+    header.width = width;
+    header.height = height;
+    header.bitCount = bitsPerPixel;
+    StoreDibHeader(header, ByteSpan(m_dib, kDibHeaderSize));
     LocateDIBParts();
     try {
         SetFormat(width, height, bitsPerPixel, hasAlpha);
@@ -81,9 +69,8 @@ void CWinBmp::AllocateStorage(int width, int height, uint16_t bitsPerPixel, bool
     if (!m_dib)
         throw std::bad_alloc();
     m_dibSize = size;
-    std::memset(m_dib, 0, kDibHeaderSize);
-    PutLE32(m_dib + kHdrSize, kDibHeaderSize);
-    PutLE16(m_dib + kHdrPlanes, 1);
+    // Size 40, planes 1, everything else 0 until SetBlockFormat.
+    StoreDibHeader(DibHeader{}, ByteSpan(m_dib, kDibHeaderSize));
     SetBlockFormat(width, height, bitsPerPixel, hasAlpha);
 }
 
@@ -111,18 +98,19 @@ void CWinBmp::BuildLineTable()
 
 void CWinBmp::LocateDIBParts()
 {
-    int bitCount = GetLE16(m_dib + kHdrBitCount);
+    const int bitCount = GetDIBHeader().bitCount;
     m_palette = bitCount <= 15 ? reinterpret_cast<PaletteEntry*>(m_dib + kDibHeaderSize) : nullptr;
     m_pixels = m_dib + kDibHeaderSize + PaletteBytes(bitCount);
 }
 
 void CWinBmp::CreateFromDIB(const uint8_t* header, size_t available)
 {
-    if (available < kDibHeaderSize)
+    if (available < kDibHeaderSize || DibHeaderSizeField(ByteView(header, available)) != kDibHeaderSize)
         RaiseError(ErrBadFormat, "Bitmap decoder: BITMAPINFOHEADER has wrong size.");
-    auto width = int32_t(GetLE32(header + kHdrWidth));
-    auto height = int32_t(GetLE32(header + kHdrHeight));
-    int bitCount = GetLE16(header + kHdrBitCount);
+    const DibHeader info = *ParseDibHeader(ByteView(header, available));
+    const int32_t width = info.width;
+    const int32_t height = info.height;
+    const int bitCount = info.bitCount;
     if (bitCount != 1 && bitCount != 8 && bitCount != 32)
         RaiseError(ErrBadFormat, "Decoding bmp: Illegal bpp value.");
     CheckPictureSize(width, height);
@@ -148,12 +136,17 @@ void CWinBmp::CreateFromDIB(const uint8_t* header, size_t available)
     }
 }
 
-const CBmp& CWinBmp::With32Bits(const CBmp& bmp, CWinBmp& copy)
+const CBmp& As32Bits(const CBmp& bmp, std::unique_ptr<CWinBmp>& holder)
 {
     if (bmp.GetBitsPerPixel() == 32)
         return bmp;
-    copy.CopyFrom(bmp, 32);
-    return copy;
+    try {
+        holder = std::make_unique<CWinBmp>();
+        holder->CopyFrom(bmp, 32);
+    } catch (const std::bad_alloc&) {
+        throw CTextException(ErrNoMemory, kTextOutOfMemory);
+    }
+    return *holder;
 }
 
 void CWinBmp::Swap(CWinBmp& other) noexcept
@@ -168,48 +161,4 @@ void CWinBmp::Swap(CWinBmp& other) noexcept
     std::swap(m_lines, other.m_lines);
     std::swap(m_dib, other.m_dib);
     std::swap(m_dibSize, other.m_dibSize);
-}
-
-void CWinBmp::WriteBmp(const ByteSink& sink) const
-{
-    const bool indexed = m_bitsPerPixel <= 8;
-    const size_t paletteBytes = indexed ? PaletteBytes(m_bitsPerPixel) : 0;
-    const uint32_t offset = uint32_t(kFileHeaderSize + kDibHeaderSize + paletteBytes);
-    const size_t outLineBytes = indexed ? size_t(GetLineBytes()) : (size_t(3) * m_width + 3) & ~size_t(3);
-    const size_t fileSize = offset + outLineBytes * size_t(m_height);
-
-    uint8_t header[kFileHeaderSize + kDibHeaderSize] = {'B', 'M'};
-    PutLE32(header + 2, uint32_t(fileSize));
-    PutLE32(header + 10, offset);
-    std::memcpy(header + kFileHeaderSize, m_dib, kDibHeaderSize);
-    if (indexed) {
-        sink(header, sizeof header);
-        sink(m_palette, paletteBytes);
-        sink(m_pixels, outLineBytes * size_t(m_height));
-        return;
-    }
-    PutLE16(header + kFileHeaderSize + kHdrBitCount, 24);
-    sink(header, sizeof header);
-    // The padding bytes are 0x20, 0x00, 0x00, as the program always wrote them.
-    static const uint8_t kPadding[3] = {0x20, 0x00, 0x00};
-    const size_t padding = (4 - (3 * size_t(m_width)) % 4) % 4;
-    std::unique_ptr<uint8_t[]> row(new uint8_t[outLineBytes]);
-    for (int y = m_height - 1; y >= 0; --y) {
-        const uint8_t* in = m_lines[y];
-        uint8_t* o = row.get();
-        for (int x = 0; x < m_width; ++x, in += 4, o += 3) {
-            o[0] = in[0];
-            o[1] = in[1];
-            o[2] = in[2];
-        }
-        std::memcpy(o, kPadding, padding);
-        sink(row.get(), outLineBytes);
-    }
-}
-
-void CWinBmp::SaveAsBmpFile(const std::string& fileName) const
-{
-    COutputFile file(fileName);
-    WriteBmp([&file](const void* data, size_t size) { file.Write(data, size); });
-    file.Commit();
 }

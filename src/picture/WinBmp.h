@@ -4,11 +4,9 @@
 #pragma once
 
 #include "Bmp.h"
+#include "DibHeader.h"
 
-#include <functional>
-#include <string>
-
-inline constexpr int kDibHeaderSize = 40;
+#include <memory>
 
 class CWinBmp : public CBmp {
 public:
@@ -23,7 +21,8 @@ public:
     int GetLineBytes() const override;
 
     // Takes a packed DIB (40-byte header, palette, rows) of at most
-    // `available` bytes; throws ErrBadFormat when it does not fit.
+    // `available` bytes; throws ErrBadFormat for another header and
+    // ErrEndOfFile when the rows do not fit.
     void CreateFromDIB(const uint8_t* header, size_t available);
 
     // The packed DIB block and its size.
@@ -33,22 +32,13 @@ public:
     uint8_t* GetPixels() { return m_pixels; }
     const uint8_t* GetPixels() const { return m_pixels; }
 
-    // Writes a BMP file (24 bits for 32-bit pictures). The file is written to
-    // a temporary name beside `fileName` and renamed into place when complete.
-    // Throws CTextException on failure; an existing file is then untouched.
-    void SaveAsBmpFile(const std::string& fileName) const;
-    // The same bytes, handed to a sink piece by piece.
-    using ByteSink = std::function<void(const void*, size_t)>;
-    void WriteBmp(const ByteSink& sink) const;
+    // The block's header as held.
+    DibHeader GetDIBHeader() const;
 
     // Exchanges contents with another bitmap without copying pixels.
     void Swap(CWinBmp& other) noexcept;
 
     static size_t BlockSize(int width, int height, int bitsPerPixel);
-
-    // `bmp` itself when it has 32 bits per pixel, otherwise its 32-bit copy
-    // made in `copy`.
-    static const CBmp& With32Bits(const CBmp& bmp, CWinBmp& copy);
 
 protected:
     void AllocateStorage(int width, int height, uint16_t bitsPerPixel, bool hasAlpha) override;
@@ -64,3 +54,7 @@ private:
     uint8_t* m_dib = nullptr;
     size_t m_dibSize = 0;
 };
+
+// The picture as 32 bits per pixel: itself, or a copy kept in `holder`
+// (ErrNoMemory "Out of memory." when the copy cannot be made).
+const CBmp& As32Bits(const CBmp& bmp, std::unique_ptr<CWinBmp>& holder);

@@ -438,19 +438,6 @@ CReducedPalette ReducePalette(const CBmp& bmp)
     return result;
 }
 
-const CBmp& As32Bits(const CBmp& bmp, std::unique_ptr<CWinBmp>& holder)
-{
-    if (bmp.GetBitsPerPixel() == 32)
-        return bmp;
-    try {
-        holder = std::make_unique<CWinBmp>();
-        holder->CopyFrom(bmp, 32);
-    } catch (const std::bad_alloc&) {
-        throw CTextException(ErrNoMemory, kTextOutOfMemory);
-    }
-    return *holder;
-}
-
 void MapLineToIndices(const CReducedPalette& palette, const uint32_t* line, int width, uint8_t* out)
 {
     uint32_t lastColor = 0xFFFFFFFFu;

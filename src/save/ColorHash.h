@@ -46,7 +46,6 @@ inline constexpr const char* kTextHashTableMemory = "Out of memory allocating ha
 inline constexpr const char* kTextHistogramMemory = "Out of memory generating histogram.";
 inline constexpr const char* kTextSameColorTwice = "Same color found twice";
 inline constexpr const char* kTextLookupMemory = "Out of memory";
-inline constexpr const char* kTextInternalError = "Internal error.";
 
 // Largest number of colours the median cut will histogram before it starts
 // dropping low bits.
@@ -124,9 +123,6 @@ struct CReducedPalette {
 // Histogram with limit 256; when that fails, a median-cut copy and its
 // histogram; when that fails too, ErrInternal "Internal error.".
 CReducedPalette ReducePalette(const CBmp& bmp);
-
-// The picture as 32 bits per pixel: itself, or a copy kept in `holder`.
-const CBmp& As32Bits(const CBmp& bmp, std::unique_ptr<CWinBmp>& holder);
 
 // Converts a line of pixels of `palette.pixels` to palette positions, with a
 // one-entry cache for runs of equal pixels.

@@ -35,8 +35,8 @@ void WriteChunkHeader(COutputFile& file, const char* id, uint32_t size)
 void CIFFEncoder::Save(const std::string& path, CBmp& bmp)
 {
     CheckSizeForFormat(bmp, kMaxDimension, kMaxDimension);
-    CWinBmp converted;
-    const CBmp* source = &CWinBmp::With32Bits(bmp, converted);
+    std::unique_ptr<CWinBmp> converted;
+    const CBmp* source = &As32Bits(bmp, converted);
     int width = source->GetWidth(), height = source->GetHeight();
 
     CReducedPalette palette = ReducePalette(*source);

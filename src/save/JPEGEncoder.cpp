@@ -105,8 +105,8 @@ void CJPEGEncoder::Save(const std::string& path, CBmp& bmp, int quality, int smo
                         bool progressive)
 {
     JpegSettings settings = MakeSettings(quality, smoothing, optimize, progressive);
-    CWinBmp converted;
-    const CBmp* source = &CWinBmp::With32Bits(bmp, converted);
+    std::unique_ptr<CWinBmp> converted;
+    const CBmp* source = &As32Bits(bmp, converted);
     // libjpeg-turbo takes the picture's own lines; no packed copy is needed.
     WriteJpegFile(path, source->GetWidth(), source->GetHeight(), source->GetLines(), true, settings);
 }

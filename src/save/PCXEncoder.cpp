@@ -3,6 +3,7 @@
 #include "ColorHash.h"
 #include "picture/TextException.h"
 #include "picture/OutputFile.h"
+#include "picture/PcxHeader.h"
 #include "picture/WinBmp.h"
 
 #include <algorithm>
@@ -12,44 +13,8 @@ namespace {
 
 constexpr const char* kTextWritingData = "Error writing data.";
 
-constexpr size_t kHeaderSize = 128;
 constexpr uint8_t kPaletteMarker = 12;
 constexpr int kMaxDimension = 65535;   // the window fields are 16 bits
-
-// The 128-byte header, little-endian.
-struct PcxHeader {
-    uint8_t bitsPerPixel = 8;
-    uint16_t width = 0;
-    uint16_t height = 0;
-    std::array<uint8_t, 48> colorMap{};
-    uint8_t planes = 1;
-    uint16_t bytesPerLine = 0;
-
-    std::array<uint8_t, kHeaderSize> Bytes() const
-    {
-        std::array<uint8_t, kHeaderSize> b{};
-        auto word = [&b](size_t at, uint16_t v) {
-            b[at] = uint8_t(v);
-            b[at + 1] = uint8_t(v >> 8);
-        };
-        b[0] = 10;   // manufacturer
-        b[1] = 5;    // version
-        b[2] = 1;    // run-length encoding
-        b[3] = bitsPerPixel;
-        word(4, 0);  // xmin, ymin, xmax, ymax
-        word(6, 0);
-        word(8, uint16_t(width - 1));
-        word(10, uint16_t(height - 1));
-        word(12, width);   // the resolution fields carry the size
-        word(14, height);
-        std::copy(colorMap.begin(), colorMap.end(), b.begin() + 16);
-        b[64] = 0;
-        b[65] = planes;
-        word(66, bytesPerLine);
-        word(68, 1);   // colour palette
-        return b;
-    }
-};
 
 // Byte writes of this writer report their own text.
 class CPcxFile {
@@ -69,21 +34,31 @@ private:
     COutputFile m_file;
 };
 
+// The window and size fields for the picture, the 16-entry map all white.
+PcxHeader HeaderFor(const CBmp& bmp)
+{
+    PcxHeader header;
+    header.xMax = uint16_t(bmp.GetWidth() - 1);
+    header.yMax = uint16_t(bmp.GetHeight() - 1);
+    // The resolution fields carry the size.
+    header.hResolution = uint16_t(bmp.GetWidth());
+    header.vResolution = uint16_t(bmp.GetHeight());
+    header.colorMap.fill(255);
+    return header;
+}
+
 void SaveTrueColor(const std::string& path, const CBmp& bmp)
 {
     size_t width = size_t(bmp.GetWidth());
-    PcxHeader header;
+    PcxHeader header = HeaderFor(bmp);
     header.bitsPerPixel = 8;
-    header.width = uint16_t(bmp.GetWidth());
-    header.height = uint16_t(bmp.GetHeight());
-    header.colorMap.fill(255);
     header.planes = 3;
     header.bytesPerLine = uint16_t(width);
 
     auto plane = AllocateBuffer<uint8_t>(width);
     auto packed = AllocateBuffer<uint8_t>(2 * width);
     CPcxFile file(path);
-    auto bytes = header.Bytes();
+    const auto bytes = PcxHeaderBytes(header);
     file.Write(bytes.data(), bytes.size());
     for (int y = 0; y < bmp.GetHeight(); ++y) {
         const uint8_t* line = bmp.GetLine(y);
@@ -103,10 +78,7 @@ void SavePalette(const std::string& path, const CBmp& bmp)
     CReducedPalette palette = ReducePalette(bmp);
     int n = palette.Count();
     size_t width = size_t(bmp.GetWidth());
-    PcxHeader header;
-    header.width = uint16_t(bmp.GetWidth());
-    header.height = uint16_t(bmp.GetHeight());
-    header.colorMap.fill(255);
+    PcxHeader header = HeaderFor(bmp);
     for (int i = 0; i < std::min(n, 16); ++i) {
         header.colorMap[size_t(3 * i)] = palette.colors[size_t(i)].red;
         header.colorMap[size_t(3 * i + 1)] = palette.colors[size_t(i)].green;
@@ -126,7 +98,7 @@ void SavePalette(const std::string& path, const CBmp& bmp)
     auto plane = AllocateBuffer<uint8_t>(planeBytes);
     auto packed = AllocateBuffer<uint8_t>(2 * planeBytes);
     CPcxFile file(path);
-    auto bytes = header.Bytes();
+    const auto bytes = PcxHeaderBytes(header);
     file.Write(bytes.data(), bytes.size());
     for (int y = 0; y < bmp.GetHeight(); ++y) {
         MapLineToIndices(palette, palette.pixels->GetLine32(y), int(width), indices.get());
@@ -175,8 +147,8 @@ size_t PcxEncodeLine(const uint8_t* in, size_t count, uint8_t* out)
 void CPCXEncoder::Save(const std::string& path, CBmp& bmp, int depth)
 {
     CheckSizeForFormat(bmp, kMaxDimension, kMaxDimension);
-    CWinBmp converted;
-    const CBmp* source = &CWinBmp::With32Bits(bmp, converted);
+    std::unique_ptr<CWinBmp> converted;
+    const CBmp* source = &As32Bits(bmp, converted);
     if (depth == 24)
         SaveTrueColor(path, *source);
     else

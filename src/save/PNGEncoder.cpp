@@ -69,8 +69,8 @@ void CPNGEncoder::Save(const std::string& path, CBmp& bmp, bool interlaced, int 
 {
     if (level < 0 || level > 9)
         level = kDefaultLevel;
-    CWinBmp converted;
-    const CBmp* source = &CWinBmp::With32Bits(bmp, converted);
+    std::unique_ptr<CWinBmp> converted;
+    const CBmp* source = &As32Bits(bmp, converted);
 
     COutputFile file(path);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, nullptr);

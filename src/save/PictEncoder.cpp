@@ -43,8 +43,8 @@ void WriteRect(COutputFile& file, int height, int width)
 void CPictEncoder::Save(const std::string& path, CBmp& bmp, bool rle)
 {
     CheckSizeForFormat(bmp, kMaxWidth, kMaxHeight);
-    CWinBmp converted;
-    const CBmp* source = &CWinBmp::With32Bits(bmp, converted);
+    std::unique_ptr<CWinBmp> converted;
+    const CBmp* source = &As32Bits(bmp, converted);
     int width = source->GetWidth(), height = source->GetHeight();
 
     CReducedPalette palette = ReducePalette(*source);

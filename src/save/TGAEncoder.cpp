@@ -1,8 +1,9 @@
 #include "TGAEncoder.h"
 
 #include "ColorHash.h"
-#include "picture/TextException.h"
+#include "picture/ByteOrder.h"
 #include "picture/OutputFile.h"
+#include "picture/TextException.h"
 
 #include <cstring>
 #include <new>
@@ -105,14 +106,11 @@ void CTGAEncoder::Save(const std::string& path, CBmp& bmp, bool rle, int depth)
     header[1] = depth == 8 ? 1 : 0;                   // colour-map type
     header[2] = uint8_t((depth == 8 ? kTgaMapped : kTgaTrueColor) | (rle ? kTgaRleFlag : 0));
     header[3] = header[4] = 0;                        // first map index
-    header[5] = uint8_t(mapLength);                   // map length
-    header[6] = uint8_t(mapLength >> 8);
+    StoreLE16(header, 5, uint16_t(mapLength));        // map length
     header[7] = depth == 8 ? 24 : 0;                  // map entry size
     // x and y origin (8..11) stay 0.
-    header[12] = uint8_t(width);
-    header[13] = uint8_t(width >> 8);
-    header[14] = uint8_t(height);
-    header[15] = uint8_t(height >> 8);
+    StoreLE16(header, 12, uint16_t(width));
+    StoreLE16(header, 14, uint16_t(height));
     header[16] = uint8_t(depth);
     header[17] = 0;                                   // origin lower left
     file.Write(header, sizeof header);

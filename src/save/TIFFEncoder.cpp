@@ -148,8 +148,8 @@ void WriteTiffFile(const std::string& path, const TiffLayout& layout,
 
 void CTIFFEncoder::Save(const std::string& path, CBmp& bmp, int compressionIndex, int /*secondOption*/)
 {
-    CWinBmp converted;
-    const CBmp* source = &CWinBmp::With32Bits(bmp, converted);
+    std::unique_ptr<CWinBmp> converted;
+    const CBmp* source = &As32Bits(bmp, converted);
     TiffLayout layout{source->GetWidth(), source->GetHeight(), 3, nullptr, 0, CompressionTag(compressionIndex)};
     WriteTiffFile(path, layout, [source, width = layout.width](int y, uint8_t* out) {
         const uint8_t* in = source->GetLine(y);

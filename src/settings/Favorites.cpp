@@ -1,6 +1,7 @@
 #include "Favorites.h"
 
 #include "Settings.h"
+#include "picture/OutputFile.h"
 #include "platform/Folders.h"
 #include "platform/Path.h"
 

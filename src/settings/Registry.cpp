@@ -2,6 +2,7 @@
 
 #include "Settings.h"
 #include "platform/FileStatus.h"
+#include "picture/OutputFile.h"
 #include "platform/Folders.h"
 #include "platform/Path.h"
 

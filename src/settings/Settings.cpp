@@ -1,5 +1,6 @@
 #include "Settings.h"
 
+#include "picture/OutputFile.h"
 #include "platform/Folders.h"
 #include "platform/Path.h"
 
@@ -385,56 +386,5 @@ bool ReadSmallFile(const std::string& path, std::string& bytes, size_t maxBytes)
         bytes.append(buffer, static_cast<size_t>(n));
     }
     ::close(fd);
-    return true;
-}
-
-bool WriteFileAtomically(const std::string& requestedPath, const std::string& bytes)
-{
-    if (requestedPath.empty())
-        return false;
-    // A linked file (dotfiles kept elsewhere) is replaced where it lives, so
-    // that the link stays a link.
-    std::string path = requestedPath;
-    struct stat link {};
-    if (::lstat(requestedPath.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        if (char* resolved = ::realpath(requestedPath.c_str(), nullptr)) {
-            path = resolved;
-            std::free(resolved);
-        }
-    }
-    std::string folder = vkpath::Parent(path);
-    std::string temp = vkpath::Join(folder.empty() ? "." : folder,
-                                    "." + vkpath::FileName(path) + ".XXXXXX");
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    struct stat old {};
-    ::fchmod(fd, ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644);
-    size_t written = 0;
-    bool ok = true;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        written += static_cast<size_t>(n);
-    }
-    // On disk before the rename, so a crash leaves the old or the new file.
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(temp.c_str(), path.c_str()) != 0)
-        ok = false;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    const int dirFd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
     return true;
 }

@@ -174,9 +174,6 @@ public:
     void ClampAll();
 };
 
-// Writes `bytes` to `path` through a temporary file in the same folder,
-// flushed to disk before it is renamed over `path`.
-bool WriteFileAtomically(const std::string& path, const std::string& bytes);
 // Reads a whole (small) file; false when it cannot be opened or is larger
 // than `maxBytes`.
 bool ReadSmallFile(const std::string& path, std::string& bytes, size_t maxBytes = 1 << 20);

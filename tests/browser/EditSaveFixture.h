@@ -87,7 +87,7 @@ class EditSaveTest : public FrameTest {
                 const unsigned i = unsigned(x / 8 + y / 8 * 5) % 16;
                 bmp.GetLine32(y)[x] = MakePixel(uint8_t(i * 37), uint8_t(i * 91 + 13), uint8_t(i * 7 + 40));
             }
-        bmp.SaveAsBmpFile(pics.File("cat.bmp"));
+        SaveAsBmpFile(bmp, pics.File("cat.bmp"));
         ASSERT_TRUE(Start(pics.Path()));
         SelectRow(RowOf("cat.bmp"));
         ASSERT_TRUE(frame->GetView()->HasImage());

@@ -32,7 +32,7 @@ inline void WriteBmp(const std::string& path, int width, int height, unsigned se
 {
     CWinBmp bmp;
     vktest::MakeTestPicture(bmp, width, height, seed);
-    bmp.SaveAsBmpFile(path);
+    SaveAsBmpFile(bmp, path);
 }
 
 // Records every message box and answers from a script (No when empty).

@@ -430,7 +430,7 @@ TEST_F(MainFrameTest, CopyImagePutsThePictureOnTheClipboard)
 {
     CWinBmp bmp;
     vktest::MakeTestPicture(bmp, 33, 17, 7);
-    bmp.SaveAsBmpFile(pics.File("c.bmp"));
+    SaveAsBmpFile(bmp, pics.File("c.bmp"));
     ASSERT_TRUE(Start(Dir()));
     SelectRow(0);
     ASSERT_TRUE(frame->RunCommand(Cmd::EditCopyImage));

@@ -219,7 +219,7 @@ TEST_F(PreviewTest, PaintingShowsTheVisiblePartUpright)
         for (int x = 0; x < 200; ++x)
             bmp.GetLine32(y)[x] = y < 50 ? MakePixel(255, 0, 0) : MakePixel(0, 0, 255);
     const std::string path = dir.File("halves.bmp");
-    bmp.SaveAsBmpFile(path);
+    SaveAsBmpFile(bmp, path);
     view.LoadImage(QString::fromStdString(path), vkview::Centre, false, false, "halves.bmp");
     WaitForLoad(&view);
     ASSERT_TRUE(view.HasImage());
@@ -246,7 +246,7 @@ TEST_F(PreviewTest, LargeZoomPaintsTilesWithoutSeams)
     CWinBmp bmp;
     vktest::MakeTestPicture(bmp, 800, 600, 3);
     const std::string path = dir.File("tiles.bmp");
-    bmp.SaveAsBmpFile(path);
+    SaveAsBmpFile(bmp, path);
     view.LoadImage(QString::fromStdString(path), vkview::Centre, false, false, "tiles.bmp");
     WaitForLoad(&view);
     ASSERT_TRUE(view.HasImage());

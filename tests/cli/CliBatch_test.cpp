@@ -32,7 +32,7 @@ void Picture(const std::string& path, int width, int height, unsigned seed)
 {
     CWinBmp bmp;
     MakeTestPicture(bmp, width, height, seed);
-    bmp.SaveAsBmpFile(path);
+    SaveAsBmpFile(bmp, path);
 }
 
 // Every file under dir, relative, sorted; folders end in '/'.

@@ -24,7 +24,7 @@ TEST(CliEdit, OptionsApplyInOrderLikeImageMagick)
     TempDir dir;
     CWinBmp bmp;
     MakeTestPicture(bmp, 30, 17);
-    bmp.SaveAsBmpFile(dir.File("a.bmp"));
+    SaveAsBmpFile(bmp, dir.File("a.bmp"));
     const std::pair<const char*, const char*> cases[] = {
         {"--invert", "-negate"},
         {"--flip-horizontal --flip-vertical", "-flip -flop"},
@@ -53,7 +53,7 @@ TEST(CliEdit, SizesOfGeometryOptions)
     TempDir dir;
     CWinBmp bmp;
     MakeTestPicture(bmp, 100, 50);
-    bmp.SaveAsBmpFile(dir.File("a.bmp"));
+    SaveAsBmpFile(bmp, dir.File("a.bmp"));
     const std::pair<const char*, const char*> cases[] = {
         {"--shear 45,down-left", "BMP 150x50"},
         {"--shear 30,no-aa", "BMP 129x50"},
@@ -77,7 +77,7 @@ TEST(CliEdit, BadArgumentsWriteNothing)
     TempDir dir;
     CWinBmp bmp;
     MakeTestPicture(bmp, 10, 10);
-    bmp.SaveAsBmpFile(dir.File("a.bmp"));
+    SaveAsBmpFile(bmp, dir.File("a.bmp"));
     for (const char* options : {"--resize 0x10", "--rotate 400", "--rotate 45,best", "--brightness 150",
                                 "--balance 1,2", "--canvas 10x10,9", "--resize 100000x100000"}) {
         int status;
@@ -95,13 +95,13 @@ TEST(CliColors, CountsOrReportsTheLimit)
     TempDir dir;
     CWinBmp bmp;
     MakePaletteTestPicture(bmp, 20, 20, 37);
-    bmp.SaveAsBmpFile(dir.File("a.bmp"));
+    SaveAsBmpFile(bmp, dir.File("a.bmp"));
     int status;
     EXPECT_EQ(Cli("colors " + Quote(dir.File("a.bmp")), &status), "37 colors\n");
     EXPECT_EQ(status, 0);
     // Gray shades of a 24-bit picture, written as PGM and counted again.
     MakeTestPicture(bmp, 40, 30);
-    bmp.SaveAsBmpFile(dir.File("b.bmp"));
+    SaveAsBmpFile(bmp, dir.File("b.bmp"));
     Cli("convert --gray " + Quote(dir.File("b.bmp")) + " " + Quote(dir.File("g.pgm")), &status);
     ASSERT_EQ(status, 0);
     std::string out = Cli("colors " + Quote(dir.File("g.pgm")), &status);

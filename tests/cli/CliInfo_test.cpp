@@ -21,10 +21,10 @@ TEST(CliInfo, ReportsFormatSizeAndDepth)
     TempDir dir;
     CWinBmp bmp;
     MakeTestPicture(bmp, 13, 7);
-    bmp.SaveAsBmpFile(dir.File("a.bmp"));
+    SaveAsBmpFile(bmp, dir.File("a.bmp"));
     CWinBmp gray;
     gray.Create(5, 3, 8, false);
-    gray.SaveAsBmpFile(dir.File("g.bmp"));
+    SaveAsBmpFile(gray, dir.File("g.bmp"));
     int status;
     std::string out = Cli("info " + Quote(dir.File("a.bmp")) + " " + Quote(dir.File("g.bmp")), &status);
     EXPECT_EQ(status, 0);
@@ -36,7 +36,7 @@ TEST(CliInfo, DamagedFilesReportCodeAndText)
     TempDir dir;
     CWinBmp bmp;
     MakeTestPicture(bmp, 13, 7);
-    bmp.SaveAsBmpFile(dir.File("a.bmp"));
+    SaveAsBmpFile(bmp, dir.File("a.bmp"));
     std::string bytes = ReadFile(dir.File("a.bmp"));
     WriteFile(dir.File("cut.bmp"), bytes.substr(0, 100));
     WriteFile(dir.File("junk.bin"), "not a picture at all");
@@ -56,7 +56,7 @@ TEST(CliConvert, BmpToPpmMatchesPeers)
     TempDir dir;
     CWinBmp bmp;
     MakeTestPicture(bmp, 21, 9);
-    bmp.SaveAsBmpFile(dir.File("a.bmp"));
+    SaveAsBmpFile(bmp, dir.File("a.bmp"));
     int status;
     Cli("convert " + Quote(dir.File("a.bmp")) + " " + Quote(dir.File("a.ppm")), &status);
     ASSERT_EQ(status, 0);

@@ -26,8 +26,8 @@ TEST(CliJson, InfoParsesWithPythonsJson)
     CWinBmp bmp;
     MakeTestPicture(bmp, 21, 13);
     const std::string odd = dir.File("we\"ird\\name \x01\xff.bmp");
-    bmp.SaveAsBmpFile(dir.File("a.bmp"));
-    bmp.SaveAsBmpFile(odd);
+    SaveAsBmpFile(bmp, dir.File("a.bmp"));
+    SaveAsBmpFile(bmp, odd);
     WriteFile(dir.File("bad.png"), "\x89PNG\r\n\x1a\n cut short");
     const std::string check =
         "import json, sys\n"

@@ -60,7 +60,7 @@ TEST(ColorCount, AgreesWithImageMagick)
     for (int colors : {1, 17, 256, 3000}) {
         CPictureEx pic;
         vktest::MakePaletteTestPicture(pic, 80, 60, colors);
-        pic.SaveAsBmpFile(dir.File("p.bmp"));
+        SaveAsBmpFile(pic, dir.File("p.bmp"));
         std::string out;
         ASSERT_EQ(vktest::Run("identify -format %k " + vktest::Quote(dir.File("p.bmp")), &out), 0);
         EXPECT_EQ(pic.CountColors(), std::stoll(out)) << colors;
@@ -121,7 +121,7 @@ TEST(ColorHistogramChart, PhotographOverTheColourLimitMatchesImageMagick)
     ASSERT_EQ(pic.CountColors(), -1);
     ChannelHistogram h;
     pic.ComputeHistogram(h);
-    pic.SaveAsBmpFile(dir.File("p.bmp"));
+    SaveAsBmpFile(pic, dir.File("p.bmp"));
     // ImageMagick's per-channel counts of the blue channel.
     std::string out;
     ASSERT_EQ(vktest::Run(vktest::ImageMagick() + " " + vktest::Quote(dir.File("p.bmp")) +

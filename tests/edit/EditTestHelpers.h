@@ -41,7 +41,7 @@ inline void MakeSmoothPicture(CBmp& bmp, int width, int height)
 inline Pixels ImageMagickResult(const CWinBmp& bmp, const std::string& options)
 {
     vktest::TempDir dir;
-    bmp.SaveAsBmpFile(dir.File("in.bmp"));
+    SaveAsBmpFile(bmp, dir.File("in.bmp"));
     if (vktest::Run(vktest::ImageMagick() + " " + vktest::Quote(dir.File("in.bmp")) + " " + options + " " +
                     vktest::Quote(dir.File("out.png"))) != 0)
         return {};

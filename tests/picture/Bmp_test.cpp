@@ -177,7 +177,7 @@ TEST(BmpWriter, Writes24BitWithPadding)
     bmp.Create(1, 2, 32, false);
     bmp.GetLine32(0)[0] = MakePixel(1, 2, 3);
     bmp.GetLine32(1)[0] = MakePixel(4, 5, 6);
-    bmp.SaveAsBmpFile(dir.File("a.bmp"));
+    SaveAsBmpFile(bmp, dir.File("a.bmp"));
     std::string bytes = ReadFile(dir.File("a.bmp"));
     ASSERT_EQ(bytes.size(), 54u + 8u);
     EXPECT_EQ(bytes.substr(0, 2), "BM");
@@ -196,7 +196,7 @@ TEST(BmpWriter, IndexedFileHoldsBlockAsIs)
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 5; ++x)
             bmp.GetLine(y)[x] = uint8_t(y * 5 + x);
-    bmp.SaveAsBmpFile(dir.File("a.bmp"));
+    SaveAsBmpFile(bmp, dir.File("a.bmp"));
     std::string bytes = ReadFile(dir.File("a.bmp"));
     ASSERT_EQ(bytes.size(), 54u + 1024u + 8u * 3u);
     EXPECT_EQ(uint8_t(bytes[10]) | uint8_t(bytes[11]) << 8, 1078);
@@ -211,7 +211,7 @@ TEST(BmpWriter, PeersReadWhatWeWrite)
     for (auto [w, h] : {std::pair{1, 1}, {7, 5}, {33, 17}}) {
         CWinBmp bmp;
         MakeTestPicture(bmp, w, h);
-        bmp.SaveAsBmpFile(dir.File("a.bmp"));
+        SaveAsBmpFile(bmp, dir.File("a.bmp"));
         EXPECT_EQ(ReadWithImageMagick(dir.File("a.bmp")), FromBitmap(bmp)) << w << "x" << h;
         EXPECT_EQ(ReadWithNetpbm("bmptopnm " + Quote(dir.File("a.bmp"))), FromBitmap(bmp));
     }
@@ -224,8 +224,8 @@ TEST(BmpWriter, FailedWriteLeavesTargetUntouched)
     CWinBmp bmp;
     // A directory cannot be replaced by a file.
     std::filesystem::create_directory(dir.File("sub.bmp"));
-    EXPECT_THROW(bmp.SaveAsBmpFile(dir.File("sub.bmp")), CTextException);
-    EXPECT_THROW(bmp.SaveAsBmpFile(dir.File("missing/a.bmp")), CTextException);
+    EXPECT_THROW(SaveAsBmpFile(bmp, dir.File("sub.bmp")), CTextException);
+    EXPECT_THROW(SaveAsBmpFile(bmp, dir.File("missing/a.bmp")), CTextException);
     EXPECT_EQ(ReadFile(dir.File("keep.bmp")), "original");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
 }

@@ -34,7 +34,7 @@ std::set<uint32_t> Colors(const CBmp& bmp)
 Pixels ImageMagickQuantized(const CWinBmp& bmp)
 {
     TempDir dir;
-    bmp.SaveAsBmpFile(dir.File("in.bmp"));
+    SaveAsBmpFile(bmp, dir.File("in.bmp"));
     Run(ImageMagick() + " " + Quote(dir.File("in.bmp")) + " +dither -colors 256 " + Quote(dir.File("out.ppm")));
     return ParsePnm(ReadFile(dir.File("out.ppm")));
 }

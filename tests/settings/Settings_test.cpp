@@ -1,7 +1,9 @@
 // The settings record and its two files: exact format, round trips, and
 // damaged files that must never lose what was read before the damage.
+#include "settings/Favorites.h"
 #include "settings/Settings.h"
 
+#include "ReadOnlyFolder.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -159,6 +161,24 @@ TEST(SettingsFile, MissingAndUnwritableFiles)
     ASSERT_EQ(::lstat(dir.File("linked.set").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_EQ(vktest::ReadFile(dir.File("good.set")), other.Format());
+}
+
+TEST(SettingsFile, FolderThatRefusesWritesKeepsTheOldFiles)
+{
+    vktest::TempDir dir;
+    vktest::ReadOnlyFolder config(dir.File("config"),
+                                  {{"vk.set", "old settings"}, {"vk.ruf", "old recent"}, {"vk.fav", "old favorites"}});
+    if (!config.Locked())
+        GTEST_SKIP() << "cannot lock a folder here";
+    EXPECT_FALSE(OtherRecord().Save(config.File("vk.set")));
+    EXPECT_FALSE(CSettings::SaveRecentFolders(config.File("vk.ruf"), {"/home"}));
+    EXPECT_FALSE(CFavorites().SaveFavorites(config.File("vk.fav")));
+    EXPECT_EQ(vktest::ReadFile(config.File("vk.set")), "old settings");
+    EXPECT_EQ(vktest::ReadFile(config.File("vk.ruf")), "old recent");
+    EXPECT_EQ(vktest::ReadFile(config.File("vk.fav")), "old favorites");
+    std::string listing;
+    vktest::Run("ls -A " + vktest::Quote(config.Path()), &listing);
+    EXPECT_EQ(listing, "vk.fav\nvk.ruf\nvk.set\n");
 }
 
 TEST(SettingsFile, DamagedFilesKeepWhatWasReadBefore)

@@ -6,6 +6,7 @@
 
 #include "picture/PicDecoder.h"
 #include "picture/WinBmp.h"
+#include "save/BmpEncoder.h"
 
 #include <cstdint>
 #include <initializer_list>

@@ -1,0 +1,195 @@
+// The on-disk header descriptions (DIB and PCX) and the bounded byte-order
+// loads and stores under them.
+#include "picture/ByteOrder.h"
+#include "picture/DibHeader.h"
+#include "picture/PcxHeader.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+int CodeOf(const auto& call)
+{
+    try {
+        call();
+    } catch (const CTextException& e) {
+        return e.GetCode();
+    }
+    return 0;
+}
+
+DibHeader Sample(uint32_t size)
+{
+    DibHeader h;
+    h.size = size;
+    h.width = 300;
+    h.height = 200;
+    h.planes = 1;
+    h.bitCount = 16;
+    if (size == kDibCoreHeaderSize)
+        return h;
+    h.height = -200;
+    h.compression = kDibCompressionBitFields;
+    h.imageSize = 120000;
+    h.xPelsPerMeter = 2835;
+    h.yPelsPerMeter = -1;
+    h.colorsUsed = 7;
+    h.colorsImportant = 3;
+    if (size >= kDibV2HeaderSize) {
+        h.redMask = 0xF800;
+        h.greenMask = 0x07E0;
+        h.blueMask = 0x001F;
+    }
+    if (size >= kDibV3HeaderSize)
+        h.alphaMask = 0xFF000000u;
+    return h;
+}
+
+} // namespace
+
+TEST(DibHeader, EverySizeReadsBackWhatWasWritten)
+{
+    for (uint32_t size : {kDibCoreHeaderSize, kDibHeaderSize, kDibV2HeaderSize, kDibV3HeaderSize,
+                          kDibV4HeaderSize, kDibV5HeaderSize}) {
+        // Guard bytes after the header show that nothing is written past it.
+        std::vector<uint8_t> bytes(size + 8, 0xAB);
+        const DibHeader h = Sample(size);
+        StoreDibHeader(h, bytes);
+        for (size_t i = size; i < bytes.size(); ++i)
+            EXPECT_EQ(bytes[i], 0xAB) << size;
+        const auto back = ParseDibHeader(ByteView(bytes).first(size));
+        ASSERT_TRUE(back) << size;
+        EXPECT_EQ(*back, h) << size;
+    }
+}
+
+TEST(DibHeader, FieldsSitAtTheirFileOffsets)
+{
+    // A Windows 3 header of a 2 x 3, 8-bit picture with 5 colours, as bytes.
+    const std::vector<uint8_t> info = {
+        40, 0, 0, 0,   // size
+        2, 0, 0, 0,    // width
+        0xFD, 0xFF, 0xFF, 0xFF, // height -3: top-down
+        1, 0,          // planes
+        8, 0,          // bit count
+        1, 0, 0, 0,    // compression RLE8
+        0, 0, 0, 0,    // image size
+        0x13, 0x0B, 0, 0, // 2835 pixels per metre
+        0x13, 0x0B, 0, 0,
+        5, 0, 0, 0,    // colours used
+        0, 0, 0, 0,    // colours important
+    };
+    const auto h = ParseDibHeader(info);
+    ASSERT_TRUE(h);
+    EXPECT_EQ(h->width, 2);
+    EXPECT_EQ(h->height, -3);
+    EXPECT_EQ(h->bitCount, 8);
+    EXPECT_EQ(h->compression, 1u);
+    EXPECT_EQ(h->xPelsPerMeter, 2835);
+    EXPECT_EQ(h->colorsUsed, 5u);
+    std::vector<uint8_t> again(40);
+    StoreDibHeader(*h, again);
+    EXPECT_EQ(again, info);
+
+    // The OS/2 header: 16-bit sides, planes and bit count.
+    const std::vector<uint8_t> core = {12, 0, 0, 0, 0x34, 0x12, 0xFF, 0xFF, 1, 0, 24, 0};
+    const auto c = ParseDibHeader(core);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->width, 0x1234);
+    EXPECT_EQ(c->height, 0xFFFF);
+    EXPECT_EQ(c->bitCount, 24);
+}
+
+TEST(DibHeader, ColourSpaceDataOfLaterHeadersIsPassedOver)
+{
+    std::vector<uint8_t> v5(kDibV5HeaderSize, 0x5A);
+    StoreDibHeader(Sample(kDibV3HeaderSize), v5);
+    StoreLE32(v5, 0, kDibV5HeaderSize);
+    const auto h = ParseDibHeader(v5);
+    ASSERT_TRUE(h);
+    DibHeader expected = Sample(kDibV3HeaderSize);
+    expected.size = kDibV5HeaderSize;
+    EXPECT_EQ(*h, expected);
+    // Written again, the colour space part is zeros.
+    StoreDibHeader(*h, v5);
+    for (size_t i = kDibV3HeaderSize; i < kDibV5HeaderSize; ++i)
+        EXPECT_EQ(v5[i], 0) << i;
+}
+
+TEST(DibHeader, HostileSizesAreRefusedWithoutReadingPastTheBytes)
+{
+    // Unknown sizes: no header.
+    for (uint32_t size : {0u, 4u, 11u, 13u, 39u, 41u, 64u, 107u, 125u, 0x7FFFFFFFu, 0xFFFFFFFFu}) {
+        std::vector<uint8_t> bytes(256, 0);
+        StoreLE32(bytes, 0, size);
+        EXPECT_FALSE(ParseDibHeader(bytes)) << size;
+    }
+    // A known size claiming more bytes than there are: end of file, for
+    // every cut (the span is exact, so ASan sees any read beyond it).
+    for (uint32_t size : {kDibCoreHeaderSize, kDibHeaderSize, kDibV2HeaderSize, kDibV3HeaderSize,
+                          kDibV4HeaderSize, kDibV5HeaderSize}) {
+        std::vector<uint8_t> full(size);
+        StoreDibHeader(Sample(size), full);
+        for (size_t cut = 0; cut < size; ++cut) {
+            const std::vector<uint8_t> shortBytes(full.begin(), full.begin() + ptrdiff_t(cut));
+            EXPECT_EQ(CodeOf([&] { ParseDibHeader(shortBytes); }), ErrEndOfFile) << size << " cut " << cut;
+        }
+    }
+    // Writing: an unknown size, or a buffer too small, is our own fault.
+    std::vector<uint8_t> out(kDibV5HeaderSize);
+    EXPECT_EQ(CodeOf([&] { StoreDibHeader(Sample(41), out); }), ErrInternal);
+    EXPECT_EQ(CodeOf([&] { StoreDibHeader(Sample(kDibV5HeaderSize), ByteSpan(out).first(100)); }), ErrInternal);
+}
+
+TEST(ByteOrder, LoadsAndStoresStopAtTheSpanEnd)
+{
+    const uint8_t bytes[] = {0x01, 0x02, 0x03, 0x04, 0x05};
+    EXPECT_EQ(LoadLE32(bytes, 1), 0x05040302u);
+    EXPECT_EQ(LoadBE32(bytes, 1), 0x02030405u);
+    EXPECT_EQ(LoadLE16(bytes, 3), 0x0504u);
+    EXPECT_EQ(LoadBE16(bytes, 3), 0x0405u);
+    EXPECT_EQ(CodeOf([&] { LoadLE32(bytes, 2); }), ErrEndOfFile);
+    EXPECT_EQ(CodeOf([&] { LoadBE16(bytes, 4); }), ErrEndOfFile);
+    EXPECT_EQ(CodeOf([&] { LoadLE16(bytes, 6); }), ErrEndOfFile);
+    // An offset near the top of size_t must not wrap around into the span.
+    EXPECT_EQ(CodeOf([&] { LoadLE32(bytes, SIZE_MAX - 1); }), ErrEndOfFile);
+
+    uint8_t out[6] = {};
+    StoreBE32(out, 2, 0xA1B2C3D4u);
+    StoreLE16(out, 0, 0x1234);
+    EXPECT_EQ(std::vector<uint8_t>(out, out + 6), (std::vector<uint8_t>{0x34, 0x12, 0xA1, 0xB2, 0xC3, 0xD4}));
+    EXPECT_EQ(CodeOf([&] { StoreLE32(out, 3, 0); }), ErrInternal);
+    EXPECT_EQ(CodeOf([&] { StoreBE16(out, SIZE_MAX, 0); }), ErrInternal);
+}
+
+TEST(PcxHeader, ReadsBackWhatWasWrittenAtItsOffsets)
+{
+    PcxHeader h;
+    h.bitsPerPixel = 1;
+    h.xMin = 2;
+    h.yMin = 3;
+    h.xMax = 401;
+    h.yMax = 302;
+    h.hResolution = 400;
+    h.vResolution = 300;
+    for (size_t i = 0; i < h.colorMap.size(); ++i)
+        h.colorMap[i] = uint8_t(i * 5);
+    h.planes = 4;
+    h.bytesPerLine = 50;
+    const auto bytes = PcxHeaderBytes(h);
+    EXPECT_EQ(bytes[0], 10);
+    EXPECT_EQ(bytes[1], 5);
+    EXPECT_EQ(bytes[2], 1);
+    EXPECT_EQ(bytes[3], 1);
+    EXPECT_EQ(LoadLE16(bytes, 8), 401);
+    EXPECT_EQ(bytes[16 + 47], 235);
+    EXPECT_EQ(bytes[65], 4);
+    EXPECT_EQ(LoadLE16(bytes, 66), 50);
+    EXPECT_EQ(LoadLE16(bytes, 68), 1);
+    const PcxHeader back = ParsePcxHeader(bytes);
+    EXPECT_EQ(back, h);
+    EXPECT_EQ(back.Width(), 400);
+    EXPECT_EQ(back.Height(), 300);
+    EXPECT_EQ(CodeOf([&] { ParsePcxHeader(ByteView(bytes).first(127)); }), ErrEndOfFile);
+}

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "BmpDecoder.h"
+#include "ByteOrder.h"
 #include "EPSDecoder.h"
 #include "GIFDecoder.h"
 #include "HEIFDecoder.h"
@@ -124,13 +125,9 @@ struct HeadBytes {
     {
         return std::find(values.begin(), values.end(), At(offset)) != values.end();
     }
-    constexpr uint32_t LE16(size_t offset) const { return Has(offset, 2) ? data[offset] | data[offset + 1] << 8 : ~0u; }
-    constexpr uint32_t LE32(size_t offset) const
-    {
-        return Has(offset, 4) ? uint32_t(data[offset]) | uint32_t(data[offset + 1]) << 8 |
-                                    uint32_t(data[offset + 2]) << 16 | uint32_t(data[offset + 3]) << 24
-                              : 0;
-    }
+    constexpr uint32_t LE16(size_t offset) const { return Has(offset, 2) ? LoadLE16(Bytes(), offset) : ~0u; }
+    constexpr uint32_t LE32(size_t offset) const { return Has(offset, 4) ? LoadLE32(Bytes(), offset) : 0; }
+    constexpr ByteView Bytes() const { return ByteView(data, size); }
     constexpr bool Equals(size_t offset, std::string_view text) const
     {
         if (!Has(offset, text.size()))

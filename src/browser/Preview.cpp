@@ -141,10 +141,21 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
     // picture is no longer the file's.
     const bool keepOld = m_prefetchEnabled && m_hasImage && !m_picture.IsModified() &&
                          !m_picture.IsUndoAvailable() && !m_shownPath.empty() && m_shownPath != result->path;
+    CPreviewLoader::FirstPaint painted;
+    if (keepOld && m_fitted) {
+        // What it was painted from goes with it, when whole: a step back
+        // then has nothing to scale.
+        painted.placement = {m_geometry.ClientWidth(), m_geometry.ClientHeight(), m_loadShrink, m_loadEnlarge,
+                             m_loadPosition};
+        painted.display = {m_geometry.DisplayWidth(), m_geometry.DisplayHeight()};
+        if (!m_tileCache.TakeWhole(painted.display.width, painted.display.height, painted.cache,
+                                   painted.cacheRect))
+            painted = {};
+    }
     m_picture.Swap(*result->picture);
     // The picture that goes is kept for a step back, unedited.
     if (keepOld)
-        m_loader->Keep(m_shownPath, m_shownStamp, std::move(result->picture));
+        m_loader->Keep(m_shownPath, m_shownStamp, std::move(result->picture), std::move(painted));
     else
         m_loader->Dispose(std::move(result->picture)); // not freed here: that takes a while
     m_shownPath = result->path;
@@ -156,6 +167,8 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
     const PictureSize size =
         vkview::ChooseDisplaySize(m_picture, cw, ch, m_loadShrink, m_loadEnlarge, true);
     m_geometry.SetDisplaySize(size.width, size.height);
+    m_fitted = true;
+    m_refitOnResize = m_fullScreenLook;
     Place(m_loadPosition);
     m_picture.ClearEditState();
     ComputeSourceRect();
@@ -182,6 +195,7 @@ void CPreview::ShowPicture(CPictureEx& picture)
     const PictureSize size =
         vkview::ChooseDisplaySize(m_picture, cw, ch, m_loadShrink, m_loadEnlarge, true);
     m_geometry.SetDisplaySize(size.width, size.height);
+    m_fitted = true;
     Place(m_loadPosition);
     ComputeSourceRect();
     m_tileCache.Invalidate();
@@ -239,6 +253,7 @@ void CPreview::ShowSlide(CWinBmp& picture, int imageSize, int position, const QS
     else if (imageSize == 2 && cw > 1 && ch > 1)
         size = m_picture.FitSize(cw / 2, ch / 2, m_windowAspect);
     m_geometry.SetDisplaySize(std::max(1, size.width), std::max(1, size.height));
+    m_fitted = false; // sized by the slide show's own setting
     m_loadPosition = position == 1 ? vkview::UpperLeft : vkview::Centre;
     Place(m_loadPosition);
     m_picture.ClearEditState();
@@ -259,6 +274,7 @@ void CPreview::SetZoom(float factor)
     if (!m_hasImage)
         return;
     m_geometry.Zoom(m_picture.GetWidth(), m_picture.GetHeight(), factor);
+    m_fitted = false;
     m_quietDraw = false;
     update();
 }
@@ -299,6 +315,15 @@ void CPreview::Relayout(bool pictureSizeChanged, bool viewSizeChanged)
     if (!m_hasImage) {
         update();
         return;
+    }
+    if (!pictureSizeChanged && viewSizeChanged && m_refitOnResize && m_fitted) {
+        // Going into or out of full screen, a picture shown at the size its
+        // load chose is fitted again to the new window; a zoomed one keeps
+        // its size. Otherwise the displayed size stays as loaded.
+        const PictureSize size = vkview::ChooseDisplaySize(m_picture, m_geometry.ClientWidth(),
+                                                           m_geometry.ClientHeight(), m_loadShrink,
+                                                           m_loadEnlarge, true);
+        m_geometry.SetDisplaySize(size.width, size.height);
     }
     if (pictureSizeChanged) {
         const PictureSize size = vkview::ChooseDisplaySize(
@@ -357,6 +382,7 @@ void CPreview::ZoomWheel(int notches, QPoint anchor)
     if (next == z)
         return;
     m_geometry.ZoomAt(m_picture.GetWidth(), m_picture.GetHeight(), next, anchor);
+    m_fitted = false;
     m_quietDraw = false;
     update();
 }
@@ -364,6 +390,7 @@ void CPreview::ZoomWheel(int notches, QPoint anchor)
 void CPreview::SetFullScreenLook(bool on)
 {
     m_fullScreenLook = on;
+    m_refitOnResize = true; // the window changes size next, both ways
     QPalette p = palette();
     if (on)
         p.setColor(QPalette::Window, Qt::black);

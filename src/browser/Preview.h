@@ -171,6 +171,8 @@ private:
     CTileCache m_tileCache;
     bool m_blitErrorShown = false;
     bool m_viewerMode = false;
+    bool m_fitted = false;        // shown at the size its load chose, not zoomed
+    bool m_refitOnResize = false; // full screen on or off since the picture was loaded
     bool m_fullScreenLook = false;
     bool m_cursorHidden = false;
     QTimer* m_cursorTimer = nullptr;

@@ -128,7 +128,8 @@ void CPreviewLoader::Prefetch(std::vector<std::string> paths, const PreviewPlace
     m_wake.notify_one();
 }
 
-void CPreviewLoader::Keep(std::string path, const FileStamp& stamp, std::unique_ptr<CPicture> picture)
+void CPreviewLoader::Keep(std::string path, const FileStamp& stamp, std::unique_ptr<CPicture> picture,
+                          FirstPaint painted)
 {
     if (!picture || !stamp.Valid() || picture->GetWidth() <= 0) {
         Dispose(std::move(picture));
@@ -137,7 +138,11 @@ void CPreviewLoader::Keep(std::string path, const FileStamp& stamp, std::unique_
     Entry entry;
     entry.path = std::move(path);
     entry.stamp = stamp;
-    entry.bytes = BytesOf(*picture, {});
+    entry.placement = painted.placement;
+    entry.display = painted.display;
+    entry.cache = std::move(painted.cache);
+    entry.cacheRect = painted.cacheRect;
+    entry.bytes = BytesOf(*picture, entry.cache);
     entry.picture = std::move(picture);
     {
         std::lock_guard lock(m_mutex);
@@ -393,8 +398,8 @@ bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, CData
     auto picture = std::make_unique<CPicture>();
     try {
         source.Seek(0);
+        m_jpeg.SetOrientation(orientation);
         m_jpeg.Decode(source, *picture, 32);
-        ApplyOrientation(*picture, orientation);
     } catch (...) {
         return false; // the full decode reports it
     }

@@ -105,8 +105,16 @@ public:
     // previous list. An empty list stops prefetching.
     void Prefetch(std::vector<std::string> paths, const PreviewPlacement& placement);
     // Hands back a picture that was shown, unedited, so going back to it
-    // needs no decode.
-    void Keep(std::string path, const FileStamp& stamp, std::unique_ptr<CPicture> picture);
+    // needs no decode; with the scaled pixels it was painted from, when
+    // they are whole, going back needs no scaling either.
+    struct FirstPaint {
+        PreviewPlacement placement;
+        PictureSize display;
+        QImage cache;
+        QRect cacheRect;
+    };
+    void Keep(std::string path, const FileStamp& stamp, std::unique_ptr<CPicture> picture,
+              FirstPaint painted = {});
     // Drops every cached picture and the prefetch list.
     void ClearCache();
     // Frees a picture on the worker, so that the caller does not wait for

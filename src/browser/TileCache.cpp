@@ -130,6 +130,18 @@ void CTileCache::Adopt(QImage image, const QRect& region, int displayWidth, int 
     m_cacheHeight = displayHeight;
 }
 
+bool CTileCache::TakeWhole(int displayWidth, int displayHeight, QImage& image, QRect& region)
+{
+    if (m_cacheSerial != m_pictureSerial || m_cacheWidth != displayWidth || m_cacheHeight != displayHeight ||
+        m_cache.isNull() || m_cacheRect != QRect(0, 0, displayWidth, displayHeight))
+        return false;
+    image = std::move(m_cache);
+    m_cache = QImage();
+    region = m_cacheRect;
+    Invalidate();
+    return true;
+}
+
 bool CTileCache::Paint(QPainter& painter, const CWinBmp& picture, int displayWidth, int displayHeight,
                        int clientWidth, int clientHeight, const QRect& visible, QPoint offset)
 {

@@ -44,6 +44,9 @@ public:
     void Clear();
     // Takes a scaled region built elsewhere (by the loader) for the current picture.
     void Adopt(QImage image, const QRect& region, int displayWidth, int displayHeight);
+    // Hands over the whole scaled picture when that is what is cached for
+    // the current picture at displayWidth x displayHeight; false otherwise.
+    bool TakeWhole(int displayWidth, int displayHeight, QImage& image, QRect& region);
 
     // Paints `visible` (displayed coordinates) of `picture` shown at
     // displayWidth x displayHeight with its top-left corner at `offset`,

@@ -31,11 +31,17 @@ void CAnyPicDecoder::Decode(CDataSource& source, CBmp& bmp, int wantedDepth)
     if (!row)
         RaiseError(ErrUnknownType, "Unknown file type.");
     Trace(2, "%s", row->recognized);
-    m_decoders[size_t(row - kPictureFormats)]->Decode(source, bmp, wantedDepth);
+    CPicDecoder& decoder = *m_decoders[size_t(row - kPictureFormats)];
+    // Read first: a decoder that can turn the picture as it decodes does it
+    // in the same pass.
+    if (row->storedOrientation)
+        m_storedOrientation = row->storedOrientation(source.GetStart(), source.GetSize());
+    const bool turnedWhileDecoding = m_applyOrientation && m_storedOrientation != OrientUpright &&
+                                     decoder.SetOrientation(m_storedOrientation);
+    decoder.Decode(source, bmp, wantedDepth);
 
-    if (!row->storedOrientation)
+    if (!row->storedOrientation || turnedWhileDecoding)
         return;
-    m_storedOrientation = row->storedOrientation(source.GetStart(), source.GetSize());
     const int left = row->orientationLeft ? row->orientationLeft(m_storedOrientation, bmp) : m_storedOrientation;
     if (m_applyOrientation)
         ApplyOrientation(bmp, left);

@@ -1,8 +1,12 @@
 #include "JPEGDecoder.h"
 
+#include "Orientation.h"
+
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include <jpeglib.h>
@@ -162,24 +166,37 @@ void CmykToPixels(const uint8_t* in, int width, bool inverted, uint32_t* out)
     }
 }
 
-// Reads every line into the line table; CMYK lines go through `scratch`.
-bool ReadLines(Library& lib, uint8_t** lines, uint8_t* scratch)
+// Reads up to `count` lines into `rows`; `read` receives how many. CMYK
+// lines go through `scratch`.
+bool ReadLines(Library& lib, uint8_t** rows, JDIMENSION count, uint8_t* scratch, JDIMENSION& read)
 {
+    read = 0;
     if (setjmp(lib.errors.jump))
         return false;
     j_decompress_ptr cinfo = &lib.cinfo;
-    while (cinfo->output_scanline < cinfo->output_height) {
-        JDIMENSION y = cinfo->output_scanline;
+    while (read < count && cinfo->output_scanline < cinfo->output_height) {
+        JDIMENSION got = 0;
         if (scratch) {
             JSAMPROW row = scratch;
-            if (jpeg_read_scanlines(cinfo, &row, 1) == 1)
+            got = jpeg_read_scanlines(cinfo, &row, 1);
+            if (got == 1)
                 CmykToPixels(scratch, int(cinfo->output_width), cinfo->saw_Adobe_marker,
-                             reinterpret_cast<uint32_t*>(lines[y]));
+                             reinterpret_cast<uint32_t*>(rows[read]));
         } else {
-            jpeg_read_scanlines(cinfo, lines + y, cinfo->output_height - y);
+            got = jpeg_read_scanlines(cinfo, rows + read, count - read);
         }
+        if (got == 0)
+            break; // the caller sees the short count
+        read += got;
     }
-    jpeg_finish_decompress(cinfo);
+    return true;
+}
+
+bool FinishDecompress(Library& lib)
+{
+    if (setjmp(lib.errors.jump))
+        return false;
+    jpeg_finish_decompress(&lib.cinfo);
     return true;
 }
 
@@ -198,6 +215,10 @@ CJPEGDecoder::~CJPEGDecoder()
 
 void CJPEGDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataSource& source)
 {
+    // For this decode only: an embedded JPEG decoded next is left as stored.
+    int orientation = std::exchange(m_orientation, int(OrientUpright));
+    if (orientation < OrientUpright || orientation > OrientTurnedLeft)
+        orientation = OrientUpright;
     Library& lib = *m_library;
     if (!lib.created)
         RaiseError(ErrInternal, kTextCannotCreate);
@@ -237,10 +258,39 @@ void CJPEGDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
         if (cinfo->output_width == 0 || cinfo->output_height == 0 || cinfo->output_width > cinfo->image_width ||
             cinfo->output_height > cinfo->image_height)
             RaiseError(ErrInternal, "Internal error.");
-        bmp.Create(int(cinfo->output_width), int(cinfo->output_height), uint16_t(depth), false);
+        const int width = int(cinfo->output_width), height = int(cinfo->output_height);
+        const bool turned = OrientationSwapsSides(orientation);
+        bmp.Create(turned ? height : width, turned ? width : height, uint16_t(depth), false);
         bmp.SetSourceBitsPerPixel(sourceDepth);
-        std::vector<uint8_t> scratch(cmyk ? size_t(cinfo->output_width) * 4 : 0);
-        if (!ReadLines(lib, bmp.GetLines(), cmyk ? scratch.data() : nullptr))
+        std::vector<uint8_t> scratch(cmyk ? size_t(width) * 4 : 0);
+        uint8_t* cmykLine = cmyk ? scratch.data() : nullptr;
+        if (orientation == OrientUpright) {
+            // Straight into the bitmap's lines.
+            JDIMENSION read = 0;
+            if (!ReadLines(lib, bmp.GetLines(), JDIMENSION(height), cmykLine, read))
+                libraryError();
+            if (read != JDIMENSION(height))
+                RaiseError(ErrInternal, "Internal error.");
+        } else {
+            // Band by band, each placed upright while it is in cache: one
+            // pass and no second picture.
+            constexpr int kBand = 256;
+            const size_t lineBytes = size_t(width) * size_t(depth / 8);
+            std::vector<uint8_t> band(lineBytes * kBand);
+            uint8_t* rows[kBand];
+            for (int i = 0; i < kBand; ++i)
+                rows[i] = band.data() + size_t(i) * lineBytes;
+            for (int y = 0; y < height;) {
+                JDIMENSION read = 0;
+                if (!ReadLines(lib, rows, JDIMENSION(std::min(kBand, height - y)), cmykLine, read))
+                    libraryError();
+                if (read == 0)
+                    RaiseError(ErrInternal, "Internal error.");
+                PlaceLinesUpright(rows, y, int(read), width, height, orientation, bmp);
+                y += int(read);
+            }
+        }
+        if (!FinishDecompress(lib))
             libraryError();
         // What libjpeg consumed; data after the end-of-image marker is left.
         const uint8_t* next = lib.source.next_input_byte;

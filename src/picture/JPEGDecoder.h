@@ -27,6 +27,14 @@ public:
     int GetFullHeight() const { return m_fullHeight; }
     int GetScaleDenominator() const { return m_denominator; }
 
+    // The next decode (only) writes the picture turned by an EXIF
+    // orientation (1 to 8) as it goes, in one pass, instead of as stored.
+    bool SetOrientation(int orientation) override
+    {
+        m_orientation = orientation;
+        return true;
+    }
+
     struct Library;
 
 protected:
@@ -40,4 +48,5 @@ private:
     int m_fullWidth = 0;
     int m_fullHeight = 0;
     int m_denominator = 1;
+    int m_orientation = 1;
 };

@@ -149,30 +149,60 @@ template <class Pixel> void FlipInPlace(CBmp& bmp, bool flipLines, bool mirror)
 }
 
 // Source pixel (x, y) of a W x H picture goes to column (flipX ? H-1-y : y)
-// of line (flipY ? W-1-x : x) of the H x W destination. Walked in tiles so
-// that the source lines of a tile stay in cache while its columns are read.
+// of line (flipY ? W-1-x : x) of the H x W destination. `in` holds `rows`
+// source lines from line y0 on; each destination line gets a run of `rows`
+// pixels, so a band of lines that stays in cache is read column by column.
+template <class Pixel>
+void TurnBand(const uint8_t* const* in, int rows, int y0, int width, int height, bool flipX, bool flipY,
+              CBmp& dest)
+{
+    for (int x = 0; x < width; ++x) {
+        Pixel* out = reinterpret_cast<Pixel*>(dest.GetLine(flipY ? width - 1 - x : x));
+        if (flipX) {
+            Pixel* o = out + (height - 1 - y0);
+            for (int i = 0; i < rows; ++i)
+                o[-i] = reinterpret_cast<const Pixel*>(in[i])[x];
+        } else {
+            Pixel* o = out + y0;
+            for (int i = 0; i < rows; ++i)
+                o[i] = reinterpret_cast<const Pixel*>(in[i])[x];
+        }
+    }
+}
+
+// The whole picture turned into `dest`, in bands of 64 lines.
 template <class Pixel> void MapQuarterTurn(const CBmp& source, CBmp& dest, bool flipX, bool flipY)
 {
-    constexpr int kTile = 64;
-    const int width = source.GetWidth();
-    const int height = source.GetHeight();
-    const Pixel* in[kTile];
-    for (int y0 = 0; y0 < height; y0 += kTile) {
-        const int rows = std::min(kTile, height - y0);
+    constexpr int kBand = 256;
+    const uint8_t* in[kBand];
+    for (int y0 = 0; y0 < source.GetHeight(); y0 += kBand) {
+        const int rows = std::min(kBand, source.GetHeight() - y0);
         for (int i = 0; i < rows; ++i)
-            in[i] = reinterpret_cast<const Pixel*>(source.GetLine(y0 + i));
-        for (int x = 0; x < width; ++x) {
-            Pixel* out = reinterpret_cast<Pixel*>(dest.GetLine(flipY ? width - 1 - x : x));
-            if (flipX) {
-                Pixel* o = out + (height - 1 - y0);
-                for (int i = 0; i < rows; ++i)
-                    o[-i] = in[i][x];
-            } else {
-                Pixel* o = out + y0;
-                for (int i = 0; i < rows; ++i)
-                    o[i] = in[i][x];
-            }
-        }
+            in[i] = source.GetLine(y0 + i);
+        TurnBand<Pixel>(in, rows, y0, source.GetWidth(), source.GetHeight(), flipX, flipY, dest);
+    }
+}
+
+template <class Pixel>
+void PlaceLines(const uint8_t* const* lines, int first, int count, int width, int height, int orientation,
+                CBmp& dest)
+{
+    if (OrientationSwapsSides(orientation)) {
+        const bool flipX = orientation == OrientTurnedRight || orientation == OrientTransversed;
+        const bool flipY = orientation == OrientTransversed || orientation == OrientTurnedLeft;
+        TurnBand<Pixel>(lines, count, first, width, height, flipX, flipY, dest);
+        return;
+    }
+    const bool flipLines = orientation == OrientTurned180 || orientation == OrientFlipped;
+    const bool mirror = orientation == OrientMirrored || orientation == OrientTurned180;
+    for (int i = 0; i < count; ++i) {
+        const int y = first + i;
+        const Pixel* in = reinterpret_cast<const Pixel*>(lines[i]);
+        Pixel* out = reinterpret_cast<Pixel*>(dest.GetLine(flipLines ? height - 1 - y : y));
+        if (mirror)
+            std::reverse_copy(in, in + width, out);
+        else
+            std::copy(in, in + width, out);
     }
 }
 
@@ -215,4 +245,22 @@ void ApplyOrientation(CBmp& bmp, int orientation)
     const size_t lineBytes = size_t(turned.GetWidth()) * size_t(bits / 8);
     for (int y = 0; y < turned.GetHeight(); ++y)
         std::memcpy(bmp.GetLine(y), turned.GetLine(y), lineBytes);
+}
+
+void PlaceLinesUpright(const uint8_t* const* lines, int first, int count, int width, int height, int orientation,
+                       CBmp& dest)
+{
+    if (orientation < OrientUpright || orientation > OrientTurnedLeft)
+        orientation = OrientUpright;
+    const bool turned = OrientationSwapsSides(orientation);
+    const int bits = dest.GetBitsPerPixel();
+    // Lines outside the picture or a destination of another size are a
+    // caller's fault; nothing is written then.
+    if ((bits != 8 && bits != 32) || first < 0 || count < 0 || count > height - first ||
+        dest.GetWidth() != (turned ? height : width) || dest.GetHeight() != (turned ? width : height))
+        return;
+    if (bits == 32)
+        PlaceLines<uint32_t>(lines, first, count, width, height, orientation, dest);
+    else
+        PlaceLines<uint8_t>(lines, first, count, width, height, orientation, dest);
 }

@@ -40,3 +40,10 @@ inline bool OrientationSwapsSides(int orientation) { return orientation >= 5 && 
 // a second picture of the same size for a moment (ErrNoMemory when it cannot
 // be had; the picture is then unchanged).
 void ApplyOrientation(CBmp& bmp, int orientation);
+
+// For decoders that turn the picture as they go, in one pass: writes
+// `count` decoded lines (`lines`, stored lines `first` on, of a stored
+// picture of width x height) to where they belong in `dest`, an 8- or
+// 32-bit picture of the upright size. Anything else writes nothing.
+void PlaceLinesUpright(const uint8_t* const* lines, int first, int count, int width, int height, int orientation,
+                       CBmp& dest);

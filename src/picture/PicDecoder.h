@@ -22,6 +22,10 @@ public:
     // ErrNoMemory "Out of memory.".
     virtual void DecodeFile(const std::string& fileName, CBmp& bmp, int wantedDepth = 32);
     virtual void Decode(CDataSource& source, CBmp& bmp, int wantedDepth = 32);
+    // A decoder that can write its next picture turned by an EXIF
+    // orientation (1 to 8) as it decodes takes it here and returns true;
+    // the others return false and the picture is turned afterwards.
+    virtual bool SetOrientation(int /*orientation*/) { return false; }
 
     // 0 becomes 8 for sources of 8 bits or less and 32 otherwise; the
     // result is written back.

@@ -773,3 +773,31 @@ TEST_F(PreviewTest, TheReducedFirstPaintIsUprightInEveryOrientation)
         EXPECT_EQ(interim.pixel(band), full.pixel(band)) << "the same background band";
     }
 }
+
+TEST_F(PreviewTest, FullScreenFitsAPictureAgainWhenTheWindowChangesSize)
+{
+    ASSERT_TRUE(Load(1600, 1200, vkview::Centre, true, false));
+    ASSERT_EQ(view.GetDisplayWidth(), 400);
+    // The preview and the viewer keep the size its load chose.
+    view.SetViewerMode(true);
+    view.resize(800, 600);
+    ASSERT_TRUE(view.SetClientSize(800, 600));
+    view.Relayout(false, true);
+    EXPECT_EQ(view.GetDisplayWidth(), 400);
+
+    // Full screen fits it to the new window...
+    view.SetFullScreenLook(true);
+    view.resize(1000, 700);
+    ASSERT_TRUE(view.SetClientSize(1000, 700));
+    view.Relayout(false, true);
+    EXPECT_EQ(view.GetDisplayHeight(), 700);
+    EXPECT_NEAR(view.GetDisplayWidth(), 933, 1);
+    EXPECT_FALSE(view.IsScrollable());
+    // ...unless it was zoomed: then the size is the user's.
+    view.ZoomMore();
+    const int zoomed = view.GetDisplayWidth();
+    view.resize(500, 400);
+    ASSERT_TRUE(view.SetClientSize(500, 400));
+    view.Relayout(false, true);
+    EXPECT_EQ(view.GetDisplayWidth(), zoomed);
+}

@@ -3,6 +3,9 @@
 // turn them, stored pixels on request, and damaged EXIF changing nothing.
 #include "TestSupport.h"
 #include "picture/AnyPicDecoder.h"
+#include "picture/Orientation.h"
+
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -20,8 +23,9 @@ protected:
     {
         if (!HasProgram("exiftool") || !HasProgram("cjpeg") || !HasProgram("djpeg") || !HasProgram("identify"))
             GTEST_SKIP() << "exiftool, libjpeg tools or ImageMagick missing";
-        // Wider than high and unlike its mirror images.
-        m_source = WriteTestPpm(m_ppm, 45, 29, 0, 7);
+        // Wider than high, unlike its mirror images, and taller than the
+        // JPEG decoder's bands of 64 lines (not a multiple of them).
+        m_source = WriteTestPpm(m_ppm, 150, 131, 0, 7);
     }
 
     // ImageMagick's upright picture for stored pixels at `path` with the
@@ -84,6 +88,30 @@ TEST_F(OrientedFiles, EveryJpegOrientationShowsUprightAsImageMagickShowsIt)
         EXPECT_GT(Psnr(ours, whole), 40.0);
         // Kept as stored when asked.
         EXPECT_EQ(Diff(Decode(file, false), ParsePnm(ReadFile(stored))), "");
+    }
+}
+
+TEST_F(OrientedFiles, GrayJpegTurnedAsItDecodesAtEightBits)
+{
+    const std::string file = m_dir.File("g.jpg");
+    ASSERT_EQ(vktest::Run("cjpeg -grayscale -outfile " + Quote(file) + " " + Quote(m_ppm)), 0);
+    for (int value : {3, 6, 7}) {
+        SCOPED_TRACE(value);
+        ASSERT_EQ(vktest::Run("exiftool -q -n -Orientation=" + std::to_string(value) + " -overwrite_original " +
+                              Quote(file)),
+                  0);
+        CAnyPicDecoder decoder;
+        CWinBmp turned, stored;
+        decoder.DecodeFile(file, turned, 0);
+        decoder.SetApplyOrientation(false);
+        decoder.DecodeFile(file, stored, 0);
+        ASSERT_EQ(turned.GetBitsPerPixel(), 8);
+        // The one-pass turn equals turning the stored picture afterwards.
+        ApplyOrientation(stored, value);
+        ASSERT_EQ(turned.GetWidth(), stored.GetWidth());
+        ASSERT_EQ(turned.GetHeight(), stored.GetHeight());
+        for (int y = 0; y < turned.GetHeight(); ++y)
+            ASSERT_EQ(std::memcmp(turned.GetLine(y), stored.GetLine(y), size_t(turned.GetWidth())), 0) << y;
     }
 }
 

@@ -169,6 +169,9 @@ bool ReadLines(Library& lib, uint8_t** lines, uint8_t* scratch)
         return false;
     j_decompress_ptr cinfo = &lib.cinfo;
     while (cinfo->output_scanline < cinfo->output_height) {
+        // libjpeg hands back at most one row group per call: an abandoned
+        // decode ends between them, outside the library.
+        CheckDecodeAbort();
         JDIMENSION y = cinfo->output_scanline;
         if (scratch) {
             JSAMPROW row = scratch;

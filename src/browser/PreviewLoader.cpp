@@ -354,6 +354,8 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
             throw CTextException(error, "Opening " + request.path + " failed");
         if (!request.reducedFirst || !DecodeReducedFirst(request, source, *result)) {
             if (Superseded()) {
+                std::lock_guard lock(m_mutex);
+                ++m_counts.stoppedEarly; // superseded before its decode began
                 ++m_abandoned;
                 return;
             }

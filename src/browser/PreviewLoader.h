@@ -122,7 +122,7 @@ public:
         int prefetched = 0;  // pictures decoded ahead and kept
         int tooLarge = 0;    // decoded ahead but larger than the cache
         int skipped = 0;     // not decoded ahead: its header showed it could not be kept
-        int stoppedEarly = 0; // decodes ended mid-way by a newer request
+        int stoppedEarly = 0; // decodes a newer request ended mid-way or before they began
     };
     Counts GetCounts() const;
     // The paths in the cache, for tests.

@@ -37,6 +37,9 @@ size_t BytesOf(const CPicture& picture, const QImage& cache)
 
 CPreviewLoader::CPreviewLoader(Deliver deliver) : m_deliver(std::move(deliver))
 {
+    // A superseded decode, full or reduced, stops at its next line.
+    m_decoder.SetAbortFlag(&m_abort);
+    m_jpeg.SetAbortFlag(&m_abort);
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -235,6 +238,20 @@ bool CPreviewLoader::Superseded()
     return m_stop || m_abort;
 }
 
+void CPreviewLoader::NoteStopped()
+{
+    try {
+        throw;
+    } catch (const CTextException& e) {
+        if (e.GetCode() != ErrAborted)
+            return;
+    } catch (...) {
+        return;
+    }
+    std::lock_guard lock(m_mutex);
+    ++m_counts.stoppedEarly;
+}
+
 void CPreviewLoader::Run()
 {
     for (;;) {
@@ -342,6 +359,8 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
             throw CTextException(error, "Opening " + request.path + " failed");
         if (!request.reducedFirst || !DecodeReducedFirst(request, source, *result)) {
             if (Superseded()) {
+                std::lock_guard lock(m_mutex);
+                ++m_counts.stoppedEarly; // superseded before its decode began
                 ++m_abandoned;
                 return;
             }
@@ -352,6 +371,7 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
         result->ok = result->picture->GetWidth() > 0 && result->picture->GetHeight() > 0;
     } catch (...) {
         // Any failure counts; the frame reports it in its own words.
+        NoteStopped();
         result->ok = false;
     }
     if (!result->ok)
@@ -401,6 +421,7 @@ bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, CData
         m_jpeg.SetOrientation(orientation);
         m_jpeg.Decode(source, *picture, 32);
     } catch (...) {
+        NoteStopped();
         return false; // the full decode reports it
     }
     if (m_jpeg.GetScaleDenominator() == 1) {
@@ -468,6 +489,7 @@ void CPreviewLoader::PrefetchOne(const std::string& path, const PreviewPlacement
         if (entry.picture->GetWidth() <= 0 || entry.picture->GetHeight() <= 0)
             return;
     } catch (...) {
+        NoteStopped();
         if (limit.Exceeded()) {
             std::lock_guard lock(m_mutex);
             ++m_counts.skipped;

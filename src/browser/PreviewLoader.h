@@ -130,6 +130,7 @@ public:
         int prefetched = 0;  // pictures decoded ahead and kept
         int tooLarge = 0;    // decoded ahead but larger than the cache
         int skipped = 0;     // not decoded ahead: its header showed it could not be kept
+        int stoppedEarly = 0; // decodes a newer request ended mid-way or before they began
     };
     Counts GetCounts() const;
     // The paths in the cache, for tests.
@@ -153,6 +154,8 @@ private:
     // placement, with its first paint built: nothing left to do on the
     // worker. Empty when there is none. Needs m_mutex.
     std::shared_ptr<PreviewLoadResult> TakeReadyLocked(const PreviewLoadRequest& request, const FileStamp& stamp);
+    // In a catch block: counts a decode that ended at the abort flag.
+    void NoteStopped();
     void Run();
     void Load(const PreviewLoadRequest& request);
     // Decodes a JPEG at the smallest scale that covers its displayed size,

@@ -25,6 +25,8 @@ int CAnyPicDecoder::DetectFormat(const uint8_t* data, size_t size)
 
 void CAnyPicDecoder::Decode(CDataSource& source, CBmp& bmp, int wantedDepth)
 {
+    const AbortScope abortScope(GetAbortFlag());
+    CheckDecodeAbort();
     const PictureFormatInfo* row = Detect(source.GetStart(), source.GetSize());
     m_detectedFormat = row ? row->format : FormatNone;
     m_storedOrientation = OrientUpright;
@@ -43,8 +45,10 @@ void CAnyPicDecoder::Decode(CDataSource& source, CBmp& bmp, int wantedDepth)
     if (!row->storedOrientation || turnedWhileDecoding)
         return;
     const int left = row->orientationLeft ? row->orientationLeft(m_storedOrientation, bmp) : m_storedOrientation;
-    if (m_applyOrientation)
+    if (m_applyOrientation && left != OrientUpright) {
+        CheckDecodeAbort(); // a quarter turn of a large picture takes a while
         ApplyOrientation(bmp, left);
+    }
 }
 
 void CAnyPicDecoder::DecodeInto(CBmp&, PaletteHolder&, int&, CDataSource&)

@@ -26,9 +26,9 @@ size_t StoredRowBytes(int width, int bitCount) { return (size_t(width) * size_t(
 void StoreIndexLine(CBmp& bmp, int y, const uint8_t* indices, const uint32_t* table)
 {
     if (bmp.GetBitsPerPixel() == 8)
-        std::memcpy(bmp.GetLine(y), indices, size_t(bmp.GetWidth()));
+        std::memcpy(LineToFill(bmp, y), indices, size_t(bmp.GetWidth()));
     else
-        ExpandIndexedLine(indices, bmp.GetWidth(), table, bmp.GetLine32(y));
+        ExpandIndexedLine(indices, bmp.GetWidth(), table, LineToFill32(bmp, y));
 }
 
 // One channel of a bit-field pixel, stretched from its own width to 0..255
@@ -92,7 +92,7 @@ void DecodeMasked(CBmp& bmp, int bitCount, const BitMasks& masks, CDataSource& s
     }
     for (int r = 0; r < height; ++r) {
         const ByteView row = source.ReadSpan(rowBytes);
-        uint32_t* out = bmp.GetLine32(topDown ? r : height - 1 - r);
+        uint32_t* out = LineToFill32(bmp, topDown ? r : height - 1 - r);
         if (bitCount == 16) {
             for (int x = 0; x < width; ++x)
                 out[x] = table16[LoadLE16(row, 2 * size_t(x))];
@@ -241,15 +241,15 @@ void CBmpDecoder::DecodeUncompressed(CBmp& bmp, int bitCount, const uint32_t* ta
             // 1-bit pictures go through the palette like the other indexed
             // depths, so a (white, black) or coloured palette shows as stored.
             if (indexOut)
-                UnpackIndices(in, width, bitCount, bmp.GetLine(y));
+                UnpackIndices(in, width, bitCount, LineToFill(bmp, y));
             else
-                ExpandPackedLine(in, width, bitCount, table, bmp.GetLine32(y));
+                ExpandPackedLine(in, width, bitCount, table, LineToFill32(bmp, y));
             break;
         case 24:
-            ExpandBgrLine(in, width, bmp.GetLine32(y));
+            ExpandBgrLine(in, width, LineToFill32(bmp, y));
             break;
         default:
-            std::memcpy(bmp.GetLine(y), in, size_t(width) * 4);
+            std::memcpy(LineToFill(bmp, y), in, size_t(width) * 4);
             break;
         }
     }

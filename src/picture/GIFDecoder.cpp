@@ -141,7 +141,7 @@ void DecodeImage(CBmp& bmp, CLzwExpander& lzw, int initialCodeSize, const ColorT
             }
             x += n;
         }
-        uint8_t* line = bmp.GetLine(order.Row());
+        uint8_t* line = LineToFill(bmp, order.Row());
         if (indexed) {
             for (int i = 0; i < x; ++i)
                 line[i] = uint8_t(indices[size_t(i)] < 256 ? indices[size_t(i)] : 0);
@@ -168,9 +168,9 @@ void DecodeImage(CBmp& bmp, CLzwExpander& lzw, int initialCodeSize, const ColorT
         // Rows the data never reached are shown black, not as stale memory.
         for (; !order.Done(); order.Advance()) {
             if (indexed)
-                std::memset(bmp.GetLine(order.Row()), 0, size_t(width));
+                std::memset(LineToFill(bmp, order.Row()), 0, size_t(width));
             else
-                std::fill_n(bmp.GetLine32(order.Row()), width, MakePixel(0, 0, 0));
+                std::fill_n(LineToFill32(bmp, order.Row()), width, MakePixel(0, 0, 0));
         }
         return;
     }

@@ -116,6 +116,9 @@ void CHEIFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
     const int lumaBits = heif_image_handle_get_luma_bits_per_pixel(c.handle);
 
     c.options->convert_hdr_to_8bit = 1;
+    // libheif decodes in one call that cannot be interrupted: an abandoned
+    // decode ends before it, or after it at the first line.
+    CheckDecodeAbort();
     RaiseHeifError(heif_decode_image(c.handle, &c.image, heif_colorspace_RGB,
                                      alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
                                      c.options));
@@ -137,7 +140,7 @@ void CHEIFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
     bmp.SetSourceBitsPerPixel(bitsPerChannel * channels);
     for (int y = 0; y < outHeight; ++y) {
         const uint8_t* in = plane + size_t(y) * size_t(stride);
-        uint32_t* out = bmp.GetLine32(y);
+        uint32_t* out = LineToFill32(bmp, y);
         if (alpha) {
             for (int x = 0; x < outWidth; ++x, in += 4)
                 out[x] = MakePixel(in[0], in[1], in[2], in[3]);

@@ -68,7 +68,7 @@ void CICODecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
 
     for (int r = 0; r < height; ++r) {
         const uint8_t* in = source.ReadBytes(rowBytes);
-        uint32_t* out = bmp.GetLine32(height - 1 - r);
+        uint32_t* out = LineToFill32(bmp, height - 1 - r);
         switch (bitCount) {
         case 1:
         case 4:

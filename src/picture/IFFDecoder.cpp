@@ -208,7 +208,7 @@ void CIFFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
                 OrPlaneIntoWords(words.data(), plane, width, k);
         }
 
-        uint32_t* out = bmp.GetLine32(y);
+        uint32_t* out = LineToFill32(bmp, y);
         if (trueColor) {
             const uint8_t* r = bytes.data();
             const uint8_t* g = r + indexCount;

@@ -175,6 +175,9 @@ bool ReadLines(Library& lib, uint8_t** rows, JDIMENSION count, uint8_t* scratch,
         return false;
     j_decompress_ptr cinfo = &lib.cinfo;
     while (read < count && cinfo->output_scanline < cinfo->output_height) {
+        // libjpeg hands back at most one row group per call: an abandoned
+        // decode ends between them, outside the library.
+        CheckDecodeAbort();
         JDIMENSION got = 0;
         if (scratch) {
             JSAMPROW row = scratch;

@@ -1,5 +1,6 @@
 #include "JXLDecoder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -50,6 +51,10 @@ void BudgetFree(void* opaque, void* address)
     std::free(block);
 }
 
+// The file is handed to the library in steps of this many bytes, so an
+// abandoned decode ends between them.
+constexpr size_t kInputStep = size_t(256) * 1024;
+
 struct DecoderDeleter {
     void operator()(JxlDecoder* d) const { JxlDecoderDestroy(d); }
 };
@@ -68,6 +73,8 @@ void PutStripe(void* opaque, size_t x, size_t y, size_t count, const void* pixel
         return;
     if (count > t.width - x)
         count = t.width - x;
+    if (DecodeAbandoned())
+        return; // the library is left once it returns
     const uint8_t* in = static_cast<const uint8_t*>(pixels);
     uint32_t* out = t.bmp->GetLine32(int(y)) + x;
     for (size_t i = 0; i < count; ++i, in += 4)
@@ -100,10 +107,12 @@ void CJXLDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
     if (!decoder)
         ThrowOutOfMemory();
     JxlDecoder* dec = decoder.get();
+    size_t given = std::min(size, kInputStep);
     if (JxlDecoderSubscribeEvents(dec, JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS ||
-        JxlDecoderSetInput(dec, data, size) != JXL_DEC_SUCCESS)
+        JxlDecoderSetInput(dec, data, given) != JXL_DEC_SUCCESS)
         RaiseError(ErrInternal, "Internal error.");
-    JxlDecoderCloseInput(dec);
+    if (given == size)
+        JxlDecoderCloseInput(dec);
 
     const JxlPixelFormat format{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
     Target target;
@@ -111,6 +120,7 @@ void CJXLDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
     bool created = false;
     for (;;) {
         const JxlDecoderStatus status = JxlDecoderProcessInput(dec);
+        CheckDecodeAbort();
         switch (status) {
         case JXL_DEC_BASIC_INFO: {
             JxlBasicInfo info;
@@ -142,8 +152,18 @@ void CJXLDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             source.Skip(size);
             Trace(3, "Decoding finished.\n");
             return;
-        case JXL_DEC_NEED_MORE_INPUT:
-            throw CTextException(ErrEndOfFile, kTextEndOfFile);
+        case JXL_DEC_NEED_MORE_INPUT: {
+            if (given == size)
+                throw CTextException(ErrEndOfFile, kTextEndOfFile);
+            // What the library has not used yet is given again with the next step.
+            const size_t from = given - JxlDecoderReleaseInput(dec);
+            given = std::min(size, given + kInputStep);
+            if (JxlDecoderSetInput(dec, data + from, given - from) != JXL_DEC_SUCCESS)
+                RaiseError(ErrInternal, "Internal error.");
+            if (given == size)
+                JxlDecoderCloseInput(dec);
+            break;
+        }
         case JXL_DEC_SUCCESS:
             // Ended without a picture.
             RaiseError(ErrBadFormat, kTextBadData);

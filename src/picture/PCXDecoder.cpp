@@ -165,7 +165,7 @@ void CPCXDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int&, CDataSource& sourc
     RleReader rle(source, imageBytes);
     for (int y = 0; y < height; ++y) {
         rle.Fill(line.data(), lineBytes);
-        uint32_t* out = bmp.GetLine32(y);
+        uint32_t* out = LineToFill32(bmp, y);
         const uint8_t* in = line.data();
         if (bits == 8 && planes == 3) {
             const uint8_t* g = in + bytesPerLine;

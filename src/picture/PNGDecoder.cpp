@@ -22,6 +22,7 @@ struct ReadState {
     size_t readLimit = 0; // bytes from the start that may be read
     size_t consumed = 0;
     bool endOfFile = false;
+    bool abandoned = false;
     char message[256] = {};
 };
 
@@ -53,6 +54,16 @@ void ReadRoutine(png_structp png, png_bytep out, size_t n)
     }
     std::memcpy(out, state.source->ReadBytes(n), n);
     state.consumed += n;
+}
+
+// Called by libpng after every row of every pass: an abandoned decode
+// leaves the library through its error routine.
+void RowRoutine(png_structp png, png_uint_32, int)
+{
+    if (DecodeAbandoned()) {
+        StateOf(png).abandoned = true;
+        png_error(png, kTextAborted);
+    }
 }
 
 // libpng allocates and clears a whole ancillary chunk before reading its
@@ -162,11 +173,14 @@ void CPNGDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
     png_structp png = structs.png;
     png_infop info = structs.info;
     auto libraryError = [&state]() {
+        if (state.abandoned)
+            throw CTextException(ErrAborted, kTextAborted);
         if (state.endOfFile)
             throw CTextException(ErrEndOfFile, kTextEndOfFile);
         RaiseError(ErrBadFormat, state.message);
     };
     png_set_read_fn(png, &state, ReadRoutine);
+    png_set_read_status_fn(png, RowRoutine);
     state.readLimit = FirstOverlongChunk(source.GetPosition(), source.GetRemaining());
 
     Header header;

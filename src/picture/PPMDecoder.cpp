@@ -155,7 +155,7 @@ void CPPMDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
     uint32_t bitTable[256] = {white, black};
 
     for (uint32_t y = 0; y < height; ++y) {
-        uint32_t* out = bmp.GetLine32(int(y));
+        uint32_t* out = LineToFill32(bmp, int(y));
         if (raw) {
             const uint8_t* in = source.ReadBytes(rawRowBytes);
             switch (kind) {

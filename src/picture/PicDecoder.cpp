@@ -4,8 +4,33 @@
 
 #include <new>
 
+namespace {
+
+// The abort flag of the decode running on this thread.
+thread_local const std::atomic<bool>* t_abortFlag = nullptr;
+
+} // namespace
+
+CPicDecoder::AbortScope::AbortScope(const std::atomic<bool>* flag) : m_saved(t_abortFlag)
+{
+    if (flag)
+        t_abortFlag = flag;
+}
+
+CPicDecoder::AbortScope::~AbortScope() { t_abortFlag = m_saved; }
+
+bool DecodeAbandoned() { return t_abortFlag && t_abortFlag->load(std::memory_order_relaxed); }
+
+void CheckDecodeAbort()
+{
+    if (DecodeAbandoned())
+        throw CTextException(ErrAborted, kTextAborted);
+}
+
 void CPicDecoder::DecodeFile(const std::string& fileName, CBmp& bmp, int wantedDepth)
 {
+    const AbortScope abortScope(m_abortFlag);
+    CheckDecodeAbort();
     Trace(1, "--- Decoding file %s. ---\n", fileName.c_str());
     CFileSource source;
     int result = source.Open(fileName);
@@ -16,6 +41,8 @@ void CPicDecoder::DecodeFile(const std::string& fileName, CBmp& bmp, int wantedD
 
 void CPicDecoder::Decode(CDataSource& source, CBmp& bmp, int wantedDepth)
 {
+    const AbortScope abortScope(m_abortFlag);
+    CheckDecodeAbort();
     PaletteHolder palette;
     try {
         DecodeInto(bmp, palette, wantedDepth, source);

@@ -297,9 +297,9 @@ void UnpackRows(CDataSource& source, CBmp& bmp, const RowLayout& layout, const P
         }
 
         if (indexOut) {
-            ExpandBuf8(row, width, layout.pixelSize, bmp.GetLine(y));
+            ExpandBuf8(row, width, layout.pixelSize, LineToFill(bmp, y));
         } else if (layout.pixelSize == 32) {
-            uint32_t* out = bmp.GetLine32(y);
+            uint32_t* out = LineToFill32(bmp, y);
             const uint8_t* alpha = layout.planes == 4 ? row : nullptr;
             const uint8_t* red = row + (layout.planes == 4 ? plane : 0);
             const uint8_t* green = red + plane;
@@ -312,7 +312,7 @@ void UnpackRows(CDataSource& source, CBmp& bmp, const RowLayout& layout, const P
                     out[x] = MakePixel(red[x], green[x], blue[x]);
             }
         } else {
-            ExpandBuf(row, width, layout.pixelSize, table, bmp.GetLine32(y));
+            ExpandBuf(row, width, layout.pixelSize, table, LineToFill32(bmp, y));
         }
     }
 }

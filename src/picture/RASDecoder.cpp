@@ -212,7 +212,7 @@ void CRASDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
         } else {
             in = stored + y * rowBytes;
         }
-        uint32_t* out = bmp.GetLine32(int(y));
+        uint32_t* out = LineToFill32(bmp, int(y));
         switch (h.depth) {
         case 1:
         case 8:

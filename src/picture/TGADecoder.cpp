@@ -154,7 +154,7 @@ void CTGADecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
     const bool indexOut = destDepth == 8;
     for (size_t row = 0; row < height; ++row) {
         int y = int(topDown ? row : height - 1 - row);
-        uint8_t* line = bmp.GetLine(y);
+        uint8_t* line = LineToFill(bmp, y);
         if (!rle) {
             const uint8_t* in = source.ReadBytes(rowBytes);
             if (indexOut)

@@ -3,6 +3,7 @@
 #include "Orientation.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -120,6 +121,10 @@ public:
     TIFF* tif = nullptr;
 };
 
+// The RGBA interface reads the whole picture in one call and hands it on
+// strip by strip (or tile by tile) through its put routine. Ours checks for
+// an abandoned decode first; once abandoned it puts nothing more and sends
+// the next read out of range, which ends the call early.
 class RgbaImage {
 public:
     RgbaImage() { std::memset(&img, 0, sizeof img); }
@@ -131,9 +136,38 @@ public:
     RgbaImage(const RgbaImage&) = delete;
     RgbaImage& operator=(const RgbaImage&) = delete;
 
-    TIFFRGBAImage img;
+    TIFFRGBAImage img; // first member: libtiff hands its address to the put routine
     bool begun = false;
+    bool abandoned = false;
+    tileContigRoutine contig = nullptr;
+    tileSeparateRoutine separate = nullptr;
 };
+
+bool StillWanted(TIFFRGBAImage* img)
+{
+    auto* rgba = reinterpret_cast<RgbaImage*>(img);
+    if (!rgba->abandoned && DecodeAbandoned()) {
+        rgba->abandoned = true;
+        img->stoponerr = 1;
+        img->row_offset = int(img->height);
+    }
+    return !rgba->abandoned;
+}
+
+void PutContig(TIFFRGBAImage* img, uint32_t* raster, uint32_t x, uint32_t y, uint32_t w, uint32_t h, int32_t fromskew,
+               int32_t toskew, unsigned char* pp)
+{
+    if (StillWanted(img))
+        reinterpret_cast<RgbaImage*>(img)->contig(img, raster, x, y, w, h, fromskew, toskew, pp);
+}
+
+void PutSeparate(TIFFRGBAImage* img, uint32_t* raster, uint32_t x, uint32_t y, uint32_t w, uint32_t h,
+                 int32_t fromskew, int32_t toskew, unsigned char* r, unsigned char* g, unsigned char* b,
+                 unsigned char* a)
+{
+    if (StillWanted(img))
+        reinterpret_cast<RgbaImage*>(img)->separate(img, raster, x, y, w, h, fromskew, toskew, r, g, b, a);
+}
 
 // True when the 32-bit bitmap's lines are one bottom-up block without
 // padding, the layout of libtiff's raster, so it can be filled in place.
@@ -163,6 +197,14 @@ void DecodeFullColor(TIFF* tif, MemClient& client, CBmp& bmp)
     if (!TIFFRGBAImageOK(tif, emsg) || !TIFFRGBAImageBegin(&rgba.img, tif, 0, emsg))
         RaiseError(ErrWrongSignature, emsg);
     rgba.begun = true;
+    static_assert(offsetof(RgbaImage, img) == 0);
+    if (rgba.img.isContig) {
+        rgba.contig = rgba.img.put.contig;
+        rgba.img.put.contig = rgba.contig ? PutContig : nullptr;
+    } else {
+        rgba.separate = rgba.img.put.separate;
+        rgba.img.put.separate = rgba.separate ? PutSeparate : nullptr;
+    }
     const uint32_t width = rgba.img.width;
     const uint32_t height = rgba.img.height;
     CheckPictureSize(width, height);
@@ -185,12 +227,15 @@ void DecodeFullColor(TIFF* tif, MemClient& client, CBmp& bmp)
         raster = buffer.data();
     }
     client.message[0] = '\0';
-    if (!TIFFRGBAImageGet(&rgba.img, raster, width, height))
+    const bool read = TIFFRGBAImageGet(&rgba.img, raster, width, height) != 0;
+    if (rgba.abandoned)
+        throw CTextException(ErrAborted, kTextAborted);
+    if (!read)
         RaiseError(ErrWrongSignature, client.message);
 
     for (uint32_t y = 0; y < height; ++y) {
         const uint32_t* in = raster + size_t(height - 1 - y) * width;
-        uint32_t* out = bmp.GetLine32(int(y));
+        uint32_t* out = LineToFill32(bmp, int(y));
         for (uint32_t x = 0; x < width; ++x)
             out[x] = SwapRedBlue(in[x]);
     }
@@ -253,7 +298,7 @@ void DecodeLowColor(TIFF* tif, MemClient& client, CBmp& bmp, PaletteHolder& pale
     for (uint32_t y = 0; y < height; ++y) {
         if (TIFFReadScanline(tif, scanline.data(), y, 0) < 0)
             RaiseError(ErrWrongSignature, client.message);
-        uint8_t* out = bmp.GetLine(int(y));
+        uint8_t* out = LineToFill(bmp, int(y));
         const uint8_t* in = scanline.data();
         if (bits == 1 || bits == 8) {
             std::memcpy(out, in, std::min(lineBytes, size_t(scanlineSize)));

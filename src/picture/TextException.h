@@ -18,12 +18,15 @@ enum ErrorCode : int {
     ErrNoMemory = 10,
     ErrEndOfFile = 11,
     ErrWriting = 12,
+    // A decode abandoned through its abort flag; callers drop it quietly.
+    ErrAborted = 13,
 };
 
 // Texts shared by several decoders and encoders.
 inline constexpr const char* kTextEndOfFile = "End of file reached while decoding.\n";
 inline constexpr const char* kTextOutOfMemory = "Out of memory.";
 inline constexpr const char* kTextInternalError = "Internal error.";
+inline constexpr const char* kTextAborted = "Decoding abandoned.";
 
 class CTextException : public std::exception {
 public:

@@ -1,5 +1,6 @@
 #include "WebPDecoder.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <webp/decode.h>
@@ -41,6 +42,15 @@ bool IsBottomUpBlock(CBmp& bmp)
     return true;
 }
 
+// The file is handed to the library in steps of this many bytes, so an
+// abandoned decode ends between them.
+constexpr size_t kInputStep = size_t(64) * 1024;
+
+struct IncrementalDecoder {
+    WebPIDecoder* decoder = nullptr;
+    ~IncrementalDecoder() { WebPIDelete(decoder); }
+};
+
 struct DecoderConfig {
     WebPDecoderConfig config;
     DecoderConfig() { WebPInitDecoderConfig(&config); }
@@ -67,12 +77,23 @@ void DecodeStill(const uint8_t* data, size_t size, CBmp& bmp, const WebPBitstrea
     }
     config.output.u.RGBA.stride = int(stride);
     config.output.u.RGBA.size = bytes;
-    const VP8StatusCode status = WebPDecode(data, size, &config);
+    IncrementalDecoder incremental;
+    incremental.decoder = WebPIDecode(nullptr, 0, &config);
+    if (incremental.decoder == nullptr)
+        ThrowOutOfMemory();
+    VP8StatusCode status = VP8_STATUS_SUSPENDED;
+    for (size_t given = 0; status == VP8_STATUS_SUSPENDED;) {
+        if (given == size)
+            RaiseStatus(VP8_STATUS_NOT_ENOUGH_DATA);
+        CheckDecodeAbort();
+        given += std::min(kInputStep, size - given);
+        status = WebPIUpdate(incremental.decoder, data, given);
+    }
     if (status != VP8_STATUS_OK)
         RaiseStatus(status);
     if (buffer)
         for (int y = 0; y < features.height; ++y)
-            std::memcpy(bmp.GetLine(y), buffer.get() + size_t(y) * stride, stride);
+            std::memcpy(LineToFill(bmp, y), buffer.get() + size_t(y) * stride, stride);
 }
 
 struct AnimDecoder {
@@ -120,7 +141,7 @@ void DecodeFirstFrame(const uint8_t* data, size_t size, CBmp& bmp)
     bmp.Create(int(width), int(height), 32, true);
     const size_t stride = size_t(width) * 4;
     for (uint32_t y = 0; y < height; ++y)
-        std::memcpy(bmp.GetLine(int(y)), canvas + size_t(y) * stride, stride);
+        std::memcpy(LineToFill(bmp, int(y)), canvas + size_t(y) * stride, stride);
 }
 
 } // namespace

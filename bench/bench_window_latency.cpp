@@ -66,28 +66,48 @@ void WritePicture(const std::string& path, int width, int height, unsigned seed)
     SaveAsBmpFile(bmp, path);
 }
 
-// Runs the event loop until `done` holds; returns the longest single pass.
-double g_longestCpu = 0; // longest pass in GUI-thread CPU time
+double g_longestCpu = 0; // longest stretch in GUI-thread CPU time
 
-template <class Done>
-double PumpUntil(Done done, double* total = nullptr)
+// Runs `work` on the GUI thread; returns its wall time in milliseconds and
+// keeps the longest CPU time in g_longestCpu.
+template <class Work>
+double GuiMs(Work work)
 {
-    QElapsedTimer all;
-    all.start();
+    QElapsedTimer t;
+    t.start();
+    const double cpu0 = ThreadCpuMs();
+    work();
+    g_longestCpu = std::max(g_longestCpu, ThreadCpuMs() - cpu0);
+    return t.nsecsElapsed() / 1e6;
+}
+
+void ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+// Runs the event loop until `done` holds; returns the longest single pass.
+template <class Done>
+double PumpUntil(Done done)
+{
     double longest = 0;
     for (int i = 0; i < 200000 && !done(); ++i) {
-        QElapsedTimer t;
-        t.start();
-        const double cpu0 = ThreadCpuMs();
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        g_longestCpu = std::max(g_longestCpu, ThreadCpuMs() - cpu0);
-        longest = std::max(longest, t.nsecsElapsed() / 1e6);
+        longest = std::max(longest, GuiMs(ProcessEvents));
         if (!done())
             QThread::usleep(200);
     }
-    if (total)
-        *total = all.nsecsElapsed() / 1e6;
     return longest;
+}
+
+// A 1280 x 800 view showing a 6000 x 4000 picture.
+void LoadBigPicture(CPreview& view)
+{
+    App();
+    const auto& dir = Folder("24mp");
+    WritePicture(dir.File("big.bmp"), 6000, 4000, 5);
+    vkui::setAskHandler([](const QString&, vkui::Buttons, vkui::Icon) { return vkui::Answer::No; });
+    view.resize(1280, 800);
+    view.SetClientSize(1280, 800);
+    view.show();
+    view.LoadImage(QString::fromStdString(dir.File("big.bmp")), vkview::Centre, false, false, "big.bmp");
+    PumpUntil([&view] { return !view.IsLoading(); });
 }
 
 struct FrameRun {
@@ -122,19 +142,9 @@ void BM_SelectionToPaint12MP(benchmark::State& state)
     for (auto _ : state) {
         QElapsedTimer t;
         t.start();
-        QElapsedTimer handler;
-        handler.start();
-        double cpu0 = ThreadCpuMs();
-        list->setCurrentRow(row);
-        g_longestCpu = std::max(g_longestCpu, ThreadCpuMs() - cpu0);
-        worst = std::max(worst, handler.nsecsElapsed() / 1e6);
+        worst = std::max(worst, GuiMs([&] { list->setCurrentRow(row); }));
         worst = std::max(worst, PumpUntil([view] { return !view->IsLoading(); }));
-        QElapsedTimer paint;
-        paint.start();
-        cpu0 = ThreadCpuMs();
-        view->repaint();
-        g_longestCpu = std::max(g_longestCpu, ThreadCpuMs() - cpu0);
-        worst = std::max(worst, paint.nsecsElapsed() / 1e6);
+        worst = std::max(worst, GuiMs([view] { view->repaint(); }));
         const double ms = t.nsecsElapsed() / 1e6;
         sumMs += ms;
         state.SetIterationTime(ms / 1000.0);
@@ -171,21 +181,11 @@ void BM_HoldDownArrow200(benchmark::State& state)
         t.start();
         for (int i = 0; i < 200; ++i) {
             QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
-            QElapsedTimer handler;
-            handler.start();
-            double cpu0 = ThreadCpuMs();
-            QCoreApplication::sendEvent(list, &down);
-            g_longestCpu = std::max(g_longestCpu, ThreadCpuMs() - cpu0);
-            const double ms = handler.nsecsElapsed() / 1e6;
+            const double ms = GuiMs([&] { QCoreApplication::sendEvent(list, &down); });
             handlerSum += ms;
             worst = std::max(worst, ms);
             // Key repeat gives the loop a turn between presses.
-            QElapsedTimer pass;
-            pass.start();
-            cpu0 = ThreadCpuMs();
-            QCoreApplication::processEvents();
-            g_longestCpu = std::max(g_longestCpu, ThreadCpuMs() - cpu0);
-            worst = std::max(worst, pass.nsecsElapsed() / 1e6);
+            worst = std::max(worst, GuiMs(ProcessEvents));
         }
         worst = std::max(worst, PumpUntil([view] { return !view->IsLoading(); }));
         view->repaint();
@@ -231,16 +231,8 @@ BENCHMARK(BM_Startup10000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMil
 
 void BM_DragRepaint24MP(benchmark::State& state)
 {
-    App();
-    const auto& dir = Folder("24mp");
-    WritePicture(dir.File("big.bmp"), 6000, 4000, 5);
-    vkui::setAskHandler([](const QString&, vkui::Buttons, vkui::Icon) { return vkui::Answer::No; });
     CPreview view;
-    view.resize(1280, 800);
-    view.SetClientSize(1280, 800);
-    view.show();
-    view.LoadImage(QString::fromStdString(dir.File("big.bmp")), vkview::Centre, false, false, "big.bmp");
-    PumpUntil([&view] { return !view.IsLoading(); });
+    LoadBigPicture(view);
     view.SetZoom(2.0f);
     view.repaint();
 
@@ -250,7 +242,8 @@ void BM_DragRepaint24MP(benchmark::State& state)
     QCoreApplication::sendEvent(&view, &press);
     const int buildsBefore = view.GetCacheBuilds();
     const int tilesBefore = view.GetTileBuilds();
-    double worst = 0, sum = 0, worstCpu = 0;
+    double worst = 0, sum = 0;
+    g_longestCpu = 0;
     int64_t n = 0;
     int step = -9;
     for (auto _ : state) {
@@ -259,13 +252,10 @@ void BM_DragRepaint24MP(benchmark::State& state)
         at += QPoint(step, step / 2);
         QMouseEvent move(QEvent::MouseMove, at, view.mapToGlobal(at), Qt::NoButton, Qt::LeftButton,
                          Qt::NoModifier);
-        QElapsedTimer t;
-        t.start();
-        const double cpu0 = ThreadCpuMs();
-        QCoreApplication::sendEvent(&view, &move);
-        view.repaint();
-        worstCpu = std::max(worstCpu, ThreadCpuMs() - cpu0);
-        const double ms = t.nsecsElapsed() / 1e6;
+        const double ms = GuiMs([&] {
+            QCoreApplication::sendEvent(&view, &move);
+            view.repaint();
+        });
         state.SetIterationTime(ms / 1000.0);
         worst = std::max(worst, ms);
         sum += ms;
@@ -275,45 +265,31 @@ void BM_DragRepaint24MP(benchmark::State& state)
     }
     state.counters["repaint_ms"] = sum / double(n);
     state.counters["max_repaint_ms"] = worst;
-    state.counters["max_repaint_cpu_ms"] = worstCpu;
+    state.counters["max_repaint_cpu_ms"] = g_longestCpu;
     state.counters["cache_rebuilds"] = view.GetCacheBuilds() - buildsBefore;
     state.counters["tiles_built"] = view.GetTileBuilds() - tilesBefore;
 }
 BENCHMARK(BM_DragRepaint24MP)->UseManualTime()->Iterations(600)->Unit(benchmark::kMillisecond);
 
-} // namespace
-
-namespace {
-
 // Zoom commands on a 24 MP picture: the repaint after Best Fit and 50 %.
 void BM_ZoomRepaint24MP(benchmark::State& state)
 {
-    App();
-    const auto& dir = Folder("24mp");
-    WritePicture(dir.File("big.bmp"), 6000, 4000, 5);
-    vkui::setAskHandler([](const QString&, vkui::Buttons, vkui::Icon) { return vkui::Answer::No; });
     CPreview view;
-    view.resize(1280, 800);
-    view.SetClientSize(1280, 800);
-    view.show();
-    view.LoadImage(QString::fromStdString(dir.File("big.bmp")), vkview::Centre, false, false, "big.bmp");
-    PumpUntil([&view] { return !view.IsLoading(); });
-    double worstCpu = 0;
+    LoadBigPicture(view);
+    g_longestCpu = 0;
     bool fit = true;
     for (auto _ : state) {
-        QElapsedTimer t;
-        t.start();
-        const double cpu0 = ThreadCpuMs();
-        if (fit)
-            view.BestFit();
-        else
-            view.SetZoom(0.5f);
-        view.repaint();
-        worstCpu = std::max(worstCpu, ThreadCpuMs() - cpu0);
-        state.SetIterationTime(t.nsecsElapsed() / 1e9);
+        const double ms = GuiMs([&] {
+            if (fit)
+                view.BestFit();
+            else
+                view.SetZoom(0.5f);
+            view.repaint();
+        });
+        state.SetIterationTime(ms / 1000.0);
         fit = !fit;
     }
-    state.counters["max_cpu_ms"] = worstCpu;
+    state.counters["max_cpu_ms"] = g_longestCpu;
 }
 BENCHMARK(BM_ZoomRepaint24MP)->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);
 

@@ -28,6 +28,17 @@ FileStamp StampOf(const std::string& path)
 
 namespace {
 
+// A result answering `request`, not yet filled.
+std::shared_ptr<PreviewLoadResult> ResultFor(const PreviewLoadRequest& request)
+{
+    auto result = std::make_shared<PreviewLoadResult>();
+    result->id = request.id;
+    result->clientWidth = request.clientWidth;
+    result->clientHeight = request.clientHeight;
+    result->path = request.path;
+    return result;
+}
+
 size_t BytesOf(const CPicture& picture, const QImage& cache)
 {
     return size_t(picture.GetLineBytes()) * size_t(std::max(0, picture.GetHeight())) + size_t(cache.sizeInBytes());
@@ -93,13 +104,9 @@ std::shared_ptr<PreviewLoadResult> CPreviewLoader::TakeReadyLocked(const Preview
     });
     if (it == m_cache.end())
         return {};
-    auto result = std::make_shared<PreviewLoadResult>();
-    result->id = request.id;
+    auto result = ResultFor(request);
     result->ok = true;
     result->cached = true;
-    result->clientWidth = request.clientWidth;
-    result->clientHeight = request.clientHeight;
-    result->path = request.path;
     result->stamp = stamp;
     result->picture = std::move(it->picture);
     result->warnings = std::move(it->warnings);
@@ -296,11 +303,7 @@ void CPreviewLoader::Run()
 
 void CPreviewLoader::Load(const PreviewLoadRequest& request)
 {
-    auto result = std::make_shared<PreviewLoadResult>();
-    result->id = request.id;
-    result->clientWidth = request.clientWidth;
-    result->clientHeight = request.clientHeight;
-    result->path = request.path;
+    auto result = ResultFor(request);
     result->stamp = StampOf(request.path);
 
     // From the cache when the file is still what was decoded.
@@ -429,13 +432,9 @@ bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, CData
         result.picture = std::move(picture);
         return true;
     }
-    auto interim = std::make_shared<PreviewLoadResult>();
-    interim->id = request.id;
+    auto interim = ResultFor(request);
     interim->interim = true;
     interim->ok = true;
-    interim->path = request.path;
-    interim->clientWidth = request.clientWidth;
-    interim->clientHeight = request.clientHeight;
     // Scaled to the size the full picture will show at, so the swap does not move.
     interim->display = upright(m_jpeg.GetFullWidth(), m_jpeg.GetFullHeight()).second;
     bool scrollable = false;

@@ -1,7 +1,7 @@
 // velkor-cli's batch form: rules for outputs that exist, folders taken
 // recursively, several workers, the summary and exit status, and a run
 // interrupted by a signal.
-#include "TestSupport.h"
+#include "CliTestSupport.h"
 #include "cli/CliBatch.h"
 #include "save/SaveDispatch.h"
 
@@ -16,17 +16,10 @@
 #include <unistd.h>
 
 using namespace vktest;
+using vkclitest::Cli;
+using vkclitest::Has;
 
 namespace {
-
-std::string Cli(const std::string& args, int* status)
-{
-    std::string out;
-    *status = vktest::Run(std::string(VELKOR_CLI) + " " + args + " 2>&1", &out);
-    return out;
-}
-
-bool Has(const std::string& text, const std::string& word) { return text.find(word) != std::string::npos; }
 
 void Picture(const std::string& path, int width, int height, unsigned seed)
 {

@@ -1,6 +1,6 @@
 // velkor-cli's help, manual page and bash completion against the tables
 // they are made from, and the command line's usage errors.
-#include "TestSupport.h"
+#include "CliTestSupport.h"
 #include "cli/CliFormats.h"
 #include "cli/CliHelp.h"
 #include "cli/CliOptions.h"
@@ -10,17 +10,10 @@
 #include <gtest/gtest.h>
 
 using namespace vktest;
+using vkclitest::Cli;
+using vkclitest::Has;
 
 namespace {
-
-std::string Cli(const std::string& args, int* status)
-{
-    std::string out;
-    *status = vktest::Run(std::string(VELKOR_CLI) + " " + args + " 2>&1", &out);
-    return out;
-}
-
-bool Has(const std::string& text, const std::string& word) { return text.find(word) != std::string::npos; }
 
 // What the completion script offers for the words typed so far (the last
 // one being completed).

@@ -162,14 +162,8 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
     m_shownStamp = result->stamp;
     m_fileName = m_requestedFileName;
     m_hasImage = true;
-    const int cw = m_geometry.ClientWidth(), ch = m_geometry.ClientHeight();
-    m_windowAspect = cw > 0 ? float(ch) / float(cw) : 1.0f;
-    const PictureSize size =
-        vkview::ChooseDisplaySize(m_picture, cw, ch, m_loadShrink, m_loadEnlarge, true);
-    m_geometry.SetDisplaySize(size.width, size.height);
-    m_fitted = true;
+    const PictureSize size = FitNewPicture();
     m_refitOnResize = m_fullScreenLook;
-    Place(m_loadPosition);
     m_picture.ClearEditState();
     ComputeSourceRect();
 
@@ -183,13 +177,8 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
     ShowWarnings(result->id, result->warnings);
 }
 
-void CPreview::ShowPicture(CPictureEx& picture)
+PictureSize CPreview::FitNewPicture()
 {
-    CancelLoad();
-    m_picture.Exchange(picture);
-    // Not the picture of any file: nothing to keep for a step back.
-    m_shownPath.clear();
-    m_hasImage = true;
     const int cw = m_geometry.ClientWidth(), ch = m_geometry.ClientHeight();
     m_windowAspect = cw > 0 ? float(ch) / float(cw) : 1.0f;
     const PictureSize size =
@@ -197,6 +186,17 @@ void CPreview::ShowPicture(CPictureEx& picture)
     m_geometry.SetDisplaySize(size.width, size.height);
     m_fitted = true;
     Place(m_loadPosition);
+    return size;
+}
+
+void CPreview::ShowPicture(CPictureEx& picture)
+{
+    CancelLoad();
+    m_picture.Exchange(picture);
+    // Not the picture of any file: nothing to keep for a step back.
+    m_shownPath.clear();
+    m_hasImage = true;
+    FitNewPicture();
     ComputeSourceRect();
     m_tileCache.Invalidate();
     update();

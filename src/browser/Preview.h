@@ -146,6 +146,8 @@ private:
     void ApplyInterim(const PreviewLoadResult& result);
     void ShowWarnings(uint64_t id, const std::vector<std::string>& warnings);
     void Place(int position);
+    // Sizes a newly shown picture to the view by the load settings and places it.
+    PictureSize FitNewPicture();
     void ComputeSourceRect() { m_geometry.ComputeSourceRect(m_picture.GetWidth()); }
     void DragTo(QPoint position);
 

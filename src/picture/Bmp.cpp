@@ -42,6 +42,19 @@ void CheckPictureSize(int64_t width, int64_t height)
         ThrowOutOfMemory();
 }
 
+bool IsBottomUpBlock(CBmp& bmp)
+{
+    const int height = bmp.GetHeight();
+    const size_t stride = size_t(bmp.GetWidth()) * 4;
+    if (height == 0 || size_t(bmp.GetLineBytes()) != stride)
+        return false;
+    const uint8_t* bottom = bmp.GetLine(height - 1);
+    for (int y = 0; y < height; ++y)
+        if (bmp.GetLine(y) != bottom + size_t(height - 1 - y) * stride)
+            return false;
+    return true;
+}
+
 void CheckSizeForFormat(const CBmp& bmp, int maxWidth, int maxHeight)
 {
     static constexpr const char* kTextBadSize = "Picture size not supported by this format.";

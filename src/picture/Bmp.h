@@ -122,3 +122,7 @@ private:
 // Writers whose format holds limited sizes: throws CTextException
 // (ErrUnsupported) unless the picture is 1 x 1 to maxWidth x maxHeight.
 void CheckSizeForFormat(const CBmp& bmp, int maxWidth, int maxHeight);
+
+// True when the 32-bit bitmap's lines are one bottom-up block without
+// padding, so a library that writes flipped rows can fill it in place.
+bool IsBottomUpBlock(CBmp& bmp);

@@ -169,21 +169,6 @@ void PutSeparate(TIFFRGBAImage* img, uint32_t* raster, uint32_t x, uint32_t y, u
         reinterpret_cast<RgbaImage*>(img)->separate(img, raster, x, y, w, h, fromskew, toskew, r, g, b, a);
 }
 
-// True when the 32-bit bitmap's lines are one bottom-up block without
-// padding, the layout of libtiff's raster, so it can be filled in place.
-bool IsBottomUpRaster(CBmp& bmp)
-{
-    const int height = bmp.GetHeight();
-    const size_t stride = size_t(bmp.GetWidth()) * 4;
-    if (height == 0 || size_t(bmp.GetLineBytes()) != stride)
-        return false;
-    const uint8_t* bottom = bmp.GetLine(height - 1);
-    for (int y = 0; y < height; ++y)
-        if (bmp.GetLine(y) != bottom + size_t(height - 1 - y) * stride)
-            return false;
-    return true;
-}
-
 // libtiff's pixels read as words are 0xAABBGGRR; ours are 0xAARRGGBB.
 inline uint32_t SwapRedBlue(uint32_t v)
 {
@@ -216,7 +201,7 @@ void DecodeFullColor(TIFF* tif, MemClient& client, CBmp& bmp)
     // bottom-up block when it has that layout.
     std::vector<uint32_t> buffer;
     uint32_t* raster = nullptr;
-    if (IsBottomUpRaster(bmp)) {
+    if (IsBottomUpBlock(bmp)) {
         raster = bmp.GetLine32(int(height) - 1);
     } else {
         try {

@@ -27,21 +27,6 @@ constexpr const char* kTextNoFrame = "WebP decoder: the animation has no frame."
     }
 }
 
-// The bitmap's lines as one bottom-up block of whole rows, which libwebp can
-// fill directly when told to flip.
-bool IsBottomUpBlock(CBmp& bmp)
-{
-    const int height = bmp.GetHeight();
-    const size_t stride = size_t(bmp.GetWidth()) * 4;
-    if (height == 0 || size_t(bmp.GetLineBytes()) != stride)
-        return false;
-    const uint8_t* bottom = bmp.GetLine(height - 1);
-    for (int y = 0; y < height; ++y)
-        if (bmp.GetLine(y) != bottom + size_t(height - 1 - y) * stride)
-            return false;
-    return true;
-}
-
 // The file is handed to the library in steps of this many bytes, so an
 // abandoned decode ends between them.
 constexpr size_t kInputStep = size_t(64) * 1024;

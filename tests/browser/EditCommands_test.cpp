@@ -21,13 +21,6 @@ using vktest::Pixels;
 
 namespace {
 
-bool Check(QDialog& d, const char* name, bool on = true)
-{
-    if (auto* b = d.findChild<QAbstractButton*>(name))
-        b->setChecked(on);
-    return true;
-}
-
 struct EditCase {
     EditCommand command;
     std::function<bool(QDialog&)> fill; // null: no dialog
@@ -114,7 +107,7 @@ TEST_F(EditSaveTest, EveryEditCommandMatchesItsOperationAndUndoes)
         EXPECT_TRUE(frame->IsCommandEnabled(Cmd::FileSaveAs));
         EXPECT_TRUE(frame->IsCommandEnabled(Cmd::EditUndo));
         if (sizeChanged) {
-            EXPECT_EQ(frame->GetView()->GetDisplayWidth() > 0, true);
+            EXPECT_GT(frame->GetView()->GetDisplayWidth(), 0);
         }
 
         vkedit::Run(*frame, EditCommand::Undo);

@@ -8,6 +8,7 @@
 #include "picture/AnyPicDecoder.h"
 #include "save/SaveCommands.h"
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QLineEdit>
 
@@ -53,6 +54,14 @@ template <class W> W* Child(QDialog& dialog, const char* name)
     W* w = dialog.findChild<W*>(name);
     EXPECT_NE(w, nullptr) << name;
     return w;
+}
+
+// Checks (or unchecks) a dialog's button by object name; true for chaining.
+inline bool Check(QDialog& d, const char* name, bool on = true)
+{
+    if (auto* b = d.findChild<QAbstractButton*>(name))
+        b->setChecked(on);
+    return true;
 }
 
 inline void SetText(QDialog& dialog, const char* name, const QString& text)

@@ -3,6 +3,7 @@
 // main frame driven headless.
 #pragma once
 
+#include "ScriptedAsk.h"
 #include "TestSupport.h"
 #include "browser/MainFrm.h"
 #include "browser/MessageService.h"
@@ -13,13 +14,11 @@
 #include <QDialog>
 #include <QKeyEvent>
 #include <QMenuBar>
-#include <QUrl>
 #include <QListWidget>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -34,37 +33,6 @@ inline void WriteBmp(const std::string& path, int width, int height, unsigned se
     vktest::MakeTestPicture(bmp, width, height, seed);
     SaveAsBmpFile(bmp, path);
 }
-
-// Records every message box and answers from a script (No when empty).
-class ScriptedAsk {
-public:
-    ScriptedAsk()
-    {
-        vkui::setAskHandler([this](const QString& text, vkui::Buttons, vkui::Icon) {
-            shown.push_back(text.toStdString());
-            if (answers.empty())
-                return vkui::Answer::No;
-            const vkui::Answer a = answers.front();
-            answers.pop_front();
-            return a;
-        });
-        vkui::setUrlHandler([this](const QUrl& url) {
-            opened.push_back(url.toString().toStdString());
-            return urlOpens;
-        });
-    }
-    ~ScriptedAsk()
-    {
-        vkui::setAskHandler({});
-        vkui::setUrlHandler({});
-        vkui::setOpenFileHandler({});
-        vkui::setDialogHandler({});
-    }
-    std::vector<std::string> shown;
-    std::vector<std::string> opened;
-    bool urlOpens = true; // what the browser seam answers
-    std::deque<vkui::Answer> answers;
-};
 
 // Processes events until the view has no pending load. The bound only
 // keeps a broken build from hanging; no time is asserted.

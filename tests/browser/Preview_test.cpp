@@ -91,50 +91,34 @@ public:
 
 } // namespace
 
-TEST_F(PreviewTest, EnlargeFitsButStopsAtTenTimes)
+TEST_F(PreviewTest, DisplayedSizeAndPlaceOnLoad)
 {
-    ASSERT_TRUE(Load(100, 100, vkview::Centre, true, true));
-    EXPECT_EQ(view.GetDisplayWidth(), 300);
-    EXPECT_EQ(view.GetDisplayHeight(), 300);
-    EXPECT_EQ(view.GetOriginX(), 50);
-    EXPECT_EQ(view.GetOriginY(), 0);
-
-    ASSERT_TRUE(Load(20, 10, vkview::Centre, true, true));
-    EXPECT_EQ(view.GetDisplayWidth(), 200);
-    EXPECT_EQ(view.GetDisplayHeight(), 100);
-    EXPECT_FALSE(view.IsScrollable());
-
-    // Without enlarge a small picture keeps its size.
-    ASSERT_TRUE(Load(20, 10, vkview::Centre, true, false));
-    EXPECT_EQ(view.GetDisplayWidth(), 20);
-}
-
-TEST_F(PreviewTest, ShrinkAndPositionOfALargePicture)
-{
-    ASSERT_TRUE(Load(800, 600, vkview::UpperRight, true, false));
-    EXPECT_EQ(view.GetDisplayWidth(), 400);
-    EXPECT_EQ(view.GetDisplayHeight(), 300);
-
-    ASSERT_TRUE(Load(800, 600, vkview::UpperRight, false, false));
-    EXPECT_EQ(view.GetDisplayWidth(), 800);
-    EXPECT_TRUE(view.IsScrollable());
-    // The top right part shows.
-    EXPECT_EQ(view.GetOriginX(), 400 - 800);
-    EXPECT_EQ(view.GetOriginY(), 0);
-    EXPECT_EQ(view.GetSourceRect(), QRect(400, 0, 400, 300));
-
-    ASSERT_TRUE(Load(800, 600, vkview::Centre, false, false));
-    EXPECT_EQ(view.GetOriginX(), -200);
-    EXPECT_EQ(view.GetOriginY(), -150);
-    EXPECT_EQ(view.GetSourceRect(), QRect(200, 150, 400, 300));
-}
-
-TEST_F(PreviewTest, PictureTouchingTheWindowKeepsItsSize)
-{
-    ASSERT_TRUE(Load(400, 100, vkview::Centre, true, true));
-    EXPECT_EQ(view.GetDisplayWidth(), 400);
-    EXPECT_EQ(view.GetDisplayHeight(), 100);
-    EXPECT_EQ(view.GetOriginY(), 100);
+    struct Case {
+        int w, h, position;
+        bool shrink, enlarge;
+        QRect dest; // in the 400 x 300 window
+        bool scrollable;
+    };
+    const Case cases[] = {
+        {100, 100, vkview::Centre, true, true, {50, 0, 300, 300}, false},   // enlarged to fit
+        {20, 10, vkview::Centre, true, true, {100, 100, 200, 100}, false},  // but at most ten times
+        {20, 10, vkview::Centre, true, false, {190, 145, 20, 10}, false},   // without enlarge: its size
+        {400, 100, vkview::Centre, true, true, {0, 100, 400, 100}, false},  // touching the window: its size
+        {800, 600, vkview::UpperRight, true, false, {0, 0, 400, 300}, false}, // shrunk
+        {800, 600, vkview::UpperRight, false, false, {-400, 0, 800, 600}, true}, // the top right part shows
+        {800, 600, vkview::Centre, false, false, {-200, -150, 800, 600}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " position " << c.position << " shrink "
+                                        << c.shrink << " enlarge " << c.enlarge);
+        ASSERT_TRUE(Load(c.w, c.h, c.position, c.shrink, c.enlarge));
+        EXPECT_EQ(QRect(view.GetOriginX(), view.GetOriginY(), view.GetDisplayWidth(), view.GetDisplayHeight()),
+                  c.dest);
+        EXPECT_EQ(view.IsScrollable(), c.scrollable);
+        if (c.scrollable) {
+            EXPECT_EQ(view.GetSourceRect(), QRect(-c.dest.left(), -c.dest.top(), 400, 300));
+        }
+    }
 }
 
 TEST_F(PreviewTest, ZoomStepsAndLimits)
@@ -280,23 +264,6 @@ TEST_F(PreviewTest, LargeZoomPaintsTilesWithoutSeams)
     EXPECT_LE(worst, 3);
 }
 
-TEST_F(PreviewTest, NewestRequestWins)
-{
-    std::vector<std::string> paths;
-    for (int i = 0; i < 12; ++i) {
-        paths.push_back(dir.File("n" + std::to_string(i) + ".bmp"));
-        WriteBmp(paths.back(), 50 + i, 40, unsigned(i));
-    }
-    int finished = 0;
-    QObject::connect(&view, &CPreview::LoadFinished, &view, [&finished](bool) { ++finished; });
-    for (const std::string& p : paths)
-        view.LoadImage(QString::fromStdString(p), vkview::Centre, false, false, "n.bmp");
-    WaitForLoad(&view);
-    EXPECT_EQ(view.GetPicture().GetWidth(), 50 + 11);
-    // Superseded requests never report.
-    EXPECT_EQ(finished, 1);
-}
-
 TEST_F(PreviewTest, ClearDropsALoadThatIsRunning)
 {
     const std::string path = dir.File("slow.bmp");
@@ -314,19 +281,6 @@ TEST_F(PreviewTest, ClearDropsALoadThatIsRunning)
     }
     EXPECT_FALSE(view.HasImage());
     EXPECT_EQ(finished, 0);
-}
-
-TEST_F(PreviewTest, FailedLoadEmptiesTheView)
-{
-    ASSERT_TRUE(Load(64, 64, vkview::Centre, true, true));
-    vktest::WriteFile(dir.File("text.bmp"), "this is not a picture at all");
-    bool result = true;
-    QObject::connect(&view, &CPreview::LoadFinished, &view, [&result](bool ok) { result = ok; });
-    view.LoadImage(QString::fromStdString(dir.File("text.bmp")), vkview::Centre, true, true, "text.bmp");
-    WaitForLoad(&view);
-    EXPECT_FALSE(result);
-    EXPECT_FALSE(view.HasImage());
-    EXPECT_TRUE(ask.shown.empty()) << "the view itself shows no decoder text";
 }
 
 TEST_F(PreviewTest, SaveQuestionBeforeReplacingAnEditedPicture)

@@ -3,6 +3,7 @@
 // cancelling at each step; a failing write; remembered values across a
 // restart; Convert's overwrite policies and "R&eplace original".
 #include "EditSaveFixture.h"
+#include "ReadOnlyFolder.h"
 #include "fileops/RenameDlg.h"
 #include "save/SaveDispatch.h"
 
@@ -14,8 +15,6 @@
 #include <QSlider>
 
 #include <filesystem>
-#include <sys/mount.h>
-#include <unistd.h>
 
 using namespace vkuitest;
 using vktest::Pixels;
@@ -51,13 +50,6 @@ struct FormatCase {
     int tolerance;   // largest channel difference allowed; -1: lossy, judged by PSNR
     const char* peer; // netpbm reader, or "" for ImageMagick
 };
-
-bool Check(QDialog& d, const char* name, bool on = true)
-{
-    if (auto* b = d.findChild<QAbstractButton*>(name))
-        b->setChecked(on);
-    return true;
-}
 
 std::vector<FormatCase> Formats()
 {
@@ -228,34 +220,16 @@ TEST_F(EditSaveTest, FailingWriteKeepsThePictureModifiedAndTheOldFile)
 {
     StartWithPicture();
     vkedit::Run(*frame, vkedit::EditCommand::Invert);
-    const std::string folder = pics.File("locked");
-    std::filesystem::create_directory(folder);
-    bool mounted = false;
-    if (geteuid() == 0) {
-        if (mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=64k") != 0)
-            GTEST_SKIP() << "cannot make a read-only folder here";
-        mounted = true;
-        vktest::WriteFile(folder + "/old.png", "keep me");
-        if (mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
-            umount(folder.c_str());
-            GTEST_SKIP() << "cannot make a read-only folder here";
-        }
-    } else {
-        vktest::WriteFile(folder + "/old.png", "keep me");
-        std::filesystem::permissions(folder, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    }
-    SaveDialogAnswers(folder + "/old.png");
+    vktest::ReadOnlyFolder folder(pics.File("locked"), {{"old.png", "keep me"}});
+    if (!folder.Locked())
+        GTEST_SKIP() << "cannot make a read-only folder here";
+    SaveDialogAnswers(folder.File("old.png"));
     dialogs.Ok();
     EXPECT_FALSE(vksave::SaveAs(*frame, "cat.bmp"));
     EXPECT_EQ(ask.shown, std::vector<std::string>{"Can't save file."});
     EXPECT_TRUE(Picture().IsModified());
-    EXPECT_EQ(vktest::ReadFile(folder + "/old.png"), "keep me");
+    EXPECT_EQ(vktest::ReadFile(folder.File("old.png")), "keep me");
     EXPECT_EQ(Pane(4), "  Done");
-    EXPECT_TRUE(frame->IsCommandEnabled(Cmd::FileSaveAs) || true);
-    if (mounted)
-        umount(folder.c_str());
-    else
-        std::filesystem::permissions(folder, std::filesystem::perms::owner_all);
 }
 
 TEST_F(EditSaveTest, ConvertNamesPoliciesAndTheSource)

@@ -1,15 +1,11 @@
 // Delete runs: the questions, deleting for good, into the trash, links,
 // refusing folders, cancel, and the worker.
 #include "FileOpsTestSupport.h"
+#include "ScopedEnv.h"
 #include "fileops/Delete.h"
-
-#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
-#include <thread>
 
 using namespace vkfileops;
 using vkfotest::List;
@@ -44,30 +40,6 @@ struct DeleteFixture {
             r.totalSize += ReadFile(dir.File(n)).size();
         return r;
     }
-};
-
-// Points the user's data folder (and so the trash) at a temporary folder.
-class ScopedDataHome {
-public:
-    explicit ScopedDataHome(const std::string& path)
-    {
-        if (const char* old = std::getenv("XDG_DATA_HOME")) {
-            hadOld = true;
-            oldValue = old;
-        }
-        ::setenv("XDG_DATA_HOME", path.c_str(), 1);
-    }
-    ~ScopedDataHome()
-    {
-        if (hadOld)
-            ::setenv("XDG_DATA_HOME", oldValue.c_str(), 1);
-        else
-            ::unsetenv("XDG_DATA_HOME");
-    }
-
-private:
-    bool hadOld = false;
-    std::string oldValue;
 };
 
 } // namespace
@@ -132,7 +104,8 @@ TEST(Delete, IntoTheTrash)
 {
     DeleteFixture f;
     TempDir data;
-    ScopedDataHome home(data.Path());
+    vktest::ScopedEnv env({"XDG_DATA_HOME"});
+    vktest::ScopedEnv::Set("XDG_DATA_HOME", data.Path());
     WriteFile(f.dir.File("photo.jpg"), "jpeg bytes");
     WriteFile(f.dir.File("target.png"), "t");
     ASSERT_EQ(::symlink("target.png", f.dir.File("link.png").c_str()), 0);
@@ -184,11 +157,7 @@ TEST(Delete, CancelAndTheWorker)
                        }});
         worker.Start();
         worker.PostCommand(CThread::CmdJob);
-        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (!done && std::chrono::steady_clock::now() < limit) {
-            QCoreApplication::processEvents();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        vkfotest::WaitFor([&] { return done.load(); });
     }
     EXPECT_TRUE(done);
     EXPECT_TRUE(List(f.dir.Path()).empty());

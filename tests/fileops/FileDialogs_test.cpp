@@ -1,6 +1,7 @@
 // The file dialogs, headless: their texts, limits and checks, and the
 // progress dialogs running real jobs with scripted answers.
 #include "FileOpsTestSupport.h"
+#include "ScriptedAsk.h"
 #include "browser/FileList.h"
 #include "browser/MessageService.h"
 #include "fileops/ConfirmReplaceDlg.h"
@@ -31,23 +32,6 @@ using vktest::TempDir;
 using vktest::WriteFile;
 
 namespace {
-
-// Records every message and answers them; restores the seams afterwards.
-struct Seams {
-    std::vector<QString> messages;
-    Seams()
-    {
-        vkui::setAskHandler([this](const QString& text, vkui::Buttons, vkui::Icon) {
-            messages.push_back(text);
-            return vkui::Answer::Ok;
-        });
-    }
-    ~Seams()
-    {
-        vkui::setAskHandler({});
-        vkui::setDialogHandler({});
-    }
-};
 
 void Type(QWidget* widget, int count)
 {
@@ -114,7 +98,7 @@ TEST(FileDialogs, NameFieldsTakeAtMost32Characters)
 
 TEST(FileDialogs, SelectGroupEnablesAndChecks)
 {
-    Seams seams;
+    vkuitest::ScriptedAsk seams;
     CSelectGroupDlg dialog;
     EXPECT_EQ(dialog.windowTitle(), "Select Group");
     EXPECT_EQ(dialog.GetExtensionList()->currentText(), "bmp");
@@ -131,16 +115,16 @@ TEST(FileDialogs, SelectGroupEnablesAndChecks)
     dialog.GetYear(0)->setText("1969");
     dialog.accept();
     EXPECT_NE(dialog.result(), QDialog::Accepted);
-    ASSERT_EQ(seams.messages.size(), 1u);
-    EXPECT_EQ(seams.messages[0], "Please enter a value between 1970 and 2037.");
+    ASSERT_EQ(seams.shown.size(), 1u);
+    EXPECT_EQ(seams.shown[0], "Please enter a value between 1970 and 2037.");
 
     dialog.GetYear(0)->setText("2001");
     dialog.GetYear(1)->setText("2002");
     dialog.GetSizeCheck()->setChecked(true);
     dialog.GetSizeEdit()->setText("");
     dialog.accept();
-    ASSERT_EQ(seams.messages.size(), 2u);
-    EXPECT_EQ(seams.messages[1], "Please enter a value between 1 and 2147483647 for file size.");
+    ASSERT_EQ(seams.shown.size(), 2u);
+    EXPECT_EQ(seams.shown[1], "Please enter a value between 1 and 2147483647 for file size.");
 
     dialog.GetSizeEdit()->setText("5000");
     dialog.GetUnitList()->setCurrentIndex(2);
@@ -164,7 +148,7 @@ TEST(FileDialogs, SelectGroupEnablesAndChecks)
 
 TEST(FileDialogs, CopyToChoosesAnotherFolder)
 {
-    Seams seams;
+    vkuitest::ScriptedAsk seams;
     TempDir dir;
     CFileList files;
     files.SetCurrentDir(dir.Path(), true);
@@ -177,7 +161,7 @@ TEST(FileDialogs, CopyToChoosesAnotherFolder)
 
     dialog.accept(); // still the source folder
     EXPECT_NE(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(seams.messages, std::vector<QString>{"You must select another directory."});
+    EXPECT_EQ(seams.shown, std::vector<std::string>{"You must select another directory."});
 
     dialog.GetFavoriteList()->setCurrentRow(0);
     EXPECT_EQ(dialog.GetDestination(), "/fav");
@@ -192,43 +176,9 @@ TEST(FileDialogs, CopyToChoosesAnotherFolder)
     EXPECT_TRUE(found);
 }
 
-TEST(FileDialogs, PasteDialogRunsTheJobAndAsksOnTheGuiThread)
-{
-    Seams seams;
-    TempDir src, dst;
-    WriteFile(src.File("a.bmp"), "new a");
-    WriteFile(src.File("b.bmp"), "new b");
-    WriteFile(dst.File("a.bmp"), "old a");
-    PasteRequest request;
-    request.sourceDir = src.Path();
-    request.destinationDir = dst.Path();
-    request.names = {"a.bmp", "b.bmp"};
-    request.totalSize = 10;
-
-    int questions = 0;
-    vkui::setDialogHandler([&](QDialog& d) {
-        if (auto* confirm = qobject_cast<CConfirmReplaceDlg*>(&d)) {
-            ++questions;
-            EXPECT_EQ(confirm->GetRenameText(), "a");
-            return int(ReplaceAnswer::Replace);
-        }
-        return d.exec(); // the progress dialog closes itself
-    });
-    CPasteDlg dialog(request);
-    EXPECT_EQ(dialog.windowTitle(), "Copy");
-    EXPECT_EQ(dialog.GetFromLabel()->text().toStdString(), src.Path());
-    EXPECT_EQ(vkui::execDialog(dialog), QDialog::Accepted);
-    EXPECT_FALSE(dialog.WasCancelled());
-    EXPECT_EQ(questions, 1);
-    EXPECT_EQ(dialog.GetResult().written, 2);
-    EXPECT_EQ(ReadFile(dst.File("a.bmp")), "new a");
-    EXPECT_EQ(dialog.GetProgressBar()->value(), 100);
-    EXPECT_TRUE(seams.messages.empty());
-}
-
 TEST(FileDialogs, CancelStopsTheJobWithUserAbort)
 {
-    Seams seams;
+    vkuitest::ScriptedAsk seams;
     TempDir src, dst;
     for (const char* n : {"1.gif", "2.gif", "3.gif"}) {
         WriteFile(src.File(n), "new");
@@ -257,12 +207,12 @@ TEST(FileDialogs, CancelStopsTheJobWithUserAbort)
         EXPECT_EQ(vkui::execDialog(dialog), QDialog::Rejected);
         EXPECT_TRUE(dialog.WasCancelled());
     }
-    EXPECT_EQ(seams.messages, std::vector<QString>{"User abort!"});
+    EXPECT_EQ(seams.shown, std::vector<std::string>{"User abort!"});
     EXPECT_EQ(List(src.Path()), (std::vector<std::string>{"1.gif", "2.gif", "3.gif"}));
     EXPECT_EQ(ReadFile(dst.File("1.gif")), "old");
 
     // Cancel before the worker even started: nothing is deleted.
-    seams.messages.clear();
+    seams.shown.clear();
     vkui::setDialogHandler([](QDialog& d) {
         d.show();
         d.reject();
@@ -278,13 +228,13 @@ TEST(FileDialogs, CancelStopsTheJobWithUserAbort)
         EXPECT_EQ(dialog.windowTitle(), "Delete");
         EXPECT_EQ(vkui::execDialog(dialog), QDialog::Rejected);
     }
-    EXPECT_EQ(seams.messages, std::vector<QString>{"User abort!"});
+    EXPECT_EQ(seams.shown, std::vector<std::string>{"User abort!"});
     EXPECT_EQ(List(src.Path()), (std::vector<std::string>{"1.gif", "2.gif", "3.gif"}));
 }
 
 TEST(FileDialogs, DeleteDialogReportsRefusedFiles)
 {
-    Seams seams;
+    vkuitest::ScriptedAsk seams;
     TempDir dir;
     WriteFile(dir.File("x.bmp"), "x");
     vkui::setDialogHandler([](QDialog& d) { return d.exec(); });
@@ -294,9 +244,8 @@ TEST(FileDialogs, DeleteDialogReportsRefusedFiles)
     del.useRecycleBin = false;
     CDeleteDlg dialog(del);
     EXPECT_EQ(vkui::execDialog(dialog), QDialog::Accepted);
-    EXPECT_EQ(seams.messages,
-              std::vector<QString>{QString::fromStdString("Can't delete " + dir.File("gone.bmp") +
-                                                          "\nThis is a read-only file.")});
+    EXPECT_EQ(seams.shown,
+              std::vector<std::string>{"Can't delete " + dir.File("gone.bmp") + "\nThis is a read-only file."});
     EXPECT_EQ(dialog.GetResult().deleted, 1);
     EXPECT_TRUE(List(dir.Path()).empty());
     EXPECT_EQ(dialog.GetNameLabel()->text(), "x.bmp");

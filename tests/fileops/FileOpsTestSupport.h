@@ -4,6 +4,8 @@
 
 #include "TestSupport.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <cstdint>
 #include <dirent.h>
@@ -81,6 +83,18 @@ private:
     vktest::TempDir dir;
     bool ok = false;
 };
+
+// Processes the owner's queued calls until `done` holds; the bound only keeps
+// a broken build from hanging, no time is asserted.
+template <class Done>
+bool WaitFor(Done done)
+{
+    for (int i = 0; i < 30000 && !done(); ++i) {
+        QCoreApplication::processEvents();
+        ::usleep(1000);
+    }
+    return done();
+}
 
 // Runs the tests as a user who is not root would: read-only folders refuse
 // changes to root too, so those cases are skipped for root.

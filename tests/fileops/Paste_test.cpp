@@ -3,14 +3,11 @@
 #include "FileOpsTestSupport.h"
 #include "fileops/Paste.h"
 
-#include <QCoreApplication>
 #include <QObject>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <deque>
-#include <thread>
 
 using namespace vkfileops;
 using vkfotest::List;
@@ -326,12 +323,7 @@ TEST(Paste, WorkerRunsTheJobAndReportsToItsOwner)
                    }});
     worker.Start();
     worker.PostCommand(CThread::CmdJob);
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done && std::chrono::steady_clock::now() < limit) {
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ASSERT_TRUE(done);
+    ASSERT_TRUE(vkfotest::WaitFor([&] { return done.load(); }));
     EXPECT_EQ(result.written, 1);
     EXPECT_EQ(f.questions.size(), 1u);
     EXPECT_EQ(ReadFile(f.dst.File("a.bmp")), "a");

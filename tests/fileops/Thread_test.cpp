@@ -1,5 +1,6 @@
 // The worker base: start, command queue, stop, kill, class locks, and
 // questions asked of the owner's thread.
+#include "FileOpsTestSupport.h"
 #include "fileops/Thread.h"
 
 #include <QCoreApplication>
@@ -13,21 +14,9 @@
 #include <functional>
 #include <thread>
 
-namespace {
+using vkfotest::WaitFor;
 
-// Waits for `done`, processing the owner's queued calls meanwhile; gives up
-// after a generous limit so a fault fails instead of hanging.
-bool WaitFor(const std::function<bool()>& done)
-{
-    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > limit)
-            return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+namespace {
 
 // A worker whose body can be held before its command loop, and whose job
 // runs until released or aborted.
@@ -87,9 +76,25 @@ TEST(Thread, StartsRunsJobsAndStopsWithExitCodeZero)
     EXPECT_EQ(worker.GetStatus(), CThread::StatusIdle);
     EXPECT_EQ(worker.GetExitCode(), CThread::kNeverRun);
     EXPECT_FALSE(worker.IsRunning());
+    // Without a thread, posting is ignored and Stop says it never ran.
+    worker.PostCommand(CThread::CmdJob);
+    EXPECT_FALSE(worker.PostCommandFirst(CThread::CmdJob));
+    EXPECT_EQ(worker.QueuedCount(), 0u);
+    int32_t code = 0;
+    EXPECT_TRUE(worker.Stop(code, 0));
+    EXPECT_EQ(code, CThread::kNeverRun);
 
     worker.jobRelease = true;
     worker.Start();
+    EXPECT_TRUE(worker.IsRunning());
+    // Starting a running object throws and leaves it running.
+    try {
+        worker.Start();
+        ADD_FAILURE() << "no exception";
+    } catch (const CThreadException& e) {
+        EXPECT_EQ(e.errorType, CThreadException::AlreadyStarted);
+        EXPECT_STREQ(e.what(), "Thread is already started!");
+    }
     EXPECT_TRUE(worker.IsRunning());
     EXPECT_EQ(worker.GetExitCode(), CThread::kStillActive);
     EXPECT_TRUE(worker.SetPriority(15));
@@ -99,7 +104,7 @@ TEST(Thread, StartsRunsJobsAndStopsWithExitCodeZero)
     ASSERT_TRUE(WaitFor([&] { return worker.jobs == 1; }));
     EXPECT_EQ(CThread::ClassLockCount("GateWorker"), 1);
 
-    int32_t code = 99;
+    code = 99;
     EXPECT_TRUE(worker.Stop(code, -1));
     EXPECT_EQ(code, 0);
     EXPECT_FALSE(worker.IsRunning());
@@ -117,28 +122,6 @@ TEST(Thread, StartsRunsJobsAndStopsWithExitCodeZero)
     worker.PostCommand(CThread::CmdJob);
     ASSERT_TRUE(WaitFor([&] { return worker.jobs == 2; }));
     EXPECT_TRUE(worker.Stop(code, -1));
-}
-
-TEST(Thread, StartOnRunningObjectThrowsAndLeavesItRunning)
-{
-    GateWorker worker;
-    worker.Start();
-    try {
-        worker.Start();
-        FAIL() << "no exception";
-    } catch (const CThreadException& e) {
-        EXPECT_EQ(e.errorType, CThreadException::AlreadyStarted);
-        EXPECT_EQ(e.message, "Thread is already started!");
-        EXPECT_EQ(e.thread, &worker);
-        EXPECT_STREQ(e.what(), "Thread is already started!");
-    }
-    EXPECT_TRUE(worker.IsRunning());
-    worker.jobRelease = true;
-    worker.PostCommand(CThread::CmdJob);
-    ASSERT_TRUE(WaitFor([&] { return worker.jobs == 1; }));
-    int32_t code = -5;
-    EXPECT_TRUE(worker.Stop(code, -1));
-    EXPECT_EQ(code, 0);
 }
 
 TEST(Thread, ConsecutiveDuplicateCommandsCollapse)
@@ -166,17 +149,6 @@ TEST(Thread, ConsecutiveDuplicateCommandsCollapse)
     EXPECT_EQ(code, 0);
     // The job before the first stop ran once; the loop ended at that stop.
     EXPECT_EQ(worker.jobs, 1);
-}
-
-TEST(Thread, PostingWithoutThreadIsIgnored)
-{
-    GateWorker worker;
-    worker.PostCommand(CThread::CmdJob);
-    EXPECT_FALSE(worker.PostCommandFirst(CThread::CmdJob));
-    EXPECT_EQ(worker.QueuedCount(), 0u);
-    int32_t code = 0;
-    EXPECT_TRUE(worker.Stop(code, 0));
-    EXPECT_EQ(code, CThread::kNeverRun);
 }
 
 TEST(Thread, StopWithoutPollsOnBusyWorkerReturnsAtOnce)
@@ -259,17 +231,6 @@ TEST(Thread, ClassLocksAreSharedByName)
     EXPECT_EQ(CThread::ClassLockCount("Other"), 0);
 }
 
-TEST(Thread, BodyReturnValueIsTheExitCodeAndCommandsOffMeanNoQueue)
-{
-    ReturnWorker worker(42);
-    worker.Start();
-    ASSERT_TRUE(WaitFor([&] { return !worker.IsRunning(); }));
-    int32_t code = 0;
-    EXPECT_TRUE(worker.Stop(code, 0));
-    EXPECT_EQ(code, 42);
-    EXPECT_EQ(worker.QueuedCount(), 0u);
-}
-
 namespace {
 
 class TimeoutWorker : public CThread {
@@ -311,8 +272,16 @@ protected:
 
 } // namespace
 
-TEST(Thread, WaitTimesOutWithTimeoutCommand)
+TEST(Thread, BodyReturnValueIsTheExitCodeAndWaitsTimeOut)
 {
+    ReturnWorker plain(42);
+    plain.Start();
+    ASSERT_TRUE(WaitFor([&] { return !plain.IsRunning(); }));
+    int32_t plainCode = 0;
+    EXPECT_TRUE(plain.Stop(plainCode, 0));
+    EXPECT_EQ(plainCode, 42);
+    EXPECT_EQ(plain.QueuedCount(), 0u) << "commands off: no queue";
+
     TimeoutWorker worker;
     worker.Start();
     ASSERT_TRUE(WaitFor([&] { return !worker.IsRunning(); }));

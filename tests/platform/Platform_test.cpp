@@ -6,6 +6,7 @@
 #include "platform/Path.h"
 #include "platform/Trash.h"
 
+#include "ScopedEnv.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -17,34 +18,7 @@
 #include <unistd.h>
 
 using namespace vkplatform;
-
-namespace {
-
-// Restores the working directory and one environment variable.
-class Restore {
-public:
-    explicit Restore(const char* variable) : name(variable)
-    {
-        const char* v = std::getenv(variable);
-        had = v != nullptr;
-        value = v ? v : "";
-        cwd = WorkingDirectory();
-    }
-    ~Restore()
-    {
-        if (had)
-            ::setenv(name.c_str(), value.c_str(), 1);
-        else
-            ::unsetenv(name.c_str());
-        EnterDirectory(cwd);
-    }
-
-private:
-    std::string name, value, cwd;
-    bool had = false;
-};
-
-} // namespace
+using vktest::ScopedEnv;
 
 TEST(PlatformPath, JoinSplitAndRoots)
 {
@@ -164,7 +138,7 @@ TEST(PlatformFileStatus, AttributeMapping)
 
 TEST(PlatformFolders, EnteringDirectories)
 {
-    Restore restore("HOME");
+    ScopedEnv restore({"HOME"});
     vktest::TempDir dir;
     ASSERT_TRUE(MakePath(dir.File("a b/c")));
     std::string error;
@@ -183,9 +157,9 @@ TEST(PlatformFolders, EnteringDirectories)
     EXPECT_FALSE(ExecutablePath().empty());
 }
 
-TEST(PlatformFolders, ConfigAndDataFolders)
+TEST(PlatformFolders, ConfigAndDataFoldersAndAnchoring)
 {
-    Restore a("HOME"), b("XDG_CONFIG_HOME"), c("XDG_DATA_HOME"), d("VELKOR_CONFIG_DIR");
+    ScopedEnv restore({"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "VELKOR_CONFIG_DIR"});
     ::setenv("HOME", "/home/some one", 1);
     ::unsetenv("XDG_CONFIG_HOME");
     ::unsetenv("XDG_DATA_HOME");
@@ -200,12 +174,8 @@ TEST(PlatformFolders, ConfigAndDataFolders)
     EXPECT_EQ(ConfigDirectory(), "/home/some one/.config/velkor");
     ::setenv("VELKOR_CONFIG_DIR", "/tmp/vk-test-conf", 1);
     EXPECT_EQ(ConfigDirectory(), "/tmp/vk-test-conf");
-}
 
-TEST(PlatformFolders, ARelativeConfigFolderIsAnchoredOnce)
-{
-    Restore d("VELKOR_CONFIG_DIR");
-    const std::string old = WorkingDirectory();
+    // A relative folder is anchored once, where Velkor started.
     vktest::TempDir dir;
     ASSERT_TRUE(EnterDirectory(dir.Path()));
     ::setenv("VELKOR_CONFIG_DIR", "./conf/../settings/", 1);
@@ -219,12 +189,11 @@ TEST(PlatformFolders, ARelativeConfigFolderIsAnchoredOnce)
     ::setenv("VELKOR_CONFIG_DIR", "/abs/conf", 1);
     AnchorConfigDirectory();
     EXPECT_EQ(ConfigDirectory(), "/abs/conf");
-    EnterDirectory(old);
 }
 
 TEST(PlatformTrash, MovesIntoTheUsersTrash)
 {
-    Restore a("HOME"), b("XDG_DATA_HOME");
+    ScopedEnv restore({"HOME", "XDG_DATA_HOME"});
     vktest::TempDir dir;
     ::setenv("HOME", dir.Path().c_str(), 1);
     ::setenv("XDG_DATA_HOME", dir.File("share").c_str(), 1);

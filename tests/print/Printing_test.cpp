@@ -4,8 +4,8 @@
 #include "print/PrintJob.h"
 #include "print/PrintSetupDlg.h"
 
+#include "ScriptedAsk.h"
 #include "TestSupport.h"
-#include "browser/MessageService.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -20,24 +20,6 @@
 namespace {
 
 constexpr int kRasterDpi = 20; // 1 raster pixel = 5 page units
-
-// Messages recorded instead of shown.
-class Messages {
-public:
-    Messages()
-    {
-        vkui::setAskHandler([this](const QString& text, vkui::Buttons, vkui::Icon) {
-            shown.push_back(text.toStdString());
-            return vkui::Answer::Ok;
-        });
-    }
-    ~Messages()
-    {
-        vkui::setAskHandler({});
-        vkui::setDialogHandler({});
-    }
-    std::vector<std::string> shown;
-};
 
 // A black picture as a PPM file.
 void WriteBlack(const std::string& path, int width, int height)
@@ -345,7 +327,7 @@ TEST(PrintCommands, SizeModeFollowsTheCommand)
 
 TEST(PrintSetupDialog, UnitsStatesProportionsAndCancel)
 {
-    Messages seams;
+    vkuitest::ScriptedAsk seams;
     CSettings s;
     s.imageSizeUnit = 1; // inches
     s.printMarginLeft = 96;

@@ -132,17 +132,3 @@ TEST(Favorites, DamagedFileKeepsWholeRecords)
     v.Parse("999999*A*/a**0*");
     EXPECT_EQ(v.GetCount(), 1);
 }
-
-TEST(Favorites, ConfigFolderFromEnvironment)
-{
-    vktest::TempDir dir;
-    ::setenv("VELKOR_CONFIG_DIR", dir.File("conf").c_str(), 1);
-    CFavorites store;
-    store.AddFavorite("Here", dir.Path(), "", 0);
-    EXPECT_TRUE(store.SaveFavorites());
-    EXPECT_TRUE(vktest::FileExists(dir.File("conf/vk.fav")));
-    CFavorites back;
-    EXPECT_TRUE(back.LoadFavorites());
-    EXPECT_EQ(back.GetFavorite(0).folder, dir.Path());
-    ::unsetenv("VELKOR_CONFIG_DIR");
-}

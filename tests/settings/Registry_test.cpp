@@ -2,6 +2,7 @@
 // module and through GLib's own reader (gio).
 #include "settings/Registry.h"
 
+#include "ScopedEnv.h"
 #include "TestSupport.h"
 #include "platform/Folders.h"
 
@@ -15,37 +16,17 @@ namespace {
 const std::string kRoot = "HKEY_CLASSES_ROOT\\";
 
 // HOME and the XDG folders pointed into a temporary directory.
-class TempHome {
-public:
+struct TempHome {
     TempHome()
     {
-        Save("HOME");
-        Save("XDG_CONFIG_HOME");
-        Save("XDG_DATA_HOME");
-        ::setenv("HOME", dir.Path().c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", dir.File("data").c_str(), 1);
-    }
-    ~TempHome()
-    {
-        for (const auto& [name, value] : saved) {
-            if (value.second)
-                ::setenv(name.c_str(), value.first.c_str(), 1);
-            else
-                ::unsetenv(name.c_str());
-        }
+        vktest::ScopedEnv::Set("HOME", dir.Path());
+        vktest::ScopedEnv::Set("XDG_CONFIG_HOME", dir.File("config"));
+        vktest::ScopedEnv::Set("XDG_DATA_HOME", dir.File("data"));
     }
     std::string MimeApps() const { return dir.File("config/mimeapps.list"); }
     std::string Entry() const { return dir.File("data/applications/velkor.desktop"); }
+    vktest::ScopedEnv env{"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"};
     vktest::TempDir dir;
-
-private:
-    void Save(const char* name)
-    {
-        const char* v = std::getenv(name);
-        saved.push_back({name, {v ? v : "", v != nullptr}});
-    }
-    std::vector<std::pair<std::string, std::pair<std::string, bool>>> saved;
 };
 
 CRegistry MakeRegistry() { return CRegistry("/opt/Velkor App/bin", "Velkor", "Velkor"); }
@@ -54,22 +35,26 @@ CRegistry MakeRegistry() { return CRegistry("/opt/Velkor App/bin", "Velkor", "Ve
 
 TEST(Registry, SplittingKeyPaths)
 {
-    std::string root, sub;
-    EXPECT_TRUE(CRegistry::SplitKeyPath("HKEY_CLASSES_ROOT\\.jpg", root, sub));
-    EXPECT_EQ(root, "HKEY_CLASSES_ROOT");
-    EXPECT_EQ(sub, ".jpg");
-    EXPECT_TRUE(CRegistry::SplitKeyPath("HKEY_CURRENT_USER\\Software\\Velkor", root, sub));
-    EXPECT_EQ(root, "HKEY_CURRENT_USER");
-    EXPECT_EQ(sub, "Software\\Velkor");
-    EXPECT_TRUE(CRegistry::SplitKeyPath("HKEY_USERS", root, sub));
-    EXPECT_EQ(root, "HKEY_USERS");
-    EXPECT_EQ(sub, "");
-    EXPECT_TRUE(CRegistry::SplitKeyPath("HKEY_NONSENSE\\x", root, sub));
-    EXPECT_EQ(root, "HKEY_CLASSES_ROOT");
-    EXPECT_EQ(sub, "x");
-    EXPECT_FALSE(CRegistry::SplitKeyPath("HKEY_CLASSES_ROOT\\.jpg\\", root, sub));
-    EXPECT_FALSE(CRegistry::SplitKeyPath("SOFTWARE\\x", root, sub));
-    EXPECT_FALSE(CRegistry::SplitKeyPath("", root, sub));
+    struct Case {
+        const char* path;
+        bool ok;
+        const char* root;
+        const char* sub;
+    };
+    for (const Case& c : {Case{"HKEY_CLASSES_ROOT\\.jpg", true, "HKEY_CLASSES_ROOT", ".jpg"},
+                          Case{"HKEY_CURRENT_USER\\Software\\Velkor", true, "HKEY_CURRENT_USER", "Software\\Velkor"},
+                          Case{"HKEY_USERS", true, "HKEY_USERS", ""},
+                          Case{"HKEY_NONSENSE\\x", true, "HKEY_CLASSES_ROOT", "x"},
+                          Case{"HKEY_CLASSES_ROOT\\.jpg\\", false, "", ""}, Case{"SOFTWARE\\x", false, "", ""},
+                          Case{"", false, "", ""}}) {
+        SCOPED_TRACE(c.path);
+        std::string root, sub;
+        EXPECT_EQ(CRegistry::SplitKeyPath(c.path, root, sub), c.ok);
+        if (c.ok) {
+            EXPECT_EQ(root, c.root);
+            EXPECT_EQ(sub, c.sub);
+        }
+    }
 }
 
 TEST(Registry, AssociationWrittenAndReadBack)

@@ -4,6 +4,7 @@
 #include "settings/Settings.h"
 
 #include "ReadOnlyFolder.h"
+#include "ScopedEnv.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -83,17 +84,10 @@ TEST(SettingsRecord, DefaultsAndPositions)
     // the strings.
     EXPECT_EQ(s.IntAt(1), &s.sortByName);
     EXPECT_EQ(s.IntAt(24), &s.compareCaseSensitive);
-    EXPECT_EQ(s.IntAt(25), nullptr);
     EXPECT_EQ(s.IntAt(26), &s.comparePreviewSource);
-    EXPECT_EQ(s.IntAt(62), &s.saveOptions.jpegProgressive);
-    EXPECT_EQ(s.IntAt(64), &s.saveOptions.jpegQuality);
-    EXPECT_EQ(s.IntAt(68), &s.saveOptions.tiffSecondOption);
-    EXPECT_EQ(s.IntAt(76), &s.saveOptions.rasDepth);
-    EXPECT_EQ(s.IntAt(81), &s.showBmp);
     EXPECT_EQ(s.IntAt(118), &s.imageSizeUnit);
-    EXPECT_EQ(s.IntAt(119), nullptr);
-    EXPECT_EQ(s.IntAt(0), nullptr);
-    EXPECT_EQ(s.IntAt(120), nullptr);
+    for (int p : {0, 25, 119, 120})
+        EXPECT_EQ(s.IntAt(p), nullptr) << p;
     int integers = 0;
     for (int p = 1; p <= CSettings::kPositions; ++p)
         integers += s.IntAt(p) != nullptr;
@@ -271,17 +265,22 @@ TEST(SettingsFile, ExtensionTextCannotShiftTheTokens)
 TEST(SettingsFile, ConfigFolderFromEnvironment)
 {
     vktest::TempDir dir;
+    vktest::ScopedEnv env({"VELKOR_CONFIG_DIR"});
     const std::string folder = dir.File("cfg dir/velkor");
-    ::setenv("VELKOR_CONFIG_DIR", folder.c_str(), 1);
-    CSettings s;
-    s.saveOptions.jpegQuality = 95;
+    vktest::ScopedEnv::Set("VELKOR_CONFIG_DIR", folder);
     EXPECT_EQ(CSettings::SettingsPath(), folder + "/vk.set");
     EXPECT_EQ(CSettings::RecentFoldersPath(), folder + "/vk.ruf");
+    CSettings s;
+    s.saveOptions.jpegQuality = 95;
     EXPECT_TRUE(s.Save()); // creates the folder
     CSettings back;
     EXPECT_TRUE(back.Load());
     EXPECT_EQ(back.saveOptions.jpegQuality, 95);
-    ::unsetenv("VELKOR_CONFIG_DIR");
+    // The favorites live beside the settings.
+    CFavorites store;
+    store.AddFavorite("Here", dir.Path(), "", 0);
+    EXPECT_TRUE(store.SaveFavorites());
+    EXPECT_TRUE(vktest::FileExists(folder + "/vk.fav"));
 }
 
 TEST(RecentFolders, FormatRoundTripAndDamage)

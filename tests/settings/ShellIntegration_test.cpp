@@ -4,6 +4,7 @@
 #include "settings/Associations.h"
 #include "settings/Wallpaper.h"
 
+#include "ScopedEnv.h"
 #include "TestSupport.h"
 #include "picture/AnyPicDecoder.h"
 #include "platform/Folders.h"
@@ -20,13 +21,9 @@ class TempDesktop {
 public:
     TempDesktop()
     {
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "PATH"}) {
-            const char* v = std::getenv(name);
-            saved.push_back({name, v ? v : "", v != nullptr});
-        }
-        ::setenv("HOME", dir.Path().c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", dir.File("config").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", dir.File("data").c_str(), 1);
+        vktest::ScopedEnv::Set("HOME", dir.Path());
+        vktest::ScopedEnv::Set("XDG_CONFIG_HOME", dir.File("config"));
+        vktest::ScopedEnv::Set("XDG_DATA_HOME", dir.File("data"));
         vktest::Run("mkdir -p " + vktest::Quote(dir.File("bin")));
     }
     // The desktop call with only the fakes on PATH: no real desktop is touched.
@@ -44,15 +41,6 @@ public:
         ::setenv("PATH", old.c_str(), 1);
         return taken;
     }
-    ~TempDesktop()
-    {
-        for (const auto& s : saved) {
-            if (s.set)
-                ::setenv(s.name.c_str(), s.value.c_str(), 1);
-            else
-                ::unsetenv(s.name.c_str());
-        }
-    }
     // A program on PATH that appends its arguments to `log` and exits with `status`.
     void Fake(const std::string& program, int status, const std::string& output = "")
     {
@@ -63,14 +51,8 @@ public:
     }
     std::string Log() const { return dir.File("calls.log"); }
     std::string Calls() const { return vktest::FileExists(Log()) ? vktest::ReadFile(Log()) : ""; }
+    vktest::ScopedEnv env{"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "PATH"};
     vktest::TempDir dir;
-
-private:
-    struct Saved {
-        std::string name, value;
-        bool set;
-    };
-    std::vector<Saved> saved;
 };
 
 } // namespace

@@ -54,7 +54,7 @@ protected:
 
 } // namespace
 
-TEST_F(MainFrameTest, BrowserTextsInBytes)
+TEST_F(MainFrameTest, BrowserTextsInBytesAndRefresh)
 {
     MakeTwelve();
     ASSERT_TRUE(Start(Dir()));
@@ -76,6 +76,14 @@ TEST_F(MainFrameTest, BrowserTextsInBytes)
     EXPECT_EQ(Pane(4).rfind("  Loaded in ", 0), 0u) << Pane(4);
     EXPECT_EQ(Pane(4).substr(Pane(4).size() - 2), " s");
     EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "a03.bmp");
+
+    // Refresh keeps only the current file selected.
+    SelectRows({0, 5, 7});
+    frame->RunCommand(Cmd::ViewRefresh);
+    WaitForLoad(frame->GetView());
+    EXPECT_EQ(frame->GetFileList().GetSelectedCount(), 1);
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "a08.bmp");
+    EXPECT_EQ(Pane(2), " 1 of 12 (438 bytes)");
 }
 
 TEST_F(MainFrameTest, BrowserTextsInOtherUnits)
@@ -177,18 +185,6 @@ TEST_F(MainFrameTest, BrowserKeysDoNothingInViewerMode)
     Key(Qt::Key_R, Qt::ShiftModifier, "R");
     EXPECT_EQ(Pane(2), " 4/13");
     EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "a04.bmp");
-}
-
-TEST_F(MainFrameTest, RefreshKeepsOnlyTheCurrentFileSelected)
-{
-    MakeTwelve();
-    ASSERT_TRUE(Start(Dir()));
-    SelectRows({0, 5, 7});
-    frame->RunCommand(Cmd::ViewRefresh);
-    WaitForLoad(frame->GetView());
-    EXPECT_EQ(frame->GetFileList().GetSelectedCount(), 1);
-    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "a08.bmp");
-    EXPECT_EQ(Pane(2), " 1 of 12 (438 bytes)");
 }
 
 TEST_F(MainFrameTest, ClosingWithAnEditedPictureAsks)
@@ -522,6 +518,10 @@ TEST_F(MainFrameTest, StartupFileIsSelectedAndShown)
 {
     MakeTwelve();
     vktest::TempDir elsewhere;
+    CSettings settings; // the start-up file's folder wins over home
+    settings.homeDirectory = elsewhere.Path();
+    settings.startInHome = 1;
+    WriteSettings(settings);
     ASSERT_TRUE(Start(elsewhere.Path(), QString::fromStdString(pics.File("a07.bmp"))));
     EXPECT_EQ(frame->GetFileList().GetCurrentDir(), Dir());
     EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "a07.bmp");

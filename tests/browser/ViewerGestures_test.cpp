@@ -104,11 +104,7 @@ TEST_F(ViewerGesturesTest, PlainKeysStepAndTheTableWins)
     Key(Qt::Key_End);
     EXPECT_EQ(Current(), "v06.bmp");
     EXPECT_EQ(frame->GetView()->GetPicture().GetWidth(), 26);
-    // Backspace and Home are Back and Home in the table: they win, and do
-    // nothing in viewer mode.
-    Key(Qt::Key_Backspace);
-    Key(Qt::Key_Home);
-    EXPECT_EQ(Current(), "v06.bmp");
+    // Backspace and Home are Back and Home in the table: they win (MainFrm_test).
     // The table's own keys still step.
     Key(Qt::Key_Home, Qt::ShiftModifier);
     EXPECT_EQ(Current(), "v01.bmp");

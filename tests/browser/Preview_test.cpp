@@ -283,30 +283,6 @@ TEST_F(PreviewTest, ClearDropsALoadThatIsRunning)
     EXPECT_EQ(finished, 0);
 }
 
-TEST_F(PreviewTest, SaveQuestionBeforeReplacingAnEditedPicture)
-{
-    ASSERT_TRUE(Load(64, 48, vkview::Centre, false, false));
-    view.GetPicture().Invert();
-    ASSERT_TRUE(view.GetPicture().IsModified());
-    QString savedName;
-    view.SetSaveHandler([&savedName](const QString& name) {
-        savedName = name;
-        return true;
-    });
-    ask.answers = {vkui::Answer::Yes};
-    ASSERT_TRUE(Load(30, 20, vkview::Centre, false, false));
-    ASSERT_EQ(ask.shown.size(), 1u);
-    EXPECT_EQ(ask.shown[0], "Do you want to save your changes?");
-    EXPECT_EQ(savedName, "p.bmp");
-    EXPECT_EQ(view.GetPicture().GetWidth(), 30);
-    EXPECT_FALSE(view.GetPicture().IsModified());
-    EXPECT_FALSE(view.GetPicture().IsUndoAvailable());
-
-    // A clean picture is replaced without a question.
-    ASSERT_TRUE(Load(64, 48, vkview::Centre, false, false));
-    EXPECT_EQ(ask.shown.size(), 1u);
-}
-
 TEST_F(PreviewTest, AnEditWhileTheNextPictureDecodesIsAskedAbout)
 {
     ASSERT_TRUE(Load(64, 48, vkview::Centre, false, false));
@@ -326,6 +302,12 @@ TEST_F(PreviewTest, AnEditWhileTheNextPictureDecodesIsAskedAbout)
     EXPECT_EQ(savedName, "p.bmp") << "saved under the name of the edited picture";
     EXPECT_EQ(view.GetPicture().GetWidth(), 30);
     EXPECT_EQ(view.GetFileName(), "next.bmp");
+    EXPECT_FALSE(view.GetPicture().IsModified());
+    EXPECT_FALSE(view.GetPicture().IsUndoAvailable());
+
+    // A clean picture is replaced without a question.
+    ASSERT_TRUE(Load(64, 48, vkview::Centre, false, false));
+    EXPECT_EQ(ask.shown.size(), 1u);
 }
 
 TEST_F(PreviewTest, RelayoutAfterASizeChangeFitsAgainWithoutLimit)

@@ -1,117 +1,122 @@
-// Format detection: the order of the tests and their edge cases.
+// Format detection: every signature, near misses, the order of the tests
+// where bytes satisfy more than one, and the errors of unknown files.
 #include "TestSupport.h"
 #include "picture/AnyPicDecoder.h"
 #include "picture/WinBmp.h"
 
 #include <gtest/gtest.h>
 #include <string>
-#include <vector>
+
+using namespace vktest;
 
 namespace {
 
-int Detect(const std::vector<uint8_t>& bytes) { return CAnyPicDecoder::DetectFormat(bytes.data(), bytes.size()); }
-
-std::vector<uint8_t> Bytes(const std::string& s, size_t size = 0)
+int Detect(const std::string& bytes)
 {
-    std::vector<uint8_t> v(s.begin(), s.end());
-    if (v.size() < size)
-        v.resize(size, 0x33);
+    return CAnyPicDecoder::DetectFormat(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+std::string Padded(std::string s, size_t size = 32)
+{
+    s.resize(std::max(s.size(), size), '\x33');
+    return s;
+}
+
+// 18 bytes of a true-colour Targa header, with the first two bytes given.
+std::string Targa(int first = 0, int second = 0)
+{
+    std::string v(18, '\0');
+    v[0] = char(first), v[1] = char(second), v[2] = 2, v[16] = 24;
     return v;
 }
 
-std::vector<uint8_t> TargaHeader()
+// A PICT: opcodes at 522, after the 512-byte preamble and the frame.
+std::string Pict(const std::string& opcodes, size_t size)
 {
-    std::vector<uint8_t> v(18, 0);
-    v[2] = 2;   // true colour
-    v[16] = 24; // pixel depth
+    std::string v(size, '\x33');
+    v.replace(522, opcodes.size(), opcodes);
     return v;
+}
+
+std::string Eps(uint8_t tiffOffset, uint8_t tiffLength)
+{
+    std::string v(64, '\0');
+    v.replace(0, 4, "\xC5\xD0\xD3\xC6");
+    v[20] = char(tiffOffset), v[24] = char(tiffLength);
+    return v;
+}
+
+std::string Ftyp(const std::string& major, const std::string& compatible)
+{
+    return Be32(uint32_t(16 + compatible.size())) + "ftyp" + major + std::string(4, '\0') + compatible;
 }
 
 } // namespace
 
-TEST(Detect, EachSignature)
+TEST(Detect, SignaturesNearMissesAndPrecedence)
 {
     using D = CAnyPicDecoder;
-    EXPECT_EQ(Detect(Bytes("BM")), D::DetBMP);
-    EXPECT_EQ(Detect(TargaHeader()), D::DetTGA);
-    EXPECT_EQ(Detect(Bytes(std::string("II*\0", 4), 32)), D::DetTIFF);
-    EXPECT_EQ(Detect(Bytes(std::string("MM\0*", 4), 32)), D::DetTIFF);
-    EXPECT_EQ(Detect(Bytes("\xFF\xD8\xFF\xE0", 32)), D::DetJPEG);
-    EXPECT_EQ(Detect(Bytes("\x89PNG\r\n", 32)), D::DetPNG);
-    EXPECT_EQ(Detect(Bytes("GIF87a", 32)), D::DetGIF);
-    EXPECT_EQ(Detect(Bytes("GIF89a", 32)), D::DetGIF);
-    EXPECT_EQ(Detect(Bytes("\x0A\x05\x01\x08", 32)), D::DetPCX);
-    EXPECT_EQ(Detect(Bytes(std::string("FORM\0\0\0\0ILBM", 12), 32)), D::DetIFF);
-    EXPECT_EQ(Detect(Bytes("P6\n1 1\n255\n")), D::DetPNM);
-    EXPECT_EQ(Detect(Bytes("P1")), D::DetPNM);
-    EXPECT_EQ(Detect(Bytes("\x59\xA6\x6A\x95", 32)), D::DetRAS);
-    EXPECT_EQ(Detect(Bytes(std::string("\0\0\1\0\1\0", 6), 32)), D::DetICO);
-}
-
-TEST(Detect, NearMissesAreNotRecognised)
-{
-    EXPECT_EQ(Detect(Bytes("GIF88a", 32)), CAnyPicDecoder::DetNone);
-    EXPECT_EQ(Detect(Bytes("\x0A\x05\x00\x08", 32)), CAnyPicDecoder::DetNone); // uncompressed PCX
-    EXPECT_EQ(Detect(Bytes("P7 332\n")), CAnyPicDecoder::DetNone);
-    EXPECT_EQ(Detect(Bytes("")), CAnyPicDecoder::DetNone);
-    EXPECT_EQ(Detect(Bytes("B")), CAnyPicDecoder::DetNone);
-    EXPECT_EQ(Detect(Bytes("\xFF\xD8")), CAnyPicDecoder::DetNone);
-}
-
-TEST(Detect, TargaWinsOverLaterFormats)
-{
-    // A PNM-looking start whose bytes also satisfy the Targa test.
-    std::vector<uint8_t> v = TargaHeader();
-    v[0] = 'P';
-    v[1] = 1;
-    EXPECT_EQ(Detect(v), CAnyPicDecoder::DetTGA);
-    // A BMP never reaches the Targa test.
-    v[0] = 'B';
-    v[1] = 'M';
-    EXPECT_EQ(Detect(v), CAnyPicDecoder::DetBMP);
-}
-
-TEST(Detect, PictNeedsMoreThan540Bytes)
-{
-    std::vector<uint8_t> v(541, 0x33);
-    v[522] = 0x00;
-    v[523] = 0x11;
-    v[524] = 0x02;
-    v[525] = 0xFF;
-    EXPECT_EQ(Detect(v), CAnyPicDecoder::DetPICT);
-    v.resize(540);
-    EXPECT_NE(Detect(v), CAnyPicDecoder::DetPICT);
-    v.resize(600, 0x33);
-    v[522] = 0x11;
-    v[523] = 0x01;
-    v[524] = 0x01;
-    v[525] = 0x00;
-    EXPECT_EQ(Detect(v), CAnyPicDecoder::DetPICT);
-}
-
-TEST(Detect, EpsNeedsTiffSectionFields)
-{
-    std::vector<uint8_t> v(64, 0);
-    v[0] = 0xC5;
-    v[1] = 0xD0;
-    v[2] = 0xD3;
-    v[3] = 0xC6;
-    EXPECT_EQ(Detect(v), CAnyPicDecoder::DetNone);
-    v[20] = 30;
-    v[24] = 10;
-    EXPECT_EQ(Detect(v), CAnyPicDecoder::DetEPS);
+    std::string ftypLie = Ftyp("avif", "");
+    ftypLie.replace(0, 4, Be32(4096)); // a box size beyond the file
+    // A JPEG XL container whose bytes also pass the Targa test (byte 1 and
+    // 2 zero, byte 7 = 32, byte 16 = 24).
+    const std::string jxlBox =
+        ByteString({0, 0, 0, 0x0C, 'J', 'X', 'L', ' ', 0x0D, 0x0A, 0x87, 0x0A, 0, 0, 0, 0x14, 24}) + std::string(20, '\0');
+    const struct {
+        const char* what;
+        std::string bytes;
+        int detected;
+    } cases[] = {
+        {"BMP", "BM", D::DetBMP},
+        {"Targa", Targa(), D::DetTGA},
+        {"TIFF II", Padded(std::string("II*\0", 4)), D::DetTIFF},
+        {"TIFF MM", Padded(std::string("MM\0*", 4)), D::DetTIFF},
+        {"JPEG", Padded("\xFF\xD8\xFF\xE0"), D::DetJPEG},
+        {"PNG", Padded("\x89PNG\r\n"), D::DetPNG},
+        {"GIF87a", Padded("GIF87a"), D::DetGIF},
+        {"GIF89a", Padded("GIF89a"), D::DetGIF},
+        {"PCX", Padded("\x0A\x05\x01\x08"), D::DetPCX},
+        {"IFF", Padded(std::string("FORM\0\0\0\0ILBM", 12)), D::DetIFF},
+        {"P6", "P6\n1 1\n255\n", D::DetPNM},
+        {"P1", "P1", D::DetPNM},
+        {"Sun raster", Padded("\x59\xA6\x6A\x95"), D::DetRAS},
+        {"icon", Padded(std::string("\0\0\1\0\1\0", 6)), D::DetICO},
+        {"PICT v2", Pict(ByteString({0x00, 0x11, 0x02, 0xFF}), 541), D::DetPICT},
+        {"PICT v1", Pict(ByteString({0x11, 0x01, 0x01, 0x00}), 600), D::DetPICT},
+        {"EPS", Eps(30, 10), D::DetEPS},
+        {"WebP", std::string("RIFF\x10\0\0\0WEBPVP8 ", 16), D::DetWEBP},
+        {"AVIF", Ftyp("avif", "mif1miaf"), D::DetAVIF},
+        {"AVIF by brand", Ftyp("mif1", "mif1avif"), D::DetAVIF},
+        {"HEIC", Ftyp("heic", "mif1heic"), D::DetHEIF},
+        {"HEIF by brand", Ftyp("mif1", "mif1"), D::DetHEIF},
+        {"JPEG XL codestream", ByteString({0xFF, 0x0A, 0xFA}), D::DetJXL},
+        {"JPEG XL box over Targa", jxlBox, D::DetJXL},
+        // A PNM-looking start whose bytes also satisfy the Targa test; a BMP
+        // never reaches the Targa test.
+        {"Targa over PNM", Targa('P', 1), D::DetTGA},
+        {"BMP over Targa", Targa('B', 'M'), D::DetBMP},
+        // Near misses.
+        {"GIF88a", Padded("GIF88a"), D::DetNone},
+        {"uncompressed PCX", Padded(ByteString({0x0A, 0x05, 0x00, 0x08})), D::DetNone},
+        {"P7", "P7 332\n", D::DetNone},
+        {"empty", "", D::DetNone},
+        {"B", "B", D::DetNone},
+        {"short JPEG", "\xFF\xD8", D::DetNone},
+        {"PICT of 540 bytes", Pict(ByteString({0x00, 0x11, 0x02, 0xFF}), 540), D::DetNone},
+        {"EPS without a TIFF section", Eps(0, 0), D::DetNone},
+        {"WAVE", std::string("RIFF\x10\0\0\0WAVEfmt ", 16), D::DetNone},
+        {"MP4 video", Ftyp("isom", "isomavc1"), D::DetNone},
+        {"box size beyond the file", ftypLie, D::DetNone},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Detect(c.bytes), c.detected) << c.what;
 }
 
 TEST(Detect, UnknownAndEpsBeyondEndRaise)
 {
     CAnyPicDecoder decoder;
-    const std::vector<uint8_t> junk = Bytes("hello, world", 64);
-    EXPECT_EQ(vktest::ErrorOf(decoder, std::string(junk.begin(), junk.end())),
-              std::pair(int(ErrUnknownType), vktest::Raised("Unknown file type.")));
-    std::string eps(64, '\0');
-    eps[0] = char(0xC5), eps[1] = char(0xD0), eps[2] = char(0xD3), eps[3] = char(0xC6);
-    eps[20] = char(200); // TIFF section beyond the file
-    eps[24] = 10;
-    EXPECT_EQ(vktest::ErrorOf(decoder, eps), std::pair(int(ErrEndOfFile), std::string(kTextEndOfFile)));
+    EXPECT_EQ(ErrorOf(decoder, Padded("hello, world", 64)), std::pair(int(ErrUnknownType), Raised("Unknown file type.")));
+    // TIFF section beyond the file.
+    EXPECT_EQ(ErrorOf(decoder, Eps(200, 10)), std::pair(int(ErrEndOfFile), std::string(kTextEndOfFile)));
     EXPECT_EQ(decoder.GetDetectedFormat(), FormatEPS);
 }

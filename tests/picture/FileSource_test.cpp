@@ -1,6 +1,6 @@
-// Reading files for decoding: a file that another thread or process shortens
-// while it is decoded ends in an error, never in a crash, and the open
-// errors keep their codes.
+// Reading files for decoding: the open errors keep their codes and texts,
+// reads stop at the last byte, and a file that another thread or process
+// shortens while it is decoded ends in an error, never in a crash.
 #include "TestSupport.h"
 #include "picture/AnyPicDecoder.h"
 #include "picture/FileSource.h"
@@ -37,76 +37,35 @@ void ShrinkAndRestore(const std::string& path, const std::string& bytes, const s
     ::close(fd);
 }
 
-// Decodes the file over and over; every decode either gives the whole
-// picture or the end-of-file error.
-void DecodeWhileShrinking(const std::string& path, int width, int height)
-{
-    CAnyPicDecoder decoder;
-    for (int i = 0; i < 40; ++i) {
-        CWinBmp bmp;
-        try {
-            decoder.DecodeFile(path, bmp, 32);
-            EXPECT_EQ(bmp.GetWidth(), width);
-            EXPECT_EQ(bmp.GetHeight(), height);
-        } catch (const CTextException& e) {
-            EXPECT_EQ(e.GetCode(), ErrEndOfFile) << e.GetText();
-        }
-    }
-}
-
-std::string WriteBigBmp(const TempDir& dir, int width, int height)
-{
-    CWinBmp picture;
-    MakeTestPicture(picture, width, height);
-    const std::string path = dir.File("shrinking.bmp");
-    SaveOptionValues values;
-    values.bmpDepth = 1;
-    SavePicture(kSaveBmp, path, picture, values);
-    return path;
-}
-
 } // namespace
 
-TEST(FileSource, FileShortenedByAnotherThreadDuringDecodes)
+TEST(FileSource, OpenErrorsReadBoundsAndCopiedBytes)
 {
     TempDir dir;
-    const std::string path = WriteBigBmp(dir, 2000, 1500);
-    const std::string bytes = ReadFile(path);
-    std::atomic<bool> running{true};
-    std::thread shrinker([&] { ShrinkAndRestore(path, bytes, [&] { return running.load(); }); });
-    DecodeWhileShrinking(path, 2000, 1500);
-    running = false;
-    shrinker.join();
-}
-
-TEST(FileSource, FileShortenedByAnotherProcessDuringDecodes)
-{
-    TempDir dir;
-    const std::string path = WriteBigBmp(dir, 2000, 1500);
-    const std::string bytes = ReadFile(path);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ShrinkAndRestore(path, bytes, [] { return ::getppid() != 1; });
-        ::_exit(0);
-    }
-    DecodeWhileShrinking(path, 2000, 1500);
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-}
-
-TEST(FileSource, OpenErrorsAndWhatIsRead)
-{
-    TempDir dir;
-    CFileSource source;
-    EXPECT_EQ(source.Open(dir.File("missing.bmp")), ErrFileNotFound);
-    EXPECT_EQ(source.Open(dir.File("no/such/folder.bmp")), ErrPathNotFound);
-    EXPECT_EQ(source.Open(dir.Path()), ErrAccessDenied); // a folder is no file
+    CAnyPicDecoder decoder;
+    CWinBmp bmp;
+    auto error = [&](const std::string& path) -> std::pair<int, std::string> {
+        try {
+            decoder.DecodeFile(path, bmp, 32);
+        } catch (const CTextException& e) {
+            return {e.GetCode(), e.GetText()};
+        }
+        return {0, ""};
+    };
+    EXPECT_EQ(error(dir.File("missing.bmp")),
+              std::pair(int(ErrFileNotFound), "Decoder error: Opening " + dir.File("missing.bmp") + " failed\n"));
+    EXPECT_EQ(error(dir.File("no/such/folder.bmp")).first, ErrPathNotFound);
+    EXPECT_EQ(error(dir.Path()).first, ErrAccessDenied); // a folder is no file
     WriteFile(dir.File("empty.bmp"), "");
-    EXPECT_EQ(source.Open(dir.File("empty.bmp")), ErrAccessDenied);
+    EXPECT_EQ(error(dir.File("empty.bmp")).first, ErrAccessDenied);
+    if (geteuid() != 0) {
+        WriteFile(dir.File("locked.bmp"), "BM");
+        chmod(dir.File("locked.bmp").c_str(), 0);
+        EXPECT_EQ(error(dir.File("locked.bmp")).first, ErrAccessDenied);
+    }
 
     // The bytes are a copy: changing the file afterwards changes nothing read.
+    CFileSource source;
     WriteFile(dir.File("a.bin"), "abcdef");
     ASSERT_EQ(source.Open(dir.File("a.bin")), 0);
     WriteFile(dir.File("a.bin"), "xy");
@@ -115,4 +74,63 @@ TEST(FileSource, OpenErrorsAndWhatIsRead)
     EXPECT_THROW(source.ReadBytes(1), CTextException);
     source.Close();
     EXPECT_FALSE(source.IsOpen());
+
+    // Memory reads up to the last byte only, in either byte order.
+    const uint8_t bytes[4] = {1, 2, 3, 4};
+    CMemSource memory(bytes, 4);
+    EXPECT_EQ(memory.ReadWordLE(), 0x0201);
+    EXPECT_EQ(memory.ReadWordBE(), 0x0304);
+    try {
+        memory.ReadByte();
+        FAIL();
+    } catch (const CTextException& e) {
+        EXPECT_EQ(e.GetCode(), ErrEndOfFile);
+        EXPECT_EQ(e.GetText(), "End of file reached while decoding.\n");
+    }
+    CMemSource again(bytes, 4);
+    again.Skip(3);
+    EXPECT_THROW(again.ReadWordLE(), CTextException);
+}
+
+TEST(FileSource, FileShortenedByAnotherThreadOrProcessDuringDecodes)
+{
+    TempDir dir;
+    CWinBmp picture;
+    MakeTestPicture(picture, 2000, 1500);
+    const std::string path = dir.File("shrinking.bmp");
+    SaveOptionValues values;
+    values.bmpDepth = 1;
+    ASSERT_TRUE(SavePicture(kSaveBmp, path, picture, values));
+    const std::string bytes = ReadFile(path);
+    // Every decode either gives the whole picture or the end-of-file error.
+    auto decodeWhileShrinking = [&] {
+        CAnyPicDecoder decoder;
+        for (int i = 0; i < 40; ++i) {
+            CWinBmp bmp;
+            try {
+                decoder.DecodeFile(path, bmp, 32);
+                EXPECT_EQ(bmp.GetWidth(), 2000);
+                EXPECT_EQ(bmp.GetHeight(), 1500);
+            } catch (const CTextException& e) {
+                EXPECT_EQ(e.GetCode(), ErrEndOfFile) << e.GetText();
+            }
+        }
+    };
+
+    std::atomic<bool> running{true};
+    std::thread shrinker([&] { ShrinkAndRestore(path, bytes, [&] { return running.load(); }); });
+    decodeWhileShrinking();
+    running = false;
+    shrinker.join();
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ShrinkAndRestore(path, bytes, [] { return ::getppid() != 1; });
+        ::_exit(0);
+    }
+    decodeWhileShrinking();
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
 }

@@ -1,7 +1,6 @@
 // The format registry: codes, names and extensions that map back to their
-// row, the tables derived from it for the file list and the save dialog,
-// every written format read back as the row that writes it, and a sample of
-// every read format recognised by the detector.
+// row, the tables derived from it for the file list, the save dialog and the
+// help, and a file of every format recognised as its row.
 #include "TestSupport.h"
 #include "picture/AnyPicDecoder.h"
 #include "picture/WinBmp.h"
@@ -88,35 +87,27 @@ TEST(FormatRegistry, CodesNamesAndExtensionsMapBackToTheirRow)
         EXPECT_EQ(ConvertFormats()[i].code, kSaveTargets[i].code);
         EXPECT_EQ(std::string(ConvertFormats()[i].extension), std::string(".") + kSaveTargets[i].extension);
     }
-}
-
-TEST(FormatRegistry, HelpListsFollowTheTable)
-{
+    // The help's lists: every row read, every target written, by name.
     const std::vector<ReadableFormat> readable = ReadableFormats();
     ASSERT_EQ(readable.size(), kPictureFormatCount);
     EXPECT_STREQ(readable[0].name, "BMP");
     EXPECT_EQ(std::vector<std::string>(readable[0].extensions.begin(), readable[0].extensions.end()),
               (std::vector<std::string>{"bmp", "dib", "rle"}));
-    std::set<std::string> names;
-    for (const ReadableFormat& f : readable)
-        names.insert(f.name);
-    for (const char* name : {"WEBP", "AVIF", "HEIF", "JXL", "JPEG", "PNG", "TIFF", "EPS", "ICO"})
-        EXPECT_TRUE(names.count(name)) << name;
-
     const std::vector<WritableFormat> writable = WritableFormats();
     ASSERT_EQ(writable.size(), kSaveTargets.size());
-    for (size_t i = 0; i < writable.size(); ++i)
-        EXPECT_EQ(writable[i].target, &kSaveTargets[i]);
-    EXPECT_STREQ(writable[0].name, "BMP");
     EXPECT_STREQ(writable[3].name, "PNM");
     EXPECT_STREQ(writable[3].target->extension, "ppm");
 }
 
-TEST(FormatRegistry, EveryWrittenFileIsReadBackAsTheRowThatWritesIt)
+// Every written format read back as the row that writes it, and a sample
+// of every other format read: written by the Debian encoders where they are
+// installed, a signature standing in for a missing encoder.
+TEST(FormatRegistry, EveryFormatIsRecognisedAsItsRow)
 {
     TempDir dir;
     CWinBmp picture;
     MakeTestPicture(picture, 40, 20);
+    std::set<int> seen;
     for (const PictureFormatInfo& row : kPictureFormats) {
         for (const SaveTarget& t : row.saved) {
             if (!t.extension)
@@ -131,33 +122,17 @@ TEST(FormatRegistry, EveryWrittenFileIsReadBackAsTheRowThatWritesIt)
             EXPECT_EQ(decoder.GetDetectedFormat(), row.format);
             EXPECT_EQ(bmp.GetWidth(), 40);
             EXPECT_EQ(bmp.GetHeight(), 20);
+            seen.insert(row.format);
         }
     }
-}
-
-TEST(FormatRegistry, ASampleOfEveryFormatReadIsRecognised)
-{
-    TempDir dir;
-    CWinBmp picture;
-    MakeTestPicture(picture, 24, 16);
-    const std::string png = dir.File("src.png");
-    ASSERT_TRUE(SavePicture(kSavePng, png, picture, SaveOptionValues{}));
-
-    // Written by Velkor itself, or by the Debian encoders where they are
-    // installed; a signature stands in for a missing encoder.
-    struct Sample {
+    const std::string png = dir.File("a.png"), tiff = ReadFile(dir.File("a.tif"));
+    const struct {
         PictureFormat format;
         const char* encoder;
         std::string signature;
-    };
-    const std::string tiff = [&] {
-        SavePicture(kSaveTif, dir.File("s.tif"), picture, SaveOptionValues{});
-        return ReadFile(dir.File("s.tif"));
-    }();
-    const Sample samples[] = {
+    } samples[] = {
         {FormatWEBP, "cwebp -quiet {in} -o {out}", std::string("RIFF\x10\0\0\0WEBPVP8 ", 16)},
-        {FormatAVIF, "heif-enc -A -q 50 {in} -o {out}",
-         std::string("\0\0\0\x18" "ftypavif\0\0\0\0mif1miaf", 24)},
+        {FormatAVIF, "heif-enc -A -q 50 {in} -o {out}", std::string("\0\0\0\x18" "ftypavif\0\0\0\0mif1miaf", 24)},
         {FormatHEIF, "heif-enc -q 50 {in} -o {out}", std::string("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24)},
         {FormatJXL, "cjxl {in} {out}", ByteString({0xFF, 0x0A, 0xFA, 0x00})},
         {FormatEPS, nullptr,
@@ -165,24 +140,12 @@ TEST(FormatRegistry, ASampleOfEveryFormatReadIsRecognised)
              std::string(2, '\0') + tiff},
         {FormatICO, nullptr, Le16(0) + Le16(1) + Le16(1) + std::string(16, '\0')},
     };
-    std::set<int> seen;
-    for (const SaveTarget& t : kSaveTargets) {
-        const std::string path = dir.File(std::string("w.") + t.extension);
-        ASSERT_TRUE(SavePicture(t.code, path, picture, SaveOptionValues{}));
-        const PictureFormatInfo* row = DetectedRow(ReadFile(path));
-        ASSERT_NE(row, nullptr) << t.extension;
-        seen.insert(row->format);
-    }
-    for (const Sample& s : samples) {
+    for (const auto& s : samples) {
         SCOPED_TRACE(FormatName(s.format));
         std::string bytes = s.signature;
-        if (s.encoder) {
-            const std::string out = dir.File(std::string("sample.") + FormatName(s.format));
-            if (vktest::Run(Substitute(Substitute(s.encoder, "{in}", Quote(png)), "{out}", Quote(out)) + " >/dev/null 2>&1") ==
-                    0 &&
-                FileExists(out))
-                bytes = ReadFile(out);
-        }
+        const std::string out = dir.File(std::string("sample.") + FormatName(s.format));
+        if (s.encoder && RunWith(s.encoder, png, out) == 0 && FileExists(out))
+            bytes = ReadFile(out);
         const PictureFormatInfo* row = DetectedRow(bytes);
         ASSERT_NE(row, nullptr);
         EXPECT_EQ(row->format, s.format);

@@ -328,3 +328,26 @@ TEST(GifDamage, TruncatedFlippedAndHugeFilesFailCleanly)
     for (const std::string& path : found)
         EXPECT_NE(GifError(ReadFile(path)), ErrInternal) << path;
 }
+
+TEST(GifDamage, FramesWithoutDataCannotClaimMorePixelsThanTheFileCodes)
+{
+    // Thirty 8192 x 8192 frames of empty data, then a 9 KB comment: each
+    // frame alone fits what the bytes after it could code, but every one of
+    // them was once created and painted black, 2 billion pixels from 10 KB.
+    std::string file = Screen(2, {});
+    for (int i = 0; i < 30; ++i)
+        file += Image(8192, 8192, std::string(1, '\0'), 2);
+    file += "!\xFE";
+    for (int i = 0; i < 36; ++i)
+        file += char(255) + std::string(255, 'c');
+    file += std::string(1, '\0') + ";";
+    int64_t total = 0;
+    CWatchedBmp bmp([&](int w, int h) { total += int64_t(w) * h; });
+    CGIFDecoder decoder;
+    try {
+        DecodeBytes(decoder, file, 32, &bmp);
+    } catch (const CTextException&) {
+    }
+    // At most 4096 pixels from a 12-bit code.
+    EXPECT_LE(total, int64_t(file.size()) * 8 * 4096 / 12);
+}

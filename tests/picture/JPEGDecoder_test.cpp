@@ -13,25 +13,11 @@ namespace {
 
 Pixels Decode(CPicDecoder& decoder, const std::string& bytes, int wanted = 32, int* depth = nullptr)
 {
-    CMemSource source(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     CWinBmp bmp;
-    decoder.Decode(source, bmp, wanted);
+    const Pixels p = DecodeBytes(decoder, bytes, wanted, &bmp);
     if (depth)
         *depth = bmp.GetBitsPerPixel();
-    return FromBitmap(bmp);
-}
-
-// Returns the code of the CTextException a decode raises, 0 when none.
-int DecodeError(CPicDecoder& decoder, const std::string& bytes, std::string* text = nullptr)
-{
-    try {
-        Decode(decoder, bytes);
-    } catch (const CTextException& e) {
-        if (text)
-            *text = e.GetText();
-        return e.GetCode();
-    }
-    return 0;
+    return p;
 }
 
 class JpegTest : public ::testing::Test {
@@ -42,7 +28,6 @@ protected:
             GTEST_SKIP() << "cjpeg/djpeg not installed";
         CWinBmp picture;
         MakeTestPicture(picture, 77, 45);
-        m_ppm = m_dir.File("in.ppm");
         WriteFile(m_ppm, ToPpm(picture));
     }
 
@@ -60,7 +45,7 @@ protected:
     }
 
     TempDir m_dir;
-    std::string m_ppm;
+    std::string m_ppm = m_dir.File("in.ppm");
     CJPEGDecoder m_decoder;
 };
 
@@ -131,30 +116,26 @@ TEST_F(JpegTest, ReducedDecodesEqualDjpegAtTheSameScale)
     // The same decoder goes on decoding reduced and full in turn.
     m_decoder.SetScaleChooser([](int, int) { return 8; });
     EXPECT_EQ(Decode(m_decoder, bytes).width, 10);
-    EXPECT_NE(DecodeError(m_decoder, bytes.substr(0, 20)), 0);
+    EXPECT_NE(ErrorOf(m_decoder, bytes.substr(0, 20)).first, 0);
     m_decoder.SetScaleChooser({});
     EXPECT_EQ(Decode(m_decoder, bytes).width, 77);
 }
 
 TEST_F(JpegTest, GrayscaleDepthFollowsWantedDepth)
 {
-    std::string bytes = ReadFile(Encode("-grayscale", "gray.jpg"));
+    // Gray files decode to 8 bits when the depth is free, to the same gray
+    // pixels; colour files are 32 bits whatever was asked for, opaque.
+    const std::string gray = ReadFile(Encode("-grayscale", "gray.jpg"));
     int depth = 0;
-    Pixels at32 = Decode(m_decoder, bytes, 32, &depth);
+    const Pixels at32 = Decode(m_decoder, gray, 32, &depth);
     EXPECT_EQ(depth, 32);
-    Pixels at0 = Decode(m_decoder, bytes, 0, &depth);
+    EXPECT_EQ(Decode(m_decoder, gray, 0, &depth), at32);
     EXPECT_EQ(depth, 8);
-    EXPECT_EQ(at0, at32);
-    uint32_t v = at32.At(10, 10);
-    EXPECT_EQ(v >> 24, 255u);
-    EXPECT_EQ(v & 0xFF, v >> 8 & 0xFF);
-    EXPECT_EQ(v & 0xFF, v >> 16 & 0xFF);
-
-    // A colour file is 32 bits whatever was asked for, alpha 255 throughout.
-    Pixels colour = Decode(m_decoder, ReadFile(Encode("", "colour.jpg")), 0, &depth);
+    const uint32_t v = at32.At(10, 10);
+    EXPECT_EQ(v, MakePixel(uint8_t(v), uint8_t(v), uint8_t(v)));
+    const Pixels colour = Decode(m_decoder, ReadFile(Encode("", "colour.jpg")), 0, &depth);
     EXPECT_EQ(depth, 32);
-    for (uint32_t p : colour.data)
-        ASSERT_EQ(p >> 24, 255u);
+    EXPECT_EQ(colour, Opaque(colour));
 }
 
 TEST_F(JpegTest, TruncatedFilesDecodeWhatIsThere)
@@ -179,8 +160,8 @@ TEST_F(JpegTest, TruncatedFilesDecodeWhatIsThere)
         }
     }
     // Cut before the frame header there is no picture at all.
-    std::string text;
-    EXPECT_EQ(DecodeError(m_decoder, std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10), &text), ErrUnsupported);
+    const auto [code, text] = ErrorOf(m_decoder, std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10));
+    EXPECT_EQ(code, ErrUnsupported);
     EXPECT_EQ(text.rfind("Decoder error: ", 0), 0u);
     EXPECT_EQ(text.substr(text.size() - 2), "\n\n");
 }
@@ -194,7 +175,7 @@ TEST_F(JpegTest, DamagedFilesFailCleanlyAndTheDecoderStaysUsable)
     for (size_t i = 2; i < 400 && i < bytes.size(); i += 3) {
         std::string damaged = bytes;
         damaged[i] = char(damaged[i] ^ 0xFF);
-        int code = DecodeError(m_decoder, damaged);
+        const int code = ErrorOf(m_decoder, damaged).first;
         EXPECT_TRUE(code == 0 || code == ErrUnsupported || code == ErrNoMemory) << i << " " << code;
     }
 
@@ -204,7 +185,7 @@ TEST_F(JpegTest, DamagedFilesFailCleanlyAndTheDecoderStaysUsable)
     std::string huge = bytes;
     huge[sof + 5] = huge[sof + 7] = char(0xFD);
     huge[sof + 6] = huge[sof + 8] = char(0xE8);
-    EXPECT_EQ(DecodeError(m_decoder, huge), ErrNoMemory);
+    EXPECT_EQ(ErrorOf(m_decoder, huge).first, ErrNoMemory);
 
     // No end of image at all and garbage instead of entropy data.
     std::string garbage = bytes.substr(0, bytes.find("\xFF\xDA") + 20) + std::string(2000, '\x55');
@@ -226,9 +207,9 @@ TEST_F(JpegTest, EndlessScansAreCutOff)
         some += lastScan;
     for (int i = 0; i < 1100; ++i)
         endless += lastScan;
-    EXPECT_EQ(DecodeError(m_decoder, some + "\xFF\xD9"), 0);
-    std::string text;
-    EXPECT_EQ(DecodeError(m_decoder, endless + "\xFF\xD9", &text), ErrUnsupported);
+    EXPECT_EQ(ErrorOf(m_decoder, some + "\xFF\xD9").first, 0);
+    const auto [code, text] = ErrorOf(m_decoder, endless + "\xFF\xD9");
+    EXPECT_EQ(code, ErrUnsupported);
     EXPECT_NE(text.find("scans"), std::string::npos) << text;
 }
 

@@ -155,7 +155,7 @@ protected:
 
 } // namespace
 
-TEST(PackBits, UnpacksRunsLiteralsAndNoOps)
+TEST(PackBits, UnpacksWithinTheOutputAndTheInput)
 {
     // Apple's example: literal, run, no-op, literal, run.
     const uint8_t in[] = {0x02, 'a', 'b', 'c', 0xFD, 'x', 0x80, 0x00, 'z', 0xFF, 'q'};
@@ -163,29 +163,22 @@ TEST(PackBits, UnpacksRunsLiteralsAndNoOps)
     PackBitsResult r = UnpackBits(in, sizeof in, out, 9);
     EXPECT_EQ(r.consumed, sizeof in);
     EXPECT_EQ(r.produced, 9u);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 9), "abcxxxxzq");
-    EXPECT_EQ(out[9], 0); // nothing beyond the output
-}
-
-TEST(PackBits, RunsAreClampedToOutputAndInput)
-{
-    uint8_t out[8];
-    std::memset(out, 0xEE, sizeof out);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 10), std::string("abcxxxxzq\0", 10)); // nothing beyond
     // A run of 128 into 4 bytes: cut, and its input is consumed.
+    std::memset(out, 0xEE, sizeof out);
     const uint8_t run[] = {0x81, 7, 0x00, 9};
-    PackBitsResult r = UnpackBits(run, sizeof run, out, 4);
+    r = UnpackBits(run, sizeof run, out, 4);
     EXPECT_EQ(r.produced, 4u);
     EXPECT_EQ(r.consumed, 2u);
     EXPECT_TRUE(r.overran);
     EXPECT_EQ(out[3], 7);
     EXPECT_EQ(out[4], 0xEE);
-    // A literal longer than the rest of the input writes what there is.
-    const uint8_t literal[] = {0x05, 1, 2};
+    // A literal longer than the rest of the input writes what there is; a
+    // run flag with no value byte ends the input.
+    const uint8_t literal[] = {0x05, 1, 2}, cut[] = {0xFE};
     r = UnpackBits(literal, sizeof literal, out, 8);
     EXPECT_EQ(r.consumed, 3u);
     EXPECT_EQ(r.produced, 2u);
-    // A run flag with no value byte ends the input.
-    const uint8_t cut[] = {0xFE};
     r = UnpackBits(cut, 1, out, 8);
     EXPECT_EQ(r.produced, 0u);
     EXPECT_EQ(r.consumed, 1u);
@@ -213,27 +206,19 @@ TEST_F(PictPeers, ImageMagickAndNetpbmFiles)
         Decoded d = Check(im + " " + Quote(in) + " -type Palette pict:-", "pal.pict");
         EXPECT_EQ(d.sourceBits, 8);
         Check("ppmtopict " + Quote(in), "netpbm.pict");
+        // An 8-bit destination keeps the indices, to the same pixels.
+        d = DecodePict(ReadFile(dir.File("netpbm.pict")), 0);
+        EXPECT_EQ(d.bitsPerPixel, 8);
+        EXPECT_EQ(d.pixels, Opaque(ReadWithImageMagick(dir.File("netpbm.pict"))));
     }
-}
-
-TEST_F(PictPeers, EightBitDestinationKeepsIndices)
-{
-    std::string in = MakeInput("pal.ppm", 40, 9, 100);
-    std::string file = dir.File("pal.pict");
-    ASSERT_EQ(vktest::Run("ppmtopict " + Quote(in) + " > " + Quote(file) + " 2>/dev/null"), 0);
-    Decoded d = DecodePict(ReadFile(file), 0);
-    EXPECT_EQ(d.bitsPerPixel, 8);
-    EXPECT_EQ(d.pixels, Opaque(ReadWithImageMagick(file)));
 }
 
 TEST(PictDecode, IndexedRowsPackedAndUnpacked)
 {
-    // rowBytes below 8: rows stored as they are.
-    ExpectIndexedPixels(DecodePict(IndexedPict(5)).pixels, 5);
-    // 8..250: one-byte counts; 251 and more: two-byte counts.
-    ExpectIndexedPixels(DecodePict(IndexedPict(40)).pixels, 40);
-    ExpectIndexedPixels(DecodePict(IndexedPict(251)).pixels, 251);
-    ExpectIndexedPixels(DecodePict(IndexedPict(600)).pixels, 600);
+    // rowBytes below 8: rows stored as they are; 8..250: one-byte counts;
+    // 251 and more: two-byte counts.
+    for (int width : {5, 40, 251, 600})
+        ExpectIndexedPixels(DecodePict(IndexedPict(width)).pixels, width);
 }
 
 TEST(PictDecode, SkipsDrawingOpcodesOfEveryShape)

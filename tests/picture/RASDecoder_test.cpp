@@ -102,26 +102,22 @@ protected:
 
 } // namespace
 
-TEST_F(RasPeers, NetpbmFilesAtEveryDepth)
+TEST_F(RasPeers, NetpbmAndImageMagickFilesAtEveryDepth)
 {
     for (const char* mode : {"-standard", "-rle"}) {
-        std::string m = mode;
-        bool rle = m == "-rle";
-        Check("pnmtorast " + m + " < IN > OUT", "rgb", 24, !rle);
-        EXPECT_EQ(Check("pnmtorast " + m + " < IN > OUT", "pal", 8, !rle)[23], rle ? 2 : 1);
-        Check("pnmtorast " + m + " < IN > OUT", "gray", 8, !rle);
-        Check("pnmtorast " + m + " < IN > OUT", "bw", 1, !rle);
+        const bool rle = std::string(mode) == "-rle";
+        const std::string command = std::string("pnmtorast ") + mode + " < IN > OUT";
+        Check(command, "rgb", 24, !rle);
+        EXPECT_EQ(Check(command, "pal", 8, !rle)[23], rle ? 2 : 1);
+        Check(command, "gray", 8, !rle);
+        Check(command, "bw", 1, !rle);
     }
-}
-
-TEST_F(RasPeers, ImageMagickFilesAtEveryDepth)
-{
+    // ImageMagick writes no byte-encoded rasters; netpbm's cover those.
     const std::string im = ImageMagick();
     EXPECT_EQ(Check(im + " IN OUT", "rgb", 24)[23], 3); // RGB order
     Check(im + " IN -type Palette OUT", "pal", 8);
     Check(im + " IN -type Palette OUT", "gray", 0);
     Check(im + " IN -type Palette OUT", "bw", 0);
-    // ImageMagick writes no byte-encoded rasters; netpbm's cover that.
 }
 
 TEST(RasDecode, DepthsMapsAndOrders)

@@ -66,6 +66,11 @@ bool HasProgram(const std::string& name)
     return Run("command -v " + Quote(name) + " >/dev/null 2>&1") == 0;
 }
 
+int RunWith(const std::string& command, const std::string& in, const std::string& out)
+{
+    return Run("(" + Substitute(Substitute(command, "{in}", Quote(in)), "{out}", Quote(out)) + ") >/dev/null 2>&1");
+}
+
 std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

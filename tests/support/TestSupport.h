@@ -9,6 +9,7 @@
 #include "save/BmpEncoder.h"
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <sys/resource.h>
@@ -37,6 +38,9 @@ int Run(const std::string& command, std::string* output = nullptr);
 // Quotes a string for the shell.
 std::string Quote(const std::string& s);
 bool HasProgram(const std::string& name);
+// Runs a command template with {in} and {out} replaced by the quoted paths,
+// its messages discarded; returns its exit status.
+int RunWith(const std::string& command, const std::string& in, const std::string& out);
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
@@ -89,6 +93,21 @@ void MakePaletteTestPicture(CWinBmp& bmp, int width, int height, int colors);
 // Writes the first (`colors` 0, with `seed`) or the second picture as a PPM
 // at `path`, the input peer writers get; returns its pixels.
 Pixels WriteTestPpm(const std::string& path, int width, int height, int colors = 0, unsigned seed = 1);
+
+// A picture that tells `creating` the size of each Create before making
+// it: decoders create the picture after the header, before the first line.
+class CWatchedBmp : public CWinBmp {
+public:
+    explicit CWatchedBmp(std::function<void(int width, int height)> creating) : m_creating(std::move(creating)) {}
+    void Create(int width, int height, uint16_t bitsPerPixel, bool hasAlpha) override
+    {
+        m_creating(width, height);
+        CWinBmp::Create(width, height, bitsPerPixel, hasAlpha);
+    }
+
+private:
+    std::function<void(int, int)> m_creating;
+};
 
 // Decodes `bytes` with `decoder` at `depth`; the bitmap is kept in `keep`
 // when given.

@@ -1,8 +1,7 @@
-// Byte-level layout of the BMP, PPM, PGM, Sun raster, Targa and GIF files
-// we write: headers, padding, run-length packets and code sizes.
+// Byte-level layout of the PPM, PGM, Sun raster, Targa and GIF files we
+// write: headers, padding, run-length packets and code sizes.
 #include "TestSupport.h"
 #include "picture/TextException.h"
-#include "save/BmpEncoder.h"
 #include "save/GIFEncoder.h"
 #include "save/PGMEncoder.h"
 #include "save/PPMEncoder.h"
@@ -28,7 +27,6 @@ uint32_t BE32(const Bytes& b, size_t at)
     return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
 }
 uint32_t LE16(const Bytes& b, size_t at) { return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8; }
-uint32_t LE32(const Bytes& b, size_t at) { return LE16(b, at) | LE16(b, at + 2) << 16; }
 
 void Solid(CWinBmp& bmp, int width, int height, uint32_t pixel)
 {
@@ -56,35 +54,6 @@ Bytes TgaRle(const Bytes& in, size_t pixelBytes)
 }
 
 } // namespace
-
-TEST(WriterBytes, BmpPaddingAndPalette)
-{
-    TempDir dir;
-    CWinBmp bmp;
-    Solid(bmp, 1, 1, MakePixel(1, 2, 3));
-    CBmpEncoder().Save(dir.File("a.bmp"), bmp, 24);
-    Bytes a = Load(dir.File("a.bmp"));
-    ASSERT_EQ(a.size(), 58u);
-    EXPECT_EQ(LE32(a, 2), 58u);
-    EXPECT_EQ(LE32(a, 10), 54u);
-    EXPECT_EQ((Bytes{a[54], a[55], a[56]}), (Bytes{3, 2, 1}));
-
-    Solid(bmp, 3, 5, MakePixel(9, 9, 9));
-    CBmpEncoder().Save(dir.File("b.bmp"), bmp, 24);
-    EXPECT_EQ(Load(dir.File("b.bmp")).size(), 54u + 12u * 5u);
-
-    // Three colours in 8 bits: 256 palette entries, rows of 4 bytes.
-    bmp.GetLine32(0)[1] = MakePixel(200, 0, 0);
-    bmp.GetLine32(4)[2] = MakePixel(0, 0, 200);
-    CBmpEncoder().Save(dir.File("c.bmp"), bmp, 8);
-    Bytes c = Load(dir.File("c.bmp"));
-    ASSERT_EQ(c.size(), 54u + 1024u + 4u * 5u);
-    EXPECT_EQ(LE32(c, 10), 54u + 1024u);
-    EXPECT_EQ(LE16(c, 28), 8u);
-    // The top-left pixel is in the last row of the file.
-    const uint8_t index = c[54 + 1024 + 4 * 4];
-    EXPECT_EQ((Bytes{c[54 + 4 * index], c[55 + 4 * index], c[56 + 4 * index]}), (Bytes{9, 9, 9}));
-}
 
 TEST(WriterBytes, PpmAndPgmHeaders)
 {

@@ -53,10 +53,7 @@ const char* Extension(int code) { return SaveExtensionOf(code); }
 // The luminance of each pixel as netpbm's ppmtopgm computes it.
 Pixels ToGray(const Pixels& p, const TempDir& dir)
 {
-    std::string ppm = "P6\n" + std::to_string(p.width) + " " + std::to_string(p.height) + "\n255\n";
-    for (uint32_t v : p.data)
-        ppm += {char(v >> 16), char(v >> 8), char(v)};
-    WriteFile(dir.File("expected.ppm"), ppm);
+    WriteFile(dir.File("expected.ppm"), ToPpm(p));
     return ReadWithNetpbm("ppmtopgm " + Quote(dir.File("expected.ppm")));
 }
 
@@ -95,18 +92,6 @@ Pixels ReadUprightWithImageMagick(const std::string& path, const TempDir& dir)
     return ParsePnm(ReadFile(out));
 }
 
-// Largest channel difference, or 256 when the sizes differ.
-int MaxDifference(const Pixels& a, const Pixels& b)
-{
-    if (a.width != b.width || a.height != b.height || a.data.size() != b.data.size())
-        return 256;
-    int worst = 0;
-    for (size_t i = 0; i < a.data.size(); ++i)
-        for (int shift = 0; shift < 24; shift += 8)
-            worst = std::max(worst, std::abs(int(a.data[i] >> shift & 0xFF) - int(b.data[i] >> shift & 0xFF)));
-    return worst;
-}
-
 void CheckReadBack(const Case& c, CWinBmp& bmp, const std::string& label)
 {
     SCOPED_TRACE(std::string(c.name) + " " + label);
@@ -125,7 +110,7 @@ void CheckReadBack(const Case& c, CWinBmp& bmp, const std::string& label)
 
     // ppmtopgm's fixed-point luminance may round one step apart from ours.
     const int tolerance = c.gray ? 1 : 0;
-    EXPECT_LE(MaxDifference(ReadWithNetpbm(std::string(c.netpbm) + " " + Quote(path)), expected), tolerance)
+    EXPECT_LE(MaxChannelDifference(ReadWithNetpbm(std::string(c.netpbm) + " " + Quote(path)), expected), tolerance)
         << "netpbm";
     Pixels magick = ReadUprightWithImageMagick(path, dir);
     if (c.code == kSaveRas && c.parameters.rle) {
@@ -138,10 +123,10 @@ void CheckReadBack(const Case& c, CWinBmp& bmp, const std::string& label)
         if (bmp.GetWidth() % 2 != 0)
             magick = expected;
     }
-    EXPECT_LE(MaxDifference(magick, expected), tolerance) << "ImageMagick";
+    EXPECT_LE(MaxChannelDifference(magick, expected), tolerance) << "ImageMagick";
 #ifdef VELKOR_HAVE_GIFLIB
     if (c.code == kSaveGif) {
-        EXPECT_EQ(MaxDifference(ReadWithGiflib(path), expected), 0) << "giflib";
+        EXPECT_EQ(MaxChannelDifference(ReadWithGiflib(path), expected), 0) << "giflib";
     }
 #endif
     if (palette) {

@@ -1,5 +1,8 @@
-// Save dispatch: the extension table, the remembered options, and writes
-// that fail without touching an existing file or leaving a temporary one.
+// Save dispatch: the extension table, the remembered options, and writes by
+// every writer that fail (a folder in the way, no permission, a full disk,
+// sizes the format cannot hold) without touching an existing file, the
+// picture, or leaving a temporary one.
+#include "ReadOnlyFolder.h"
 #include "TestSupport.h"
 #include "picture/TextException.h"
 #include "save/SaveDispatch.h"
@@ -24,29 +27,37 @@ size_t EntriesIn(const std::string& dir)
     return n;
 }
 
-// Every writer, with 8-bit and RLE forms where they exist, must throw and
-// leave the folder as it was.
+// The dialog choices 0 and 1 of every option: 8 and 24 bits, RLE,
+// interlacing, the first two TIFF compressions.
+SaveOptionValues Choice(int choice)
+{
+    SaveOptionValues values;
+    values.bmpDepth = values.tgaDepth = values.rasDepth = values.pcxDepth = choice;
+    values.tgaRle = values.rasRle = values.pictRle = choice;
+    values.pngInterlace = values.gifInterlace = values.jpegProgressive = choice;
+    values.tiffCompression = choice;
+    return values;
+}
+
+// Every writer, in every form, must throw and leave the folder, the file
+// it would replace and the picture as they were.
 void ExpectEveryWriteFails(const std::string& dir, const std::string& name, CBmp& bmp)
 {
-    const std::string before = FileExists(dir + "/" + name + ".bmp") ? ReadFile(dir + "/" + name + ".bmp") : "";
+    const Pixels picture = FromBitmap(bmp);
     const size_t entries = EntriesIn(dir);
     for (int code : kAllCodes)
         for (int choice : {0, 1}) {
-            SaveOptionValues values;
-            values.bmpDepth = values.tgaDepth = values.rasDepth = values.pcxDepth = choice;
-            values.tgaRle = values.rasRle = choice;
             const std::string path = dir + "/" + name + "." + SaveExtensionOf(code);
-            const std::string old = FileExists(path) && !std::filesystem::is_directory(path) ? ReadFile(path) : "";
-            SCOPED_TRACE(path);
-            EXPECT_THROW(SavePicture(code, path, bmp, values), CTextException);
-            if (!old.empty()) {
+            const bool replacing = FileExists(path) && !std::filesystem::is_directory(path);
+            const std::string old = replacing ? ReadFile(path) : "";
+            SCOPED_TRACE(path + " choice " + std::to_string(choice));
+            EXPECT_THROW(SavePicture(code, path, bmp, Choice(choice)), CTextException);
+            if (replacing) {
                 EXPECT_EQ(ReadFile(path), old);
             }
             EXPECT_EQ(EntriesIn(dir), entries);
         }
-    if (!before.empty()) {
-        EXPECT_EQ(ReadFile(dir + "/" + name + ".bmp"), before);
-    }
+    EXPECT_EQ(FromBitmap(bmp), picture);
 }
 
 } // namespace
@@ -61,14 +72,10 @@ TEST(SaveDispatch, ExtensionTableAndParameters)
     }
     EXPECT_EQ(SaveFormatFromExtension("JPG"), kSaveJpg) << "any case";
     EXPECT_EQ(SaveFormatFromExtension("Tif"), kSaveTif);
-    EXPECT_EQ(SaveFormatFromExtension("jp"), -1);
-    EXPECT_EQ(SaveFormatFromExtension(""), -1);
-    EXPECT_EQ(SaveFormatFromExtension("jpeg"), -1);
+    for (const char* unknown : {"jp", "", "jpeg"})
+        EXPECT_EQ(SaveFormatFromExtension(unknown), -1) << unknown;
 
     SaveOptionValues values;
-    EXPECT_EQ(values.jpegQuality, 60);
-    EXPECT_EQ(values.tiffSecondOption, 60);
-    EXPECT_EQ(values.pictRle, 1);
     EXPECT_EQ(MakeSaveParameters(kSaveBmp, values).depth, 8);
     EXPECT_TRUE(MakeSaveParameters(kSavePct, values).rle);
     values.bmpDepth = -1; // nothing selected in the dialog
@@ -76,7 +83,7 @@ TEST(SaveDispatch, ExtensionTableAndParameters)
     values.rasRle = 1;
     EXPECT_EQ(MakeSaveParameters(kSaveBmp, values).depth, 24);
     EXPECT_EQ(MakeSaveParameters(kSavePcx, values).depth, 8); // its own choice
-    SaveParameters ras = MakeSaveParameters(kSaveRas, values);
+    const SaveParameters ras = MakeSaveParameters(kSaveRas, values);
     EXPECT_EQ(ras.depth, 24);
     EXPECT_TRUE(ras.rle);
     EXPECT_EQ(MakeSaveParameters(kSaveTif, values).depth, 24);
@@ -88,68 +95,80 @@ TEST(SaveDispatch, ExtensionTableAndParameters)
     EXPECT_EQ(EntriesIn(dir.Path()), 0u);
 }
 
-TEST(SaveDispatch, SizesBeyondSixteenBitFieldsAreRefused)
+TEST(SaveDispatch, SizesTheFormatCannotHoldAreRefused)
 {
     TempDir dir;
-    CWinBmp wide;
-    MakeTestPicture(wide, 70000, 1);
-    for (int code : {kSaveGif, kSaveTga}) {
-        const std::string path = dir.File(std::string("wide.") + SaveExtensionOf(code));
-        try {
-            SavePicture(code, path, wide, SaveOptionValues{});
-            ADD_FAILURE() << path << " written";
-        } catch (const CTextException& e) {
-            EXPECT_EQ(e.GetCode(), ErrUnsupported);
-        }
+    WriteFile(dir.File("old.jpg"), "old contents");
+    const struct {
+        int code;
+        int width; // 16-bit size fields; PICT's 14-bit row bytes; libjpeg's 65500
+        int error;
+    } cases[] = {
+        {kSaveGif, 70000, ErrUnsupported}, {kSaveTga, 70000, ErrUnsupported}, {kSavePcx, 70000, ErrUnsupported},
+        {kSaveIff, 70000, ErrUnsupported}, {kSavePct, 0x4000, ErrUnsupported}, {kSaveJpg, 65501, ErrWriting},
+    };
+    for (const auto& c : cases) {
+        CWinBmp wide;
+        wide.Create(c.width, 1, 32, false);
+        const std::string path = dir.File(std::string("old.") + SaveExtensionOf(c.code));
+        for (int choice : {0, 1})
+            try {
+                SavePicture(c.code, path, wide, Choice(choice));
+                ADD_FAILURE() << path << " written";
+            } catch (const CTextException& e) {
+                EXPECT_EQ(e.GetCode(), c.error) << path;
+                if (c.code == kSaveJpg) {
+                    EXPECT_EQ(e.GetText(), "Error writing image.");
+                }
+            }
     }
-    EXPECT_EQ(EntriesIn(dir.Path()), 0u);
+    EXPECT_EQ(ReadFile(dir.File("old.jpg")), "old contents");
+    EXPECT_TRUE(OnlyFile(dir.Path(), "old.jpg"));
 }
 
 TEST(SaveDispatch, FailedWritesLeaveFilesAlone)
 {
     CWinBmp bmp;
-    MakeTestPicture(bmp, 40, 30);
+    MakeTestPicture(bmp, 640, 480);
     TempDir dir;
 
-    // A directory where the file should go.
+    // A folder where the file should go, holding a file of its own.
     const std::string blocked = dir.File("blocked");
-    std::filesystem::create_directory(blocked);
     for (int code : kAllCodes)
-        std::filesystem::create_directory(blocked + "/x." + SaveExtensionOf(code));
+        std::filesystem::create_directories(blocked + "/x." + SaveExtensionOf(code) + "/inside");
     ExpectEveryWriteFails(blocked, "x", bmp);
+    // A missing folder.
+    ExpectEveryWriteFails(dir.File("blocked/x.bmp/inside"), "missing/x", bmp);
 
-    // A folder without write permission, with an existing file in it.
-    // Root ignores permissions, so this part needs an ordinary user.
-    const std::string locked = dir.File("locked");
-    std::filesystem::create_directory(locked);
-    WriteFile(locked + "/old.bmp", "keep me");
-    if (geteuid() != 0) {
-        std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-        ExpectEveryWriteFails(locked, "old", bmp);
+    // A folder that refuses new files, with existing files in it.
+    std::vector<std::pair<std::string, std::string>> old;
+    for (int code : kAllCodes)
+        old.emplace_back(std::string("old.") + SaveExtensionOf(code), "keep me");
+    {
+        ReadOnlyFolder locked(dir.File("locked"), old);
+        if (locked.Locked())
+            ExpectEveryWriteFails(locked.Path(), "old", bmp);
     }
 
-    // A read-only file system stands in for the folder without permission
-    // when we run as root.
-    const std::string readOnly = dir.File("readonly");
-    std::filesystem::create_directory(readOnly);
-    if (geteuid() == 0 && mount("tmpfs", readOnly.c_str(), "tmpfs", 0, "size=64k") == 0) {
-        WriteFile(readOnly + "/old.bmp", "keep me");
-        if (mount(nullptr, readOnly.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0)
-            ExpectEveryWriteFails(readOnly, "old", bmp);
-        umount(readOnly.c_str());
+    // A full disk, as a file size limit: the old files stay.
+    const std::string full = dir.File("full");
+    std::filesystem::create_directory(full);
+    for (const auto& [name, bytes] : old)
+        WriteFile(full + "/" + name, bytes);
+    {
+        FileSizeLimit limit(4096);
+        ExpectEveryWriteFails(full, "old", bmp);
     }
 
-    // A full file system, when we may mount a small one.
+    // A really full file system, when we may mount a small one.
     const std::string small = dir.File("small");
     std::filesystem::create_directory(small);
-    if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=16k") != 0)
+    if (::geteuid() != 0 || mount("tmpfs", small.c_str(), "tmpfs", 0, "size=16k") != 0)
         GTEST_SKIP() << "cannot mount a small file system here";
     struct Unmount {
         std::string path;
         ~Unmount() { umount(path.c_str()); }
     } unmount{small};
     WriteFile(small + "/old.bmp", "keep me");
-    CWinBmp big;
-    MakeTestPicture(big, 640, 480);
-    ExpectEveryWriteFails(small, "old", big);
+    ExpectEveryWriteFails(small, "old", bmp);
 }

@@ -128,8 +128,9 @@ TEST(SaveDispatch, SizesTheFormatCannotHoldAreRefused)
 
 TEST(SaveDispatch, FailedWritesLeaveFilesAlone)
 {
-    CWinBmp bmp;
-    MakeTestPicture(bmp, 640, 480);
+    CWinBmp bmp, big;
+    MakeTestPicture(bmp, 300, 200); // a file larger than the disk that is full
+    MakeTestPicture(big, 640, 480); // larger than the small file system
     TempDir dir;
 
     // A folder where the file should go, holding a file of its own.
@@ -170,5 +171,5 @@ TEST(SaveDispatch, FailedWritesLeaveFilesAlone)
         ~Unmount() { umount(path.c_str()); }
     } unmount{small};
     WriteFile(small + "/old.bmp", "keep me");
-    ExpectEveryWriteFails(small, "old", bmp);
+    ExpectEveryWriteFails(small, "old", big);
 }

@@ -7,7 +7,8 @@ velkor_build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev l
   libtiff-dev zlib1g-dev libwebp-dev libheif-dev libjxl-dev)
 velkor_test_packages=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   netpbm imagemagick libjpeg-turbo-progs libtiff-tools libgif-dev libpng-tools poppler-utils xdg-utils
-  webp libheif-examples libjxl-tools libimage-exiftool-perl libvips-tools)
+  webp libheif-examples libjxl-tools libimage-exiftool-perl libvips-tools
+  lomiri-wallpapers-20.04) # real 16-24 MP photographs for the viewer benchmark
 
 velkor_install_packages() {
   local missing=()

@@ -42,10 +42,20 @@ CViewerGestures::CViewerGestures(CMainFrame& frame) : QObject(&frame), m_frame(f
     connect(view, &CPreview::LoadFinished, this, &CViewerGestures::OnLoadFinished);
     connect(view, &CPreview::StepRequested, this, &CViewerGestures::OnStep);
     connect(view, &CPreview::DoubleClicked, this, &CViewerGestures::OnViewDoubleClicked);
-    connect(&frame, &CMainFrame::ModeChanged, this, [this](bool browser) {
+    connect(&frame, &CMainFrame::ModeChanged, this, [this, view](bool browser) {
         m_lastIndex = -1;
         if (browser && m_fullScreen)
             SetFullScreen(false);
+        if (browser)
+            return;
+        // The viewer opens on the picture already shown, without a load:
+        // decode its neighbours now, once the frame has settled its index.
+        QMetaObject::invokeMethod(this, [this, view] {
+            if (m_frame.IsBrowserMode() || !view->HasImage() || view->IsLoading())
+                return; // a load under way prefetches when it finishes
+            m_lastIndex = m_frame.GetCurrentIndex();
+            view->Prefetch(Neighbours());
+        }, Qt::QueuedConnection);
     });
     QListWidget* list = frame.GetFileListBox();
     connect(list, &QListWidget::itemDoubleClicked, this, [this, view] {

@@ -218,6 +218,19 @@ TEST_F(ViewerGesturesTest, NeighboursAreDecodedAheadInTheDirectionOfTravel)
     };
     // Forward by default: the next, then the previous.
     EXPECT_EQ(names(gestures->Neighbours()), (std::vector<std::string>{"v04.bmp", "v02.bmp"}));
+    // Entering the viewer on the picture already shown decodes ahead too.
+    CPreviewLoader& loader = *frame->GetView()->GetLoader();
+    auto waitForPrefetch = [&](int count) {
+        frame->GetView()->repaint();
+        for (int i = 0; i < 2000 && loader.GetCounts().prefetched < count; ++i) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::msleep(1);
+        }
+    };
+    waitForPrefetch(1);
+    ASSERT_EQ(loader.CachedPaths().size(), 1u);
+    EXPECT_EQ(names(QStringList{QString::fromStdString(loader.CachedPaths()[0])}),
+              (std::vector<std::string>{"v04.bmp"}));
     Key(Qt::Key_Right);
     EXPECT_EQ(names(gestures->Neighbours()), (std::vector<std::string>{"v05.bmp", "v03.bmp"}));
     Key(Qt::Key_Left); // back at v03: travelling back
@@ -226,12 +239,7 @@ TEST_F(ViewerGesturesTest, NeighboursAreDecodedAheadInTheDirectionOfTravel)
     EXPECT_EQ(names(gestures->Neighbours()), (std::vector<std::string>{"v02.bmp"}));
 
     // After the paint they are decoded; Next then needs no decode.
-    CPreviewLoader& loader = *frame->GetView()->GetLoader();
-    frame->GetView()->repaint();
-    for (int i = 0; i < 2000 && loader.GetCounts().prefetched < 1; ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
+    waitForPrefetch(loader.GetCounts().prefetched + 1);
     const int decodes = loader.GetCounts().decodes;
     Key(Qt::Key_Right);
     EXPECT_EQ(Current(), "v02.bmp");

@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr uint16_t kTagOrientation = 0x0112;
@@ -153,10 +157,10 @@ template <class Pixel> void FlipInPlace(CBmp& bmp, bool flipLines, bool mirror)
 // source lines from line y0 on; each destination line gets a run of `rows`
 // pixels, so a band of lines that stays in cache is read column by column.
 template <class Pixel>
-void TurnBand(const uint8_t* const* in, int rows, int y0, int width, int height, bool flipX, bool flipY,
-              CBmp& dest)
+void TurnColumns(const uint8_t* const* in, int rows, int y0, int x0, int x1, int width, int height, bool flipX,
+                 bool flipY, CBmp& dest)
 {
-    for (int x = 0; x < width; ++x) {
+    for (int x = x0; x < x1; ++x) {
         Pixel* out = reinterpret_cast<Pixel*>(dest.GetLine(flipY ? width - 1 - x : x));
         if (flipX) {
             Pixel* o = out + (height - 1 - y0);
@@ -169,6 +173,61 @@ void TurnBand(const uint8_t* const* in, int rows, int y0, int width, int height,
         }
     }
 }
+
+template <class Pixel>
+void TurnBand(const uint8_t* const* in, int rows, int y0, int width, int height, bool flipX, bool flipY,
+              CBmp& dest)
+{
+    TurnColumns<Pixel>(in, rows, y0, 0, width, width, height, flipX, flipY, dest);
+}
+
+#if defined(__SSE2__)
+// 32-bit pixels four by four: four loads of four source pixels, turned in
+// registers, four stores of four. Sixteen columns at a time, so each source
+// cache line is used whole; the last columns and lines one by one.
+template <>
+void TurnBand<uint32_t>(const uint8_t* const* in, int rows, int y0, int width, int height, bool flipX, bool flipY,
+                        CBmp& dest)
+{
+    constexpr int kColumns = 16;
+    const int rows4 = rows & ~3;
+    const int width16 = width - width % kColumns;
+    for (int x0 = 0; x0 < width16; x0 += kColumns) {
+        uint32_t* out[kColumns];
+        for (int k = 0; k < kColumns; ++k) {
+            out[k] = reinterpret_cast<uint32_t*>(dest.GetLine(flipY ? width - 1 - (x0 + k) : x0 + k));
+            out[k] += flipX ? height - 4 - y0 : y0;
+        }
+        for (int i = 0; i < rows4; i += 4) {
+            const uint32_t* line[4];
+            for (int r = 0; r < 4; ++r) {
+                line[r] = reinterpret_cast<const uint32_t*>(in[i + r]) + x0;
+                // The same lines' next columns, too many streams for the
+                // hardware to foresee.
+                if (x0 + 3 * kColumns < width)
+                    _mm_prefetch(reinterpret_cast<const char*>(line[r] + 3 * kColumns), _MM_HINT_T0);
+            }
+            const ptrdiff_t at = flipX ? -ptrdiff_t(i) : ptrdiff_t(i);
+            for (int c = 0; c < kColumns; c += 4) {
+                auto load = [&](int r) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(line[r] + c)); };
+                const __m128i r0 = load(0), r1 = load(1), r2 = load(2), r3 = load(3);
+                const __m128i t0 = _mm_unpacklo_epi32(r0, r1), t1 = _mm_unpacklo_epi32(r2, r3);
+                const __m128i t2 = _mm_unpackhi_epi32(r0, r1), t3 = _mm_unpackhi_epi32(r2, r3);
+                const __m128i column[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
+                                           _mm_unpacklo_epi64(t2, t3), _mm_unpackhi_epi64(t2, t3)};
+                for (int k = 0; k < 4; ++k) {
+                    // Turned back to front when lines run right to left.
+                    const __m128i v = flipX ? _mm_shuffle_epi32(column[k], _MM_SHUFFLE(0, 1, 2, 3)) : column[k];
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out[c + k] + at), v);
+                }
+            }
+        }
+    }
+    if (rows4 < rows)
+        TurnColumns<uint32_t>(in + rows4, rows - rows4, y0 + rows4, 0, width16, width, height, flipX, flipY, dest);
+    TurnColumns<uint32_t>(in, rows, y0, width16, width, width, height, flipX, flipY, dest);
+}
+#endif
 
 // The whole picture turned into `dest`, in bands of 64 lines.
 template <class Pixel> void MapQuarterTurn(const CBmp& source, CBmp& dest, bool flipX, bool flipY)

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 #include <utility>
+#include <sys/mman.h>
 
 namespace {
 
@@ -61,11 +62,31 @@ size_t CWinBmp::GetMemoryUsed() const { return m_dibSize + kDibHeaderSize; }
 
 int CWinBmp::GetLineBytes() const { return LineBytesFor(m_width, m_bitsPerPixel); }
 
+namespace {
+
+// malloc'd storage may be read as bytes or as 32-bit pixels. A large
+// picture is kept in huge pages where the system allows: far fewer page
+// faults while it is filled and far fewer TLB misses when it is read across
+// its lines (turning, scaling down).
+uint8_t* AllocateBlock(size_t size)
+{
+    constexpr size_t kHugePage = size_t(2) << 20;
+    if (size >= 4 * kHugePage) {
+        const size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
+        if (void* block = std::aligned_alloc(kHugePage, rounded)) {
+            ::madvise(block, rounded, MADV_HUGEPAGE); // a hint only: failure is harmless
+            return static_cast<uint8_t*>(block);
+        }
+    }
+    return static_cast<uint8_t*>(std::malloc(size));
+}
+
+} // namespace
+
 void CWinBmp::AllocateStorage(int width, int height, uint16_t bitsPerPixel, bool hasAlpha)
 {
     size_t size = BlockSize(width, height, bitsPerPixel);
-    // malloc'd storage may be read as bytes or as 32-bit pixels.
-    m_dib = static_cast<uint8_t*>(std::malloc(size));
+    m_dib = AllocateBlock(size);
     if (!m_dib)
         throw std::bad_alloc();
     m_dibSize = size;
@@ -118,7 +139,7 @@ void CWinBmp::CreateFromDIB(const uint8_t* header, size_t available)
     if (size > available)
         throw CTextException(ErrEndOfFile, kTextEndOfFile);
     ReleaseStorage();
-    m_dib = static_cast<uint8_t*>(std::malloc(size));
+    m_dib = AllocateBlock(size);
     if (!m_dib)
         throw std::bad_alloc();
     m_dibSize = size;

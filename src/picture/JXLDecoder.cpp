@@ -81,6 +81,57 @@ void PutStripe(void* opaque, size_t x, size_t y, size_t count, const void* pixel
         out[i] = MakePixel(in[0], in[1], in[2], in[3]);
 }
 
+// The bitmap's lines as one block the library can fill in place: true when
+// they follow each other, top-down or bottom-up, without gaps.
+bool LinesAreOneBlock(const CBmp& bmp, uint8_t*& first, bool& bottomUp)
+{
+    const int height = bmp.GetHeight();
+    const ptrdiff_t lineBytes = ptrdiff_t(bmp.GetWidth()) * 4;
+    if (height <= 0 || bmp.GetLineBytes() != lineBytes)
+        return false;
+    const uint8_t* top = bmp.GetLine(0);
+    const uint8_t* bottom = bmp.GetLine(height - 1);
+    if (bottom == top + (height - 1) * lineBytes) {
+        first = const_cast<uint8_t*>(top);
+        bottomUp = false;
+        return true;
+    }
+    if (top == bottom + (height - 1) * lineBytes) {
+        first = const_cast<uint8_t*>(bottom);
+        bottomUp = true;
+        return true;
+    }
+    return false;
+}
+
+// The library's red, green, blue, alpha made the bitmap's pixels in place,
+// the lines put in their order when the block runs bottom-up: one pass.
+void ToBitmapOrder(CBmp& bmp, bool bottomUp)
+{
+    const int height = bmp.GetHeight();
+    const size_t width = size_t(bmp.GetWidth());
+    auto convert = [](uint32_t* line, size_t count) {
+        uint8_t* bytes = reinterpret_cast<uint8_t*>(line);
+        for (size_t i = 0; i < count; ++i, bytes += 4)
+            line[i] = MakePixel(bytes[0], bytes[1], bytes[2], bytes[3]);
+    };
+    if (!bottomUp) {
+        for (int y = 0; y < height; ++y)
+            convert(bmp.GetLine32(y), width);
+        return;
+    }
+    // Line y of the block is line height-1-y of the picture.
+    for (int top = 0, bottom = height - 1; top <= bottom; ++top, --bottom) {
+        uint32_t* a = bmp.GetLine32(top);
+        uint32_t* b = bmp.GetLine32(bottom);
+        if (a != b)
+            std::swap_ranges(a, a + width, b);
+        convert(a, width);
+        if (a != b)
+            convert(b, width);
+    }
+}
+
 } // namespace
 
 bool HasJxlSignature(const uint8_t* data, size_t size)
@@ -118,6 +169,9 @@ void CJXLDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
     Target target;
     target.bmp = &bmp;
     bool created = false;
+    // Filled in place by the library when the lines allow, else stripe by stripe.
+    uint8_t* block = nullptr;
+    bool bottomUp = false;
     for (;;) {
         const JxlDecoderStatus status = JxlDecoderProcessInput(dec);
         CheckDecodeAbort();
@@ -143,12 +197,26 @@ void CJXLDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             created = true;
             break;
         }
-        case JXL_DEC_NEED_IMAGE_OUT_BUFFER:
-            if (!created || JxlDecoderSetImageOutCallback(dec, &format, PutStripe, &target) != JXL_DEC_SUCCESS)
+        case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
+            if (!created)
                 RaiseError(ErrBadFormat, kTextBadData);
+            size_t needed = 0;
+            const size_t blockBytes = target.width * 4 * target.height;
+            if (LinesAreOneBlock(bmp, block, bottomUp) &&
+                JxlDecoderImageOutBufferSize(dec, &format, &needed) == JXL_DEC_SUCCESS && needed == blockBytes) {
+                if (JxlDecoderSetImageOutBuffer(dec, &format, block, blockBytes) != JXL_DEC_SUCCESS)
+                    RaiseError(ErrBadFormat, kTextBadData);
+            } else {
+                block = nullptr;
+                if (JxlDecoderSetImageOutCallback(dec, &format, PutStripe, &target) != JXL_DEC_SUCCESS)
+                    RaiseError(ErrBadFormat, kTextBadData);
+            }
             break;
+        }
         case JXL_DEC_FULL_IMAGE:
             // The first frame is all we show.
+            if (block != nullptr)
+                ToBitmapOrder(bmp, bottomUp);
             source.Skip(size);
             Trace(3, "Decoding finished.\n");
             return;

@@ -27,7 +27,17 @@ bool DeclaresHugeFrame(const uint8_t* data, size_t size)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static CJPEGDecoder decoder;
-    if (!DeclaresHugeFrame(data, size))
-        FuzzDecode(decoder, data, size);
+    // The viewer's first paint: reduced, and a progressive file's first scan only.
+    static CJPEGDecoder reduced;
+    static const bool configured = [] {
+        reduced.SetScaleChooser([](int, int) { return 4; });
+        return true;
+    }();
+    (void)configured;
+    if (DeclaresHugeFrame(data, size))
+        return 0;
+    FuzzDecode(decoder, data, size);
+    reduced.SetFirstScanOnly();
+    FuzzDecode(reduced, data, size);
     return 0;
 }

@@ -422,6 +422,9 @@ bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, CData
     try {
         source.Seek(0);
         m_jpeg.SetOrientation(orientation);
+        // A progressive file shows its first scan at once; reading every
+        // scan costs nearly as much as the full decode that follows.
+        m_jpeg.SetFirstScanOnly();
         m_jpeg.Decode(source, *picture, 32);
     } catch (...) {
         NoteStopped();

@@ -137,7 +137,9 @@ bool ReadHeader(Library& lib, const uint8_t* data, size_t size)
     return true;
 }
 
-bool StartDecompress(Library& lib, J_COLOR_SPACE outSpace, bool fast, int denominator)
+// With `firstScanOnly`, the output pass shows what the first scan holds and
+// reads no further.
+bool StartDecompress(Library& lib, J_COLOR_SPACE outSpace, bool fast, int denominator, bool firstScanOnly)
 {
     if (setjmp(lib.errors.jump))
         return false;
@@ -145,9 +147,12 @@ bool StartDecompress(Library& lib, J_COLOR_SPACE outSpace, bool fast, int denomi
     lib.cinfo.scale_num = 1;
     lib.cinfo.scale_denom = unsigned(denominator);
     lib.cinfo.dct_method = JDCT_FLOAT;
+    lib.cinfo.buffered_image = firstScanOnly ? TRUE : FALSE;
     if (fast)
         lib.cinfo.do_fancy_upsampling = FALSE;
     jpeg_start_decompress(&lib.cinfo);
+    if (firstScanOnly)
+        jpeg_start_output(&lib.cinfo, 1);
     return true;
 }
 
@@ -199,6 +204,12 @@ bool FinishDecompress(Library& lib)
 {
     if (setjmp(lib.errors.jump))
         return false;
+    if (lib.cinfo.buffered_image) {
+        // The later scans are not wanted: left unread.
+        jpeg_finish_output(&lib.cinfo);
+        jpeg_abort_decompress(&lib.cinfo);
+        return true;
+    }
     jpeg_finish_decompress(&lib.cinfo);
     return true;
 }
@@ -220,6 +231,8 @@ void CJPEGDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
 {
     // For this decode only: an embedded JPEG decoded next is left as stored.
     int orientation = std::exchange(m_orientation, int(OrientUpright));
+    const bool firstScanOnly = std::exchange(m_firstScanOnly, false);
+    m_wasFirstScanOnly = false;
     if (orientation < OrientUpright || orientation > OrientTurnedLeft)
         orientation = OrientUpright;
     Library& lib = *m_library;
@@ -251,7 +264,8 @@ void CJPEGDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
         // libjpeg writes blue, green, red and an alpha of 255 straight into
         // the bitmap lines; grayscale is widened the same way.
         J_COLOR_SPACE outSpace = cmyk ? JCS_CMYK : depth == 8 ? JCS_GRAYSCALE : JCS_EXT_BGRA;
-        if (!StartDecompress(lib, outSpace, m_fastMode, m_denominator))
+        m_wasFirstScanOnly = firstScanOnly && m_denominator > 1 && jpeg_has_multiple_scans(cinfo);
+        if (!StartDecompress(lib, outSpace, m_fastMode, m_denominator, m_wasFirstScanOnly))
             libraryError();
         const int expectedComponents = depth == 8 ? 1 : 4;
         if (cinfo->output_components != expectedComponents)
@@ -297,7 +311,8 @@ void CJPEGDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
             libraryError();
         // What libjpeg consumed; data after the end-of-image marker is left.
         const uint8_t* next = lib.source.next_input_byte;
-        if (next >= source.GetPosition() && next <= source.GetPosition() + source.GetRemaining())
+        if (!m_wasFirstScanOnly && next >= source.GetPosition() &&
+            next <= source.GetPosition() + source.GetRemaining())
             source.Seek(size_t(next - source.GetStart()));
     } catch (...) {
         // Keeps the decompressor reusable; aborting twice is harmless.

@@ -35,6 +35,13 @@ public:
         return true;
     }
 
+    // The next reduced decode (only) of a progressive file shows just its
+    // first scan, the coarse picture that arrives first, for a fraction of
+    // the cost of reading every scan. Full-size decodes and baseline files
+    // are decoded whole. Whether it happened:
+    void SetFirstScanOnly() { m_firstScanOnly = true; }
+    bool WasFirstScanOnly() const { return m_wasFirstScanOnly; }
+
     struct Library;
 
 protected:
@@ -49,4 +56,6 @@ private:
     int m_fullHeight = 0;
     int m_denominator = 1;
     int m_orientation = 1;
+    bool m_firstScanOnly = false;
+    bool m_wasFirstScanOnly = false;
 };

@@ -228,9 +228,9 @@ TEST_F(ViewerGesturesTest, NeighboursAreDecodedAheadInTheDirectionOfTravel)
         }
     };
     waitForPrefetch(1);
-    ASSERT_EQ(loader.CachedPaths().size(), 1u);
+    ASSERT_FALSE(loader.CachedPaths().empty());
     EXPECT_EQ(names(QStringList{QString::fromStdString(loader.CachedPaths()[0])}),
-              (std::vector<std::string>{"v04.bmp"}));
+              (std::vector<std::string>{"v04.bmp"})); // the next first
     Key(Qt::Key_Right);
     EXPECT_EQ(names(gestures->Neighbours()), (std::vector<std::string>{"v05.bmp", "v03.bmp"}));
     Key(Qt::Key_Left); // back at v03: travelling back

@@ -119,6 +119,39 @@ TEST_F(JpegTest, ReducedDecodesEqualDjpegAtTheSameScale)
     EXPECT_NE(ErrorOf(m_decoder, bytes.substr(0, 20)).first, 0);
     m_decoder.SetScaleChooser({});
     EXPECT_EQ(Decode(m_decoder, bytes).width, 77);
+
+    // A progressive file's first scan alone: its DC values less their last
+    // bit, nearly all a 1/8 picture of a smooth scene needs, so on average
+    // it is within a few levels of the whole decode (libjpeg smooths the
+    // coarse blocks, so sharp edges differ more). Only the next reduced
+    // decode of a progressive file is cut short.
+    CWinBmp smooth;
+    smooth.Create(77, 45, 32, false);
+    for (int y = 0; y < 45; ++y)
+        for (int x = 0; x < 77; ++x)
+            smooth.GetLine32(y)[x] = MakePixel(uint8_t(x * 3), uint8_t(y * 5), uint8_t(200 - x - y));
+    WriteFile(m_ppm, ToPpm(smooth));
+    const std::string progressive = ReadFile(Encode("-progressive", "p.jpg"));
+    m_decoder.SetScaleChooser([](int, int) { return 8; });
+    const Pixels whole = Decode(m_decoder, progressive);
+    m_decoder.SetFirstScanOnly();
+    const Pixels first = Decode(m_decoder, progressive);
+    EXPECT_TRUE(m_decoder.WasFirstScanOnly());
+    ASSERT_EQ(first.width, whole.width);
+    double total = 0;
+    for (size_t i = 0; i < first.data.size(); ++i)
+        for (int shift : {0, 8, 16})
+            total += std::abs(int(first.data[i] >> shift & 0xFF) - int(whole.data[i] >> shift & 0xFF));
+    EXPECT_LT(total / double(first.data.size() * 3), 8.0);
+    EXPECT_EQ(Decode(m_decoder, progressive), whole);
+    EXPECT_FALSE(m_decoder.WasFirstScanOnly());
+    m_decoder.SetFirstScanOnly();
+    EXPECT_EQ(Decode(m_decoder, bytes).width, 10); // baseline: every scan
+    EXPECT_FALSE(m_decoder.WasFirstScanOnly());
+    m_decoder.SetScaleChooser({});
+    m_decoder.SetFirstScanOnly();
+    EXPECT_EQ(Decode(m_decoder, progressive), ReadWithNetpbm("djpeg -dct float -nosmooth -pnm " + Quote(Encode("-progressive", "p.jpg"))));
+    EXPECT_FALSE(m_decoder.WasFirstScanOnly());
 }
 
 TEST_F(JpegTest, GrayscaleDepthFollowsWantedDepth)

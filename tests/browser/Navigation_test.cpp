@@ -176,6 +176,7 @@ TEST_F(NavigationTest, RefreshAndDotDotWalkUpPastVanishedFolders)
     EXPECT_TRUE(ask.shown.empty());
 
     std::filesystem::create_directories(pics.File("A/B"));
+    Key(Qt::Key_R, Qt::ShiftModifier, "R"); // lists A again
     Open("A");
     Open("B");
     std::filesystem::remove_all(pics.File("A"));

@@ -148,6 +148,11 @@ bool StartDecompress(Library& lib, J_COLOR_SPACE outSpace, bool fast, int denomi
     lib.cinfo.scale_denom = unsigned(denominator);
     lib.cinfo.dct_method = JDCT_FLOAT;
     lib.cinfo.buffered_image = firstScanOnly ? TRUE : FALSE;
+    // An eighth of a block is its DC value alone, unless colour is
+    // subsampled: libjpeg then turns the colour at a larger size from
+    // coefficients the first scan lacks, and its smoothing estimates them.
+    const bool subsampled = lib.cinfo.max_h_samp_factor > 1 || lib.cinfo.max_v_samp_factor > 1;
+    lib.cinfo.do_block_smoothing = !firstScanOnly || subsampled ? TRUE : FALSE;
     if (fast)
         lib.cinfo.do_fancy_upsampling = FALSE;
     jpeg_start_decompress(&lib.cinfo);
@@ -265,6 +270,9 @@ void CJPEGDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
         // the bitmap lines; grayscale is widened the same way.
         J_COLOR_SPACE outSpace = cmyk ? JCS_CMYK : depth == 8 ? JCS_GRAYSCALE : JCS_EXT_BGRA;
         m_wasFirstScanOnly = firstScanOnly && m_denominator > 1 && jpeg_has_multiple_scans(cinfo);
+        // The first scan holds one value per block: an eighth is all it has.
+        if (m_wasFirstScanOnly)
+            m_denominator = 8;
         if (!StartDecompress(lib, outSpace, m_fastMode, m_denominator, m_wasFirstScanOnly))
             libraryError();
         const int expectedComponents = depth == 8 ? 1 : 4;

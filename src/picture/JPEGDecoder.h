@@ -36,9 +36,10 @@ public:
     }
 
     // The next reduced decode (only) of a progressive file shows just its
-    // first scan, the coarse picture that arrives first, for a fraction of
-    // the cost of reading every scan. Full-size decodes and baseline files
-    // are decoded whole. Whether it happened:
+    // first scan, the coarse picture that arrives first, at an eighth of
+    // its size whatever the chooser said, for a fraction of the cost of
+    // reading every scan. Full-size decodes and baseline files are decoded
+    // whole. Whether it happened:
     void SetFirstScanOnly() { m_firstScanOnly = true; }
     bool WasFirstScanOnly() const { return m_wasFirstScanOnly; }
 

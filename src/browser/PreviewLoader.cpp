@@ -2,6 +2,8 @@
 
 #include "PreviewGeometry.h"
 #include "TileCache.h"
+#include "picture/AnyPicDecoder.h"
+#include "picture/JPEGDecoder.h"
 #include "picture/FileSource.h"
 #include "picture/Orientation.h"
 #include "picture/PictureSizeLimit.h"
@@ -46,11 +48,13 @@ size_t BytesOf(const CPicture& picture, const QImage& cache)
 
 } // namespace
 
-CPreviewLoader::CPreviewLoader(Deliver deliver) : m_deliver(std::move(deliver))
+CPreviewLoader::CPreviewLoader(Deliver deliver)
+    : m_deliver(std::move(deliver)), m_decoder(std::make_unique<CAnyPicDecoder>()),
+      m_jpeg(std::make_unique<CJPEGDecoder>())
 {
     // A superseded decode, full or reduced, stops at its next line.
-    m_decoder.SetAbortFlag(&m_abort);
-    m_jpeg.SetAbortFlag(&m_abort);
+    m_decoder->SetAbortFlag(&m_abort);
+    m_jpeg->SetAbortFlag(&m_abort);
     m_thread = std::thread([this] { Run(); });
 }
 
@@ -369,7 +373,7 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
             }
             result->picture = std::make_unique<CPicture>();
             source.Seek(0);
-            m_decoder.Decode(source, *result->picture, 32);
+            m_decoder->Decode(source, *result->picture, 32);
         }
         result->ok = result->picture->GetWidth() > 0 && result->picture->GetHeight() > 0;
     } catch (...) {
@@ -411,7 +415,7 @@ bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, CData
         return std::pair{QSize(w, h), vkview::ChooseDisplaySize(w, h, placement.clientWidth, placement.clientHeight,
                                                                 placement.shrink, placement.enlarge, true)};
     };
-    m_jpeg.SetScaleChooser([&upright](int w, int h) {
+    m_jpeg->SetScaleChooser([&upright](int w, int h) {
         const auto [size, display] = upright(w, h);
         for (int d : {8, 4, 2})
             if ((size.width() + d - 1) / d >= display.width && (size.height() + d - 1) / d >= display.height)
@@ -421,16 +425,16 @@ bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, CData
     auto picture = std::make_unique<CPicture>();
     try {
         source.Seek(0);
-        m_jpeg.SetOrientation(orientation);
+        m_jpeg->SetOrientation(orientation);
         // A progressive file shows its first scan at once; reading every
         // scan costs nearly as much as the full decode that follows.
-        m_jpeg.SetFirstScanOnly();
-        m_jpeg.Decode(source, *picture, 32);
+        m_jpeg->SetFirstScanOnly();
+        m_jpeg->Decode(source, *picture, 32);
     } catch (...) {
         NoteStopped();
         return false; // the full decode reports it
     }
-    if (m_jpeg.GetScaleDenominator() == 1) {
+    if (m_jpeg->GetScaleDenominator() == 1) {
         // Decoded at full size already: that is the picture.
         result.picture = std::move(picture);
         return true;
@@ -439,7 +443,7 @@ bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, CData
     interim->interim = true;
     interim->ok = true;
     // Scaled to the size the full picture will show at, so the swap does not move.
-    interim->display = upright(m_jpeg.GetFullWidth(), m_jpeg.GetFullHeight()).second;
+    interim->display = upright(m_jpeg->GetFullWidth(), m_jpeg->GetFullHeight()).second;
     bool scrollable = false;
     const QPoint origin(
         vkview::PlaceAxis(interim->display.width, placement.clientWidth, placement.position, true, scrollable),
@@ -487,7 +491,7 @@ void CPreviewLoader::PrefetchOne(const std::string& path, const PreviewPlacement
         // Kept with the picture, shown if it is.
         CWarningScope warnings([&entry](const std::string& text) { entry.warnings.push_back(text); });
         entry.picture = std::make_unique<CPicture>();
-        m_decoder.DecodeFile(path, *entry.picture, 32);
+        m_decoder->DecodeFile(path, *entry.picture, 32);
         if (entry.picture->GetWidth() <= 0 || entry.picture->GetHeight() <= 0)
             return;
     } catch (...) {

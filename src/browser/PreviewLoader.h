@@ -13,8 +13,6 @@
 #pragma once
 
 #include "edit/Picture.h"
-#include "picture/AnyPicDecoder.h"
-#include "picture/JPEGDecoder.h"
 
 #include <QImage>
 #include <QRect>
@@ -29,6 +27,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+class CAnyPicDecoder;
+class CDataSource;
+class CJPEGDecoder;
 
 // What identifies a file's contents on disk: a file replaced or rewritten
 // since has another stamp.
@@ -185,7 +187,8 @@ private:
     int m_cacheCount = 2;
     size_t m_cacheBytes = size_t(512) << 20;
     Counts m_counts;
-    CAnyPicDecoder m_decoder; // used by the worker only
-    CJPEGDecoder m_jpeg;      // reduced first decodes, worker only
+    // Held by pointer so that the window code does not see decoder headers.
+    std::unique_ptr<CAnyPicDecoder> m_decoder; // used by the worker only
+    std::unique_ptr<CJPEGDecoder> m_jpeg;      // reduced first decodes, worker only
     std::thread m_thread;
 };

@@ -87,11 +87,6 @@ int CCanvasSizeDlg::Anchor() const { return std::max(0, m_anchor->checkedId()); 
 
 void CCanvasSizeDlg::accept()
 {
-    double w = 0, h = 0;
-    if (!vkdlg::ReadNumber(m_widthEdit, kSizeMinimum, kSizeMaximum, w) ||
-        !vkdlg::ReadNumber(m_heightEdit, kSizeMinimum, kSizeMaximum, h))
-        return;
-    m_width = UnitToPixels(w, m_unit, int(kMaxSide));
-    m_height = UnitToPixels(h, m_unit, int(kMaxSide));
-    QDialog::accept();
+    if (vkdlg::ReadPixelSize(m_widthEdit, m_heightEdit, m_unit, m_width, m_height))
+        QDialog::accept();
 }

@@ -1,9 +1,10 @@
 // Pixel depth dialog of the PCX and BMP writers.
 #pragma once
 
+#include "edit/DialogParts.h"
+
 #include <QDialog>
 
-class QRadioButton;
 
 class CPCXOptions : public QDialog {
     Q_OBJECT
@@ -14,6 +15,5 @@ class CPCXOptions : public QDialog {
     int DepthChoice() const;
 
   private:
-    QRadioButton* m_depth8;
-    QRadioButton* m_depth24;
+    vkdlg::PixelDepthGroup m_depth;
 };

@@ -1,10 +1,11 @@
 // RLE and pixel depth dialog of the Targa and Sun raster writers.
 #pragma once
 
+#include "edit/DialogParts.h"
+
 #include <QDialog>
 
 class QCheckBox;
-class QRadioButton;
 
 class CTGAOptions : public QDialog {
     Q_OBJECT
@@ -17,6 +18,5 @@ class CTGAOptions : public QDialog {
 
   private:
     QCheckBox* m_rle;
-    QRadioButton* m_depth8;
-    QRadioButton* m_depth24;
+    vkdlg::PixelDepthGroup m_depth;
 };

@@ -260,15 +260,20 @@ std::string CCompareResultsDlg::RowFileName(int side, int row) const
 
 bool CCompareResultsDlg::GetPreview(int side) const { return m_previewChecks[size_t(side)]->isChecked(); }
 
+QTreeWidgetItem* CCompareResultsDlg::CurrentRow(int side, std::string& path) const
+{
+    QTreeWidget* list = m_lists[size_t(side)];
+    QTreeWidgetItem* item = m_done ? list->currentItem() : nullptr;
+    if (item)
+        path = vkpath::Join(m_dirs[size_t(side)], RowFileName(side, list->indexOfTopLevelItem(item)));
+    return item;
+}
+
 void CCompareResultsDlg::OnRowClicked(int side)
 {
-    if (!m_done)
+    std::string path;
+    if (!CurrentRow(side, path))
         return;
-    QTreeWidget* list = m_lists[size_t(side)];
-    QTreeWidgetItem* item = list->currentItem();
-    if (!item)
-        return;
-    const std::string path = vkpath::Join(m_dirs[size_t(side)], RowFileName(side, list->indexOfTopLevelItem(item)));
     if (!GetPreview(side)) {
         m_infos[size_t(side)]->clear();
         return;
@@ -292,14 +297,10 @@ void CCompareResultsDlg::OnPreviewLoaded(int side, bool ok, const QString& path)
 
 void CCompareResultsDlg::OnDelete(int side)
 {
-    if (!m_done)
-        return;
-    QTreeWidget* list = m_lists[size_t(side)];
-    QTreeWidgetItem* item = list->currentItem();
+    std::string path;
+    QTreeWidgetItem* item = CurrentRow(side, path);
     if (!item)
         return;
-    const std::string name = RowFileName(side, list->indexOfTopLevelItem(item));
-    const std::string path = vkpath::Join(m_dirs[size_t(side)], name);
     if (vkui::ask(kTextAskDelete + Q(path) + "?", vkui::Buttons::YesNo, vkui::Icon::Question) != vkui::Answer::Yes)
         return;
     const bool deleted = m_useRecycleBin ? vkplatform::MoveToTrash(path) : ::unlink(path.c_str()) == 0;

@@ -16,6 +16,7 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 class CCompareResultsDlg : public QDialog {
     Q_OBJECT
@@ -70,6 +71,9 @@ private:
     void EnableButtons(bool enable);
     void StopWorker();
     std::string RowFileName(int side, int row) const;
+    // The current row of a side once the comparison is done, with the path
+    // of its file; no row while it runs or when none is current.
+    QTreeWidgetItem* CurrentRow(int side, std::string& path) const;
 
     vkcompare::CompareCriteria m_criteria;
     std::array<std::string, 2> m_dirs;

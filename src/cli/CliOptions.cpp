@@ -141,8 +141,8 @@ std::vector<CliOption> SaveOptionRows()
         o.formats = "tif";
         rows.push_back(o);
     }
-    rows.push_back(IntegerOption("png-level", "zlib level of PNG: 0 stores, 9 packs hardest", 0, 9,
-                                 std::to_string(CliSaveOptions().pngLevel),
+    rows.push_back(IntegerOption("png-level", "PNG packing: 0 stores, 1..6 fast, chosen per picture, 7..9 slowest", 0,
+                                 9, std::to_string(CliSaveOptions().pngLevel),
                                  [](CliRequest& r, int v) { r.save.pngLevel = v; }));
     rows.back().formats = "png";
     for (CliOption& o : rows)

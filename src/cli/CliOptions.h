@@ -17,7 +17,7 @@ struct CliSaveOptions {
     bool progressive = false;
     bool optimize = false;
     std::string compression; // --compression none|packbits|lzw (tif)
-    int pngLevel = 6;        // --png-level 0..9: zlib's own default, as batch tools use
+    int pngLevel = 6;        // --png-level 0..9: the fastest levels that still pack well
 };
 
 // One edit option, in the order given: its name without the dashes and its

@@ -266,7 +266,7 @@ public:
         Draw(false);
     }
 
-    enum class Outcome { Converted, Skipped, Failed, NotStarted };
+    enum class Outcome { Converted, Skipped, Failed, Interrupted }; // Interrupted: not converted
     void Finished(Outcome outcome)
     {
         std::lock_guard lock(m_mutex);
@@ -274,7 +274,7 @@ public:
         case Outcome::Converted: ++m_converted; break;
         case Outcome::Skipped: ++m_skipped; break;
         case Outcome::Failed: ++m_failed; break;
-        case Outcome::NotStarted: ++m_notStarted; return;
+        case Outcome::Interrupted: ++m_interrupted; return;
         }
         Draw(m_converted + m_skipped + m_failed == m_total);
     }
@@ -293,7 +293,7 @@ public:
         if (problems)
             text += ", " + std::to_string(problems) + (problems == 1 ? " input" : " inputs") + " not read";
         if (interrupted)
-            text += ", interrupted before " + std::to_string(m_notStarted);
+            text += ", interrupted before " + std::to_string(m_interrupted);
         return text;
     }
 
@@ -333,13 +333,14 @@ private:
     bool m_tty;
     bool m_drawn = false;
     std::string m_current;
-    size_t m_converted = 0, m_skipped = 0, m_failed = 0, m_notStarted = 0;
+    size_t m_converted = 0, m_skipped = 0, m_failed = 0, m_interrupted = 0;
     std::chrono::steady_clock::time_point m_start, m_lastDraw;
 };
 
 // While it lives, SIGINT, SIGTERM and SIGHUP are taken by a watcher thread:
-// the first asks the run to stop after the pictures in hand, the second
-// removes every temporary file and ends the program at once.
+// the first asks the run to stop (decodes in hand are abandoned, a file
+// being written is finished), the second removes every temporary file and
+// ends the program at once.
 class SignalWatcher {
 public:
     explicit SignalWatcher(Reporter& reporter) : m_reporter(reporter)
@@ -380,7 +381,7 @@ private:
             if (signal <= 0)
                 continue;
             if (!m_stop.exchange(true)) {
-                m_reporter.Message("interrupted: finishing the pictures in hand (interrupt again to stop at once)");
+                m_reporter.Message("interrupted: stopping after the files being written (interrupt again to stop at once)");
                 continue;
             }
             RemovePendingOutputFiles();
@@ -487,6 +488,8 @@ int RunConvert(const CliRequest& request)
         auto work = [&] {
             CAnyPicDecoder decoder;
             decoder.SetApplyOrientation(request.orient);
+            // An interrupt abandons the decode in hand rather than waiting for it.
+            decoder.SetAbortFlag(&stop);
             for (;;) {
                 const size_t n = next.fetch_add(1);
                 if (n >= toWrite.size())
@@ -494,7 +497,7 @@ int RunConvert(const CliRequest& request)
                 const BatchJob& job = jobs[toWrite[n]];
                 const std::string prefix = batch ? job.input + ": " : std::string();
                 if (stop) {
-                    reporter.Finished(Reporter::Outcome::NotStarted);
+                    reporter.Finished(Reporter::Outcome::Interrupted);
                     continue;
                 }
                 reporter.Started(job.input);
@@ -505,7 +508,7 @@ int RunConvert(const CliRequest& request)
                     for (const CliEditStep& step : request.edits)
                         ApplyEdit(picture, step);
                     if (stop) {
-                        reporter.Finished(Reporter::Outcome::NotStarted);
+                        reporter.Finished(Reporter::Outcome::Interrupted);
                         continue;
                     }
                     if (!MakeParents(job.output))
@@ -517,6 +520,10 @@ int RunConvert(const CliRequest& request)
                     WritePicture(picture, job.output, ext, request.save);
                     reporter.Finished(Reporter::Outcome::Converted);
                 } catch (const CTextException& e) {
+                    if (e.GetCode() == ErrAborted && stop) {
+                        reporter.Finished(Reporter::Outcome::Interrupted);
+                        continue;
+                    }
                     reporter.Message(prefix + ErrorText(e));
                     reporter.Finished(Reporter::Outcome::Failed);
                 } catch (const std::bad_alloc&) {

@@ -3,6 +3,7 @@
 // interrupted by a signal.
 #include "CliTestSupport.h"
 #include "cli/CliBatch.h"
+#include "save/GIFEncoder.h"
 #include "save/SaveDispatch.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
+#include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -388,17 +391,63 @@ pid_t Start(const std::vector<std::string>& args, const std::string& log)
     return pid;
 }
 
-// Waits until the folder holds a file or the process ended.
-void WaitForFirstFile(const std::string& dir, pid_t pid)
+// Waits until `ready` holds or the process ended.
+void WaitFor(pid_t pid, const std::function<bool()>& ready)
 {
     for (int i = 0; i < 6000; ++i) {
         siginfo_t info{};
         if (::waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0)
             return;
-        if (!Tree(dir).empty())
+        if (ready())
             return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+}
+
+// Waits until the folder holds a file (a temporary one counts) or the process ended.
+void WaitForFirstFile(const std::string& dir, pid_t pid)
+{
+    WaitFor(pid, [&] { return !Tree(dir).empty(); });
+}
+
+// A large GIF whose picture data stops after 90 % of its blocks but is
+// otherwise whole: its decode fills every row and warns, once the data runs
+// out, that it ran off the end. Noise of 200 colours, so the decode takes
+// a while.
+void ShortGif(const std::string& path)
+{
+    CWinBmp bmp;
+    bmp.Create(6000, 4000, 32, false);
+    unsigned state = 5;
+    auto next = [&state] { return (state = state * 1103515245u + 12345u) >> 16; };
+    uint32_t colors[200];
+    for (uint32_t& c : colors)
+        c = MakePixel(uint8_t(next()), uint8_t(next()), uint8_t(next()));
+    for (int y = 0; y < bmp.GetHeight(); ++y)
+        for (int x = 0; x < bmp.GetWidth(); ++x)
+            bmp.GetLine32(y)[x] = colors[next() % 200];
+    CGIFEncoder().Save(path, bmp, false);
+    std::string gif = ReadFile(path);
+    auto table = [](uint8_t flags) { return flags & 0x80 ? size_t(3) << ((flags & 7) + 1) : 0; };
+    size_t at = 13 + table(uint8_t(gif.at(10)));
+    ASSERT_EQ(gif.at(at), ',');
+    at += 10 + table(uint8_t(gif.at(at + 9))) + 1; // descriptor, its table, code size
+    std::vector<size_t> blocks;
+    for (; at < gif.size() && gif[at] != 0; at += 1 + uint8_t(gif[at]))
+        blocks.push_back(at);
+    ASSERT_GT(blocks.size(), 10u);
+    gif.resize(blocks[blocks.size() * 9 / 10]);
+    gif += std::string("\0;", 2); // block terminator, trailer
+    WriteFile(path, gif);
+}
+
+// Resident memory of a running process.
+size_t ResidentMegabytes(pid_t pid)
+{
+    std::ifstream statm("/proc/" + std::to_string(pid) + "/statm");
+    size_t size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * size_t(::sysconf(_SC_PAGESIZE)) >> 20;
 }
 
 int ExitStatus(pid_t pid)
@@ -442,6 +491,44 @@ TEST(CliBatch, InterruptedRunLeavesOnlyCompleteFiles)
         }
         if (signals == 1) {
             EXPECT_TRUE(Has(log, "interrupted before ")) << log;
+        }
+    }
+
+    // One signal while a long decode is in hand abandons it: the decode
+    // never reaches the end of its data (whose warning would follow the
+    // interrupt), nothing is written for it and it counts as not converted,
+    // not as failed.
+    SCOPED_TRACE("decode in hand");
+    const std::string large = dir.File("large.gif");
+    ShortGif(large);
+    {
+        // The decode warns when it runs to its end.
+        vktest::Run("rm -rf " + Quote(dir.File("out")));
+        int status = 0;
+        const std::string log = Cli("convert -j 1 --to ppm -o " + Quote(dir.File("out")) + " " + Quote(large), &status);
+        EXPECT_EQ(status, 0) << log;
+        ASSERT_TRUE(Has(log, "ran off the end")) << log;
+    }
+    vktest::Run("rm -rf " + Quote(dir.File("out")));
+    const pid_t pid = Start({"convert", "-j", "1", "--to", "png", "-o", dir.File("out"), dir.File("in0.bmp"), large},
+                            dir.File("log"));
+    ASSERT_GT(pid, 0);
+    // The first picture is written and the large one's rows are being
+    // filled: its 96 MB grow the process beyond its file's 32 MB and the rest.
+    WaitFor(pid, [&] { return FileExists(dir.File("out/in0.png")) && ResidentMegabytes(pid) > 80; });
+    ::kill(pid, SIGINT);
+    const int status = ExitStatus(pid);
+    const std::string log = ReadFile(dir.File("log"));
+    if (status != 0) {
+        EXPECT_EQ(status, 130) << log;
+        const size_t interrupt = log.find("interrupted:");
+        ASSERT_NE(interrupt, std::string::npos) << log;
+        // Before the interrupt the decode may have ended on its own; after it, never.
+        EXPECT_EQ(log.find("ran off the end", interrupt), std::string::npos) << log;
+        EXPECT_FALSE(Has(log, "error ")) << log;
+        if (log.find("ran off the end") == std::string::npos) {
+            EXPECT_TRUE(Has(log, "converted 1, skipped 0, failed 0, interrupted before 1")) << log;
+            EXPECT_EQ(Tree(dir.File("out")), std::vector<std::string>{"in0.png"});
         }
     }
 }

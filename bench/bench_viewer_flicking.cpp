@@ -49,18 +49,22 @@ std::string PhotoFolder()
     if (const char* given = std::getenv("VELKOR_BENCH_PHOTOS"))
         return given;
     static vktest::TempDir dir;
-    static const bool wallpapers = [] {
+    // Links to the wallpapers in a folder of their own, so that generated
+    // pictures never mix with them.
+    static const std::string wallpapers = [] {
+        const std::string folder = dir.File("wallpapers");
         std::error_code error;
+        std::filesystem::create_directory(folder, error);
         int count = 0;
         for (const auto& entry : std::filesystem::directory_iterator(kWallpapers, error))
             if (entry.path().extension() == ".jpg" && entry.is_regular_file(error)) {
-                std::filesystem::create_symlink(entry.path(), dir.File(entry.path().filename().string()), error);
+                std::filesystem::create_symlink(entry.path(), folder + "/" + entry.path().filename().string(), error);
                 count += !error;
             }
-        return count >= 2;
+        return count >= 2 ? folder : std::string();
     }();
-    if (wallpapers)
-        return dir.Path();
+    if (!wallpapers.empty())
+        return wallpapers;
     static bool made = [] {
         for (int i = 0; i < 4; ++i) {
             CWinBmp bmp;

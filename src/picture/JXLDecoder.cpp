@@ -83,21 +83,21 @@ void PutStripe(void* opaque, size_t x, size_t y, size_t count, const void* pixel
 
 // The bitmap's lines as one block the library can fill in place: true when
 // they follow each other, top-down or bottom-up, without gaps.
-bool LinesAreOneBlock(const CBmp& bmp, uint8_t*& first, bool& bottomUp)
+bool LinesAreOneBlock(CBmp& bmp, uint8_t*& first, bool& bottomUp)
 {
     const int height = bmp.GetHeight();
     const ptrdiff_t lineBytes = ptrdiff_t(bmp.GetWidth()) * 4;
     if (height <= 0 || bmp.GetLineBytes() != lineBytes)
         return false;
-    const uint8_t* top = bmp.GetLine(0);
-    const uint8_t* bottom = bmp.GetLine(height - 1);
+    uint8_t* top = bmp.GetLine(0);
+    uint8_t* bottom = bmp.GetLine(height - 1);
     if (bottom == top + (height - 1) * lineBytes) {
-        first = const_cast<uint8_t*>(top);
+        first = top;
         bottomUp = false;
         return true;
     }
     if (top == bottom + (height - 1) * lineBytes) {
-        first = const_cast<uint8_t*>(bottom);
+        first = bottom;
         bottomUp = true;
         return true;
     }

@@ -1,6 +1,7 @@
 #include "JPEGDecoder.h"
 
 #include "Orientation.h"
+#include "UprightBands.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -297,23 +298,18 @@ void CJPEGDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
             if (read != JDIMENSION(height))
                 RaiseError(ErrInternal, "Internal error.");
         } else {
-            // Band by band, each placed upright while it is in cache: one
-            // pass and no second picture.
-            constexpr int kBand = 256;
-            const size_t lineBytes = size_t(width) * size_t(depth / 8);
-            std::vector<uint8_t> band(lineBytes * kBand);
-            uint8_t* rows[kBand];
-            for (int i = 0; i < kBand; ++i)
-                rows[i] = band.data() + size_t(i) * lineBytes;
+            CUprightBands bands(width, height, orientation, bmp);
             for (int y = 0; y < height;) {
                 JDIMENSION read = 0;
-                if (!ReadLines(lib, rows, JDIMENSION(std::min(kBand, height - y)), cmykLine, read))
+                if (!ReadLines(lib, bands.NextBand(), JDIMENSION(std::min(CUprightBands::kBandLines, height - y)),
+                               cmykLine, read))
                     libraryError();
                 if (read == 0)
                     RaiseError(ErrInternal, "Internal error.");
-                PlaceLinesUpright(rows, y, int(read), width, height, orientation, bmp);
+                bands.Place(y, int(read));
                 y += int(read);
             }
+            bands.Finish();
         }
         if (!FinishDecompress(lib))
             libraryError();

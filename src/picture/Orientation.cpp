@@ -4,6 +4,7 @@
 #include "WinBmp.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -182,57 +183,66 @@ void TurnBand(const uint8_t* const* in, int rows, int y0, int width, int height,
 }
 
 #if defined(__SSE2__)
-// 32-bit pixels four by four: four loads of four source pixels, turned in
-// registers, four stores of four. Sixteen columns at a time, so each source
-// cache line is used whole; the last columns and lines one by one.
+// 32-bit pixels sixteen lines by four columns, turned four by four in
+// registers: each destination line gets sixteen pixels, a whole cache line,
+// written at once. Where that line is aligned it is streamed past the
+// cache, so memory is never read only to be overwritten.
+void Turn16Lines(const uint8_t* const* in, int y0, int x1, int width, int height, bool flipX, bool flipY,
+                 CBmp& dest)
+{
+    for (int x = 0; x + 4 <= x1; x += 4) {
+        __m128i run[4][4]; // [destination line][four pixels of its run]
+        for (int q = 0; q < 4; ++q) {
+            auto load = [&](int r) {
+                return _mm_loadu_si128(reinterpret_cast<const __m128i*>(in[4 * q + r] + size_t(x) * 4));
+            };
+            const __m128i r0 = load(0), r1 = load(1), r2 = load(2), r3 = load(3);
+            const __m128i t0 = _mm_unpacklo_epi32(r0, r1), t1 = _mm_unpacklo_epi32(r2, r3);
+            const __m128i t2 = _mm_unpackhi_epi32(r0, r1), t3 = _mm_unpackhi_epi32(r2, r3);
+            // Runs written right to left take the quarters back to front.
+            const int at = flipX ? 3 - q : q;
+            run[0][at] = _mm_unpacklo_epi64(t0, t1);
+            run[1][at] = _mm_unpackhi_epi64(t0, t1);
+            run[2][at] = _mm_unpacklo_epi64(t2, t3);
+            run[3][at] = _mm_unpackhi_epi64(t2, t3);
+        }
+        for (int k = 0; k < 4; ++k) {
+            uint32_t* out = reinterpret_cast<uint32_t*>(dest.GetLine(flipY ? width - 1 - (x + k) : x + k)) +
+                            (flipX ? height - 16 - y0 : y0);
+            __m128i* o = reinterpret_cast<__m128i*>(out);
+            if (flipX)
+                for (int q = 0; q < 4; ++q)
+                    run[k][q] = _mm_shuffle_epi32(run[k][q], _MM_SHUFFLE(0, 1, 2, 3));
+            if ((reinterpret_cast<uintptr_t>(out) & 63) == 0) {
+                for (int q = 0; q < 4; ++q)
+                    _mm_stream_si128(o + q, run[k][q]);
+            } else {
+                for (int q = 0; q < 4; ++q)
+                    _mm_storeu_si128(o + q, run[k][q]);
+            }
+        }
+    }
+}
+
 template <>
 void TurnBand<uint32_t>(const uint8_t* const* in, int rows, int y0, int width, int height, bool flipX, bool flipY,
                         CBmp& dest)
 {
-    constexpr int kColumns = 16;
-    const int rows4 = rows & ~3;
-    const int width16 = width - width % kColumns;
-    for (int x0 = 0; x0 < width16; x0 += kColumns) {
-        uint32_t* out[kColumns];
-        for (int k = 0; k < kColumns; ++k) {
-            out[k] = reinterpret_cast<uint32_t*>(dest.GetLine(flipY ? width - 1 - (x0 + k) : x0 + k));
-            out[k] += flipX ? height - 4 - y0 : y0;
-        }
-        for (int i = 0; i < rows4; i += 4) {
-            const uint32_t* line[4];
-            for (int r = 0; r < 4; ++r) {
-                line[r] = reinterpret_cast<const uint32_t*>(in[i + r]) + x0;
-                // The same lines' next columns, too many streams for the
-                // hardware to foresee.
-                if (x0 + 3 * kColumns < width)
-                    _mm_prefetch(reinterpret_cast<const char*>(line[r] + 3 * kColumns), _MM_HINT_T0);
-            }
-            const ptrdiff_t at = flipX ? -ptrdiff_t(i) : ptrdiff_t(i);
-            for (int c = 0; c < kColumns; c += 4) {
-                auto load = [&](int r) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(line[r] + c)); };
-                const __m128i r0 = load(0), r1 = load(1), r2 = load(2), r3 = load(3);
-                const __m128i t0 = _mm_unpacklo_epi32(r0, r1), t1 = _mm_unpacklo_epi32(r2, r3);
-                const __m128i t2 = _mm_unpackhi_epi32(r0, r1), t3 = _mm_unpackhi_epi32(r2, r3);
-                const __m128i column[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
-                                           _mm_unpacklo_epi64(t2, t3), _mm_unpackhi_epi64(t2, t3)};
-                for (int k = 0; k < 4; ++k) {
-                    // Turned back to front when lines run right to left.
-                    const __m128i v = flipX ? _mm_shuffle_epi32(column[k], _MM_SHUFFLE(0, 1, 2, 3)) : column[k];
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(out[c + k] + at), v);
-                }
-            }
-        }
-    }
-    if (rows4 < rows)
-        TurnColumns<uint32_t>(in + rows4, rows - rows4, y0 + rows4, 0, width16, width, height, flipX, flipY, dest);
-    TurnColumns<uint32_t>(in, rows, y0, width16, width, width, height, flipX, flipY, dest);
+    const int rows16 = rows & ~15;
+    const int width4 = width & ~3;
+    for (int i = 0; i < rows16; i += 16)
+        Turn16Lines(in + i, y0 + i, width4, width, height, flipX, flipY, dest);
+    _mm_sfence(); // streamed lines are seen by whoever reads the picture next
+    // The last lines and columns one by one.
+    TurnColumns<uint32_t>(in + rows16, rows - rows16, y0 + rows16, 0, width, width, height, flipX, flipY, dest);
+    TurnColumns<uint32_t>(in, rows16, y0, width4, width, width, height, flipX, flipY, dest);
 }
 #endif
 
 // The whole picture turned into `dest`, in bands of 64 lines.
 template <class Pixel> void MapQuarterTurn(const CBmp& source, CBmp& dest, bool flipX, bool flipY)
 {
-    constexpr int kBand = 256;
+    constexpr int kBand = 64;
     const uint8_t* in[kBand];
     for (int y0 = 0; y0 < source.GetHeight(); y0 += kBand) {
         const int rows = std::min(kBand, source.GetHeight() - y0);

@@ -51,6 +51,7 @@ private:
     // in it; on failure the storage is released.
     void SetBlockFormat(int width, int height, uint16_t bitsPerPixel, bool hasAlpha);
 
+    uint8_t* m_allocation = nullptr; // what m_dib lies in, to be freed
     uint8_t* m_dib = nullptr;
     size_t m_dibSize = 0;
 };

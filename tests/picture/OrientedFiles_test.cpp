@@ -5,6 +5,7 @@
 #include "picture/AnyPicDecoder.h"
 #include "picture/Orientation.h"
 
+#include <atomic>
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -112,6 +113,55 @@ TEST_F(OrientedFiles, GrayJpegTurnedAsItDecodesAtEightBits)
         ASSERT_EQ(turned.GetHeight(), stored.GetHeight());
         for (int y = 0; y < turned.GetHeight(); ++y)
             ASSERT_EQ(std::memcmp(turned.GetLine(y), stored.GetLine(y), size_t(turned.GetWidth())), 0) << y;
+    }
+}
+
+TEST_F(OrientedFiles, LargeJpegTurnedOnASecondThreadEqualsAPlainTurn)
+{
+    // Large enough for the second thread and cache-line aligned lines; the
+    // 1603 stored lines leave a last band of three, and misalign the runs
+    // written from the right.
+    for (int height : {1600, 1603}) {
+        const std::string ppm = m_dir.File("big.ppm"), file = m_dir.File("big.jpg");
+        WriteTestPpm(ppm, 2602, height, 0, 3);
+        ASSERT_EQ(vktest::Run("cjpeg -outfile " + Quote(file) + " " + Quote(ppm)), 0);
+        CAnyPicDecoder decoder;
+        decoder.SetApplyOrientation(false);
+        CWinBmp storedBmp;
+        decoder.DecodeFile(file, storedBmp, 32);
+        const Pixels stored = FromBitmap(storedBmp);
+        decoder.SetApplyOrientation(true);
+        for (int value : {5, 6, 7, 8}) {
+            SCOPED_TRACE(std::to_string(height) + " lines, orientation " + std::to_string(value));
+            ASSERT_EQ(vktest::Run("exiftool -q -n -Orientation=" + std::to_string(value) +
+                                  " -overwrite_original " + Quote(file)),
+                      0);
+            CWinBmp turnedBmp;
+            decoder.DecodeFile(file, turnedBmp, 32);
+            const Pixels turned = FromBitmap(turnedBmp);
+            ASSERT_EQ(turned.width, stored.height);
+            ASSERT_EQ(turned.height, stored.width);
+            // Stored pixel (x, y), placed pixel by pixel.
+            const bool fromRight = value == 6 || value == 7, fromBottom = value == 7 || value == 8;
+            for (int y = 0; y < stored.height; ++y)
+                for (int x = 0; x < stored.width; ++x)
+                    if (turned.At(fromRight ? stored.height - 1 - y : y, fromBottom ? stored.width - 1 - x : x) !=
+                        stored.At(x, y))
+                        FAIL() << "stored pixel " << x << ", " << y;
+
+            // Abandoned as soon as the picture exists: the placing thread
+            // is let go and the decoder stays usable.
+            std::atomic<bool> flag{false};
+            decoder.SetAbortFlag(&flag);
+            CWatchedBmp abandoned([&flag](int, int) { flag = true; });
+            try {
+                decoder.DecodeFile(file, abandoned, 32);
+                ADD_FAILURE() << "not abandoned";
+            } catch (const CTextException& e) {
+                EXPECT_EQ(e.GetCode(), ErrAborted);
+            }
+            decoder.SetAbortFlag(nullptr);
+        }
     }
 }
 

@@ -102,6 +102,7 @@ struct CJPEGDecoder::Library {
     jpeg_source_mgr source{};
     jpeg_progress_mgr progress{};
     bool created = false;
+    std::vector<uint8_t> bands; // lines turned upright as they decode
 };
 
 namespace {
@@ -298,7 +299,7 @@ void CJPEGDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
             if (read != JDIMENSION(height))
                 RaiseError(ErrInternal, "Internal error.");
         } else {
-            CUprightBands bands(width, height, orientation, bmp);
+            CUprightBands bands(width, height, orientation, bmp, lib.bands);
             for (int y = 0; y < height;) {
                 JDIMENSION read = 0;
                 if (!ReadLines(lib, bands.NextBand(), JDIMENSION(std::min(CUprightBands::kBandLines, height - y)),

@@ -8,20 +8,37 @@ namespace {
 
 // Below this the turn is too short to be worth a thread's start.
 constexpr int64_t kThreadedPixels = 4'000'000;
+// Band memory kept for the next picture, up to a width of 8192 pixels.
+constexpr size_t kKeptStorage = size_t(8) << 20;
 
 } // namespace
 
-CUprightBands::CUprightBands(int width, int height, int orientation, CBmp& dest)
-    : m_width(width), m_height(height), m_orientation(orientation), m_dest(dest)
+template <class Ready> void CUprightBands::WaitUntil(Ready ready)
+{
+    std::unique_lock lock(m_mutex);
+    m_changed.wait(lock, ready);
+}
+
+void CUprightBands::Set(bool& flag, bool value)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        flag = value;
+    }
+    m_changed.notify_all();
+}
+
+CUprightBands::CUprightBands(int width, int height, int orientation, CBmp& dest, std::vector<uint8_t>& storage)
+    : m_width(width), m_height(height), m_orientation(orientation), m_dest(dest), m_storage(storage)
 {
     const size_t lineBytes = size_t(width) * size_t(dest.GetBitsPerPixel() / 8);
     const bool threaded = int64_t(width) * height >= kThreadedPixels && std::thread::hardware_concurrency() > 1;
-    for (int b = 0; b < (threaded ? 2 : 1); ++b) {
-        Band& band = m_bands[b];
-        band.bytes.resize(lineBytes * kBandLines);
+    const int bands = threaded ? 2 : 1;
+    if (storage.size() < lineBytes * kBandLines * bands)
+        storage.resize(lineBytes * kBandLines * bands);
+    for (int b = 0; b < bands; ++b)
         for (int i = 0; i < kBandLines; ++i)
-            band.lines[i] = band.bytes.data() + size_t(i) * lineBytes;
-    }
+            m_bands[b].lines[i] = storage.data() + (size_t(b) * kBandLines + size_t(i)) * lineBytes;
     if (!threaded)
         return;
     try {
@@ -33,23 +50,19 @@ CUprightBands::CUprightBands(int width, int height, int orientation, CBmp& dest)
 
 CUprightBands::~CUprightBands()
 {
-    if (!m_placer.joinable())
-        return;
-    {
-        std::lock_guard lock(m_mutex);
-        m_stop = true;
+    if (m_placer.joinable()) {
+        Set(m_stop, true);
+        m_placer.join();
     }
-    m_changed.notify_all();
-    m_placer.join();
+    if (m_storage.size() > kKeptStorage)
+        std::vector<uint8_t>().swap(m_storage);
 }
 
 uint8_t** CUprightBands::NextBand()
 {
     Band& band = m_bands[m_fill];
-    if (m_placer.joinable()) {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [&band] { return !band.filled; });
-    }
+    if (m_placer.joinable())
+        WaitUntil([&band] { return !band.filled; });
     return band.lines;
 }
 
@@ -60,13 +73,9 @@ void CUprightBands::Place(int first, int count)
         PlaceLinesUpright(band.lines, first, count, m_width, m_height, m_orientation, m_dest);
         return;
     }
-    {
-        std::lock_guard lock(m_mutex);
-        band.first = first;
-        band.count = count;
-        band.filled = true;
-    }
-    m_changed.notify_all();
+    band.first = first;
+    band.count = count;
+    Set(band.filled, true);
     m_fill = 1 - m_fill;
 }
 
@@ -74,8 +83,7 @@ void CUprightBands::Finish()
 {
     if (!m_placer.joinable())
         return;
-    std::unique_lock lock(m_mutex);
-    m_changed.wait(lock, [this] { return !m_bands[0].filled && !m_bands[1].filled; });
+    WaitUntil([this] { return !m_bands[0].filled && !m_bands[1].filled; });
 }
 
 void CUprightBands::PlaceBands()
@@ -83,17 +91,14 @@ void CUprightBands::PlaceBands()
     // Bands are filled in turn, so they are placed in the same turn.
     for (int next = 0;; next = 1 - next) {
         Band& band = m_bands[next];
-        {
-            std::unique_lock lock(m_mutex);
-            m_changed.wait(lock, [&] { return band.filled || m_stop; });
-            if (!band.filled)
-                return;
-        }
+        bool filled = false;
+        WaitUntil([&] {
+            filled = band.filled;
+            return filled || m_stop;
+        });
+        if (!filled)
+            return; // stopped with every band placed
         PlaceLinesUpright(band.lines, band.first, band.count, m_width, m_height, m_orientation, m_dest);
-        {
-            std::lock_guard lock(m_mutex);
-            band.filled = false;
-        }
-        m_changed.notify_all();
+        Set(band.filled, false);
     }
 }

@@ -17,8 +17,10 @@ public:
     static constexpr int kBandLines = 64;
 
     // `dest` has the upright size of a stored width x height picture of
-    // `dest`'s depth (8 or 32 bits) and outlives this object.
-    CUprightBands(int width, int height, int orientation, CBmp& dest);
+    // `dest`'s depth (8 or 32 bits) and outlives this object. The bands
+    // live in `storage`, which a decoder keeps from picture to picture:
+    // fresh memory for each would be faulted in and handed back each time.
+    CUprightBands(int width, int height, int orientation, CBmp& dest, std::vector<uint8_t>& storage);
     // Places what was handed over, so a decode that fails half-way keeps
     // the lines it decoded.
     ~CUprightBands();
@@ -35,17 +37,20 @@ public:
 
 private:
     struct Band {
-        std::vector<uint8_t> bytes;
-        uint8_t* lines[kBandLines];
+        uint8_t* lines[kBandLines] = {};
         int first = 0;
         int count = 0;
-        bool filled = false;
+        bool filled = false; // handed over and not yet placed
     };
 
     void PlaceBands();
+    template <class Ready> void WaitUntil(Ready ready);
+    // Sets a flag under the lock and wakes the other thread.
+    void Set(bool& flag, bool value);
 
     int m_width, m_height, m_orientation;
     CBmp& m_dest;
+    std::vector<uint8_t>& m_storage;
     Band m_bands[2];
     int m_fill = 0; // the band the decoder fills next
     std::mutex m_mutex;

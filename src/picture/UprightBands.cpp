@@ -8,7 +8,7 @@ namespace {
 
 // Below this the turn is too short to be worth a thread's start.
 constexpr int64_t kThreadedPixels = 4'000'000;
-// Band memory kept for the next picture, up to a width of 8192 pixels.
+// Band memory kept for the next picture, up to four bands of 8192 pixels.
 constexpr size_t kKeptStorage = size_t(8) << 20;
 
 } // namespace
@@ -33,10 +33,10 @@ CUprightBands::CUprightBands(int width, int height, int orientation, CBmp& dest,
 {
     const size_t lineBytes = size_t(width) * size_t(dest.GetBitsPerPixel() / 8);
     const bool threaded = int64_t(width) * height >= kThreadedPixels && std::thread::hardware_concurrency() > 1;
-    const int bands = threaded ? 2 : 1;
-    if (storage.size() < lineBytes * kBandLines * bands)
-        storage.resize(lineBytes * kBandLines * bands);
-    for (int b = 0; b < bands; ++b)
+    m_bandCount = threaded ? kMaxBands : 1;
+    if (storage.size() < lineBytes * kBandLines * size_t(m_bandCount))
+        storage.resize(lineBytes * kBandLines * size_t(m_bandCount));
+    for (int b = 0; b < m_bandCount; ++b)
         for (int i = 0; i < kBandLines; ++i)
             m_bands[b].lines[i] = storage.data() + (size_t(b) * kBandLines + size_t(i)) * lineBytes;
     if (!threaded)
@@ -76,20 +76,34 @@ void CUprightBands::Place(int first, int count)
     band.first = first;
     band.count = count;
     Set(band.filled, true);
-    m_fill = 1 - m_fill;
+    m_fill = (m_fill + 1) % m_bandCount;
 }
 
 void CUprightBands::Finish()
 {
     if (!m_placer.joinable())
         return;
-    WaitUntil([this] { return !m_bands[0].filled && !m_bands[1].filled; });
+    WaitUntil([this] {
+        for (const Band& band : m_bands)
+            if (band.filled)
+                return false;
+        return true;
+    });
 }
 
 void CUprightBands::PlaceBands()
 {
+    // A quarter turn's first band runs across every page of the picture.
+    // Fresh pages are faulted in (and cleared by the system) here while
+    // the decoder fills the first bands, which then need not wait for it.
+    if (OrientationSwapsSides(m_orientation)) {
+        const size_t lineBytes = size_t(m_dest.GetWidth()) * size_t(m_dest.GetBitsPerPixel() / 8);
+        for (int y = 0; y < m_dest.GetHeight(); ++y)
+            for (size_t at = 0; at < lineBytes; at += 4096)
+                m_dest.GetLine(y)[at] = 0;
+    }
     // Bands are filled in turn, so they are placed in the same turn.
-    for (int next = 0;; next = 1 - next) {
+    for (int next = 0;; next = (next + 1) % m_bandCount) {
         Band& band = m_bands[next];
         bool filled = false;
         WaitUntil([&] {

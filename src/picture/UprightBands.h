@@ -51,7 +51,11 @@ private:
     int m_width, m_height, m_orientation;
     CBmp& m_dest;
     std::vector<uint8_t>& m_storage;
-    Band m_bands[2];
+    // Enough bands for the decoder to go on while the placer clears the
+    // picture's fresh pages.
+    static constexpr int kMaxBands = 4;
+    Band m_bands[kMaxBands];
+    int m_bandCount = 1;
     int m_fill = 0; // the band the decoder fills next
     std::mutex m_mutex;
     std::condition_variable m_changed;

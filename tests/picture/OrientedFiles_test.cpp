@@ -118,36 +118,42 @@ TEST_F(OrientedFiles, GrayJpegTurnedAsItDecodesAtEightBits)
 
 TEST_F(OrientedFiles, LargeJpegTurnedOnASecondThreadEqualsAPlainTurn)
 {
-    // Large enough for the second thread and cache-line aligned lines; the
-    // 1603 stored lines leave a last band of three, and misalign the runs
-    // written from the right.
-    for (int height : {1600, 1603}) {
+    // Large enough for the second thread; wide with cache-line aligned
+    // upright lines, and tall with 2602 stored lines, which leave a last
+    // band of 42 and misalign the runs written from the right.
+    for (const auto& [width, height] : {std::pair(2602, 1600), std::pair(1603, 2602)}) {
         const std::string ppm = m_dir.File("big.ppm"), file = m_dir.File("big.jpg");
-        WriteTestPpm(ppm, 2602, height, 0, 3);
+        WriteTestPpm(ppm, width, height, 0, 3);
         ASSERT_EQ(vktest::Run("cjpeg -outfile " + Quote(file) + " " + Quote(ppm)), 0);
         CAnyPicDecoder decoder;
         decoder.SetApplyOrientation(false);
         CWinBmp storedBmp;
         decoder.DecodeFile(file, storedBmp, 32);
         const Pixels stored = FromBitmap(storedBmp);
+        const int w = stored.width, h = stored.height;
         decoder.SetApplyOrientation(true);
-        for (int value : {5, 6, 7, 8}) {
-            SCOPED_TRACE(std::to_string(height) + " lines, orientation " + std::to_string(value));
+        for (int value = 2; value <= 8; ++value) {
+            SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + ", orientation " +
+                         std::to_string(value));
             ASSERT_EQ(vktest::Run("exiftool -q -n -Orientation=" + std::to_string(value) +
                                   " -overwrite_original " + Quote(file)),
                       0);
             CWinBmp turnedBmp;
             decoder.DecodeFile(file, turnedBmp, 32);
             const Pixels turned = FromBitmap(turnedBmp);
-            ASSERT_EQ(turned.width, stored.height);
-            ASSERT_EQ(turned.height, stored.width);
-            // Stored pixel (x, y), placed pixel by pixel.
-            const bool fromRight = value == 6 || value == 7, fromBottom = value == 7 || value == 8;
-            for (int y = 0; y < stored.height; ++y)
-                for (int x = 0; x < stored.width; ++x)
-                    if (turned.At(fromRight ? stored.height - 1 - y : y, fromBottom ? stored.width - 1 - x : x) !=
-                        stored.At(x, y))
+            const bool swaps = value >= 5;
+            ASSERT_EQ(turned.width, swaps ? h : w);
+            ASSERT_EQ(turned.height, swaps ? w : h);
+            // Where stored pixel (x, y) belongs, pixel by pixel.
+            const bool fromRight = value == 2 || value == 3 || value == 6 || value == 7;
+            const bool fromBottom = value == 3 || value == 4 || value == 7 || value == 8;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const int u = swaps ? y : x, v = swaps ? x : y;
+                    const int uMax = turned.width - 1, vMax = turned.height - 1;
+                    if (turned.At(fromRight ? uMax - u : u, fromBottom ? vMax - v : v) != stored.At(x, y))
                         FAIL() << "stored pixel " << x << ", " << y;
+                }
 
             // Abandoned as soon as the picture exists: the placing thread
             // is let go and the decoder stays usable.

@@ -24,16 +24,10 @@ OUT=$ROOT/docs/screenshots
 MANUAL=$ROOT/resources/manual
 mkdir -p "$OUT"
 
-# Tools: a virtual X server, key and mouse input, and a window grabber.
-need=()
-command -v xvfb-run >/dev/null || need+=(xvfb)
-command -v xauth >/dev/null || need+=(xauth)
-command -v xdotool >/dev/null || need+=(xdotool)
-command -v import >/dev/null || need+=(imagemagick)
-if [ ${#need[@]} -gt 0 ]; then
-    SUDO=; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-    $SUDO apt-get install -y "${need[@]}"
-fi
+# Tools: a virtual X server, key and mouse input, and a window grabber,
+# installed the way the project installs every package.
+source "$ROOT/scripts/setup.sh"
+velkor_install_packages xvfb xauth xdotool imagemagick
 CONVERT=convert
 command -v magick >/dev/null && CONVERT="magick"
 

@@ -63,21 +63,34 @@ using Strings = std::vector<std::string>;
 
 TEST(FindCriteria, SizeFromNumberAndUnit)
 {
-    uint64_t bytes = 99;
-    EXPECT_TRUE(MakeSizeCriterion("1", UnitKB, bytes));
-    EXPECT_EQ(bytes, 1024u);
-    EXPECT_TRUE(MakeSizeCriterion("3", UnitMB, bytes));
-    EXPECT_EQ(bytes, 3u << 20);
-    EXPECT_TRUE(MakeSizeCriterion("5000000", UnitMB, bytes)); // beyond 32 bits
-    EXPECT_EQ(bytes, uint64_t(5000000) << 20);
-    EXPECT_TRUE(MakeSizeCriterion("", UnitBytes, bytes));
-    EXPECT_EQ(bytes, 0u) << "nothing typed: no criterion";
-    EXPECT_TRUE(MakeSizeCriterion("99999999999999999999999", UnitBytes, bytes));
-    EXPECT_EQ(bytes, UINT64_MAX);
-    EXPECT_TRUE(MakeSizeCriterion("18446744073709551615", UnitMB, bytes));
-    EXPECT_EQ(bytes, UINT64_MAX) << "overflow saturates";
-    EXPECT_FALSE(MakeSizeCriterion("12a", UnitBytes, bytes));
-    EXPECT_FALSE(MakeSizeCriterion("-1", UnitBytes, bytes));
+    const struct {
+        const char* text;
+        int unit;
+        bool ok;
+        uint64_t bytes;
+    } cases[] = {
+        {"1", UnitKB, true, 1024},
+        {"3", UnitMB, true, 3u << 20},
+        {"5000000", UnitMB, true, uint64_t(5000000) << 20}, // beyond 32 bits
+        {"", UnitBytes, true, 0},                           // nothing typed: no criterion
+        {"99999999999999999999999", UnitBytes, true, UINT64_MAX},
+        {"18446744073709551615", UnitMB, true, UINT64_MAX}, // overflow saturates
+        {"12a", UnitBytes, false, 0},
+        {"-1", UnitBytes, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        uint64_t bytes = 99;
+        EXPECT_EQ(MakeSizeCriterion(c.text, c.unit, bytes), c.ok);
+        if (c.ok) {
+            EXPECT_EQ(bytes, c.bytes);
+        }
+    }
+    // Sizes beyond 32 bits compare whole.
+    FindCriteria size;
+    size.sizeBytes = uint64_t(5) << 32;
+    EXPECT_TRUE(MatchesSizeAndDate(size, uint64_t(5) << 32, 0));
+    EXPECT_FALSE(MatchesSizeAndDate(size, 0, 0));
 }
 
 TEST(FindCriteria, DateRangeBoundsAndValidity)
@@ -103,44 +116,6 @@ TEST(FindCriteria, DateRangeBoundsAndValidity)
         EXPECT_FALSE(MakeDateRange(fields, from, to)) << fields[0] << "/" << fields[1] << "/" << fields[2];
 }
 
-TEST(FindCriteria, NameAndExtensionRules)
-{
-    FindCriteria all;
-    EXPECT_TRUE(MatchesNameAndExtension(all, "b.jpg"));
-    EXPECT_TRUE(MatchesNameAndExtension(all, "B.JPG"));
-    EXPECT_FALSE(MatchesNameAndExtension(all, "a.jpeg")) << "jpeg is not in the list";
-    EXPECT_FALSE(MatchesNameAndExtension(all, "README"));
-    EXPECT_FALSE(MatchesNameAndExtension(all, "jpg")) << "a name without a dot has no extension";
-    EXPECT_TRUE(MatchesNameAndExtension(all, "x.tar.ilbm"));
-
-    FindCriteria named;
-    named.name = "IMG";
-    EXPECT_TRUE(MatchesNameAndExtension(named, "img.bmp"));
-    EXPECT_TRUE(MatchesNameAndExtension(named, "Img.gif"));
-    EXPECT_FALSE(MatchesNameAndExtension(named, "img1.bmp"));
-    named.name = "Été";
-    EXPECT_TRUE(MatchesNameAndExtension(named, "éTÉ.png")) << "case ignored beyond ASCII";
-
-    FindCriteria gif;
-    gif.extension = "gif";
-    EXPECT_TRUE(MatchesNameAndExtension(gif, "a.GIF"));
-    EXPECT_FALSE(MatchesNameAndExtension(gif, "a.gifx"));
-    EXPECT_FALSE(MatchesNameAndExtension(gif, "gif"));
-
-    FindCriteria size;
-    size.sizeCompare = SizeAbove;
-    size.sizeBytes = 1024;
-    EXPECT_TRUE(MatchesSizeAndDate(size, 1025, 0));
-    EXPECT_FALSE(MatchesSizeAndDate(size, 1024, 0));
-    size.sizeCompare = SizeBelow;
-    EXPECT_TRUE(MatchesSizeAndDate(size, 1023, 0));
-    EXPECT_FALSE(MatchesSizeAndDate(size, 1024, 0));
-    size.sizeCompare = SizeEqual;
-    size.sizeBytes = uint64_t(5) << 32;
-    EXPECT_TRUE(MatchesSizeAndDate(size, uint64_t(5) << 32, 0)) << "64-bit sizes";
-    EXPECT_FALSE(MatchesSizeAndDate(size, 0, 0)) << "no 32-bit truncation";
-}
-
 TEST(FindSearch, EveryCriterionInAFolderTree)
 {
     vktest::TempDir dir;
@@ -150,65 +125,60 @@ TEST(FindSearch, EveryCriterionInAFolderTree)
     ::mkdir((root + "/dir.jpg").c_str(), 0755); // a folder named like a picture
     const int64_t noon1 = LocalTime(2000, 1, 1, 12);
     const int64_t noon2 = LocalTime(2000, 1, 2, 12);
-    Touch(root + "/a.jpeg", 10, noon1);
-    Touch(root + "/b.jpg", 10, noon1);
+    // jpeg is not in the list; a name without a dot has no extension.
+    for (const char* name : {"a.jpeg", "b.jpg", "notes.txt", ".hidden.png", "gif", "a.gifx", "x.tar.ilbm",
+                             "\xc3\xa9T\xc3\x89.png"})
+        Touch(root + "/" + name, 10, noon1);
     Touch(root + "/img.bmp", 1025, noon2);
-    Touch(root + "/Img.gif", 1024, noon1);
+    Touch(root + "/Img.GIF", 1024, noon1);
     Touch(root + "/img1.bmp", 2000, noon1);
-    Touch(root + "/notes.txt", 5, noon1);
-    Touch(root + "/.hidden.png", 5, noon1);
     Touch(root + "/sub/IMG.tif", 1, noon1);
     Touch(root + "/sub/deeper/c.JPG", 3000, LocalTime(1999, 12, 31, 12));
 
-    FindCriteria c;
-    c.lookIn = root;
+    FindCriteria all;
+    all.lookIn = root;
     SearchTotals totals;
-    EXPECT_EQ(Names(Find(c, &totals), root),
-              (Strings{".hidden.png", "Img.gif", "b.jpg", "img.bmp", "img1.bmp", "sub/IMG.tif", "sub/deeper/c.JPG"}));
-    EXPECT_EQ(totals.found, 7u);
+    EXPECT_EQ(Names(Find(all, &totals), root),
+              (Strings{".hidden.png", "Img.GIF", "b.jpg", "img.bmp", "img1.bmp", "sub/IMG.tif", "sub/deeper/c.JPG",
+                       "x.tar.ilbm", "\xc3\xa9T\xc3\x89.png"}));
+    EXPECT_EQ(totals.found, 9u);
     EXPECT_EQ(totals.folders, 4u);
 
-    c.name = "img";
-    EXPECT_EQ(Names(Find(c), root), (Strings{"Img.gif", "img.bmp", "sub/IMG.tif"}));
-
-    c.extension = "bmp";
-    EXPECT_EQ(Names(Find(c), root), (Strings{"img.bmp"}));
-    c.name.clear();
-    EXPECT_EQ(Names(Find(c), root), (Strings{"img.bmp", "img1.bmp"}));
-
-    c.extension = "*.*";
-    c.sizeCompare = SizeAbove;
-    ASSERT_TRUE(MakeSizeCriterion("1", UnitKB, c.sizeBytes));
-    EXPECT_EQ(Names(Find(c), root), (Strings{"img.bmp", "img1.bmp", "sub/deeper/c.JPG"}));
-    c.sizeCompare = SizeEqual;
-    EXPECT_EQ(Names(Find(c), root), (Strings{"Img.gif"}));
-    c.sizeCompare = SizeBelow;
-    EXPECT_EQ(Names(Find(c), root), (Strings{".hidden.png", "b.jpg", "sub/IMG.tif"}));
-
-    c.sizeBytes = 0;
     const std::string day1[6] = {"1", "1", "2000", "1", "2", "2000"};
-    c.dateActive = MakeDateRange(day1, c.dateFrom, c.dateTo);
-    ASSERT_TRUE(c.dateActive);
-    EXPECT_EQ(Names(Find(c), root), (Strings{".hidden.png", "Img.gif", "b.jpg", "img1.bmp", "sub/IMG.tif"}))
-        << "noon on the first day is inside, noon on the second outside";
-
-    // Everything together: name, extension, size and date.
-    c.name = "img";
-    c.extension = "gif";
-    c.sizeCompare = SizeEqual;
-    c.sizeBytes = 1024;
-    EXPECT_EQ(Names(Find(c), root), (Strings{"Img.gif"}));
-    c.sizeBytes = 1023;
-    EXPECT_TRUE(Find(c).empty());
-
-    // 1969 turns the date criterion off; the other criteria still hold.
-    const std::string old[6] = {"1", "1", "1969", "1", "2", "2000"};
-    FindCriteria d;
-    d.lookIn = root;
-    d.name = "img";
-    d.dateActive = MakeDateRange(old, d.dateFrom, d.dateTo);
-    EXPECT_FALSE(d.dateActive);
-    EXPECT_EQ(Names(Find(d), root), (Strings{"Img.gif", "img.bmp", "sub/IMG.tif"}));
+    const struct {
+        const char* name;
+        const char* extension;
+        int sizeCompare;
+        uint64_t sizeBytes;
+        bool date;
+        Strings want;
+    } cases[] = {
+        {"img", "*.*", SizeEqual, 0, false, {"Img.GIF", "img.bmp", "sub/IMG.tif"}},
+        {"\xc3\x89t\xc3\xa9", "*.*", SizeEqual, 0, false, {"\xc3\xa9T\xc3\x89.png"}}, // case beyond ASCII
+        {"img", "bmp", SizeEqual, 0, false, {"img.bmp"}},
+        {"", "bmp", SizeEqual, 0, false, {"img.bmp", "img1.bmp"}},
+        {"", "gif", SizeEqual, 0, false, {"Img.GIF"}},
+        {"", "*.*", SizeAbove, 1024, false, {"img.bmp", "img1.bmp", "sub/deeper/c.JPG"}},
+        {"", "*.*", SizeEqual, 1024, false, {"Img.GIF"}},
+        {"", "*.*", SizeBelow, 1024, false,
+         {".hidden.png", "b.jpg", "sub/IMG.tif", "x.tar.ilbm", "\xc3\xa9T\xc3\x89.png"}},
+        // Noon on the first day is inside, noon on the second outside.
+        {"", "*.*", SizeEqual, 0, true,
+         {".hidden.png", "Img.GIF", "b.jpg", "img1.bmp", "sub/IMG.tif", "x.tar.ilbm", "\xc3\xa9T\xc3\x89.png"}},
+        {"img", "gif", SizeEqual, 1024, true, {"Img.GIF"}},
+        {"img", "gif", SizeEqual, 1023, true, {}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(testing::Message() << row.name << " ." << row.extension << " size " << row.sizeCompare << " "
+                                        << row.sizeBytes << (row.date ? " day 1" : ""));
+        FindCriteria c = all;
+        c.name = row.name;
+        c.extension = row.extension;
+        c.sizeCompare = row.sizeCompare;
+        c.sizeBytes = row.sizeBytes;
+        c.dateActive = row.date && MakeDateRange(day1, c.dateFrom, c.dateTo);
+        EXPECT_EQ(Names(Find(c), root), row.want);
+    }
 }
 
 TEST(FindSearch, LinksLoopsAndUnreadableFolders)
@@ -272,37 +242,26 @@ TEST(FindSearch, AbortStopsTheWalkAtOnce)
 
 TEST(FindCriteria, FromTheDialogsInput)
 {
+    // The dialog's own test searches with name, extension and size; here
+    // the root folder, the date and the unchecked size.
     FindInput in;
-    in.lookIn = "/pics/";
-    in.name = "IMG";
-    FindCriteria c = CriteriaFrom(in);
-    EXPECT_EQ(c.lookIn, "/pics");
-    EXPECT_EQ(c.extension, "*.*");
-    EXPECT_EQ(c.name, "IMG");
-    EXPECT_EQ(c.sizeBytes, 0u);
-    EXPECT_FALSE(c.dateActive);
-
     in.lookIn = "/";
-    in.extensionIndex = 8; // the eighth extension
-    in.sizeChecked = true;
-    in.sizeCompare = SizeAbove;
+    in.extensionIndex = kImageExtensionCount;
     in.sizeText = "1";
     in.sizeUnit = UnitKB;
     in.dateChecked = true;
     const std::string fields[6] = {"1", "1", "2000", "1", "2", "2000"};
     std::copy(std::begin(fields), std::end(fields), in.dateFields);
-    c = CriteriaFrom(in);
+    FindCriteria c = CriteriaFrom(in);
     EXPECT_EQ(c.lookIn, "/") << "the root keeps its separator";
-    EXPECT_EQ(c.extension, "jpg");
-    EXPECT_EQ(c.sizeCompare, SizeAbove);
-    EXPECT_EQ(c.sizeBytes, 1024u);
+    EXPECT_EQ(c.extension, "tif");
+    EXPECT_EQ(c.sizeBytes, 0u) << "unchecked: no size criterion";
     EXPECT_TRUE(c.dateActive);
+    EXPECT_EQ(c.dateFrom, LocalTime(2000, 1, 1, 1, 1, 1));
 
-    in.sizeChecked = false;
+    in.sizeChecked = true;
     in.dateFields[2] = "1969";
     c = CriteriaFrom(in);
-    EXPECT_EQ(c.sizeBytes, 0u) << "unchecked: no size criterion";
+    EXPECT_EQ(c.sizeBytes, 1024u);
     EXPECT_FALSE(c.dateActive) << "1969 turns the date criterion off";
-    in.extensionIndex = kImageExtensionCount;
-    EXPECT_EQ(CriteriaFrom(in).extension, "tif");
 }

@@ -109,6 +109,15 @@ TEST(CliConvertFormats, SaveOptionsReachTheWriters)
     EXPECT_EQ(Bytes(dir.File("i.gif"), flags, 1), "\x40");
     EXPECT_EQ(Bytes(dir.File("p.gif"), flags, 1), std::string(1, '\0'));
 
+    // The PNG level changes the size, never the pixels; Save As keeps level 9.
+    ASSERT_EQ(Convert("--png-level 0 " + in + Quote(dir.File("l0.png"))), 0);
+    ASSERT_EQ(Convert("--png-level 9 " + in + Quote(dir.File("l9.png"))), 0);
+    EXPECT_GT(ReadFile(dir.File("l0.png")).size(), 64u * 40u * 3u);
+    EXPECT_LT(ReadFile(dir.File("l9.png")).size(), ReadFile(dir.File("l0.png")).size());
+    EXPECT_EQ(DecodeWithVelkor(dir.File("l0.png")), DecodeWithVelkor(dir.File("in.ppm")));
+    EXPECT_EQ(DecodeWithVelkor(dir.File("l9.png")), DecodeWithVelkor(dir.File("in.ppm")));
+    EXPECT_EQ(MakeSaveParameters(kSavePng, SaveOptionValues()).pngLevel, 9);
+
     ASSERT_EQ(Convert("--quality 95 " + in + Quote(dir.File("high.jpg"))), 0);
     ASSERT_EQ(Convert("--quality 10 " + in + Quote(dir.File("low.jpg"))), 0);
     EXPECT_GT(ReadFile(dir.File("high.jpg")).size(), ReadFile(dir.File("low.jpg")).size());

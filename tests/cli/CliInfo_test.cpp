@@ -1,57 +1,39 @@
 // velkor-cli info and convert on good and damaged files.
-#include "TestSupport.h"
+#include "CliTestSupport.h"
 
 #include <gtest/gtest.h>
 
 using namespace vktest;
+using vkclitest::Cli;
+using vkclitest::CliOut;
+using vkclitest::Has;
+using vkclitest::Picture;
 
-namespace {
-
-std::string Cli(const std::string& args, int* status, bool withStderr = false)
-{
-    std::string out;
-    *status = vktest::Run(std::string(VELKOR_CLI) + " " + args + (withStderr ? " 2>&1" : " 2>/dev/null"), &out);
-    return out;
-}
-
-} // namespace
-
-TEST(CliInfo, ReportsFormatSizeAndDepth)
+TEST(CliInfo, FormatSizeAndDepthOrTheErrorsCodeAndText)
 {
     TempDir dir;
-    CWinBmp bmp;
-    MakeTestPicture(bmp, 13, 7);
-    SaveAsBmpFile(bmp, dir.File("a.bmp"));
+    Picture(dir.File("a.bmp"), 13, 7);
     CWinBmp gray;
     gray.Create(5, 3, 8, false);
     SaveAsBmpFile(gray, dir.File("g.bmp"));
     int status;
-    std::string out = Cli("info " + Quote(dir.File("a.bmp")) + " " + Quote(dir.File("g.bmp")), &status);
+    EXPECT_EQ(CliOut("info " + Quote(dir.File("a.bmp")) + " " + Quote(dir.File("g.bmp")), &status),
+              dir.File("a.bmp") + ": BMP 13x7 24 bpp\n" + dir.File("g.bmp") + ": BMP 5x3 8 bpp\n");
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(out, dir.File("a.bmp") + ": BMP 13x7 24 bpp\n" + dir.File("g.bmp") + ": BMP 5x3 8 bpp\n");
-}
 
-TEST(CliInfo, DamagedFilesReportCodeAndText)
-{
-    TempDir dir;
-    CWinBmp bmp;
-    MakeTestPicture(bmp, 13, 7);
-    SaveAsBmpFile(bmp, dir.File("a.bmp"));
-    std::string bytes = ReadFile(dir.File("a.bmp"));
-    WriteFile(dir.File("cut.bmp"), bytes.substr(0, 100));
+    WriteFile(dir.File("cut.bmp"), ReadFile(dir.File("a.bmp")).substr(0, 100));
     WriteFile(dir.File("junk.bin"), "not a picture at all");
-    int status;
-    std::string out = Cli("info " + Quote(dir.File("a.bmp")) + " " + Quote(dir.File("cut.bmp")) + " " +
-                              Quote(dir.File("junk.bin")) + " " + Quote(dir.File("none.bmp")),
-                          &status, true);
+    const std::string out = Cli("info " + Quote(dir.File("a.bmp")) + " " + Quote(dir.File("cut.bmp")) + " " +
+                                    Quote(dir.File("junk.bin")) + " " + Quote(dir.File("none.bmp")),
+                                &status);
     EXPECT_EQ(status, 1);
-    EXPECT_NE(out.find(dir.File("a.bmp") + ": BMP 13x7 24 bpp\n"), std::string::npos) << out;
-    EXPECT_NE(out.find(dir.File("cut.bmp") + ": error 11: End of file reached while decoding.\n"), std::string::npos) << out;
-    EXPECT_NE(out.find(dir.File("junk.bin") + ": error 8: Decoder error: Unknown file type.\n"), std::string::npos) << out;
-    EXPECT_NE(out.find(dir.File("none.bmp") + ": error 4: Decoder error: Opening "), std::string::npos) << out;
+    EXPECT_TRUE(Has(out, dir.File("a.bmp") + ": BMP 13x7 24 bpp\n")) << out;
+    EXPECT_TRUE(Has(out, dir.File("cut.bmp") + ": error 11: End of file reached while decoding.\n")) << out;
+    EXPECT_TRUE(Has(out, dir.File("junk.bin") + ": error 8: Decoder error: Unknown file type.\n")) << out;
+    EXPECT_TRUE(Has(out, dir.File("none.bmp") + ": error 4: Decoder error: Opening ")) << out;
 }
 
-TEST(CliConvert, BmpToPpmMatchesPeers)
+TEST(CliConvert, BmpToPpmMatchesNetpbm)
 {
     TempDir dir;
     CWinBmp bmp;
@@ -60,16 +42,12 @@ TEST(CliConvert, BmpToPpmMatchesPeers)
     int status;
     Cli("convert " + Quote(dir.File("a.bmp")) + " " + Quote(dir.File("a.ppm")), &status);
     ASSERT_EQ(status, 0);
-    std::string ppm = ReadFile(dir.File("a.ppm"));
+    const std::string ppm = ReadFile(dir.File("a.ppm"));
     EXPECT_EQ(ppm.rfind("P6\n21 9\n255\n", 0), 0u);
     EXPECT_EQ(ParsePnm(ppm), FromBitmap(bmp));
     if (HasProgram("bmptopnm")) {
         EXPECT_EQ(ReadWithNetpbm("bmptopnm " + Quote(dir.File("a.bmp"))), ParsePnm(ppm));
     }
-    // Batch form: --to EXT -o DIR.
-    Cli("convert --to BMP -o " + Quote(dir.Path()) + " " + Quote(dir.File("a.ppm")), &status);
-    ASSERT_EQ(status, 0);
-    EXPECT_EQ(DecodeWithVelkor(dir.File("a.BMP")), FromBitmap(bmp));
 }
 
 TEST(CliConvert, NothingWrittenOnFailure)
@@ -78,7 +56,7 @@ TEST(CliConvert, NothingWrittenOnFailure)
     WriteFile(dir.File("bad.bmp"), "BM this is broken");
     WriteFile(dir.File("out.ppm"), "keep me");
     int status;
-    std::string out = Cli("convert " + Quote(dir.File("bad.bmp")) + " " + Quote(dir.File("out.ppm")), &status, true);
+    const std::string out = Cli("convert " + Quote(dir.File("bad.bmp")) + " " + Quote(dir.File("out.ppm")), &status);
     EXPECT_EQ(status, 1);
     EXPECT_EQ(out.rfind("error ", 0), 0u) << out;
     EXPECT_EQ(ReadFile(dir.File("out.ppm")), "keep me");
@@ -102,9 +80,9 @@ TEST(CliInfo, OrientationAndModernFormats)
               0);
     int status;
     // Upright size by default and the stored orientation; stored size on request.
-    EXPECT_EQ(Cli("info " + Quote(jpg), &status), jpg + ": JPEG 20x30 24 bpp orientation 6\n");
+    EXPECT_EQ(CliOut("info " + Quote(jpg), &status), jpg + ": JPEG 20x30 24 bpp orientation 6\n");
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(Cli("info --no-orient " + Quote(jpg), &status), jpg + ": JPEG 30x20 24 bpp orientation 6\n");
+    EXPECT_EQ(CliOut("info --no-orient " + Quote(jpg), &status), jpg + ": JPEG 30x20 24 bpp orientation 6\n");
     // Convert writes upright pixels unless told not to.
     const std::string out = dir.File("out.ppm");
     ASSERT_EQ(vktest::Run(std::string(VELKOR_CLI) + " convert " + Quote(jpg) + " " + Quote(out)), 0);
@@ -126,6 +104,6 @@ TEST(CliInfo, OrientationAndModernFormats)
         ASSERT_EQ(vktest::Run(Substitute(Substitute(c.command, "{in}", Quote(png)), "{out}", Quote(file)) +
                               " >/dev/null 2>&1"),
                   0);
-        EXPECT_EQ(Cli("info " + Quote(file), &status), file + ": " + c.line + "\n");
+        EXPECT_EQ(CliOut("info " + Quote(file), &status), file + ": " + c.line + "\n");
     }
 }

@@ -1,5 +1,5 @@
 // velkor-cli info --json: valid JSON whatever the names and errors.
-#include "TestSupport.h"
+#include "CliTestSupport.h"
 #include "cli/CliJson.h"
 
 #include <gtest/gtest.h>
@@ -23,11 +23,9 @@ TEST(CliJson, InfoParsesWithPythonsJson)
     if (!HasProgram("python3"))
         GTEST_SKIP() << "python3 is not installed";
     TempDir dir;
-    CWinBmp bmp;
-    MakeTestPicture(bmp, 21, 13);
     const std::string odd = dir.File("we\"ird\\name \x01\xff.bmp");
-    SaveAsBmpFile(bmp, dir.File("a.bmp"));
-    SaveAsBmpFile(bmp, odd);
+    vkclitest::Picture(dir.File("a.bmp"), 21, 13);
+    vkclitest::Picture(odd, 21, 13);
     WriteFile(dir.File("bad.png"), "\x89PNG\r\n\x1a\n cut short");
     const std::string check =
         "import json, sys\n"

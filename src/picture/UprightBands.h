@@ -1,5 +1,5 @@
 // Decoded lines placed upright band by band. A large picture's bands are
-// placed on a second thread while the decoder fills the next one, so the
+// placed on a second thread while the decoder fills the next ones, so the
 // turn's stores, which wait on memory, overlap the decoding instead of
 // following it.
 #pragma once

@@ -46,10 +46,10 @@ inline void WaitForLoad(CPreview* view)
     QCoreApplication::processEvents();
 }
 
-// Processes events until `done` holds. The bound only keeps a broken build
-// from hanging; no time is asserted.
+// Processes events until `done` holds; returns whether it does. The bound
+// only keeps a broken build from hanging; no time is asserted.
 template <class Done>
-void WaitFor(Done done)
+bool WaitFor(Done done)
 {
     for (int i = 0; i < 10000 && !done(); ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -57,6 +57,7 @@ void WaitFor(Done done)
             QThread::msleep(1);
     }
     QCoreApplication::processEvents();
+    return done();
 }
 
 class FrameTest : public ::testing::Test {
@@ -122,6 +123,12 @@ protected:
         QWidget* target = frame->IsBrowserMode() ? static_cast<QWidget*>(frame->GetFileListBox())
                                                  : static_cast<QWidget*>(frame->GetView());
         QCoreApplication::sendEvent(target, &press);
+    }
+    // SendKey, then waits for the picture it may load.
+    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {})
+    {
+        SendKey(key, mods, text);
+        WaitForLoad(frame->GetView());
     }
 
     std::string Title() const { return frame->windowTitle().toStdString(); }

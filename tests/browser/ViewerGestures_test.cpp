@@ -38,11 +38,6 @@ protected:
         std::snprintf(name, sizeof name, "v%02d.bmp", i);
         return name;
     }
-    void Key(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
-    {
-        SendKey(key, mods);
-        WaitForLoad(frame->GetView());
-    }
     void Wheel(int delta, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
         const QPointF at(50, 50);
@@ -85,7 +80,7 @@ protected:
 
 } // namespace
 
-TEST_F(ViewerGesturesTest, PlainKeysStepAndTheTableWins)
+TEST_F(ViewerGesturesTest, PlainKeysAndTheWheelStepAndTheTableWins)
 {
     MakeSix();
     ASSERT_TRUE(Start(pics.Path()));
@@ -108,32 +103,23 @@ TEST_F(ViewerGesturesTest, PlainKeysStepAndTheTableWins)
     // The table's own keys still step.
     Key(Qt::Key_Home, Qt::ShiftModifier);
     EXPECT_EQ(Current(), "v01.bmp");
-    // Escape returns to the browser; there the keys are the list's.
+    // The wheel steps too, a notch a picture; with Ctrl it zooms instead.
+    Wheel(-240);
+    EXPECT_EQ(Current(), "v03.bmp");
+    Wheel(120);
+    EXPECT_EQ(Current(), "v02.bmp");
+    const int width = frame->GetView()->GetDisplayWidth();
+    Wheel(-120, Qt::ControlModifier); // shown at ten times: out
+    EXPECT_EQ(Current(), "v02.bmp");
+    EXPECT_LT(frame->GetView()->GetDisplayWidth(), width);
+    // Escape returns to the browser; there the keys are the list's and the
+    // preview pane does not step.
     Key(Qt::Key_Escape);
     ASSERT_TRUE(frame->IsBrowserMode());
     Key(Qt::Key_Escape);
+    Wheel(-120);
     EXPECT_TRUE(frame->IsBrowserMode());
-    EXPECT_EQ(Current(), "v01.bmp");
-}
-
-TEST_F(ViewerGesturesTest, WheelStepsOnlyInTheViewer)
-{
-    MakeSix();
-    ASSERT_TRUE(Start(pics.Path()));
-    SelectRow(RowOf(Name(2)));
-    Wheel(-120);
-    EXPECT_EQ(Current(), "v02.bmp") << "the preview pane does not step";
-    frame->RunCommand(Cmd::Viewer);
-    Wheel(-120);
-    EXPECT_EQ(Current(), "v03.bmp");
-    Wheel(-240);
-    EXPECT_EQ(Current(), "v05.bmp");
-    Wheel(120);
-    EXPECT_EQ(Current(), "v04.bmp");
-    const int width = frame->GetView()->GetDisplayWidth();
-    Wheel(-120, Qt::ControlModifier); // shown at ten times: out
-    EXPECT_EQ(Current(), "v04.bmp");
-    EXPECT_LT(frame->GetView()->GetDisplayWidth(), width);
+    EXPECT_EQ(Current(), "v02.bmp");
 }
 
 TEST_F(ViewerGesturesTest, FullScreenInAndOut)
@@ -141,18 +127,21 @@ TEST_F(ViewerGesturesTest, FullScreenInAndOut)
     MakeSix();
     ASSERT_TRUE(Start(pics.Path()));
     // Without a picture there is nothing to show full screen.
-    frame->UpdateCommandUI();
-    EXPECT_FALSE(frame->GetAction(Cmd::ViewFullScreen)->isEnabled());
+    EXPECT_FALSE(frame->IsCommandEnabled(Cmd::ViewFullScreen));
     SelectRow(RowOf(Name(2)));
+    // Full screen in the viewer: no bars, a black view over the whole window.
+    auto expectFullScreen = [this](bool on) {
+        EXPECT_EQ(Gestures()->IsFullScreen(), on);
+        EXPECT_FALSE(frame->IsBrowserMode());
+        EXPECT_EQ(bool(frame->windowState() & Qt::WindowFullScreen), on);
+        EXPECT_EQ(frame->menuBar()->isVisible(), !on);
+        EXPECT_EQ(frame->statusBar()->isVisible(), !on);
+        EXPECT_EQ(frame->GetToolBar(false)->isVisible(), !on);
+        EXPECT_EQ(frame->GetView()->IsFullScreenLook(), on);
+    };
     // F11 from the browser: the viewer, full screen.
     Key(Qt::Key_F11);
-    ASSERT_TRUE(Gestures()->IsFullScreen());
-    EXPECT_FALSE(frame->IsBrowserMode());
-    EXPECT_TRUE(frame->windowState() & Qt::WindowFullScreen);
-    EXPECT_FALSE(frame->menuBar()->isVisible());
-    EXPECT_FALSE(frame->statusBar()->isVisible());
-    EXPECT_FALSE(frame->GetToolBar(false)->isVisible());
-    EXPECT_TRUE(frame->GetView()->IsFullScreenLook());
+    expectFullScreen(true);
     frame->UpdateCommandUI();
     EXPECT_TRUE(frame->GetAction(Cmd::ViewFullScreen)->isChecked());
     // The view fills the window.
@@ -164,13 +153,7 @@ TEST_F(ViewerGesturesTest, FullScreenInAndOut)
 
     // Escape leaves full screen first, then the viewer.
     Key(Qt::Key_Escape);
-    EXPECT_FALSE(Gestures()->IsFullScreen());
-    EXPECT_FALSE(frame->IsBrowserMode());
-    EXPECT_FALSE(frame->windowState() & Qt::WindowFullScreen);
-    EXPECT_TRUE(frame->menuBar()->isVisible());
-    EXPECT_TRUE(frame->statusBar()->isVisible());
-    EXPECT_TRUE(frame->GetToolBar(false)->isVisible());
-    EXPECT_FALSE(frame->GetView()->IsFullScreenLook());
+    expectFullScreen(false);
 
     // A double click on the picture toggles; the menu command too.
     DoubleClick(frame->GetView(), {20, 20});
@@ -228,11 +211,7 @@ TEST_F(ViewerGesturesTest, NeighboursAreDecodedAheadInTheDirectionOfTravel)
     };
     auto waitForCached = [&](const std::string& name) {
         frame->GetView()->repaint();
-        for (int i = 0; i < 2000 && !cached(name); ++i) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            QThread::msleep(1);
-        }
-        return cached(name);
+        return vkuitest::WaitFor([&] { return cached(name); });
     };
     EXPECT_TRUE(waitForCached("v04.bmp"));
     Key(Qt::Key_Right);
@@ -289,8 +268,7 @@ TEST_F(ViewerGesturesTest, DroppedFileAndFolderOpen)
     // Something gone: a message, nothing changes.
     ask.shown.clear();
     Drop({QUrl::fromLocalFile(QString::fromStdString(other.File("gone.bmp")))});
-    ASSERT_EQ(ask.shown.size(), 1u);
-    EXPECT_EQ(ask.shown[0], "The dropped item could not be opened.");
+    EXPECT_EQ(ask.shown, std::vector<std::string>{"The dropped item could not be opened."});
     EXPECT_EQ(Current(), "v05.bmp");
 }
 

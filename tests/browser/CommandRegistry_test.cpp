@@ -111,9 +111,6 @@ TEST(CommandTableLayout, KeysAreGatheredFromTheRowsInRowOrder)
             bound += k.key != 0;
         EXPECT_EQ(perCommand[Cmd(i)], bound) << i;
     }
-    EXPECT_EQ(perCommand[Cmd::EditUndo], 2);
-    EXPECT_EQ(perCommand[Cmd::FilePrint], 0) << "Ctrl+P is shown, not bound";
-    EXPECT_EQ(perCommand[Cmd::HelpContents], 0) << "F1 is shown, not bound";
     // A shown key names one of the command's bindings, or none at all.
     for (int i = 0; i < int(Cmd::Count); ++i) {
         const CommandInfo& info = CommandInfoOf(Cmd(i));

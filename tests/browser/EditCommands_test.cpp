@@ -24,7 +24,7 @@ namespace {
 struct EditCase {
     EditCommand command;
     std::function<bool(QDialog&)> fill; // null: no dialog
-    std::function<int(CPictureEx&)> expected;
+    std::function<void(CPictureEx&)> expected;
     const char* title;
 };
 
@@ -34,28 +34,28 @@ TEST_F(EditSaveTest, EveryEditCommandMatchesItsOperationAndUndoes)
 {
     StartWithPicture(41, 23);
     const std::vector<EditCase> cases = {
-        {EditCommand::Invert, nullptr, [](CPictureEx& p) { return p.Invert(), 0; }, ""},
-        {EditCommand::SwapRedBlue, nullptr, [](CPictureEx& p) { return p.SwapRedBlue(), 0; }, ""},
-        {EditCommand::GrayShades, nullptr, [](CPictureEx& p) { return p.ToGrayShades(), 0; }, ""},
+        {EditCommand::Invert, nullptr, [](CPictureEx& p) { p.Invert(); }, ""},
+        {EditCommand::SwapRedBlue, nullptr, [](CPictureEx& p) { p.SwapRedBlue(); }, ""},
+        {EditCommand::GrayShades, nullptr, [](CPictureEx& p) { p.ToGrayShades(); }, ""},
         {EditCommand::Brightness, [](QDialog& d) { return SetText(d, "value", "40"), true; },
-         [](CPictureEx& p) { return p.AdjustBrightness(40); }, "Brightness"},
+         [](CPictureEx& p) { p.AdjustBrightness(40); }, "Brightness"},
         {EditCommand::Contrast, [](QDialog& d) { return SetText(d, "value", "-30"), true; },
-         [](CPictureEx& p) { return p.AdjustContrast(-30); }, "Contrast"},
+         [](CPictureEx& p) { p.AdjustContrast(-30); }, "Contrast"},
         {EditCommand::Gamma, [](QDialog& d) { return SetText(d, "value", "50"), true; },
-         [](CPictureEx& p) { return p.AdjustGamma(1.5); }, "Gamma Correction"},
+         [](CPictureEx& p) { p.AdjustGamma(1.5); }, "Gamma Correction"},
         {EditCommand::Balance,
          [](QDialog& d) {
              SetText(d, "red", "10");
              SetText(d, "green", "-20");
              return SetText(d, "blue", "30"), true;
          },
-         [](CPictureEx& p) { return p.AdjustColorBalance(10, -20, 30), 0; }, "Color Balance"},
-        {EditCommand::FlipHorizontal, nullptr, [](CPictureEx& p) { return p.FlipLines(), 0; }, ""},
-        {EditCommand::FlipVertical, nullptr, [](CPictureEx& p) { return p.FlipColumns(), 0; }, ""},
-        {EditCommand::Transpose, nullptr, [](CPictureEx& p) { return p.Transpose(); }, ""},
-        {EditCommand::RotateCW90, nullptr, [](CPictureEx& p) { return p.Rotate(90, RotateMedium); }, ""},
-        {EditCommand::RotateCCW90, nullptr, [](CPictureEx& p) { return p.Rotate(270, RotateMedium); }, ""},
-        {EditCommand::Rotate180, nullptr, [](CPictureEx& p) { return p.Rotate(180, RotateMedium); }, ""},
+         [](CPictureEx& p) { p.AdjustColorBalance(10, -20, 30); }, "Color Balance"},
+        {EditCommand::FlipHorizontal, nullptr, [](CPictureEx& p) { p.FlipLines(); }, ""},
+        {EditCommand::FlipVertical, nullptr, [](CPictureEx& p) { p.FlipColumns(); }, ""},
+        {EditCommand::Transpose, nullptr, [](CPictureEx& p) { p.Transpose(); }, ""},
+        {EditCommand::RotateCW90, nullptr, [](CPictureEx& p) { p.Rotate(90, RotateMedium); }, ""},
+        {EditCommand::RotateCCW90, nullptr, [](CPictureEx& p) { p.Rotate(270, RotateMedium); }, ""},
+        {EditCommand::Rotate180, nullptr, [](CPictureEx& p) { p.Rotate(180, RotateMedium); }, ""},
         {EditCommand::RotateArbitrary,
          [](QDialog& d) {
              SetText(d, "angle", "30");
@@ -63,28 +63,28 @@ TEST_F(EditSaveTest, EveryEditCommandMatchesItsOperationAndUndoes)
              Child<QComboBox>(d, "quality")->setCurrentIndex(1);
              return true;
          },
-         [](CPictureEx& p) { return p.Rotate(330, RotateMedium); }, "Rotate"},
+         [](CPictureEx& p) { p.Rotate(330, RotateMedium); }, "Rotate"},
         {EditCommand::Shear,
          [](QDialog& d) {
              SetText(d, "angle", "20");
              Check(d, "antiAlias", false);
              return Check(d, "downLeft");
          },
-         [](CPictureEx& p) { return p.Shear(20, ShearDownLeft, false); }, "Shear"},
+         [](CPictureEx& p) { p.Shear(20, ShearDownLeft, false); }, "Shear"},
         {EditCommand::CanvasSize,
          [](QDialog& d) {
              SetText(d, "width", "50");
              SetText(d, "height", "20");
              return Check(d, "anchor8");
          },
-         [](CPictureEx& p) { return p.CanvasSize(50, 20, AnchorBottomRight); }, "Canvas Size"},
+         [](CPictureEx& p) { p.CanvasSize(50, 20, AnchorBottomRight); }, "Canvas Size"},
         {EditCommand::Resize,
          [](QDialog& d) {
              Check(d, "constrain", false);
              SetText(d, "width", "20");
              return SetText(d, "height", "30"), true;
          },
-         [](CPictureEx& p) { return p.Resize(20, 30); }, "Resize"},
+         [](CPictureEx& p) { p.Resize(20, 30); }, "Resize"},
     };
     for (const EditCase& c : cases) {
         SCOPED_TRACE(c.title[0] ? c.title : std::to_string(int(c.command)));
@@ -94,7 +94,7 @@ TEST_F(EditSaveTest, EveryEditCommandMatchesItsOperationAndUndoes)
         CPictureEx expected;
         expected.CopyFrom(Picture());
         expected.SetSourceBitsPerPixel(Picture().GetSourceBitsPerPixel());
-        const int sizeChanged = c.expected(expected);
+        c.expected(expected);
         const Pixels before = Shown();
         const int depthBefore = Picture().GetSourceBitsPerPixel();
 
@@ -106,9 +106,6 @@ TEST_F(EditSaveTest, EveryEditCommandMatchesItsOperationAndUndoes)
         EXPECT_TRUE(Picture().IsModified());
         EXPECT_TRUE(frame->IsCommandEnabled(Cmd::FileSaveAs));
         EXPECT_TRUE(frame->IsCommandEnabled(Cmd::EditUndo));
-        if (sizeChanged) {
-            EXPECT_GT(frame->GetView()->GetDisplayWidth(), 0);
-        }
 
         vkedit::Run(*frame, EditCommand::Undo);
         EXPECT_EQ(Shown(), before) << "undo restores the exact pixels";
@@ -194,13 +191,13 @@ TEST_F(EditSaveTest, ResizeKeepsProportionsInPixelsAndMillimetres)
 TEST_F(EditSaveTest, HistogramCountsPixelsAndCountReportsColours)
 {
     StartWithPicture(10, 10);
-    // A pure red picture: one full bar per channel.
-    CPictureEx red;
-    red.Create(10, 10, 32, false);
+    // Two colours over unequal areas: 80 red pixels, 20 blue.
+    CPictureEx twoColours;
+    twoColours.Create(10, 10, 32, false);
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 10; ++x)
-            red.GetLine32(y)[x] = MakePixel(255, 0, 0);
-    frame->GetView()->ShowPicture(red);
+            twoColours.GetLine32(y)[x] = y < 8 ? MakePixel(255, 0, 0) : MakePixel(0, 0, 255);
+    frame->GetView()->ShowPicture(twoColours);
     std::vector<int> bars;
     int channelOnOpen = -1;
     auto chart = [&](int channel) {
@@ -215,34 +212,26 @@ TEST_F(EditSaveTest, HistogramCountsPixelsAndCountReportsColours)
             return true;
         };
     };
+    // The most frequent value's bar is full height.
     auto tallAt = [&](std::initializer_list<std::pair<int, int>> expected) {
         std::vector<int> want(256, 0);
         for (auto [i, h] : expected)
             want[size_t(i)] = h;
         return want;
     };
-    dialogs.Ok(chart(1));
-    vkedit::Run(*frame, EditCommand::Histogram);
+    const std::pair<int, std::vector<int>> charts[] = {
+        {1, tallAt({{255, 100}, {0, 25}})}, // red
+        {0, tallAt({{76, 100}, {29, 25}})}, // luminance
+        {3, tallAt({{0, 100}, {255, 25}})}, // blue
+    };
+    for (const auto& [channel, want] : charts) {
+        SCOPED_TRACE(channel);
+        dialogs.Ok(chart(channel));
+        vkedit::Run(*frame, EditCommand::Histogram);
+        EXPECT_EQ(bars, want);
+    }
     EXPECT_EQ(dialogs.titles.back(), "Histogram");
     EXPECT_EQ(channelOnOpen, 0) << "opens on Luminocity";
-    EXPECT_EQ(bars, tallAt({{255, 100}}));
-    dialogs.Ok(chart(0));
-    vkedit::Run(*frame, EditCommand::Histogram);
-    EXPECT_EQ(bars, tallAt({{76, 100}}));
-    dialogs.Ok(chart(3));
-    vkedit::Run(*frame, EditCommand::Histogram);
-    EXPECT_EQ(bars, tallAt({{0, 100}}));
-
-    // Two colours over unequal areas: 80 red pixels, 20 blue.
-    for (int y = 8; y < 10; ++y)
-        for (int x = 0; x < 10; ++x)
-            Picture().GetLine32(y)[x] = MakePixel(0, 0, 255);
-    dialogs.Ok(chart(1));
-    vkedit::Run(*frame, EditCommand::Histogram);
-    EXPECT_EQ(bars, tallAt({{255, 100}, {0, 25}}));
-    dialogs.Ok(chart(0));
-    vkedit::Run(*frame, EditCommand::Histogram);
-    EXPECT_EQ(bars, tallAt({{76, 100}, {29, 25}}));
     EXPECT_EQ(Pane(4), "  Done");
 
     vkedit::Run(*frame, EditCommand::Count);
@@ -284,8 +273,6 @@ TEST_F(EditSaveTest, PasteImageBecomesTheModifiedPicture)
 TEST_F(EditSaveTest, MenusAndKeysReachTheCommands)
 {
     StartWithPicture();
-    EXPECT_FALSE(frame->IsCommandEnabled(Cmd::FileSaveAs)) << "nothing to save yet";
-    EXPECT_FALSE(frame->IsCommandEnabled(Cmd::EditUndo));
     for (Cmd c : {Cmd::ColorsInvert, Cmd::ColorsHistogram, Cmd::ImageResize, Cmd::RotateArbitrary,
                   Cmd::ImageFlipVertical, Cmd::ToolsConvert})
         EXPECT_TRUE(frame->IsCommandEnabled(c)) << int(c);
@@ -294,10 +281,7 @@ TEST_F(EditSaveTest, MenusAndKeysReachTheCommands)
     EXPECT_NE(Shown(), before);
     EXPECT_TRUE(frame->IsCommandEnabled(Cmd::FileSaveAs));
 
-    // Ctrl+Z undoes, Ctrl+S saves, Shift+C opens Convert.
-    QKeyEvent ctrlZ(QEvent::KeyPress, Qt::Key_Z, Qt::ControlModifier, "z");
-    EXPECT_TRUE(frame->TranslateKey(ctrlZ, false));
-    EXPECT_EQ(Shown(), before);
+    // Ctrl+S saves, Shift+C opens Convert (Ctrl+Z is the frame's test).
     SaveDialogAnswers(pics.File("keyed.ppm"));
     QKeyEvent ctrlS(QEvent::KeyPress, Qt::Key_S, Qt::ControlModifier, "s");
     EXPECT_TRUE(frame->TranslateKey(ctrlS, false));

@@ -101,17 +101,6 @@ TEST_F(NavigationTest, TypingAPathIntoTheRecentFoldersBoxDoesNotNavigate)
     EXPECT_EQ(opened, 1);
 }
 
-TEST_F(NavigationTest, UpIsDisabledAtTheRoot)
-{
-    ASSERT_TRUE(Start("/"));
-    EXPECT_EQ(Current(), "/");
-    EXPECT_FALSE(frame->IsCommandEnabled(Cmd::GoUp));
-    const std::vector<std::string> entries = DirEntries();
-    EXPECT_EQ(std::count(entries.begin(), entries.end(), ".."), 0);
-    Key(Qt::Key_Slash, Qt::NoModifier, "/");
-    EXPECT_EQ(Current(), "/");
-}
-
 TEST_F(NavigationTest, RecentFoldersAreNotRepeated)
 {
     ASSERT_TRUE(Start(pics.Path()));
@@ -309,7 +298,7 @@ TEST_F(NavigationTest, AutoRefreshOnlyAfterMinimising)
     EXPECT_EQ(frame->GetFileListBox()->count(), 2);
 }
 
-TEST_F(NavigationTest, DriveBoxAndADriveThatCannotBeEntered)
+TEST_F(NavigationTest, DriveBoxADriveThatCannotBeEnteredAndUpAtTheRoot)
 {
     ASSERT_TRUE(Start(pics.File("A")));
     // The live drive list names the drive of the current folder.
@@ -332,6 +321,13 @@ TEST_F(NavigationTest, DriveBoxAndADriveThatCannotBeEntered)
     frame->OnDriveSelected(0);
     EXPECT_EQ(Current(), "/");
     EXPECT_EQ(frame->GetRecentFolders().back(), "/");
+
+    // At the root Up is disabled and there is no "..".
+    EXPECT_FALSE(frame->IsCommandEnabled(Cmd::GoUp));
+    const std::vector<std::string> entries = DirEntries();
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), ".."), 0);
+    Key(Qt::Key_Slash, Qt::NoModifier, "/");
+    EXPECT_EQ(Current(), "/");
 }
 
 TEST_F(NavigationTest, FolderPickerBrowsesAndReturns)

@@ -482,8 +482,15 @@ TEST_F(MainFrameTest, HoldingTheDownArrowShowsTheLastPicture)
     EXPECT_EQ(Property(0), "h29.bmp");
 }
 
-TEST_F(MainFrameTest, StartupFileIsSelectedAndShown)
+TEST_F(MainFrameTest, StartupFileIsSelectedAndShownOrStartupFailsCleanly)
 {
+    // In a folder that cannot be entered: a message, and nothing is written
+    // when start-up did not finish.
+    EXPECT_FALSE(Start(Dir(), QString::fromStdString(pics.File("missing/x.bmp"))));
+    EXPECT_EQ(ask.shown, std::vector<std::string>{"Error during startup"});
+    frame.reset();
+    EXPECT_FALSE(vktest::FileExists(config->File("vk.set")));
+
     MakeTwelve();
     vktest::TempDir elsewhere;
     CSettings settings; // the start-up file's folder wins over home
@@ -496,15 +503,6 @@ TEST_F(MainFrameTest, StartupFileIsSelectedAndShown)
     EXPECT_TRUE(frame->GetView()->HasImage());
     EXPECT_EQ(Title(), "Velkor 1.0 - [" + Dir() + "/a07.bmp]");
     EXPECT_TRUE(frame->IsBrowserMode());
-}
-
-TEST_F(MainFrameTest, StartupFileInAFolderThatCannotBeEntered)
-{
-    EXPECT_FALSE(Start(Dir(), QString::fromStdString(pics.File("missing/x.bmp"))));
-    EXPECT_EQ(ask.shown, std::vector<std::string>{"Error during startup"});
-    frame.reset();
-    // Nothing is written when start-up did not finish.
-    EXPECT_FALSE(vktest::FileExists(config->File("vk.set")));
 }
 
 TEST_F(MainFrameTest, ShutdownSavesAsTheSettingsSay)

@@ -1,10 +1,9 @@
-// The command registry alone, and the table it serves: rows, gathered keys
-// and the menu layouts.
+// The command registry alone, and the menu layouts it serves: every item
+// stands once in a menu bar.
 #include "browser/CommandRegistry.h"
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <set>
 
 TEST(CommandRegistry, RulesHandlersAndRebinding)
@@ -97,25 +96,4 @@ TEST(CommandTableLayout, EveryItemStandsOnceInAMenuBar)
     }
     for (Cmd c : {Cmd::ViewAutoRefresh, Cmd::Preview100})
         EXPECT_EQ(browser.count(c) + viewer.count(c), 2u);
-}
-
-TEST(CommandTableLayout, KeysAreGatheredFromTheRowsInRowOrder)
-{
-    // Each bound key of a row is in the table once, for that row.
-    std::map<Cmd, int> perCommand;
-    for (const Accelerator& a : AcceleratorTable())
-        ++perCommand[a.command];
-    for (int i = 0; i < int(Cmd::Count); ++i) {
-        int bound = 0;
-        for (const KeyBinding& k : CommandInfoOf(Cmd(i)).keys)
-            bound += k.key != 0;
-        EXPECT_EQ(perCommand[Cmd(i)], bound) << i;
-    }
-    // A shown key names one of the command's bindings, or none at all.
-    for (int i = 0; i < int(Cmd::Count); ++i) {
-        const CommandInfo& info = CommandInfoOf(Cmd(i));
-        if (info.keys[0].key != 0) {
-            EXPECT_STRNE(info.keyText, "") << i;
-        }
-    }
 }

@@ -59,6 +59,10 @@ TEST(CommandTableUi, EveryCommandHasItsTexts)
         if (Cmd(i) != Cmd::PasteImage && Cmd(i) != Cmd::CopyImageToClipboard) {
             EXPECT_STRNE(info.text, "") << i;
         }
+        // A bound key is shown in the menu (which keys are bound: above).
+        if (info.keys[0].key != 0) {
+            EXPECT_STRNE(info.keyText, "") << i;
+        }
     }
     for (const auto* bar : {&BrowserToolbar(), &ViewerToolbar()})
         for (Cmd c : *bar)

@@ -24,14 +24,6 @@ Pixels Magick(const std::string& path, const TempDir& dir)
     return ParsePnm(ReadFile(out));
 }
 
-void WritePpm(const CBmp& bmp, const std::string& path)
-{
-    std::string ppm = "P6\n" + std::to_string(bmp.GetWidth()) + " " + std::to_string(bmp.GetHeight()) + "\n255\n";
-    for (uint32_t v : FromBitmap(bmp).data)
-        ppm += {char(v >> 16), char(v >> 8), char(v)};
-    WriteFile(path, ppm);
-}
-
 // PSNR of ImageMagick's own JPEG at quality 60, the writer's default.
 double MagickJpegPsnr(const std::string& ppm, const Pixels& original, const TempDir& dir)
 {
@@ -50,8 +42,8 @@ TEST(CliConvertFormats, EveryFormatReadsBackThroughImageMagick)
     CWinBmp palette, photo;
     MakePaletteTestPicture(palette, 45, 29, 200);
     MakeTestPicture(photo, 61, 37, 5);
-    WritePpm(palette, dir.File("palette.ppm"));
-    WritePpm(photo, dir.File("photo.ppm"));
+    WriteFile(dir.File("palette.ppm"), ToPpm(palette));
+    WriteFile(dir.File("photo.ppm"), ToPpm(photo));
     const Pixels palettePixels = Opaque(FromBitmap(palette));
     const Pixels photoPixels = Opaque(FromBitmap(photo));
     const Pixels reducedPhoto = Opaque(FromBitmap(*ReducePalette(photo).pixels));
@@ -92,7 +84,7 @@ TEST(CliConvertFormats, SaveOptionsReachTheWriters)
     TempDir dir;
     CWinBmp bmp;
     MakeTestPicture(bmp, 64, 40, 2);
-    WritePpm(bmp, dir.File("in.ppm"));
+    WriteFile(dir.File("in.ppm"), ToPpm(bmp));
     const std::string in = Quote(dir.File("in.ppm")) + " ";
 
     ASSERT_EQ(Convert(in + Quote(dir.File("plain.tga"))), 0);

@@ -144,68 +144,48 @@ TEST_F(SearchFrameTest, CompareDirectoriesFromTheToolsMenuGoesToTheMatchesOfEith
     frame->UpdateCommandUI();
     EXPECT_TRUE(frame->GetAction(Cmd::ToolsCompare)->isEnabled());
 
-    // Criteria, results, New, criteria again (as chosen the first time), then
-    // the results' Go To File(s) of the destination side.
+    // Criteria and results in turn: the first results press New (the
+    // criteria come again, as chosen the first time), the others Go To
+    // File(s) of `side`.
     int step = 0;
+    int side = CCompareResultsDlg::Source;
     Strings criteriaShown;
-    Strings sourceRows;
     vkui::setDialogHandler([&](QDialog& d) {
-        switch (step++) {
-        case 0:
-        case 2:
+        if (step++ % 2 == 0)
             return AcceptCriteria(d, other.Path(), &criteriaShown);
-        case 1:
-        case 3: {
-            auto* results = qobject_cast<CCompareResultsDlg*>(&d);
-            EXPECT_NE(results, nullptr);
-            if (!results)
-                return int(QDialog::Rejected);
-            EXPECT_EQ(results->GetDirectory(CCompareResultsDlg::Source), pics.Path());
-            results->Start();
-            EXPECT_TRUE(results->WaitUntilDone());
-            QTreeWidget* list = results->GetList(CCompareResultsDlg::Source);
-            EXPECT_EQ(list->topLevelItemCount(), 2);
-            EXPECT_EQ(results->GetList(CCompareResultsDlg::Destination)->topLevelItemCount(), 2);
-            if (step == 2) {
-                results->OnNew();
-            } else {
-                results->GetGoToButton(CCompareResultsDlg::Destination)->click();
-            }
-            return results->result();
-        }
-        default:
-            ADD_FAILURE() << "one dialog too many";
+        auto* results = qobject_cast<CCompareResultsDlg*>(&d);
+        EXPECT_NE(results, nullptr);
+        if (!results)
             return int(QDialog::Rejected);
-        }
+        EXPECT_EQ(results->GetDirectory(CCompareResultsDlg::Source), pics.Path());
+        results->Start();
+        EXPECT_TRUE(results->WaitUntilDone());
+        EXPECT_EQ(results->GetList(CCompareResultsDlg::Source)->topLevelItemCount(), 2);
+        EXPECT_EQ(results->GetList(CCompareResultsDlg::Destination)->topLevelItemCount(), 2);
+        if (step == 2)
+            results->OnNew();
+        else
+            results->GetGoToButton(side)->click();
+        return results->result();
     });
+    // The source side's matches are selected where the browser is.
     frame->GetAction(Cmd::ToolsCompare)->trigger();
     WaitForLoad(frame->GetView());
     EXPECT_EQ(step, 4);
     EXPECT_EQ(criteriaShown, (Strings{"name size case", "name - -"}));
-    EXPECT_EQ(CurrentDir(), other.Path());
-    EXPECT_EQ(Selected(), (Strings{"TWO.bmp", "three.bmp"}));
+    EXPECT_EQ(CurrentDir(), pics.Path());
+    EXPECT_EQ(Selected(), (Strings{"three.bmp", "two.bmp"}));
     EXPECT_EQ(frame->GetSettings().compareName, 1);
     EXPECT_EQ(frame->GetSettings().compareSize, 0);
-    EXPECT_TRUE(ask.shown.empty());
 
-    // Back in the first folder, the source side's Go To File(s) selects its
-    // own matches there.
-    step = 0;
-    vkui::setDialogHandler([&](QDialog& d) {
-        if (step++ == 0)
-            return AcceptCriteria(d, pics.Path());
-        auto* results = qobject_cast<CCompareResultsDlg*>(&d);
-        if (!results)
-            return int(QDialog::Rejected);
-        results->Start();
-        EXPECT_TRUE(results->WaitUntilDone());
-        results->GetGoToButton(CCompareResultsDlg::Source)->click();
-        return results->result();
-    });
+    // The destination side's take the browser there.
+    side = CCompareResultsDlg::Destination;
     frame->RunCommand(Cmd::ToolsCompare);
     WaitForLoad(frame->GetView());
+    EXPECT_EQ(step, 6);
     EXPECT_EQ(CurrentDir(), other.Path());
     EXPECT_EQ(Selected(), (Strings{"TWO.bmp", "three.bmp"}));
+    EXPECT_TRUE(ask.shown.empty());
 
     // Cancel in the criteria leaves everything as it was.
     vkui::setDialogHandler([](QDialog&) { return int(QDialog::Rejected); });

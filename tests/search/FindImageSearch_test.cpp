@@ -243,7 +243,7 @@ TEST(FindSearch, AbortStopsTheWalkAtOnce)
 TEST(FindCriteria, FromTheDialogsInput)
 {
     // The dialog's own test searches with name, extension and size; here
-    // the root folder, the date and the unchecked size.
+    // the trailing separator, the date and the unchecked size.
     FindInput in;
     in.lookIn = "/";
     in.extensionIndex = kImageExtensionCount;
@@ -259,9 +259,11 @@ TEST(FindCriteria, FromTheDialogsInput)
     EXPECT_TRUE(c.dateActive);
     EXPECT_EQ(c.dateFrom, LocalTime(2000, 1, 1, 1, 1, 1));
 
+    in.lookIn = "/pics/";
     in.sizeChecked = true;
     in.dateFields[2] = "1969";
     c = CriteriaFrom(in);
+    EXPECT_EQ(c.lookIn, "/pics") << "other folders lose it";
     EXPECT_EQ(c.sizeBytes, 1024u);
     EXPECT_FALSE(c.dateActive) << "1969 turns the date criterion off";
 }

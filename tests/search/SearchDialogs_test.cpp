@@ -101,7 +101,7 @@ TEST(FindImagesDlg, SearchesListsPreviewsAndChoosesAFile)
     Touch(dir.File("img.ppm"), Ppm(40, 30));
     Touch(dir.File("sub/IMG.bmp"), std::string(2000, 'x'));
     Touch(dir.File("sub/img.gif"), "x");
-    // The folder's trailing separator is dropped: the paths have single ones.
+    // A trailing separator in Look in doubles none in the paths found.
     CFindImagesDlg dialog(dir.Path() + "/", true, true);
     dialog.resize(700, 500);
     dialog.show();

@@ -56,6 +56,23 @@ void SetPacking(png_structp png, Packing packing, int level)
     png_set_compression_level(png, level);
 }
 
+// The header of an 8-bit RGB file whose rows come as the picture's lines,
+// blue, green, red, x: libpng reorders and drops the fourth byte in its own
+// row buffer, so rows go in without a copy. Called after setjmp.
+void WriteHeader(png_structp png, png_infop info, png_uint_32 width, png_uint_32 height, bool interlaced,
+                 Packing packing, int level)
+{
+    // libpng's default caps width and height at 1000000 for writing too;
+    // every picture we hold is within the format's own limit.
+    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+    SetPacking(png, packing, level);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_set_bgr(png);
+    png_set_filler(png, 0, PNG_FILLER_AFTER);
+}
+
 // Everything between setjmp and the libpng calls lives here, with no object
 // that has a destructor, so the jump back skips nothing. `stage` is owned by
 // the caller and survives the jump.
@@ -65,19 +82,7 @@ void WritePng(png_structp png, png_infop info, std::FILE* out, const CBmp& bmp, 
     if (setjmp(png_jmpbuf(png)))
         return;
     png_init_io(png, out);
-    // libpng's default caps width and height at 1000000 for writing too;
-    // every picture we hold is within the format's own limit.
-    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
-    SetPacking(png, packing, level);
-    png_set_IHDR(png, info, png_uint_32(bmp.GetWidth()), png_uint_32(bmp.GetHeight()), 8, PNG_COLOR_TYPE_RGB,
-                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    png_set_packing(png);
-    // The picture's lines are blue, green, red, x: libpng reorders and drops
-    // the fourth byte in its own row buffer, so rows go in without a copy.
-    png_set_bgr(png);
-    png_set_filler(png, 0, PNG_FILLER_AFTER);
+    WriteHeader(png, info, png_uint_32(bmp.GetWidth()), png_uint_32(bmp.GetHeight()), interlaced, packing, level);
     auto rows = const_cast<png_bytepp>(bmp.GetLines());
     if (interlaced) {
         stage = Stage::Image;
@@ -102,19 +107,13 @@ void NoFlush(png_structp) {}
 void OnTrialWarning(png_structp, png_const_charp) {}
 
 // As WritePng: no object with a destructor between setjmp and libpng.
-void WriteSample(png_structp png, png_infop info, size_t& bytes, png_uint_32 width, png_bytep const* rows,
+void WriteSample(png_structp png, png_infop info, size_t& bytes, png_uint_32 width, png_const_bytep const* rows,
                  int count, Packing packing, int level, volatile bool& done)
 {
     if (setjmp(png_jmpbuf(png)))
         return;
     png_set_write_fn(png, &bytes, CountBytes, NoFlush);
-    png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
-    SetPacking(png, packing, level);
-    png_set_IHDR(png, info, width, png_uint_32(count), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    png_set_bgr(png);
-    png_set_filler(png, 0, PNG_FILLER_AFTER);
+    WriteHeader(png, info, width, png_uint_32(count), false, packing, level);
     for (int i = 0; i < count; ++i)
         png_write_row(png, rows[i]);
     png_write_end(png, nullptr);
@@ -122,7 +121,7 @@ void WriteSample(png_structp png, png_infop info, size_t& bytes, png_uint_32 wid
 }
 
 // Bytes of the rows packed as `packing`; 0 when libpng fails.
-size_t PackedSize(const CBmp& bmp, const std::vector<png_bytep>& rows, Packing packing, int level)
+size_t PackedSize(const CBmp& bmp, const std::vector<png_const_bytep>& rows, Packing packing, int level)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnTrialError, OnTrialWarning);
     if (!png)
@@ -152,8 +151,8 @@ Packing Choose(const CBmp& bmp, int level)
     if (level >= 7 || int64_t(width) * height < kTrialPixels || height < 4 * band)
         return Packing::Exhaustive;
     // Four bands spread over the height, about one row in a hundred.
-    std::vector<png_bytep> rows;
-    const auto lines = const_cast<png_bytepp>(bmp.GetLines());
+    std::vector<png_const_bytep> rows;
+    const uint8_t* const* lines = bmp.GetLines();
     for (int k = 0; k < 4; ++k) {
         const int first = std::clamp((2 * k + 1) * (height / 8) - band / 2, 0, height - band);
         rows.insert(rows.end(), lines + first, lines + first + band);

@@ -18,14 +18,52 @@ std::string DeleteQuestion(int count, bool confirmSingle, bool confirmMultiple)
     return std::string();
 }
 
+namespace {
+
+// Into the trash of the file's own file system. Without one, the user is
+// asked once a run whether such files go for good.
+bool Trash(const std::string& path, size_t remaining, const DeleteHooks& hooks, int& forGood, DeleteResult& result)
+{
+    std::string error;
+    const vkplatform::TrashResult res = vkplatform::Trash(path, &error);
+    if (res == vkplatform::TrashResult::Ok)
+        return true;
+    if (res == vkplatform::TrashResult::Failed) {
+        if (hooks.message)
+            hooks.message("Can't delete " + path + "\n" + error);
+        ++result.failed;
+        return false;
+    }
+    if (forGood < 0) {
+        const std::string question = "Can't move " + path + " to the trash.\n" + error + "\n\n" +
+                                     (remaining > 0 ? "Delete it and the other files without a trash for good?"
+                                                    : "Delete it for good?");
+        forGood = hooks.confirm && hooks.confirm(question) ? 1 : 0;
+    }
+    if (forGood == 0) {
+        ++result.kept;
+        return false;
+    }
+    if (DeleteFile(path, &error))
+        return true;
+    if (hooks.message)
+        hooks.message("Can't delete " + path + "\n" + error);
+    ++result.failed;
+    return false;
+}
+
+} // namespace
+
 DeleteResult RunDelete(const DeleteRequest& request, const DeleteHooks& hooks)
 {
     DeleteResult result;
     const uint64_t total = std::max<uint64_t>(request.totalSize, 1);
     uint64_t done = 0;
+    int forGood = -1; // not asked yet
     if (hooks.progress)
         hooks.progress(0);
-    for (const std::string& name : request.names) {
+    for (size_t i = 0; i < request.names.size(); ++i) {
+        const std::string& name = request.names[i];
         if (hooks.aborted && hooks.aborted()) {
             result.cancelled = true;
             break;
@@ -39,17 +77,16 @@ DeleteResult RunDelete(const DeleteRequest& request, const DeleteHooks& hooks)
         if (hooks.showName)
             hooks.showName(name);
 
-        bool ok = false;
         if (request.useRecycleBin) {
-            ok = vkplatform::MoveToTrash(path);
-            if (!ok && hooks.message)
-                hooks.message("Can't delete " + path);
+            if (Trash(path, request.names.size() - i - 1, hooks, forGood, result))
+                ++result.deleted;
+        } else if (DeleteFile(path)) {
+            ++result.deleted;
         } else {
-            ok = DeleteFile(path);
-            if (!ok && hooks.message)
+            if (hooks.message)
                 hooks.message("Can't delete " + path + "\n" + "This is a read-only file.");
+            ++result.failed;
         }
-        ok ? ++result.deleted : ++result.failed;
     }
     return result;
 }

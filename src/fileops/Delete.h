@@ -21,13 +21,18 @@ struct DeleteRequest {
 struct DeleteHooks {
     std::function<void(const std::string& name)> showName;
     std::function<void(int percent)> progress;
+    // A file that could not be deleted.
     std::function<void(const std::string& text)> message;
+    // A Yes/No question; true for Yes. Asked once a run, when a file has no
+    // trash on its file system: Yes deletes such files for good.
+    std::function<bool(const std::string& question)> confirm;
     std::function<bool()> aborted;
 };
 
 struct DeleteResult {
     int deleted = 0;
     int failed = 0;
+    int kept = 0; // no trash, and the user kept them
     bool cancelled = false;
 };
 
@@ -36,8 +41,10 @@ struct DeleteResult {
 std::string DeleteQuestion(int count, bool confirmSingle, bool confirmMultiple);
 
 // Deletes the names of the request in order. A symbolic link is removed
-// itself, never what it points to. A file that cannot be deleted gives one
-// message and the run goes on; a cancel ends it before the next file.
+// itself, never what it points to. The trash used is the one of the file's
+// own file system (never a copy to another). A file that cannot be deleted
+// gives one message and the run goes on; a cancel ends it before the next
+// file.
 DeleteResult RunDelete(const DeleteRequest& request, const DeleteHooks& hooks);
 
 // One delete run on CDeleteThread; `finished` is called on the worker

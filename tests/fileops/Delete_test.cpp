@@ -131,7 +131,50 @@ TEST(Delete, IntoTheTrash)
     DeleteRequest gone = f.Request({}, true);
     gone.names = {"gone.jpg"};
     EXPECT_EQ(RunDelete(gone, f.Hooks()).failed, 1);
-    EXPECT_EQ(f.messages, std::vector<std::string>{"Can't delete " + f.dir.File("gone.jpg")});
+    EXPECT_EQ(f.messages, std::vector<std::string>{"Can't delete " + f.dir.File("gone.jpg") +
+                                                   "\nThe file does not exist."});
+}
+
+TEST(Delete, WithoutATrashOnTheirDriveFilesGoForGoodOnlyWhenTheUserSaysSo)
+{
+    TempDir data;
+    vktest::ScopedEnv env({"XDG_DATA_HOME"});
+    vktest::ScopedEnv::Set("XDG_DATA_HOME", data.Path());
+    vkfotest::SmallMount disk("1m");
+    if (!disk.Ok())
+        GTEST_SKIP() << "no tmpfs mount allowed here";
+    // The drive's trash folder cannot be made: a file holds its name.
+    WriteFile(disk.File(".Trash-" + std::to_string(::geteuid())), "");
+    DeleteFixture f;
+    std::vector<std::string> questions;
+    bool yes = false;
+    DeleteHooks hooks = f.Hooks();
+    hooks.confirm = [&](const std::string& q) {
+        questions.push_back(q);
+        return yes;
+    };
+    DeleteRequest request;
+    request.dir = disk.Path();
+    request.names = {"1.png", "2.png"};
+    for (const auto& n : request.names)
+        WriteFile(disk.File(n), n);
+
+    DeleteResult r = RunDelete(request, hooks);
+    EXPECT_EQ(r.kept, 2);
+    EXPECT_EQ(r.deleted, 0);
+    ASSERT_EQ(questions.size(), 1u); // once a run
+    EXPECT_EQ(questions[0].rfind("Can't move " + disk.File("1.png") + " to the trash.\n", 0), 0u) << questions[0];
+    EXPECT_NE(questions[0].find("Delete it and the other files without a trash for good?"), std::string::npos);
+    EXPECT_TRUE(f.messages.empty());
+    EXPECT_EQ(List(disk.Path()).size(), 3u);
+
+    yes = true;
+    questions.clear();
+    r = RunDelete(request, hooks);
+    EXPECT_EQ(r.deleted, 2);
+    EXPECT_EQ(questions.size(), 1u);
+    EXPECT_EQ(List(disk.Path()).size(), 1u);
+    EXPECT_TRUE(List(data.File("Trash/files")).empty()); // never copied home
 }
 
 TEST(Delete, CancelAndTheWorker)

@@ -6,12 +6,14 @@
 #include "platform/Path.h"
 #include "platform/Trash.h"
 
+#include "../fileops/FileOpsTestSupport.h"
 #include "ScopedEnv.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <regex>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -206,4 +208,85 @@ TEST(PlatformTrash, MovesIntoTheUsersTrash)
     EXPECT_FALSE(found.empty());
     EXPECT_FALSE(MoveToTrash(dir.File("pic one.png"), &error));
     EXPECT_FALSE(error.empty());
+}
+
+namespace {
+
+// The info file of `name` in `trash`, checked for the fields every desktop reads.
+std::string TrashInfo(const std::string& trash, const std::string& name)
+{
+    const std::string info = vktest::ReadFile(trash + "/info/" + name + ".trashinfo");
+    EXPECT_TRUE(std::regex_search(info, std::regex("^\\[Trash Info\\]\nPath=[^\n]*\n"
+                                                  "DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n$")))
+        << info;
+    return info;
+}
+
+} // namespace
+
+TEST(PlatformTrash, PathsAreEscapedAndClashingNamesNumbered)
+{
+    EXPECT_EQ(EscapeTrashPath("/a b/100%/\xC3\xA9t\xC3\xA9\nx~_-.png"), "/a%20b/100%25/%C3%A9t%C3%A9%0Ax~_-.png");
+    EXPECT_EQ(EscapeTrashPath("/#?&=+;'\"[]"), "/%23%3F%26%3D%2B%3B%27%22%5B%5D");
+
+    ScopedEnv restore({"XDG_DATA_HOME"});
+    vktest::TempDir dir;
+    ::setenv("XDG_DATA_HOME", dir.File("share").c_str(), 1);
+    const std::string trash = dir.File("share/Trash");
+    for (const char* name : {"100% sure.png", "\xC3\x9Cml\xC3\xA4ut.jpg", "two\nlines.bmp"}) {
+        vktest::WriteFile(dir.File(name), name);
+        std::string error;
+        ASSERT_EQ(Trash(dir.File(name), &error), TrashResult::Ok) << error;
+        EXPECT_EQ(vktest::ReadFile(trash + "/files/" + name), name);
+        const std::string info = TrashInfo(trash, name);
+        EXPECT_NE(info.find("\nPath=" + EscapeTrashPath(dir.File(name)) + "\n"), std::string::npos) << info;
+    }
+    EXPECT_EQ(TrashDirectoryFor(dir.Path()), trash);
+    EXPECT_EQ(vkfotest::Mode(trash) & 0777, 0700u);
+
+    // A name taken by an info file or by a file alone is passed over, and
+    // no info file is left for a name not used.
+    ASSERT_EQ(::mkdir(dir.File("sub").c_str(), 0755), 0);
+    vktest::WriteFile(dir.File("sub/100% sure.png"), "second");
+    vktest::WriteFile(trash + "/files/100% sure.2.png", "orphan");
+    ASSERT_EQ(Trash(dir.File("sub/100% sure.png")), TrashResult::Ok);
+    EXPECT_EQ(vktest::ReadFile(trash + "/files/100% sure.3.png"), "second");
+    EXPECT_NE(TrashInfo(trash, "100% sure.3.png").find("/sub/100%25%20sure.png\n"), std::string::npos);
+    EXPECT_FALSE(vktest::FileExists(trash + "/info/100% sure.2.png.trashinfo"));
+    EXPECT_EQ(Trash(dir.File("gone.png")), TrashResult::Failed);
+}
+
+TEST(PlatformTrash, OtherFileSystemsUseTheirOwnTrashOrNone)
+{
+    ScopedEnv restore({"XDG_DATA_HOME"});
+    vktest::TempDir home;
+    ::setenv("XDG_DATA_HOME", home.Path().c_str(), 1);
+    vkfotest::SmallMount disk("1m"), full("1m");
+    if (!disk.Ok() || !full.Ok())
+        GTEST_SKIP() << "no tmpfs mount allowed here";
+    const std::string uid = std::to_string(::geteuid());
+
+    // $topdir/.Trash-$uid, made private, with a Path= relative to the top.
+    ASSERT_EQ(::mkdir(disk.File("pics").c_str(), 0755), 0);
+    vktest::WriteFile(disk.File("pics/a b.png"), "a");
+    std::string error;
+    ASSERT_EQ(Trash(disk.File("pics/a b.png"), &error), TrashResult::Ok) << error;
+    const std::string own = disk.File(".Trash-" + uid);
+    EXPECT_EQ(vktest::ReadFile(own + "/files/a b.png"), "a");
+    EXPECT_EQ(vkfotest::Mode(own) & 0777, 0700u);
+    EXPECT_NE(TrashInfo(own, "a b.png").find("\nPath=pics/a%20b.png\n"), std::string::npos);
+
+    // A shared $topdir/.Trash is used only with the sticky bit.
+    ASSERT_EQ(::mkdir(disk.File(".Trash").c_str(), 0777), 0);
+    EXPECT_EQ(TrashDirectoryFor(disk.File("pics")), own);
+    ASSERT_EQ(::chmod(disk.File(".Trash").c_str(), 01777), 0);
+    EXPECT_EQ(TrashDirectoryFor(disk.File("pics")), disk.File(".Trash/" + uid));
+
+    // No usable trash there: the file stays, nothing is copied home.
+    vktest::WriteFile(full.File(".Trash-" + uid), "not a folder");
+    vktest::WriteFile(full.File("b.png"), "b");
+    EXPECT_EQ(Trash(full.File("b.png"), &error), TrashResult::NoTrash);
+    EXPECT_NE(error.find(full.Path()), std::string::npos) << error;
+    EXPECT_EQ(vktest::ReadFile(full.File("b.png")), "b");
+    EXPECT_FALSE(vktest::FileExists(home.File("Trash/files/b.png")));
 }

@@ -138,10 +138,10 @@ int CopyData(int in, int out, uint64_t size, const CopyProgress& progress)
     return 0;
 }
 
-} // namespace
-
+// The copy into a hidden temporary file beside `to`, flushed; `tempPath`
+// gets its path.
 FileResult CopyToTemporary(const std::string& from, const std::string& to, bool replace, const CopyProgress& progress,
-                           std::string* error, std::string& tempPath, bool flush)
+                           std::string* error, std::string& tempPath)
 {
     tempPath.clear();
     Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
@@ -197,7 +197,7 @@ FileResult CopyToTemporary(const std::string& from, const std::string& to, bool 
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::futimens(out.fd, times) != 0)
         return fail(errno);
-    if (flush && ::fsync(out.fd) != 0)
+    if (::fsync(out.fd) != 0)
         return fail(errno);
     if (::close(out.Release()) != 0) {
         const int e = errno;
@@ -209,6 +209,7 @@ FileResult CopyToTemporary(const std::string& from, const std::string& to, bool 
     return FileResult::Ok;
 }
 
+// Gives the temporary its name; a temporary that cannot take it is removed.
 FileResult CommitTemporary(const std::string& temp, const std::string& to, bool replace, std::string* error)
 {
     if (replace) {
@@ -231,20 +232,27 @@ FileResult CommitTemporary(const std::string& temp, const std::string& to, bool 
     return FileResult::Ok;
 }
 
+// Flushes the folder of `path`, so a new name in it lasts.
+void FlushFolderOf(const std::string& path)
+{
+    const std::string dir = vkpath::Parent(path);
+    Fd fd(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.fd >= 0)
+        ::fsync(fd.fd);
+}
+
+} // namespace
+
 FileResult CopyFile(const std::string& from, const std::string& to, bool replace, const CopyProgress& progress,
                     std::string* error)
 {
     std::string temp;
-    const FileResult result = CopyToTemporary(from, to, replace, progress, error, temp, true);
-    if (result != FileResult::Ok)
-        return result;
-    return CommitTemporary(temp, to, replace, error);
-}
-
-bool FlushFileSystem(const std::string& dir)
-{
-    Fd fd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return fd.fd >= 0 && ::syncfs(fd.fd) == 0;
+    FileResult result = CopyToTemporary(from, to, replace, progress, error, temp);
+    if (result == FileResult::Ok)
+        result = CommitTemporary(temp, to, replace, error);
+    if (result == FileResult::Ok)
+        FlushFolderOf(to);
+    return result;
 }
 
 namespace {

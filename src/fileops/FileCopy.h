@@ -26,21 +26,12 @@ inline constexpr uint64_t kCopyChunk = 4u << 20;
 
 // Copies the regular file `from` to `to`. With `replace` an existing `to`
 // is replaced in one step; without it an existing `to` gives Exists. The
-// copy keeps the source's modification time and permission bits. On any
-// failure or cancel `to` is as it was and no temporary file remains.
+// copy keeps the source's modification time and permission bits. The copy
+// itself is flushed before it takes its name, and its folder after, so a
+// copy never waits for the rest of the file system. On any failure or
+// cancel `to` is as it was and no temporary file remains.
 FileResult CopyFile(const std::string& from, const std::string& to, bool replace,
                     const CopyProgress& progress = {}, std::string* error = nullptr);
-
-// The two halves of CopyFile, for callers that flush many small copies at
-// once: the copy into a hidden temporary file beside `to` (flushed when
-// `flush` is set; `tempPath` gets its path), and giving it its name. A
-// temporary that cannot take its name is removed.
-FileResult CopyToTemporary(const std::string& from, const std::string& to, bool replace,
-                           const CopyProgress& progress, std::string* error, std::string& tempPath, bool flush);
-FileResult CommitTemporary(const std::string& tempPath, const std::string& to, bool replace,
-                           std::string* error = nullptr);
-// Writes everything of the file system that holds `dir` to the disk.
-bool FlushFileSystem(const std::string& dir);
 
 // Renames `from` to `to` within one file system without ever replacing an
 // existing `to` (Exists then); with `replace` an existing file is replaced.

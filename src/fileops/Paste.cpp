@@ -8,9 +8,6 @@
 #include <QLocale>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <unistd.h>
 
 namespace vkfileops {
 
@@ -56,8 +53,6 @@ public:
             if (!PasteOne(name))
                 break;
         }
-        // Copies completed before a cancel are kept.
-        CommitPending();
         return result;
     }
 
@@ -76,46 +71,8 @@ private:
         lastPercent = percent;
     }
 
-    // Small copies are written unflushed and named in batches after one
-    // flush of the file system: one flush per file made many small files
-    // several times slower to copy than cp, and a copy must still never
-    // take its name before its data is on the disk.
-    static constexpr uint64_t kSmallFile = 1u << 20;
-    static constexpr size_t kBatchFiles = 500;
-    static constexpr uint64_t kBatchBytes = 64u << 20;
-    struct Pending {
-        std::string temp, target, name, from;
-    };
-
-    void CommitPending()
-    {
-        if (pending.empty())
-            return;
-        const bool flushed = FlushFileSystem(request.destinationDir);
-        const std::string flushError = flushed ? std::string() : std::strerror(errno);
-        for (const Pending& p : pending) {
-            std::string commitError = flushError;
-            FileResult res = FileResult::Failed;
-            if (flushed)
-                res = CommitTemporary(p.temp, p.target, false, &commitError);
-            else
-                ::unlink(p.temp.c_str());
-            if (res == FileResult::Ok) {
-                ++result.written;
-                result.writtenNames.push_back(p.name);
-                continue;
-            }
-            if (res == FileResult::Exists)
-                commitError = std::strerror(EEXIST); // taken meanwhile by another program
-            ++result.failed;
-            Message("Can't copy " + p.from + "\n" + commitError);
-        }
-        pending.clear();
-        pendingBytes = 0;
-    }
-
     // Copies or moves the current file to `target`.
-    FileResult Transfer(const std::string& target, bool replace, std::string* batchTemp = nullptr)
+    FileResult Transfer(const std::string& target, bool replace)
     {
         const uint64_t base = doneBytes;
         const uint64_t size = fromSize;
@@ -125,8 +82,6 @@ private:
         };
         error.clear();
         sourceKept = false;
-        if (batchTemp)
-            return CopyToTemporary(from, target, replace, chunk, &error, *batchTemp, false);
         if (request.isCopy)
             return CopyFile(from, target, replace, chunk, &error);
         return MoveFile(from, target, replace, chunk, &error, &sourceKept);
@@ -227,23 +182,8 @@ private:
         FileTimeAndSize(from, fromTime, fromSize);
 
         std::string writtenAs = name;
-        FileResult res = FileResult::Failed;
-        bool batched = false;
-        if (request.isCopy && fromSize < kSmallFile) {
-            std::string temp;
-            res = Transfer(to, false, &temp);
-            if (res == FileResult::Ok) {
-                pending.push_back({temp, to, name, from});
-                pendingBytes += fromSize;
-                batched = true;
-            }
-        } else {
-            res = Transfer(to, false);
-        }
+        FileResult res = Transfer(to, false);
         if (res == FileResult::Exists) {
-            // Earlier copies take their names before this clash is settled,
-            // so a numbered name never meets a copy still without its name.
-            CommitPending();
             switch (request.policy) {
             case OverwritePolicy::Replace:
                 res = Transfer(to, true);
@@ -262,8 +202,6 @@ private:
 
         switch (res) {
         case FileResult::Ok:
-            if (batched)
-                break; // counted when it takes its name
             ++result.written;
             result.writtenNames.push_back(writtenAs);
             if (sourceKept)
@@ -282,8 +220,6 @@ private:
         }
         doneBytes += fromSize;
         Progress(doneBytes);
-        if (pending.size() >= kBatchFiles || pendingBytes >= kBatchBytes)
-            CommitPending();
         return true;
     }
 
@@ -301,8 +237,6 @@ private:
     uint64_t fromSize = 0;
     int64_t fromTime = 0;
     bool sourceKept = false;
-    std::vector<Pending> pending;
-    uint64_t pendingBytes = 0;
 };
 
 } // namespace

@@ -80,9 +80,10 @@ std::string PastePreflight(const std::string& sourceDir, const std::string& dest
 // "Copy 3 file(s)\n\nFrom: /a\nTo:    /b"
 std::string PasteConfirmText(bool isCopy, int count, const std::string& sourceDir, const std::string& destinationDir);
 
-// Runs a paste file by file. A failure of one file shows a message and the
-// run goes on; a cancel ends it after the current chunk with the current
-// file left as it was.
+// Runs a paste file by file; each copy is on the disk under its name before
+// the next file starts. A failure of one file shows a message and the run
+// goes on; a cancel ends it after the current chunk with the current file
+// left as it was.
 PasteResult RunPaste(const PasteRequest& request, const PasteHooks& hooks);
 
 // One paste run on CPasteThread. Its hooks and `finished` are called on

@@ -330,32 +330,34 @@ TEST(Paste, WorkerRunsTheJobAndReportsToItsOwner)
     EXPECT_EQ(CThread::ClassLockCount("CPasteThread"), 1);
 }
 
-TEST(Paste, ManySmallCopiesAllTakeTheirNamesInOrder)
+TEST(Paste, EachCopyHasItsNameBeforeTheNextFileStarts)
 {
     PasteFixture f;
     std::vector<std::string> names;
-    for (int i = 0; i < 1203; ++i) {
-        names.push_back("s" + std::to_string(10000 + i) + ".pgm");
+    for (int i = 0; i < 12; ++i) {
+        names.push_back("s" + std::to_string(i) + ".pgm");
         WriteFile(f.src.File(names.back()), std::to_string(i));
     }
-    // A clash in the middle: earlier copies are named before the numbering
-    // looks for a free name, so a source named like a number is not lost.
+    // A clash in the middle: a source named like a number is not lost.
     WriteFile(f.src.File("a.bmp"), "new a");
     WriteFile(f.src.File("a_2.bmp"), "source a_2");
     WriteFile(f.dst.File("a.bmp"), "old a");
-    names.insert(names.begin() + 600, {"a.bmp", "a_2.bmp"});
+    names.insert(names.begin() + 6, {"a.bmp", "a_2.bmp"});
 
-    const PasteResult r = f.Run(names, OverwritePolicy::Rename);
-    EXPECT_EQ(r.written, 1205);
-    EXPECT_EQ(r.failed, 0);
-    ASSERT_EQ(r.writtenNames.size(), 1205u);
-    EXPECT_EQ(r.writtenNames[600], "a_2.bmp");
-    EXPECT_EQ(r.writtenNames[601], "a_2_2.bmp");
-    EXPECT_EQ(r.writtenNames.back(), names.back());
-    EXPECT_EQ(ReadFile(f.dst.File("a_2.bmp")), "new a");
+    // What the destination holds as each file starts: every earlier copy
+    // under its name, no copy waiting unnamed for a later flush.
+    std::vector<std::vector<std::string>> seen;
+    PasteHooks hooks = f.Hooks();
+    hooks.showName = [&](const std::string&) { seen.push_back(List(f.dst.Path())); };
+    const PasteResult r = RunPaste(f.Request(names, OverwritePolicy::Rename), hooks);
+    EXPECT_EQ(r.written, 14);
+    ASSERT_EQ(seen.size(), 14u);
+    for (size_t i = 0; i < seen.size(); ++i)
+        EXPECT_EQ(seen[i].size(), i + 1) << i;
+    EXPECT_EQ(r.writtenNames[6], "a_2.bmp");
+    EXPECT_EQ(r.writtenNames[7], "a_2_2.bmp");
     EXPECT_EQ(ReadFile(f.dst.File("a_2_2.bmp")), "source a_2");
-    EXPECT_EQ(ReadFile(f.dst.File("s11202.pgm")), "1202");
-    EXPECT_EQ(List(f.dst.Path()).size(), 1206u); // no temporary file left
+    EXPECT_EQ(List(f.dst.Path()).size(), 15u);
 
     // A cancel keeps the copies completed before it.
     PasteFixture g;
@@ -364,7 +366,7 @@ TEST(Paste, ManySmallCopiesAllTakeTheirNamesInOrder)
     std::vector<std::string> some;
     for (int i = 0; i < 20; ++i)
         some.push_back("k" + std::to_string(i));
-    PasteHooks hooks = g.Hooks();
+    hooks = g.Hooks();
     int checks = 0;
     hooks.aborted = [&] { return ++checks > 25; };
     const PasteResult c = RunPaste(g.Request(some, OverwritePolicy::Ask), hooks);

@@ -340,8 +340,17 @@ void RenameCurrentDirectory(CMainFrame& frame)
         vkplatform::EnterDirectory(vkplatform::SystemDirectory());
         std::string newPath, error;
         const vkfileops::RenameOutcome outcome = vkfileops::RenameDirectory(dir, newLast, newPath, &error);
-        if (outcome == vkfileops::RenameOutcome::Ok && frame.GoTo(newPath, nullptr, CMainFrame::Recent::Add)) {
+        if (outcome == vkfileops::RenameOutcome::Ok) {
             files.ClearClipboard();
+            std::string why;
+            if (!vkplatform::EnterDirectory(newPath, &why)) {
+                // Renamed, but the folder cannot be entered: say so and go
+                // to its parent, as the old name is gone.
+                Tell("The directory was renamed to " + newPath + ", but it cannot be opened:\n" + why);
+                frame.GoTo(vkpath::Parent(newPath), kTextFolderNotExist, CMainFrame::Recent::Keep);
+            } else {
+                frame.GoTo(newPath, nullptr, CMainFrame::Recent::Add);
+            }
             frame.UpdateTitleAndProperties(true);
             RefreshPanes(frame);
             return;

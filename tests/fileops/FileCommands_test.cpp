@@ -17,6 +17,8 @@
 #include <QRadioButton>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 
 using vkfotest::List;
@@ -131,6 +133,38 @@ TEST_F(FileCommandsTest, RenameWithoutAFileRenamesTheFolderAndStaysInIt)
     EXPECT_EQ(List(renamed), std::vector<std::string>{"a.bmp"});
     const std::vector<std::string> recent = frame->GetRecentFolders();
     EXPECT_NE(std::find(recent.begin(), recent.end(), renamed), recent.end());
+}
+
+TEST_F(FileCommandsTest, RenamedFolderThatCannotBeEnteredIsSaidSoAndItsParentShown)
+{
+    ASSERT_EQ(::mkdir(pics.File("sub").c_str(), 0755), 0);
+    WriteSettings(CSettings());
+    ASSERT_TRUE(Start(pics.File("sub")));
+    frame->GetFileListBox()->clearSelection();
+    frame->UpdateSelection();
+    int asked = 0;
+    AnswerDialogs([&asked](QDialog& d) {
+        auto* rename = qobject_cast<CRenameDlg*>(&d);
+        if (!rename || asked++ > 0)
+            return int(QDialog::Rejected);
+        rename->GetEdit()->setText("closed");
+        return int(QDialog::Accepted);
+    });
+    const std::string closed = pics.File("closed");
+    {
+        vkfotest::WithoutAccessOverride asUser;
+        if (!asUser.Ok())
+            GTEST_SKIP() << "permissions cannot be enforced here";
+        // The folder may be renamed but not entered any more.
+        ASSERT_EQ(::chmod(pics.File("sub").c_str(), 0600), 0);
+        ASSERT_TRUE(frame->RunCommand(Cmd::EditRename));
+        ::chmod(closed.c_str(), 0755);
+    }
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(ask.shown, std::vector<std::string>{"The directory was renamed to " + closed +
+                                                  ", but it cannot be opened:\n" + std::strerror(EACCES)});
+    EXPECT_EQ(frame->GetFileList().GetCurrentDir(), pics.Path());
+    EXPECT_TRUE(FileExists(closed));
 }
 
 TEST_F(FileCommandsTest, DeleteAsksThenDeletesAndSelectsTheFirstFile)

@@ -131,3 +131,38 @@ inline bool LockFolder(const std::string& dir, bool lock)
 }
 
 } // namespace vkfotest
+
+#include <linux/capability.h>
+#include <sys/syscall.h>
+
+namespace vkfotest {
+
+// Makes the calling thread obey file modes as a normal user does: root's
+// overrides of read, write and search permission are dropped from its
+// effective set while the object lives (a normal user has none to drop).
+class WithoutAccessOverride {
+public:
+    WithoutAccessOverride()
+    {
+        if (!IsRoot())
+            return;
+        if (::syscall(SYS_capget, &header, saved) != 0)
+            return;
+        __user_cap_data_struct lowered[2] = {saved[0], saved[1]};
+        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        dropped = ::syscall(SYS_capset, &header, lowered) == 0;
+    }
+    ~WithoutAccessOverride()
+    {
+        if (dropped)
+            ::syscall(SYS_capset, &header, saved);
+    }
+    bool Ok() const { return !IsRoot() || dropped; }
+
+private:
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2] = {};
+    bool dropped = false;
+};
+
+} // namespace vkfotest

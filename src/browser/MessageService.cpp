@@ -1,5 +1,6 @@
 #include "MessageService.h"
 
+#include <QPushButton>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -97,12 +98,21 @@ Answer ask(const QString& text, Buttons buttons, Icon icon)
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
     case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case Buttons::OkSkipAll: box.setStandardButtons(QMessageBox::Ok); break;
     }
-    switch (box.exec()) {
+    QAbstractButton* skipAll = nullptr;
+    if (buttons == Buttons::OkSkipAll) {
+        skipAll = box.addButton(QStringLiteral("Skip all"), QMessageBox::ActionRole);
+        box.setEscapeButton(QMessageBox::Ok);
+    }
+    const int result = box.exec();
+    if (skipAll && box.clickedButton() == skipAll)
+        return Answer::SkipAll;
+    switch (result) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
     case QMessageBox::Ok: return Answer::Ok;
-    default: return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+    default: return buttons == Buttons::Ok || buttons == Buttons::OkSkipAll ? Answer::Ok : Answer::Cancel;
     }
 }
 

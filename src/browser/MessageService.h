@@ -13,9 +13,10 @@ class QWidget;
 
 namespace vkui {
 
-enum class Buttons { Ok, YesNo, YesNoCancel, OkCancel };
+// OkSkipAll: OK beside "Skip all" (answered SkipAll).
+enum class Buttons { Ok, YesNo, YesNoCancel, OkCancel, OkSkipAll };
 enum class Icon { None, Information, Warning, Error, Question };
-enum class Answer { Ok, Yes, No, Cancel };
+enum class Answer { Ok, Yes, No, Cancel, SkipAll };
 
 // Shows `text` with the program name as caption and returns the button
 // the user pressed.

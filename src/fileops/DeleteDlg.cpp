@@ -16,7 +16,8 @@ void CDeleteDlg::StartWorker()
     vkfileops::DeleteHooks hooks;
     hooks.showName = [this](const std::string& name) { PostName(name); };
     hooks.progress = [this](int percent) { PostProgress(percent); };
-    hooks.message = [this](const std::string& text) { AskMessage(text); };
+    hooks.message = [this](const std::string& text) { ReportFailure(text); };
+    hooks.confirm = [this](const std::string& question) { return AskYesNo(question); };
     m_worker.ResetAbort();
     m_worker.SetOwner(this, 0);
     m_worker.SetJob({m_request, hooks, [this](const vkfileops::DeleteResult& result) {

@@ -9,7 +9,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-CFileProgressDlg::CFileProgressDlg(QWidget* parent) : QDialog(parent)
+CFileProgressDlg::CFileProgressDlg(QWidget* parent)
+    : QDialog(parent), m_failures([](const std::string& text, bool offerSkipAll) {
+          return vkui::ask(QString::fromStdString(text), offerSkipAll ? vkui::Buttons::OkSkipAll : vkui::Buttons::Ok,
+                           vkui::Icon::Warning) == vkui::Answer::SkipAll;
+      })
 {
     m_layout = new QVBoxLayout(this);
     m_name = new QLabel(this);
@@ -63,6 +67,7 @@ void CFileProgressDlg::reject()
     m_closing = true;
     m_cancelled = true;
     vkui::ask("User abort!", vkui::Buttons::Ok, vkui::Icon::Information);
+    ShowFailureSummary();
     QDialog::reject();
 }
 
@@ -86,12 +91,40 @@ void CFileProgressDlg::AskMessage(const std::string& text)
         0);
 }
 
+void CFileProgressDlg::ReportFailure(const std::string& text)
+{
+    Worker().AskOwner<int>(
+        [this, text] {
+            m_failures.Report(text);
+            return 0;
+        },
+        0);
+}
+
+bool CFileProgressDlg::AskYesNo(const std::string& question)
+{
+    return Worker().AskOwner<bool>(
+        [question] {
+            return vkui::ask(QString::fromStdString(question), vkui::Buttons::YesNo, vkui::Icon::Question) ==
+                   vkui::Answer::Yes;
+        },
+        false);
+}
+
+void CFileProgressDlg::ShowFailureSummary()
+{
+    const std::string summary = m_failures.Summary();
+    if (!summary.empty())
+        vkui::ask(QString::fromStdString(summary), vkui::Buttons::Ok, vkui::Icon::Warning);
+}
+
 void CFileProgressDlg::PostFinished()
 {
     Worker().PostToOwner([this] {
         if (m_closing)
             return;
         m_closing = true;
+        ShowFailureSummary();
         accept();
     });
 }

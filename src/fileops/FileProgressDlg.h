@@ -2,9 +2,11 @@
 // being worked on, a progress bar and Cancel. Once shown it starts its
 // worker; the worker's reports arrive as queued calls, its messages are
 // shown through the message service, and Cancel aborts the job within one
-// file or chunk, says "User abort!" and closes the dialog.
+// file or chunk, says "User abort!" and closes the dialog. Failures of
+// files are shown as CFailureReport says, its summary when the run ends.
 #pragma once
 
+#include "FailureReport.h"
 #include "Thread.h"
 
 #include <QDialog>
@@ -40,12 +42,17 @@ protected:
     void PostName(const std::string& name);
     void PostProgress(int percent);
     void AskMessage(const std::string& text);
+    void ReportFailure(const std::string& text);
+    bool AskYesNo(const std::string& question);
     // The job has ended: close unless already closed.
     void PostFinished();
 
     QVBoxLayout* m_layout = nullptr;
 
 private:
+    void ShowFailureSummary();
+
+    vkfileops::CFailureReport m_failures;
     QLabel* m_name = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_cancel = nullptr;

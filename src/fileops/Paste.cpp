@@ -8,6 +8,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace vkfileops {
 
@@ -34,6 +35,12 @@ std::string PasteConfirmText(bool isCopy, int count, const std::string& sourceDi
 }
 
 namespace {
+
+bool IsFolder(const std::string& dir)
+{
+    struct stat st {};
+    return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 class PasteRun {
 public:
@@ -62,6 +69,14 @@ private:
     {
         if (hooks.message)
             hooks.message(text);
+    }
+    // A failure of one file.
+    void Failed(const std::string& text) const
+    {
+        if (hooks.failed)
+            hooks.failed(text);
+        else
+            Message(text);
     }
     void Progress(uint64_t bytes)
     {
@@ -205,14 +220,21 @@ private:
             ++result.written;
             result.writtenNames.push_back(writtenAs);
             if (sourceKept)
-                Message("Can't delete " + from);
+                Failed("Can't delete " + from);
             break;
         case FileResult::Exists:
             ++result.skipped;
             break;
         case FileResult::Failed:
             ++result.failed;
-            Message(std::string(request.isCopy ? "Can't copy " : "Can't move ") + from + "\n" + error);
+            if (!IsFolder(request.destinationDir)) {
+                // Every further file would fail the same way: one message.
+                Message("The folder " + request.destinationDir + " no longer exists.\n" +
+                        (request.isCopy ? "Nothing more is copied." : "Nothing more is moved."));
+                result.stopped = true;
+                return false;
+            }
+            Failed(std::string(request.isCopy ? "Can't copy " : "Can't move ") + from + "\n" + error);
             break;
         case FileResult::Cancelled:
             result.cancelled = true;

@@ -60,6 +60,8 @@ struct PasteHooks {
     std::function<void(int percent)> progress;
     std::function<ReplaceReply(const ReplaceQuestion&)> confirmReplace;
     std::function<void(const std::string& text)> message;
+    // A file that could not be copied or moved; `message` when empty.
+    std::function<void(const std::string& text)> failed;
     // True when the user cancelled; tested before each file and each chunk.
     std::function<bool()> aborted;
 };
@@ -69,6 +71,7 @@ struct PasteResult {
     int skipped = 0;
     int failed = 0;
     bool cancelled = false;
+    bool stopped = false; // the destination folder vanished
     std::vector<std::string> writtenNames; // names at the destination
 };
 
@@ -82,8 +85,9 @@ std::string PasteConfirmText(bool isCopy, int count, const std::string& sourceDi
 
 // Runs a paste file by file; each copy is on the disk under its name before
 // the next file starts. A failure of one file shows a message and the run
-// goes on; a cancel ends it after the current chunk with the current file
-// left as it was.
+// goes on, unless the destination folder has vanished: one message then
+// and the run stops. A cancel ends it after the current chunk with the
+// current file left as it was.
 PasteResult RunPaste(const PasteRequest& request, const PasteHooks& hooks);
 
 // One paste run on CPasteThread. Its hooks and `finished` are called on

@@ -43,6 +43,7 @@ void CPasteDlg::StartWorker()
     hooks.showName = [this](const std::string& name) { PostName(name); };
     hooks.progress = [this](int percent) { PostProgress(percent); };
     hooks.message = [this](const std::string& text) { AskMessage(text); };
+    hooks.failed = [this](const std::string& text) { ReportFailure(text); };
     hooks.confirmReplace = [this](const vkfileops::ReplaceQuestion& q) { return AskReplace(q); };
     m_worker.ResetAbort();
     m_worker.SetOwner(this, 0);

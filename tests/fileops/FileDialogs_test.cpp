@@ -25,6 +25,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+
 using namespace vkfileops;
 using vkfotest::List;
 using vktest::ReadFile;
@@ -249,4 +251,54 @@ TEST(FileDialogs, DeleteDialogReportsRefusedFiles)
     EXPECT_EQ(dialog.GetResult().deleted, 1);
     EXPECT_TRUE(List(dir.Path()).empty());
     EXPECT_EQ(dialog.GetNameLabel()->text(), "x.bmp");
+}
+
+TEST(FileDialogs, SecondFailureOffersSkipAllAndASummaryFollows)
+{
+    vkuitest::ScriptedAsk seams;
+    std::vector<std::pair<std::string, vkui::Buttons>> boxes;
+    std::deque<vkui::Answer> answers;
+    vkui::setAskHandler([&](const QString& text, vkui::Buttons buttons, vkui::Icon) {
+        boxes.emplace_back(text.toStdString(), buttons);
+        const vkui::Answer a = answers.empty() ? vkui::Answer::Ok : answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return a;
+    });
+    vkui::setDialogHandler([](QDialog& d) { return d.exec(); });
+    TempDir dir;
+    DeleteRequest del;
+    del.dir = dir.Path();
+    del.useRecycleBin = false;
+    for (int i = 0; i < 7; ++i)
+        del.names.push_back("g" + std::to_string(i) + ".bmp");
+    auto failure = [&](int i) { return "Can't delete " + dir.File(del.names[size_t(i)]); };
+
+    // OK, then "Skip all": the rest are counted, one summary at the end.
+    answers = {vkui::Answer::Ok, vkui::Answer::SkipAll};
+    {
+        CDeleteDlg dialog(del);
+        EXPECT_EQ(vkui::execDialog(dialog), QDialog::Accepted);
+        EXPECT_EQ(dialog.GetResult().failed, 7);
+    }
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].first, failure(0) + "\nThis is a read-only file.");
+    EXPECT_EQ(boxes[0].second, vkui::Buttons::Ok);
+    EXPECT_EQ(boxes[1].first, failure(1) + "\nThis is a read-only file.");
+    EXPECT_EQ(boxes[1].second, vkui::Buttons::OkSkipAll);
+    std::string summary = "7 files failed:";
+    for (int i = 0; i < 5; ++i)
+        summary += "\n" + failure(i);
+    EXPECT_EQ(boxes[2].first, summary + "\n...");
+
+    // OK every time: one box per file and no summary.
+    boxes.clear();
+    del.names.resize(3);
+    {
+        CDeleteDlg dialog(del);
+        vkui::execDialog(dialog);
+    }
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[2].second, vkui::Buttons::OkSkipAll);
+    EXPECT_EQ(boxes[2].first, failure(2) + "\nThis is a read-only file.");
 }

@@ -375,3 +375,31 @@ TEST(Paste, EachCopyHasItsNameBeforeTheNextFileStarts)
     EXPECT_LT(c.written, 20);
     EXPECT_EQ(List(g.dst.Path()).size(), size_t(c.written));
 }
+
+TEST(Paste, VanishedDestinationStopsTheRunWithOneMessage)
+{
+    PasteFixture f;
+    std::vector<std::string> names;
+    for (int i = 0; i < 5; ++i) {
+        names.push_back("v" + std::to_string(i) + ".png");
+        WriteFile(f.src.File(names.back()), "v");
+    }
+    PasteHooks hooks = f.Hooks();
+    int started = 0;
+    std::vector<std::string> failures;
+    hooks.failed = [&](const std::string& text) { failures.push_back(text); };
+    hooks.showName = [&](const std::string&) {
+        if (++started == 2)
+            vktest::Run("rm -rf " + vktest::Quote(f.dst.Path()));
+    };
+    const PasteResult r = RunPaste(f.Request(names, OverwritePolicy::Ask), hooks);
+    ::mkdir(f.dst.Path().c_str(), 0700);
+    EXPECT_TRUE(r.stopped);
+    EXPECT_EQ(r.written, 1);
+    EXPECT_EQ(r.failed, 1);
+    EXPECT_EQ(started, 2);
+    EXPECT_TRUE(failures.empty());
+    EXPECT_EQ(f.messages,
+              std::vector<std::string>{"The folder " + f.dst.Path() + " no longer exists.\nNothing more is copied."});
+    EXPECT_EQ(List(f.src.Path()).size(), 5u);
+}

@@ -112,11 +112,16 @@ void BindSettingsCommands(CMainFrame& frame, CommandRegistry& commands)
                                         .run = [&frame] { SetWallpaper(frame); }});
     commands.Bind(Cmd::FavoritesAdd, {.run = [&frame] {
                       const CFileList& list = frame.GetFileList();
-                      if (RunAddToFavorites(frame.GetFavorites(), list.GetCurrentDir(), list.GetCurrentFile(), &frame))
+                      if (RunAddToFavorites(frame.GetFavorites(), list.GetCurrentDir(), list.GetCurrentFile(), &frame)) {
                           frame.FillFavoritesBox();
+                          frame.SaveFavorites();
+                      }
                   }});
     commands.Bind(Cmd::FavoritesOrganize, {.run = [&frame] {
+                      const std::string before = frame.GetFavorites().Format();
                       RunOrganizeFavorites(frame.GetFavorites(), &frame);
                       frame.FillFavoritesBox();
+                      if (frame.GetFavorites().Format() != before)
+                          frame.SaveFavorites();
                   }});
 }

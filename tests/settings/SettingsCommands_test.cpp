@@ -153,6 +153,9 @@ TEST_F(SettingsCommands, FavoritesCommandsRefillTheBox)
     ASSERT_EQ(frame->GetFavoritesBox()->count(), 1);
     EXPECT_EQ(frame->GetFavoritesBox()->itemText(0), "First");
     EXPECT_EQ(frame->GetFavorites().GetFavorite(0).file, "a.bmp");
+    // Written at once: a session that is killed keeps it.
+    const std::string favorites = CFavorites::FavoritesPath();
+    EXPECT_EQ(vktest::ReadFile(favorites), "1*First*" + pics.Path() + "*a.bmp*1*");
     ask.answers = {vkui::Answer::Yes};
     vkui::setDialogHandler([](QDialog& d) {
         auto& organize = static_cast<COrganizeFavoritesDlg&>(d);
@@ -162,6 +165,7 @@ TEST_F(SettingsCommands, FavoritesCommandsRefillTheBox)
     });
     ASSERT_TRUE(frame->RunCommand(Cmd::FavoritesOrganize));
     EXPECT_EQ(frame->GetFavoritesBox()->count(), 0);
+    EXPECT_EQ(vktest::ReadFile(favorites), "0*");
 }
 
 TEST_F(SettingsCommands, PrintCommandsFollowTheirRules)

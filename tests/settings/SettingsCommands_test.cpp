@@ -1,6 +1,7 @@
 // The Options, favorites, associations, wallpaper and printing commands
 // run from the main frame, headless.
 #include "../browser/FrameFixture.h"
+#include "ScopedEnv.h"
 
 #include "print/PrintSetupDlg.h"
 #include "settings/FavoritesDlg.h"
@@ -204,4 +205,39 @@ TEST_F(SettingsCommands, PrintCommandsFollowTheirRules)
         vktest::Run("pdfinfo " + vktest::Quote(pdf), &info);
         EXPECT_NE(info.find("Pages:           1\n"), std::string::npos) << info;
     }
+}
+
+TEST_F(SettingsCommands, SetWallpaperHandsTheFileOverOrSaysNoDesktopTookIt)
+{
+    MakeFolder();
+    vktest::ScopedEnv env{"XDG_DATA_HOME", "XDG_CURRENT_DESKTOP", "SWAYSOCK"};
+    vktest::ScopedEnv::Set("XDG_DATA_HOME", config->File("data"));
+    vktest::ScopedEnv::Set("XDG_CURRENT_DESKTOP", "i3");
+    vktest::ScopedEnv::Unset("SWAYSOCK");
+    std::vector<std::vector<std::string>> calls;
+    vkshell::SetProgramRunner([&](const std::vector<std::string>& argv, std::string*) {
+        calls.push_back(argv);
+        return true;
+    });
+    ASSERT_TRUE(Start(pics.Path()));
+    SelectRow(2);
+    ASSERT_EQ(frame->GetFileList().GetCurrentFile(), "c.jpg");
+    const std::string wallpaper = config->File("data/velkor/wallpaper-1.jpg");
+
+    ASSERT_TRUE(frame->RunCommand(Cmd::ToolsWallpaper));
+    vkshell::WaitForDesktopWallpaper();
+    EXPECT_TRUE(WaitFor([&] { return !ask.shown.empty(); }));
+    EXPECT_EQ(ask.shown, std::vector<std::string>{vkshell::NoDesktopMessage()});
+    EXPECT_FALSE(vktest::FileExists(wallpaper)) << "no file kept for no desktop";
+
+    // An unedited JPEG goes to the desktop as it is.
+    vktest::ScopedEnv::Set("XDG_CURRENT_DESKTOP", "LXQt");
+    ask.shown.clear();
+    ASSERT_TRUE(frame->RunCommand(Cmd::ToolsWallpaper));
+    vkshell::WaitForDesktopWallpaper();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ask.shown.empty());
+    EXPECT_EQ(calls, (std::vector<std::vector<std::string>>{{"pcmanfm-qt", "--set-wallpaper", wallpaper}}));
+    EXPECT_EQ(vktest::ReadFile(wallpaper), vktest::ReadFile(pics.File("c.jpg")));
+    vkshell::SetProgramRunner({});
 }

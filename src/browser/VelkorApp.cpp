@@ -38,7 +38,8 @@ int main(int argc, char** argv)
     // files are saved and the program ends without a question.
     CTerminationSignals endSignals;
     QObject::connect(&endSignals, &CTerminationSignals::Received, frame, &CMainFrame::EndSession);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, frame, [frame](QSessionManager&) { frame->EndSession(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, frame,
+                     [frame](QSessionManager&) { frame->EndSession(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, frame, &CMainFrame::EndSession);
     frame->showMaximized();
     const int status = app.exec();

@@ -44,7 +44,10 @@ TEST(ResultBatch, ALoneResultArrivesWhileTheWalkGoesOn)
     std::vector<std::string> events;
     auto release = std::make_shared<std::atomic<bool>>(false);
     CJobThread<SlowWalkJob> worker(&owner);
-    worker.SetJob({release, [&](const std::vector<std::string>& paths) { events.insert(events.end(), paths.begin(), paths.end()); },
+    worker.SetJob({release,
+                   [&](const std::vector<std::string>& paths) {
+                       events.insert(events.end(), paths.begin(), paths.end());
+                   },
                    [&] { events.push_back("end"); }});
     worker.Start();
     worker.PostCommand(CThread::CmdJob);

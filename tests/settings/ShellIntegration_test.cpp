@@ -61,7 +61,10 @@ public:
     vktest::ScopedEnv desktopEnv{"XDG_CURRENT_DESKTOP", "SWAYSOCK"};
 };
 
-std::string Uri(const std::string& path) { return QUrl::fromLocalFile(QString::fromStdString(path)).toString(QUrl::FullyEncoded).toStdString(); }
+std::string Uri(const std::string& path)
+{
+    return QUrl::fromLocalFile(QString::fromStdString(path)).toString(QUrl::FullyEncoded).toStdString();
+}
 
 // The string literal the Plasma script holds, and the script around it.
 std::pair<std::string, std::string> SplitScript(const std::string& script)

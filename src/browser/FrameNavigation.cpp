@@ -69,8 +69,10 @@ void CMainFrame::ShowDriveOf(const std::string& dir)
 void CMainFrame::AddRecentFolder()
 {
     const int index = int(m_navigator.AddRecentFolder());
-    if (index == m_recentBox->count())
+    if (index == m_recentBox->count()) {
         m_recentBox->addItem(Q(m_navigator.RecentFolders().back()));
+        SaveRecentFolders();
+    }
     m_recentBox->setCurrentIndex(index);
 }
 

@@ -379,14 +379,44 @@ void CMainFrame::Shutdown()
     m_shutDown = true;
     if (m_view)
         m_view->AskToSave();
+    SaveOnExit();
+}
+
+void CMainFrame::EndSession()
+{
+    if (!m_shutDown) {
+        m_shutDown = true;
+        // Nobody may be there to answer, and the picture's own file stays.
+        if (m_view)
+            m_view->GetPicture().SetModified(false);
+        SaveOnExit();
+    }
+    // Every event loop ends, those of open dialogs too.
+    QCoreApplication::exit(0);
+}
+
+void CMainFrame::SaveOnExit()
+{
     if (!m_started)
         return; // nothing was loaded: keep the files as they are
-    vkplatform::MakePath(vkplatform::ConfigDirectory());
-    m_favorites.SaveFavorites();
+    SaveFavorites();
     if (m_settings.saveSettingsOnExit)
         m_settings.Save();
-    if (m_settings.saveRecentFolders)
-        CSettings::SaveRecentFolders(GetRecentFolders());
+    SaveRecentFolders();
+}
+
+void CMainFrame::SaveFavorites()
+{
+    vkplatform::MakePath(vkplatform::ConfigDirectory());
+    m_favorites.SaveFavorites();
+}
+
+void CMainFrame::SaveRecentFolders()
+{
+    if (!m_settings.saveRecentFolders)
+        return;
+    vkplatform::MakePath(vkplatform::ConfigDirectory());
+    CSettings::SaveRecentFolders(GetRecentFolders());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

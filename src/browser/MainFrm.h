@@ -51,6 +51,13 @@ public:
     bool IsInitialising() const { return m_initialising; }
     // Favorites, settings and recent folders saved; the save question.
     void Shutdown();
+    // The end of the session or a signal to end: the files saved as on a
+    // close, without a question (an edited picture is given up, never
+    // written anywhere unasked), then the event loops end.
+    void EndSession();
+    // Written as soon as they change, so a killed session keeps them.
+    void SaveFavorites();
+    void SaveRecentFolders();
 
     bool IsBrowserMode() const { return m_browserMode; }
     void ShowCurrentFile();
@@ -164,6 +171,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Favorites, and the settings and recent folders as the options say.
+    void SaveOnExit();
     void ShowDriveOf(const std::string& dir);
     void CreateControls();
     void CreateActions();

@@ -3,9 +3,11 @@
 #include "MainFrm.h"
 #include "MessageService.h"
 #include "picture/TextException.h"
+#include "platform/TerminationSignals.h"
 
 #include <QApplication>
 #include <QPointer>
+#include <QSessionManager>
 
 int main(int argc, char** argv)
 {
@@ -31,6 +33,14 @@ int main(int argc, char** argv)
         if (!args.at(i).startsWith('-'))
             files.push_back(args.at(i));
     frame->SetStartupFiles(files);
+
+    // A signal to end, the end of the session or a quit from outside: the
+    // files are saved and the program ends without a question.
+    CTerminationSignals endSignals;
+    QObject::connect(&endSignals, &CTerminationSignals::Received, frame, &CMainFrame::EndSession);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, frame,
+                     [frame](QSessionManager&) { frame->EndSession(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, frame, &CMainFrame::EndSession);
     frame->showMaximized();
     const int status = app.exec();
     SetWarningCallback({});

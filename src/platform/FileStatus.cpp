@@ -71,4 +71,11 @@ bool Exists(const std::string& path)
     return !path.empty() && ::lstat(path.c_str(), &st) == 0;
 }
 
+bool IsSameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa {}, sb {};
+    return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 } // namespace vkplatform

@@ -38,5 +38,8 @@ bool WritableByUser(unsigned mode, unsigned ownerUid, unsigned ownerGid);
 bool IsDirectory(const std::string& path);
 bool IsRegularFile(const std::string& path);
 bool Exists(const std::string& path);
+// Both paths name one file or folder (device and inode, links followed):
+// ".", "a/../a" or a link to it. False when either cannot be read.
+bool IsSameFile(const std::string& a, const std::string& b);
 
 } // namespace vkplatform

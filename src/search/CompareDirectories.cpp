@@ -2,6 +2,8 @@
 
 #include "FindImageSearch.h"
 #include "browser/DirectoryFill.h"
+#include "platform/FileStatus.h"
+#include "platform/Path.h"
 
 #include <QString>
 
@@ -58,6 +60,17 @@ struct KeyTable {
 };
 
 } // namespace
+
+std::string SameFolderMessage(const std::string& source, const std::string& destination)
+{
+    constexpr const char* kTextSameDirectory = "You must select another directory.";
+    // Folders are told apart exactly by name: /Pics and /pics are two.
+    if (vkpath::StripTrailingSeparator(source) == vkpath::StripTrailingSeparator(destination))
+        return kTextSameDirectory;
+    if (vkplatform::IsSameFile(source, destination))
+        return destination + " is the folder " + source + " itself.\n" + kTextSameDirectory;
+    return {};
+}
 
 std::string FoldName(const std::string& name)
 {

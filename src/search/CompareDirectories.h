@@ -69,6 +69,12 @@ CompareResult Compare(const CompareCriteria& criteria, const std::vector<Candida
                       const std::vector<CandidateFile>& destination, const std::function<bool()>& aborted,
                       const std::function<void(bool sourceSide, size_t index)>& progress = {});
 
+// Why `destination` cannot be compared with `source`: the same name gives
+// "You must select another directory."; another name of the same folder
+// ("." or a link) says so as well, as every file would then match itself.
+// "" for two folders.
+std::string SameFolderMessage(const std::string& source, const std::string& destination);
+
 // A name folded for comparisons that ignore case.
 std::string FoldName(const std::string& name);
 

@@ -18,7 +18,6 @@
 namespace {
 
 constexpr const char* kTextNoDestination = "No destination directory selected.";
-constexpr const char* kTextSameDirectory = "You must select another directory.";
 
 } // namespace
 
@@ -119,9 +118,10 @@ void CCompareDirectoriesDlg::accept()
         vkui::ask(kTextNoDestination);
         return;
     }
-    // Folders are told apart exactly here: /Pics and /pics are two folders.
-    if (destination == vkpath::StripTrailingSeparator(m_sourceDir)) {
-        vkui::ask(kTextSameDirectory);
+    // Another spelling of the source would match every file with itself.
+    const std::string same = vkcompare::SameFolderMessage(m_sourceDir, destination);
+    if (!same.empty()) {
+        vkui::ask(QString::fromStdString(same));
         return;
     }
     QDialog::accept();

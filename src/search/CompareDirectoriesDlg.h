@@ -21,7 +21,7 @@ public:
     CCompareDirectoriesDlg(const vkcompare::CompareCriteria& criteria, const std::string& source,
                            QWidget* parent = nullptr);
 
-    // OK: refuses an empty destination and the source itself.
+    // OK: refuses an empty destination and the source itself, by any name.
     void accept() override;
     void OnBrowse();
 

@@ -7,6 +7,7 @@
 #include "browser/CommandRegistry.h"
 #include "browser/DirectoryFill.h"
 #include "browser/MainFrm.h"
+#include "browser/MessageService.h"
 #include "browser/Preview.h"
 #include "platform/Path.h"
 
@@ -14,6 +15,8 @@
 #include <QListWidget>
 
 namespace {
+
+constexpr const char* kTextWallpaperNotWritten = "Can't write the wallpaper file ";
 
 std::vector<std::string> ListedNames(const CMainFrame& frame)
 {
@@ -49,13 +52,20 @@ void SetWallpaper(CMainFrame& frame)
     if (list.GetCurrentFile().empty() || !frame.GetView()->HasImage())
         return;
     const std::string source = vkpath::Join(list.GetCurrentDir(), list.GetCurrentFile());
-    std::string copy;
+    CPictureEx& picture = frame.GetView()->GetPicture();
+    std::string file;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool written = vkshell::WriteWallpaperCopy(source, list.GetCurrentFile(), frame.GetView()->GetPicture(), copy);
+    const bool written = vkshell::WriteWallpaperFile(source, picture, picture.IsModified(), file);
     QApplication::restoreOverrideCursor();
-    // No message in any case; the desktop's programs run off the GUI thread.
-    if (written)
-        vkshell::ApplyDesktopWallpaperInBackground(copy);
+    if (!written) {
+        vkui::ask(QString::fromStdString(kTextWallpaperNotWritten + file));
+        return;
+    }
+    // The desktop's programs run off the GUI thread.
+    vkshell::ApplyDesktopWallpaperInBackground(file, [](const std::string& desktop) {
+        if (desktop.empty())
+            vkui::ask(QString::fromStdString(vkshell::NoDesktopMessage()));
+    });
 }
 
 } // namespace
@@ -102,11 +112,16 @@ void BindSettingsCommands(CMainFrame& frame, CommandRegistry& commands)
                                         .run = [&frame] { SetWallpaper(frame); }});
     commands.Bind(Cmd::FavoritesAdd, {.run = [&frame] {
                       const CFileList& list = frame.GetFileList();
-                      if (RunAddToFavorites(frame.GetFavorites(), list.GetCurrentDir(), list.GetCurrentFile(), &frame))
+                      if (RunAddToFavorites(frame.GetFavorites(), list.GetCurrentDir(), list.GetCurrentFile(), &frame)) {
                           frame.FillFavoritesBox();
+                          frame.SaveFavorites();
+                      }
                   }});
     commands.Bind(Cmd::FavoritesOrganize, {.run = [&frame] {
+                      const std::string before = frame.GetFavorites().Format();
                       RunOrganizeFavorites(frame.GetFavorites(), &frame);
                       frame.FillFavoritesBox();
+                      if (frame.GetFavorites().Format() != before)
+                          frame.SaveFavorites();
                   }});
 }

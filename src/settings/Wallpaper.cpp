@@ -1,19 +1,23 @@
 #include "Wallpaper.h"
 
+#include "picture/Orientation.h"
+#include "picture/OutputFile.h"
 #include "picture/TextException.h"
+#include "platform/FileStatus.h"
 #include "platform/Folders.h"
 #include "platform/Path.h"
-#include "save/BmpEncoder.h"
+#include "save/PNGEncoder.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QStringList>
 #include <QUrl>
 
-#include <cerrno>
-#include <fcntl.h>
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
 #include <mutex>
 #include <strings.h>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -22,67 +26,24 @@ namespace vkshell {
 namespace {
 
 constexpr int kProgramTimeoutMs = 10000;
+// A larger source is written from the decoded picture instead.
+constexpr std::streamoff kLargestHandedOver = std::streamoff(512) << 20;
+// PNG level for a written wallpaper: quick, the file is ours alone.
+constexpr int kPngLevel = 1;
 
-bool HasBmpExtension(const std::string& fileName)
-{
-    const size_t dot = fileName.rfind('.');
-    return dot != std::string::npos && ::strcasecmp(fileName.c_str() + dot + 1, "bmp") == 0;
-}
+constexpr const char* kSlotNames[2] = {"wallpaper-1", "wallpaper-2"};
+constexpr const char* kExtensions[2] = {".jpg", ".png"};
 
-// Copies a file of any size to a temporary file beside `target` and renames
-// it over `target` when complete.
-bool CopyFileReplacing(const std::string& source, const std::string& target)
+bool RunProcess(const std::vector<std::string>& argv, std::string* output)
 {
-    const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
+    if (argv.empty())
         return false;
-    std::string temp = target + ".XXXXXX";
-    const int out = ::mkstemp(temp.data());
-    if (out < 0) {
-        ::close(in);
-        return false;
-    }
-    ::fchmod(out, 0644);
-    bool ok = true;
-    char buffer[1 << 16];
-    for (;;) {
-        ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            ok = false;
-            break;
-        }
-        if (n == 0)
-            break;
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0) {
-                ok = false;
-                break;
-            }
-            done += w;
-        }
-        if (!ok)
-            break;
-    }
-    ::close(in);
-    ok = (::close(out) == 0) && ok;
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0)
-        ok = false;
-    if (!ok)
-        ::unlink(temp.c_str());
-    return ok;
-}
-
-// Runs a program; true when it started and ended with status 0.
-bool Run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr)
-{
+    QStringList arguments;
+    for (size_t i = 1; i < argv.size(); ++i)
+        arguments.push_back(QString::fromStdString(argv[i]));
     QProcess process;
     process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.start(program, arguments, QIODevice::ReadOnly);
+    process.start(QString::fromStdString(argv[0]), arguments, QIODevice::ReadOnly);
     if (!process.waitForStarted(kProgramTimeoutMs))
         return false;
     process.closeWriteChannel();
@@ -92,48 +53,193 @@ bool Run(const QString& program, const QStringList& arguments, QByteArray* outpu
         return false;
     }
     if (output)
-        *output = process.readAllStandardOutput();
+        *output = process.readAllStandardOutput().toStdString();
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-bool SetGnome(const QString& uri)
+std::mutex& RunnerMutex()
 {
-    const QString schema = "org.gnome.desktop.background";
-    if (!Run("gsettings", {"set", schema, "picture-uri", uri}))
+    static std::mutex mutex;
+    return mutex;
+}
+
+ProgramRunner& Runner()
+{
+    static ProgramRunner runner;
+    return runner;
+}
+
+bool Run(const std::vector<std::string>& argv, std::string* output = nullptr)
+{
+    ProgramRunner runner;
+    {
+        std::lock_guard lock(RunnerMutex());
+        runner = Runner();
+    }
+    return runner ? runner(argv, output) : RunProcess(argv, output);
+}
+
+std::string FileUri(const std::string& path)
+{
+    return QUrl::fromLocalFile(QString::fromStdString(path)).toString(QUrl::FullyEncoded).toStdString();
+}
+
+// A JavaScript string literal holding `text` and nothing else.
+std::string ScriptString(const std::string& text)
+{
+    static const char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20 || c == '\'') {
+            out += "\\u00";
+            out += kHex[u >> 4];
+            out += kHex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+bool SetGnomeKeys(const std::string& uri)
+{
+    const std::string schema = "org.gnome.desktop.background";
+    if (!Run({"gsettings", "set", schema, "picture-uri", uri}))
         return false;
-    // Older desktops have no dark variant; that is no failure.
-    Run("gsettings", {"set", schema, "picture-uri-dark", uri});
+    // Older versions have no dark variant; that is no failure.
+    Run({"gsettings", "set", schema, "picture-uri-dark", uri});
     return true;
 }
 
-bool SetXfce(const QString& path)
+bool SetXfce(const std::string& path)
 {
-    QByteArray listing;
-    if (!Run("xfconf-query", {"-c", "xfce4-desktop", "-l"}, &listing))
+    std::string listing;
+    if (!Run({"xfconf-query", "-c", "xfce4-desktop", "-l"}, &listing))
         return false;
+    // Every monitor and workspace has its own property.
     bool any = false;
-    for (const QByteArray& line : listing.split('\n')) {
-        const QString property = QString::fromUtf8(line).trimmed();
-        if (property.startsWith("/backdrop/") && property.endsWith("/last-image"))
-            any = Run("xfconf-query", {"-c", "xfce4-desktop", "-p", property, "-s", path}) || any;
+    size_t start = 0;
+    while (start < listing.size()) {
+        size_t end = listing.find('\n', start);
+        if (end == std::string::npos)
+            end = listing.size();
+        std::string property = listing.substr(start, end - start);
+        while (!property.empty() && (property.back() == ' ' || property.back() == '\r'))
+            property.pop_back();
+        if (property.starts_with("/backdrop/") && property.ends_with("last-image"))
+            any = Run({"xfconf-query", "-c", "xfce4-desktop", "-p", property, "-s", path}) || any;
+        start = end + 1;
     }
     return any;
 }
 
-bool SetPlasma(const QString& uri)
+bool SetPlasma(const std::string& uri)
 {
-    // The URI is percent-encoded, so it holds no quote to break the script.
-    const QString script =
-        "var all = desktops();"
-        "for (var i = 0; i < all.length; i++) {"
-        " var d = all[i]; d.wallpaperPlugin = 'org.kde.image';"
-        " d.currentConfigGroup = Array('Wallpaper', 'org.kde.image', 'General');"
-        " d.writeConfig('Image', '" + uri + "'); }";
+    // The file reaches the script only as a string literal it cannot leave.
+    const std::string script = "var uri = " + ScriptString(uri) +
+                               ";\n"
+                               "var all = desktops();\n"
+                               "for (var i = 0; i < all.length; i++) {\n"
+                               "    var d = all[i];\n"
+                               "    d.wallpaperPlugin = \"org.kde.image\";\n"
+                               "    d.currentConfigGroup = [\"Wallpaper\", \"org.kde.image\", \"General\"];\n"
+                               "    d.writeConfig(\"Image\", uri);\n"
+                               "}\n";
     for (const char* qdbus : {"qdbus6", "qdbus"})
-        if (Run(qdbus, {"org.kde.plasmashell", "/PlasmaShell", "org.kde.PlasmaShell.evaluateScript", script}))
+        if (Run({qdbus, "org.kde.plasmashell", "/PlasmaShell", "org.kde.PlasmaShell.evaluateScript", script}))
             return true;
-    return Run("dbus-send", {"--session", "--print-reply", "--dest=org.kde.plasmashell", "--type=method_call",
-                             "/PlasmaShell", "org.kde.PlasmaShell.evaluateScript", "string:" + script});
+    return Run({"dbus-send", "--session", "--print-reply", "--dest=org.kde.plasmashell", "--type=method_call",
+                "/PlasmaShell", "org.kde.PlasmaShell.evaluateScript", "string:" + script});
+}
+
+bool SetOn(Desktop desktop, const std::string& path)
+{
+    switch (desktop) {
+    case Desktop::Gnome: return SetGnomeKeys(FileUri(path));
+    case Desktop::Cinnamon:
+        return Run({"gsettings", "set", "org.cinnamon.desktop.background", "picture-uri", FileUri(path)});
+    case Desktop::Mate: return Run({"gsettings", "set", "org.mate.background", "picture-filename", path});
+    case Desktop::Xfce: return SetXfce(path);
+    case Desktop::Plasma: return SetPlasma(FileUri(path));
+    case Desktop::Lxqt: return Run({"pcmanfm-qt", "--set-wallpaper", path});
+    case Desktop::Sway: return Run({"swaymsg", "output", "*", "bg", path, "fill"});
+    }
+    return false;
+}
+
+const char* DesktopName(Desktop desktop)
+{
+    switch (desktop) {
+    case Desktop::Gnome: return "GNOME";
+    case Desktop::Cinnamon: return "Cinnamon";
+    case Desktop::Mate: return "MATE";
+    case Desktop::Xfce: return "Xfce";
+    case Desktop::Plasma: return "KDE Plasma";
+    case Desktop::Lxqt: return "LXQt";
+    case Desktop::Sway: return "sway";
+    }
+    return "";
+}
+
+std::string CurrentDesktopVariable()
+{
+    const char* value = std::getenv("XDG_CURRENT_DESKTOP");
+    return value ? value : "";
+}
+
+std::vector<Desktop> CurrentDesktops()
+{
+    std::vector<Desktop> desktops = DesktopsOf(CurrentDesktopVariable());
+    const char* swaySocket = std::getenv("SWAYSOCK");
+    if (swaySocket && *swaySocket && std::find(desktops.begin(), desktops.end(), Desktop::Sway) == desktops.end())
+        desktops.push_back(Desktop::Sway);
+    return desktops;
+}
+
+std::string SlotPath(int slot, int extension)
+{
+    return vkpath::Join(vkplatform::DataDirectory(), std::string(kSlotNames[slot]) + kExtensions[extension]);
+}
+
+// Every name the wallpaper file can have.
+std::vector<std::string> WallpaperPaths()
+{
+    std::vector<std::string> paths;
+    for (int slot = 0; slot < 2; ++slot)
+        for (int extension = 0; extension < 2; ++extension)
+            paths.push_back(SlotPath(slot, extension));
+    return paths;
+}
+
+// The source's bytes when a desktop can be given them as they are: the
+// extension index for them, or -1.
+int HandedOverExtension(const std::string& bytes)
+{
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+    const size_t size = bytes.size();
+    static const uint8_t kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    if (size > 3 && data[0] == 0xff && data[1] == 0xd8 && data[2] == 0xff)
+        return ReadJpegOrientation(data, size) == OrientUpright ? 0 : -1;
+    if (size > 8 && std::equal(kPng, kPng + 8, data))
+        return ReadPngOrientation(data, size) == OrientUpright ? 1 : -1;
+    return -1;
+}
+
+bool ReadSource(const std::string& path, std::string& bytes)
+{
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in)
+        return false;
+    const std::streamoff size = in.tellg();
+    if (size <= 0 || size > kLargestHandedOver)
+        return false;
+    bytes.resize(size_t(size));
+    in.seekg(0);
+    return bool(in.read(bytes.data(), size));
 }
 
 struct Background {
@@ -154,30 +260,54 @@ Background& TheBackground()
 
 } // namespace
 
-std::string WallpaperCopyPath(const std::string& fileName)
+std::vector<Desktop> DesktopsOf(const std::string& currentDesktop)
 {
-    std::string name = fileName;
-    if (!HasBmpExtension(name)) {
-        const size_t dot = name.rfind('.');
-        if (dot != std::string::npos && dot > 0)
-            name.erase(dot);
-        name += ".bmp";
+    static const std::pair<const char*, Desktop> kNames[] = {
+        {"gnome", Desktop::Gnome},         {"unity", Desktop::Gnome},    {"budgie", Desktop::Gnome},
+        {"x-cinnamon", Desktop::Cinnamon}, {"cinnamon", Desktop::Cinnamon}, {"mate", Desktop::Mate},
+        {"xfce", Desktop::Xfce},           {"kde", Desktop::Plasma},     {"lxqt", Desktop::Lxqt},
+        {"sway", Desktop::Sway},
+    };
+    std::vector<Desktop> desktops;
+    size_t start = 0;
+    while (start <= currentDesktop.size()) {
+        size_t end = currentDesktop.find(':', start);
+        if (end == std::string::npos)
+            end = currentDesktop.size();
+        const std::string name = currentDesktop.substr(start, end - start);
+        for (const auto& [known, desktop] : kNames)
+            if (::strcasecmp(name.c_str(), known) == 0 &&
+                std::find(desktops.begin(), desktops.end(), desktop) == desktops.end())
+                desktops.push_back(desktop);
+        start = end + 1;
     }
-    return vkpath::Join(vkplatform::DataDirectory(), name);
+    return desktops;
 }
 
-bool WriteWallpaperCopy(const std::string& sourcePath, const std::string& fileName, CBmp& picture,
-                        std::string& copyPath)
+void SetProgramRunner(ProgramRunner runner)
 {
-    copyPath = WallpaperCopyPath(fileName);
+    std::lock_guard lock(RunnerMutex());
+    Runner() = std::move(runner);
+}
+
+bool WriteWallpaperFile(const std::string& sourcePath, CBmp& picture, bool edited, std::string& wallpaperPath)
+{
+    // The previous wallpaper is settled first: its file is the one in use.
+    WaitForDesktopWallpaper();
+    const int slot = vkplatform::Exists(SlotPath(0, 0)) || vkplatform::Exists(SlotPath(0, 1)) ? 1 : 0;
+    wallpaperPath = SlotPath(slot, 1);
     if (!vkplatform::MakePath(vkplatform::DataDirectory()))
         return false;
-    if (HasBmpExtension(fileName))
-        return CopyFileReplacing(sourcePath, copyPath);
+    std::string bytes;
+    const int extension = !edited && ReadSource(sourcePath, bytes) ? HandedOverExtension(bytes) : -1;
+    if (extension >= 0) {
+        wallpaperPath = SlotPath(slot, extension);
+        return WriteFileAtomically(wallpaperPath, bytes);
+    }
     if (picture.GetWidth() <= 0 || picture.GetHeight() <= 0)
         return false;
     try {
-        CBmpEncoder().Save(copyPath, picture, 24);
+        CPNGEncoder().Save(wallpaperPath, picture, false, kPngLevel);
     } catch (const CTextException&) {
         return false;
     }
@@ -186,24 +316,38 @@ bool WriteWallpaperCopy(const std::string& sourcePath, const std::string& fileNa
 
 std::string ApplyDesktopWallpaper(const std::string& path)
 {
-    const QString local = QString::fromStdString(path);
-    const QString uri = QUrl::fromLocalFile(local).toString(QUrl::FullyEncoded);
-    if (SetGnome(uri))
-        return "gsettings";
-    if (SetXfce(local))
-        return "xfconf-query";
-    if (SetPlasma(uri))
-        return "plasmashell";
+    for (const Desktop desktop : CurrentDesktops())
+        if (SetOn(desktop, path))
+            return DesktopName(desktop);
     return {};
 }
 
-void ApplyDesktopWallpaperInBackground(const std::string& path)
+std::string NoDesktopMessage()
+{
+    const std::string variable = CurrentDesktopVariable();
+    if (!CurrentDesktops().empty())
+        return "The wallpaper was not set: the desktop (" + variable + ") did not take it.";
+    return "The wallpaper was not set: Velkor sets it on GNOME, Unity, Budgie, Cinnamon, MATE, Xfce, KDE Plasma, "
+           "LXQt and sway, and this desktop (XDG_CURRENT_DESKTOP \"" +
+           variable + "\") is none of them.";
+}
+
+void ApplyDesktopWallpaperInBackground(const std::string& path, std::function<void(const std::string&)> done)
 {
     Background& background = TheBackground();
     std::lock_guard lock(background.mutex);
     if (background.worker.joinable())
         background.worker.join();
-    background.worker = std::thread([path] { ApplyDesktopWallpaper(path); });
+    background.worker = std::thread([path, done = std::move(done)] {
+        const std::string desktop = ApplyDesktopWallpaper(path);
+        // One wallpaper file stays: the one the desktop shows.
+        for (const std::string& other : WallpaperPaths())
+            if (desktop.empty() ? other == path : other != path)
+                ::unlink(other.c_str());
+        if (done && QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [done, desktop] { done(desktop); }, Qt::QueuedConnection);
+    });
 }
 
 void WaitForDesktopWallpaper()

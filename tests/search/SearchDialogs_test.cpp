@@ -212,6 +212,30 @@ TEST(CompareDirectoriesDlg, CriteriaAndTheChecksOfOK)
     EXPECT_EQ(chosen.extensionText, "tif");
 }
 
+TEST(CompareDirectoriesDlg, TheSourceUnderAnotherNameIsRefused)
+{
+    // Compared with itself every file would match, and Delete would remove
+    // the only copy.
+    vkuitest::ScriptedAsk asks;
+    vktest::TempDir dir;
+    ::mkdir(dir.File("sub").c_str(), 0755);
+    ::symlink(dir.Path().c_str(), dir.File("link").c_str());
+    CCompareDirectoriesDlg dialog({}, dir.Path(), nullptr);
+    for (const std::string& typed : Strings{".", "./", "sub/..", dir.File("link"), dir.File("sub/../link/")}) {
+        asks.shown.clear();
+        dialog.GetDestinationEdit()->setText(QString::fromStdString(typed));
+        dialog.accept();
+        ASSERT_EQ(asks.shown.size(), 1u) << typed;
+        EXPECT_TRUE(asks.shown[0].ends_with("You must select another directory.")) << asks.shown[0];
+        EXPECT_NE(asks.shown[0].find(" itself."), std::string::npos) << "says why";
+    }
+    asks.shown.clear();
+    dialog.GetDestinationEdit()->setText("sub");
+    dialog.accept();
+    EXPECT_TRUE(asks.shown.empty()) << "a folder inside the source is another folder";
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
 class CompareResultsTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -1,6 +1,7 @@
 // The Options, favorites, associations, wallpaper and printing commands
 // run from the main frame, headless.
 #include "../browser/FrameFixture.h"
+#include "ScopedEnv.h"
 
 #include "print/PrintSetupDlg.h"
 #include "settings/FavoritesDlg.h"
@@ -153,6 +154,9 @@ TEST_F(SettingsCommands, FavoritesCommandsRefillTheBox)
     ASSERT_EQ(frame->GetFavoritesBox()->count(), 1);
     EXPECT_EQ(frame->GetFavoritesBox()->itemText(0), "First");
     EXPECT_EQ(frame->GetFavorites().GetFavorite(0).file, "a.bmp");
+    // Written at once: a session that is killed keeps it.
+    const std::string favorites = CFavorites::FavoritesPath();
+    EXPECT_EQ(vktest::ReadFile(favorites), "1*First*" + pics.Path() + "*a.bmp*1*");
     ask.answers = {vkui::Answer::Yes};
     vkui::setDialogHandler([](QDialog& d) {
         auto& organize = static_cast<COrganizeFavoritesDlg&>(d);
@@ -162,6 +166,7 @@ TEST_F(SettingsCommands, FavoritesCommandsRefillTheBox)
     });
     ASSERT_TRUE(frame->RunCommand(Cmd::FavoritesOrganize));
     EXPECT_EQ(frame->GetFavoritesBox()->count(), 0);
+    EXPECT_EQ(vktest::ReadFile(favorites), "0*");
 }
 
 TEST_F(SettingsCommands, PrintCommandsFollowTheirRules)
@@ -200,4 +205,39 @@ TEST_F(SettingsCommands, PrintCommandsFollowTheirRules)
         vktest::Run("pdfinfo " + vktest::Quote(pdf), &info);
         EXPECT_NE(info.find("Pages:           1\n"), std::string::npos) << info;
     }
+}
+
+TEST_F(SettingsCommands, SetWallpaperHandsTheFileOverOrSaysNoDesktopTookIt)
+{
+    MakeFolder();
+    vktest::ScopedEnv env{"XDG_DATA_HOME", "XDG_CURRENT_DESKTOP", "SWAYSOCK"};
+    vktest::ScopedEnv::Set("XDG_DATA_HOME", config->File("data"));
+    vktest::ScopedEnv::Set("XDG_CURRENT_DESKTOP", "i3");
+    vktest::ScopedEnv::Unset("SWAYSOCK");
+    std::vector<std::vector<std::string>> calls;
+    vkshell::SetProgramRunner([&](const std::vector<std::string>& argv, std::string*) {
+        calls.push_back(argv);
+        return true;
+    });
+    ASSERT_TRUE(Start(pics.Path()));
+    SelectRow(2);
+    ASSERT_EQ(frame->GetFileList().GetCurrentFile(), "c.jpg");
+    const std::string wallpaper = config->File("data/velkor/wallpaper-1.jpg");
+
+    ASSERT_TRUE(frame->RunCommand(Cmd::ToolsWallpaper));
+    vkshell::WaitForDesktopWallpaper();
+    EXPECT_TRUE(WaitFor([&] { return !ask.shown.empty(); }));
+    EXPECT_EQ(ask.shown, std::vector<std::string>{vkshell::NoDesktopMessage()});
+    EXPECT_FALSE(vktest::FileExists(wallpaper)) << "no file kept for no desktop";
+
+    // An unedited JPEG goes to the desktop as it is.
+    vktest::ScopedEnv::Set("XDG_CURRENT_DESKTOP", "LXQt");
+    ask.shown.clear();
+    ASSERT_TRUE(frame->RunCommand(Cmd::ToolsWallpaper));
+    vkshell::WaitForDesktopWallpaper();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ask.shown.empty());
+    EXPECT_EQ(calls, (std::vector<std::vector<std::string>>{{"pcmanfm-qt", "--set-wallpaper", wallpaper}}));
+    EXPECT_EQ(vktest::ReadFile(wallpaper), vktest::ReadFile(pics.File("c.jpg")));
+    vkshell::SetProgramRunner({});
 }

@@ -1,6 +1,6 @@
-// Set file associations over the fifteen boxes, and Set Wallpaper: the BMP
-// copy in the data folder and the desktop programs tried in turn (fakes on
-// PATH record their calls).
+// Set file associations over the fifteen boxes, and Set Wallpaper: the one
+// wallpaper file in the data folder and each desktop's own call (a runner
+// records the calls and runs nothing).
 #include "settings/Associations.h"
 #include "settings/Wallpaper.h"
 
@@ -8,15 +8,22 @@
 #include "TestSupport.h"
 #include "picture/AnyPicDecoder.h"
 #include "platform/Folders.h"
+#include "save/PNGEncoder.h"
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QUrl>
+
 #include <cstdlib>
+#include <functional>
 #include <sys/stat.h>
 
 namespace {
 
-// HOME, the XDG folders and PATH pointed into a temporary directory.
+// HOME and the XDG folders pointed into a temporary directory.
 class TempDesktop {
 public:
     TempDesktop()
@@ -26,34 +33,48 @@ public:
         vktest::ScopedEnv::Set("XDG_DATA_HOME", dir.File("data"));
         vktest::Run("mkdir -p " + vktest::Quote(dir.File("bin")));
     }
-    // The desktop call with only the fakes on PATH: no real desktop is touched.
-    std::string Apply(const std::string& path, bool background = false)
-    {
-        const std::string old = std::getenv("PATH") ? std::getenv("PATH") : "";
-        ::setenv("PATH", dir.File("bin").c_str(), 1);
-        std::string taken;
-        if (background) {
-            vkshell::ApplyDesktopWallpaperInBackground(path);
-            vkshell::WaitForDesktopWallpaper();
-        } else {
-            taken = vkshell::ApplyDesktopWallpaper(path);
-        }
-        ::setenv("PATH", old.c_str(), 1);
-        return taken;
-    }
-    // A program on PATH that appends its arguments to `log` and exits with `status`.
-    void Fake(const std::string& program, int status, const std::string& output = "")
-    {
-        const std::string path = dir.File("bin/" + program);
-        vktest::WriteFile(path, "#!/bin/sh\necho \"" + program + " $*\" >> " + vktest::Quote(Log()) + "\nprintf '" +
-                                    output + "'\nexit " + std::to_string(status) + "\n");
-        ::chmod(path.c_str(), 0755);
-    }
-    std::string Log() const { return dir.File("calls.log"); }
-    std::string Calls() const { return vktest::FileExists(Log()) ? vktest::ReadFile(Log()) : ""; }
-    vktest::ScopedEnv env{"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "PATH"};
+    vktest::ScopedEnv env{"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"};
     vktest::TempDir dir;
 };
+
+using Argv = std::vector<std::string>;
+
+// The desktop named `desktop`, and a runner that records every program's
+// argv instead of running it, answering with `succeeds`.
+class FakeDesktop : public TempDesktop {
+public:
+    explicit FakeDesktop(const std::string& desktop)
+    {
+        vktest::ScopedEnv::Set("XDG_CURRENT_DESKTOP", desktop);
+        vktest::ScopedEnv::Unset("SWAYSOCK");
+        vkshell::SetProgramRunner([this](const Argv& argv, std::string* output) {
+            calls.push_back(argv);
+            if (output)
+                *output = listing;
+            return succeeds(argv);
+        });
+    }
+    ~FakeDesktop() { vkshell::SetProgramRunner({}); }
+    std::vector<Argv> calls;
+    std::function<bool(const Argv&)> succeeds = [](const Argv&) { return true; };
+    std::string listing;
+    vktest::ScopedEnv desktopEnv{"XDG_CURRENT_DESKTOP", "SWAYSOCK"};
+};
+
+std::string Uri(const std::string& path)
+{
+    return QUrl::fromLocalFile(QString::fromStdString(path)).toString(QUrl::FullyEncoded).toStdString();
+}
+
+// The string literal the Plasma script holds, and the script around it.
+std::pair<std::string, std::string> SplitScript(const std::string& script)
+{
+    const std::string head = "var uri = ";
+    const size_t end = script.find(";\n");
+    if (!script.starts_with(head) || end == std::string::npos)
+        return {};
+    return {script.substr(head.size(), end - head.size()), script.substr(end)};
+}
 
 } // namespace
 
@@ -112,81 +133,150 @@ TEST(Associations, CheckedBoxesInOrderAndFailuresSkipped)
     vktest::Run("chmod u+w " + vktest::Quote(home.dir.File("config")));
 }
 
-TEST(Wallpaper, CopyIntoTheDataFolder)
+TEST(Wallpaper, EachDesktopGetsItsOwnCall)
 {
-    TempDesktop home;
-    EXPECT_EQ(vkshell::WallpaperCopyPath("beach.png"), home.dir.File("data/velkor/beach.bmp"));
-    EXPECT_EQ(vkshell::WallpaperCopyPath("Sea.BMP"), home.dir.File("data/velkor/Sea.BMP"));
-    EXPECT_EQ(vkshell::WallpaperCopyPath("noext"), home.dir.File("data/velkor/noext.bmp"));
-    EXPECT_EQ(vkshell::WallpaperCopyPath(".hidden"), home.dir.File("data/velkor/.hidden.bmp"));
+    const std::string path = "/home/me/.local/share/velkor/wallpaper-1.png";
+    const std::string uri = "file://" + path;
+    const std::vector<std::pair<std::string, std::vector<Argv>>> cases = {
+        {"ubuntu:GNOME",
+         {{"gsettings", "set", "org.gnome.desktop.background", "picture-uri", uri},
+          {"gsettings", "set", "org.gnome.desktop.background", "picture-uri-dark", uri}}},
+        {"Budgie:GNOME",
+         {{"gsettings", "set", "org.gnome.desktop.background", "picture-uri", uri},
+          {"gsettings", "set", "org.gnome.desktop.background", "picture-uri-dark", uri}}},
+        {"unity", {{"gsettings", "set", "org.gnome.desktop.background", "picture-uri", uri},
+                   {"gsettings", "set", "org.gnome.desktop.background", "picture-uri-dark", uri}}},
+        {"X-Cinnamon", {{"gsettings", "set", "org.cinnamon.desktop.background", "picture-uri", uri}}},
+        {"MATE", {{"gsettings", "set", "org.mate.background", "picture-filename", path}}},
+        {"XFCE",
+         {{"xfconf-query", "-c", "xfce4-desktop", "-l"},
+          {"xfconf-query", "-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/last-image", "-s", path},
+          {"xfconf-query", "-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitorHDMI-1/workspace3/last-image", "-s",
+           path}}},
+        {"LXQt", {{"pcmanfm-qt", "--set-wallpaper", path}}},
+        {"sway", {{"swaymsg", "output", "*", "bg", path, "fill"}}},
+    };
+    for (const auto& [desktop, want] : cases) {
+        FakeDesktop fake(desktop);
+        fake.listing = "/backdrop/screen0/monitor0/workspace0/last-image\n/backdrop/screen0/monitor0/image-style\n"
+                       "/backdrop/screen0/monitorHDMI-1/workspace3/last-image\n";
+        EXPECT_NE(vkshell::ApplyDesktopWallpaper(path), "") << desktop;
+        EXPECT_EQ(fake.calls, want) << desktop;
+    }
 
-    // A PNG's decoded picture is written as a BMP that others read back.
-    CWinBmp picture;
-    vktest::MakeTestPicture(picture, 37, 21);
-    std::string copy;
-    ASSERT_TRUE(vkshell::WriteWallpaperCopy(home.dir.File("beach.png"), "beach.png", picture, copy));
-    EXPECT_EQ(copy, home.dir.File("data/velkor/beach.bmp"));
-    const vktest::Pixels back = vktest::ReadWithImageMagick(copy);
-    EXPECT_EQ(vktest::Diff(back, vktest::Opaque(vktest::FromBitmap(picture))), "");
+    // Plasma: one script through the first D-Bus tool there is.
+    FakeDesktop plasma("KDE");
+    plasma.succeeds = [](const Argv& argv) { return argv[0] == "dbus-send"; };
+    EXPECT_EQ(vkshell::ApplyDesktopWallpaper(path), "KDE Plasma");
+    ASSERT_EQ(plasma.calls.size(), 3u);
+    EXPECT_EQ(plasma.calls[0][0], "qdbus6");
+    EXPECT_EQ(Argv(plasma.calls[1].begin(), plasma.calls[1].end() - 1),
+              (Argv{"qdbus", "org.kde.plasmashell", "/PlasmaShell", "org.kde.PlasmaShell.evaluateScript"}));
+    const Argv& send = plasma.calls[2];
+    ASSERT_EQ(send.size(), 8u);
+    EXPECT_EQ(Argv(send.begin(), send.end() - 1),
+              (Argv{"dbus-send", "--session", "--print-reply", "--dest=org.kde.plasmashell", "--type=method_call",
+                    "/PlasmaShell", "org.kde.PlasmaShell.evaluateScript"}));
+    EXPECT_EQ(send[7], "string:" + plasma.calls[1].back());
+    EXPECT_EQ(SplitScript(plasma.calls[1].back()).first, "\"" + uri + "\"");
 
-    // A BMP file is copied byte for byte, replacing an older copy.
-    vktest::WriteFile(home.dir.File("sea.bmp"), "BM not really a bitmap");
-    vktest::WriteFile(home.dir.File("data/velkor/sea.bmp"), "old");
-    CWinBmp empty;
-    ASSERT_TRUE(vkshell::WriteWallpaperCopy(home.dir.File("sea.bmp"), "sea.bmp", empty, copy));
-    EXPECT_EQ(vktest::ReadFile(copy), "BM not really a bitmap");
-    // A vanished source fails and leaves the older copy.
-    EXPECT_FALSE(vkshell::WriteWallpaperCopy(home.dir.File("gone.bmp"), "sea.bmp", empty, copy));
-    EXPECT_EQ(vktest::ReadFile(home.dir.File("data/velkor/sea.bmp")), "BM not really a bitmap");
-    // A data folder that cannot be made: false, nothing written.
-    vktest::WriteFile(home.dir.File("blocked"), "a file");
-    ::setenv("XDG_DATA_HOME", home.dir.File("blocked/data").c_str(), 1);
-    EXPECT_FALSE(vkshell::WriteWallpaperCopy(home.dir.File("beach.png"), "beach.png", picture, copy));
-    EXPECT_FALSE(vkshell::WriteWallpaperCopy(home.dir.File("sea.bmp"), "sea.bmp", empty, copy));
+    // A desktop that refuses passes to the next one named.
+    FakeDesktop both("GNOME:KDE");
+    both.succeeds = [](const Argv& argv) { return argv[0] != "gsettings"; };
+    EXPECT_EQ(vkshell::ApplyDesktopWallpaper(path), "KDE Plasma");
+    EXPECT_EQ(both.calls.size(), 2u);
 }
 
-TEST(Wallpaper, DesktopProgramsTriedInTurn)
+TEST(Wallpaper, AQuoteInTheNameStaysInsideThePlasmaScript)
 {
-    TempDesktop home;
-    const std::string path = home.dir.File("data/velkor/my sea.bmp");
-    // No desktop program at all: no error, nothing called.
-    EXPECT_EQ(home.Apply(path), "");
+    FakeDesktop fake("KDE");
+    const std::string plain = "/tmp/sea.png";
+    const std::string odd = "/tmp/it's \"x\"\\ ');evil(' \n$(rm -rf).png";
+    vkshell::ApplyDesktopWallpaper(plain);
+    vkshell::ApplyDesktopWallpaper(odd);
+    ASSERT_EQ(fake.calls.size(), 2u);
+    const auto [plainLiteral, plainRest] = SplitScript(fake.calls[0].back());
+    const auto [oddLiteral, oddRest] = SplitScript(fake.calls[1].back());
+    // The script around the name is the same; the name is one string
+    // literal that reads back as the file's URI.
+    EXPECT_EQ(oddRest, plainRest);
+    EXPECT_EQ(oddLiteral.find('\''), std::string::npos) << oddLiteral;
+    const QJsonDocument parsed = QJsonDocument::fromJson(QByteArray::fromStdString("[" + oddLiteral + "]"));
+    ASSERT_TRUE(parsed.isArray()) << oddLiteral;
+    EXPECT_EQ(parsed.array().at(0).toString().toStdString(), Uri(odd));
+    EXPECT_EQ(QUrl(parsed.array().at(0).toString()).toLocalFile().toStdString(), odd);
+}
 
-    // GNOME-like: both keys set with the file's URI.
-    home.Fake("gsettings", 0);
-    home.Fake("xfconf-query", 0);
-    EXPECT_EQ(home.Apply(path), "gsettings");
-    const std::string uri = "file://" + home.dir.File("data/velkor/my%20sea.bmp");
-    EXPECT_EQ(home.Calls(), "gsettings set org.gnome.desktop.background picture-uri " + uri + "\n" +
-                                "gsettings set org.gnome.desktop.background picture-uri-dark " + uri + "\n");
+TEST(Wallpaper, NoDesktopTookIt)
+{
+    {
+        FakeDesktop fake("i3");
+        EXPECT_EQ(vkshell::ApplyDesktopWallpaper("/tmp/sea.png"), "");
+        EXPECT_TRUE(fake.calls.empty());
+        const std::string message = vkshell::NoDesktopMessage();
+        EXPECT_NE(message.find("not set"), std::string::npos) << message;
+        EXPECT_NE(message.find("\"i3\""), std::string::npos) << message;
+        // sway is known by its socket as well.
+        vktest::ScopedEnv::Set("SWAYSOCK", "/run/user/1/sway-ipc.sock");
+        EXPECT_EQ(vkshell::ApplyDesktopWallpaper("/tmp/sea.png"), "sway");
+    }
+    FakeDesktop fake("GNOME");
+    fake.succeeds = [](const Argv&) { return false; };
+    EXPECT_EQ(vkshell::ApplyDesktopWallpaper("/tmp/sea.png"), "");
+    EXPECT_NE(vkshell::NoDesktopMessage().find("(GNOME) did not take it"), std::string::npos)
+        << vkshell::NoDesktopMessage();
+}
 
-    // gsettings without the schema fails: Xfce's backdrops take it.
-    vktest::Run("rm -f " + vktest::Quote(home.Log()));
-    home.Fake("gsettings", 1);
-    home.Fake("xfconf-query", 0,
-              "/backdrop/screen0/monitor0/workspace0/last-image\\n/backdrop/screen0/monitor0/image-style\\n"
-              "/backdrop/screen0/monitorHDMI/workspace1/last-image\\n");
-    EXPECT_EQ(home.Apply(path), "xfconf-query");
-    const std::string calls = home.Calls();
-    EXPECT_NE(calls.find("xfconf-query -c xfce4-desktop -p /backdrop/screen0/monitor0/workspace0/last-image -s " +
-                         path + "\n"),
-              std::string::npos)
-        << calls;
-    EXPECT_NE(calls.find("monitorHDMI/workspace1/last-image -s "), std::string::npos) << calls;
-    EXPECT_EQ(calls.find("image-style -s"), std::string::npos) << calls;
+TEST(Wallpaper, OneFileKeptTheOriginalWhenUnedited)
+{
+    FakeDesktop fake("LXQt");
+    const std::string data = fake.dir.File("data/velkor/");
+    CWinBmp picture;
+    vktest::MakeTestPicture(picture, 37, 21);
+    const std::string png = fake.dir.File("sea.png");
+    CPNGEncoder().Save(png, picture, false);
+    auto apply = [&](const std::string& file) {
+        std::string taken = "?";
+        vkshell::ApplyDesktopWallpaperInBackground(file, [&](const std::string& desktop) { taken = desktop; });
+        vkshell::WaitForDesktopWallpaper();
+        QCoreApplication::processEvents();
+        return taken;
+    };
+    auto files = [&] {
+        std::string listing;
+        vktest::Run("ls " + vktest::Quote(data), &listing);
+        return listing;
+    };
 
-    // Neither: the Plasma shell's scripting call.
-    vktest::Run("rm -f " + vktest::Quote(home.Log()) + " " + vktest::Quote(home.dir.File("bin/xfconf-query")));
-    home.Fake("qdbus", 0);
-    EXPECT_EQ(home.Apply(path), "plasmashell");
-    EXPECT_NE(home.Calls().find("qdbus org.kde.plasmashell /PlasmaShell org.kde.PlasmaShell.evaluateScript"),
-              std::string::npos)
-        << home.Calls();
-    EXPECT_NE(home.Calls().find(uri), std::string::npos);
+    // An unedited PNG is handed over as it is.
+    std::string file;
+    ASSERT_TRUE(vkshell::WriteWallpaperFile(png, picture, false, file));
+    EXPECT_EQ(file, data + "wallpaper-1.png");
+    EXPECT_EQ(vktest::ReadFile(file), vktest::ReadFile(png));
+    EXPECT_EQ(apply(file), "LXQt");
 
-    // In the background: the call has happened once the wait returns.
-    vktest::Run("rm -f " + vktest::Quote(home.Log()));
-    home.Fake("gsettings", 0);
-    home.Apply(path, true);
-    EXPECT_NE(home.Calls().find("picture-uri-dark"), std::string::npos);
+    // Edited: the picture shown is written, under the other name (a desktop
+    // given the name it has would keep the old picture); the old file goes.
+    vktest::MakeTestPicture(picture, 20, 10, 7);
+    ASSERT_TRUE(vkshell::WriteWallpaperFile(png, picture, true, file));
+    EXPECT_EQ(file, data + "wallpaper-2.png");
+    EXPECT_EQ(vktest::Diff(vktest::DecodeWithVelkor(file), vktest::Opaque(vktest::FromBitmap(picture))), "");
+    EXPECT_EQ(apply(file), "LXQt");
+    EXPECT_EQ(files(), "wallpaper-2.png\n");
+
+    // A type not every desktop reads is written as PNG too.
+    vktest::WriteFile(fake.dir.File("sea.ppm"), vktest::ToPpm(picture));
+    ASSERT_TRUE(vkshell::WriteWallpaperFile(fake.dir.File("sea.ppm"), picture, false, file));
+    EXPECT_EQ(file, data + "wallpaper-1.png");
+    EXPECT_EQ(vktest::Diff(vktest::DecodeWithVelkor(file), vktest::Opaque(vktest::FromBitmap(picture))), "");
+
+    // No desktop took it: the new file goes, the one in use stays.
+    fake.succeeds = [](const Argv&) { return false; };
+    EXPECT_EQ(apply(file), "");
+    EXPECT_EQ(files(), "wallpaper-2.png\n");
+
+    // A data folder that cannot be made: false, nothing written.
+    vktest::WriteFile(fake.dir.File("blocked"), "a file");
+    ::setenv("XDG_DATA_HOME", fake.dir.File("blocked/data").c_str(), 1);
+    EXPECT_FALSE(vkshell::WriteWallpaperFile(png, picture, false, file));
 }

@@ -6,6 +6,7 @@
 #include "MessageService.h"
 #include "Preview.h"
 #include "SlideShow.h"
+#include "edit/PictureJob.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -96,6 +97,7 @@ void CSlideShowControl::Stop()
     if (!m_running)
         return;
     m_running = false;
+    m_heldStep.reset();
     qApp->removeEventFilter(this);
     if (m_show) {
         m_show->SignalStop();
@@ -120,6 +122,18 @@ void CSlideShowControl::OnStep(uint64_t generation, SlideStep& step)
 {
     if (generation != m_generation || !m_running || !m_show)
         return; // a step of a show that was stopped meanwhile
+    if (vkjob::IsPictureHeld()) {
+        // A command or job works on the picture or the current file: the
+        // step waits for it, and so does the worker.
+        m_heldStep = std::make_shared<SlideStep>(std::move(step));
+        vkjob::WhenPictureFree(this, [this, generation, held = m_heldStep] {
+            if (m_heldStep != held)
+                return; // dropped by Stop
+            m_heldStep.reset();
+            OnStep(generation, *held);
+        });
+        return;
+    }
     const qint64 now = m_clock.elapsed();
     QListWidget* list = m_frame.GetFileListBox();
     if (step.index >= 0 && step.index < list->count()) {

@@ -1,6 +1,7 @@
 // The slide show in the frame: Run (F3), Stop (F4) and Tools > Slide show,
 // and what the frame does with each step of the worker. A step waits while
-// a command or a picture job is under way (vkjob::PictureHold).
+// a command or a picture job is under way (vkjob::PictureHold) and shows
+// the file it decoded, found in the list by name.
 #pragma once
 
 #include <QElapsedTimer>
@@ -8,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 class CMainFrame;
@@ -45,6 +47,9 @@ protected:
 
 private:
     void OnStep(uint64_t generation, SlideStep& step);
+    std::vector<std::string> ListedNames() const;
+    // Hands a changed file list to the running show.
+    void OnListChanged();
 
     CMainFrame& m_frame;
     std::unique_ptr<CSlideShow> m_show;

@@ -1,6 +1,8 @@
 // The slide show in the window beside other commands: a step waits while
-// Convert's dialogs and job work on the shown picture.
+// Convert's dialogs and job work on the shown picture, and each step shows,
+// selects and names the same file however the list changes under the show.
 #include "EditSaveFixture.h"
+#include "../fileops/FileOpsTestSupport.h"
 #include "browser/SlideShowCommands.h"
 
 #include <QComboBox>
@@ -45,8 +47,23 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return control->GetStepCount() >= target; }));
     }
     std::string Current() { return frame->GetFileList().GetCurrentFile(); }
+    // The picture shown, the title and the name property speak of one file,
+    // which is the one selected; a step whose file left the list meanwhile
+    // selects nothing.
+    void ExpectAgreement(const char* when)
+    {
+        const std::string shown = frame->GetView()->GetFileName().toStdString();
+        EXPECT_EQ(Picture().GetWidth(), widths[shown]) << when << ": " << shown;
+        EXPECT_EQ(Title(), "Velkor 1.0 - [" + pics.File(shown) + "]") << when;
+        EXPECT_EQ(Property(0), shown) << when;
+        const bool listed = RowOf(shown) >= 0;
+        EXPECT_EQ(Current(), listed ? shown : "") << when;
+        EXPECT_EQ(frame->GetFileList().SelectedNames(), listed ? std::vector<std::string>{shown}
+                                                               : std::vector<std::string>{})
+            << when;
+    }
     CSlideShowControl* control = nullptr;
-    std::map<std::string, int> widths;
+    std::map<std::string, int> widths; // of every picture made, also gone ones
 };
 
 } // namespace
@@ -94,5 +111,47 @@ TEST_F(SlideShowFrameTest, ConvertDuringAShowWritesAndReplacesTheSlideItStartedO
     WaitSteps(2);
     EXPECT_FALSE(control->HasHeldStep());
     EXPECT_TRUE(control->IsRunning());
+    frame->RunCommand(Cmd::SlideStop);
+}
+
+TEST_F(SlideShowFrameTest, StepsFollowTheirFilesThroughRefreshRenameAndDelete)
+{
+    StartShow({"a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp", "f.bmp"});
+    ExpectAgreement("at the start");
+
+    // Files leave, change name and arrive while the show runs; the list is
+    // read again each time.
+    const auto changed = [&](const char* when) {
+        ASSERT_TRUE(frame->RunCommand(Cmd::ViewRefresh));
+        for (int i = 0; i < 8; ++i) {
+            WaitSteps(1);
+            ExpectAgreement(when);
+        }
+    };
+    ASSERT_EQ(std::remove(pics.File("a.bmp").c_str()), 0);
+    changed("after a file left");
+    ASSERT_EQ(std::rename(pics.File("c.bmp").c_str(), pics.File("0.bmp").c_str()), 0);
+    widths["0.bmp"] = widths["c.bmp"];
+    changed("after a rename");
+    AddPicture("b2.bmp");
+    AddPicture("00.bmp");
+    changed("after new files");
+
+    // Delete acts on the file shown, and only on it.
+    ASSERT_TRUE(WaitFor([&] { return !Current().empty(); }));
+    const std::string shown = Current();
+    const std::vector<std::string> before = vkfotest::List(pics.Path());
+    const int shownWidth = Picture().GetWidth();
+    ask.answers = {vkui::Answer::Yes};
+    vkui::setDialogHandler([](QDialog& d) { return d.exec(); }); // the progress dialog runs
+    ASSERT_TRUE(frame->RunCommand(Cmd::EditDelete));
+    EXPECT_EQ(widths[shown], shownWidth);
+    std::vector<std::string> after = before;
+    std::erase(after, shown);
+    EXPECT_EQ(vkfotest::List(pics.Path()), after);
+    for (int i = 0; i < 6; ++i) {
+        WaitSteps(1);
+        ExpectAgreement("after Delete");
+    }
     frame->RunCommand(Cmd::SlideStop);
 }

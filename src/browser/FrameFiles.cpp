@@ -136,7 +136,12 @@ void CMainFrame::UpdateTitleAndProperties(bool clear)
         setWindowTitle(TitleFor(m_fileList.GetCurrentDir()));
         return;
     }
-    const std::string path = vkpath::Join(m_fileList.GetCurrentDir(), m_fileList.GetCurrentFile());
+    DescribeFile(m_fileList.GetCurrentFile());
+}
+
+void CMainFrame::DescribeFile(const std::string& name)
+{
+    const std::string path = vkpath::Join(m_fileList.GetCurrentDir(), name);
     setWindowTitle(TitleFor(path));
 
     vkplatform::FileStatus status;
@@ -146,7 +151,7 @@ void CMainFrame::UpdateTitleAndProperties(bool clear)
     if (!showsPicture)
         m_view->Clear();
 
-    m_propertyValues[0]->setText(Q(m_fileList.GetCurrentFile()));
+    m_propertyValues[0]->setText(Q(name));
     if ((m_settings.browserPreviewEnabled || m_forcePreview || !m_browserMode) && m_view->HasImage())
         m_propertyValues[1]->setText(ImageSizeText() + ", " +
                                      QString::number(m_view->GetPicture().GetBitsPerPixel()) + " bpp");

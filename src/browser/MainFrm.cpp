@@ -7,6 +7,7 @@
 #include "Preview.h"
 #include "StatusTexts.h"
 #include "ViewerGestures.h"
+#include "edit/PictureJob.h"
 #include "platform/Drives.h"
 #include "platform/Folders.h"
 #include "platform/Path.h"
@@ -561,8 +562,13 @@ void CMainFrame::UpdateCommandUI()
 
 bool CMainFrame::RunCommand(Cmd command)
 {
-    if (!m_commands.Run(command))
-        return false;
+    {
+        // A command's dialogs and jobs see the picture and the current file
+        // they started with: the slide show waits until it returns.
+        const vkjob::PictureHold hold;
+        if (!m_commands.Run(command))
+            return false;
+    }
     UpdateCommandUI();
     return true;
 }

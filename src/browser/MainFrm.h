@@ -62,6 +62,9 @@ public:
     bool IsBrowserMode() const { return m_browserMode; }
     void ShowCurrentFile();
     void UpdateTitleAndProperties(bool clear);
+    // Title and properties of the file `name` of the current folder shown
+    // by the view, whether or not the list still holds it.
+    void DescribeFile(const std::string& name);
     void SetStatusText(const QString& text) { m_statusText = text; }
     void UpdateStatusPane();
     void UpdateInfoPane();

@@ -24,7 +24,11 @@ void CSlideShow::Configure(int sequence, int delaySeconds, bool delayAfterLoad, 
     m_sequence = std::clamp(sequence, 0, 2);
     m_delaySeconds = std::clamp(delaySeconds, 0, 10);
     m_delayAfterLoad = delayAfterLoad;
-    m_entries = std::move(entries);
+    {
+        std::lock_guard lock(m_mutex);
+        m_entries = std::move(entries);
+        m_entriesChanged = false;
+    }
     m_current = current;
     m_directory = directory.size() > 1 && directory.back() == vkpath::kSeparator
                       ? directory.substr(0, directory.size() - 1)
@@ -63,6 +67,53 @@ void CSlideShow::StepShown(uint64_t serial)
     m_wake.notify_all();
 }
 
+void CSlideShow::SetEntries(std::vector<std::string> entries)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_entries = std::move(entries);
+        m_entriesChanged = true;
+    }
+    m_wake.notify_all();
+}
+
+namespace {
+
+// Where a show stands in a changed list: at the file it picked last, or,
+// when that file left the list, just before the entry now in its place, so
+// that the order goes on from there.
+int FollowEntry(const std::vector<std::string>& entries, const std::string& last, int current, int sequence)
+{
+    const auto it = std::find(entries.begin(), entries.end(), last);
+    if (it != entries.end())
+        return int(it - entries.begin());
+    const int at = std::clamp(current, 0, int(entries.size()));
+    return sequence == CSlideOrder::Backward ? at : at - 1;
+}
+
+} // namespace
+
+bool CSlideShow::PickNext(CSlideOrder& order, int& current, std::string& name)
+{
+    std::unique_lock lock(m_mutex);
+    m_wake.wait(lock, [this] { return m_stop || !m_entries.empty(); });
+    if (m_stop)
+        return false;
+    if (m_entriesChanged) {
+        current = FollowEntry(m_entries, name, current, order.GetSequence());
+        m_entriesChanged = false;
+    }
+    current = order.Next(current, int(m_entries.size()));
+    name = m_entries[size_t(current)];
+    return true;
+}
+
+bool CSlideShow::IsListed(const std::string& name) const
+{
+    std::lock_guard lock(m_mutex);
+    return std::find(m_entries.begin(), m_entries.end(), name) != m_entries.end();
+}
+
 bool CSlideShow::WaitUntil(std::chrono::steady_clock::time_point deadline)
 {
     std::unique_lock lock(m_mutex);
@@ -80,8 +131,7 @@ bool CSlideShow::WaitShown(uint64_t serial)
 void CSlideShow::DoJob()
 {
     using Clock = std::chrono::steady_clock;
-    const int count = int(m_entries.size());
-    if (count == 0 || m_directory.empty())
+    if (m_directory.empty())
         return;
     CSlideOrder order(m_sequence, m_seed);
     // A copy: a queued step must not reach back into this object.
@@ -91,17 +141,25 @@ void CSlideShow::DoJob()
     bool first = true;
     uint64_t serial = 0;
     int current = m_current;
+    std::string name;
+    {
+        std::lock_guard lock(m_mutex);
+        if (current >= 0 && size_t(current) < m_entries.size())
+            name = m_entries[size_t(current)];
+    }
     while (!IsStopSignalled()) {
         // The first slide comes at once; the delay applies from the second.
         if (!first && !WaitUntil(t0 + delay))
             break;
         first = false;
-        current = order.Next(current, count);
-        const std::string path = vkpath::Join(m_directory, m_entries[size_t(current)]);
+        if (!PickNext(order, current, name))
+            break;
+        const std::string path = vkpath::Join(m_directory, name);
         if (!m_delayAfterLoad)
             t0 = Clock::now(); // the delay includes the decoding time
         auto step = std::make_shared<SlideStep>();
         step->index = current;
+        step->name = name;
         try {
             step->picture = std::make_unique<CPicture>();
             m_decoder.DecodeFile(path, *step->picture, 32);
@@ -118,6 +176,10 @@ void CSlideShow::DoJob()
             break;
         if (IsStopSignalled())
             break; // stopped while decoding: the picture is dropped
+        if (!IsListed(name)) {
+            first = true; // its file left the list meanwhile: the next one at once
+            continue;
+        }
         step->serial = ++serial;
         if (!PostToOwner([handler, step] {
                 if (handler)

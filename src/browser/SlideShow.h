@@ -1,7 +1,9 @@
 // CSlideShow: the slide show worker. Steps through the entries of the file
 // list in the chosen order, decodes each into a picture of its own and
 // hands it to the owner's thread with the step, where the view swaps it in.
-// The view's own picture is never written from here.
+// The view's own picture is never written from here. Each step names the
+// file it decoded; the owner may hand over the list as it changes, and the
+// show goes on from the last file it picked.
 //
 // It waits for the delay, and for the owner to take the previous step, on
 // a condition variable that the stop signal also wakes: Stop ends a show at
@@ -25,7 +27,8 @@
 // One step of the show, delivered on the owner's thread.
 struct SlideStep {
     uint64_t serial = 0;                 // 1 for the first step of a show
-    int index = -1;                      // the entry shown
+    int index = -1;                      // the entry shown, in the worker's list
+    std::string name;                    // the file decoded
     bool ok = false;                     // decoded; otherwise "Unknow format"
     std::unique_ptr<CPicture> picture;   // the decoded picture (ok only)
 };
@@ -49,6 +52,9 @@ public:
     // step before that.
     void SetStepHandler(StepHandler handler) { m_handler = std::move(handler); }
     void StepShown(uint64_t serial);
+    // The file list as it is now (Delete, Rename, Refresh): later steps pick
+    // from it, and a picture whose file left it meanwhile is not handed over.
+    void SetEntries(std::vector<std::string> entries);
 
     // The stop signal: wakes a waiting job at once. Reset before a show.
     void SignalStop();
@@ -67,12 +73,17 @@ private:
     bool WaitUntil(std::chrono::steady_clock::time_point deadline);
     // Waits until the owner took step `serial`; false when stopped.
     bool WaitShown(uint64_t serial);
+    // Replaces the entry picked last (`current`, named `name`) by the next
+    // one in the list as it is now; waits while the list is empty; false
+    // when stopped.
+    bool PickNext(CSlideOrder& order, int& current, std::string& name);
+    bool IsListed(const std::string& name) const;
 
     CAnyPicDecoder m_decoder;
     int m_sequence = 0;
     int m_delaySeconds = 0;
     bool m_delayAfterLoad = true;
-    std::vector<std::string> m_entries;
+    std::vector<std::string> m_entries; // guarded by m_mutex while a show runs
     int m_current = -1;
     std::string m_directory;
     uint64_t m_seed = 0;
@@ -82,4 +93,5 @@ private:
     std::condition_variable m_wake;
     bool m_stop = false;
     uint64_t m_shown = 0;
+    bool m_entriesChanged = false;
 };

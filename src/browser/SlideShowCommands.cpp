@@ -6,11 +6,13 @@
 #include "MessageService.h"
 #include "Preview.h"
 #include "SlideShow.h"
+#include "edit/PictureJob.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QListWidget>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 
@@ -25,6 +27,11 @@ constexpr const char* kStatusUnknownFormat = " Unknow format";
 CSlideShowControl::CSlideShowControl(CMainFrame& frame) : QObject(&frame), m_frame(frame)
 {
     m_clock.start();
+    const QAbstractItemModel* model = frame.GetFileListBox()->model();
+    connect(model, &QAbstractItemModel::modelReset, this, &CSlideShowControl::OnListChanged);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &CSlideShowControl::OnListChanged);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &CSlideShowControl::OnListChanged);
+    connect(model, &QAbstractItemModel::dataChanged, this, &CSlideShowControl::OnListChanged);
 }
 
 CSlideShowControl::~CSlideShowControl()
@@ -59,11 +66,7 @@ void CSlideShowControl::Run()
     if (!m_show)
         m_show = std::make_unique<CSlideShow>();
 
-    QListWidget* list = m_frame.GetFileListBox();
-    std::vector<std::string> entries;
-    entries.reserve(size_t(list->count()));
-    for (int i = 0; i < list->count(); ++i)
-        entries.push_back(list->item(i)->text().toStdString());
+    std::vector<std::string> entries = ListedNames();
     const CSettings& settings = m_frame.GetSettings();
     const uint64_t seed = uint64_t(std::random_device{}()) << 32 ^
                           uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
@@ -96,6 +99,7 @@ void CSlideShowControl::Stop()
     if (!m_running)
         return;
     m_running = false;
+    m_heldStep.reset();
     qApp->removeEventFilter(this);
     if (m_show) {
         m_show->SignalStop();
@@ -116,23 +120,53 @@ bool CSlideShowControl::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+std::vector<std::string> CSlideShowControl::ListedNames() const
+{
+    const QListWidget* list = m_frame.GetFileListBox();
+    std::vector<std::string> names;
+    names.reserve(size_t(list->count()));
+    for (int i = 0; i < list->count(); ++i)
+        names.push_back(list->item(i)->text().toStdString());
+    return names;
+}
+
+void CSlideShowControl::OnListChanged()
+{
+    if (m_running && m_show)
+        m_show->SetEntries(ListedNames());
+}
+
 void CSlideShowControl::OnStep(uint64_t generation, SlideStep& step)
 {
     if (generation != m_generation || !m_running || !m_show)
         return; // a step of a show that was stopped meanwhile
-    const qint64 now = m_clock.elapsed();
-    QListWidget* list = m_frame.GetFileListBox();
-    if (step.index >= 0 && step.index < list->count()) {
-        m_frame.SelectOnly(step.index);
-        m_frame.SetCurrentIndex(step.index);
+    if (vkjob::IsPictureHeld()) {
+        // A command or job works on the picture or the current file: the
+        // step waits for it, and so does the worker.
+        m_heldStep = std::make_shared<SlideStep>(std::move(step));
+        vkjob::WhenPictureFree(this, [this, generation, held = m_heldStep] {
+            if (m_heldStep != held)
+                return; // dropped by Stop
+            m_heldStep.reset();
+            OnStep(generation, *held);
+        });
+        return;
     }
+    const qint64 now = m_clock.elapsed();
+    // The file decoded is selected by its name; one that left the list is
+    // still shown, but selects nothing, so no command acts on another file.
+    const std::vector<std::string> names = ListedNames();
+    const auto listed = std::find(names.begin(), names.end(), step.name);
+    const int row = listed == names.end() ? -1 : int(listed - names.begin());
+    m_frame.SelectOnly(row);
+    m_frame.SetCurrentIndex(row);
     m_frame.UpdateSelection();
     if (step.ok && step.picture) {
         const CSettings& settings = m_frame.GetSettings();
         m_frame.GetView()->ShowSlide(*step.picture, settings.slideImageSize, settings.slidePosition,
-                                     QString::fromStdString(m_frame.GetFileList().GetCurrentFile()));
+                                     QString::fromStdString(step.name));
         step.picture.reset(); // the previous slide, handed back by the swap
-        m_frame.UpdateTitleAndProperties(false);
+        m_frame.DescribeFile(step.name);
         // The time between two steps less the delay; the first step comes
         // at once, so it shows its decoding time alone.
         double seconds = double(now - m_lastLoadTime) * 0.001;

@@ -1,5 +1,7 @@
 // The slide show in the frame: Run (F3), Stop (F4) and Tools > Slide show,
-// and what the frame does with each step of the worker.
+// and what the frame does with each step of the worker. A step waits while
+// a command or a picture job is under way (vkjob::PictureHold) and shows
+// the file it decoded, found in the list by name.
 #pragma once
 
 #include <QElapsedTimer>
@@ -7,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 class CMainFrame;
@@ -36,12 +39,17 @@ public:
     bool IsRunning() const { return m_running; }
     // Steps shown since the show started (for tests).
     int GetStepCount() const { return m_steps; }
+    // A step arrived and waits for a command or job to end (for tests).
+    bool HasHeldStep() const { return m_heldStep != nullptr; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override; // Escape stops
 
 private:
     void OnStep(uint64_t generation, SlideStep& step);
+    std::vector<std::string> ListedNames() const;
+    // Hands a changed file list to the running show.
+    void OnListChanged();
 
     CMainFrame& m_frame;
     std::unique_ptr<CSlideShow> m_show;
@@ -49,6 +57,7 @@ private:
     std::vector<std::unique_ptr<CSlideShow>> m_retired;
     bool m_running = false;
     uint64_t m_generation = 0; // of the show running; older shows' steps are dropped
+    std::shared_ptr<SlideStep> m_heldStep; // arrived during a command or job
     bool m_firstStep = false;
     int m_steps = 0;
     QElapsedTimer m_clock;

@@ -10,14 +10,28 @@
 #include <QWidget>
 
 #include <atomic>
+#include <ctime>
 #include <exception>
 #include <thread>
-#include <ctime>
+#include <vector>
 
 namespace {
 
 bool g_running = false;
 double g_longestStretch = 0;
+
+int g_holds = 0;
+struct FreeWaiter {
+    QPointer<QObject> context;
+    std::function<void()> then;
+};
+std::vector<FreeWaiter> g_freeWaiters;
+
+void QueueWaiter(FreeWaiter waiter)
+{
+    if (waiter.context)
+        QMetaObject::invokeMethod(waiter.context.data(), std::move(waiter.then), Qt::QueuedConnection);
+}
 
 // Refuses to let the window close while a job runs.
 class CloseGuard : public QObject {
@@ -81,10 +95,34 @@ void Spin(const std::function<bool()>& done, QEventLoop& loop)
 
 namespace vkjob {
 
+PictureHold::PictureHold() { ++g_holds; }
+
+PictureHold::~PictureHold()
+{
+    if (--g_holds > 0)
+        return;
+    std::vector<FreeWaiter> waiters;
+    waiters.swap(g_freeWaiters);
+    for (FreeWaiter& waiter : waiters)
+        QueueWaiter(std::move(waiter));
+}
+
+bool IsPictureHeld() { return g_holds > 0; }
+
+void WhenPictureFree(QObject* context, std::function<void()> then)
+{
+    FreeWaiter waiter{context, std::move(then)};
+    if (g_holds > 0)
+        g_freeWaiters.push_back(std::move(waiter));
+    else
+        QueueWaiter(std::move(waiter));
+}
+
 bool Run(QWidget* window, const std::function<void()>& work)
 {
     if (g_running)
         return false;
+    const PictureHold hold;
     g_running = true;
     g_longestStretch = 0;
     const double start = ThreadCpuMs();

@@ -8,9 +8,26 @@
 #include <functional>
 
 class CPreview;
+class QObject;
 class QWidget;
 
 namespace vkjob {
+
+// Held (GUI thread, counted) while a command or a job works on the shown
+// picture or the current file: the slide show keeps its next step back
+// until the last hold ends, so nothing swaps the picture or moves the
+// current file under them. Every Run holds one.
+class PictureHold {
+public:
+    PictureHold();
+    ~PictureHold();
+    PictureHold(const PictureHold&) = delete;
+    PictureHold& operator=(const PictureHold&) = delete;
+};
+bool IsPictureHeld();
+// Queues `then` on the GUI thread once no hold is left (at once when none
+// is). Dropped when `context` goes first.
+void WhenPictureFree(QObject* context, std::function<void()> then);
 
 // Runs `work` on a worker thread as described above. An exception thrown
 // by the work is rethrown here, on the GUI thread. False, without running

@@ -115,15 +115,6 @@ bool AskOptions(CMainFrame& frame, int code, SaveOptionValues& v)
     }
 }
 
-std::vector<std::string> ListNames(CMainFrame& frame)
-{
-    std::vector<std::string> names;
-    QListWidget* list = frame.GetFileListBox();
-    for (int i = 0; i < list->count(); ++i)
-        names.push_back(list->item(i)->text().toStdString());
-    return names;
-}
-
 // Re-reads the current directory's file list; false when the directory
 // has gone (the frame then moves to the nearest one that exists).
 bool RereadList(CMainFrame& frame)
@@ -250,9 +241,8 @@ void Convert(CMainFrame& frame)
     const std::string base = NameWithoutExtension(currentFile);
     const std::string extension = WithExtensionCase(std::string("x") + format.extension, upper).substr(1);
     std::string newName = ConvertedName(currentFile, settings.convertFormat, upper);
-    const std::vector<std::string> names = ListNames(frame);
 
-    switch (ConvertClashStep(NameInList(newName, names), settings.convertPolicy)) {
+    switch (ConvertClashStep(NameInList(newName, FolderEntryNames(currentDir)), settings.convertPolicy)) {
     case ClashStep::Write: break;
     case ClashStep::Stop: return;
     case ClashStep::Ask:
@@ -265,7 +255,7 @@ void Convert(CMainFrame& frame)
             if (vkui::execDialog(prompt) != QDialog::Accepted)
                 return;
             const std::string answer = prompt.GetEdit()->text().trimmed().toStdString();
-            const RenameAnswer checked = CheckRenameAnswer(answer, extension, names);
+            const RenameAnswer checked = CheckRenameAnswer(answer, extension, FolderEntryNames(currentDir));
             if (checked == RenameAnswer::Empty)
                 continue;
             if (checked == RenameAnswer::Exists) {

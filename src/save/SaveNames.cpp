@@ -2,6 +2,7 @@
 
 #include "SaveDispatch.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -122,6 +123,21 @@ RenameAnswer CheckRenameAnswer(const std::string& answer, const std::string& ext
     if (answer.empty())
         return RenameAnswer::Empty;
     return NameInList(answer + extension, names) ? RenameAnswer::Exists : RenameAnswer::Accepted;
+}
+
+std::vector<std::string> FolderEntryNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return names;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    closedir(dir);
+    return names;
 }
 
 bool MayDeleteSource(const std::string& source, const std::string& destination)

@@ -56,6 +56,10 @@ enum class RenameAnswer { Empty, Exists, Accepted };
 RenameAnswer CheckRenameAnswer(const std::string& answer, const std::string& extension,
                                const std::vector<std::string>& names);
 
+// The names of every entry of `folder` (files of any type, folders, hidden
+// ones), for name clashes: the file list may hide some or be out of date.
+std::vector<std::string> FolderEntryNames(const std::string& folder);
+
 // Whether Convert may delete `source` after writing `destination`: never
 // when both name the same file (converting to the file's own format).
 bool MayDeleteSource(const std::string& source, const std::string& destination);

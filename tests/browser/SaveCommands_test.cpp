@@ -6,6 +6,7 @@
 #include "ReadOnlyFolder.h"
 #include "fileops/RenameDlg.h"
 #include "save/SaveDispatch.h"
+#include "save/SaveNames.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -318,4 +319,39 @@ TEST_F(EditSaveTest, ConvertIntoTheTrashAndSelectingTheNewFile)
     EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "cat.pgm");
     WaitForLoad(frame->GetView());
     EXPECT_EQ(Picture().GetSourceBitsPerPixel(), 8) << "the new file is shown";
+}
+
+TEST_F(EditSaveTest, ConvertFindsClashesOnDiskThatTheListDoesNotShow)
+{
+    StartWithPicture();
+    // Written after the list was read: the list does not show it.
+    vktest::WriteFile(pics.File("cat.jpg"), "keep me");
+    ASSERT_LT(RowOf("cat.jpg"), 0);
+    auto toJpeg = [](const char* policy) {
+        return [=](QDialog& d) {
+            Child<QComboBox>(d, "format")->setCurrentIndex(1);
+            Check(d, "replace", false);
+            return Check(d, policy);
+        };
+    };
+    dialogs.Ok(toJpeg("skip"));
+    vksave::Convert(*frame);
+    EXPECT_TRUE(ask.shown.empty());
+
+    dialogs.Ok(toJpeg("ask")); // answered No
+    vksave::Convert(*frame);
+    EXPECT_EQ(ask.shown, std::vector<std::string>{"This file already exists. Overwrite it?"});
+
+    dialogs.Ok(toJpeg("rename"));
+    for (const char* answer : {"cat", "cat2"})
+        dialogs.Ok([answer](QDialog& d) {
+            static_cast<CRenameDlg&>(d).GetEdit()->setText(answer);
+            return true;
+        });
+    dialogs.Ok(); // JPEG options
+    ask.shown.clear();
+    vksave::Convert(*frame);
+    EXPECT_EQ(ask.shown, std::vector<std::string>{"This file already exists."});
+    EXPECT_TRUE(vktest::FileExists(pics.File("cat2.jpg")));
+    EXPECT_EQ(vktest::ReadFile(pics.File("cat.jpg")), "keep me");
 }

@@ -230,6 +230,7 @@ void CMainFrame::CreateControls()
         return m_saveAsHandler ? m_saveAsHandler(fileName) : false;
     });
     connect(m_view, &CPreview::LoadFinished, this, &CMainFrame::OnLoadFinished);
+    connect(m_view, &CPreview::PictureKept, this, &CMainFrame::OnPictureKept);
 
     connect(m_driveBox, &QComboBox::activated, this, &CMainFrame::OnDriveSelected);
     connect(m_favoritesBox, &QComboBox::activated, this, &CMainFrame::OnFavoriteSelected);
@@ -391,6 +392,11 @@ void CMainFrame::Shutdown()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    // Cancel, or a Save As that saved nothing, keeps the window open.
+    if (!m_shutDown && m_view && !m_view->AskToSave()) {
+        event->ignore();
+        return;
+    }
     Shutdown();
     event->accept();
 }

@@ -40,7 +40,6 @@ namespace {
 
 constexpr const char* kStatusSaving = "  Saving image...";
 constexpr const char* kStatusDone = "  Done";
-constexpr const char* kTextSaveChanges = "Do you want to save your changes?";
 
 void SetStatus(CMainFrame& frame, const char* text)
 {
@@ -337,13 +336,9 @@ void PasteImage(CMainFrame& frame)
     CPreview* view = frame.GetView();
     if (vkjob::IsRunning() || !CanPasteImage())
         return;
-    if (view->GetPicture().IsModified()) {
-        const vkui::Answer a = vkui::ask(kTextSaveChanges, vkui::Buttons::YesNoCancel, vkui::Icon::Question);
-        if (a == vkui::Answer::Cancel)
-            return;
-        if (a == vkui::Answer::Yes)
-            SaveAs(frame, QString::fromStdString(frame.GetFileList().GetCurrentFile()));
-    }
+    // Cancel, or a Save As that saved nothing, keeps the edited picture.
+    if (!view->AskToSave())
+        return;
     const QImage image = QApplication::clipboard()->image();
     if (image.isNull())
         return;

@@ -285,7 +285,7 @@ void CMainFrame::SetSaveAsHandler(std::function<bool(const QString&)> handler)
 
 bool CMainFrame::RunSaveAs()
 {
-    if (!m_saveAsHandler || !m_saveAsHandler(Q(m_fileList.GetCurrentFile())))
+    if (!m_saveAsHandler || !m_saveAsHandler(m_view->GetFileName()))
         return false;
     UpdateTitleAndProperties(false);
     return true;

@@ -2,6 +2,7 @@
 
 #include "MessageService.h"
 #include "PreviewLoader.h"
+#include "save/SaveNames.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -70,6 +71,11 @@ bool CPreview::AskToSave()
         return true;
     default: return false;
     }
+}
+
+bool CPreview::HoldsPictureOf(const std::string& path) const
+{
+    return m_holdsPicture && !IsLoading() && NamesSameFile(m_picture.GetSourcePath(), path);
 }
 
 bool CPreview::LoadImage(const QString& path, int position, bool shrink, bool enlarge,
@@ -146,9 +152,7 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
         return;
     }
     if (!result->ok) {
-        m_hasImage = false;
-        m_picture.SetModified(false);
-        m_tileCache.Clear();
+        DropPicture();
         m_loadTime = uint32_t(m_loadTimer.elapsed());
         update();
         emit LoadFinished(false);
@@ -178,6 +182,7 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
         m_loader->Dispose(std::move(result->picture)); // not freed here: that takes a while
     m_shownPath = result->path;
     m_shownStamp = result->stamp;
+    m_picture.SetSourcePath(result->path);
     m_fileName = m_requestedFileName;
     m_hasImage = true;
     m_holdsPicture = true;
@@ -194,6 +199,20 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
     m_loadTime = hadInterim ? m_firstPaintTime : uint32_t(m_loadTimer.elapsed());
     emit LoadFinished(true);
     ShowWarnings(result->id, result->warnings);
+}
+
+void CPreview::DropPicture()
+{
+    m_hasImage = false;
+    m_holdsPicture = false;
+    m_picture.ClearEditState();
+    m_picture.SetSourcePath({});
+    m_shownPath.clear();
+    m_fileName.clear();
+    auto gone = std::make_unique<CPicture>();
+    gone->Swap(m_picture);
+    m_loader->Dispose(std::move(gone));
+    m_tileCache.Clear();
 }
 
 PictureSize CPreview::FitNewPicture()
@@ -266,6 +285,7 @@ void CPreview::ShowSlide(CWinBmp& picture, int imageSize, int position, const QS
     CancelLoad();
     AskToSave(); // an edit made during the show is not lost without a word
     m_picture.Swap(picture);
+    m_picture.SetSourcePath({}); // the caller names the slide's file
     m_fileName = fileName;
     m_shownPath.clear();
     m_hasImage = true;

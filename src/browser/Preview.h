@@ -75,6 +75,9 @@ public:
     // A picture is held (shown, or cleared from sight but kept); not after
     // a failed load.
     bool HoldsPicture() const { return m_holdsPicture; }
+    // The picture held was read from (or last saved to) `path`, "" for a
+    // pasted one, and no load is pending that would replace it.
+    bool HoldsPictureOf(const std::string& path) const;
     CPictureEx& GetPicture() { return m_picture; }
     const CPictureEx& GetPicture() const { return m_picture; }
     uint32_t GetLoadTime() const { return m_loadTime; }
@@ -152,6 +155,8 @@ protected:
 private:
     void ApplyLoad(std::shared_ptr<PreviewLoadResult> result);
     void ApplyInterim(const PreviewLoadResult& result);
+    // A load that failed: the picture goes, so it cannot pass for the file.
+    void DropPicture();
     // Shows the picture held, placed as a load would place it.
     void Reshow();
     void ShowWarnings(uint64_t id, const std::vector<std::string>& warnings);

@@ -6,6 +6,7 @@
 #include "MessageService.h"
 #include "Preview.h"
 #include "SlideShow.h"
+#include "platform/Path.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -131,6 +132,8 @@ void CSlideShowControl::OnStep(uint64_t generation, SlideStep& step)
         const CSettings& settings = m_frame.GetSettings();
         m_frame.GetView()->ShowSlide(*step.picture, settings.slideImageSize, settings.slidePosition,
                                      QString::fromStdString(m_frame.GetFileList().GetCurrentFile()));
+        const CFileList& files = m_frame.GetFileList();
+        m_frame.GetView()->GetPicture().SetSourcePath(vkpath::Join(files.GetCurrentDir(), files.GetCurrentFile()));
         step.picture.reset(); // the previous slide, handed back by the swap
         m_frame.UpdateTitleAndProperties(false);
         // The time between two steps less the delay; the first step comes

@@ -140,13 +140,16 @@ std::vector<std::string> FolderEntryNames(const std::string& folder)
     return names;
 }
 
+bool NamesSameFile(const std::string& a, const std::string& b)
+{
+    if (a == b)
+        return true;
+    struct stat sa {}, sb {};
+    return !a.empty() && !b.empty() && stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 bool MayDeleteSource(const std::string& source, const std::string& destination)
 {
-    if (source == destination)
-        return false;
-    // Two names of one file (a link, or a folder named two ways).
-    struct stat a {}, b {};
-    if (stat(source.c_str(), &a) == 0 && stat(destination.c_str(), &b) == 0)
-        return !(a.st_dev == b.st_dev && a.st_ino == b.st_ino);
-    return true;
+    return !NamesSameFile(source, destination);
 }

@@ -8,7 +8,9 @@
 #include "browser/DirectoryFill.h"
 #include "browser/MainFrm.h"
 #include "browser/Preview.h"
+#include "edit/PictureJob.h"
 #include "platform/Path.h"
+#include "save/SaveCommands.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -49,6 +51,10 @@ void SetWallpaper(CMainFrame& frame)
     if (list.GetCurrentFile().empty() || !frame.GetView()->HasImage())
         return;
     const std::string source = vkpath::Join(list.GetCurrentDir(), list.GetCurrentFile());
+    // The picture written or the file copied must be the current file's.
+    vkjob::WaitForView(*frame.GetView());
+    if (!vksave::CheckPictureOf(frame, source))
+        return;
     std::string copy;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool written = vkshell::WriteWallpaperCopy(source, list.GetCurrentFile(), frame.GetView()->GetPicture(), copy);

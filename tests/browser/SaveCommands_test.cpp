@@ -355,3 +355,43 @@ TEST_F(EditSaveTest, ConvertFindsClashesOnDiskThatTheListDoesNotShow)
     EXPECT_TRUE(vktest::FileExists(pics.File("cat2.jpg")));
     EXPECT_EQ(vktest::ReadFile(pics.File("cat.jpg")), "keep me");
 }
+
+TEST_F(EditSaveTest, ConvertWritesNothingWhenTheFilesPictureIsNotTheOneHeld)
+{
+    vktest::WriteFile(pics.File("bad.png"), "not a picture");
+    StartWithPicture();
+    frame->GetSettings().useRecycleBin = 0;
+    const std::string bad = pics.File("bad.png");
+    const std::string message = bad + kTextNotShownPicture;
+    auto replacingAsJpeg = [](QDialog& d) {
+        Child<QComboBox>(d, "format")->setCurrentIndex(1);
+        Check(d, "replace");
+        return Check(d, "replaceExisting");
+    };
+
+    // A load that fails while the dialog is open.
+    dialogs.Ok([&](QDialog& d) {
+        SelectRow(RowOf("bad.png"));
+        return replacingAsJpeg(d);
+    });
+    dialogs.Ok(); // JPEG options, taken only when the check is missing
+    vksave::Convert(*frame);
+    dialogs.steps.clear();
+    EXPECT_EQ(ask.shown, (std::vector<std::string>{"Unknow format.", message}));
+    EXPECT_FALSE(frame->GetView()->HoldsPicture()) << "a failed load leaves no picture behind";
+    EXPECT_EQ(Picture().GetSourcePath(), "");
+
+    // A load still on its way when the command starts, failing later.
+    SelectRow(RowOf("cat.bmp"));
+    ask.shown.clear();
+    frame->GetFileListBox()->setCurrentRow(RowOf("bad.png"));
+    ASSERT_TRUE(frame->GetView()->IsLoading());
+    dialogs.Ok(replacingAsJpeg);
+    dialogs.Ok();
+    vksave::Convert(*frame);
+    dialogs.steps.clear();
+    EXPECT_EQ(ask.shown.back(), message);
+
+    EXPECT_FALSE(vktest::FileExists(pics.File("bad.jpg")));
+    EXPECT_EQ(vktest::ReadFile(bad), "not a picture");
+}

@@ -25,6 +25,7 @@ constexpr const char* kTextUnknownFormat = "Unknow format.";
 constexpr const char* kStatusUnknownFormat = "  Unknow format";
 constexpr const char* kStatusLoading = "  Loading image...";
 constexpr const char* kStatusDonePreviewOff = " Done";
+constexpr const char* kStatusDone = "  Done";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -107,6 +108,22 @@ void CMainFrame::OnLoadFinished(bool success)
         vkui::ask(kTextUnknownFormat);
     }
     m_forcePreview = savedForce;
+    UpdateCommandUI();
+}
+
+void CMainFrame::OnPictureKept()
+{
+    const int row = SelectFileEntry(m_view->GetFileName().toStdString());
+    UpdateSelection();
+    if (!m_browserMode && row >= 0)
+        m_currentIndex = row;
+    if (!m_fileList.GetCurrentFile().empty())
+        UpdateTitleAndProperties(false);
+    m_statusText = kStatusDone;
+    UpdateStatusPane();
+    UpdateCountPane();
+    if (!m_browserMode)
+        UpdateInfoPane();
     UpdateCommandUI();
 }
 

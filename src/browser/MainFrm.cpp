@@ -231,6 +231,7 @@ void CMainFrame::CreateControls()
         return m_saveAsHandler ? m_saveAsHandler(fileName) : false;
     });
     connect(m_view, &CPreview::LoadFinished, this, &CMainFrame::OnLoadFinished);
+    connect(m_view, &CPreview::PictureKept, this, &CMainFrame::OnPictureKept);
 
     connect(m_driveBox, &QComboBox::activated, this, &CMainFrame::OnDriveSelected);
     connect(m_favoritesBox, &QComboBox::activated, this, &CMainFrame::OnFavoriteSelected);
@@ -285,7 +286,7 @@ void CMainFrame::SetSaveAsHandler(std::function<bool(const QString&)> handler)
 
 bool CMainFrame::RunSaveAs()
 {
-    if (!m_saveAsHandler || !m_saveAsHandler(Q(m_fileList.GetCurrentFile())))
+    if (!m_saveAsHandler || !m_saveAsHandler(m_view->GetFileName()))
         return false;
     UpdateTitleAndProperties(false);
     return true;
@@ -422,6 +423,11 @@ void CMainFrame::SaveRecentFolders()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    // Cancel, or a Save As that saved nothing, keeps the window open.
+    if (!m_shutDown && m_view && !m_view->AskToSave()) {
+        event->ignore();
+        return;
+    }
     Shutdown();
     event->accept();
 }

@@ -185,6 +185,8 @@ private:
     void ApplyMode();
     void SetBrowserControlsVisible(bool visible);
     void OnLoadFinished(bool success);
+    // The save question kept the edited picture: its file is selected again.
+    void OnPictureKept();
     void SelectRecentFolder(const std::string& dir);
     QString FileSizeText(uint64_t size) const;
     QString ImageSizeText() const;

@@ -2,6 +2,7 @@
 
 #include "MessageService.h"
 #include "PreviewLoader.h"
+#include "save/SaveNames.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -55,21 +56,37 @@ int CPreview::GetAbandonedLoads() const
     return m_loader->AbandonedCount();
 }
 
-void CPreview::AskToSave()
+bool CPreview::AskToSave()
 {
     if (!m_picture.IsModified())
-        return;
-    if (vkui::ask(kTextSaveChanges, vkui::Buttons::YesNo, vkui::Icon::Question) == vkui::Answer::Yes &&
-        m_saveHandler)
-        m_saveHandler(m_fileName);
+        return true;
+    switch (vkui::ask(kTextSaveChanges, vkui::Buttons::YesNoCancel, vkui::Icon::Question)) {
+    case vkui::Answer::No:
+        m_picture.SetModified(false); // given up: not asked about again
+        return true;
+    case vkui::Answer::Yes:
+        if (!m_saveHandler || !m_saveHandler(m_fileName))
+            return false; // cancelled or failed: the edits stay
+        m_picture.SetModified(false);
+        return true;
+    default: return false;
+    }
 }
 
-void CPreview::LoadImage(const QString& path, int position, bool shrink, bool enlarge,
+bool CPreview::HoldsPictureOf(const std::string& path) const
+{
+    return m_holdsPicture && !IsLoading() && NamesSameFile(m_picture.GetSourcePath(), path);
+}
+
+bool CPreview::LoadImage(const QString& path, int position, bool shrink, bool enlarge,
                          const QString& fileName)
 {
-    AskToSave();
-    // An unsaved edit is given up here; a failed load must not ask again.
-    m_picture.SetModified(false);
+    if (!AskToSave()) {
+        if (!m_hasImage && m_holdsPicture)
+            Reshow(); // cleared from the view meanwhile: it stays in sight
+        emit PictureKept();
+        return false;
+    }
     m_loadPosition = std::clamp(position, 0, 2);
     m_loadShrink = shrink;
     m_loadEnlarge = enlarge;
@@ -87,6 +104,7 @@ void CPreview::LoadImage(const QString& path, int position, bool shrink, bool en
     m_interim = QImage();
     m_loadTimer.start();
     m_loader->Request(std::move(request));
+    return true;
 }
 
 void CPreview::CancelLoad()
@@ -125,18 +143,22 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
     // Loaded in: the time until the picture first showed.
     const bool hadInterim = !m_interim.isNull() && m_interimId == result->id;
     m_interim = QImage();
+    // Edited while the new picture was decoding: ask before it goes.
+    if (!AskToSave()) {
+        if (result->picture)
+            m_loader->Dispose(std::move(result->picture));
+        update();
+        emit PictureKept();
+        return;
+    }
     if (!result->ok) {
-        m_hasImage = false;
-        m_picture.SetModified(false);
-        m_tileCache.Clear();
+        DropPicture();
         m_loadTime = uint32_t(m_loadTimer.elapsed());
         update();
         emit LoadFinished(false);
         return;
     }
 
-    // Edited while the new picture was decoding: ask before it goes.
-    AskToSave();
     // Any edit since the load (saved or not) leaves undo behind: such a
     // picture is no longer the file's.
     const bool keepOld = m_prefetchEnabled && m_hasImage && !m_picture.IsModified() &&
@@ -160,8 +182,10 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
         m_loader->Dispose(std::move(result->picture)); // not freed here: that takes a while
     m_shownPath = result->path;
     m_shownStamp = result->stamp;
+    m_picture.SetSourcePath(result->path);
     m_fileName = m_requestedFileName;
     m_hasImage = true;
+    m_holdsPicture = true;
     const PictureSize size = FitNewPicture();
     m_refitOnResize = m_fullScreenLook;
     m_picture.ClearEditState();
@@ -175,6 +199,20 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
     m_loadTime = hadInterim ? m_firstPaintTime : uint32_t(m_loadTimer.elapsed());
     emit LoadFinished(true);
     ShowWarnings(result->id, result->warnings);
+}
+
+void CPreview::DropPicture()
+{
+    m_hasImage = false;
+    m_holdsPicture = false;
+    m_picture.ClearEditState();
+    m_picture.SetSourcePath({});
+    m_shownPath.clear();
+    m_fileName.clear();
+    auto gone = std::make_unique<CPicture>();
+    gone->Swap(m_picture);
+    m_loader->Dispose(std::move(gone));
+    m_tileCache.Clear();
 }
 
 PictureSize CPreview::FitNewPicture()
@@ -195,7 +233,13 @@ void CPreview::ShowPicture(CPictureEx& picture)
     m_picture.Exchange(picture);
     // Not the picture of any file: nothing to keep for a step back.
     m_shownPath.clear();
+    Reshow();
+}
+
+void CPreview::Reshow()
+{
     m_hasImage = true;
+    m_holdsPicture = true;
     FitNewPicture();
     ComputeSourceRect();
     m_tileCache.Invalidate();
@@ -241,9 +285,11 @@ void CPreview::ShowSlide(CWinBmp& picture, int imageSize, int position, const QS
     CancelLoad();
     AskToSave(); // an edit made during the show is not lost without a word
     m_picture.Swap(picture);
+    m_picture.SetSourcePath({}); // the caller names the slide's file
     m_fileName = fileName;
     m_shownPath.clear();
     m_hasImage = true;
+    m_holdsPicture = true;
     m_dragging = false;
     const int cw = m_geometry.ClientWidth(), ch = m_geometry.ClientHeight();
     m_windowAspect = cw > 0 ? float(ch) / float(cw) : 1.0f;

@@ -39,8 +39,9 @@ public:
 
     // Asks to save an edited picture, then starts decoding `path`; the
     // result arrives as LoadFinished. `fileName` is remembered for the save
-    // question. A later request supersedes this one.
-    void LoadImage(const QString& path, int position, bool shrink, bool enlarge,
+    // question. A later request supersedes this one. False, and
+    // PictureKept, when the question kept the edited picture: nothing loads.
+    bool LoadImage(const QString& path, int position, bool shrink, bool enlarge,
                    const QString& fileName);
     bool IsLoading() const { return m_pendingId != m_appliedId; }
     // Drops any pending load.
@@ -58,8 +59,10 @@ public:
     // Sets the stored client size; true when it changed.
     bool SetClientSize(int width, int height);
 
-    // The save question; true when the caller may go on (always, here).
-    void AskToSave();
+    // The save question, with Yes, No and Cancel. True when the caller may
+    // go on: the picture was not edited, was saved, or No gave its edits
+    // up. False on Cancel or when Yes did not end in a saved file.
+    bool AskToSave();
     // Runs Save As for the file name; false when nothing was saved.
     void SetSaveHandler(std::function<bool(const QString& fileName)> handler) { m_saveHandler = std::move(handler); }
 
@@ -69,6 +72,12 @@ public:
     void ShowPicture(CPictureEx& picture);
 
     bool HasImage() const { return m_hasImage; }
+    // A picture is held (shown, or cleared from sight but kept); not after
+    // a failed load.
+    bool HoldsPicture() const { return m_holdsPicture; }
+    // The picture held was read from (or last saved to) `path`, "" for a
+    // pasted one, and no load is pending that would replace it.
+    bool HoldsPictureOf(const std::string& path) const;
     CPictureEx& GetPicture() { return m_picture; }
     const CPictureEx& GetPicture() const { return m_picture; }
     uint32_t GetLoadTime() const { return m_loadTime; }
@@ -127,6 +136,8 @@ public:
 
 signals:
     void LoadFinished(bool success);
+    // The save question kept the edited picture and a load was dropped.
+    void PictureKept();
     // A reduced first paint of the picture being loaded is on screen.
     void FirstPaint();
     // The wheel asked for another picture: positive for the next ones.
@@ -144,6 +155,10 @@ protected:
 private:
     void ApplyLoad(std::shared_ptr<PreviewLoadResult> result);
     void ApplyInterim(const PreviewLoadResult& result);
+    // A load that failed: the picture goes, so it cannot pass for the file.
+    void DropPicture();
+    // Shows the picture held, placed as a load would place it.
+    void Reshow();
     void ShowWarnings(uint64_t id, const std::vector<std::string>& warnings);
     void Place(int position);
     // Sizes a newly shown picture to the view by the load settings and places it.
@@ -160,6 +175,7 @@ private:
     QString m_fileName;
     QString m_requestedFileName; // becomes m_fileName when its picture arrives
     bool m_hasImage = false;
+    bool m_holdsPicture = false;
     int m_loadPosition = 0;
     bool m_loadShrink = false;
     bool m_loadEnlarge = false;

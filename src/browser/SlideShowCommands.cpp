@@ -7,6 +7,7 @@
 #include "Preview.h"
 #include "SlideShow.h"
 #include "edit/PictureJob.h"
+#include "platform/Path.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -165,6 +166,7 @@ void CSlideShowControl::OnStep(uint64_t generation, SlideStep& step)
         const CSettings& settings = m_frame.GetSettings();
         m_frame.GetView()->ShowSlide(*step.picture, settings.slideImageSize, settings.slidePosition,
                                      QString::fromStdString(step.name));
+        m_frame.GetView()->GetPicture().SetSourcePath(vkpath::Join(m_frame.GetFileList().GetCurrentDir(), step.name));
         step.picture.reset(); // the previous slide, handed back by the swap
         m_frame.DescribeFile(step.name);
         // The time between two steps less the delay; the first step comes

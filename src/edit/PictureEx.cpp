@@ -43,6 +43,7 @@ void CPictureEx::CopyForEdit(const CPictureEx& source)
     CopyFrom(source, source.GetBitsPerPixel());
     m_modified = source.m_modified;
     m_undoAvailable = source.m_undoAvailable;
+    m_sourcePath = source.m_sourcePath;
 }
 
 void CPictureEx::Exchange(CPictureEx& other) noexcept
@@ -51,6 +52,7 @@ void CPictureEx::Exchange(CPictureEx& other) noexcept
     m_undo.Swap(other.m_undo);
     std::swap(m_modified, other.m_modified);
     std::swap(m_undoAvailable, other.m_undoAvailable);
+    m_sourcePath.swap(other.m_sourcePath);
 }
 
 void CPictureEx::MakeTrueColor()

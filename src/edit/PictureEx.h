@@ -15,6 +15,7 @@
 #include "Picture.h"
 
 #include <cstdint>
+#include <string>
 
 enum RotateQuality : int {
     RotateLow = 0,
@@ -54,6 +55,12 @@ class CPictureEx : public CPicture {
         m_modified = false;
         m_undoAvailable = false;
     }
+
+    // The file the picture was read from or last saved to; empty for a
+    // pasted picture. A command that writes under a name made from the
+    // file, or deletes it, checks this first.
+    const std::string& GetSourcePath() const { return m_sourcePath; }
+    void SetSourcePath(std::string path) { m_sourcePath = std::move(path); }
 
     // Makes the undo bitmap a copy of the current bitmap.
     void SaveUndo();
@@ -126,4 +133,5 @@ class CPictureEx : public CPicture {
     bool m_modified = false;
     bool m_undoAvailable = false;
     CWinBmp m_undo;
+    std::string m_sourcePath;
 };

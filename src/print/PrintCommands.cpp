@@ -5,6 +5,7 @@
 #include "browser/CommandRegistry.h"
 #include "browser/MainFrm.h"
 #include "browser/Preview.h"
+#include "platform/Path.h"
 
 #include <QListWidget>
 
@@ -28,6 +29,24 @@ vkprint::PrintRequest RequestOf(const CMainFrame& frame, int printMode, bool pre
     const QListWidget* box = frame.GetFileListBox();
     for (int row = 0; row < box->count(); ++row)
         r.allNames.push_back(box->item(row)->text().toStdString());
+
+    // What is shown is printed, not the file: a copy, as a load may replace
+    // the view's picture while the print dialog is open.
+    const CPreview* view = frame.GetView();
+    if (!view->HasImage())
+        return r;
+    const std::string& from = view->GetPicture().GetSourcePath();
+    if (!from.empty() && vkpath::Parent(from) == r.directory)
+        r.shownName = vkpath::FileName(from);
+    else if (printMode == 0)
+        r.shownName = r.currentFile; // a pasted picture
+    if (r.shownName.empty())
+        return r;
+    if (printMode == 0)
+        r.currentFile = r.shownName;
+    auto copy = std::make_shared<CWinBmp>();
+    copy->CopyFrom(view->GetPicture(), view->GetPicture().GetBitsPerPixel());
+    r.shownPicture = std::move(copy);
     return r;
 }
 

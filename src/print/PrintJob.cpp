@@ -86,10 +86,12 @@ void CPrintJob::Account(size_t bytes)
     m_peakBytes = std::max(m_peakBytes, m_liveBytes + bytes);
 }
 
-std::unique_ptr<CWinBmp> CPrintJob::Decode(int index)
+std::shared_ptr<const CWinBmp> CPrintJob::Decode(int index)
 {
     if (index < 0 || size_t(index) >= m_names.size() || m_failed.count(index))
         return nullptr;
+    if (m_request.shownPicture && m_names[size_t(index)] == m_request.shownName)
+        return m_request.shownPicture;
     auto picture = std::make_unique<CWinBmp>();
     try {
         CAnyPicDecoder decoder;
@@ -155,7 +157,7 @@ void CPrintJob::DrawPicture(QPainter& painter, const CWinBmp& picture, const QRe
 void CPrintJob::DrawImagePage(QPainter& painter, int page)
 {
     const int index = page;
-    std::unique_ptr<CWinBmp> picture = Decode(index);
+    const std::shared_ptr<const CWinBmp> picture = Decode(index);
     if (!picture)
         return; // the page stays empty
     struct stat st {};
@@ -190,7 +192,7 @@ void CPrintJob::DrawThumbnailPage(QPainter& painter, int page)
         auto found = m_cache.find(cell.index);
         if (found == m_cache.end()) {
             Thumbnail thumb;
-            if (std::unique_ptr<CWinBmp> picture = Decode(cell.index)) {
+            if (const std::shared_ptr<const CWinBmp> picture = Decode(cell.index)) {
                 thumb.loaded = true;
                 thumb.width = picture->GetWidth();
                 thumb.height = picture->GetHeight();

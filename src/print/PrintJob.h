@@ -55,8 +55,9 @@ private:
     QPointF TextOrigin(int x, int top) const;
     int TextWidth(const std::string& text) const;
     std::string PathOf(const std::string& name) const;
-    // Decodes names[index]; null (and one message) on failure.
-    std::unique_ptr<CWinBmp> Decode(int index);
+    // Decodes names[index], or hands over the shown picture for its file;
+    // null (and one message) on failure.
+    std::shared_ptr<const CWinBmp> Decode(int index);
     void DrawImagePage(QPainter& painter, int page);
     void DrawThumbnailPage(QPainter& painter, int page);
     void DrawPicture(QPainter& painter, const CWinBmp& picture, const QRectF& target);

@@ -4,10 +4,12 @@
 // settings; the printing view maps the units onto the printer once.
 #pragma once
 
+#include "picture/WinBmp.h"
 #include "settings/Settings.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -152,6 +154,10 @@ struct PrintRequest {
     std::vector<std::string> allNames;      // the file list's entries
     std::vector<std::string> selectedNames; // in list order
     std::string currentFile;
+    // The picture the view shows, edits and all, printed in place of the
+    // file `shownName` (a name of `directory`); null: every page is read.
+    std::shared_ptr<const CWinBmp> shownPicture;
+    std::string shownName;
 };
 
 // Thumbnail pages are laid out when (printMode 2 or a preview) and (size

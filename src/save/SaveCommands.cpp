@@ -40,7 +40,7 @@ namespace {
 
 constexpr const char* kStatusSaving = "  Saving image...";
 constexpr const char* kStatusDone = "  Done";
-constexpr const char* kTextSaveChanges = "Do you want to save your changes?";
+constexpr const char* kTextPastedNotShown = "The pasted picture is no longer shown, so nothing was done.";
 
 void SetStatus(CMainFrame& frame, const char* text)
 {
@@ -115,15 +115,6 @@ bool AskOptions(CMainFrame& frame, int code, SaveOptionValues& v)
     }
 }
 
-std::vector<std::string> ListNames(CMainFrame& frame)
-{
-    std::vector<std::string> names;
-    QListWidget* list = frame.GetFileListBox();
-    for (int i = 0; i < list->count(); ++i)
-        names.push_back(list->item(i)->text().toStdString());
-    return names;
-}
-
 // Re-reads the current directory's file list; false when the directory
 // has gone (the frame then moves to the nearest one that exists).
 bool RereadList(CMainFrame& frame)
@@ -163,7 +154,17 @@ int SelectEntry(CMainFrame& frame, const std::string& name)
     return row;
 }
 
-int DispatchSave(CMainFrame& frame, const std::string& path, int code)
+bool CheckPictureOf(CMainFrame& frame, const std::string& pictureOf)
+{
+    if (frame.GetView()->HoldsPictureOf(pictureOf))
+        return true;
+    vkui::ask(pictureOf.empty() ? QString(kTextPastedNotShown)
+                                : QString::fromStdString(pictureOf + kTextNotShownPicture),
+              vkui::Buttons::Ok, vkui::Icon::Warning);
+    return false;
+}
+
+int DispatchSave(CMainFrame& frame, const std::string& path, int code, const std::string& pictureOf)
 {
     CPreview* view = frame.GetView();
     SetStatus(frame, kStatusSaving);
@@ -178,6 +179,11 @@ int DispatchSave(CMainFrame& frame, const std::string& path, int code)
     bool written = false;
     bool failed = false;
     vkjob::WaitForView(*view);
+    // A load may have landed, or failed, while the dialogs were open.
+    if (!CheckPictureOf(frame, pictureOf)) {
+        SetStatus(frame, kStatusDone);
+        return 1;
+    }
     try {
         // The writers only read the picture, so the window keeps showing it.
         vkjob::Run(&frame, [&] { written = SavePicture(code, path, view->GetPicture(), values); });
@@ -195,8 +201,10 @@ int DispatchSave(CMainFrame& frame, const std::string& path, int code)
 bool SaveAs(CMainFrame& frame, const QString& fileName)
 {
     CPreview* view = frame.GetView();
-    if (!view->HasImage() || vkjob::IsRunning())
+    // The save question may come for a picture the view no longer shows.
+    if (!view->HoldsPicture() || vkjob::IsRunning())
         return false;
+    const std::string pictureOf = view->GetPicture().GetSourcePath();
     QStringList filters;
     for (const SaveFilter& f : SaveFilters())
         filters << QString(f.description);
@@ -217,10 +225,11 @@ bool SaveAs(CMainFrame& frame, const QString& fileName)
         vkui::ask(kTextAlreadyExistsOverwrite, vkui::Buttons::YesNo, vkui::Icon::Question) != vkui::Answer::Yes)
         return false;
     path = cased;
-    if (DispatchSave(frame, path, code) != 0)
+    if (DispatchSave(frame, path, code, pictureOf) != 0)
         return false;
 
     view->GetPicture().SetModified(false);
+    view->GetPicture().SetSourcePath(path);
     if (RereadList(frame))
         SelectEntry(frame, frame.GetFileList().GetCurrentFile());
     frame.UpdateTitleAndProperties(false);
@@ -245,14 +254,17 @@ void Convert(CMainFrame& frame)
     const std::string currentDir = frame.GetFileList().GetCurrentDir();
     if (currentFile.empty())
         return;
+    const std::string source = vkpath::Join(currentDir, currentFile);
+    vkjob::WaitForView(*view);
+    if (!CheckPictureOf(frame, source))
+        return;
     const ConvertFormat& format = ConvertFormatAt(settings.convertFormat);
     const bool upper = settings.upperCaseExtension != 0;
     const std::string base = NameWithoutExtension(currentFile);
     const std::string extension = WithExtensionCase(std::string("x") + format.extension, upper).substr(1);
     std::string newName = ConvertedName(currentFile, settings.convertFormat, upper);
-    const std::vector<std::string> names = ListNames(frame);
 
-    switch (ConvertClashStep(NameInList(newName, names), settings.convertPolicy)) {
+    switch (ConvertClashStep(NameInList(newName, FolderEntryNames(currentDir)), settings.convertPolicy)) {
     case ClashStep::Write: break;
     case ClashStep::Stop: return;
     case ClashStep::Ask:
@@ -265,7 +277,7 @@ void Convert(CMainFrame& frame)
             if (vkui::execDialog(prompt) != QDialog::Accepted)
                 return;
             const std::string answer = prompt.GetEdit()->text().trimmed().toStdString();
-            const RenameAnswer checked = CheckRenameAnswer(answer, extension, names);
+            const RenameAnswer checked = CheckRenameAnswer(answer, extension, FolderEntryNames(currentDir));
             if (checked == RenameAnswer::Empty)
                 continue;
             if (checked == RenameAnswer::Exists) {
@@ -280,11 +292,10 @@ void Convert(CMainFrame& frame)
 
     const std::string destination = vkpath::Join(currentDir, newName);
     // Nothing written: the source is never deleted.
-    if (DispatchSave(frame, destination, format.code) != 0)
+    if (DispatchSave(frame, destination, format.code, source) != 0)
         return;
 
     const bool replace = settings.convertReplaceOriginal != 0;
-    const std::string source = vkpath::Join(currentDir, currentFile);
     if (replace && MayDeleteSource(source, destination)) {
         if (settings.useRecycleBin) {
             if (!vkplatform::MoveToTrash(source))
@@ -347,13 +358,9 @@ void PasteImage(CMainFrame& frame)
     CPreview* view = frame.GetView();
     if (vkjob::IsRunning() || !CanPasteImage())
         return;
-    if (view->GetPicture().IsModified()) {
-        const vkui::Answer a = vkui::ask(kTextSaveChanges, vkui::Buttons::YesNoCancel, vkui::Icon::Question);
-        if (a == vkui::Answer::Cancel)
-            return;
-        if (a == vkui::Answer::Yes)
-            SaveAs(frame, QString::fromStdString(frame.GetFileList().GetCurrentFile()));
-    }
+    // Cancel, or a Save As that saved nothing, keeps the edited picture.
+    if (!view->AskToSave())
+        return;
     const QImage image = QApplication::clipboard()->image();
     if (image.isNull())
         return;
@@ -386,7 +393,7 @@ void BindSaveCommands(CMainFrame& frame, CommandRegistry& commands)
                        [&frame] {
                            // The command ran from a key or a menu: the view's
                            // file is the one offered.
-                           SaveAs(frame, QString::fromStdString(frame.GetFileList().GetCurrentFile()));
+                           SaveAs(frame, frame.GetView()->GetFileName());
                        }});
     commands.Bind(Cmd::ToolsConvert, {.enabled = shown, .run = [&frame] { Convert(frame); }});
     commands.Bind(Cmd::PasteImage, {.enabled = [] { return !vkjob::IsRunning() && CanPasteImage(); },

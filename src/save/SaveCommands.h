@@ -16,9 +16,14 @@ namespace vksave {
 // Shows the option dialog of `code` (pre-filled from and written back to
 // the settings), then writes the view's picture off the GUI thread with
 // the status texts and the wait cursor. 0 when the file was written;
-// otherwise nothing was written (cancelled, unknown code) or the writer
-// failed and "Can't save file." was shown.
-int DispatchSave(CMainFrame& frame, const std::string& path, int code);
+// otherwise nothing was written (cancelled, unknown code, the picture is no
+// longer the one of `pictureOf`, said in a message) or the writer failed
+// and "Can't save file." was shown.
+int DispatchSave(CMainFrame& frame, const std::string& path, int code, const std::string& pictureOf);
+
+// True when the view holds the picture of `pictureOf` ("" for a pasted
+// one); otherwise says that nothing was done.
+bool CheckPictureOf(CMainFrame& frame, const std::string& pictureOf);
 
 // The Save As flow for the current picture, offering `fileName` without
 // its extension. True when a file was written.

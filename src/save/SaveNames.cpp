@@ -2,6 +2,7 @@
 
 #include "SaveDispatch.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -124,13 +125,31 @@ RenameAnswer CheckRenameAnswer(const std::string& answer, const std::string& ext
     return NameInList(answer + extension, names) ? RenameAnswer::Exists : RenameAnswer::Accepted;
 }
 
+std::vector<std::string> FolderEntryNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return names;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    closedir(dir);
+    return names;
+}
+
+bool NamesSameFile(const std::string& a, const std::string& b)
+{
+    if (a == b)
+        return true;
+    struct stat sa {}, sb {};
+    return !a.empty() && !b.empty() && stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 bool MayDeleteSource(const std::string& source, const std::string& destination)
 {
-    if (source == destination)
-        return false;
-    // Two names of one file (a link, or a folder named two ways).
-    struct stat a {}, b {};
-    if (stat(source.c_str(), &a) == 0 && stat(destination.c_str(), &b) == 0)
-        return !(a.st_dev == b.st_dev && a.st_ino == b.st_ino);
-    return true;
+    return !NamesSameFile(source, destination);
 }

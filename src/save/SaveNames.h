@@ -56,6 +56,13 @@ enum class RenameAnswer { Empty, Exists, Accepted };
 RenameAnswer CheckRenameAnswer(const std::string& answer, const std::string& extension,
                                const std::vector<std::string>& names);
 
+// The names of every entry of `folder` (files of any type, folders, hidden
+// ones), for name clashes: the file list may hide some or be out of date.
+std::vector<std::string> FolderEntryNames(const std::string& folder);
+
+// True when both paths are one string or name one file (a link, or a
+// folder spelt two ways).
+bool NamesSameFile(const std::string& a, const std::string& b);
 // Whether Convert may delete `source` after writing `destination`: never
 // when both name the same file (converting to the file's own format).
 bool MayDeleteSource(const std::string& source, const std::string& destination);
@@ -65,3 +72,6 @@ inline constexpr const char* kTextAlreadyExists = "This file already exists.";
 inline constexpr const char* kTextCantSaveFile = "Can't save file.";
 inline constexpr const char* kTextCantDelete = "Can't delete ";
 inline constexpr const char* kTextReadOnlyFile = "This is a read-only file.";
+// After the path of a file whose picture is no longer the one shown.
+inline constexpr const char* kTextNotShownPicture =
+    "\nThe picture shown no longer comes from this file, so nothing was done.";

@@ -9,7 +9,9 @@
 #include "browser/MainFrm.h"
 #include "browser/MessageService.h"
 #include "browser/Preview.h"
+#include "edit/PictureJob.h"
 #include "platform/Path.h"
+#include "save/SaveCommands.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -52,6 +54,10 @@ void SetWallpaper(CMainFrame& frame)
     if (list.GetCurrentFile().empty() || !frame.GetView()->HasImage())
         return;
     const std::string source = vkpath::Join(list.GetCurrentDir(), list.GetCurrentFile());
+    // The picture written or the file copied must be the current file's.
+    vkjob::WaitForView(*frame.GetView());
+    if (!vksave::CheckPictureOf(frame, source))
+        return;
     CPictureEx& picture = frame.GetView()->GetPicture();
     std::string file;
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -384,6 +384,42 @@ TEST_F(MainFrameTest, UndoSaveAsEnablingAndTheSaveQuestionOnLeavingAndClosing)
     EXPECT_EQ(ask.shown.size(), 3u) << "asked once";
 }
 
+TEST_F(MainFrameTest, SaveQuestionKeepsTheEditsUnlessTheyAreSavedOrGivenUp)
+{
+    MakeTwelve();
+    ASSERT_TRUE(Start(Dir()));
+    SelectRow(0);
+    CPreview* view = frame->GetView();
+    view->GetPicture().Invert();
+    const uint32_t edited = view->GetPicture().GetLine32(0)[0];
+    frame->SetSaveAsHandler([](const QString&) { return false; }); // the save dialog cancelled
+
+    // Yes with nothing saved, and Cancel: the edited picture and its file stay.
+    for (vkui::Answer answer : {vkui::Answer::Yes, vkui::Answer::Cancel}) {
+        ask.answers = {answer};
+        SelectRow(1);
+        EXPECT_EQ(ask.shown.back(), "Do you want to save your changes?");
+        EXPECT_TRUE(view->HasImage());
+        EXPECT_TRUE(view->GetPicture().IsModified());
+        EXPECT_EQ(view->GetPicture().GetLine32(0)[0], edited);
+        EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "a01.bmp");
+        EXPECT_EQ(frame->GetFileList().SelectedNames(), std::vector<std::string>{"a01.bmp"});
+        EXPECT_EQ(Property(0), "a01.bmp");
+    }
+    // Closing: Cancel keeps the window open.
+    ask.answers = {vkui::Answer::Cancel};
+    frame->close();
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(view->GetPicture().IsModified());
+
+    // No gives the edits up and loads the next file.
+    ask.answers = {vkui::Answer::No};
+    SelectRow(1);
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "a02.bmp");
+    EXPECT_FALSE(view->GetPicture().IsModified());
+    EXPECT_EQ(ask.shown.size(), 4u);
+}
+
 TEST_F(MainFrameTest, CopyImagePutsThePictureOnTheClipboard)
 {
     CWinBmp bmp;

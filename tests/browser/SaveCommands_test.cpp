@@ -6,6 +6,7 @@
 #include "ReadOnlyFolder.h"
 #include "fileops/RenameDlg.h"
 #include "save/SaveDispatch.h"
+#include "save/SaveNames.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -318,4 +319,79 @@ TEST_F(EditSaveTest, ConvertIntoTheTrashAndSelectingTheNewFile)
     EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "cat.pgm");
     WaitForLoad(frame->GetView());
     EXPECT_EQ(Picture().GetSourceBitsPerPixel(), 8) << "the new file is shown";
+}
+
+TEST_F(EditSaveTest, ConvertFindsClashesOnDiskThatTheListDoesNotShow)
+{
+    StartWithPicture();
+    // Written after the list was read: the list does not show it.
+    vktest::WriteFile(pics.File("cat.jpg"), "keep me");
+    ASSERT_LT(RowOf("cat.jpg"), 0);
+    auto toJpeg = [](const char* policy) {
+        return [=](QDialog& d) {
+            Child<QComboBox>(d, "format")->setCurrentIndex(1);
+            Check(d, "replace", false);
+            return Check(d, policy);
+        };
+    };
+    dialogs.Ok(toJpeg("skip"));
+    vksave::Convert(*frame);
+    EXPECT_TRUE(ask.shown.empty());
+
+    dialogs.Ok(toJpeg("ask")); // answered No
+    vksave::Convert(*frame);
+    EXPECT_EQ(ask.shown, std::vector<std::string>{"This file already exists. Overwrite it?"});
+
+    dialogs.Ok(toJpeg("rename"));
+    for (const char* answer : {"cat", "cat2"})
+        dialogs.Ok([answer](QDialog& d) {
+            static_cast<CRenameDlg&>(d).GetEdit()->setText(answer);
+            return true;
+        });
+    dialogs.Ok(); // JPEG options
+    ask.shown.clear();
+    vksave::Convert(*frame);
+    EXPECT_EQ(ask.shown, std::vector<std::string>{"This file already exists."});
+    EXPECT_TRUE(vktest::FileExists(pics.File("cat2.jpg")));
+    EXPECT_EQ(vktest::ReadFile(pics.File("cat.jpg")), "keep me");
+}
+
+TEST_F(EditSaveTest, ConvertWritesNothingWhenTheFilesPictureIsNotTheOneHeld)
+{
+    vktest::WriteFile(pics.File("bad.png"), "not a picture");
+    StartWithPicture();
+    frame->GetSettings().useRecycleBin = 0;
+    const std::string bad = pics.File("bad.png");
+    const std::string message = bad + kTextNotShownPicture;
+    auto replacingAsJpeg = [](QDialog& d) {
+        Child<QComboBox>(d, "format")->setCurrentIndex(1);
+        Check(d, "replace");
+        return Check(d, "replaceExisting");
+    };
+
+    // A load that fails while the dialog is open.
+    dialogs.Ok([&](QDialog& d) {
+        SelectRow(RowOf("bad.png"));
+        return replacingAsJpeg(d);
+    });
+    dialogs.Ok(); // JPEG options, taken only when the check is missing
+    vksave::Convert(*frame);
+    dialogs.steps.clear();
+    EXPECT_EQ(ask.shown, (std::vector<std::string>{"Unknow format.", message}));
+    EXPECT_FALSE(frame->GetView()->HoldsPicture()) << "a failed load leaves no picture behind";
+    EXPECT_EQ(Picture().GetSourcePath(), "");
+
+    // A load still on its way when the command starts, failing later.
+    SelectRow(RowOf("cat.bmp"));
+    ask.shown.clear();
+    frame->GetFileListBox()->setCurrentRow(RowOf("bad.png"));
+    ASSERT_TRUE(frame->GetView()->IsLoading());
+    dialogs.Ok(replacingAsJpeg);
+    dialogs.Ok();
+    vksave::Convert(*frame);
+    dialogs.steps.clear();
+    EXPECT_EQ(ask.shown.back(), message);
+
+    EXPECT_FALSE(vktest::FileExists(pics.File("bad.jpg")));
+    EXPECT_EQ(vktest::ReadFile(bad), "not a picture");
 }

@@ -4,6 +4,7 @@
 #include "ScopedEnv.h"
 
 #include "print/PrintSetupDlg.h"
+#include "save/SaveNames.h"
 #include "settings/FavoritesDlg.h"
 #include "settings/OptionsDlg.h"
 #include "settings/SetFileAssociationsDlg.h"
@@ -240,4 +241,25 @@ TEST_F(SettingsCommands, SetWallpaperHandsTheFileOverOrSaysNoDesktopTookIt)
     EXPECT_EQ(calls, (std::vector<std::vector<std::string>>{{"pcmanfm-qt", "--set-wallpaper", wallpaper}}));
     EXPECT_EQ(vktest::ReadFile(wallpaper), vktest::ReadFile(pics.File("c.jpg")));
     vkshell::SetProgramRunner({});
+}
+
+TEST_F(SettingsCommands, WallpaperIsNeverMadeFromThePictureOfAnotherFile)
+{
+    vktest::ScopedEnv env{"HOME", "XDG_DATA_HOME", "PATH"};
+    vktest::TempDir desktop;
+    vktest::ScopedEnv::Set("HOME", desktop.Path());
+    vktest::ScopedEnv::Set("XDG_DATA_HOME", desktop.File("data"));
+    vktest::ScopedEnv::Set("PATH", desktop.Path()); // no desktop program to run
+    WriteBmp(pics.File("a.bmp"), 40, 30, 1);
+    vktest::WriteFile(pics.File("bad.png"), "not a picture");
+    ASSERT_TRUE(Start(pics.Path()));
+    SelectRow(RowOf("a.bmp"));
+    // The next file is still loading when the command runs, and fails.
+    frame->GetFileListBox()->setCurrentRow(RowOf("bad.png"));
+    ASSERT_TRUE(frame->RunCommand(Cmd::ToolsWallpaper));
+    vkshell::WaitForDesktopWallpaper();
+    EXPECT_EQ(ask.shown, (std::vector<std::string>{"Unknow format.", pics.File("bad.png") + kTextNotShownPicture}));
+    std::string written;
+    vktest::Run("ls -A " + vktest::Quote(desktop.File("data/velkor")) + " 2>/dev/null", &written);
+    EXPECT_EQ(written, "");
 }

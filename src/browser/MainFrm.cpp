@@ -382,11 +382,16 @@ void CMainFrame::Shutdown()
     if (!m_started)
         return; // nothing was loaded: keep the files as they are
     vkplatform::MakePath(vkplatform::ConfigDirectory());
-    m_favorites.SaveFavorites();
+    bool saved = m_favorites.SaveFavorites();
     if (m_settings.saveSettingsOnExit)
-        m_settings.Save();
+        saved = m_settings.Save() && saved;
     if (m_settings.saveRecentFolders)
-        CSettings::SaveRecentFolders(GetRecentFolders());
+        saved = CSettings::SaveRecentFolders(GetRecentFolders()) && saved;
+    // A full disk or a folder that refuses files keeps the old files; the
+    // user learns that this session's changes were not kept.
+    if (!saved)
+        vkui::ask(QString::fromStdString("Can't save the settings in " + vkplatform::ConfigDirectory() + "."),
+                  vkui::Buttons::Ok, vkui::Icon::Warning);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

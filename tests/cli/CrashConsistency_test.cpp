@@ -25,7 +25,7 @@ TEST(CrashConsistency, ConvertKilledWhileReplacing)
     ASSERT_EQ(status, 0);
     const std::string oldBytes = ReadFile(target);
 
-    vktest::KillWhileWriting run({VELKOR_CLI, "convert", "-j", "1", "--exists", "replace", in.File("big.bmp"), target},
+    vktest::KillWhileWriting run({VELKOR_CLI, "convert", "--exists", "replace", in.File("big.bmp"), target},
                                  target, logs.File("log"), false);
     ASSERT_TRUE(run.Calibrate(oldBytes)) << run.Log();
     const unsigned seed = std::random_device()();

@@ -51,6 +51,7 @@ TEST_F(FullDiskFiles, PasteSaysSoAndKeepsEveryFile)
     ASSERT_TRUE(frame->RunCommand(Cmd::EditCopy));
     ASSERT_TRUE(vkplatform::EnterDirectory(disk.Path()));
     frame->MoveTo(disk.Path());
+    ask.shown.clear();
     ASSERT_TRUE(frame->RunCommand(Cmd::EditPaste));
     EXPECT_EQ(ask.shown, std::vector<std::string>{"Not enough free space on target drive."});
     EXPECT_EQ(FilesIn(disk.Path()), before);

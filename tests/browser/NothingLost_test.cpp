@@ -50,7 +50,7 @@ TEST(CrashConsistency, SaveAsKilledWhileReplacing)
 {
     TempDir pics, scratch;
     // A few megabytes, so that the write takes a measurable time.
-    WriteBmp(pics.File("big.bmp"), 1800, 1200, 3);
+    WriteBmp(pics.File("big.bmp"), 1200, 900, 3);
     CWinBmp old;
     vktest::MakeTestPicture(old, 300, 200, 4);
     ASSERT_TRUE(SavePicture(kSavePng, pics.File("out.png"), old, SaveOptionValues()));
@@ -70,7 +70,7 @@ TEST(CrashConsistency, SaveAsKilledWhileReplacing)
     const unsigned seed = std::random_device()();
     vktest::KillOutcomes outcomes;
     if (calibrated)
-        outcomes = run.Run(vktest::KillIterations(30), seed, {"big.bmp"});
+        outcomes = run.Run(vktest::KillIterations(20), seed, {"big.bmp"});
     qunsetenv("VELKOR_CRASH_DIR");
     if (oldTmp.isNull())
         qunsetenv("TMPDIR");

@@ -47,6 +47,7 @@ TEST_F(FullDiskFiles, PasteSaysSoAndKeepsEveryFile)
     settings.confirmCopyMove = 0;
     WriteSettings(settings);
     ASSERT_TRUE(Start(pics.Path()));
+    vkui::setDialogHandler([](QDialog&) { return int(QDialog::Rejected); });
     SelectRows({0, 1, 2});
     ASSERT_TRUE(frame->RunCommand(Cmd::EditCopy));
     ASSERT_TRUE(vkplatform::EnterDirectory(disk.Path()));

@@ -2,6 +2,7 @@
 
 #include "FileList.h"
 #include "platform/Drives.h"
+#include "platform/FileStatus.h"
 #include "platform/Path.h"
 #include "settings/Settings.h"
 
@@ -313,10 +314,10 @@ ReselectResult ReselectAfterFill(const std::vector<std::string>& entries, CFileL
 
 uint64_t GetFreeSpace(const std::string& directory)
 {
-    const uint64_t free = vkplatform::FreeBytes(directory);
-    if (free != 0)
-        return free;
-    // A directory that vanished still has a drive.
+    // A full disk has no free bytes; only a directory that vanished is
+    // measured by the drive it was on.
+    if (vkplatform::IsDirectory(directory))
+        return vkplatform::FreeBytes(directory);
     return vkplatform::FreeBytes(vkplatform::MountPointOf(directory));
 }
 

@@ -381,7 +381,11 @@ void CMainFrame::Shutdown()
     m_shutDown = true;
     if (m_view)
         m_view->AskToSave();
-    SaveOnExit();
+    // A full disk or a folder that refuses files keeps the old files; the
+    // user learns that this session's changes were not kept.
+    if (!SaveOnExit())
+        vkui::ask(QString::fromStdString("Can't save the settings in " + vkplatform::ConfigDirectory() + "."),
+                  vkui::Buttons::Ok, vkui::Icon::Warning);
 }
 
 void CMainFrame::EndSession()
@@ -397,28 +401,29 @@ void CMainFrame::EndSession()
     QCoreApplication::exit(0);
 }
 
-void CMainFrame::SaveOnExit()
+bool CMainFrame::SaveOnExit()
 {
     if (!m_started)
-        return; // nothing was loaded: keep the files as they are
-    SaveFavorites();
+        return true; // nothing was loaded: keep the files as they are
+    vkplatform::MakePath(vkplatform::ConfigDirectory());
+    bool saved = m_favorites.SaveFavorites();
     if (m_settings.saveSettingsOnExit)
-        m_settings.Save();
-    SaveRecentFolders();
+        saved = m_settings.Save() && saved;
+    return SaveRecentFolders() && saved;
 }
 
-void CMainFrame::SaveFavorites()
+bool CMainFrame::SaveFavorites()
 {
     vkplatform::MakePath(vkplatform::ConfigDirectory());
-    m_favorites.SaveFavorites();
+    return m_favorites.SaveFavorites();
 }
 
-void CMainFrame::SaveRecentFolders()
+bool CMainFrame::SaveRecentFolders()
 {
     if (!m_settings.saveRecentFolders)
-        return;
+        return true;
     vkplatform::MakePath(vkplatform::ConfigDirectory());
-    CSettings::SaveRecentFolders(GetRecentFolders());
+    return CSettings::SaveRecentFolders(GetRecentFolders());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

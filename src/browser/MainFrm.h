@@ -56,8 +56,8 @@ public:
     // written anywhere unasked), then the event loops end.
     void EndSession();
     // Written as soon as they change, so a killed session keeps them.
-    void SaveFavorites();
-    void SaveRecentFolders();
+    bool SaveFavorites();
+    bool SaveRecentFolders();
 
     bool IsBrowserMode() const { return m_browserMode; }
     void ShowCurrentFile();
@@ -175,7 +175,7 @@ protected:
 
 private:
     // Favorites, and the settings and recent folders as the options say.
-    void SaveOnExit();
+    bool SaveOnExit(); // false when a file could not be written
     void ShowDriveOf(const std::string& dir);
     void CreateControls();
     void CreateActions();

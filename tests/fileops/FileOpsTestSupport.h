@@ -2,6 +2,7 @@
 // small tmpfs mount where the machine allows one.
 #pragma once
 
+#include "SmallMount.h"
 #include "TestSupport.h"
 
 #include <QCoreApplication>
@@ -10,7 +11,6 @@
 #include <cstdint>
 #include <dirent.h>
 #include <string>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -61,28 +61,7 @@ inline void MakeFile(const std::string& path, size_t size, char seed = 'a')
     vktest::WriteFile(path, bytes);
 }
 
-// A tmpfs of `size` bytes mounted on a fresh folder; Ok() is false where
-// mounting is not allowed.
-class SmallMount {
-public:
-    explicit SmallMount(const std::string& size)
-    {
-        const std::string options = "size=" + size;
-        ok = ::mount("tmpfs", dir.Path().c_str(), "tmpfs", 0, options.c_str()) == 0;
-    }
-    ~SmallMount()
-    {
-        if (ok)
-            ::umount2(dir.Path().c_str(), MNT_DETACH);
-    }
-    bool Ok() const { return ok; }
-    const std::string& Path() const { return dir.Path(); }
-    std::string File(const std::string& name) const { return dir.File(name); }
-
-private:
-    vktest::TempDir dir;
-    bool ok = false;
-};
+using vktest::SmallMount;
 
 // Processes the owner's queued calls until `done` holds; the bound only keeps
 // a broken build from hanging, no time is asserted.

@@ -2,6 +2,7 @@
 
 #include "Folders.h"
 #include "Path.h"
+#include "PosixFile.h"
 
 #include <cerrno>
 #include <climits>
@@ -10,7 +11,6 @@
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace vkplatform {
@@ -117,22 +117,6 @@ bool Locate(const std::string& path, std::string& absolute, struct stat& st, std
     return true;
 }
 
-// rename() that never replaces; 0 or an errno value.
-int RenameNoReplace(const std::string& from, const std::string& to)
-{
-#ifdef SYS_renameat2
-    constexpr unsigned kNoReplace = 1; // RENAME_NOREPLACE
-    if (::syscall(SYS_renameat2, AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), kNoReplace) == 0)
-        return 0;
-    if (errno != ENOSYS && errno != EINVAL)
-        return errno;
-#endif
-    struct stat st {};
-    if (::lstat(to.c_str(), &st) == 0)
-        return EEXIST;
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-}
-
 // The n-th name tried for `name` in the trash: the name itself, then
 // "base.2.ext", "base.3.ext" ...; cut (at a character boundary) so that
 // NAME.trashinfo stays a valid file name.
@@ -172,19 +156,6 @@ std::string DeletionDate()
     return text;
 }
 
-bool WriteAll(int fd, const std::string& text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += size_t(n);
-    }
-    return true;
-}
 
 // Writes the info file first, with O_EXCL under a free name, then renames
 // the file beside it; the info file goes again when the rename fails.
@@ -210,7 +181,7 @@ int MoveInto(const TrashFolder& folder, const std::string& absolute, std::string
                 continue;
             return fail(errno);
         }
-        const bool written = WriteAll(fd, info) && ::fsync(fd) == 0;
+        const bool written = WriteAll(fd, info.data(), info.size()) && ::fsync(fd) == 0;
         const int writeError = errno;
         if (::close(fd) != 0 || !written) {
             ::unlink(infoPath.c_str());

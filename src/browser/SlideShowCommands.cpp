@@ -153,6 +153,15 @@ void CSlideShowControl::OnStep(uint64_t generation, SlideStep& step)
         });
         return;
     }
+    // An edit made during the show is asked about before anything moves;
+    // Cancel, or a save that did not happen, keeps it and ends the show.
+    if (step.ok && step.picture) {
+        const vkjob::PictureHold hold;
+        if (!m_frame.GetView()->AskToSave()) {
+            Stop();
+            return;
+        }
+    }
     const qint64 now = m_clock.elapsed();
     // The file decoded is selected by its name; one that left the list is
     // still shown, but selects nothing, so no command acts on another file.

@@ -155,3 +155,17 @@ TEST_F(SlideShowFrameTest, StepsFollowTheirFilesThroughRefreshRenameAndDelete)
     }
     frame->RunCommand(Cmd::SlideStop);
 }
+
+TEST_F(SlideShowFrameTest, AnEditKeptAtTheSaveQuestionEndsTheShowWithThePictureInSight)
+{
+    StartShow({"a.bmp", "b.bmp", "c.bmp"});
+    ask.answers = {vkui::Answer::Cancel};
+    ASSERT_TRUE(frame->RunCommand(Cmd::ColorsInvert));
+    const std::string edited = frame->GetView()->GetFileName().toStdString();
+    const vktest::Pixels pixels = Shown();
+    ASSERT_TRUE(WaitFor([&] { return !control->IsRunning(); }));
+    EXPECT_EQ(ask.shown, std::vector<std::string>{"Do you want to save your changes?"});
+    EXPECT_EQ(frame->GetView()->GetFileName().toStdString(), edited);
+    EXPECT_TRUE(Picture().IsModified());
+    EXPECT_EQ(Shown(), pixels);
+}

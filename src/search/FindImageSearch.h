@@ -22,8 +22,9 @@ struct FindCriteria {
     int64_t dateTo = 0;
 };
 
-// The nineteen extensions "all files" stands for, in list order.
-inline constexpr int kImageExtensionCount = 19;
+// The extensions "all files" stands for, in list order: the classic
+// nineteen, then every other extension read.
+extern const int kImageExtensionCount;
 const char* ImageExtension(int index);
 // True when `ext` (without the dot) is one of them, ignoring case.
 bool IsImageExtension(const std::string& ext);

@@ -13,7 +13,7 @@ enum SizeUnit : int { UnitBytes = 0, UnitKB = 1, UnitMB = 2 };
 
 struct FindCriteria {
     std::string lookIn;            // no trailing separator (the root stays "/")
-    std::string extension = "*.*"; // "jpg" and the like, or "*.*" for every image type
+    std::string extension = "*.*"; // one extension read, or "*.*" for every image type
     std::string name;              // name without extension; "" for any
     int sizeCompare = SizeEqual;
     uint64_t sizeBytes = 0;        // 0: no size criterion

@@ -14,16 +14,6 @@ bool SameExtension(std::string_view extension, std::string_view lowerCase)
     return true;
 }
 
-const PictureFormatInfo* FormatOfListedExtension(std::string_view extension)
-{
-    for (const PictureFormatInfo& row : kPictureFormats)
-        for (const FileKind& kind : row.kinds)
-            for (const char* e : kind.extensions)
-                if (e && SameExtension(extension, e))
-                    return &row;
-    return nullptr;
-}
-
 const FileKind* FileKindOfExtension(std::string_view extension)
 {
     for (const PictureFormatInfo& row : kPictureFormats)
@@ -31,6 +21,16 @@ const FileKind* FileKindOfExtension(std::string_view extension)
             for (const char* e : kind.extensions)
                 if (e && SameExtension(extension, e))
                     return &kind;
+    return nullptr;
+}
+
+const PictureFormatInfo* FormatOfListedExtension(std::string_view extension)
+{
+    const FileKind* found = FileKindOfExtension(extension);
+    for (const PictureFormatInfo& row : kPictureFormats)
+        for (const FileKind& kind : row.kinds)
+            if (found == &kind)
+                return &row;
     return nullptr;
 }
 

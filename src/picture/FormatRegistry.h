@@ -98,7 +98,7 @@ struct HeadBytes {
 };
 
 // A kind of file as the user sees it: the extensions it is known by (the
-// first names it; the first `described` of them are the ones the classic
+// first names it; the first `classic` of them are the ones the classic
 // lists name, the rest come after those), its MIME type, and for the
 // fifteen classic kinds their places in the lists the settings and dialogs
 // keep: File > Open's filter, the slot of the show and associate flags (also the favourites'
@@ -106,7 +106,7 @@ struct HeadBytes {
 // box. A kind without a slot is always listed.
 struct FileKind {
     std::array<const char*, 4> extensions{}; // lower case, no dot; unused entries null
-    int described = 0;
+    int classic = 0;
     const char* mimeType = nullptr;
     const char* openName = nullptr; // "JPEG": File > Open's filter, with the extensions
     int openPosition = -1;          // its place there; -1 after the classic ones
@@ -317,7 +317,7 @@ inline constexpr int kSaveBmp = SaveCodeOf("bmp"), kSaveGif = SaveCodeOf("gif"),
 struct ListedExtension {
     const char* extension = nullptr;
     int slot = -1;
-    bool described = false;
+    bool classic = false;
 };
 
 namespace format_registry_detail {
@@ -352,7 +352,7 @@ inline constexpr auto kListPatterns = [] {
         for (const FileKind& kind : row.kinds)
             for (size_t i = 0; i < kind.extensions.size(); ++i)
                 if (kind.extensions[i])
-                    patterns[n++] = {kind.extensions[i], kind.slot, int(i) < kind.described};
+                    patterns[n++] = {kind.extensions[i], kind.slot, int(i) < kind.classic};
     std::sort(patterns.begin(), patterns.end(), [](const ListedExtension& a, const ListedExtension& b) {
         return std::string_view(a.extension) < std::string_view(b.extension);
     });
@@ -365,9 +365,9 @@ inline constexpr auto kListPatterns = [] {
 inline constexpr auto kExtensionChoices = [] {
     std::array<const char*, kListPatterns.size()> choices{};
     size_t n = 0;
-    for (bool described : {true, false})
+    for (bool classic : {true, false})
         for (const ListedExtension& e : kListPatterns)
-            if (e.described == described)
+            if (e.classic == classic)
                 choices[n++] = e.extension;
     return choices;
 }();

@@ -165,6 +165,8 @@ TEST(SelectGroup, EveryCriterion)
     c.extension = "jpg";
     EXPECT_EQ(ApplyGroup(c, false, names, {false, false, true, true, false, false}, status),
               (std::vector<bool>{true, true, false, false, false, false}));
+    c.extension = "jpeg"; // offered after the classic choices
+    EXPECT_EQ(ApplyGroup(c, false, names, none, status), (std::vector<bool>{false, false, false, true, false, false}));
 
     // Smaller than 1 KB, added to what was selected.
     c = GroupCriteria{};

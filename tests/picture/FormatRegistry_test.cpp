@@ -114,9 +114,9 @@ TEST(FormatRegistry, CodesNamesAndExtensionsMapBackToTheirRow)
     EXPECT_STREQ(writable[3].target->extension, "ppm");
 }
 
-// The lists users and settings know keep their described entries in their
+// The lists users and settings know keep their classic entries in their
 // places; what the registry adds comes after them.
-TEST(FormatRegistry, DescribedListsKeepTheirPlacesAndNewEntriesFollow)
+TEST(FormatRegistry, ClassicListsKeepTheirPlacesAndNewEntriesFollow)
 {
     const std::vector<std::string> classic = {"bmp", "dib", "eps", "gif", "ico", "iff", "ilbm",
                                               "jpg", "pbm", "pct", "pcx", "pgm", "pict", "png",

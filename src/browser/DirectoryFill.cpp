@@ -102,12 +102,12 @@ const char* PatternExtension(int pattern)
     return pattern >= 0 && pattern < kPatternCount ? kPatterns[pattern].extension : "";
 }
 
-int PatternFileType(int pattern) { return pattern >= 0 && pattern < kPatternCount ? kPatterns[pattern].type : -1; }
+int PatternFileType(int pattern) { return pattern >= 0 && pattern < kPatternCount ? kPatterns[pattern].slot : -1; }
 
 bool PatternShown(int pattern, const ShownTypes& shown)
 {
     const int type = PatternFileType(pattern);
-    return pattern >= 0 && pattern < kPatternCount && (type == TypeAlwaysShown || shown[static_cast<size_t>(type)]);
+    return pattern >= 0 && pattern < kPatternCount && (type < 0 || shown[static_cast<size_t>(type)]);
 }
 
 int PatternOf(const std::string& name)
@@ -126,9 +126,10 @@ int PatternOf(const std::string& name)
 
 ShownTypes ShownTypesOf(const CSettings& s)
 {
-    return {s.showBmp != 0, s.showEps != 0, s.showGif != 0, s.showIco != 0, s.showIff != 0,
-            s.showJpg != 0, s.showPbm != 0, s.showPct != 0, s.showPcx != 0, s.showPgm != 0,
-            s.showPng != 0, s.showPpm != 0, s.showRas != 0, s.showTga != 0, s.showTif != 0};
+    ShownTypes shown{};
+    for (int slot = 0; slot < kFileTypeCount; ++slot)
+        shown[size_t(slot)] = *s.ShowFlag(slot) != 0;
+    return shown;
 }
 
 void SortNames(std::vector<std::string>& names)

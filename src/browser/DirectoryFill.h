@@ -14,16 +14,15 @@ class CFileList;
 
 namespace vkfill {
 
-// The fifteen file types with a show setting, in settings order: bmp eps gif
-// ico iff jpg pbm pct pcx pgm png ppm ras tga tif (ListedType of the format
-// registry).
-inline constexpr int kFileTypeCount = kListedTypeCount;
+// The file kinds with a show setting, by their settings slot: bmp eps gif
+// ico iff jpg pbm pct pcx pgm png ppm ras tga tif (FileKind::slot).
+inline constexpr int kFileTypeCount = kSettingSlotCount;
 using ShownTypes = std::array<bool, kFileTypeCount>;
 ShownTypes ShownTypesOf(const CSettings& settings);
 
 // The extension patterns in list order, alphabetical ("avif", "bmp", "dib",
-// ..., "webp"): the listed extensions of the format registry, and the file
-// type each belongs to (TypeAlwaysShown for the types without a setting).
+// ..., "webp"): every extension of the format registry, and the slot of
+// the show setting each follows (-1 for the kinds without a setting).
 inline constexpr int kPatternCount = int(kListPatterns.size());
 const char* PatternExtension(int pattern);
 int PatternFileType(int pattern);

@@ -5,6 +5,7 @@
 #include "MessageService.h"
 #include "Navigator.h"
 #include "Preview.h"
+#include "picture/FormatRegistry.h"
 #include "platform/Folders.h"
 #include "platform/Path.h"
 
@@ -15,26 +16,15 @@ namespace {
 
 constexpr const char* kTextImageNotFound = "Image not found";
 
-// File > Open filters, in this order.
-const QStringList& OpenFilters()
+// File > Open filters: all pictures first, then each kind of file.
+const QStringList& OpenDialogFilters()
 {
-    static const QStringList filters = {
-        "Windows Bitmap (*.bmp)",
-        "JPEG (*.jpg)",
-        "Portable Network Graphics (*.png)",
-        "Portable Pixmap (*.ppm)",
-        "Portable Graymap (*.pgm)",
-        "Portable Bitmap (*.pbm)",
-        "TrueVision Targa (*.tga)",
-        "ZSoft Paintbrush (*.pcx)",
-        "Graphics Interchange Format (*.gif)",
-        "Interchange File Format (*.iff)",
-        "Macintosh PICT (*.pct)",
-        "Sun Rasterfile (*.ras)",
-        "Tag Image File Format (*.tif)",
-        "EPS TIFF Preview (*.eps)",
-        "Icon Files (*.ico)",
-    };
+    static const QStringList filters = [] {
+        QStringList list;
+        for (const std::string& filter : ::OpenFilters())
+            list.push_back(QString::fromStdString(filter));
+        return list;
+    }();
     return filters;
 }
 
@@ -43,7 +33,7 @@ const QStringList& OpenFilters()
 void OpenFile(CMainFrame& frame)
 {
     const QString chosen = vkui::openFileName(&frame, "Open", QString::fromStdString(vkplatform::WorkingDirectory()),
-                                              OpenFilters());
+                                              OpenDialogFilters());
     if (chosen.isEmpty())
         return;
     const auto [dir, name] = vkpath::Split(QFileInfo(chosen).absoluteFilePath().toStdString());

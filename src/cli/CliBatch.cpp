@@ -95,8 +95,11 @@ struct Walker {
                 if (key == outputKey || !visited.insert(key).second)
                     continue;
                 Walk(path, relative + name + "/");
-            } else if (S_ISREG(st.st_mode) && HasListedExtension(name)) {
-                result.files.emplace_back(path, relative + WithType(name, type));
+            } else if (S_ISREG(st.st_mode)) {
+                if (HasListedExtension(name))
+                    result.files.emplace_back(path, relative + WithType(name, type));
+                else
+                    ++result.leftOut;
             }
         }
     }
@@ -286,10 +289,13 @@ public:
     }
 
     size_t Failed() const { return m_failed; }
-    std::string Summary(size_t problems, bool interrupted) const
+    std::string Summary(size_t problems, size_t leftOut, bool interrupted) const
     {
         std::string text = "converted " + std::to_string(m_converted) + ", skipped " + std::to_string(m_skipped) +
                            ", failed " + std::to_string(m_failed);
+        if (leftOut)
+            text += ", " + std::to_string(leftOut) + (leftOut == 1 ? " file" : " files") +
+                    " without a picture extension left out";
         if (problems)
             text += ", " + std::to_string(problems) + (problems == 1 ? " input" : " inputs") + " not read";
         if (interrupted)
@@ -437,6 +443,7 @@ int RunConvert(const CliRequest& request)
 
     std::vector<BatchJob> jobs;
     std::vector<std::string> problems;
+    size_t leftOut = 0;
     // The single form names its output: replaced unless --exists says otherwise.
     ExistsPlanner planner(batch || request.existsGiven ? request.exists : ExistsPolicy::Replace, AskOnTerminal);
     if (batch) {
@@ -448,6 +455,7 @@ int RunConvert(const CliRequest& request)
         }
         BatchInputs inputs = CollectInputs(request.inputs, request.recursive, ext, request.outputDir);
         problems = std::move(inputs.problems);
+        leftOut = inputs.leftOut;
         for (const auto& file : inputs.files)
             planner.AddInput(file.first);
         for (const auto& [input, relative] : inputs.files) {
@@ -545,7 +553,7 @@ int RunConvert(const CliRequest& request)
     }
     reporter.EndProgress();
     if (batch && !request.quiet)
-        std::cerr << reporter.Summary(problems.size(), interrupted) << "\n";
+        std::cerr << reporter.Summary(problems.size(), leftOut, interrupted) << "\n";
     if (interrupted)
         return 130;
     return reporter.Failed() || !problems.empty() ? 1 : 0;

@@ -24,6 +24,7 @@ struct BatchJob {
 struct BatchInputs {
     std::vector<std::pair<std::string, std::string>> files; // {input, output path relative to DIR}
     std::vector<std::string> problems;                       // inputs or folders that could not be read
+    size_t leftOut = 0; // files in the folders walked whose names have no picture extension
 };
 BatchInputs CollectInputs(const std::vector<std::string>& inputs, bool recursive, const std::string& type,
                           const std::string& outputDir);

@@ -15,6 +15,15 @@ const std::vector<std::string>& WritableTypes()
 
 bool IsWritableType(const std::string& ext) { return SaveTargetOfExtension(ext) != nullptr; }
 
+std::string WritableTypeNames(std::initializer_list<int> codes)
+{
+    std::string names;
+    for (int code : codes)
+        if (const SaveTarget* t = SaveTargetOfCode(code))
+            names += (names.empty() ? "" : " ") + std::string(t->extension);
+    return names;
+}
+
 const std::vector<std::string>& ReadableFormatNames()
 {
     static const std::vector<std::string> names = [] {

@@ -3,6 +3,7 @@
 // in this one place, so help, completion and the batch never disagree.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,8 @@
 const std::vector<std::string>& WritableTypes();
 // True when ext (any case, without the dot) is one of them.
 bool IsWritableType(const std::string& ext);
+// The types of save codes, as a help line names them ("tga ras pct").
+std::string WritableTypeNames(std::initializer_list<int> codes);
 
 // Names of the formats the detector recognises, as info prints them, in
 // detection order.

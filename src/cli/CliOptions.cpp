@@ -107,29 +107,29 @@ std::vector<CliOption> SaveOptionRows()
                                    std::to_string(DepthFromChoice(d.bmpDepth)),
                                    [](CliRequest& r, size_t i) { r.save.depth = i == 0 ? 8 : 24; });
         o.value = "BITS";
-        o.formats = "bmp pcx tga ras";
+        o.formats = WritableTypeNames({kSaveBmp, kSavePcx, kSaveTga, kSaveRas});
         rows.push_back(o);
     }
     rows.push_back(FlagOption("rle", 0, "run-length compression", [](CliRequest& r) { r.save.rle = 1; }));
-    rows.back().formats = "tga ras pct";
+    rows.back().formats = WritableTypeNames({kSaveTga, kSaveRas, kSavePct});
     rows.back().defaults = std::string("tga ") + OnOff(d.tgaRle) + ", ras " + OnOff(d.rasRle) + ", pct " +
                            OnOff(d.pictRle);
     rows.push_back(FlagOption("no-rle", 0, "no run-length compression", [](CliRequest& r) { r.save.rle = 0; }));
-    rows.back().formats = "tga ras pct";
+    rows.back().formats = WritableTypeNames({kSaveTga, kSaveRas, kSavePct});
     rows.push_back(FlagOption("interlace", 0, "interlaced lines", [](CliRequest& r) { r.save.interlace = true; }));
-    rows.back().formats = "gif png";
+    rows.back().formats = WritableTypeNames({kSaveGif, kSavePng});
     rows.back().defaults = OnOff(d.pngInterlace);
     rows.push_back(IntegerOption("quality", "JPEG quality", 0, 100, std::to_string(d.jpegQuality),
                                  [](CliRequest& r, int v) { r.save.quality = v; }));
-    rows.back().formats = "jpg";
+    rows.back().formats = WritableTypeNames({kSaveJpg});
     rows.push_back(IntegerOption("smoothing", "JPEG smoothing", 0, 100, std::to_string(d.jpegSmoothing),
                                  [](CliRequest& r, int v) { r.save.smoothing = v; }));
-    rows.back().formats = "jpg";
+    rows.back().formats = WritableTypeNames({kSaveJpg});
     rows.push_back(FlagOption("progressive", 0, "progressive JPEG", [](CliRequest& r) { r.save.progressive = true; }));
-    rows.back().formats = "jpg";
+    rows.back().formats = WritableTypeNames({kSaveJpg});
     rows.back().defaults = OnOff(d.jpegProgressive);
     rows.push_back(FlagOption("optimize", 0, "optimized Huffman codes", [](CliRequest& r) { r.save.optimize = true; }));
-    rows.back().formats = "jpg";
+    rows.back().formats = WritableTypeNames({kSaveJpg});
     rows.back().defaults = OnOff(d.jpegOptimize);
     {
         static const std::vector<std::string> kinds = {"none", "packbits", "lzw"};
@@ -138,13 +138,13 @@ std::vector<CliOption> SaveOptionRows()
         CliOption o = ChoiceOption("compression", "TIFF compression", kinds, kinds[current],
                                    [](CliRequest& r, size_t i) { r.save.compression = kinds[i]; });
         o.value = "KIND";
-        o.formats = "tif";
+        o.formats = WritableTypeNames({kSaveTif});
         rows.push_back(o);
     }
     rows.push_back(IntegerOption("png-level", "PNG packing: 0 stores, 1..6 fast, chosen per picture, 7..9 slowest", 0,
                                  9, std::to_string(CliSaveOptions().pngLevel),
                                  [](CliRequest& r, int v) { r.save.pngLevel = v; }));
-    rows.back().formats = "png";
+    rows.back().formats = WritableTypeNames({kSavePng});
     for (CliOption& o : rows)
         o.group = CliOptionGroup::Save;
     return rows;

@@ -1,6 +1,7 @@
 #include "SelectGroup.h"
 
 #include "NumberedName.h"
+#include "picture/FormatRegistry.h"
 
 #include <QString>
 
@@ -10,9 +11,7 @@ namespace vkfileops {
 
 const std::vector<std::string>& GroupExtensions()
 {
-    static const std::vector<std::string> list = {"bmp", "dib", "eps", "gif", "ico", "iff", "ilbm",
-                                                  "jpg", "pbm", "pct", "pcx", "pgm", "pict", "png",
-                                                  "ppm", "ras", "rle", "tga", "tif"};
+    static const std::vector<std::string> list(kExtensionChoices.begin(), kExtensionChoices.end());
     return list;
 }
 

@@ -22,7 +22,8 @@ struct GroupCriteria {
     bool expandSelection = false;
 };
 
-// The extensions offered, in alphabetical order.
+// The extensions offered: the classic ones alphabetically, then every
+// other extension read, alphabetically.
 const std::vector<std::string>& GroupExtensions();
 
 // The message that keeps the dialog open, or "" when the values are fine.

@@ -20,7 +20,7 @@ const PictureFormatInfo* CAnyPicDecoder::Detect(const uint8_t* data, size_t size
 int CAnyPicDecoder::DetectFormat(const uint8_t* data, size_t size)
 {
     const PictureFormatInfo* row = Detect(data, size);
-    return row ? row->detected : DetNone;
+    return row ? row->detected : kDetectedNone;
 }
 
 void CAnyPicDecoder::Decode(CDataSource& source, CBmp& bmp, int wantedDepth)

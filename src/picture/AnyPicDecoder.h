@@ -11,9 +11,6 @@
 
 class CAnyPicDecoder : public CPicDecoder {
 public:
-    using enum DetectionResult;
-    using Detected = DetectionResult;
-
     CAnyPicDecoder();
     ~CAnyPicDecoder() override;
 
@@ -28,7 +25,7 @@ public:
 
     // The first row whose test matches, nullptr for none.
     static const PictureFormatInfo* Detect(const uint8_t* data, size_t size);
-    // That row's detection result, DetNone for none.
+    // That row's detection result, kDetectedNone for none.
     static int DetectFormat(const uint8_t* data, size_t size);
 
 protected:

@@ -1,5 +1,6 @@
 #include "FindImageSearch.h"
 
+#include "picture/FormatRegistry.h"
 #include "platform/Path.h"
 
 #include <QString>
@@ -19,10 +20,6 @@
 namespace vkfind {
 
 namespace {
-
-constexpr const char* kImageExtensions[kImageExtensionCount] = {
-    "bmp", "dib", "eps", "gif", "ico", "iff", "ilbm", "jpg", "pbm", "pct",
-    "pcx", "pgm", "pict", "png", "ppm", "ras", "rle", "tga", "tif"};
 
 bool IsAscii(const std::string& s)
 {
@@ -49,23 +46,14 @@ struct DirCloser {
 
 } // namespace
 
+const int kImageExtensionCount = int(kExtensionChoices.size());
+
 const char* ImageExtension(int index)
 {
-    return index >= 0 && index < kImageExtensionCount ? kImageExtensions[index] : "";
+    return index >= 0 && index < kImageExtensionCount ? kExtensionChoices[size_t(index)] : "";
 }
 
-bool IsImageExtension(const std::string& ext)
-{
-    if (ext.size() < 3 || ext.size() > 4)
-        return false;
-    char lower[5] = {};
-    for (size_t i = 0; i < ext.size(); ++i)
-        lower[i] = LowerAscii(ext[i]);
-    for (const char* known : kImageExtensions)
-        if (std::strcmp(lower, known) == 0)
-            return true;
-    return false;
-}
+bool IsImageExtension(const std::string& ext) { return FileKindOfExtension(ext) != nullptr; }
 
 bool MakeSizeCriterion(const std::string& number, int unit, uint64_t& bytes)
 {
@@ -188,7 +176,7 @@ FindCriteria CriteriaFrom(const FindInput& input)
         c.lookIn.pop_back();
     c.extension = input.extensionIndex <= 0 || input.extensionIndex > kImageExtensionCount
                       ? std::string("*.*")
-                      : std::string(kImageExtensions[input.extensionIndex - 1]);
+                      : std::string(ImageExtension(input.extensionIndex - 1));
     c.name = input.name;
     c.sizeCompare = std::clamp(input.sizeCompare, 0, 2);
     if (input.sizeChecked && !MakeSizeCriterion(input.sizeText, input.sizeUnit, c.sizeBytes))

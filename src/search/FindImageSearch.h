@@ -13,7 +13,7 @@ enum SizeUnit : int { UnitBytes = 0, UnitKB = 1, UnitMB = 2 };
 
 struct FindCriteria {
     std::string lookIn;            // no trailing separator (the root stays "/")
-    std::string extension = "*.*"; // "jpg" and the like, or "*.*" for every image type
+    std::string extension = "*.*"; // one extension read, or "*.*" for every image type
     std::string name;              // name without extension; "" for any
     int sizeCompare = SizeEqual;
     uint64_t sizeBytes = 0;        // 0: no size criterion
@@ -22,8 +22,9 @@ struct FindCriteria {
     int64_t dateTo = 0;
 };
 
-// The nineteen extensions "all files" stands for, in list order.
-inline constexpr int kImageExtensionCount = 19;
+// The extensions "all files" stands for, in list order: the classic
+// nineteen, then every other extension read.
+extern const int kImageExtensionCount;
 const char* ImageExtension(int index);
 // True when `ext` (without the dot) is one of them, ignoring case.
 bool IsImageExtension(const std::string& ext);

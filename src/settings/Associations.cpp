@@ -4,57 +4,57 @@ namespace vkshell {
 
 const std::array<AssociationBox, kAssociationBoxes>& AssociationBoxes()
 {
-    static const std::array<AssociationBox, kAssociationBoxes> boxes = {{
-        {"BMP, &DIB, RLE", ".bmp", &CSettings::associateBmp},
-        {"&EPS", ".eps", &CSettings::associateEps},
-        {"&GIF", ".gif", &CSettings::associateGif},
-        {"&IFF, ILBM", ".iff", &CSettings::associateIff},
-        {"&JPG", ".jpg", &CSettings::associateJpg},
-        {"P&BM", ".pbm", &CSettings::associatePbm},
-        {"P&CT, PICT", ".pct", &CSettings::associatePct},
-        {"PC&X", ".pcx", &CSettings::associatePcx},
-        {"PG&M", ".pgm", &CSettings::associatePgm},
-        {"P&NG", ".png", &CSettings::associatePng},
-        {"&PPM", ".ppm", &CSettings::associatePpm},
-        {"&RAS", ".ras", &CSettings::associateRas},
-        {"TG&A", ".tga", &CSettings::associateTga},
-        {"&TIF, TIFF", ".tif", &CSettings::associateTif},
-        {"IC&O", ".ico", &CSettings::associateIco},
-    }};
+    static const std::array<AssociationBox, kAssociationBoxes> boxes = [] {
+        std::array<AssociationBox, kAssociationBoxes> list{};
+        size_t n = 0;
+        for (const FileKind* kind : AssociationKinds())
+            if (kind->associatePosition >= 0 && n < list.size())
+                list[n++] = {kind->associateLabel, kind};
+        return list;
+    }();
     return boxes;
 }
 
 AssociationChecks InitialChecks(const CSettings& settings)
 {
     AssociationChecks checks{};
-    for (size_t i = 0; i < checks.size(); ++i)
-        checks[i] = settings.*(AssociationBoxes()[i].setting) != 0;
+    for (size_t i = 0; i < checks.size(); ++i) {
+        const int32_t* flag = settings.AssociateFlag(AssociationBoxes()[i].kind->slot);
+        checks[i] = flag && *flag != 0;
+    }
     return checks;
 }
 
-const std::array<const char*, kModernExtensions>& ModernExtensions()
+std::vector<const FileKind*> KindsWithoutBox()
 {
-    static const std::array<const char*, kModernExtensions> extensions = {".webp", ".avif", ".heic", ".heif",
-                                                                          ".jxl"};
-    return extensions;
+    std::vector<const FileKind*> kinds;
+    for (const FileKind* kind : AssociationKinds())
+        if (kind->associatePosition < 0)
+            kinds.push_back(kind);
+    return kinds;
 }
+
+namespace {
+
+// The extension a kind is associated by (".jpg"); its MIME types follow.
+std::string DottedName(const FileKind& kind) { return std::string(".") + kind.extensions[0]; }
+
+} // namespace
 
 std::vector<std::string> AssociateChecked(CRegistry& registry, const AssociationChecks& checks)
 {
     std::vector<std::string> failed;
-    bool any = false;
-    for (size_t i = 0; i < checks.size(); ++i) {
-        if (!checks[i])
-            continue;
-        any = true;
-        if (!registry.AssociateExtension(AssociationBoxes()[i].extension))
-            failed.push_back(AssociationBoxes()[i].extension);
-    }
+    std::vector<const FileKind*> chosen;
+    for (size_t i = 0; i < checks.size(); ++i)
+        if (checks[i])
+            chosen.push_back(AssociationBoxes()[i].kind);
     // The types that have no box of their own go with any association.
-    if (any)
-        for (const char* extension : ModernExtensions())
-            if (!registry.AssociateExtension(extension))
-                failed.push_back(extension);
+    if (!chosen.empty())
+        for (const FileKind* kind : KindsWithoutBox())
+            chosen.push_back(kind);
+    for (const FileKind* kind : chosen)
+        if (!registry.AssociateExtension(DottedName(*kind)))
+            failed.push_back(DottedName(*kind));
     return failed;
 }
 

@@ -1,5 +1,5 @@
 // The fifteen boxes of the Set File Associations dialog and the step that
-// associates the checked ones.
+// associates the checked ones; both read from the format registry's kinds.
 #pragma once
 
 #include "Registry.h"
@@ -13,12 +13,11 @@
 namespace vkshell {
 
 struct AssociationBox {
-    const char* label;           // the box's text, with its mnemonic
-    const char* extension;       // the one extension it associates
-    int32_t CSettings::*setting; // its initial check state
+    const char* label = nullptr;     // the box's text, with its mnemonic
+    const FileKind* kind = nullptr;  // the kind it associates
 };
 
-constexpr int kAssociationBoxes = 15;
+constexpr int kAssociationBoxes = kSettingSlotCount;
 using AssociationChecks = std::array<bool, kAssociationBoxes>;
 
 // In the dialog's order, which is also the order of association.
@@ -27,13 +26,12 @@ const std::array<AssociationBox, kAssociationBoxes>& AssociationBoxes();
 // The initial check states, read from the settings (never written back).
 AssociationChecks InitialChecks(const CSettings& settings);
 
-// The types read without a box (and so without a setting) of their own:
-// WebP, AVIF, HEIC/HEIF and JPEG XL.
-constexpr int kModernExtensions = 5;
-const std::array<const char*, kModernExtensions>& ModernExtensions();
+// The kinds read without a box (and so without a setting) of their own:
+// WebP, AVIF, HEIC, HEIF and JPEG XL.
+std::vector<const FileKind*> KindsWithoutBox();
 
-// Associates each checked extension in order, then, when any box was
-// checked, the modern types; one that fails is skipped and the others are
+// Associates each checked kind in order, then, when any box was checked,
+// the kinds without a box; one that fails is skipped and the others are
 // still associated. Returns the extensions that failed.
 std::vector<std::string> AssociateChecked(CRegistry& registry, const AssociationChecks& checks);
 

@@ -1,6 +1,7 @@
 #include "Favorites.h"
 
 #include "Settings.h"
+#include "picture/FormatRegistry.h"
 #include "picture/OutputFile.h"
 #include "platform/Folders.h"
 #include "platform/Path.h"
@@ -14,13 +15,6 @@
 namespace {
 
 bool HoldsStar(const std::string& text) { return text.find('*') != std::string::npos; }
-
-std::string Lower(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 constexpr size_t kMaxCountDigits = 6;
 
@@ -108,25 +102,7 @@ void CFavorites::Clear()
     favoriteIcons.clear();
 }
 
-int32_t CFavorites::IconIndexFor(const std::string& file)
-{
-    if (file.empty())
-        return 0;
-    const size_t dot = file.rfind('.');
-    if (dot == std::string::npos)
-        return 0;
-    const std::string ext = Lower(file.substr(dot + 1));
-    static const std::pair<const char*, int32_t> kIcons[] = {
-        {"bmp", 1}, {"dib", 1}, {"rle", 1}, {"eps", 2},  {"gif", 3},   {"ico", 4},
-        {"iff", 5}, {"ilbm", 5}, {"jpg", 6}, {"pbm", 7}, {"pct", 8},   {"pict", 8},
-        {"pcx", 9}, {"pgm", 10}, {"png", 11}, {"ppm", 12}, {"ras", 13}, {"tga", 14},
-        {"tif", 15},
-    };
-    for (const auto& [e, icon] : kIcons)
-        if (ext == e)
-            return icon;
-    return 0;
-}
+int32_t CFavorites::IconIndexFor(const std::string& file) { return FavoriteIconOf(file); }
 
 void CFavorites::Parse(const std::string& text)
 {

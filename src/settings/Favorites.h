@@ -45,10 +45,9 @@ public:
     static constexpr const char* kTextDeleteQuestion = "Do you really want to delete this favorite?";
     void Clear();
 
-    // Icon index by the extension of `file` (lower-cased): no file 0;
-    // bmp dib rle 1; eps 2; gif 3; ico 4; iff ilbm 5; jpg 6; pbm 7;
-    // pct pict 8; pcx 9; pgm 10; png 11; ppm 12; ras 13; tga 14; tif 15;
-    // any other extension 0.
+    // Icon index by the extension of `file`, any case: no file 0; the
+    // classic kinds by their settings slot + 1 (bmp dib rle 1 ... tif tiff
+    // 15), the newer kinds 16, any other extension 0.
     static int32_t IconIndexFor(const std::string& file);
 
     // "vk.fav" in the configuration folder (or `path`). Load leaves the

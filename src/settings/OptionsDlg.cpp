@@ -64,6 +64,14 @@ QAbstractButton* COptionsPage::Check(const char* text, int32_t CSettings::*membe
     return box;
 }
 
+QAbstractButton* COptionsPage::CheckAt(const char* text, int position)
+{
+    auto* box = new QCheckBox(text);
+    m_bindings.push_back({[box, position](const CSettings& s) { box->setChecked(*s.IntAt(position) != 0); },
+                          [box, position](CSettings& s) { *s.IntAt(position) = box->isChecked() ? 1 : 0; }});
+    return box;
+}
+
 QButtonGroup* COptionsPage::Radios(const std::vector<const char*>& texts, int32_t CSettings::*member)
 {
     auto* group = new QButtonGroup(this);
@@ -115,25 +123,8 @@ CDisplayPg::CDisplayPg(QWidget* parent) : COptionsPage(parent)
 {
     PageLayout l(this);
     l.Group("Show filetypes");
-    const std::pair<const char*, int32_t CSettings::*> types[] = {
-        {"Windows Bitmap (BMP, DIB, RLE)", &CSettings::showBmp},
-        {"JPEG/JFIF (JPG)", &CSettings::showJpg},
-        {"Tag Image File Format (TIF)", &CSettings::showTif},
-        {"TrueVision Targa (TGA)", &CSettings::showTga},
-        {"Portable Network Graphics (PNG)", &CSettings::showPng},
-        {"Graphics Interchange Format (GIF)", &CSettings::showGif},
-        {"Macintosh PICT (PCT, PICT)", &CSettings::showPct},
-        {"Icons (ICO)", &CSettings::showIco},
-        {"Interchange File Format (IFF, ILBM)", &CSettings::showIff},
-        {"ZSoft Paintbrush (PCX)", &CSettings::showPcx},
-        {"Sun Rasterfile (RAS)", &CSettings::showRas},
-        {"EPS TIFF Preview (EPS)", &CSettings::showEps},
-        {"Portable Pixmap (PPM)", &CSettings::showPpm},
-        {"Portable Graymap (PGM)", &CSettings::showPgm},
-        {"Portable Bitmap (PBM)", &CSettings::showPbm},
-    };
-    for (const auto& [text, member] : types)
-        l.Add(Check(text, member));
+    for (const FileKind* kind : DisplayKinds())
+        l.Add(CheckAt(kind->displayLabel, CSettings::kFirstShowPosition + kind->slot));
 }
 
 CFilingPg::CFilingPg(QWidget* parent) : COptionsPage(parent)

@@ -29,6 +29,8 @@ public:
 
 protected:
     QAbstractButton* Check(const char* text, int32_t CSettings::*member);
+    // A check box bound to the integer at a settings position.
+    QAbstractButton* CheckAt(const char* text, int position);
     // Radio buttons with the values 0, 1, 2, ... in order.
     QButtonGroup* Radios(const std::vector<const char*>& texts, int32_t CSettings::*member);
     QComboBox* List(const std::vector<const char*>& items, int32_t CSettings::*member);

@@ -238,33 +238,10 @@ bool CRegistry::SplitKeyPath(const std::string& keyPath, std::string& root, std:
 
 std::string CRegistry::MimeTypeFor(const std::string& extension)
 {
-    static const std::pair<const char*, const char*> kTypes[] = {
-        {".bmp", "image/bmp"},
-        {".eps", "image/x-eps"},
-        {".gif", "image/gif"},
-        {".ico", "image/vnd.microsoft.icon"},
-        {".iff", "image/x-ilbm"},
-        {".jpg", "image/jpeg"},
-        {".pbm", "image/x-portable-bitmap"},
-        {".pct", "image/x-pict"},
-        {".pcx", "image/vnd.zbrush.pcx"},
-        {".pgm", "image/x-portable-graymap"},
-        {".png", "image/png"},
-        {".ppm", "image/x-portable-pixmap"},
-        {".ras", "image/x-sun-raster"},
-        {".tga", "image/x-tga"},
-        {".tif", "image/tiff"},
-        {".webp", "image/webp"},
-        {".avif", "image/avif"},
-        {".heic", "image/heic"},
-        {".heif", "image/heif"},
-        {".jxl", "image/jxl"},
-    };
-    const std::string lower = Lower(extension);
-    for (const auto& [ext, mime] : kTypes)
-        if (lower == ext)
-            return mime;
-    return {};
+    if (extension.size() < 2 || extension[0] != '.')
+        return {};
+    const FileKind* kind = FileKindOfExtension(std::string_view(extension).substr(1));
+    return kind ? kind->mimeType : std::string();
 }
 
 std::string CRegistry::DesktopEntryPath()
@@ -308,10 +285,6 @@ const char* EntryKeyFor(KeyKind kind)
 
 std::string WithListItem(const std::string& list, const std::string& item, bool first);
 
-constexpr const char* kAssociableExtensions[] = {".bmp", ".eps", ".gif", ".iff", ".jpg", ".pbm", ".pct",
-                                                 ".pcx", ".pgm", ".png", ".ppm", ".ras", ".tga", ".tif",
-                                                 ".ico", ".webp", ".avif", ".heic", ".heif", ".jxl"};
-
 // The desktop entry with the keys every launcher needs; values of ours
 // already present are kept.
 void CompleteEntry(IniText& entry, const std::string& typeName)
@@ -332,8 +305,8 @@ void CompleteEntry(IniText& entry, const std::string& typeName)
     std::string types;
     entry.Get(kEntryGroup, "MimeType", types);
     std::string all = types;
-    for (const char* ext : kAssociableExtensions)
-        all = WithListItem(all, CRegistry::MimeTypeFor(ext), false);
+    for (const FileKind* kind : AssociationKinds())
+        all = WithListItem(all, kind->mimeType, false);
     if (all != types)
         entry.Set(kEntryGroup, "MimeType", all);
 }

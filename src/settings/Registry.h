@@ -37,7 +37,8 @@ public:
     // failing step ends it with false; what was written stays.
     bool AssociateExtension(const std::string& extension);
 
-    // The MIME type of an associable extension (".jpg"), or "".
+    // The MIME type of an associable extension (".jpg", ".jpeg", any case),
+    // its kind's in the format registry, or "".
     static std::string MimeTypeFor(const std::string& extension);
 
     // The two files written.

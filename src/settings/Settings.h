@@ -165,6 +165,14 @@ public:
     // have no integer). Null for a string or unknown position.
     int32_t* IntAt(int position);
     const int32_t* IntAt(int position) const;
+    // The show and associate flags of a file kind's settings slot (0..14,
+    // FileKind::slot), stored from positions 81 and 5 on; null for no slot.
+    static constexpr int kFirstShowPosition = 81;
+    static constexpr int kFirstAssociatePosition = 5;
+    int32_t* ShowFlag(int slot) { return SlotAt(kFirstShowPosition, slot); }
+    const int32_t* ShowFlag(int slot) const { return const_cast<CSettings*>(this)->ShowFlag(slot); }
+    int32_t* AssociateFlag(int slot) { return SlotAt(kFirstAssociatePosition, slot); }
+    const int32_t* AssociateFlag(int slot) const { return const_cast<CSettings*>(this)->AssociateFlag(slot); }
     // Default and accepted range of an integer position.
     static int32_t DefaultAt(int position);
     static bool InRange(int position, int32_t value);
@@ -172,6 +180,9 @@ public:
     static int32_t Clamp(int position, int32_t value);
     // Every integer member brought into its range (after a dialog's OK).
     void ClampAll();
+
+private:
+    int32_t* SlotAt(int first, int slot) { return slot >= 0 && slot < kSettingSlotCount ? IntAt(first + slot) : nullptr; }
 };
 
 // Reads a whole (small) file; false when it cannot be opened or is larger

@@ -56,11 +56,11 @@ TEST(FileListFill, BothSortOrders)
     vktest::TempDir dir;
     Touch(dir, {"b.png", "a.bmp", "c.dib", "d.rle", "Zeta.jpg", "alpha.gif", "notes.txt", "e.ILBM", "f.Pict", "g.tiff", "README"});
     EXPECT_EQ(FillByName(dir.Path()),
-              (Names{"a.bmp", "alpha.gif", "b.png", "c.dib", "d.rle", "e.ILBM", "f.Pict", "Zeta.jpg"}));
+              (Names{"a.bmp", "alpha.gif", "b.png", "c.dib", "d.rle", "e.ILBM", "f.Pict", "g.tiff", "Zeta.jpg"}));
     // Groups in the pattern order: bmp dib eps gif ico iff ilbm jpg pbm pct
-    // pcx pgm pict png ppm ras rle tga tif.
+    // pcx pgm pict png ppm ras rle tga tif, the other extensions among them.
     EXPECT_EQ(FillByExtension(dir.Path()),
-              (Names{"a.bmp", "c.dib", "alpha.gif", "e.ILBM", "Zeta.jpg", "f.Pict", "b.png", "d.rle"}));
+              (Names{"a.bmp", "c.dib", "alpha.gif", "e.ILBM", "Zeta.jpg", "f.Pict", "b.png", "d.rle", "g.tiff"}));
 }
 
 TEST(FileListFill, WhatIsLeftOut)
@@ -94,10 +94,21 @@ TEST(FileListFill, TypeSwitchesNewerTypesAndRoot)
 {
     vktest::TempDir dir;
     Touch(dir, {"a.webp", "b.AVIF", "c.heic", "d.heif", "e.jxl", "f.bmp", "g.tif", "h.jpeg"});
-    EXPECT_EQ(FillByExtension(dir.Path()), (Names{"b.AVIF", "f.bmp", "c.heic", "d.heif", "e.jxl", "g.tif", "a.webp"}));
+    EXPECT_EQ(FillByExtension(dir.Path()),
+              (Names{"b.AVIF", "f.bmp", "c.heic", "d.heif", "h.jpeg", "e.jxl", "g.tif", "a.webp"}));
     CSettings newer;
     newer.showBmp = newer.showTif = 0; // the newer types are listed whatever the settings say
-    EXPECT_EQ(FillByName(dir.Path(), newer), (Names{"a.webp", "b.AVIF", "c.heic", "d.heif", "e.jxl"}));
+    EXPECT_EQ(FillByName(dir.Path(), newer), (Names{"a.webp", "b.AVIF", "c.heic", "d.heif", "e.jxl", "h.jpeg"}));
+
+    // Every name a JPEG or TIFF goes by follows its format's show setting.
+    vktest::TempDir photos;
+    Touch(photos, {"photo.jpeg", "CAMERA.JPG", "old.jfif", "w.JPE", "scan.tiff", "scan2.TIF", "pic.heif", "x.pnm"});
+    EXPECT_EQ(FillByName(photos.Path()), (Names{"CAMERA.JPG", "old.jfif", "photo.jpeg", "pic.heif", "scan.tiff",
+                                                "scan2.TIF", "w.JPE", "x.pnm"}));
+    CSettings noJpeg;
+    noJpeg.showJpg = 0;
+    noJpeg.showTif = 0;
+    EXPECT_EQ(FillByName(photos.Path(), noJpeg), (Names{"pic.heif", "x.pnm"}));
 
     vktest::TempDir classic;
     Touch(classic, {"a.bmp", "b.dib", "c.rle", "d.png", "e.tif", "f.pct", "g.pict"});

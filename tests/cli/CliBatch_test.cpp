@@ -218,6 +218,25 @@ TEST(CliRecursive, KeepsTheLayoutAndReportsFoldersItCannotRead)
     EXPECT_EQ(Tree(in + "/converted"), (std::vector<std::string>{"a.ppm", "summer/", "summer/b.ppm"}));
 }
 
+// Every extension the browser reads is taken from a folder; the files
+// left out are counted, not silently dropped.
+TEST(CliRecursive, TakesEveryExtensionReadAndCountsWhatItLeavesOut)
+{
+    TempDir dir;
+    const std::string in = dir.File("photos");
+    ::mkdir(in.c_str(), 0777);
+    int seed = 1;
+    for (const char* name : {"photo.jpeg", "CAMERA.JPG", "old.jfif", "scan.tiff", "pic.heif"})
+        Picture(in + "/" + name, 9, 5, seed++); // the content decides the decoder
+    WriteFile(in + "/notes.txt", "not a picture");
+    int status = 0;
+    const std::string out = Cli("convert -r --to ppm -o " + Quote(dir.File("out")) + " " + Quote(in), &status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_EQ(Tree(dir.File("out")),
+              (std::vector<std::string>{"CAMERA.ppm", "old.ppm", "photo.ppm", "pic.ppm", "scan.ppm"}));
+    EXPECT_TRUE(Has(out, "converted 5, skipped 0, failed 0, 1 file without a picture extension left out")) << out;
+}
+
 TEST(CliBatch, OneOrFourWorkersWriteTheSameBytes)
 {
     TempDir dir;

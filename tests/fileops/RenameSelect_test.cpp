@@ -141,8 +141,12 @@ TEST(SelectGroup, ChecksOfTheDialog)
     EXPECT_EQ(ValidateGroupCriteria(c), "Please enter a value between 1970 and 2037.");
     c.toYear = 2037;
     EXPECT_EQ(ValidateGroupCriteria(c), "");
-    EXPECT_TRUE(std::is_sorted(GroupExtensions().begin(), GroupExtensions().end()));
-    EXPECT_EQ(GroupExtensions().size(), 19u);
+    // The classic nineteen keep their places; the others follow, sorted too.
+    ASSERT_GT(GroupExtensions().size(), 19u);
+    EXPECT_TRUE(std::is_sorted(GroupExtensions().begin(), GroupExtensions().begin() + 19));
+    EXPECT_TRUE(std::is_sorted(GroupExtensions().begin() + 19, GroupExtensions().end()));
+    EXPECT_EQ(GroupExtensions()[7], "jpg");
+    EXPECT_EQ(GroupExtensions()[18], "tif");
 }
 
 TEST(SelectGroup, EveryCriterion)
@@ -161,6 +165,8 @@ TEST(SelectGroup, EveryCriterion)
     c.extension = "jpg";
     EXPECT_EQ(ApplyGroup(c, false, names, {false, false, true, true, false, false}, status),
               (std::vector<bool>{true, true, false, false, false, false}));
+    c.extension = "jpeg"; // offered after the classic choices
+    EXPECT_EQ(ApplyGroup(c, false, names, none, status), (std::vector<bool>{false, false, false, true, false, false}));
 
     // Smaller than 1 KB, added to what was selected.
     c = GroupCriteria{};

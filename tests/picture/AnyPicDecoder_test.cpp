@@ -55,7 +55,7 @@ std::string Ftyp(const std::string& major, const std::string& compatible)
 
 TEST(Detect, SignaturesNearMissesAndPrecedence)
 {
-    using D = CAnyPicDecoder;
+    
     std::string ftypLie = Ftyp("avif", "");
     ftypLie.replace(0, 4, Be32(4096)); // a box size beyond the file
     // A JPEG XL container whose bytes also pass the Targa test (byte 1 and
@@ -67,46 +67,46 @@ TEST(Detect, SignaturesNearMissesAndPrecedence)
         std::string bytes;
         int detected;
     } cases[] = {
-        {"BMP", "BM", D::DetBMP},
-        {"Targa", Targa(), D::DetTGA},
-        {"TIFF II", Padded(std::string("II*\0", 4)), D::DetTIFF},
-        {"TIFF MM", Padded(std::string("MM\0*", 4)), D::DetTIFF},
-        {"JPEG", Padded("\xFF\xD8\xFF\xE0"), D::DetJPEG},
-        {"PNG", Padded("\x89PNG\r\n"), D::DetPNG},
-        {"GIF87a", Padded("GIF87a"), D::DetGIF},
-        {"GIF89a", Padded("GIF89a"), D::DetGIF},
-        {"PCX", Padded("\x0A\x05\x01\x08"), D::DetPCX},
-        {"IFF", Padded(std::string("FORM\0\0\0\0ILBM", 12)), D::DetIFF},
-        {"P6", "P6\n1 1\n255\n", D::DetPNM},
-        {"P1", "P1", D::DetPNM},
-        {"Sun raster", Padded("\x59\xA6\x6A\x95"), D::DetRAS},
-        {"icon", Padded(std::string("\0\0\1\0\1\0", 6)), D::DetICO},
-        {"PICT v2", Pict(ByteString({0x00, 0x11, 0x02, 0xFF}), 541), D::DetPICT},
-        {"PICT v1", Pict(ByteString({0x11, 0x01, 0x01, 0x00}), 600), D::DetPICT},
-        {"EPS", Eps(30, 10), D::DetEPS},
-        {"WebP", std::string("RIFF\x10\0\0\0WEBPVP8 ", 16), D::DetWEBP},
-        {"AVIF", Ftyp("avif", "mif1miaf"), D::DetAVIF},
-        {"AVIF by brand", Ftyp("mif1", "mif1avif"), D::DetAVIF},
-        {"HEIC", Ftyp("heic", "mif1heic"), D::DetHEIF},
-        {"HEIF by brand", Ftyp("mif1", "mif1"), D::DetHEIF},
-        {"JPEG XL codestream", ByteString({0xFF, 0x0A, 0xFA}), D::DetJXL},
-        {"JPEG XL box over Targa", jxlBox, D::DetJXL},
+        {"BMP", "BM", DetectionOf(FormatBMP)},
+        {"Targa", Targa(), DetectionOf(FormatTGA)},
+        {"TIFF II", Padded(std::string("II*\0", 4)), DetectionOf(FormatTIFF)},
+        {"TIFF MM", Padded(std::string("MM\0*", 4)), DetectionOf(FormatTIFF)},
+        {"JPEG", Padded("\xFF\xD8\xFF\xE0"), DetectionOf(FormatJPEG)},
+        {"PNG", Padded("\x89PNG\r\n"), DetectionOf(FormatPNG)},
+        {"GIF87a", Padded("GIF87a"), DetectionOf(FormatGIF)},
+        {"GIF89a", Padded("GIF89a"), DetectionOf(FormatGIF)},
+        {"PCX", Padded("\x0A\x05\x01\x08"), DetectionOf(FormatPCX)},
+        {"IFF", Padded(std::string("FORM\0\0\0\0ILBM", 12)), DetectionOf(FormatIFF)},
+        {"P6", "P6\n1 1\n255\n", DetectionOf(FormatPNM)},
+        {"P1", "P1", DetectionOf(FormatPNM)},
+        {"Sun raster", Padded("\x59\xA6\x6A\x95"), DetectionOf(FormatRAS)},
+        {"icon", Padded(std::string("\0\0\1\0\1\0", 6)), DetectionOf(FormatICO)},
+        {"PICT v2", Pict(ByteString({0x00, 0x11, 0x02, 0xFF}), 541), DetectionOf(FormatPICT)},
+        {"PICT v1", Pict(ByteString({0x11, 0x01, 0x01, 0x00}), 600), DetectionOf(FormatPICT)},
+        {"EPS", Eps(30, 10), DetectionOf(FormatEPS)},
+        {"WebP", std::string("RIFF\x10\0\0\0WEBPVP8 ", 16), DetectionOf(FormatWEBP)},
+        {"AVIF", Ftyp("avif", "mif1miaf"), DetectionOf(FormatAVIF)},
+        {"AVIF by brand", Ftyp("mif1", "mif1avif"), DetectionOf(FormatAVIF)},
+        {"HEIC", Ftyp("heic", "mif1heic"), DetectionOf(FormatHEIF)},
+        {"HEIF by brand", Ftyp("mif1", "mif1"), DetectionOf(FormatHEIF)},
+        {"JPEG XL codestream", ByteString({0xFF, 0x0A, 0xFA}), DetectionOf(FormatJXL)},
+        {"JPEG XL box over Targa", jxlBox, DetectionOf(FormatJXL)},
         // A PNM-looking start whose bytes also satisfy the Targa test; a BMP
         // never reaches the Targa test.
-        {"Targa over PNM", Targa('P', 1), D::DetTGA},
-        {"BMP over Targa", Targa('B', 'M'), D::DetBMP},
+        {"Targa over PNM", Targa('P', 1), DetectionOf(FormatTGA)},
+        {"BMP over Targa", Targa('B', 'M'), DetectionOf(FormatBMP)},
         // Near misses.
-        {"GIF88a", Padded("GIF88a"), D::DetNone},
-        {"uncompressed PCX", Padded(ByteString({0x0A, 0x05, 0x00, 0x08})), D::DetNone},
-        {"P7", "P7 332\n", D::DetNone},
-        {"empty", "", D::DetNone},
-        {"B", "B", D::DetNone},
-        {"short JPEG", "\xFF\xD8", D::DetNone},
-        {"PICT of 540 bytes", Pict(ByteString({0x00, 0x11, 0x02, 0xFF}), 540), D::DetNone},
-        {"EPS without a TIFF section", Eps(0, 0), D::DetNone},
-        {"WAVE", std::string("RIFF\x10\0\0\0WAVEfmt ", 16), D::DetNone},
-        {"MP4 video", Ftyp("isom", "isomavc1"), D::DetNone},
-        {"box size beyond the file", ftypLie, D::DetNone},
+        {"GIF88a", Padded("GIF88a"), kDetectedNone},
+        {"uncompressed PCX", Padded(ByteString({0x0A, 0x05, 0x00, 0x08})), kDetectedNone},
+        {"P7", "P7 332\n", kDetectedNone},
+        {"empty", "", kDetectedNone},
+        {"B", "B", kDetectedNone},
+        {"short JPEG", "\xFF\xD8", kDetectedNone},
+        {"PICT of 540 bytes", Pict(ByteString({0x00, 0x11, 0x02, 0xFF}), 540), kDetectedNone},
+        {"EPS without a TIFF section", Eps(0, 0), kDetectedNone},
+        {"WAVE", std::string("RIFF\x10\0\0\0WAVEfmt ", 16), kDetectedNone},
+        {"MP4 video", Ftyp("isom", "isomavc1"), kDetectedNone},
+        {"box size beyond the file", ftypLie, kDetectedNone},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Detect(c.bytes), c.detected) << c.what;

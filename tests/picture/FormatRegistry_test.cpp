@@ -25,14 +25,14 @@ const PictureFormatInfo* DetectedRow(const std::string& bytes)
 
 TEST(FormatRegistry, CodesNamesAndExtensionsMapBackToTheirRow)
 {
-    std::set<int> formats, detections, saveCodes;
+    std::set<int> formats, detections, saveCodes, slots;
     std::set<std::string> names, listed, saved;
     for (const PictureFormatInfo& row : kPictureFormats) {
         SCOPED_TRACE(row.name);
         EXPECT_TRUE(formats.insert(row.format).second);
         EXPECT_TRUE(detections.insert(row.detected).second);
         EXPECT_TRUE(names.insert(row.name).second);
-        EXPECT_NE(row.detected, DetNone);
+        EXPECT_NE(row.detected, kDetectedNone);
         EXPECT_EQ(FindPictureFormat(row.format), &row);
         EXPECT_STREQ(FormatName(row.format), row.name);
         ASSERT_NE(row.detect, nullptr);
@@ -40,18 +40,29 @@ TEST(FormatRegistry, CodesNamesAndExtensionsMapBackToTheirRow)
         EXPECT_NE(row.makeDecoder(), nullptr);
         EXPECT_TRUE(row.storedOrientation || !row.orientationLeft) << "a rest of nothing";
         bool anyListed = false;
-        for (const ListedExtension& e : row.listed) {
-            if (!e.extension)
+        for (const FileKind& kind : row.kinds) {
+            for (const char* e : kind.extensions) {
+                if (!e)
+                    continue;
+                anyListed = true;
+                EXPECT_TRUE(listed.insert(e).second) << e;
+                EXPECT_EQ(FormatOfListedExtension(e), &row) << e;
+                EXPECT_EQ(FileKindOfExtension(e), &kind) << e;
+                std::string upper = e;
+                for (char& c : upper)
+                    c = char(c - 'a' + 'A');
+                EXPECT_EQ(FormatOfListedExtension(upper), &row) << upper;
+            }
+            if (!kind.extensions[0])
                 continue;
-            anyListed = true;
-            EXPECT_TRUE(listed.insert(e.extension).second) << e.extension;
-            EXPECT_EQ(FormatOfListedExtension(e.extension), &row) << e.extension;
-            std::string upper = e.extension;
-            for (char& c : upper)
-                c = char(c - 'a' + 'A');
-            EXPECT_EQ(FormatOfListedExtension(upper), &row) << upper;
-            EXPECT_GE(int(e.type), int(TypeAlwaysShown));
-            EXPECT_LT(int(e.type), int(kListedTypeCount));
+            EXPECT_NE(kind.mimeType, nullptr) << kind.extensions[0];
+            EXPECT_NE(kind.openName, nullptr) << kind.extensions[0];
+            EXPECT_LT(kind.slot, kSettingSlotCount);
+            if (kind.slot >= 0) {
+                EXPECT_TRUE(slots.insert(kind.slot).second) << kind.extensions[0];
+                EXPECT_EQ(FileKindOfSlot(kind.slot), &kind);
+                EXPECT_EQ(FavoriteIconOf(std::string("a.") + kind.extensions[0]), kind.slot + 1);
+            }
         }
         EXPECT_TRUE(anyListed) << "every format read is shown in the list";
         for (const SaveTarget& t : row.saved) {
@@ -68,7 +79,11 @@ TEST(FormatRegistry, CodesNamesAndExtensionsMapBackToTheirRow)
     }
     EXPECT_STREQ(FormatName(FormatNone), "");
     EXPECT_EQ(FindPictureFormat(FormatNone), nullptr);
-    EXPECT_EQ(FormatOfListedExtension("jpeg"), nullptr);
+    EXPECT_EQ(FormatOfListedExtension("jpeg"), FindPictureFormat(FormatJPEG));
+    EXPECT_EQ(FormatOfListedExtension("TIFF"), FindPictureFormat(FormatTIFF));
+    EXPECT_EQ(FormatOfListedExtension("heif"), FindPictureFormat(FormatHEIF));
+    EXPECT_EQ(FormatOfListedExtension("txt"), nullptr);
+    EXPECT_EQ(slots.size(), size_t(kSettingSlotCount)) << "every show and associate flag has its kind";
     EXPECT_EQ(FormatOfListedExtension(""), nullptr);
     EXPECT_EQ(SaveTargetOfExtension("webp"), nullptr) << "read only";
 
@@ -97,6 +112,50 @@ TEST(FormatRegistry, CodesNamesAndExtensionsMapBackToTheirRow)
     ASSERT_EQ(writable.size(), kSaveTargets.size());
     EXPECT_STREQ(writable[3].name, "PNM");
     EXPECT_STREQ(writable[3].target->extension, "ppm");
+}
+
+// The lists users and settings know keep their classic entries in their
+// places; what the registry adds comes after them.
+TEST(FormatRegistry, ClassicListsKeepTheirPlacesAndNewEntriesFollow)
+{
+    const std::vector<std::string> classic = {"bmp", "dib", "eps", "gif", "ico", "iff", "ilbm",
+                                              "jpg", "pbm", "pct", "pcx", "pgm", "pict", "png",
+                                              "ppm", "ras", "rle", "tga", "tif"};
+    ASSERT_GT(kExtensionChoices.size(), classic.size());
+    for (size_t i = 0; i < classic.size(); ++i)
+        EXPECT_STREQ(kExtensionChoices[i], classic[i].c_str());
+    std::set<std::string> added(kExtensionChoices.begin() + std::ptrdiff_t(classic.size()), kExtensionChoices.end());
+    for (const char* e : {"jpeg", "jpe", "jfif", "tiff", "webp", "avif", "heic", "heif", "jxl", "pnm"})
+        EXPECT_TRUE(added.count(e)) << e;
+
+    std::vector<std::string> display;
+    for (const FileKind* kind : DisplayKinds())
+        display.emplace_back(kind->displayLabel);
+    EXPECT_EQ(display, (std::vector<std::string>{
+                           "Windows Bitmap (BMP, DIB, RLE)", "JPEG/JFIF (JPG)", "Tag Image File Format (TIF)",
+                           "TrueVision Targa (TGA)", "Portable Network Graphics (PNG)",
+                           "Graphics Interchange Format (GIF)", "Macintosh PICT (PCT, PICT)", "Icons (ICO)",
+                           "Interchange File Format (IFF, ILBM)", "ZSoft Paintbrush (PCX)", "Sun Rasterfile (RAS)",
+                           "EPS TIFF Preview (EPS)", "Portable Pixmap (PPM)", "Portable Graymap (PGM)",
+                           "Portable Bitmap (PBM)"}));
+    // Show flags in settings order: bmp eps gif ico iff jpg pbm pct pcx pgm png ppm ras tga tif.
+    EXPECT_EQ(FileKindOfExtension("jpeg")->slot, 5);
+    EXPECT_EQ(FileKindOfExtension("TIFF")->slot, 14);
+    EXPECT_EQ(FileKindOfExtension("webp")->slot, -1);
+    EXPECT_EQ(FavoriteIconOf("scan.tiff"), 15);
+    EXPECT_EQ(FavoriteIconOf("photo.JPEG"), 6);
+    EXPECT_EQ(FavoriteIconOf("new.avif"), kSettingSlotCount + 1);
+    EXPECT_EQ(FavoriteIconOf("notes.txt"), 0);
+
+    const std::vector<std::string> filters = OpenFilters();
+    ASSERT_GE(filters.size(), 21u);
+    EXPECT_EQ(filters[0].rfind("All pictures (*.avif *.bmp ", 0), 0u) << filters[0];
+    for (const char* e : {"*.jpeg", "*.tiff", "*.heif", "*.jxl", "*.pbm"})
+        EXPECT_NE(filters[0].find(e), std::string::npos) << e;
+    EXPECT_EQ(filters[1], "Windows Bitmap (*.bmp *.dib *.rle)");
+    EXPECT_EQ(filters[2], "JPEG (*.jpg *.jpeg *.jpe *.jfif)");
+    EXPECT_EQ(filters[15], "Icon Files (*.ico)");
+    EXPECT_EQ(filters[16], "WebP (*.webp)");
 }
 
 // Every written format read back as the row that writes it, and a sample

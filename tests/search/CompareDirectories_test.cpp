@@ -157,8 +157,8 @@ TEST(CompareCandidates, ListedSortedAndFiltered)
     Strings names;
     for (const auto& f : files)
         names.push_back(f.fileName);
-    EXPECT_EQ(names, (Strings{"A.jpg", "b.JPG", "big.tif", "c.png"}));
-    ASSERT_EQ(files.size(), 4u);
+    EXPECT_EQ(names, (Strings{"A.jpg", "b.JPG", "big.tif", "c.png", "d.jpeg"}));
+    ASSERT_EQ(files.size(), 5u);
     EXPECT_EQ(files[1].title, "b");
     EXPECT_EQ(files[1].extension, "JPG");
     EXPECT_EQ(files[2].size, uint64_t(5) << 30);

@@ -125,7 +125,7 @@ TEST(FindSearch, EveryCriterionInAFolderTree)
     ::mkdir((root + "/dir.jpg").c_str(), 0755); // a folder named like a picture
     const int64_t noon1 = LocalTime(2000, 1, 1, 12);
     const int64_t noon2 = LocalTime(2000, 1, 2, 12);
-    // jpeg is not in the list; a name without a dot has no extension.
+    // Every extension read counts, a.jpeg too; a name without a dot has no extension.
     for (const char* name : {"a.jpeg", "b.jpg", "notes.txt", ".hidden.png", "gif", "a.gifx", "x.tar.ilbm",
                              "\xc3\xa9T\xc3\x89.png"})
         Touch(root + "/" + name, 10, noon1);
@@ -139,9 +139,9 @@ TEST(FindSearch, EveryCriterionInAFolderTree)
     all.lookIn = root;
     SearchTotals totals;
     EXPECT_EQ(Names(Find(all, &totals), root),
-              (Strings{".hidden.png", "Img.GIF", "b.jpg", "img.bmp", "img1.bmp", "sub/IMG.tif", "sub/deeper/c.JPG",
-                       "x.tar.ilbm", "\xc3\xa9T\xc3\x89.png"}));
-    EXPECT_EQ(totals.found, 9u);
+              (Strings{".hidden.png", "Img.GIF", "a.jpeg", "b.jpg", "img.bmp", "img1.bmp", "sub/IMG.tif",
+                       "sub/deeper/c.JPG", "x.tar.ilbm", "\xc3\xa9T\xc3\x89.png"}));
+    EXPECT_EQ(totals.found, 10u);
     EXPECT_EQ(totals.folders, 4u);
 
     const std::string day1[6] = {"1", "1", "2000", "1", "2", "2000"};
@@ -158,13 +158,15 @@ TEST(FindSearch, EveryCriterionInAFolderTree)
         {"img", "bmp", SizeEqual, 0, false, {"img.bmp"}},
         {"", "bmp", SizeEqual, 0, false, {"img.bmp", "img1.bmp"}},
         {"", "gif", SizeEqual, 0, false, {"Img.GIF"}},
+        {"", "jpeg", SizeEqual, 0, false, {"a.jpeg"}},
         {"", "*.*", SizeAbove, 1024, false, {"img.bmp", "img1.bmp", "sub/deeper/c.JPG"}},
         {"", "*.*", SizeEqual, 1024, false, {"Img.GIF"}},
         {"", "*.*", SizeBelow, 1024, false,
-         {".hidden.png", "b.jpg", "sub/IMG.tif", "x.tar.ilbm", "\xc3\xa9T\xc3\x89.png"}},
+         {".hidden.png", "a.jpeg", "b.jpg", "sub/IMG.tif", "x.tar.ilbm", "\xc3\xa9T\xc3\x89.png"}},
         // Noon on the first day is inside, noon on the second outside.
         {"", "*.*", SizeEqual, 0, true,
-         {".hidden.png", "Img.GIF", "b.jpg", "img1.bmp", "sub/IMG.tif", "x.tar.ilbm", "\xc3\xa9T\xc3\x89.png"}},
+         {".hidden.png", "Img.GIF", "a.jpeg", "b.jpg", "img1.bmp", "sub/IMG.tif", "x.tar.ilbm",
+          "\xc3\xa9T\xc3\x89.png"}},
         {"img", "gif", SizeEqual, 1024, true, {"Img.GIF"}},
         {"img", "gif", SizeEqual, 1023, true, {}},
     };
@@ -246,7 +248,7 @@ TEST(FindCriteria, FromTheDialogsInput)
     // the trailing separator, the date and the unchecked size.
     FindInput in;
     in.lookIn = "/";
-    in.extensionIndex = kImageExtensionCount;
+    in.extensionIndex = 19; // the last classic choice keeps its place
     in.sizeText = "1";
     in.sizeUnit = UnitKB;
     in.dateChecked = true;
@@ -255,6 +257,12 @@ TEST(FindCriteria, FromTheDialogsInput)
     FindCriteria c = CriteriaFrom(in);
     EXPECT_EQ(c.lookIn, "/") << "the root keeps its separator";
     EXPECT_EQ(c.extension, "tif");
+    // The extensions added to the list come after "tif".
+    bool jpeg = false;
+    for (in.extensionIndex = 20; in.extensionIndex <= kImageExtensionCount; ++in.extensionIndex)
+        jpeg = jpeg || CriteriaFrom(in).extension == "jpeg";
+    EXPECT_TRUE(jpeg);
+    EXPECT_EQ(CriteriaFrom(in).extension, "*.*") << "past the end: all files";
     EXPECT_EQ(c.sizeBytes, 0u) << "unchecked: no size criterion";
     EXPECT_TRUE(c.dateActive);
     EXPECT_EQ(c.dateFrom, LocalTime(2000, 1, 1, 1, 1, 1));

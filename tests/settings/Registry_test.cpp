@@ -84,9 +84,9 @@ TEST(Registry, AssociationWrittenAndReadBack)
     EXPECT_EQ(reg.GetDefaultValue(kRoot + "Velkor\\DefaultIcon"), "/opt/Velkor App/bin/Velkor, 0");
     EXPECT_EQ(reg.GetDefaultValue(kRoot + "Velkor\\shell\\open\\command"),
               "\"/opt/Velkor App/bin/Velkor\" \"%1\"");
-    // Only .jpg: a .jpeg key is untouched, other roots and keys unknown.
+    // .jpeg shares the MIME type of .jpg; other roots and keys unknown.
     EXPECT_EQ(reg.GetDefaultValue(kRoot + ".png"), CRegistry::kReadError); // no default set
-    EXPECT_EQ(reg.GetDefaultValue(kRoot + ".jpeg"), CRegistry::kReadError);
+    EXPECT_EQ(reg.GetDefaultValue(kRoot + ".JPEG"), "Velkor");
     EXPECT_EQ(reg.GetDefaultValue("HKEY_CURRENT_USER\\.jpg"), CRegistry::kReadError);
 
     const std::string list = vktest::ReadFile(home.MimeApps());
@@ -150,7 +150,7 @@ TEST(Registry, FailuresStopAtTheFirstStep)
     TempHome home;
     CRegistry reg = MakeRegistry();
     // An extension with no known type fails before writing anything.
-    EXPECT_FALSE(reg.AssociateExtension(".jpeg"));
+    EXPECT_FALSE(reg.AssociateExtension(".txt"));
     EXPECT_FALSE(vktest::FileExists(home.MimeApps()));
     EXPECT_FALSE(vktest::FileExists(home.Entry()));
 
@@ -186,5 +186,7 @@ TEST(Registry, MimeTypesOfTheAssociableExtensions)
         EXPECT_EQ(CRegistry::MimeTypeFor(ext).rfind("image/", 0), 0u) << ext;
     EXPECT_EQ(CRegistry::MimeTypeFor(".HEIC"), "image/heic");
     EXPECT_EQ(CRegistry::MimeTypeFor(".JPG"), "image/jpeg");
+    EXPECT_EQ(CRegistry::MimeTypeFor(".jfif"), "image/jpeg");
+    EXPECT_EQ(CRegistry::MimeTypeFor(".tiff"), "image/tiff");
     EXPECT_EQ(CRegistry::MimeTypeFor(".txt"), "");
 }

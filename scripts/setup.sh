@@ -39,7 +39,12 @@ velkor_build() {
   local dir=$1
   shift
   if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$VELKOR_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
+    local launcher=()
+    # A developer's ccache, when there is one, serves rebuilds in fresh clones.
+    if command -v ccache >/dev/null 2>&1; then
+      launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+    fi
+    cmake -S "$VELKOR_ROOT" -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
   fi
   cmake --build "$dir" -j "$(nproc)"
 }

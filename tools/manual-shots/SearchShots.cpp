@@ -1,14 +1,13 @@
-// Not a test: draws Find Images with results and a preview, and the
+// Draws Find Images with results and a preview, and the
 // Compare Directories results with both lists, into PNGs for the manual.
 // Run on demand, under a virtual X server, from the source folder:
 //   VELKOR_SHOTS_DIR=resources/manual xvfb-run -a -s "-screen 0 1400x900x24"
-//     build/tests/velkor_app_tests --gtest_also_run_disabled_tests
-//     --gtest_filter='SearchShots.*'
+//     build/tools/manual-shots/velkor_manual_shots --gtest_filter='SearchShots.*'
 // (one command line).
 #include "search/CompareResultsDlg.h"
 #include "search/FindImages.h"
 
-#include "../browser/FrameFixture.h"
+#include "browser/FrameFixture.h"
 #include "browser/StaticImgView.h"
 
 #include <QApplication>
@@ -46,7 +45,7 @@ void Save(QWidget& window, const char* name)
 
 } // namespace
 
-TEST(SearchShots, DISABLED_FindAndCompare)
+TEST(SearchShots, FindAndCompare)
 {
     vktest::TempDir home;
     const std::string pictures = home.File("Pictures");

@@ -1,8 +1,7 @@
-// Not a test: draws each saving and editing dialog into a PNG for the
+// Draws each saving and editing dialog into a PNG for the
 // manual. Run on demand, under a virtual X server:
 //   VELKOR_SHOTS_DIR=resources/manual/images xvfb-run -a \
-//     build/tests/velkor_app_tests --gtest_also_run_disabled_tests \
-//     --gtest_filter='DialogShots.*'
+//     build/tools/manual-shots/velkor_manual_shots --gtest_filter='DialogShots.*'
 #include "edit/BrightContGamma.h"
 #include "edit/CanvasSize.h"
 #include "edit/ColorBalance.h"
@@ -40,7 +39,7 @@ void Shoot(QDialog& dialog, const char* name)
 
 } // namespace
 
-TEST(DialogShots, DISABLED_SaveEveryDialog)
+TEST(DialogShots, SaveEveryDialog)
 {
     CJPEGOptions jpeg(60, 0, false, false);
     Shoot(jpeg, "jpeg-options");

@@ -2,12 +2,13 @@
 # Installs a build into a scratch root (DESTDIR, prefix /usr) and checks the
 # tree as a desktop sees it: programs, desktop entry, icons, AppStream data,
 # manual pages, completion and the manual, each valid by the desktop's own
-# validators. Usage: check_install.sh BUILD_DIR
+# validators. Usage: check_install.sh BUILD_DIR [CMAKE]
 set -euo pipefail
 build=$1
+cmake=${2:-cmake}
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
-DESTDIR=$root cmake --install "$build" --prefix /usr >/dev/null
+DESTDIR=$root "$cmake" --install "$build" --prefix /usr >/dev/null
 usr=$root/usr
 status=0
 fail() { echo "FAIL: $*" >&2; status=1; }

@@ -8,6 +8,7 @@ velkor_build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev l
 velkor_test_packages=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   netpbm imagemagick libjpeg-turbo-progs libtiff-tools libgif-dev libpng-tools poppler-utils xdg-utils
   webp libheif-examples libjxl-tools libimage-exiftool-perl libvips-tools
+  desktop-file-utils appstream groff-base man-db # the installed tree checked by InstallTree
   lomiri-wallpapers-20.04) # real 16-24 MP photographs for the viewer benchmark
 
 velkor_install_packages() {

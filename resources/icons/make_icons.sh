@@ -34,5 +34,13 @@ icon options  -fill '#808080' -stroke '#404040' -draw 'circle 8,8 13,8' -fill wh
 icon about    -fill '#2060c0' -stroke '#103070' -draw 'circle 8,8 14,8' -fill white -stroke none -draw 'rectangle 7,7 9,12' -draw 'rectangle 7,4 9,5'
 icon folder   -fill '#e8b84a' -stroke '#8a6414' -draw 'polygon 1,4 6,4 7,6 14,6 14,13 1,13'
 icon image    -fill white -stroke '#505050' -draw 'rectangle 1,2 14,13' -fill '#60a0e0' -stroke none -draw 'rectangle 2,3 13,8' -fill '#40a040' -draw 'polygon 2,12 6,7 9,10 11,8 13,12'
-"$C" -size 32x32 xc:none -fill '#3070d0' -stroke '#183870' -strokewidth 2 -draw 'roundrectangle 2,4 29,27 4,4' \
-    -fill '#f0d040' -stroke none -draw 'circle 22,11 25,11' -fill '#60c050' -draw 'polygon 4,25 12,13 18,21 22,17 28,25' PNG32:velkor.png
+# The program's icon, drawn on a 32-unit grid at every size the desktop's
+# hicolor theme asks for; velkor.svg is the same drawing for scalable use.
+app_icon() {
+  k=$(awk "BEGIN { print $1 / 32 }")
+  "$C" -size "$1x$1" xc:none -draw "scale $k,$k \
+    fill #3070d0 stroke #183870 stroke-width 2 roundrectangle 2,4 29,27 4,4 \
+    fill #f0d040 stroke none circle 22,11 25,11 fill #60c050 polygon 4,25 12,13 18,21 22,17 28,25" "PNG32:$2"
+}
+app_icon 32 velkor.png
+for size in 16 48 64 128 256; do app_icon "$size" "velkor-$size.png"; done

@@ -1,8 +1,8 @@
 #include "MessageService.h"
+#include "platform/Folders.h"
 
 #include <QPushButton>
 #include <QApplication>
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFileInfo>
@@ -63,16 +63,8 @@ bool openUrl(const QUrl& url)
 
 QString manualPath()
 {
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    QStringList candidates = {exeDir + "/../share/velkor/manual/index.html",
-                              exeDir + "/../../share/velkor/manual/index.html"};
-#ifdef VELKOR_MANUAL_DIR
-    candidates.append(QStringLiteral(VELKOR_MANUAL_DIR "/index.html"));
-#endif
-    for (const QString& candidate : candidates)
-        if (QFileInfo::exists(candidate))
-            return QFileInfo(candidate).canonicalFilePath();
-    return QString();
+    const QString page = QString::fromStdString(vkplatform::ManualPath());
+    return page.isEmpty() ? page : QFileInfo(page).canonicalFilePath();
 }
 
 Answer ask(const QString& text, Buttons buttons, Icon icon)

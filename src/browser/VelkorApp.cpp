@@ -14,6 +14,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName("Velkor");
     QApplication::setApplicationVersion("1.0");
+    // Lets the desktop (Wayland in particular) tie the window to the
+    // installed entry and its icon.
+    QGuiApplication::setDesktopFileName("velkor");
 
     auto* frame = new CMainFrame;
     frame->setAttribute(Qt::WA_DeleteOnClose);

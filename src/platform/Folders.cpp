@@ -1,7 +1,9 @@
 #include "Folders.h"
 
+#include "FileStatus.h"
 #include "Path.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -122,6 +124,53 @@ std::string ExecutablePath()
     if (n <= 0)
         return {};
     return std::string(buffer.data(), static_cast<size_t>(n));
+}
+
+std::string FindManual(const std::string& exeDir, const std::vector<std::string>& dataDirs)
+{
+    // Where a package puts it (share/velkor), where a distribution may move
+    // it (share/doc/velkor), each below a data folder.
+    const auto below = [](const std::string& share) {
+        return std::vector<std::string>{vkpath::Join(share, "velkor/manual"),
+                                        vkpath::Join(share, "doc/velkor/manual")};
+    };
+    std::vector<std::string> folders;
+    if (!exeDir.empty())
+        folders = below(vkpath::Join(vkpath::Parent(exeDir), "share"));
+#ifdef VELKOR_INSTALLED_MANUAL_DIR
+    folders.push_back(VELKOR_INSTALLED_MANUAL_DIR);
+#endif
+    for (const std::string& share : dataDirs)
+        for (const std::string& folder : below(share))
+            folders.push_back(folder);
+    // The build tree keeps a copy at build/share beside build/src/<folder>.
+    if (!exeDir.empty())
+        folders.push_back(vkpath::Join(vkpath::Parent(vkpath::Parent(exeDir)), "share/velkor/manual"));
+#ifdef VELKOR_MANUAL_DIR
+    folders.push_back(VELKOR_MANUAL_DIR);
+#endif
+    for (const std::string& folder : folders) {
+        const std::string page = vkpath::Join(folder, "index.html");
+        if (IsRegularFile(page))
+            return page;
+    }
+    return {};
+}
+
+std::string ManualPath()
+{
+    std::vector<std::string> dataDirs = {XdgDataHome()};
+    std::string list = Env("XDG_DATA_DIRS");
+    if (list.empty())
+        list = "/usr/local/share:/usr/share";
+    for (size_t start = 0; start <= list.size();) {
+        const size_t end = std::min(list.find(':', start), list.size());
+        const std::string dir = list.substr(start, end - start);
+        if (vkpath::IsAbsolute(dir))
+            dataDirs.push_back(dir);
+        start = end + 1;
+    }
+    return FindManual(vkpath::Parent(ExecutablePath()), dataDirs);
 }
 
 } // namespace vkplatform

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vkplatform {
 
@@ -33,5 +34,13 @@ bool MakePath(const std::string& dir);
 std::string SystemDirectory();
 // The path of the running executable ("" when unknown).
 std::string ExecutablePath();
+
+// The manual's first page, "" when it is nowhere. Looked for beside the
+// program (bin/../share/velkor/manual or share/doc/velkor/manual), in the
+// folder it was installed to, in the desktop's data folders
+// ($XDG_DATA_HOME, $XDG_DATA_DIRS), and last in the build and source trees.
+std::string ManualPath();
+// The same search from a given program folder and list of data folders.
+std::string FindManual(const std::string& exeDir, const std::vector<std::string>& dataDirs);
 
 } // namespace vkplatform

@@ -193,6 +193,31 @@ TEST(PlatformFolders, ConfigAndDataFoldersAndAnchoring)
     EXPECT_EQ(ConfigDirectory(), "/abs/conf");
 }
 
+TEST(PlatformFolders, ManualFoundWhereItIsInstalled)
+{
+    vktest::TempDir dir;
+    const auto install = [](const std::string& folder) {
+        EXPECT_TRUE(MakePath(folder));
+        vktest::WriteFile(folder + "/index.html", "<html></html>");
+        return folder + "/index.html";
+    };
+    // Moved to the documentation folder by a distribution, found from bin.
+    const std::string doc = install(dir.File("usr/share/doc/velkor/manual"));
+    EXPECT_EQ(FindManual(dir.File("usr/bin"), {}), doc);
+    // The package's own folder comes first.
+    const std::string own = install(dir.File("usr/share/velkor/manual"));
+    EXPECT_EQ(FindManual(dir.File("usr/bin"), {}), own);
+    // A program elsewhere finds it through the desktop's data folders.
+    EXPECT_TRUE(MakePath(dir.File("opt/velkor/bin")));
+    EXPECT_EQ(FindManual(dir.File("opt/velkor/bin"), {dir.File("nothing"), dir.File("usr/share")}), own);
+
+    // The running program finds one too (the build's copy here), whatever
+    // the data folders say.
+    ScopedEnv restore({"XDG_DATA_DIRS"});
+    ::setenv("XDG_DATA_DIRS", "relative:/nowhere:", 1);
+    EXPECT_FALSE(ManualPath().empty());
+}
+
 TEST(PlatformTrash, MovesIntoTheUsersTrash)
 {
     ScopedEnv restore({"HOME", "XDG_DATA_HOME"});

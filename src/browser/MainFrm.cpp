@@ -708,15 +708,22 @@ bool CMainFrame::TranslateKey(QKeyEvent& event, bool textEditing)
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
+    // The path box's completions are part of the box: Ctrl and function
+    // keys still reach the frame while they are offered.
+    QWidget* popup = QApplication::activePopupWidget();
+    const bool completing = popup && popup == m_recentBox->lineEdit()->completer()->popup();
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
-        QApplication::activeModalWidget() == nullptr && !QApplication::activePopupWidget()) {
+        QApplication::activeModalWidget() == nullptr && (!popup || completing)) {
         auto* widget = static_cast<QWidget*>(watched);
+        auto* key = static_cast<QKeyEvent*>(event);
         // Keys that walk the menu bar stay there.
-        if (widget->window() == this && !qobject_cast<QMenuBar*>(widget)) {
-            const bool textEditing = IsTextBox(widget);
-            if (TranslateKey(*static_cast<QKeyEvent*>(event), textEditing))
+        if ((widget->window() == this || widget->window() == popup) && !qobject_cast<QMenuBar*>(widget)) {
+            const bool textEditing = completing || IsTextBox(widget);
+            if (completing && TranslateAccelerator(*key, true))
+                popup->hide();
+            if (TranslateKey(*key, textEditing))
                 return true;
-            if (!textEditing && m_extraKeys && m_extraKeys(*static_cast<QKeyEvent*>(event)))
+            if (!textEditing && m_extraKeys && m_extraKeys(*key))
                 return true;
         }
     }

@@ -15,7 +15,7 @@ constexpr Qt::KeyboardModifiers kAlt = Qt::AltModifier;
 
 constexpr KeyBinding Key(int key, Qt::KeyboardModifiers mods) { return {key, mods, false, false}; }
 constexpr KeyBinding Pad(int key) { return {key, kNone, true, false}; }
-constexpr KeyBinding Char(int key) { return {key, kNone, false, true}; }
+constexpr KeyBinding Char(int key, Qt::KeyboardModifiers mods = kNone) { return {key, mods, false, true}; }
 
 // clang-format off
 const CommandInfo kCommands[] = {
@@ -26,7 +26,7 @@ const CommandInfo kCommands[] = {
     {FileReload, "&Reload", "Ctrl+R", "Reopen image.", "", "", "", false, {Key(Qt::Key_R, kCtrl)}},
     {FilePrintSetup, "Print Set&up...", "", "Adjust the print settings.", "", "", "", false, {}},
     {FilePrintPreview, "Print Previe&w...", "", "Displays full pages.", "Print Preview", "document-print-preview", "printpreview", false, {}},
-    {FilePrint, "&Print...", "Ctrl+P", "Print the image.", "Print", "document-print", "print", false, {}},
+    {FilePrint, "&Print...", "Ctrl+P", "Print the image.", "Print", "document-print", "print", false, {Key(Qt::Key_P, kCtrl)}},
     {FilePrintAll, "Print &All...", "", "Print all selected images.", "", "", "", false, {}},
     {FilePrintThumbnails, "Print &Thumbnails...", "", "Print a thumbnail index page.", "", "", "", false, {}},
     {Viewer, "&Viewer...", "Enter", "Switch to view mode.", "Viewer", "view-fullscreen", "viewer", false, {Key(Qt::Key_Return, kNone)}},
@@ -34,8 +34,8 @@ const CommandInfo kCommands[] = {
     {Exit, "E&xit", "", "Quit the application; prompts to save documents.", "Exit", "application-exit", "", false, {}},
 
     {EditUndo, "&Undo", "Ctrl+Z", "Undo the last action.", "Undo", "edit-undo", "undo", false, {Key(Qt::Key_Z, kCtrl), Key(Qt::Key_Backspace, kAlt)}},
-    {EditDelete, "&Delete", "F8", "Delete the selected files.", "Delete", "edit-delete", "delete", false, {Key(Qt::Key_F8, kNone)}},
-    {EditRename, "&Rename", "F6", "Rename the selected file or directory.", "Rename", "edit-rename", "rename", false, {Key(Qt::Key_F6, kNone)}},
+    {EditDelete, "&Delete", "F8", "Delete the selected files.", "Delete", "edit-delete", "delete", false, {Key(Qt::Key_F8, kNone), Key(Qt::Key_Delete, kNone)}},
+    {EditRename, "&Rename", "F6", "Rename the selected file or directory.", "Rename", "edit-rename", "rename", false, {Key(Qt::Key_F6, kNone), Key(Qt::Key_F2, kNone)}},
     {EditRenameSeries, "Rename Se&ries...", "Ctrl+F6", "Rename files according to a numbered series.", "", "", "", false, {Key(Qt::Key_F6, kCtrl)}},
     {EditCut, "Cu&t", "Ctrl+X", "Cut the selection and put it on the Clipboard.", "Cut", "edit-cut", "cut", false, {Key(Qt::Key_X, kCtrl), Key(Qt::Key_Delete, kShift)}},
     {EditCopy, "&Copy", "F5", "Copy the selection and put it on the Clipboard.", "Copy", "edit-copy", "copy", false, {Key(Qt::Key_F5, kNone)}},
@@ -75,8 +75,8 @@ const CommandInfo kCommands[] = {
     {ImagePrevious, "&Previous", "Shift+PageDown", "Show previous image.", "Previous image", "go-previous", "previous", false, {Key(Qt::Key_PageDown, kShift), Key(Qt::Key_F10, kShift)}},
     {ImageFirst, "&First", "Shift+Home", "Show first image.", "", "go-first", "", false, {Key(Qt::Key_Home, kShift), Key(Qt::Key_F9, kShift)}},
     {ImageLast, "&Last", "Shift+End", "Show last image.", "", "go-last", "", false, {Key(Qt::Key_End, kShift), Key(Qt::Key_F12, kShift)}},
-    {ZoomMore, "&More", "NumPad +", "Increase magnification.", "Zoom In", "zoom-in", "zoomin", false, {Pad(Qt::Key_Plus)}},
-    {ZoomLess, "&Less", "NumPad -", "Decrease magnification.", "Zoom Out", "zoom-out", "zoomout", false, {Pad(Qt::Key_Minus)}},
+    {ZoomMore, "&More", "NumPad +", "Increase magnification.", "Zoom In", "zoom-in", "zoomin", false, {Pad(Qt::Key_Plus), Char(Qt::Key_Plus), Char(Qt::Key_Equal), Char(Qt::Key_Plus, kCtrl), Char(Qt::Key_Equal, kCtrl)}},
+    {ZoomLess, "&Less", "NumPad -", "Decrease magnification.", "Zoom Out", "zoom-out", "zoomout", false, {Pad(Qt::Key_Minus), Char(Qt::Key_Minus), Char(Qt::Key_Minus, kCtrl)}},
     {Zoom25, "25%", "NumPad 1", "Display the image at 25% size.", "", "", "", false, {Pad(Qt::Key_1)}},
     {Zoom50, "50%", "NumPad 2", "Display the image at 50% size.", "", "", "", false, {Pad(Qt::Key_2)}},
     {Zoom75, "75%", "NumPad 3", "Display the image at 75% size.", "", "", "", false, {Pad(Qt::Key_3)}},
@@ -84,7 +84,7 @@ const CommandInfo kCommands[] = {
     {Zoom300, "300%", "NumPad 7", "Display the image at 300% size.", "", "", "", false, {Pad(Qt::Key_7)}},
     {Zoom500, "500%", "NumPad 8", "Display the image at 500% size.", "", "", "", false, {Pad(Qt::Key_8)}},
     {Zoom1000, "1000%", "NumPad 9", "Display the image at 1000% size.", "", "", "", false, {Pad(Qt::Key_9)}},
-    {ZoomBestFit, "&Best Fit", "Alt+End", "Fit image to window.", "", "zoom-fit-best", "", false, {Key(Qt::Key_End, kAlt)}},
+    {ZoomBestFit, "&Best Fit", "Alt+End", "Fit image to window.", "", "zoom-fit-best", "", false, {Key(Qt::Key_End, kAlt), Key(Qt::Key_0, kCtrl)}},
     {ZoomActualSize, "&Actual Size", "Alt+Home", "Display the image at 100% size.", "", "zoom-original", "", false, {Key(Qt::Key_Home, kAlt)}},
     {SlideRun, "&Run", "F3", "Run the slide show.", "Run the slide show", "media-playback-start", "run", false, {Key(Qt::Key_F3, kNone)}},
     {SlideStop, "&Stop", "F4", "Stop the slide show.", "Stop the slide show", "media-playback-stop", "stop", false, {Key(Qt::Key_F4, kNone)}},
@@ -97,7 +97,7 @@ const CommandInfo kCommands[] = {
     {ToolsAssociations, "Set file &associations...", "", "Register shell file types with windows.", "", "", "", false, {}},
     {ToolsOptions, "&Options...", "Shift+O", "Changes options.", "Options", "preferences-system", "options", false, {Key(Qt::Key_O, kShift)}},
 
-    {HelpContents, "Contents...", "F1", "Displays the table of contents for the online documentation.", "", "help-contents", "", false, {}},
+    {HelpContents, "Contents...", "F1", "Displays the table of contents for the online documentation.", "", "help-contents", "", false, {Key(Qt::Key_F1, kNone)}},
     {HelpUsingHelp, "How to use Help...", "", "", "", "", "", false, {}},
     {HelpAbout, "&About Velkor...", "", "", "About", "help-about", "about", false, {}},
 
@@ -171,9 +171,10 @@ std::optional<Cmd> TranslateAccelerator(const QKeyEvent& event, bool textEditing
 
     for (const Accelerator& a : AcceleratorTable()) {
         if (a.character) {
-            if (event.text() == QString(QChar(a.key)) && !mods.testFlag(Qt::ControlModifier) &&
-                !mods.testFlag(Qt::AltModifier)) {
-                if (textEditing)
+            // With Ctrl held the text is a control code: the key names it.
+            const bool typed = event.text() == QString(QChar(a.key)) || key == a.key;
+            if (typed && (mods & ~Qt::ShiftModifier) == a.modifiers) {
+                if (textEditing && a.modifiers == kNone)
                     return std::nullopt;
                 return a.command;
             }

@@ -66,7 +66,8 @@ enum class Cmd : int {
 };
 
 // A key that runs a command: a virtual key with modifiers, a keypad key, or
-// a character ("/") whatever the modifiers that produced it. key 0: none.
+// a character ("/", "+") whatever Shift took to type it, with Ctrl or Alt
+// as `modifiers` say. key 0: none.
 struct KeyBinding {
     int key = 0;
     Qt::KeyboardModifiers modifiers = Qt::NoModifier;
@@ -83,7 +84,7 @@ struct CommandInfo {
     const char* icon;      // desktop icon theme name, "" for none
     const char* fallback;  // resource icon used when the theme has none
     bool checkable;
-    std::array<KeyBinding, 2> keys; // the accelerators; a key shown is not always bound
+    std::array<KeyBinding, 5> keys; // the accelerators; a key shown is not always bound
 };
 
 // The entry of a command (every Cmd below Count has one).

@@ -170,8 +170,7 @@ void CMainFrame::DescribeFile(const std::string& name)
 
     m_propertyValues[0]->setText(Q(name));
     if ((m_settings.browserPreviewEnabled || m_forcePreview || !m_browserMode) && m_view->HasImage())
-        m_propertyValues[1]->setText(ImageSizeText() + ", " +
-                                     QString::number(m_view->GetPicture().GetBitsPerPixel()) + " bpp");
+        m_propertyValues[1]->setText(PictureSizeText());
     else
         m_propertyValues[1]->clear();
     m_propertyValues[2]->setText(haveStatus ? FileSizeText(status.size) : QString());
@@ -222,6 +221,28 @@ void CMainFrame::UpdateCountPane()
     m_paneCount->setText(m_countText);
 }
 
+QString CMainFrame::PictureSizeText() const
+{
+    return ImageSizeText() + ", " + QString::number(m_view->GetPicture().GetBitsPerPixel()) + " bpp";
+}
+
+void CMainFrame::UpdateZoomPane()
+{
+    const CPictureEx& picture = m_view->GetPicture();
+    m_paneZoom->setText(!m_browserMode && m_view->HasImage() ? Q(vktext::ZoomText(m_view->GetDisplayWidth(), picture.GetWidth()))
+                                           : QString());
+}
+
+void CMainFrame::OnDisplayChanged()
+{
+    // Zoomed, fitted or edited: the zoom and the picture's size follow.
+    UpdateZoomPane();
+    if (!m_browserMode)
+        UpdateInfoPane();
+    else if (m_view->HasImage() && !m_propertyValues[1]->text().isEmpty())
+        m_propertyValues[1]->setText(PictureSizeText());
+}
+
 QString CMainFrame::GetPaneText(int pane) const
 {
     switch (pane) {
@@ -229,6 +250,7 @@ QString CMainFrame::GetPaneText(int pane) const
     case 2: return m_paneCount->text();
     case 3: return m_paneInfo->text();
     case 4: return m_paneStatus->text();
+    case 5: return m_paneZoom->text();
     default: return {};
     }
 }

@@ -6,15 +6,19 @@
 #include "DirectoryFill.h"
 #include "MessageService.h"
 #include "platform/Drives.h"
+#include "platform/FileStatus.h"
+#include "platform/Folders.h"
 #include "platform/Path.h"
 
 #include <QComboBox>
 #include <QIcon>
+#include <QLineEdit>
 #include <QListWidget>
 
 namespace {
 
 constexpr const char* kTextNotFound = " not found.";
+constexpr const char* kTextImageNotFound = "Image not found";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -120,6 +124,24 @@ void CMainFrame::OnRecentFolderSelected(int index)
         return;
     if (!GoTo(folder, vknav::kTextFolderNotExist, Recent::Keep))
         SelectRecentFolder(m_fileList.GetCurrentDir());
+}
+
+void CMainFrame::OnPathTyped()
+{
+    const std::string current = m_fileList.GetCurrentDir();
+    const std::string path =
+        vknav::ResolveTypedPath(m_recentBox->currentText().toStdString(), current, vkplatform::HomeDirectory());
+    if (path.empty())
+        return;
+    // A picture's path goes to its folder and shows it, as File > Open does.
+    const bool file = vkplatform::IsRegularFile(path);
+    const std::string dir = file ? vkpath::Parent(path) : path;
+    if (!vknav::SameDir(dir, current) && !GoTo(dir, vknav::kTextFolderNotExist, Recent::Add))
+        return; // the typed text stays to be corrected
+    if (file && !ShowListedFile(vkpath::FileName(path)))
+        vkui::ask(kTextImageNotFound);
+    AddRecentFolder(); // the box shows the folder again, as written
+    m_fileListBox->setFocus();
 }
 
 void CMainFrame::FillFavoritesBox()

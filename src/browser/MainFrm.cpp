@@ -16,10 +16,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCompleter>
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,7 +31,12 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QSpinBox>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QTextEdit>
 #include <QTimer>
 #include <QToolBar>
 
@@ -55,6 +64,15 @@ QIcon CommandIcon(const CommandInfo& info)
     if (*info.icon)
         return QIcon::fromTheme(info.icon, fallback);
     return fallback;
+}
+
+// Where typed keys are text: plain keys stay there.
+bool IsTextBox(const QWidget* widget)
+{
+    if (const auto* combo = qobject_cast<const QComboBox*>(widget))
+        return combo->isEditable();
+    return qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget) ||
+           qobject_cast<const QTextEdit*>(widget) || qobject_cast<const QPlainTextEdit*>(widget);
 }
 
 } // namespace
@@ -179,9 +197,11 @@ void CMainFrame::CreateStatusBar()
     m_paneCount = pane(m_countText);
     m_paneInfo = pane(m_infoText);
     m_paneStatus = pane(m_statusText);
+    m_paneZoom = pane(QString()); // viewer mode only
     statusBar()->addWidget(m_paneReady, 1);
     statusBar()->addPermanentWidget(m_paneCount);
     statusBar()->addPermanentWidget(m_paneInfo);
+    statusBar()->addPermanentWidget(m_paneZoom);
     statusBar()->addPermanentWidget(m_paneStatus);
 }
 
@@ -201,30 +221,66 @@ void CMainFrame::CreateControls()
     m_recentBox->setEditable(true);
     m_recentBox->setInsertPolicy(QComboBox::NoInsert);
     m_recentBox->setDuplicatesEnabled(true);
+    // The path box completes folders as a file dialog does; Enter goes there.
+    auto* completer = new QCompleter(m_recentBox);
+    auto* folders = new QFileSystemModel(completer);
+    folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    folders->setRootPath(QString());
+    completer->setModel(folders);
+    m_recentBox->lineEdit()->setCompleter(completer);
+    // The model reads a folder only once it is asked for it.
+    connect(m_recentBox->lineEdit(), &QLineEdit::textEdited, folders,
+            [folders](const QString& text) { folders->index(QFileInfo(text).path()); });
+    connect(m_recentBox->lineEdit(), &QLineEdit::returnPressed, this, &CMainFrame::OnPathTyped);
 
-    m_dirListBox = new QListWidget(m_childView);
+    // Folder list | file list | preview over its properties, each border
+    // draggable; the lists take the width they are given.
+    m_splitter = new QSplitter(Qt::Horizontal, m_childView);
+    m_splitter->setChildrenCollapsible(false);
+    m_dirListBox = new QListWidget(m_splitter);
     m_dirListBox->setSelectionMode(QAbstractItemView::SingleSelection);
     m_dirListBox->setUniformItemSizes(true);
 
-    m_fileListBox = new QListWidget(m_childView);
+    m_fileListBox = new QListWidget(m_splitter);
     m_fileListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_fileListBox->setUniformItemSizes(true);
 
-    m_propertiesBox = new QGroupBox("Image Properties", m_childView);
+    m_previewSplitter = new QSplitter(Qt::Vertical, m_splitter);
+    m_previewSplitter->setChildrenCollapsible(false);
+    m_splitter->setStretchFactor(2, 1);
+    m_viewFrame = new QGroupBox(m_previewSplitter);
+    m_propertiesBox = new QGroupBox("Image Properties", m_previewSplitter);
+    m_previewSplitter->setStretchFactor(0, 1);
+    auto* grid = new QGridLayout(m_propertiesBox);
+    grid->setContentsMargins(5, 4, 4, 4);
+    grid->setSpacing(1);
     for (int i = 0; i < 4; ++i) {
         auto* label = new QLabel(kPropertyLabels[i], m_propertiesBox);
         label->setAlignment(Qt::AlignCenter);
         label->setFrameStyle(QFrame::Box | QFrame::Plain);
-        label->setGeometry(5, 20 + 21 * i, 65, 20);
+        label->setFixedSize(65, 20);
         auto* value = new QLabel(m_propertiesBox);
         value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         value->setFrameStyle(QFrame::Box | QFrame::Plain);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // A long name is cut by the box, never widens it.
+        value->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+        value->setFixedHeight(20);
+        grid->addWidget(label, i, 0);
+        grid->addWidget(value, i, 1);
         m_propertyLabels[size_t(i)] = label;
         m_propertyValues[size_t(i)] = value;
     }
+    grid->setRowStretch(4, 1);
 
-    m_viewFrame = new QGroupBox(m_childView);
+    connect(m_splitter, &QSplitter::splitterMoved, this, [this] {
+        const QList<int> sizes = m_splitter->sizes();
+        m_dirListWidth = sizes[0];
+        m_fileListWidth = sizes[1];
+    });
+    connect(m_previewSplitter, &QSplitter::splitterMoved, this,
+            [this] { m_propertiesHeight = m_previewSplitter->sizes()[1]; });
+
     m_view = new CPreview(m_viewFrame);
     m_view->setFocusPolicy(Qt::StrongFocus);
     m_view->SetSaveHandler([this](const QString& fileName) {
@@ -232,6 +288,8 @@ void CMainFrame::CreateControls()
     });
     connect(m_view, &CPreview::LoadFinished, this, &CMainFrame::OnLoadFinished);
     connect(m_view, &CPreview::PictureKept, this, &CMainFrame::OnPictureKept);
+    connect(m_view, &CPreview::LoadFinished, this, &CMainFrame::UpdateZoomPane);
+    connect(m_view, &CPreview::DisplayChanged, this, &CMainFrame::OnDisplayChanged);
 
     connect(m_driveBox, &QComboBox::activated, this, &CMainFrame::OnDriveSelected);
     connect(m_favoritesBox, &QComboBox::activated, this, &CMainFrame::OnFavoriteSelected);
@@ -406,6 +464,8 @@ bool CMainFrame::SaveOnExit()
     if (!m_started)
         return true; // nothing was loaded: keep the files as they are
     vkplatform::MakePath(vkplatform::ConfigDirectory());
+    // Where the window was is no loss worth a message when it cannot be kept.
+    SaveWindowState();
     bool saved = m_favorites.SaveFavorites();
     if (m_settings.saveSettingsOnExit)
         saved = m_settings.Save() && saved;
@@ -424,6 +484,47 @@ bool CMainFrame::SaveRecentFolders()
         return true;
     vkplatform::MakePath(vkplatform::ConfigDirectory());
     return CSettings::SaveRecentFolders(GetRecentFolders());
+}
+
+CWindowState CMainFrame::GetWindowState() const
+{
+    CWindowState state;
+    const bool maximised = windowState().testFlag(Qt::WindowMaximized);
+    state.geometry = maximised || isFullScreen() ? normalGeometry() : geometry();
+    state.maximised = maximised;
+    state.dirListWidth = m_dirListWidth;
+    state.fileListWidth = m_fileListWidth;
+    state.propertiesHeight = m_propertiesHeight;
+    return state;
+}
+
+void CMainFrame::ApplyWindowState(CWindowState state)
+{
+    std::vector<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.push_back(screen->availableGeometry());
+    state.Validate(screens);
+    m_dirListWidth = state.dirListWidth;
+    m_fileListWidth = state.fileListWidth;
+    m_propertiesHeight = state.propertiesHeight;
+    if (!state.geometry.isNull())
+        setGeometry(state.geometry);
+    if (m_browserMode)
+        Layout();
+}
+
+bool CMainFrame::RestoreWindowState()
+{
+    CWindowState state;
+    state.Load(); // the defaults when there is none
+    ApplyWindowState(state);
+    return state.maximised;
+}
+
+bool CMainFrame::SaveWindowState() const
+{
+    vkplatform::MakePath(vkplatform::ConfigDirectory());
+    return GetWindowState().Save();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)
@@ -450,24 +551,34 @@ void CMainFrame::Layout()
     m_driveBox->setGeometry(4, 2, 72 - 4, comboHeight);
     m_favoritesBox->setGeometry(74, 2, 320 - 74, comboHeight);
     m_recentBox->setGeometry(322, 2, std::max(40, right - 4 - 322), comboHeight);
-    m_dirListBox->setGeometry(2, listTop, 160 - 2, bottom - listTop);
-    m_fileListBox->setGeometry(161, listTop, 320 - 161, bottom - listTop);
-    const int propertiesTop = bottom - 104;
-    m_propertiesBox->setGeometry(322, propertiesTop, std::max(80, right - 4 - 322), 104);
-    const int valueWidth = m_propertiesBox->width() - 75;
-    for (int i = 0; i < 4; ++i)
-        m_propertyValues[size_t(i)]->setGeometry(71, 20 + 21 * i, std::max(10, valueWidth), 20);
+    if (m_browserMode) {
+        m_splitter->setGeometry(2, listTop, std::max(120, right - 6), bottom - listTop);
+        ApplySplitSizes();
+    } else {
+        m_splitter->setGeometry(m_childView->contentsRect());
+    }
+    // Panes shown or hidden by a mode switch are laid out now, not later.
+    m_previewSplitter->refresh();
+    m_splitter->refresh();
+    PlaceView();
+}
 
+void CMainFrame::ApplySplitSizes()
+{
+    const int lists = m_dirListWidth + m_fileListWidth + 2 * m_splitter->handleWidth();
+    m_splitter->setSizes({m_dirListWidth, m_fileListWidth, std::max(1, m_splitter->width() - lists)});
+    const int view = m_previewSplitter->height() - m_propertiesHeight - m_previewSplitter->handleWidth();
+    m_previewSplitter->setSizes({std::max(1, view), m_propertiesHeight});
+}
+
+void CMainFrame::PlaceView()
+{
     int viewWidth, viewHeight;
     if (m_browserMode) {
-        const int frameTop = listTop - 6;
-        m_viewFrame->setGeometry(322, frameTop, std::max(20, right - 4 - 322),
-                                 std::max(30, propertiesTop - frameTop));
         viewWidth = std::max(1, m_viewFrame->width() - 10);
         viewHeight = std::max(1, m_viewFrame->height() - 20);
         m_view->setGeometry(5, 15, viewWidth, viewHeight);
     } else {
-        m_viewFrame->setGeometry(m_childView->contentsRect());
         viewWidth = std::max(1, m_viewFrame->width());
         viewHeight = std::max(1, m_viewFrame->height());
         m_view->setGeometry(0, 0, viewWidth, viewHeight);
@@ -492,6 +603,8 @@ void CMainFrame::ApplyMode()
         menuBar()->addMenu(m);
     m_browserToolBar->setVisible(m_browserMode && m_toolBarVisible);
     m_viewerToolBar->setVisible(!m_browserMode && m_toolBarVisible);
+    m_paneZoom->setVisible(!m_browserMode);
+    UpdateZoomPane();
     SetBrowserControlsVisible(m_browserMode);
     m_view->SetViewerMode(!m_browserMode);
     m_view->SetPrefetchEnabled(!m_browserMode);
@@ -595,17 +708,27 @@ bool CMainFrame::TranslateKey(QKeyEvent& event, bool textEditing)
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
+    // The path box's completions are part of the box: Ctrl and function
+    // keys still reach the frame while they are offered.
+    QWidget* popup = QApplication::activePopupWidget();
+    const bool completing = popup && popup == m_recentBox->lineEdit()->completer()->popup();
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
-        QApplication::activeModalWidget() == nullptr && !QApplication::activePopupWidget()) {
+        QApplication::activeModalWidget() == nullptr && (!popup || completing)) {
         auto* widget = static_cast<QWidget*>(watched);
+        auto* key = static_cast<QKeyEvent*>(event);
         // Keys that walk the menu bar stay there.
-        if (widget->window() == this && !qobject_cast<QMenuBar*>(widget)) {
-            const bool textEditing = qobject_cast<QLineEdit*>(widget) != nullptr;
-            if (TranslateKey(*static_cast<QKeyEvent*>(event), textEditing))
+        if ((widget->window() == this || widget->window() == popup) && !qobject_cast<QMenuBar*>(widget)) {
+            const bool textEditing = completing || IsTextBox(widget);
+            if (completing && TranslateAccelerator(*key, true))
+                popup->hide();
+            if (TranslateKey(*key, textEditing))
                 return true;
-            if (!textEditing && m_extraKeys && m_extraKeys(*static_cast<QKeyEvent*>(event)))
+            if (!textEditing && m_extraKeys && m_extraKeys(*key))
                 return true;
         }
     }
+    // A splitter dragged, or the window resized: the view follows its frame.
+    if (watched == m_viewFrame && event->type() == QEvent::Resize)
+        PlaceView();
     return QMainWindow::eventFilter(watched, event);
 }

@@ -13,6 +13,7 @@
 #include "Navigator.h"
 #include "settings/Favorites.h"
 #include "settings/Settings.h"
+#include "settings/WindowState.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -31,6 +32,7 @@ class QGroupBox;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QSplitter;
 class QToolBar;
 
 class CMainFrame : public QMainWindow {
@@ -58,6 +60,14 @@ public:
     // Written as soon as they change, so a killed session keeps them.
     bool SaveFavorites();
     bool SaveRecentFolders();
+    // The window's place and its panes' sizes, kept in their own file.
+    CWindowState GetWindowState() const;
+    // Applies a state checked against the screens; the caller shows the
+    // window (maximised when the state says so).
+    void ApplyWindowState(CWindowState state);
+    // Reads the file and applies it; true when the window should start maximised.
+    bool RestoreWindowState();
+    bool SaveWindowState() const;
 
     bool IsBrowserMode() const { return m_browserMode; }
     void ShowCurrentFile();
@@ -69,6 +79,8 @@ public:
     void UpdateStatusPane();
     void UpdateInfoPane();
     void UpdateCountPane();
+    // The viewer's zoom in percent ("" without a picture).
+    void UpdateZoomPane();
     void Layout();
     void SwitchToViewer();
     void SwitchToBrowser();
@@ -104,6 +116,9 @@ public:
     void OnDirectoryDoubleClicked(int row);
     void OnRecentFolderSelected(int index);
     void OnFavoriteSelected(int index);
+    // Enter in the path box: goes to the folder typed (a file's folder,
+    // with the file shown).
+    void OnPathTyped();
     void OnFileSelectionChanged();
     // An activation of the frame; `byClick` for one caused by a mouse click.
     void OnActivate(bool byClick);
@@ -134,6 +149,8 @@ public:
     QComboBox* GetRecentFoldersBox() const { return m_recentBox; }
     QComboBox* GetDriveBox() const { return m_driveBox; }
     QComboBox* GetFavoritesBox() const { return m_favoritesBox; }
+    QSplitter* GetSplitter() const { return m_splitter; }
+    QSplitter* GetPreviewSplitter() const { return m_previewSplitter; }
     int GetCurrentIndex() const { return m_currentIndex; }
     void SetCurrentIndex(int index) { m_currentIndex = index; }
     // Steps the file commands share with navigation: show `dir` (already
@@ -147,7 +164,7 @@ public:
     QString GetStatusText() const { return m_statusText; }
     QString GetInfoText() const { return m_infoText; }
     QString GetCountText() const { return m_countText; }
-    // The text shown by pane 1..4 of the status bar.
+    // The text shown by pane 1..4 of the status bar, 5 the viewer's zoom.
     QString GetPaneText(int pane) const;
     // The value beside "Name:", "Size:", "Uses:", "Date:" (0..3).
     QString GetPropertyValue(int index) const;
@@ -184,6 +201,12 @@ private:
     void CreateStatusBar();
     void ApplyMode();
     void SetBrowserControlsVisible(bool visible);
+    // Sizes the view to its frame and re-places the picture.
+    void PlaceView();
+    // The splitters' sizes as the user left them.
+    void ApplySplitSizes();
+    void OnDisplayChanged();
+    QString PictureSizeText() const;
     void OnLoadFinished(bool success);
     // The save question kept the edited picture: its file is selected again.
     void OnPictureKept();
@@ -204,6 +227,11 @@ private:
     QComboBox* m_recentBox = nullptr;
     QListWidget* m_dirListBox = nullptr;
     QListWidget* m_fileListBox = nullptr;
+    QSplitter* m_splitter = nullptr;        // folder list | file list | preview
+    QSplitter* m_previewSplitter = nullptr; // preview over "Image Properties"
+    int m_dirListWidth = CWindowState().dirListWidth;
+    int m_fileListWidth = CWindowState().fileListWidth;
+    int m_propertiesHeight = CWindowState().propertiesHeight;
     QGroupBox* m_viewFrame = nullptr;
     QGroupBox* m_propertiesBox = nullptr;
     std::array<QLabel*, 4> m_propertyLabels{};
@@ -221,6 +249,7 @@ private:
     QLabel* m_paneCount = nullptr;
     QLabel* m_paneInfo = nullptr;
     QLabel* m_paneStatus = nullptr;
+    QLabel* m_paneZoom = nullptr;
 
     std::vector<std::string> m_entries; // the file list control's texts
     std::vector<std::string> m_drives;  // mount points in the drive box

@@ -4,6 +4,9 @@
 #include "platform/Folders.h"
 #include "platform/Path.h"
 
+#include <QDir>
+#include <QString>
+
 namespace vknav {
 
 std::string EnterNearestAncestor(const std::string& dir)
@@ -20,6 +23,19 @@ std::string EnterNearestAncestor(const std::string& dir)
 bool SameDir(const std::string& a, const std::string& b)
 {
     return vkpath::StripTrailingSeparator(a) == vkpath::StripTrailingSeparator(b);
+}
+
+std::string ResolveTypedPath(const std::string& typed, const std::string& currentDir,
+                             const std::string& home)
+{
+    QString path = QString::fromStdString(typed).trimmed();
+    if (path.isEmpty())
+        return {};
+    if (path == "~" || path.startsWith("~/"))
+        path = QString::fromStdString(home) + path.mid(1);
+    else if (!path.startsWith('/'))
+        path = QString::fromStdString(currentDir) + '/' + path;
+    return QDir::cleanPath(path).toStdString();
 }
 
 } // namespace vknav

@@ -26,6 +26,12 @@ std::string EnterNearestAncestor(const std::string& dir);
 // trailing separator does not count.
 bool SameDir(const std::string& a, const std::string& b);
 
+// A path typed into the path box as an absolute, clean path: "~" and
+// "~/..." start at `home`, a relative path at `currentDir`; "." and ".."
+// are resolved by name. "" for blank input.
+std::string ResolveTypedPath(const std::string& typed, const std::string& currentDir,
+                             const std::string& home);
+
 } // namespace vknav
 
 class CNavigator {

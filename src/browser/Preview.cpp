@@ -244,6 +244,7 @@ void CPreview::Reshow()
     ComputeSourceRect();
     m_tileCache.Invalidate();
     update();
+    emit DisplayChanged();
 }
 
 void CPreview::ShowWarnings(uint64_t id, const std::vector<std::string>& warnings)
@@ -307,6 +308,7 @@ void CPreview::ShowSlide(CWinBmp& picture, int imageSize, int position, const QS
     m_tileCache.Invalidate();
     m_blitErrorShown = false;
     update();
+    emit DisplayChanged();
 }
 
 void CPreview::Place(int position)
@@ -323,6 +325,7 @@ void CPreview::SetZoom(float factor)
     m_fitted = false;
     m_quietDraw = false;
     update();
+    emit DisplayChanged();
 }
 
 void CPreview::SetPosition(int position)
@@ -347,6 +350,7 @@ void CPreview::Clear()
     m_picture.SetModified(modified);
     m_tileCache.Clear();
     update();
+    emit DisplayChanged();
 }
 
 bool CPreview::SetClientSize(int width, int height)
@@ -377,14 +381,12 @@ void CPreview::Relayout(bool pictureSizeChanged, bool viewSizeChanged)
             false, true, {m_geometry.DisplayWidth(), m_geometry.DisplayHeight()});
         m_geometry.SetDisplaySize(size.width, size.height);
     }
-    if (!pictureSizeChanged && !viewSizeChanged) {
-        ComputeSourceRect();
-        update();
-        return;
-    }
-    Place(m_loadPosition);
+    if (pictureSizeChanged || viewSizeChanged)
+        Place(m_loadPosition);
     ComputeSourceRect();
     update();
+    // Edits re-place the picture through here: the size shown follows.
+    emit DisplayChanged();
 }
 
 void CPreview::ZoomMore()
@@ -431,6 +433,7 @@ void CPreview::ZoomWheel(int notches, QPoint anchor)
     m_fitted = false;
     m_quietDraw = false;
     update();
+    emit DisplayChanged();
 }
 
 void CPreview::SetFullScreenLook(bool on)

@@ -143,6 +143,8 @@ signals:
     // The wheel asked for another picture: positive for the next ones.
     void StepRequested(int steps);
     void DoubleClicked();
+    // The displayed size or the picture changed: zoomed, fitted, edited or cleared.
+    void DisplayChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -201,7 +201,14 @@ void CSlideShowControl::OnStep(uint64_t generation, SlideStep& step)
 void BindSlideShowCommands(CMainFrame& frame, CommandRegistry& commands)
 {
     auto* control = new CSlideShowControl(frame); // a child of the frame
-    commands.Bind(Cmd::SlideRun, {.enabled = [control] { return control->CanRun(); }, .run = [control] { control->Run(); }});
+    // F3 from the browser starts the show in the viewer, as Tools > Slide show does.
+    commands.Bind(Cmd::SlideRun, {.enabled = [control] { return control->CanRun(); },
+                                  .run = [control, &frame] {
+                                      if (frame.IsBrowserMode())
+                                          control->RunFromBrowser();
+                                      else
+                                          control->Run();
+                                  }});
     commands.Bind(Cmd::SlideStop,
                   {.enabled = [control] { return control->CanStop(); }, .run = [control] { control->Stop(); }});
     commands.Bind(Cmd::ToolsSlideShow, {.enabled = [control] { return control->CanSlideShow(); },

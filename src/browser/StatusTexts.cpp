@@ -61,6 +61,13 @@ std::string BrowserCountText(int selected, int listed, uint64_t total, int unit)
            WholeUnits(total, unit) + ")";
 }
 
+std::string ZoomText(int displayWidth, int pictureWidth)
+{
+    if (displayWidth <= 0 || pictureWidth <= 0)
+        return {};
+    return " " + std::to_string((int64_t(displayWidth) * 200 + pictureWidth) / (2 * int64_t(pictureWidth))) + "%";
+}
+
 std::string ViewerCountText(int index, int listed)
 {
     if (index < 0)

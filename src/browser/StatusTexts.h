@@ -23,6 +23,8 @@ std::string ImageSizeText(int width, int height, int unit);
 std::string FreeSpaceText(uint64_t freeBytes, int unit);
 // " 3 of 12 (1 KB)": selected files, listed files and their total.
 std::string BrowserCountText(int selected, int listed, uint64_t total, int unit);
+// " 50%": a picture `pictureWidth` wide shown `displayWidth` wide; "" for none.
+std::string ZoomText(int displayWidth, int pictureWidth);
 // " 5/12" for the entry at `index`; " 0/0" when no file is shown (index < 0).
 std::string ViewerCountText(int index, int listed);
 // " name.jpg, 640x480 32 bpp, 1.500 KB"; " name.jpg, 1.500 KB" without a

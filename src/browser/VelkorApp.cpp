@@ -44,7 +44,11 @@ int main(int argc, char** argv)
     QObject::connect(&app, &QGuiApplication::commitDataRequest, frame,
                      [frame](QSessionManager&) { frame->EndSession(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, frame, &CMainFrame::EndSession);
-    frame->showMaximized();
+    // Where the window was last time; maximised the first time.
+    if (frame->RestoreWindowState())
+        frame->showMaximized();
+    else
+        frame->show();
     const int status = app.exec();
     SetWarningCallback({});
     delete target.data();

@@ -68,3 +68,16 @@ TEST_F(NavigatorTest, EdgesOfEnteringRecordingAndRecovering)
     EXPECT_EQ(nav.FindRecentFolder(root.File("a/b/")), 1);
     EXPECT_EQ(nav.FindRecentFolder(root.File("z")), -1);
 }
+
+TEST(NavigatorPaths, TypedPathsBecomeCleanAbsolutePaths)
+{
+    EXPECT_EQ(vknav::ResolveTypedPath("  /pics/2024/  ", "/home/u", "/home/u"), "/pics/2024");
+    EXPECT_EQ(vknav::ResolveTypedPath("2024/../2023", "/pics", "/home/u"), "/pics/2023");
+    EXPECT_EQ(vknav::ResolveTypedPath("..", "/pics", "/home/u"), "/");
+    EXPECT_EQ(vknav::ResolveTypedPath("~", "/pics", "/home/u"), "/home/u");
+    EXPECT_EQ(vknav::ResolveTypedPath("~/Pictures", "/pics", "/home/u"), "/home/u/Pictures");
+    // A name that starts with "~" is a name.
+    EXPECT_EQ(vknav::ResolveTypedPath("~old", "/pics", "/home/u"), "/pics/~old");
+    EXPECT_EQ(vknav::ResolveTypedPath("//pics//x", "/", "/home/u"), "/pics/x");
+    EXPECT_EQ(vknav::ResolveTypedPath("   ", "/pics", "/home/u"), "");
+}

@@ -65,3 +65,14 @@ TEST(StatusTextsUi, NumberFormat)
     for (const auto& [value, decimals, want] : cases)
         EXPECT_EQ(FormatNumber(value, decimals), want) << value;
 }
+
+TEST(StatusTextsUi, ZoomInPercentRounded)
+{
+    EXPECT_EQ(ZoomText(640, 640), " 100%");
+    EXPECT_EQ(ZoomText(160, 640), " 25%");
+    EXPECT_EQ(ZoomText(1000, 3000), " 33%");
+    EXPECT_EQ(ZoomText(2000, 3000), " 67%");
+    EXPECT_EQ(ZoomText(40000, 4000), " 1000%");
+    EXPECT_EQ(ZoomText(0, 640), "");
+    EXPECT_EQ(ZoomText(10, 0), "");
+}

@@ -21,13 +21,18 @@
 namespace {
 
 // Messages of loading.
-constexpr const char* kTextUnknownFormat = "Unknow format.";
-constexpr const char* kStatusUnknownFormat = "  Unknow format";
 constexpr const char* kStatusLoading = "  Loading image...";
 constexpr const char* kStatusDonePreviewOff = " Done";
 constexpr const char* kStatusDone = "  Done";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The file's bits per pixel, as velkor-cli info gives them (edits that
+// resample make 24); every picture is held at 32.
+int FileDepth(const CBmp& picture)
+{
+    return picture.GetSourceBitsPerPixel() > 0 ? picture.GetSourceBitsPerPixel() : picture.GetBitsPerPixel();
+}
 
 } // namespace
 
@@ -95,17 +100,35 @@ void CMainFrame::OnLoadFinished(bool success)
     m_forcePreview = m_loadForced;
     if (success && !m_fileList.GetCurrentFile().empty()) {
         UpdateTitleAndProperties(false);
-        m_statusText = "  Loaded in " + Q(FormatNumber(m_view->GetLoadTime() * 0.001, 3)) + " s";
+        // A picture read in part says so instead of its load time.
+        const QString warning = m_view->GetWarning();
+        m_statusText = warning.isEmpty()
+                           ? "  Loaded in " + Q(FormatNumber(m_view->GetLoadTime() * 0.001, 3)) + " s"
+                           : Q(vktext::PartlyReadStatus(warning.section('\n', 0, 0).toStdString()));
         UpdateStatusPane();
         if (!m_browserMode)
             UpdateInfoPane();
     } else {
-        UpdateTitleAndProperties(true);
-        m_statusText = kStatusUnknownFormat;
-        UpdateStatusPane();
-        if (!m_browserMode)
+        // Said in the view and the status bar, not in a box the user meets
+        // again at every step onto the file.
+        const FileFailure failure = m_view->GetLoadFailure();
+        const vktext::LoadFailureTexts texts = vktext::DescribeLoadFailure(failure);
+        const std::string name = m_fileList.GetCurrentFile();
+        vkplatform::FileStatus status;
+        const bool gone = !name.empty() && failure == FileFailure::NotFound &&
+                          !vkplatform::GetFileStatus(CurrentPath().toStdString(), status);
+        if (gone)
+            RefreshDirectory(); // it leaves the list; the viewer moves to a neighbour
+        else
+            UpdateTitleAndProperties(true);
+        if (!gone || m_browserMode) {
+            if (!name.empty())
+                m_view->ShowNote(Q(name + "\n" + texts.view));
+            m_statusText = Q(texts.status);
+            UpdateStatusPane();
+        }
+        if (!gone && !m_browserMode)
             UpdateInfoPane();
-        vkui::ask(kTextUnknownFormat);
     }
     m_forcePreview = savedForce;
     UpdateCommandUI();
@@ -203,7 +226,7 @@ void CMainFrame::UpdateInfoPane()
         const bool shown = m_view->HasImage() && !m_view->IsLoading();
         m_infoText = Q(vktext::ViewerInfoText(m_fileList.GetCurrentFile(), shown ? picture.GetWidth() : 0,
                                               shown ? picture.GetHeight() : 0,
-                                              shown ? picture.GetBitsPerPixel() : 0,
+                                              shown ? FileDepth(picture) : 0,
                                               haveStatus ? status.size : 0, m_settings.fileSizeUnit,
                                               m_settings.imageSizeUnit));
     }
@@ -223,7 +246,7 @@ void CMainFrame::UpdateCountPane()
 
 QString CMainFrame::PictureSizeText() const
 {
-    return ImageSizeText() + ", " + QString::number(m_view->GetPicture().GetBitsPerPixel()) + " bpp";
+    return ImageSizeText() + ", " + QString::number(FileDepth(m_view->GetPicture())) + " bpp";
 }
 
 void CMainFrame::UpdateZoomPane()

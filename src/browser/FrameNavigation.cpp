@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 
+#include <cerrno>
+
 namespace {
 
 constexpr const char* kTextNotFound = " not found.";
@@ -35,13 +37,20 @@ QIcon FavoriteIcon(int index)
 bool CMainFrame::GoTo(const std::string& target, const char* missingText, Recent recent)
 {
     const std::string dir = vkpath::StripTrailingSeparator(target);
+    errno = 0;
     if (!CNavigator::Enter(dir)) {
-        if (missingText)
+        // A folder that is there but may not be entered says so.
+        if (errno == EACCES || errno == EPERM)
+            vkui::ask(Q(vknav::UnreadableFolderText(dir, errno)));
+        else if (missingText)
             vkui::ask(missingText);
         return false;
     }
     const std::string oldDrive = m_fileList.GetCurrentDrive();
     MoveTo(dir);
+    // Entered, but its files cannot be listed: the empty lists are explained.
+    if (const std::string problem = vknav::FolderReadProblem(dir); !problem.empty())
+        vkui::ask(Q(problem));
     if (m_fileList.GetCurrentDrive() != oldDrive) {
         ShowDriveOf(dir);
         UpdateInfoPane();
@@ -178,6 +187,8 @@ void CMainFrame::RefreshDirectory()
 {
     const std::string oldDrive = m_fileList.GetCurrentDrive();
     const std::string file = m_fileList.GetCurrentFile();
+    const std::vector<std::string> before = m_entries;
+    const int shown = m_currentIndex;
     if (m_navigator.EnterCurrentOrNearest() == CNavigator::Recovery::Lost)
         vkui::ask(vknav::kTextFolderNotExist);
 
@@ -188,8 +199,11 @@ void CMainFrame::RefreshDirectory()
     } else {
         SelectFileEntry(file);
         UpdateSelection();
+        const int neighbour = vknav::NeighbourAfterRefill(before, shown, m_entries);
         if (!m_fileList.GetCurrentFile().empty())
             ShowCurrentFile();
+        else if (!m_browserMode && neighbour >= 0)
+            ShowViewerFile(neighbour); // the shown file vanished: the viewer stays on a neighbour
         else
             UpdateTitleAndProperties(true);
     }

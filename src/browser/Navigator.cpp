@@ -6,6 +6,11 @@
 
 #include <QDir>
 #include <QString>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <string_view>
+#include <unordered_map>
 
 namespace vknav {
 
@@ -18,6 +23,42 @@ std::string EnterNearestAncestor(const std::string& dir)
             return current;
     }
     return {};
+}
+
+std::string UnreadableFolderText(const std::string& dir, int error)
+{
+    return "Cannot read the folder " + dir + ": " + std::strerror(error) + ".";
+}
+
+std::string FolderReadProblem(const std::string& dir)
+{
+    DIR* handle = ::opendir(dir.c_str());
+    if (!handle)
+        return UnreadableFolderText(dir, errno);
+    ::closedir(handle);
+    return {};
+}
+
+int NeighbourAfterRefill(const std::vector<std::string>& before, int index, const std::vector<std::string>& after)
+{
+    if (after.empty())
+        return -1;
+    if (index < 0 || size_t(index) >= before.size())
+        return 0;
+    std::unordered_map<std::string_view, int> rows;
+    for (size_t i = 0; i < after.size(); ++i)
+        rows.emplace(after[i], int(i));
+    auto rowOf = [&](size_t i) {
+        const auto found = rows.find(before[i]);
+        return found == rows.end() ? -1 : found->second;
+    };
+    for (size_t i = size_t(index); i < before.size(); ++i)
+        if (const int row = rowOf(i); row >= 0)
+            return row;
+    for (size_t i = size_t(index); i-- > 0;)
+        if (const int row = rowOf(i); row >= 0)
+            return row;
+    return 0; // none of the old names is left: the first of the new ones
 }
 
 bool SameDir(const std::string& a, const std::string& b)

@@ -22,6 +22,17 @@ constexpr const char* kTextFolderNotFound = "Folder not found";
 // entered, or "" when not even the root could be entered.
 std::string EnterNearestAncestor(const std::string& dir);
 
+// The message for a folder that cannot be read or entered, from the error
+// number the attempt gave: "Cannot read the folder DIR: Permission denied.".
+std::string UnreadableFolderText(const std::string& dir, int error);
+// UnreadableFolderText when the entries of `dir` cannot be listed, else "".
+std::string FolderReadProblem(const std::string& dir);
+
+// The viewer's file after the list was read again: the file that was at
+// `index` of `before` when it is still listed, else the first one after it
+// that is, else the last one before it; its row in `after`, -1 for none.
+int NeighbourAfterRefill(const std::vector<std::string>& before, int index, const std::vector<std::string>& after);
+
 // Folders are told apart exactly (two may differ only in case); a
 // trailing separator does not count.
 bool SameDir(const std::string& a, const std::string& b);

@@ -151,6 +151,9 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
         emit PictureKept();
         return;
     }
+    m_note.clear();
+    m_warning.clear();
+    m_loadFailure = result->failure;
     if (!result->ok) {
         DropPicture();
         m_loadTime = uint32_t(m_loadTimer.elapsed());
@@ -197,8 +200,15 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
     m_blitErrorShown = false;
     update();
     m_loadTime = hadInterim ? m_firstPaintTime : uint32_t(m_loadTimer.elapsed());
+    // A damaged file read in part says so over its picture; the reduced
+    // first decode may have warned already.
+    QStringList warnings;
+    for (const std::string& text : result->warnings)
+        if (!warnings.contains(QString::fromStdString(text)))
+            warnings.push_back(QString::fromStdString(text));
+    m_warning = warnings.join('\n');
+    m_note = m_warning;
     emit LoadFinished(true);
-    ShowWarnings(result->id, result->warnings);
 }
 
 void CPreview::DropPicture()
@@ -230,6 +240,7 @@ PictureSize CPreview::FitNewPicture()
 void CPreview::ShowPicture(CPictureEx& picture)
 {
     CancelLoad();
+    m_note.clear();
     m_picture.Exchange(picture);
     // Not the picture of any file: nothing to keep for a step back.
     m_shownPath.clear();
@@ -247,19 +258,29 @@ void CPreview::Reshow()
     emit DisplayChanged();
 }
 
-void CPreview::ShowWarnings(uint64_t id, const std::vector<std::string>& warnings)
+void CPreview::ShowNote(const QString& text)
 {
-    if (warnings.empty())
+    m_note = text;
+    update();
+}
+
+void CPreview::DrawNote(QPainter& painter)
+{
+    if (m_note.isEmpty())
         return;
-    // After the picture is shown and reported; dropped if another picture
-    // has been asked for meanwhile, since the text is about this one.
-    QTimer::singleShot(0, this, [this, id, warnings] {
-        for (const std::string& text : warnings) {
-            if (m_pendingId != id || !m_hasImage)
-                return;
-            vkui::ask(QString::fromStdString(text));
-        }
-    });
+    const QRect area = rect().adjusted(8, 8, -8, -8);
+    const int flags = Qt::AlignHCenter | Qt::TextWordWrap;
+    if (!m_hasImage) {
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(area, flags | Qt::AlignVCenter, m_note);
+        return;
+    }
+    // Over the picture: a band at the bottom, readable on any picture.
+    QRect band = painter.boundingRect(area, flags | Qt::AlignBottom, m_note).adjusted(-6, -3, 6, 3);
+    band.moveBottom(rect().bottom() - 4);
+    painter.fillRect(band, QColor(255, 255, 225, 230));
+    painter.setPen(Qt::black);
+    painter.drawText(band, flags | Qt::AlignVCenter, m_note);
 }
 
 void CPreview::SetPrefetchEnabled(bool on)
@@ -285,6 +306,7 @@ void CPreview::ShowSlide(CWinBmp& picture, int imageSize, int position, const QS
 {
     CancelLoad();
     AskToSave(); // an edit made during the show is not lost without a word
+    m_note.clear();
     m_picture.Swap(picture);
     m_picture.SetSourcePath({}); // the caller names the slide's file
     m_fileName = fileName;
@@ -340,6 +362,7 @@ void CPreview::SetPosition(int position)
 void CPreview::Clear()
 {
     CancelLoad();
+    m_note.clear();
     m_quietDraw = false;
     m_hasImage = false;
     m_dragging = false;
@@ -488,6 +511,7 @@ void CPreview::paintEvent(QPaintEvent* event)
     const QRect drawRect = m_geometry.DrawRect();
     if (!m_hasImage || drawRect.isEmpty()) {
         painter.fillRect(event->rect(), background);
+        DrawNote(painter);
         return;
     }
     // Background only where the picture does not cover.
@@ -517,6 +541,7 @@ void CPreview::paintEvent(QPaintEvent* event)
             QTimer::singleShot(0, this, [] { vkui::ask(kTextBlitError); });
         }
     }
+    DrawNote(painter);
 }
 
 void CPreview::mousePressEvent(QMouseEvent* event)

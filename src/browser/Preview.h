@@ -72,6 +72,14 @@ public:
     void ShowPicture(CPictureEx& picture);
 
     bool HasImage() const { return m_hasImage; }
+    // Why the last load failed (None: opened, but not decoded).
+    FileFailure GetLoadFailure() const { return m_loadFailure; }
+    // The warnings of the picture shown, one a line ("" for none).
+    const QString& GetWarning() const { return m_warning; }
+    // A line drawn in the view: the reason an empty view shows nothing, or
+    // a warning over the picture. Cleared by Clear and the next picture.
+    void ShowNote(const QString& text);
+    const QString& GetNote() const { return m_note; }
     // A picture is held (shown, or cleared from sight but kept); not after
     // a failed load.
     bool HoldsPicture() const { return m_holdsPicture; }
@@ -161,7 +169,7 @@ private:
     void DropPicture();
     // Shows the picture held, placed as a load would place it.
     void Reshow();
-    void ShowWarnings(uint64_t id, const std::vector<std::string>& warnings);
+    void DrawNote(QPainter& painter);
     void Place(int position);
     // Sizes a newly shown picture to the view by the load settings and places it.
     PictureSize FitNewPicture();
@@ -174,6 +182,9 @@ private:
     uint64_t m_appliedId = 0;
     std::function<bool(const QString&)> m_saveHandler;
 
+    QString m_note;
+    QString m_warning;
+    FileFailure m_loadFailure = FileFailure::None;
     QString m_fileName;
     QString m_requestedFileName; // becomes m_fileName when its picture arrives
     bool m_hasImage = false;

@@ -362,8 +362,10 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
         CWarningScope warnings([&result](const std::string& text) { result->warnings.push_back(text); });
         // Read once for both decodes.
         CFileSource source;
-        if (const int error = source.Open(request.path))
+        if (const int error = source.Open(request.path)) {
+            result->failure = source.GetFailure();
             throw CTextException(error, "Opening " + request.path + " failed");
+        }
         if (!request.reducedFirst || !DecodeReducedFirst(request, source, *result)) {
             if (Superseded()) {
                 std::lock_guard lock(m_mutex);

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "edit/Picture.h"
+#include "picture/FileSource.h"
 
 #include <QImage>
 #include <QRect>
@@ -78,6 +79,9 @@ struct PreviewLoadResult {
     QImage cache;
     QRect cacheRect;
     std::vector<std::string> warnings;
+    // Why a file that failed could not be opened; None when it could be
+    // opened but not decoded.
+    FileFailure failure = FileFailure::None;
     std::string path;
     FileStamp stamp;     // of the file when it was decoded
     bool cached = false; // taken from the prefetch cache

@@ -1,5 +1,6 @@
 #include "SlideShow.h"
 
+#include "picture/TextException.h"
 #include "platform/Path.h"
 
 #include <algorithm>
@@ -161,6 +162,7 @@ void CSlideShow::DoJob()
         step->index = current;
         step->name = name;
         try {
+            CWarningScope warnings([&step](const std::string& text) { step->warnings.push_back(text); });
             step->picture = std::make_unique<CPicture>();
             m_decoder.DecodeFile(path, *step->picture, 32);
             step->ok = step->picture->GetWidth() > 0 && step->picture->GetHeight() > 0;

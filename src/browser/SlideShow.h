@@ -31,6 +31,7 @@ struct SlideStep {
     std::string name;                    // the file decoded
     bool ok = false;                     // decoded; otherwise "Unknow format"
     std::unique_ptr<CPicture> picture;   // the decoded picture (ok only)
+    std::vector<std::string> warnings;   // a damaged file read in part
 };
 
 class CSlideShow : public CThread {

@@ -6,6 +6,7 @@
 #include "MessageService.h"
 #include "Preview.h"
 #include "SlideShow.h"
+#include "StatusTexts.h"
 #include "edit/PictureJob.h"
 #include "platform/Path.h"
 
@@ -184,6 +185,11 @@ void CSlideShowControl::OnStep(uint64_t generation, SlideStep& step)
         if (!m_firstStep)
             seconds -= settings.slideDelaySeconds;
         m_frame.SetStatusText(kStatusLoadedIn + QString::fromStdString(FormatNumber(seconds, 3)) + kStatusSeconds);
+        if (!step.warnings.empty()) {
+            // Damaged: said over the slide and in the status bar, the show goes on.
+            m_frame.GetView()->ShowNote(QString::fromStdString(step.warnings.front()));
+            m_frame.SetStatusText(QString::fromStdString(vktext::PartlyReadStatus(step.warnings.front())));
+        }
     } else {
         m_frame.UpdateTitleAndProperties(true);
         m_frame.SetStatusText(kStatusUnknownFormat);

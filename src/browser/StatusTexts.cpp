@@ -85,4 +85,21 @@ std::string ViewerInfoText(const std::string& name, int width, int height, int b
            std::to_string(bitsPerPixel) + " bpp, " + FileSizeText(fileSize, fileSizeUnit);
 }
 
+LoadFailureTexts DescribeLoadFailure(FileFailure failure)
+{
+    switch (failure) {
+    case FileFailure::NotFound: return {"File not found.", "  File not found"};
+    case FileFailure::Empty: return {"The file is empty.", "  The file is empty"};
+    case FileFailure::Denied: return {"Permission denied.", "  Permission denied"};
+    case FileFailure::None:
+    case FileFailure::Unreadable: break;
+    }
+    return {"Unknow format.", "  Unknow format"};
+}
+
+std::string PartlyReadStatus(const std::string& warning)
+{
+    return "  Warning: " + warning;
+}
+
 } // namespace vktext

@@ -2,6 +2,8 @@
 // panes, from plain values; the frame only shows them.
 #pragma once
 
+#include "picture/FileSource.h"
+
 #include <cstdint>
 #include <string>
 
@@ -31,5 +33,16 @@ std::string ViewerCountText(int index, int listed);
 // picture (width or height 0).
 std::string ViewerInfoText(const std::string& name, int width, int height, int bitsPerPixel,
                            uint64_t fileSize, int fileSizeUnit, int imageSizeUnit);
+
+// What the view and the status bar say of a file that could not be shown:
+// the file is gone, empty or not ours to read, else "Unknow format.".
+struct LoadFailureTexts {
+    std::string view;   // "File not found." ...
+    std::string status; // "  File not found" ...
+};
+LoadFailureTexts DescribeLoadFailure(FileFailure failure);
+
+// The status text of a picture read in part: its warning.
+std::string PartlyReadStatus(const std::string& warning);
 
 } // namespace vktext

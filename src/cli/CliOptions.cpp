@@ -104,7 +104,7 @@ std::vector<CliOption> SaveOptionRows()
     std::vector<CliOption> rows;
     {
         CliOption o = ChoiceOption("depth", "bits per pixel written", {"8", "24"},
-                                   std::to_string(DepthFromChoice(d.bmpDepth)),
+                                   "24 for a picture of more than 256 colours, else 8",
                                    [](CliRequest& r, size_t i) { r.save.depth = i == 0 ? 8 : 24; });
         o.value = "BITS";
         o.formats = WritableTypeNames({kSaveBmp, kSavePcx, kSaveTga, kSaveRas});
@@ -119,7 +119,7 @@ std::vector<CliOption> SaveOptionRows()
     rows.push_back(FlagOption("interlace", 0, "interlaced lines", [](CliRequest& r) { r.save.interlace = true; }));
     rows.back().formats = WritableTypeNames({kSaveGif, kSavePng});
     rows.back().defaults = OnOff(d.pngInterlace);
-    rows.push_back(IntegerOption("quality", "JPEG quality", 0, 100, std::to_string(d.jpegQuality),
+    rows.push_back(IntegerOption("quality", "JPEG quality", 0, 100, std::to_string(CliSaveOptions().quality),
                                  [](CliRequest& r, int v) { r.save.quality = v; }));
     rows.back().formats = WritableTypeNames({kSaveJpg});
     rows.push_back(IntegerOption("smoothing", "JPEG smoothing", 0, 100, std::to_string(d.jpegSmoothing),
@@ -161,8 +161,8 @@ std::string EditHelp(const EditOperation& operation)
         {"gamma", "adjust gamma, as the dialog's value"},
         {"gray", "convert to gray shades"},
         {"balance", "adjust the colour balance"},
-        {"flip-horizontal", "flip horizontally"},
-        {"flip-vertical", "flip vertically"},
+        {"flip-horizontal", "flip about the horizontal axis: top and bottom change places"},
+        {"flip-vertical", "flip about the vertical axis: left and right change places"},
         {"transpose", "transpose (swap rows and columns)"},
         {"rotate", "rotate clockwise"},
         {"shear", "shear"},
@@ -250,8 +250,8 @@ std::vector<CliOption> BuildOptions()
     rows.push_back(FlagOption("no-orient", 0, "keep pictures as stored instead of turning them upright by their EXIF orientation",
                               [](CliRequest& r) { r.orient = false; }));
     rows.back().commands = kCmdAll;
-    rows.push_back(FlagOption("json", 0, "one JSON object per file (path, format, width, height, bits per pixel, "
-                                         "orientation, error)",
+    rows.push_back(FlagOption("json", 0, "one JSON object per file (path, status ok, damaged or error, warnings, "
+                                         "format, width, height, bits per pixel, orientation, error)",
                               [](CliRequest& r) { r.json = true; }));
     rows.back().commands = kCmdInfo;
 

@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
-// Writer options; -1 or empty means the remembered default.
+// Writer options; -1 or empty means the remembered default. No dialog
+// remembers them here, so the defaults favour fidelity: JPEG quality 90, and
+// without --depth 24 bits for a picture of more than 256 colours.
 struct CliSaveOptions {
-    int depth = -1;          // --depth 8|24 (bmp, pcx, tga, ras)
+    int depth = -1;          // --depth 8|24 (bmp, pcx, tga, ras); -1 by the colours
     int rle = -1;            // --rle / --no-rle (tga, ras, pct)
     bool interlace = false;  // --interlace (gif, png)
-    int quality = -1;        // --quality N (jpg)
+    int quality = 90;        // --quality N (jpg)
     int smoothing = -1;      // --smoothing N (jpg)
     bool progressive = false;
     bool optimize = false;

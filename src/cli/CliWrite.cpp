@@ -1,5 +1,6 @@
 #include "CliWrite.h"
 
+#include "edit/ColorCount.h"
 #include "picture/TextException.h"
 #include "save/SaveDispatch.h"
 
@@ -44,10 +45,19 @@ SaveOptionValues SaveValuesFromOptions(const CliSaveOptions& options)
     return values;
 }
 
+int DefaultDepth(const CBmp& bmp)
+{
+    return CountDistinctColors(bmp, 256) < 0 ? 24 : 8;
+}
+
 void WritePicture(CWinBmp& bmp, const std::string& path, const std::string& ext, const CliSaveOptions& options)
 {
     const int code = SaveFormatFromExtension(Lower(ext));
-    SaveParameters parameters = MakeSaveParameters(code, SaveValuesFromOptions(options));
+    CliSaveOptions chosen = options;
+    // Counted only for the writers that take a depth.
+    if (chosen.depth < 0 && (code == kSaveBmp || code == kSavePcx || code == kSaveRas || code == kSaveTga))
+        chosen.depth = DefaultDepth(bmp);
+    SaveParameters parameters = MakeSaveParameters(code, SaveValuesFromOptions(chosen));
     parameters.pngLevel = options.pngLevel;
     if (code < 0 || !SavePicture(code, path, bmp, parameters))
         RaiseError(ErrUnsupported, "Cannot write ." + ext + " files.");

@@ -11,6 +11,9 @@
 // them (--depth sets every depth choice, --rle every RLE flag).
 SaveOptionValues SaveValuesFromOptions(const CliSaveOptions& options);
 
+// Depth written without --depth: 24 bits for more than 256 colours, else 8.
+int DefaultDepth(const CBmp& bmp);
+
 // Writes bmp to path in the format of ext. Throws CTextException; nothing is
 // left at path on failure.
 void WritePicture(CWinBmp& bmp, const std::string& path, const std::string& ext,

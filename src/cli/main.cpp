@@ -9,6 +9,7 @@
 
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -39,10 +40,22 @@ int Info(const CliRequest& request)
         const std::string& path = request.inputs[i];
         CWinBmp bmp;
         std::string json = "{\"path\": " + JsonString(path);
+        // A damaged file read in part is told apart from a whole one.
+        std::vector<std::string> warnings;
         try {
-            decoder.DecodeFile(path, bmp, 32);
+            {
+                CWarningScope scope([&](const std::string& text) { warnings.push_back(text); });
+                decoder.DecodeFile(path, bmp, 32);
+            }
+            for (const std::string& text : warnings)
+                std::cerr << path << ": warning: " << text << "\n";
             const int format = decoder.GetDetectedFormat();
             if (request.json) {
+                std::string texts;
+                for (const std::string& text : warnings)
+                    texts += (texts.empty() ? "" : ", ") + JsonString(text);
+                json += std::string(", \"status\": ") + (warnings.empty() ? "\"ok\"" : "\"damaged\"") +
+                        ", \"warnings\": [" + texts + "]";
                 json += ", \"format\": " + JsonString(FormatName(format)) + ", \"width\": " +
                         std::to_string(bmp.GetWidth()) + ", \"height\": " + std::to_string(bmp.GetHeight()) +
                         ", \"bits_per_pixel\": " + std::to_string(bmp.GetSourceBitsPerPixel()) +
@@ -60,7 +73,7 @@ int Info(const CliRequest& request)
         } catch (const CTextException& e) {
             status = 1;
             if (request.json)
-                json += ", \"format\": null, \"width\": null, \"height\": null, \"bits_per_pixel\": null, "
+                json += ", \"status\": \"error\", \"warnings\": [], \"format\": null, \"width\": null, \"height\": null, \"bits_per_pixel\": null, "
                         "\"orientation\": null, \"error\": {\"code\": " +
                         std::to_string(e.GetCode()) + ", \"text\": " + JsonString(ErrorText(e)) + "}";
             else

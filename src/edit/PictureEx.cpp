@@ -221,7 +221,8 @@ int CPictureEx::Rotate(int angle, int quality)
     MakeTrueColor();
     const int width = GetWidth(), height = GetHeight();
 
-    if (quality == RotateHigh) {
+    // Quarter turns are exact at every quality: no resampling, no border.
+    if (quality == RotateHigh && angle % 90 != 0) {
         const PictureSize size = HighRotationSize(width, height, angle);
         SnapshotAndRecreate(size.width, size.height);
         RotateByInverseMapping(m_undo, *this, angle);

@@ -11,11 +11,14 @@
 #include "browser/DirectoryFill.h"
 #include "browser/MainFrm.h"
 #include "browser/MessageService.h"
+#include "browser/Navigator.h"
 #include "platform/FileStatus.h"
 #include "platform/Folders.h"
 #include "platform/Path.h"
 
 #include <QListWidget>
+
+#include <algorithm>
 #include <QSignalBlocker>
 
 namespace {
@@ -129,6 +132,8 @@ void OnDelete(CMainFrame& frame)
     if (!question.empty() && vkui::ask(Q(question), vkui::Buttons::YesNo, vkui::Icon::Question) != vkui::Answer::Yes)
         return;
 
+    const std::vector<std::string> before = Entries(frame);
+    const int shown = frame.GetCurrentIndex();
     vkfileops::DeleteRequest request;
     request.dir = files.GetCurrentDir();
     request.names = files.SelectedNames();
@@ -142,7 +147,10 @@ void OnDelete(CMainFrame& frame)
 
     frame.FillFileList();
     frame.UpdateSelection();
-    if (settings.selectAfterDelete != 0 || !frame.IsBrowserMode())
+    if (!frame.IsBrowserMode() && ListCount(frame) > 0)
+        // The viewer goes on to the next picture, the previous one at the end.
+        frame.ShowViewerFile(std::max(0, vknav::NeighbourAfterRefill(before, shown, Entries(frame))));
+    else if (settings.selectAfterDelete != 0 || !frame.IsBrowserMode())
         ShowFirstFile(frame);
     else
         frame.UpdateTitleAndProperties(true);

@@ -8,6 +8,18 @@
 #include "DataSource.h"
 
 #include <memory>
+#include <string>
+
+// Why a file could not be read, told apart for the user: the file is gone,
+// it is empty, it may not be read, or something else (a folder, a read
+// error, a file too large to hold).
+enum class FileFailure { None, NotFound, Empty, Denied, Unreadable };
+
+// The failure behind an open(2) error number.
+FileFailure FileFailureFromErrno(int error);
+// "file not found", "the file is empty", "permission denied", "the file
+// cannot be read"; empty for None.
+const char* FileFailureText(FileFailure failure);
 
 class CFileSource : public CDataSource {
 public:
@@ -20,8 +32,16 @@ public:
     // shrinks while it is read keeps the bytes read.
     int Open(const std::string& fileName);
     void Close() override;
+    // Why the last Open failed; None after a success.
+    FileFailure GetFailure() const { return m_failure; }
 
 private:
     using CDataSource::Open;
+    int Fail(FileFailure failure, int code)
+    {
+        m_failure = failure;
+        return code;
+    }
+    FileFailure m_failure = FileFailure::None;
     std::unique_ptr<uint8_t[]> m_bytes;
 };

@@ -37,6 +37,7 @@ struct ErrorManager {
     jpeg_error_mgr pub; // first, so the library's pointer is ours
     jmp_buf jump;
     char message[JMSG_LENGTH_MAX + 64];
+    bool damaged = false; // warned of lost data in this decode
 };
 
 ErrorManager& ErrorsOf(j_common_ptr cinfo)
@@ -57,6 +58,31 @@ void OutputMessage(j_common_ptr cinfo)
     char text[JMSG_LENGTH_MAX];
     cinfo->err->format_message(cinfo, text);
     Trace(2, "%s\n", text);
+}
+
+// Warnings that mean lost pixels; stray bytes between markers lose none.
+bool LosesData(int code)
+{
+    return code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE ||
+           code == JWRN_MUST_RESYNC || code == JWRN_NOT_SEQUENTIAL;
+}
+
+// Every warning is traced (libjpeg's own routine traces the first only); the
+// first one that loses data is raised once as the damaged-picture warning.
+void EmitMessage(j_common_ptr cinfo, int level)
+{
+    if (level >= 0)
+        return; // trace messages
+    ErrorManager& err = ErrorsOf(cinfo);
+    ++err.pub.num_warnings;
+    err.pub.output_message(cinfo);
+    if (LosesData(err.pub.msg_code) && !err.damaged) {
+        err.damaged = true;
+        try { // nothing may be thrown through the library
+            Warn(kTextDamaged);
+        } catch (...) {
+        }
+    }
 }
 
 void ProgressMonitor(j_common_ptr cinfo)
@@ -114,6 +140,7 @@ bool CreateDecompressor(Library& lib)
     lib.cinfo.err = jpeg_std_error(&lib.errors.pub);
     lib.errors.pub.error_exit = ErrorExit;
     lib.errors.pub.output_message = OutputMessage;
+    lib.errors.pub.emit_message = EmitMessage;
     if (setjmp(lib.errors.jump))
         return false;
     jpeg_create_decompress(&lib.cinfo);
@@ -249,6 +276,7 @@ void CJPEGDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
         jpeg_abort_decompress(&lib.cinfo);
         RaiseError(ErrUnsupported, std::string(lib.errors.message) + "\n");
     };
+    lib.errors.damaged = false;
     try {
         if (!ReadHeader(lib, source.GetPosition(), source.GetRemaining()))
             libraryError();

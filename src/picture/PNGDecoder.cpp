@@ -16,6 +16,7 @@ namespace {
 
 constexpr const char* kTextCannotCreate = "Cannot create PNG read structures.";
 constexpr size_t kSignatureSize = 8;
+constexpr size_t kPixelDataRead = 256;
 
 struct ReadState {
     CDataSource* source = nullptr;
@@ -23,6 +24,7 @@ struct ReadState {
     size_t consumed = 0;
     bool endOfFile = false;
     bool abandoned = false;
+    size_t rowsRead = 0; // rows handed over by the library, every pass counted
     char message[256] = {};
 };
 
@@ -60,6 +62,7 @@ void ReadRoutine(png_structp png, png_bytep out, size_t n)
 // leaves the library through its error routine.
 void RowRoutine(png_structp png, png_uint_32, int)
 {
+    ++StateOf(png).rowsRead;
     if (DecodeAbandoned()) {
         StateOf(png).abandoned = true;
         png_error(png, kTextAborted);
@@ -70,14 +73,15 @@ void RowRoutine(png_structp png, png_uint_32, int)
 // data, so a short file claiming a gigabyte text chunk would cost a
 // gigabyte first. Reading stops at the header of the first chunk that runs
 // past the end of the file: the end-of-file error it would reach anyway,
-// without the allocation.
+// without the allocation. Pixel data is read as it goes, never held whole:
+// a cut short IDAT is read up to the end, for the rows it still holds.
 size_t FirstOverlongChunk(const uint8_t* data, size_t size)
 {
     size_t offset = kSignatureSize;
     while (offset <= size && size - offset >= 8) {
         const uint64_t length = LoadBE32(ByteView(data, size), offset);
         if (length + 12 > size - offset)
-            return offset;
+            return std::memcmp(data + offset + 4, "IDAT", 4) == 0 ? size : offset;
         if (std::memcmp(data + offset + 4, "IEND", 4) == 0)
             break;
         offset += size_t(length) + 12;
@@ -90,6 +94,7 @@ struct Header {
     png_uint_32 height = 0;
     int bitDepth = 0;
     int colorType = 0;
+    bool interlaced = false;
     bool hasTransparency = false;
 };
 
@@ -101,6 +106,7 @@ bool ReadInfo(png_structp png, png_infop info, Header& header)
     int interlace = 0;
     png_get_IHDR(png, info, &header.width, &header.height, &header.bitDepth, &header.colorType,
                  &interlace, nullptr, nullptr);
+    header.interlaced = interlace != PNG_INTERLACE_NONE;
     header.hasTransparency = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     return true;
 }
@@ -181,6 +187,9 @@ void CPNGDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
     };
     png_set_read_fn(png, &state, ReadRoutine);
     png_set_read_status_fn(png, RowRoutine);
+    // Pixel data in small reads, so a file cut short still gives the rows
+    // before the cut (a read past the end fails whole).
+    png_set_compression_buffer_size(png, kPixelDataRead);
     state.readLimit = FirstOverlongChunk(source.GetPosition(), source.GetRemaining());
 
     Header header;
@@ -251,6 +260,20 @@ void CPNGDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
         bmp.SetPalette(entries);
     }
 
-    if (!ReadImage(png, bmp.GetLines()))
-        libraryError();
+    // The passes of an interlaced file fill every line bit by bit: a file
+    // cut short leaves holes, which are to be blank rather than stale memory.
+    const size_t lineBytes = size_t(bmp.GetLineBytes());
+    if (header.interlaced)
+        for (png_uint_32 y = 0; y < header.height; ++y)
+            std::memset(bmp.GetLines()[y], 0, lineBytes);
+    if (!ReadImage(png, bmp.GetLines())) {
+        if (state.abandoned || state.rowsRead == 0)
+            libraryError();
+        // Part of the picture came through (or all of it, before a damaged
+        // end): shown, with a warning; the lines never read are blank.
+        if (!header.interlaced)
+            for (size_t y = state.rowsRead; y < header.height; ++y)
+                std::memset(bmp.GetLines()[y], 0, lineBytes);
+        Warn(kTextDamaged);
+    }
 }

@@ -35,7 +35,7 @@ void CPicDecoder::DecodeFile(const std::string& fileName, CBmp& bmp, int wantedD
     CFileSource source;
     int result = source.Open(fileName);
     if (result != 0)
-        RaiseError(result, "Opening " + fileName + " failed");
+        RaiseError(result, "Opening " + fileName + " failed: " + FileFailureText(source.GetFailure()));
     Decode(source, bmp, wantedDepth);
 }
 

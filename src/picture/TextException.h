@@ -27,6 +27,8 @@ inline constexpr const char* kTextEndOfFile = "End of file reached while decodin
 inline constexpr const char* kTextOutOfMemory = "Out of memory.";
 inline constexpr const char* kTextInternalError = "Internal error.";
 inline constexpr const char* kTextAborted = "Decoding abandoned.";
+// Warned when a damaged or cut short file gave only part of its picture.
+inline constexpr const char* kTextDamaged = "The file is damaged: only part of the picture could be read.";
 
 class CTextException : public std::exception {
 public:

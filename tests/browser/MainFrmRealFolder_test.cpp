@@ -28,12 +28,11 @@ TEST_F(TrialTest, ViewerInfoPaneNeverShowsThePreviousPictureSize)
     ASSERT_TRUE(Start(Dir()));
     SelectRow(0);
     ASSERT_TRUE(frame->RunCommand(Cmd::Viewer));
-    EXPECT_NE(Pane(3).find("50x40 32 bpp"), std::string::npos) << Pane(3);
+    EXPECT_NE(Pane(3).find("50x40 24 bpp"), std::string::npos) << Pane(3);
 
     // The damaged file: its name and file size, no picture size.
     ASSERT_TRUE(frame->RunCommand(Cmd::ImageNext));
     WaitForLoad(frame->GetView());
-    EXPECT_EQ(ask.shown, std::vector<std::string>{"Unknow format."});
     EXPECT_EQ(Pane(3), " b.bmp, 23 bytes");
 
     // Back to a good one, then on to the next good one: while it decodes,
@@ -46,7 +45,7 @@ TEST_F(TrialTest, ViewerInfoPaneNeverShowsThePreviousPictureSize)
         EXPECT_EQ(Pane(3).find("50x40"), std::string::npos) << Pane(3);
     }
     WaitForLoad(frame->GetView());
-    EXPECT_NE(Pane(3).find(" c.bmp, 30x20 32 bpp, "), std::string::npos) << Pane(3);
+    EXPECT_NE(Pane(3).find(" c.bmp, 30x20 24 bpp, "), std::string::npos) << Pane(3);
 }
 
 // Help > Contents says so when no browser opened the manual, instead of

@@ -4,6 +4,7 @@
 #include "FrameFixture.h"
 
 #include "browser/FormatNumber.h"
+#include "save/SaveDispatch.h"
 #include "settings/Favorites.h"
 
 #include <QAction>
@@ -65,7 +66,7 @@ TEST_F(MainFrameTest, BrowserTextsInEachUnitAndRefresh)
     EXPECT_EQ(Pane(2), " 3 of 12 (1314 bytes)");
     EXPECT_EQ(Title(), "Velkor 1.0 - [" + Dir() + "/a03.bmp]");
     EXPECT_EQ(Property(0), "a03.bmp");
-    EXPECT_EQ(Property(1), "16x8, 32 bpp");
+    EXPECT_EQ(Property(1), "16x8, 24 bpp");
     EXPECT_EQ(Property(2), "438 bytes");
     EXPECT_FALSE(Property(3).empty());
     EXPECT_EQ(Pane(4).rfind("  Loaded in ", 0), 0u) << Pane(4);
@@ -88,7 +89,7 @@ TEST_F(MainFrameTest, BrowserTextsInEachUnitAndRefresh)
     frame->RunCommand(Cmd::ViewRefresh);
     SelectRows({3, 4, 5});
     EXPECT_EQ(Pane(2), " 3 of 12 (1 KB)");
-    EXPECT_EQ(Property(1), "0.17x0.08, 32 bpp");
+    EXPECT_EQ(Property(1), "0.17x0.08, 24 bpp");
     EXPECT_EQ(Property(2), "0.428 KB");
     EXPECT_EQ(Title(), "Velkor 1.0");
     EXPECT_EQ(Pane(3).substr(Pane(3).size() - 3), " KB");
@@ -109,7 +110,7 @@ TEST_F(MainFrameTest, ViewerModeTextsKeysAndNavigation)
     Key(Qt::Key_Return);
     ASSERT_FALSE(frame->IsBrowserMode());
     EXPECT_EQ(Pane(2), " 5/12");
-    EXPECT_EQ(Pane(3), " a05.bmp, 16x8 32 bpp, 438 bytes");
+    EXPECT_EQ(Pane(3), " a05.bmp, 16x8 24 bpp, 438 bytes");
     EXPECT_EQ(Title(), "Velkor 1.0 - [" + Dir() + "/a05.bmp]");
     EXPECT_EQ(frame->GetFileList().GetSelectedCount(), 1) << "only the shown file stays selected";
     EXPECT_FALSE(frame->GetFileListBox()->isVisible());
@@ -435,17 +436,54 @@ TEST_F(MainFrameTest, CopyImagePutsThePictureOnTheClipboard)
             EXPECT_EQ(image.pixel(x, y) & 0xFFFFFF, bmp.GetLine32(y)[x] & 0xFFFFFF) << x << "," << y;
 }
 
-TEST_F(MainFrameTest, UnknownFormatClearsAndSaysSo)
+// A picture read in part is shown, with its warning over it and in the
+// status bar instead of the load time.
+TEST_F(MainFrameTest, DamagedPictureIsShownWithAWarning)
+{
+    CWinBmp bmp;
+    vktest::MakeTestPicture(bmp, 256, 192);
+    ASSERT_TRUE(SavePicture(kSaveJpg, pics.File("whole.jpg"), bmp, SaveOptionValues()));
+    const std::string bytes = vktest::ReadFile(pics.File("whole.jpg"));
+    vktest::WriteFile(pics.File("cut.jpg"), bytes.substr(0, bytes.size() * 3 / 4));
+    ASSERT_TRUE(Start(Dir()));
+    SelectRow(RowOf("cut.jpg"));
+    EXPECT_TRUE(frame->GetView()->HasImage());
+    EXPECT_EQ(Pane(4), std::string("  Warning: ") + kTextDamaged);
+    EXPECT_EQ(frame->GetView()->GetNote().toStdString(), kTextDamaged);
+    EXPECT_TRUE(ask.shown.empty());
+    SelectRow(RowOf("whole.jpg"));
+    EXPECT_EQ(Pane(4).rfind("  Loaded in ", 0), 0u) << Pane(4);
+    EXPECT_TRUE(frame->GetView()->GetNote().isEmpty());
+}
+
+// A file that cannot be shown says why in the view and the status bar,
+// without a box the user would meet at every step onto it.
+TEST_F(MainFrameTest, UnreadableFilesSayWhyWithoutABox)
 {
     vktest::WriteFile(pics.File("bad.bmp"), "not a bitmap, just text");
+    vktest::WriteFile(pics.File("empty.bmp"), "");
+    WriteBmp(pics.File("gone.bmp"), 16, 8);
     ASSERT_TRUE(Start(Dir()));
-    SelectRow(0);
-    EXPECT_EQ(ask.shown, std::vector<std::string>{"Unknow format."});
+    SelectRow(RowOf("bad.bmp"));
+    EXPECT_TRUE(ask.shown.empty());
     EXPECT_EQ(Pane(4), "  Unknow format");
+    EXPECT_EQ(frame->GetView()->GetNote().toStdString(), "bad.bmp\nUnknow format.");
     EXPECT_EQ(Title(), "Velkor 1.0 - [" + Dir() + "]");
     EXPECT_EQ(Property(0), "");
     EXPECT_FALSE(frame->GetView()->HasImage());
     EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "bad.bmp") << "the file stays selected";
+
+    SelectRow(RowOf("empty.bmp"));
+    EXPECT_EQ(Pane(4), "  The file is empty");
+    EXPECT_EQ(frame->GetView()->GetNote().toStdString(), "empty.bmp\nThe file is empty.");
+
+    // Gone since the list was read: said so, and it leaves the list.
+    ::unlink(pics.File("gone.bmp").c_str());
+    SelectRow(RowOf("gone.bmp"));
+    EXPECT_EQ(Pane(4), "  File not found");
+    EXPECT_EQ(frame->GetView()->GetNote().toStdString(), "gone.bmp\nFile not found.");
+    EXPECT_EQ(RowOf("gone.bmp"), -1);
+    EXPECT_TRUE(ask.shown.empty());
 }
 
 TEST_F(MainFrameTest, PreviewDisabledShowsTextsOnlyUntilPreviewCommand)
@@ -466,7 +504,7 @@ TEST_F(MainFrameTest, PreviewDisabledShowsTextsOnlyUntilPreviewCommand)
     EXPECT_TRUE(frame->GetAction(Cmd::FilePreview)->isEnabled());
     Key(Qt::Key_P, Qt::ShiftModifier, "P");
     EXPECT_TRUE(frame->GetView()->HasImage());
-    EXPECT_EQ(Property(1), "16x8, 32 bpp");
+    EXPECT_EQ(Property(1), "16x8, 24 bpp");
 
     // Emptying the selection clears everything without a load.
     SelectRows({});

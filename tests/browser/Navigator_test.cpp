@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 namespace {
@@ -80,4 +82,24 @@ TEST(NavigatorPaths, TypedPathsBecomeCleanAbsolutePaths)
     EXPECT_EQ(vknav::ResolveTypedPath("~old", "/pics", "/home/u"), "/pics/~old");
     EXPECT_EQ(vknav::ResolveTypedPath("//pics//x", "/", "/home/u"), "/pics/x");
     EXPECT_EQ(vknav::ResolveTypedPath("   ", "/pics", "/home/u"), "");
+}
+
+TEST(ViewerNeighbour, TheFileItselfElseTheNextElseThePrevious)
+{
+    const std::vector<std::string> before = {"a", "b", "c", "d"};
+    EXPECT_EQ(vknav::NeighbourAfterRefill(before, 1, {"a", "b", "c", "d", "e"}), 1);
+    EXPECT_EQ(vknav::NeighbourAfterRefill(before, 1, {"a", "d"}), 1) << "b and c went: d";
+    EXPECT_EQ(vknav::NeighbourAfterRefill(before, 3, {"a", "b"}), 1) << "the end went: b";
+    EXPECT_EQ(vknav::NeighbourAfterRefill(before, 2, {"x", "y"}), 0) << "nothing old is left";
+    EXPECT_EQ(vknav::NeighbourAfterRefill(before, 2, {}), -1);
+}
+
+TEST(UnreadableFolder, SaysWhichFolderAndWhy)
+{
+    vktest::TempDir dir;
+    EXPECT_EQ(vknav::FolderReadProblem(dir.Path()), "");
+    vktest::WriteFile(dir.File("file"), "x");
+    EXPECT_EQ(vknav::FolderReadProblem(dir.File("file")),
+              "Cannot read the folder " + dir.File("file") + ": " + std::strerror(ENOTDIR) + ".");
+    EXPECT_EQ(vknav::UnreadableFolderText("/a", EACCES), "Cannot read the folder /a: Permission denied.");
 }

@@ -338,16 +338,17 @@ TEST_F(PreviewTest, ADecoderWarningBelongsToThePictureShown)
     vktest::WriteFile(gif, CutGif());
     WriteBmp(dir.File("plain.bmp"), 40, 30);
 
-    // Shown: its warning appears once, after the picture.
+    // Shown: its warning goes with the picture, drawn over it; no box.
     view.LoadImage(QString::fromStdString(gif), vkview::Centre, false, false, "cut.gif");
     WaitForLoad(&view);
     QCoreApplication::processEvents();
     ASSERT_TRUE(view.HasImage());
     EXPECT_EQ(view.GetPicture().GetWidth(), 4);
-    EXPECT_EQ(ask.shown, std::vector<std::string>{"ran off the end of my bits"});
+    EXPECT_EQ(view.GetWarning().toStdString(), "ran off the end of my bits");
+    EXPECT_EQ(view.GetNote(), view.GetWarning());
+    EXPECT_TRUE(ask.shown.empty());
 
-    // Decoded but superseded before it was shown: no message box.
-    ask.shown.clear();
+    // Decoded but superseded before it was shown: its warning goes with it.
     view.LoadImage(QString::fromStdString(gif), vkview::Centre, false, false, "cut.gif");
     QThread::msleep(200); // the worker finishes the small picture; its result waits in the queue
     view.LoadImage(QString::fromStdString(dir.File("plain.bmp")), vkview::Centre, false, false, "plain.bmp");
@@ -355,8 +356,9 @@ TEST_F(PreviewTest, ADecoderWarningBelongsToThePictureShown)
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
     EXPECT_EQ(view.GetPicture().GetWidth(), 40);
+    EXPECT_TRUE(view.GetWarning().isEmpty());
+    EXPECT_TRUE(view.GetNote().isEmpty());
     EXPECT_TRUE(ask.shown.empty()) << ask.shown.front();
-
 }
 
 TEST_F(PreviewTest, ZoomInTheMiddleOfADragStartsWhereTheDragLeftThePicture)

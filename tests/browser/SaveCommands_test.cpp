@@ -377,7 +377,7 @@ TEST_F(EditSaveTest, ConvertWritesNothingWhenTheFilesPictureIsNotTheOneHeld)
     dialogs.Ok(); // JPEG options, taken only when the check is missing
     vksave::Convert(*frame);
     dialogs.steps.clear();
-    EXPECT_EQ(ask.shown, (std::vector<std::string>{"Unknow format.", message}));
+    EXPECT_EQ(ask.shown, (std::vector<std::string>{message}));
     EXPECT_FALSE(frame->GetView()->HoldsPicture()) << "a failed load leaves no picture behind";
     EXPECT_EQ(Picture().GetSourcePath(), "");
 

@@ -24,6 +24,9 @@ TEST(CliEdit, OptionsApplyInOrderLikeImageMagickAndGiveTheirSizes)
         {"--transpose --invert", "-transpose -negate", "50x100"},
         {"--rotate 90,low --rotate 180,medium", "-rotate 90 -rotate 180", "50x100"},
         {"--rotate 270", "-rotate 270 +repage", "50x100"},
+        // Quarter turns at the default quality are exact: no border.
+        {"--rotate 90", "-rotate 90", "50x100"},
+        {"--rotate 180 --rotate 90,high", "-rotate 270", "50x100"},
         {"--canvas 100x50", "", "100x50"},
         {"--shear 45,down-left", nullptr, "150x50"},
         {"--shear 30,no-aa", nullptr, "129x50"},

@@ -73,6 +73,9 @@ TEST(CliHelp, ListsEveryCommandOptionAndFormatOfTheTables)
     for (const std::string& name : ReadableFormatNames())
         EXPECT_TRUE(Has(help, name)) << name;
     EXPECT_TRUE(Has(help, "--png-level N") && Has(help, "0..9") && Has(help, "default 6"));
+    // Which way each flip goes, as the window's Flip Horizontal does.
+    EXPECT_TRUE(Has(help, "--flip-horizontal         flip about the horizontal axis: top and bottom")) << help;
+    EXPECT_TRUE(Has(help, "JPEG quality (0..100; for jpg; default 90)"));
     EXPECT_TRUE(Has(help, "Exit status"));
 
     // A command's help lists its own options only.

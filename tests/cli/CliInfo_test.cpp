@@ -30,7 +30,34 @@ TEST(CliInfo, FormatSizeAndDepthOrTheErrorsCodeAndText)
     EXPECT_TRUE(Has(out, dir.File("a.bmp") + ": BMP 13x7 24 bpp\n")) << out;
     EXPECT_TRUE(Has(out, dir.File("cut.bmp") + ": error 11: End of file reached while decoding.\n")) << out;
     EXPECT_TRUE(Has(out, dir.File("junk.bin") + ": error 8: Decoder error: Unknown file type.\n")) << out;
-    EXPECT_TRUE(Has(out, dir.File("none.bmp") + ": error 4: Decoder error: Opening ")) << out;
+    EXPECT_TRUE(Has(out, dir.File("none.bmp") + ": error 4: Decoder error: Opening " + dir.File("none.bmp") +
+                             " failed: file not found\n"))
+        << out;
+    WriteFile(dir.File("empty.bmp"), "");
+    EXPECT_TRUE(Has(Cli("info " + Quote(dir.File("empty.bmp")), &status), "failed: the file is empty\n"));
+}
+
+// A file read in part is described with a warning on standard error, and
+// --json tells it apart from a whole one.
+TEST(CliInfo, DamagedPicturesWarnAndHaveTheirOwnStatus)
+{
+    TempDir dir;
+    Picture(dir.File("a.bmp"), 64, 48);
+    int status;
+    Cli("convert " + Quote(dir.File("a.bmp")) + " " + Quote(dir.File("a.jpg")), &status);
+    ASSERT_EQ(status, 0);
+    const std::string whole = ReadFile(dir.File("a.jpg"));
+    WriteFile(dir.File("cut.jpg"), whole.substr(0, whole.size() * 2 / 3));
+    const std::string out = Cli("info " + Quote(dir.File("cut.jpg")), &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(Has(out, dir.File("cut.jpg") + ": warning: " + kTextDamaged + "\n")) << out;
+    EXPECT_TRUE(Has(out, dir.File("cut.jpg") + ": JPEG 64x48 24 bpp\n")) << out;
+    const std::string json = CliOut("info --json " + Quote(dir.File("a.jpg")) + " " + Quote(dir.File("cut.jpg")) +
+                                        " " + Quote(dir.File("none.jpg")),
+                                    &status);
+    EXPECT_TRUE(Has(json, "\"status\": \"ok\", \"warnings\": []")) << json;
+    EXPECT_TRUE(Has(json, std::string("\"status\": \"damaged\", \"warnings\": [\"") + kTextDamaged + "\"]")) << json;
+    EXPECT_TRUE(Has(json, "\"status\": \"error\"")) << json;
 }
 
 TEST(CliConvert, BmpToPpmMatchesNetpbm)

@@ -204,6 +204,42 @@ TEST_F(FileCommandsTest, DeleteAsksThenDeletesAndSelectsTheFirstFile)
     EXPECT_EQ(frame->GetCurrentIndex(), -1);
 }
 
+// The viewer stays on a neighbour of the picture that went: the next one,
+// the previous one at the end; never "0/0" while pictures remain.
+TEST_F(FileCommandsTest, ViewerDeleteAndRefreshStayOnANeighbour)
+{
+    MakePictures();
+    vkuitest::WriteBmp(pics.File("d.bmp"), 8, 8, 4);
+    CSettings settings;
+    settings.useRecycleBin = 0;
+    settings.confirmSingleDelete = 0;
+    StartWith(settings);
+    AnswerDialogs([](QDialog&) { return int(QDialog::Rejected); });
+    SelectRow(1);
+    ASSERT_TRUE(frame->RunCommand(Cmd::Viewer));
+    vkuitest::WaitForLoad(frame->GetView());
+    ASSERT_EQ(frame->GetFileList().GetCurrentFile(), "b.jpg");
+
+    ASSERT_TRUE(frame->RunCommand(Cmd::EditDelete));
+    vkuitest::WaitForLoad(frame->GetView());
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "c.JPG");
+    EXPECT_EQ(Pane(2), " 2/3");
+
+    // Vanished behind the viewer's back, then a refresh.
+    ASSERT_EQ(::unlink(pics.File("c.JPG").c_str()), 0);
+    ASSERT_TRUE(frame->RunCommand(Cmd::ViewRefresh));
+    vkuitest::WaitForLoad(frame->GetView());
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "d.bmp");
+    EXPECT_EQ(Pane(2), " 2/2");
+
+    // The last picture goes: the previous one is shown.
+    ASSERT_TRUE(frame->RunCommand(Cmd::EditDelete));
+    vkuitest::WaitForLoad(frame->GetView());
+    EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "a.bmp");
+    EXPECT_EQ(Pane(2), " 1/1");
+    EXPECT_TRUE(frame->GetView()->HasImage());
+}
+
 TEST_F(FileCommandsTest, CopyPasteAndMoveToWithConfirmReplace)
 {
     MakePictures();

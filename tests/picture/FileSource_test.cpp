@@ -7,6 +7,7 @@
 #include "save/SaveDispatch.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -52,16 +53,27 @@ TEST(FileSource, OpenErrorsReadBoundsAndCopiedBytes)
         }
         return {0, ""};
     };
+    // The text says why: gone, empty, not ours to read, or anything else.
+    auto opening = [&](const std::string& path, const char* why) {
+        return "Decoder error: Opening " + path + " failed: " + why + "\n";
+    };
     EXPECT_EQ(error(dir.File("missing.bmp")),
-              std::pair(int(ErrFileNotFound), "Decoder error: Opening " + dir.File("missing.bmp") + " failed\n"));
-    EXPECT_EQ(error(dir.File("no/such/folder.bmp")).first, ErrPathNotFound);
-    EXPECT_EQ(error(dir.Path()).first, ErrAccessDenied); // a folder is no file
+              std::pair(int(ErrFileNotFound), opening(dir.File("missing.bmp"), "file not found")));
+    EXPECT_EQ(error(dir.File("no/such/folder.bmp")),
+              std::pair(int(ErrPathNotFound), opening(dir.File("no/such/folder.bmp"), "file not found")));
+    EXPECT_EQ(error(dir.Path()), // a folder is no file
+              std::pair(int(ErrAccessDenied), opening(dir.Path(), "the file cannot be read")));
     WriteFile(dir.File("empty.bmp"), "");
-    EXPECT_EQ(error(dir.File("empty.bmp")).first, ErrAccessDenied);
+    EXPECT_EQ(error(dir.File("empty.bmp")),
+              std::pair(int(ErrAccessDenied), opening(dir.File("empty.bmp"), "the file is empty")));
+    EXPECT_EQ(FileFailureFromErrno(EACCES), FileFailure::Denied);
+    EXPECT_EQ(FileFailureFromErrno(ENOTDIR), FileFailure::NotFound);
+    EXPECT_EQ(FileFailureFromErrno(EIO), FileFailure::Unreadable);
     if (geteuid() != 0) {
         WriteFile(dir.File("locked.bmp"), "BM");
         chmod(dir.File("locked.bmp").c_str(), 0);
-        EXPECT_EQ(error(dir.File("locked.bmp")).first, ErrAccessDenied);
+        EXPECT_EQ(error(dir.File("locked.bmp")),
+                  std::pair(int(ErrAccessDenied), opening(dir.File("locked.bmp"), "permission denied")));
     }
 
     // The bytes are a copy: changing the file afterwards changes nothing read.

@@ -228,12 +228,15 @@ TEST_F(IcoTest, DamagedIconsFailCleanly)
     colours[6 + 16 + 35] = char(0x7F);
     EXPECT_EQ(DecodeError(colours), ErrEndOfFile);
 
-    // A damaged PNG image inside an icon gives the PNG decoder's errors.
+    // A damaged PNG image inside an icon gives the PNG decoder's errors, or
+    // when cut inside its pixels, the rows before the cut.
     std::string png = ReadFile(Make(ImageMagick() + " {in} -define icon:auto-resize=256 {out}", "png.ico"));
-    for (size_t keep : {size_t(30), size_t(60), png.size() / 2}) {
+    for (size_t keep : {size_t(30), size_t(60)}) {
         int code = DecodeError(png.substr(0, keep));
         EXPECT_TRUE(code == ErrEndOfFile || code == ErrBadFormat) << keep << " " << code;
     }
+    const int code = DecodeError(png.substr(0, png.size() / 2));
+    EXPECT_TRUE(code == 0 || code == ErrEndOfFile || code == ErrBadFormat) << code;
 }
 
 // Files the fuzzer found; each must end in a clean error.

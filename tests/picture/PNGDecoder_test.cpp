@@ -124,13 +124,30 @@ TEST_F(PngTest, EveryColourTypeAndDepthReadsAsImageMagickReadsIt)
 TEST_F(PngTest, TruncatedDamagedAndOversizedFilesRaiseCleanErrors)
 {
     const std::string bytes = Make("pnmtopng {in} >{out}", "rgb.png");
-    for (size_t keep : {size_t(4), size_t(20), size_t(40), bytes.size() / 2, bytes.size() - 13, bytes.size() - 1})
+    for (size_t keep : {size_t(4), size_t(20), size_t(40)})
         EXPECT_EQ(PngError(bytes.substr(0, keep)), std::pair(int(ErrEndOfFile), std::string(kTextEndOfFile))) << keep;
+    // Cut inside or after the pixels: the rows that came through, and the
+    // damaged-picture warning.
+    CPNGDecoder decoder;
+    const Pixels full = DecodeBytes(decoder, bytes);
+    for (size_t keep : {bytes.size() / 2, bytes.size() - 13, bytes.size() - 1}) {
+        std::vector<std::string> warnings;
+        CWarningScope scope([&](const std::string& t) { warnings.push_back(t); });
+        Pixels cut;
+        ASSERT_NO_THROW(cut = DecodeBytes(decoder, bytes.substr(0, keep))) << keep << " of " << bytes.size();
+        EXPECT_EQ(warnings, std::vector<std::string>{kTextDamaged}) << keep;
+        ASSERT_EQ(cut.width, full.width);
+        for (int x = 0; x < full.width; ++x)
+            ASSERT_EQ(cut.At(x, 0), full.At(x, 0)) << keep;
+        if (keep + 1 == bytes.size())
+            EXPECT_EQ(cut, full) << "every row was read before the end was lost";
+    }
     for (size_t i = 8; i < bytes.size(); i += 97) {
         std::string damaged = bytes;
         damaged[i] = char(damaged[i] ^ 0x5A);
         const auto [code, text] = PngError(damaged);
-        EXPECT_TRUE(code == ErrBadFormat || code == ErrEndOfFile || code == ErrNoMemory) << i << " " << code;
+        EXPECT_TRUE(code == 0 || code == ErrBadFormat || code == ErrEndOfFile || code == ErrNoMemory)
+            << i << " " << code;
         if (code == ErrBadFormat) {
             EXPECT_EQ(text.rfind("Decoder error: ", 0), 0u);
         }

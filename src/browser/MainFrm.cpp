@@ -228,6 +228,7 @@ void CMainFrame::CreateControls()
     folders->setRootPath(QString());
     completer->setModel(folders);
     m_recentBox->lineEdit()->setCompleter(completer);
+    m_pathCompletions = completer->popup(); // made now: the key filter must not make it
     // The model reads a folder only once it is asked for it.
     connect(m_recentBox->lineEdit(), &QLineEdit::textEdited, folders,
             [folders](const QString& text) { folders->index(QFileInfo(text).path()); });
@@ -711,7 +712,7 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
     // The path box's completions are part of the box: Ctrl and function
     // keys still reach the frame while they are offered.
     QWidget* popup = QApplication::activePopupWidget();
-    const bool completing = popup && popup == m_recentBox->lineEdit()->completer()->popup();
+    const bool completing = popup && popup == m_pathCompletions;
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         QApplication::activeModalWidget() == nullptr && (!popup || completing)) {
         auto* widget = static_cast<QWidget*>(watched);

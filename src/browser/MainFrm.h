@@ -225,6 +225,7 @@ private:
     QComboBox* m_driveBox = nullptr;
     QComboBox* m_favoritesBox = nullptr;
     QComboBox* m_recentBox = nullptr;
+    QWidget* m_pathCompletions = nullptr; // the path box's completion list
     QListWidget* m_dirListBox = nullptr;
     QListWidget* m_fileListBox = nullptr;
     QSplitter* m_splitter = nullptr;        // folder list | file list | preview

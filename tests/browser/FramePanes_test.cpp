@@ -11,6 +11,7 @@
 #include <QAbstractItemView>
 #include <QCompleter>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QSplitter>
 #include <QSplitterHandle>
@@ -178,6 +179,18 @@ TEST_F(FramePanesTest, AddedKeysRunTheirCommandsInBothModes)
     EXPECT_TRUE(frame->IsCommandEnabled(Cmd::SlideStop));
     Key(Qt::Key_F4);
     EXPECT_TRUE(WaitFor([&] { return !frame->IsCommandEnabled(Cmd::SlideStop); }));
+
+    // Keys in an open menu stay there (the path box's completions are
+    // the one popup the frame's keys reach through).
+    QMenu* menu = frame->GetMenus(false).front();
+    menu->popup(QPoint(0, 0));
+    ASSERT_EQ(QApplication::activePopupWidget(), menu);
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QCoreApplication::sendEvent(menu, &down);
+    QKeyEvent f3(QEvent::KeyPress, Qt::Key_F3, Qt::NoModifier);
+    QCoreApplication::sendEvent(menu, &f3);
+    EXPECT_FALSE(frame->IsCommandEnabled(Cmd::SlideStop)) << "F3 went to the menu";
+    menu->hide();
 }
 
 TEST_F(FramePanesTest, ThePathBoxGoesWhereTypedAndCompletesFolders)

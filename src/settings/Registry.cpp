@@ -111,6 +111,41 @@ std::string ExecFromCommand(const std::string& command)
     return exec;
 }
 
+// Splits an Exec line into its program (quotes and escapes removed) and the
+// rest; false when a quoted program is not closed.
+bool SplitExec(const std::string& exec, std::string& program, std::string& rest)
+{
+    program.clear();
+    if (exec.empty() || exec.front() != '"') {
+        const size_t space = exec.find(' ');
+        program = exec.substr(0, space);
+        rest = space == std::string::npos ? std::string() : exec.substr(space);
+        return !program.empty();
+    }
+    for (size_t i = 1; i < exec.size(); ++i) {
+        if (exec[i] == '"') {
+            rest = exec.substr(i + 1);
+            return !program.empty();
+        }
+        if (exec[i] == '\\' && i + 1 < exec.size())
+            ++i;
+        program += exec[i];
+    }
+    return false;
+}
+
+// The open command an Exec line stands for, in the "path" "%1" form.
+std::string CommandFromExec(const std::string& exec)
+{
+    std::string program, rest;
+    if (SplitExec(exec, program, rest) && (rest == " %F" || rest == " %f"))
+        return "\"" + program + "\" \"%1\"";
+    std::string command = exec;
+    for (size_t at; (at = command.find("%F")) != std::string::npos;)
+        command.replace(at, 2, "\"%1\"");
+    return command;
+}
+
 // A key=value file in groups, edited in place so that lines we do not own
 // stay as they were.
 struct IniText {
@@ -131,11 +166,12 @@ struct IniText {
         return {begin, lines.size()};
     }
 
-    bool Get(const std::string& header, const std::string& key, std::string& value) const
+    // The line index of `key` in the group, or npos.
+    size_t Find(const std::string& header, const std::string& key) const
     {
         auto [begin, end] = Group(header);
         if (begin == std::string::npos)
-            return false;
+            return std::string::npos;
         for (size_t i = begin; i < end; ++i) {
             const std::string& line = lines[i];
             const size_t eq = line.find('=');
@@ -144,15 +180,23 @@ struct IniText {
             std::string k = line.substr(0, eq);
             while (!k.empty() && k.back() == ' ')
                 k.pop_back();
-            if (k == key) {
-                size_t start = eq + 1;
-                while (start < line.size() && line[start] == ' ')
-                    ++start;
-                value = line.substr(start);
-                return true;
-            }
+            if (k == key)
+                return i;
         }
-        return false;
+        return std::string::npos;
+    }
+
+    bool Get(const std::string& header, const std::string& key, std::string& value) const
+    {
+        const size_t at = Find(header, key);
+        if (at == std::string::npos)
+            return false;
+        const std::string& line = lines[at];
+        size_t start = line.find('=') + 1;
+        while (start < line.size() && line[start] == ' ')
+            ++start;
+        value = line.substr(start);
+        return true;
     }
 
     void Set(const std::string& header, const std::string& key, const std::string& value)
@@ -165,24 +209,21 @@ struct IniText {
             lines.push_back(key + "=" + value);
             return;
         }
-        for (size_t i = begin; i < end; ++i) {
-            const std::string& line = lines[i];
-            const size_t eq = line.find('=');
-            if (eq == std::string::npos)
-                continue;
-            std::string k = line.substr(0, eq);
-            while (!k.empty() && k.back() == ' ')
-                k.pop_back();
-            if (k == key) {
-                lines[i] = key + "=" + value;
-                return;
-            }
+        if (const size_t at = Find(header, key); at != std::string::npos) {
+            lines[at] = key + "=" + value;
+            return;
         }
         // After the group's last non-empty line.
         size_t insert = end;
         while (insert > begin && lines[insert - 1].empty())
             --insert;
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insert), key + "=" + value);
+    }
+
+    void Remove(const std::string& header, const std::string& key)
+    {
+        if (const size_t at = Find(header, key); at != std::string::npos)
+            lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(at));
     }
 };
 
@@ -273,33 +314,31 @@ KeyKind Classify(const std::string& keyPath, const std::string& typeName, std::s
     return KeyKind::Unknown;
 }
 
-const char* EntryKeyFor(KeyKind kind)
-{
-    switch (kind) {
-    case KeyKind::Type: return "Comment";
-    case KeyKind::Icon: return "X-Velkor-DefaultIcon";
-    case KeyKind::Command: return "X-Velkor-Command";
-    default: return nullptr;
-    }
-}
+// Keys that older versions wrote into the entry.
+constexpr const char* kStrayKeys[] = {"X-Velkor-DefaultIcon", "X-Velkor-Command"};
 
 std::string WithListItem(const std::string& list, const std::string& item, bool first);
 
-// The desktop entry with the keys every launcher needs; values of ours
-// already present are kept.
-void CompleteEntry(IniText& entry, const std::string& typeName)
+// The desktop entry with the keys every launcher needs, as the installed
+// entry has them; values of ours already present are kept.
+void CompleteEntry(IniText& entry, const std::string& typeName, const std::string& exePath)
 {
     std::string value;
     if (!entry.Get(kEntryGroup, "Type", value))
         entry.Set(kEntryGroup, "Type", "Application");
     if (!entry.Get(kEntryGroup, "Name", value))
         entry.Set(kEntryGroup, "Name", EscapeValue(typeName));
+    if (!entry.Get(kEntryGroup, "Exec", value))
+        entry.Set(kEntryGroup, "Exec", EscapeValue(QuoteExecArgument(exePath) + " %F"));
+    // The themed icon the install puts in hicolor.
     if (!entry.Get(kEntryGroup, "Icon", value))
         entry.Set(kEntryGroup, "Icon", "velkor");
     if (!entry.Get(kEntryGroup, "Terminal", value))
         entry.Set(kEntryGroup, "Terminal", "false");
     if (!entry.Get(kEntryGroup, "Categories", value))
-        entry.Set(kEntryGroup, "Categories", "Graphics;Viewer;");
+        entry.Set(kEntryGroup, "Categories", "Graphics;Viewer;2DGraphics;RasterGraphics;");
+    for (const char* stray : kStrayKeys)
+        entry.Remove(kEntryGroup, stray);
     // Every type the program opens, so that "Open With" offers it even for
     // the types the user did not make it the default of.
     std::string types;
@@ -367,12 +406,21 @@ std::string CRegistry::GetDefaultValue(const std::string& keyPath) const
             value = id;
         break;
     }
-    default:
+    default: {
+        // The icon and command keys both stand for the Exec line: the command
+        // it runs, and the icon of the program it runs (the entry's Icon is
+        // the installed one).
         if (!vkplatform::Exists(DesktopEntryPath()) || !LoadIni(DesktopEntryPath(), ini) ||
-            !ini.Get(kEntryGroup, EntryKeyFor(kind), value))
+            !ini.Get(kEntryGroup, kind == KeyKind::Type ? "Comment" : "Exec", value))
             return kReadError;
         value = UnescapeValue(value);
+        std::string program, rest;
+        if (kind == KeyKind::Command)
+            value = CommandFromExec(value);
+        else if (kind == KeyKind::Icon)
+            value = SplitExec(value, program, rest) ? program + ", 0" : std::string(kReadError);
         break;
+    }
     }
     return value.size() > kMaxValueBytes ? std::string(kReadError) : value;
 }
@@ -392,7 +440,7 @@ bool CRegistry::CreateKey(const std::string& keyPath)
     default:
         if (!LoadIni(DesktopEntryPath(), ini))
             return false;
-        CompleteEntry(ini, m_typeName);
+        CompleteEntry(ini, m_typeName, m_exePath);
         return SaveIni(DesktopEntryPath(), ini);
     }
 }
@@ -424,7 +472,7 @@ bool CRegistry::SetDefaultValue(const std::string& keyPath, const std::string& v
         IniText entry;
         if (!LoadIni(DesktopEntryPath(), entry))
             return false;
-        CompleteEntry(entry, m_typeName);
+        CompleteEntry(entry, m_typeName, m_exePath);
         std::string types;
         entry.Get(kEntryGroup, "MimeType", types);
         entry.Set(kEntryGroup, "MimeType", WithListItem(types, mime, false));
@@ -433,9 +481,12 @@ bool CRegistry::SetDefaultValue(const std::string& keyPath, const std::string& v
     IniText entry;
     if (!LoadIni(DesktopEntryPath(), entry))
         return false;
-    CompleteEntry(entry, m_typeName);
-    entry.Set(kEntryGroup, EntryKeyFor(kind), EscapeValue(value));
-    if (kind == KeyKind::Command)
+    CompleteEntry(entry, m_typeName, m_exePath);
+    // The icon is the installed theme icon whatever is written; writing it
+    // only needs the entry in place.
+    if (kind == KeyKind::Type)
+        entry.Set(kEntryGroup, "Comment", EscapeValue(value));
+    else if (kind == KeyKind::Command)
         entry.Set(kEntryGroup, "Exec", EscapeValue(ExecFromCommand(value)));
     return SaveIni(DesktopEntryPath(), entry);
 }

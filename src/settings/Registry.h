@@ -5,7 +5,9 @@
 //   HKEY_CLASSES_ROOT\.ext                    default application of the
 //                                             extension's MIME type
 //   HKEY_CLASSES_ROOT\<type>                  the entry's Comment
-//   HKEY_CLASSES_ROOT\<type>\DefaultIcon      the entry's icon value
+//   HKEY_CLASSES_ROOT\<type>\DefaultIcon      not stored: the entry's Icon is
+//                                             the installed theme icon; reads
+//                                             as the Exec program + ", 0"
 //   HKEY_CLASSES_ROOT\<type>\shell\open\command  the entry's Exec line
 // Other keys cannot be created or written.
 #pragma once

@@ -129,6 +129,38 @@ TEST(Registry, AssociationWrittenAndReadBack)
     EXPECT_EQ(entry2.find("image/png;", entry2.find("image/png;") + 1), std::string::npos) << entry2;
 }
 
+// Fresh, and over an entry an older version wrote with keys of its own.
+TEST(Registry, WrittenEntryValidatesWithoutStrayKeys)
+{
+    if (!vktest::HasProgram("desktop-file-validate"))
+        GTEST_SKIP() << "desktop-file-validate not installed";
+    for (const bool old : {false, true}) {
+        SCOPED_TRACE(old ? "old entry" : "fresh");
+        TempHome home;
+        if (old) {
+            vktest::Run("mkdir -p " + vktest::Quote(home.dir.File("data/applications")));
+            vktest::WriteFile(home.Entry(), "[Desktop Entry]\nType=Application\nName=Velkor\n"
+                                            "X-Velkor-DefaultIcon=/old/velkor, 0\n"
+                                            "X-Velkor-Command=\"/old/velkor\" \"%1\"\n");
+        }
+        CRegistry reg = MakeRegistry();
+        ASSERT_TRUE(reg.AssociateExtension(".png"));
+        ASSERT_TRUE(reg.AssociateExtension(".gif"));
+        const std::string entry = vktest::ReadFile(home.Entry());
+        EXPECT_EQ(entry.find("X-Velkor"), std::string::npos) << entry;
+        EXPECT_NE(entry.find("\nIcon=velkor\n"), std::string::npos) << entry;
+        EXPECT_NE(entry.find("\nCategories=Graphics;Viewer;2DGraphics;RasterGraphics;\n"), std::string::npos)
+            << entry;
+        // The steps' values still read back.
+        EXPECT_EQ(reg.GetDefaultValue(kRoot + "Velkor\\DefaultIcon"), "/opt/Velkor App/bin/Velkor, 0");
+        EXPECT_EQ(reg.GetDefaultValue(kRoot + "Velkor\\shell\\open\\command"),
+                  "\"/opt/Velkor App/bin/Velkor\" \"%1\"");
+        std::string remarks;
+        EXPECT_EQ(vktest::Run("desktop-file-validate " + vktest::Quote(home.Entry()) + " 2>&1", &remarks), 0);
+        EXPECT_EQ(remarks, "") << entry;
+    }
+}
+
 TEST(Registry, GioSeesTheDefaultApplication)
 {
     if (!vktest::HasProgram("gio"))

@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the CTest suites, the engine tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a short run of every
-# fuzz target. FUZZ_SECONDS sets the length of each fuzz run.
+# Checks the code's format, then builds and runs every test: the CTest
+# suites, the engine tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a short run of every fuzz target. FUZZ_SECONDS sets the length of each fuzz run.
 set -euo pipefail
 source "$(dirname "$0")/scripts/setup.sh"
 velkor_install_packages "${velkor_build_packages[@]}" "${velkor_test_packages[@]}"
 jobs=$(nproc)
 status=0
+
+echo "== format"
+# The project's .clang-format holds for every C++ file.
+(cd "$VELKOR_ROOT" && find src tests bench fuzz tools -name '*.cpp' -o -name '*.h' | sort |
+  xargs clang-format --dry-run --Werror) || status=1
 
 echo "== build"
 velkor_build "$VELKOR_ROOT/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -92,8 +92,14 @@ void BM_Memcpy24(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(file.size()));
 }
 
-void BM_Decode24(benchmark::State& state) { Decode(state, File24()); }
-void BM_DecodeRle8(benchmark::State& state) { Decode(state, FileRle8()); }
+void BM_Decode24(benchmark::State& state)
+{
+    Decode(state, File24());
+}
+void BM_DecodeRle8(benchmark::State& state)
+{
+    Decode(state, FileRle8());
+}
 
 void BM_WriteBmp(benchmark::State& state)
 {

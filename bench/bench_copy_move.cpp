@@ -26,7 +26,8 @@ struct Data {
     {
         vktest::Run("mkdir -p " + vktest::Quote(root.File("big")) + " " + vktest::Quote(root.File("small")));
         bigSize = uint64_t(1) << 30;
-        vktest::Run("head -c " + std::to_string(bigSize) + " /dev/urandom > " + vktest::Quote(root.File("big/one.bin")));
+        vktest::Run("head -c " + std::to_string(bigSize) + " /dev/urandom > " +
+                    vktest::Quote(root.File("big/one.bin")));
         std::string bytes(4096, 'x');
         for (int i = 0; i < 10000; ++i) {
             std::string name = "f" + std::to_string(i) + ".bmp";
@@ -96,7 +97,8 @@ void CopyBigVelkor(benchmark::State& state)
         const std::string to = Fresh("out");
         state.SetIterationTime(PasteSeconds(d.root.File("big"), {"one.bin"}, d.bigSize, to, true, &gap));
     }
-    state.counters["MB/s"] = benchmark::Counter(double(d.bigSize) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MB/s"] =
+        benchmark::Counter(double(d.bigSize) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
     state.counters["longest_gap_ms"] = gap * 1000;
 }
 
@@ -105,9 +107,11 @@ void CopyBigCp(benchmark::State& state)
     Data& d = Shared();
     for (auto _ : state) {
         const std::string to = Fresh("out");
-        state.SetIterationTime(ShellSeconds("cp " + vktest::Quote(d.root.File("big/one.bin")) + " " + vktest::Quote(to)));
+        state.SetIterationTime(
+            ShellSeconds("cp " + vktest::Quote(d.root.File("big/one.bin")) + " " + vktest::Quote(to)));
     }
-    state.counters["MB/s"] = benchmark::Counter(double(d.bigSize) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MB/s"] =
+        benchmark::Counter(double(d.bigSize) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // cp leaves the data in memory; a paste flushes it before the copy takes
@@ -117,10 +121,12 @@ void CopyBigCpFlushed(benchmark::State& state)
     Data& d = Shared();
     for (auto _ : state) {
         const std::string to = Fresh("out");
-        state.SetIterationTime(ShellSeconds("cp " + vktest::Quote(d.root.File("big/one.bin")) + " " + vktest::Quote(to) +
-                                            " && sync " + vktest::Quote(to + "/one.bin")));
+        state.SetIterationTime(ShellSeconds("cp " + vktest::Quote(d.root.File("big/one.bin")) + " " +
+                                            vktest::Quote(to) + " && sync " +
+                                            vktest::Quote(to + "/one.bin")));
     }
-    state.counters["MB/s"] = benchmark::Counter(double(d.bigSize) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["MB/s"] =
+        benchmark::Counter(double(d.bigSize) / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // cp --preserve=mode,timestamps matches what a paste keeps; cp alone does
@@ -140,8 +146,8 @@ void CopySmallCp(benchmark::State& state)
     Data& d = Shared();
     for (auto _ : state) {
         const std::string to = Fresh("out");
-        state.SetIterationTime(ShellSeconds("cp --preserve=mode,timestamps " + vktest::Quote(d.root.File("small")) +
-                                            "/* " + vktest::Quote(to)));
+        state.SetIterationTime(ShellSeconds("cp --preserve=mode,timestamps " +
+                                            vktest::Quote(d.root.File("small")) + "/* " + vktest::Quote(to)));
     }
     state.counters["files/s"] = benchmark::Counter(10000, benchmark::Counter::kIsIterationInvariantRate);
 }
@@ -152,8 +158,9 @@ void CopySmallCpFlushed(benchmark::State& state)
     Data& d = Shared();
     for (auto _ : state) {
         const std::string to = Fresh("out");
-        state.SetIterationTime(ShellSeconds("cp --preserve=mode,timestamps " + vktest::Quote(d.root.File("small")) +
-                                            "/* " + vktest::Quote(to) + " && sync " + vktest::Quote(to) + "/*"));
+        state.SetIterationTime(ShellSeconds("cp --preserve=mode,timestamps " +
+                                            vktest::Quote(d.root.File("small")) + "/* " + vktest::Quote(to) +
+                                            " && sync " + vktest::Quote(to) + "/*"));
     }
     state.counters["files/s"] = benchmark::Counter(10000, benchmark::Counter::kIsIterationInvariantRate);
 }
@@ -176,7 +183,8 @@ void MoveSmallMv(benchmark::State& state)
     Data& d = Shared();
     const std::string to = Fresh("moved");
     for (auto _ : state) {
-        state.SetIterationTime(ShellSeconds("mv " + vktest::Quote(d.root.File("small")) + "/* " + vktest::Quote(to)));
+        state.SetIterationTime(
+            ShellSeconds("mv " + vktest::Quote(d.root.File("small")) + "/* " + vktest::Quote(to)));
         vktest::Run("mv " + vktest::Quote(to) + "/* " + vktest::Quote(d.root.File("small")));
     }
     state.counters["files/s"] = benchmark::Counter(10000, benchmark::Counter::kIsIterationInvariantRate);

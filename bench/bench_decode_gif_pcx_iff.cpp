@@ -14,8 +14,14 @@ using namespace vkbench;
 namespace {
 
 // Every picture here is the 3-3-2 one: index i has these colour bits.
-uint8_t IndexOf(uint32_t v) { return uint8_t(((v >> 16) & 0xE0) | ((v >> 11) & 0x1C) | ((v >> 6) & 0x03)); }
-uint32_t ColorOf(int i) { return MakePixel(uint8_t(i & 0xE0), uint8_t((i << 3) & 0xE0), uint8_t((i << 6) & 0xC0)); }
+uint8_t IndexOf(uint32_t v)
+{
+    return uint8_t(((v >> 16) & 0xE0) | ((v >> 11) & 0x1C) | ((v >> 6) & 0x03));
+}
+uint32_t ColorOf(int i)
+{
+    return MakePixel(uint8_t(i & 0xE0), uint8_t((i << 3) & 0xE0), uint8_t((i << 6) & 0xC0));
+}
 
 // The 256 colours as red, green, blue bytes.
 std::string ColorTable()
@@ -81,7 +87,8 @@ std::string Ilbm(int planes)
         for (int k = 0; k < planes; ++k) {
             std::fill(plane.begin(), plane.end(), '\0');
             for (int x = 0; x < kWidth; ++x) {
-                uint32_t value = planes == 24 ? ((in[x] >> (16 - 8 * (k / 8))) >> (k % 8)) & 1 : (IndexOf(in[x]) >> k) & 1;
+                uint32_t value =
+                    planes == 24 ? ((in[x] >> (16 - 8 * (k / 8))) >> (k % 8)) & 1 : (IndexOf(in[x]) >> k) & 1;
                 if (value)
                     plane[size_t(x / 8)] = char(plane[size_t(x / 8)] | (0x80 >> (x % 8)));
             }
@@ -99,8 +106,7 @@ std::string Ilbm(int planes)
 
 double GiflibSeconds(const std::string& file);
 
-template <class Decoder>
-void Decode(benchmark::State& state, const std::string& file)
+template <class Decoder> void Decode(benchmark::State& state, const std::string& file)
 {
     Decoder decoder;
     DecodeBench(state, decoder, file);
@@ -117,10 +123,26 @@ void BM_Gif_Velkor(benchmark::State& state)
     (void)seconds;
 #endif
 }
-void BM_Pcx8_Velkor(benchmark::State& state) { static std::string f = Pcx(1); Decode<CPCXDecoder>(state, f); }
-void BM_Pcx24_Velkor(benchmark::State& state) { static std::string f = Pcx(3); Decode<CPCXDecoder>(state, f); }
-void BM_Ilbm8_Velkor(benchmark::State& state) { static std::string f = Ilbm(8); Decode<CIFFDecoder>(state, f); }
-void BM_Ilbm24_Velkor(benchmark::State& state) { static std::string f = Ilbm(24); Decode<CIFFDecoder>(state, f); }
+void BM_Pcx8_Velkor(benchmark::State& state)
+{
+    static std::string f = Pcx(1);
+    Decode<CPCXDecoder>(state, f);
+}
+void BM_Pcx24_Velkor(benchmark::State& state)
+{
+    static std::string f = Pcx(3);
+    Decode<CPCXDecoder>(state, f);
+}
+void BM_Ilbm8_Velkor(benchmark::State& state)
+{
+    static std::string f = Ilbm(8);
+    Decode<CIFFDecoder>(state, f);
+}
+void BM_Ilbm24_Velkor(benchmark::State& state)
+{
+    static std::string f = Ilbm(24);
+    Decode<CIFFDecoder>(state, f);
+}
 
 #ifdef VELKOR_HAVE_GIFLIB
 struct MemReader {

@@ -97,8 +97,7 @@ void SetCounters(benchmark::State& state)
         benchmark::Counter(double(kWidth) * kHeight / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-template <class Decoder>
-void Velkor(benchmark::State& state, const std::string& (*file)())
+template <class Decoder> void Velkor(benchmark::State& state, const std::string& (*file)())
 {
     const std::string& bytes = file();
     Decoder decoder;
@@ -115,8 +114,7 @@ void Velkor(benchmark::State& state, const std::string& (*file)())
 struct Output {
     std::unique_ptr<uint8_t[]> pixels;
     std::vector<uint8_t*> lines;
-    Output(uint32_t width, uint32_t height)
-        : pixels(new uint8_t[size_t(width) * height * 4]), lines(height)
+    Output(uint32_t width, uint32_t height) : pixels(new uint8_t[size_t(width) * height * 4]), lines(height)
     {
         for (uint32_t y = 0; y < height; ++y)
             lines[y] = pixels.get() + size_t(y) * width * 4;
@@ -128,7 +126,10 @@ struct JpegErrors {
     jmp_buf jump;
 };
 
-void JpegExit(j_common_ptr cinfo) { std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1); }
+void JpegExit(j_common_ptr cinfo)
+{
+    std::longjmp(reinterpret_cast<JpegErrors*>(cinfo->err)->jump, 1);
+}
 
 void LibJpeg(benchmark::State& state, const std::string& (*file)())
 {
@@ -213,20 +214,30 @@ struct TiffInput {
 tmsize_t TiffRead(thandle_t h, void* buffer, tmsize_t n)
 {
     auto* in = static_cast<TiffInput*>(h);
-    uint64_t count = std::min<uint64_t>(uint64_t(n), in->bytes->size() - std::min<uint64_t>(in->offset, in->bytes->size()));
+    uint64_t count = std::min<uint64_t>(uint64_t(n), in->bytes->size() -
+                                                         std::min<uint64_t>(in->offset, in->bytes->size()));
     std::memcpy(buffer, in->bytes->data() + in->offset, count);
     in->offset += count;
     return tmsize_t(count);
 }
-tmsize_t TiffWrite(thandle_t, void*, tmsize_t) { return 0; }
+tmsize_t TiffWrite(thandle_t, void*, tmsize_t)
+{
+    return 0;
+}
 toff_t TiffSeek(thandle_t h, toff_t offset, int whence)
 {
     auto* in = static_cast<TiffInput*>(h);
     in->offset = (whence == SEEK_CUR ? in->offset : whence == SEEK_END ? in->bytes->size() : 0) + offset;
     return in->offset;
 }
-int TiffClose(thandle_t) { return 0; }
-toff_t TiffSize(thandle_t h) { return static_cast<TiffInput*>(h)->bytes->size(); }
+int TiffClose(thandle_t)
+{
+    return 0;
+}
+toff_t TiffSize(thandle_t h)
+{
+    return static_cast<TiffInput*>(h)->bytes->size();
+}
 int TiffMap(thandle_t h, void** base, toff_t* size)
 {
     auto* in = static_cast<TiffInput*>(h);
@@ -264,7 +275,7 @@ void LibTiff(benchmark::State& state, const std::string& (*file)())
 
 // Console output plus a table of our time over the library's.
 class RatioReporter : public benchmark::ConsoleReporter {
-public:
+  public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
@@ -278,19 +289,20 @@ public:
         // CPU time is the steadier figure on a shared machine.
         std::printf("\n%-18s %12s %12s %8s %12s %12s %8s\n", "case", "velkor ms", "library ms", "ratio",
                     "velkor cpu", "library cpu", "ratio");
-        for (const char* name : {"JpegBaseline", "JpegProgressive", "PngRgb", "PngRgba", "TiffNone", "TiffLzw"}) {
+        for (const char* name :
+             {"JpegBaseline", "JpegProgressive", "PngRgb", "PngRgba", "TiffNone", "TiffLzw"}) {
             auto ours = m_times.find(std::string("Velkor/") + name);
             auto theirs = m_times.find(std::string("Library/") + name);
             if (ours == m_times.end() || theirs == m_times.end())
                 continue;
             const Times& a = ours->second;
             const Times& b = theirs->second;
-            std::printf("%-18s %12.1f %12.1f %8.3f %12.1f %12.1f %8.3f\n", name, a.real, b.real, a.real / b.real,
-                        a.cpu, b.cpu, a.cpu / b.cpu);
+            std::printf("%-18s %12.1f %12.1f %8.3f %12.1f %12.1f %8.3f\n", name, a.real, b.real,
+                        a.real / b.real, a.cpu, b.cpu, a.cpu / b.cpu);
         }
     }
 
-private:
+  private:
     struct Times {
         double real;
         double cpu;
@@ -305,8 +317,9 @@ int main(int argc, char** argv)
 {
     using File = const std::string& (*)();
     auto add = [](const char* name, void (*run)(benchmark::State&, File), File file) {
-        benchmark::RegisterBenchmark(name, [run, file](benchmark::State& state) { run(state, file); })
-            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(name, [run, file](benchmark::State& state) {
+            run(state, file);
+        })->Unit(benchmark::kMillisecond);
     };
     add("Velkor/JpegBaseline", Velkor<CJPEGDecoder>, JpegBaseline);
     add("Library/JpegBaseline", LibJpeg, JpegBaseline);

@@ -5,9 +5,9 @@
 // the same files (process start and writing included) is printed for scale.
 #include "TestSupport.h"
 #include "picture/AnyPicDecoder.h"
-#include "picture/Orientation.h"
 #include "picture/HEIFDecoder.h"
 #include "picture/JXLDecoder.h"
+#include "picture/Orientation.h"
 #include "picture/WebPDecoder.h"
 
 #include <benchmark/benchmark.h>
@@ -60,19 +60,34 @@ const File& Encoded(const std::string& name, const std::string& command)
         return it->second;
     File f;
     f.path = Folder().File(name);
-    std::string full = vktest::Substitute(vktest::Substitute(command, "{in}", vktest::Quote(SourcePng())), "{out}",
-                                          vktest::Quote(f.path));
+    std::string full = vktest::Substitute(vktest::Substitute(command, "{in}", vktest::Quote(SourcePng())),
+                                          "{out}", vktest::Quote(f.path));
     if (vktest::Run(full + " >/dev/null 2>&1") != 0)
         std::fprintf(stderr, "failed: %s\n", full.c_str());
     f.bytes = vktest::ReadFile(f.path);
     return files[name] = f;
 }
 
-const File& WebPLossy() { return Encoded("lossy.webp", "cwebp -q 85 {in} -o {out}"); }
-const File& WebPLossless() { return Encoded("lossless.webp", "cwebp -lossless {in} -o {out}"); }
-const File& Avif() { return Encoded("pic.avif", "heif-enc -A -q 70 {in} -o {out}"); }
-const File& Heic() { return Encoded("pic.heic", "heif-enc -q 70 {in} -o {out}"); }
-const File& Jxl() { return Encoded("pic.jxl", "cjxl -d 1 {in} {out}"); }
+const File& WebPLossy()
+{
+    return Encoded("lossy.webp", "cwebp -q 85 {in} -o {out}");
+}
+const File& WebPLossless()
+{
+    return Encoded("lossless.webp", "cwebp -lossless {in} -o {out}");
+}
+const File& Avif()
+{
+    return Encoded("pic.avif", "heif-enc -A -q 70 {in} -o {out}");
+}
+const File& Heic()
+{
+    return Encoded("pic.heic", "heif-enc -q 70 {in} -o {out}");
+}
+const File& Jxl()
+{
+    return Encoded("pic.jxl", "cjxl -d 1 {in} {out}");
+}
 
 void SetCounters(benchmark::State& state, double pixels)
 {
@@ -102,8 +117,8 @@ void LibWebP(benchmark::State& state, const File& (*file)())
     const std::string& bytes = file().bytes;
     std::vector<uint8_t> out(size_t(kWidth) * kHeight * 4);
     for (auto _ : state) {
-        if (!WebPDecodeBGRAInto(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), out.data(), out.size(),
-                                kWidth * 4)) {
+        if (!WebPDecodeBGRAInto(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), out.data(),
+                                out.size(), kWidth * 4)) {
             state.SkipWithError("libwebp failed");
             break;
         }
@@ -120,9 +135,11 @@ void LibHeif(benchmark::State& state, const File& (*file)())
         heif_context_set_max_decoding_threads(ctx, 0);
         heif_image_handle* handle = nullptr;
         heif_image* image = nullptr;
-        bool ok = heif_context_read_from_memory_without_copy(ctx, bytes.data(), bytes.size(), nullptr).code == 0 &&
-                  heif_context_get_primary_image_handle(ctx, &handle).code == 0 &&
-                  heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr).code == 0;
+        bool ok =
+            heif_context_read_from_memory_without_copy(ctx, bytes.data(), bytes.size(), nullptr).code == 0 &&
+            heif_context_get_primary_image_handle(ctx, &handle).code == 0 &&
+            heif_decode_image(handle, &image, heif_colorspace_RGB, heif_chroma_interleaved_RGB, nullptr)
+                    .code == 0;
         if (ok) {
             int stride = 0;
             benchmark::DoNotOptimize(heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride));
@@ -222,9 +239,18 @@ void JpegOrientation(benchmark::State& state)
 }
 
 // The capture macro takes no template arguments.
-void VelkorWebP(benchmark::State& state, const File& (*file)()) { Velkor<CWebPDecoder>(state, file); }
-void VelkorHeif(benchmark::State& state, const File& (*file)()) { Velkor<CHEIFDecoder>(state, file); }
-void VelkorJxl(benchmark::State& state, const File& (*file)()) { Velkor<CJXLDecoder>(state, file); }
+void VelkorWebP(benchmark::State& state, const File& (*file)())
+{
+    Velkor<CWebPDecoder>(state, file);
+}
+void VelkorHeif(benchmark::State& state, const File& (*file)())
+{
+    Velkor<CHEIFDecoder>(state, file);
+}
+void VelkorJxl(benchmark::State& state, const File& (*file)())
+{
+    Velkor<CJXLDecoder>(state, file);
+}
 
 BENCHMARK_CAPTURE(VelkorWebP, webp_lossy, WebPLossy)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(LibWebP, webp_lossy, WebPLossy)->Unit(benchmark::kMillisecond);
@@ -252,7 +278,9 @@ double WallMs(const std::string& command)
         auto start = std::chrono::steady_clock::now();
         if (vktest::Run(command + " >/dev/null 2>&1") != 0)
             return -1;
-        best = std::min(best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        best = std::min(
+            best,
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     return best;
 }

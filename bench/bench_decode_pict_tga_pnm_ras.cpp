@@ -50,7 +50,8 @@ std::string Tga(bool rle)
 std::string Ras()
 {
     vktest::ByteWriter w(true);
-    for (uint32_t v : {0x59A66A95u, uint32_t(kWidth), uint32_t(kHeight), 24u, uint32_t(kWidth) * kHeight * 3, 1u, 0u, 0u})
+    for (uint32_t v :
+         {0x59A66A95u, uint32_t(kWidth), uint32_t(kHeight), 24u, uint32_t(kWidth) * kHeight * 3, 1u, 0u, 0u})
         w.u32(v);
     return w.s + BgrPixels();
 }
@@ -62,10 +63,10 @@ std::string Pict()
     vktest::ByteWriter w(true);
     w.zeros(512).u16(0).rect(0, 0, kHeight, kWidth).u16(0x0011).u16(0x02FF).u16(0x0C00).zeros(24);
     w.u16(0x009A).u32(0xFF).u16(0x8000 | (4 * kWidth & 0x7FFF)).rect(0, 0, kHeight, kWidth);
-    w.u16(0).u16(4).u32(0);             // version, pack type, pack size
-    w.u32(0x480000).u32(0x480000);      // resolution
-    w.u16(16).u16(32).u16(3).u16(8);    // pixel type, size, components, component size
-    w.zeros(12);                        // plane bytes, table, reserved
+    w.u16(0).u16(4).u32(0);          // version, pack type, pack size
+    w.u32(0x480000).u32(0x480000);   // resolution
+    w.u16(16).u16(32).u16(3).u16(8); // pixel type, size, components, component size
+    w.zeros(12);                     // plane bytes, table, reserved
     w.rect(0, 0, kHeight, kWidth).rect(0, 0, kHeight, kWidth).u16(0);
     std::vector<uint8_t> planes(size_t(kWidth) * 3);
     std::string packed;
@@ -89,11 +90,31 @@ void Decode(benchmark::State& state, const std::string& file)
     DecodeBench(state, decoder, file);
 }
 
-void BM_DecodeTga(benchmark::State& state) { static std::string f = Tga(false); Decode(state, f); }
-void BM_DecodePpm(benchmark::State& state) { static std::string f = vktest::ToPpm(Picture()); Decode(state, f); }
-void BM_DecodeRas(benchmark::State& state) { static std::string f = Ras(); Decode(state, f); }
-void BM_DecodeTgaRle(benchmark::State& state) { static std::string f = Tga(true); Decode(state, f); }
-void BM_DecodePictPackBits(benchmark::State& state) { static std::string f = Pict(); Decode(state, f); }
+void BM_DecodeTga(benchmark::State& state)
+{
+    static std::string f = Tga(false);
+    Decode(state, f);
+}
+void BM_DecodePpm(benchmark::State& state)
+{
+    static std::string f = vktest::ToPpm(Picture());
+    Decode(state, f);
+}
+void BM_DecodeRas(benchmark::State& state)
+{
+    static std::string f = Ras();
+    Decode(state, f);
+}
+void BM_DecodeTgaRle(benchmark::State& state)
+{
+    static std::string f = Tga(true);
+    Decode(state, f);
+}
+void BM_DecodePictPackBits(benchmark::State& state)
+{
+    static std::string f = Pict();
+    Decode(state, f);
+}
 
 } // namespace
 

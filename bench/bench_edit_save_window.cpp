@@ -126,9 +126,8 @@ void BM_SaveAs24MP(benchmark::State& state, const char* extension)
         return int(QDialog::Accepted);
     });
     const std::string path = w.folder.File(std::string("out.") + extension);
-    vkui::setSaveFileHandler([path](const QString&, const QString&, const QStringList&) {
-        return QString::fromStdString(path);
-    });
+    vkui::setSaveFileHandler(
+        [path](const QString&, const QString&, const QStringList&) { return QString::fromStdString(path); });
     for (auto _ : state) {
         w.Show24MP();
         Measure(state, [&] { vksave::SaveAs(*w.frame, "a.bmp"); });

@@ -3,8 +3,8 @@
 // Figures are megapixels per second.
 #include "TestSupport.h"
 #include "save/ColorHash.h"
-#include "save/SaveDispatch.h"
 #include "save/LzwEncoder.h"
+#include "save/SaveDispatch.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>

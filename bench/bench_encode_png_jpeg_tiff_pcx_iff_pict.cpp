@@ -9,8 +9,8 @@
 #include "save/IFFEncoder.h"
 #include "save/JPEGEncoder.h"
 #include "save/PCXEncoder.h"
-#include "save/PictEncoder.h"
 #include "save/PNGEncoder.h"
+#include "save/PictEncoder.h"
 #include "save/TIFFEncoder.h"
 
 #include <benchmark/benchmark.h>
@@ -84,8 +84,8 @@ void Report(benchmark::State& state, const std::string& path)
     state.counters["file_MB"] = double(vktest::ReadFile(path).size()) / 1e6;
 }
 
-void Ours(benchmark::State& state, CWinBmp& (*picture)(), const std::function<void(const std::string&, CBmp&)>& save,
-          const char* name)
+void Ours(benchmark::State& state, CWinBmp& (*picture)(),
+          const std::function<void(const std::string&, CBmp&)>& save, const char* name)
 {
     CWinBmp& bmp = picture();
     std::string path = Dir().File(name);
@@ -94,7 +94,10 @@ void Ours(benchmark::State& state, CWinBmp& (*picture)(), const std::function<vo
     Report(state, path);
 }
 
-std::FILE* OpenDirect(const std::string& path) { return std::fopen(path.c_str(), "wb"); }
+std::FILE* OpenDirect(const std::string& path)
+{
+    return std::fopen(path.c_str(), "wb");
+}
 void CloseDirect(std::FILE* f)
 {
     std::fflush(f);
@@ -171,7 +174,7 @@ void DirectTiff(const std::string& path, uint16_t compression)
         TIFFWriteScanline(tif, row.data(), uint32_t(y), 0);
     }
     TIFFClose(tif);
-    CloseDirect(std::fopen(path.c_str(), "rb"));   // the same sync as the others
+    CloseDirect(std::fopen(path.c_str(), "rb")); // the same sync as the others
 }
 
 void Direct(benchmark::State& state, const std::function<void(const std::string&)>& write, const char* name)
@@ -185,13 +188,15 @@ void Direct(benchmark::State& state, const std::function<void(const std::string&
 
 } // namespace
 
-#define OURS(name, picture, call)                                                                                  \
-    BENCHMARK_CAPTURE(Ours, name, picture, [](const std::string& p, CBmp& b) { call; }, #name)                     \
-        ->Unit(benchmark::kMillisecond)                                                                            \
+#define OURS(name, picture, call)                                                                            \
+    BENCHMARK_CAPTURE(                                                                                       \
+        Ours, name, picture, [](const std::string& p, CBmp& b) { call; }, #name)                             \
+        ->Unit(benchmark::kMillisecond)                                                                      \
         ->UseRealTime()
-#define DIRECT(name, call)                                                                                         \
-    BENCHMARK_CAPTURE(Direct, name, [](const std::string& p) { call; }, #name)                                      \
-        ->Unit(benchmark::kMillisecond)                                                                            \
+#define DIRECT(name, call)                                                                                   \
+    BENCHMARK_CAPTURE(                                                                                       \
+        Direct, name, [](const std::string& p) { call; }, #name)                                             \
+        ->Unit(benchmark::kMillisecond)                                                                      \
         ->UseRealTime()
 
 OURS(png, Photo, CPNGEncoder().Save(p, b, false));

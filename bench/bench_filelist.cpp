@@ -48,7 +48,8 @@ double SecondsOf(const std::string& command)
         const auto start = std::chrono::steady_clock::now();
         if (std::system(command.c_str()) != 0)
             return 0;
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        best =
+            std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     return best;
 }
@@ -67,7 +68,7 @@ double LsSorted()
 
 double PeakMegabytes()
 {
-    rusage usage {};
+    rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024.0;
 }
@@ -97,9 +98,18 @@ void Fill(benchmark::State& state, bool byName, const char* locale)
     QLocale::setDefault(QLocale::system());
 }
 
-void BM_FillByName(benchmark::State& state) { Fill(state, true, "C"); }
-void BM_FillByNameEnglish(benchmark::State& state) { Fill(state, true, "en_US"); }
-void BM_FillByExtension(benchmark::State& state) { Fill(state, false, "C"); }
+void BM_FillByName(benchmark::State& state)
+{
+    Fill(state, true, "C");
+}
+void BM_FillByNameEnglish(benchmark::State& state)
+{
+    Fill(state, true, "en_US");
+}
+void BM_FillByExtension(benchmark::State& state)
+{
+    Fill(state, false, "C");
+}
 
 void BM_LsUnsorted(benchmark::State& state)
 {

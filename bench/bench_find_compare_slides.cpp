@@ -96,8 +96,8 @@ void BenchFind()
             const std::string dir = top + "/sub" + std::to_string(b);
             ::mkdir(dir.c_str(), 0755);
             for (int f = 0; f < 100; ++f, ++files)
-                MakeFile(dir + "/IMG_" + std::to_string(files) + "." + kExts[files % 10], size_t(files % 3000),
-                         time_t(946684800 + files * 60));
+                MakeFile(dir + "/IMG_" + std::to_string(files) + "." + kExts[files % 10],
+                         size_t(files % 3000), time_t(946684800 + files * 60));
         }
     }
     std::printf("Find over %d files in 1,010 folders (%s)\n", files, tree.Path().c_str());
@@ -127,7 +127,9 @@ void BenchFind()
         std::string out;
         const std::string command = "find " + vktest::Quote(tree.Path()) + " " + c.findArgs + " | wc -l";
         auto ours = [&] {
-            found = vkfind::SearchTree(c.criteria, [] { return false; }, [](const std::string&) {}).found;
+            found = vkfind::SearchTree(
+                        c.criteria, [] { return false; }, [](const std::string&) {})
+                        .found;
         };
         auto peer = [&] {
             out.clear();
@@ -142,10 +144,11 @@ void BenchFind()
             mine.Add(ours);
             theirs.Add(peer);
         }
-        std::printf("  %-30s velkor %6.3f s, CPU %6.3f s (%llu found)   find %6.3f s, CPU %6.3f s (%s found)   "
-                    "ratio %.2f, CPU %.2f\n",
-                    c.what, mine.wall, mine.cpu, (unsigned long long)found, theirs.wall, theirs.cpu,
-                    std::to_string(std::stoll(out)).c_str(), mine.wall / theirs.wall, mine.cpu / theirs.cpu);
+        std::printf(
+            "  %-30s velkor %6.3f s, CPU %6.3f s (%llu found)   find %6.3f s, CPU %6.3f s (%s found)   "
+            "ratio %.2f, CPU %.2f\n",
+            c.what, mine.wall, mine.cpu, (unsigned long long)found, theirs.wall, theirs.cpu,
+            std::to_string(std::stoll(out)).c_str(), mine.wall / theirs.wall, mine.cpu / theirs.cpu);
         // The same search as a user runs it: Find Now in the dialog until
         // the count shows, with the worker thread and the result list.
         CFindImagesDlg dialog(tree.Path(), false, false);
@@ -177,7 +180,8 @@ void BenchCompare(int count)
     vktest::TempDir src, dst;
     for (int i = 0; i < count; ++i) {
         // Half the names occur on both sides; sizes and dates collide often.
-        MakeFile(src.File("IMG_" + std::to_string(i) + "." + kExts[i % 7]), size_t(i % 500), time_t(1e9 + i % 1000));
+        MakeFile(src.File("IMG_" + std::to_string(i) + "." + kExts[i % 7]), size_t(i % 500),
+                 time_t(1e9 + i % 1000));
         MakeFile(dst.File("IMG_" + std::to_string(i + count / 2) + "." + kExts[(i + 1) % 7]), size_t(i % 500),
                  time_t(1e9 + i % 1000));
     }
@@ -206,7 +210,8 @@ void BenchCompare(int count)
             const auto r = vkcompare::Compare(criteria, s, d, [] { return false; });
             rows = r.source.size() + r.destination.size();
         });
-        std::printf("  %-32s %7.3f s in all (reading both folders %.3f s), %zu rows\n", c.what, total, listing, rows);
+        std::printf("  %-32s %7.3f s in all (reading both folders %.3f s), %zu rows\n", c.what, total,
+                    listing, rows);
     }
 }
 
@@ -228,9 +233,10 @@ void BenchPairwise(int count)
         },
         1);
     const double indexed = Seconds([&] { vkcompare::Compare(criteria, s, d, [] { return false; }); });
-    std::printf("  pairwise %d x %d by name: %.3f s; by lookup %.4f s; pairwise 100,000 x 100,000 would take about "
-                "%.0f s\n",
-                count, count, pairwise, indexed, pairwise * (1e5 / count) * (1e5 / count));
+    std::printf(
+        "  pairwise %d x %d by name: %.3f s; by lookup %.4f s; pairwise 100,000 x 100,000 would take about "
+        "%.0f s\n",
+        count, count, pairwise, indexed, pairwise * (1e5 / count) * (1e5 / count));
 }
 
 void BenchSlideShow()
@@ -246,8 +252,8 @@ void BenchSlideShow()
     std::vector<std::string> names;
     for (int i = 0; i < 6; ++i) {
         names.push_back("slide" + std::to_string(i) + ".jpg");
-        vktest::Run("cjpeg -quality " + std::to_string(80 + i) + " -outfile " + vktest::Quote(dir.File(names.back())) +
-                    " " + vktest::Quote(dir.File("source.ppm")));
+        vktest::Run("cjpeg -quality " + std::to_string(80 + i) + " -outfile " +
+                    vktest::Quote(dir.File(names.back())) + " " + vktest::Quote(dir.File("source.ppm")));
     }
     ::unlink(dir.File("source.ppm").c_str());
     const int passes = 3;
@@ -287,9 +293,10 @@ void BenchSlideShow()
     show.SignalStop();
     int32_t code = 0;
     show.Stop(code, -1);
-    std::printf("Slide show, delay 0, 4000 x 3000 JPEGs: %.2f pictures/s; decoding alone %.2f/s; djpeg %.2f/s; "
-                "show / djpeg %.0f %%\n",
-                total / shown, 1 / decode, 1 / djpeg, 100.0 * (total / shown) * djpeg);
+    std::printf(
+        "Slide show, delay 0, 4000 x 3000 JPEGs: %.2f pictures/s; decoding alone %.2f/s; djpeg %.2f/s; "
+        "show / djpeg %.0f %%\n",
+        total / shown, 1 / decode, 1 / djpeg, 100.0 * (total / shown) * djpeg);
 }
 
 } // namespace

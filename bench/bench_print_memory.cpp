@@ -46,7 +46,8 @@ static void BM_PrintThumbnailsOf24MPPictures(benchmark::State& state)
         printer.setResolution(600);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(dir.File("out.pdf")));
-        printer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        printer.setPageLayout(
+            QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         CPrintJob job(settings, request);
         job.Render(printer);
         pictureBytes = job.GetPeakPictureBytes();

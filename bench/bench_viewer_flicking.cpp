@@ -58,7 +58,8 @@ std::string PhotoFolder()
         int count = 0;
         for (const auto& entry : std::filesystem::directory_iterator(kWallpapers, error))
             if (entry.path().extension() == ".jpg" && entry.is_regular_file(error)) {
-                std::filesystem::create_symlink(entry.path(), folder + "/" + entry.path().filename().string(), error);
+                std::filesystem::create_symlink(entry.path(), folder + "/" + entry.path().filename().string(),
+                                                error);
                 count += !error;
             }
         return count >= 2 ? folder : std::string();
@@ -73,7 +74,8 @@ std::string PhotoFolder()
             vktest::WriteFile(ppm, vktest::ToPpm(bmp));
             char name[32];
             std::snprintf(name, sizeof name, "photo%d.jpg", i);
-            vktest::Run("cjpeg -quality 90 -outfile " + vktest::Quote(dir.File(name)) + " " + vktest::Quote(ppm));
+            vktest::Run("cjpeg -quality 90 -outfile " + vktest::Quote(dir.File(name)) + " " +
+                        vktest::Quote(ppm));
             std::remove(ppm.c_str());
         }
         return true;
@@ -85,8 +87,7 @@ std::string PhotoFolder()
 double g_longest = 0;
 
 // Runs the event loop until `done` holds, noting the longest pass.
-template <class Done>
-void PumpUntil(Done done)
+template <class Done> void PumpUntil(Done done)
 {
     for (int i = 0; i < 400000 && !done(); ++i) {
         QElapsedTimer t;
@@ -182,7 +183,8 @@ void BM_NextWarm24MP(benchmark::State& state)
             v.Restart();
         // Wait until the next picture has been decoded ahead.
         CPreviewLoader* loader = v.view->GetLoader();
-        const std::string next = v.frame->GetFileListBox()->item(v.frame->GetCurrentIndex() + 1)->text().toStdString();
+        const std::string next =
+            v.frame->GetFileListBox()->item(v.frame->GetCurrentIndex() + 1)->text().toStdString();
         v.view->repaint();
         PumpUntil([&] {
             for (const std::string& p : loader->CachedPaths())

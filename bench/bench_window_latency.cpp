@@ -19,9 +19,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -70,8 +70,7 @@ double g_longestCpu = 0; // longest stretch in GUI-thread CPU time
 
 // Runs `work` on the GUI thread; returns its wall time in milliseconds and
 // keeps the longest CPU time in g_longestCpu.
-template <class Work>
-double GuiMs(Work work)
+template <class Work> double GuiMs(Work work)
 {
     QElapsedTimer t;
     t.start();
@@ -81,11 +80,13 @@ double GuiMs(Work work)
     return t.nsecsElapsed() / 1e6;
 }
 
-void ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void ProcessEvents()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 // Runs the event loop until `done` holds; returns the longest single pass.
-template <class Done>
-double PumpUntil(Done done)
+template <class Done> double PumpUntil(Done done)
 {
     double longest = 0;
     for (int i = 0; i < 200000 && !done(); ++i) {

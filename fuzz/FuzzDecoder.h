@@ -6,8 +6,7 @@
 #include "picture/PicDecoder.h"
 #include "picture/WinBmp.h"
 
-template <class Decoder>
-void FuzzDecode(Decoder& decoder, const uint8_t* data, size_t size)
+template <class Decoder> void FuzzDecode(Decoder& decoder, const uint8_t* data, size_t size)
 {
     for (int depth : {32, 0}) {
         CMemSource source(data, size);
@@ -20,10 +19,10 @@ void FuzzDecode(Decoder& decoder, const uint8_t* data, size_t size)
 }
 
 // A target whose decoder needs nothing but construction.
-#define VELKOR_FUZZ_DECODER(Decoder)                                            \
-    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)     \
-    {                                                                           \
-        static Decoder& decoder = *new Decoder;                                 \
-        FuzzDecode(decoder, data, size);                                        \
-        return 0;                                                               \
+#define VELKOR_FUZZ_DECODER(Decoder)                                                                         \
+    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)                                  \
+    {                                                                                                        \
+        static Decoder& decoder = *new Decoder;                                                              \
+        FuzzDecode(decoder, data, size);                                                                     \
+        return 0;                                                                                            \
     }

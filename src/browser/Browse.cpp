@@ -57,9 +57,15 @@ CBrowseDlg::CBrowseDlg(CFileList& fileList, QWidget* parent) : QDialog(parent), 
     FillDirectoryList(start);
 }
 
-QString CBrowseDlg::GetShownFolder() const { return m_folder->text(); }
+QString CBrowseDlg::GetShownFolder() const
+{
+    return m_folder->text();
+}
 
-void CBrowseDlg::ShowFolder(const std::string& dir) { m_folder->setText(QString::fromStdString(dir)); }
+void CBrowseDlg::ShowFolder(const std::string& dir)
+{
+    m_folder->setText(QString::fromStdString(dir));
+}
 
 void CBrowseDlg::SelectDrive(const std::string& dir)
 {
@@ -113,7 +119,10 @@ void CBrowseDlg::OnDirectoryDoubleClicked(int row)
     m_fileList.SetDestinationDir(dir);
 }
 
-void CBrowseDlg::ReturnToBrowser() { vkplatform::EnterDirectory(m_fileList.GetCurrentDir()); }
+void CBrowseDlg::ReturnToBrowser()
+{
+    vkplatform::EnterDirectory(m_fileList.GetCurrentDir());
+}
 
 void CBrowseDlg::accept()
 {

@@ -15,7 +15,7 @@ class QListWidget;
 
 class CBrowseDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     CBrowseDlg(CFileList& fileList, QWidget* parent = nullptr);
 
     void OnDriveSelected(int index);
@@ -28,7 +28,7 @@ public:
     QComboBox* GetDriveBox() const { return m_driveBox; }
     QListWidget* GetDirectoryList() const { return m_dirList; }
 
-private:
+  private:
     void FillDirectoryList(const std::string& dir);
     void SelectDrive(const std::string& dir);
     void ShowFolder(const std::string& dir);

@@ -7,13 +7,13 @@
 
 class CChildView : public QFrame {
     Q_OBJECT
-public:
+  public:
     explicit CChildView(QWidget* parent = nullptr);
     void SetResizeHandler(std::function<void()> handler) { m_onResize = std::move(handler); }
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     std::function<void()> m_onResize;
 };

@@ -15,7 +15,7 @@ struct CommandBinding {
 };
 
 class CommandRegistry {
-public:
+  public:
     // Binds (or replaces) the rules and handler of a command.
     void Bind(Cmd id, CommandBinding binding);
     bool IsBound(Cmd id) const;
@@ -25,7 +25,7 @@ public:
     // Runs the handler when the command is enabled; false when it was not.
     bool Run(Cmd id);
 
-private:
+  private:
     const CommandBinding* Find(Cmd id) const;
     std::array<CommandBinding, size_t(Cmd::Count)> m_bindings;
 };

@@ -13,9 +13,18 @@ constexpr Qt::KeyboardModifiers kCtrl = Qt::ControlModifier;
 constexpr Qt::KeyboardModifiers kShift = Qt::ShiftModifier;
 constexpr Qt::KeyboardModifiers kAlt = Qt::AltModifier;
 
-constexpr KeyBinding Key(int key, Qt::KeyboardModifiers mods) { return {key, mods, false, false}; }
-constexpr KeyBinding Pad(int key) { return {key, kNone, true, false}; }
-constexpr KeyBinding Char(int key, Qt::KeyboardModifiers mods = kNone) { return {key, mods, false, true}; }
+constexpr KeyBinding Key(int key, Qt::KeyboardModifiers mods)
+{
+    return {key, mods, false, false};
+}
+constexpr KeyBinding Pad(int key)
+{
+    return {key, kNone, true, false};
+}
+constexpr KeyBinding Char(int key, Qt::KeyboardModifiers mods = kNone)
+{
+    return {key, mods, false, true};
+}
 
 // clang-format off
 const CommandInfo kCommands[] = {
@@ -144,7 +153,10 @@ const CommandInfo& CommandInfoOf(Cmd id)
     return *table[size_t(id)];
 }
 
-const char* MenuTextSeparator() { return "\t"; }
+const char* MenuTextSeparator()
+{
+    return "\t";
+}
 
 const std::vector<Accelerator>& AcceleratorTable()
 {
@@ -197,29 +209,39 @@ std::optional<Cmd> TranslateAccelerator(const QKeyEvent& event, bool textEditing
 
 const std::vector<Cmd>& BrowserToolbar()
 {
-    static const std::vector<Cmd> bar = {Viewer,    FileOpen, FileSaveAs, Count,      FilePrint,
-                                         FilePrintPreview, Count, EditDelete, EditRename, EditCut,
-                                         EditCopy,  EditPaste, EditUndo,  Count,      GoBack,
-                                         GoUp,      GoHome,   Count,      ToolsFind,  ToolsOptions,
-                                         Count,     HelpAbout};
+    static const std::vector<Cmd> bar = {
+        Viewer,    FileOpen,     FileSaveAs, Count,    FilePrint, FilePrintPreview,
+        Count,     EditDelete,   EditRename, EditCut,  EditCopy,  EditPaste,
+        EditUndo,  Count,        GoBack,     GoUp,     GoHome,    Count,
+        ToolsFind, ToolsOptions, Count,      HelpAbout};
     return bar;
 }
 
 const std::vector<Cmd>& ViewerToolbar()
 {
     static const std::vector<Cmd> bar = {
-        Browser,   FileOpen,     FileSaveAs, Count,    FilePrint, FilePrintPreview, Count,
-        EditDelete, EditRename,  EditMoveTo, EditCopyTo, EditUndo, Count,          ImagePrevious,
-        ImageNext, Count,        ZoomMore,   ZoomLess, Count,     SlideRun,         SlideStop,
-        Count,     ToolsFind,    ToolsOptions, Count,  HelpAbout};
+        Browser, FileOpen,      FileSaveAs, Count,      FilePrint,  FilePrintPreview,
+        Count,   EditDelete,    EditRename, EditMoveTo, EditCopyTo, EditUndo,
+        Count,   ImagePrevious, ImageNext,  Count,      ZoomMore,   ZoomLess,
+        Count,   SlideRun,      SlideStop,  Count,      ToolsFind,  ToolsOptions,
+        Count,   HelpAbout};
     return bar;
 }
 
 namespace {
 
-MenuLayout Item(Cmd command) { return {"", {}, command}; }
-MenuLayout Separator() { return {"", {}, Cmd::Count}; }
-MenuLayout Menu(const char* title, std::vector<MenuLayout> entries) { return {title, std::move(entries)}; }
+MenuLayout Item(Cmd command)
+{
+    return {"", {}, command};
+}
+MenuLayout Separator()
+{
+    return {"", {}, Cmd::Count};
+}
+MenuLayout Menu(const char* title, std::vector<MenuLayout> entries)
+{
+    return {title, std::move(entries)};
+}
 
 // Menus both bars share.
 MenuLayout ImageMenu()
@@ -250,24 +272,40 @@ const std::vector<MenuLayout>& BrowserMenuBar()
         Menu("&File", {Item(FileOpen), Item(FileSaveAs), Item(FilePreview), Item(FileReload), Separator(),
                        Item(FilePrintSetup), Item(FilePrintPreview), Item(FilePrint), Item(FilePrintAll),
                        Item(FilePrintThumbnails), Separator(), Item(Viewer), Separator(), Item(Exit)}),
-        Menu("&Edit", {Item(EditUndo), Separator(), Item(EditDelete), Item(EditRename), Item(EditRenameSeries),
-                       Separator(), Item(EditCut), Item(EditCopy), Item(EditCopyImage), Item(EditPaste),
-                       Item(PasteImage), Separator(), Item(EditSelectAll), Item(EditUnselectAll), Item(EditInvertSelection),
-                       Item(EditSelectGroup), Item(EditUnselectGroup), Separator(), Item(EditCopyTo),
-                       Item(EditMoveTo), Item(EditMakeDirectory)}),
+        Menu("&Edit", {Item(EditUndo),
+                       Separator(),
+                       Item(EditDelete),
+                       Item(EditRename),
+                       Item(EditRenameSeries),
+                       Separator(),
+                       Item(EditCut),
+                       Item(EditCopy),
+                       Item(EditCopyImage),
+                       Item(EditPaste),
+                       Item(PasteImage),
+                       Separator(),
+                       Item(EditSelectAll),
+                       Item(EditUnselectAll),
+                       Item(EditInvertSelection),
+                       Item(EditSelectGroup),
+                       Item(EditUnselectGroup),
+                       Separator(),
+                       Item(EditCopyTo),
+                       Item(EditMoveTo),
+                       Item(EditMakeDirectory)}),
         Menu("&View", {Item(ViewToolbar), Item(ViewStatusBar), Separator(),
                        Menu("Preview", {Item(PreviewUpperLeft), Item(PreviewUpperRight), Item(PreviewCenter),
                                         Separator(), Item(Preview25), Item(Preview50), Item(Preview75),
                                         Item(Preview100), Item(Preview150), Item(Preview200)}),
-                       Menu("Sort", {Item(SortByName), Item(SortByExtension)}),
-                       Separator(), Item(ViewRefresh), Item(ViewAutoRefresh), Separator(), Item(ViewFullScreen)}),
+                       Menu("Sort", {Item(SortByName), Item(SortByExtension)}), Separator(),
+                       Item(ViewRefresh), Item(ViewAutoRefresh), Separator(), Item(ViewFullScreen)}),
         Menu("&Go ", {Item(GoBack), Item(GoUp), Item(GoHome)}),
         Menu("&Favorites ", {Item(FavoritesAdd), Item(FavoritesOrganize)}),
         ImageMenu(),
         ColorsMenu(),
-        Menu("&Tools ", {Item(ToolsSlideShow), Item(ToolsFind), Item(ToolsCompare), Separator(),
-                         Item(ToolsConvert), Item(ToolsWallpaper), Item(ToolsAssociations), Separator(),
-                         Item(ToolsOptions)}),
+        Menu("&Tools ",
+             {Item(ToolsSlideShow), Item(ToolsFind), Item(ToolsCompare), Separator(), Item(ToolsConvert),
+              Item(ToolsWallpaper), Item(ToolsAssociations), Separator(), Item(ToolsOptions)}),
         HelpMenu(),
     };
     return bar;
@@ -281,13 +319,15 @@ const std::vector<MenuLayout>& ViewerMenuBar()
                        Item(FilePrintThumbnails), Separator(), Item(Browser), Separator(), Item(Exit)}),
         Menu("&Edit", {Item(EditUndo), Separator(), Item(EditDelete), Item(EditRename), Item(EditCopyImage),
                        Item(PasteImage), Separator(), Item(EditCopyTo), Item(EditMoveTo)}),
-        Menu("&View", {Item(ViewToolbar), Item(ViewStatusBar), Separator(),
-                       Menu("Image", {Item(ImageNext), Item(ImagePrevious), Item(ImageFirst), Item(ImageLast)}),
-                       Separator(), Item(ViewRefresh), Item(ViewAutoRefresh), Separator(), Item(ViewFullScreen)}),
-        Menu("&Zoom", {Item(ZoomMore), Item(ZoomLess), Separator(),
-                       Menu("Zoom To", {Item(Zoom25), Item(Zoom50), Item(Zoom75), Item(Preview100), Item(Zoom150),
-                                        Item(Preview200), Item(Zoom300), Item(Zoom500), Item(Zoom1000)}),
-                       Separator(), Item(ZoomBestFit), Item(ZoomActualSize)}),
+        Menu("&View",
+             {Item(ViewToolbar), Item(ViewStatusBar), Separator(),
+              Menu("Image", {Item(ImageNext), Item(ImagePrevious), Item(ImageFirst), Item(ImageLast)}),
+              Separator(), Item(ViewRefresh), Item(ViewAutoRefresh), Separator(), Item(ViewFullScreen)}),
+        Menu("&Zoom",
+             {Item(ZoomMore), Item(ZoomLess), Separator(),
+              Menu("Zoom To", {Item(Zoom25), Item(Zoom50), Item(Zoom75), Item(Preview100), Item(Zoom150),
+                               Item(Preview200), Item(Zoom300), Item(Zoom500), Item(Zoom1000)}),
+              Separator(), Item(ZoomBestFit), Item(ZoomActualSize)}),
         ImageMenu(),
         ColorsMenu(),
         Menu("&Tools ", {Menu("&Slide show", {Item(SlideRun), Item(SlideStop)}), Item(ToolsFind), Separator(),

@@ -32,36 +32,113 @@ class QKeyEvent;
 
 enum class Cmd : int {
     // File
-    FileOpen, FileSaveAs, FilePreview, FileReload, FilePrintSetup, FilePrintPreview, FilePrint,
-    FilePrintAll, FilePrintThumbnails, Viewer, Browser, Exit,
+    FileOpen,
+    FileSaveAs,
+    FilePreview,
+    FileReload,
+    FilePrintSetup,
+    FilePrintPreview,
+    FilePrint,
+    FilePrintAll,
+    FilePrintThumbnails,
+    Viewer,
+    Browser,
+    Exit,
     // Edit
-    EditUndo, EditDelete, EditRename, EditRenameSeries, EditCut, EditCopy, EditCopyImage,
-    EditPaste, EditSelectAll, EditUnselectAll, EditInvertSelection, EditSelectGroup,
-    EditUnselectGroup, EditCopyTo, EditMoveTo, EditMakeDirectory,
+    EditUndo,
+    EditDelete,
+    EditRename,
+    EditRenameSeries,
+    EditCut,
+    EditCopy,
+    EditCopyImage,
+    EditPaste,
+    EditSelectAll,
+    EditUnselectAll,
+    EditInvertSelection,
+    EditSelectGroup,
+    EditUnselectGroup,
+    EditCopyTo,
+    EditMoveTo,
+    EditMakeDirectory,
     // View
-    ViewToolbar, ViewStatusBar, PreviewUpperLeft, PreviewUpperRight, PreviewCenter, Preview25,
-    Preview50, Preview75, Preview100, Preview150, Preview200, SortByName, SortByExtension,
-    ViewRefresh, ViewAutoRefresh, ViewFullScreen,
+    ViewToolbar,
+    ViewStatusBar,
+    PreviewUpperLeft,
+    PreviewUpperRight,
+    PreviewCenter,
+    Preview25,
+    Preview50,
+    Preview75,
+    Preview100,
+    Preview150,
+    Preview200,
+    SortByName,
+    SortByExtension,
+    ViewRefresh,
+    ViewAutoRefresh,
+    ViewFullScreen,
     // Go
-    GoBack, GoUp, GoHome,
+    GoBack,
+    GoUp,
+    GoHome,
     // Viewer only
-    ImageNext, ImagePrevious, ImageFirst, ImageLast, ZoomMore, ZoomLess, Zoom25, Zoom50, Zoom75,
-    Zoom150, Zoom300, Zoom500, Zoom1000, ZoomBestFit, ZoomActualSize, SlideRun, SlideStop,
+    ImageNext,
+    ImagePrevious,
+    ImageFirst,
+    ImageLast,
+    ZoomMore,
+    ZoomLess,
+    Zoom25,
+    Zoom50,
+    Zoom75,
+    Zoom150,
+    Zoom300,
+    Zoom500,
+    Zoom1000,
+    ZoomBestFit,
+    ZoomActualSize,
+    SlideRun,
+    SlideStop,
     // Tools
-    ToolsSlideShow, ToolsFind, ToolsCompare, ToolsConvert, ToolsWallpaper, ToolsAssociations,
+    ToolsSlideShow,
+    ToolsFind,
+    ToolsCompare,
+    ToolsConvert,
+    ToolsWallpaper,
+    ToolsAssociations,
     ToolsOptions,
     // Help
-    HelpContents, HelpUsingHelp, HelpAbout,
+    HelpContents,
+    HelpUsingHelp,
+    HelpAbout,
     // Favorites
-    FavoritesAdd, FavoritesOrganize,
+    FavoritesAdd,
+    FavoritesOrganize,
     // Image
-    ImageResize, ImageCanvasSize, ImageShear, RotateCW90, RotateCCW90, Rotate180, RotateArbitrary,
-    ImageTranspose, ImageFlipHorizontal, ImageFlipVertical,
+    ImageResize,
+    ImageCanvasSize,
+    ImageShear,
+    RotateCW90,
+    RotateCCW90,
+    Rotate180,
+    RotateArbitrary,
+    ImageTranspose,
+    ImageFlipHorizontal,
+    ImageFlipVertical,
     // Colors
-    ColorsInvert, ColorsSwapRedBlue, ColorsBrightness, ColorsContrast, ColorsGamma,
-    ColorsGrayShades, ColorsBalance, ColorsCount, ColorsHistogram,
+    ColorsInvert,
+    ColorsSwapRedBlue,
+    ColorsBrightness,
+    ColorsContrast,
+    ColorsGamma,
+    ColorsGrayShades,
+    ColorsBalance,
+    ColorsCount,
+    ColorsHistogram,
     // Without a menu item
-    PasteImage, CopyImageToClipboard,
+    PasteImage,
+    CopyImageToClipboard,
     Count
 };
 
@@ -77,12 +154,12 @@ struct KeyBinding {
 
 struct CommandInfo {
     Cmd id;
-    const char* text;      // menu text before the tab ("" for commands without an item)
-    const char* keyText;   // shown after the tab, "" for none
-    const char* prompt;    // status-bar prompt while highlighted
-    const char* tip;       // toolbar tooltip, "" when the command has no button
-    const char* icon;      // desktop icon theme name, "" for none
-    const char* fallback;  // resource icon used when the theme has none
+    const char* text;     // menu text before the tab ("" for commands without an item)
+    const char* keyText;  // shown after the tab, "" for none
+    const char* prompt;   // status-bar prompt while highlighted
+    const char* tip;      // toolbar tooltip, "" when the command has no button
+    const char* icon;     // desktop icon theme name, "" for none
+    const char* fallback; // resource icon used when the theme has none
     bool checkable;
     std::array<KeyBinding, 5> keys; // the accelerators; a key shown is not always bound
 };

@@ -47,11 +47,15 @@ enum class Kind { Regular, Directory, Other };
 Kind KindOf(DIR* dir, const dirent* d)
 {
     switch (d->d_type) {
-    case DT_REG: return Kind::Regular;
-    case DT_DIR: return Kind::Directory;
+    case DT_REG:
+        return Kind::Regular;
+    case DT_DIR:
+        return Kind::Directory;
     case DT_LNK:
-    case DT_UNKNOWN: break;
-    default: return Kind::Other;
+    case DT_UNKNOWN:
+        break;
+    default:
+        return Kind::Other;
     }
     struct stat st {};
     if (::fstatat(::dirfd(dir), d->d_name, &st, 0) != 0)
@@ -69,7 +73,10 @@ bool IsAscii(const std::string& s)
     return true;
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool IsRootDirectory(const std::string& directory)
 {
@@ -102,7 +109,10 @@ const char* PatternExtension(int pattern)
     return pattern >= 0 && pattern < kPatternCount ? kPatterns[pattern].extension : "";
 }
 
-int PatternFileType(int pattern) { return pattern >= 0 && pattern < kPatternCount ? kPatterns[pattern].slot : -1; }
+int PatternFileType(int pattern)
+{
+    return pattern >= 0 && pattern < kPatternCount ? kPatterns[pattern].slot : -1;
+}
 
 bool PatternShown(int pattern, const ShownTypes& shown)
 {
@@ -159,7 +169,8 @@ void SortNames(std::vector<std::string>& names)
         std::vector<QCollatorSortKey> keys;
         keys.reserve(names.size());
         for (const auto& name : names)
-            keys.push_back(collator.sortKey(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))));
+            keys.push_back(
+                collator.sortKey(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))));
         std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
             const int c = keys[a].compare(keys[b]);
             return c != 0 ? c < 0 : names[a] < names[b];
@@ -172,7 +183,8 @@ void SortNames(std::vector<std::string>& names)
     names.swap(sorted);
 }
 
-std::vector<std::string> ListImageFiles(const std::string& directory, bool sortByName, const ShownTypes& shown)
+std::vector<std::string> ListImageFiles(const std::string& directory, bool sortByName,
+                                        const ShownTypes& shown)
 {
     std::vector<std::string> result;
     DirHandle dir(::opendir(directory.empty() ? "." : directory.c_str()));

@@ -32,8 +32,9 @@ void BindEditCommands(CMainFrame& frame, CommandRegistry& commands)
 {
     CPreview& view = *frame.GetView();
     auto hasImage = [&view] { return view.HasImage(); };
-    commands.Bind(Cmd::EditUndo, {.enabled = [&view] { return view.HasImage() && view.GetPicture().IsUndoAvailable(); },
-                                  .run = [&frame] { Undo(frame); }});
+    commands.Bind(Cmd::EditUndo,
+                  {.enabled = [&view] { return view.HasImage() && view.GetPicture().IsUndoAvailable(); },
+                   .run = [&frame] { Undo(frame); }});
     commands.Bind(Cmd::EditCopyImage, {.enabled = hasImage, .run = [&view] { CopyImage(view); }});
     commands.Bind(Cmd::CopyImageToClipboard, {.enabled = hasImage, .run = [&view] { CopyImage(view); }});
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 class CFileList {
-public:
+  public:
     // File clipboard: true after Copy / Copy To, false after Cut / Move To.
     bool isCopy = false;
 
@@ -66,7 +66,7 @@ public:
     std::string GetCurrentExtension() const { return GetExtension(currentFile); }
     std::string GetCurrentTitle() const { return GetTitle(currentFile); }
 
-private:
+  private:
     std::string currentFile;
     std::string previousDrive;
     std::string currentDrive;
@@ -74,7 +74,7 @@ private:
     std::string destinationDir;
     std::string destinationDrive;
     std::string goToFile;
-    uint64_t totalSize = 0;     // 64-bit: a 32-bit total wraps at 4 GB
+    uint64_t totalSize = 0; // 64-bit: a 32-bit total wraps at 4 GB
     uint64_t selectedTotal = 0;
     std::string sourceDir;
     std::string currentDir;

@@ -32,8 +32,8 @@ const QStringList& OpenDialogFilters()
 // frame is in.
 void OpenFile(CMainFrame& frame)
 {
-    const QString chosen = vkui::openFileName(&frame, "Open", QString::fromStdString(vkplatform::WorkingDirectory()),
-                                              OpenDialogFilters());
+    const QString chosen = vkui::openFileName(
+        &frame, "Open", QString::fromStdString(vkplatform::WorkingDirectory()), OpenDialogFilters());
     if (chosen.isEmpty())
         return;
     const auto [dir, name] = vkpath::Split(QFileInfo(chosen).absoluteFilePath().toStdString());
@@ -59,18 +59,23 @@ void BindFileMenuCommands(CMainFrame& frame, CommandRegistry& commands)
     CSettings& settings = frame.GetSettings();
 
     commands.Bind(FileOpen, {.run = [&frame] { OpenFile(frame); }});
-    commands.Bind(FileSaveAs, {.enabled = [&view] { return view.HasImage() && view.GetPicture().IsModified(); },
-                               .run = [&frame] { frame.RunSaveAs(); }});
-    commands.Bind(FilePreview, {.enabled = [&settings, &files] {
-                                    return !settings.browserPreviewEnabled && !files.GetCurrentFile().empty();
-                                },
-                                .run = [&frame] {
-                                    if (frame.IsBrowserMode())
-                                        frame.ShowCurrentFileForced();
-                                }});
-    commands.Bind(FileReload, {.enabled = [&view, &files] { return view.HasImage() && !files.GetCurrentFile().empty(); },
-                               .run = [&frame] { frame.ShowCurrentFileForced(); }});
-    commands.Bind(Viewer, {.enabled = [&view] { return view.HasImage(); }, .run = [&frame] { frame.SwitchToViewer(); }});
+    commands.Bind(FileSaveAs,
+                  {.enabled = [&view] { return view.HasImage() && view.GetPicture().IsModified(); },
+                   .run = [&frame] { frame.RunSaveAs(); }});
+    commands.Bind(
+        FilePreview,
+        {.enabled = [&settings,
+                     &files] { return !settings.browserPreviewEnabled && !files.GetCurrentFile().empty(); },
+         .run =
+             [&frame] {
+                 if (frame.IsBrowserMode())
+                     frame.ShowCurrentFileForced();
+             }});
+    commands.Bind(FileReload,
+                  {.enabled = [&view, &files] { return view.HasImage() && !files.GetCurrentFile().empty(); },
+                   .run = [&frame] { frame.ShowCurrentFileForced(); }});
+    commands.Bind(Viewer, {.enabled = [&view] { return view.HasImage(); },
+                           .run = [&frame] { frame.SwitchToViewer(); }});
     commands.Bind(Browser, {.run = [&frame] { frame.SwitchToBrowser(); }});
     commands.Bind(Exit, {.run = [&frame] { frame.close(); }});
 }

@@ -8,7 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-CFileSpec::~CFileSpec() { Close(); }
+CFileSpec::~CFileSpec()
+{
+    Close();
+}
 
 void CFileSpec::Close()
 {

@@ -6,7 +6,7 @@
 #include <string>
 
 class CFileSpec {
-public:
+  public:
     CFileSpec() = default;
     virtual ~CFileSpec();
     CFileSpec(const CFileSpec&) = delete;
@@ -28,7 +28,7 @@ public:
     // The current entry (attributes, times, size, name).
     vkplatform::FileStatus entry;
 
-private:
+  private:
     bool Fetch();
 
     void* handle = nullptr; // DIR* while a search is open

@@ -25,7 +25,10 @@ constexpr const char* kStatusLoading = "  Loading image...";
 constexpr const char* kStatusDonePreviewOff = " Done";
 constexpr const char* kStatusDone = "  Done";
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
 
 // The file's bits per pixel, as velkor-cli info gives them (edits that
 // resample make 24); every picture is held at 32.
@@ -152,7 +155,8 @@ void CMainFrame::OnPictureKept()
 
 QString CMainFrame::TitleFor(const std::string& path) const
 {
-    const bool fullPath = m_browserMode ? m_settings.browserFullPathInTitle : m_settings.viewerFullPathInTitle;
+    const bool fullPath =
+        m_browserMode ? m_settings.browserFullPathInTitle : m_settings.viewerFullPathInTitle;
     return Q(vktext::TitleText(fullPath, path));
 }
 
@@ -213,8 +217,8 @@ void CMainFrame::UpdateStatusPane()
 void CMainFrame::UpdateInfoPane()
 {
     if (m_browserMode) {
-        m_infoText = Q(vktext::FreeSpaceText(vkfill::GetFreeSpace(m_fileList.GetCurrentDir()),
-                                             m_settings.fileSizeUnit));
+        m_infoText = Q(
+            vktext::FreeSpaceText(vkfill::GetFreeSpace(m_fileList.GetCurrentDir()), m_settings.fileSizeUnit));
     } else if (m_fileList.GetCurrentFile().empty()) {
         m_infoText = " ";
     } else {
@@ -225,8 +229,7 @@ void CMainFrame::UpdateInfoPane()
         // picture: its size must not be shown under the new name.
         const bool shown = m_view->HasImage() && !m_view->IsLoading();
         m_infoText = Q(vktext::ViewerInfoText(m_fileList.GetCurrentFile(), shown ? picture.GetWidth() : 0,
-                                              shown ? picture.GetHeight() : 0,
-                                              shown ? FileDepth(picture) : 0,
+                                              shown ? picture.GetHeight() : 0, shown ? FileDepth(picture) : 0,
                                               haveStatus ? status.size : 0, m_settings.fileSizeUnit,
                                               m_settings.imageSizeUnit));
     }
@@ -239,8 +242,8 @@ void CMainFrame::UpdateCountPane()
         m_countText = Q(vktext::BrowserCountText(m_fileList.GetSelectedCount(), m_fileListBox->count(),
                                                  m_fileList.GetSelectedTotal(), m_settings.fileSizeUnit));
     else
-        m_countText = Q(vktext::ViewerCountText(
-            m_fileList.GetCurrentFile().empty() ? -1 : m_currentIndex, m_fileListBox->count()));
+        m_countText = Q(vktext::ViewerCountText(m_fileList.GetCurrentFile().empty() ? -1 : m_currentIndex,
+                                                m_fileListBox->count()));
     m_paneCount->setText(m_countText);
 }
 
@@ -252,8 +255,9 @@ QString CMainFrame::PictureSizeText() const
 void CMainFrame::UpdateZoomPane()
 {
     const CPictureEx& picture = m_view->GetPicture();
-    m_paneZoom->setText(!m_browserMode && m_view->HasImage() ? Q(vktext::ZoomText(m_view->GetDisplayWidth(), picture.GetWidth()))
-                                           : QString());
+    m_paneZoom->setText(!m_browserMode && m_view->HasImage()
+                            ? Q(vktext::ZoomText(m_view->GetDisplayWidth(), picture.GetWidth()))
+                            : QString());
 }
 
 void CMainFrame::OnDisplayChanged()
@@ -269,12 +273,18 @@ void CMainFrame::OnDisplayChanged()
 QString CMainFrame::GetPaneText(int pane) const
 {
     switch (pane) {
-    case 1: return m_paneReady->text();
-    case 2: return m_paneCount->text();
-    case 3: return m_paneInfo->text();
-    case 4: return m_paneStatus->text();
-    case 5: return m_paneZoom->text();
-    default: return {};
+    case 1:
+        return m_paneReady->text();
+    case 2:
+        return m_paneCount->text();
+    case 3:
+        return m_paneInfo->text();
+    case 4:
+        return m_paneStatus->text();
+    case 5:
+        return m_paneZoom->text();
+    default:
+        return {};
     }
 }
 

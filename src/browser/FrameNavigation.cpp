@@ -22,7 +22,10 @@ namespace {
 constexpr const char* kTextNotFound = " not found.";
 constexpr const char* kTextImageNotFound = "Image not found";
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
 
 // Favorite icons: 0 a folder, 1..15 the file types.
 QIcon FavoriteIcon(int index)
@@ -119,7 +122,8 @@ void CMainFrame::OnDirectoryDoubleClicked(int row)
     const std::string entry = item->text().toStdString();
     const std::string current = m_fileList.GetCurrentDir();
     // Parents that vanished are skipped; the walk ends at the root.
-    const std::string dir = entry == ".." ? vknav::EnterNearestAncestor(current) : vkpath::Join(current, entry);
+    const std::string dir =
+        entry == ".." ? vknav::EnterNearestAncestor(current) : vkpath::Join(current, entry);
     if (!GoTo(dir, nullptr, Recent::Add))
         RefreshDirectory();
 }
@@ -138,8 +142,8 @@ void CMainFrame::OnRecentFolderSelected(int index)
 void CMainFrame::OnPathTyped()
 {
     const std::string current = m_fileList.GetCurrentDir();
-    const std::string path =
-        vknav::ResolveTypedPath(m_recentBox->currentText().toStdString(), current, vkplatform::HomeDirectory());
+    const std::string path = vknav::ResolveTypedPath(m_recentBox->currentText().toStdString(), current,
+                                                     vkplatform::HomeDirectory());
     if (path.empty())
         return;
     // A picture's path goes to its folder and shows it, as File > Open does.
@@ -208,7 +212,9 @@ void CMainFrame::RefreshDirectory()
             UpdateTitleAndProperties(true);
     }
     if (!m_browserMode) {
-        const int row = m_fileList.GetCurrentFile().empty() ? -1 : vkfill::FindEntry(m_entries, m_fileList.GetCurrentFile());
+        const int row = m_fileList.GetCurrentFile().empty()
+                            ? -1
+                            : vkfill::FindEntry(m_entries, m_fileList.GetCurrentFile());
         m_currentIndex = row;
     }
     FillDirectoryList();

@@ -14,24 +14,31 @@ void BindGoCommands(CMainFrame& frame, CommandRegistry& commands)
     // All three act in browser mode only. Back toggles between the last
     // two folders: moving makes the folder left the previous one.
     commands.Bind(Cmd::GoBack, {.enabled = [&files] { return !files.GetPreviousDir().empty(); },
-                                .run = [&frame, &files] {
-                                    if (frame.IsBrowserMode())
-                                        frame.GoTo(files.GetPreviousDir(), vknav::kTextFolderNotExists, Recent::Select);
-                                }});
-    commands.Bind(Cmd::GoUp, {.enabled = [&files] {
-                                  return !files.GetCurrentDir().empty() && !vkpath::IsRoot(files.GetCurrentDir());
-                              },
-                              .run = [&frame, &files] {
-                                  if (frame.IsBrowserMode() && !vkpath::IsRoot(files.GetCurrentDir()))
-                                      frame.GoTo(vkpath::Parent(files.GetCurrentDir()), vknav::kTextFolderNotExist,
-                                                 Recent::Add);
-                              }});
-    commands.Bind(Cmd::GoHome, {.enabled = [&settings, &files] {
-                                    return !settings.homeDirectory.empty() &&
-                                           !vknav::SameDir(settings.homeDirectory, files.GetCurrentDir());
-                                },
-                                .run = [&frame, &settings] {
-                                    if (frame.IsBrowserMode())
-                                        frame.GoTo(settings.homeDirectory, vknav::kTextFolderNotExist, Recent::Add);
-                                }});
+                                .run =
+                                    [&frame, &files] {
+                                        if (frame.IsBrowserMode())
+                                            frame.GoTo(files.GetPreviousDir(), vknav::kTextFolderNotExists,
+                                                       Recent::Select);
+                                    }});
+    commands.Bind(
+        Cmd::GoUp,
+        {.enabled =
+             [&files] { return !files.GetCurrentDir().empty() && !vkpath::IsRoot(files.GetCurrentDir()); },
+         .run =
+             [&frame, &files] {
+                 if (frame.IsBrowserMode() && !vkpath::IsRoot(files.GetCurrentDir()))
+                     frame.GoTo(vkpath::Parent(files.GetCurrentDir()), vknav::kTextFolderNotExist,
+                                Recent::Add);
+             }});
+    commands.Bind(Cmd::GoHome, {.enabled =
+                                    [&settings, &files] {
+                                        return !settings.homeDirectory.empty() &&
+                                               !vknav::SameDir(settings.homeDirectory, files.GetCurrentDir());
+                                    },
+                                .run =
+                                    [&frame, &settings] {
+                                        if (frame.IsBrowserMode())
+                                            frame.GoTo(settings.homeDirectory, vknav::kTextFolderNotExist,
+                                                       Recent::Add);
+                                    }});
 }

@@ -38,7 +38,8 @@ void ShowAbout(QWidget* parent)
     auto* picture = new QLabel(&about);
     picture->setPixmap(QIcon(":/icons/velkor.png").pixmap(32, 32));
     row->addWidget(picture);
-    auto* text = new QLabel(QString(vktext::kProgramTitle) + "\nAn image browser, viewer and editor.", &about);
+    auto* text =
+        new QLabel(QString(vktext::kProgramTitle) + "\nAn image browser, viewer and editor.", &about);
     row->addWidget(text, 1);
     layout->addLayout(row);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &about);

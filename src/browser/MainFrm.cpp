@@ -53,8 +53,14 @@ constexpr const char* kTextStartupError = "Error during startup";
 
 constexpr const char* kPropertyLabels[4] = {"Name:", "Size:", "Uses:", "Date:"};
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
+QString Q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+std::string S(const QString& s)
+{
+    return s.toStdString();
+}
 
 QIcon CommandIcon(const CommandInfo& info)
 {
@@ -284,9 +290,8 @@ void CMainFrame::CreateControls()
 
     m_view = new CPreview(m_viewFrame);
     m_view->setFocusPolicy(Qt::StrongFocus);
-    m_view->SetSaveHandler([this](const QString& fileName) {
-        return m_saveAsHandler ? m_saveAsHandler(fileName) : false;
-    });
+    m_view->SetSaveHandler(
+        [this](const QString& fileName) { return m_saveAsHandler ? m_saveAsHandler(fileName) : false; });
     connect(m_view, &CPreview::LoadFinished, this, &CMainFrame::OnLoadFinished);
     connect(m_view, &CPreview::PictureKept, this, &CMainFrame::OnPictureKept);
     connect(m_view, &CPreview::LoadFinished, this, &CMainFrame::UpdateZoomPane);
@@ -591,8 +596,8 @@ void CMainFrame::PlaceView()
 
 void CMainFrame::SetBrowserControlsVisible(bool visible)
 {
-    for (QWidget* w : std::initializer_list<QWidget*>{m_driveBox, m_favoritesBox, m_recentBox,
-                                                      m_dirListBox, m_fileListBox, m_propertiesBox})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_driveBox, m_favoritesBox, m_recentBox, m_dirListBox,
+                                                      m_fileListBox, m_propertiesBox})
         w->setVisible(visible);
     m_viewFrame->setFlat(!visible);
 }
@@ -671,9 +676,15 @@ bool CMainFrame::event(QEvent* event)
 // ---------------------------------------------------------------------------
 // Commands
 
-bool CMainFrame::IsCommandEnabled(Cmd command) const { return m_commands.IsEnabled(command); }
+bool CMainFrame::IsCommandEnabled(Cmd command) const
+{
+    return m_commands.IsEnabled(command);
+}
 
-bool CMainFrame::IsCommandChecked(Cmd command) const { return m_commands.IsChecked(command); }
+bool CMainFrame::IsCommandChecked(Cmd command) const
+{
+    return m_commands.IsChecked(command);
+}
 
 void CMainFrame::UpdateCommandUI()
 {

@@ -37,8 +37,7 @@ class QToolBar;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
-public:
-
+  public:
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;
 
@@ -131,12 +130,18 @@ public:
     // The key handling of the accelerator table; true when the key was one.
     bool TranslateKey(QKeyEvent& event, bool textEditing);
     // Keys the table leaves alone go here; true when it used the key.
-    void SetExtraKeyHandler(std::function<bool(const QKeyEvent&)> handler) { m_extraKeys = std::move(handler); }
+    void SetExtraKeyHandler(std::function<bool(const QKeyEvent&)> handler)
+    {
+        m_extraKeys = std::move(handler);
+    }
     // The rules and handlers of the commands; features bind theirs here.
     CommandRegistry& GetCommands() { return m_commands; }
     QAction* GetAction(Cmd command) const { return m_actions[size_t(command)]; }
     void UpdateCommandUI();
-    const std::vector<QMenu*>& GetMenus(bool browser) const { return browser ? m_browserMenus : m_viewerMenus; }
+    const std::vector<QMenu*>& GetMenus(bool browser) const
+    {
+        return browser ? m_browserMenus : m_viewerMenus;
+    }
     QToolBar* GetToolBar(bool browser) const { return browser ? m_browserToolBar : m_viewerToolBar; }
 
     // Owned objects and controls.
@@ -179,18 +184,18 @@ public:
     // Runs it; true when the picture was saved.
     bool RunSaveAs();
 
-signals:
+  signals:
     // Browser or viewer mode was set up.
     void ModeChanged(bool browser);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     // Favorites, and the settings and recent folders as the options say.
     bool SaveOnExit(); // false when a file could not be written
     void ShowDriveOf(const std::string& dir);

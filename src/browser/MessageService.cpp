@@ -1,15 +1,15 @@
 #include "MessageService.h"
 #include "platform/Folders.h"
 
-#include <QPushButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
-#include <QFileInfo>
-#include <QUrl>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
+#include <QUrl>
 
 namespace vkui {
 namespace {
@@ -47,12 +47,30 @@ QPointer<QWidget>& messageParent()
 
 } // namespace
 
-void setAskHandler(AskHandler handler) { askHandler() = std::move(handler); }
-void setDialogHandler(DialogHandler handler) { dialogHandler() = std::move(handler); }
-void setOpenFileHandler(OpenFileHandler handler) { openFileHandler() = std::move(handler); }
-void setSaveFileHandler(SaveFileHandler handler) { saveFileHandler() = std::move(handler); }
-void setMessageParent(QWidget* parent) { messageParent() = parent; }
-void setUrlHandler(UrlHandler handler) { urlHandler() = std::move(handler); }
+void setAskHandler(AskHandler handler)
+{
+    askHandler() = std::move(handler);
+}
+void setDialogHandler(DialogHandler handler)
+{
+    dialogHandler() = std::move(handler);
+}
+void setOpenFileHandler(OpenFileHandler handler)
+{
+    openFileHandler() = std::move(handler);
+}
+void setSaveFileHandler(SaveFileHandler handler)
+{
+    saveFileHandler() = std::move(handler);
+}
+void setMessageParent(QWidget* parent)
+{
+    messageParent() = parent;
+}
+void setUrlHandler(UrlHandler handler)
+{
+    urlHandler() = std::move(handler);
+}
 
 bool openUrl(const QUrl& url)
 {
@@ -77,20 +95,38 @@ Answer ask(const QString& text, Buttons buttons, Icon icon)
                                                                  : QApplication::applicationName());
     box.setText(text);
     switch (icon) {
-    case Icon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case Icon::Error: box.setIcon(QMessageBox::Critical); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
+    case Icon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
     }
     switch (buttons) {
-    case Buttons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-    case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
     case Buttons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
-    case Buttons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-    case Buttons::OkSkipAll: box.setStandardButtons(QMessageBox::Ok); break;
+    case Buttons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case Buttons::OkSkipAll:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
     }
     QAbstractButton* skipAll = nullptr;
     if (buttons == Buttons::OkSkipAll) {
@@ -101,10 +137,14 @@ Answer ask(const QString& text, Buttons buttons, Icon icon)
     if (skipAll && box.clickedButton() == skipAll)
         return Answer::SkipAll;
     switch (result) {
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Ok: return Answer::Ok;
-    default: return buttons == Buttons::Ok || buttons == Buttons::OkSkipAll ? Answer::Ok : Answer::Cancel;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    default:
+        return buttons == Buttons::Ok || buttons == Buttons::OkSkipAll ? Answer::Ok : Answer::Cancel;
     }
 }
 

@@ -39,7 +39,8 @@ std::string FolderReadProblem(const std::string& dir)
     return {};
 }
 
-int NeighbourAfterRefill(const std::vector<std::string>& before, int index, const std::vector<std::string>& after)
+int NeighbourAfterRefill(const std::vector<std::string>& before, int index,
+                         const std::vector<std::string>& after)
 {
     if (after.empty())
         return -1;
@@ -66,8 +67,7 @@ bool SameDir(const std::string& a, const std::string& b)
     return vkpath::StripTrailingSeparator(a) == vkpath::StripTrailingSeparator(b);
 }
 
-std::string ResolveTypedPath(const std::string& typed, const std::string& currentDir,
-                             const std::string& home)
+std::string ResolveTypedPath(const std::string& typed, const std::string& currentDir, const std::string& home)
 {
     QString path = QString::fromStdString(typed).trimmed();
     if (path.isEmpty())

@@ -31,7 +31,8 @@ std::string FolderReadProblem(const std::string& dir);
 // The viewer's file after the list was read again: the file that was at
 // `index` of `before` when it is still listed, else the first one after it
 // that is, else the last one before it; its row in `after`, -1 for none.
-int NeighbourAfterRefill(const std::vector<std::string>& before, int index, const std::vector<std::string>& after);
+int NeighbourAfterRefill(const std::vector<std::string>& before, int index,
+                         const std::vector<std::string>& after);
 
 // Folders are told apart exactly (two may differ only in case); a
 // trailing separator does not count.
@@ -46,7 +47,7 @@ std::string ResolveTypedPath(const std::string& typed, const std::string& curren
 } // namespace vknav
 
 class CNavigator {
-public:
+  public:
     explicit CNavigator(CFileList& files) : m_files(files) {}
 
     // Makes `dir` the working directory; false ("" or a folder that cannot
@@ -79,7 +80,7 @@ public:
     // The index of `dir` in the recent folders, -1 when it is not there.
     int FindRecentFolder(const std::string& dir) const;
 
-private:
+  private:
     CFileList& m_files;
     std::vector<std::string> m_recent;
 };

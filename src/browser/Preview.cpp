@@ -42,7 +42,8 @@ CPreview::CPreview(QWidget* parent) : QWidget(parent)
         setCursor(Qt::BlankCursor);
     });
     m_loader = std::make_unique<CPreviewLoader>([this](std::shared_ptr<PreviewLoadResult> result) {
-        QMetaObject::invokeMethod(this, [this, result] { ApplyLoad(result); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, result] { ApplyLoad(result); }, Qt::QueuedConnection);
     });
 }
 
@@ -69,7 +70,8 @@ bool CPreview::AskToSave()
             return false; // cancelled or failed: the edits stay
         m_picture.SetModified(false);
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -229,8 +231,7 @@ PictureSize CPreview::FitNewPicture()
 {
     const int cw = m_geometry.ClientWidth(), ch = m_geometry.ClientHeight();
     m_windowAspect = cw > 0 ? float(ch) / float(cw) : 1.0f;
-    const PictureSize size =
-        vkview::ChooseDisplaySize(m_picture, cw, ch, m_loadShrink, m_loadEnlarge, true);
+    const PictureSize size = vkview::ChooseDisplaySize(m_picture, cw, ch, m_loadShrink, m_loadEnlarge, true);
     m_geometry.SetDisplaySize(size.width, size.height);
     m_fitted = true;
     Place(m_loadPosition);
@@ -393,9 +394,9 @@ void CPreview::Relayout(bool pictureSizeChanged, bool viewSizeChanged)
         // Going into or out of full screen, a picture shown at the size its
         // load chose is fitted again to the new window; a zoomed one keeps
         // its size. Otherwise the displayed size stays as loaded.
-        const PictureSize size = vkview::ChooseDisplaySize(m_picture, m_geometry.ClientWidth(),
-                                                           m_geometry.ClientHeight(), m_loadShrink,
-                                                           m_loadEnlarge, true);
+        const PictureSize size =
+            vkview::ChooseDisplaySize(m_picture, m_geometry.ClientWidth(), m_geometry.ClientHeight(),
+                                      m_loadShrink, m_loadEnlarge, true);
         m_geometry.SetDisplaySize(size.width, size.height);
     }
     if (pictureSizeChanged) {
@@ -491,9 +492,9 @@ QImage CPreview::ToImage() const
     if (!m_hasImage)
         return {};
     QRect covered;
-    QImage image = vkview::BuildScaledRegion(m_picture, m_picture.GetWidth(), m_picture.GetHeight(),
-                                             QRect(0, 0, m_picture.GetWidth(), m_picture.GetHeight()),
-                                             covered);
+    QImage image =
+        vkview::BuildScaledRegion(m_picture, m_picture.GetWidth(), m_picture.GetHeight(),
+                                  QRect(0, 0, m_picture.GetWidth(), m_picture.GetHeight()), covered);
     return image.convertToFormat(QImage::Format_RGB32);
 }
 

@@ -33,7 +33,7 @@ class QTimer;
 
 class CPreview : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CPreview(QWidget* parent = nullptr);
     ~CPreview() override;
 
@@ -41,8 +41,7 @@ public:
     // result arrives as LoadFinished. `fileName` is remembered for the save
     // question. A later request supersedes this one. False, and
     // PictureKept, when the question kept the edited picture: nothing loads.
-    bool LoadImage(const QString& path, int position, bool shrink, bool enlarge,
-                   const QString& fileName);
+    bool LoadImage(const QString& path, int position, bool shrink, bool enlarge, const QString& fileName);
     bool IsLoading() const { return m_pendingId != m_appliedId; }
     // Drops any pending load.
     void CancelLoad();
@@ -64,7 +63,10 @@ public:
     // up. False on Cancel or when Yes did not end in a saved file.
     bool AskToSave();
     // Runs Save As for the file name; false when nothing was saved.
-    void SetSaveHandler(std::function<bool(const QString& fileName)> handler) { m_saveHandler = std::move(handler); }
+    void SetSaveHandler(std::function<bool(const QString& fileName)> handler)
+    {
+        m_saveHandler = std::move(handler);
+    }
 
     // Shows `picture` (exchanged in, no copy) in place of the current one,
     // placed as a load would place it; a pending load is dropped. The
@@ -142,7 +144,7 @@ public:
     void SetCursorHideDelay(int ms);
     bool IsCursorHidden() const { return m_cursorHidden; }
 
-signals:
+  signals:
     void LoadFinished(bool success);
     // The save question kept the edited picture and a load was dropped.
     void PictureKept();
@@ -154,7 +156,7 @@ signals:
     // The displayed size or the picture changed: zoomed, fitted, edited or cleared.
     void DisplayChanged();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -162,7 +164,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
-private:
+  private:
     void ApplyLoad(std::shared_ptr<PreviewLoadResult> result);
     void ApplyInterim(const PreviewLoadResult& result);
     // A load that failed: the picture goes, so it cannot pass for the file.
@@ -213,8 +215,8 @@ private:
     std::string m_shownPath;                  // the file m_picture came from
     FileStamp m_shownStamp;
     bool m_reducedFirst = true;
-    QImage m_interim;          // the reduced first paint, while the full picture decodes
-    QPoint m_interimAt;        // where it goes in the client area
-    uint64_t m_interimId = 0;  // the request it belongs to
+    QImage m_interim;         // the reduced first paint, while the full picture decodes
+    QPoint m_interimAt;       // where it goes in the client area
+    uint64_t m_interimId = 0; // the request it belongs to
     uint32_t m_firstPaintTime = 0;
 };

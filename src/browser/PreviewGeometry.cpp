@@ -12,12 +12,11 @@ constexpr int kEnlargeLimit = 10;
 
 namespace vkview {
 
-PictureSize ChooseDisplaySize(const CPicture& picture, int clientWidth, int clientHeight,
-                              bool shrink, bool enlarge, bool tenfoldLimit, bool keepWhenTouching,
-                              PictureSize current)
+PictureSize ChooseDisplaySize(const CPicture& picture, int clientWidth, int clientHeight, bool shrink,
+                              bool enlarge, bool tenfoldLimit, bool keepWhenTouching, PictureSize current)
 {
-    return ChooseDisplaySize(picture.GetWidth(), picture.GetHeight(), clientWidth, clientHeight, shrink, enlarge,
-                             tenfoldLimit, keepWhenTouching, current);
+    return ChooseDisplaySize(picture.GetWidth(), picture.GetHeight(), clientWidth, clientHeight, shrink,
+                             enlarge, tenfoldLimit, keepWhenTouching, current);
 }
 
 PictureSize ChooseDisplaySize(int w, int h, int clientWidth, int clientHeight, bool shrink, bool enlarge,
@@ -49,14 +48,16 @@ int PlaceAxis(int length, int client, int position, bool horizontal, bool& scrol
     if (length > client)
         scrollable = true;
     switch (position) {
-    case UpperLeft: return 0;
-    case UpperRight: return horizontal ? client - length : 0;
-    default: return (client - length) / 2;
+    case UpperLeft:
+        return 0;
+    case UpperRight:
+        return horizontal ? client - length : 0;
+    default:
+        return (client - length) / 2;
     }
 }
 
-QRect VisibleRegion(QPoint origin, int displayWidth, int displayHeight, int clientWidth,
-                    int clientHeight)
+QRect VisibleRegion(QPoint origin, int displayWidth, int displayHeight, int clientWidth, int clientHeight)
 {
     const int left = std::max(0, -origin.x());
     const int top = std::max(0, -origin.y());

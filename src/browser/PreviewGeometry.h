@@ -17,9 +17,9 @@ enum Position : int { UpperLeft = 0, UpperRight = 1, Centre = 2 };
 // client area, with enlarging limited to ten times the picture when
 // `tenfoldLimit` is set. With `keepWhenTouching` (relayout after an edit) a
 // picture that touches the window in one direction keeps `current`.
-PictureSize ChooseDisplaySize(const CPicture& picture, int clientWidth, int clientHeight,
-                              bool shrink, bool enlarge, bool tenfoldLimit,
-                              bool keepWhenTouching = false, PictureSize current = {});
+PictureSize ChooseDisplaySize(const CPicture& picture, int clientWidth, int clientHeight, bool shrink,
+                              bool enlarge, bool tenfoldLimit, bool keepWhenTouching = false,
+                              PictureSize current = {});
 
 // The same for a picture of width x height.
 PictureSize ChooseDisplaySize(int width, int height, int clientWidth, int clientHeight, bool shrink,
@@ -34,13 +34,12 @@ int PlaceAxis(int length, int client, int position, bool horizontal, bool& scrol
 // The part of a picture shown at displayWidth x displayHeight with its
 // top-left corner at `origin` that a client of clientWidth x clientHeight
 // shows, in displayed coordinates.
-QRect VisibleRegion(QPoint origin, int displayWidth, int displayHeight, int clientWidth,
-                    int clientHeight);
+QRect VisibleRegion(QPoint origin, int displayWidth, int displayHeight, int clientWidth, int clientHeight);
 
 } // namespace vkview
 
 class CPreviewGeometry {
-public:
+  public:
     // Sets the client size; true when it changed.
     bool SetClientSize(int width, int height);
     void SetDisplaySize(int width, int height)
@@ -82,7 +81,7 @@ public:
     QRect SourceRect() const { return m_sourceRect; }
     bool Scrollable() const { return m_scrollable; }
 
-private:
+  private:
     void UpdateDestRect() { m_destRect = QRect(m_originX, m_originY, m_displayWidth, m_displayHeight); }
 
     int m_displayWidth = 0;

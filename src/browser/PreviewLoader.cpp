@@ -3,8 +3,8 @@
 #include "PreviewGeometry.h"
 #include "TileCache.h"
 #include "picture/AnyPicDecoder.h"
-#include "picture/JPEGDecoder.h"
 #include "picture/FileSource.h"
+#include "picture/JPEGDecoder.h"
 #include "picture/Orientation.h"
 #include "picture/PictureSizeLimit.h"
 #include "picture/TextException.h"
@@ -12,8 +12,8 @@
 #include <QSize>
 
 #include <algorithm>
-#include <utility>
 #include <sys/stat.h>
+#include <utility>
 
 FileStamp StampOf(const std::string& path)
 {
@@ -43,7 +43,8 @@ std::shared_ptr<PreviewLoadResult> ResultFor(const PreviewLoadRequest& request)
 
 size_t BytesOf(const CPicture& picture, const QImage& cache)
 {
-    return size_t(picture.GetLineBytes()) * size_t(std::max(0, picture.GetHeight())) + size_t(cache.sizeInBytes());
+    return size_t(picture.GetLineBytes()) * size_t(std::max(0, picture.GetHeight())) +
+           size_t(cache.sizeInBytes());
 }
 
 } // namespace
@@ -233,7 +234,8 @@ bool CPreviewLoader::InsertLocked(Entry entry)
     while (!m_cache.empty() &&
            (int(m_cache.size()) + 1 > m_cacheCount || total() + entry.bytes > m_cacheBytes)) {
         // Oldest first among those no longer wanted, then the oldest.
-        auto victim = std::find_if(m_cache.begin(), m_cache.end(), [&](const Entry& e) { return !wanted(e); });
+        auto victim =
+            std::find_if(m_cache.begin(), m_cache.end(), [&](const Entry& e) { return !wanted(e); });
         if (victim == m_cache.end())
             victim = m_cache.begin();
         m_dispose.push_back(std::move(victim->picture)); // freed by the worker
@@ -414,8 +416,9 @@ bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, CData
     auto upright = [turned, &placement](int w, int h) {
         if (turned)
             std::swap(w, h);
-        return std::pair{QSize(w, h), vkview::ChooseDisplaySize(w, h, placement.clientWidth, placement.clientHeight,
-                                                                placement.shrink, placement.enlarge, true)};
+        return std::pair{QSize(w, h),
+                         vkview::ChooseDisplaySize(w, h, placement.clientWidth, placement.clientHeight,
+                                                   placement.shrink, placement.enlarge, true)};
     };
     m_jpeg->SetScaleChooser([&upright](int w, int h) {
         const auto [size, display] = upright(w, h);
@@ -447,15 +450,16 @@ bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, CData
     // Scaled to the size the full picture will show at, so the swap does not move.
     interim->display = upright(m_jpeg->GetFullWidth(), m_jpeg->GetFullHeight()).second;
     bool scrollable = false;
-    const QPoint origin(
-        vkview::PlaceAxis(interim->display.width, placement.clientWidth, placement.position, true, scrollable),
-        vkview::PlaceAxis(interim->display.height, placement.clientHeight, placement.position, false, scrollable));
+    const QPoint origin(vkview::PlaceAxis(interim->display.width, placement.clientWidth, placement.position,
+                                          true, scrollable),
+                        vkview::PlaceAxis(interim->display.height, placement.clientHeight, placement.position,
+                                          false, scrollable));
     const QRect visible = vkview::VisibleRegion(origin, interim->display.width, interim->display.height,
                                                 placement.clientWidth, placement.clientHeight);
     if (!visible.isEmpty()) {
         try {
-            interim->cache = vkview::BuildScaledRegion(*picture, interim->display.width, interim->display.height,
-                                                       visible, interim->cacheRect);
+            interim->cache = vkview::BuildScaledRegion(*picture, interim->display.width,
+                                                       interim->display.height, visible, interim->cacheRect);
         } catch (...) {
             interim->cache = QImage();
         }
@@ -524,8 +528,8 @@ void CPreviewLoader::BuildFirstCache(const PreviewPlacement& placement, const CP
     const QPoint origin(
         vkview::PlaceAxis(display.width, placement.clientWidth, placement.position, true, scrollable),
         vkview::PlaceAxis(display.height, placement.clientHeight, placement.position, false, scrollable));
-    const QRect visible = vkview::VisibleRegion(origin, display.width, display.height,
-                                                placement.clientWidth, placement.clientHeight);
+    const QRect visible = vkview::VisibleRegion(origin, display.width, display.height, placement.clientWidth,
+                                                placement.clientHeight);
     if (visible.isEmpty())
         return;
     const QRect region = vkview::CacheRegion(visible, display.width, display.height, placement.clientWidth,

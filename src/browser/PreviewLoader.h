@@ -91,7 +91,7 @@ struct PreviewLoadResult {
 };
 
 class CPreviewLoader {
-public:
+  public:
     // Called on the worker thread with each result that was not superseded.
     using Deliver = std::function<void(std::shared_ptr<PreviewLoadResult>)>;
 
@@ -131,18 +131,18 @@ public:
     void SetCacheLimits(int count, size_t bytes);
 
     struct Counts {
-        int hits = 0;        // requests answered from the cache
-        int decodes = 0;     // requests that were decoded
-        int prefetched = 0;  // pictures decoded ahead and kept
-        int tooLarge = 0;    // decoded ahead but larger than the cache
-        int skipped = 0;     // not decoded ahead: its header showed it could not be kept
+        int hits = 0;         // requests answered from the cache
+        int decodes = 0;      // requests that were decoded
+        int prefetched = 0;   // pictures decoded ahead and kept
+        int tooLarge = 0;     // decoded ahead but larger than the cache
+        int skipped = 0;      // not decoded ahead: its header showed it could not be kept
         int stoppedEarly = 0; // decodes a newer request ended mid-way or before they began
     };
     Counts GetCounts() const;
     // The paths in the cache, for tests.
     std::vector<std::string> CachedPaths() const;
 
-private:
+  private:
     struct Entry {
         std::string path;
         FileStamp stamp;
@@ -159,7 +159,8 @@ private:
     // The result for a request whose picture is cached for the same
     // placement, with its first paint built: nothing left to do on the
     // worker. Empty when there is none. Needs m_mutex.
-    std::shared_ptr<PreviewLoadResult> TakeReadyLocked(const PreviewLoadRequest& request, const FileStamp& stamp);
+    std::shared_ptr<PreviewLoadResult> TakeReadyLocked(const PreviewLoadRequest& request,
+                                                       const FileStamp& stamp);
     // In a catch block: counts a decode that ended at the abort flag.
     void NoteStopped();
     void Run();
@@ -167,7 +168,8 @@ private:
     // Decodes a JPEG at the smallest scale that covers its displayed size,
     // turned upright, and delivers that as an interim result. True when
     // `result` already holds the full picture (no smaller scale would do).
-    bool DecodeReducedFirst(const PreviewLoadRequest& request, CDataSource& source, PreviewLoadResult& result);
+    bool DecodeReducedFirst(const PreviewLoadRequest& request, CDataSource& source,
+                            PreviewLoadResult& result);
     void PrefetchOne(const std::string& path, const PreviewPlacement& placement);
     // Adds an entry, evicting what is not on the prefetch list first; false
     // when it cannot fit at all. Needs m_mutex.
@@ -185,7 +187,7 @@ private:
     std::vector<std::string> m_prefetch; // still to decode, in order
     std::vector<std::string> m_wanted;   // the last prefetch list, kept over eviction
     PreviewPlacement m_prefetchPlacement;
-    std::string m_prefetching;           // the path the worker is decoding ahead
+    std::string m_prefetching; // the path the worker is decoding ahead
     std::vector<Entry> m_cache;
     std::vector<std::unique_ptr<CPicture>> m_dispose; // freed by the worker
     int m_cacheCount = 2;

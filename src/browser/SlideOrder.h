@@ -5,7 +5,7 @@
 #include <random>
 
 class CSlideOrder {
-public:
+  public:
     enum Sequence : int { Forward = 0, Backward = 1, Random = 2 };
 
     // One generator per show, seeded once: seeding before every pick (with
@@ -19,7 +19,7 @@ public:
 
     int GetSequence() const { return m_sequence; }
 
-private:
+  private:
     int m_sequence;
     std::mt19937_64 m_generator;
 };

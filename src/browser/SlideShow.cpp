@@ -19,8 +19,9 @@ CSlideShow::~CSlideShow()
     Kill(0, true);
 }
 
-void CSlideShow::Configure(int sequence, int delaySeconds, bool delayAfterLoad, std::vector<std::string> entries,
-                           int current, const std::string& directory, uint64_t seed)
+void CSlideShow::Configure(int sequence, int delaySeconds, bool delayAfterLoad,
+                           std::vector<std::string> entries, int current, const std::string& directory,
+                           uint64_t seed)
 {
     m_sequence = std::clamp(sequence, 0, 2);
     m_delaySeconds = std::clamp(delaySeconds, 0, 10);

@@ -26,16 +26,16 @@
 
 // One step of the show, delivered on the owner's thread.
 struct SlideStep {
-    uint64_t serial = 0;                 // 1 for the first step of a show
-    int index = -1;                      // the entry shown, in the worker's list
-    std::string name;                    // the file decoded
-    bool ok = false;                     // decoded; otherwise "Unknow format"
-    std::unique_ptr<CPicture> picture;   // the decoded picture (ok only)
-    std::vector<std::string> warnings;   // a damaged file read in part
+    uint64_t serial = 0;               // 1 for the first step of a show
+    int index = -1;                    // the entry shown, in the worker's list
+    std::string name;                  // the file decoded
+    bool ok = false;                   // decoded; otherwise "Unknow format"
+    std::unique_ptr<CPicture> picture; // the decoded picture (ok only)
+    std::vector<std::string> warnings; // a damaged file read in part
 };
 
 class CSlideShow : public CThread {
-public:
+  public:
     using StepHandler = std::function<void(SlideStep& step)>;
 
     CSlideShow();
@@ -65,11 +65,11 @@ public:
     int GetSequence() const { return m_sequence; }
     int GetDelaySeconds() const { return m_delaySeconds; }
 
-protected:
+  protected:
     int Work() override { return CommandLoop(); }
     void DoJob() override;
 
-private:
+  private:
     // Waits until `deadline` or the stop signal; false when stopped.
     bool WaitUntil(std::chrono::steady_clock::time_point deadline);
     // Waits until the owner took step `serial`; false when stopped.

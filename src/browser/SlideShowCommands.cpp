@@ -44,7 +44,10 @@ CSlideShowControl::~CSlideShowControl()
         show->SignalStop();
 }
 
-bool CSlideShowControl::CanRun() const { return !m_running && m_frame.GetFileListBox()->count() > 1; }
+bool CSlideShowControl::CanRun() const
+{
+    return !m_running && m_frame.GetFileListBox()->count() > 1;
+}
 
 bool CSlideShowControl::CanSlideShow() const
 {
@@ -77,7 +80,8 @@ void CSlideShowControl::Run()
     show->ResetStop();
     show->SetOwner(this, 0);
     show->Configure(settings.slideSequence, settings.slideDelaySeconds, settings.slideDelayFlip != 0,
-                    std::move(entries), m_frame.GetCurrentIndex(), m_frame.GetFileList().GetCurrentDir(), seed);
+                    std::move(entries), m_frame.GetCurrentIndex(), m_frame.GetFileList().GetCurrentDir(),
+                    seed);
     const uint64_t generation = ++m_generation;
     show->SetStepHandler([this, generation](SlideStep& step) { OnStep(generation, step); });
     try {
@@ -114,8 +118,9 @@ void CSlideShowControl::Stop()
 bool CSlideShowControl::eventFilter(QObject* watched, QEvent* event)
 {
     if (m_running && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && QApplication::activeModalWidget() == nullptr &&
-        watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == &m_frame) {
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        QApplication::activeModalWidget() == nullptr && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == &m_frame) {
         Stop();
         return true;
     }
@@ -176,7 +181,8 @@ void CSlideShowControl::OnStep(uint64_t generation, SlideStep& step)
         const CSettings& settings = m_frame.GetSettings();
         m_frame.GetView()->ShowSlide(*step.picture, settings.slideImageSize, settings.slidePosition,
                                      QString::fromStdString(step.name));
-        m_frame.GetView()->GetPicture().SetSourcePath(vkpath::Join(m_frame.GetFileList().GetCurrentDir(), step.name));
+        m_frame.GetView()->GetPicture().SetSourcePath(
+            vkpath::Join(m_frame.GetFileList().GetCurrentDir(), step.name));
         step.picture.reset(); // the previous slide, handed back by the swap
         m_frame.DescribeFile(step.name);
         // The time between two steps less the delay; the first step comes
@@ -184,7 +190,8 @@ void CSlideShowControl::OnStep(uint64_t generation, SlideStep& step)
         double seconds = double(now - m_lastLoadTime) * 0.001;
         if (!m_firstStep)
             seconds -= settings.slideDelaySeconds;
-        m_frame.SetStatusText(kStatusLoadedIn + QString::fromStdString(FormatNumber(seconds, 3)) + kStatusSeconds);
+        m_frame.SetStatusText(kStatusLoadedIn + QString::fromStdString(FormatNumber(seconds, 3)) +
+                              kStatusSeconds);
         if (!step.warnings.empty()) {
             // Damaged: said over the slide and in the status bar, the show goes on.
             m_frame.GetView()->ShowNote(QString::fromStdString(step.warnings.front()));
@@ -209,14 +216,15 @@ void BindSlideShowCommands(CMainFrame& frame, CommandRegistry& commands)
     auto* control = new CSlideShowControl(frame); // a child of the frame
     // F3 from the browser starts the show in the viewer, as Tools > Slide show does.
     commands.Bind(Cmd::SlideRun, {.enabled = [control] { return control->CanRun(); },
-                                  .run = [control, &frame] {
-                                      if (frame.IsBrowserMode())
-                                          control->RunFromBrowser();
-                                      else
-                                          control->Run();
-                                  }});
-    commands.Bind(Cmd::SlideStop,
-                  {.enabled = [control] { return control->CanStop(); }, .run = [control] { control->Stop(); }});
+                                  .run =
+                                      [control, &frame] {
+                                          if (frame.IsBrowserMode())
+                                              control->RunFromBrowser();
+                                          else
+                                              control->Run();
+                                      }});
+    commands.Bind(Cmd::SlideStop, {.enabled = [control] { return control->CanStop(); },
+                                   .run = [control] { control->Stop(); }});
     commands.Bind(Cmd::ToolsSlideShow, {.enabled = [control] { return control->CanSlideShow(); },
                                         .run = [control] { control->RunFromBrowser(); }});
 }

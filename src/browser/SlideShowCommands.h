@@ -22,7 +22,7 @@ void BindSlideShowCommands(CMainFrame& frame, CommandRegistry& commands);
 
 class CSlideShowControl : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit CSlideShowControl(CMainFrame& frame);
     ~CSlideShowControl() override;
 
@@ -42,10 +42,10 @@ public:
     // A step arrived and waits for a command or job to end (for tests).
     bool HasHeldStep() const { return m_heldStep != nullptr; }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override; // Escape stops
 
-private:
+  private:
     void OnStep(uint64_t generation, SlideStep& step);
     std::vector<std::string> ListedNames() const;
     // Hands a changed file list to the running show.
@@ -56,7 +56,7 @@ private:
     // Shows stopped while decoding: they end on their own and go at the next Run.
     std::vector<std::unique_ptr<CSlideShow>> m_retired;
     bool m_running = false;
-    uint64_t m_generation = 0; // of the show running; older shows' steps are dropped
+    uint64_t m_generation = 0;             // of the show running; older shows' steps are dropped
     std::shared_ptr<SlideStep> m_heldStep; // arrived during a command or job
     bool m_firstStep = false;
     int m_steps = 0;

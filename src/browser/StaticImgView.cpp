@@ -37,7 +37,10 @@ PictureSize DisplaySize(const CPicture& picture, int boxWidth, int boxHeight, bo
     return {w, h};
 }
 
-int PlaceAxis(int length, int box, bool centre) { return centre && length < box ? (box - length) / 2 : 0; }
+int PlaceAxis(int length, int box, bool centre)
+{
+    return centre && length < box ? (box - length) / 2 : 0;
+}
 
 } // namespace vkstatic
 
@@ -48,7 +51,7 @@ int PlaceAxis(int length, int box, bool centre) { return centre && length < box 
 
 struct StaticImgRequest {
     uint64_t id = 0;
-    std::string path;                       // decode this, or
+    std::string path;                        // decode this, or
     std::shared_ptr<const CPicture> picture; // rescale this
     int boxWidth = 0;
     int boxHeight = 0;
@@ -65,7 +68,7 @@ struct StaticImgResult {
 };
 
 class CStaticImgLoader {
-public:
+  public:
     using Deliver = std::function<void(std::shared_ptr<StaticImgResult>)>;
 
     explicit CStaticImgLoader(Deliver deliver) : m_deliver(std::move(deliver))
@@ -92,7 +95,7 @@ public:
         m_wake.notify_one();
     }
 
-private:
+  private:
     bool Superseded()
     {
         std::lock_guard lock(m_mutex);
@@ -175,11 +178,15 @@ CStaticImgView::CStaticImgView(QWidget* parent) : QWidget(parent)
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(false);
     m_loader = std::make_unique<CStaticImgLoader>([this](std::shared_ptr<StaticImgResult> result) {
-        QMetaObject::invokeMethod(this, [this, result] { Apply(result); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, result] { Apply(result); }, Qt::QueuedConnection);
     });
 }
 
-CStaticImgView::~CStaticImgView() { m_loader.reset(); }
+CStaticImgView::~CStaticImgView()
+{
+    m_loader.reset();
+}
 
 void CStaticImgView::Load(const QString& path, bool centre, bool enlarge)
 {
@@ -240,7 +247,8 @@ void CStaticImgView::Apply(std::shared_ptr<StaticImgResult> result)
     m_imageWidth = m_picture->GetWidth();
     m_imageHeight = m_picture->GetHeight();
     const int w = result->display.width, h = result->display.height;
-    m_imageRect = QRect(vkstatic::PlaceAxis(w, width(), m_centre), vkstatic::PlaceAxis(h, height(), m_centre), w, h);
+    m_imageRect =
+        QRect(vkstatic::PlaceAxis(w, width(), m_centre), vkstatic::PlaceAxis(h, height(), m_centre), w, h);
     update();
     if (result->decoded)
         emit Loaded(true, m_path);

@@ -30,7 +30,7 @@ int PlaceAxis(int length, int box, bool centre);
 
 class CStaticImgView : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CStaticImgView(QWidget* parent = nullptr);
     ~CStaticImgView() override;
 
@@ -54,14 +54,14 @@ public:
     // `timeoutMs` ran out; true when nothing is pending.
     bool WaitForLoad(int timeoutMs = 10000);
 
-signals:
+  signals:
     void Loaded(bool success, const QString& path);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void Apply(std::shared_ptr<StaticImgResult> result);
     void Request(bool decode);
 

@@ -9,19 +9,26 @@ namespace {
 std::string WholeUnits(uint64_t bytes, int unit)
 {
     switch (unit) {
-    case Kilobytes: return FormatNumber(double(bytes / 1024), 3) + " KB";
-    case Megabytes: return FormatNumber(double(bytes / 1048576), 3) + " MB";
-    default: return std::to_string(bytes) + " bytes";
+    case Kilobytes:
+        return FormatNumber(double(bytes / 1024), 3) + " KB";
+    case Megabytes:
+        return FormatNumber(double(bytes / 1048576), 3) + " MB";
+    default:
+        return std::to_string(bytes) + " bytes";
     }
 }
 
 std::string LengthText(int pixels, int unit)
 {
     switch (unit) {
-    case Inches: return FormatNumber(pixels * 0.01041667, 2);
-    case Millimetres: return FormatNumber(pixels * 0.2645836, 2);
-    case Centimetres: return FormatNumber(pixels * 0.2645836 * 0.1, 2);
-    default: return FormatNumber(pixels, 4);
+    case Inches:
+        return FormatNumber(pixels * 0.01041667, 2);
+    case Millimetres:
+        return FormatNumber(pixels * 0.2645836, 2);
+    case Centimetres:
+        return FormatNumber(pixels * 0.2645836 * 0.1, 2);
+    default:
+        return FormatNumber(pixels, 4);
     }
 }
 
@@ -39,9 +46,12 @@ std::string FileSizeText(uint64_t size, int unit)
     // Computed in single precision, as the properties always were.
     const float value = float(size);
     switch (unit) {
-    case Kilobytes: return FormatNumber(value / 1024.0f, 3) + " KB";
-    case Megabytes: return FormatNumber(value / 1048576.0f, 3) + " MB";
-    default: return FormatNumber(value, 3) + " bytes";
+    case Kilobytes:
+        return FormatNumber(value / 1024.0f, 3) + " KB";
+    case Megabytes:
+        return FormatNumber(value / 1048576.0f, 3) + " MB";
+    default:
+        return FormatNumber(value, 3) + " bytes";
     }
 }
 
@@ -57,15 +67,16 @@ std::string FreeSpaceText(uint64_t freeBytes, int unit)
 
 std::string BrowserCountText(int selected, int listed, uint64_t total, int unit)
 {
-    return " " + std::to_string(selected) + " of " + std::to_string(listed) + " (" +
-           WholeUnits(total, unit) + ")";
+    return " " + std::to_string(selected) + " of " + std::to_string(listed) + " (" + WholeUnits(total, unit) +
+           ")";
 }
 
 std::string ZoomText(int displayWidth, int pictureWidth)
 {
     if (displayWidth <= 0 || pictureWidth <= 0)
         return {};
-    return " " + std::to_string((int64_t(displayWidth) * 200 + pictureWidth) / (2 * int64_t(pictureWidth))) + "%";
+    return " " + std::to_string((int64_t(displayWidth) * 200 + pictureWidth) / (2 * int64_t(pictureWidth))) +
+           "%";
 }
 
 std::string ViewerCountText(int index, int listed)
@@ -88,11 +99,15 @@ std::string ViewerInfoText(const std::string& name, int width, int height, int b
 LoadFailureTexts DescribeLoadFailure(FileFailure failure)
 {
     switch (failure) {
-    case FileFailure::NotFound: return {"File not found.", "  File not found"};
-    case FileFailure::Empty: return {"The file is empty.", "  The file is empty"};
-    case FileFailure::Denied: return {"Permission denied.", "  Permission denied"};
+    case FileFailure::NotFound:
+        return {"File not found.", "  File not found"};
+    case FileFailure::Empty:
+        return {"The file is empty.", "  The file is empty"};
+    case FileFailure::Denied:
+        return {"Permission denied.", "  Permission denied"};
     case FileFailure::None:
-    case FileFailure::Unreadable: break;
+    case FileFailure::Unreadable:
+        break;
     }
     return {"Unknow format.", "  Unknow format"};
 }

@@ -25,8 +25,8 @@ QRect CacheRegion(const QRect& visible, int displayWidth, int displayHeight, int
     return visible.adjusted(-marginX, -marginY, marginX, marginY).intersected(whole);
 }
 
-QImage BuildScaledRegion(const CWinBmp& source, int displayWidth, int displayHeight,
-                         const QRect& region, QRect& actual)
+QImage BuildScaledRegion(const CWinBmp& source, int displayWidth, int displayHeight, const QRect& region,
+                         QRect& actual)
 {
     actual = {};
     const int w = source.GetWidth();
@@ -148,8 +148,8 @@ bool CTileCache::Paint(QPainter& painter, const CWinBmp& picture, int displayWid
     if (PaintWhole(painter, displayWidth, displayHeight, visible, offset))
         return true;
     if (!vkview::WholeCacheFits(displayWidth, displayHeight, clientWidth, clientHeight))
-        return PaintTiles(painter, picture, displayWidth, displayHeight, clientWidth, clientHeight,
-                          visible, offset);
+        return PaintTiles(painter, picture, displayWidth, displayHeight, clientWidth, clientHeight, visible,
+                          offset);
     ++m_cacheBuilds;
     m_cache = vkview::BuildScaledRegion(picture, displayWidth, displayHeight,
                                         QRect(0, 0, displayWidth, displayHeight), m_cacheRect);

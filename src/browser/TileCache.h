@@ -19,8 +19,8 @@ namespace vkview {
 // The scaled picture for `region` (in displayed coordinates of a picture
 // shown at displayWidth x displayHeight), smoothly scaled, top line first.
 // `actual` receives the region the image really covers. Safe on any thread.
-QImage BuildScaledRegion(const CWinBmp& picture, int displayWidth, int displayHeight,
-                         const QRect& region, QRect& actual);
+QImage BuildScaledRegion(const CWinBmp& picture, int displayWidth, int displayHeight, const QRect& region,
+                         QRect& actual);
 
 // One tile of the picture shown at displayWidth x displayHeight: `tile` in
 // displayed coordinates, smoothly scaled from the block without copying it.
@@ -37,7 +37,7 @@ QRect CacheRegion(const QRect& visible, int displayWidth, int displayHeight, int
 } // namespace vkview
 
 class CTileCache {
-public:
+  public:
     // The picture changed (replaced or edited in place): nothing cached is valid.
     void Invalidate() { ++m_pictureSerial; }
     // Invalidates and frees the pixels.
@@ -57,7 +57,7 @@ public:
     int CacheBuilds() const { return m_cacheBuilds; }
     int TileBuilds() const { return m_tileBuilds; }
 
-private:
+  private:
     bool PaintWhole(QPainter& painter, int displayWidth, int displayHeight, const QRect& visible,
                     QPoint offset);
     bool PaintTiles(QPainter& painter, const CWinBmp& picture, int displayWidth, int displayHeight,

@@ -31,14 +31,16 @@ void Sort(CMainFrame& frame, bool byName)
 CommandBinding Step(CMainFrame& frame, int (*target)(int current, int count), bool forward)
 {
     auto count = [&frame] { return frame.GetFileListBox()->count(); };
-    return {.enabled = [&frame, count, forward] {
-                const int index = frame.GetCurrentIndex();
-                return forward ? index >= 0 && index < count() - 1 : index > 0;
-            },
-            .run = [&frame, count, target] {
-                if (!frame.IsBrowserMode())
-                    frame.ShowViewerFile(target(frame.GetCurrentIndex(), count()));
-            }};
+    return {.enabled =
+                [&frame, count, forward] {
+                    const int index = frame.GetCurrentIndex();
+                    return forward ? index >= 0 && index < count() - 1 : index > 0;
+                },
+            .run =
+                [&frame, count, target] {
+                    if (!frame.IsBrowserMode())
+                        frame.ShowViewerFile(target(frame.GetCurrentIndex(), count()));
+                }};
 }
 
 } // namespace
@@ -50,11 +52,13 @@ void BindViewCommands(CMainFrame& frame, CommandRegistry& commands)
 
     commands.Bind(ViewToolbar, {.checked = [&frame] { return frame.IsToolBarVisible(); },
                                 .run = [&frame] { frame.SetToolBarVisible(!frame.IsToolBarVisible()); }});
-    commands.Bind(ViewStatusBar, {.checked = [&frame] { return frame.statusBar()->isVisibleTo(&frame); },
-                                  .run = [&frame] {
-                                      frame.statusBar()->setVisible(!frame.statusBar()->isVisibleTo(&frame));
-                                      frame.Layout();
-                                  }});
+    commands.Bind(ViewStatusBar,
+                  {.checked = [&frame] { return frame.statusBar()->isVisibleTo(&frame); },
+                   .run =
+                       [&frame] {
+                           frame.statusBar()->setVisible(!frame.statusBar()->isVisibleTo(&frame));
+                           frame.Layout();
+                       }});
     for (int position = 0; position < 3; ++position)
         commands.Bind(Cmd(int(PreviewUpperLeft) + position),
                       {.checked = [&settings, position] { return settings.previewPosition == position; },
@@ -64,11 +68,16 @@ void BindViewCommands(CMainFrame& frame, CommandRegistry& commands)
     commands.Bind(SortByExtension, {.checked = [&settings] { return settings.sortByName == 0; },
                                     .run = [&frame] { Sort(frame, false); }});
     commands.Bind(ViewRefresh, {.run = [&frame] { frame.RefreshDirectory(); }});
-    commands.Bind(ViewAutoRefresh, {.checked = [&settings] { return settings.autoRefresh != 0; },
-                                    .run = [&settings] { settings.autoRefresh = settings.autoRefresh ? 0 : 1; }});
+    commands.Bind(ViewAutoRefresh,
+                  {.checked = [&settings] { return settings.autoRefresh != 0; },
+                   .run = [&settings] { settings.autoRefresh = settings.autoRefresh ? 0 : 1; }});
 
-    commands.Bind(ImageNext, Step(frame, [](int current, int) { return current + 1; }, true));
-    commands.Bind(ImageLast, Step(frame, [](int, int count) { return count - 1; }, true));
-    commands.Bind(ImagePrevious, Step(frame, [](int current, int) { return current - 1; }, false));
-    commands.Bind(ImageFirst, Step(frame, [](int, int) { return 0; }, false));
+    commands.Bind(ImageNext, Step(
+                                 frame, [](int current, int) { return current + 1; }, true));
+    commands.Bind(ImageLast, Step(
+                                 frame, [](int, int count) { return count - 1; }, true));
+    commands.Bind(ImagePrevious, Step(
+                                     frame, [](int current, int) { return current - 1; }, false));
+    commands.Bind(ImageFirst, Step(
+                                  frame, [](int, int) { return 0; }, false));
 }

@@ -25,19 +25,26 @@ namespace {
 
 constexpr const char* kTextCannotOpenDropped = "The dropped item could not be opened.";
 
-std::string S(const QString& s) { return s.toStdString(); }
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s)
+{
+    return s.toStdString();
+}
+QString Q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
 
 } // namespace
 
 CViewerGestures::CViewerGestures(CMainFrame& frame) : QObject(&frame), m_frame(frame)
 {
     CPreview* view = frame.GetView();
-    frame.GetCommands().Bind(Cmd::ViewFullScreen, {
-        .enabled = [this, view] { return m_fullScreen || view->HasImage(); },
-        .checked = [this] { return m_fullScreen; },
-        .run = [this] { SetFullScreen(!m_fullScreen); },
-    });
+    frame.GetCommands().Bind(Cmd::ViewFullScreen,
+                             {
+                                 .enabled = [this, view] { return m_fullScreen || view->HasImage(); },
+                                 .checked = [this] { return m_fullScreen; },
+                                 .run = [this] { SetFullScreen(!m_fullScreen); },
+                             });
     frame.SetExtraKeyHandler([this](const QKeyEvent& event) { return HandleKey(event); });
     connect(view, &CPreview::LoadFinished, this, &CViewerGestures::OnLoadFinished);
     connect(view, &CPreview::StepRequested, this, &CViewerGestures::OnStep);
@@ -50,12 +57,15 @@ CViewerGestures::CViewerGestures(CMainFrame& frame) : QObject(&frame), m_frame(f
             return;
         // The viewer opens on the picture already shown, without a load:
         // decode its neighbours now, once the frame has settled its index.
-        QMetaObject::invokeMethod(this, [this, view] {
-            if (m_frame.IsBrowserMode() || !view->HasImage() || view->IsLoading())
-                return; // a load under way prefetches when it finishes
-            m_lastIndex = m_frame.GetCurrentIndex();
-            view->Prefetch(Neighbours());
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, view] {
+                if (m_frame.IsBrowserMode() || !view->HasImage() || view->IsLoading())
+                    return; // a load under way prefetches when it finishes
+                m_lastIndex = m_frame.GetCurrentIndex();
+                view->Prefetch(Neighbours());
+            },
+            Qt::QueuedConnection);
     });
     QListWidget* list = frame.GetFileListBox();
     connect(list, &QListWidget::itemDoubleClicked, this, [this, view] {
@@ -76,17 +86,26 @@ bool CViewerGestures::HandleKey(const QKeyEvent& event)
     if (m_frame.IsBrowserMode())
         return false;
     switch (ViewerKeyOf(event.key(), event.modifiers())) {
-    case ViewerKey::Next: m_frame.RunCommand(Cmd::ImageNext); return true;
-    case ViewerKey::Previous: m_frame.RunCommand(Cmd::ImagePrevious); return true;
-    case ViewerKey::First: m_frame.RunCommand(Cmd::ImageFirst); return true;
-    case ViewerKey::Last: m_frame.RunCommand(Cmd::ImageLast); return true;
+    case ViewerKey::Next:
+        m_frame.RunCommand(Cmd::ImageNext);
+        return true;
+    case ViewerKey::Previous:
+        m_frame.RunCommand(Cmd::ImagePrevious);
+        return true;
+    case ViewerKey::First:
+        m_frame.RunCommand(Cmd::ImageFirst);
+        return true;
+    case ViewerKey::Last:
+        m_frame.RunCommand(Cmd::ImageLast);
+        return true;
     case ViewerKey::Leave:
         if (m_fullScreen)
             SetFullScreen(false);
         else
             m_frame.RunCommand(Cmd::Browser);
         return true;
-    case ViewerKey::None: break;
+    case ViewerKey::None:
+        break;
     }
     return false;
 }
@@ -260,14 +279,16 @@ bool CViewerGestures::eventFilter(QObject* watched, QEvent* event)
             const QList<QUrl> urls = drop->mimeData()->urls();
             // After the drop has returned to the other program.
             QMetaObject::invokeMethod(
-                this, [this, urls] {
+                this,
+                [this, urls] {
                     if (!OpenDropped(urls))
                         vkui::ask(kTextCannotOpenDropped);
                 },
                 Qt::QueuedConnection);
             return true;
         }
-        default: break;
+        default:
+            break;
         }
         return false;
     }
@@ -278,10 +299,13 @@ bool CViewerGestures::eventFilter(QObject* watched, QEvent* event)
         m_pressed = mouse->button() == Qt::LeftButton;
         m_pressAt = mouse->position().toPoint();
         break;
-    case QEvent::MouseButtonRelease: m_pressed = false; break;
+    case QEvent::MouseButtonRelease:
+        m_pressed = false;
+        break;
     case QEvent::MouseMove:
         if (m_pressed && (mouse->buttons() & Qt::LeftButton) &&
-            (mouse->position().toPoint() - m_pressAt).manhattanLength() >= QApplication::startDragDistance()) {
+            (mouse->position().toPoint() - m_pressAt).manhattanLength() >=
+                QApplication::startDragDistance()) {
             QListWidget* list = m_frame.GetFileListBox();
             QListWidgetItem* item = list->itemAt(m_pressAt);
             if (item && item->isSelected()) {
@@ -291,7 +315,8 @@ bool CViewerGestures::eventFilter(QObject* watched, QEvent* event)
             }
         }
         break;
-    default: break;
+    default:
+        break;
     }
     return false;
 }

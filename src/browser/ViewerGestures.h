@@ -20,7 +20,7 @@ class QMimeData;
 
 class CViewerGestures : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit CViewerGestures(CMainFrame& frame);
 
     // A key the accelerator table did not take; true when it was used.
@@ -41,10 +41,10 @@ public:
     // What a drag of these files carries.
     static QMimeData* FileDragData(const QStringList& paths);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void OnLoadFinished(bool success);
     void OnStep(int steps);
     void OnViewDoubleClicked();

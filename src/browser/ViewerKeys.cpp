@@ -10,14 +10,20 @@ ViewerKey ViewerKeyOf(int key, Qt::KeyboardModifiers modifiers)
     case Qt::Key_Right:
     case Qt::Key_Down:
     case Qt::Key_Space:
-    case Qt::Key_PageDown: return ViewerKey::Next;
+    case Qt::Key_PageDown:
+        return ViewerKey::Next;
     case Qt::Key_Left:
     case Qt::Key_Up:
     case Qt::Key_Backspace:
-    case Qt::Key_PageUp: return ViewerKey::Previous;
-    case Qt::Key_Home: return ViewerKey::First;
-    case Qt::Key_End: return ViewerKey::Last;
-    case Qt::Key_Escape: return ViewerKey::Leave;
-    default: return ViewerKey::None;
+    case Qt::Key_PageUp:
+        return ViewerKey::Previous;
+    case Qt::Key_Home:
+        return ViewerKey::First;
+    case Qt::Key_End:
+        return ViewerKey::Last;
+    case Qt::Key_Escape:
+        return ViewerKey::Leave;
+    default:
+        return ViewerKey::None;
     }
 }

@@ -53,7 +53,10 @@ bool Exists(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-std::string ErrnoText(int error) { return std::strerror(error); }
+std::string ErrnoText(int error)
+{
+    return std::strerror(error);
+}
 
 using DirKey = std::pair<unsigned long, unsigned long>;
 
@@ -131,7 +134,9 @@ BatchInputs CollectInputs(const std::vector<std::string>& inputs, bool recursive
     return result;
 }
 
-ExistsPlanner::ExistsPlanner(ExistsPolicy policy, AskFunction ask) : m_policy(policy), m_ask(std::move(ask)) {}
+ExistsPlanner::ExistsPlanner(ExistsPolicy policy, AskFunction ask) : m_policy(policy), m_ask(std::move(ask))
+{
+}
 
 void ExistsPlanner::AddInput(const std::string& path)
 {
@@ -140,7 +145,10 @@ void ExistsPlanner::AddInput(const std::string& path)
         m_inputs.insert({st.st_dev, st.st_ino});
 }
 
-bool ExistsPlanner::Taken(const std::string& path) const { return m_planned.count(path) != 0 || Exists(path); }
+bool ExistsPlanner::Taken(const std::string& path) const
+{
+    return m_planned.count(path) != 0 || Exists(path);
+}
 
 bool ExistsPlanner::IsOtherInput(const std::string& path, const std::string& input) const
 {
@@ -182,12 +190,24 @@ void ExistsPlanner::Plan(BatchJob& job, const std::string& target)
     ExistsPolicy policy = m_policy;
     if (policy == ExistsPolicy::Ask) {
         switch (m_ask ? m_ask(target) : AskAnswer::Refuse) {
-        case AskAnswer::Replace: policy = ExistsPolicy::Replace; break;
-        case AskAnswer::Skip: policy = ExistsPolicy::Skip; break;
-        case AskAnswer::Rename: policy = ExistsPolicy::Rename; break;
-        case AskAnswer::ReplaceAll: policy = m_policy = ExistsPolicy::Replace; break;
-        case AskAnswer::SkipAll: policy = m_policy = ExistsPolicy::Skip; break;
-        case AskAnswer::Refuse: policy = ExistsPolicy::Refuse; break;
+        case AskAnswer::Replace:
+            policy = ExistsPolicy::Replace;
+            break;
+        case AskAnswer::Skip:
+            policy = ExistsPolicy::Skip;
+            break;
+        case AskAnswer::Rename:
+            policy = ExistsPolicy::Rename;
+            break;
+        case AskAnswer::ReplaceAll:
+            policy = m_policy = ExistsPolicy::Replace;
+            break;
+        case AskAnswer::SkipAll:
+            policy = m_policy = ExistsPolicy::Skip;
+            break;
+        case AskAnswer::Refuse:
+            policy = ExistsPolicy::Refuse;
+            break;
         }
     }
     switch (policy) {
@@ -233,12 +253,18 @@ AskAnswer AskOnTerminal(const std::string& path)
             return AskAnswer::Refuse;
         const char c = line.empty() ? '\0' : char(std::tolower(static_cast<unsigned char>(line[0])));
         switch (c) {
-        case 'y': return AskAnswer::Replace;
-        case 'n': return AskAnswer::Skip;
-        case 'r': return AskAnswer::Rename;
-        case 'a': return AskAnswer::ReplaceAll;
-        case 's': return AskAnswer::SkipAll;
-        default: break;
+        case 'y':
+            return AskAnswer::Replace;
+        case 'n':
+            return AskAnswer::Skip;
+        case 'r':
+            return AskAnswer::Rename;
+        case 'a':
+            return AskAnswer::ReplaceAll;
+        case 's':
+            return AskAnswer::SkipAll;
+        default:
+            break;
         }
     }
 }
@@ -248,8 +274,9 @@ namespace {
 // Errors, warnings, progress and the counts of a run. Progress is drawn on
 // standard error only when it is a terminal.
 class Reporter {
-public:
-    Reporter(size_t total, bool batch) : m_total(total), m_batch(batch), m_tty(::isatty(STDERR_FILENO) && batch)
+  public:
+    Reporter(size_t total, bool batch)
+        : m_total(total), m_batch(batch), m_tty(::isatty(STDERR_FILENO) && batch)
     {
         m_start = std::chrono::steady_clock::now();
     }
@@ -274,10 +301,18 @@ public:
     {
         std::lock_guard lock(m_mutex);
         switch (outcome) {
-        case Outcome::Converted: ++m_converted; break;
-        case Outcome::Skipped: ++m_skipped; break;
-        case Outcome::Failed: ++m_failed; break;
-        case Outcome::Interrupted: ++m_interrupted; return;
+        case Outcome::Converted:
+            ++m_converted;
+            break;
+        case Outcome::Skipped:
+            ++m_skipped;
+            break;
+        case Outcome::Failed:
+            ++m_failed;
+            break;
+        case Outcome::Interrupted:
+            ++m_interrupted;
+            return;
         }
         Draw(m_converted + m_skipped + m_failed == m_total);
     }
@@ -291,8 +326,8 @@ public:
     size_t Failed() const { return m_failed; }
     std::string Summary(size_t problems, size_t leftOut, bool interrupted) const
     {
-        std::string text = "converted " + std::to_string(m_converted) + ", skipped " + std::to_string(m_skipped) +
-                           ", failed " + std::to_string(m_failed);
+        std::string text = "converted " + std::to_string(m_converted) + ", skipped " +
+                           std::to_string(m_skipped) + ", failed " + std::to_string(m_failed);
         if (leftOut)
             text += ", " + std::to_string(leftOut) + (leftOut == 1 ? " file" : " files") +
                     " without a picture extension left out";
@@ -303,7 +338,7 @@ public:
         return text;
     }
 
-private:
+  private:
     void ClearLine()
     {
         if (m_drawn)
@@ -326,7 +361,8 @@ private:
         std::string line = "[" + std::to_string(done) + "/" + std::to_string(m_total) + "] " + rate +
                            " pictures/s  " + m_current;
         winsize size{};
-        const size_t columns = ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
+        const size_t columns =
+            ::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
         if (line.size() >= columns)
             line = line.substr(0, columns - 1);
         std::cerr << "\r\033[K" << line << std::flush;
@@ -348,7 +384,7 @@ private:
 // being written is finished), the second removes every temporary file and
 // ends the program at once.
 class SignalWatcher {
-public:
+  public:
     explicit SignalWatcher(Reporter& reporter) : m_reporter(reporter)
     {
         sigemptyset(&m_set);
@@ -378,7 +414,7 @@ public:
 
     const std::atomic<bool>& Stop() const { return m_stop; }
 
-private:
+  private:
     void Watch()
     {
         while (!m_done) {
@@ -387,7 +423,8 @@ private:
             if (signal <= 0)
                 continue;
             if (!m_stop.exchange(true)) {
-                m_reporter.Message("interrupted: stopping after the files being written (interrupt again to stop at once)");
+                m_reporter.Message(
+                    "interrupted: stopping after the files being written (interrupt again to stop at once)");
                 continue;
             }
             RemovePendingOutputFiles();
@@ -445,11 +482,12 @@ int RunConvert(const CliRequest& request)
     std::vector<std::string> problems;
     size_t leftOut = 0;
     // The single form names its output: replaced unless --exists says otherwise.
-    ExistsPlanner planner(batch || request.existsGiven ? request.exists : ExistsPolicy::Replace, AskOnTerminal);
+    ExistsPlanner planner(batch || request.existsGiven ? request.exists : ExistsPolicy::Replace,
+                          AskOnTerminal);
     if (batch) {
         struct stat st;
-        if (!MakeParents(Join(request.outputDir, "x")) ||
-            ::stat(request.outputDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        if (!MakeParents(Join(request.outputDir, "x")) || ::stat(request.outputDir.c_str(), &st) != 0 ||
+            !S_ISDIR(st.st_mode)) {
             std::cerr << "error " << ErrAccessDenied << ": cannot make folder " << request.outputDir << "\n";
             return 1;
         }
@@ -485,7 +523,7 @@ int RunConvert(const CliRequest& request)
         if (jobs[i].plan == BatchJob::Plan::Fail)
             reporter.Message(batch ? jobs[i].input + ": " + jobs[i].message : jobs[i].message);
         reporter.Finished(jobs[i].plan == BatchJob::Plan::Skip ? Reporter::Outcome::Skipped
-                                                                 : Reporter::Outcome::Failed);
+                                                               : Reporter::Outcome::Failed);
     }
 
     bool interrupted = false;
@@ -509,7 +547,8 @@ int RunConvert(const CliRequest& request)
                     continue;
                 }
                 reporter.Started(job.input);
-                CWarningScope warnings([&](const std::string& text) { reporter.Message(prefix + "warning: " + text); });
+                CWarningScope warnings(
+                    [&](const std::string& text) { reporter.Message(prefix + "warning: " + text); });
                 try {
                     CPictureEx picture;
                     decoder.DecodeFile(job.input, picture, 32);
@@ -520,11 +559,12 @@ int RunConvert(const CliRequest& request)
                         continue;
                     }
                     if (!MakeParents(job.output))
-                        throw CTextException(ErrAccessDenied, "cannot make the folder of " + job.output + ": " +
-                                                                  ErrnoText(errno));
+                        throw CTextException(ErrAccessDenied, "cannot make the folder of " + job.output +
+                                                                  ": " + ErrnoText(errno));
                     // A file that appeared since the plan is not replaced unless that was asked.
                     if (!job.replaces && Exists(job.output))
-                        throw CTextException(ErrAccessDenied, job.output + " appeared meanwhile; not replaced");
+                        throw CTextException(ErrAccessDenied,
+                                             job.output + " appeared meanwhile; not replaced");
                     WritePicture(picture, job.output, ext, request.save);
                     reporter.Finished(Reporter::Outcome::Converted);
                 } catch (const CTextException& e) {
@@ -535,7 +575,8 @@ int RunConvert(const CliRequest& request)
                     reporter.Message(prefix + ErrorText(e));
                     reporter.Finished(Reporter::Outcome::Failed);
                 } catch (const std::bad_alloc&) {
-                    reporter.Message(prefix + "error " + std::to_string(ErrNoMemory) + ": " + kTextOutOfMemory);
+                    reporter.Message(prefix + "error " + std::to_string(ErrNoMemory) + ": " +
+                                     kTextOutOfMemory);
                     reporter.Finished(Reporter::Outcome::Failed);
                 }
             }

@@ -16,14 +16,14 @@ struct BatchJob {
     std::string input;
     std::string output; // planned target; empty when the job is not written
     enum class Plan { Write, Skip, Fail } plan = Plan::Write;
-    std::string message; // why it is skipped or failed
+    std::string message;   // why it is skipped or failed
     bool replaces = false; // an existing file at output may be replaced
 };
 
 // Inputs expanded: files as given, folders walked (-r) in name order.
 struct BatchInputs {
     std::vector<std::pair<std::string, std::string>> files; // {input, output path relative to DIR}
-    std::vector<std::string> problems;                       // inputs or folders that could not be read
+    std::vector<std::string> problems;                      // inputs or folders that could not be read
     size_t leftOut = 0; // files in the folders walked whose names have no picture extension
 };
 BatchInputs CollectInputs(const std::vector<std::string>& inputs, bool recursive, const std::string& type,
@@ -44,13 +44,13 @@ using AskFunction = std::function<AskAnswer(const std::string& path)>;
 // outcome does not depend on which worker is first. Inputs of the run are
 // never replaced by another input's output.
 class ExistsPlanner {
-public:
+  public:
     ExistsPlanner(ExistsPolicy policy, AskFunction ask);
     // Records the files of the run, so none is written over by another.
     void AddInput(const std::string& path);
     void Plan(BatchJob& job, const std::string& target);
 
-private:
+  private:
     bool Taken(const std::string& path) const;
     bool IsOtherInput(const std::string& path, const std::string& input) const;
     bool Rename(BatchJob& job, const std::string& target);

@@ -13,7 +13,10 @@ const std::vector<std::string>& WritableTypes()
     return types;
 }
 
-bool IsWritableType(const std::string& ext) { return SaveTargetOfExtension(ext) != nullptr; }
+bool IsWritableType(const std::string& ext)
+{
+    return SaveTargetOfExtension(ext) != nullptr;
+}
 
 std::string WritableTypeNames(std::initializer_list<int> codes)
 {

@@ -83,7 +83,8 @@ void OptionLines(std::ostream& out, unsigned commandBits)
             any = true;
             std::string head = "  " + Synopsis(o);
             const size_t column = 28;
-            head += head.size() < column ? std::string(column - head.size(), ' ') : "\n" + std::string(column, ' ');
+            head += head.size() < column ? std::string(column - head.size(), ' ')
+                                         : "\n" + std::string(column, ' ');
             out << head << Wrap(o.help + Details(o), column) << "\n";
         }
     }
@@ -104,9 +105,10 @@ std::string Formats()
     return out.str();
 }
 
-const char* kExitText = "\nExit status: 0 when everything succeeded; 1 when any file failed or was refused; "
-                        "2 for a mistake on the command line; 130 when interrupted (files already written are "
-                        "complete, nothing half-written is left).\n";
+const char* kExitText =
+    "\nExit status: 0 when everything succeeded; 1 when any file failed or was refused; "
+    "2 for a mistake on the command line; 130 when interrupted (files already written are "
+    "complete, nothing half-written is left).\n";
 
 std::string ManEscape(std::string text)
 {
@@ -127,7 +129,10 @@ std::string ManEscape(std::string text)
 
 } // namespace
 
-std::string VersionText() { return std::string(kProgram) + " " + VELKOR_VERSION + "\n"; }
+std::string VersionText()
+{
+    return std::string(kProgram) + " " + VELKOR_VERSION + "\n";
+}
 
 std::string HelpText()
 {
@@ -193,8 +198,8 @@ std::string ManPage()
         }
     }
     out << ".SH OUTPUT TYPES\n" << ManEscape(Join(WritableTypes(), ", ")) << ".\n";
-    out << ".SH FORMATS READ\n" << ManEscape(Join(ReadableFormatNames(), ", "))
-        << ", recognised from the content.\n";
+    out << ".SH FORMATS READ\n"
+        << ManEscape(Join(ReadableFormatNames(), ", ")) << ", recognised from the content.\n";
     std::vector<std::string> dotted;
     for (const std::string& e : ListedExtensions())
         dotted.push_back("." + e);
@@ -236,10 +241,12 @@ std::string BashCompletion()
     }
     out << "    esac\n";
     out << "    if [[ -z \"$command\" ]]; then\n";
-    out << "        COMPREPLY=($(compgen -W \"" << Join(names, " ") << " help --help --version\" -- \"$cur\"))\n";
+    out << "        COMPREPLY=($(compgen -W \"" << Join(names, " ")
+        << " help --help --version\" -- \"$cur\"))\n";
     out << "        return\n    fi\n";
     out << "    if [[ \"$command\" == help ]]; then\n";
-    out << "        COMPREPLY=($(compgen -W \"" << Join(names, " ") << "\" -- \"$cur\"))\n        return\n    fi\n";
+    out << "        COMPREPLY=($(compgen -W \"" << Join(names, " ")
+        << "\" -- \"$cur\"))\n        return\n    fi\n";
     out << "    if [[ \"$cur\" == -* ]]; then\n        case \"$command\" in\n";
     for (const CliCommand& c : CliCommands()) {
         std::vector<std::string> words;

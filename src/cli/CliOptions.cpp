@@ -73,8 +73,8 @@ CliOption FlagOption(std::string name, char shortName, std::string help, std::fu
 }
 
 // One word out of `choices`; store gets its position.
-CliOption ChoiceOption(std::string name, std::string help, std::vector<std::string> choices, std::string defaults,
-                       std::function<void(CliRequest&, size_t)> store)
+CliOption ChoiceOption(std::string name, std::string help, std::vector<std::string> choices,
+                       std::string defaults, std::function<void(CliRequest&, size_t)> store)
 {
     CliOption option;
     option.name = name;
@@ -96,7 +96,10 @@ CliOption ChoiceOption(std::string name, std::string help, std::vector<std::stri
     return option;
 }
 
-const char* OnOff(int32_t v) { return v ? "on" : "off"; }
+const char* OnOff(int32_t v)
+{
+    return v ? "on" : "off";
+}
 
 std::vector<CliOption> SaveOptionRows()
 {
@@ -112,11 +115,13 @@ std::vector<CliOption> SaveOptionRows()
     }
     rows.push_back(FlagOption("rle", 0, "run-length compression", [](CliRequest& r) { r.save.rle = 1; }));
     rows.back().formats = WritableTypeNames({kSaveTga, kSaveRas, kSavePct});
-    rows.back().defaults = std::string("tga ") + OnOff(d.tgaRle) + ", ras " + OnOff(d.rasRle) + ", pct " +
-                           OnOff(d.pictRle);
-    rows.push_back(FlagOption("no-rle", 0, "no run-length compression", [](CliRequest& r) { r.save.rle = 0; }));
+    rows.back().defaults =
+        std::string("tga ") + OnOff(d.tgaRle) + ", ras " + OnOff(d.rasRle) + ", pct " + OnOff(d.pictRle);
+    rows.push_back(
+        FlagOption("no-rle", 0, "no run-length compression", [](CliRequest& r) { r.save.rle = 0; }));
     rows.back().formats = WritableTypeNames({kSaveTga, kSaveRas, kSavePct});
-    rows.push_back(FlagOption("interlace", 0, "interlaced lines", [](CliRequest& r) { r.save.interlace = true; }));
+    rows.push_back(
+        FlagOption("interlace", 0, "interlaced lines", [](CliRequest& r) { r.save.interlace = true; }));
     rows.back().formats = WritableTypeNames({kSaveGif, kSavePng});
     rows.back().defaults = OnOff(d.pngInterlace);
     rows.push_back(IntegerOption("quality", "JPEG quality", 0, 100, std::to_string(CliSaveOptions().quality),
@@ -125,25 +130,28 @@ std::vector<CliOption> SaveOptionRows()
     rows.push_back(IntegerOption("smoothing", "JPEG smoothing", 0, 100, std::to_string(d.jpegSmoothing),
                                  [](CliRequest& r, int v) { r.save.smoothing = v; }));
     rows.back().formats = WritableTypeNames({kSaveJpg});
-    rows.push_back(FlagOption("progressive", 0, "progressive JPEG", [](CliRequest& r) { r.save.progressive = true; }));
+    rows.push_back(
+        FlagOption("progressive", 0, "progressive JPEG", [](CliRequest& r) { r.save.progressive = true; }));
     rows.back().formats = WritableTypeNames({kSaveJpg});
     rows.back().defaults = OnOff(d.jpegProgressive);
-    rows.push_back(FlagOption("optimize", 0, "optimized Huffman codes", [](CliRequest& r) { r.save.optimize = true; }));
+    rows.push_back(
+        FlagOption("optimize", 0, "optimized Huffman codes", [](CliRequest& r) { r.save.optimize = true; }));
     rows.back().formats = WritableTypeNames({kSaveJpg});
     rows.back().defaults = OnOff(d.jpegOptimize);
     {
         static const std::vector<std::string> kinds = {"none", "packbits", "lzw"};
         const size_t current = d.tiffCompression >= 0 && size_t(d.tiffCompression) < kinds.size()
-                                   ? size_t(d.tiffCompression) : 0;
+                                   ? size_t(d.tiffCompression)
+                                   : 0;
         CliOption o = ChoiceOption("compression", "TIFF compression", kinds, kinds[current],
                                    [](CliRequest& r, size_t i) { r.save.compression = kinds[i]; });
         o.value = "KIND";
         o.formats = WritableTypeNames({kSaveTif});
         rows.push_back(o);
     }
-    rows.push_back(IntegerOption("png-level", "PNG packing: 0 stores, 1..6 fast, chosen per picture, 7..9 slowest", 0,
-                                 9, std::to_string(CliSaveOptions().pngLevel),
-                                 [](CliRequest& r, int v) { r.save.pngLevel = v; }));
+    rows.push_back(IntegerOption(
+        "png-level", "PNG packing: 0 stores, 1..6 fast, chosen per picture, 7..9 slowest", 0, 9,
+        std::to_string(CliSaveOptions().pngLevel), [](CliRequest& r, int v) { r.save.pngLevel = v; }));
     rows.back().formats = WritableTypeNames({kSavePng});
     for (CliOption& o : rows)
         o.group = CliOptionGroup::Save;
@@ -166,8 +174,9 @@ std::string EditHelp(const EditOperation& operation)
         {"transpose", "transpose (swap rows and columns)"},
         {"rotate", "rotate clockwise"},
         {"shear", "shear"},
-        {"canvas", "change the canvas size; ANCHOR places the picture: 0 centre, 1 2 3 top left, centre, right, "
-                   "4 5 middle left, right, 6 7 8 bottom left, centre, right"},
+        {"canvas",
+         "change the canvas size; ANCHOR places the picture: 0 centre, 1 2 3 top left, centre, right, "
+         "4 5 middle left, right, 6 7 8 bottom left, centre, right"},
         {"resize", "resize to the given size"},
     };
     for (auto [name, text] : texts)
@@ -243,15 +252,18 @@ CliOption EditOptionRow(const EditOperation& operation)
 std::vector<CliOption> BuildOptions()
 {
     std::vector<CliOption> rows;
-    rows.push_back(FlagOption("help", 'h', "show this help, or the command's", [](CliRequest& r) { r.help = true; }));
+    rows.push_back(
+        FlagOption("help", 'h', "show this help, or the command's", [](CliRequest& r) { r.help = true; }));
     rows.back().commands = kCmdAll;
     rows.push_back(FlagOption("version", 0, "show the version", [](CliRequest& r) { r.version = true; }));
     rows.back().commands = kCmdAll;
-    rows.push_back(FlagOption("no-orient", 0, "keep pictures as stored instead of turning them upright by their EXIF orientation",
-                              [](CliRequest& r) { r.orient = false; }));
+    rows.push_back(FlagOption(
+        "no-orient", 0, "keep pictures as stored instead of turning them upright by their EXIF orientation",
+        [](CliRequest& r) { r.orient = false; }));
     rows.back().commands = kCmdAll;
-    rows.push_back(FlagOption("json", 0, "one JSON object per file (path, status ok, damaged or error, warnings, "
-                                         "format, width, height, bits per pixel, orientation, error)",
+    rows.push_back(FlagOption("json", 0,
+                              "one JSON object per file (path, status ok, damaged or error, warnings, "
+                              "format, width, height, bits per pixel, orientation, error)",
                               [](CliRequest& r) { r.json = true; }));
     rows.back().commands = kCmdInfo;
 
@@ -288,17 +300,17 @@ std::vector<CliOption> BuildOptions()
     batch.push_back(IntegerOption("jobs", "pictures converted at once, each by one worker", 1, 256,
                                   "the number of cores", [](CliRequest& r, int v) { r.jobs = v; }));
     batch.back().shortName = 'j';
-    batch.push_back(ChoiceOption("exists", "when an output file exists: ask (on a terminal), replace it, "
-                                           "rename the new one name_2.ext, or skip the picture",
-                                 {"ask", "replace", "rename", "skip"},
-                                 "refuse: the file is kept and the picture counts as failed",
-                                 [](CliRequest& r, size_t i) {
-                                     static const ExistsPolicy policies[] = {
-                                         ExistsPolicy::Ask, ExistsPolicy::Replace, ExistsPolicy::Rename,
-                                         ExistsPolicy::Skip};
-                                     r.exists = policies[i];
-                                     r.existsGiven = true;
-                                 }));
+    batch.push_back(ChoiceOption(
+        "exists",
+        "when an output file exists: ask (on a terminal), replace it, "
+        "rename the new one name_2.ext, or skip the picture",
+        {"ask", "replace", "rename", "skip"}, "refuse: the file is kept and the picture counts as failed",
+        [](CliRequest& r, size_t i) {
+            static const ExistsPolicy policies[] = {ExistsPolicy::Ask, ExistsPolicy::Replace,
+                                                    ExistsPolicy::Rename, ExistsPolicy::Skip};
+            r.exists = policies[i];
+            r.existsGiven = true;
+        }));
     batch.back().value = "POLICY";
     batch.push_back(FlagOption("quiet", 'q', "no summary line", [](CliRequest& r) { r.quiet = true; }));
     for (CliOption& o : batch) {
@@ -317,11 +329,15 @@ std::vector<CliOption> BuildOptions()
 const std::vector<CliCommand>& CliCommands()
 {
     static const std::vector<CliCommand> commands = {
-        {"info", kCmdInfo, {"info [--json] [--no-orient] FILE..."},
+        {"info",
+         kCmdInfo,
+         {"info [--json] [--no-orient] FILE..."},
          "print the format, size and bits per pixel of each file"},
-        {"convert", kCmdConvert,
+        {"convert",
+         kCmdConvert,
          {"convert [OPTIONS] INPUT OUTPUT", "convert [OPTIONS] --to TYPE -o DIR [-r] [-j N] INPUT..."},
-         "decode, apply the edit options in the order given, write in the type of OUTPUT's extension or TYPE"},
+         "decode, apply the edit options in the order given, write in the type of OUTPUT's extension or "
+         "TYPE"},
         {"colors", kCmdColors, {"colors FILE"}, "count the distinct colours of a picture"},
     };
     return commands;
@@ -352,11 +368,16 @@ const CliOption* FindCliOption(const std::string& name)
 const char* ExistsPolicyName(ExistsPolicy policy)
 {
     switch (policy) {
-    case ExistsPolicy::Ask: return "ask";
-    case ExistsPolicy::Replace: return "replace";
-    case ExistsPolicy::Rename: return "rename";
-    case ExistsPolicy::Skip: return "skip";
-    case ExistsPolicy::Refuse: break;
+    case ExistsPolicy::Ask:
+        return "ask";
+    case ExistsPolicy::Replace:
+        return "replace";
+    case ExistsPolicy::Rename:
+        return "rename";
+    case ExistsPolicy::Skip:
+        return "skip";
+    case ExistsPolicy::Refuse:
+        break;
     }
     return "refuse";
 }

@@ -11,11 +11,11 @@
 // remembers them here, so the defaults favour fidelity: JPEG quality 90, and
 // without --depth 24 bits for a picture of more than 256 colours.
 struct CliSaveOptions {
-    int depth = -1;          // --depth 8|24 (bmp, pcx, tga, ras); -1 by the colours
-    int rle = -1;            // --rle / --no-rle (tga, ras, pct)
-    bool interlace = false;  // --interlace (gif, png)
-    int quality = 90;        // --quality N (jpg)
-    int smoothing = -1;      // --smoothing N (jpg)
+    int depth = -1;         // --depth 8|24 (bmp, pcx, tga, ras); -1 by the colours
+    int rle = -1;           // --rle / --no-rle (tga, ras, pct)
+    bool interlace = false; // --interlace (gif, png)
+    int quality = 90;       // --quality N (jpg)
+    int smoothing = -1;     // --smoothing N (jpg)
     bool progressive = false;
     bool optimize = false;
     std::string compression; // --compression none|packbits|lzw (tif)
@@ -31,25 +31,25 @@ struct CliEditStep {
 
 // What to do when an output file exists already.
 enum class ExistsPolicy {
-    Refuse,  // default of the batch form: not replaced, reported as failed
-    Ask,     // ask on a terminal; refuse otherwise
+    Refuse, // default of the batch form: not replaced, reported as failed
+    Ask,    // ask on a terminal; refuse otherwise
     Replace,
-    Rename,  // name_2.ext, counting up
+    Rename, // name_2.ext, counting up
     Skip,
 };
 
 struct CliRequest {
     std::string command; // info, convert, colors, help
     std::vector<std::string> inputs;
-    std::string output;    // convert INPUT OUTPUT
-    std::string toExt;     // convert --to EXT -o DIR
+    std::string output; // convert INPUT OUTPUT
+    std::string toExt;  // convert --to EXT -o DIR
     std::string outputDir;
     CliSaveOptions save;
     std::vector<CliEditStep> edits;
     bool orient = true; // turn pictures upright as their EXIF data says
     bool json = false;  // info --json
     bool recursive = false;
-    int jobs = 0;       // 0: one per core
+    int jobs = 0; // 0: one per core
     ExistsPolicy exists = ExistsPolicy::Refuse;
     bool existsGiven = false;
     bool quiet = false;
@@ -84,14 +84,14 @@ enum class CliOptionGroup {
 };
 
 struct CliOption {
-    std::string name;      // long name without dashes
-    char shortName = 0;    // -X, 0 for none
-    std::string value;     // placeholder of the value ("N", "WxH"), "" for none
-    std::string help;      // one line
-    std::string range;     // allowed values, "" when free
-    std::string defaults;  // default as the user sees it, "" for none
+    std::string name;                 // long name without dashes
+    char shortName = 0;               // -X, 0 for none
+    std::string value;                // placeholder of the value ("N", "WxH"), "" for none
+    std::string help;                 // one line
+    std::string range;                // allowed values, "" when free
+    std::string defaults;             // default as the user sees it, "" for none
     std::vector<std::string> choices; // words the value takes, for completion
-    std::string formats;   // output types a save option applies to
+    std::string formats;              // output types a save option applies to
     unsigned commands = kCmdConvert;
     CliOptionGroup group = CliOptionGroup::General;
     // Applies the value; returns false with a message when it does not fit.

@@ -50,7 +50,8 @@ int DefaultDepth(const CBmp& bmp)
     return CountDistinctColors(bmp, 256) < 0 ? 24 : 8;
 }
 
-void WritePicture(CWinBmp& bmp, const std::string& path, const std::string& ext, const CliSaveOptions& options)
+void WritePicture(CWinBmp& bmp, const std::string& path, const std::string& ext,
+                  const CliSaveOptions& options)
 {
     const int code = SaveFormatFromExtension(Lower(ext));
     CliSaveOptions chosen = options;

@@ -56,15 +56,16 @@ int Info(const CliRequest& request)
                     texts += (texts.empty() ? "" : ", ") + JsonString(text);
                 json += std::string(", \"status\": ") + (warnings.empty() ? "\"ok\"" : "\"damaged\"") +
                         ", \"warnings\": [" + texts + "]";
-                json += ", \"format\": " + JsonString(FormatName(format)) + ", \"width\": " +
-                        std::to_string(bmp.GetWidth()) + ", \"height\": " + std::to_string(bmp.GetHeight()) +
+                json += ", \"format\": " + JsonString(FormatName(format)) +
+                        ", \"width\": " + std::to_string(bmp.GetWidth()) +
+                        ", \"height\": " + std::to_string(bmp.GetHeight()) +
                         ", \"bits_per_pixel\": " + std::to_string(bmp.GetSourceBitsPerPixel()) +
                         ", \"orientation\": " +
                         (OrientationKnown(format) ? std::to_string(decoder.GetStoredOrientation()) : "null") +
                         ", \"error\": null";
             } else {
-                std::cout << path << ": " << FormatName(format) << " " << bmp.GetWidth() << "x" << bmp.GetHeight()
-                          << " " << bmp.GetSourceBitsPerPixel() << " bpp";
+                std::cout << path << ": " << FormatName(format) << " " << bmp.GetWidth() << "x"
+                          << bmp.GetHeight() << " " << bmp.GetSourceBitsPerPixel() << " bpp";
                 // The size shown is the upright one unless --no-orient was given.
                 if (decoder.GetStoredOrientation() != 1)
                     std::cout << " orientation " << decoder.GetStoredOrientation();
@@ -73,7 +74,8 @@ int Info(const CliRequest& request)
         } catch (const CTextException& e) {
             status = 1;
             if (request.json)
-                json += ", \"status\": \"error\", \"warnings\": [], \"format\": null, \"width\": null, \"height\": null, \"bits_per_pixel\": null, "
+                json += ", \"status\": \"error\", \"warnings\": [], \"format\": null, \"width\": null, "
+                        "\"height\": null, \"bits_per_pixel\": null, "
                         "\"orientation\": null, \"error\": {\"code\": " +
                         std::to_string(e.GetCode()) + ", \"text\": " + JsonString(ErrorText(e)) + "}";
             else
@@ -104,8 +106,8 @@ int Colors(const CliRequest& request)
 
 int Help(const CliRequest& request)
 {
-    const std::string topic = request.command == "help" ? (request.inputs.empty() ? "" : request.inputs[0])
-                                                         : request.command;
+    const std::string topic =
+        request.command == "help" ? (request.inputs.empty() ? "" : request.inputs[0]) : request.command;
     if (topic.empty() || topic == "help") {
         std::cout << HelpText();
         return 0;

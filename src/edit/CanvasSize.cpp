@@ -83,7 +83,10 @@ CCanvasSizeDlg::CCanvasSizeDlg(int width, int height, int unit, int anchor, QWid
     layout->addWidget(vkdlg::OkCancel(this));
 }
 
-int CCanvasSizeDlg::Anchor() const { return std::max(0, m_anchor->checkedId()); }
+int CCanvasSizeDlg::Anchor() const
+{
+    return std::max(0, m_anchor->checkedId());
+}
 
 void CCanvasSizeDlg::accept()
 {

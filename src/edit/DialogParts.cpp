@@ -25,8 +25,7 @@ QDialogButtonBox* OkCancel(QDialog* dialog, bool mnemonics)
 }
 
 PixelDepthGroup::PixelDepthGroup(QWidget* parent, int choice)
-    : group(new QGroupBox("Pixel depth", parent)),
-      depth8(new QRadioButton("&8 bpp", group)),
+    : group(new QGroupBox("Pixel depth", parent)), depth8(new QRadioButton("&8 bpp", group)),
       depth24(new QRadioButton("&24 bpp", group))
 {
     depth8->setObjectName("depth8");
@@ -75,7 +74,8 @@ bool ReadNumber(QLineEdit* edit, double minimum, double maximum, double& value)
 bool ReadPixelSize(QLineEdit* widthEdit, QLineEdit* heightEdit, int unit, int& width, int& height)
 {
     double w = 0, h = 0;
-    if (!ReadNumber(widthEdit, kSizeMinimum, kSizeMaximum, w) || !ReadNumber(heightEdit, kSizeMinimum, kSizeMaximum, h))
+    if (!ReadNumber(widthEdit, kSizeMinimum, kSizeMaximum, w) ||
+        !ReadNumber(heightEdit, kSizeMinimum, kSizeMaximum, h))
         return false;
     width = UnitToPixels(w, unit, int(kMaxSide));
     height = UnitToPixels(h, unit, int(kMaxSide));

@@ -97,7 +97,8 @@ void Count(CMainFrame& frame)
     int64_t count = 0;
     try {
         vkjob::Run(&frame, [&] { count = view->GetPicture().CountColors(); });
-        vkui::ask(QString::fromStdString(ColorCountMessage(count)), vkui::Buttons::Ok, vkui::Icon::Information);
+        vkui::ask(QString::fromStdString(ColorCountMessage(count)), vkui::Buttons::Ok,
+                  vkui::Icon::Information);
     } catch (const std::exception&) {
         vkui::ask(kTextCountError);
     }
@@ -185,14 +186,20 @@ void Run(CMainFrame& frame, EditCommand command)
         });
         break;
     }
-    case EditCommand::Count: Count(frame); break;
-    case EditCommand::Histogram: Histogram(frame); break;
+    case EditCommand::Count:
+        Count(frame);
+        break;
+    case EditCommand::Histogram:
+        Histogram(frame);
+        break;
     case EditCommand::Resize: {
-        CResizeDlg dlg(picture.GetWidth(), picture.GetHeight(), s.imageSizeUnit, s.resizeConstrain != 0, &frame);
+        CResizeDlg dlg(picture.GetWidth(), picture.GetHeight(), s.imageSizeUnit, s.resizeConstrain != 0,
+                       &frame);
         if (vkui::execDialog(dlg) != QDialog::Accepted)
             return;
         s.resizeConstrain = dlg.Constrain() ? 1 : 0;
-        RunNamed(frame, "resize", [w = dlg.NewWidth(), h = dlg.NewHeight()](CPictureEx& p) { return p.Resize(w, h); });
+        RunNamed(frame, "resize",
+                 [w = dlg.NewWidth(), h = dlg.NewHeight()](CPictureEx& p) { return p.Resize(w, h); });
         break;
     }
     case EditCommand::CanvasSize: {
@@ -221,7 +228,9 @@ void Run(CMainFrame& frame, EditCommand command)
     case EditCommand::RotateCW90:
     case EditCommand::RotateCCW90:
     case EditCommand::Rotate180: {
-        const int angle = command == EditCommand::RotateCW90 ? 90 : command == EditCommand::RotateCCW90 ? 270 : 180;
+        const int angle = command == EditCommand::RotateCW90    ? 90
+                          : command == EditCommand::RotateCCW90 ? 270
+                                                                : 180;
         RunEdit(frame, {"  Rotating image...", "Error rotating image",
                         [angle](CPictureEx& p) { return p.Rotate(angle, RotateMedium); }});
         break;
@@ -233,13 +242,14 @@ void Run(CMainFrame& frame, EditCommand command)
         s.rotateAngle = dlg.Angle();
         s.rotateDirection = dlg.Direction();
         s.rotateQuality = dlg.Quality();
-        RunEdit(frame, {"  Rotating image...", "Error rotating image",
-                        [a = dlg.ClockwiseAngle(), q = dlg.Quality()](CPictureEx& p) { return p.Rotate(a, q); }});
+        RunEdit(frame,
+                {"  Rotating image...", "Error rotating image",
+                 [a = dlg.ClockwiseAngle(), q = dlg.Quality()](CPictureEx& p) { return p.Rotate(a, q); }});
         break;
     }
     case EditCommand::Transpose:
-        RunEdit(frame, {"  Transpose...", "Can't transpose image",
-                        [](CPictureEx& p) { return p.Transpose(); }});
+        RunEdit(frame,
+                {"  Transpose...", "Can't transpose image", [](CPictureEx& p) { return p.Transpose(); }});
         break;
     case EditCommand::FlipHorizontal:
         RunEdit(frame, {"  Flipping image", "Error flipping horizontally", [](CPictureEx& p) {
@@ -253,7 +263,9 @@ void Run(CMainFrame& frame, EditCommand command)
                             return 0;
                         }});
         break;
-    case EditCommand::Undo: Undo(frame); break;
+    case EditCommand::Undo:
+        Undo(frame);
+        break;
     }
 }
 

@@ -9,9 +9,26 @@ class CommandRegistry;
 namespace vkedit {
 
 enum class EditCommand {
-    Invert, SwapRedBlue, Brightness, Contrast, Gamma, GrayShades, Balance, Count, Histogram,
-    Resize, CanvasSize, Shear, RotateCW90, RotateCCW90, Rotate180, RotateArbitrary, Transpose,
-    FlipHorizontal, FlipVertical, Undo,
+    Invert,
+    SwapRedBlue,
+    Brightness,
+    Contrast,
+    Gamma,
+    GrayShades,
+    Balance,
+    Count,
+    Histogram,
+    Resize,
+    CanvasSize,
+    Shear,
+    RotateCW90,
+    RotateCCW90,
+    Rotate180,
+    RotateArbitrary,
+    Transpose,
+    FlipHorizontal,
+    FlipVertical,
+    Undo,
 };
 
 // Enabled when the view shows an image and no picture work is running

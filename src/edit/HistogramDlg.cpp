@@ -58,15 +58,22 @@ CHistogramDlg::CHistogramDlg(QWidget* parent) : QDialog(parent)
     layout->addWidget(buttons);
 }
 
-int CHistogramDlg::Channel() const { return m_channel->currentIndex(); }
+int CHistogramDlg::Channel() const
+{
+    return m_channel->currentIndex();
+}
 
 const int32_t* CHistogramDlg::SelectedCounts() const
 {
     switch (Channel()) {
-    case 1: return m_histogram.red;
-    case 2: return m_histogram.green;
-    case 3: return m_histogram.blue;
-    default: return m_histogram.luminance;
+    case 1:
+        return m_histogram.red;
+    case 2:
+        return m_histogram.green;
+    case 3:
+        return m_histogram.blue;
+    default:
+        return m_histogram.luminance;
     }
 }
 

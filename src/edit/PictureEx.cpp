@@ -104,7 +104,8 @@ void CPictureEx::SwapRedBlue()
     MarkEdited();
 }
 
-void CPictureEx::EditThroughTables(const ChannelTable& blue, const ChannelTable& green, const ChannelTable& red)
+void CPictureEx::EditThroughTables(const ChannelTable& blue, const ChannelTable& green,
+                                   const ChannelTable& red)
 {
     MakeTrueColor();
     SnapshotAndRecreate(GetWidth(), GetHeight());

@@ -95,7 +95,10 @@ void Spin(const std::function<bool()>& done, QEventLoop& loop)
 
 namespace vkjob {
 
-PictureHold::PictureHold() { ++g_holds; }
+PictureHold::PictureHold()
+{
+    ++g_holds;
+}
 
 PictureHold::~PictureHold()
 {
@@ -107,7 +110,10 @@ PictureHold::~PictureHold()
         QueueWaiter(std::move(waiter));
 }
 
-bool IsPictureHeld() { return g_holds > 0; }
+bool IsPictureHeld()
+{
+    return g_holds > 0;
+}
 
 void WhenPictureFree(QObject* context, std::function<void()> then)
 {
@@ -160,7 +166,10 @@ bool Run(QWidget* window, const std::function<void()>& work)
     return true;
 }
 
-bool IsRunning() { return g_running; }
+bool IsRunning()
+{
+    return g_running;
+}
 
 void WaitForView(CPreview& view)
 {
@@ -171,6 +180,9 @@ void WaitForView(CPreview& view)
     Spin([&] { return !alive || !alive->IsLoading(); }, loop);
 }
 
-double LongestGuiStretch() { return g_longestStretch; }
+double LongestGuiStretch()
+{
+    return g_longestStretch;
+}
 
 } // namespace vkjob

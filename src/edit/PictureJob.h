@@ -18,7 +18,7 @@ namespace vkjob {
 // until the last hold ends, so nothing swaps the picture or moves the
 // current file under them. Every Run holds one.
 class PictureHold {
-public:
+  public:
     PictureHold();
     ~PictureHold();
     PictureHold(const PictureHold&) = delete;

@@ -25,7 +25,10 @@ CResizeDlg::CResizeDlg(int width, int height, int unit, bool constrain, QWidget*
     connect(m_heightEdit, &QLineEdit::textEdited, this, [this] { Follow(m_heightEdit); });
 }
 
-bool CResizeDlg::Constrain() const { return m_constrain->isChecked(); }
+bool CResizeDlg::Constrain() const
+{
+    return m_constrain->isChecked();
+}
 
 void CResizeDlg::Follow(QLineEdit* edited)
 {
@@ -37,9 +40,11 @@ void CResizeDlg::Follow(QLineEdit* edited)
         return;
     m_updating = true;
     if (edited == m_widthEdit)
-        m_heightEdit->setText(QString::fromStdString(CResizeProportions::Text(m_proportions.HeightFor(value), m_unit)));
+        m_heightEdit->setText(
+            QString::fromStdString(CResizeProportions::Text(m_proportions.HeightFor(value), m_unit)));
     else
-        m_widthEdit->setText(QString::fromStdString(CResizeProportions::Text(m_proportions.WidthFor(value), m_unit)));
+        m_widthEdit->setText(
+            QString::fromStdString(CResizeProportions::Text(m_proportions.WidthFor(value), m_unit)));
     m_updating = false;
 }
 

@@ -42,8 +42,14 @@ CRotateDlg::CRotateDlg(int angle, int direction, int quality, QWidget* parent)
     layout->addWidget(vkdlg::OkCancel(this));
 }
 
-int CRotateDlg::Direction() const { return m_ccw->isChecked() ? 1 : 0; }
-int CRotateDlg::Quality() const { return m_quality->currentIndex(); }
+int CRotateDlg::Direction() const
+{
+    return m_ccw->isChecked() ? 1 : 0;
+}
+int CRotateDlg::Quality() const
+{
+    return m_quality->currentIndex();
+}
 
 void CRotateDlg::accept()
 {

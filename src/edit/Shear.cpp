@@ -41,8 +41,14 @@ CShearDlg::CShearDlg(int angle, bool antiAlias, int corner, QWidget* parent) : Q
     layout->addWidget(vkdlg::OkCancel(this));
 }
 
-bool CShearDlg::AntiAlias() const { return m_antiAlias->isChecked(); }
-int CShearDlg::Corner() const { return m_downLeft->isChecked() ? 1 : 0; }
+bool CShearDlg::AntiAlias() const
+{
+    return m_antiAlias->isChecked();
+}
+int CShearDlg::Corner() const
+{
+    return m_downLeft->isChecked() ? 1 : 0;
+}
 
 void CShearDlg::accept()
 {

@@ -7,14 +7,26 @@ namespace {
 constexpr double kPerPixel[] = {1.0, 0.01041667, 0.2645836, 0.2645836 * 0.1};
 constexpr const char* kLabels[] = {"pixels", "inches", "mm", "cm"};
 
-int Known(int unit) { return unit >= UnitPixels && unit <= UnitCentimeters ? unit : UnitPixels; }
+int Known(int unit)
+{
+    return unit >= UnitPixels && unit <= UnitCentimeters ? unit : UnitPixels;
+}
 } // namespace
 
-double UnitPerPixel(int unit) { return kPerPixel[Known(unit)]; }
+double UnitPerPixel(int unit)
+{
+    return kPerPixel[Known(unit)];
+}
 
-const char* UnitLabel(int unit) { return kLabels[Known(unit)]; }
+const char* UnitLabel(int unit)
+{
+    return kLabels[Known(unit)];
+}
 
-double PixelsToUnit(int pixels, int unit) { return double(pixels) * UnitPerPixel(unit); }
+double PixelsToUnit(int pixels, int unit)
+{
+    return double(pixels) * UnitPerPixel(unit);
+}
 
 int UnitToPixels(double value, int unit, int largest)
 {
@@ -26,7 +38,10 @@ int UnitToPixels(double value, int unit, int largest)
     return pixels > double(largest) ? largest : int(pixels);
 }
 
-bool SizeInRange(double value) { return std::isfinite(value) && value >= kSizeMinimum && value <= kSizeMaximum; }
+bool SizeInRange(double value)
+{
+    return std::isfinite(value) && value >= kSizeMinimum && value <= kSizeMaximum;
+}
 
 CResizeProportions::CResizeProportions(int width, int height)
     : m_ratio(width > 0 ? float(height) / float(width) : 1.0f)

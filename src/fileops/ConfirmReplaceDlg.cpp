@@ -40,9 +40,12 @@ CConfirmReplaceDlg::CConfirmReplaceDlg(const vkfileops::ReplaceQuestion& q, QWid
     layout->addWidget(renameGroup);
 
     const std::pair<ReplaceAnswer, const char*> buttons[] = {
-        {ReplaceAnswer::Replace, "&Replace"},   {ReplaceAnswer::ReplaceAll, "Replace &All"},
-        {ReplaceAnswer::ReplaceAllOlder, "Replace All &Older"}, {ReplaceAnswer::Skip, "&Skip"},
-        {ReplaceAnswer::SkipAll, "S&kip All"},  {ReplaceAnswer::Rename, "Re&name"},
+        {ReplaceAnswer::Replace, "&Replace"},
+        {ReplaceAnswer::ReplaceAll, "Replace &All"},
+        {ReplaceAnswer::ReplaceAllOlder, "Replace All &Older"},
+        {ReplaceAnswer::Skip, "&Skip"},
+        {ReplaceAnswer::SkipAll, "S&kip All"},
+        {ReplaceAnswer::Rename, "Re&name"},
         {ReplaceAnswer::Cancel, "&Cancel"}};
     auto* grid = new QGridLayout;
     int index = 0;

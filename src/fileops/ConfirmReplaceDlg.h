@@ -15,7 +15,7 @@ class QPushButton;
 
 class CConfirmReplaceDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     CConfirmReplaceDlg(const vkfileops::ReplaceQuestion& question, QWidget* parent = nullptr);
 
     std::string GetRenameText() const;
@@ -26,7 +26,7 @@ public:
 
     void reject() override; // Escape is Cancel
 
-private:
+  private:
     QLineEdit* m_rename = nullptr;
     std::vector<std::pair<vkfileops::ReplaceAnswer, QPushButton*>> m_buttons;
 };

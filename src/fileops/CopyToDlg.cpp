@@ -32,13 +32,15 @@ QListWidget* FolderList(const std::vector<std::string>& folders, QWidget* parent
 
 } // namespace
 
-CCopyToDlg::CCopyToDlg(CFileList& fileList, bool isCopy, int count, const std::vector<std::string>& recentFolders,
+CCopyToDlg::CCopyToDlg(CFileList& fileList, bool isCopy, int count,
+                       const std::vector<std::string>& recentFolders,
                        const std::vector<std::string>& favoriteFolders, QWidget* parent)
     : QDialog(parent), m_fileList(fileList), m_source(fileList.GetCurrentDir())
 {
     setWindowTitle(isCopy ? "Copy To" : "Move To");
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QString(isCopy ? "Copy " : "Move ") + QString::number(count) + " file(s)", this));
+    layout->addWidget(
+        new QLabel(QString(isCopy ? "Copy " : "Move ") + QString::number(count) + " file(s)", this));
     auto* grid = new QGridLayout;
     auto* source = new QLabel(QString::fromStdString(m_source), this);
     source->setTextFormat(Qt::PlainText);

@@ -14,7 +14,7 @@ class QPushButton;
 
 class CCopyToDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     // `count` files from the file list's current folder; the lists are
     // shown sorted.
     CCopyToDlg(CFileList& fileList, bool isCopy, int count, const std::vector<std::string>& recentFolders,
@@ -31,7 +31,7 @@ public:
     void accept() override;
     void OnBrowse();
 
-private:
+  private:
     CFileList& m_fileList;
     std::string m_source;
     std::string m_destination;

@@ -22,7 +22,8 @@ namespace {
 
 // Into the trash of the file's own file system. Without one, the user is
 // asked once a run whether such files go for good.
-bool Trash(const std::string& path, size_t remaining, const DeleteHooks& hooks, int& forGood, DeleteResult& result)
+bool Trash(const std::string& path, size_t remaining, const DeleteHooks& hooks, int& forGood,
+           DeleteResult& result)
 {
     std::string error;
     const vkplatform::TrashResult res = vkplatform::Trash(path, &error);
@@ -35,9 +36,10 @@ bool Trash(const std::string& path, size_t remaining, const DeleteHooks& hooks, 
         return false;
     }
     if (forGood < 0) {
-        const std::string question = "Can't move " + path + " to the trash.\n" + error + "\n\n" +
-                                     (remaining > 0 ? "Delete it and the other files without a trash for good?"
-                                                    : "Delete it for good?");
+        const std::string question =
+            "Can't move " + path + " to the trash.\n" + error + "\n\n" +
+            (remaining > 0 ? "Delete it and the other files without a trash for good?"
+                           : "Delete it for good?");
         forGood = hooks.confirm && hooks.confirm(question) ? 1 : 0;
     }
     if (forGood == 0) {

@@ -6,16 +6,16 @@
 
 class CDeleteDlg : public CFileProgressDlg {
     Q_OBJECT
-public:
+  public:
     CDeleteDlg(const vkfileops::DeleteRequest& request, QWidget* parent = nullptr);
     ~CDeleteDlg() override;
     vkfileops::DeleteResult GetResult() const { return m_result; }
 
-protected:
+  protected:
     void StartWorker() override;
     CThread& Worker() override { return m_worker; }
 
-private:
+  private:
     vkfileops::DeleteRequest m_request;
     vkfileops::DeleteResult m_result;
     CDeleteThread m_worker;

@@ -12,7 +12,7 @@
 namespace vkfileops {
 
 class CFailureReport {
-public:
+  public:
     // Shows one failure; returns true when the user chose "Skip all".
     using Show = std::function<bool(const std::string& text, bool offerSkipAll)>;
     explicit CFailureReport(Show show) : m_show(std::move(show)) {}
@@ -24,7 +24,7 @@ public:
 
     static constexpr size_t kNamesInSummary = 5;
 
-private:
+  private:
     Show m_show;
     int m_count = 0;
     bool m_skipping = false;

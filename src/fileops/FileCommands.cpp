@@ -18,8 +18,8 @@
 
 #include <QListWidget>
 
-#include <algorithm>
 #include <QSignalBlocker>
+#include <algorithm>
 
 namespace {
 
@@ -127,9 +127,10 @@ void OnDelete(CMainFrame& frame)
     const int count = files.GetSelectedCount();
     if (count == 0)
         return;
-    const std::string question =
-        vkfileops::DeleteQuestion(count, settings.confirmSingleDelete != 0, settings.confirmMultipleDelete != 0);
-    if (!question.empty() && vkui::ask(Q(question), vkui::Buttons::YesNo, vkui::Icon::Question) != vkui::Answer::Yes)
+    const std::string question = vkfileops::DeleteQuestion(count, settings.confirmSingleDelete != 0,
+                                                           settings.confirmMultipleDelete != 0);
+    if (!question.empty() &&
+        vkui::ask(Q(question), vkui::Buttons::YesNo, vkui::Icon::Question) != vkui::Answer::Yes)
         return;
 
     const std::vector<std::string> before = Entries(frame);
@@ -217,13 +218,14 @@ void OnPaste(CMainFrame& frame)
         return;
     }
     if (settings.confirmCopyMove != 0) {
-        const std::string text =
-            vkfileops::PasteConfirmText(files.isCopy, files.GetClipboardCount(), files.GetSourceDir(), current);
+        const std::string text = vkfileops::PasteConfirmText(files.isCopy, files.GetClipboardCount(),
+                                                             files.GetSourceDir(), current);
         if (vkui::ask(Q(text), vkui::Buttons::YesNo, vkui::Icon::Question) != vkui::Answer::Yes)
             return;
     }
     const vkfileops::PasteResult result = RunPasteDialog(frame, current);
-    const std::string select = settings.selectAfterCopyMove != 0 ? LastName(files, result) : files.GetCurrentFile();
+    const std::string select =
+        settings.selectAfterCopyMove != 0 ? LastName(files, result) : files.GetCurrentFile();
     RefillSelecting(frame, select);
     if (files.GetCurrentFile().empty())
         frame.UpdateTitleAndProperties(true);
@@ -248,8 +250,8 @@ void OnCopyTo(CMainFrame& frame, bool isCopy)
             return;
     }
     const std::string destination = vkpath::StripTrailingSeparator(files.GetDestinationDir());
-    const std::string refusal = vkfileops::PastePreflight(files.GetSourceDir(), destination, files.GetTotalSize(),
-                                                          vkfill::GetFreeSpace(destination));
+    const std::string refusal = vkfileops::PastePreflight(
+        files.GetSourceDir(), destination, files.GetTotalSize(), vkfill::GetFreeSpace(destination));
     if (!refusal.empty()) {
         Tell(refusal);
         return;
@@ -389,9 +391,9 @@ void OnRenameSeries(CMainFrame& frame)
     CSettings& settings = frame.GetSettings();
     const std::vector<std::string> entries = Entries(frame);
     const int scope = settings.renameSeriesScope == 1 ? 1 : 0;
-    const std::string initial = scope == 1 ? files.GetCurrentTitle()
-                                           : (entries.empty() ? std::string()
-                                                              : vkname::SplitAtLastDot(entries.front()).first);
+    const std::string initial =
+        scope == 1 ? files.GetCurrentTitle()
+                   : (entries.empty() ? std::string() : vkname::SplitAtLastDot(entries.front()).first);
     std::string base;
     int chosen = scope;
     for (;;) {
@@ -464,7 +466,8 @@ void OnGroup(CMainFrame& frame, bool unselect)
         mtime = st.lastWriteTime;
         return true;
     };
-    SetSelectedRows(frame, vkfileops::ApplyGroup(criteria, unselect, Entries(frame), SelectedRows(frame), status));
+    SetSelectedRows(frame,
+                    vkfileops::ApplyGroup(criteria, unselect, Entries(frame), SelectedRows(frame), status));
     if (unselect) {
         frame.UpdateSelection();
         frame.UpdateTitleAndProperties(true);
@@ -505,18 +508,21 @@ void BindFileCommands(CMainFrame& frame, CommandRegistry& commands)
                                              RememberClipboard(*f, false);
                                      }});
     commands.Bind(Cmd::EditPaste, {.enabled = [f] { return CanPaste(*f); }, .run = [f] { OnPaste(*f); }});
-    commands.Bind(Cmd::EditCopyTo, {.enabled = [=] { return selected() > 0; }, .run = [f] { OnCopyTo(*f, true); }});
-    commands.Bind(Cmd::EditMoveTo, {.enabled = [=] { return selected() > 0; }, .run = [f] { OnCopyTo(*f, false); }});
+    commands.Bind(Cmd::EditCopyTo,
+                  {.enabled = [=] { return selected() > 0; }, .run = [f] { OnCopyTo(*f, true); }});
+    commands.Bind(Cmd::EditMoveTo,
+                  {.enabled = [=] { return selected() > 0; }, .run = [f] { OnCopyTo(*f, false); }});
     commands.Bind(Cmd::EditMakeDirectory, {.run = [f] { OnMakeDirectory(*f); }});
 
     commands.Bind(Cmd::EditSelectAll, {.enabled = [=] { return selected() < ListCount(*f); },
                                        .run = [f] { OnSelectAll(*f, 0); }});
-    commands.Bind(Cmd::EditUnselectAll, {.enabled = [=] { return selected() > 0; },
-                                         .run = [f] { OnSelectAll(*f, 1); }});
-    commands.Bind(Cmd::EditInvertSelection, {.enabled = [=] { return selected() > 0 && selected() < ListCount(*f); },
-                                             .run = [f] { OnSelectAll(*f, 2); }});
-    commands.Bind(Cmd::EditSelectGroup, {.enabled = [f] { return ListCount(*f) > 0; },
-                                         .run = [f] { OnGroup(*f, false); }});
-    commands.Bind(Cmd::EditUnselectGroup, {.enabled = [=] { return selected() > 0; },
-                                           .run = [f] { OnGroup(*f, true); }});
+    commands.Bind(Cmd::EditUnselectAll,
+                  {.enabled = [=] { return selected() > 0; }, .run = [f] { OnSelectAll(*f, 1); }});
+    commands.Bind(Cmd::EditInvertSelection,
+                  {.enabled = [=] { return selected() > 0 && selected() < ListCount(*f); },
+                   .run = [f] { OnSelectAll(*f, 2); }});
+    commands.Bind(Cmd::EditSelectGroup,
+                  {.enabled = [f] { return ListCount(*f) > 0; }, .run = [f] { OnGroup(*f, false); }});
+    commands.Bind(Cmd::EditUnselectGroup,
+                  {.enabled = [=] { return selected() > 0; }, .run = [f] { OnGroup(*f, true); }});
 }

@@ -60,7 +60,8 @@ int CopyData(int in, int out, uint64_t size, const CopyProgress& progress)
                 const int e = errno;
                 if (e == EINTR)
                     continue;
-                if (done == 0 && (e == ENOSYS || e == EXDEV || e == EINVAL || e == EOPNOTSUPP || e == EPERM)) {
+                if (done == 0 &&
+                    (e == ENOSYS || e == EXDEV || e == EINVAL || e == EOPNOTSUPP || e == EPERM)) {
                     kernelCopy = false; // fall back to reading and writing
                     continue;
                 }
@@ -85,7 +86,8 @@ int CopyData(int in, int out, uint64_t size, const CopyProgress& progress)
         // pages do not pile up.
         if (done >= kCopyChunk)
             ::sync_file_range(out, off64_t(done - kCopyChunk), off64_t(kCopyChunk),
-                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                  SYNC_FILE_RANGE_WAIT_AFTER);
         ::sync_file_range(out, off64_t(done), off64_t(n), SYNC_FILE_RANGE_WRITE);
         done += uint64_t(n);
         if (progress && !progress(done))
@@ -96,8 +98,8 @@ int CopyData(int in, int out, uint64_t size, const CopyProgress& progress)
 
 // The copy into a hidden temporary file beside `to`, flushed; `tempPath`
 // gets its path.
-FileResult CopyToTemporary(const std::string& from, const std::string& to, bool replace, const CopyProgress& progress,
-                           std::string* error, std::string& tempPath)
+FileResult CopyToTemporary(const std::string& from, const std::string& to, bool replace,
+                           const CopyProgress& progress, std::string* error, std::string& tempPath)
 {
     tempPath.clear();
     Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
@@ -199,8 +201,8 @@ void FlushFolderOf(const std::string& path)
 
 } // namespace
 
-FileResult CopyFile(const std::string& from, const std::string& to, bool replace, const CopyProgress& progress,
-                    std::string* error)
+FileResult CopyFile(const std::string& from, const std::string& to, bool replace,
+                    const CopyProgress& progress, std::string* error)
 {
     std::string temp;
     FileResult result = CopyToTemporary(from, to, replace, progress, error, temp);
@@ -245,8 +247,8 @@ FileResult RenameFile(const std::string& from, const std::string& to, bool repla
     return RenameResult(DoRename(from, to, replace), error);
 }
 
-FileResult MoveFile(const std::string& from, const std::string& to, bool replace, const CopyProgress& progress,
-                    std::string* error, bool* sourceKept)
+FileResult MoveFile(const std::string& from, const std::string& to, bool replace,
+                    const CopyProgress& progress, std::string* error, bool* sourceKept)
 {
     if (sourceKept)
         *sourceKept = false;

@@ -11,10 +11,10 @@
 namespace vkfileops {
 
 enum class FileResult {
-    Ok,        // done
-    Exists,    // the target exists and was not to be replaced
-    Failed,    // any other failure; the error text says why
-    Cancelled  // the progress callback asked to stop
+    Ok,       // done
+    Exists,   // the target exists and was not to be replaced
+    Failed,   // any other failure; the error text says why
+    Cancelled // the progress callback asked to stop
 };
 
 // Called with the bytes copied of the current file so far; returning false

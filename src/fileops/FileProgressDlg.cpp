@@ -11,7 +11,8 @@
 
 CFileProgressDlg::CFileProgressDlg(QWidget* parent)
     : QDialog(parent), m_failures([](const std::string& text, bool offerSkipAll) {
-          return vkui::ask(QString::fromStdString(text), offerSkipAll ? vkui::Buttons::OkSkipAll : vkui::Buttons::Ok,
+          return vkui::ask(QString::fromStdString(text),
+                           offerSkipAll ? vkui::Buttons::OkSkipAll : vkui::Buttons::Ok,
                            vkui::Icon::Warning) == vkui::Answer::SkipAll;
       })
 {

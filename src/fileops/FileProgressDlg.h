@@ -20,7 +20,7 @@ class QVBoxLayout;
 
 class CFileProgressDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CFileProgressDlg(QWidget* parent = nullptr);
 
     QLabel* GetNameLabel() const { return m_name; }
@@ -32,7 +32,7 @@ public:
     // Cancel: abort the worker, "User abort!", close.
     void reject() override;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     // Starts the worker with its job; called once, after the dialog is shown.
     virtual void StartWorker() = 0;
@@ -49,7 +49,7 @@ protected:
 
     QVBoxLayout* m_layout = nullptr;
 
-private:
+  private:
     void ShowFailureSummary();
 
     vkfileops::CFailureReport m_failures;

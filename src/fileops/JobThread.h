@@ -18,16 +18,16 @@
 
 // The hooks of a file run with their `aborted` test extended by the
 // worker's own cancel request.
-template <class Hooks>
-Hooks CancelledBy(Hooks hooks, const CThread& worker)
+template <class Hooks> Hooks CancelledBy(Hooks hooks, const CThread& worker)
 {
-    hooks.aborted = [&worker, user = std::move(hooks.aborted)] { return worker.IsCancelled() || (user && user()); };
+    hooks.aborted = [&worker, user = std::move(hooks.aborted)] {
+        return worker.IsCancelled() || (user && user());
+    };
     return hooks;
 }
 
-template <class Job>
-class CJobThread final : public CThread {
-public:
+template <class Job> class CJobThread final : public CThread {
+  public:
     explicit CJobThread(QObject* owner = nullptr) : CThread(Job::kLockName, owner) {}
     ~CJobThread() override { Kill(0, true); }
 
@@ -37,7 +37,7 @@ public:
         m_job = std::move(job);
     }
 
-protected:
+  protected:
     int Work() override { return CommandLoop(); }
     void DoJob() override
     {
@@ -49,7 +49,7 @@ protected:
         Job::Run(job, *this);
     }
 
-private:
+  private:
     std::mutex m_mutex;
     Job m_job;
 };

@@ -18,8 +18,8 @@ std::string FileLine(uint64_t size, int64_t mtime)
     return std::to_string(size) + " bytes,  " + QLocale().toString(time, QLocale::LongFormat).toStdString();
 }
 
-std::string PastePreflight(const std::string& sourceDir, const std::string& destinationDir, uint64_t totalSize,
-                           uint64_t freeBytes)
+std::string PastePreflight(const std::string& sourceDir, const std::string& destinationDir,
+                           uint64_t totalSize, uint64_t freeBytes)
 {
     if (vkpath::StripTrailingSeparator(sourceDir) == vkpath::StripTrailingSeparator(destinationDir))
         return "You must select another directory.";
@@ -28,10 +28,11 @@ std::string PastePreflight(const std::string& sourceDir, const std::string& dest
     return std::string();
 }
 
-std::string PasteConfirmText(bool isCopy, int count, const std::string& sourceDir, const std::string& destinationDir)
+std::string PasteConfirmText(bool isCopy, int count, const std::string& sourceDir,
+                             const std::string& destinationDir)
 {
-    return std::string(isCopy ? "Copy " : "Move ") + std::to_string(count) + " file(s)\n\n" + "From: " + sourceDir +
-           "\n" + "To:    " + destinationDir;
+    return std::string(isCopy ? "Copy " : "Move ") + std::to_string(count) + " file(s)\n\n" +
+           "From: " + sourceDir + "\n" + "To:    " + destinationDir;
 }
 
 namespace {
@@ -43,7 +44,7 @@ bool IsFolder(const std::string& dir)
 }
 
 class PasteRun {
-public:
+  public:
     PasteRun(const PasteRequest& request, const PasteHooks& hooks) : request(request), hooks(hooks)
     {
         total = std::max<uint64_t>(request.totalSize, 1);
@@ -63,7 +64,7 @@ public:
         return result;
     }
 
-private:
+  private:
     bool Aborted() const { return hooks.aborted && hooks.aborted(); }
     void Message(const std::string& text) const
     {

@@ -67,21 +67,22 @@ struct PasteHooks {
 };
 
 struct PasteResult {
-    int written = 0;           // files now at the destination from this run
+    int written = 0; // files now at the destination from this run
     int skipped = 0;
     int failed = 0;
     bool cancelled = false;
-    bool stopped = false; // the destination folder vanished
+    bool stopped = false;                  // the destination folder vanished
     std::vector<std::string> writtenNames; // names at the destination
 };
 
 // Checks made before any file is touched; the message to show, or "".
 // "You must select another directory." when the folders are the same,
 // "Not enough free space on target drive." when `freeBytes` < `totalSize`.
-std::string PastePreflight(const std::string& sourceDir, const std::string& destinationDir, uint64_t totalSize,
-                           uint64_t freeBytes);
+std::string PastePreflight(const std::string& sourceDir, const std::string& destinationDir,
+                           uint64_t totalSize, uint64_t freeBytes);
 // "Copy 3 file(s)\n\nFrom: /a\nTo:    /b"
-std::string PasteConfirmText(bool isCopy, int count, const std::string& sourceDir, const std::string& destinationDir);
+std::string PasteConfirmText(bool isCopy, int count, const std::string& sourceDir,
+                             const std::string& destinationDir);
 
 // Runs a paste file by file; each copy is on the disk under its name before
 // the next file starts. A failure of one file shows a message and the run

@@ -8,18 +8,18 @@
 
 class CPasteDlg : public CFileProgressDlg {
     Q_OBJECT
-public:
+  public:
     CPasteDlg(const vkfileops::PasteRequest& request, QWidget* parent = nullptr);
     ~CPasteDlg() override;
     vkfileops::PasteResult GetResult() const { return m_result; }
     QLabel* GetFromLabel() const { return m_from; }
     QLabel* GetToLabel() const { return m_to; }
 
-protected:
+  protected:
     void StartWorker() override;
     CThread& Worker() override { return m_worker; }
 
-private:
+  private:
     vkfileops::ReplaceReply AskReplace(const vkfileops::ReplaceQuestion& question);
 
     vkfileops::PasteRequest m_request;

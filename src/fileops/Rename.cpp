@@ -44,12 +44,13 @@ std::string RenameDirectoryPrompt(const std::string& last)
 
 bool IsValidName(const std::string& name)
 {
-    return !name.empty() && name != "." && name != ".." && name.find(vkpath::kSeparator) == std::string::npos &&
-           name.find('\0') == std::string::npos;
+    return !name.empty() && name != "." && name != ".." &&
+           name.find(vkpath::kSeparator) == std::string::npos && name.find('\0') == std::string::npos;
 }
 
-RenameOutcome RenameFileKeepingExtension(const std::string& dir, const std::string& name, const std::string& newTitle,
-                                         std::string& newName, std::string* error)
+RenameOutcome RenameFileKeepingExtension(const std::string& dir, const std::string& name,
+                                         const std::string& newTitle, std::string& newName,
+                                         std::string* error)
 {
     const auto ext = vkname::SplitAtLastDot(name).second;
     newName = newTitle + ext;
@@ -72,9 +73,9 @@ RenameOutcome RenameDirectory(const std::string& path, const std::string& newLas
     return Outcome(RenameFile(path, newPath, false, error));
 }
 
-std::vector<std::pair<std::string, std::string>> PlanRenameSeries(const std::vector<std::string>& listNames,
-                                                                  const std::vector<std::string>& pendingNames,
-                                                                  const std::string& base)
+std::vector<std::pair<std::string, std::string>>
+PlanRenameSeries(const std::vector<std::string>& listNames, const std::vector<std::string>& pendingNames,
+                 const std::string& base)
 {
     std::vector<std::pair<std::string, std::string>> plan;
     std::vector<std::string> pending = pendingNames;
@@ -106,7 +107,8 @@ int RunRenameSeries(const std::string& dir, const std::vector<std::pair<std::str
 {
     int renamed = 0;
     for (const auto& [from, to] : plan)
-        if (IsValidName(to) && RenameFile(vkpath::Join(dir, from), vkpath::Join(dir, to), false) == FileResult::Ok)
+        if (IsValidName(to) &&
+            RenameFile(vkpath::Join(dir, from), vkpath::Join(dir, to), false) == FileResult::Ok)
             ++renamed;
     return renamed;
 }

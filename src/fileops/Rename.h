@@ -24,8 +24,9 @@ bool IsValidName(const std::string& name);
 
 // Renames dir/name to dir/(newTitle + the old extension with its dot).
 // `newName` gets the new file name.
-RenameOutcome RenameFileKeepingExtension(const std::string& dir, const std::string& name, const std::string& newTitle,
-                                         std::string& newName, std::string* error = nullptr);
+RenameOutcome RenameFileKeepingExtension(const std::string& dir, const std::string& name,
+                                         const std::string& newTitle, std::string& newName,
+                                         std::string* error = nullptr);
 
 // Renames the folder `path` to a sibling named `newLast`; `newPath` gets its
 // new path.

@@ -15,20 +15,20 @@ inline constexpr int kNameFieldLength = 32;
 
 class CRenameDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     CRenameDlg(const std::string& prompt, const std::string& name, QWidget* parent = nullptr);
     std::string GetName() const;
     QLineEdit* GetEdit() const { return m_edit; }
     QLabel* GetPrompt() const { return m_prompt; }
 
-private:
+  private:
     QLabel* m_prompt = nullptr;
     QLineEdit* m_edit = nullptr;
 };
 
 class CRenameSeriesDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     // `scope`: 0 all files in the folder, 1 selected files only.
     CRenameSeriesDlg(const std::string& base, int scope, QWidget* parent = nullptr);
     std::string GetBase() const;
@@ -37,7 +37,7 @@ public:
     QRadioButton* GetAllButton() const { return m_all; }
     QRadioButton* GetSelectedButton() const { return m_selected; }
 
-private:
+  private:
     QLineEdit* m_edit = nullptr;
     QRadioButton* m_all = nullptr;
     QRadioButton* m_selected = nullptr;
@@ -45,11 +45,11 @@ private:
 
 class CMakeDirectoryDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CMakeDirectoryDlg(QWidget* parent = nullptr);
     std::string GetName() const;
     QLineEdit* GetEdit() const { return m_edit; }
 
-private:
+  private:
     QLineEdit* m_edit = nullptr;
 };

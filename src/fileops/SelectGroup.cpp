@@ -59,7 +59,9 @@ bool MatchesGroup(const GroupCriteria& c, const std::string& name, uint64_t size
     }
     if (c.useSize) {
         const uint64_t bytes = GroupSizeBytes(c);
-        const bool ok = c.sizeOperator == 1 ? size < bytes : c.sizeOperator == 2 ? size > bytes : size == bytes;
+        const bool ok = c.sizeOperator == 1   ? size < bytes
+                        : c.sizeOperator == 2 ? size > bytes
+                                              : size == bytes;
         if (!ok)
             return false;
     }

@@ -13,9 +13,9 @@ struct GroupCriteria {
     bool useExtension = false;
     std::string extension = "bmp";
     bool useSize = false;
-    int sizeOperator = 0;   // 0 "=", 1 "<", 2 ">"
+    int sizeOperator = 0; // 0 "=", 1 "<", 2 ">"
     uint64_t sizeNumber = 1;
-    int sizeUnit = 0;       // 0 "bytes", 1 "KB", 2 "MB"
+    int sizeUnit = 0; // 0 "bytes", 1 "KB", 2 "MB"
     bool useDate = false;
     int fromMonth = 1, fromDay = 1, fromYear = 2000;
     int toMonth = 1, toDay = 1, toYear = 2000;
@@ -44,7 +44,8 @@ using StatusReader = std::function<bool(const std::string& name, uint64_t& size,
 
 // The selection after Select Group (`unselect` false) or Unselect Group.
 // Nothing changes when no criterion is checked.
-std::vector<bool> ApplyGroup(const GroupCriteria& criteria, bool unselect, const std::vector<std::string>& names,
-                             std::vector<bool> selected, const StatusReader& status);
+std::vector<bool> ApplyGroup(const GroupCriteria& criteria, bool unselect,
+                             const std::vector<std::string>& names, std::vector<bool> selected,
+                             const StatusReader& status);
 
 } // namespace vkfileops

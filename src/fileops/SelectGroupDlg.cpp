@@ -105,8 +105,8 @@ CSelectGroupDlg::CSelectGroupDlg(bool unselect, QWidget* parent) : QDialog(paren
 void CSelectGroupDlg::UpdateEnabled()
 {
     m_extension->setEnabled(m_useExtension->isChecked());
-    for (QWidget* w : {static_cast<QWidget*>(m_operator), static_cast<QWidget*>(m_size),
-                       static_cast<QWidget*>(m_unit)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_operator), static_cast<QWidget*>(m_size), static_cast<QWidget*>(m_unit)})
         w->setEnabled(m_useSize->isChecked());
     for (QWidget* w : {static_cast<QWidget*>(m_fromMonth), static_cast<QWidget*>(m_fromDay),
                        static_cast<QWidget*>(m_fromYear), static_cast<QWidget*>(m_toMonth),

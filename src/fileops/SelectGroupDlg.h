@@ -14,7 +14,7 @@ class QSpinBox;
 
 class CSelectGroupDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     // `unselect` makes the Unselect Group dialog (no "E&xpand selection").
     explicit CSelectGroupDlg(bool unselect = false, QWidget* parent = nullptr);
 
@@ -33,7 +33,7 @@ public:
     QLineEdit* GetYear(int which) const { return which ? m_toYear : m_fromYear; }
     QCheckBox* GetExpandCheck() const { return m_expand; }
 
-private:
+  private:
     void UpdateEnabled();
 
     QCheckBox* m_useExtension = nullptr;

@@ -13,8 +13,8 @@
 // must not outlive the members it uses.
 #pragma once
 
-#include <QObject>
 #include <QMetaObject>
+#include <QObject>
 #include <QPointer>
 
 #include <atomic>
@@ -31,7 +31,7 @@
 class CThread;
 
 class CThreadException : public std::exception {
-public:
+  public:
     enum Type : int {
         CreateFailed = 1,   // the thread could not be created
         AlreadyStarted = 2, // Start on a thread that is alive
@@ -52,7 +52,7 @@ public:
 };
 
 class CThread {
-public:
+  public:
     // Command codes; 0 is none.
     enum Command : uint32_t {
         CmdNone = 0,
@@ -127,10 +127,9 @@ public:
     // Runs `question` on the owner's thread and waits for its answer; gives
     // `onAbort` when an abort is requested first. Without an owner the
     // question runs on the calling thread.
-    template <class T>
-    T AskOwner(std::function<T()> question, T onAbort);
+    template <class T> T AskOwner(std::function<T()> question, T onAbort);
 
-protected:
+  protected:
     // The thread body; its return value is the exit code.
     virtual int Work() = 0;
     // Called after Kill ended a running thread.
@@ -147,7 +146,7 @@ protected:
     bool classLockEnabled = false;
     std::string lockName;
 
-private:
+  private:
     void Reset();
     void ThreadEntry();
     void ReleaseLockEntry();
@@ -186,8 +185,7 @@ private:
     std::shared_ptr<AskState> pendingAsk;
 };
 
-template <class T>
-T CThread::AskOwner(std::function<T()> question, T onAbort)
+template <class T> T CThread::AskOwner(std::function<T()> question, T onAbort)
 {
     QObject* owner = OwnerObject();
     if (!owner)

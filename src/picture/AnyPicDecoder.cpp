@@ -44,7 +44,8 @@ void CAnyPicDecoder::Decode(CDataSource& source, CBmp& bmp, int wantedDepth)
 
     if (!row->storedOrientation || turnedWhileDecoding)
         return;
-    const int left = row->orientationLeft ? row->orientationLeft(m_storedOrientation, bmp) : m_storedOrientation;
+    const int left =
+        row->orientationLeft ? row->orientationLeft(m_storedOrientation, bmp) : m_storedOrientation;
     if (m_applyOrientation && left != OrientUpright) {
         CheckDecodeAbort(); // a quarter turn of a large picture takes a while
         ApplyOrientation(bmp, left);

@@ -10,7 +10,7 @@
 #include <memory>
 
 class CAnyPicDecoder : public CPicDecoder {
-public:
+  public:
     CAnyPicDecoder();
     ~CAnyPicDecoder() override;
 
@@ -28,10 +28,10 @@ public:
     // That row's detection result, kDetectedNone for none.
     static int DetectFormat(const uint8_t* data, size_t size);
 
-protected:
+  protected:
     void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
 
-private:
+  private:
     int m_detectedFormat = FormatNone;
     int m_storedOrientation = OrientUpright;
     bool m_applyOrientation = true;

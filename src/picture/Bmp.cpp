@@ -1,15 +1,18 @@
 #include "Bmp.h"
 
-#include "TextException.h"
 #include "LineExpanders.h"
 #include "PictureSizeLimit.h"
+#include "TextException.h"
 
 #include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <vector>
 
-void ThrowOutOfMemory() { throw CTextException(ErrNoMemory, kTextOutOfMemory); }
+void ThrowOutOfMemory()
+{
+    throw CTextException(ErrNoMemory, kTextOutOfMemory);
+}
 
 namespace {
 thread_local CPictureSizeLimit* t_sizeLimit = nullptr;
@@ -21,7 +24,10 @@ CPictureSizeLimit::CPictureSizeLimit(int64_t maxPixels)
     t_sizeLimit = this;
 }
 
-CPictureSizeLimit::~CPictureSizeLimit() { t_sizeLimit = m_outer; }
+CPictureSizeLimit::~CPictureSizeLimit()
+{
+    t_sizeLimit = m_outer;
+}
 
 bool CPictureSizeLimit::Refuses(int64_t pixels)
 {
@@ -154,7 +160,8 @@ void CBmp::Convert8To32(const CBmp& source)
 void CBmp::Convert1To32(const CBmp& source)
 {
     const PaletteEntry* pal = source.GetPalette();
-    uint32_t table[256] = {pal ? PaletteToPixel(pal[0]) : 0xFFFFFFFFu, pal ? PaletteToPixel(pal[1]) : 0xFF000000u};
+    uint32_t table[256] = {pal ? PaletteToPixel(pal[0]) : 0xFFFFFFFFu,
+                           pal ? PaletteToPixel(pal[1]) : 0xFF000000u};
     for (int y = 0; y < m_height; ++y)
         ExpandPackedLine(source.GetLine(y), m_width, 1, table, GetLine32(y));
 }
@@ -198,7 +205,7 @@ namespace {
 // per bit of red, green and blue); while more than 256 leaves exist, the
 // deepest level's nodes are merged into their parents.
 class Octree {
-public:
+  public:
     Octree() { m_nodes.emplace_back(); }
 
     void Insert(uint8_t r, uint8_t g, uint8_t b)
@@ -239,8 +246,8 @@ public:
             if (!n.leaf || n.count == 0 || n.merged)
                 continue;
             n.index = count;
-            palette[count++] = PaletteEntry{uint8_t(n.b / n.count), uint8_t(n.g / n.count),
-                                            uint8_t(n.r / n.count), 255};
+            palette[count++] =
+                PaletteEntry{uint8_t(n.b / n.count), uint8_t(n.g / n.count), uint8_t(n.r / n.count), 255};
         }
         return count;
     }
@@ -257,7 +264,7 @@ public:
         return std::max(0, m_nodes[size_t(node)].index);
     }
 
-private:
+  private:
     static constexpr int kDepth = 8;
     struct Node {
         uint64_t r = 0, g = 0, b = 0, count = 0;

@@ -55,7 +55,7 @@ inline uint8_t GatherPlaneByte(const uint8_t* eight, int bit)
 }
 
 class CBmp {
-public:
+  public:
     CBmp() = default;
     CBmp(const CBmp&) = delete;
     CBmp& operator=(const CBmp&) = delete;
@@ -96,7 +96,7 @@ public:
     // Line length for a width and depth, padding to 4 bytes included.
     static int LineBytesFor(int width, int bitsPerPixel);
 
-protected:
+  protected:
     virtual void AllocateStorage(int width, int height, uint16_t bitsPerPixel, bool hasAlpha) = 0;
     virtual void ReleaseStorage() = 0;
     virtual void BuildLineTable() = 0;
@@ -111,7 +111,7 @@ protected:
     bool m_hasAlpha = false;
     uint8_t** m_lines = nullptr;
 
-private:
+  private:
     void Convert8To32(const CBmp& source);
     void Convert1To32(const CBmp& source);
     void Convert1To8(const CBmp& source);

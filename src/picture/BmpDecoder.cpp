@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <bit>
-#include <span>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace {
@@ -20,7 +20,10 @@ constexpr const char* kTextDelta = "Encountered delta escape.";
 constexpr const char* kTextNegativeWidth = "Bitmap decoder: negative width.";
 
 // Rows are padded to whole 32-bit words.
-size_t StoredRowBytes(int width, int bitCount) { return (size_t(width) * size_t(bitCount) + 31) / 32 * 4; }
+size_t StoredRowBytes(int width, int bitCount)
+{
+    return (size_t(width) * size_t(bitCount) + 31) / 32 * 4;
+}
 
 // Stores one line of palette indices into the bitmap line.
 void StoreIndexLine(CBmp& bmp, int y, const uint8_t* indices, const uint32_t* table)
@@ -34,7 +37,7 @@ void StoreIndexLine(CBmp& bmp, int y, const uint8_t* indices, const uint32_t* ta
 // One channel of a bit-field pixel, stretched from its own width to 0..255
 // with rounding. A mask with gaps counts as wide as its span.
 class MaskChannel {
-public:
+  public:
     explicit MaskChannel(uint32_t mask) : m_mask(mask)
     {
         if (mask != 0) {
@@ -51,7 +54,7 @@ public:
         return m_max == 255 ? uint8_t(v) : uint8_t((v * 255 + m_max / 2) / m_max);
     }
 
-private:
+  private:
     uint32_t m_mask = 0;
     int m_shift = 0;
     uint64_t m_max = 0;
@@ -64,14 +67,17 @@ struct BitMasks {
 // Pixels of 16 or 32 bits through their masks; without an alpha mask the
 // picture is opaque.
 class MaskedPixels {
-public:
-    explicit MaskedPixels(const BitMasks& m) : m_red(m.red), m_green(m.green), m_blue(m.blue), m_alpha(m.alpha) {}
+  public:
+    explicit MaskedPixels(const BitMasks& m)
+        : m_red(m.red), m_green(m.green), m_blue(m.blue), m_alpha(m.alpha)
+    {
+    }
     uint32_t operator()(uint32_t v) const
     {
         return MakePixel(m_red(v), m_green(v), m_blue(v), m_alpha.IsSet() ? m_alpha(v) : 255);
     }
 
-private:
+  private:
     MaskChannel m_red, m_green, m_blue, m_alpha;
 };
 
@@ -130,8 +136,9 @@ void CBmpDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
     BitMasks masks{info->redMask, info->greenMask, info->blueMask, info->alphaMask};
     Trace(2, "Bitmap header is ok.\n");
 
-    const bool bitFields = !core && (bitCount == 16 || bitCount == 32) &&
-                           (compression == kDibCompressionBitFields || compression == kDibCompressionAlphaBitFields);
+    const bool bitFields =
+        !core && (bitCount == 16 || bitCount == 32) &&
+        (compression == kDibCompressionBitFields || compression == kDibCompressionAlphaBitFields);
     // A Windows 3 header keeps its masks right after it.
     if (bitFields && headerSize == kDibHeaderSize) {
         const bool withAlpha = compression == kDibCompressionAlphaBitFields;
@@ -141,8 +148,9 @@ void CBmpDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
     if (bitCount == 16 && !bitFields)
         masks = BitMasks{0x7C00, 0x03E0, 0x001F, 0}; // 5-5-5
     // The 32-bit layout of our pictures needs no conversion.
-    const bool plainBgra = bitFields && bitCount == 32 && masks.red == 0x00FF0000 && masks.green == 0x0000FF00 &&
-                           masks.blue == 0x000000FF && (masks.alpha == 0 || masks.alpha == 0xFF000000);
+    const bool plainBgra = bitFields && bitCount == 32 && masks.red == 0x00FF0000 &&
+                           masks.green == 0x0000FF00 && masks.blue == 0x000000FF &&
+                           (masks.alpha == 0 || masks.alpha == 0xFF000000);
 
     size_t paletteBytes = 0;
     PaletteEntry* entries = AllocPalette(palette);
@@ -217,18 +225,28 @@ void CBmpDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
     Trace(3, "Decoding finished.\n");
 }
 
-void CBmpDecoder::DecodeUncompressed(CBmp& bmp, int bitCount, const uint32_t* table,
-                                     CDataSource& source, bool topDown)
+void CBmpDecoder::DecodeUncompressed(CBmp& bmp, int bitCount, const uint32_t* table, CDataSource& source,
+                                     bool topDown)
 {
     const int width = bmp.GetWidth();
     const int height = bmp.GetHeight();
     const size_t rowBytes = StoredRowBytes(width, bitCount);
     switch (bitCount) {
-    case 1: Trace(2, "Decoding 1 bit per pixel bitmap.\n"); break;
-    case 4: Trace(2, "Decoding uncompressed 4 bit per pixel bitmap.\n"); break;
-    case 8: Trace(2, "Decoding uncompressed 8 bit per pixel bitmap.\n"); break;
-    case 24: Trace(2, "Decoding 24 bit per pixel bitmap.\n"); break;
-    default: Trace(2, "Decoding 32 bit per pixel bitmap.\n"); break;
+    case 1:
+        Trace(2, "Decoding 1 bit per pixel bitmap.\n");
+        break;
+    case 4:
+        Trace(2, "Decoding uncompressed 4 bit per pixel bitmap.\n");
+        break;
+    case 8:
+        Trace(2, "Decoding uncompressed 8 bit per pixel bitmap.\n");
+        break;
+    case 24:
+        Trace(2, "Decoding 24 bit per pixel bitmap.\n");
+        break;
+    default:
+        Trace(2, "Decoding 32 bit per pixel bitmap.\n");
+        break;
     }
     const bool indexOut = bmp.GetBitsPerPixel() == 8;
     for (int r = 0; r < height; ++r) {
@@ -255,8 +273,7 @@ void CBmpDecoder::DecodeUncompressed(CBmp& bmp, int bitCount, const uint32_t* ta
     }
 }
 
-void CBmpDecoder::DecodeRLE(CBmp& bmp, int bitCount, const uint32_t* table, CDataSource& source,
-                            bool topDown)
+void CBmpDecoder::DecodeRLE(CBmp& bmp, int bitCount, const uint32_t* table, CDataSource& source, bool topDown)
 {
     Trace(2, bitCount == 8 ? "Decoding RLE8-compressed bitmap.\n" : "Decoding RLE4-compressed bitmap.\n");
     const int width = bmp.GetWidth();

@@ -5,10 +5,10 @@
 #include "PicDecoder.h"
 
 class CBmpDecoder : public CPicDecoder {
-protected:
+  protected:
     void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
 
-private:
+  private:
     void DecodeUncompressed(CBmp& bmp, int bitCount, const uint32_t* table, CDataSource& source,
                             bool topDown);
     void DecodeRLE(CBmp& bmp, int bitCount, const uint32_t* table, CDataSource& source, bool topDown);

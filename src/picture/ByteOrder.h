@@ -19,10 +19,19 @@ enum class Endian { Little, Big };
 
 namespace byteorder {
 
-[[noreturn]] inline void LoadPastEnd() { throw CTextException(ErrEndOfFile, kTextEndOfFile); }
-[[noreturn]] inline void StorePastEnd() { throw CTextException(ErrInternal, kTextInternalError); }
+[[noreturn]] inline void LoadPastEnd()
+{
+    throw CTextException(ErrEndOfFile, kTextEndOfFile);
+}
+[[noreturn]] inline void StorePastEnd()
+{
+    throw CTextException(ErrInternal, kTextInternalError);
+}
 
-constexpr bool Fits(size_t spanSize, size_t at, size_t n) { return at <= spanSize && n <= spanSize - at; }
+constexpr bool Fits(size_t spanSize, size_t at, size_t n)
+{
+    return at <= spanSize && n <= spanSize - at;
+}
 
 } // namespace byteorder
 
@@ -47,15 +56,39 @@ template <Endian E, size_t N> constexpr void StoreUnsigned(ByteSpan bytes, size_
         bytes[at + i] = uint8_t(v >> (E == Endian::Little ? 8 * i : 8 * (N - 1 - i)));
 }
 
-constexpr uint16_t LoadLE16(ByteView b, size_t at = 0) { return uint16_t(LoadUnsigned<Endian::Little, 2>(b, at)); }
-constexpr uint32_t LoadLE32(ByteView b, size_t at = 0) { return LoadUnsigned<Endian::Little, 4>(b, at); }
-constexpr uint16_t LoadBE16(ByteView b, size_t at = 0) { return uint16_t(LoadUnsigned<Endian::Big, 2>(b, at)); }
-constexpr uint32_t LoadBE32(ByteView b, size_t at = 0) { return LoadUnsigned<Endian::Big, 4>(b, at); }
+constexpr uint16_t LoadLE16(ByteView b, size_t at = 0)
+{
+    return uint16_t(LoadUnsigned<Endian::Little, 2>(b, at));
+}
+constexpr uint32_t LoadLE32(ByteView b, size_t at = 0)
+{
+    return LoadUnsigned<Endian::Little, 4>(b, at);
+}
+constexpr uint16_t LoadBE16(ByteView b, size_t at = 0)
+{
+    return uint16_t(LoadUnsigned<Endian::Big, 2>(b, at));
+}
+constexpr uint32_t LoadBE32(ByteView b, size_t at = 0)
+{
+    return LoadUnsigned<Endian::Big, 4>(b, at);
+}
 
-constexpr void StoreLE16(ByteSpan b, size_t at, uint16_t v) { StoreUnsigned<Endian::Little, 2>(b, at, v); }
-constexpr void StoreLE32(ByteSpan b, size_t at, uint32_t v) { StoreUnsigned<Endian::Little, 4>(b, at, v); }
-constexpr void StoreBE16(ByteSpan b, size_t at, uint16_t v) { StoreUnsigned<Endian::Big, 2>(b, at, v); }
-constexpr void StoreBE32(ByteSpan b, size_t at, uint32_t v) { StoreUnsigned<Endian::Big, 4>(b, at, v); }
+constexpr void StoreLE16(ByteSpan b, size_t at, uint16_t v)
+{
+    StoreUnsigned<Endian::Little, 2>(b, at, v);
+}
+constexpr void StoreLE32(ByteSpan b, size_t at, uint32_t v)
+{
+    StoreUnsigned<Endian::Little, 4>(b, at, v);
+}
+constexpr void StoreBE16(ByteSpan b, size_t at, uint16_t v)
+{
+    StoreUnsigned<Endian::Big, 2>(b, at, v);
+}
+constexpr void StoreBE32(ByteSpan b, size_t at, uint32_t v)
+{
+    StoreUnsigned<Endian::Big, 4>(b, at, v);
+}
 
 // A header description is a struct with a static Fields(header, io) that
 // names every field in file order as io.template Field<Stored>(member), where
@@ -64,7 +97,7 @@ constexpr void StoreBE32(ByteSpan b, size_t at, uint32_t v) { StoreUnsigned<Endi
 // The same list then reads, writes and measures the header.
 
 template <Endian E> class FieldReader {
-public:
+  public:
     explicit constexpr FieldReader(ByteView bytes) : m_bytes(bytes) {}
     template <class Stored, class T> constexpr void Field(T& value)
     {
@@ -88,14 +121,14 @@ public:
     }
     constexpr size_t Offset() const { return m_offset; }
 
-private:
+  private:
     ByteView m_bytes;
     size_t m_offset = 0;
 };
 
 // Writes the fields; skipped bytes are written as zeros.
 template <Endian E> class FieldWriter {
-public:
+  public:
     explicit constexpr FieldWriter(ByteSpan bytes) : m_bytes(bytes) {}
     template <class Stored, class T> constexpr void Field(const T& value)
     {
@@ -121,20 +154,20 @@ public:
     }
     constexpr size_t Offset() const { return m_offset; }
 
-private:
+  private:
     ByteSpan m_bytes;
     size_t m_offset = 0;
 };
 
 // Counts the bytes a field list covers.
 class FieldSizer {
-public:
+  public:
     template <class Stored, class T> constexpr void Field(const T&) { m_offset += sizeof(Stored); }
     template <class Array> constexpr void Bytes(const Array& bytes) { m_offset += bytes.size(); }
     constexpr void Skip(size_t n) { m_offset += n; }
     constexpr size_t Offset() const { return m_offset; }
 
-private:
+  private:
     size_t m_offset = 0;
 };
 

@@ -10,7 +10,7 @@
 #include <string>
 
 class CDataSource {
-public:
+  public:
     CDataSource() = default;
     CDataSource(const CDataSource&) = delete;
     CDataSource& operator=(const CDataSource&) = delete;
@@ -62,7 +62,7 @@ public:
     }
     const std::string& GetName() const { return m_name; }
 
-private:
+  private:
     const uint8_t* m_start = nullptr;
     size_t m_offset = 0;
     size_t m_size = 0;
@@ -71,7 +71,7 @@ private:
 
 // A data source over bytes the caller owns (tests, fuzzers, embedded data).
 class CMemSource : public CDataSource {
-public:
+  public:
     CMemSource() = default;
     CMemSource(const uint8_t* data, size_t size, const std::string& name = "memory")
     {

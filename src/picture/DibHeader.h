@@ -18,7 +18,6 @@ inline constexpr uint32_t kDibV3HeaderSize = 56; // + alpha mask
 inline constexpr uint32_t kDibV4HeaderSize = 108;
 inline constexpr uint32_t kDibV5HeaderSize = 124;
 
-
 inline constexpr uint32_t kDibCompressionNone = 0;
 inline constexpr uint32_t kDibCompressionBitFields = 3;
 inline constexpr uint32_t kDibCompressionAlphaBitFields = 6;
@@ -81,7 +80,10 @@ struct DibHeader {
 };
 
 // The size field at the start of `bytes` (ErrEndOfFile when fewer than 4).
-inline uint32_t DibHeaderSizeField(ByteView bytes) { return LoadLE32(bytes, 0); }
+inline uint32_t DibHeaderSizeField(ByteView bytes)
+{
+    return LoadLE32(bytes, 0);
+}
 
 // Reads the header at the start of `bytes`: nothing when its size field is
 // not a known size; ErrEndOfFile when `bytes` is shorter than that size.

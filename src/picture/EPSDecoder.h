@@ -6,6 +6,6 @@
 #include "TIFFDecoder.h"
 
 class CEPSDecoder : public CTIFFDecoder {
-protected:
+  protected:
     void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
 };

@@ -16,7 +16,7 @@ constexpr size_t kReadChunk = size_t(4) << 20;
 constexpr uint64_t kMaxFileBytes = uint64_t(4) << 30;
 
 class FileDescriptor {
-public:
+  public:
     explicit FileDescriptor(int fd) : m_fd(fd) {}
     ~FileDescriptor()
     {
@@ -27,7 +27,7 @@ public:
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int Get() const { return m_fd; }
 
-private:
+  private:
     int m_fd;
 };
 
@@ -60,23 +60,32 @@ int OpenErrorCode(const std::string& fileName, int error)
 FileFailure FileFailureFromErrno(int error)
 {
     switch (error) {
-    case 0: return FileFailure::None;
+    case 0:
+        return FileFailure::None;
     case ENOENT:
-    case ENOTDIR: return FileFailure::NotFound;
+    case ENOTDIR:
+        return FileFailure::NotFound;
     case EACCES:
-    case EPERM: return FileFailure::Denied;
-    default: return FileFailure::Unreadable;
+    case EPERM:
+        return FileFailure::Denied;
+    default:
+        return FileFailure::Unreadable;
     }
 }
 
 const char* FileFailureText(FileFailure failure)
 {
     switch (failure) {
-    case FileFailure::None: return "";
-    case FileFailure::NotFound: return "file not found";
-    case FileFailure::Empty: return "the file is empty";
-    case FileFailure::Denied: return "permission denied";
-    case FileFailure::Unreadable: break;
+    case FileFailure::None:
+        return "";
+    case FileFailure::NotFound:
+        return "file not found";
+    case FileFailure::Empty:
+        return "the file is empty";
+    case FileFailure::Denied:
+        return "permission denied";
+    case FileFailure::Unreadable:
+        break;
     }
     return "the file cannot be read";
 }
@@ -106,7 +115,8 @@ int CFileSource::Open(const std::string& fileName)
     size_t done = 0;
     bool readError = false;
     while (done < size) {
-        const ssize_t n = ::pread(fd.Get(), bytes.get() + done, std::min(kReadChunk, size - done), off_t(done));
+        const ssize_t n =
+            ::pread(fd.Get(), bytes.get() + done, std::min(kReadChunk, size - done), off_t(done));
         if (n < 0 && errno == EINTR)
             continue;
         readError = n < 0;

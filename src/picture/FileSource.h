@@ -22,7 +22,7 @@ FileFailure FileFailureFromErrno(int error);
 const char* FileFailureText(FileFailure failure);
 
 class CFileSource : public CDataSource {
-public:
+  public:
     CFileSource() = default;
     ~CFileSource() override { Close(); }
 
@@ -35,7 +35,7 @@ public:
     // Why the last Open failed; None after a success.
     FileFailure GetFailure() const { return m_failure; }
 
-private:
+  private:
     using CDataSource::Open;
     int Fail(FileFailure failure, int code)
     {

@@ -63,9 +63,15 @@ std::vector<const FileKind*> KindsBy(int FileKind::*position, bool withoutPositi
 
 } // namespace
 
-std::vector<const FileKind*> DisplayKinds() { return KindsBy(&FileKind::displayPosition, false); }
+std::vector<const FileKind*> DisplayKinds()
+{
+    return KindsBy(&FileKind::displayPosition, false);
+}
 
-std::vector<const FileKind*> AssociationKinds() { return KindsBy(&FileKind::associatePosition, true); }
+std::vector<const FileKind*> AssociationKinds()
+{
+    return KindsBy(&FileKind::associatePosition, true);
+}
 
 std::vector<std::string> OpenFilters()
 {

@@ -15,9 +15,9 @@ constexpr const char* kTextBadCode = "Unknow format.";
 constexpr const char* kTextNoImage = "Unknow format.";
 constexpr const char* kTextRanOff = "ran off the end of my bits";
 
-constexpr uint8_t kImageSeparator = 0x2C;  // ','
+constexpr uint8_t kImageSeparator = 0x2C;      // ','
 constexpr uint8_t kExtensionIntroducer = 0x21; // '!'
-constexpr uint8_t kTrailer = 0x3B;         // ';'
+constexpr uint8_t kTrailer = 0x3B;             // ';'
 constexpr uint8_t kGraphicControlLabel = 0xF9;
 
 // 256 entries; entries the file does not define are opaque black.
@@ -75,7 +75,7 @@ int64_t MaxPixelsCodable(size_t bytes)
 // interlace passes (every 8th row from 0, every 8th from 4, every 4th
 // from 2, every 2nd from 1).
 class RowOrder {
-public:
+  public:
     RowOrder(int height, bool interlaced) : m_height(height), m_interlaced(interlaced)
     {
         m_pass = interlaced ? 0 : 3;
@@ -93,7 +93,7 @@ public:
             NextPass();
     }
 
-private:
+  private:
     void NextPass()
     {
         static constexpr int kStart[4] = {0, 4, 2, 1};
@@ -115,8 +115,7 @@ private:
     int m_step;
 };
 
-void DecodeImage(CBmp& bmp, CLzwExpander& lzw, int initialCodeSize, const ColorTable& table,
-                 bool interlaced)
+void DecodeImage(CBmp& bmp, CLzwExpander& lzw, int initialCodeSize, const ColorTable& table, bool interlaced)
 {
     const int width = bmp.GetWidth();
     const bool indexed = bmp.GetBitsPerPixel() == 8;

@@ -15,9 +15,15 @@ constexpr const char* kTextNotHeif = "HEIF decoder: This isn't a HEIF file.";
 // larger images before it allocates them.
 constexpr int kMaxHeifSide = 16384;
 
-bool IsBrand(const uint8_t* p, const char* brand) { return std::memcmp(p, brand, 4) == 0; }
+bool IsBrand(const uint8_t* p, const char* brand)
+{
+    return std::memcmp(p, brand, 4) == 0;
+}
 
-bool IsAvifBrand(const uint8_t* p) { return IsBrand(p, "avif") || IsBrand(p, "avis"); }
+bool IsAvifBrand(const uint8_t* p)
+{
+    return IsBrand(p, "avif") || IsBrand(p, "avis");
+}
 
 bool IsHeifBrand(const uint8_t* p)
 {
@@ -27,7 +33,10 @@ bool IsHeifBrand(const uint8_t* p)
     return false;
 }
 
-bool IsGenericBrand(const uint8_t* p) { return IsBrand(p, "mif1") || IsBrand(p, "msf1"); }
+bool IsGenericBrand(const uint8_t* p)
+{
+    return IsBrand(p, "mif1") || IsBrand(p, "msf1");
+}
 
 void RaiseHeifError(const heif_error& error)
 {
@@ -129,8 +138,8 @@ void CHEIFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
     const uint8_t* plane = heif_image_get_plane_readonly(c.image, heif_channel_interleaved, &stride);
     const int channels = alpha ? 4 : 3;
     if (plane == nullptr || outWidth <= 0 || outHeight <= 0 ||
-        heif_image_get_bits_per_pixel_range(c.image, heif_channel_interleaved) != 8 ||
-        stride < 0 || size_t(stride) < size_t(outWidth) * size_t(channels))
+        heif_image_get_bits_per_pixel_range(c.image, heif_channel_interleaved) != 8 || stride < 0 ||
+        size_t(stride) < size_t(outWidth) * size_t(channels))
         RaiseError(ErrUnsupported, "HEIF decoder: unexpected decoded layout.");
     CheckPictureSize(outWidth, outHeight);
 

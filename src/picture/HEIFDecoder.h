@@ -13,6 +13,6 @@ enum class HeifKind { None, Heif, Avif };
 HeifKind DetectHeifKind(const uint8_t* data, size_t size);
 
 class CHEIFDecoder : public CPicDecoder {
-protected:
+  protected:
     void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
 };

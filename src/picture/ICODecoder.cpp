@@ -50,8 +50,8 @@ void CICODecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
     // Indexed icons carry colours used entries, 2^bit count when that is 0;
     // true-colour icons may carry an (unused) table of colours used entries.
     PaletteEntry* entries = AllocPalette(palette);
-    uint64_t paletteCount = bitCount <= 8 ? (header.colorsUsed ? header.colorsUsed : 1u << bitCount)
-                                          : header.colorsUsed;
+    uint64_t paletteCount =
+        bitCount <= 8 ? (header.colorsUsed ? header.colorsUsed : 1u << bitCount) : header.colorsUsed;
     const uint8_t* p = source.ReadBytes(size_t(paletteCount * 4));
     for (uint64_t i = 0; i < paletteCount && i < 256; ++i)
         entries[i] = PaletteEntry{p[4 * i], p[4 * i + 1], p[4 * i + 2], 255};

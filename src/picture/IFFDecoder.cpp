@@ -21,7 +21,10 @@ constexpr uint32_t kCamgHam = 0x800;
 constexpr uint32_t kCamgEhb = 0x80;
 constexpr int kMaxMaxval = 1023;
 
-bool IsId(const uint8_t* id, const char* name) { return std::memcmp(id, name, 4) == 0; }
+bool IsId(const uint8_t* id, const char* name)
+{
+    return std::memcmp(id, name, 4) == 0;
+}
 
 // BMHD, 20 bytes.
 struct BitmapHeader {
@@ -31,7 +34,14 @@ struct BitmapHeader {
     int masking = 0;
     int compression = 0;
 };
-enum BmhdOffset : size_t { kBmhdWidth = 0, kBmhdHeight = 2, kBmhdPlanes = 8, kBmhdMasking = 9, kBmhdCompression = 10, kBmhdSize = 20 };
+enum BmhdOffset : size_t {
+    kBmhdWidth = 0,
+    kBmhdHeight = 2,
+    kBmhdPlanes = 8,
+    kBmhdMasking = 9,
+    kBmhdCompression = 10,
+    kBmhdSize = 20
+};
 
 struct Rgb {
     int red, green, blue;
@@ -185,7 +195,8 @@ void CIFFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
         for (int k = 0; k < planesPerRow; ++k) {
             const uint8_t* plane;
             if (header.compression == 1) {
-                PackBitsResult r = UnpackBits(body + bodyPos, bodySize - bodyPos, planeBuffer.data(), rowBytes);
+                PackBitsResult r =
+                    UnpackBits(body + bodyPos, bodySize - bodyPos, planeBuffer.data(), rowBytes);
                 if (r.overran)
                     RaiseError(ErrUnsupported, kTextByteRun);
                 if (r.produced < rowBytes)
@@ -231,11 +242,18 @@ void CIFFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
                     else
                         held = Rgb{0, 0, 0};
                     break;
-                case 1: held.blue = v; break;
-                case 2: held.red = v; break;
-                default: held.green = v; break;
+                case 1:
+                    held.blue = v;
+                    break;
+                case 2:
+                    held.red = v;
+                    break;
+                default:
+                    held.green = v;
+                    break;
                 }
-                out[x] = MakePixel(stretch[size_t(held.red)], stretch[size_t(held.green)], stretch[size_t(held.blue)]);
+                out[x] = MakePixel(stretch[size_t(held.red)], stretch[size_t(held.green)],
+                                   stretch[size_t(held.blue)]);
             }
         } else if (byteIndices) {
             ExpandIndexedLine(bytes.data(), width, pixelOf.data(), out);

@@ -6,6 +6,6 @@
 #include "PicDecoder.h"
 
 class CIFFDecoder : public CPicDecoder {
-protected:
+  protected:
     void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
 };

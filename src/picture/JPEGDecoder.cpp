@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 // libjpeg reports fatal errors through error_exit, which must not return.
 // Ours longjmps back to the setjmp of the step that called the library. The
@@ -310,8 +310,8 @@ void CJPEGDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
             RaiseError(ErrInternal, "Internal error.");
 
         // A reduced size is never larger than the full one, and never empty.
-        if (cinfo->output_width == 0 || cinfo->output_height == 0 || cinfo->output_width > cinfo->image_width ||
-            cinfo->output_height > cinfo->image_height)
+        if (cinfo->output_width == 0 || cinfo->output_height == 0 ||
+            cinfo->output_width > cinfo->image_width || cinfo->output_height > cinfo->image_height)
             RaiseError(ErrInternal, "Internal error.");
         const int width = int(cinfo->output_width), height = int(cinfo->output_height);
         const bool turned = OrientationSwapsSides(orientation);
@@ -330,8 +330,8 @@ void CJPEGDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
             CUprightBands bands(width, height, orientation, bmp, lib.bands);
             for (int y = 0; y < height;) {
                 JDIMENSION read = 0;
-                if (!ReadLines(lib, bands.NextBand(), JDIMENSION(std::min(CUprightBands::kBandLines, height - y)),
-                               cmykLine, read))
+                if (!ReadLines(lib, bands.NextBand(),
+                               JDIMENSION(std::min(CUprightBands::kBandLines, height - y)), cmykLine, read))
                     libraryError();
                 if (read == 0)
                     RaiseError(ErrInternal, "Internal error.");

@@ -8,7 +8,7 @@
 #include <memory>
 
 class CJPEGDecoder : public CPicDecoder {
-public:
+  public:
     CJPEGDecoder();
     ~CJPEGDecoder() override;
 
@@ -45,10 +45,10 @@ public:
 
     struct Library;
 
-protected:
+  protected:
     void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
 
-private:
+  private:
     // The decompression object lives as long as the decoder.
     std::unique_ptr<Library> m_library;
     bool m_fastMode = true;

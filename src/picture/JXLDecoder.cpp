@@ -140,7 +140,8 @@ bool HasJxlSignature(const uint8_t* data, size_t size)
         return false;
     if (size >= 2 && data[0] == 0xFF && data[1] == 0x0A)
         return true;
-    return size >= sizeof kContainerSignature && std::memcmp(data, kContainerSignature, sizeof kContainerSignature) == 0;
+    return size >= sizeof kContainerSignature &&
+           std::memcmp(data, kContainerSignature, sizeof kContainerSignature) == 0;
 }
 
 void CJXLDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataSource& source)
@@ -189,7 +190,8 @@ void CJXLDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
                 RaiseError(ErrBadFormat, kTextEmpty);
             wantedDepth = 32;
             bmp.Create(int(width), int(height), 32, info.alpha_bits != 0);
-            const int channelBits = info.bits_per_sample > 0 && info.bits_per_sample <= 32 ? int(info.bits_per_sample) : 8;
+            const int channelBits =
+                info.bits_per_sample > 0 && info.bits_per_sample <= 32 ? int(info.bits_per_sample) : 8;
             bmp.SetSourceBitsPerPixel(channelBits * (info.num_color_channels == 1 ? 1 : 3) +
                                       (info.alpha_bits != 0 ? int(info.alpha_bits) : 0));
             target.width = width;
@@ -203,7 +205,8 @@ void CJXLDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             size_t needed = 0;
             const size_t blockBytes = target.width * 4 * target.height;
             if (LinesAreOneBlock(bmp, block, bottomUp) &&
-                JxlDecoderImageOutBufferSize(dec, &format, &needed) == JXL_DEC_SUCCESS && needed == blockBytes) {
+                JxlDecoderImageOutBufferSize(dec, &format, &needed) == JXL_DEC_SUCCESS &&
+                needed == blockBytes) {
                 if (JxlDecoderSetImageOutBuffer(dec, &format, block, blockBytes) != JXL_DEC_SUCCESS)
                     RaiseError(ErrBadFormat, kTextBadData);
             } else {

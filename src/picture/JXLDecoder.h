@@ -11,6 +11,6 @@
 bool HasJxlSignature(const uint8_t* data, size_t size);
 
 class CJXLDecoder : public CPicDecoder {
-protected:
+  protected:
     void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
 };

@@ -71,13 +71,15 @@ const std::array<uint64_t, 256>& SpreadTable()
 
 } // namespace
 
-void ExpandPackedLine(const uint8_t* in, int count, int bitsPerPixel, const uint32_t table[256], uint32_t* out)
+void ExpandPackedLine(const uint8_t* in, int count, int bitsPerPixel, const uint32_t table[256],
+                      uint32_t* out)
 {
     if (bitsPerPixel == 8) {
         ExpandIndexedLine(in, count, table, out);
         return;
     }
-    ForEachPackedIndex(in, count, bitsPerPixel, [table, out](int x, unsigned index) { out[x] = table[index]; });
+    ForEachPackedIndex(in, count, bitsPerPixel,
+                       [table, out](int x, unsigned index) { out[x] = table[index]; });
 }
 
 void UnpackIndices(const uint8_t* in, int count, int bitsPerPixel, uint8_t* out)

@@ -16,7 +16,8 @@ void ExpandBgrLine(const uint8_t* in, int count, uint32_t* out);
 void ExpandIndexedLine(const uint8_t* indices, int count, const uint32_t table[256], uint32_t* out);
 // Expands `count` packed indices of 1, 2, 4 or 8 bits (most significant bits
 // first) through table into 32-bit pixels.
-void ExpandPackedLine(const uint8_t* in, int count, int bitsPerPixel, const uint32_t table[256], uint32_t* out);
+void ExpandPackedLine(const uint8_t* in, int count, int bitsPerPixel, const uint32_t table[256],
+                      uint32_t* out);
 // Unpacks `count` packed indices of 1, 2, 4 or 8 bits into one byte each.
 void UnpackIndices(const uint8_t* in, int count, int bitsPerPixel, uint8_t* out);
 // Sets bit `bit` (0 to 7) of indices[x] for every set bit x of a bit plane,

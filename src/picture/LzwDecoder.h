@@ -10,7 +10,7 @@
 // GIF data blocks: a length byte (0 to 255) and that many bytes; a block of
 // length 0 ends a sequence.
 class CGifBlockReader {
-public:
+  public:
     explicit CGifBlockReader(CDataSource& source) : m_source(source) {}
 
     // Reads one block and returns its length; *data points at its bytes.
@@ -22,7 +22,7 @@ public:
     bool ZeroBlockSeen() const { return m_zeroBlockSeen; }
     void ResetZeroBlockSeen() { m_zeroBlockSeen = false; }
 
-private:
+  private:
     CDataSource& m_source;
     bool m_zeroBlockSeen = false;
 };
@@ -30,7 +30,7 @@ private:
 // Codes of 1 to 12 bits from a run of data blocks read as one bit stream,
 // least significant bit first. Blocks are read only when bits are needed.
 class CLzwBitReader {
-public:
+  public:
     explicit CLzwBitReader(CGifBlockReader& blocks) : m_blocks(blocks) {}
 
     void Init();
@@ -46,7 +46,7 @@ public:
         return code;
     }
 
-private:
+  private:
     bool Refill(unsigned width);
 
     CGifBlockReader& m_blocks;
@@ -61,7 +61,7 @@ private:
 // a code's string is written straight into the caller's buffer when it
 // fits and parked on a stack otherwise.
 class CLzwExpander {
-public:
+  public:
     static constexpr int kMaxCodeSize = 11; // initial code sizes above this are refused
     static constexpr int kTableSize = 4096;
 
@@ -86,7 +86,7 @@ public:
         return n < 0 ? n : value;
     }
 
-private:
+  private:
     void ResetTable();
     // Reads codes until one is not the clear code; returns it, or a
     // negative result when it is not a single-pixel code.

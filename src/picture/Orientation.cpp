@@ -19,18 +19,27 @@ constexpr size_t kIfdEntrySize = 12;
 
 // Reads of a block that count as failures instead of running past its end.
 class BoundedBytes {
-public:
-    BoundedBytes(const uint8_t* data, size_t size, bool bigEndian = false) : m_bytes(data, size), m_big(bigEndian) {}
-    bool Has(size_t offset, size_t n) const { return offset <= m_bytes.size() && n <= m_bytes.size() - offset; }
+  public:
+    BoundedBytes(const uint8_t* data, size_t size, bool bigEndian = false)
+        : m_bytes(data, size), m_big(bigEndian)
+    {
+    }
+    bool Has(size_t offset, size_t n) const
+    {
+        return offset <= m_bytes.size() && n <= m_bytes.size() - offset;
+    }
     uint16_t U16(size_t at) const { return m_big ? LoadBE16(m_bytes, at) : LoadLE16(m_bytes, at); }
     uint32_t U32(size_t at) const { return m_big ? LoadBE32(m_bytes, at) : LoadLE32(m_bytes, at); }
 
-private:
+  private:
     ByteView m_bytes;
     bool m_big;
 };
 
-int ValidOrUpright(uint32_t value) { return value >= 1 && value <= 8 ? int(value) : OrientUpright; }
+int ValidOrUpright(uint32_t value)
+{
+    return value >= 1 && value <= 8 ? int(value) : OrientUpright;
+}
 
 } // namespace
 
@@ -158,8 +167,8 @@ template <class Pixel> void FlipInPlace(CBmp& bmp, bool flipLines, bool mirror)
 // source lines from line y0 on; each destination line gets a run of `rows`
 // pixels, so a band of lines that stays in cache is read column by column.
 template <class Pixel>
-void TurnColumns(const uint8_t* const* in, int rows, int y0, int x0, int x1, int width, int height, bool flipX,
-                 bool flipY, CBmp& dest)
+void TurnColumns(const uint8_t* const* in, int rows, int y0, int x0, int x1, int width, int height,
+                 bool flipX, bool flipY, CBmp& dest)
 {
     for (int x = x0; x < x1; ++x) {
         Pixel* out = reinterpret_cast<Pixel*>(dest.GetLine(flipY ? width - 1 - x : x));
@@ -225,8 +234,8 @@ void Turn16Lines(const uint8_t* const* in, int y0, int x1, int width, int height
 }
 
 template <>
-void TurnBand<uint32_t>(const uint8_t* const* in, int rows, int y0, int width, int height, bool flipX, bool flipY,
-                        CBmp& dest)
+void TurnBand<uint32_t>(const uint8_t* const* in, int rows, int y0, int width, int height, bool flipX,
+                        bool flipY, CBmp& dest)
 {
     const int rows16 = rows & ~15;
     const int width4 = width & ~3;
@@ -234,7 +243,8 @@ void TurnBand<uint32_t>(const uint8_t* const* in, int rows, int y0, int width, i
         Turn16Lines(in + i, y0 + i, width4, width, height, flipX, flipY, dest);
     _mm_sfence(); // streamed lines are seen by whoever reads the picture next
     // The last lines and columns one by one.
-    TurnColumns<uint32_t>(in + rows16, rows - rows16, y0 + rows16, 0, width, width, height, flipX, flipY, dest);
+    TurnColumns<uint32_t>(in + rows16, rows - rows16, y0 + rows16, 0, width, width, height, flipX, flipY,
+                          dest);
     TurnColumns<uint32_t>(in, rows16, y0, width4, width, width, height, flipX, flipY, dest);
 }
 #endif
@@ -316,8 +326,8 @@ void ApplyOrientation(CBmp& bmp, int orientation)
         std::memcpy(bmp.GetLine(y), turned.GetLine(y), lineBytes);
 }
 
-void PlaceLinesUpright(const uint8_t* const* lines, int first, int count, int width, int height, int orientation,
-                       CBmp& dest)
+void PlaceLinesUpright(const uint8_t* const* lines, int first, int count, int width, int height,
+                       int orientation, CBmp& dest)
 {
     if (orientation < OrientUpright || orientation > OrientTurnedLeft)
         orientation = OrientUpright;

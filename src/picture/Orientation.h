@@ -11,14 +11,14 @@
 // picture upright. Anything missing, damaged or out of range counts as
 // OrientUpright.
 enum Orientation : int {
-    OrientUpright = 1,       // as stored
-    OrientMirrored = 2,      // left and right exchanged
+    OrientUpright = 1,  // as stored
+    OrientMirrored = 2, // left and right exchanged
     OrientTurned180 = 3,
-    OrientFlipped = 4,       // top and bottom exchanged
-    OrientTransposed = 5,    // mirrored about the top-left to bottom-right diagonal
-    OrientTurnedRight = 6,   // turn 90 degrees clockwise to show
-    OrientTransversed = 7,   // mirrored about the other diagonal
-    OrientTurnedLeft = 8,    // turn 90 degrees counter-clockwise to show
+    OrientFlipped = 4,     // top and bottom exchanged
+    OrientTransposed = 5,  // mirrored about the top-left to bottom-right diagonal
+    OrientTurnedRight = 6, // turn 90 degrees clockwise to show
+    OrientTransversed = 7, // mirrored about the other diagonal
+    OrientTurnedLeft = 8,  // turn 90 degrees counter-clockwise to show
 };
 
 // The orientation tag (0x0112) of the first image directory of a TIFF-laid-out
@@ -33,7 +33,10 @@ int ReadPngOrientation(const uint8_t* data, size_t size);
 
 // True for the orientations whose upright picture has width and height
 // exchanged (5 to 8).
-inline bool OrientationSwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }
+inline bool OrientationSwapsSides(int orientation)
+{
+    return orientation >= 5 && orientation <= 8;
+}
 
 // Turns and mirrors a decoded 8- or 32-bit picture so that it shows upright;
 // other depths and OrientUpright are left as they are. A quarter turn needs
@@ -45,5 +48,5 @@ void ApplyOrientation(CBmp& bmp, int orientation);
 // `count` decoded lines (`lines`, stored lines `first` on, of a stored
 // picture of width x height) to where they belong in `dest`, an 8- or
 // 32-bit picture of the upright size. Anything else writes nothing.
-void PlaceLinesUpright(const uint8_t* const* lines, int first, int count, int width, int height, int orientation,
-                       CBmp& dest);
+void PlaceLinesUpright(const uint8_t* const* lines, int first, int count, int width, int height,
+                       int orientation, CBmp& dest);

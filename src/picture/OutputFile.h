@@ -19,7 +19,7 @@
 #include <string_view>
 
 class COutputFile {
-public:
+  public:
     // Creates the temporary file; throws CTextException ErrAccessDenied
     // "Error open file for writing." when it cannot.
     explicit COutputFile(const std::string& target);
@@ -44,7 +44,7 @@ public:
     // failure, in which case the target is untouched and the temporary gone.
     void Commit();
 
-private:
+  private:
     template <Endian E, size_t N> void WriteStored(uint32_t v)
     {
         uint8_t b[N];

@@ -22,7 +22,7 @@ constexpr uint8_t kPaletteMarker = 12;
 // The run-length stream of the whole image, handed out line by line. A
 // run may continue into the next line but never past the image's end.
 class RleReader {
-public:
+  public:
     RleReader(CDataSource& source, size_t imageBytes) : m_source(source), m_missing(imageBytes) {}
 
     void Fill(uint8_t* out, size_t n)
@@ -70,7 +70,7 @@ public:
         }
     }
 
-private:
+  private:
     size_t ReadRun()
     {
         uint8_t c = m_source.ReadByte();

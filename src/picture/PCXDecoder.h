@@ -5,6 +5,6 @@
 #include "PicDecoder.h"
 
 class CPCXDecoder : public CPicDecoder {
-protected:
+  protected:
     void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
 };

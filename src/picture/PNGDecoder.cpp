@@ -104,8 +104,8 @@ bool ReadInfo(png_structp png, png_infop info, Header& header)
         return false;
     png_read_info(png, info);
     int interlace = 0;
-    png_get_IHDR(png, info, &header.width, &header.height, &header.bitDepth, &header.colorType,
-                 &interlace, nullptr, nullptr);
+    png_get_IHDR(png, info, &header.width, &header.height, &header.bitDepth, &header.colorType, &interlace,
+                 nullptr, nullptr);
     header.interlaced = interlace != PNG_INTERLACE_NONE;
     header.hasTransparency = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     return true;
@@ -152,7 +152,7 @@ bool ReadImage(png_structp png, uint8_t** lines)
 }
 
 class ReadStructs {
-public:
+  public:
     explicit ReadStructs(ReadState& state)
     {
         png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, ErrorRoutine, WarningRoutine);

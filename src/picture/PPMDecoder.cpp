@@ -26,7 +26,7 @@ constexpr uint32_t kMaxInteger = 0x7FFFFFFF;
 // Reads the text parts of a PNM file: whitespace, "#" comments up to the end
 // of the line, decimal integers and plain bits.
 class PnmText {
-public:
+  public:
     explicit PnmText(CDataSource& source) : m_source(source) {}
 
     uint32_t ReadInteger()
@@ -61,7 +61,7 @@ public:
         return c == '1';
     }
 
-private:
+  private:
     static bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
     // Returns the first character that is neither whitespace nor comment.
@@ -93,7 +93,7 @@ constexpr uint32_t kMaxMaxval = 65535;
 
 // Stretches 0..maxval to 0..255, rounded; values above maxval are white.
 class Scale {
-public:
+  public:
     explicit Scale(uint32_t maxval) : m_table(maxval + 1)
     {
         for (uint32_t v = 0; v <= maxval; ++v)
@@ -101,7 +101,7 @@ public:
     }
     uint8_t operator()(uint32_t v) const { return v < m_table.size() ? m_table[v] : 255; }
 
-private:
+  private:
     std::vector<uint8_t> m_table;
 };
 
@@ -136,7 +136,8 @@ void CPPMDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
     const int samples = pixmap ? 3 : 1;
     // Samples above 255 take two bytes, most significant first.
     const size_t sampleBytes = maxval > 255 ? 2 : 1;
-    const size_t rawRowBytes = kind == 4 ? (size_t(width) + 7) / 8 : size_t(width) * size_t(samples) * sampleBytes;
+    const size_t rawRowBytes =
+        kind == 4 ? (size_t(width) + 7) / 8 : size_t(width) * size_t(samples) * sampleBytes;
     // Every sample takes at least one byte, so a short file is refused
     // before a large picture is allocated for it.
     if (raw)
@@ -178,7 +179,8 @@ void CPPMDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             default:
                 if (sampleBytes == 2) {
                     for (uint32_t x = 0; x < width; ++x, in += 6)
-                        out[x] = MakePixel(scale(uint32_t(in[0]) << 8 | in[1]), scale(uint32_t(in[2]) << 8 | in[3]),
+                        out[x] = MakePixel(scale(uint32_t(in[0]) << 8 | in[1]),
+                                           scale(uint32_t(in[2]) << 8 | in[3]),
                                            scale(uint32_t(in[4]) << 8 | in[5]));
                 } else if (maxval == 255) {
                     for (uint32_t x = 0; x < width; ++x, in += 3)

@@ -4,6 +4,6 @@
 #include "PicDecoder.h"
 
 class CPPMDecoder : public CPicDecoder {
-protected:
+  protected:
     void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
 };

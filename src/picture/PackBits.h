@@ -6,8 +6,8 @@
 #include <cstdint>
 
 struct PackBitsResult {
-    size_t consumed; // input bytes used, never more than the input size
-    size_t produced; // output bytes written, never more than the output size
+    size_t consumed;      // input bytes used, never more than the input size
+    size_t produced;      // output bytes written, never more than the output size
     bool overran = false; // a run reached past the output's end and was cut
 };
 
@@ -18,5 +18,4 @@ struct PackBitsResult {
 // at its end, but the input it occupies is still consumed so that a caller
 // reading rows back to back stays in step. A run cut short by the input end
 // writes what it has; the caller sees produced < outSize.
-PackBitsResult UnpackBits(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize,
-                          size_t unit = 1);
+PackBitsResult UnpackBits(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize, size_t unit = 1);

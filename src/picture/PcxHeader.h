@@ -11,8 +11,8 @@ inline constexpr size_t kPcxHeaderSize = 128;
 
 struct PcxHeader {
     uint8_t manufacturer = 10;
-    uint8_t version = 5;  // 5: a 256-colour palette may follow the image
-    uint8_t encoding = 1; // run-length encoding
+    uint8_t version = 5;      // 5: a 256-colour palette may follow the image
+    uint8_t encoding = 1;     // run-length encoding
     uint8_t bitsPerPixel = 8; // per plane
     uint16_t xMin = 0;
     uint16_t yMin = 0;
@@ -55,7 +55,10 @@ struct PcxHeader {
 static_assert(HeaderSize<PcxHeader>() == kPcxHeaderSize);
 
 // ErrEndOfFile when `bytes` holds fewer than 128 bytes.
-inline PcxHeader ParsePcxHeader(ByteView bytes) { return LoadHeader<Endian::Little, PcxHeader>(bytes); }
+inline PcxHeader ParsePcxHeader(ByteView bytes)
+{
+    return LoadHeader<Endian::Little, PcxHeader>(bytes);
+}
 inline std::array<uint8_t, kPcxHeaderSize> PcxHeaderBytes(const PcxHeader& header)
 {
     std::array<uint8_t, kPcxHeaderSize> bytes{};

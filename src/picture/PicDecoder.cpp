@@ -17,9 +17,15 @@ CPicDecoder::AbortScope::AbortScope(const std::atomic<bool>* flag) : m_saved(t_a
         t_abortFlag = flag;
 }
 
-CPicDecoder::AbortScope::~AbortScope() { t_abortFlag = m_saved; }
+CPicDecoder::AbortScope::~AbortScope()
+{
+    t_abortFlag = m_saved;
+}
 
-bool DecodeAbandoned() { return t_abortFlag && t_abortFlag->load(std::memory_order_relaxed); }
+bool DecodeAbandoned()
+{
+    return t_abortFlag && t_abortFlag->load(std::memory_order_relaxed);
+}
 
 void CheckDecodeAbort()
 {

@@ -20,7 +20,7 @@ using PaletteHolder = std::unique_ptr<PaletteEntry[]>;
 // decode, so decoders a decode runs in turn (the detector's, an icon's PNG
 // decoder) check it too.
 class CPicDecoder {
-public:
+  public:
     CPicDecoder() = default;
     CPicDecoder(const CPicDecoder&) = delete;
     CPicDecoder& operator=(const CPicDecoder&) = delete;
@@ -49,28 +49,27 @@ public:
     // an index beyond a short palette reads as black.
     static PaletteEntry* AllocPalette(PaletteHolder& holder);
 
-protected:
+  protected:
     // Makes `flag` the flag of the decode running on this thread until the
     // scope ends; a null flag keeps the one of an enclosing decode.
     class AbortScope {
-    public:
+      public:
         explicit AbortScope(const std::atomic<bool>* flag);
         ~AbortScope();
         AbortScope(const AbortScope&) = delete;
         AbortScope& operator=(const AbortScope&) = delete;
 
-    private:
+      private:
         const std::atomic<bool>* m_saved;
     };
 
     // The format's work: create bmp at the resolved depth, set its source
     // depth, fill every line top-down, install the palette for 8 bits.
-    virtual void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth,
-                            CDataSource& source) = 0;
+    virtual void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) = 0;
 
     friend class CAnyPicDecoder;
 
-private:
+  private:
     const std::atomic<bool>* m_abortFlag = nullptr;
 };
 

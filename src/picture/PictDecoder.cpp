@@ -61,8 +61,8 @@ constexpr int kVariable = -1;
 int OpcodeDataLength(unsigned op)
 {
     static constexpr signed char kLow[0x30] = {
-        0, 0, 8, 2, 1, 2, 4, 4, 2, 8, 8, 4, 4, 2, 4, 4,  // 0x00
-        8, 1, 0, 0, 0, 2, 2, 0, 0, 0, 6, 6, 0, 6, 0, 6,  // 0x10
+        0, 0, 8, 2, 1,  2,  4,  4,  2, 8, 8, 4, 4,  2,  4,  4,  // 0x00
+        8, 1, 0, 0, 0,  2,  2,  0,  0, 0, 6, 6, 0,  6,  0,  6,  // 0x10
         8, 4, 6, 2, -1, -1, -1, -1, 0, 0, 0, 0, -1, -1, -1, -1, // 0x20
     };
     if (op < 0x30)
@@ -90,12 +90,13 @@ int OpcodeDataLength(unsigned op)
 std::string OpcodeName(unsigned op)
 {
     static const char* const kLow[0x30] = {
-        "NOP", "Clip", "BkPat", "TxFont", "TxFace", "TxMode", "SpExtra", "PnSize",
-        "PnMode", "PnPat", "FillPat", "OvSize", "Origin", "TxSize", "FgColor", "BkColor",
-        "TxRatio", "Version", "BkPixPat", "PnPixPat", "FillPixPat", "PnLocHFrac", "ChExtra", "reserved",
-        "reserved", "reserved", "RGBFgCol", "RGBBkCol", "HiliteMode", "HiliteColor", "DefHilite", "OpColor",
-        "Line", "LineFrom", "ShortLine", "ShortLineFrom", "reserved", "reserved", "reserved", "reserved",
-        "LongText", "DHText", "DVText", "DHDVText", "fontName", "lineJustify", "glyphState", "reserved",
+        "NOP",           "Clip",        "BkPat",     "TxFont",      "TxFace",     "TxMode",   "SpExtra",
+        "PnSize",        "PnMode",      "PnPat",     "FillPat",     "OvSize",     "Origin",   "TxSize",
+        "FgColor",       "BkColor",     "TxRatio",   "Version",     "BkPixPat",   "PnPixPat", "FillPixPat",
+        "PnLocHFrac",    "ChExtra",     "reserved",  "reserved",    "reserved",   "RGBFgCol", "RGBBkCol",
+        "HiliteMode",    "HiliteColor", "DefHilite", "OpColor",     "Line",       "LineFrom", "ShortLine",
+        "ShortLineFrom", "reserved",    "reserved",  "reserved",    "reserved",   "LongText", "DHText",
+        "DVText",        "DHDVText",    "fontName",  "lineJustify", "glyphState", "reserved",
     };
     if (op < 0x30)
         return kLow[op];
@@ -109,18 +110,29 @@ std::string OpcodeName(unsigned op)
         return std::string(kVerbs[verb]) + (group & 1 ? "Same" : "") + kShapes[group >> 1];
     }
     switch (op) {
-    case OpBitsRect: return "BitsRect";
-    case OpBitsRgn: return "BitsRgn";
-    case OpPackBitsRect: return "PackBitsRect";
-    case OpPackBitsRgn: return "PackBitsRgn";
-    case OpDirectBits: return "Opcode_9A";
-    case 0xA0: return "ShortComment";
-    case OpLongComment: return "LongComment";
-    default: return "reserved";
+    case OpBitsRect:
+        return "BitsRect";
+    case OpBitsRgn:
+        return "BitsRgn";
+    case OpPackBitsRect:
+        return "PackBitsRect";
+    case OpPackBitsRgn:
+        return "PackBitsRgn";
+    case OpDirectBits:
+        return "Opcode_9A";
+    case 0xA0:
+        return "ShortComment";
+    case OpLongComment:
+        return "LongComment";
+    default:
+        return "reserved";
     }
 }
 
-bool IsReservedOpcode(unsigned op) { return OpcodeName(op) == "reserved"; }
+bool IsReservedOpcode(unsigned op)
+{
+    return OpcodeName(op) == "reserved";
+}
 
 struct PictRect {
     int top, left, bottom, right;
@@ -222,13 +234,13 @@ struct RowLayout {
     int width = 0;
     int height = 0;
     int pixelSize = 1;
-    int planes = 3;            // 32-bit pixmaps: 3 (RGB) or 4 (ARGB)
-    size_t rowBytes = 0;       // effective stored row length
-    size_t neededBytes = 0;    // bytes the width takes
-    size_t bufferBytes = 0;    // unpacked row buffer, enough for the width
+    int planes = 3;         // 32-bit pixmaps: 3 (RGB) or 4 (ARGB)
+    size_t rowBytes = 0;    // effective stored row length
+    size_t neededBytes = 0; // bytes the width takes
+    size_t bufferBytes = 0; // unpacked row buffer, enough for the width
     bool packed = false;
-    size_t countBytes = 1;     // size of each packed row's byte count
-    size_t unit = 1;           // PackBits unit
+    size_t countBytes = 1; // size of each packed row's byte count
+    size_t unit = 1;       // PackBits unit
 
     RowLayout(unsigned storedRowBytes, int pixelSizeIn, int cmpCount, int w, int h)
         : width(w), height(h), pixelSize(pixelSizeIn)
@@ -360,7 +372,7 @@ void CPictDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDept
 {
     Trace(2, "Decoding mac pict.\n");
     source.Skip(kPreambleSize);
-    source.Skip(2); // picture size
+    source.Skip(2);   // picture size
     ReadRect(source); // picture frame
 
     unsigned b;
@@ -484,10 +496,16 @@ void CPictDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDept
             case 0x14:
                 skipPixPat();
                 break;
-            case OpLongText: SkipText(source, 4); break;
+            case OpLongText:
+                SkipText(source, 4);
+                break;
             case OpDHText:
-            case OpDVText: SkipText(source, 1); break;
-            case OpDHDVText: SkipText(source, 2); break;
+            case OpDVText:
+                SkipText(source, 1);
+                break;
+            case OpDHDVText:
+                SkipText(source, 2);
+                break;
             case OpBitsRect:
             case OpPackBitsRect:
                 decodeBits(false);

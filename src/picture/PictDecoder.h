@@ -11,15 +11,15 @@
 class CJPEGDecoder;
 
 class CPictDecoder : public CPicDecoder {
-public:
+  public:
     CPictDecoder();
     explicit CPictDecoder(CJPEGDecoder& jpegDecoder);
     ~CPictDecoder() override;
 
-protected:
+  protected:
     void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
 
-private:
+  private:
     void DecodeEmbeddedJPEG(CBmp& bmp, int& wantedDepth, CDataSource& source);
 
     std::unique_ptr<CJPEGDecoder> m_ownJpegDecoder;

@@ -10,7 +10,7 @@
 #include <cstdint>
 
 class CPictureSizeLimit {
-public:
+  public:
     explicit CPictureSizeLimit(int64_t maxPixels);
     ~CPictureSizeLimit();
     CPictureSizeLimit(const CPictureSizeLimit&) = delete;
@@ -23,7 +23,7 @@ public:
     // picture of `pixels` pixels; false when there is no scope.
     static bool Refuses(int64_t pixels);
 
-private:
+  private:
     int64_t m_maxPixels;
     bool m_exceeded = false;
     CPictureSizeLimit* m_outer;

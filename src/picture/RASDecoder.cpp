@@ -67,7 +67,8 @@ void CheckMapFitsDepth(const RasHeader& h, const RasColorMap& map)
     bool ok;
     switch (h.depth) {
     case 1:
-        ok = (h.mapType == RasMapNone && h.mapLength == 0) || (h.mapType == RasMapEqualRGB && h.mapLength == 6);
+        ok = (h.mapType == RasMapNone && h.mapLength == 0) ||
+             (h.mapType == RasMapEqualRGB && h.mapLength == 6);
         break;
     case 8:
         ok = !map.present || map.grayscale || h.mapType == RasMapEqualRGB;
@@ -86,7 +87,7 @@ void CheckMapFitsDepth(const RasHeader& h, const RasColorMap& map)
 // Byte-encoded data, produced row by row: 0x80 0 is one 0x80, 0x80 c v is
 // c + 1 times v, any other byte is itself. A run may span rows.
 class ByteRunReader {
-public:
+  public:
     ByteRunReader(const uint8_t* data, size_t size) : m_in(data), m_end(data + size) {}
 
     // Fills out[0, n); returns the bytes written (less at the end of input).
@@ -123,7 +124,7 @@ public:
         return done;
     }
 
-private:
+  private:
     const uint8_t* m_in;
     const uint8_t* m_end;
     size_t m_pending = 0;
@@ -140,8 +141,8 @@ void CRASDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
     Trace(2, "Decoding RAS.\n");
     RasHeader h;
     {
-        uint32_t* fields[] = {&h.magic, &h.width,  &h.height,  &h.depth,
-                              &h.length, &h.type, &h.mapType, &h.mapLength};
+        uint32_t* fields[] = {&h.magic,  &h.width, &h.height,  &h.depth,
+                              &h.length, &h.type,  &h.mapType, &h.mapLength};
         for (uint32_t* f : fields)
             *f = source.ReadLongBE();
     }
@@ -188,7 +189,8 @@ void CRASDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
     uint32_t table[256];
     for (uint32_t i = 0; i < 256; ++i) {
         if (map.present)
-            table[i] = i < map.entries ? MakePixel(map.red[i], map.green[i], map.blue[i]) : MakePixel(0, 0, 0);
+            table[i] =
+                i < map.entries ? MakePixel(map.red[i], map.green[i], map.blue[i]) : MakePixel(0, 0, 0);
         else
             table[i] = MakePixel(uint8_t(i), uint8_t(i), uint8_t(i));
     }

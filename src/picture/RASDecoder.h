@@ -4,6 +4,6 @@
 #include "PicDecoder.h"
 
 class CRASDecoder : public CPicDecoder {
-protected:
+  protected:
     void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
 };

@@ -43,8 +43,8 @@ struct TgaHeader {
 inline uint32_t Pixel555(const uint8_t* p, uint8_t alpha)
 {
     unsigned v = unsigned(p[0]) | unsigned(p[1]) << 8;
-    return MakePixel(uint8_t(((v >> 10) & 0x1F) << 3), uint8_t(((v >> 5) & 0x1F) << 3), uint8_t((v & 0x1F) << 3),
-                     alpha);
+    return MakePixel(uint8_t(((v >> 10) & 0x1F) << 3), uint8_t(((v >> 5) & 0x1F) << 3),
+                     uint8_t((v & 0x1F) << 3), alpha);
 }
 
 // Converts n stored pixels of `depth` bits into 32-bit pixels.
@@ -90,12 +90,21 @@ void ReadColorMap(const TgaHeader& h, CDataSource& source, PaletteEntry* palette
             break;
         uint32_t v;
         switch (h.mapEntrySize) {
-        case 8: v = MakePixel(p[0], p[0], p[0]); break;
+        case 8:
+            v = MakePixel(p[0], p[0], p[0]);
+            break;
         case 15:
-        case 16: v = Pixel555(p, 255); break;
-        case 24: v = MakePixel(p[2], p[1], p[0]); break;
-        case 32: v = MakePixel(p[2], p[1], p[0], p[3]); break;
-        default: continue; // no rule for other sizes: the entry stays black
+        case 16:
+            v = Pixel555(p, 255);
+            break;
+        case 24:
+            v = MakePixel(p[2], p[1], p[0]);
+            break;
+        case 32:
+            v = MakePixel(p[2], p[1], p[0], p[3]);
+            break;
+        default:
+            continue; // no rule for other sizes: the entry stays black
         }
         palette[index] = PaletteEntry{uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
     }

@@ -3,8 +3,8 @@
 #include "Orientation.h"
 
 #include <algorithm>
-#include <cstddef>
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -65,8 +65,14 @@ toff_t SeekProc(thandle_t handle, toff_t offset, int whence)
     return c->offset;
 }
 
-int CloseProc(thandle_t) { return 0; }
-toff_t SizeProc(thandle_t handle) { return static_cast<MemClient*>(handle)->size; }
+int CloseProc(thandle_t)
+{
+    return 0;
+}
+toff_t SizeProc(thandle_t handle)
+{
+    return static_cast<MemClient*>(handle)->size;
+}
 // The file image is already in memory; handing it to libtiff as a mapping
 // spares a copy of every strip, and libtiff 4.5 refuses uncompressed tiles
 // read through the copying path (its buffer is rounded up past the tile).
@@ -97,7 +103,7 @@ int WarningHandler(TIFF*, void*, const char*, const char* format, va_list args)
 }
 
 class TiffFile {
-public:
+  public:
     explicit TiffFile(MemClient& client)
     {
         TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
@@ -106,8 +112,8 @@ public:
         TIFFOpenOptionsSetErrorHandlerExtR(options, ErrorHandler, &client);
         TIFFOpenOptionsSetWarningHandlerExtR(options, WarningHandler, &client);
         TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxLibraryAlloc);
-        tif = TIFFClientOpenExt("MemSource", "r", &client, ReadProc, WriteProc, SeekProc, CloseProc,
-                                SizeProc, MapProc, UnmapProc, options);
+        tif = TIFFClientOpenExt("MemSource", "r", &client, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc,
+                                MapProc, UnmapProc, options);
         TIFFOpenOptionsFree(options);
     }
     ~TiffFile()
@@ -126,7 +132,7 @@ public:
 // an abandoned decode first; once abandoned it puts nothing more and sends
 // the next read out of range, which ends the call early.
 class RgbaImage {
-public:
+  public:
     RgbaImage() { std::memset(&img, 0, sizeof img); }
     ~RgbaImage()
     {
@@ -154,8 +160,8 @@ bool StillWanted(TIFFRGBAImage* img)
     return !rgba->abandoned;
 }
 
-void PutContig(TIFFRGBAImage* img, uint32_t* raster, uint32_t x, uint32_t y, uint32_t w, uint32_t h, int32_t fromskew,
-               int32_t toskew, unsigned char* pp)
+void PutContig(TIFFRGBAImage* img, uint32_t* raster, uint32_t x, uint32_t y, uint32_t w, uint32_t h,
+               int32_t fromskew, int32_t toskew, unsigned char* pp)
 {
     if (StillWanted(img))
         reinterpret_cast<RgbaImage*>(img)->contig(img, raster, x, y, w, h, fromskew, toskew, pp);

@@ -11,6 +11,6 @@
 int TiffOrientationLeft(int stored, const CBmp& decoded);
 
 class CTIFFDecoder : public CPicDecoder {
-protected:
+  protected:
     void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
 };

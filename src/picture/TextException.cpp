@@ -20,8 +20,14 @@ thread_local CWarningScope* t_scope = nullptr;
 
 } // namespace
 
-int GetTraceLevel() { return g_traceLevel.load(std::memory_order_relaxed); }
-void SetTraceLevel(int level) { g_traceLevel.store(level, std::memory_order_relaxed); }
+int GetTraceLevel()
+{
+    return g_traceLevel.load(std::memory_order_relaxed);
+}
+void SetTraceLevel(int level)
+{
+    g_traceLevel.store(level, std::memory_order_relaxed);
+}
 
 void Trace(int level, const char* format, ...)
 {

@@ -31,13 +31,13 @@ inline constexpr const char* kTextAborted = "Decoding abandoned.";
 inline constexpr const char* kTextDamaged = "The file is damaged: only part of the picture could be read.";
 
 class CTextException : public std::exception {
-public:
+  public:
     CTextException(int code, std::string text) : m_code(code), m_text(std::move(text)) {}
     int GetCode() const noexcept { return m_code; }
     const std::string& GetText() const noexcept { return m_text; }
     const char* what() const noexcept override { return m_text.c_str(); }
 
-private:
+  private:
     int m_code;
     std::string m_text;
 };
@@ -62,13 +62,13 @@ void Warn(const std::string& text);
 // callback instead of the process-wide one, so a caller can keep a decode's
 // warnings with that decode. Scopes nest; the innermost one receives.
 class CWarningScope {
-public:
+  public:
     explicit CWarningScope(WarningCallback callback);
     ~CWarningScope();
     CWarningScope(const CWarningScope&) = delete;
     CWarningScope& operator=(const CWarningScope&) = delete;
 
-private:
+  private:
     friend void Warn(const std::string& text);
     WarningCallback m_callback;
     CWarningScope* m_outer;

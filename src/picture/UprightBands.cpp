@@ -28,11 +28,13 @@ void CUprightBands::Set(bool& flag, bool value)
     m_changed.notify_all();
 }
 
-CUprightBands::CUprightBands(int width, int height, int orientation, CBmp& dest, std::vector<uint8_t>& storage)
+CUprightBands::CUprightBands(int width, int height, int orientation, CBmp& dest,
+                             std::vector<uint8_t>& storage)
     : m_width(width), m_height(height), m_orientation(orientation), m_dest(dest), m_storage(storage)
 {
     const size_t lineBytes = size_t(width) * size_t(dest.GetBitsPerPixel() / 8);
-    const bool threaded = int64_t(width) * height >= kThreadedPixels && std::thread::hardware_concurrency() > 1;
+    const bool threaded =
+        int64_t(width) * height >= kThreadedPixels && std::thread::hardware_concurrency() > 1;
     m_bandCount = threaded ? kMaxBands : 1;
     if (storage.size() < lineBytes * kBandLines * size_t(m_bandCount))
         storage.resize(lineBytes * kBandLines * size_t(m_bandCount));

@@ -13,7 +13,7 @@
 #include <vector>
 
 class CUprightBands {
-public:
+  public:
     static constexpr int kBandLines = 64;
 
     // `dest` has the upright size of a stored width x height picture of
@@ -35,7 +35,7 @@ public:
     // Returns once every band handed over is in the picture.
     void Finish();
 
-private:
+  private:
     struct Band {
         uint8_t* lines[kBandLines] = {};
         int first = 0;

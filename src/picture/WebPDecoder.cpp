@@ -117,7 +117,8 @@ void DecodeFirstFrame(const uint8_t* data, size_t size, CBmp& bmp)
     if (anim.decoder == nullptr)
         RaiseError(ErrBadFormat, kTextBadData);
     WebPAnimInfo info;
-    if (!WebPAnimDecoderGetInfo(anim.decoder, &info) || info.canvas_width != width || info.canvas_height != height)
+    if (!WebPAnimDecoderGetInfo(anim.decoder, &info) || info.canvas_width != width ||
+        info.canvas_height != height)
         RaiseError(ErrBadFormat, kTextBadData);
     uint8_t* canvas = nullptr;
     int timestamp = 0;

@@ -5,6 +5,6 @@
 #include "PicDecoder.h"
 
 class CWebPDecoder : public CPicDecoder {
-protected:
+  protected:
     void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
 };

@@ -5,18 +5,27 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <utility>
 #include <sys/mman.h>
+#include <utility>
 
 namespace {
 
-size_t PaletteBytes(int bitsPerPixel) { return bitsPerPixel <= 15 ? size_t(4) << bitsPerPixel : 0; }
+size_t PaletteBytes(int bitsPerPixel)
+{
+    return bitsPerPixel <= 15 ? size_t(4) << bitsPerPixel : 0;
+}
 
 } // namespace
 
-CWinBmp::CWinBmp() { Create(16, 16, 8, false); }
+CWinBmp::CWinBmp()
+{
+    Create(16, 16, 8, false);
+}
 
-CWinBmp::~CWinBmp() { CWinBmp::ReleaseStorage(); }
+CWinBmp::~CWinBmp()
+{
+    CWinBmp::ReleaseStorage();
+}
 
 size_t CWinBmp::BlockSize(int width, int height, int bitsPerPixel)
 {
@@ -58,9 +67,15 @@ void CWinBmp::SetBlockFormat(int width, int height, uint16_t bitsPerPixel, bool 
     }
 }
 
-size_t CWinBmp::GetMemoryUsed() const { return m_dibSize + kDibHeaderSize; }
+size_t CWinBmp::GetMemoryUsed() const
+{
+    return m_dibSize + kDibHeaderSize;
+}
 
-int CWinBmp::GetLineBytes() const { return LineBytesFor(m_width, m_bitsPerPixel); }
+int CWinBmp::GetLineBytes() const
+{
+    return LineBytesFor(m_width, m_bitsPerPixel);
+}
 
 namespace {
 

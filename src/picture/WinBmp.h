@@ -9,7 +9,7 @@
 #include <memory>
 
 class CWinBmp : public CBmp {
-public:
+  public:
     // A new bitmap is 16 x 16 x 8 with the grayscale palette.
     CWinBmp();
     ~CWinBmp() override;
@@ -40,13 +40,13 @@ public:
 
     static size_t BlockSize(int width, int height, int bitsPerPixel);
 
-protected:
+  protected:
     void AllocateStorage(int width, int height, uint16_t bitsPerPixel, bool hasAlpha) override;
     void ReleaseStorage() override;
     void BuildLineTable() override;
     void LocateDIBParts();
 
-private:
+  private:
     // Writes the geometry into the block's header and lays the picture out
     // in it; on failure the storage is released.
     void SetBlockFormat(int width, int height, uint16_t bitsPerPixel, bool hasAlpha);

@@ -14,10 +14,12 @@ namespace vkplatform {
 namespace {
 
 constexpr std::string_view kPseudoTypes[] = {
-    "proc", "sysfs", "devtmpfs", "devpts", "tmpfs", "ramfs", "cgroup", "cgroup2", "pstore",
-    "bpf", "securityfs", "debugfs", "tracefs", "hugetlbfs", "mqueue", "configfs", "fusectl",
-    "autofs", "binfmt_misc", "rpc_pipefs", "nsfs", "efivarfs", "selinuxfs", "squashfs",
-    "fuse.gvfsd-fuse", "fuse.portal", "fuse.lxcfs", "nfsd", "overlay-internal",
+    "proc",        "sysfs",      "devtmpfs",  "devpts",           "tmpfs",
+    "ramfs",       "cgroup",     "cgroup2",   "pstore",           "bpf",
+    "securityfs",  "debugfs",    "tracefs",   "hugetlbfs",        "mqueue",
+    "configfs",    "fusectl",    "autofs",    "binfmt_misc",      "rpc_pipefs",
+    "nsfs",        "efivarfs",   "selinuxfs", "squashfs",         "fuse.gvfsd-fuse",
+    "fuse.portal", "fuse.lxcfs", "nfsd",      "overlay-internal",
 };
 
 // System trees that never hold the user's pictures.
@@ -98,9 +100,15 @@ std::vector<std::string> ParseDrives(const std::string& mountTable)
     return drives;
 }
 
-std::vector<std::string> ListDrives() { return ParseDrives(ReadMountTable()); }
+std::vector<std::string> ListDrives()
+{
+    return ParseDrives(ReadMountTable());
+}
 
-std::string DriveEntry(const std::string& mountPoint) { return "[-" + mountPoint + "-]"; }
+std::string DriveEntry(const std::string& mountPoint)
+{
+    return "[-" + mountPoint + "-]";
+}
 
 std::string DriveFromEntry(const std::string& entry)
 {
@@ -119,7 +127,10 @@ std::string MountPointOf(const std::string& path, const std::vector<std::string>
     return best;
 }
 
-std::string MountPointOf(const std::string& path) { return MountPointOf(path, ListDrives()); }
+std::string MountPointOf(const std::string& path)
+{
+    return MountPointOf(path, ListDrives());
+}
 
 uint64_t FreeBytes(const std::string& path)
 {

@@ -43,7 +43,8 @@ bool GetFileStatus(const std::string& path, FileStatus& status)
     if (path.empty() || ::stat(path.c_str(), &st) != 0)
         return false;
     status.name = vkpath::FileName(vkpath::StripTrailingSeparator(path));
-    status.attributes = AttributesFor(status.name, st.st_mode, WritableByUser(st.st_mode, st.st_uid, st.st_gid));
+    status.attributes =
+        AttributesFor(status.name, st.st_mode, WritableByUser(st.st_mode, st.st_uid, st.st_gid));
     status.size = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
     // POSIX stat has no creation time; the status change time is the
     // nearest thing and is what file managers show.
@@ -73,7 +74,8 @@ bool Exists(const std::string& path)
 
 bool IsSameFile(const std::string& a, const std::string& b)
 {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }

@@ -71,9 +71,15 @@ std::string HomeDirectory()
     return "/";
 }
 
-std::string XdgConfigHome() { return XdgOr("XDG_CONFIG_HOME", ".config"); }
+std::string XdgConfigHome()
+{
+    return XdgOr("XDG_CONFIG_HOME", ".config");
+}
 
-std::string XdgDataHome() { return XdgOr("XDG_DATA_HOME", ".local/share"); }
+std::string XdgDataHome()
+{
+    return XdgOr("XDG_DATA_HOME", ".local/share");
+}
 
 std::string ConfigDirectory()
 {
@@ -98,7 +104,10 @@ void AnchorConfigDirectory()
     ::setenv("VELKOR_CONFIG_DIR", vkpath::StripTrailingSeparator(absolute).c_str(), 1);
 }
 
-std::string DataDirectory() { return vkpath::Join(XdgDataHome(), "velkor"); }
+std::string DataDirectory()
+{
+    return vkpath::Join(XdgDataHome(), "velkor");
+}
 
 bool MakePath(const std::string& dir)
 {
@@ -115,7 +124,10 @@ bool MakePath(const std::string& dir)
     return errno == EEXIST && ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string SystemDirectory() { return "/"; }
+std::string SystemDirectory()
+{
+    return "/";
+}
 
 std::string ExecutablePath()
 {

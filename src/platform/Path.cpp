@@ -27,7 +27,10 @@ std::string FileName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool IsRoot(const std::string& path) { return path == std::string(1, kSeparator); }
+bool IsRoot(const std::string& path)
+{
+    return path == std::string(1, kSeparator);
+}
 
 } // namespace vkpath
 
@@ -53,7 +56,10 @@ std::string WithTrailingSeparator(const std::string& path)
     return path + kSeparator;
 }
 
-bool IsAbsolute(const std::string& path) { return !path.empty() && path.front() == kSeparator; }
+bool IsAbsolute(const std::string& path)
+{
+    return !path.empty() && path.front() == kSeparator;
+}
 
 bool IsInside(const std::string& path, const std::string& ancestor)
 {

@@ -10,7 +10,7 @@ class QSocketNotifier;
 
 class CTerminationSignals : public QObject {
     Q_OBJECT
-public:
+  public:
     // Installs the handlers; one object at a time. The handlers go back to
     // the defaults when it is destroyed.
     explicit CTerminationSignals(QObject* parent = nullptr);
@@ -18,10 +18,10 @@ public:
     // False when the pipe could not be made (the defaults then stay).
     bool IsActive() const { return m_notifier != nullptr; }
 
-signals:
+  signals:
     void Received(int signalNumber);
 
-private:
+  private:
     void OnReadable();
     QSocketNotifier* m_notifier = nullptr;
 };

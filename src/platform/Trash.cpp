@@ -109,7 +109,8 @@ bool Locate(const std::string& path, std::string& absolute, struct stat& st, std
         return false;
     }
     char resolved[PATH_MAX];
-    if (!::realpath(dir.empty() ? "." : dir.c_str(), resolved) || ::lstat(vkpath::Join(resolved, name).c_str(), &st) != 0) {
+    if (!::realpath(dir.empty() ? "." : dir.c_str(), resolved) ||
+        ::lstat(vkpath::Join(resolved, name).c_str(), &st) != 0) {
         SetError(error, errno == ENOENT ? "The file does not exist." : std::strerror(errno));
         return false;
     }
@@ -155,7 +156,6 @@ std::string DeletionDate()
         std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
     return text;
 }
-
 
 // Writes the info file first, with O_EXCL under a free name, then renames
 // the file beside it; the info file goes again when the rename fails.
@@ -211,8 +211,8 @@ std::string EscapeTrashPath(const std::string& path)
     out.reserve(path.size());
     for (const char ch : path) {
         const unsigned char c = static_cast<unsigned char>(ch);
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
-                           c == '.' || c == '_' || c == '~' || c == '/';
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                           c == '-' || c == '.' || c == '_' || c == '~' || c == '/';
         if (plain) {
             out += ch;
         } else {

@@ -54,8 +54,8 @@ bool Setup(CMainFrame& frame)
 {
     const CPicture& picture = frame.GetView()->GetPicture();
     const bool loaded = frame.GetView()->HasImage();
-    return RunPrintSetup(frame.GetSettings(), loaded ? picture.GetWidth() : 0, loaded ? picture.GetHeight() : 0,
-                         &frame);
+    return RunPrintSetup(frame.GetSettings(), loaded ? picture.GetWidth() : 0,
+                         loaded ? picture.GetHeight() : 0, &frame);
 }
 
 void StartPrinting(CMainFrame& frame, PrintState& state, int printMode)
@@ -75,19 +75,20 @@ void BindPrintCommands(CMainFrame& frame, CommandRegistry& commands)
     auto state = std::make_shared<PrintState>();
     auto hasImage = [&frame] { return frame.GetView()->HasImage(); };
     commands.Bind(Cmd::FilePrintSetup, {.run = [&frame] { Setup(frame); }});
-    commands.Bind(Cmd::FilePrint, {.enabled = hasImage, .run = [&frame, state] { StartPrinting(frame, *state, 0); }});
-    commands.Bind(Cmd::FilePrintAll, {.enabled = [&frame] { return frame.GetFileList().GetSelectedCount() > 1; },
-                                      .run = [&frame, state] { StartPrinting(frame, *state, 1); }});
-    commands.Bind(Cmd::FilePrintThumbnails,
-                  {.enabled =
-                       [&frame] {
-                           if (frame.GetSettings().printThumbSelectedOnly)
-                               return frame.GetFileList().GetSelectedCount() > 0;
-                           return frame.GetFileListBox()->count() > 0;
-                       },
-                   .run = [&frame, state] { StartPrinting(frame, *state, 2); }});
-    commands.Bind(Cmd::FilePrintPreview, {.enabled = hasImage, .run = [&frame, state] {
-                                              RunPrintPreview(frame.GetSettings(),
-                                                              RequestOf(frame, state->printMode, true), &frame);
-                                          }});
+    commands.Bind(Cmd::FilePrint,
+                  {.enabled = hasImage, .run = [&frame, state] { StartPrinting(frame, *state, 0); }});
+    commands.Bind(Cmd::FilePrintAll,
+                  {.enabled = [&frame] { return frame.GetFileList().GetSelectedCount() > 1; },
+                   .run = [&frame, state] { StartPrinting(frame, *state, 1); }});
+    commands.Bind(Cmd::FilePrintThumbnails, {.enabled =
+                                                 [&frame] {
+                                                     if (frame.GetSettings().printThumbSelectedOnly)
+                                                         return frame.GetFileList().GetSelectedCount() > 0;
+                                                     return frame.GetFileListBox()->count() > 0;
+                                                 },
+                                             .run = [&frame, state] { StartPrinting(frame, *state, 2); }});
+    commands.Bind(Cmd::FilePrintPreview,
+                  {.enabled = hasImage, .run = [&frame, state] {
+                       RunPrintPreview(frame.GetSettings(), RequestOf(frame, state->printMode, true), &frame);
+                   }});
 }

@@ -7,12 +7,12 @@
 #include "picture/WinBmp.h"
 #include "platform/Path.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QCoreApplication>
 #include <QTimer>
 
 #include <algorithm>
@@ -24,7 +24,10 @@ namespace {
 constexpr const char* kTextErrorLoading = "Error loading ";
 constexpr const char* kTextTooLarge = "The image is larger than the paper's printable area.";
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
 
 } // namespace
 
@@ -71,7 +74,10 @@ QRectF CPrintJob::ToDevice(const vkprint::PageRect& r) const
     return QRectF(r.left * m_scaleX, -r.top * m_scaleY, r.Width() * m_scaleX, r.Height() * m_scaleY);
 }
 
-QPointF CPrintJob::TextOrigin(int x, int top) const { return QPointF(x * m_scaleX, -top * m_scaleY + m_ascent); }
+QPointF CPrintJob::TextOrigin(int x, int top) const
+{
+    return QPointF(x * m_scaleX, -top * m_scaleY + m_ascent);
+}
 
 int CPrintJob::TextWidth(const std::string& text) const
 {
@@ -79,7 +85,10 @@ int CPrintJob::TextWidth(const std::string& text) const
     return int(std::ceil(metrics.horizontalAdvance(Q(text)) / m_scaleX));
 }
 
-std::string CPrintJob::PathOf(const std::string& name) const { return vkpath::Join(m_request.directory, name); }
+std::string CPrintJob::PathOf(const std::string& name) const
+{
+    return vkpath::Join(m_request.directory, name);
+}
 
 void CPrintJob::Account(size_t bytes)
 {
@@ -165,10 +174,9 @@ void CPrintJob::DrawImagePage(QPainter& painter, int page)
     const uint64_t fileSize = ::stat(path.c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
     const std::string info = vkprint::InfoText(m_settings, m_request.directory, m_names[size_t(index)],
                                                picture->GetWidth(), picture->GetHeight(), fileSize);
-    const vkprint::ImagePage layout =
-        vkprint::LayoutImagePage(m_settings, m_rect, m_lineHeight, info,
-                                 [this](const std::string& t) { return TextWidth(t); }, picture->GetWidth(),
-                                 picture->GetHeight());
+    const vkprint::ImagePage layout = vkprint::LayoutImagePage(
+        m_settings, m_rect, m_lineHeight, info, [this](const std::string& t) { return TextWidth(t); },
+        picture->GetWidth(), picture->GetHeight());
     if (layout.hasInfo)
         painter.drawText(TextOrigin(layout.info.x, layout.info.top), Q(layout.info.text));
     if (layout.tooLarge && m_tooLargeReported.insert(page).second)
@@ -186,8 +194,8 @@ void CPrintJob::DrawThumbnailPage(QPainter& painter, int page)
             m_liveBytes -= std::min(m_liveBytes, size_t(thumb.reduced.sizeInBytes()));
         m_cache.clear();
     }
-    const std::vector<vkprint::ThumbnailCell> cells = vkprint::LayoutThumbnailPage(
-        m_settings, m_rect, m_grid, page, int(m_names.size()), m_lineHeight);
+    const std::vector<vkprint::ThumbnailCell> cells =
+        vkprint::LayoutThumbnailPage(m_settings, m_rect, m_grid, page, int(m_names.size()), m_lineHeight);
     for (const vkprint::ThumbnailCell& cell : cells) {
         auto found = m_cache.find(cell.index);
         if (found == m_cache.end()) {
@@ -199,9 +207,12 @@ void CPrintJob::DrawThumbnailPage(QPainter& painter, int page)
                 QRectF target = ToDevice(vkprint::ThumbnailImageRect(cell, thumb.width, thumb.height));
                 // A preview keeps every page's copies for its repaints; a
                 // screen shows no more than 300 dots per inch of them.
-                const double previewScale = m_realPrinting ? 1.0 : std::min(1.0, 300.0 / std::max(1, m_geometry.dpiX));
-                const int w = std::max(1, std::min(picture->GetWidth(), int(std::lround(target.width() * previewScale))));
-                const int h = std::max(1, std::min(picture->GetHeight(), int(std::lround(target.height() * previewScale))));
+                const double previewScale =
+                    m_realPrinting ? 1.0 : std::min(1.0, 300.0 / std::max(1, m_geometry.dpiX));
+                const int w = std::max(
+                    1, std::min(picture->GetWidth(), int(std::lround(target.width() * previewScale))));
+                const int h = std::max(
+                    1, std::min(picture->GetHeight(), int(std::lround(target.height() * previewScale))));
                 QRect actual;
                 m_liveBytes += picture->GetMemoryUsed();
                 thumb.reduced = vkview::BuildScaledRegion(*picture, w, h, QRect(0, 0, w, h), actual);

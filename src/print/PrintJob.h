@@ -26,7 +26,7 @@ class QPainter;
 class QPrinter;
 
 class CPrintJob {
-public:
+  public:
     CPrintJob(CSettings& settings, vkprint::PrintRequest request);
     ~CPrintJob();
 
@@ -50,7 +50,7 @@ public:
     // Most bytes held by decoded pictures and thumbnails at one time.
     size_t GetPeakPictureBytes() const { return m_peakBytes; }
 
-private:
+  private:
     QRectF ToDevice(const vkprint::PageRect& rect) const;
     QPointF TextOrigin(int x, int top) const;
     int TextWidth(const std::string& text) const;
@@ -65,7 +65,7 @@ private:
 
     struct Thumbnail {
         bool loaded = false;
-        int width = 0;  // the picture's size in pixels
+        int width = 0; // the picture's size in pixels
         int height = 0;
         QImage reduced; // the copy reduced to its cell
     };

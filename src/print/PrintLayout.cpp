@@ -13,7 +13,10 @@ namespace vkprint {
 
 namespace {
 
-int64_t ClampToInt(int64_t value) { return std::clamp<int64_t>(value, INT_MIN / 2, INT_MAX / 2); }
+int64_t ClampToInt(int64_t value)
+{
+    return std::clamp<int64_t>(value, INT_MIN / 2, INT_MAX / 2);
+}
 
 } // namespace
 
@@ -44,8 +47,10 @@ PageExtent ApplyMargins(CSettings& settings, PageExtent page)
 
 PageRect DrawingRect(const CSettings& settings, const PrinterGeometry& printer)
 {
-    const int64_t width = printer.dpiX > 0 ? int64_t(printer.printableWidthPx) * kUnitsPerInch / printer.dpiX : 0;
-    const int64_t height = printer.dpiY > 0 ? int64_t(printer.printableHeightPx) * kUnitsPerInch / printer.dpiY : 0;
+    const int64_t width =
+        printer.dpiX > 0 ? int64_t(printer.printableWidthPx) * kUnitsPerInch / printer.dpiX : 0;
+    const int64_t height =
+        printer.dpiY > 0 ? int64_t(printer.printableHeightPx) * kUnitsPerInch / printer.dpiY : 0;
     PageRect rect;
     rect.left = settings.printMarginLeft;
     rect.right = int(ClampToInt(width - settings.printMarginRight));
@@ -82,20 +87,28 @@ ThumbnailGrid ComputeGrid(int usableWidth, int usableHeight, int thumbWidth, int
 double UnitFactor(int imageSizeUnit)
 {
     switch (imageSizeUnit) {
-    case 1: return 0.01041667;
-    case 2: return 0.2645836;
-    case 3: return 0.2645836 * 0.1;
-    default: return 1.0;
+    case 1:
+        return 0.01041667;
+    case 2:
+        return 0.2645836;
+    case 3:
+        return 0.2645836 * 0.1;
+    default:
+        return 1.0;
     }
 }
 
 const char* UnitText(int imageSizeUnit)
 {
     switch (imageSizeUnit) {
-    case 1: return " inches";
-    case 2: return " mm";
-    case 3: return " cm";
-    default: return "";
+    case 1:
+        return " inches";
+    case 2:
+        return " mm";
+    case 3:
+        return " cm";
+    default:
+        return "";
     }
 }
 
@@ -123,7 +136,8 @@ int32_t ParseLength(const std::string& text, int imageSizeUnit, bool& ok)
     return int32_t(std::clamp(stored, double(INT32_MIN), double(INT32_MAX)));
 }
 
-std::string ConstrainedText(const std::string& entered, double proportion, bool widthEntered, int imageSizeUnit)
+std::string ConstrainedText(const std::string& entered, double proportion, bool widthEntered,
+                            int imageSizeUnit)
 {
     char* end = nullptr;
     const double value = std::strtod(entered.c_str(), &end);
@@ -162,9 +176,15 @@ std::string InfoText(const CSettings& settings, const std::string& directory, co
         if (!text.empty())
             text += ", ";
         switch (settings.fileSizeUnit) {
-        case 1: text += FormatNumber(double(fileSize) * (1.0 / 1024), 3) + " KB"; break;
-        case 2: text += FormatNumber(double(fileSize) * (1.0 / 1048576), 3) + " MB"; break;
-        default: text += FormatNumber(double(fileSize), 3) + " bytes"; break;
+        case 1:
+            text += FormatNumber(double(fileSize) * (1.0 / 1024), 3) + " KB";
+            break;
+        case 2:
+            text += FormatNumber(double(fileSize) * (1.0 / 1048576), 3) + " MB";
+            break;
+        default:
+            text += FormatNumber(double(fileSize), 3) + " bytes";
+            break;
         }
     }
     return text;
@@ -173,9 +193,12 @@ std::string InfoText(const CSettings& settings, const std::string& directory, co
 int AlignText(int align, int width, int left, int right)
 {
     switch (align) {
-    case 1: return left;
-    case 2: return right - width;
-    default: return width <= right - left ? left + (right - left - width) / 2 : left;
+    case 1:
+        return left;
+    case 2:
+        return right - width;
+    default:
+        return width <= right - left ? left + (right - left - width) / 2 : left;
     }
 }
 
@@ -198,28 +221,42 @@ PageRect PlaceBox(const CSettings& settings, const PageRect& rect, int width, in
 {
     PageRect box;
     switch (settings.printHorizontal) {
-    case 0: box.left = rect.left; break;
-    case 2: box.left = rect.left + rect.Width() - width; break;
-    default: box.left = rect.left + (rect.Width() - width) / 2; break;
+    case 0:
+        box.left = rect.left;
+        break;
+    case 2:
+        box.left = rect.left + rect.Width() - width;
+        break;
+    default:
+        box.left = rect.left + (rect.Width() - width) / 2;
+        break;
     }
     switch (settings.printVertical) {
-    case 0: box.top = rect.top; break;
-    case 2: box.top = rect.top - rect.Height() + height; break;
-    default: box.top = rect.top - (rect.Height() - height) / 2; break;
+    case 0:
+        box.top = rect.top;
+        break;
+    case 2:
+        box.top = rect.top - rect.Height() + height;
+        break;
+    default:
+        box.top = rect.top - (rect.Height() - height) / 2;
+        break;
     }
     box.right = box.left + width;
     box.bottom = box.top - height;
     return box;
 }
 
-ImagePage LayoutImagePage(const CSettings& settings, PageRect rect, int lineHeight, const std::string& infoText,
-                          const TextWidth& measure, int pixelWidth, int pixelHeight)
+ImagePage LayoutImagePage(const CSettings& settings, PageRect rect, int lineHeight,
+                          const std::string& infoText, const TextWidth& measure, int pixelWidth,
+                          int pixelHeight)
 {
     ImagePage page;
     if (!infoText.empty()) {
         page.hasInfo = true;
         page.info.text = infoText;
-        page.info.x = AlignText(settings.printInfoAlign, measure ? measure(infoText) : 0, rect.left, rect.right);
+        page.info.x =
+            AlignText(settings.printInfoAlign, measure ? measure(infoText) : 0, rect.left, rect.right);
         if (settings.printInfoPosition == 1) {
             page.info.top = rect.bottom + lineHeight;
             rect.bottom += lineHeight;

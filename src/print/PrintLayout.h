@@ -68,8 +68,8 @@ struct ThumbnailGrid {
     int gridHeight = 0;
     int pages = 0;
 };
-ThumbnailGrid ComputeGrid(int usableWidth, int usableHeight, int thumbWidth, int thumbHeight,
-                          int textHeight, int count);
+ThumbnailGrid ComputeGrid(int usableWidth, int usableHeight, int thumbWidth, int thumbHeight, int textHeight,
+                          int count);
 
 // Length in page units shown in the user's image size unit: pixels 1,
 // inches 0.01041667, millimetres 0.2645836, centimetres a tenth of that.
@@ -84,7 +84,8 @@ int32_t ParseLength(const std::string& text, int imageSizeUnit, bool& ok);
 // Constrained proportions: the other edit's text after one edit changed
 // to `entered` (display units). proportion = width / height. Four
 // decimals, none for pixels; "" when `entered` is not a number.
-std::string ConstrainedText(const std::string& entered, double proportion, bool widthEntered, int imageSizeUnit);
+std::string ConstrainedText(const std::string& entered, double proportion, bool widthEntered,
+                            int imageSizeUnit);
 
 // The info line of an image page: path, name, dimensions, file size, as
 // the four info settings ask; "" when all are off.
@@ -116,8 +117,9 @@ struct ImagePage {
 // Lays out an image page: info line, size by printSizeMode (0 pixels as
 // units, 1 fit keeping proportions, 2 custom), the size check and the
 // position in the drawing rectangle.
-ImagePage LayoutImagePage(const CSettings& settings, PageRect rect, int lineHeight, const std::string& infoText,
-                          const TextWidth& measure, int pixelWidth, int pixelHeight);
+ImagePage LayoutImagePage(const CSettings& settings, PageRect rect, int lineHeight,
+                          const std::string& infoText, const TextWidth& measure, int pixelWidth,
+                          int pixelHeight);
 
 // Places a `width` x `height` box in `rect` by printHorizontal and
 // printVertical (halves truncated toward zero).
@@ -139,7 +141,8 @@ struct ThumbnailCell {
 
 // The cells of page `page` (0-based) of a thumbnail run of `count` names.
 std::vector<ThumbnailCell> LayoutThumbnailPage(const CSettings& settings, const PageRect& rect,
-                                               const ThumbnailGrid& grid, int page, int count, int lineHeight);
+                                               const ThumbnailGrid& grid, int page, int count,
+                                               int lineHeight);
 
 // The picture inside a cell's box: fitted, centred horizontally and
 // vertically in the box.

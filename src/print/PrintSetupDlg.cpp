@@ -43,15 +43,16 @@ CPrintSetupDlg::CPrintSetupDlg(const CSettings& settings, int imageWidth, int im
 
     auto* position = new QGroupBox("Position");
     auto* positionGrid = new QGridLayout(position);
-    m_vertical = RadioRow(this, positionGrid, 0, "Vertical", {"&Top", "&Center", "&Bottom"}, settings.printVertical);
-    m_horizontal =
-        RadioRow(this, positionGrid, 1, "Horizontal", {"&Left", "C&enter", "&Right"}, settings.printHorizontal);
+    m_vertical =
+        RadioRow(this, positionGrid, 0, "Vertical", {"&Top", "&Center", "&Bottom"}, settings.printVertical);
+    m_horizontal = RadioRow(this, positionGrid, 1, "Horizontal", {"&Left", "C&enter", "&Right"},
+                            settings.printHorizontal);
 
     auto* margins = new QGroupBox("Margins");
     auto* marginGrid = new QGridLayout(margins);
     const char* marginLabels[] = {"Left:", "Top:", "Right:", "Bottom:"};
-    const int32_t marginValues[] = {settings.printMarginLeft, settings.printMarginTop, settings.printMarginRight,
-                                    settings.printMarginBottom};
+    const int32_t marginValues[] = {settings.printMarginLeft, settings.printMarginTop,
+                                    settings.printMarginRight, settings.printMarginBottom};
     for (int i = 0; i < 4; ++i) {
         m_margins[i] = new QLineEdit;
         Show(m_margins[i], marginValues[i]);
@@ -64,8 +65,8 @@ CPrintSetupDlg::CPrintSetupDlg(const CSettings& settings, int imageWidth, int im
     auto* info = new QGroupBox("Info");
     auto* infoGrid = new QGridLayout(info);
     const char* infoTexts[] = {"File pat&h", "File &name", "&Image dimensions", "File &size"};
-    const int32_t infoValues[] = {settings.printInfoPath, settings.printInfoName, settings.printInfoDimensions,
-                                  settings.printInfoFileSize};
+    const int32_t infoValues[] = {settings.printInfoPath, settings.printInfoName,
+                                  settings.printInfoDimensions, settings.printInfoFileSize};
     for (int i = 0; i < 4; ++i) {
         m_info[i] = new QCheckBox(infoTexts[i]);
         m_info[i]->setChecked(infoValues[i] != 0);
@@ -155,7 +156,8 @@ int32_t CPrintSetupDlg::Stored(const QLineEdit* edit, int32_t fallback) const
         fallback = shown->second.second;
     }
     bool ok = false;
-    const int32_t value = vkprint::ParseLength(edit->text().trimmed().toStdString(), m_values.imageSizeUnit, ok);
+    const int32_t value =
+        vkprint::ParseLength(edit->text().trimmed().toStdString(), m_values.imageSizeUnit, ok);
     return ok ? value : fallback;
 }
 
@@ -179,8 +181,9 @@ void CPrintSetupDlg::OnSizeMode(int mode)
     } else if (thumbnails) {
         Show(m_width, m_values.printThumbWidth);
         Show(m_height, m_values.printThumbHeight);
-        m_proportion = m_values.printThumbHeight > 0 ? double(m_values.printThumbWidth) / m_values.printThumbHeight
-                                                     : 1.0;
+        m_proportion = m_values.printThumbHeight > 0
+                           ? double(m_values.printThumbWidth) / m_values.printThumbHeight
+                           : 1.0;
     }
 }
 
@@ -189,8 +192,8 @@ void CPrintSetupDlg::OnWidthEdited()
     if (m_guard || !m_constrain->isChecked())
         return;
     m_guard = true;
-    const std::string other =
-        vkprint::ConstrainedText(m_width->text().trimmed().toStdString(), m_proportion, true, m_values.imageSizeUnit);
+    const std::string other = vkprint::ConstrainedText(m_width->text().trimmed().toStdString(), m_proportion,
+                                                       true, m_values.imageSizeUnit);
     if (!other.empty())
         m_height->setText(QString::fromStdString(other));
     m_guard = false;

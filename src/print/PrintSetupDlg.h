@@ -18,7 +18,7 @@ class QLineEdit;
 
 class CPrintSetupDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     // `imageWidth` x `imageHeight`: the picture loaded in the view (pixels).
     CPrintSetupDlg(const CSettings& settings, int imageWidth, int imageHeight, QWidget* parent = nullptr);
 
@@ -41,7 +41,7 @@ public:
     QComboBox* GetInfoPositionList() const { return m_infoPosition; }
     QComboBox* GetThumbnailsList() const { return m_thumbnails; }
 
-private:
+  private:
     QString Shown(int32_t pageUnits, int decimals = 4) const;
     // Shows a length and remembers it, so that an edit left as shown gives
     // back the exact value and not its rounded display.

@@ -55,7 +55,8 @@ void WriteBmp(const CWinBmp& bmp, const ByteSink& sink)
     const int height = bmp.GetHeight();
     const bool indexed = bmp.GetBitsPerPixel() <= 8;
     const size_t paletteBytes = indexed ? size_t(4) << bmp.GetBitsPerPixel() : 0;
-    const size_t outLineBytes = indexed ? size_t(bmp.GetLineBytes()) : (size_t(3) * size_t(width) + 3) & ~size_t(3);
+    const size_t outLineBytes =
+        indexed ? size_t(bmp.GetLineBytes()) : (size_t(3) * size_t(width) + 3) & ~size_t(3);
 
     BmpFileHeader file;
     file.dataOffset = uint32_t(kBmpFileHeaderSize + kDibHeaderSize + paletteBytes);

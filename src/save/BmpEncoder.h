@@ -11,7 +11,7 @@
 class CWinBmp;
 
 class CBmpEncoder {
-public:
+  public:
     // depth 8 writes a palette bitmap, anything else 24 bits. Throws
     // CTextException; an existing file at path is then left as it was.
     void Save(const std::string& path, CBmp& bmp, int depth);

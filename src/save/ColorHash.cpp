@@ -130,7 +130,8 @@ std::optional<ColorHistogram> ComputeColorHistogram(const uint8_t* const* lines,
                     return std::nullopt;
                 index = int(found.size());
                 try {
-                    found.push_back(colorhist_item{uint8_t(color), uint8_t(color >> 8), uint8_t(color >> 16), 0, 0});
+                    found.push_back(
+                        colorhist_item{uint8_t(color), uint8_t(color >> 8), uint8_t(color >> 16), 0, 0});
                 } catch (const std::bad_alloc&) {
                     throw CTextException(ErrNoMemory, kTextHashNodeMemory);
                 }
@@ -206,11 +207,15 @@ std::vector<colorhist_item> MedianCut(ColorHistogram& hist, uint64_t totalPixels
         const double spreadG = 0.587 * (maxG - minG);
         const double spreadB = 0.114 * (maxB - minB);
         if (spreadR >= spreadG && spreadR >= spreadB)
-            std::stable_sort(begin, end, [](const colorhist_item& a, const colorhist_item& b) { return a.red < b.red; });
+            std::stable_sort(begin, end,
+                             [](const colorhist_item& a, const colorhist_item& b) { return a.red < b.red; });
         else if (spreadG >= spreadB)
-            std::stable_sort(begin, end, [](const colorhist_item& a, const colorhist_item& b) { return a.green < b.green; });
+            std::stable_sort(begin, end, [](const colorhist_item& a, const colorhist_item& b) {
+                return a.green < b.green;
+            });
         else
-            std::stable_sort(begin, end, [](const colorhist_item& a, const colorhist_item& b) { return a.blue < b.blue; });
+            std::stable_sort(
+                begin, end, [](const colorhist_item& a, const colorhist_item& b) { return a.blue < b.blue; });
 
         // Median by pixels: at least one colour below, at least one above.
         const uint64_t half = box.sum / 2;
@@ -224,7 +229,8 @@ std::vector<colorhist_item> MedianCut(ColorHistogram& hist, uint64_t totalPixels
         box.colors = split;
         box.sum = lower;
         boxes.push_back(upper);
-        std::stable_sort(boxes.begin(), boxes.end(), [](const Box& a, const Box& b) { return a.sum > b.sum; });
+        std::stable_sort(boxes.begin(), boxes.end(),
+                         [](const Box& a, const Box& b) { return a.sum > b.sum; });
     }
 
     std::vector<colorhist_item> colormap;
@@ -250,13 +256,14 @@ std::vector<colorhist_item> MedianCut(ColorHistogram& hist, uint64_t totalPixels
 // sorted by red so the search can stop once the red difference alone is
 // larger than the best distance found.
 class CNearestColor {
-public:
+  public:
     explicit CNearestColor(const std::vector<colorhist_item>& colormap)
     {
         m_entries.reserve(colormap.size());
         for (size_t i = 0; i < colormap.size(); ++i)
             m_entries.push_back(Entry{colormap[i].red, colormap[i].green, colormap[i].blue, int(i)});
-        std::stable_sort(m_entries.begin(), m_entries.end(), [](const Entry& a, const Entry& b) { return a.r < b.r; });
+        std::stable_sort(m_entries.begin(), m_entries.end(),
+                         [](const Entry& a, const Entry& b) { return a.r < b.r; });
     }
 
     int Find(uint32_t color) const
@@ -277,7 +284,7 @@ public:
                                             [](const Entry& e, int red) { return e.r < red; }) -
                            m_entries.begin());
         size_t down = up;
-        bool goUp = up < n, goDown = down > 0;
+        bool goUp = up<n, goDown = down> 0;
         while (goUp || goDown) {
             if (goUp) {
                 const Entry& e = m_entries[up];
@@ -301,7 +308,7 @@ public:
         return best;
     }
 
-private:
+  private:
     struct Entry {
         int r, g, b, index;
     };
@@ -363,7 +370,9 @@ void MedianCutReduce(const CBmp& source, CBmp& dest, int maxColors)
     // The map's values are in 0..maxval; bring them back to 0..255 so a
     // picture whose bits were dropped does not come out dark.
     for (const colorhist_item& c : colormap) {
-        auto full = [maxval](uint8_t v) { return maxval == 0 ? 0u : uint32_t((v * 255 + maxval / 2) / maxval); };
+        auto full = [maxval](uint8_t v) {
+            return maxval == 0 ? 0u : uint32_t((v * 255 + maxval / 2) / maxval);
+        };
         output.push_back(full(c.blue) | full(c.green) << 8 | full(c.red) << 16);
     }
 
@@ -389,7 +398,8 @@ void MedianCutReduce(const CBmp& source, CBmp& dest, int maxColors)
                 int index;
                 if (direct) {
                     // Entry + 1, 0 while not searched yet.
-                    uint16_t& slot = direct[((color >> 16) * side + (color >> 8 & 0xFF)) * side + (color & 0xFF)];
+                    uint16_t& slot =
+                        direct[((color >> 16) * side + (color >> 8 & 0xFF)) * side + (color & 0xFF)];
                     if (slot == 0)
                         slot = uint16_t(search.Find(color) + 1);
                     index = slot - 1;

@@ -52,7 +52,10 @@ inline constexpr const char* kTextLookupMemory = "Out of memory";
 inline constexpr size_t kMedianCutColorLimit = 800000;
 
 // The colour part of a 32-bit pixel (0x00RRGGBB).
-inline constexpr uint32_t PixelColor(uint32_t pixel) { return pixel & 0xFFFFFFu; }
+inline constexpr uint32_t PixelColor(uint32_t pixel)
+{
+    return pixel & 0xFFFFFFu;
+}
 inline constexpr uint32_t ItemColor(const colorhist_item& item)
 {
     return uint32_t(item.blue) | uint32_t(item.green) << 8 | uint32_t(item.red) << 16;
@@ -68,7 +71,7 @@ std::optional<ColorHistogram> ComputeColorHistogram(const CBmp& bmp, size_t limi
 
 // Colour -> value map (a palette position when built from a histogram).
 class CColorLookup {
-public:
+  public:
     CColorLookup();
     // Maps each histogram colour to its position. Throws ErrInternal
     // "Same color found twice" for a repeated colour, ErrNoMemory
@@ -85,7 +88,7 @@ public:
     bool Add(uint32_t pixel, int value) noexcept;
     size_t Size() const { return m_count; }
 
-private:
+  private:
     bool Grow() noexcept;
 
     // Open addressing; a slot key is colour + 1, 0 marks an empty slot.

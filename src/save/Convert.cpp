@@ -10,8 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-CConvertDlg::CConvertDlg(int formatIndex, bool replaceOriginal, int policy, QWidget* parent)
-    : QDialog(parent)
+CConvertDlg::CConvertDlg(int formatIndex, bool replaceOriginal, int policy, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle("Convert");
     auto* destination = new QGroupBox("Destination format", this);
@@ -46,6 +45,15 @@ CConvertDlg::CConvertDlg(int formatIndex, bool replaceOriginal, int policy, QWid
     layout->addWidget(vkdlg::OkCancel(this, true));
 }
 
-int CConvertDlg::FormatIndex() const { return m_format->currentIndex(); }
-bool CConvertDlg::ReplaceOriginal() const { return m_replace->isChecked(); }
-int CConvertDlg::Policy() const { return std::max(0, m_policy->checkedId()); }
+int CConvertDlg::FormatIndex() const
+{
+    return m_format->currentIndex();
+}
+bool CConvertDlg::ReplaceOriginal() const
+{
+    return m_replace->isChecked();
+}
+int CConvertDlg::Policy() const
+{
+    return std::max(0, m_policy->checkedId());
+}

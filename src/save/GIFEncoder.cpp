@@ -2,8 +2,8 @@
 
 #include "ColorHash.h"
 #include "LzwEncoder.h"
-#include "picture/TextException.h"
 #include "picture/OutputFile.h"
+#include "picture/TextException.h"
 
 #include <algorithm>
 #include <vector>

@@ -9,7 +9,7 @@
 inline constexpr const char* kTextGifTooLarge = "Picture too large for GIF.";
 
 class CGIFEncoder {
-public:
+  public:
     // Reduces the picture to at most 256 colours when it has more. Throws
     // CTextException; an existing file at path is then left as it was.
     void Save(const std::string& path, CBmp& bmp, bool interlaced);

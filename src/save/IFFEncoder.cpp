@@ -1,15 +1,15 @@
 #include "IFFEncoder.h"
 
 #include "ColorHash.h"
-#include "picture/TextException.h"
 #include "picture/OutputFile.h"
+#include "picture/TextException.h"
 #include "picture/WinBmp.h"
 
 #include <algorithm>
 
 namespace {
 
-constexpr int kMaxDimension = 65535;   // BMHD holds 16-bit sizes
+constexpr int kMaxDimension = 65535; // BMHD holds 16-bit sizes
 
 // FORM's size counts everything after its own 8 bytes except the CMAP data
 // and the BODY data: "ILBM", BMHD (8 + 20), CMAP header, CAMG (8 + 4) and
@@ -63,16 +63,16 @@ void CIFFEncoder::Save(const std::string& path, CBmp& bmp)
     WriteChunkHeader(file, "BMHD", 20);
     file.WriteWordBE(uint16_t(width));
     file.WriteWordBE(uint16_t(height));
-    file.WriteWordBE(0);                 // x
-    file.WriteWordBE(0);                 // y
+    file.WriteWordBE(0); // x
+    file.WriteWordBE(0); // y
     file.WriteByte(uint8_t(planes));
-    file.WriteByte(0);                   // no mask
-    file.WriteByte(0);                   // no compression
-    file.WriteByte(0);                   // pad
-    file.WriteWordBE(0);                 // transparent colour
-    file.WriteByte(10);                  // x aspect
-    file.WriteByte(10);                  // y aspect
-    file.WriteWordBE(uint16_t(width));   // page size
+    file.WriteByte(0);                 // no mask
+    file.WriteByte(0);                 // no compression
+    file.WriteByte(0);                 // pad
+    file.WriteWordBE(0);               // transparent colour
+    file.WriteByte(10);                // x aspect
+    file.WriteByte(10);                // y aspect
+    file.WriteWordBE(uint16_t(width)); // page size
     file.WriteWordBE(uint16_t(height));
 
     WriteChunkHeader(file, "CMAP", mapSize);

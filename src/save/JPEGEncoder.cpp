@@ -1,7 +1,7 @@
 #include "JPEGEncoder.h"
 
-#include "picture/TextException.h"
 #include "picture/OutputFile.h"
+#include "picture/TextException.h"
 #include "picture/WinBmp.h"
 
 #include <algorithm>

@@ -7,11 +7,12 @@
 #include <string>
 
 class CJPEGEncoder {
-public:
+  public:
     // quality and smoothing are 0..100 (values outside are clamped);
     // optimize asks for optimised Huffman tables. Throws CTextException on
     // failure; an existing file at `path` is then left as it was.
-    void Save(const std::string& path, CBmp& bmp, int quality, int smoothing, bool optimize, bool progressive);
+    void Save(const std::string& path, CBmp& bmp, int quality, int smoothing, bool optimize,
+              bool progressive);
 };
 
 // The JPEG writer as the dialogs call it: the packed RGB buffer (width x 3

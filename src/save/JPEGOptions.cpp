@@ -51,7 +51,19 @@ CJPEGOptions::CJPEGOptions(int quality, int smoothing, bool progressive, bool op
     layout->addWidget(vkdlg::OkCancel(this, true));
 }
 
-int CJPEGOptions::Quality() const { return m_quality->value(); }
-int CJPEGOptions::Smoothing() const { return m_smoothing->value(); }
-bool CJPEGOptions::Progressive() const { return m_progressive->isChecked(); }
-bool CJPEGOptions::Optimize() const { return m_optimize->isChecked(); }
+int CJPEGOptions::Quality() const
+{
+    return m_quality->value();
+}
+int CJPEGOptions::Smoothing() const
+{
+    return m_smoothing->value();
+}
+bool CJPEGOptions::Progressive() const
+{
+    return m_progressive->isChecked();
+}
+bool CJPEGOptions::Optimize() const
+{
+    return m_optimize->isChecked();
+}

@@ -4,13 +4,9 @@
 #include <utility>
 
 CGifLzwEncoder::CGifLzwEncoder(int minCodeSize, BlockSink sink)
-    : m_sink(std::move(sink)),
-      m_initBits(std::clamp(minCodeSize, 2, 8) + 1),
-      m_clearCode(1 << (m_initBits - 1)),
-      m_endCode(m_clearCode + 1),
-      m_bits(m_initBits),
-      m_maxCode((1 << m_initBits) - 1),
-      m_freeCode(m_clearCode + 2)
+    : m_sink(std::move(sink)), m_initBits(std::clamp(minCodeSize, 2, 8) + 1),
+      m_clearCode(1 << (m_initBits - 1)), m_endCode(m_clearCode + 1), m_bits(m_initBits),
+      m_maxCode((1 << m_initBits) - 1), m_freeCode(m_clearCode + 2)
 {
     std::fill(std::begin(m_hashKeys), std::end(m_hashKeys), -1);
     Output(m_clearCode);

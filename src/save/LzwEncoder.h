@@ -7,7 +7,7 @@
 #include <functional>
 
 class CGifLzwEncoder {
-public:
+  public:
     // Receives each finished data sub-block, its length byte included.
     using BlockSink = std::function<void(const uint8_t* data, size_t size)>;
 
@@ -24,7 +24,7 @@ public:
     // Largest data sub-block payload: 254 bytes.
     static constexpr size_t kBlockPayload = 254;
 
-private:
+  private:
     static constexpr int kMaxBits = 12;
     static constexpr int kMaxCodes = 1 << kMaxBits;
     // compress(1)-style open hash of (prefix, pixel) -> code.

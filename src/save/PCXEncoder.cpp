@@ -1,9 +1,9 @@
 #include "PCXEncoder.h"
 
 #include "ColorHash.h"
-#include "picture/TextException.h"
 #include "picture/OutputFile.h"
 #include "picture/PcxHeader.h"
+#include "picture/TextException.h"
 #include "picture/WinBmp.h"
 
 #include <algorithm>
@@ -14,11 +14,11 @@ namespace {
 constexpr const char* kTextWritingData = "Error writing data.";
 
 constexpr uint8_t kPaletteMarker = 12;
-constexpr int kMaxDimension = 65535;   // the window fields are 16 bits
+constexpr int kMaxDimension = 65535; // the window fields are 16 bits
 
 // Byte writes of this writer report their own text.
 class CPcxFile {
-public:
+  public:
     explicit CPcxFile(const std::string& path) : m_file(path) {}
     void Write(const void* data, size_t size)
     {
@@ -30,7 +30,7 @@ public:
     }
     void Commit() { m_file.Commit(); }
 
-private:
+  private:
     COutputFile m_file;
 };
 
@@ -62,7 +62,7 @@ void SaveTrueColor(const std::string& path, const CBmp& bmp)
     file.Write(bytes.data(), bytes.size());
     for (int y = 0; y < bmp.GetHeight(); ++y) {
         const uint8_t* line = bmp.GetLine(y);
-        for (int channel = 2; channel >= 0; --channel) {   // red, green, blue
+        for (int channel = 2; channel >= 0; --channel) { // red, green, blue
             for (size_t x = 0; x < width; ++x)
                 plane[x] = line[4 * x + size_t(channel)];
             file.Write(packed.get(), PcxEncodeLine(plane.get(), width, packed.get()));
@@ -71,7 +71,10 @@ void SaveTrueColor(const std::string& path, const CBmp& bmp)
     file.Commit();
 }
 
-int PlanesFor(int colors) { return colors <= 2 ? 1 : colors <= 4 ? 2 : colors <= 8 ? 3 : 4; }
+int PlanesFor(int colors)
+{
+    return colors <= 2 ? 1 : colors <= 4 ? 2 : colors <= 8 ? 3 : 4;
+}
 
 void SavePalette(const std::string& path, const CBmp& bmp)
 {

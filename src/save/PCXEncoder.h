@@ -10,7 +10,7 @@
 #include <string>
 
 class CPCXEncoder {
-public:
+  public:
     // depth 24 writes true colour; any other value the palette form.
     // Throws CTextException on failure; an existing file at `path` is then
     // left as it was.

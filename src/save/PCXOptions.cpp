@@ -14,4 +14,7 @@ CPCXOptions::CPCXOptions(int mode, int depthChoice, QWidget* parent)
     layout->addWidget(vkdlg::OkCancel(this));
 }
 
-int CPCXOptions::DepthChoice() const { return m_depth.Choice(); }
+int CPCXOptions::DepthChoice() const
+{
+    return m_depth.Choice();
+}

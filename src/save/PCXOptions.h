@@ -5,7 +5,6 @@
 
 #include <QDialog>
 
-
 class CPCXOptions : public QDialog {
     Q_OBJECT
   public:

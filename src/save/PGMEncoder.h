@@ -7,7 +7,7 @@
 #include <string>
 
 class CPGMEncoder {
-public:
+  public:
     // Throws CTextException; an existing file at path is then left as it was.
     void Save(const std::string& path, CBmp& bmp);
 };

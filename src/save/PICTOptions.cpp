@@ -16,4 +16,7 @@ CPICTOptions::CPICTOptions(bool rle, QWidget* parent) : QDialog(parent)
     layout->addWidget(vkdlg::OkCancel(this));
 }
 
-bool CPICTOptions::Rle() const { return m_rle->isChecked(); }
+bool CPICTOptions::Rle() const
+{
+    return m_rle->isChecked();
+}

@@ -1,7 +1,7 @@
 #include "PNGEncoder.h"
 
-#include "picture/TextException.h"
 #include "picture/OutputFile.h"
+#include "picture/TextException.h"
 #include "picture/WinBmp.h"
 
 #include <png.h>
@@ -39,7 +39,8 @@ using Packing = CPNGEncoder::Packing;
 void SetPacking(png_structp png, Packing packing, int level)
 {
     switch (packing) {
-    case Packing::Exhaustive: break;
+    case Packing::Exhaustive:
+        break;
     case Packing::FilteredRuns:
         png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_ALL_FILTERS);
         png_set_compression_strategy(png, Z_RLE);
@@ -66,8 +67,9 @@ void WriteHeader(png_structp png, png_infop info, png_uint_32 width, png_uint_32
     // every picture we hold is within the format's own limit.
     png_set_user_limits(png, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
     SetPacking(png, packing, level);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB,
+                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     png_set_bgr(png);
     png_set_filler(png, 0, PNG_FILLER_AFTER);
@@ -82,7 +84,8 @@ void WritePng(png_structp png, png_infop info, std::FILE* out, const CBmp& bmp, 
     if (setjmp(png_jmpbuf(png)))
         return;
     png_init_io(png, out);
-    WriteHeader(png, info, png_uint_32(bmp.GetWidth()), png_uint_32(bmp.GetHeight()), interlaced, packing, level);
+    WriteHeader(png, info, png_uint_32(bmp.GetWidth()), png_uint_32(bmp.GetHeight()), interlaced, packing,
+                level);
     auto rows = const_cast<png_bytepp>(bmp.GetLines());
     if (interlaced) {
         stage = Stage::Image;
@@ -103,12 +106,15 @@ void CountBytes(png_structp png, png_bytep, png_size_t length)
     *static_cast<size_t*>(png_get_io_ptr(png)) += length;
 }
 void NoFlush(png_structp) {}
-[[noreturn]] void OnTrialError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+[[noreturn]] void OnTrialError(png_structp png, png_const_charp)
+{
+    png_longjmp(png, 1);
+}
 void OnTrialWarning(png_structp, png_const_charp) {}
 
 // As WritePng: no object with a destructor between setjmp and libpng.
-void WriteSample(png_structp png, png_infop info, size_t& bytes, png_uint_32 width, png_const_bytep const* rows,
-                 int count, Packing packing, int level, volatile bool& done)
+void WriteSample(png_structp png, png_infop info, size_t& bytes, png_uint_32 width,
+                 png_const_bytep const* rows, int count, Packing packing, int level, volatile bool& done)
 {
     if (setjmp(png_jmpbuf(png)))
         return;
@@ -133,7 +139,8 @@ size_t PackedSize(const CBmp& bmp, const std::vector<png_const_bytep>& rows, Pac
     }
     size_t bytes = 0;
     volatile bool done = false;
-    WriteSample(png, info, bytes, png_uint_32(bmp.GetWidth()), rows.data(), int(rows.size()), packing, level, done);
+    WriteSample(png, info, bytes, png_uint_32(bmp.GetWidth()), rows.data(), int(rows.size()), packing, level,
+                done);
     png_destroy_write_struct(&png, &info);
     return done ? bytes : 0;
 }
@@ -198,11 +205,16 @@ void CPNGEncoder::Save(const std::string& path, CBmp& bmp, bool interlaced, int 
     png_destroy_write_struct(&png, &info);
 
     switch (stage) {
-    case Stage::Setup: throw CTextException(ErrInternal, kTextSetupProblem);
-    case Stage::Image: throw CTextException(ErrWriting, kTextImageData);
-    case Stage::Row: throw CTextException(ErrWriting, kTextRow);
-    case Stage::End: throw CTextException(ErrInternal, kTextFinal);
-    case Stage::Done: break;
+    case Stage::Setup:
+        throw CTextException(ErrInternal, kTextSetupProblem);
+    case Stage::Image:
+        throw CTextException(ErrWriting, kTextImageData);
+    case Stage::Row:
+        throw CTextException(ErrWriting, kTextRow);
+    case Stage::End:
+        throw CTextException(ErrInternal, kTextFinal);
+    case Stage::Done:
+        break;
     }
     file.Commit();
 }

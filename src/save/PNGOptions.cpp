@@ -16,4 +16,7 @@ CPNGOptions::CPNGOptions(int mode, bool interlaced, QWidget* parent) : QDialog(p
     layout->addWidget(vkdlg::OkCancel(this));
 }
 
-bool CPNGOptions::Interlaced() const { return m_interlaced->isChecked(); }
+bool CPNGOptions::Interlaced() const
+{
+    return m_interlaced->isChecked();
+}

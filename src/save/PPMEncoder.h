@@ -6,7 +6,7 @@
 #include <string>
 
 class CPPMEncoder {
-public:
+  public:
     // Throws CTextException; an existing file at path is then left as it was.
     void Save(const std::string& path, CBmp& bmp);
 };

@@ -6,7 +6,10 @@
 
 // Largest packed size of `count` bytes: one count byte per 128 bytes at
 // worst.
-inline constexpr size_t PackBitsBound(size_t count) { return count + (count + 127) / 128; }
+inline constexpr size_t PackBitsBound(size_t count)
+{
+    return count + (count + 127) / 128;
+}
 
 // Packs `count` bytes into `out` (at least PackBitsBound(count) bytes) and
 // returns the packed length. Stretches of 3 or more equal bytes become run

@@ -2,15 +2,14 @@
 
 #include "ColorHash.h"
 #include "PackBitsEncoder.h"
-#include "picture/TextException.h"
 #include "picture/OutputFile.h"
+#include "picture/TextException.h"
 #include "picture/WinBmp.h"
 
 #include <cstdio>
 #include <sys/types.h>
 
 namespace {
-
 
 constexpr size_t kFileHeaderSize = 512;
 constexpr uint16_t kOpClip = 0x0001;
@@ -55,7 +54,7 @@ void CPictEncoder::Save(const std::string& path, CBmp& bmp, bool rle)
     COutputFile file(path);
     static const uint8_t kZeros[kFileHeaderSize] = {};
     file.Write(kZeros, kFileHeaderSize);
-    file.WriteWordBE(0);   // picture size, patched at the end
+    file.WriteWordBE(0); // picture size, patched at the end
     WriteRect(file, height, width);
 
     file.WriteWordBE(kOpVersion);
@@ -74,23 +73,23 @@ void CPictEncoder::Save(const std::string& path, CBmp& bmp, bool rle)
     WriteRect(file, height, width);
 
     file.WriteWordBE(kOpPackBitsRect);
-    file.WriteWordBE(uint16_t(width | 0x8000));   // row bytes, pixmap flag
+    file.WriteWordBE(uint16_t(width | 0x8000)); // row bytes, pixmap flag
     WriteRect(file, height, width);
-    file.WriteWordBE(0);          // version
-    file.WriteWordBE(0);          // pack type
-    file.WriteLongBE(0);          // pack size
-    file.WriteLongBE(kFixed72);   // horizontal resolution
-    file.WriteLongBE(kFixed72);   // vertical resolution
-    file.WriteWordBE(0);          // pixel type: indexed
-    file.WriteWordBE(8);          // pixel size
-    file.WriteWordBE(1);          // component count
-    file.WriteWordBE(8);          // component size
-    file.WriteLongBE(0);          // plane bytes
-    file.WriteLongBE(0);          // table handle
-    file.WriteLongBE(0);          // reserved
+    file.WriteWordBE(0);        // version
+    file.WriteWordBE(0);        // pack type
+    file.WriteLongBE(0);        // pack size
+    file.WriteLongBE(kFixed72); // horizontal resolution
+    file.WriteLongBE(kFixed72); // vertical resolution
+    file.WriteWordBE(0);        // pixel type: indexed
+    file.WriteWordBE(8);        // pixel size
+    file.WriteWordBE(1);        // component count
+    file.WriteWordBE(8);        // component size
+    file.WriteLongBE(0);        // plane bytes
+    file.WriteLongBE(0);        // table handle
+    file.WriteLongBE(0);        // reserved
 
-    file.WriteLongBE(0);          // colour table seed
-    file.WriteWordBE(0);          // flags
+    file.WriteLongBE(0); // colour table seed
+    file.WriteWordBE(0); // flags
     file.WriteWordBE(uint16_t(n - 1));
     for (int i = 0; i < n; ++i) {
         const colorhist_item& c = palette.colors[size_t(i)];
@@ -99,9 +98,9 @@ void CPictEncoder::Save(const std::string& path, CBmp& bmp, bool rle)
         file.WriteWordBE(uint16_t(c.green * 257));
         file.WriteWordBE(uint16_t(c.blue * 257));
     }
-    WriteRect(file, height, width);   // source
-    WriteRect(file, height, width);   // destination
-    file.WriteWordBE(0);              // transfer mode: copy
+    WriteRect(file, height, width); // source
+    WriteRect(file, height, width); // destination
+    file.WriteWordBE(0);            // transfer mode: copy
 
     uint64_t rowData = 0;
     for (int y = 0; y < height; ++y) {

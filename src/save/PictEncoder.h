@@ -8,7 +8,7 @@
 #include <string>
 
 class CPictEncoder {
-public:
+  public:
     // Throws CTextException on failure; an existing file at `path` is then
     // left as it was.
     void Save(const std::string& path, CBmp& bmp, bool rle);

@@ -1,8 +1,8 @@
 #include "RASEncoder.h"
 
 #include "ColorHash.h"
-#include "picture/TextException.h"
 #include "picture/OutputFile.h"
+#include "picture/TextException.h"
 
 #include <new>
 #include <vector>
@@ -113,9 +113,14 @@ void CRASEncoder::Save(const std::string& path, CBmp& bmp, int depth, bool rle)
 
     try {
         auto writeHeader = [&](uint32_t length) {
-            const uint32_t header[8] = {kRasMagic, uint32_t(width), uint32_t(height), uint32_t(depth), length,
+            const uint32_t header[8] = {kRasMagic,
+                                        uint32_t(width),
+                                        uint32_t(height),
+                                        uint32_t(depth),
+                                        length,
                                         rle ? kRasByteEncoded : kRasStandard,
-                                        depth == 8 ? kRasMapEqualRgb : kRasMapNone, depth == 8 ? 768u : 0u};
+                                        depth == 8 ? kRasMapEqualRgb : kRasMapNone,
+                                        depth == 8 ? 768u : 0u};
             for (uint32_t word : header)
                 file.WriteLongBE(word);
             if (depth == 8)

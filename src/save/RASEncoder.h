@@ -11,7 +11,7 @@ inline constexpr const char* kTextRasWriteError = "Error writing rasterfile.";
 inline constexpr uint32_t kRasMagic = 0x59A66A95;
 
 class CRASEncoder {
-public:
+  public:
     // depth 8 or 24 (others: ErrInternal "Internal error."). Throws
     // CTextException; an existing file at path is then left as it was.
     void Save(const std::string& path, CBmp& bmp, int depth, bool rle);
@@ -20,7 +20,7 @@ public:
 // Byte-encoding of the image data; runs cross line ends, so one encoder
 // takes all lines in turn.
 class CRasRunEncoder {
-public:
+  public:
     // `out` must hold MaxEncodedSize(all input) bytes.
     explicit CRasRunEncoder(uint8_t* out) : m_out(out), m_next(out) {}
     // A lone 128 takes two bytes and needs a different byte after it, so
@@ -32,7 +32,7 @@ public:
     void Finish() { Flush(); }
     size_t Size() const { return size_t(m_next - m_out); }
 
-private:
+  private:
     void Flush();
 
     uint8_t* m_out;

@@ -111,7 +111,8 @@ bool AskOptions(CMainFrame& frame, int code, SaveOptionValues& v)
         v.jpegOptimize = dlg.Optimize() ? 1 : 0;
         return true;
     }
-    default: return true; // IFF, PGM, PPM have no options
+    default:
+        return true; // IFF, PGM, PPM have no options
     }
 }
 
@@ -222,7 +223,8 @@ bool SaveAs(CMainFrame& frame, const QString& fileName)
     // The dialog asked about the name as typed; a name whose case was
     // changed may be another file here.
     if (cased != path && access(cased.c_str(), F_OK) == 0 &&
-        vkui::ask(kTextAlreadyExistsOverwrite, vkui::Buttons::YesNo, vkui::Icon::Question) != vkui::Answer::Yes)
+        vkui::ask(kTextAlreadyExistsOverwrite, vkui::Buttons::YesNo, vkui::Icon::Question) !=
+            vkui::Answer::Yes)
         return false;
     path = cased;
     if (DispatchSave(frame, path, code, pictureOf) != 0)
@@ -243,7 +245,8 @@ void Convert(CMainFrame& frame)
     CSettings& settings = frame.GetSettings();
     if (!view->HasImage() || vkjob::IsRunning())
         return;
-    CConvertDlg dlg(settings.convertFormat, settings.convertReplaceOriginal != 0, settings.convertPolicy, &frame);
+    CConvertDlg dlg(settings.convertFormat, settings.convertReplaceOriginal != 0, settings.convertPolicy,
+                    &frame);
     if (vkui::execDialog(dlg) != QDialog::Accepted)
         return;
     settings.convertFormat = dlg.FormatIndex();
@@ -265,10 +268,13 @@ void Convert(CMainFrame& frame)
     std::string newName = ConvertedName(currentFile, settings.convertFormat, upper);
 
     switch (ConvertClashStep(NameInList(newName, FolderEntryNames(currentDir)), settings.convertPolicy)) {
-    case ClashStep::Write: break;
-    case ClashStep::Stop: return;
+    case ClashStep::Write:
+        break;
+    case ClashStep::Stop:
+        return;
     case ClashStep::Ask:
-        if (vkui::ask(kTextAlreadyExistsOverwrite, vkui::Buttons::YesNo, vkui::Icon::Question) != vkui::Answer::Yes)
+        if (vkui::ask(kTextAlreadyExistsOverwrite, vkui::Buttons::YesNo, vkui::Icon::Question) !=
+            vkui::Answer::Yes)
             return;
         break;
     case ClashStep::PromptName:
@@ -340,8 +346,8 @@ void ImageToBitmap(const QImage& image, CWinBmp& bmp)
 {
     if (image.isNull())
         return;
-    const QImage argb = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32
-                                                                      : QImage::Format_RGB32);
+    const QImage argb =
+        image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     bmp.Create(argb.width(), argb.height(), 32, image.hasAlphaChannel());
     // ARGB32 words are the bitmap's blue, green, red, alpha bytes in memory.
     for (int y = 0; y < argb.height(); ++y) {
@@ -387,14 +393,15 @@ void BindSaveCommands(CMainFrame& frame, CommandRegistry& commands)
 {
     frame.SetSaveAsHandler([&frame](const QString& fileName) { return SaveAs(frame, fileName); });
     auto shown = [&frame] { return frame.GetView()->HasImage() && !vkjob::IsRunning(); };
-    commands.Bind(Cmd::FileSaveAs,
-                  {.enabled = [&frame, shown] { return shown() && frame.GetView()->GetPicture().IsModified(); },
-                   .run =
-                       [&frame] {
-                           // The command ran from a key or a menu: the view's
-                           // file is the one offered.
-                           SaveAs(frame, frame.GetView()->GetFileName());
-                       }});
+    commands.Bind(
+        Cmd::FileSaveAs,
+        {.enabled = [&frame, shown] { return shown() && frame.GetView()->GetPicture().IsModified(); },
+         .run =
+             [&frame] {
+                 // The command ran from a key or a menu: the view's
+                 // file is the one offered.
+                 SaveAs(frame, frame.GetView()->GetFileName());
+             }});
     commands.Bind(Cmd::ToolsConvert, {.enabled = shown, .run = [&frame] { Convert(frame); }});
     commands.Bind(Cmd::PasteImage, {.enabled = [] { return !vkjob::IsRunning() && CanPasteImage(); },
                                     .run = [&frame] { PasteImage(frame); }});

@@ -6,9 +6,9 @@
 #include "JPEGEncoder.h"
 #include "PCXEncoder.h"
 #include "PGMEncoder.h"
-#include "PictEncoder.h"
 #include "PNGEncoder.h"
 #include "PPMEncoder.h"
+#include "PictEncoder.h"
 #include "RASEncoder.h"
 #include "TGAEncoder.h"
 #include "TIFFEncoder.h"
@@ -79,19 +79,44 @@ bool SavePicture(int code, const std::string& path, CBmp& bmp, const SaveParamet
 {
     try {
         switch (code) {
-        case kSaveBmp: CBmpEncoder().Save(path, bmp, p.depth); return true;
-        case kSaveGif: CGIFEncoder().Save(path, bmp, p.interlaced); return true;
-        case kSaveIff: CIFFEncoder().Save(path, bmp); return true;
-        case kSaveJpg: CJPEGEncoder().Save(path, bmp, p.quality, p.smoothing, p.optimize, p.progressive); return true;
-        case kSavePcx: CPCXEncoder().Save(path, bmp, p.depth); return true;
-        case kSavePgm: CPGMEncoder().Save(path, bmp); return true;
-        case kSavePct: CPictEncoder().Save(path, bmp, p.rle); return true;
-        case kSavePng: CPNGEncoder().Save(path, bmp, p.interlaced, p.pngLevel); return true;
-        case kSavePpm: CPPMEncoder().Save(path, bmp); return true;
-        case kSaveRas: CRASEncoder().Save(path, bmp, p.depth, p.rle); return true;
-        case kSaveTga: CTGAEncoder().Save(path, bmp, p.rle, p.depth); return true;
-        case kSaveTif: CTIFFEncoder().Save(path, bmp, p.compressionIndex, p.secondOption); return true;
-        default: return false;
+        case kSaveBmp:
+            CBmpEncoder().Save(path, bmp, p.depth);
+            return true;
+        case kSaveGif:
+            CGIFEncoder().Save(path, bmp, p.interlaced);
+            return true;
+        case kSaveIff:
+            CIFFEncoder().Save(path, bmp);
+            return true;
+        case kSaveJpg:
+            CJPEGEncoder().Save(path, bmp, p.quality, p.smoothing, p.optimize, p.progressive);
+            return true;
+        case kSavePcx:
+            CPCXEncoder().Save(path, bmp, p.depth);
+            return true;
+        case kSavePgm:
+            CPGMEncoder().Save(path, bmp);
+            return true;
+        case kSavePct:
+            CPictEncoder().Save(path, bmp, p.rle);
+            return true;
+        case kSavePng:
+            CPNGEncoder().Save(path, bmp, p.interlaced, p.pngLevel);
+            return true;
+        case kSavePpm:
+            CPPMEncoder().Save(path, bmp);
+            return true;
+        case kSaveRas:
+            CRASEncoder().Save(path, bmp, p.depth, p.rle);
+            return true;
+        case kSaveTga:
+            CTGAEncoder().Save(path, bmp, p.rle, p.depth);
+            return true;
+        case kSaveTif:
+            CTIFFEncoder().Save(path, bmp, p.compressionIndex, p.secondOption);
+            return true;
+        default:
+            return false;
         }
     } catch (const std::bad_alloc&) {
         throw CTextException(ErrNoMemory, kTextOutOfMemory);

@@ -41,21 +41,24 @@ struct SaveOptionValues {
 };
 
 // 24 for a non-zero depth choice, else 8.
-inline int DepthFromChoice(int32_t choice) { return choice != 0 ? 24 : 8; }
+inline int DepthFromChoice(int32_t choice)
+{
+    return choice != 0 ? 24 : 8;
+}
 
 // What one writer is called with; members a format does not use are left
 // at their defaults.
 struct SaveParameters {
-    int depth = 24;             // BMP, PCX, Sun raster, Targa (8 or 24); TIFF always 24
-    bool rle = false;           // Sun raster, Targa, PICT
-    bool interlaced = false;    // GIF, PNG
-    int pngLevel = 9;           // PNG zlib level, 0..9; Save As keeps 9
-    int quality = 60;           // JPEG
-    int smoothing = 0;          // JPEG
-    bool optimize = false;      // JPEG
-    bool progressive = false;   // JPEG
-    int compressionIndex = 0;   // TIFF
-    int secondOption = 60;      // TIFF
+    int depth = 24;           // BMP, PCX, Sun raster, Targa (8 or 24); TIFF always 24
+    bool rle = false;         // Sun raster, Targa, PICT
+    bool interlaced = false;  // GIF, PNG
+    int pngLevel = 9;         // PNG zlib level, 0..9; Save As keeps 9
+    int quality = 60;         // JPEG
+    int smoothing = 0;        // JPEG
+    bool optimize = false;    // JPEG
+    bool progressive = false; // JPEG
+    int compressionIndex = 0; // TIFF
+    int secondOption = 60;    // TIFF
 };
 SaveParameters MakeSaveParameters(int code, const SaveOptionValues& values);
 

@@ -110,10 +110,14 @@ ClashStep ConvertClashStep(bool clash, int policy)
     if (!clash)
         return ClashStep::Write;
     switch (policy) {
-    case kPolicyReplace: return ClashStep::Write;
-    case kPolicyRename: return ClashStep::PromptName;
-    case kPolicySkip: return ClashStep::Stop;
-    default: return ClashStep::Ask;
+    case kPolicyReplace:
+        return ClashStep::Write;
+    case kPolicyRename:
+        return ClashStep::PromptName;
+    case kPolicySkip:
+        return ClashStep::Stop;
+    default:
+        return ClashStep::Ask;
     }
 }
 
@@ -144,7 +148,8 @@ bool NamesSameFile(const std::string& a, const std::string& b)
 {
     if (a == b)
         return true;
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return !a.empty() && !b.empty() && stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 &&
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }

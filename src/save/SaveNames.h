@@ -43,10 +43,10 @@ inline constexpr int kPolicyRename = 2;
 inline constexpr int kPolicySkip = 3;
 
 enum class ClashStep {
-    Write,       // no clash, or Replace
-    Ask,         // "This file already exists. Overwrite it?"
-    PromptName,  // the rename prompt
-    Stop,        // Skip: nothing is written, nothing is said
+    Write,      // no clash, or Replace
+    Ask,        // "This file already exists. Overwrite it?"
+    PromptName, // the rename prompt
+    Stop,       // Skip: nothing is written, nothing is said
 };
 ClashStep ConvertClashStep(bool clash, int policy);
 

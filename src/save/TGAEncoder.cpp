@@ -52,7 +52,8 @@ size_t EncodeTgaLine(const uint8_t* pixels, size_t count, size_t pixelBytes, uin
         const size_t start = i;
         size_t singles = 0;
         while (i < count && singles < kMaxPacket &&
-               (i + 1 == count || !SamePixel(pixels + (i + 1) * pixelBytes, pixels + i * pixelBytes, pixelBytes))) {
+               (i + 1 == count ||
+                !SamePixel(pixels + (i + 1) * pixelBytes, pixels + i * pixelBytes, pixelBytes))) {
             ++i;
             ++singles;
         }
@@ -102,17 +103,17 @@ void CTGAEncoder::Save(const std::string& path, CBmp& bmp, bool rle, int depth)
     const int mapLength = depth == 8 ? palette.Count() : 0;
 
     uint8_t header[18] = {};
-    header[0] = 0;                                    // ID length
-    header[1] = depth == 8 ? 1 : 0;                   // colour-map type
+    header[0] = 0;                  // ID length
+    header[1] = depth == 8 ? 1 : 0; // colour-map type
     header[2] = uint8_t((depth == 8 ? kTgaMapped : kTgaTrueColor) | (rle ? kTgaRleFlag : 0));
-    header[3] = header[4] = 0;                        // first map index
-    StoreLE16(header, 5, uint16_t(mapLength));        // map length
-    header[7] = depth == 8 ? 24 : 0;                  // map entry size
+    header[3] = header[4] = 0;                 // first map index
+    StoreLE16(header, 5, uint16_t(mapLength)); // map length
+    header[7] = depth == 8 ? 24 : 0;           // map entry size
     // x and y origin (8..11) stay 0.
     StoreLE16(header, 12, uint16_t(width));
     StoreLE16(header, 14, uint16_t(height));
     header[16] = uint8_t(depth);
-    header[17] = 0;                                   // origin lower left
+    header[17] = 0; // origin lower left
     file.Write(header, sizeof header);
     for (int i = 0; i < mapLength; ++i) {
         const colorhist_item& c = palette.colors[size_t(i)];

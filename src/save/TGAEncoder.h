@@ -12,7 +12,7 @@ inline constexpr const char* kTextTgaBadDepth = "Bad Pixel Depth.";
 inline constexpr const char* kTextTgaTooLarge = "Picture too large for Targa.";
 
 class CTGAEncoder {
-public:
+  public:
     // depth 8 or 24 (others: ErrInternal "Bad Pixel Depth."). Throws
     // CTextException; an existing file at path is then left as it was.
     void Save(const std::string& path, CBmp& bmp, bool rle, int depth);

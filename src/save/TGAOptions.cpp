@@ -19,6 +19,12 @@ CTGAOptions::CTGAOptions(int mode, bool rle, int depthChoice, QWidget* parent)
     layout->addWidget(vkdlg::OkCancel(this));
 }
 
-bool CTGAOptions::Rle() const { return m_rle->isChecked(); }
+bool CTGAOptions::Rle() const
+{
+    return m_rle->isChecked();
+}
 
-int CTGAOptions::DepthChoice() const { return m_depth.Choice(); }
+int CTGAOptions::DepthChoice() const
+{
+    return m_depth.Choice();
+}

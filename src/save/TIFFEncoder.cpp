@@ -1,8 +1,8 @@
 #include "TIFFEncoder.h"
 
 #include "ColorHash.h"
-#include "picture/TextException.h"
 #include "picture/OutputFile.h"
+#include "picture/TextException.h"
 #include "picture/WinBmp.h"
 
 #include <cstdarg>
@@ -36,7 +36,10 @@ toff_t StreamSeek(thandle_t h, toff_t offset, int whence)
         return toff_t(-1);
     return toff_t(::ftello(f));
 }
-int StreamClose(thandle_t) { return 0; }
+int StreamClose(thandle_t)
+{
+    return 0;
+}
 toff_t StreamSize(thandle_t h)
 {
     auto* f = static_cast<std::FILE*>(h);
@@ -47,7 +50,10 @@ toff_t StreamSize(thandle_t h)
     ::fseeko(f, here, SEEK_SET);
     return end < 0 ? 0 : toff_t(end);
 }
-int StreamMap(thandle_t, void**, toff_t*) { return 0; }
+int StreamMap(thandle_t, void**, toff_t*)
+{
+    return 0;
+}
 void StreamUnmap(thandle_t, void*, toff_t) {}
 
 // Library messages go to the trace instead of standard error.
@@ -64,17 +70,20 @@ int OnTiffMessage(TIFF*, void* level, const char* module, const char* format, va
 uint16_t CompressionTag(int index)
 {
     switch (index) {
-    case CTIFFEncoder::kPackBits: return COMPRESSION_PACKBITS;
-    case CTIFFEncoder::kLZW: return COMPRESSION_LZW;
-    default: return COMPRESSION_NONE;
+    case CTIFFEncoder::kPackBits:
+        return COMPRESSION_PACKBITS;
+    case CTIFFEncoder::kLZW:
+        return COMPRESSION_LZW;
+    default:
+        return COMPRESSION_NONE;
     }
 }
 
 struct TiffLayout {
     int width;
     int height;
-    int samples;                       // 3 (RGB) or 1 (palette)
-    const colorhist_item* palette;     // with samples 1
+    int samples;                   // 3 (RGB) or 1 (palette)
+    const colorhist_item* palette; // with samples 1
     int colorCount;
     uint16_t compression;
 };
@@ -150,7 +159,8 @@ void CTIFFEncoder::Save(const std::string& path, CBmp& bmp, int compressionIndex
 {
     std::unique_ptr<CWinBmp> converted;
     const CBmp* source = &As32Bits(bmp, converted);
-    TiffLayout layout{source->GetWidth(), source->GetHeight(), 3, nullptr, 0, CompressionTag(compressionIndex)};
+    TiffLayout layout{
+        source->GetWidth(), source->GetHeight(), 3, nullptr, 0, CompressionTag(compressionIndex)};
     WriteTiffFile(path, layout, [source, width = layout.width](int y, uint8_t* out) {
         const uint8_t* in = source->GetLine(y);
         for (int x = 0; x < width; ++x, in += 4, out += 3) {

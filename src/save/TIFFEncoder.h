@@ -9,7 +9,7 @@
 struct colorhist_item;
 
 class CTIFFEncoder {
-public:
+  public:
     // Compression indices, in the order of the TIFF Options dialog.
     enum { kNone = 0, kPackBits = 1, kLZW = 2 };
 

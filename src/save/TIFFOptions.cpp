@@ -28,4 +28,7 @@ CTIFFOptions::CTIFFOptions(int compression, QWidget* parent) : QDialog(parent)
     layout->addWidget(vkdlg::OkCancel(this, true));
 }
 
-int CTIFFOptions::Compression() const { return m_group->checkedId(); }
+int CTIFFOptions::Compression() const
+{
+    return m_group->checkedId();
+}

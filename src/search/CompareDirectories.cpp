@@ -50,7 +50,8 @@ struct KeyTable {
     {
         groupOf.reserve(files.size());
         for (size_t i = 0; i < files.size(); ++i) {
-            auto [it, added] = groupOf.try_emplace(KeyOf(criteria, files[i], withSize), uint32_t(groups.size()));
+            auto [it, added] =
+                groupOf.try_emplace(KeyOf(criteria, files[i], withSize), uint32_t(groups.size()));
             if (added)
                 groups.emplace_back();
             groups[it->second].push_back(uint32_t(i));
@@ -74,7 +75,8 @@ std::string SameFolderMessage(const std::string& source, const std::string& dest
 
 std::string FoldName(const std::string& name)
 {
-    const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const bool ascii =
+        std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
     if (!ascii)
         return QString::fromUtf8(name).toCaseFolded().toStdString();
     std::string folded = name;
@@ -169,8 +171,9 @@ CompareResult Compare(const CompareCriteria& criteria, const std::vector<Candida
     exact.Build(criteria, destination, true);
     // Source files of size 0 match any size: a second table without it.
     KeyTable anySize;
-    const bool needAnySize = criteria.bySize && std::any_of(source.begin(), source.end(),
-                                                            [](const CandidateFile& f) { return f.size == 0; });
+    const bool needAnySize =
+        criteria.bySize &&
+        std::any_of(source.begin(), source.end(), [](const CandidateFile& f) { return f.size == 0; });
     if (needAnySize)
         anySize.Build(criteria, destination, false);
 

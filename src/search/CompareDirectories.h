@@ -12,10 +12,10 @@ namespace vkcompare {
 
 struct CompareCriteria {
     bool byName = false;
-    bool byExtension = false;    // restricts the candidates to `extensionText`
+    bool byExtension = false; // restricts the candidates to `extensionText`
     bool bySize = false;
     bool byDate = false;
-    bool caseSensitive = false;  // names compared case-sensitively
+    bool caseSensitive = false; // names compared case-sensitively
     std::string extensionText = "bmp";
     // True when a comparison runs at all; otherwise every candidate is listed.
     bool AnyChosen() const { return byName || byExtension || bySize || byDate; }
@@ -27,7 +27,7 @@ struct CandidateFile {
     std::string title;     // before the last dot
     std::string extension; // after the last dot, as written
     uint64_t size = 0;
-    int64_t modified = 0;  // seconds since 1970 UTC
+    int64_t modified = 0; // seconds since 1970 UTC
 };
 
 // The candidate image files of `directory` sorted ignoring case: with the

@@ -21,8 +21,8 @@ constexpr const char* kTextNoDestination = "No destination directory selected.";
 
 } // namespace
 
-CCompareDirectoriesDlg::CCompareDirectoriesDlg(const vkcompare::CompareCriteria& criteria, const std::string& source,
-                                               QWidget* parent)
+CCompareDirectoriesDlg::CCompareDirectoriesDlg(const vkcompare::CompareCriteria& criteria,
+                                               const std::string& source, QWidget* parent)
     : QDialog(parent), m_sourceDir(source)
 {
     setWindowTitle("Compare Directories");
@@ -48,7 +48,8 @@ CCompareDirectoriesDlg::CCompareDirectoriesDlg(const vkcompare::CompareCriteria&
     m_size->setChecked(criteria.bySize);
     m_date->setChecked(criteria.byDate);
     m_case->setChecked(criteria.caseSensitive);
-    const int index = m_extensionText->findText(QString::fromStdString(criteria.extensionText), Qt::MatchFixedString);
+    const int index =
+        m_extensionText->findText(QString::fromStdString(criteria.extensionText), Qt::MatchFixedString);
     m_extensionText->setCurrentIndex(index >= 0 ? index : 0);
 
     auto* folders = new QGridLayout;

@@ -17,7 +17,7 @@ class QPushButton;
 
 class CCompareDirectoriesDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     CCompareDirectoriesDlg(const vkcompare::CompareCriteria& criteria, const std::string& source,
                            QWidget* parent = nullptr);
 
@@ -29,7 +29,10 @@ public:
     // The destination without a trailing separator; a relative one is
     // taken from the source folder.
     std::string GetDestination() const;
-    void SetFolderPicker(std::function<std::string(const std::string& start)> picker) { m_picker = std::move(picker); }
+    void SetFolderPicker(std::function<std::string(const std::string& start)> picker)
+    {
+        m_picker = std::move(picker);
+    }
 
     QCheckBox* GetNameCheck() const { return m_name; }
     QCheckBox* GetExtensionCheck() const { return m_extension; }
@@ -40,7 +43,7 @@ public:
     QLineEdit* GetDestinationEdit() const { return m_destination; }
     QLabel* GetSourceLabel() const { return m_source; }
 
-private:
+  private:
     std::string m_sourceDir;
     std::function<std::string(const std::string&)> m_picker;
     QCheckBox* m_name = nullptr;

@@ -21,8 +21,8 @@ CompareOutcome CompareBoth(const CompareDirectoriesJob& job, CThread& worker)
 
     CResultBatch<CompareRowEntry> batch(worker, job.rows);
     // Without a criterion every pair matches: both sides are listed whole.
-    const vkcompare::CompareResult result = vkcompare::Compare(
-        job.criteria, source, destination, aborted, [&](bool sourceSide, size_t index) {
+    const vkcompare::CompareResult result =
+        vkcompare::Compare(job.criteria, source, destination, aborted, [&](bool sourceSide, size_t index) {
             const vkcompare::CandidateFile& file = sourceSide ? source[index] : destination[index];
             batch.Add({sourceSide, file.fileName, vkcompare::RowOf(file)});
         });

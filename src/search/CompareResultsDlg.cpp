@@ -34,7 +34,10 @@ constexpr const char* kTextCantDelete = "Can't delete ";
 
 constexpr int kFileNameRole = Qt::UserRole;
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
 
 } // namespace
 
@@ -137,7 +140,10 @@ CCompareResultsDlg::CCompareResultsDlg(const vkcompare::CompareCriteria& criteri
     m_worker.SetOwner(this, 0);
 }
 
-CCompareResultsDlg::~CCompareResultsDlg() { m_worker.RequestAbort(); }
+CCompareResultsDlg::~CCompareResultsDlg()
+{
+    m_worker.RequestAbort();
+}
 
 void CCompareResultsDlg::showEvent(QShowEvent* event)
 {
@@ -183,8 +189,8 @@ void CCompareResultsDlg::OnRows(const std::vector<CompareRowEntry>& rows)
 {
     std::array<QList<QTreeWidgetItem*>, 2> items;
     for (const CompareRowEntry& entry : rows) {
-        auto* item = new QTreeWidgetItem(QStringList{Q(entry.row.name), Q(entry.row.extension), Q(entry.row.size),
-                                                     Q(entry.row.date), QString()});
+        auto* item = new QTreeWidgetItem(QStringList{Q(entry.row.name), Q(entry.row.extension),
+                                                     Q(entry.row.size), Q(entry.row.date), QString()});
         item->setData(ColumnName, kFileNameRole, Q(entry.fileName));
         item->setTextAlignment(ColumnSize, Qt::AlignRight | Qt::AlignVCenter);
         items[entry.sourceSide ? Source : Destination].push_back(item);
@@ -258,7 +264,10 @@ std::string CCompareResultsDlg::RowFileName(int side, int row) const
     return item ? item->data(ColumnName, kFileNameRole).toString().toStdString() : std::string();
 }
 
-bool CCompareResultsDlg::GetPreview(int side) const { return m_previewChecks[size_t(side)]->isChecked(); }
+bool CCompareResultsDlg::GetPreview(int side) const
+{
+    return m_previewChecks[size_t(side)]->isChecked();
+}
 
 QTreeWidgetItem* CCompareResultsDlg::CurrentRow(int side, std::string& path) const
 {
@@ -291,7 +300,8 @@ void CCompareResultsDlg::OnPreviewLoaded(int side, bool ok, const QString& path)
         return;
     }
     const CStaticImgView* box = m_previews[size_t(side)];
-    item->setText(ColumnImageSize, QString::number(box->GetImageWidth()) + "x" + QString::number(box->GetImageHeight()));
+    item->setText(ColumnImageSize,
+                  QString::number(box->GetImageWidth()) + "x" + QString::number(box->GetImageHeight()));
     m_infos[size_t(side)]->setText(Q(name));
 }
 
@@ -301,7 +311,8 @@ void CCompareResultsDlg::OnDelete(int side)
     QTreeWidgetItem* item = CurrentRow(side, path);
     if (!item)
         return;
-    if (vkui::ask(kTextAskDelete + Q(path) + "?", vkui::Buttons::YesNo, vkui::Icon::Question) != vkui::Answer::Yes)
+    if (vkui::ask(kTextAskDelete + Q(path) + "?", vkui::Buttons::YesNo, vkui::Icon::Question) !=
+        vkui::Answer::Yes)
         return;
     const bool deleted = m_useRecycleBin ? vkplatform::MoveToTrash(path) : ::unlink(path.c_str()) == 0;
     if (!deleted) {

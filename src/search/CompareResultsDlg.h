@@ -20,7 +20,7 @@ class QTreeWidgetItem;
 
 class CCompareResultsDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     // Results of the dialog beyond Accepted and Rejected.
     enum Result : int { ResultNew = 1001, ResultGoToSource = 1002, ResultGoToDestination = 1003 };
     enum Side : int { Source = 0, Destination = 1 };
@@ -59,10 +59,10 @@ public:
     QPushButton* GetGoToButton(int side) const { return m_goTos[size_t(side)]; }
     QLabel* GetStatusLabel() const { return m_status; }
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void OnRows(const std::vector<CompareRowEntry>& rows);
     void OnFinished(const CompareOutcome& outcome);
     void OnPreviewLoaded(int side, bool ok, const QString& path);

@@ -26,7 +26,10 @@ bool IsAscii(const std::string& s)
     return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+char LowerAscii(char c)
+{
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
 
 bool ParseInt(const std::string& text, int64_t& value)
 {
@@ -53,7 +56,10 @@ const char* ImageExtension(int index)
     return index >= 0 && index < kImageExtensionCount ? kExtensionChoices[size_t(index)] : "";
 }
 
-bool IsImageExtension(const std::string& ext) { return FileKindOfExtension(ext) != nullptr; }
+bool IsImageExtension(const std::string& ext)
+{
+    return FileKindOfExtension(ext) != nullptr;
+}
 
 bool MakeSizeCriterion(const std::string& number, int unit, uint64_t& bytes)
 {
@@ -73,7 +79,7 @@ bool MakeSizeCriterion(const std::string& number, int unit, uint64_t& bytes)
         return false;
     // Values that would overflow saturate: "> a huge size" finds nothing.
     bytes = value > (std::numeric_limits<uint64_t>::max() >> shift) ? std::numeric_limits<uint64_t>::max()
-                                                                     : value << shift;
+                                                                    : value << shift;
     return true;
 }
 

@@ -16,9 +16,9 @@ struct FindCriteria {
     std::string extension = "*.*"; // one extension read, or "*.*" for every image type
     std::string name;              // name without extension; "" for any
     int sizeCompare = SizeEqual;
-    uint64_t sizeBytes = 0;        // 0: no size criterion
+    uint64_t sizeBytes = 0; // 0: no size criterion
     bool dateActive = false;
-    int64_t dateFrom = 0;          // seconds since 1970 UTC, exclusive bounds
+    int64_t dateFrom = 0; // seconds since 1970 UTC, exclusive bounds
     int64_t dateTo = 0;
 };
 
@@ -69,8 +69,8 @@ FindCriteria CriteriaFrom(const FindInput& input);
 
 struct SearchTotals {
     uint64_t found = 0;
-    uint64_t folders = 0;     // folders read
-    uint64_t unreadable = 0;  // folders that could not be opened or read
+    uint64_t folders = 0;    // folders read
+    uint64_t unreadable = 0; // folders that could not be opened or read
     bool aborted = false;
 };
 

@@ -7,10 +7,11 @@ void FindImageJob::Run(const FindImageJob& job, CThread& worker)
     const uint64_t id = job.searchId;
     vkfind::SearchTotals totals;
     {
-        CResultBatch<std::string> batch(worker, [found = job.found, id](const std::vector<std::string>& paths) {
-            if (found)
-                found(id, paths);
-        });
+        CResultBatch<std::string> batch(worker,
+                                        [found = job.found, id](const std::vector<std::string>& paths) {
+                                            if (found)
+                                                found(id, paths);
+                                        });
         totals = vkfind::SearchTree(
             job.criteria, [&worker] { return worker.IsCancelled(); },
             [&batch](const std::string& path) { batch.Add(path); });

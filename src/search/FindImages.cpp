@@ -28,7 +28,8 @@ constexpr const char* kTextNoFilesFound = "No files found";
 QLineEdit* NumberEdit(QWidget* parent, int digits, int width)
 {
     auto* edit = new QLineEdit(parent);
-    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QString("\\d{0,%1}").arg(digits)), edit));
+    edit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QString("\\d{0,%1}").arg(digits)), edit));
     edit->setMaxLength(digits);
     edit->setFixedWidth(width);
     return edit;
@@ -169,8 +170,14 @@ CFindImagesDlg::~CFindImagesDlg()
     m_worker.RequestAbort();
 }
 
-bool CFindImagesDlg::GetGoToFile() const { return m_goToFile->isChecked(); }
-bool CFindImagesDlg::GetPreview() const { return m_preview->isChecked(); }
+bool CFindImagesDlg::GetGoToFile() const
+{
+    return m_goToFile->isChecked();
+}
+bool CFindImagesDlg::GetPreview() const
+{
+    return m_preview->isChecked();
+}
 
 void CFindImagesDlg::UpdateSizeControls()
 {
@@ -316,4 +323,7 @@ void CFindImagesDlg::OnClose()
     QDialog::accept();
 }
 
-void CFindImagesDlg::reject() { OnClose(); }
+void CFindImagesDlg::reject()
+{
+    OnClose();
+}

@@ -22,7 +22,7 @@ class QPushButton;
 
 class CFindImagesDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     // Starts in `lookIn` with the two check boxes as given.
     CFindImagesDlg(const std::string& lookIn, bool goToFile, bool preview, QWidget* parent = nullptr);
     ~CFindImagesDlg() override;
@@ -43,7 +43,10 @@ public:
     std::string GetSearchedFolder() const { return m_searchedFolder; }
 
     // The folder picker; replaceable for tests. Returns "" when cancelled.
-    void SetFolderPicker(std::function<std::string(const std::string& start)> picker) { m_picker = std::move(picker); }
+    void SetFolderPicker(std::function<std::string(const std::string& start)> picker)
+    {
+        m_picker = std::move(picker);
+    }
 
     QLineEdit* GetNameEdit() const { return m_name; }
     QComboBox* GetExtensionBox() const { return m_extension; }
@@ -63,10 +66,10 @@ public:
     QPushButton* GetStopButton() const { return m_stop; }
     QPushButton* GetCloseButton() const { return m_close; }
 
-protected:
+  protected:
     void reject() override; // Escape and the window's close button act as Close
 
-private:
+  private:
     void UpdateSizeControls();
     void UpdateDateControls();
     void OnResultSelected();

@@ -15,9 +15,8 @@
 #include <utility>
 #include <vector>
 
-template <class T>
-class CResultBatch {
-public:
+template <class T> class CResultBatch {
+  public:
     // `deliver` runs on the owner's thread with each batch.
     using Deliver = std::function<void(const std::vector<T>&)>;
 
@@ -50,7 +49,7 @@ public:
         m_worker.PostToOwner([pending = m_pending] { pending->Send(); });
     }
 
-private:
+  private:
     static constexpr auto kInterval = std::chrono::milliseconds(40);
     static constexpr size_t kLimit = 2000;
 

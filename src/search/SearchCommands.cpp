@@ -98,8 +98,8 @@ void BindSearchCommands(CMainFrame& frame, CommandRegistry& commands)
 void RunFindImages(CMainFrame& frame)
 {
     CSettings& settings = frame.GetSettings();
-    CFindImagesDlg dialog(frame.GetFileList().GetCurrentDir(), settings.findGoToFile != 0, settings.findPreview != 0,
-                          &frame);
+    CFindImagesDlg dialog(frame.GetFileList().GetCurrentDir(), settings.findGoToFile != 0,
+                          settings.findPreview != 0, &frame);
     dialog.SetFolderPicker([&frame](const std::string&) { return PickFolder(frame); });
     vkui::execDialog(dialog);
     settings.findGoToFile = dialog.GetGoToFile() ? 1 : 0;
@@ -133,7 +133,8 @@ void RunCompareDirectories(CMainFrame& frame)
         const std::string destination = criteriaDlg.GetDestination();
 
         CCompareResultsDlg results(criteria, source, destination, settings.comparePreviewSource != 0,
-                                   settings.comparePreviewDestination != 0, settings.useRecycleBin != 0, &frame);
+                                   settings.comparePreviewDestination != 0, settings.useRecycleBin != 0,
+                                   &frame);
         const int result = vkui::execDialog(results);
         settings.comparePreviewSource = results.GetPreview(CCompareResultsDlg::Source) ? 1 : 0;
         settings.comparePreviewDestination = results.GetPreview(CCompareResultsDlg::Destination) ? 1 : 0;

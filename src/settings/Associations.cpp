@@ -37,7 +37,10 @@ std::vector<const FileKind*> KindsWithoutBox()
 namespace {
 
 // The extension a kind is associated by (".jpg"); its MIME types follow.
-std::string DottedName(const FileKind& kind) { return std::string(".") + kind.extensions[0]; }
+std::string DottedName(const FileKind& kind)
+{
+    return std::string(".") + kind.extensions[0];
+}
 
 } // namespace
 

@@ -13,8 +13,8 @@
 namespace vkshell {
 
 struct AssociationBox {
-    const char* label = nullptr;     // the box's text, with its mnemonic
-    const FileKind* kind = nullptr;  // the kind it associates
+    const char* label = nullptr;    // the box's text, with its mnemonic
+    const FileKind* kind = nullptr; // the kind it associates
 };
 
 constexpr int kAssociationBoxes = kSettingSlotCount;

@@ -9,19 +9,22 @@
 #include <QString>
 
 #include <algorithm>
-#include <charconv>
 #include <cctype>
+#include <charconv>
 
 namespace {
 
-bool HoldsStar(const std::string& text) { return text.find('*') != std::string::npos; }
+bool HoldsStar(const std::string& text)
+{
+    return text.find('*') != std::string::npos;
+}
 
 constexpr size_t kMaxCountDigits = 6;
 
 } // namespace
 
-bool CFavorites::AddFavorite(const std::string& name, const std::string& folder,
-                             const std::string& file, int32_t icon)
+bool CFavorites::AddFavorite(const std::string& name, const std::string& folder, const std::string& file,
+                             int32_t icon)
 {
     if (HoldsStar(name) || HoldsStar(folder) || HoldsStar(file))
         return false;
@@ -102,7 +105,10 @@ void CFavorites::Clear()
     favoriteIcons.clear();
 }
 
-int32_t CFavorites::IconIndexFor(const std::string& file) { return FavoriteIconOf(file); }
+int32_t CFavorites::IconIndexFor(const std::string& file)
+{
+    return FavoriteIconOf(file);
+}
 
 void CFavorites::Parse(const std::string& text)
 {
@@ -127,8 +133,7 @@ void CFavorites::Parse(const std::string& text)
         if (!field(name) || !field(folder) || !field(file) || !field(iconText))
             return; // a cut record is dropped; earlier ones stay
         int32_t icon = 0;
-        auto [iconEnd, iconError] =
-            std::from_chars(iconText.data(), iconText.data() + iconText.size(), icon);
+        auto [iconEnd, iconError] = std::from_chars(iconText.data(), iconText.data() + iconText.size(), icon);
         if (iconError != std::errc() || iconEnd != iconText.data() + iconText.size() || icon < 0 || icon > 15)
             icon = IconIndexFor(file);
         AddFavorite(name, folder, file, icon);
@@ -146,9 +151,15 @@ std::string CFavorites::Format() const
     return out;
 }
 
-std::string CFavorites::FavoritesPath() { return vkpath::Join(vkplatform::ConfigDirectory(), kFileName); }
+std::string CFavorites::FavoritesPath()
+{
+    return vkpath::Join(vkplatform::ConfigDirectory(), kFileName);
+}
 
-bool CFavorites::LoadFavorites() { return LoadFavorites(FavoritesPath()); }
+bool CFavorites::LoadFavorites()
+{
+    return LoadFavorites(FavoritesPath());
+}
 
 bool CFavorites::LoadFavorites(const std::string& path)
 {
@@ -159,7 +170,10 @@ bool CFavorites::LoadFavorites(const std::string& path)
     return true;
 }
 
-bool CFavorites::SaveFavorites() const { return SaveFavorites(FavoritesPath()); }
+bool CFavorites::SaveFavorites() const
+{
+    return SaveFavorites(FavoritesPath());
+}
 
 bool CFavorites::SaveFavorites(const std::string& path) const
 {

@@ -13,7 +13,7 @@ struct Favorite {
 };
 
 class CFavorites {
-public:
+  public:
     static constexpr const char* kFileName = "vk.fav";
 
     // Four parallel arrays, one element per favorite, in insertion order.
@@ -26,8 +26,8 @@ public:
 
     // Appends a favorite. False (nothing added) when a field holds "*",
     // which the file format cannot store.
-    bool AddFavorite(const std::string& name, const std::string& folder,
-                     const std::string& file, int32_t icon);
+    bool AddFavorite(const std::string& name, const std::string& folder, const std::string& file,
+                     int32_t icon);
     // False for a bad index or a name holding "*".
     bool RenameFavorite(int index, const std::string& name);
     bool DeleteFavorite(int index);

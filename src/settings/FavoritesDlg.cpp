@@ -14,7 +14,10 @@
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
 
 QString TargetOf(const std::string& folder, const std::string& file)
 {
@@ -23,7 +26,8 @@ QString TargetOf(const std::string& folder, const std::string& file)
 
 } // namespace
 
-CAddToFavoritesDlg::CAddToFavoritesDlg(CFavorites& favorites, std::string folder, std::string file, QWidget* parent)
+CAddToFavoritesDlg::CAddToFavoritesDlg(CFavorites& favorites, std::string folder, std::string file,
+                                       QWidget* parent)
     : QDialog(parent), m_favorites(favorites), m_folder(std::move(folder)), m_file(std::move(file))
 {
     setWindowTitle("Add to Favorites");
@@ -49,7 +53,10 @@ CAddToFavoritesDlg::CAddToFavoritesDlg(CFavorites& favorites, std::string folder
     setMinimumWidth(360);
 }
 
-QString CAddToFavoritesDlg::GetTargetText() const { return m_target->text(); }
+QString CAddToFavoritesDlg::GetTargetText() const
+{
+    return m_target->text();
+}
 
 void CAddToFavoritesDlg::accept()
 {
@@ -82,7 +89,10 @@ CRenameFavoriteDlg::CRenameFavoriteDlg(const QString& name, QWidget* parent) : Q
     layout->addWidget(buttons);
 }
 
-QString CRenameFavoriteDlg::GetName() const { return m_name->text(); }
+QString CRenameFavoriteDlg::GetName() const
+{
+    return m_name->text();
+}
 
 COrganizeFavoritesDlg::COrganizeFavoritesDlg(CFavorites& favorites, QWidget* parent)
     : QDialog(parent), m_favorites(favorites)
@@ -114,7 +124,10 @@ COrganizeFavoritesDlg::COrganizeFavoritesDlg(CFavorites& favorites, QWidget* par
     resize(420, 300);
 }
 
-QString COrganizeFavoritesDlg::GetPathText() const { return m_path->text(); }
+QString COrganizeFavoritesDlg::GetPathText() const
+{
+    return m_path->text();
+}
 
 void COrganizeFavoritesDlg::Fill(int select)
 {
@@ -163,14 +176,16 @@ void COrganizeFavoritesDlg::OnDelete()
     const int index = m_list->currentRow();
     if (index < 0 || index >= m_favorites.GetCount())
         return;
-    if (vkui::ask(CFavorites::kTextDeleteQuestion, vkui::Buttons::YesNo, vkui::Icon::Question) != vkui::Answer::Yes)
+    if (vkui::ask(CFavorites::kTextDeleteQuestion, vkui::Buttons::YesNo, vkui::Icon::Question) !=
+        vkui::Answer::Yes)
         return;
     m_favorites.DeleteFavorite(index);
     Fill(-1);
     m_path->clear();
 }
 
-bool RunAddToFavorites(CFavorites& favorites, const std::string& folder, const std::string& file, QWidget* parent)
+bool RunAddToFavorites(CFavorites& favorites, const std::string& folder, const std::string& file,
+                       QWidget* parent)
 {
     CAddToFavoritesDlg dialog(favorites, folder, file, parent);
     return vkui::execDialog(dialog) == QDialog::Accepted;

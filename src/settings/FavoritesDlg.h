@@ -14,14 +14,15 @@ class QListWidget;
 
 class CAddToFavoritesDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     // The target is `folder`, plus the file when one is current.
-    CAddToFavoritesDlg(CFavorites& favorites, std::string folder, std::string file, QWidget* parent = nullptr);
+    CAddToFavoritesDlg(CFavorites& favorites, std::string folder, std::string file,
+                       QWidget* parent = nullptr);
     void accept() override;
     QLineEdit* GetNameEdit() const { return m_name; }
     QString GetTargetText() const;
 
-private:
+  private:
     CFavorites& m_favorites;
     std::string m_folder;
     std::string m_file;
@@ -32,18 +33,18 @@ private:
 // "Rename " + name + " to": an edit starting with the name.
 class CRenameFavoriteDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     CRenameFavoriteDlg(const QString& name, QWidget* parent = nullptr);
     QLineEdit* GetNameEdit() const { return m_name; }
     QString GetName() const;
 
-private:
+  private:
     QLineEdit* m_name = nullptr;
 };
 
 class COrganizeFavoritesDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     COrganizeFavoritesDlg(CFavorites& favorites, QWidget* parent = nullptr);
     void OnSelect();
     void OnRename();
@@ -51,7 +52,7 @@ public:
     QListWidget* GetList() const { return m_list; }
     QString GetPathText() const;
 
-private:
+  private:
     void Fill(int select);
     CFavorites& m_favorites;
     QListWidget* m_list = nullptr;
@@ -59,6 +60,7 @@ private:
 };
 
 // Runs Add to Favorites; true when a favorite was added.
-bool RunAddToFavorites(CFavorites& favorites, const std::string& folder, const std::string& file, QWidget* parent);
+bool RunAddToFavorites(CFavorites& favorites, const std::string& folder, const std::string& file,
+                       QWidget* parent);
 // Runs Organize Favorites.
 void RunOrganizeFavorites(CFavorites& favorites, QWidget* parent);

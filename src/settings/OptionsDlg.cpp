@@ -23,7 +23,7 @@ namespace {
 // Pages lay their controls out top to bottom; a group collects the
 // controls made while it is open.
 class PageLayout {
-public:
+  public:
     explicit PageLayout(QWidget* page) : m_page(new QVBoxLayout(page)) {}
     ~PageLayout() { m_page->addStretch(1); }
     QGroupBox* Group(const char* title)
@@ -37,7 +37,7 @@ public:
     void Add(QWidget* w) { (m_current ? m_current : m_page)->addWidget(w); }
     void Add(QLayout* l) { (m_current ? m_current : m_page)->addLayout(l); }
 
-private:
+  private:
     QVBoxLayout* m_page;
     QVBoxLayout* m_current = nullptr;
 };
@@ -179,7 +179,10 @@ QString CSlideShowPg::DelayText(int seconds)
     return QString::number(seconds) + " seconds";
 }
 
-QString CSlideShowPg::GetDelayText() const { return m_delayText->text(); }
+QString CSlideShowPg::GetDelayText() const
+{
+    return m_delayText->text();
+}
 
 void CSlideShowPg::OnSlider(int position)
 {
@@ -218,7 +221,8 @@ CMiscPg::CMiscPg(CFileList& fileList, QWidget* parent) : COptionsPage(parent), m
     l.Group("Units");
     auto* units = new QGridLayout;
     units->addWidget(new QLabel("Image size in:"), 0, 0);
-    units->addWidget(List({"pixels", "inches", "millimeters", "centimeters"}, &CSettings::imageSizeUnit), 0, 1);
+    units->addWidget(List({"pixels", "inches", "millimeters", "centimeters"}, &CSettings::imageSizeUnit), 0,
+                     1);
     units->addWidget(new QLabel("File size in:"), 1, 0);
     units->addWidget(List({"bytes", "KB", "MB"}, &CSettings::fileSizeUnit), 1, 1);
     l.Add(units);
@@ -255,7 +259,10 @@ void CMiscPg::Save(CSettings& values) const
         values.homeDirectory = m_folder->text().toStdString();
 }
 
-QString CMiscPg::GetFolderText() const { return m_folder->text(); }
+QString CMiscPg::GetFolderText() const
+{
+    return m_folder->text();
+}
 
 void CMiscPg::OnBrowse()
 {
@@ -281,8 +288,8 @@ COptionsDlg::COptionsDlg(const CSettings& settings, CFileList& fileList, QWidget
     // All six tabs in view: the sheet is as wide as its tab row.
     m_tabs->setUsesScrollButtons(false);
     const std::pair<COptionsPage*, const char*> pages[] = {
-        {new CBrowserPg, "Browser"}, {new CDisplayPg, "Display"}, {new CFilingPg, "Filing"},
-        {new CSlideShowPg, "Sile Show"}, {new CViewerPg, "Viewer"}, {new CMiscPg(fileList), "Misc"},
+        {new CBrowserPg, "Browser"},     {new CDisplayPg, "Display"}, {new CFilingPg, "Filing"},
+        {new CSlideShowPg, "Sile Show"}, {new CViewerPg, "Viewer"},   {new CMiscPg(fileList), "Misc"},
     };
     for (const auto& [page, title] : pages) {
         page->Load(settings);

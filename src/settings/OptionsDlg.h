@@ -21,13 +21,13 @@ class QTabWidget;
 // A page: its controls bound to members of the sheet's settings copy.
 class COptionsPage : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit COptionsPage(QWidget* parent = nullptr) : QWidget(parent) {}
     // Controls from the values, and back.
     virtual void Load(const CSettings& values);
     virtual void Save(CSettings& values) const;
 
-protected:
+  protected:
     QAbstractButton* Check(const char* text, int32_t CSettings::*member);
     // A check box bound to the integer at a settings position.
     QAbstractButton* CheckAt(const char* text, int position);
@@ -35,7 +35,7 @@ protected:
     QButtonGroup* Radios(const std::vector<const char*>& texts, int32_t CSettings::*member);
     QComboBox* List(const std::vector<const char*>& items, int32_t CSettings::*member);
 
-private:
+  private:
     struct Binding {
         std::function<void(const CSettings&)> load;
         std::function<void(CSettings&)> save;
@@ -45,25 +45,25 @@ private:
 
 class CBrowserPg : public COptionsPage {
     Q_OBJECT
-public:
+  public:
     explicit CBrowserPg(QWidget* parent = nullptr);
 };
 
 class CDisplayPg : public COptionsPage {
     Q_OBJECT
-public:
+  public:
     explicit CDisplayPg(QWidget* parent = nullptr);
 };
 
 class CFilingPg : public COptionsPage {
     Q_OBJECT
-public:
+  public:
     explicit CFilingPg(QWidget* parent = nullptr);
 };
 
 class CSlideShowPg : public COptionsPage {
     Q_OBJECT
-public:
+  public:
     explicit CSlideShowPg(QWidget* parent = nullptr);
     void Load(const CSettings& values) override;
     void Save(CSettings& values) const override;
@@ -72,7 +72,7 @@ public:
     QSlider* GetSlider() const { return m_slider; }
     QString GetDelayText() const;
 
-private:
+  private:
     void OnSlider(int position);
     int m_delay = 0;
     QLabel* m_delayText = nullptr;
@@ -81,13 +81,13 @@ private:
 
 class CViewerPg : public COptionsPage {
     Q_OBJECT
-public:
+  public:
     explicit CViewerPg(QWidget* parent = nullptr);
 };
 
 class CMiscPg : public COptionsPage {
     Q_OBJECT
-public:
+  public:
     CMiscPg(CFileList& fileList, QWidget* parent = nullptr);
     void Load(const CSettings& values) override;
     void Save(CSettings& values) const override;
@@ -95,7 +95,7 @@ public:
     QString GetFolderText() const;
     bool IsChanged() const { return m_changed; }
 
-private:
+  private:
     CFileList& m_fileList;
     QLabel* m_folder = nullptr;
     bool m_changed = false;
@@ -103,7 +103,7 @@ private:
 
 class COptionsDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     // The pages start from `settings`; the file list serves Browse.
     COptionsDlg(const CSettings& settings, CFileList& fileList, QWidget* parent = nullptr);
 
@@ -112,7 +112,7 @@ public:
     QTabWidget* GetTabs() const { return m_tabs; }
     COptionsPage* GetPage(int index) const;
 
-private:
+  private:
     CSettings m_start;
     QTabWidget* m_tabs = nullptr;
     std::vector<COptionsPage*> m_pages;

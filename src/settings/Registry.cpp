@@ -1,8 +1,8 @@
 #include "Registry.h"
 
 #include "Settings.h"
-#include "platform/FileStatus.h"
 #include "picture/OutputFile.h"
+#include "platform/FileStatus.h"
 #include "platform/Folders.h"
 #include "platform/Path.h"
 
@@ -13,7 +13,7 @@
 namespace {
 
 constexpr const char* kRootNames[] = {
-    "HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+    "HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
     "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
 };
 constexpr const char* kClassesRoot = "HKEY_CLASSES_ROOT";
@@ -290,7 +290,10 @@ std::string CRegistry::DesktopEntryPath()
     return vkpath::Join(vkpath::Join(vkplatform::XdgDataHome(), "applications"), kDesktopFileName);
 }
 
-std::string CRegistry::MimeAppsPath() { return vkpath::Join(vkplatform::XdgConfigHome(), "mimeapps.list"); }
+std::string CRegistry::MimeAppsPath()
+{
+    return vkpath::Join(vkplatform::XdgConfigHome(), "mimeapps.list");
+}
 
 namespace {
 
@@ -380,7 +383,10 @@ std::string WithListItem(const std::string& list, const std::string& item, bool 
     return joined;
 }
 
-std::string DesktopIdFor(const std::string& typeName) { return Lower(typeName) + ".desktop"; }
+std::string DesktopIdFor(const std::string& typeName)
+{
+    return Lower(typeName) + ".desktop";
+}
 
 } // namespace
 
@@ -495,10 +501,8 @@ bool CRegistry::AssociateExtension(const std::string& extension)
 {
     const std::string classes = std::string(kClassesRoot) + "\\";
     const std::string typeKey = classes + m_typeName;
-    return CreateKey(classes + extension) &&
-           CreateKey(typeKey + kIconSuffix) &&
-           CreateKey(typeKey + kCommandSuffix) &&
-           SetDefaultValue(classes + extension, m_typeName) &&
+    return CreateKey(classes + extension) && CreateKey(typeKey + kIconSuffix) &&
+           CreateKey(typeKey + kCommandSuffix) && SetDefaultValue(classes + extension, m_typeName) &&
            SetDefaultValue(typeKey + kIconSuffix, m_exePath + ", 0") &&
            SetDefaultValue(typeKey + kCommandSuffix, "\"" + m_exePath + "\" \"%1\"") &&
            SetDefaultValue(typeKey, kTypeDescription);

@@ -15,7 +15,7 @@
 #include <string>
 
 class CRegistry {
-public:
+  public:
     static constexpr const char* kReadError = "REGISTRY ERROR";
     static constexpr const char* kTypeDescription = "Velkor Image";
     static constexpr const char* kDesktopFileName = "velkor.desktop";
@@ -49,7 +49,7 @@ public:
 
     const std::string& ExePath() const { return m_exePath; }
 
-private:
+  private:
     std::string m_folder;
     std::string m_fileName;
     std::string m_typeName;

@@ -11,12 +11,12 @@ class QCheckBox;
 
 class CSetFileAssociationsDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     CSetFileAssociationsDlg(const vkshell::AssociationChecks& checks, QWidget* parent = nullptr);
     vkshell::AssociationChecks GetChecks() const;
     QCheckBox* GetBox(int index) const { return m_boxes[size_t(index)]; }
 
-private:
+  private:
     std::array<QCheckBox*, vkshell::kAssociationBoxes> m_boxes{};
 };
 

@@ -28,9 +28,21 @@ struct IntPosition {
 
 constexpr int32_t kPageUnitsMax = 1000000; // 10,000 inches
 
-#define VK_BOOL(m, d) IntPosition{[](CSettings& s) -> int32_t& { return s.m; }, d, 0, 1}
-#define VK_INT(m, d, lo, hi) IntPosition{[](CSettings& s) -> int32_t& { return s.m; }, d, lo, hi}
-#define VK_STRING IntPosition{nullptr, 0, 0, 0}
+#define VK_BOOL(m, d)                                                                                        \
+    IntPosition                                                                                              \
+    {                                                                                                        \
+        [](CSettings& s) -> int32_t& { return s.m; }, d, 0, 1                                                \
+    }
+#define VK_INT(m, d, lo, hi)                                                                                 \
+    IntPosition                                                                                              \
+    {                                                                                                        \
+        [](CSettings& s) -> int32_t& { return s.m; }, d, lo, hi                                              \
+    }
+#define VK_STRING                                                                                            \
+    IntPosition                                                                                              \
+    {                                                                                                        \
+        nullptr, 0, 0, 0                                                                                     \
+    }
 
 // Positions 1..119 in file order; the two strings have no member here.
 const IntPosition kPositionTable[CSettings::kPositions] = {
@@ -38,11 +50,21 @@ const IntPosition kPositionTable[CSettings::kPositions] = {
     VK_INT(previewPosition, 0, 0, 2),
     VK_BOOL(autoRefresh, 0),
     VK_INT(renameSeriesScope, 0, 0, 1),
-    VK_BOOL(associateBmp, 1), VK_BOOL(associateEps, 1), VK_BOOL(associateGif, 1),
-    VK_BOOL(associateIco, 1), VK_BOOL(associateIff, 1), VK_BOOL(associateJpg, 1),
-    VK_BOOL(associatePbm, 1), VK_BOOL(associatePct, 1), VK_BOOL(associatePcx, 1),
-    VK_BOOL(associatePgm, 1), VK_BOOL(associatePng, 1), VK_BOOL(associatePpm, 1),
-    VK_BOOL(associateRas, 1), VK_BOOL(associateTga, 1), VK_BOOL(associateTif, 1),
+    VK_BOOL(associateBmp, 1),
+    VK_BOOL(associateEps, 1),
+    VK_BOOL(associateGif, 1),
+    VK_BOOL(associateIco, 1),
+    VK_BOOL(associateIff, 1),
+    VK_BOOL(associateJpg, 1),
+    VK_BOOL(associatePbm, 1),
+    VK_BOOL(associatePct, 1),
+    VK_BOOL(associatePcx, 1),
+    VK_BOOL(associatePgm, 1),
+    VK_BOOL(associatePng, 1),
+    VK_BOOL(associatePpm, 1),
+    VK_BOOL(associateRas, 1),
+    VK_BOOL(associateTga, 1),
+    VK_BOOL(associateTif, 1),
     VK_BOOL(compareName, 1),
     VK_BOOL(compareExtension, 1),
     VK_BOOL(compareSize, 1),
@@ -90,7 +112,7 @@ const IntPosition kPositionTable[CSettings::kPositions] = {
     VK_INT(saveOptions.jpegQuality, 60, 0, 100),
     VK_INT(saveOptions.jpegSmoothing, 0, 0, 100),
     VK_INT(saveOptions.tiffCompression, 0, 0, 2),
-    VK_INT(saveOptions.bmpDepth, 0, -1, 1),        // a depth choice: -1 when nothing was picked
+    VK_INT(saveOptions.bmpDepth, 0, -1, 1), // a depth choice: -1 when nothing was picked
     VK_INT(saveOptions.tiffSecondOption, 60, INT32_MIN, INT32_MAX),
     VK_BOOL(saveOptions.pngInterlace, 0),
     VK_BOOL(saveOptions.tgaRle, 0),
@@ -104,10 +126,21 @@ const IntPosition kPositionTable[CSettings::kPositions] = {
     VK_BOOL(browserPreviewEnlarge, 0),
     VK_BOOL(browserPreviewShrink, 1),
     VK_BOOL(browserFullPathInTitle, 1),
-    VK_BOOL(showBmp, 1), VK_BOOL(showEps, 1), VK_BOOL(showGif, 1), VK_BOOL(showIco, 1),
-    VK_BOOL(showIff, 1), VK_BOOL(showJpg, 1), VK_BOOL(showPbm, 1), VK_BOOL(showPct, 1),
-    VK_BOOL(showPcx, 1), VK_BOOL(showPgm, 1), VK_BOOL(showPng, 1), VK_BOOL(showPpm, 1),
-    VK_BOOL(showRas, 1), VK_BOOL(showTga, 1), VK_BOOL(showTif, 1),
+    VK_BOOL(showBmp, 1),
+    VK_BOOL(showEps, 1),
+    VK_BOOL(showGif, 1),
+    VK_BOOL(showIco, 1),
+    VK_BOOL(showIff, 1),
+    VK_BOOL(showJpg, 1),
+    VK_BOOL(showPbm, 1),
+    VK_BOOL(showPct, 1),
+    VK_BOOL(showPcx, 1),
+    VK_BOOL(showPgm, 1),
+    VK_BOOL(showPng, 1),
+    VK_BOOL(showPpm, 1),
+    VK_BOOL(showRas, 1),
+    VK_BOOL(showTga, 1),
+    VK_BOOL(showTif, 1),
     VK_BOOL(selectAfterCopyMove, 0),
     VK_BOOL(selectAfterDelete, 0),
     VK_BOOL(selectAfterConvert, 0),
@@ -215,7 +248,8 @@ bool CSettings::Parse(const std::string& text)
         const char* first = token.data();
         const char* last = token.data() + token.size();
         auto [end, error] = std::from_chars(first, last, value);
-        if (token.empty() || end != last || (error != std::errc() && error != std::errc::result_out_of_range)) {
+        if (token.empty() || end != last ||
+            (error != std::errc() && error != std::errc::result_out_of_range)) {
             ok = false; // not a number: the tokens after it cannot be trusted
             break;
         }
@@ -271,14 +305,20 @@ std::string CSettings::Format() const
     return out;
 }
 
-std::string CSettings::SettingsPath() { return vkpath::Join(vkplatform::ConfigDirectory(), kFileName); }
+std::string CSettings::SettingsPath()
+{
+    return vkpath::Join(vkplatform::ConfigDirectory(), kFileName);
+}
 
 std::string CSettings::RecentFoldersPath()
 {
     return vkpath::Join(vkplatform::ConfigDirectory(), kRecentFoldersFileName);
 }
 
-bool CSettings::Load() { return Load(SettingsPath()); }
+bool CSettings::Load()
+{
+    return Load(SettingsPath());
+}
 
 bool CSettings::Load(const std::string& path)
 {
@@ -289,7 +329,10 @@ bool CSettings::Load(const std::string& path)
     return true;
 }
 
-bool CSettings::Save() const { return Save(SettingsPath()); }
+bool CSettings::Save() const
+{
+    return Save(SettingsPath());
+}
 
 bool CSettings::Save(const std::string& path) const
 {

@@ -118,7 +118,8 @@ void BindSettingsCommands(CMainFrame& frame, CommandRegistry& commands)
                                         .run = [&frame] { SetWallpaper(frame); }});
     commands.Bind(Cmd::FavoritesAdd, {.run = [&frame] {
                       const CFileList& list = frame.GetFileList();
-                      if (RunAddToFavorites(frame.GetFavorites(), list.GetCurrentDir(), list.GetCurrentFile(), &frame)) {
+                      if (RunAddToFavorites(frame.GetFavorites(), list.GetCurrentDir(), list.GetCurrentFile(),
+                                            &frame)) {
                           frame.FillFavoritesBox();
                           frame.SaveFavorites();
                       }

@@ -159,14 +159,20 @@ bool SetPlasma(const std::string& uri)
 bool SetOn(Desktop desktop, const std::string& path)
 {
     switch (desktop) {
-    case Desktop::Gnome: return SetGnomeKeys(FileUri(path));
+    case Desktop::Gnome:
+        return SetGnomeKeys(FileUri(path));
     case Desktop::Cinnamon:
         return Run({"gsettings", "set", "org.cinnamon.desktop.background", "picture-uri", FileUri(path)});
-    case Desktop::Mate: return Run({"gsettings", "set", "org.mate.background", "picture-filename", path});
-    case Desktop::Xfce: return SetXfce(path);
-    case Desktop::Plasma: return SetPlasma(FileUri(path));
-    case Desktop::Lxqt: return Run({"pcmanfm-qt", "--set-wallpaper", path});
-    case Desktop::Sway: return Run({"swaymsg", "output", "*", "bg", path, "fill"});
+    case Desktop::Mate:
+        return Run({"gsettings", "set", "org.mate.background", "picture-filename", path});
+    case Desktop::Xfce:
+        return SetXfce(path);
+    case Desktop::Plasma:
+        return SetPlasma(FileUri(path));
+    case Desktop::Lxqt:
+        return Run({"pcmanfm-qt", "--set-wallpaper", path});
+    case Desktop::Sway:
+        return Run({"swaymsg", "output", "*", "bg", path, "fill"});
     }
     return false;
 }
@@ -174,13 +180,20 @@ bool SetOn(Desktop desktop, const std::string& path)
 const char* DesktopName(Desktop desktop)
 {
     switch (desktop) {
-    case Desktop::Gnome: return "GNOME";
-    case Desktop::Cinnamon: return "Cinnamon";
-    case Desktop::Mate: return "MATE";
-    case Desktop::Xfce: return "Xfce";
-    case Desktop::Plasma: return "KDE Plasma";
-    case Desktop::Lxqt: return "LXQt";
-    case Desktop::Sway: return "sway";
+    case Desktop::Gnome:
+        return "GNOME";
+    case Desktop::Cinnamon:
+        return "Cinnamon";
+    case Desktop::Mate:
+        return "MATE";
+    case Desktop::Xfce:
+        return "Xfce";
+    case Desktop::Plasma:
+        return "KDE Plasma";
+    case Desktop::Lxqt:
+        return "LXQt";
+    case Desktop::Sway:
+        return "sway";
     }
     return "";
 }
@@ -195,7 +208,8 @@ std::vector<Desktop> CurrentDesktops()
 {
     std::vector<Desktop> desktops = DesktopsOf(CurrentDesktopVariable());
     const char* swaySocket = std::getenv("SWAYSOCK");
-    if (swaySocket && *swaySocket && std::find(desktops.begin(), desktops.end(), Desktop::Sway) == desktops.end())
+    if (swaySocket && *swaySocket &&
+        std::find(desktops.begin(), desktops.end(), Desktop::Sway) == desktops.end())
         desktops.push_back(Desktop::Sway);
     return desktops;
 }
@@ -263,9 +277,9 @@ Background& TheBackground()
 std::vector<Desktop> DesktopsOf(const std::string& currentDesktop)
 {
     static const std::pair<const char*, Desktop> kNames[] = {
-        {"gnome", Desktop::Gnome},         {"unity", Desktop::Gnome},    {"budgie", Desktop::Gnome},
+        {"gnome", Desktop::Gnome},         {"unity", Desktop::Gnome},       {"budgie", Desktop::Gnome},
         {"x-cinnamon", Desktop::Cinnamon}, {"cinnamon", Desktop::Cinnamon}, {"mate", Desktop::Mate},
-        {"xfce", Desktop::Xfce},           {"kde", Desktop::Plasma},     {"lxqt", Desktop::Lxqt},
+        {"xfce", Desktop::Xfce},           {"kde", Desktop::Plasma},        {"lxqt", Desktop::Lxqt},
         {"sway", Desktop::Sway},
     };
     std::vector<Desktop> desktops;
@@ -327,7 +341,8 @@ std::string NoDesktopMessage()
     const std::string variable = CurrentDesktopVariable();
     if (!CurrentDesktops().empty())
         return "The wallpaper was not set: the desktop (" + variable + ") did not take it.";
-    return "The wallpaper was not set: Velkor sets it on GNOME, Unity, Budgie, Cinnamon, MATE, Xfce, KDE Plasma, "
+    return "The wallpaper was not set: Velkor sets it on GNOME, Unity, Budgie, Cinnamon, MATE, Xfce, KDE "
+           "Plasma, "
            "LXQt and sway, and this desktop (XDG_CURRENT_DESKTOP \"" +
            variable + "\") is none of them.";
 }

@@ -31,7 +31,8 @@ void SetProgramRunner(ProgramRunner runner);
 // of two names than the current one, since a desktop handed the name it
 // already has keeps its old picture; the older file goes once a desktop
 // took the new one. Complete or absent; false on failure.
-bool WriteWallpaperFile(const std::string& sourcePath, CBmp& picture, bool edited, std::string& wallpaperPath);
+bool WriteWallpaperFile(const std::string& sourcePath, CBmp& picture, bool edited,
+                        std::string& wallpaperPath);
 
 // Hands `path` to each desktop of XDG_CURRENT_DESKTOP in turn (sway also by
 // SWAYSOCK) until one takes it. Returns that desktop's name, or "" when

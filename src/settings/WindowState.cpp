@@ -30,7 +30,10 @@ bool ParseInt(const std::string& text, int& value)
 
 } // namespace
 
-std::string CWindowState::FilePath() { return vkpath::Join(vkplatform::ConfigDirectory(), kFileName); }
+std::string CWindowState::FilePath()
+{
+    return vkpath::Join(vkplatform::ConfigDirectory(), kFileName);
+}
 
 std::string CWindowState::ToText() const
 {
@@ -58,14 +61,26 @@ void CWindowState::FromText(const std::string& text)
         if (eq == std::string::npos || !ParseInt(line.substr(eq + 1), value))
             continue; // unknown or damaged lines are skipped
         const std::string key = line.substr(0, eq);
-        if (key == "x") { x = value; found |= 1; }
-        else if (key == "y") { y = value; found |= 2; }
-        else if (key == "width") { width = value; found |= 4; }
-        else if (key == "height") { height = value; found |= 8; }
-        else if (key == "maximised") maximised = value != 0;
-        else if (key == "dirListWidth") dirListWidth = value;
-        else if (key == "fileListWidth") fileListWidth = value;
-        else if (key == "propertiesHeight") propertiesHeight = value;
+        if (key == "x") {
+            x = value;
+            found |= 1;
+        } else if (key == "y") {
+            y = value;
+            found |= 2;
+        } else if (key == "width") {
+            width = value;
+            found |= 4;
+        } else if (key == "height") {
+            height = value;
+            found |= 8;
+        } else if (key == "maximised")
+            maximised = value != 0;
+        else if (key == "dirListWidth")
+            dirListWidth = value;
+        else if (key == "fileListWidth")
+            fileListWidth = value;
+        else if (key == "propertiesHeight")
+            propertiesHeight = value;
     }
     if (found == 15)
         geometry = QRect(x, y, width, height);
@@ -86,7 +101,10 @@ bool CWindowState::Load(const std::string& path)
     return true;
 }
 
-bool CWindowState::Save(const std::string& path) const { return WriteFileAtomically(path, ToText()); }
+bool CWindowState::Save(const std::string& path) const
+{
+    return WriteFileAtomically(path, ToText());
+}
 
 void CWindowState::Validate(const std::vector<QRect>& screens)
 {

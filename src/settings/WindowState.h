@@ -11,10 +11,10 @@
 #include <vector>
 
 struct CWindowState {
-    QRect geometry;          // the window's normal (not maximised) place; null: let the system choose
-    bool maximised = true;   // as the program always started
-    int dirListWidth = 180;  // the folder list
-    int fileListWidth = 240; // the file list
+    QRect geometry;             // the window's normal (not maximised) place; null: let the system choose
+    bool maximised = true;      // as the program always started
+    int dirListWidth = 180;     // the folder list
+    int fileListWidth = 240;    // the file list
     int propertiesHeight = 104; // the "Image Properties" box
 
     static std::string FilePath();

@@ -34,9 +34,9 @@ TEST(CommandRegistry, RulesHandlersAndRebinding)
     std::vector<int> calls;
     commands.Bind(Cmd::FileSaveAs, {.run = [&] { calls.push_back(1); }});
     commands.Bind(Cmd::FileSaveAs, {.run = [&] {
-                                        calls.push_back(2);
-                                        commands.Bind(Cmd::FileSaveAs, {.run = [&] { calls.push_back(3); }});
-                                    }});
+                      calls.push_back(2);
+                      commands.Bind(Cmd::FileSaveAs, {.run = [&] { calls.push_back(3); }});
+                  }});
     EXPECT_TRUE(commands.Run(Cmd::FileSaveAs));
     EXPECT_TRUE(commands.Run(Cmd::FileSaveAs));
     EXPECT_EQ(calls, (std::vector<int>{2, 3}));

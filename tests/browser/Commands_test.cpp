@@ -62,8 +62,8 @@ TEST(CommandTableUi, KeysToCommands)
         {Qt::Key_Minus, Qt::ControlModifier, "", true, Cmd::ZoomLess},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "key " << std::hex << c.key << " mods " << int(c.mods) << " editing "
-                                        << c.editing);
+        SCOPED_TRACE(testing::Message()
+                     << "key " << std::hex << c.key << " mods " << int(c.mods) << " editing " << c.editing);
         QKeyEvent event(QEvent::KeyPress, c.key, c.mods, QString::fromLatin1(c.text));
         EXPECT_EQ(TranslateAccelerator(event, c.editing), c.want);
     }
@@ -99,11 +99,14 @@ TEST(CommandTableUi, EveryCommandHasItsTexts)
 // viewer's zoom to the same size share them, and the first row wins.
 TEST(CommandTableUi, NoKeyRunsTwoCommands)
 {
-    const std::set<std::pair<Cmd, Cmd>> twins = {{Cmd::Preview25, Cmd::Zoom25}, {Cmd::Preview50, Cmd::Zoom50},
-                                                 {Cmd::Preview75, Cmd::Zoom75}, {Cmd::Preview150, Cmd::Zoom150}};
+    const std::set<std::pair<Cmd, Cmd>> twins = {{Cmd::Preview25, Cmd::Zoom25},
+                                                 {Cmd::Preview50, Cmd::Zoom50},
+                                                 {Cmd::Preview75, Cmd::Zoom75},
+                                                 {Cmd::Preview150, Cmd::Zoom150}};
     std::map<std::tuple<int, int, bool, bool>, Cmd> owner;
     for (const Accelerator& a : AcceleratorTable()) {
-        const auto [it, added] = owner.try_emplace({a.key, int(a.modifiers), a.keypad, a.character}, a.command);
+        const auto [it, added] =
+            owner.try_emplace({a.key, int(a.modifiers), a.keypad, a.character}, a.command);
         if (!added && it->second != a.command) {
             EXPECT_TRUE(twins.count({it->second, a.command}))
                 << "key " << std::hex << a.key << " runs " << int(it->second) << " and " << int(a.command);

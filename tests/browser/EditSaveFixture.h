@@ -42,7 +42,10 @@ class DialogScript {
     }
     ~DialogScript() { vkui::setDialogHandler({}); }
     void Ok(Step fill = [](QDialog&) { return true; }) { steps.push_back(std::move(fill)); }
-    void Cancel() { steps.push_back([](QDialog&) { return false; }); }
+    void Cancel()
+    {
+        steps.push_back([](QDialog&) { return false; });
+    }
 
     std::deque<Step> steps;
     std::vector<std::string> titles;
@@ -106,12 +109,13 @@ class EditSaveTest : public FrameTest {
     // The save dialog answers `path` (or cancels for "").
     void SaveDialogAnswers(const std::string& path)
     {
-        vkui::setSaveFileHandler([path, this](const QString& dir, const QString& name, const QStringList& filters) {
-            saveDialogDir = dir.toStdString();
-            saveDialogName = name.toStdString();
-            saveDialogFilters = filters;
-            return QString::fromStdString(path);
-        });
+        vkui::setSaveFileHandler(
+            [path, this](const QString& dir, const QString& name, const QStringList& filters) {
+                saveDialogDir = dir.toStdString();
+                saveDialogName = name.toStdString();
+                saveDialogFilters = filters;
+                return QString::fromStdString(path);
+            });
     }
     void TearDown() override
     {

@@ -54,13 +54,14 @@ Names FillByExtension(const std::string& dir, const CSettings& s = CSettings())
 TEST(FileListFill, BothSortOrders)
 {
     vktest::TempDir dir;
-    Touch(dir, {"b.png", "a.bmp", "c.dib", "d.rle", "Zeta.jpg", "alpha.gif", "notes.txt", "e.ILBM", "f.Pict", "g.tiff", "README"});
-    EXPECT_EQ(FillByName(dir.Path()),
-              (Names{"a.bmp", "alpha.gif", "b.png", "c.dib", "d.rle", "e.ILBM", "f.Pict", "g.tiff", "Zeta.jpg"}));
+    Touch(dir, {"b.png", "a.bmp", "c.dib", "d.rle", "Zeta.jpg", "alpha.gif", "notes.txt", "e.ILBM", "f.Pict",
+                "g.tiff", "README"});
+    EXPECT_EQ(FillByName(dir.Path()), (Names{"a.bmp", "alpha.gif", "b.png", "c.dib", "d.rle", "e.ILBM",
+                                             "f.Pict", "g.tiff", "Zeta.jpg"}));
     // Groups in the pattern order: bmp dib eps gif ico iff ilbm jpg pbm pct
     // pcx pgm pict png ppm ras rle tga tif, the other extensions among them.
-    EXPECT_EQ(FillByExtension(dir.Path()),
-              (Names{"a.bmp", "c.dib", "alpha.gif", "e.ILBM", "Zeta.jpg", "f.Pict", "b.png", "d.rle", "g.tiff"}));
+    EXPECT_EQ(FillByExtension(dir.Path()), (Names{"a.bmp", "c.dib", "alpha.gif", "e.ILBM", "Zeta.jpg",
+                                                  "f.Pict", "b.png", "d.rle", "g.tiff"}));
 }
 
 TEST(FileListFill, WhatIsLeftOut)
@@ -98,13 +99,15 @@ TEST(FileListFill, TypeSwitchesNewerTypesAndRoot)
               (Names{"b.AVIF", "f.bmp", "c.heic", "d.heif", "h.jpeg", "e.jxl", "g.tif", "a.webp"}));
     CSettings newer;
     newer.showBmp = newer.showTif = 0; // the newer types are listed whatever the settings say
-    EXPECT_EQ(FillByName(dir.Path(), newer), (Names{"a.webp", "b.AVIF", "c.heic", "d.heif", "e.jxl", "h.jpeg"}));
+    EXPECT_EQ(FillByName(dir.Path(), newer),
+              (Names{"a.webp", "b.AVIF", "c.heic", "d.heif", "e.jxl", "h.jpeg"}));
 
     // Every name a JPEG or TIFF goes by follows its format's show setting.
     vktest::TempDir photos;
-    Touch(photos, {"photo.jpeg", "CAMERA.JPG", "old.jfif", "w.JPE", "scan.tiff", "scan2.TIF", "pic.heif", "x.pnm"});
-    EXPECT_EQ(FillByName(photos.Path()), (Names{"CAMERA.JPG", "old.jfif", "photo.jpeg", "pic.heif", "scan.tiff",
-                                                "scan2.TIF", "w.JPE", "x.pnm"}));
+    Touch(photos,
+          {"photo.jpeg", "CAMERA.JPG", "old.jfif", "w.JPE", "scan.tiff", "scan2.TIF", "pic.heif", "x.pnm"});
+    EXPECT_EQ(FillByName(photos.Path()), (Names{"CAMERA.JPG", "old.jfif", "photo.jpeg", "pic.heif",
+                                                "scan.tiff", "scan2.TIF", "w.JPE", "x.pnm"}));
     CSettings noJpeg;
     noJpeg.showJpg = 0;
     noJpeg.showTif = 0;
@@ -204,10 +207,10 @@ TEST(FileListModel, DirectoriesDrivesAndFreeSpace)
     EXPECT_EQ(list.GetPreviousDir(), "/");
     EXPECT_EQ(list.GetPreviousDrive(), "/");
 
-
     // Free space is 64-bit, and a vanished directory reports its drive's.
     vktest::TempDir dir;
-    EXPECT_EQ(vkfill::GetFreeSpace(dir.Path()) / (1ull << 30), vkplatform::FreeBytes(dir.Path()) / (1ull << 30));
+    EXPECT_EQ(vkfill::GetFreeSpace(dir.Path()) / (1ull << 30),
+              vkplatform::FreeBytes(dir.Path()) / (1ull << 30));
     EXPECT_GT(vkfill::GetFreeSpace(dir.File("gone/away")), 0u);
 }
 
@@ -342,8 +345,8 @@ TEST(FileListModel, ReselectAfterFill)
 TEST(FileListFill, OneReadEqualsOneSearchPerPattern)
 {
     vktest::TempDir dir;
-    const char* exts[] = {"bmp", "DIB", "eps", "gif", "ico", "iff", "ilbm", "jpg", "Pbm", "pct", "pcx",
-                          "pgm", "pict", "png", "ppm", "ras", "rle", "tga", "tif", "tiff", "jpeg", "txt"};
+    const char* exts[] = {"bmp", "DIB",  "eps", "gif", "ico", "iff", "ilbm", "jpg", "Pbm",  "pct",  "pcx",
+                          "pgm", "pict", "png", "ppm", "ras", "rle", "tga",  "tif", "tiff", "jpeg", "txt"};
     unsigned state = 5;
     for (int i = 0; i < 400; ++i) {
         state = state * 1103515245u + 12345u;
@@ -368,8 +371,8 @@ TEST(FileListFill, OneReadEqualsOneSearchPerPattern)
             continue;
         const std::string pattern = dir.File(std::string("*.") + vkfill::PatternExtension(p));
         for (bool more = spec.FindFirst(pattern); more; more = spec.FindNext())
-            if ((spec.entry.attributes & (vkplatform::kAttrHidden | vkplatform::kAttrSystem |
-                                          vkplatform::kAttrDirectory)) == 0)
+            if ((spec.entry.attributes &
+                 (vkplatform::kAttrHidden | vkplatform::kAttrSystem | vkplatform::kAttrDirectory)) == 0)
                 searched.push_back(spec.entry.name);
     }
     ASSERT_GT(searched.size(), 100u);

@@ -13,8 +13,8 @@
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
-#include <QMenuBar>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -48,8 +48,7 @@ inline void WaitForLoad(CPreview* view)
 
 // Processes events until `done` holds; returns whether it does. The bound
 // only keeps a broken build from hanging; no time is asserted.
-template <class Done>
-bool WaitFor(Done done)
+template <class Done> bool WaitFor(Done done)
 {
     for (int i = 0; i < 10000 && !done(); ++i) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -61,7 +60,7 @@ bool WaitFor(Done done)
 }
 
 class FrameTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         char buffer[4096];
@@ -81,7 +80,8 @@ protected:
     void WriteSettings(const CSettings& settings) { ASSERT_TRUE(settings.Save(CSettings::SettingsPath())); }
 
     // Creates the frame in `dir` (or with a start-up file) and starts it.
-    bool Start(const std::string& dir, const QString& startupFile = QString(), int width = 1000, int height = 700)
+    bool Start(const std::string& dir, const QString& startupFile = QString(), int width = 1000,
+               int height = 700)
     {
         EXPECT_EQ(chdir(dir.c_str()), 0);
         frame = std::make_unique<CMainFrame>();
@@ -140,7 +140,7 @@ protected:
     std::unique_ptr<vktest::TempDir> config;
     std::unique_ptr<CMainFrame> frame;
 
-private:
+  private:
     std::string m_oldDir;
 };
 

@@ -13,7 +13,7 @@ using vkuitest::WriteBmp;
 namespace {
 
 class TrialTest : public FrameTest {
-protected:
+  protected:
     std::string Dir() const { return pics.Path(); }
 };
 

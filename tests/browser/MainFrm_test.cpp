@@ -29,7 +29,7 @@ namespace {
 constexpr int kFileBytes = 438;
 
 class MainFrameTest : public FrameTest {
-protected:
+  protected:
     // a01.bmp .. a12.bmp
     void MakeTwelve()
     {
@@ -197,8 +197,8 @@ TEST_F(MainFrameTest, MenusAndToolbarsFollowTheMode)
             t.push_back(a->text().toStdString());
         return t;
     };
-    EXPECT_EQ(titles(), (std::vector<std::string>{"&File", "&Edit", "&View", "&Go ", "&Favorites ",
-                                                  "&Image ", "&Colors ", "&Tools ", "&Help"}));
+    EXPECT_EQ(titles(), (std::vector<std::string>{"&File", "&Edit", "&View", "&Go ", "&Favorites ", "&Image ",
+                                                  "&Colors ", "&Tools ", "&Help"}));
     EXPECT_TRUE(frame->GetToolBar(true)->isVisible());
     EXPECT_FALSE(frame->GetToolBar(false)->isVisible());
     EXPECT_EQ(frame->GetAction(Cmd::FileOpen)->text().toStdString(), "&Open...\tCtrl+O");
@@ -210,8 +210,8 @@ TEST_F(MainFrameTest, MenusAndToolbarsFollowTheMode)
     frame->RefreshDirectory();
     SelectRow(0);
     ASSERT_TRUE(frame->RunCommand(Cmd::Viewer));
-    EXPECT_EQ(titles(), (std::vector<std::string>{"&File", "&Edit", "&View", "&Zoom", "&Image ",
-                                                  "&Colors ", "&Tools ", "&Help"}));
+    EXPECT_EQ(titles(), (std::vector<std::string>{"&File", "&Edit", "&View", "&Zoom", "&Image ", "&Colors ",
+                                                  "&Tools ", "&Help"}));
     EXPECT_FALSE(frame->GetToolBar(true)->isVisible());
     EXPECT_TRUE(frame->GetToolBar(false)->isVisible());
 
@@ -243,10 +243,11 @@ TEST_F(MainFrameTest, OneEnablingRuleForMenuToolbarAndKey)
 
     // A rule bound by a feature reaches the menu, both toolbars and the key.
     int deletes = 0;
-    frame->GetCommands().Bind(Cmd::EditDelete, {
-        .enabled = [this] { return frame->GetFileList().GetSelectedCount() > 0; },
-        .run = [&deletes] { ++deletes; },
-    });
+    frame->GetCommands().Bind(Cmd::EditDelete,
+                              {
+                                  .enabled = [this] { return frame->GetFileList().GetSelectedCount() > 0; },
+                                  .run = [&deletes] { ++deletes; },
+                              });
     frame->UpdateCommandUI();
     EXPECT_FALSE(frame->GetAction(Cmd::EditDelete)->isEnabled());
     EXPECT_FALSE(ButtonEnabled(true, Cmd::EditDelete));

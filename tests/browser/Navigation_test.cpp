@@ -20,7 +20,7 @@ using vkuitest::WriteBmp;
 namespace {
 
 class NavigationTest : public FrameTest {
-protected:
+  protected:
     void SetUp() override
     {
         FrameTest::SetUp();
@@ -248,9 +248,8 @@ TEST_F(NavigationTest, OpenGoesToTheFilesFolderInEitherMode)
     Open("..");
     SelectRow(RowOf("top.bmp"));
     ASSERT_TRUE(frame->RunCommand(Cmd::Viewer));
-    vkui::setOpenFileHandler([&](const QString&, const QStringList&) {
-        return QString::fromStdString(pics.File("A/B/c.bmp"));
-    });
+    vkui::setOpenFileHandler(
+        [&](const QString&, const QStringList&) { return QString::fromStdString(pics.File("A/B/c.bmp")); });
     ASSERT_TRUE(frame->RunCommand(Cmd::FileOpen));
     WaitForLoad(frame->GetView());
     EXPECT_FALSE(frame->IsBrowserMode());
@@ -267,9 +266,8 @@ TEST_F(NavigationTest, OpenGoesToTheFilesFolderInEitherMode)
 
     // A file the list does not show leaves nothing to view: the browser shows its folder.
     vktest::WriteFile(pics.File("notes.txt"), "text");
-    vkui::setOpenFileHandler([&](const QString&, const QStringList&) {
-        return QString::fromStdString(pics.File("notes.txt"));
-    });
+    vkui::setOpenFileHandler(
+        [&](const QString&, const QStringList&) { return QString::fromStdString(pics.File("notes.txt")); });
     frame->RunCommand(Cmd::FileOpen);
     EXPECT_TRUE(frame->IsBrowserMode());
     EXPECT_EQ(Current(), pics.Path());

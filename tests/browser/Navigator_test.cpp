@@ -16,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class NavigatorTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         m_old = vkplatform::WorkingDirectory();
@@ -28,7 +28,7 @@ protected:
     CFileList files;
     CNavigator nav{files};
 
-private:
+  private:
     std::string m_old;
 };
 

@@ -64,8 +64,8 @@ TEST(CrashConsistency, SaveAsKilledWhileReplacing)
     const QByteArray oldTmp = qgetenv("TMPDIR");
     qputenv("TMPDIR", QByteArray::fromStdString(scratch.Path()));
     qputenv("VELKOR_CRASH_DIR", QByteArray::fromStdString(pics.Path()));
-    vktest::KillWhileWriting run({exe, "--gtest_filter=CrashChild.SaveAsOverTheOldFile"}, pics.File("out.png"),
-                                 scratch.File("log"), true);
+    vktest::KillWhileWriting run({exe, "--gtest_filter=CrashChild.SaveAsOverTheOldFile"},
+                                 pics.File("out.png"), scratch.File("log"), true);
     const bool calibrated = run.Calibrate(oldBytes);
     const unsigned seed = std::random_device()();
     vktest::KillOutcomes outcomes;

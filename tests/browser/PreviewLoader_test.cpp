@@ -15,7 +15,7 @@
 namespace {
 
 class Delivered {
-public:
+  public:
     CPreviewLoader::Deliver Callback()
     {
         return [this](std::shared_ptr<PreviewLoadResult> result) {
@@ -37,7 +37,7 @@ public:
         return m_results;
     }
 
-private:
+  private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<std::shared_ptr<PreviewLoadResult>> m_results;

@@ -20,7 +20,7 @@ using vkuitest::WriteBmp;
 namespace {
 
 class PreviewTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         view.resize(400, 300);
@@ -29,12 +29,14 @@ protected:
     // Loads a generated picture of width x height.
     bool Load(int width, int height, int position, bool shrink, bool enlarge)
     {
-        const std::string path = dir.File("p" + std::to_string(width) + "x" + std::to_string(height) + ".bmp");
+        const std::string path =
+            dir.File("p" + std::to_string(width) + "x" + std::to_string(height) + ".bmp");
         if (!vktest::FileExists(path))
             WriteBmp(path, width, height);
         bool result = false;
-        QObject::connect(&view, &CPreview::LoadFinished, &view, [&result](bool ok) { result = ok; },
-                         Qt::SingleShotConnection);
+        QObject::connect(
+            &view, &CPreview::LoadFinished, &view, [&result](bool ok) { result = ok; },
+            Qt::SingleShotConnection);
         view.LoadImage(QString::fromStdString(path), position, shrink, enlarge, "p.bmp");
         WaitForLoad(&view);
         return result;
@@ -81,7 +83,8 @@ protected:
         vktest::MakeTestPicture(source, width, height, seed);
         const std::string ppm = dir.File(name + ".ppm"), jpeg = dir.File(name);
         vktest::WriteFile(ppm, vktest::ToPpm(source));
-        EXPECT_EQ(vktest::Run("cjpeg -quality 90 -outfile " + vktest::Quote(jpeg) + " " + vktest::Quote(ppm)), 0);
+        EXPECT_EQ(vktest::Run("cjpeg -quality 90 -outfile " + vktest::Quote(jpeg) + " " + vktest::Quote(ppm)),
+                  0);
         return jpeg;
     }
 
@@ -94,17 +97,17 @@ protected:
 // decodes, with the decoder's "ran off the end" warning.
 std::string CutGif()
 {
-    const unsigned char bytes[] = {'G', 'I', 'F', '8', '7', 'a', 4, 0, 4, 0, 0x80, 0, 0,
-                                   0, 0, 0, 255, 255, 255,                     // two colours
-                                   ',', 0, 0, 0, 0, 4, 0, 4, 0, 0,            // the image
-                                   2, 2, 0x44, 0x00, 0, ';'};                 // clear, 0, 1
+    const unsigned char bytes[] = {'G',  'I', 'F',  '8',  '7', 'a', 4,   0,   4,   0,
+                                   0x80, 0,   0,    0,    0,   0,   255, 255, 255,    // two colours
+                                   ',',  0,   0,    0,    0,   4,   0,   4,   0,   0, // the image
+                                   2,    2,   0x44, 0x00, 0,   ';'};                  // clear, 0, 1
     return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 
 // Sends decoder warnings to the message seam on the GUI thread, as the
 // application does.
 class WarningsAsMessages {
-public:
+  public:
     WarningsAsMessages()
     {
         SetWarningCallback([](const std::string& text) {
@@ -126,10 +129,10 @@ TEST_F(PreviewTest, DisplayedSizeAndPlaceOnLoad)
         bool scrollable;
     };
     const Case cases[] = {
-        {100, 100, vkview::Centre, true, true, {50, 0, 300, 300}, false},   // enlarged to fit
-        {20, 10, vkview::Centre, true, true, {100, 100, 200, 100}, false},  // but at most ten times
-        {20, 10, vkview::Centre, true, false, {190, 145, 20, 10}, false},   // without enlarge: its size
-        {400, 100, vkview::Centre, true, true, {0, 100, 400, 100}, false},  // touching the window: its size
+        {100, 100, vkview::Centre, true, true, {50, 0, 300, 300}, false},     // enlarged to fit
+        {20, 10, vkview::Centre, true, true, {100, 100, 200, 100}, false},    // but at most ten times
+        {20, 10, vkview::Centre, true, false, {190, 145, 20, 10}, false},     // without enlarge: its size
+        {400, 100, vkview::Centre, true, true, {0, 100, 400, 100}, false},    // touching the window: its size
         {800, 600, vkview::UpperRight, true, false, {0, 0, 400, 300}, false}, // shrunk
         {800, 600, vkview::UpperRight, false, false, {-400, 0, 800, 600}, true}, // the top right part shows
         {800, 600, vkview::Centre, false, false, {-200, -150, 800, 600}, true},
@@ -138,8 +141,9 @@ TEST_F(PreviewTest, DisplayedSizeAndPlaceOnLoad)
         SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << " position " << c.position << " shrink "
                                         << c.shrink << " enlarge " << c.enlarge);
         ASSERT_TRUE(Load(c.w, c.h, c.position, c.shrink, c.enlarge));
-        EXPECT_EQ(QRect(view.GetOriginX(), view.GetOriginY(), view.GetDisplayWidth(), view.GetDisplayHeight()),
-                  c.dest);
+        EXPECT_EQ(
+            QRect(view.GetOriginX(), view.GetOriginY(), view.GetDisplayWidth(), view.GetDisplayHeight()),
+            c.dest);
         EXPECT_EQ(view.IsScrollable(), c.scrollable);
         if (c.scrollable) {
             EXPECT_EQ(view.GetSourceRect(), QRect(-c.dest.left(), -c.dest.top(), 400, 300));
@@ -581,7 +585,8 @@ double MeanDifference(const QImage& a, const QImage& b)
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            diff += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+            diff +=
+                std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
         }
     return double(diff) / (double(a.width()) * a.height() * 3);
 }

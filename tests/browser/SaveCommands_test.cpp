@@ -35,7 +35,7 @@ struct FormatCase {
     const char* ext;
     std::function<bool(QDialog&)> options; // null: no options dialog
     const char* title;
-    int tolerance;   // largest channel difference allowed; -1: lossy, judged by PSNR
+    int tolerance;    // largest channel difference allowed; -1: lossy, judged by PSNR
     const char* peer; // netpbm reader, or "" for ImageMagick
 };
 
@@ -103,7 +103,8 @@ TEST_F(EditSaveTest, SaveAsWritesEveryFormatWithItsOptions)
 
         const Pixels expected = std::string(c.ext) == "pgm" ? Gray(edited) : edited;
         auto close = [&](const Pixels& p) {
-            return c.tolerance < 0 ? vktest::Psnr(p, expected) > 24 : vktest::MaxChannelDifference(p, expected) <= c.tolerance;
+            return c.tolerance < 0 ? vktest::Psnr(p, expected) > 24
+                                   : vktest::MaxChannelDifference(p, expected) <= c.tolerance;
         };
         EXPECT_TRUE(close(Decode(path))) << "read back by Velkor";
         Pixels peer;
@@ -114,7 +115,8 @@ TEST_F(EditSaveTest, SaveAsWritesEveryFormatWithItsOptions)
             peer = vktest::Opaque(vktest::ReadWithImageMagick(path));
         }
         if (!peer.data.empty()) {
-            EXPECT_TRUE(close(vktest::Opaque(peer))) << "read back by a peer " << vktest::Psnr(peer, expected);
+            EXPECT_TRUE(close(vktest::Opaque(peer)))
+                << "read back by a peer " << vktest::Psnr(peer, expected);
         }
         if (std::string(c.ext) == "jpg") {
             EXPECT_NE(vktest::ReadFile(path).find("\xFF\xC2"), std::string::npos) << "progressive, as chosen";
@@ -177,7 +179,8 @@ TEST_F(EditSaveTest, SaveAsExtensionCaseAndCancelling)
     frame->GetSettings().upperCaseExtension = 0;
 
     const auto entries = [&] {
-        return std::distance(std::filesystem::directory_iterator(pics.Path()), std::filesystem::directory_iterator{});
+        return std::distance(std::filesystem::directory_iterator(pics.Path()),
+                             std::filesystem::directory_iterator{});
     };
     const auto before = entries();
     const SaveOptionValues remembered = frame->GetSettings().saveOptions;

@@ -17,7 +17,7 @@ namespace {
 
 // Velkor itself, headless, with its files in `config`, showing `file`.
 class Velkor {
-public:
+  public:
     Velkor(const vktest::TempDir& home, const std::string& config, const std::string& file)
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -76,7 +76,8 @@ TEST(SessionEnd, ASignalSavesTheFilesAndEndsWithoutAQuestion)
         const std::string recent = CSettings::RecentFoldersPath();
         ASSERT_TRUE(velkor.WaitFor([&] {
             return vktest::FileExists(recent) && vktest::ReadFile(recent) == "1*" + home.File("pics") + "*";
-        })) << "signal " << signal;
+        })) << "signal "
+            << signal;
 
         ::kill(pid_t(velkor.process.processId()), signal);
         ASSERT_TRUE(velkor.process.waitForFinished(30000));

@@ -1,8 +1,8 @@
 // The slide show in the window beside other commands: a step waits while
 // Convert's dialogs and job work on the shown picture, and each step shows,
 // selects and names the same file however the list changes under the show.
-#include "EditSaveFixture.h"
 #include "../fileops/FileOpsTestSupport.h"
+#include "EditSaveFixture.h"
 #include "browser/SlideShowCommands.h"
 
 #include <QComboBox>
@@ -15,7 +15,7 @@ using namespace vkuitest;
 namespace {
 
 class SlideShowFrameTest : public EditSaveTest {
-protected:
+  protected:
     // Pictures told apart by their widths; a show without delay, forward.
     void StartShow(const std::vector<std::string>& names)
     {
@@ -58,8 +58,8 @@ protected:
         EXPECT_EQ(Property(0), shown) << when;
         const bool listed = RowOf(shown) >= 0;
         EXPECT_EQ(Current(), listed ? shown : "") << when;
-        EXPECT_EQ(frame->GetFileList().SelectedNames(), listed ? std::vector<std::string>{shown}
-                                                               : std::vector<std::string>{})
+        EXPECT_EQ(frame->GetFileList().SelectedNames(),
+                  listed ? std::vector<std::string>{shown} : std::vector<std::string>{})
             << when;
     }
     CSlideShowControl* control = nullptr;

@@ -26,7 +26,7 @@ struct Recorded {
 };
 
 class SlideShowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         names = {"a.ppm", "b.ppm", "broken.ppm", "d.ppm"};

@@ -46,7 +46,8 @@ TEST(StatusTextsUi, SizesOfFilesAndPictures)
     EXPECT_EQ(ImageSizeText(96, 48, Inches), "1x0.50");
     EXPECT_EQ(ImageSizeText(100, 10, Millimetres), "26.46x2.65");
     EXPECT_EQ(ImageSizeText(100, 10, Centimetres), "2.65x0.26");
-    EXPECT_EQ(ViewerInfoText("a.bmp", 640, 480, 32, 1536, Kilobytes, Pixels), " a.bmp, 640x480 32 bpp, 1.500 KB");
+    EXPECT_EQ(ViewerInfoText("a.bmp", 640, 480, 32, 1536, Kilobytes, Pixels),
+              " a.bmp, 640x480 32 bpp, 1.500 KB");
     // Without a picture the size is left out, never shown as 0x0.
     EXPECT_EQ(ViewerInfoText("x.jpg", 0, 0, 0, 2048, Kilobytes, Pixels), " x.jpg, 2 KB");
 }
@@ -55,12 +56,19 @@ TEST(StatusTextsUi, NumberFormat)
 {
     const std::tuple<double, int, const char*> cases[] = {
         // Below one every decimal shows; from one only when not zero.
-        {0.5, 3, "0.500"}, {0.0, 3, "0.000"}, {0.25, 2, "0.25"}, {2.0, 3, "2"}, {1.5, 3, "1.500"},
-        {5120.0, 3, "5120"}, {640 * 0.01041667, 2, "6.67"},
+        {0.5, 3, "0.500"},
+        {0.0, 3, "0.000"},
+        {0.25, 2, "0.25"},
+        {2.0, 3, "2"},
+        {1.5, 3, "1.500"},
+        {5120.0, 3, "5120"},
+        {640 * 0.01041667, 2, "6.67"},
         // Rounding that carries over to a whole number drops the decimals.
-        {1.9996, 3, "2"}, {0.9996, 3, "1"},
+        {1.9996, 3, "2"},
+        {0.9996, 3, "1"},
         // Single precision, as the texts always were: 16777217 is not representable.
-        {16777217.0, 3, "16777216"}, {1.0 / 1024.0 * 1314, 3, "1.283"},
+        {16777217.0, 3, "16777216"},
+        {1.0 / 1024.0 * 1314, 3, "1.283"},
     };
     for (const auto& [value, decimals, want] : cases)
         EXPECT_EQ(FormatNumber(value, decimals), want) << value;

@@ -25,7 +25,7 @@ using vkuitest::WriteBmp;
 namespace {
 
 class ViewerGesturesTest : public FrameTest {
-protected:
+  protected:
     // v01.bmp .. v06.bmp, each a different width.
     void MakeSix()
     {
@@ -41,8 +41,8 @@ protected:
     void Wheel(int delta, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
         const QPointF at(50, 50);
-        QWheelEvent event(at, frame->GetView()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
-                          Qt::NoScrollPhase, false);
+        QWheelEvent event(at, frame->GetView()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          mods, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(frame->GetView(), &event);
         WaitForLoad(frame->GetView());
     }
@@ -67,7 +67,8 @@ protected:
         QMimeData data;
         data.setUrls(urls);
         const QPointF at(100, 100);
-        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
         QCoreApplication::sendEvent(frame.get(), &enter);
         EXPECT_TRUE(enter.isAccepted());
         QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -294,7 +295,8 @@ TEST_F(ViewerGesturesTest, SeveralStartupFilesAreSelectedAndTheFirstShown)
     ASSERT_TRUE(frame->Startup());
     WaitForLoad(frame->GetView());
     EXPECT_EQ(frame->GetFileList().GetCurrentDir(), pics.Path());
-    EXPECT_EQ(frame->GetFileList().SelectedNames(), (std::vector<std::string>{"v02.bmp", "v03.bmp", "v05.bmp"}));
+    EXPECT_EQ(frame->GetFileList().SelectedNames(),
+              (std::vector<std::string>{"v02.bmp", "v03.bmp", "v05.bmp"}));
     EXPECT_EQ(Current(), "v05.bmp");
     EXPECT_EQ(frame->GetView()->GetPicture().GetWidth(), 25);
 }

@@ -53,13 +53,22 @@ TEST(CliExists, EachPolicyOnAFolderWithClashes)
         Files files;
     } cases[] = {
         {{""}, 1, {"/out/a.png exists; not replaced", "converted 1, skipped 0, failed 2"}, untouched},
-        {{"--exists replace"}, 0, {"converted 3, skipped 0, failed 0"}, {{"a.png", 'a'}, {"b.png", 'b'}, {"c.png", 'c'}}},
+        {{"--exists replace"},
+         0,
+         {"converted 3, skipped 0, failed 0"},
+         {{"a.png", 'a'}, {"b.png", 'b'}, {"c.png", 'c'}}},
         // Renaming counts up on the next run.
         {{"--exists rename", "--exists=rename"},
          0,
          {"converted 3, skipped 0, failed 0"},
-         {{"a.png", 'o'}, {"a_2.png", 'a'}, {"a_3.png", 'a'}, {"b.png", 'o'}, {"b_2.png", 'b'}, {"b_3.png", 'b'},
-          {"c.png", 'c'}, {"c_2.png", 'c'}}},
+         {{"a.png", 'o'},
+          {"a_2.png", 'a'},
+          {"a_3.png", 'a'},
+          {"b.png", 'o'},
+          {"b_2.png", 'b'},
+          {"b_3.png", 'b'},
+          {"c.png", 'c'},
+          {"c_2.png", 'c'}}},
         {{"--exists skip"}, 0, {"converted 1, skipped 2, failed 0"}, untouched},
         {{"--exists ask < /dev/null"}, 1, {"not replaced (no answer from a terminal)"}, untouched},
     };
@@ -88,7 +97,8 @@ TEST(CliExists, EachPolicyOnAFolderWithClashes)
             if (from == 'o') {
                 EXPECT_EQ(ReadFile(out + "/" + name), "old " + name.substr(0, 1));
             } else {
-                EXPECT_EQ(DecodeWithVelkor(out + "/" + name), DecodeWithVelkor(dir.File(from + std::string(".bmp"))))
+                EXPECT_EQ(DecodeWithVelkor(out + "/" + name),
+                          DecodeWithVelkor(dir.File(from + std::string(".bmp"))))
                     << name;
             }
         }
@@ -113,7 +123,8 @@ TEST(CliExists, InputsOfTheRunAreNeverWrittenOver)
 
     // Replacing: p.bmp's output would be the input p.png; refused.
     const std::string before = ReadFile(dir.File("p.png"));
-    out = Cli("convert --exists replace --to png -o" + Paths({dir.Path(), dir.File("p.bmp"), dir.File("p.png")}),
+    out = Cli("convert --exists replace --to png -o" +
+                  Paths({dir.Path(), dir.File("p.bmp"), dir.File("p.png")}),
               &status);
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(Has(out, "is another input of this run; not replaced")) << out;
@@ -122,7 +133,8 @@ TEST(CliExists, InputsOfTheRunAreNeverWrittenOver)
     // Two inputs of one name in different folders, both to one folder.
     ::mkdir(dir.File("x").c_str(), 0777);
     Picture(dir.File("x/q.bmp"), 7, 7, 6);
-    out = Cli("convert --to ppm -o" + Paths({dir.File("o"), dir.File("q.bmp"), dir.File("x/q.bmp")}), &status);
+    out =
+        Cli("convert --to ppm -o" + Paths({dir.File("o"), dir.File("q.bmp"), dir.File("x/q.bmp")}), &status);
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(Has(out, "is the output of another input of this run")) << out;
     EXPECT_EQ(DecodeWithVelkor(dir.File("o/q.ppm")), DecodeWithVelkor(dir.File("q.bmp")));
@@ -190,7 +202,8 @@ TEST(CliRecursive, KeepsTheLayoutAndReportsFoldersItCannotRead)
     ::chmod((in + "/locked").c_str(), 0);
 
     int status = 0;
-    const std::string out = Cli("convert -r --to ppm -o " + Quote(dir.File("out")) + " " + Quote(in), &status);
+    const std::string out =
+        Cli("convert -r --to ppm -o " + Quote(dir.File("out")) + " " + Quote(in), &status);
     ::chmod((in + "/locked").c_str(), 0777);
     EXPECT_EQ(status, 1) << out;
     EXPECT_TRUE(Has(out, "cannot read " + deep + "/")) << out;
@@ -204,17 +217,20 @@ TEST(CliRecursive, KeepsTheLayoutAndReportsFoldersItCannotRead)
         want.insert(want.end(), {"locked/", "locked/c.ppm"});
     want.push_back("top.ppm");
     EXPECT_EQ(Tree(dir.File("out")), want);
-    EXPECT_EQ(DecodeWithVelkor(dir.File("out/2024/summer/b.ppm")), DecodeWithVelkor(in + "/2024/summer/b.bmp"));
+    EXPECT_EQ(DecodeWithVelkor(dir.File("out/2024/summer/b.ppm")),
+              DecodeWithVelkor(in + "/2024/summer/b.bmp"));
 
     // Without -r a folder is refused; the files beside it still convert.
-    const std::string plain = Cli("convert --to ppm -o" + Paths({dir.File("o2"), in, in + "/top.bmp"}), &status);
+    const std::string plain =
+        Cli("convert --to ppm -o" + Paths({dir.File("o2"), in, in + "/top.bmp"}), &status);
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(Has(plain, "is a folder; -r converts folders")) << plain;
     EXPECT_TRUE(FileExists(dir.File("o2/top.ppm")));
 
     // The output folder inside the tree is not taken as input on the next run.
     Cli("convert -r --to ppm -o " + Quote(in + "/converted") + " " + Quote(in + "/2024"), &status);
-    Cli("convert -r --exists skip --to ppm -o " + Quote(in + "/converted") + " " + Quote(in + "/2024"), &status);
+    Cli("convert -r --exists skip --to ppm -o " + Quote(in + "/converted") + " " + Quote(in + "/2024"),
+        &status);
     EXPECT_EQ(Tree(in + "/converted"), (std::vector<std::string>{"a.ppm", "summer/", "summer/b.ppm"}));
 }
 
@@ -230,11 +246,13 @@ TEST(CliRecursive, TakesEveryExtensionReadAndCountsWhatItLeavesOut)
         Picture(in + "/" + name, 9, 5, seed++); // the content decides the decoder
     WriteFile(in + "/notes.txt", "not a picture");
     int status = 0;
-    const std::string out = Cli("convert -r --to ppm -o " + Quote(dir.File("out")) + " " + Quote(in), &status);
+    const std::string out =
+        Cli("convert -r --to ppm -o " + Quote(dir.File("out")) + " " + Quote(in), &status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_EQ(Tree(dir.File("out")),
               (std::vector<std::string>{"CAMERA.ppm", "old.ppm", "photo.ppm", "pic.ppm", "scan.ppm"}));
-    EXPECT_TRUE(Has(out, "converted 5, skipped 0, failed 0, 1 file without a picture extension left out")) << out;
+    EXPECT_TRUE(Has(out, "converted 5, skipped 0, failed 0, 1 file without a picture extension left out"))
+        << out;
 }
 
 TEST(CliBatch, OneOrFourWorkersWriteTheSameBytes)
@@ -270,9 +288,10 @@ TEST(CliBatch, FailuresDoNotStopTheRestAndSetTheExitStatus)
     Picture(dir.File("good2.bmp"), 10, 8, 2);
     WriteFile(dir.File("bad.bmp"), "BM but nothing else");
     int status = 0;
-    std::string out = Cli("convert -j 2 --to png -o" + Paths({dir.File("o"), dir.File("good1.bmp"), dir.File("bad.bmp"),
-                                                              dir.File("missing.bmp"), dir.File("good2.bmp")}),
-                          &status);
+    std::string out =
+        Cli("convert -j 2 --to png -o" + Paths({dir.File("o"), dir.File("good1.bmp"), dir.File("bad.bmp"),
+                                                dir.File("missing.bmp"), dir.File("good2.bmp")}),
+            &status);
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(Has(out, dir.File("bad.bmp") + ": error ")) << out;
     EXPECT_TRUE(Has(out, dir.File("missing.bmp") + ": error ")) << out;
@@ -290,8 +309,9 @@ TEST(CliBatch, FailuresDoNotStopTheRestAndSetTheExitStatus)
     if (HasProgram("script")) {
         std::string tty;
         vktest::Run("script -qec " +
-                        Quote(std::string(VELKOR_CLI) + " convert --exists replace --to png -o " + Quote(dir.File("o")) +
-                              " " + Quote(dir.File("good1.bmp")) + " " + Quote(dir.File("good2.bmp"))) +
+                        Quote(std::string(VELKOR_CLI) + " convert --exists replace --to png -o " +
+                              Quote(dir.File("o")) + " " + Quote(dir.File("good1.bmp")) + " " +
+                              Quote(dir.File("good2.bmp"))) +
                         " /dev/null",
                     &tty);
         EXPECT_TRUE(Has(tty, "[2/2] ")) << tty;
@@ -386,7 +406,8 @@ int ExitStatus(pid_t pid)
 TEST(CliBatch, InterruptedRunLeavesOnlyCompleteFiles)
 {
     TempDir dir;
-    std::vector<std::string> args = {"convert", "-j", "2", "--png-level", "9", "--to", "png", "-o", dir.File("out")};
+    std::vector<std::string> args = {"convert", "-j",  "2",  "--png-level",  "9",
+                                     "--to",    "png", "-o", dir.File("out")};
     for (int i = 0; i < 24; ++i) {
         const std::string path = dir.File("in" + std::to_string(i) + ".bmp");
         Picture(path, 600, 400, unsigned(i + 1));
@@ -430,13 +451,15 @@ TEST(CliBatch, InterruptedRunLeavesOnlyCompleteFiles)
         // The decode warns when it runs to its end.
         vktest::Run("rm -rf " + Quote(dir.File("out")));
         int status = 0;
-        const std::string log = Cli("convert -j 1 --to ppm -o " + Quote(dir.File("out")) + " " + Quote(large), &status);
+        const std::string log =
+            Cli("convert -j 1 --to ppm -o " + Quote(dir.File("out")) + " " + Quote(large), &status);
         EXPECT_EQ(status, 0) << log;
         ASSERT_TRUE(Has(log, "ran off the end")) << log;
     }
     vktest::Run("rm -rf " + Quote(dir.File("out")));
-    const pid_t pid = Start({"convert", "-j", "1", "--to", "png", "-o", dir.File("out"), dir.File("in0.bmp"), large},
-                            dir.File("log"));
+    const pid_t pid =
+        Start({"convert", "-j", "1", "--to", "png", "-o", dir.File("out"), dir.File("in0.bmp"), large},
+              dir.File("log"));
     ASSERT_GT(pid, 0);
     // The first picture is written and the large one's rows are being
     // filled: its 96 MB grow the process beyond its file's 32 MB and the rest.

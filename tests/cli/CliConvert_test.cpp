@@ -19,7 +19,8 @@ int Convert(const std::string& args)
 Pixels Magick(const std::string& path, const TempDir& dir)
 {
     const std::string out = dir.File("magick.ppm");
-    if (vktest::Run(ImageMagick() + " " + Quote(path) + " -auto-orient -depth 8 " + Quote(out) + " 2>/dev/null") != 0)
+    if (vktest::Run(ImageMagick() + " " + Quote(path) + " -auto-orient -depth 8 " + Quote(out) +
+                    " 2>/dev/null") != 0)
         return {};
     return ParsePnm(ReadFile(out));
 }
@@ -34,7 +35,10 @@ double MagickJpegPsnr(const std::string& ppm, const Pixels& original, const Temp
     return Psnr(Magick(ref, dir), original);
 }
 
-std::string Bytes(const std::string& path, size_t at, size_t n) { return ReadFile(path).substr(at, n); }
+std::string Bytes(const std::string& path, size_t at, size_t n)
+{
+    return ReadFile(path).substr(at, n);
+}
 
 } // namespace
 
@@ -57,7 +61,8 @@ TEST(CliConvertFormats, EveryFormatReadsBackThroughImageMagick)
         ASSERT_EQ(Convert(Quote(dir.File("palette.ppm")) + " " + Quote(out)), 0);
         const Pixels back = Magick(out, dir);
         if (ext == "jpg") {
-            EXPECT_GT(Psnr(back, palettePixels), MagickJpegPsnr(dir.File("palette.ppm"), palettePixels, dir) - 1.5);
+            EXPECT_GT(Psnr(back, palettePixels),
+                      MagickJpegPsnr(dir.File("palette.ppm"), palettePixels, dir) - 1.5);
         } else if (ext != "pgm") {
             EXPECT_EQ(back, palettePixels);
         }
@@ -67,7 +72,8 @@ TEST(CliConvertFormats, EveryFormatReadsBackThroughImageMagick)
         ASSERT_EQ(Convert("--depth 24 " + Quote(dir.File("photo.ppm")) + " " + Quote(deep)), 0);
         const Pixels deepBack = Magick(deep, dir);
         if (ext == "jpg") {
-            EXPECT_GT(Psnr(deepBack, photoPixels), MagickJpegPsnr(dir.File("photo.ppm"), photoPixels, dir) - 1.5);
+            EXPECT_GT(Psnr(deepBack, photoPixels),
+                      MagickJpegPsnr(dir.File("photo.ppm"), photoPixels, dir) - 1.5);
         } else if (ext == "gif" || ext == "iff" || ext == "pct") {
             EXPECT_EQ(deepBack, reducedPhoto);
         } else if (ext != "pgm") {
@@ -89,7 +95,8 @@ TEST(CliConvertFormats, EveryFormatReadsBackThroughImageMagick)
             EXPECT_EQ(Magick(out, dir), std::string(name) == "photo" ? photoPixels : palettePixels);
             std::string bpp;
             vktest::Run(std::string(VELKOR_CLI) + " info " + Quote(out), &bpp);
-            EXPECT_NE(bpp.find(std::string(name) == "photo" ? " 24 bpp" : " 8 bpp"), std::string::npos) << bpp;
+            EXPECT_NE(bpp.find(std::string(name) == "photo" ? " 24 bpp" : " 8 bpp"), std::string::npos)
+                << bpp;
         }
     }
 }

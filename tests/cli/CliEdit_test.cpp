@@ -37,9 +37,9 @@ TEST(CliEdit, OptionsApplyInOrderLikeImageMagickAndGiveTheirSizes)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.ours);
         int status;
-        const std::string out =
-            Cli(std::string("convert ") + c.ours + " " + Quote(dir.File("a.bmp")) + " " + Quote(dir.File("o.png")),
-                &status);
+        const std::string out = Cli(std::string("convert ") + c.ours + " " + Quote(dir.File("a.bmp")) + " " +
+                                        Quote(dir.File("o.png")),
+                                    &status);
         ASSERT_EQ(status, 0) << out;
         EXPECT_TRUE(Has(Cli("info " + Quote(dir.File("o.png")), &status), std::string("PNG ") + c.size));
         if (!c.theirs || !magick)
@@ -47,14 +47,15 @@ TEST(CliEdit, OptionsApplyInOrderLikeImageMagickAndGiveTheirSizes)
         ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(dir.File("a.bmp")) + " " + c.theirs + " " +
                               Quote(dir.File("r.png"))),
                   0);
-        EXPECT_EQ(Opaque(ReadWithImageMagick(dir.File("o.png"))), Opaque(ReadWithImageMagick(dir.File("r.png"))));
+        EXPECT_EQ(Opaque(ReadWithImageMagick(dir.File("o.png"))),
+                  Opaque(ReadWithImageMagick(dir.File("r.png"))));
     }
     // Arguments out of range are usage mistakes (their tests are with the
     // help's); a result too large to make fails and writes nothing.
     int status;
-    const std::string out = Cli("convert --resize 100000x100000 " + Quote(dir.File("a.bmp")) + " " +
-                                    Quote(dir.File("big.bmp")),
-                                &status);
+    const std::string out =
+        Cli("convert --resize 100000x100000 " + Quote(dir.File("a.bmp")) + " " + Quote(dir.File("big.bmp")),
+            &status);
     EXPECT_NE(status, 0);
     EXPECT_TRUE(Has(out, "error ")) << out;
     EXPECT_FALSE(FileExists(dir.File("big.bmp")));

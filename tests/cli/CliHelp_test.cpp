@@ -21,8 +21,9 @@ std::string Complete(const std::string& script, const std::string& words)
 {
     TempDir dir;
     WriteFile(dir.File("c.bash"), script);
-    const std::string command = "source " + Quote(dir.File("c.bash")) + "; COMP_WORDS=(" + words +
-                                "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _velkor_cli; echo \"${COMPREPLY[*]}\"";
+    const std::string command =
+        "source " + Quote(dir.File("c.bash")) + "; COMP_WORDS=(" + words +
+        "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _velkor_cli; echo \"${COMPREPLY[*]}\"";
     std::string out;
     vktest::Run("bash -c " + Quote(command) + " 2>&1", &out);
     return out;
@@ -74,7 +75,8 @@ TEST(CliHelp, ListsEveryCommandOptionAndFormatOfTheTables)
         EXPECT_TRUE(Has(help, name)) << name;
     EXPECT_TRUE(Has(help, "--png-level N") && Has(help, "0..9") && Has(help, "default 6"));
     // Which way each flip goes, as the window's Flip Horizontal does.
-    EXPECT_TRUE(Has(help, "--flip-horizontal         flip about the horizontal axis: top and bottom")) << help;
+    EXPECT_TRUE(Has(help, "--flip-horizontal         flip about the horizontal axis: top and bottom"))
+        << help;
     EXPECT_TRUE(Has(help, "JPEG quality (0..100; for jpg; default 90)"));
     EXPECT_TRUE(Has(help, "Exit status"));
 
@@ -188,7 +190,8 @@ TEST(CliHelp, UsageMistakesExitWithTwoAndSayWhy)
     // --name=value and -jN are the same as the spaced forms.
     CliRequest request;
     std::string error;
-    ASSERT_TRUE(Parse({"velkor-cli", "convert", "--png-level=3", "-j3", "--to=png", "-o", "d", "x.bmp"}, request, error))
+    ASSERT_TRUE(Parse({"velkor-cli", "convert", "--png-level=3", "-j3", "--to=png", "-o", "d", "x.bmp"},
+                      request, error))
         << error;
     EXPECT_EQ(request.save.pngLevel, 3);
     EXPECT_EQ(request.jobs, 3);

@@ -52,11 +52,12 @@ TEST(CliInfo, DamagedPicturesWarnAndHaveTheirOwnStatus)
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(Has(out, dir.File("cut.jpg") + ": warning: " + kTextDamaged + "\n")) << out;
     EXPECT_TRUE(Has(out, dir.File("cut.jpg") + ": JPEG 64x48 24 bpp\n")) << out;
-    const std::string json = CliOut("info --json " + Quote(dir.File("a.jpg")) + " " + Quote(dir.File("cut.jpg")) +
-                                        " " + Quote(dir.File("none.jpg")),
+    const std::string json = CliOut("info --json " + Quote(dir.File("a.jpg")) + " " +
+                                        Quote(dir.File("cut.jpg")) + " " + Quote(dir.File("none.jpg")),
                                     &status);
     EXPECT_TRUE(Has(json, "\"status\": \"ok\", \"warnings\": []")) << json;
-    EXPECT_TRUE(Has(json, std::string("\"status\": \"damaged\", \"warnings\": [\"") + kTextDamaged + "\"]")) << json;
+    EXPECT_TRUE(Has(json, std::string("\"status\": \"damaged\", \"warnings\": [\"") + kTextDamaged + "\"]"))
+        << json;
     EXPECT_TRUE(Has(json, "\"status\": \"error\"")) << json;
 }
 
@@ -83,7 +84,8 @@ TEST(CliConvert, NothingWrittenOnFailure)
     WriteFile(dir.File("bad.bmp"), "BM this is broken");
     WriteFile(dir.File("out.ppm"), "keep me");
     int status;
-    const std::string out = Cli("convert " + Quote(dir.File("bad.bmp")) + " " + Quote(dir.File("out.ppm")), &status);
+    const std::string out =
+        Cli("convert " + Quote(dir.File("bad.bmp")) + " " + Quote(dir.File("out.ppm")), &status);
     EXPECT_EQ(status, 1);
     EXPECT_EQ(out.rfind("error ", 0), 0u) << out;
     EXPECT_EQ(ReadFile(dir.File("out.ppm")), "keep me");
@@ -114,7 +116,8 @@ TEST(CliInfo, OrientationAndModernFormats)
     const std::string out = dir.File("out.ppm");
     ASSERT_EQ(vktest::Run(std::string(VELKOR_CLI) + " convert " + Quote(jpg) + " " + Quote(out)), 0);
     EXPECT_EQ(ParsePnm(ReadFile(out)).width, 20);
-    ASSERT_EQ(vktest::Run(std::string(VELKOR_CLI) + " convert --no-orient " + Quote(jpg) + " " + Quote(out)), 0);
+    ASSERT_EQ(vktest::Run(std::string(VELKOR_CLI) + " convert --no-orient " + Quote(jpg) + " " + Quote(out)),
+              0);
     EXPECT_EQ(ParsePnm(ReadFile(out)).width, 30);
 
     const std::string png = dir.File("src.png");

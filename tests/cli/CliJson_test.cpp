@@ -10,7 +10,8 @@ TEST(CliJson, StringsAreEscapedAndAlwaysValid)
 {
     EXPECT_EQ(JsonString("plain"), "\"plain\"");
     EXPECT_EQ(JsonString("a\"b\\c\n\t\x01"), "\"a\\\"b\\\\c\\n\\t\\u0001\"");
-    EXPECT_EQ(JsonString("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"), "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80\"");
+    EXPECT_EQ(JsonString("caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"),
+              "\"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80\"");
     // Bytes that are not UTF-8: a stray continuation, a cut sequence, an
     // overlong form and an encoded surrogate.
     EXPECT_EQ(JsonString("\x80x\xe2\x82"), "\"\\ufffdx\\ufffd\\ufffd\"");
@@ -39,13 +40,17 @@ TEST(CliJson, InfoParsesWithPythonsJson)
         "print('ok')\n";
     WriteFile(dir.File("check.py"), check);
     std::string out;
-    const int status = vktest::Run(std::string(VELKOR_CLI) + " info --json " + Quote(dir.File("a.bmp")) + " " +
-                                       Quote(odd) + " " + Quote(dir.File("bad.png")) + " 2>/dev/null | python3 " +
-                                       Quote(dir.File("check.py")) + " " + Quote(dir.File("we\"ird\\name ")),
-                                   &out);
+    const int status =
+        vktest::Run(std::string(VELKOR_CLI) + " info --json " + Quote(dir.File("a.bmp")) + " " + Quote(odd) +
+                        " " + Quote(dir.File("bad.png")) + " 2>/dev/null | python3 " +
+                        Quote(dir.File("check.py")) + " " + Quote(dir.File("we\"ird\\name ")),
+                    &out);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(out, "ok\n");
     // The exit status says a file failed.
-    EXPECT_EQ(vktest::Run(std::string(VELKOR_CLI) + " info --json " + Quote(dir.File("bad.png")) + " >/dev/null"), 1);
-    EXPECT_EQ(vktest::Run(std::string(VELKOR_CLI) + " info --json " + Quote(dir.File("a.bmp")) + " >/dev/null"), 0);
+    EXPECT_EQ(
+        vktest::Run(std::string(VELKOR_CLI) + " info --json " + Quote(dir.File("bad.png")) + " >/dev/null"),
+        1);
+    EXPECT_EQ(
+        vktest::Run(std::string(VELKOR_CLI) + " info --json " + Quote(dir.File("a.bmp")) + " >/dev/null"), 0);
 }

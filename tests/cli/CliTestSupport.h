@@ -34,7 +34,10 @@ inline std::string Paths(std::initializer_list<std::string> paths)
     return words;
 }
 
-inline bool Has(const std::string& text, const std::string& word) { return text.find(word) != std::string::npos; }
+inline bool Has(const std::string& text, const std::string& word)
+{
+    return text.find(word) != std::string::npos;
+}
 
 // A 24-bit BMP of the test picture.
 inline void Picture(const std::string& path, int width, int height, unsigned seed = 1)

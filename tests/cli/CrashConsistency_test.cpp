@@ -30,8 +30,8 @@ TEST(CrashConsistency, ConvertKilledWhileReplacing)
                                  target, logs.File("log"), false);
     ASSERT_TRUE(run.Calibrate(oldBytes)) << run.Log();
     const unsigned seed = std::random_device()();
-    vktest::ExpectNothingLost(run.Run(vktest::KillIterations(30), seed, {}), "velkor-cli convert --exists replace",
-                              seed);
+    vktest::ExpectNothingLost(run.Run(vktest::KillIterations(30), seed, {}),
+                              "velkor-cli convert --exists replace", seed);
 }
 
 TEST(FullDisk, ConvertSaysSoAndKeepsTheTarget)
@@ -47,17 +47,17 @@ TEST(FullDisk, ConvertSaysSoAndKeepsTheTarget)
     int status = 0;
     // Replacing a file, and a new file beside it.
     for (const char* name : {"photo.png", "new.png"}) {
-        const std::string text = vkclitest::Cli("convert --exists replace " + Quote(in.File("big.bmp")) + " " +
-                                                    Quote(disk.File(name)),
-                                                &status);
+        const std::string text = vkclitest::Cli(
+            "convert --exists replace " + Quote(in.File("big.bmp")) + " " + Quote(disk.File(name)), &status);
         EXPECT_EQ(status, 1) << name;
         // The writer's own text: "Error writing image.", or libpng's.
         EXPECT_TRUE(vkclitest::Has(text, "error " + std::to_string(ErrWriting) + ": Error writing image.") ||
-                    vkclitest::Has(text, "LibPng problem while writing row.")) << text;
+                    vkclitest::Has(text, "LibPng problem while writing row."))
+            << text;
     }
     // The batch form: every file fails and says so.
-    const std::string text =
-        vkclitest::Cli("convert --to tif -o " + Quote(disk.Path()) + " " + Quote(in.File("big.bmp")), &status);
+    const std::string text = vkclitest::Cli(
+        "convert --to tif -o " + Quote(disk.Path()) + " " + Quote(in.File("big.bmp")), &status);
     EXPECT_EQ(status, 1);
     EXPECT_TRUE(vkclitest::Has(text, "big.bmp: error")) << text;
     EXPECT_EQ(ReadFile(disk.File("photo.png")), "the old photo");

@@ -108,7 +108,8 @@ TEST(ColorGamma, TableValuesAndRange)
 TEST(ColorContrast, StretchesIntensityRangeOntoCentredBand)
 {
     // The band's width follows the dialog value in single precision.
-    for (auto [value, width] : {std::pair{0, 127}, {1, 128}, {50, 190}, {100, 253}, {-1, 125}, {-50, 63}, {-100, 1}})
+    for (auto [value, width] :
+         {std::pair{0, 127}, {1, 128}, {50, 190}, {100, 253}, {-1, 125}, {-50, 63}, {-100, 1}})
         EXPECT_EQ(ContrastBandWidth(value), width) << value;
     CPictureEx pic;
     GrayLine(pic, {50, 100, 150});

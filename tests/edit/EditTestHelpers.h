@@ -48,7 +48,10 @@ inline Pixels ImageMagickResult(const CWinBmp& bmp, const std::string& options)
     return vktest::Opaque(vktest::ReadWithImageMagick(dir.File("out.png")));
 }
 
-inline Pixels Ours(const CBmp& bmp) { return vktest::Opaque(vktest::FromBitmap(bmp)); }
+inline Pixels Ours(const CBmp& bmp)
+{
+    return vktest::Opaque(vktest::FromBitmap(bmp));
+}
 
 // The centred box of width x height of a picture.
 inline Pixels CentreCrop(const Pixels& p, int width, int height)
@@ -63,9 +66,21 @@ inline Pixels CentreCrop(const Pixels& p, int width, int height)
     return out;
 }
 
-inline uint8_t Blue(uint32_t p) { return uint8_t(p); }
-inline uint8_t Green(uint32_t p) { return uint8_t(p >> 8); }
-inline uint8_t Red(uint32_t p) { return uint8_t(p >> 16); }
-inline uint8_t Fourth(uint32_t p) { return uint8_t(p >> 24); }
+inline uint8_t Blue(uint32_t p)
+{
+    return uint8_t(p);
+}
+inline uint8_t Green(uint32_t p)
+{
+    return uint8_t(p >> 8);
+}
+inline uint8_t Red(uint32_t p)
+{
+    return uint8_t(p >> 16);
+}
+inline uint8_t Fourth(uint32_t p)
+{
+    return uint8_t(p >> 24);
+}
 
 } // namespace edittest

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace vkfileops;
 using vkfotest::List;
 using vktest::FileExists;
@@ -163,8 +162,10 @@ TEST(Delete, WithoutATrashOnTheirDriveFilesGoForGoodOnlyWhenTheUserSaysSo)
     EXPECT_EQ(r.kept, 2);
     EXPECT_EQ(r.deleted, 0);
     ASSERT_EQ(questions.size(), 1u); // once a run
-    EXPECT_EQ(questions[0].rfind("Can't move " + disk.File("1.png") + " to the trash.\n", 0), 0u) << questions[0];
-    EXPECT_NE(questions[0].find("Delete it and the other files without a trash for good?"), std::string::npos);
+    EXPECT_EQ(questions[0].rfind("Can't move " + disk.File("1.png") + " to the trash.\n", 0), 0u)
+        << questions[0];
+    EXPECT_NE(questions[0].find("Delete it and the other files without a trash for good?"),
+              std::string::npos);
     EXPECT_TRUE(f.messages.empty());
     EXPECT_EQ(List(disk.Path()).size(), 3u);
 

@@ -30,7 +30,7 @@ using vkuitest::FrameTest;
 namespace {
 
 class FileCommandsTest : public FrameTest {
-protected:
+  protected:
     // Pictures a.bmp, b.jpg, c.JPG in the folder.
     void MakePictures()
     {
@@ -70,8 +70,8 @@ TEST_F(FileCommandsTest, EnablingRulesFollowTheSelectionAndTheClipboard)
     StartWith(CSettings());
     frame->GetFileListBox()->clearSelection();
     vkuitest::WaitForLoad(frame->GetView());
-    for (Cmd c : {Cmd::EditDelete, Cmd::EditCut, Cmd::EditCopy, Cmd::EditCopyTo, Cmd::EditMoveTo, Cmd::EditPaste,
-                  Cmd::EditUnselectAll, Cmd::EditInvertSelection, Cmd::EditUnselectGroup})
+    for (Cmd c : {Cmd::EditDelete, Cmd::EditCut, Cmd::EditCopy, Cmd::EditCopyTo, Cmd::EditMoveTo,
+                  Cmd::EditPaste, Cmd::EditUnselectAll, Cmd::EditInvertSelection, Cmd::EditUnselectGroup})
         EXPECT_FALSE(Enabled(c)) << int(c);
     for (Cmd c : {Cmd::EditSelectAll, Cmd::EditSelectGroup, Cmd::EditMakeDirectory, Cmd::EditRename,
                   Cmd::EditRenameSeries})

@@ -36,7 +36,8 @@ TEST(FileCopy, CopiesDataTimeAndModeAndNeverReplacesUnasked)
         return true;
     };
     std::string error;
-    ASSERT_EQ(CopyFile(dir.File("src.bin"), dir.File("dst.bin"), false, progress, &error), FileResult::Ok) << error;
+    ASSERT_EQ(CopyFile(dir.File("src.bin"), dir.File("dst.bin"), false, progress, &error), FileResult::Ok)
+        << error;
     EXPECT_EQ(ReadFile(dir.File("dst.bin")), ReadFile(dir.File("src.bin")));
     EXPECT_EQ(vkfotest::Mtime(dir.File("dst.bin")), 1000000000);
     EXPECT_EQ(vkfotest::Mode(dir.File("dst.bin")), 0640u);
@@ -76,14 +77,16 @@ TEST(FileCopy, CancelledCopyLeavesNoTrace)
     vkfotest::MakeFile(dir.File("big.bin"), 20 << 20);
     int calls = 0;
     auto cancelAfterOneChunk = [&](uint64_t) { return ++calls < 2; };
-    EXPECT_EQ(CopyFile(dir.File("big.bin"), dir.File("copy.bin"), false, cancelAfterOneChunk), FileResult::Cancelled);
+    EXPECT_EQ(CopyFile(dir.File("big.bin"), dir.File("copy.bin"), false, cancelAfterOneChunk),
+              FileResult::Cancelled);
     EXPECT_EQ(calls, 2); // stopped within one chunk
     EXPECT_EQ(List(dir.Path()), std::vector<std::string>{"big.bin"});
 
     // A cancelled replace keeps the old target as it was.
     WriteFile(dir.File("copy.bin"), "keep me");
     calls = 0;
-    EXPECT_EQ(CopyFile(dir.File("big.bin"), dir.File("copy.bin"), true, cancelAfterOneChunk), FileResult::Cancelled);
+    EXPECT_EQ(CopyFile(dir.File("big.bin"), dir.File("copy.bin"), true, cancelAfterOneChunk),
+              FileResult::Cancelled);
     EXPECT_EQ(ReadFile(dir.File("copy.bin")), "keep me");
     EXPECT_EQ(List(dir.Path()), (std::vector<std::string>{"big.bin", "copy.bin"}));
     // A destination that fills up is tested on whole paste runs (Paste_test).
@@ -142,7 +145,8 @@ TEST(FileCopy, MovesWithinAndAcrossFileSystems)
     vkfotest::MakeFile(dir.File("big.bin"), 6 << 20);
     vkfotest::SetMtime(dir.File("big.bin"), 1300000000);
     const std::string bytes = ReadFile(dir.File("big.bin"));
-    EXPECT_EQ(MoveFile(dir.File("big.bin"), other.File("big.bin"), false, {}, nullptr, &kept), FileResult::Ok);
+    EXPECT_EQ(MoveFile(dir.File("big.bin"), other.File("big.bin"), false, {}, nullptr, &kept),
+              FileResult::Ok);
     EXPECT_FALSE(kept);
     EXPECT_FALSE(FileExists(dir.File("big.bin")));
     EXPECT_EQ(ReadFile(other.File("big.bin")), bytes);

@@ -52,9 +52,12 @@ TEST(FileDialogs, ConfirmReplaceOffersSevenAnswers)
     EXPECT_EQ(dialog.windowTitle(), "Confirm Replace");
     EXPECT_EQ(dialog.GetRenameText(), "a");
     const std::pair<ReplaceAnswer, QString> expected[] = {
-        {ReplaceAnswer::Replace, "&Replace"},   {ReplaceAnswer::ReplaceAll, "Replace &All"},
-        {ReplaceAnswer::ReplaceAllOlder, "Replace All &Older"}, {ReplaceAnswer::Skip, "&Skip"},
-        {ReplaceAnswer::SkipAll, "S&kip All"},  {ReplaceAnswer::Rename, "Re&name"},
+        {ReplaceAnswer::Replace, "&Replace"},
+        {ReplaceAnswer::ReplaceAll, "Replace &All"},
+        {ReplaceAnswer::ReplaceAllOlder, "Replace All &Older"},
+        {ReplaceAnswer::Skip, "&Skip"},
+        {ReplaceAnswer::SkipAll, "S&kip All"},
+        {ReplaceAnswer::Rename, "Re&name"},
         {ReplaceAnswer::Cancel, "&Cancel"}};
     for (const auto& [answer, text] : expected) {
         QPushButton* button = dialog.GetButton(answer);
@@ -249,8 +252,8 @@ TEST(FileDialogs, DeleteDialogReportsRefusedFiles)
     del.useRecycleBin = false;
     CDeleteDlg dialog(del);
     EXPECT_EQ(vkui::execDialog(dialog), QDialog::Accepted);
-    EXPECT_EQ(seams.shown,
-              std::vector<std::string>{"Can't delete " + dir.File("gone.bmp") + "\nThis is a read-only file."});
+    EXPECT_EQ(seams.shown, std::vector<std::string>{"Can't delete " + dir.File("gone.bmp") +
+                                                    "\nThis is a read-only file."});
     EXPECT_EQ(dialog.GetResult().deleted, 1);
     EXPECT_TRUE(List(dir.Path()).empty());
     EXPECT_EQ(dialog.GetNameLabel()->text(), "x.bmp");

@@ -65,8 +65,7 @@ using vktest::SmallMount;
 
 // Processes the owner's queued calls until `done` holds; the bound only keeps
 // a broken build from hanging, no time is asserted.
-template <class Done>
-bool WaitFor(Done done)
+template <class Done> bool WaitFor(Done done)
 {
     for (int i = 0; i < 30000 && !done(); ++i) {
         QCoreApplication::processEvents();
@@ -120,7 +119,7 @@ namespace vkfotest {
 // overrides of read, write and search permission are dropped from its
 // effective set while the object lives (a normal user has none to drop).
 class WithoutAccessOverride {
-public:
+  public:
     WithoutAccessOverride()
     {
         if (!IsRoot())
@@ -138,7 +137,7 @@ public:
     }
     bool Ok() const { return !IsRoot() || dropped; }
 
-private:
+  private:
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct saved[2] = {};
     bool dropped = false;

@@ -104,6 +104,7 @@ TEST_F(FullDiskFiles, RenameSeriesKeepsEveryFile)
         return int(QDialog::Accepted);
     });
     ASSERT_TRUE(frame->RunCommand(Cmd::EditRenameSeries));
-    EXPECT_EQ(vkfotest::List(disk.Path()), (std::vector<std::string>{".filler", "pic1.bmp", "pic2.bmp", "pic3.bmp"}));
+    EXPECT_EQ(vkfotest::List(disk.Path()),
+              (std::vector<std::string>{".filler", "pic1.bmp", "pic2.bmp", "pic3.bmp"}));
     EXPECT_EQ(Contents(disk.Path()), before);
 }

@@ -70,7 +70,8 @@ TEST(Paste, ChecksBeforeTheRun)
     EXPECT_EQ(PastePreflight("/a/b", "/a/b", 10, 100), "You must select another directory.");
     EXPECT_EQ(PastePreflight("/a/b/", "/a/b", 10, 100), "You must select another directory.");
     EXPECT_EQ(PastePreflight("/a/b", "/a/B", 10, 100), "");
-    EXPECT_EQ(PastePreflight("/a", "/b", 5000000000ull, 4999999999ull), "Not enough free space on target drive.");
+    EXPECT_EQ(PastePreflight("/a", "/b", 5000000000ull, 4999999999ull),
+              "Not enough free space on target drive.");
     EXPECT_EQ(PastePreflight("/a", "/b", 5000000000ull, 5000000000ull), "");
     EXPECT_EQ(PasteConfirmText(true, 3, "/x", "/y"), "Copy 3 file(s)\n\nFrom: /x\nTo:    /y");
     EXPECT_EQ(PasteConfirmText(false, 1, "/x", "/y"), "Move 1 file(s)\n\nFrom: /x\nTo:    /y");
@@ -399,7 +400,7 @@ TEST(Paste, VanishedDestinationStopsTheRunWithOneMessage)
     EXPECT_EQ(r.failed, 1);
     EXPECT_EQ(started, 2);
     EXPECT_TRUE(failures.empty());
-    EXPECT_EQ(f.messages,
-              std::vector<std::string>{"The folder " + f.dst.Path() + " no longer exists.\nNothing more is copied."});
+    EXPECT_EQ(f.messages, std::vector<std::string>{"The folder " + f.dst.Path() +
+                                                   " no longer exists.\nNothing more is copied."});
     EXPECT_EQ(List(f.src.Path()).size(), 5u);
 }

@@ -37,7 +37,8 @@ TEST(Rename, FileKeepsItsExtensionAndNeverReplaces)
     EXPECT_EQ(List(dir.Path()), (std::vector<std::string>{"Taken.JPG", "taken.JPG"}));
 
     for (const char* bad : {"", "a/b", ".."})
-        EXPECT_EQ(RenameFileKeepingExtension(dir.Path(), "Taken.JPG", bad, newName), RenameOutcome::Invalid) << bad;
+        EXPECT_EQ(RenameFileKeepingExtension(dir.Path(), "Taken.JPG", bad, newName), RenameOutcome::Invalid)
+            << bad;
     EXPECT_EQ(RenameFileKeepingExtension(dir.Path(), "gone.JPG", "x", newName), RenameOutcome::Failed);
     EXPECT_EQ(List(dir.Path()), (std::vector<std::string>{"Taken.JPG", "taken.JPG"}));
 }
@@ -153,8 +154,8 @@ TEST(SelectGroup, EveryCriterion)
 {
     const int64_t y2001 = GroupDateTime(2001, 6, 1);
     const std::vector<Entry> files = {
-        {"a.jpg", 100, y2001},       {"B.JPG", 5000, y2001},         {"c.png", 1023, GroupDateTime(1999, 1, 1)},
-        {"d.jpeg", 1024, y2001},     {"e.tif", 5ull << 30, y2001},   {"noext", 10, y2001},
+        {"a.jpg", 100, y2001},   {"B.JPG", 5000, y2001},       {"c.png", 1023, GroupDateTime(1999, 1, 1)},
+        {"d.jpeg", 1024, y2001}, {"e.tif", 5ull << 30, y2001}, {"noext", 10, y2001},
     };
     const auto names = Names(files);
     const auto status = ReaderFor(files);
@@ -166,7 +167,8 @@ TEST(SelectGroup, EveryCriterion)
     EXPECT_EQ(ApplyGroup(c, false, names, {false, false, true, true, false, false}, status),
               (std::vector<bool>{true, true, false, false, false, false}));
     c.extension = "jpeg"; // offered after the classic choices
-    EXPECT_EQ(ApplyGroup(c, false, names, none, status), (std::vector<bool>{false, false, false, true, false, false}));
+    EXPECT_EQ(ApplyGroup(c, false, names, none, status),
+              (std::vector<bool>{false, false, false, true, false, false}));
 
     // Smaller than 1 KB, added to what was selected.
     c = GroupCriteria{};

@@ -21,7 +21,7 @@ namespace {
 // A worker whose body can be held before its command loop, and whose job
 // runs until released or aborted.
 class GateWorker : public CThread {
-public:
+  public:
     explicit GateWorker(const char* name = "GateWorker")
     {
         commandsEnabled = true;
@@ -37,7 +37,7 @@ public:
     std::atomic<bool> killed{false};
     std::atomic<bool> sawAbort{false};
 
-protected:
+  protected:
     int Work() override
     {
         while (!gateOpen && !IsAbortRequested())
@@ -59,12 +59,12 @@ protected:
 
 // A body that returns a chosen value without a command loop.
 class ReturnWorker : public CThread {
-public:
+  public:
     explicit ReturnWorker(int value) : value(value) {}
     ~ReturnWorker() override { Kill(0, true); }
     int value;
 
-protected:
+  protected:
     int Work() override { return value; }
 };
 
@@ -234,12 +234,12 @@ TEST(Thread, ClassLocksAreSharedByName)
 namespace {
 
 class TimeoutWorker : public CThread {
-public:
+  public:
     TimeoutWorker() { commandsEnabled = true; }
     ~TimeoutWorker() override { Kill(0, true); }
     std::atomic<uint32_t> first{CThread::CmdNone};
 
-protected:
+  protected:
     int Work() override
     {
         uint32_t code = CmdNone;
@@ -252,7 +252,7 @@ protected:
 
 // Asks the owner a question from its job.
 class AskWorker : public CThread {
-public:
+  public:
     explicit AskWorker(QObject* owner) : CThread(owner) { commandsEnabled = true; }
     ~AskWorker() override { Kill(0, true); }
     std::function<int()> question;
@@ -260,7 +260,7 @@ public:
     std::atomic<bool> asked{false};
     std::atomic<bool> posted{false};
 
-protected:
+  protected:
     int Work() override { return CommandLoop(); }
     void DoJob() override
     {

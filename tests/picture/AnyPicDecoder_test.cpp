@@ -55,13 +55,14 @@ std::string Ftyp(const std::string& major, const std::string& compatible)
 
 TEST(Detect, SignaturesNearMissesAndPrecedence)
 {
-    
+
     std::string ftypLie = Ftyp("avif", "");
     ftypLie.replace(0, 4, Be32(4096)); // a box size beyond the file
     // A JPEG XL container whose bytes also pass the Targa test (byte 1 and
     // 2 zero, byte 7 = 32, byte 16 = 24).
     const std::string jxlBox =
-        ByteString({0, 0, 0, 0x0C, 'J', 'X', 'L', ' ', 0x0D, 0x0A, 0x87, 0x0A, 0, 0, 0, 0x14, 24}) + std::string(20, '\0');
+        ByteString({0, 0, 0, 0x0C, 'J', 'X', 'L', ' ', 0x0D, 0x0A, 0x87, 0x0A, 0, 0, 0, 0x14, 24}) +
+        std::string(20, '\0');
     const struct {
         const char* what;
         std::string bytes;
@@ -115,7 +116,8 @@ TEST(Detect, SignaturesNearMissesAndPrecedence)
 TEST(Detect, UnknownAndEpsBeyondEndRaise)
 {
     CAnyPicDecoder decoder;
-    EXPECT_EQ(ErrorOf(decoder, Padded("hello, world", 64)), std::pair(int(ErrUnknownType), Raised("Unknown file type.")));
+    EXPECT_EQ(ErrorOf(decoder, Padded("hello, world", 64)),
+              std::pair(int(ErrUnknownType), Raised("Unknown file type.")));
     // TIFF section beyond the file.
     EXPECT_EQ(ErrorOf(decoder, Eps(200, 10)), std::pair(int(ErrEndOfFile), std::string(kTextEndOfFile)));
     EXPECT_EQ(decoder.GetDetectedFormat(), FormatEPS);

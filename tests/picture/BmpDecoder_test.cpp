@@ -11,7 +11,8 @@ using namespace vktest;
 namespace {
 
 // A bitmap with any info header: `header` holds the fields after the size.
-std::string BmpFile(uint32_t headerSize, const std::string& header, const std::string& rest, uint32_t offset = 0)
+std::string BmpFile(uint32_t headerSize, const std::string& header, const std::string& rest,
+                    uint32_t offset = 0)
 {
     const std::string info = Le32(headerSize) + header + std::string(headerSize - 4 - header.size(), '\0');
     const uint32_t size = uint32_t(14 + info.size() + rest.size());
@@ -20,19 +21,23 @@ std::string BmpFile(uint32_t headerSize, const std::string& header, const std::s
 
 // Width, height, planes, bit count, compression, then zeros up to the
 // colour count.
-std::string InfoFields(int32_t width, int32_t height, int bitCount, uint32_t compression, uint32_t colorsUsed = 0)
+std::string InfoFields(int32_t width, int32_t height, int bitCount, uint32_t compression,
+                       uint32_t colorsUsed = 0)
 {
-    return Le32(uint32_t(width)) + Le32(uint32_t(height)) + Le16(1) + Le16(unsigned(bitCount)) + Le32(compression) +
-           std::string(12, '\0') + Le32(colorsUsed) + Le32(0);
+    return Le32(uint32_t(width)) + Le32(uint32_t(height)) + Le16(1) + Le16(unsigned(bitCount)) +
+           Le32(compression) + std::string(12, '\0') + Le32(colorsUsed) + Le32(0);
 }
 
 // Colour i of the test palettes.
-uint32_t Pal(int i) { return MakePixel(uint8_t(i * 10 + 2), uint8_t(i * 10 + 1), uint8_t(i * 10)); }
+uint32_t Pal(int i)
+{
+    return MakePixel(uint8_t(i * 10 + 2), uint8_t(i * 10 + 1), uint8_t(i * 10));
+}
 
 // A Windows 3 bitmap with `colors` palette entries (Pal or `palette`),
 // the data right after them.
-std::string Win3(int32_t width, int32_t height, int bitCount, uint32_t compression, int colors, const std::string& data,
-                 uint32_t colorsUsed = 0, const std::vector<uint32_t>& palette = {})
+std::string Win3(int32_t width, int32_t height, int bitCount, uint32_t compression, int colors,
+                 const std::string& data, uint32_t colorsUsed = 0, const std::vector<uint32_t>& palette = {})
 {
     std::string entries;
     for (int i = 0; i < colors; ++i) {
@@ -94,38 +99,46 @@ TEST(BmpDecode, TrueColourTopDownAndBitFields)
     EXPECT_EQ(Decode(Win3(1, -2, 24, 0, 0, rows24)).data[0], MakePixel(3, 2, 1));
     // Plain 32 bits: the fourth byte is kept, but no alpha is claimed.
     CWinBmp bmp;
-    EXPECT_EQ(Decode(Win3(1, 1, 32, 0, 0, ByteString({1, 2, 3, 0x80})), 32, &bmp).data[0], MakePixel(3, 2, 1, 0x80));
+    EXPECT_EQ(Decode(Win3(1, 1, 32, 0, 0, ByteString({1, 2, 3, 0x80})), 32, &bmp).data[0],
+              MakePixel(3, 2, 1, 0x80));
     EXPECT_FALSE(bmp.HasAlphaChannel());
 
     // 16 bits 5-5-5, bottom-up, rows padded to 4 bytes; 16 of 31 rounds to 132.
-    p = Decode(BmpFile(40, InfoFields(2, 2, 16, 0), Le16(0x7C00) + Le16(0x03E0) + Le16(0x001F) + Le16(0x4210)));
-    EXPECT_EQ(p.data, (std::vector<uint32_t>{MakePixel(0, 0, 255), MakePixel(132, 132, 132), MakePixel(255, 0, 0),
-                                             MakePixel(0, 255, 0)}));
+    p = Decode(
+        BmpFile(40, InfoFields(2, 2, 16, 0), Le16(0x7C00) + Le16(0x03E0) + Le16(0x001F) + Le16(0x4210)));
+    EXPECT_EQ(p.data, (std::vector<uint32_t>{MakePixel(0, 0, 255), MakePixel(132, 132, 132),
+                                             MakePixel(255, 0, 0), MakePixel(0, 255, 0)}));
     // 5-6-5 masks after a Windows 3 header (32 of 63 is 130), and inside a
     // V4 header, top-down.
     const std::string masks565 = Le32(0xF800) + Le32(0x07E0) + Le32(0x001F);
     p = Decode(BmpFile(40, InfoFields(2, 1, 16, 3), masks565 + Le16(0xF800) + Le16(0x0400)));
     EXPECT_EQ(p.data, (std::vector<uint32_t>{MakePixel(255, 0, 0), MakePixel(0, 130, 0)}));
-    p = Decode(BmpFile(108, InfoFields(1, -2, 16, 3) + masks565 + Le32(0), Le16(0x001F) + Le16(0) + Le16(0xF800) + Le16(0)));
+    p = Decode(BmpFile(108, InfoFields(1, -2, 16, 3) + masks565 + Le32(0),
+                       Le16(0x001F) + Le16(0) + Le16(0xF800) + Le16(0)));
     EXPECT_EQ(p.data, (std::vector<uint32_t>{MakePixel(0, 0, 255), MakePixel(255, 0, 0)}));
 
     // 10-10-10-2 through ALPHABITFIELDS after a Windows 3 header.
-    const std::string masks1010102 = Le32(0x3FF00000) + Le32(0x000FFC00) + Le32(0x000003FF) + Le32(0xC0000000);
-    p = Decode(BmpFile(40, InfoFields(2, 1, 32, 6), masks1010102 + Le32(0xFFF00000) + Le32(0x400003FF)), 32, &bmp);
+    const std::string masks1010102 =
+        Le32(0x3FF00000) + Le32(0x000FFC00) + Le32(0x000003FF) + Le32(0xC0000000);
+    p = Decode(BmpFile(40, InfoFields(2, 1, 32, 6), masks1010102 + Le32(0xFFF00000) + Le32(0x400003FF)), 32,
+               &bmp);
     EXPECT_TRUE(bmp.HasAlphaChannel());
     EXPECT_EQ(p.data, (std::vector<uint32_t>{MakePixel(255, 0, 0, 255), MakePixel(0, 0, 255, 85)}));
     // A V5 header with the usual masks: the bytes as stored, alpha kept.
     const std::string rgbMasks = Le32(0x00FF0000) + Le32(0x0000FF00) + Le32(0x000000FF);
-    EXPECT_EQ(Decode(BmpFile(124, InfoFields(1, 1, 32, 3) + rgbMasks + Le32(0xFF000000), Le32(0x80102030)), 32, &bmp)
+    EXPECT_EQ(Decode(BmpFile(124, InfoFields(1, 1, 32, 3) + rgbMasks + Le32(0xFF000000), Le32(0x80102030)),
+                     32, &bmp)
                   .data[0],
               0x80102030u);
     EXPECT_TRUE(bmp.HasAlphaChannel());
     // Without an alpha mask the picture is opaque whatever the fourth byte.
-    EXPECT_EQ(Decode(BmpFile(56, InfoFields(1, 1, 32, 3) + rgbMasks + Le32(0), Le32(0x00102030)), 32, &bmp).data[0],
-              0xFF102030u);
+    EXPECT_EQ(
+        Decode(BmpFile(56, InfoFields(1, 1, 32, 3) + rgbMasks + Le32(0), Le32(0x00102030)), 32, &bmp).data[0],
+        0xFF102030u);
     EXPECT_FALSE(bmp.HasAlphaChannel());
     // Masks of nothing and of everything end cleanly.
-    p = Decode(BmpFile(40, InfoFields(1, 1, 32, 3), Le32(0) + Le32(0xFFFFFFFF) + Le32(0x80000001) + Le32(0x12345678)));
+    p = Decode(BmpFile(40, InfoFields(1, 1, 32, 3),
+                       Le32(0) + Le32(0xFFFFFFFF) + Le32(0x80000001) + Le32(0x12345678)));
     EXPECT_EQ(p.data[0] & 0x00FF0000u, 0u);
 }
 
@@ -154,16 +167,20 @@ TEST(BmpDecode, Os2CoreHeaderWithThreeBytePalette)
     // 16-bit sides; two 3-byte entries (fewer than 4 bits allow, as the
     // offset says), then one 4-bit row.
     const std::string palette = ByteString({0, 0, 255, 255, 0, 0});
-    Pixels p = Decode(BmpFile(12, Le16(3) + Le16(1) + Le16(1) + Le16(4), palette + ByteString({1, 0, 0, 0}), 14 + 12 + 6));
-    EXPECT_EQ(p.data, (std::vector<uint32_t>{MakePixel(255, 0, 0), MakePixel(0, 0, 255), MakePixel(255, 0, 0)}));
+    Pixels p = Decode(
+        BmpFile(12, Le16(3) + Le16(1) + Le16(1) + Le16(4), palette + ByteString({1, 0, 0, 0}), 14 + 12 + 6));
+    EXPECT_EQ(p.data,
+              (std::vector<uint32_t>{MakePixel(255, 0, 0), MakePixel(0, 0, 255), MakePixel(255, 0, 0)}));
     // 16 bits is no OS/2 1.x depth.
-    EXPECT_EQ(Error(BmpFile(12, Le16(1) + Le16(1) + Le16(1) + Le16(16), std::string(4, '\0'))).first, ErrBadFormat);
+    EXPECT_EQ(Error(BmpFile(12, Le16(1) + Le16(1) + Le16(1) + Le16(16), std::string(4, '\0'))).first,
+              ErrBadFormat);
 }
 
 TEST(BmpDecode, HeaderErrorsCarryTheirTexts)
 {
     const std::string data(8, '\0');
-    EXPECT_EQ(Error(Win3(4, 2, 2, 0, 256, data)), std::pair(int(ErrBadFormat), Raised("Decoding bmp: Illegal bpp value.")));
+    EXPECT_EQ(Error(Win3(4, 2, 2, 0, 256, data)),
+              std::pair(int(ErrBadFormat), Raised("Decoding bmp: Illegal bpp value.")));
     // OS/2 2.x: still refused.
     EXPECT_EQ(Error(BmpFile(64, InfoFields(4, 2, 8, 0), data)),
               std::pair(int(ErrBadFormat), Raised("Bitmap decoder: BITMAPINFOHEADER has wrong size.")));
@@ -184,10 +201,15 @@ TEST(BmpDecode, DamagedFilesFailCleanly)
     } files[] = {
         {Win3(7, 5, 24, 0, 0, std::string(5 * 24, 'A')), {ErrEndOfFile}, false},
         {Win3(7, 5, 8, 1, 256, ByteString({7, 1, 0, 0, 0, 3, 1, 2, 3, 0, 0, 1})), {}, false},
-        {BmpFile(40, InfoFields(3, 2, 16, 3), masks565 + std::string(16, 'x')), {ErrEndOfFile, ErrBadFormat}, true},
+        {BmpFile(40, InfoFields(3, 2, 16, 3), masks565 + std::string(16, 'x')),
+         {ErrEndOfFile, ErrBadFormat},
+         true},
         {BmpFile(124, InfoFields(2, 2, 32, 3) + masks565 + Le32(0xFF000000), std::string(16, 'y')),
-         {ErrEndOfFile, ErrBadFormat}, true},
-        {BmpFile(12, Le16(2) + Le16(2) + Le16(1) + Le16(24), std::string(16, 'z')), {ErrEndOfFile, ErrBadFormat}, true},
+         {ErrEndOfFile, ErrBadFormat},
+         true},
+        {BmpFile(12, Le16(2) + Le16(2) + Le16(1) + Le16(24), std::string(16, 'z')),
+         {ErrEndOfFile, ErrBadFormat},
+         true},
     };
     CBmpDecoder decoder;
     for (const auto& [file, cutCodes, flips] : files) {
@@ -223,7 +245,8 @@ TEST(BmpDecode, UncompressedDataShortOfTheClaimIsRefusedBeforeAllocating)
         CBmpDecoder decoder;
         try {
             const int colors = bitCount <= 8 ? 2 : 0;
-            DecodeBytes(decoder, Win3(16384, 16384, bitCount, 0, colors, std::string(16, '\0'), colors), 32, &bmp);
+            DecodeBytes(decoder, Win3(16384, 16384, bitCount, 0, colors, std::string(16, '\0'), colors), 32,
+                        &bmp);
             ADD_FAILURE() << "decoded";
         } catch (const CTextException& e) {
             EXPECT_EQ(e.GetCode(), ErrEndOfFile);
@@ -256,8 +279,11 @@ TEST(BmpDecode, AgreesWithPeers)
     const std::string ppm = dir.File("src.ppm"), png = dir.File("alpha.png");
     WriteTestPpm(ppm, 37, 23);
     const std::string q = Quote(ppm), im = ImageMagick(), qa = Quote(png);
-    ASSERT_EQ(vktest::Run(im + " " + q + " \\( -size 37x23 gradient:white-black \\) -alpha off -compose copy_opacity -composite " + qa),
-              0);
+    ASSERT_EQ(
+        vktest::Run(im + " " + q +
+                    " \\( -size 37x23 gradient:white-black \\) -alpha off -compose copy_opacity -composite " +
+                    qa),
+        0);
     struct Case {
         const char* name;
         std::string command;
@@ -303,7 +329,9 @@ TEST(BmpDecode, AgreesWithPeers)
         const Pixels ours = Decode(bytes, 32, &bmp);
         EXPECT_EQ(bmp.HasAlphaChannel(), c.alpha);
         if (c.netpbmReads) {
-            EXPECT_EQ(Diff(Opaque(ours), ReadWithNetpbm("bmptopnm " + Quote(file) + " 2>/dev/null | pamdepth 255")), "");
+            EXPECT_EQ(
+                Diff(Opaque(ours), ReadWithNetpbm("bmptopnm " + Quote(file) + " 2>/dev/null | pamdepth 255")),
+                "");
         }
         Pixels magick = ReadWithImageMagick(file);
         if (c.fourBit)

@@ -134,7 +134,8 @@ TEST(BmpWriter, IndexedFileHoldsTheBlockAsIsAndPeersReadWhatWeWrite)
     const std::string bytes = ReadFile(dir.File("a.bmp"));
     ASSERT_EQ(bytes.size(), 54u + 1024u + 8u * 3u);
     EXPECT_EQ(GetLe16(bytes, 10), 1078u);
-    EXPECT_EQ(bytes.substr(14), std::string(reinterpret_cast<const char*>(indexed.GetDIB()), indexed.GetDIBSize()));
+    EXPECT_EQ(bytes.substr(14),
+              std::string(reinterpret_cast<const char*>(indexed.GetDIB()), indexed.GetDIBSize()));
 
     if (!HasProgram("convert") || !HasProgram("bmptopnm"))
         GTEST_SKIP() << "ImageMagick or netpbm missing";

@@ -49,8 +49,9 @@ std::vector<std::string> WriteEveryFormat(const TempDir& dir, int width, int hei
         }
     }
     const std::string tiff = ReadFile(dir.File("0.tif"));
-    WriteFile(dir.File("preview.eps"), ByteString({0xC5, 0xD0, 0xD3, 0xC6}) + std::string(16, '\0') + Le32(30) +
-                                           Le32(uint32_t(tiff.size())) + std::string(2, '\0') + tiff);
+    WriteFile(dir.File("preview.eps"), ByteString({0xC5, 0xD0, 0xD3, 0xC6}) + std::string(16, '\0') +
+                                           Le32(30) + Le32(uint32_t(tiff.size())) + std::string(2, '\0') +
+                                           tiff);
     paths.push_back(dir.File("preview.eps"));
     const std::string png = ReadFile(dir.File("0.png"));
     WriteFile(dir.File("png.ico"), Le16(0) + Le16(1) + Le16(1) + std::string(16, '\0') + png);
@@ -70,7 +71,7 @@ std::vector<std::string> WriteEveryFormat(const TempDir& dir, int width, int hei
 
 // A detector watching `flag`, and a folder for its files.
 class DecodeAbort : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { decoder.SetAbortFlag(&flag); }
     // A PNG file of a test picture.
     std::string WritePng(const std::string& name, int width, int height)

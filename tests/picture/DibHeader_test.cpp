@@ -77,7 +77,8 @@ TEST(DibHeader, HostileSizesAreRefusedWithoutReadingPastTheBytes)
     // Writing: an unknown size, or a buffer too small, is our own fault.
     std::vector<uint8_t> out(kDibV5HeaderSize);
     EXPECT_EQ(CodeOf([&] { StoreDibHeader(Sample(41), out); }), ErrInternal);
-    EXPECT_EQ(CodeOf([&] { StoreDibHeader(Sample(kDibV5HeaderSize), ByteSpan(out).first(100)); }), ErrInternal);
+    EXPECT_EQ(CodeOf([&] { StoreDibHeader(Sample(kDibV5HeaderSize), ByteSpan(out).first(100)); }),
+              ErrInternal);
 }
 
 TEST(ByteOrder, LoadsAndStoresStopAtTheSpanEnd)

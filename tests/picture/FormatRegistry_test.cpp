@@ -74,7 +74,8 @@ TEST(FormatRegistry, CodesNamesAndExtensionsMapBackToTheirRow)
             EXPECT_EQ(SaveFormatFromExtension(t.extension), t.code);
             EXPECT_STREQ(SaveExtensionOf(t.code), t.extension);
             EXPECT_EQ(SaveTargetOfCode(t.code), SaveTargetOfExtension(t.extension));
-            EXPECT_NE(std::string(t.filterText).find(std::string("(*.") + t.extension + ")"), std::string::npos);
+            EXPECT_NE(std::string(t.filterText).find(std::string("(*.") + t.extension + ")"),
+                      std::string::npos);
         }
     }
     EXPECT_STREQ(FormatName(FormatNone), "");
@@ -90,7 +91,8 @@ TEST(FormatRegistry, CodesNamesAndExtensionsMapBackToTheirRow)
     // The file list's patterns: each listed extension once, alphabetical.
     ASSERT_EQ(kListPatterns.size(), listed.size());
     for (size_t i = 1; i < kListPatterns.size(); ++i)
-        EXPECT_LT(std::string_view(kListPatterns[i - 1].extension), std::string_view(kListPatterns[i].extension));
+        EXPECT_LT(std::string_view(kListPatterns[i - 1].extension),
+                  std::string_view(kListPatterns[i].extension));
     // The save dialog's targets: each once, in dialog order, and the same
     // order in Save As and Convert.
     ASSERT_EQ(kSaveTargets.size(), saved.size());
@@ -118,13 +120,14 @@ TEST(FormatRegistry, CodesNamesAndExtensionsMapBackToTheirRow)
 // places; what the registry adds comes after them.
 TEST(FormatRegistry, ClassicListsKeepTheirPlacesAndNewEntriesFollow)
 {
-    const std::vector<std::string> classic = {"bmp", "dib", "eps", "gif", "ico", "iff", "ilbm",
+    const std::vector<std::string> classic = {"bmp", "dib", "eps", "gif", "ico", "iff",  "ilbm",
                                               "jpg", "pbm", "pct", "pcx", "pgm", "pict", "png",
                                               "ppm", "ras", "rle", "tga", "tif"};
     ASSERT_GT(kExtensionChoices.size(), classic.size());
     for (size_t i = 0; i < classic.size(); ++i)
         EXPECT_STREQ(kExtensionChoices[i], classic[i].c_str());
-    std::set<std::string> added(kExtensionChoices.begin() + std::ptrdiff_t(classic.size()), kExtensionChoices.end());
+    std::set<std::string> added(kExtensionChoices.begin() + std::ptrdiff_t(classic.size()),
+                                kExtensionChoices.end());
     for (const char* e : {"jpeg", "jpe", "jfif", "tiff", "webp", "avif", "heic", "heif", "jxl", "pnm"})
         EXPECT_TRUE(added.count(e)) << e;
 
@@ -135,9 +138,9 @@ TEST(FormatRegistry, ClassicListsKeepTheirPlacesAndNewEntriesFollow)
                            "Windows Bitmap (BMP, DIB, RLE)", "JPEG/JFIF (JPG)", "Tag Image File Format (TIF)",
                            "TrueVision Targa (TGA)", "Portable Network Graphics (PNG)",
                            "Graphics Interchange Format (GIF)", "Macintosh PICT (PCT, PICT)", "Icons (ICO)",
-                           "Interchange File Format (IFF, ILBM)", "ZSoft Paintbrush (PCX)", "Sun Rasterfile (RAS)",
-                           "EPS TIFF Preview (EPS)", "Portable Pixmap (PPM)", "Portable Graymap (PGM)",
-                           "Portable Bitmap (PBM)"}));
+                           "Interchange File Format (IFF, ILBM)", "ZSoft Paintbrush (PCX)",
+                           "Sun Rasterfile (RAS)", "EPS TIFF Preview (EPS)", "Portable Pixmap (PPM)",
+                           "Portable Graymap (PGM)", "Portable Bitmap (PBM)"}));
     // Show flags in settings order: bmp eps gif ico iff jpg pbm pct pcx pgm png ppm ras tga tif.
     EXPECT_EQ(FileKindOfExtension("jpeg")->slot, 5);
     EXPECT_EQ(FileKindOfExtension("TIFF")->slot, 14);
@@ -191,12 +194,18 @@ TEST(FormatRegistry, EveryFormatIsRecognisedAsItsRow)
         std::string signature;
     } samples[] = {
         {FormatWEBP, "cwebp -quiet {in} -o {out}", std::string("RIFF\x10\0\0\0WEBPVP8 ", 16)},
-        {FormatAVIF, "heif-enc -A -q 50 {in} -o {out}", std::string("\0\0\0\x18" "ftypavif\0\0\0\0mif1miaf", 24)},
-        {FormatHEIF, "heif-enc -q 50 {in} -o {out}", std::string("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24)},
+        {FormatAVIF, "heif-enc -A -q 50 {in} -o {out}",
+         std::string("\0\0\0\x18"
+                     "ftypavif\0\0\0\0mif1miaf",
+                     24)},
+        {FormatHEIF, "heif-enc -q 50 {in} -o {out}",
+         std::string("\0\0\0\x18"
+                     "ftypheic\0\0\0\0mif1heic",
+                     24)},
         {FormatJXL, "cjxl {in} {out}", ByteString({0xFF, 0x0A, 0xFA, 0x00})},
         {FormatEPS, nullptr,
-         ByteString({0xC5, 0xD0, 0xD3, 0xC6}) + std::string(16, '\0') + Le32(30) + Le32(uint32_t(tiff.size())) +
-             std::string(2, '\0') + tiff},
+         ByteString({0xC5, 0xD0, 0xD3, 0xC6}) + std::string(16, '\0') + Le32(30) +
+             Le32(uint32_t(tiff.size())) + std::string(2, '\0') + tiff},
         {FormatICO, nullptr, Le16(0) + Le16(1) + Le16(1) + std::string(16, '\0')},
     };
     for (const auto& s : samples) {

@@ -104,7 +104,8 @@ std::string Image(int width, int height, const std::string& data, int codeSize, 
 std::string Image(int width, int height, const Indices& indices, int codeSize, bool interlaced = false,
                   const std::vector<Rgb>& local = {}, int localBits = 3)
 {
-    return Image(width, height, Blocks(Pack(Literals(indices, codeSize))), codeSize, interlaced, local, localBits);
+    return Image(width, height, Blocks(Pack(Literals(indices, codeSize))), codeSize, interlaced, local,
+                 localBits);
 }
 
 const std::string kTransparent1 = std::string("\x21\xF9\x04\x01\x0A\x00\x01\x00", 8);
@@ -130,7 +131,8 @@ Pixels Expected(int width, int height, const Indices& rowMajor, const std::vecto
 {
     Pixels p{width, height, {}};
     for (uint8_t i : rowMajor)
-        p.data.push_back(i < colors.size() ? MakePixel(colors[i].r, colors[i].g, colors[i].b) : MakePixel(0, 0, 0));
+        p.data.push_back(i < colors.size() ? MakePixel(colors[i].r, colors[i].g, colors[i].b)
+                                           : MakePixel(0, 0, 0));
     return p;
 }
 
@@ -158,14 +160,15 @@ void ExpectPeersAgree(const std::string& path, const std::string& what, int fram
 TEST(GifPeers, FilesWrittenByImageMagickAndNetpbm)
 {
     TempDir dir;
-    const std::string ppm = dir.File("in.ppm"), out = dir.File("out.gif"), im = ImageMagick() + " " + Quote(ppm);
+    const std::string ppm = dir.File("in.ppm"), out = dir.File("out.gif"),
+                      im = ImageMagick() + " " + Quote(ppm);
     for (auto [w, h] : {std::pair{1, 1}, {3, 3}, {17, 5}, {301, 203}}) {
         WriteTestPpm(ppm, w, h, 0, unsigned(w));
-        for (std::string command : {im + " ", im + " -interlace GIF ", im + " -colors 2 ",
-                                    im + " -colorspace gray -colors 16 ", im + " -colors 64 -transparent black ",
-                                    "pnmquant 256 " + Quote(ppm) + " | pamtogif > ",
-                                    "pnmquant 200 " + Quote(ppm) + " | pamtogif -interlace > ",
-                                    "pnmquant 5 " + Quote(ppm) + " | ppmtogif > "}) {
+        for (std::string command :
+             {im + " ", im + " -interlace GIF ", im + " -colors 2 ", im + " -colorspace gray -colors 16 ",
+              im + " -colors 64 -transparent black ", "pnmquant 256 " + Quote(ppm) + " | pamtogif > ",
+              "pnmquant 200 " + Quote(ppm) + " | pamtogif -interlace > ",
+              "pnmquant 5 " + Quote(ppm) + " | ppmtogif > "}) {
             ASSERT_EQ(vktest::Run("(" + command + Quote(out) + ") 2>/dev/null"), 0) << command;
             ExpectPeersAgree(out, command + std::to_string(w));
         }
@@ -197,21 +200,25 @@ TEST(GifStreams, HandBuiltStreamsMatchPeers)
                      Expected(7, 11, i11, c16)});
     // Never cleared: the code width grows from 9 to 12 bits and stays.
     Indices wide = Pattern(100, 60, 256, 1);
-    cases.push_back({"deferred clear", Screen(8, c256) + Image(100, 60, Blocks(Pack(Literals(wide, 8, true))), 8) + ";",
+    cases.push_back({"deferred clear",
+                     Screen(8, c256) + Image(100, 60, Blocks(Pack(Literals(wide, 8, true))), 8) + ";",
                      Expected(100, 60, wide, c256)});
     // Codes spanning blocks of one byte.
-    cases.push_back({"1-byte blocks", Screen(8, c256) + Image(100, 60, Blocks(Pack(Literals(wide, 8)), 1), 8) + ";",
+    cases.push_back({"1-byte blocks",
+                     Screen(8, c256) + Image(100, 60, Blocks(Pack(Literals(wide, 8)), 1), 8) + ";",
                      Expected(100, 60, wide, c256)});
     // Local table, then the global one, then local again; a comment and a
     // transparent index between them change nothing.
     Indices a = Pattern(8, 4, 8), b = Pattern(5, 3, 4, 2), c = Pattern(6, 6, 5, 3);
-    std::string three = Screen(2, c4) + Image(8, 4, a, 3, false, local) + "\x21\xFE\x03hey" + '\0' + kTransparent1 +
-                        Image(5, 3, b, 2);
+    std::string three = Screen(2, c4) + Image(8, 4, a, 3, false, local) + "\x21\xFE\x03hey" + '\0' +
+                        kTransparent1 + Image(5, 3, b, 2);
     cases.push_back({"local then global", three + ";", Expected(5, 3, b, c4), 1});
-    cases.push_back({"local again", three + Image(6, 6, c, 3, false, local) + ";", Expected(6, 6, c, local), 2});
+    cases.push_back(
+        {"local again", three + Image(6, 6, c, 3, false, local) + ";", Expected(6, 6, c, local), 2});
     // A short global table: indices past it are black.
     Indices past = Pattern(5, 5, 4);
-    cases.push_back({"index past table", Screen(2, Ramp(3)) + Image(5, 5, past, 2) + ";", Expected(5, 5, past, Ramp(3))});
+    cases.push_back(
+        {"index past table", Screen(2, Ramp(3)) + Image(5, 5, past, 2) + ";", Expected(5, 5, past, Ramp(3))});
     for (const Case& k : cases) {
         EXPECT_EQ(Gif(k.bytes), k.expected) << k.name;
         WriteFile(dir.File("case.gif"), k.bytes);
@@ -248,13 +255,14 @@ TEST(GifStreams, DamagedStreamsAreRefusedOrCutCleanly)
     };
     EXPECT_EQ(GifError(file({{4, 3}, {1, 3}, {7, 3}})), ErrBadFormat); // 7 when 6 is the next free code
     EXPECT_EQ(GifError(file({{4, 3}, {6, 3}})), ErrBadFormat);         // a first code that is no pixel
-    EXPECT_EQ(GifError(file(Literals(idx, 12), 12)), ErrBadFormat);   // code size beyond the tables
+    EXPECT_EQ(GifError(file(Literals(idx, 12), 12)), ErrBadFormat);    // code size beyond the tables
     EXPECT_EQ(GifError(Screen(2, colors) + Image(6, 5, idx, 2)), ErrEndOfFile); // no trailer
-    EXPECT_EQ(GifError(Screen(2, colors) + ";"), ErrBadFormat);                  // no image
+    EXPECT_EQ(GifError(Screen(2, colors) + ";"), ErrBadFormat);                 // no image
     Indices tooMany = idx;
     tooMany.insert(tooMany.end(), {1, 2, 3});
     CGIFDecoder decoder;
-    EXPECT_EQ(ErrorOf(decoder, file(Literals(tooMany, 2))), std::pair(int(ErrBadFormat), Raised("Unknow format.")));
+    EXPECT_EQ(ErrorOf(decoder, file(Literals(tooMany, 2))),
+              std::pair(int(ErrBadFormat), Raised("Unknow format.")));
 
     // Data ending after 14 pixels without an end code: a warning, and the
     // rest is black; an end code after 20 pixels: no warning.
@@ -264,7 +272,8 @@ TEST(GifStreams, DamagedStreamsAreRefusedOrCutCleanly)
     for (auto [count, endCode] : {std::pair{14, false}, {20, true}}) {
         Pixels p = Gif(file(Literals(Indices(idx.begin(), idx.begin() + count), 2, false, endCode)));
         for (int i = 0; i < 30; ++i)
-            EXPECT_EQ(p.data[size_t(i)], i < count ? full.data[size_t(i)] : MakePixel(0, 0, 0)) << count << " " << i;
+            EXPECT_EQ(p.data[size_t(i)], i < count ? full.data[size_t(i)] : MakePixel(0, 0, 0))
+                << count << " " << i;
     }
     SetWarningCallback(nullptr);
     EXPECT_EQ(warnings, std::vector<std::string>{"ran off the end of my bits"});
@@ -274,8 +283,9 @@ TEST(GifStreams, WarningsGoToTheScopeOfTheThreadThatRaisedThem)
 {
     const std::vector<Rgb> colors = Ramp(4);
     const Indices idx = Pattern(6, 5, 4);
-    const std::string cut = Screen(2, colors) +
-                            Image(6, 5, Blocks(Pack(Literals(Indices(idx.begin(), idx.begin() + 14), 2, false, false))), 2) + ";";
+    const std::string cut =
+        Screen(2, colors) +
+        Image(6, 5, Blocks(Pack(Literals(Indices(idx.begin(), idx.begin() + 14), 2, false, false))), 2) + ";";
     std::vector<std::string> global, scoped, inner;
     SetWarningCallback([&](const std::string& t) { global.push_back(t); });
     {
@@ -309,7 +319,8 @@ TEST(GifStreams, WarningsGoToTheScopeOfTheThreadThatRaisedThem)
 TEST(GifDamage, TruncatedFlippedAndHugeFilesFailCleanly)
 {
     const Indices idx = Pattern(23, 17, 16);
-    const std::string good = Screen(4, Ramp(16)) + kTransparent1 + Image(23, 17, Interlace(idx, 23, 17), 4, true) + ";";
+    const std::string good =
+        Screen(4, Ramp(16)) + kTransparent1 + Image(23, 17, Interlace(idx, 23, 17), 4, true) + ";";
     ASSERT_EQ(GifError(good), 0);
     // Every truncation is the end-of-file error: the trailer is required.
     CGIFDecoder decoder;
@@ -320,7 +331,8 @@ TEST(GifDamage, TruncatedFlippedAndHugeFilesFailCleanly)
     // Pictures beyond the largest allowed, or larger than the rest of the
     // file could code, are refused before anything is allocated.
     const std::string data = Blocks(Pack(Literals(idx, 4)));
-    EXPECT_EQ(GifError(Screen(4, Ramp(16)) + Image(65535, 65535, data + std::string(100000, ';'), 4)), ErrNoMemory);
+    EXPECT_EQ(GifError(Screen(4, Ramp(16)) + Image(65535, 65535, data + std::string(100000, ';'), 4)),
+              ErrNoMemory);
     EXPECT_EQ(GifError(Screen(4, Ramp(16)) + Image(4000, 3000, data, 4) + ";"), ErrEndOfFile);
     // Files the fuzzer found.
     const std::vector<std::string> found = DataFiles(std::string(VELKOR_TEST_DATA) + "/gif/malformed");

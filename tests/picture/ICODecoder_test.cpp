@@ -1,8 +1,8 @@
 // Icon decoding: every bit count and PNG-compressed icons as ImageMagick
 // reads them, icons built here byte by byte, and damaged files.
 #include "TestSupport.h"
-#include "picture/ICODecoder.h"
 #include "picture/AnyPicDecoder.h"
+#include "picture/ICODecoder.h"
 
 #include <gtest/gtest.h>
 #include <set>
@@ -50,12 +50,23 @@ std::string IconImage(int width, int height, int bitCount, const std::vector<uin
         for (int x = 0; x < width; ++x) {
             uint32_t v = pixels[size_t(y) * size_t(width) + size_t(x)];
             switch (bitCount) {
-            case 1: row[size_t(x) / 8] = char(row[size_t(x) / 8] | (v & 1) << (7 - x % 8)); break;
-            case 4: row[size_t(x) / 2] = char(row[size_t(x) / 2] | (v & 15) << (x % 2 ? 0 : 4)); break;
-            case 8: row[size_t(x)] = char(v); break;
-            case 24: std::memcpy(&row[size_t(x) * 3], &v, 3); break;
-            case 32: std::memcpy(&row[size_t(x) * 4], &v, 4); break;
-            default: break; // depths we do not decode stay zero
+            case 1:
+                row[size_t(x) / 8] = char(row[size_t(x) / 8] | (v & 1) << (7 - x % 8));
+                break;
+            case 4:
+                row[size_t(x) / 2] = char(row[size_t(x) / 2] | (v & 15) << (x % 2 ? 0 : 4));
+                break;
+            case 8:
+                row[size_t(x)] = char(v);
+                break;
+            case 24:
+                std::memcpy(&row[size_t(x) * 3], &v, 3);
+                break;
+            case 32:
+                std::memcpy(&row[size_t(x) * 4], &v, 4);
+                break;
+            default:
+                break; // depths we do not decode stay zero
             }
         }
         out += row;
@@ -92,7 +103,7 @@ std::vector<uint32_t> Noise(int count, unsigned seed, uint32_t mask = 0xFFFFFFFF
 }
 
 class IcoTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         if (!HasProgram("ppmtowinicon") || !HasProgram("pamtowinicon") || !HasProgram(ImageMagick()))
@@ -124,8 +135,8 @@ TEST_F(IcoTest, IconsWrittenByNetpbmAndImageMagickReadAsImageMagickReadsThem)
         {"pnmquant 16 {in} | ppmtowinicon >{out}", "four.ico", 4},
         {"pnmquant 200 {in} | ppmtowinicon >{out}", "eight.ico", 8},
         {"pamtowinicon {in} >{out}", "truecolour.ico", 32},
-        {im + " {in} -alpha set -channel A -fx 'i/w' +channel -define icon:auto-resize=32,16 {out}", "alpha.ico",
-         32},
+        {im + " {in} -alpha set -channel A -fx 'i/w' +channel -define icon:auto-resize=32,16 {out}",
+         "alpha.ico", 32},
         {im + " {in} -define icon:auto-resize=256,48,16 {out}", "png.ico", 0},
         {"pamtowinicon -pngthreshold 16 {in} >{out}", "netpbm-png.ico", 0},
     };
@@ -161,7 +172,8 @@ TEST_F(IcoTest, HandBuiltIconsOfEveryDepthAndOddWidths)
                 mask = 0xFFFFFF;
             }
             std::vector<uint32_t> pixels = Noise(width * height, unsigned(width * 31 + bitCount), mask);
-            std::string file = IconFile({IconImage(width, height, bitCount, pixels, palette)}, {{width, height}});
+            std::string file =
+                IconFile({IconImage(width, height, bitCount, pixels, palette)}, {{width, height}});
             std::string path = m_dir.File("hand.ico");
             WriteFile(path, file);
             Decoded ours = Decode(file);
@@ -171,7 +183,9 @@ TEST_F(IcoTest, HandBuiltIconsOfEveryDepthAndOddWidths)
             for (int y = 0; y < height; ++y)
                 for (int x = 0; x < width; ++x) {
                     uint32_t v = pixels[size_t(y * width + x)];
-                    uint32_t want = bitCount <= 8 ? palette[v] | 0xFF000000u : bitCount == 24 ? v | 0xFF000000u : v;
+                    uint32_t want = bitCount <= 8    ? palette[v] | 0xFF000000u
+                                    : bitCount == 24 ? v | 0xFF000000u
+                                                     : v;
                     ASSERT_EQ(ours.pixels.At(x, y), want) << x << "," << y;
                 }
             if (bitCount != 32) {
@@ -242,7 +256,8 @@ TEST_F(IcoTest, DamagedIconsFailCleanly)
 // Files the fuzzer found; each must end in a clean error.
 TEST(IcoMalformed, FuzzerFindsFailCleanly)
 {
-    for (auto [name, code] : {std::pair{"huge-height-timeout.ico", ErrEndOfFile}, {"zero-width-timeout.ico", ErrBadFormat}}) {
+    for (auto [name, code] :
+         {std::pair{"huge-height-timeout.ico", ErrEndOfFile}, {"zero-width-timeout.ico", ErrBadFormat}}) {
         const std::string bytes = ReadFile(std::string(VELKOR_TEST_DATA) + "/ico/malformed/" + name);
         ASSERT_FALSE(bytes.empty()) << name;
         EXPECT_EQ(DecodeError(bytes), code) << name;

@@ -32,12 +32,16 @@ std::string Chunk(const std::string& id, const std::string& data)
     return id + Be32(uint32_t(data.size())) + data + (data.size() & 1 ? std::string(1, '\0') : "");
 }
 
-std::string Form(const std::string& chunks) { return "FORM" + Be32(uint32_t(4 + chunks.size())) + "ILBM" + chunks; }
+std::string Form(const std::string& chunks)
+{
+    return "FORM" + Be32(uint32_t(4 + chunks.size())) + "ILBM" + chunks;
+}
 
 std::string Bmhd(int width, int height, int planes, int masking = 0, int compression = 0)
 {
     return Chunk("BMHD", Be16(width) + Be16(height) + Be16(0) + Be16(0) + char(planes) + char(masking) +
-                             char(compression) + '\0' + Be16(0) + char(10) + char(11) + Be16(width) + Be16(height));
+                             char(compression) + '\0' + Be16(0) + char(10) + char(11) + Be16(width) +
+                             Be16(height));
 }
 
 struct Rgb {
@@ -52,7 +56,10 @@ std::string Cmap(const std::vector<Rgb>& colors)
     return Chunk("CMAP", s);
 }
 
-std::string Camg(uint32_t mode) { return Chunk("CAMG", Be32(mode)); }
+std::string Camg(uint32_t mode)
+{
+    return Chunk("CAMG", Be32(mode));
+}
 
 // ByteRun1 for one plane row: repeats as runs, single bytes as literals
 // (files from ppmtoilbm carry longer literals).
@@ -132,17 +139,21 @@ TEST(IffPeers, PpmtoilbmLayoutsMatchIlbmtoppm)
     // (colours, options, HAM value bits): 0 colours is the full-colour
     // picture; all but HAM keep the picture exactly.
     const std::vector<std::tuple<int, std::string, int>> variants = {
-        {200, "-compress", 0}, {200, "-nocompress", 0},        {16, "", 0},
-        {2, "-nocompress", 0}, {0, "-24force", 0},             {0, "-24force -nocompress", 0},
+        {200, "-compress", 0},     {200, "-nocompress", 0},   {16, "", 0},
+        {2, "-nocompress", 0},     {0, "-24force", 0},        {0, "-24force -nocompress", 0},
         {0, "-ham6 -hamforce", 4}, {0, "-ham8 -hamforce", 6}, {0, "-ham6 -hamforce -nocompress", 4}};
     for (int width : {1, 9, 16, 17, 203}) {
         for (const auto& [colors, options, hamBits] : variants) {
             const Pixels source = WriteTestPpm(ppm, width, width > 100 ? 57 : 4, colors, unsigned(width + 5));
-            const std::string what = options + " " + std::to_string(colors) + " colours, width " + std::to_string(width);
-            ASSERT_EQ(vktest::Run("ppmtoilbm " + options + " " + Quote(ppm) + " > " + Quote(out) + " 2>/dev/null"), 0);
+            const std::string what =
+                options + " " + std::to_string(colors) + " colours, width " + std::to_string(width);
+            ASSERT_EQ(
+                vktest::Run("ppmtoilbm " + options + " " + Quote(ppm) + " > " + Quote(out) + " 2>/dev/null"),
+                0);
             Pixels ours = DecodeWithVelkor(out), theirs = ReadWithIlbmtoppm(out);
             ASSERT_FALSE(theirs.data.empty()) << what;
-            EXPECT_TRUE(hamBits ? SameHamBits(ours, theirs, hamBits) : ours == theirs) << what << ": differs from ilbmtoppm";
+            EXPECT_TRUE(hamBits ? SameHamBits(ours, theirs, hamBits) : ours == theirs)
+                << what << ": differs from ilbmtoppm";
             EXPECT_TRUE(hamBits || ours == source) << what << ": differs from the source picture";
         }
     }
@@ -168,16 +179,18 @@ TEST(IffFormat, EhbMaskingGraySkippedChunksAndShortPalettes)
     // plane per row read and ignored. No CMAP: grays 0..15 stretched.
     const std::vector<std::pair<std::string, Pixels>> cases = {
         {Form(Bmhd(w, h, 6, 0, 1) + Cmap(c32) + Camg(0x80) + Body(w, h, 6, v64, false, true)),
-         pixels(v64, [&](uint32_t v) {
-             Rgb c = c32[v % 32];
-             return v < 32 ? MakePixel(c.r, c.g, c.b) : MakePixel(c.r >> 1, c.g >> 1, c.b >> 1);
-         })},
+         pixels(v64,
+                [&](uint32_t v) {
+                    Rgb c = c32[v % 32];
+                    return v < 32 ? MakePixel(c.r, c.g, c.b) : MakePixel(c.r >> 1, c.g >> 1, c.b >> 1);
+                })},
         {Form(Bmhd(w, h, 4, 1, 1) + Cmap(c16) + Body(w, h, 4, v16, true, true)), pixels(v16, entry(c16))},
         {Form(Bmhd(w, h, 4, 1, 0) + Cmap(c16) + Body(w, h, 4, v16, true, false)), pixels(v16, entry(c16))},
         {Form(Bmhd(w, h, 4) + Body(w, h, 4, v16)),
-         pixels(v16, [](uint32_t v) { return MakePixel(uint8_t(v * 17), uint8_t(v * 17), uint8_t(v * 17)); })},
-        {Form(Chunk("ANNO", "odd") + Bmhd(w, h, 3) + Chunk("GRAB", "\1\2\3\4") + Cmap(c8) + Body(w, h, 3, v8) +
-              Cmap(Colors(2))),
+         pixels(v16,
+                [](uint32_t v) { return MakePixel(uint8_t(v * 17), uint8_t(v * 17), uint8_t(v * 17)); })},
+        {Form(Chunk("ANNO", "odd") + Bmhd(w, h, 3) + Chunk("GRAB", "\1\2\3\4") + Cmap(c8) +
+              Body(w, h, 3, v8) + Cmap(Colors(2))),
          pixels(v8, entry(c8))},
     };
     for (const auto& [bytes, expected] : cases) {
@@ -187,9 +200,12 @@ TEST(IffFormat, EhbMaskingGraySkippedChunksAndShortPalettes)
     }
     // A 7-byte CMAP gives two entries; indices past them are black.
     const std::vector<uint32_t> v4 = Values(w, h, 4);
-    Pixels p = DecodeIff(Form(Bmhd(w, h, 2) + Chunk("CMAP", "\x10\x20\x30\x40\x50\x60\x70") + Body(w, h, 2, v4)));
+    Pixels p =
+        DecodeIff(Form(Bmhd(w, h, 2) + Chunk("CMAP", "\x10\x20\x30\x40\x50\x60\x70") + Body(w, h, 2, v4)));
     EXPECT_EQ(p, pixels(v4, [](uint32_t v) {
-                  return v == 0 ? MakePixel(0x10, 0x20, 0x30) : v == 1 ? MakePixel(0x40, 0x50, 0x60) : MakePixel(0, 0, 0);
+                  return v == 0   ? MakePixel(0x10, 0x20, 0x30)
+                         : v == 1 ? MakePixel(0x40, 0x50, 0x60)
+                                  : MakePixel(0, 0, 0);
               }));
 }
 
@@ -200,7 +216,8 @@ TEST(IffFormat, HamHoldsAndModifies)
     const std::vector<Rgb> colors = Colors(16);
     const std::vector<uint32_t> values = {0x15, 0x03, 0x19, 0x2F, 0x31, 0x00, 0x27, 0x3C,  // row 0
                                           0x24, 0x32, 0x0F, 0x10, 0x11, 0x22, 0x33, 0x08}; // row 1
-    const std::string file = Form(Bmhd(8, 2, 6, 0, 1) + Cmap(colors) + Camg(0x800) + Body(8, 2, 6, values, false, true));
+    const std::string file =
+        Form(Bmhd(8, 2, 6, 0, 1) + Cmap(colors) + Camg(0x800) + Body(8, 2, 6, values, false, true));
     Pixels p = DecodeIff(file);
     auto s = [](int v) { return uint8_t((v * 255 + 7) / 15); };
     int held[3] = {0, 0, 0}; // red, green, blue
@@ -209,7 +226,8 @@ TEST(IffFormat, HamHoldsAndModifies)
         if (i % 8 == 0)
             held[0] = held[1] = held[2] = 0;
         if (mode == 0)
-            held[0] = colors[size_t(v)].r >> 4, held[1] = colors[size_t(v)].g >> 4, held[2] = colors[size_t(v)].b >> 4;
+            held[0] = colors[size_t(v)].r >> 4, held[1] = colors[size_t(v)].g >> 4,
+            held[2] = colors[size_t(v)].b >> 4;
         else
             held[mode == 1 ? 2 : mode == 2 ? 0 : 1] = v;
         EXPECT_EQ(p.data[i], MakePixel(s(held[0]), s(held[1]), s(held[2]))) << i;
@@ -235,16 +253,22 @@ TEST(IffFormat, RefusedFiles)
     // A row whose ByteRun1 run reaches past the row's 2 bytes.
     std::string overrun = Chunk("BODY", std::string("\xFD\x01", 2) + std::string(8, '\0'));
     const std::vector<Case> cases = {
-        {Form(Cmap(Colors(4)) + Body(5, 2, 2, values)), ErrBadFormat, "Decoder error: No BMHD chunk found.\n"},
+        {Form(Cmap(Colors(4)) + Body(5, 2, 2, values)), ErrBadFormat,
+         "Decoder error: No BMHD chunk found.\n"},
         {Form(Bmhd(5, 2, 2) + Cmap(Colors(4))), ErrBadFormat, "Decoder error: No BODY chunk found.\n"},
-        {Form(Bmhd(5, 2, 2, 0, 2) + Body(5, 2, 2, values)), ErrUnsupported, "Decoder error: Unknown compression type.\n"},
-        {Form(Bmhd(5, 2, 1, 0, 1) + overrun), ErrUnsupported, "Decoder error: Error doing ByteRun decompression\n"},
-        {Form(Bmhd(5, 2, 11) + Body(5, 2, 11, values)), ErrUnsupported, "Decoder error: nPlanes is too large\n"},
+        {Form(Bmhd(5, 2, 2, 0, 2) + Body(5, 2, 2, values)), ErrUnsupported,
+         "Decoder error: Unknown compression type.\n"},
+        {Form(Bmhd(5, 2, 1, 0, 1) + overrun), ErrUnsupported,
+         "Decoder error: Error doing ByteRun decompression\n"},
+        {Form(Bmhd(5, 2, 11) + Body(5, 2, 11, values)), ErrUnsupported,
+         "Decoder error: nPlanes is too large\n"},
         {Form(Bmhd(5, 2, 13) + Camg(0x800) + Body(5, 2, 13, values)), ErrUnsupported,
          "Decoder error: nPlanes is too large\n"},
-        {Form(Bmhd(5000, 5000, 0) + Chunk("BODY", "\1\2")), ErrBadFormat, "Decoder error: No planes in BMHD.\n"},
+        {Form(Bmhd(5000, 5000, 0) + Chunk("BODY", "\1\2")), ErrBadFormat,
+         "Decoder error: No planes in BMHD.\n"},
         // BODY shorter than its rows.
-        {Form(Bmhd(5, 2, 2) + Chunk("BODY", "\1\2\3")), ErrEndOfFile, "End of file reached while decoding.\n"},
+        {Form(Bmhd(5, 2, 2) + Chunk("BODY", "\1\2\3")), ErrEndOfFile,
+         "End of file reached while decoding.\n"},
         {Form(Bmhd(5, 2, 2, 0, 1) + Chunk("BODY", std::string("\x01\x01\x01\x01\x00", 5))), ErrEndOfFile,
          "End of file reached while decoding.\n"},
     };

@@ -21,7 +21,7 @@ Pixels Decode(CPicDecoder& decoder, const std::string& bytes, int wanted = 32, i
 }
 
 class JpegTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         if (!HasProgram("cjpeg") || !HasProgram("djpeg"))
@@ -99,8 +99,8 @@ TEST_F(JpegTest, ReducedDecodesEqualDjpegAtTheSameScale)
             EXPECT_EQ(m_decoder.GetScaleDenominator(), d);
             EXPECT_EQ(reduced.width, (77 + d - 1) / d);
             EXPECT_EQ(reduced.height, (45 + d - 1) / d);
-            EXPECT_EQ(reduced, ReadWithNetpbm("djpeg -dct float -nosmooth -scale 1/" + std::to_string(d) + " -pnm " +
-                                              Quote(path)));
+            EXPECT_EQ(reduced, ReadWithNetpbm("djpeg -dct float -nosmooth -scale 1/" + std::to_string(d) +
+                                              " -pnm " + Quote(path)));
         }
     }
     // Any other answer decodes the full picture; no chooser is full size too.
@@ -150,7 +150,8 @@ TEST_F(JpegTest, ReducedDecodesEqualDjpegAtTheSameScale)
     EXPECT_FALSE(m_decoder.WasFirstScanOnly());
     m_decoder.SetScaleChooser({});
     m_decoder.SetFirstScanOnly();
-    EXPECT_EQ(Decode(m_decoder, progressive), ReadWithNetpbm("djpeg -dct float -nosmooth -pnm " + Quote(Encode("-progressive", "p.jpg"))));
+    EXPECT_EQ(Decode(m_decoder, progressive),
+              ReadWithNetpbm("djpeg -dct float -nosmooth -pnm " + Quote(Encode("-progressive", "p.jpg"))));
     EXPECT_FALSE(m_decoder.WasFirstScanOnly());
 }
 
@@ -275,7 +276,8 @@ TEST_F(JpegTest, CmykFileIsConvertedToRgb)
     if (!HasProgram(ImageMagick()))
         GTEST_SKIP() << "ImageMagick not installed";
     std::string path = m_dir.File("cmyk.jpg");
-    ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(m_ppm) + " -colorspace cmyk -quality 95 " + Quote(path)), 0);
+    ASSERT_EQ(
+        vktest::Run(ImageMagick() + " " + Quote(m_ppm) + " -colorspace cmyk -quality 95 " + Quote(path)), 0);
     Pixels ours = Decode(m_decoder, ReadFile(path));
     Pixels theirs = Opaque(ReadWithImageMagick(path));
     EXPECT_GT(Psnr(ours, theirs), 30.0);

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace vktest;
 
 namespace {
@@ -28,7 +27,7 @@ Decoded DecodeFileWith(CPicDecoder& decoder, const std::string& path)
 }
 
 class ModernFormats : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         if (!HasProgram("identify"))
@@ -37,7 +36,8 @@ protected:
         // The same picture with a graded, partly clear alpha channel.
         ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(m_ppm) +
                               " \\( -size 67x41 gradient:white-'rgba(0,0,0,0)' -alpha extract \\) -alpha off"
-                              " -compose copy_opacity -composite " + Quote(m_alphaPng)),
+                              " -compose copy_opacity -composite " +
+                              Quote(m_alphaPng)),
                   0);
         ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(m_ppm) + " " + Quote(m_png)), 0);
     }
@@ -45,8 +45,8 @@ protected:
     // Encodes `input` with `encoder` ({in} and {out} in the command), decodes
     // the result with `decoder` into a PNG and with us; both must agree
     // within one step per channel. Returns our reading.
-    Decoded ExpectLikeLibrary(const std::string& encoder, const std::string& decoder, const std::string& input,
-                              const std::string& name)
+    Decoded ExpectLikeLibrary(const std::string& encoder, const std::string& decoder,
+                              const std::string& input, const std::string& name)
     {
         SCOPED_TRACE(name);
         const std::string file = m_dir.File(name);
@@ -71,7 +71,8 @@ protected:
     std::string m_alphaPng = m_dir.File("alpha.png");
 };
 
-const std::vector<int> kDamageCodes = {ErrWrongSignature, ErrBadFormat, ErrUnsupported, ErrNoMemory, ErrEndOfFile};
+const std::vector<int> kDamageCodes = {ErrWrongSignature, ErrBadFormat, ErrUnsupported, ErrNoMemory,
+                                       ErrEndOfFile};
 
 } // namespace
 
@@ -100,8 +101,9 @@ TEST_F(ModernFormats, AnimatedWebPShowsItsFirstFrame)
         GTEST_SKIP() << "img2webp missing";
     const std::string second = m_dir.File("second.png");
     const std::string file = m_dir.File("anim.webp");
-    ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(m_png) + " -negate " + Quote(second) + " && img2webp -lossless " +
-                          Quote(m_png) + " " + Quote(second) + " -o " + Quote(file) + " >/dev/null 2>&1"),
+    ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(m_png) + " -negate " + Quote(second) +
+                          " && img2webp -lossless " + Quote(m_png) + " " + Quote(second) + " -o " +
+                          Quote(file) + " >/dev/null 2>&1"),
               0);
     CWebPDecoder webp;
     Decoded ours = DecodeFileWith(webp, file);
@@ -117,7 +119,8 @@ TEST_F(ModernFormats, AvifAndHeicMatchHeifConvert)
     const std::string convert = "heif-convert {in} {out}";
     Decoded avif = ExpectLikeLibrary("heif-enc -A -q 80 {in} -o {out}", convert, m_png, "pic.avif");
     EXPECT_FALSE(avif.alpha);
-    Decoded avifAlpha = ExpectLikeLibrary("heif-enc -A -q 90 {in} -o {out}", convert, m_alphaPng, "alpha.avif");
+    Decoded avifAlpha =
+        ExpectLikeLibrary("heif-enc -A -q 90 {in} -o {out}", convert, m_alphaPng, "alpha.avif");
     EXPECT_TRUE(avifAlpha.alpha);
     // heif-enc needs an HEVC encoder (x265) for HEIC; not every build has one.
     std::string encoders;
@@ -171,7 +174,8 @@ TEST_F(ModernFormats, DamagedFilesEndInCleanErrors)
         const std::string bytes = ReadFile(file);
         ASSERT_FALSE(bytes.empty());
         EXPECT_EQ(CutFailures(*c.decoder, bytes, kDamageCodes, Positions(0, bytes.size(), 64, 7)), "");
-        EXPECT_EQ(FlipFailures(*c.decoder, bytes, Positions(0, bytes.size(), 64, 5), {0x01, 0x80, 0xFF}, {}), "");
+        EXPECT_EQ(FlipFailures(*c.decoder, bytes, Positions(0, bytes.size(), 64, 5), {0x01, 0x80, 0xFF}, {}),
+                  "");
     }
     // Wrong signatures given straight to each decoder.
     EXPECT_EQ(ErrorOf(webp, "RIFF....WAVE").first, ErrWrongSignature);

@@ -9,7 +9,10 @@ using namespace vktest;
 
 namespace {
 
-const uint8_t* Data(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+const uint8_t* Data(const std::string& s)
+{
+    return reinterpret_cast<const uint8_t*>(s.data());
+}
 
 // A TIFF-laid-out block holding one directory whose entries are given.
 struct Entry {
@@ -44,12 +47,17 @@ std::string Segment(int marker, const std::string& payload)
     return ByteString({0xFF, marker}) + Be16(unsigned(payload.size() + 2)) + payload;
 }
 
-std::string ExifSegment(const std::string& tiff) { return Segment(0xE1, std::string("Exif\0\0", 6) + tiff); }
+std::string ExifSegment(const std::string& tiff)
+{
+    return Segment(0xE1, std::string("Exif\0\0", 6) + tiff);
+}
 
 std::string PngWithChunk(const std::string& type, const std::string& data)
 {
     std::string s("\x89PNG\r\n\x1a\n", 8);
-    auto chunk = [&s](const std::string& t, const std::string& d) { s += Be32(uint32_t(d.size())) + t + d + Be32(0); };
+    auto chunk = [&s](const std::string& t, const std::string& d) {
+        s += Be32(uint32_t(d.size())) + t + d + Be32(0);
+    };
     chunk("IHDR", std::string(13, '\0'));
     chunk(type, data);
     chunk("IEND", "");
@@ -62,7 +70,8 @@ TEST(ExifOrientation, TiffBlocksInEitherByteOrderGiveTheirTag)
 {
     for (bool big : {false, true}) {
         for (unsigned value = 1; value <= 8; ++value) {
-            std::string block = TiffBlock(big, {{0x0100, 3, 1, 64}, {0x0112, 3, 1, value}, {0x0131, 2, 4, 0}});
+            std::string block =
+                TiffBlock(big, {{0x0100, 3, 1, 64}, {0x0112, 3, 1, value}, {0x0131, 2, 4, 0}});
             EXPECT_EQ(ReadTiffOrientation(Data(block), block.size()), int(value)) << big << " " << value;
         }
     }

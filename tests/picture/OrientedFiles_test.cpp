@@ -15,14 +15,15 @@ using namespace vktest;
 namespace {
 
 // ImageMagick's name for each orientation value, for -orient.
-const char* const kOrientNames[9] = {"",         "TopLeft",  "TopRight", "BottomRight", "BottomLeft",
+const char* const kOrientNames[9] = {"",        "TopLeft",  "TopRight",    "BottomRight", "BottomLeft",
                                      "LeftTop", "RightTop", "RightBottom", "LeftBottom"};
 
 class OrientedFiles : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
-        if (!HasProgram("exiftool") || !HasProgram("cjpeg") || !HasProgram("djpeg") || !HasProgram("identify"))
+        if (!HasProgram("exiftool") || !HasProgram("cjpeg") || !HasProgram("djpeg") ||
+            !HasProgram("identify"))
             GTEST_SKIP() << "exiftool, libjpeg tools or ImageMagick missing";
         // Wider than high, unlike its mirror images, and taller than the
         // JPEG decoder's bands of 64 lines (not a multiple of them).
@@ -66,7 +67,8 @@ TEST_F(OrientedFiles, EveryJpegOrientationShowsUprightAsImageMagickShowsIt)
     ASSERT_EQ(vktest::Run("cjpeg -quality 95 -sample 1x1 -outfile " + Quote(base) + " " + Quote(m_ppm)), 0);
     // Stored pixels as libjpeg gives them with our settings.
     const std::string stored = m_dir.File("stored.ppm");
-    ASSERT_EQ(vktest::Run("djpeg -dct float -nosmooth -pnm -outfile " + Quote(stored) + " " + Quote(base)), 0);
+    ASSERT_EQ(vktest::Run("djpeg -dct float -nosmooth -pnm -outfile " + Quote(stored) + " " + Quote(base)),
+              0);
     for (int value = 1; value <= 8; ++value) {
         SCOPED_TRACE(value);
         std::string file = m_dir.File("o" + std::to_string(value) + ".jpg");
@@ -98,8 +100,8 @@ TEST_F(OrientedFiles, GrayJpegTurnedAsItDecodesAtEightBits)
     ASSERT_EQ(vktest::Run("cjpeg -grayscale -outfile " + Quote(file) + " " + Quote(m_ppm)), 0);
     for (int value : {3, 6, 7}) {
         SCOPED_TRACE(value);
-        ASSERT_EQ(vktest::Run("exiftool -q -n -Orientation=" + std::to_string(value) + " -overwrite_original " +
-                              Quote(file)),
+        ASSERT_EQ(vktest::Run("exiftool -q -n -Orientation=" + std::to_string(value) +
+                              " -overwrite_original " + Quote(file)),
                   0);
         CAnyPicDecoder decoder;
         CWinBmp turned, stored;
@@ -208,7 +210,8 @@ TEST_F(OrientedFiles, TiffOrientationTagAgreesWithImageMagick)
     for (int value = 1; value <= 8; ++value) {
         SCOPED_TRACE(value);
         std::string file = m_dir.File("o" + std::to_string(value) + ".tif");
-        ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(m_ppm) + " -orient " + kOrientNames[value] + " " + Quote(file)),
+        ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(m_ppm) + " -orient " + kOrientNames[value] + " " +
+                              Quote(file)),
                   0);
         int stored = 0;
         Pixels ours = Decode(file, true, &stored);
@@ -225,11 +228,11 @@ TEST_F(OrientedFiles, PngExifChunkAgreesWithVips)
         SCOPED_TRACE(value);
         std::string file = m_dir.File("o.png");
         std::string upright = m_dir.File("up.png");
-        ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(m_ppm) + " " + Quote(file) + " && exiftool -q -n -Orientation=" +
-                              std::to_string(value) + " -overwrite_original " + Quote(file) + " && vips autorot " +
-                              Quote(file) + " " + Quote(upright)),
+        ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(m_ppm) + " " + Quote(file) +
+                              " && exiftool -q -n -Orientation=" + std::to_string(value) +
+                              " -overwrite_original " + Quote(file) + " && vips autorot " + Quote(file) +
+                              " " + Quote(upright)),
                   0);
         EXPECT_EQ(Diff(Decode(file), Opaque(ReadWithImageMagick(upright))), "");
     }
 }
-

@@ -116,7 +116,8 @@ TEST(AtomicWriter, FailuresLeaveTheOldFileAndNoTemporary)
         EXPECT_EQ(Listing(dir.Path()).size(), 5u); // the temporary beside it
     }
     EXPECT_EQ(ReadFile(dir.File("kept.bmp")), "old");
-    EXPECT_EQ(Listing(dir.Path()), (std::vector<std::string>{"in-the-way", "kept.bmp", "link-to-folder", "locked"}));
+    EXPECT_EQ(Listing(dir.Path()),
+              (std::vector<std::string>{"in-the-way", "kept.bmp", "link-to-folder", "locked"}));
 }
 
 TEST(AtomicWriter, FullFileSystemKeepsTheOldFile)

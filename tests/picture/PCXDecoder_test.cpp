@@ -70,11 +70,15 @@ std::string VgaPalette(const Colors& colors)
 {
     std::string s(1, char(12));
     for (size_t i = 0; i < 256; ++i)
-        s += i < colors.size() ? std::string{char(colors[i].r), char(colors[i].g), char(colors[i].b)} : std::string(3, '\0');
+        s += i < colors.size() ? std::string{char(colors[i].r), char(colors[i].g), char(colors[i].b)}
+                               : std::string(3, '\0');
     return s;
 }
 
-uint32_t Px(const Rgb& c) { return MakePixel(c.r, c.g, c.b); }
+uint32_t Px(const Rgb& c)
+{
+    return MakePixel(c.r, c.g, c.b);
+}
 
 void ExpectPeersAgree(const std::string& path, const std::string& what, bool withMagick)
 {
@@ -99,21 +103,26 @@ TEST(PcxPeers, NetpbmAndImageMagickLayouts)
     const std::string ppm = dir.File("in.ppm"), out = dir.File("out.pcx");
     // (colours, ppmtopcx options): 0 colours is the full-colour picture.
     const std::vector<std::pair<int, std::string>> variants = {
-        {0, "-24bit"}, {200, "-8bit"}, {256, ""},       {2, ""},        {4, ""},
+        {0, "-24bit"}, {200, "-8bit"}, {256, ""},      {2, ""},        {4, ""},
         {8, ""},       {16, ""},       {2, "-packed"}, {4, "-packed"}, {16, "-packed"}};
     for (int width : {1, 7, 33, 250}) {
         const int height = width == 250 ? 61 : 5;
         for (const auto& [colors, options] : variants) {
             const Pixels source = WriteTestPpm(ppm, width, height, colors, unsigned(width));
-            const std::string what = std::to_string(colors) + " colours " + options + " " + std::to_string(width);
-            ASSERT_EQ(vktest::Run("ppmtopcx " + options + " " + Quote(ppm) + " > " + Quote(out) + " 2>/dev/null"), 0);
+            const std::string what =
+                std::to_string(colors) + " colours " + options + " " + std::to_string(width);
+            ASSERT_EQ(
+                vktest::Run("ppmtopcx " + options + " " + Quote(ppm) + " > " + Quote(out) + " 2>/dev/null"),
+                0);
             ExpectPeersAgree(out, what, false);
             EXPECT_EQ(Diff(DecodeWithVelkor(out), source), "") << what << ": differs from the source picture";
         }
     }
     WriteTestPpm(ppm, 123, 45, 0, 9);
     for (std::string options : {"", "-colors 256 -type palette", "-colors 16 -type palette", "-monochrome"}) {
-        ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(ppm) + " " + options + " " + Quote(out) + " 2>/dev/null"), 0);
+        ASSERT_EQ(
+            vktest::Run(ImageMagick() + " " + Quote(ppm) + " " + options + " " + Quote(out) + " 2>/dev/null"),
+            0);
         ExpectPeersAgree(out, "ImageMagick " + options, true);
     }
 }
@@ -135,7 +144,8 @@ TEST(PcxFormat, PalettesRunsAndLineLengths)
     }
     // Three 8-bit planes: no trailing palette is read.
     EXPECT_EQ(DecodePcx(Header(5, 8, 3, 3, 1, 3) + Rle("\x01\x02\x03\x10\x20\x30\xFE\xFD\xFC")).data,
-              (std::vector<uint32_t>{MakePixel(1, 0x10, 0xFE), MakePixel(2, 0x20, 0xFD), MakePixel(3, 0x30, 0xFC)}));
+              (std::vector<uint32_t>{MakePixel(1, 0x10, 0xFE), MakePixel(2, 0x20, 0xFD),
+                                     MakePixel(3, 0x30, 0xFC)}));
     // Four 1-bit planes: plane i gives bit i of the index (here x * 2 + 1).
     std::string planes;
     for (int i = 0; i < 4; ++i) {
@@ -150,14 +160,16 @@ TEST(PcxFormat, PalettesRunsAndLineLengths)
     // A run of count 0 consumes its value and writes nothing; runs cross
     // line ends.
     const uint32_t nine = Px(colors[9]);
-    EXPECT_EQ(DecodePcx(Header(5, 8, 1, 3, 2, 3) + std::string("\xC0\x55\xC5\x09\x02", 5) + VgaPalette(colors)).data,
-              (std::vector<uint32_t>{nine, nine, nine, nine, nine, Px(colors[2])}));
+    EXPECT_EQ(
+        DecodePcx(Header(5, 8, 1, 3, 2, 3) + std::string("\xC0\x55\xC5\x09\x02", 5) + VgaPalette(colors))
+            .data,
+        (std::vector<uint32_t>{nine, nine, nine, nine, nine, Px(colors[2])}));
     // Lines longer than the width needs: the extra bytes are skipped.
     EXPECT_EQ(DecodePcx(Header(5, 8, 1, 3, 2, 6) + Rle("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C") +
-                          VgaPalette(colors))
+                        VgaPalette(colors))
                   .data,
-              (std::vector<uint32_t>{Px(colors[1]), Px(colors[2]), Px(colors[3]), Px(colors[7]), Px(colors[8]),
-                                     Px(colors[9])}));
+              (std::vector<uint32_t>{Px(colors[1]), Px(colors[2]), Px(colors[3]), Px(colors[7]),
+                                     Px(colors[8]), Px(colors[9])}));
 }
 
 TEST(PcxFormat, RefusedLayoutsRunsAndPalettes)
@@ -172,16 +184,18 @@ TEST(PcxFormat, RefusedLayoutsRunsAndPalettes)
         // 4 bytes in all and a run of 5; 12 bytes and a run of 11 after 2.
         {Header(5, 8, 1, 2, 2, 2) + "\xC5\x01" + VgaPalette(Ramp(4)), "Repeat count spans end of image."},
         {Header(5, 8, 3, 2, 2, 2) + "\x01\x02\xCB\x03", "Repeat count spans end of image."},
-        {Header(5, 8, 1, 20, 1, 20) + Rle(std::string(20, '\1')) + std::string(769, '\x0B'), "Bad color map signature."},
+        {Header(5, 8, 1, 20, 1, 20) + Rle(std::string(20, '\1')) + std::string(769, '\x0B'),
+         "Bad color map signature."},
         // Lines too short for the width.
-        {Header(5, 8, 1, 3, 2, 2) + Rle("\x01\x02\x03\x04") + VgaPalette(Ramp(4)), "Bytes per line too few for the width."},
+        {Header(5, 8, 1, 3, 2, 2) + Rle("\x01\x02\x03\x04") + VgaPalette(Ramp(4)),
+         "Bytes per line too few for the width."},
         {Header(5, 1, 1, 60000, 1, 1) + "\x55", "Bytes per line too few for the width."},
     };
     for (const auto& [bytes, text] : cases) {
         auto [code, got] = PcxError(bytes);
         EXPECT_EQ(code, text == "Bad color map signature." ? ErrWrongSignature
-                        : text.starts_with("Bytes")         ? ErrBadFormat
-                                                            : ErrUnsupported)
+                        : text.starts_with("Bytes")        ? ErrBadFormat
+                                                           : ErrUnsupported)
             << text;
         EXPECT_EQ(got, "Decoder error: " + text + "\n");
     }
@@ -202,7 +216,8 @@ TEST(PcxDamage, TruncatedFlippedAndHugeFilesFailCleanly)
         ASSERT_EQ(PcxError(good).first, 0);
         EXPECT_EQ(CutFailures(decoder, good, {ErrEndOfFile}, {}, 0), "");
         EXPECT_EQ(FlipFailures(decoder, good, Positions(1, good.size(), 128, 7), {0x01, 0x40, 0xFF},
-                               {ErrEndOfFile, ErrUnsupported, ErrWrongSignature, ErrBadFormat, ErrNoMemory}, 0),
+                               {ErrEndOfFile, ErrUnsupported, ErrWrongSignature, ErrBadFormat, ErrNoMemory},
+                               0),
                   "");
     }
     // Claimed sizes far beyond the data fail before a picture is allocated;

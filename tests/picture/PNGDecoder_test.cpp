@@ -28,12 +28,13 @@ std::string Chunk(const std::string& type, const std::string& data)
 std::string PngFile(uint32_t width, uint32_t height, int bitDepth, int colorType)
 {
     return std::string("\x89PNG\r\n\x1A\n", 8) +
-           Chunk("IHDR", Be32(width) + Be32(height) + char(bitDepth) + char(colorType) + std::string(3, '\0')) +
+           Chunk("IHDR",
+                 Be32(width) + Be32(height) + char(bitDepth) + char(colorType) + std::string(3, '\0')) +
            Chunk("IDAT", std::string("\x78\x9C\x03\x00\x00\x00\x00\x01", 8)) + Chunk("IEND", "");
 }
 
 class PngTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         if (!HasProgram("pnmtopng") || !HasProgram(ImageMagick()))
@@ -81,8 +82,8 @@ TEST_F(PngTest, EveryColourTypeAndDepthReadsAsImageMagickReadsIt)
         {im + " {in}" + alphaX + "PNG32:{out}", "rgba.png", 0, 32, true, false},
         {im + " {in}" + alphaY + "-interlace png PNG32:{out}", "rgba-interlaced.png", 0, 0, true, false},
         {im + " {in}" + alphaY + "-depth 16 PNG64:{out}", "rgba16.png", 1, 0, true, false},
-        {im + " {in} -colorspace gray" + alphaX + "-define png:color-type=4 PNG:{out}", "grayalpha.png", 0, 0, true,
-         false},
+        {im + " {in} -colorspace gray" + alphaX + "-define png:color-type=4 PNG:{out}", "grayalpha.png", 0, 0,
+         true, false},
         {"pnmtopng -transparent =rgb:ff/00/28 {in} >{out}", "rgb-trns.png", 0, 0, false, false},
         {im + " {in} -colors 8 -fill black -draw 'rectangle 0,0 9,9' -transparent black PNG8:{out}",
          "palette-trns.png", 0, 0, true, false},
@@ -117,7 +118,8 @@ TEST_F(PngTest, EveryColourTypeAndDepthReadsAsImageMagickReadsIt)
     EXPECT_EQ(DecodeBytes(decoder, ReadFile(m_dir.File("rgb-interlaced.png"))),
               ReadWithNetpbm("pngtopam " + Quote(m_dir.File("rgb-interlaced.png"))));
     // Half-transparent pixels keep their alpha.
-    const std::string half = Make(im + " {in} -alpha set -channel A -evaluate set 50% PNG32:{out}", "half.png");
+    const std::string half =
+        Make(im + " {in} -alpha set -channel A -evaluate set 50% PNG32:{out}", "half.png");
     EXPECT_NEAR(int(DecodeBytes(decoder, half).At(3, 3) >> 24), 128, 1);
 }
 
@@ -125,7 +127,8 @@ TEST_F(PngTest, TruncatedDamagedAndOversizedFilesRaiseCleanErrors)
 {
     const std::string bytes = Make("pnmtopng {in} >{out}", "rgb.png");
     for (size_t keep : {size_t(4), size_t(20), size_t(40)})
-        EXPECT_EQ(PngError(bytes.substr(0, keep)), std::pair(int(ErrEndOfFile), std::string(kTextEndOfFile))) << keep;
+        EXPECT_EQ(PngError(bytes.substr(0, keep)), std::pair(int(ErrEndOfFile), std::string(kTextEndOfFile)))
+            << keep;
     // Cut inside or after the pixels: the rows that came through, and the
     // damaged-picture warning.
     CPNGDecoder decoder;

@@ -28,7 +28,7 @@ std::pair<int, std::string> PnmError(const std::string& bytes)
 }
 
 class PnmPeers : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         if (!HasProgram("pnmtoplainpnm") || !HasProgram("identify"))
@@ -76,12 +76,14 @@ TEST_F(PnmPeers, EveryKindAndMaxvalAgreesWithImageMagickOrNetpbm)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pipeline);
         const std::string file = dir.File("out.pnm");
-        ASSERT_EQ(vktest::Run(std::string("(") + c.pipeline + ") < " + Quote(source) + " > " + Quote(file) + " 2>/dev/null"), 0);
+        ASSERT_EQ(vktest::Run(std::string("(") + c.pipeline + ") < " + Quote(source) + " > " + Quote(file) +
+                              " 2>/dev/null"),
+                  0);
         int sourceDepth = 0;
         const Pixels ours = DecodePnm(ReadFile(file), &sourceDepth);
         EXPECT_EQ(sourceDepth, c.depth);
-        const Pixels theirs = c.netpbm ? ReadWithNetpbm("pnmdepth 255 < " + Quote(file))
-                                       : Opaque(ReadWithImageMagick(file));
+        const Pixels theirs =
+            c.netpbm ? ReadWithNetpbm("pnmdepth 255 < " + Quote(file)) : Opaque(ReadWithImageMagick(file));
         EXPECT_LE(MaxChannelDifference(ours, theirs), c.tolerance);
     }
     // netpbm's own reader, as a second opinion on P6 and P5, and
@@ -114,17 +116,20 @@ TEST(PnmDecode, ExactValuesCommentsAndShortData)
         {"P1", "P1\n3 1\n1 0\n1", gray({0, 255, 0})},
         {"P1 packed digits", "P1 3 1 101", gray({0, 255, 0})},
         // P4 rows start on a new byte; the unused bits of the last one are ignored.
-        {"P4", std::string("P4 9 2\n\x80\x7F\x00\x80", 11), gray({0, 255, 255, 255, 255, 255, 255, 255, 255,
-                                                                   255, 255, 255, 255, 255, 255, 255, 255, 0})},
+        {"P4", std::string("P4 9 2\n\x80\x7F\x00\x80", 11),
+         gray({0, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 255, 0})},
         // Maxval 15: 7 is 119 (rounded), 15 is white; above maxval is white.
         {"P2 maxval 15", "P2 3 1 15 7 15 40", gray({119, 255, 255})},
         {"P3 maxval 3", "P3 1 1 3 1 2 3", {MakePixel(85, 170, 255)}},
         // 65535 is white, 32768 rounds up to 128, 257 is 1.
         {"P5 16 bits", std::string("P5 3 1 65535\n\xFF\xFF\x80\x00\x01\x01", 19), gray({255, 128, 1})},
-        {"P3 wide numbers", "P3 2 1 1000\n1000 0 500 2000 1 999", {MakePixel(255, 0, 128), MakePixel(255, 0, 255)}},
+        {"P3 wide numbers",
+         "P3 2 1 1000\n1000 0 500 2000 1 999",
+         {MakePixel(255, 0, 128), MakePixel(255, 0, 255)}},
         // GIMP writes a "# CREATOR" line; comments may sit anywhere in the
         // header, and the raw data after the single whitespace may hold '#'.
-        {"GIMP comment", "P2\n# CREATOR: GIMP PNM Filter Version 1.1\n2 1\n#another\n255\n9 250\n", gray({9, 250})},
+        {"GIMP comment", "P2\n# CREATOR: GIMP PNM Filter Version 1.1\n2 1\n#another\n255\n9 250\n",
+         gray({9, 250})},
         {"comments in numbers' places", "P5 1#w\n1 255#x\nM", gray({77})},
         {"data byte '#'", "P5 1 1 255\n#", gray({'#'})},
         // Long runs of leading zeros are still a small number.
@@ -143,8 +148,9 @@ TEST(PnmDecode, HeaderErrorsCarryTheirCodeAndText)
               std::pair(int(ErrBadFormat), Raised("Bad magic number - not a ppm, pgm, or pbm file.")));
     EXPECT_EQ(PnmError("Q6 1 1 255\n"),
               std::pair(int(ErrBadFormat), Raised("Bad magic number - not a ppm, pgm, or pbm file.")));
-    EXPECT_EQ(PnmError("P5 1 1 65536\n"),
-              std::pair(int(ErrInternal), Raised("Maxval is too large - try reconfiguring with PGM_BIGGRAYS.")));
+    EXPECT_EQ(
+        PnmError("P5 1 1 65536\n"),
+        std::pair(int(ErrInternal), Raised("Maxval is too large - try reconfiguring with PGM_BIGGRAYS.")));
     EXPECT_EQ(PnmError("P6 1 1 4000000\n"),
               std::pair(int(ErrInternal), Raised("Maxval is too large - try reconfiguring with PGM_BIGGRAYS\n"
                                                  "    or without PPM_PACKCOLORS")));
@@ -152,7 +158,8 @@ TEST(PnmDecode, HeaderErrorsCarryTheirCodeAndText)
               std::pair(int(ErrInternal), Raised("Junk in file where an integer should be")));
     EXPECT_EQ(PnmError("P2 2 1 255 1 -2"),
               std::pair(int(ErrInternal), Raised("Junk in file where an integer should be")));
-    EXPECT_EQ(PnmError("P1 2 1 1 2"), std::pair(int(ErrInternal), Raised("Junk in file where bits should be.")));
+    EXPECT_EQ(PnmError("P1 2 1 1 2"),
+              std::pair(int(ErrInternal), Raised("Junk in file where bits should be.")));
     EXPECT_EQ(PnmError("P5 1 1 0\n0").first, ErrInternal);
     EXPECT_EQ(PnmError("P6 1 1 255\n12"), std::pair(int(ErrEndOfFile), std::string(kTextEndOfFile)));
 }

@@ -125,7 +125,7 @@ void ExpectIndexedPixels(const Pixels& p, int width)
 }
 
 class PictPeers : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         if (!HasProgram("ppmtopict") || !HasProgram("identify"))
@@ -163,7 +163,8 @@ TEST(PackBits, UnpacksWithinTheOutputAndTheInput)
     PackBitsResult r = UnpackBits(in, sizeof in, out, 9);
     EXPECT_EQ(r.consumed, sizeof in);
     EXPECT_EQ(r.produced, 9u);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 10), std::string("abcxxxxzq\0", 10)); // nothing beyond
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(out), 10),
+              std::string("abcxxxxzq\0", 10)); // nothing beyond
     // A run of 128 into 4 bytes: cut, and its input is consumed.
     std::memset(out, 0xEE, sizeof out);
     const uint8_t run[] = {0x81, 7, 0x00, 9};
@@ -224,27 +225,27 @@ TEST(PictDecode, IndexedRowsPackedAndUnpacked)
 TEST(PictDecode, SkipsDrawingOpcodesOfEveryShape)
 {
     std::string pict = IndexedPict(20, [](PictWriter& w) {
-        w.u16(0x0001).u16(10).rect(0, 0, 2, 20);                 // clip rectangle
-        w.u16(0x0001).u16(14).zeros(12);                         // clip region
-        w.u16(0x0004).u8(1);                                     // TxFace: odd length
-        w.align().u16(0x0028).u32(0).u8(3).bytes("abc");          // LongText
-        w.align().u16(0x0029).u8(5).u8(2).bytes("hi");            // DHText
-        w.align().u16(0x002B).u16(0).u8(1).bytes("x");            // DHDVText
-        w.align().u16(0x002C).u16(4).zeros(4);                   // fontName
-        w.u16(0x0031).rect(0, 0, 1, 1);                          // paintRect
-        w.u16(0x0061).rect(0, 0, 1, 1).u32(0);                   // paintArc
-        w.u16(0x0070).u16(12).zeros(10);                         // framePoly
-        w.u16(0x0081).u16(10).zeros(8);                          // paintRgn
-        w.u16(0x0012).u16(2).zeros(13);                          // BkPixPat, dithered
-        w.align().u16(0x00A0).u16(7);                            // ShortComment
-        w.u16(0x00A1).u16(100).u16(3).bytes("abc");               // LongComment
-        w.align().u16(0x00A5).u16(2).zeros(2);                   // reserved, 16-bit length
-        w.u16(0x00B3);                                           // reserved, no data
-        w.u16(0x00D0).u32(6).zeros(6);                           // reserved, 32-bit length
-        w.u16(0x0200).zeros(4);                                  // reserved: (op >> 7) & 0xFF
-        w.u16(0x2000).u32(2).zeros(2);                           // reserved, 32-bit length
-        w.u16(0x8001);                                           // reserved, no data
-        w.u16(0x8201).u32(4).zeros(4);                           // reserved, 32-bit length
+        w.u16(0x0001).u16(10).rect(0, 0, 2, 20);         // clip rectangle
+        w.u16(0x0001).u16(14).zeros(12);                 // clip region
+        w.u16(0x0004).u8(1);                             // TxFace: odd length
+        w.align().u16(0x0028).u32(0).u8(3).bytes("abc"); // LongText
+        w.align().u16(0x0029).u8(5).u8(2).bytes("hi");   // DHText
+        w.align().u16(0x002B).u16(0).u8(1).bytes("x");   // DHDVText
+        w.align().u16(0x002C).u16(4).zeros(4);           // fontName
+        w.u16(0x0031).rect(0, 0, 1, 1);                  // paintRect
+        w.u16(0x0061).rect(0, 0, 1, 1).u32(0);           // paintArc
+        w.u16(0x0070).u16(12).zeros(10);                 // framePoly
+        w.u16(0x0081).u16(10).zeros(8);                  // paintRgn
+        w.u16(0x0012).u16(2).zeros(13);                  // BkPixPat, dithered
+        w.align().u16(0x00A0).u16(7);                    // ShortComment
+        w.u16(0x00A1).u16(100).u16(3).bytes("abc");      // LongComment
+        w.align().u16(0x00A5).u16(2).zeros(2);           // reserved, 16-bit length
+        w.u16(0x00B3);                                   // reserved, no data
+        w.u16(0x00D0).u32(6).zeros(6);                   // reserved, 32-bit length
+        w.u16(0x0200).zeros(4);                          // reserved: (op >> 7) & 0xFF
+        w.u16(0x2000).u32(2).zeros(2);                   // reserved, 32-bit length
+        w.u16(0x8001);                                   // reserved, no data
+        w.u16(0x8201).u32(4).zeros(4);                   // reserved, 32-bit length
     });
     ExpectIndexedPixels(DecodePict(pict).pixels, 20);
 
@@ -265,7 +266,7 @@ TEST(PictDecode, VersionOneBitmaps)
     for (int rowBytes : {2, 8}) {
         PictWriter w;
         w.zeros(512).u16(0).rect(0, 0, 2, 10).u8(0x11).u8(0x01);
-        w.u8(0x01).u16(10).rect(0, 0, 2, 10);          // clip
+        w.u8(0x01).u16(10).rect(0, 0, 2, 10); // clip
         w.u8(rowBytes < 8 ? 0x90 : 0x98).u16(unsigned(rowBytes));
         w.rect(0, 0, 2, 10).rect(0, 0, 2, 10).rect(0, 0, 2, 10).u16(0);
         std::string rows[2] = {std::string("\x80\x40", 2), std::string("\xFF\xC0", 2)};
@@ -339,7 +340,13 @@ TEST(PictDecode, PixelSizesTwoFourSixteenThirtyTwo)
     w.u16(0x9A).u32(0xFF).u16(0x8000 | 8);
     PixMap(w, 2, 1, 32, 4);
     w.rect(0, 0, 1, 2).rect(0, 0, 1, 2).u16(0);
-    PackedRow(w, std::string("\x80\x40" "\x01\x02" "\x03\x04" "\x05\x06", 8), 8);
+    PackedRow(w,
+              std::string("\x80\x40"
+                          "\x01\x02"
+                          "\x03\x04"
+                          "\x05\x06",
+                          8),
+              8);
     d = DecodePict(w.s);
     EXPECT_TRUE(d.alpha);
     EXPECT_EQ(d.pixels.At(0, 0), MakePixel(1, 3, 5, 0x80));
@@ -372,7 +379,9 @@ TEST(PictDecode, EmbeddedJpeg)
         GTEST_SKIP() << "ImageMagick missing";
     TempDir dir;
     std::string jpegFile = dir.File("g.jpg");
-    ASSERT_EQ(vktest::Run(ImageMagick() + " -size 33x17 gradient:white-black -colorspace Gray " + Quote(jpegFile)), 0);
+    ASSERT_EQ(
+        vktest::Run(ImageMagick() + " -size 33x17 gradient:white-black -colorspace Gray " + Quote(jpegFile)),
+        0);
     std::string jpeg = ReadFile(jpegFile);
     PictWriter w = V2Start(33, 17);
     // QuickTime image description first; the decoder looks for the SOI.
@@ -425,7 +434,8 @@ TEST(PictDecode, ErrorsCarryTheirCodeAndText)
     w.u16(0x98).u16(0x8000 | 4);
     PixMap(w, 4, 1, 8, 1);
     w.u32(0).u16(0).u16(1).u16(2).zeros(6).u16(0).zeros(6);
-    EXPECT_EQ(PictError(w.s), std::pair(int(ErrBadFormat), Raised("pixel value greater than colour table size.")));
+    EXPECT_EQ(PictError(w.s),
+              std::pair(int(ErrBadFormat), Raised("pixel value greater than colour table size.")));
 
     // 24-bit pixmaps are not QuickDraw's.
     w = V2Start(4, 1);
@@ -455,8 +465,9 @@ TEST_F(PictPeers, TruncatedAndFlippedFilesEndInAnError)
     const std::string im = ImageMagick();
     std::string rgb = MakeInput("rgb.ppm", 90, 20, 0);
     std::string pal = MakeInput("pal.ppm", 60, 20, 100);
-    for (const std::string& cmd : {im + " " + Quote(rgb) + " pict:-", im + " " + Quote(pal) + " -type Palette pict:-",
-                                   "ppmtopict " + Quote(pal)}) {
+    for (const std::string& cmd :
+         {im + " " + Quote(rgb) + " pict:-", im + " " + Quote(pal) + " -type Palette pict:-",
+          "ppmtopict " + Quote(pal)}) {
         std::string bytes;
         ASSERT_EQ(vktest::Run(cmd + " 2>/dev/null", &bytes), 0);
         CJPEGDecoder jpeg;

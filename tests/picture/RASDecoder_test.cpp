@@ -26,8 +26,9 @@ struct RasBuilder {
     std::string Build() const
     {
         ByteWriter w(true);
-        for (uint32_t v : {0x59A66A95u, width, height, depth, length < 0 ? uint32_t(data.size()) : uint32_t(length), type,
-                           mapType, uint32_t(map.size())})
+        for (uint32_t v :
+             {0x59A66A95u, width, height, depth, length < 0 ? uint32_t(data.size()) : uint32_t(length), type,
+              mapType, uint32_t(map.size())})
             w.u32(v);
         return w.s + map + data;
     }
@@ -51,7 +52,7 @@ std::pair<int, std::string> RasError(const std::string& bytes)
 }
 
 class RasPeers : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         if (!HasProgram("pnmtorast") || !HasProgram("identify"))
@@ -63,7 +64,9 @@ protected:
         inputs["gray"] = dir.File("gray.pgm");
         ASSERT_EQ(vktest::Run("ppmtopgm < " + Quote(inputs["rgb"]) + " > " + Quote(inputs["gray"])), 0);
         inputs["bw"] = dir.File("bw.pbm");
-        ASSERT_EQ(vktest::Run("pamditherbw < " + Quote(inputs["gray"]) + " | pamtopnm > " + Quote(inputs["bw"])), 0);
+        ASSERT_EQ(
+            vktest::Run("pamditherbw < " + Quote(inputs["gray"]) + " | pamtopnm > " + Quote(inputs["bw"])),
+            0);
     }
 
     // Writes a raster with `command` ("IN", "OUT" replaced), decodes it and
@@ -192,7 +195,8 @@ TEST(RasDecode, ByteEncodedRuns)
     const int expected[16] = {0x80, 0x41, 0x41, 0x41, 0x41, 0x07, 0x42, 0x42,
                               0x42, 0x42, 0x42, 0x43, 0x43, 0x43, 0x43, 0x43};
     for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(p.At(i % 8, i / 8), MakePixel(uint8_t(expected[i]), uint8_t(expected[i]), uint8_t(expected[i])))
+        EXPECT_EQ(p.At(i % 8, i / 8),
+                  MakePixel(uint8_t(expected[i]), uint8_t(expected[i]), uint8_t(expected[i])))
             << i;
     // Runs that end before the picture is full: the end of the file.
     b.data = ByteString({0x80, 0x03, 0x41});
@@ -216,14 +220,17 @@ TEST(RasDecode, ErrorsCarryTheirCodeAndText)
     EXPECT_EQ(RasError(b.Build()), std::pair(int(ErrBadFormat), Raised("Invalid height")));
     b.height = 1;
     b.depth = 4;
-    EXPECT_EQ(RasError(b.Build()), std::pair(int(ErrBadFormat), Raised("Can only handle depth 1, 8, 24, or 32.")));
+    EXPECT_EQ(RasError(b.Build()),
+              std::pair(int(ErrBadFormat), Raised("Can only handle depth 1, 8, 24, or 32.")));
     b.depth = 1;
     b.mapType = 1;
     b.map = ByteString({1, 2, 3, 4, 5, 6, 7, 8, 9});
-    EXPECT_EQ(RasError(b.Build()), std::pair(int(ErrBadFormat), Raised("Rasterfile has a non-standard colormap.")));
+    EXPECT_EQ(RasError(b.Build()),
+              std::pair(int(ErrBadFormat), Raised("Rasterfile has a non-standard colormap.")));
     b.depth = 24;
     b.map = ByteString({1, 2, 3});
-    EXPECT_EQ(RasError(b.Build()), std::pair(int(ErrBadFormat), Raised("Rasterfile has a non-standard colormap.")));
+    EXPECT_EQ(RasError(b.Build()),
+              std::pair(int(ErrBadFormat), Raised("Rasterfile has a non-standard colormap.")));
     b.depth = 8;
     b.map = "";
     b.mapType = 0;
@@ -254,13 +261,16 @@ TEST_F(RasPeers, TruncatedAndFlippedFilesEndInAnError)
     for (const char* cmd : {"pnmtorast -standard", "pnmtorast -rle"}) {
         for (const char* input : {"rgb", "pal"}) {
             std::string bytes;
-            ASSERT_EQ(vktest::Run(std::string(cmd) + " < " + Quote(inputs[input]) + " 2>/dev/null", &bytes), 0);
+            ASSERT_EQ(vktest::Run(std::string(cmd) + " < " + Quote(inputs[input]) + " 2>/dev/null", &bytes),
+                      0);
             CRASDecoder decoder;
             const std::string what = std::string(cmd) + " " + input;
-            EXPECT_EQ(CutFailures(decoder, bytes, {ErrEndOfFile}, {0, 4, 31, 32, 40, bytes.size() / 2, bytes.size() - 1}, 0),
+            EXPECT_EQ(CutFailures(decoder, bytes, {ErrEndOfFile},
+                                  {0, 4, 31, 32, 40, bytes.size() / 2, bytes.size() - 1}, 0),
                       "")
                 << what;
-            EXPECT_EQ(FlipFailures(decoder, bytes, Positions(0, 32), {0x01, 0x08, 0x40, 0x80}, {}, 0), "") << what;
+            EXPECT_EQ(FlipFailures(decoder, bytes, Positions(0, 32), {0x01, 0x08, 0x40, 0x80}, {}, 0), "")
+                << what;
         }
     }
 }

@@ -57,7 +57,7 @@ Pixels ReadOrientedWithImageMagick(const std::string& path)
 }
 
 class TgaPeers : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         if (!HasProgram("pamtotga") || !HasProgram("identify"))
@@ -229,7 +229,8 @@ TEST(TgaDecode, ErrorsCarryTheirCodeAndText)
 {
     TgaBuilder b;
     b.imageType = 4;
-    EXPECT_EQ(TgaError(b.Build()), std::pair(int(ErrBadFormat), std::string("Decoder error: Unknown TGA image type.\n")));
+    EXPECT_EQ(TgaError(b.Build()),
+              std::pair(int(ErrBadFormat), std::string("Decoder error: Unknown TGA image type.\n")));
     b.imageType = 0;
     EXPECT_EQ(TgaError(b.Build()).first, ErrBadFormat);
     b.imageType = 2;
@@ -260,7 +261,8 @@ TEST_F(TgaPeers, TruncatedAndFlippedFilesEndInAnError)
         std::string bytes;
         ASSERT_EQ(vktest::Run(std::string(cmd) + " < " + Quote(source) + " 2>/dev/null", &bytes), 0);
         CTGADecoder decoder;
-        EXPECT_EQ(CutFailures(decoder, bytes, {ErrEndOfFile}, {0, 5, 17, 18, 40, bytes.size() / 2, bytes.size() - 1}),
+        EXPECT_EQ(CutFailures(decoder, bytes, {ErrEndOfFile},
+                              {0, 5, 17, 18, 40, bytes.size() / 2, bytes.size() - 1}),
                   "")
             << cmd;
         EXPECT_EQ(FlipFailures(decoder, bytes, Positions(0, 18), {0x01, 0x08, 0x40, 0x80}, {}), "") << cmd;

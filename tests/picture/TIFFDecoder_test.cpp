@@ -32,8 +32,13 @@ std::string SmallTiff(uint32_t width, uint32_t height, const std::string& pixels
     const uint32_t dataOffset = 8 + 2 + 8 * 12 + 4;
     // ImageWidth, ImageLength, BitsPerSample, Compression none,
     // Photometric min-is-black, StripOffsets, RowsPerStrip, StripByteCounts.
-    for (auto [tag, type, value] : {std::tuple{256u, 4u, width}, {257u, 4u, height}, {258u, 3u, 8u}, {259u, 3u, 1u},
-                                    {262u, 3u, 1u}, {273u, 4u, dataOffset}, {278u, 4u, height},
+    for (auto [tag, type, value] : {std::tuple{256u, 4u, width},
+                                    {257u, 4u, height},
+                                    {258u, 3u, 8u},
+                                    {259u, 3u, 1u},
+                                    {262u, 3u, 1u},
+                                    {273u, 4u, dataOffset},
+                                    {278u, 4u, height},
                                     {279u, 4u, uint32_t(pixels.size())}}) {
         w.u16(tag).u16(type).u32(1);
         if (type == 3)
@@ -50,13 +55,13 @@ std::string Eps(const std::string& tiff)
 {
     const std::string ps = "%!PS-Adobe-3.0 EPSF-3.0\n%%BoundingBox: 0 0 10 10\nshowpage\n%%EOF\n";
     ByteWriter w(false);
-    w.u32(0xC6D3D0C5).u32(30).u32(uint32_t(ps.size())).u32(0).u32(0); // PostScript, no metafile
+    w.u32(0xC6D3D0C5).u32(30).u32(uint32_t(ps.size())).u32(0).u32(0);       // PostScript, no metafile
     w.u32(uint32_t(30 + ps.size())).u32(uint32_t(tiff.size())).u16(0xFFFF); // TIFF, no checksum
     return w.s + ps + tiff;
 }
 
 class TiffTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         if (!HasProgram("pnmtotiff") || !HasProgram("tiffcp") || !HasProgram(ImageMagick()))
@@ -71,7 +76,8 @@ protected:
     std::string Make(const std::string& command, const std::string& name)
     {
         const std::string path = m_dir.File(name);
-        EXPECT_EQ(RunWith(Substitute(command, "{plain}", Quote(m_dir.File("plain.tif"))), m_ppm, path), 0) << command;
+        EXPECT_EQ(RunWith(Substitute(command, "{plain}", Quote(m_dir.File("plain.tif"))), m_ppm, path), 0)
+            << command;
         return path;
     }
 
@@ -184,8 +190,10 @@ TEST_F(TiffTest, TruncatedDamagedAndOversizedFilesFailCleanly)
     CTIFFDecoder decoder;
     for (const char* compression : {"none", "lzw", "zip"}) {
         SCOPED_TRACE(compression);
-        std::string bytes = ReadFile(Make(ImageMagick() + " {in} -compress " + compression + " {out}", "t.tif"));
-        for (size_t keep : {size_t(3), size_t(9), size_t(40), bytes.size() / 3, bytes.size() / 2, bytes.size() - 5}) {
+        std::string bytes =
+            ReadFile(Make(ImageMagick() + " {in} -compress " + compression + " {out}", "t.tif"));
+        for (size_t keep :
+             {size_t(3), size_t(9), size_t(40), bytes.size() / 3, bytes.size() / 2, bytes.size() - 5}) {
             const int code = ErrorOf(decoder, bytes.substr(0, keep)).first;
             EXPECT_TRUE(code == 0 || code == ErrWrongSignature) << keep << " " << code;
         }

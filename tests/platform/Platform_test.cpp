@@ -13,9 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <regex>
 #include <cstdlib>
 #include <fcntl.h>
+#include <regex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,24 +46,23 @@ TEST(PlatformPath, JoinSplitAndRoots)
 
 TEST(PlatformDrives, MountTableToDrives)
 {
-    const std::string table =
-        "sysfs /sys sysfs rw 0 0\n"
-        "proc /proc proc rw 0 0\n"
-        "/dev/sda2 /home ext4 rw 0 0\n"
-        "overlay / overlay rw 0 0\n"
-        "tmpfs /run tmpfs rw 0 0\n"
-        "tmpfs /tmp tmpfs rw 0 0\n"
-        "/dev/sdb1 /media/u/USB\\040STICK vfat rw 0 0\n"
-        "/dev/sdc1 /run/media/u/CAM exfat rw 0 0\n"
-        "/dev/sda1 /boot/efi vfat rw 0 0\n"
-        "cgroup2 /sys/fs/cgroup cgroup2 rw 0 0\n"
-        "/dev/sda2 /home ext4 rw 0 0\n"
-        "/dev/loop3 /snap/core/1 squashfs ro 0 0\n"
-        "nas:/pics /mnt/nas nfs4 rw 0 0\n"
-        "garbage\n";
+    const std::string table = "sysfs /sys sysfs rw 0 0\n"
+                              "proc /proc proc rw 0 0\n"
+                              "/dev/sda2 /home ext4 rw 0 0\n"
+                              "overlay / overlay rw 0 0\n"
+                              "tmpfs /run tmpfs rw 0 0\n"
+                              "tmpfs /tmp tmpfs rw 0 0\n"
+                              "/dev/sdb1 /media/u/USB\\040STICK vfat rw 0 0\n"
+                              "/dev/sdc1 /run/media/u/CAM exfat rw 0 0\n"
+                              "/dev/sda1 /boot/efi vfat rw 0 0\n"
+                              "cgroup2 /sys/fs/cgroup cgroup2 rw 0 0\n"
+                              "/dev/sda2 /home ext4 rw 0 0\n"
+                              "/dev/loop3 /snap/core/1 squashfs ro 0 0\n"
+                              "nas:/pics /mnt/nas nfs4 rw 0 0\n"
+                              "garbage\n";
     const auto drives = ParseDrives(table);
-    EXPECT_EQ(drives, (std::vector<std::string>{"/", "/home", "/tmp", "/media/u/USB STICK", "/run/media/u/CAM",
-                                                "/mnt/nas"}));
+    EXPECT_EQ(drives, (std::vector<std::string>{"/", "/home", "/tmp", "/media/u/USB STICK",
+                                                "/run/media/u/CAM", "/mnt/nas"}));
     EXPECT_EQ(MountPointOf("/home/u/Pictures/a.png", drives), "/home");
     EXPECT_EQ(MountPointOf("/home", drives), "/home");
     EXPECT_EQ(MountPointOf("/homework", drives), "/");
@@ -241,8 +240,9 @@ namespace {
 std::string TrashInfo(const std::string& trash, const std::string& name)
 {
     const std::string info = vktest::ReadFile(trash + "/info/" + name + ".trashinfo");
-    EXPECT_TRUE(std::regex_search(info, std::regex("^\\[Trash Info\\]\nPath=[^\n]*\n"
-                                                  "DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n$")))
+    EXPECT_TRUE(
+        std::regex_search(info, std::regex("^\\[Trash Info\\]\nPath=[^\n]*\n"
+                                           "DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n$")))
         << info;
     return info;
 }
@@ -251,7 +251,8 @@ std::string TrashInfo(const std::string& trash, const std::string& name)
 
 TEST(PlatformTrash, PathsAreEscapedAndClashingNamesNumbered)
 {
-    EXPECT_EQ(EscapeTrashPath("/a b/100%/\xC3\xA9t\xC3\xA9\nx~_-.png"), "/a%20b/100%25/%C3%A9t%C3%A9%0Ax~_-.png");
+    EXPECT_EQ(EscapeTrashPath("/a b/100%/\xC3\xA9t\xC3\xA9\nx~_-.png"),
+              "/a%20b/100%25/%C3%A9t%C3%A9%0Ax~_-.png");
     EXPECT_EQ(EscapeTrashPath("/#?&=+;'\"[]"), "/%23%3F%26%3D%2B%3B%27%22%5B%5D");
 
     ScopedEnv restore({"XDG_DATA_HOME"});

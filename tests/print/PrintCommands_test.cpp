@@ -20,7 +20,7 @@ void WriteBlackBmp(const std::string& path)
 }
 
 class PrintFromFrame : public FrameTest {
-protected:
+  protected:
     // Runs `command` into a PDF; its pages rasterised in gray, darkest value each.
     std::vector<unsigned> DarkestPerPage(Cmd command)
     {
@@ -40,7 +40,8 @@ protected:
         std::vector<unsigned> darkest;
         size_t at = 0;
         for (size_t nl; (nl = list.find('\n', at)) != std::string::npos; at = nl + 1) {
-            const vktest::Pixels page = vktest::ParsePnm(vktest::ReadFile(out.File(list.substr(at, nl - at))));
+            const vktest::Pixels page =
+                vktest::ParsePnm(vktest::ReadFile(out.File(list.substr(at, nl - at))));
             unsigned least = 255;
             for (uint32_t v : page.data)
                 least = std::min(least, unsigned(v & 0xff));

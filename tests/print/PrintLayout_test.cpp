@@ -9,9 +9,15 @@ using namespace vkprint;
 namespace {
 
 // An 8.5 x 11 inch printable area at 600 dpi.
-PrinterGeometry Letter() { return {600, 600, 5100, 6600}; }
+PrinterGeometry Letter()
+{
+    return {600, 600, 5100, 6600};
+}
 
-int FixedWidth(const std::string& text) { return int(text.size()) * 10; }
+int FixedWidth(const std::string& text)
+{
+    return int(text.size()) * 10;
+}
 
 } // namespace
 
@@ -149,7 +155,10 @@ TEST(PrintLayout, InfoLine)
     s.printInfoName = 0;
     s.printInfoDimensions = 0;
     EXPECT_EQ(InfoText(s, "/pics", "a.png", 640, 480, 2048), "");
-    struct Case { int path, name, dims, size, sizeUnit, unit; const char* want; };
+    struct Case {
+        int path, name, dims, size, sizeUnit, unit;
+        const char* want;
+    };
     for (const Case& c : {
              Case{1, 0, 0, 0, 0, 0, "/pics"},
              Case{0, 1, 0, 0, 0, 0, "a.png"},

@@ -56,7 +56,7 @@ Box DarkBox(const vktest::Pixels& page, int y0 = 0, int y1 = -1, unsigned below 
 }
 
 class PrintToPdf : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         if (!vktest::HasProgram("pdftoppm"))
@@ -197,7 +197,8 @@ TEST_F(PrintToPdf, InfoLineInEveryPlace)
     EXPECT_GE(bottomText.right, 158);
     EXPECT_NEAR(DarkBox(pages.at(0), 0, 100).top, 0, 1);
     // All info off: nothing above the picture.
-    settings.printInfoPath = settings.printInfoName = settings.printInfoDimensions = settings.printInfoFileSize = 0;
+    settings.printInfoPath = settings.printInfoName = settings.printInfoDimensions =
+        settings.printInfoFileSize = 0;
     EXPECT_NEAR(DarkBox(Print(Current("a.ppm")).at(0)).top, 0, 1);
 }
 

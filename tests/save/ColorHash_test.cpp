@@ -35,7 +35,8 @@ Pixels ImageMagickQuantized(const CWinBmp& bmp)
 {
     TempDir dir;
     SaveAsBmpFile(bmp, dir.File("in.bmp"));
-    Run(ImageMagick() + " " + Quote(dir.File("in.bmp")) + " +dither -colors 256 " + Quote(dir.File("out.ppm")));
+    Run(ImageMagick() + " " + Quote(dir.File("in.bmp")) + " +dither -colors 256 " +
+        Quote(dir.File("out.ppm")));
     return ParsePnm(ReadFile(dir.File("out.ppm")));
 }
 
@@ -176,7 +177,8 @@ TEST(MedianCut, HeavyColourKeepsItsWeight)
         for (int x = 0; x < 512; ++x)
             if (--placed < 0) {
                 const int i = y * 512 + x;
-                bmp.GetLine32(y)[x] = MakePixel(uint8_t(100 + i % 41), uint8_t(110 + i / 41 % 41), uint8_t(140 + i % 7));
+                bmp.GetLine32(y)[x] =
+                    MakePixel(uint8_t(100 + i % 41), uint8_t(110 + i / 41 % 41), uint8_t(140 + i % 7));
             }
     CWinBmp out;
     out.Create(512, 512, 32, false);

@@ -26,7 +26,10 @@ uint32_t BE32(const Bytes& b, size_t at)
 {
     return uint32_t(b[at]) << 24 | uint32_t(b[at + 1]) << 16 | uint32_t(b[at + 2]) << 8 | b[at + 3];
 }
-uint32_t LE16(const Bytes& b, size_t at) { return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8; }
+uint32_t LE16(const Bytes& b, size_t at)
+{
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8;
+}
 
 void Solid(CWinBmp& bmp, int width, int height, uint32_t pixel)
 {

@@ -48,7 +48,10 @@ const Case kCases[] = {
     {"gifinterlaced", kSaveGif, Params(8, false, true), "giftopnm", false},
 };
 
-const char* Extension(int code) { return SaveExtensionOf(code); }
+const char* Extension(int code)
+{
+    return SaveExtensionOf(code);
+}
 
 // The luminance of each pixel as netpbm's ppmtopgm computes it.
 Pixels ToGray(const Pixels& p, const TempDir& dir)
@@ -73,7 +76,8 @@ Pixels ReadWithGiflib(const std::string& path)
         p.data.resize(size_t(p.width) * size_t(p.height));
         for (int i = 0; i < p.height; ++i)
             for (int x = 0; x < p.width; ++x) {
-                const GifColorType& c = gif->SColorMap->Colors[image.RasterBits[size_t(i) * size_t(p.width) + size_t(x)]];
+                const GifColorType& c =
+                    gif->SColorMap->Colors[image.RasterBits[size_t(i) * size_t(p.width) + size_t(x)]];
                 p.data[size_t(i) * size_t(p.width) + size_t(x)] = MakePixel(c.Red, c.Green, c.Blue);
             }
     }
@@ -110,7 +114,8 @@ void CheckReadBack(const Case& c, CWinBmp& bmp, const std::string& label)
 
     // ppmtopgm's fixed-point luminance may round one step apart from ours.
     const int tolerance = c.gray ? 1 : 0;
-    EXPECT_LE(MaxChannelDifference(ReadWithNetpbm(std::string(c.netpbm) + " " + Quote(path)), expected), tolerance)
+    EXPECT_LE(MaxChannelDifference(ReadWithNetpbm(std::string(c.netpbm) + " " + Quote(path)), expected),
+              tolerance)
         << "netpbm";
     Pixels magick = ReadUprightWithImageMagick(path, dir);
     if (c.code == kSaveRas && c.parameters.rle) {
@@ -147,8 +152,9 @@ TEST(WritersReadBack, PalettePicturesOfManySizes)
                     continue;
                 CWinBmp bmp;
                 MakePaletteTestPicture(bmp, size[0], size[1], colors);
-                CheckReadBack(c, bmp, std::to_string(colors) + " colours " + std::to_string(size[0]) + "x" +
-                                          std::to_string(size[1]));
+                CheckReadBack(c, bmp,
+                              std::to_string(colors) + " colours " + std::to_string(size[0]) + "x" +
+                                  std::to_string(size[1]));
             }
 }
 

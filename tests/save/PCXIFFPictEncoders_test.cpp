@@ -8,8 +8,8 @@
 #include "save/ColorHash.h"
 #include "save/IFFEncoder.h"
 #include "save/PCXEncoder.h"
-#include "save/PictEncoder.h"
 #include "save/PackBitsEncoder.h"
+#include "save/PictEncoder.h"
 
 #include <gtest/gtest.h>
 
@@ -26,10 +26,19 @@ Bytes FileBytes(const std::string& path)
     std::string s = ReadFile(path);
     return Bytes(s.begin(), s.end());
 }
-unsigned LE16(const Bytes& b, size_t at) { return b[at] | unsigned(b[at + 1]) << 8; }
-unsigned BE16(const Bytes& b, size_t at) { return unsigned(b[at]) << 8 | b[at + 1]; }
+unsigned LE16(const Bytes& b, size_t at)
+{
+    return b[at] | unsigned(b[at + 1]) << 8;
+}
+unsigned BE16(const Bytes& b, size_t at)
+{
+    return unsigned(b[at]) << 8 | b[at + 1];
+}
 
-Bytes Prefix(const Bytes& f, size_t from, size_t n) { return Bytes(f.begin() + long(from), f.begin() + long(from + n)); }
+Bytes Prefix(const Bytes& f, size_t from, size_t n)
+{
+    return Bytes(f.begin() + long(from), f.begin() + long(from + n));
+}
 
 Bytes Pcx(const Bytes& line)
 {
@@ -88,7 +97,10 @@ std::string CaseName(int w, int h, int colors)
 // Where the rows start in a PICT of n colours: header, opcodes, pixmap,
 // colour table, rectangles and mode.
 constexpr size_t kPictRowBytesAt = 512 + 2 + 8 + 4 + 2 + 24 + 12 + 2;
-size_t PictRowsAt(int n) { return kPictRowBytesAt + 46 + 8 + 8 * size_t(n) + 16 + 2; }
+size_t PictRowsAt(int n)
+{
+    return kPictRowBytesAt + 46 + 8 + 8 * size_t(n) + 16 + 2;
+}
 
 } // namespace
 
@@ -99,7 +111,7 @@ TEST(PcxWriter, RunLengthRules)
     EXPECT_EQ(Pcx({0xC5}), (Bytes{0xC1, 0xC5}));
     EXPECT_EQ(Pcx({0xC0, 0xBF}), (Bytes{0xC1, 0xC0, 0xBF}));
     EXPECT_EQ(Pcx({1, 2, 2, 0xFF, 0xFF, 0xFF}), (Bytes{1, 0xC2, 2, 0xC3, 0xFF}));
-    Bytes alternating;   // the worst case: a count for every byte
+    Bytes alternating; // the worst case: a count for every byte
     for (int i = 0; i < 50; ++i)
         alternating.push_back(uint8_t(0xC0 + (i & 1)));
     EXPECT_EQ(Pcx(alternating).size(), 100u);
@@ -110,7 +122,8 @@ TEST(PcxWriter, PaletteFormsChoosePlanesAndMapsByColourCount)
     TempDir dir;
     const struct {
         int colors, bits, planes;
-    } cases[] = {{1, 1, 1}, {2, 1, 1}, {3, 1, 2}, {4, 1, 2}, {5, 1, 3}, {8, 1, 3}, {9, 1, 4}, {16, 1, 4}, {17, 8, 1}};
+    } cases[] = {{1, 1, 1}, {2, 1, 1}, {3, 1, 2},  {4, 1, 2}, {5, 1, 3},
+                 {8, 1, 3}, {9, 1, 4}, {16, 1, 4}, {17, 8, 1}};
     for (auto c : cases) {
         SCOPED_TRACE(c.colors);
         CWinBmp bmp;
@@ -123,7 +136,7 @@ TEST(PcxWriter, PaletteFormsChoosePlanesAndMapsByColourCount)
         EXPECT_EQ(f[3], c.bits);
         EXPECT_EQ(f[65], c.planes);
         EXPECT_EQ(LE16(f, 66), lineBytes);
-        Bytes map(48, 255);   // the header map: colours, then white
+        Bytes map(48, 255); // the header map: colours, then white
         Bytes full(768, 255);
         for (int i = 0; i < r.palette.Count(); ++i) {
             const colorhist_item& e = r.palette.colors[size_t(i)];
@@ -146,7 +159,7 @@ TEST(PcxWriter, PaletteFormsChoosePlanesAndMapsByColourCount)
             }
         }
         PcxDecode(f, at, lineBytes * size_t(c.planes) * 3);
-        if (c.bits == 8) {   // the 256-colour map follows the image only here
+        if (c.bits == 8) { // the 256-colour map follows the image only here
             ASSERT_EQ(f.size(), at + 769);
             EXPECT_EQ(f[at], 12);
             EXPECT_EQ(Prefix(f, at + 1, 768), full);
@@ -217,10 +230,10 @@ TEST(PackBitsPacker, PacketsAreCutFromTheEnd)
     Bytes ramp;
     for (int i = 0; i < 130; ++i)
         ramp.push_back(uint8_t(i));
-    Bytes packed = pack(ramp, true);   // literals: 2, then 128
+    Bytes packed = pack(ramp, true); // literals: 2, then 128
     ASSERT_EQ(packed.size(), 132u);
     EXPECT_EQ(Prefix(packed, 0, 4), (Bytes{1, 0, 1, 127}));
-    Bytes literal = pack(Bytes(300, 7), false);   // 128, 128, then 44
+    Bytes literal = pack(Bytes(300, 7), false); // 128, 128, then 44
     ASSERT_EQ(literal.size(), 303u);
     EXPECT_EQ((Bytes{literal[0], literal[129], literal[258]}), (Bytes{127, 127, 43}));
 }
@@ -231,7 +244,7 @@ TEST(PackBitsPacker, RandomRowsUnpackToThemselvesWithinTheBound)
     for (int round = 0; round < 400; ++round) {
         size_t n = size_t(round % 50 == 0 ? 1 + round * 3 : 1 + round % 300);
         Bytes row(n);
-        for (auto& b : row) {   // few values, so runs of every length occur
+        for (auto& b : row) { // few values, so runs of every length occur
             state = state * 1664525u + 1013904223u;
             b = uint8_t((state >> 28) % (1 + round % 4));
         }
@@ -265,10 +278,10 @@ TEST(PictWriter, RowCountsPacketsAndPadding)
             CPictEncoder().Save(path, bmp, rle);
             Bytes f = FileBytes(path);
             size_t at = PictRowsAt(1), total;
-            if (width < 8) {   // narrow rows are stored as they are
+            if (width < 8) { // narrow rows are stored as they are
                 total = size_t(width);
                 EXPECT_EQ(Prefix(f, at, total), Bytes(size_t(width), 0));
-            } else {   // a 16-bit count only past 250 bytes
+            } else { // a 16-bit count only past 250 bytes
                 size_t countBytes = width > 250 ? 2 : 1;
                 size_t count = countBytes == 2 ? BE16(f, at) : f[at];
                 Bytes row = Prefix(f, at + countBytes, count);
@@ -280,9 +293,10 @@ TEST(PictWriter, RowCountsPacketsAndPadding)
                     EXPECT_EQ(row[0], width >= 128 ? 127 : width - 1);
                 }
             }
-            size_t end = at + total + (total & 1);   // the end opcode on an even offset
+            size_t end = at + total + (total & 1); // the end opcode on an even offset
             ASSERT_EQ(f.size(), end + 2);
-            EXPECT_EQ(Prefix(f, end - (total & 1), 2 + (total & 1)), (total & 1) ? (Bytes{0, 0, 0xFF}) : (Bytes{0, 0xFF}));
+            EXPECT_EQ(Prefix(f, end - (total & 1), 2 + (total & 1)),
+                      (total & 1) ? (Bytes{0, 0, 0xFF}) : (Bytes{0, 0xFF}));
         }
     }
 }

@@ -19,7 +19,10 @@ using namespace vktest;
 
 namespace {
 
-Pixels Expected(const CBmp& bmp) { return Opaque(FromBitmap(bmp)); }
+Pixels Expected(const CBmp& bmp)
+{
+    return Opaque(FromBitmap(bmp));
+}
 
 // Soft gradients and a disc, the kind of picture JPEG is meant for.
 void MakeSmoothPicture(CWinBmp& bmp, int width, int height)
@@ -29,8 +32,9 @@ void MakeSmoothPicture(CWinBmp& bmp, int width, int height)
         for (int x = 0; x < width; ++x) {
             int dx = x - width / 2, dy = y - height / 2;
             bool inside = dx * dx + dy * dy < width * height / 8;
-            bmp.GetLine32(y)[x] = MakePixel(uint8_t(40 + x * 160 / width), uint8_t(inside ? 180 : 60 + y * 100 / height),
-                                            uint8_t(120 + (x + y) % 32));
+            bmp.GetLine32(y)[x] =
+                MakePixel(uint8_t(40 + x * 160 / width), uint8_t(inside ? 180 : 60 + y * 100 / height),
+                          uint8_t(120 + (x + y) % 32));
         }
 }
 
@@ -70,8 +74,8 @@ void MakeDrawing(CWinBmp& bmp, int width, int height)
         const int box = (y / 96 + 1) * 40;
         for (int x = 0; x < width; ++x)
             line[x] = x % 97 == 0 || y % 61 == 0 ? MakePixel(20, 20, 20)
-                      : x / 128 % 3 == 1        ? MakePixel(uint8_t(box), 200, uint8_t(255 - box))
-                                                : MakePixel(240, 240, 236);
+                      : x / 128 % 3 == 1         ? MakePixel(uint8_t(box), 200, uint8_t(255 - box))
+                                                 : MakePixel(240, 240, 236);
         if (y % 16 >= 8)
             continue;
         // One line of text every 16 rows, words chosen by the line number.
@@ -125,7 +129,7 @@ TEST(PngWriter, PeersReadTheExactPixelsAndTheHeaderFollowsTheFlag)
             SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + (interlaced ? " interlaced" : ""));
             CWinBmp bmp;
             MakeTestPicture(bmp, w, h, unsigned(w * h));
-            for (int y = 0; y < h; ++y)   // alpha is not written
+            for (int y = 0; y < h; ++y) // alpha is not written
                 bmp.GetLine(y)[3] = 7;
             Pixels before = FromBitmap(bmp);
             std::string path = dir.File("p.png");
@@ -136,7 +140,7 @@ TEST(PngWriter, PeersReadTheExactPixelsAndTheHeaderFollowsTheFlag)
             std::string png = ReadFile(path);
             ASSERT_GT(png.size(), 33u);
             EXPECT_EQ(png.substr(12, 4), "IHDR");
-            EXPECT_EQ(png.substr(24, 2), std::string("\x08\x02", 2));   // 8 bits, RGB
+            EXPECT_EQ(png.substr(24, 2), std::string("\x08\x02", 2)); // 8 bits, RGB
             EXPECT_EQ(png[28], interlaced ? 1 : 0);
             for (size_t at = 8; at + 12 <= png.size(); at += 12 + GetBe32(png, at)) {
                 std::string type = png.substr(at + 4, 4);
@@ -164,7 +168,8 @@ TEST(PngWriter, WidthBeyondLibpngsDefaultLimitIsWritten)
     std::string raw(1 + 3 * 1000001 + 1, '\0');
     uLongf rawSize = raw.size();
     ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(raw.data()), &rawSize,
-                         reinterpret_cast<const Bytef*>(idat.data()), idat.size()), Z_OK);
+                         reinterpret_cast<const Bytef*>(idat.data()), idat.size()),
+              Z_OK);
     ASSERT_EQ(rawSize, 1 + 3 * 1000001u);
     // Undo the row filter; in a first row Up is None, Average adds half
     // and Paeth all of the left byte.
@@ -292,7 +297,9 @@ TEST(JpegWriter, SameBytesAsCjpegWithTheSameOptions)
         SCOPED_TRACE(c.flags);
         std::string ours = dir.File("ours.jpg"), theirs = dir.File("theirs.jpg");
         CJPEGEncoder().Save(ours, bmp, c.quality, c.smoothing, c.optimize, c.progressive);
-        ASSERT_EQ(vktest::Run("cjpeg " + std::string(c.flags) + " -outfile " + Quote(theirs) + " " + Quote(ppm)), 0);
+        ASSERT_EQ(
+            vktest::Run("cjpeg " + std::string(c.flags) + " -outfile " + Quote(theirs) + " " + Quote(ppm)),
+            0);
         EXPECT_TRUE(ReadFile(ours) == ReadFile(theirs));
     }
 }

@@ -64,7 +64,8 @@ void ExpectEveryWriteFails(const std::string& dir, const std::string& name, CBmp
 
 TEST(SaveDispatch, ExtensionTableAndParameters)
 {
-    const char* order[] = {"bmp", "jpg", "png", "ppm", "pgm", "tga", "pcx", "gif", "iff", "pct", "ras", "tif"};
+    const char* order[] = {"bmp", "jpg", "png", "ppm", "pgm", "tga",
+                           "pcx", "gif", "iff", "pct", "ras", "tif"};
     const int codes[] = {0, 6, 12, 13, 10, 16, 9, 3, 4, 11, 14, 17};
     for (size_t i = 0; i < 12; ++i) {
         EXPECT_STREQ(kSaveExtensions[i].extension, order[i]);
@@ -104,8 +105,9 @@ TEST(SaveDispatch, SizesTheFormatCannotHoldAreRefused)
         int width; // 16-bit size fields; PICT's 14-bit row bytes; libjpeg's 65500
         int error;
     } cases[] = {
-        {kSaveGif, 70000, ErrUnsupported}, {kSaveTga, 70000, ErrUnsupported}, {kSavePcx, 70000, ErrUnsupported},
-        {kSaveIff, 70000, ErrUnsupported}, {kSavePct, 0x4000, ErrUnsupported}, {kSaveJpg, 65501, ErrWriting},
+        {kSaveGif, 70000, ErrUnsupported},  {kSaveTga, 70000, ErrUnsupported},
+        {kSavePcx, 70000, ErrUnsupported},  {kSaveIff, 70000, ErrUnsupported},
+        {kSavePct, 0x4000, ErrUnsupported}, {kSaveJpg, 65501, ErrWriting},
     };
     for (const auto& c : cases) {
         CWinBmp wide;

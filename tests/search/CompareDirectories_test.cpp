@@ -58,7 +58,7 @@ CompareResult Pairwise(const CompareCriteria& c, const std::vector<CandidateFile
 }
 
 CompareResult Indexed(const CompareCriteria& c, const std::vector<CandidateFile>& src,
-                  const std::vector<CandidateFile>& dst)
+                      const std::vector<CandidateFile>& dst)
 {
     std::atomic<bool> abort{false};
     return Compare(c, src, dst, [&] { return abort.load(); });
@@ -93,8 +93,9 @@ TEST(CompareMatch, NameSizeDateRules)
     EXPECT_TRUE(Matches(Criteria(true, false, false), File("ÉTÉ.png", 1, 1), File("été.gif", 2, 2)));
     EXPECT_TRUE(Matches(Criteria(false, true, false), File("big.tif", uint64_t(6) << 32, 1),
                         File("big2.tif", uint64_t(6) << 32, 9)));
-    EXPECT_FALSE(Matches(Criteria(false, true, false), File("big.tif", uint64_t(6) << 32, 1),
-                         File("small.tif", 0, 9))) << "64-bit sizes";
+    EXPECT_FALSE(
+        Matches(Criteria(false, true, false), File("big.tif", uint64_t(6) << 32, 1), File("small.tif", 0, 9)))
+        << "64-bit sizes";
 }
 
 TEST(CompareMatch, LookupGivesThePairwiseRowsForEveryCombination)
@@ -127,8 +128,10 @@ TEST(CompareMatch, LookupGivesThePairwiseRowsForEveryCombination)
 
 TEST(CompareMatch, ExtensionAloneListsEveryFileOnceAndAbortStops)
 {
-    const std::vector<CandidateFile> src{File("Photo.bmp", 10, 1), File("zero.bmp", 0, 1), File("x.bmp", 7, 1)};
-    const std::vector<CandidateFile> dst{File("photo.jpg", 20, 1), File("other.png", 30, 2), File("y.gif", 7, 1)};
+    const std::vector<CandidateFile> src{File("Photo.bmp", 10, 1), File("zero.bmp", 0, 1),
+                                         File("x.bmp", 7, 1)};
+    const std::vector<CandidateFile> dst{File("photo.jpg", 20, 1), File("other.png", 30, 2),
+                                         File("y.gif", 7, 1)};
     CompareCriteria ext;
     ext.byExtension = true;
     const CompareResult r = Indexed(ext, src, dst);

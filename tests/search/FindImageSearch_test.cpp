@@ -42,7 +42,8 @@ std::vector<std::string> Find(const FindCriteria& criteria, SearchTotals* totals
 {
     std::atomic<bool> abort{false};
     std::vector<std::string> found;
-    const SearchTotals t = SearchTree(criteria, [&] { return abort.load(); }, [&](const std::string& path) { found.push_back(path); });
+    const SearchTotals t = SearchTree(
+        criteria, [&] { return abort.load(); }, [&](const std::string& path) { found.push_back(path); });
     if (totals)
         *totals = t;
     std::sort(found.begin(), found.end());
@@ -106,12 +107,11 @@ TEST(FindCriteria, DateRangeBoundsAndValidity)
     EXPECT_GT(to, from);
     EXPECT_GT(to, int64_t(INT32_MAX)) << "no 32-bit wrap";
 
-    const std::string bad[][6] = {
-        {"1", "1", "1969", "1", "1", "2000"}, {"1", "1", "2000", "1", "1", "1969"},
-        {"13", "1", "2000", "1", "1", "2001"}, {"0", "1", "2000", "1", "1", "2001"},
-        {"1", "32", "2000", "1", "1", "2001"}, {"1", "0", "2000", "1", "1", "2001"},
-        {"1", "1", "2039", "1", "1", "2040"}, {"1", "1", "", "1", "1", "2001"},
-        {"1", "x", "2000", "1", "1", "2001"}};
+    const std::string bad[][6] = {{"1", "1", "1969", "1", "1", "2000"},  {"1", "1", "2000", "1", "1", "1969"},
+                                  {"13", "1", "2000", "1", "1", "2001"}, {"0", "1", "2000", "1", "1", "2001"},
+                                  {"1", "32", "2000", "1", "1", "2001"}, {"1", "0", "2000", "1", "1", "2001"},
+                                  {"1", "1", "2039", "1", "1", "2040"},  {"1", "1", "", "1", "1", "2001"},
+                                  {"1", "x", "2000", "1", "1", "2001"}};
     for (const auto& fields : bad)
         EXPECT_FALSE(MakeDateRange(fields, from, to)) << fields[0] << "/" << fields[1] << "/" << fields[2];
 }
@@ -161,18 +161,26 @@ TEST(FindSearch, EveryCriterionInAFolderTree)
         {"", "jpeg", SizeEqual, 0, false, {"a.jpeg"}},
         {"", "*.*", SizeAbove, 1024, false, {"img.bmp", "img1.bmp", "sub/deeper/c.JPG"}},
         {"", "*.*", SizeEqual, 1024, false, {"Img.GIF"}},
-        {"", "*.*", SizeBelow, 1024, false,
+        {"",
+         "*.*",
+         SizeBelow,
+         1024,
+         false,
          {".hidden.png", "a.jpeg", "b.jpg", "sub/IMG.tif", "x.tar.ilbm", "\xc3\xa9T\xc3\x89.png"}},
         // Noon on the first day is inside, noon on the second outside.
-        {"", "*.*", SizeEqual, 0, true,
+        {"",
+         "*.*",
+         SizeEqual,
+         0,
+         true,
          {".hidden.png", "Img.GIF", "a.jpeg", "b.jpg", "img1.bmp", "sub/IMG.tif", "x.tar.ilbm",
           "\xc3\xa9T\xc3\x89.png"}},
         {"img", "gif", SizeEqual, 1024, true, {"Img.GIF"}},
         {"img", "gif", SizeEqual, 1023, true, {}},
     };
     for (const auto& row : cases) {
-        SCOPED_TRACE(testing::Message() << row.name << " ." << row.extension << " size " << row.sizeCompare << " "
-                                        << row.sizeBytes << (row.date ? " day 1" : ""));
+        SCOPED_TRACE(testing::Message() << row.name << " ." << row.extension << " size " << row.sizeCompare
+                                        << " " << row.sizeBytes << (row.date ? " day 1" : ""));
         FindCriteria c = all;
         c.name = row.name;
         c.extension = row.extension;
@@ -193,7 +201,7 @@ TEST(FindSearch, LinksLoopsAndUnreadableFolders)
     Touch(root + "/a/b/deep.png");
     Touch(root + "/locked/secret.png");
     Touch(root + "/z.gif");
-    ASSERT_EQ(::symlink("..", (root + "/a/b/up").c_str()), 0);       // a loop
+    ASSERT_EQ(::symlink("..", (root + "/a/b/up").c_str()), 0);         // a loop
     ASSERT_EQ(::symlink(root.c_str(), (root + "/a/self").c_str()), 0); // another
     ASSERT_EQ(::symlink("../z.gif", (root + "/a/link.gif").c_str()), 0);
     ASSERT_EQ(::symlink("missing.png", (root + "/a/dangling.png").c_str()), 0);
@@ -234,10 +242,12 @@ TEST(FindSearch, AbortStopsTheWalkAtOnce)
     c.lookIn = dir.Path();
     std::atomic<bool> abort{false};
     int found = 0;
-    const SearchTotals totals = SearchTree(c, [&] { return abort.load(); }, [&](const std::string&) {
-        if (++found == 10)
-            abort = true;
-    });
+    const SearchTotals totals = SearchTree(
+        c, [&] { return abort.load(); },
+        [&](const std::string&) {
+            if (++found == 10)
+                abort = true;
+        });
     EXPECT_TRUE(totals.aborted);
     EXPECT_EQ(found, 10) << "nothing reported after the abort";
 }

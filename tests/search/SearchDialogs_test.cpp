@@ -138,7 +138,9 @@ TEST(FindImagesDlg, SearchesListsPreviewsAndChoosesAFile)
     dialog.GetExtensionBox()->setCurrentIndex(0);
     Search(dialog);
     ASSERT_EQ(dialog.GetResultList()->count(), 3);
-    QListWidgetItem* ppm = dialog.GetResultList()->findItems(QString::fromStdString(dir.File("img.ppm")), Qt::MatchExactly).front();
+    QListWidgetItem* ppm = dialog.GetResultList()
+                               ->findItems(QString::fromStdString(dir.File("img.ppm")), Qt::MatchExactly)
+                               .front();
     ppm->setSelected(true);
     ASSERT_TRUE(dialog.GetPreviewBox()->WaitForLoad());
     EXPECT_TRUE(dialog.GetPreviewBox()->HasImage());
@@ -184,7 +186,8 @@ TEST(FindImagesDlg, MissingFolderStopAndASecondFindNow)
     WaitFor([&] { return !dialog.IsSearching(); });
     const Strings items = Items(dialog.GetResultList());
     EXPECT_EQ(items.size(), 1000u);
-    EXPECT_TRUE(std::all_of(items.begin(), items.end(), [](const std::string& s) { return s.ends_with(".png"); }));
+    EXPECT_TRUE(
+        std::all_of(items.begin(), items.end(), [](const std::string& s) { return s.ends_with(".png"); }));
     EXPECT_EQ(std::set<std::string>(items.begin(), items.end()).size(), items.size());
     EXPECT_EQ(dialog.GetStatusLabel()->text(), "1000 file(s) found");
 }
@@ -208,7 +211,8 @@ TEST(CompareDirectoriesDlg, CriteriaAndTheChecksOfOK)
     dialog.accept();
     dialog.GetDestinationEdit()->setText("/pics/");
     dialog.accept();
-    EXPECT_EQ(asks.shown, (Strings{"No destination directory selected.", "You must select another directory."}));
+    EXPECT_EQ(asks.shown,
+              (Strings{"No destination directory selected.", "You must select another directory."}));
     dialog.GetDestinationEdit()->setText("other");
     EXPECT_EQ(dialog.GetDestination(), "/pics/other") << "relative to the source";
     dialog.GetCaseCheck()->setChecked(true);
@@ -227,7 +231,8 @@ TEST(CompareDirectoriesDlg, TheSourceUnderAnotherNameIsRefused)
     ::mkdir(dir.File("sub").c_str(), 0755);
     ::symlink(dir.Path().c_str(), dir.File("link").c_str());
     CCompareDirectoriesDlg dialog({}, dir.Path(), nullptr);
-    for (const std::string& typed : Strings{".", "./", "sub/..", dir.File("link"), dir.File("sub/../link/")}) {
+    for (const std::string& typed :
+         Strings{".", "./", "sub/..", dir.File("link"), dir.File("sub/../link/")}) {
         asks.shown.clear();
         dialog.GetDestinationEdit()->setText(QString::fromStdString(typed));
         dialog.accept();
@@ -243,7 +248,7 @@ TEST(CompareDirectoriesDlg, TheSourceUnderAnotherNameIsRefused)
 }
 
 class CompareResultsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override
     {
         Touch(src.File("Photo.ppm"), Ppm(30, 20), 1000000);
@@ -256,8 +261,8 @@ protected:
     std::unique_ptr<CCompareResultsDlg> Open(vkcompare::CompareCriteria criteria, bool trash = false,
                                              std::string dest = "")
     {
-        auto dialog = std::make_unique<CCompareResultsDlg>(criteria, src.Path(), dest.empty() ? dst.Path() : dest,
-                                                           true, true, trash);
+        auto dialog = std::make_unique<CCompareResultsDlg>(
+            criteria, src.Path(), dest.empty() ? dst.Path() : dest, true, true, trash);
         dialog->Start();
         dialog->WaitUntilDone();
         return dialog;

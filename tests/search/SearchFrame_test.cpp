@@ -26,7 +26,7 @@ namespace {
 using Strings = std::vector<std::string>;
 
 class SearchFrameTest : public FrameTest {
-protected:
+  protected:
     Strings Selected() const
     {
         Strings names = frame->GetFileList().SelectedNames();
@@ -228,7 +228,8 @@ TEST_F(SearchFrameTest, SlideShowFromTheMenusAndKeysStepsWrapsAndStopsAtOnce)
     EXPECT_GE(frame->GetCurrentIndex(), 0);
     EXPECT_LT(frame->GetCurrentIndex(), 4);
     const std::string status = frame->GetStatusText().toStdString();
-    EXPECT_TRUE(status == " Unknow format" || (status.rfind("  Loaded in ", 0) == 0 && status.ends_with(" s")))
+    EXPECT_TRUE(status == " Unknow format" ||
+                (status.rfind("  Loaded in ", 0) == 0 && status.ends_with(" s")))
         << status;
 
     // Escape ends it at once; steps still queued are dropped.

@@ -100,10 +100,10 @@ TEST(Favorites, AddRenameDeleteGet)
 TEST(Favorites, IconIndexByExtension)
 {
     const std::pair<const char*, int> cases[] = {
-        {"", 0},        {"a.bmp", 1},  {"a.DIB", 1},   {"a.rle", 1},   {"a.eps", 2},    {"a.gif", 3},
-        {"a.ico", 4},   {"a.iff", 5},  {"a.ILBM", 5},  {"a.jpg", 6},   {"a.pbm", 7},    {"a.pct", 8},
-        {"a.pict", 8},  {"a.pcx", 9},  {"a.pgm", 10},  {"a.png", 11},  {"a.ppm", 12},   {"a.ras", 13},
-        {"a.tga", 14},  {"a.TIF", 15}, {"a.jpeg", 6},  {"a.tiff", 15}, {"a.webp", 16},  {"README", 0},
+        {"", 0},          {"a.bmp", 1},  {"a.DIB", 1},  {"a.rle", 1},   {"a.eps", 2},   {"a.gif", 3},
+        {"a.ico", 4},     {"a.iff", 5},  {"a.ILBM", 5}, {"a.jpg", 6},   {"a.pbm", 7},   {"a.pct", 8},
+        {"a.pict", 8},    {"a.pcx", 9},  {"a.pgm", 10}, {"a.png", 11},  {"a.ppm", 12},  {"a.ras", 13},
+        {"a.tga", 14},    {"a.TIF", 15}, {"a.jpeg", 6}, {"a.tiff", 15}, {"a.webp", 16}, {"README", 0},
         {"x.tar.gif", 3}, {"a.", 0},     {"a.txt", 0},
     };
     for (const auto& [file, icon] : cases)

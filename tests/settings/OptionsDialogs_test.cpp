@@ -30,7 +30,7 @@ namespace {
 
 // Dialogs answered by scripted steps; message boxes recorded.
 class Seams {
-public:
+  public:
     Seams()
     {
         vkui::setAskHandler([this](const QString& text, vkui::Buttons, vkui::Icon) {
@@ -88,20 +88,24 @@ TEST(OptionsDialog, PagesTextsAndOrder)
         EXPECT_EQ(tabs->tabText(i).toStdString(), titles[i]);
     EXPECT_EQ(ButtonTexts(dialog.GetPage(0)),
               (std::vector<std::string>{"&Enable preview", "S&hrink image to fit in preview window",
-                                        "E&nlarge image to fit in preview window", "&Show full path in title bar"}));
-    EXPECT_EQ(ButtonTexts(dialog.GetPage(2)),
-              (std::vector<std::string>{"&Ask", "&Replace", "Re&name", "&Skip", "S&ingle file delete",
-                                        "Mu&ltiple file delete", "&Copy/move files", "A&fter copy/move",
-                                        "After &delete", "After con&vert", "&Use upper case", "Use recycle &bin"}));
+                                        "E&nlarge image to fit in preview window",
+                                        "&Show full path in title bar"}));
+    EXPECT_EQ(
+        ButtonTexts(dialog.GetPage(2)),
+        (std::vector<std::string>{"&Ask", "&Replace", "Re&name", "&Skip", "S&ingle file delete",
+                                  "Mu&ltiple file delete", "&Copy/move files", "A&fter copy/move",
+                                  "After &delete", "After con&vert", "&Use upper case", "Use recycle &bin"}));
     EXPECT_EQ(ButtonTexts(dialog.GetPage(3)),
-              (std::vector<std::string>{"&Forward", "&Backward", "&Random", "B&est fit", "&Full size", "S&mall",
-                                        "&Center", "&Upper left corner", "&Delay flip until next image is loaded"}));
+              (std::vector<std::string>{"&Forward", "&Backward", "&Random", "B&est fit", "&Full size",
+                                        "S&mall", "&Center", "&Upper left corner",
+                                        "&Delay flip until next image is loaded"}));
     EXPECT_EQ(ButtonTexts(dialog.GetPage(4)),
               (std::vector<std::string>{"&Shrink to fit in window", "&Enlarge to fit in window",
                                         "Show full path in &title bar"}));
     EXPECT_EQ(ButtonTexts(dialog.GetPage(5)),
-              (std::vector<std::string>{"&Recently used folders list", "&Settings", "&Always start up in this folder",
-                                        "&Browse...", "Show print set&up before printing"}));
+              (std::vector<std::string>{"&Recently used folders list", "&Settings",
+                                        "&Always start up in this folder", "&Browse...",
+                                        "Show print set&up before printing"}));
     const auto display = ButtonTexts(dialog.GetPage(1));
     ASSERT_EQ(display.size(), size_t(15));
     EXPECT_EQ(display[0], "Windows Bitmap (BMP, DIB, RLE)");
@@ -198,7 +202,8 @@ TEST(OptionsDialog, DelayTextFollowsTheSlider)
     EXPECT_EQ(page->GetDelayText(), "3 seconds");
     QSlider* slider = page->GetSlider();
     EXPECT_EQ(slider->maximum(), 10);
-    for (auto [value, text] : {std::pair{0, "no delay"}, {1, "1 second"}, {7, "7 seconds"}, {10, "10 seconds"}}) {
+    for (auto [value, text] :
+         {std::pair{0, "no delay"}, {1, "1 second"}, {7, "7 seconds"}, {10, "10 seconds"}}) {
         slider->setValue(value);
         EXPECT_EQ(page->GetDelayText(), text);
         EXPECT_EQ(CSlideShowPg::DelayText(value), text);
@@ -354,8 +359,9 @@ TEST(AssociationsDialog, FifteenBoxesFromTheSettingsNeverStored)
     const auto texts = ButtonTexts(&dialog);
     ASSERT_GE(texts.size(), size_t(15));
     EXPECT_EQ(std::vector<std::string>(texts.begin(), texts.begin() + 15),
-              (std::vector<std::string>{"BMP, &DIB, RLE", "&EPS", "&GIF", "&IFF, ILBM", "&JPG", "P&BM", "P&CT, PICT",
-                                        "PC&X", "PG&M", "P&NG", "&PPM", "&RAS", "TG&A", "&TIF, TIFF", "IC&O"}));
+              (std::vector<std::string>{"BMP, &DIB, RLE", "&EPS", "&GIF", "&IFF, ILBM", "&JPG", "P&BM",
+                                        "P&CT, PICT", "PC&X", "PG&M", "P&NG", "&PPM", "&RAS", "TG&A",
+                                        "&TIF, TIFF", "IC&O"}));
     EXPECT_FALSE(dialog.GetBox(9)->isChecked());
     EXPECT_TRUE(dialog.GetBox(0)->isChecked());
 

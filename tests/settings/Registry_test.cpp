@@ -29,7 +29,10 @@ struct TempHome {
     vktest::TempDir dir;
 };
 
-CRegistry MakeRegistry() { return CRegistry("/opt/Velkor App/bin", "Velkor", "Velkor"); }
+CRegistry MakeRegistry()
+{
+    return CRegistry("/opt/Velkor App/bin", "Velkor", "Velkor");
+}
 
 } // namespace
 
@@ -41,12 +44,13 @@ TEST(Registry, SplittingKeyPaths)
         const char* root;
         const char* sub;
     };
-    for (const Case& c : {Case{"HKEY_CLASSES_ROOT\\.jpg", true, "HKEY_CLASSES_ROOT", ".jpg"},
-                          Case{"HKEY_CURRENT_USER\\Software\\Velkor", true, "HKEY_CURRENT_USER", "Software\\Velkor"},
-                          Case{"HKEY_USERS", true, "HKEY_USERS", ""},
-                          Case{"HKEY_NONSENSE\\x", true, "HKEY_CLASSES_ROOT", "x"},
-                          Case{"HKEY_CLASSES_ROOT\\.jpg\\", false, "", ""}, Case{"SOFTWARE\\x", false, "", ""},
-                          Case{"", false, "", ""}}) {
+    for (const Case& c :
+         {Case{"HKEY_CLASSES_ROOT\\.jpg", true, "HKEY_CLASSES_ROOT", ".jpg"},
+          Case{"HKEY_CURRENT_USER\\Software\\Velkor", true, "HKEY_CURRENT_USER", "Software\\Velkor"},
+          Case{"HKEY_USERS", true, "HKEY_USERS", ""},
+          Case{"HKEY_NONSENSE\\x", true, "HKEY_CLASSES_ROOT", "x"},
+          Case{"HKEY_CLASSES_ROOT\\.jpg\\", false, "", ""}, Case{"SOFTWARE\\x", false, "", ""},
+          Case{"", false, "", ""}}) {
         SCOPED_TRACE(c.path);
         std::string root, sub;
         EXPECT_EQ(CRegistry::SplitKeyPath(c.path, root, sub), c.ok);
@@ -90,24 +94,24 @@ TEST(Registry, AssociationWrittenAndReadBack)
     EXPECT_EQ(reg.GetDefaultValue("HKEY_CURRENT_USER\\.jpg"), CRegistry::kReadError);
 
     const std::string list = vktest::ReadFile(home.MimeApps());
-    EXPECT_EQ(list,
-              "# kept\n"
-              "[Default Applications]\n"
-              "text/plain=gedit.desktop\n"
-              "image/jpeg=velkor.desktop;\n"
-              "\n"
-              "[Added Associations]\n"
-              "image/png=gimp.desktop;\n"
-              "image/jpeg=velkor.desktop;\n"
-              "\n"
-              "[Removed Associations]\n"
-              "image/gif=foo.desktop;\n");
+    EXPECT_EQ(list, "# kept\n"
+                    "[Default Applications]\n"
+                    "text/plain=gedit.desktop\n"
+                    "image/jpeg=velkor.desktop;\n"
+                    "\n"
+                    "[Added Associations]\n"
+                    "image/png=gimp.desktop;\n"
+                    "image/jpeg=velkor.desktop;\n"
+                    "\n"
+                    "[Removed Associations]\n"
+                    "image/gif=foo.desktop;\n");
 
     const std::string entry = vktest::ReadFile(home.Entry());
     EXPECT_NE(entry.find("[Desktop Entry]\n"), std::string::npos);
     EXPECT_NE(entry.find("Type=Application\n"), std::string::npos);
     // The entry declares every type the program opens.
-    EXPECT_NE(entry.find("MimeType=image/bmp;image/x-eps;image/gif;image/x-ilbm;image/jpeg;"), std::string::npos)
+    EXPECT_NE(entry.find("MimeType=image/bmp;image/x-eps;image/gif;image/x-ilbm;image/jpeg;"),
+              std::string::npos)
         << entry;
     EXPECT_NE(entry.find("image/tiff;image/vnd.microsoft.icon;image/webp;image/avif;image/heic;image/heif;"
                          "image/jxl;\n"),
@@ -213,8 +217,9 @@ TEST(Registry, MimeTypesOfTheAssociableExtensions)
     const CRegistry self = CRegistry::ForThisProgram();
     EXPECT_EQ(self.ExePath(), vkplatform::ExecutablePath());
 
-    for (const char* ext : {".bmp", ".eps", ".gif", ".ico", ".iff", ".jpg", ".pbm", ".pct", ".pcx", ".pgm",
-                            ".png", ".ppm", ".ras", ".tga", ".tif", ".webp", ".avif", ".heic", ".heif", ".jxl"})
+    for (const char* ext :
+         {".bmp", ".eps", ".gif", ".ico", ".iff", ".jpg",  ".pbm",  ".pct",  ".pcx",  ".pgm",
+          ".png", ".ppm", ".ras", ".tga", ".tif", ".webp", ".avif", ".heic", ".heif", ".jxl"})
         EXPECT_EQ(CRegistry::MimeTypeFor(ext).rfind("image/", 0), 0u) << ext;
     EXPECT_EQ(CRegistry::MimeTypeFor(".HEIC"), "image/heic");
     EXPECT_EQ(CRegistry::MimeTypeFor(".JPG"), "image/jpeg");

@@ -32,7 +32,7 @@ QAbstractButton* Button(QWidget* w, const char* text)
 }
 
 class SettingsCommands : public FrameTest {
-protected:
+  protected:
     void MakeFolder()
     {
         WriteBmp(pics.File("a.bmp"), 40, 30, 1);

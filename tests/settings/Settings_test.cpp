@@ -18,21 +18,23 @@ namespace {
 // table of positions.
 std::string DefaultText()
 {
-    std::string s = "1 0 0 0 ";                      // 1-4
-    for (int i = 0; i < 15; ++i) s += "1 ";           // 5-19 associations
-    s += "1 1 1 1 1 ";                                 // 20-24 compare
-    s += "bmp ";                                       // 25
-    s += "1 1 ";                                       // 26-27
-    s += "1 1 0 1 0 1 0 0 ";                           // 28-35 print layout
-    s += "0 0 0 0 0 0 0 100 100 1 ";                   // 36-45
-    s += "1 1 2 45 0 1 45 0 0 1 ";                     // 46-55
-    s += "0 0 0 0 0 0 ";                               // 56-61
-    s += "0 0 60 0 0 0 60 0 0 0 0 0 1 0 0 ";           // 62-76 save options
-    s += "1 0 1 1 ";                                   // 77-80
-    for (int i = 0; i < 15; ++i) s += "1 ";           // 81-95 shown types
-    s += "0 0 0 1 1 1 0 1 0 ";                         // 96-104
-    s += "1 3 0 0 0 1 1 1 1 1 1 0 0 0 ";               // 105-118
-    s += "*";                                          // 119 empty home
+    std::string s = "1 0 0 0 "; // 1-4
+    for (int i = 0; i < 15; ++i)
+        s += "1 ";                           // 5-19 associations
+    s += "1 1 1 1 1 ";                       // 20-24 compare
+    s += "bmp ";                             // 25
+    s += "1 1 ";                             // 26-27
+    s += "1 1 0 1 0 1 0 0 ";                 // 28-35 print layout
+    s += "0 0 0 0 0 0 0 100 100 1 ";         // 36-45
+    s += "1 1 2 45 0 1 45 0 0 1 ";           // 46-55
+    s += "0 0 0 0 0 0 ";                     // 56-61
+    s += "0 0 60 0 0 0 60 0 0 0 0 0 1 0 0 "; // 62-76 save options
+    s += "1 0 1 1 ";                         // 77-80
+    for (int i = 0; i < 15; ++i)
+        s += "1 ";                       // 81-95 shown types
+    s += "0 0 0 1 1 1 0 1 0 ";           // 96-104
+    s += "1 3 0 0 0 1 1 1 1 1 1 0 0 0 "; // 105-118
+    s += "*";                            // 119 empty home
     return s;
 }
 
@@ -170,8 +172,9 @@ TEST(SettingsFile, MissingAndUnwritableFiles)
 TEST(SettingsFile, FolderThatRefusesWritesKeepsTheOldFiles)
 {
     vktest::TempDir dir;
-    vktest::ReadOnlyFolder config(dir.File("config"),
-                                  {{"vk.set", "old settings"}, {"vk.ruf", "old recent"}, {"vk.fav", "old favorites"}});
+    vktest::ReadOnlyFolder config(
+        dir.File("config"),
+        {{"vk.set", "old settings"}, {"vk.ruf", "old recent"}, {"vk.fav", "old favorites"}});
     if (!config.Locked())
         GTEST_SKIP() << "cannot lock a folder here";
     EXPECT_FALSE(OtherRecord().Save(config.File("vk.set")));
@@ -339,9 +342,15 @@ TEST(SettingsFile, MutatedFilesAlwaysGiveValuesInRange)
         for (int edits = 1 + next() % 4; edits > 0; --edits) {
             const size_t at = next() % text.size();
             switch (next() % 3) {
-            case 0: text[at] = alphabet[next() % alphabet.size()]; break;
-            case 1: text.erase(at, 1 + next() % 3); break;
-            default: text.insert(at, 1, alphabet[next() % alphabet.size()]); break;
+            case 0:
+                text[at] = alphabet[next() % alphabet.size()];
+                break;
+            case 1:
+                text.erase(at, 1 + next() % 3);
+                break;
+            default:
+                text.insert(at, 1, alphabet[next() % alphabet.size()]);
+                break;
             }
             if (text.empty())
                 text = " ";

@@ -25,7 +25,7 @@ namespace {
 
 // HOME and the XDG folders pointed into a temporary directory.
 class TempDesktop {
-public:
+  public:
     TempDesktop()
     {
         vktest::ScopedEnv::Set("HOME", dir.Path());
@@ -42,7 +42,7 @@ using Argv = std::vector<std::string>;
 // The desktop named `desktop`, and a runner that records every program's
 // argv instead of running it, answering with `succeeds`.
 class FakeDesktop : public TempDesktop {
-public:
+  public:
     explicit FakeDesktop(const std::string& desktop)
     {
         vktest::ScopedEnv::Set("XDG_CURRENT_DESKTOP", desktop);
@@ -110,7 +110,8 @@ TEST(Associations, CheckedBoxesInOrderAndFailuresSkipped)
 
     if (vktest::HasProgram("xdg-mime")) {
         std::string out;
-        vktest::Run("XDG_DATA_DIRS=" + vktest::Quote(home.dir.File("data")) + " xdg-mime query default image/jpeg",
+        vktest::Run("XDG_DATA_DIRS=" + vktest::Quote(home.dir.File("data")) +
+                        " xdg-mime query default image/jpeg",
                     &out);
         EXPECT_NE(out.find("velkor.desktop"), std::string::npos) << out;
     }
@@ -144,22 +145,25 @@ TEST(Wallpaper, EachDesktopGetsItsOwnCall)
         {"Budgie:GNOME",
          {{"gsettings", "set", "org.gnome.desktop.background", "picture-uri", uri},
           {"gsettings", "set", "org.gnome.desktop.background", "picture-uri-dark", uri}}},
-        {"unity", {{"gsettings", "set", "org.gnome.desktop.background", "picture-uri", uri},
-                   {"gsettings", "set", "org.gnome.desktop.background", "picture-uri-dark", uri}}},
+        {"unity",
+         {{"gsettings", "set", "org.gnome.desktop.background", "picture-uri", uri},
+          {"gsettings", "set", "org.gnome.desktop.background", "picture-uri-dark", uri}}},
         {"X-Cinnamon", {{"gsettings", "set", "org.cinnamon.desktop.background", "picture-uri", uri}}},
         {"MATE", {{"gsettings", "set", "org.mate.background", "picture-filename", path}}},
         {"XFCE",
          {{"xfconf-query", "-c", "xfce4-desktop", "-l"},
-          {"xfconf-query", "-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/last-image", "-s", path},
-          {"xfconf-query", "-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitorHDMI-1/workspace3/last-image", "-s",
-           path}}},
+          {"xfconf-query", "-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/last-image",
+           "-s", path},
+          {"xfconf-query", "-c", "xfce4-desktop", "-p",
+           "/backdrop/screen0/monitorHDMI-1/workspace3/last-image", "-s", path}}},
         {"LXQt", {{"pcmanfm-qt", "--set-wallpaper", path}}},
         {"sway", {{"swaymsg", "output", "*", "bg", path, "fill"}}},
     };
     for (const auto& [desktop, want] : cases) {
         FakeDesktop fake(desktop);
-        fake.listing = "/backdrop/screen0/monitor0/workspace0/last-image\n/backdrop/screen0/monitor0/image-style\n"
-                       "/backdrop/screen0/monitorHDMI-1/workspace3/last-image\n";
+        fake.listing =
+            "/backdrop/screen0/monitor0/workspace0/last-image\n/backdrop/screen0/monitor0/image-style\n"
+            "/backdrop/screen0/monitorHDMI-1/workspace3/last-image\n";
         EXPECT_NE(vkshell::ApplyDesktopWallpaper(path), "") << desktop;
         EXPECT_EQ(fake.calls, want) << desktop;
     }
@@ -175,8 +179,8 @@ TEST(Wallpaper, EachDesktopGetsItsOwnCall)
     const Argv& send = plasma.calls[2];
     ASSERT_EQ(send.size(), 8u);
     EXPECT_EQ(Argv(send.begin(), send.end() - 1),
-              (Argv{"dbus-send", "--session", "--print-reply", "--dest=org.kde.plasmashell", "--type=method_call",
-                    "/PlasmaShell", "org.kde.PlasmaShell.evaluateScript"}));
+              (Argv{"dbus-send", "--session", "--print-reply", "--dest=org.kde.plasmashell",
+                    "--type=method_call", "/PlasmaShell", "org.kde.PlasmaShell.evaluateScript"}));
     EXPECT_EQ(send[7], "string:" + plasma.calls[1].back());
     EXPECT_EQ(SplitScript(plasma.calls[1].back()).first, "\"" + uri + "\"");
 
@@ -237,7 +241,8 @@ TEST(Wallpaper, OneFileKeptTheOriginalWhenUnedited)
     CPNGEncoder().Save(png, picture, false);
     auto apply = [&](const std::string& file) {
         std::string taken = "?";
-        vkshell::ApplyDesktopWallpaperInBackground(file, [&](const std::string& desktop) { taken = desktop; });
+        vkshell::ApplyDesktopWallpaperInBackground(file,
+                                                   [&](const std::string& desktop) { taken = desktop; });
         vkshell::WaitForDesktopWallpaper();
         QCoreApplication::processEvents();
         return taken;

@@ -73,7 +73,8 @@ TEST(WindowState, DamagedLinesAndUnreasonableValuesFallBack)
     };
     EXPECT_EQ(validated(QRect(100, 100, 800, 600)), QRect(100, 100, 800, 600));
     EXPECT_EQ(validated(QRect(2000, 50, 1000, 700)), QRect(2000, 50, 1000, 700)) << "on the second screen";
-    EXPECT_EQ(validated(QRect(-700, 100, 800, 600)), QRect(-700, 100, 800, 600)) << "its right part is caught";
+    EXPECT_EQ(validated(QRect(-700, 100, 800, 600)), QRect(-700, 100, 800, 600))
+        << "its right part is caught";
     // A monitor unplugged, a title bar above the screens, sizes out of reason.
     EXPECT_TRUE(validated(QRect(3500, 100, 800, 600)).isNull());
     EXPECT_TRUE(validated(QRect(100, -400, 800, 600)).isNull());

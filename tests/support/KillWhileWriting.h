@@ -50,7 +50,7 @@ struct KillOutcomes {
 };
 
 class KillWhileWriting {
-public:
+  public:
     // `argv` replaces `target`. With `waitsForReady`, the program writes a
     // byte to descriptor 3 (VELKOR_CRASH_READY_FD) when its save begins and
     // the kill delays count from there; else from its start. Its output
@@ -107,7 +107,7 @@ public:
         return out;
     }
 
-private:
+  private:
     // Spawns the program; returns when it is ready (or has ended).
     std::chrono::steady_clock::time_point Start()
     {

@@ -14,7 +14,7 @@
 namespace vktest {
 
 class ReadOnlyFolder {
-public:
+  public:
     // Creates `path` holding `files` (name, contents), then locks it.
     ReadOnlyFolder(std::string path, const std::vector<std::pair<std::string, std::string>>& files)
         : m_path(std::move(path))
@@ -46,7 +46,7 @@ public:
     const std::string& Path() const { return m_path; }
     std::string File(const std::string& name) const { return m_path + "/" + name; }
 
-private:
+  private:
     static bool WriteAll(const std::string& file, const std::string& bytes)
     {
         std::FILE* f = std::fopen(file.c_str(), "wb");

@@ -12,7 +12,7 @@
 namespace vktest {
 
 class ScopedEnv {
-public:
+  public:
     explicit ScopedEnv(std::initializer_list<const char*> names)
     {
         for (const char* name : names) {
@@ -39,7 +39,7 @@ public:
     static void Set(const char* name, const std::string& value) { ::setenv(name, value.c_str(), 1); }
     static void Unset(const char* name) { ::unsetenv(name); }
 
-private:
+  private:
     struct Saved {
         std::string name, value;
         bool set;

@@ -15,7 +15,7 @@ namespace vkuitest {
 
 // Records every message box and answers from a script (No when empty).
 class ScriptedAsk {
-public:
+  public:
     ScriptedAsk()
     {
         vkui::setAskHandler([this](const QString& text, vkui::Buttons, vkui::Icon) {

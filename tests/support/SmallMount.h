@@ -11,8 +11,8 @@
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
-#include <map>
 #include <fcntl.h>
+#include <map>
 #include <string>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -20,7 +20,7 @@
 namespace vktest {
 
 class SmallMount {
-public:
+  public:
     explicit SmallMount(const std::string& size)
     {
         const std::string options = "size=" + size;
@@ -64,7 +64,7 @@ public:
         return full;
     }
 
-private:
+  private:
     TempDir dir;
     bool ok = false;
 };
@@ -101,8 +101,8 @@ inline Rerun RerunInMountNamespace(std::string& output)
     exe[n] = '\0';
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string filter = std::string(test->test_suite_name()) + "." + test->name();
-    const int status = Run("VELKOR_TEST_MOUNT_NAMESPACE=1 unshare -rm " + Quote(exe) + " --gtest_filter=" +
-                               Quote(filter) + " 2>&1",
+    const int status = Run("VELKOR_TEST_MOUNT_NAMESPACE=1 unshare -rm " + Quote(exe) +
+                               " --gtest_filter=" + Quote(filter) + " 2>&1",
                            &output);
     if (status != 0)
         return Rerun::Failed;
@@ -113,12 +113,15 @@ inline Rerun RerunInMountNamespace(std::string& output)
 
 // Mounts `mount`, or runs the test again where a user may mount and ends
 // this run with its outcome; skips when neither can be done.
-#define VK_REQUIRE_MOUNT(mount)                                                                        \
-    if (!(mount).Ok()) {                                                                               \
-        std::string rerunOutput;                                                                       \
-        switch (vktest::RerunInMountNamespace(rerunOutput)) {                                          \
-        case vktest::Rerun::Passed: return;                                                            \
-        case vktest::Rerun::Failed: FAIL() << "in a private mount namespace:\n" << rerunOutput;        \
-        default: GTEST_SKIP() << "no tmpfs mount allowed here, nor a private mount namespace";         \
-        }                                                                                              \
+#define VK_REQUIRE_MOUNT(mount)                                                                              \
+    if (!(mount).Ok()) {                                                                                     \
+        std::string rerunOutput;                                                                             \
+        switch (vktest::RerunInMountNamespace(rerunOutput)) {                                                \
+        case vktest::Rerun::Passed:                                                                          \
+            return;                                                                                          \
+        case vktest::Rerun::Failed:                                                                          \
+            FAIL() << "in a private mount namespace:\n" << rerunOutput;                                      \
+        default:                                                                                             \
+            GTEST_SKIP() << "no tmpfs mount allowed here, nor a private mount namespace";                    \
+        }                                                                                                    \
     }

@@ -31,7 +31,8 @@ TempDir::~TempDir()
     for (auto& entry : std::filesystem::recursive_directory_iterator(m_path, ec))
         std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
                                      std::filesystem::perm_options::add, ec);
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(m_path, ec);
 }
 
@@ -68,7 +69,8 @@ bool HasProgram(const std::string& name)
 
 int RunWith(const std::string& command, const std::string& in, const std::string& out)
 {
-    return Run("(" + Substitute(Substitute(command, "{in}", Quote(in)), "{out}", Quote(out)) + ") >/dev/null 2>&1");
+    return Run("(" + Substitute(Substitute(command, "{in}", Quote(in)), "{out}", Quote(out)) +
+               ") >/dev/null 2>&1");
 }
 
 std::string ReadFile(const std::string& path)
@@ -85,7 +87,10 @@ void WriteFile(const std::string& path, const std::string& bytes)
     out.write(bytes.data(), std::streamsize(bytes.size()));
 }
 
-bool FileExists(const std::string& path) { return std::filesystem::exists(path); }
+bool FileExists(const std::string& path)
+{
+    return std::filesystem::exists(path);
+}
 
 std::string ImageMagick()
 {
@@ -185,9 +190,15 @@ Pixels FromBitmap(const CBmp& bmp)
         for (int x = 0; x < p.width; ++x) {
             uint32_t v;
             switch (bmp.GetBitsPerPixel()) {
-            case 32: v = reinterpret_cast<const uint32_t*>(line)[x]; break;
-            case 8: v = PaletteToPixel(bmp.GetPalette()[line[x]]); break;
-            default: v = PaletteToPixel(bmp.GetPalette()[(line[x >> 3] >> (7 - (x & 7))) & 1]); break;
+            case 32:
+                v = reinterpret_cast<const uint32_t*>(line)[x];
+                break;
+            case 8:
+                v = PaletteToPixel(bmp.GetPalette()[line[x]]);
+                break;
+            default:
+                v = PaletteToPixel(bmp.GetPalette()[(line[x >> 3] >> (7 - (x & 7))) & 1]);
+                break;
             }
             p.data[size_t(y) * size_t(p.width) + size_t(x)] = v;
         }
@@ -214,7 +225,8 @@ std::string Diff(const Pixels& got, const Pixels& want)
 {
     char text[96];
     if (got.width != want.width || got.height != want.height || got.data.size() != want.data.size()) {
-        std::snprintf(text, sizeof text, "size %dx%d, want %dx%d", got.width, got.height, want.width, want.height);
+        std::snprintf(text, sizeof text, "size %dx%d, want %dx%d", got.width, got.height, want.width,
+                      want.height);
         return text;
     }
     for (size_t i = 0; i < got.data.size(); ++i)
@@ -242,7 +254,10 @@ std::string ToPpm(const Pixels& p)
     return out;
 }
 
-std::string ToPpm(const CBmp& bmp) { return ToPpm(FromBitmap(bmp)); }
+std::string ToPpm(const CBmp& bmp)
+{
+    return ToPpm(FromBitmap(bmp));
+}
 
 int MaxChannelDifference(const Pixels& a, const Pixels& b)
 {
@@ -251,7 +266,8 @@ int MaxChannelDifference(const Pixels& a, const Pixels& b)
     int most = 0;
     for (size_t i = 0; i < a.data.size(); ++i)
         for (int shift = 0; shift < 32; shift += 8)
-            most = std::max(most, std::abs(int((a.data[i] >> shift) & 0xFF) - int((b.data[i] >> shift) & 0xFF)));
+            most =
+                std::max(most, std::abs(int((a.data[i] >> shift) & 0xFF) - int((b.data[i] >> shift) & 0xFF)));
     return most;
 }
 
@@ -337,7 +353,10 @@ std::pair<int, std::string> ErrorOf(CPicDecoder& decoder, const std::string& byt
     return {0, ""};
 }
 
-std::string Raised(const std::string& text) { return "Decoder error: " + text + "\n"; }
+std::string Raised(const std::string& text)
+{
+    return "Decoder error: " + text + "\n";
+}
 
 namespace {
 
@@ -348,7 +367,8 @@ struct FailureList {
     // Adds a line when `code` is not allowed; -1 (no CTextException) never is.
     void Check(int code, const std::vector<int>& allowed, const std::string& what)
     {
-        if (code != -1 && (allowed.empty() || std::find(allowed.begin(), allowed.end(), code) != allowed.end()))
+        if (code != -1 &&
+            (allowed.empty() || std::find(allowed.begin(), allowed.end(), code) != allowed.end()))
             return;
         Add(what + ": code " + std::to_string(code));
     }

@@ -20,7 +20,7 @@ namespace vktest {
 
 // A fresh folder under /tmp, removed with everything in it.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -28,7 +28,7 @@ public:
     const std::string& Path() const { return m_path; }
     std::string File(const std::string& name) const { return m_path + "/" + name; }
 
-private:
+  private:
     std::string m_path;
 };
 
@@ -97,15 +97,18 @@ Pixels WriteTestPpm(const std::string& path, int width, int height, int colors =
 // A picture that tells `creating` the size of each Create before making
 // it: decoders create the picture after the header, before the first line.
 class CWatchedBmp : public CWinBmp {
-public:
-    explicit CWatchedBmp(std::function<void(int width, int height)> creating) : m_creating(std::move(creating)) {}
+  public:
+    explicit CWatchedBmp(std::function<void(int width, int height)> creating)
+        : m_creating(std::move(creating))
+    {
+    }
     void Create(int width, int height, uint16_t bitsPerPixel, bool hasAlpha) override
     {
         m_creating(width, height);
         CWinBmp::Create(width, height, bitsPerPixel, hasAlpha);
     }
 
-private:
+  private:
     std::function<void(int, int)> m_creating;
 };
 
@@ -136,11 +139,23 @@ std::vector<std::string> DataFiles(const std::string& folder);
 // Builds a file field by field, little- or big-endian.
 struct ByteWriter {
     explicit ByteWriter(bool bigEndian) : big(bigEndian) {}
-    ByteWriter& u8(unsigned v) { s += char(v & 0xFF); return *this; }
+    ByteWriter& u8(unsigned v)
+    {
+        s += char(v & 0xFF);
+        return *this;
+    }
     ByteWriter& u16(unsigned v) { return big ? u8(v >> 8).u8(v) : u8(v).u8(v >> 8); }
     ByteWriter& u32(uint32_t v) { return big ? u16(v >> 16).u16(v & 0xFFFF) : u16(v & 0xFFFF).u16(v >> 16); }
-    ByteWriter& bytes(const std::string& b) { s += b; return *this; }
-    ByteWriter& zeros(size_t n) { s.append(n, '\0'); return *this; }
+    ByteWriter& bytes(const std::string& b)
+    {
+        s += b;
+        return *this;
+    }
+    ByteWriter& zeros(size_t n)
+    {
+        s.append(n, '\0');
+        return *this;
+    }
     // Four 16-bit fields, as QuickDraw rectangles are stored.
     ByteWriter& rect(int top, int left, int bottom, int right)
     {
@@ -151,26 +166,47 @@ struct ByteWriter {
     std::string s;
     bool big;
 };
-inline std::string Le16(unsigned v) { return ByteWriter(false).u16(v).s; }
-inline std::string Le32(uint32_t v) { return ByteWriter(false).u32(v).s; }
-inline std::string Be16(unsigned v) { return ByteWriter(true).u16(v).s; }
-inline std::string Be32(uint32_t v) { return ByteWriter(true).u32(v).s; }
+inline std::string Le16(unsigned v)
+{
+    return ByteWriter(false).u16(v).s;
+}
+inline std::string Le32(uint32_t v)
+{
+    return ByteWriter(false).u32(v).s;
+}
+inline std::string Be16(unsigned v)
+{
+    return ByteWriter(true).u16(v).s;
+}
+inline std::string Be32(uint32_t v)
+{
+    return ByteWriter(true).u32(v).s;
+}
 // Bytes from a list of values.
 std::string ByteString(std::initializer_list<int> values);
 // Fields read back from bytes.
-inline unsigned GetLe16(const std::string& b, size_t at) { return uint8_t(b[at]) | unsigned(uint8_t(b[at + 1])) << 8; }
-inline unsigned GetBe16(const std::string& b, size_t at) { return unsigned(uint8_t(b[at])) << 8 | uint8_t(b[at + 1]); }
-inline uint32_t GetBe32(const std::string& b, size_t at) { return uint32_t(GetBe16(b, at)) << 16 | GetBe16(b, at + 2); }
+inline unsigned GetLe16(const std::string& b, size_t at)
+{
+    return uint8_t(b[at]) | unsigned(uint8_t(b[at + 1])) << 8;
+}
+inline unsigned GetBe16(const std::string& b, size_t at)
+{
+    return unsigned(uint8_t(b[at])) << 8 | uint8_t(b[at + 1]);
+}
+inline uint32_t GetBe32(const std::string& b, size_t at)
+{
+    return uint32_t(GetBe16(b, at)) << 16 | GetBe16(b, at + 2);
+}
 
 // While alive, files cannot grow past `limit` bytes, as on a full disk.
 class FileSizeLimit {
-public:
+  public:
     explicit FileSizeLimit(rlim_t limit);
     ~FileSizeLimit();
     FileSizeLimit(const FileSizeLimit&) = delete;
     FileSizeLimit& operator=(const FileSizeLimit&) = delete;
 
-private:
+  private:
     rlimit m_old{};
     void (*m_handler)(int);
 };

@@ -88,7 +88,8 @@ TEST(SessionEnd, ASignalSavesTheFilesAndEndsWithoutAQuestion)
         EXPECT_EQ(vktest::ReadFile(CSettings::SettingsPath()), written);
         struct stat after {};
         ::stat(CSettings::SettingsPath().c_str(), &after);
-        if (signal == SIGHUP)
+        if (signal == SIGHUP) {
             EXPECT_EQ(after.st_ino, before.st_ino) << "not written again";
+        }
     }
 }

@@ -142,8 +142,9 @@ TEST_F(PngTest, TruncatedDamagedAndOversizedFilesRaiseCleanErrors)
         ASSERT_EQ(cut.width, full.width);
         for (int x = 0; x < full.width; ++x)
             ASSERT_EQ(cut.At(x, 0), full.At(x, 0)) << keep;
-        if (keep + 1 == bytes.size())
+        if (keep + 1 == bytes.size()) {
             EXPECT_EQ(cut, full) << "every row was read before the end was lost";
+        }
     }
     for (size_t i = 8; i < bytes.size(); i += 97) {
         std::string damaged = bytes;

@@ -1,10 +1,10 @@
 #include "CommandAreas.h"
 
-#include "EditCommands.h"
 #include "FileMenuCommands.h"
 #include "GoCommands.h"
 #include "HelpCommands.h"
 #include "SlideShowCommands.h"
+#include "UndoCopyCommands.h"
 #include "ViewCommands.h"
 #include "ZoomCommands.h"
 #include "edit/EditCommands.h"
@@ -17,7 +17,7 @@
 void BindCommandAreas(CMainFrame& frame, CommandRegistry& commands)
 {
     BindFileMenuCommands(frame, commands);
-    BindEditCommands(frame, commands);
+    BindUndoCopyCommands(frame, commands);
     BindViewCommands(frame, commands);
     BindZoomCommands(frame, commands);
     BindGoCommands(frame, commands);

@@ -1,4 +1,4 @@
-#include "EditCommands.h"
+#include "UndoCopyCommands.h"
 
 #include "CommandRegistry.h"
 #include "MainFrm.h"
@@ -28,7 +28,7 @@ void CopyImage(const CPreview& view)
 
 } // namespace
 
-void BindEditCommands(CMainFrame& frame, CommandRegistry& commands)
+void BindUndoCopyCommands(CMainFrame& frame, CommandRegistry& commands)
 {
     CPreview& view = *frame.GetView();
     auto hasImage = [&view] { return view.HasImage(); };

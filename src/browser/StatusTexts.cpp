@@ -98,18 +98,24 @@ std::string ViewerInfoText(const std::string& name, int width, int height, int b
 
 LoadFailureTexts DescribeLoadFailure(FileFailure failure)
 {
+    std::string view = "Unknow format.";
     switch (failure) {
     case FileFailure::NotFound:
-        return {"File not found.", "  File not found"};
+        view = "File not found.";
+        break;
     case FileFailure::Empty:
-        return {"The file is empty.", "  The file is empty"};
+        view = "The file is empty.";
+        break;
     case FileFailure::Denied:
-        return {"Permission denied.", "  Permission denied"};
+        view = "Permission denied.";
+        break;
     case FileFailure::None:
     case FileFailure::Unreadable:
         break;
     }
-    return {"Unknow format.", "  Unknow format"};
+    // The status bar says the same, without the full stop.
+    std::string status = "  " + view.substr(0, view.size() - 1);
+    return {std::move(view), std::move(status)};
 }
 
 std::string PartlyReadStatus(const std::string& warning)

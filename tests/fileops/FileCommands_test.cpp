@@ -328,14 +328,7 @@ TEST_F(FileCommandsTest, RenameRenameSeriesAndMakeDirectory)
     EXPECT_TRUE(FileExists(pics.File("e.bmp")));
 
     // Rename Series over all files.
-    AnswerDialogs([](QDialog& d) {
-        auto* series = qobject_cast<CRenameSeriesDlg*>(&d);
-        if (!series)
-            return int(QDialog::Rejected);
-        series->GetEdit()->setText("pic");
-        series->GetAllButton()->setChecked(true);
-        return int(QDialog::Accepted);
-    });
+    AnswerDialogs([](QDialog& d) { return vkfotest::RenameSeriesOfAll(d, "pic"); });
     frame->GetSettings().renameSeriesScope = 1;
     ASSERT_TRUE(frame->RunCommand(Cmd::EditRenameSeries));
     EXPECT_EQ(frame->GetSettings().renameSeriesScope, 0);

@@ -144,3 +144,24 @@ class WithoutAccessOverride {
 };
 
 } // namespace vkfotest
+
+#include "fileops/RenameDlg.h"
+
+#include <QLineEdit>
+#include <QRadioButton>
+
+namespace vkfotest {
+
+// Answers Rename Series with `base` over all files; any other dialog is
+// rejected.
+inline int RenameSeriesOfAll(QDialog& dialog, const char* base)
+{
+    auto* series = qobject_cast<CRenameSeriesDlg*>(&dialog);
+    if (!series)
+        return int(QDialog::Rejected);
+    series->GetEdit()->setText(base);
+    series->GetAllButton()->setChecked(true);
+    return int(QDialog::Accepted);
+}
+
+} // namespace vkfotest

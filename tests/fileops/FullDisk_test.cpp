@@ -95,14 +95,7 @@ TEST_F(FullDiskFiles, RenameSeriesKeepsEveryFile)
     ASSERT_TRUE(disk.Fill());
     const auto before = Contents(disk.Path());
     ASSERT_TRUE(Start(disk.Path()));
-    vkui::setDialogHandler([](QDialog& d) {
-        auto* series = qobject_cast<CRenameSeriesDlg*>(&d);
-        if (!series)
-            return int(QDialog::Rejected);
-        series->GetEdit()->setText("pic");
-        series->GetAllButton()->setChecked(true);
-        return int(QDialog::Accepted);
-    });
+    vkui::setDialogHandler([](QDialog& d) { return vkfotest::RenameSeriesOfAll(d, "pic"); });
     ASSERT_TRUE(frame->RunCommand(Cmd::EditRenameSeries));
     EXPECT_EQ(vkfotest::List(disk.Path()),
               (std::vector<std::string>{".filler", "pic1.bmp", "pic2.bmp", "pic3.bmp"}));

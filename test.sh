@@ -13,6 +13,10 @@ echo "== format"
 (cd "$VELKOR_ROOT" && find src tests bench fuzz tools -name '*.cpp' -o -name '*.h' | sort |
   xargs clang-format --dry-run --Werror) || status=1
 
+echo "== layers"
+# The engine and the command line tool hold no Qt; models at most QtCore.
+"$VELKOR_ROOT/tools/check_layers.sh" || status=1
+
 echo "== build"
 velkor_build "$VELKOR_ROOT/build-test" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== tests"

@@ -9,4 +9,4 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
   echo "Without one, use the command line tool: $VELKOR_ROOT/build/src/cli/velkor-cli info|convert|colors ..." >&2
   exit 1
 fi
-exec "$VELKOR_ROOT/build/src/browser/velkor" "$@"
+exec "$VELKOR_ROOT/build/src/ui/velkor" "$@"

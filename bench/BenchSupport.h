@@ -4,7 +4,7 @@
 #pragma once
 
 #include "TestSupport.h"
-#include "picture/PicDecoder.h"
+#include "engine/picture/PicDecoder.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // BMP decoding and writing at 4000 x 3000, next to a plain memcpy of the
 // same bytes. Figures are bytes of file per second.
 #include "TestSupport.h"
-#include "picture/AnyPicDecoder.h"
+#include "engine/picture/AnyPicDecoder.h"
 
 #include <benchmark/benchmark.h>
 #include <cstring>

@@ -3,7 +3,7 @@
 // against mv. Also the longest gap between two progress reports of the 1 GB
 // copy, which bounds how late a Cancel takes effect. Figures only.
 #include "TestSupport.h"
-#include "fileops/Paste.h"
+#include "models/fileops/Paste.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,9 +1,9 @@
 // GIF, PCX and IFF/ILBM decoding of 4000 x 3000 pictures, next to a memcpy
 // of the same bytes and, for GIF, giflib's DGifSlurp on the same file.
 #include "BenchSupport.h"
-#include "picture/GIFDecoder.h"
-#include "picture/IFFDecoder.h"
-#include "picture/PCXDecoder.h"
+#include "engine/picture/GIFDecoder.h"
+#include "engine/picture/IFFDecoder.h"
+#include "engine/picture/PCXDecoder.h"
 
 #ifdef VELKOR_HAVE_GIFLIB
 #include <gif_lib.h>

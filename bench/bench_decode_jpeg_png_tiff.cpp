@@ -3,9 +3,9 @@
 // (32-bit blue, green, red, alpha lines). Figures are megapixels per second;
 // the ratios printed at the end are our time over the library's.
 #include "TestSupport.h"
-#include "picture/JPEGDecoder.h"
-#include "picture/PNGDecoder.h"
-#include "picture/TIFFDecoder.h"
+#include "engine/picture/JPEGDecoder.h"
+#include "engine/picture/PNGDecoder.h"
+#include "engine/picture/TIFFDecoder.h"
 
 #include <benchmark/benchmark.h>
 #include <csetjmp>

@@ -4,11 +4,11 @@
 // Google Benchmark table, the wall time of `vips copy` and of ImageMagick on
 // the same files (process start and writing included) is printed for scale.
 #include "TestSupport.h"
-#include "picture/AnyPicDecoder.h"
-#include "picture/HEIFDecoder.h"
-#include "picture/JXLDecoder.h"
-#include "picture/Orientation.h"
-#include "picture/WebPDecoder.h"
+#include "engine/picture/AnyPicDecoder.h"
+#include "engine/picture/HEIFDecoder.h"
+#include "engine/picture/JXLDecoder.h"
+#include "engine/picture/Orientation.h"
+#include "engine/picture/WebPDecoder.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,7 +2,7 @@
 // raster, and as run-length Targa and PackBits PICT (direct colour),
 // through the format detector as a viewer does, next to a memcpy.
 #include "BenchSupport.h"
-#include "picture/AnyPicDecoder.h"
+#include "engine/picture/AnyPicDecoder.h"
 
 using namespace vkbench;
 

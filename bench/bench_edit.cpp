@@ -2,7 +2,7 @@
 // included, as the window runs it. Figures are source pixels per second;
 // bench/compare_edit.sh sets them beside ImageMagick and libvips.
 #include "TestSupport.h"
-#include "edit/PictureEx.h"
+#include "engine/edit/PictureEx.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,11 +4,11 @@
 // ("max_gui_ms", thread CPU time between two handled events, the paint of
 // the result included); the goal is 50 ms.
 #include "TestSupport.h"
-#include "browser/MainFrm.h"
-#include "browser/MessageService.h"
-#include "browser/Preview.h"
-#include "edit/EditCommands.h"
-#include "save/SaveCommands.h"
+#include "ui/browser/Preview.h"
+#include "ui/shell/EditCommands.h"
+#include "ui/shell/MainFrm.h"
+#include "ui/shell/SaveCommands.h"
+#include "ui/widgets/MessageService.h"
 
 #include <QApplication>
 #include <QComboBox>

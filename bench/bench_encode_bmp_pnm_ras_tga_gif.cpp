@@ -2,9 +2,9 @@
 // histogram and median cut of a photo-like picture; GIF LZW alone.
 // Figures are megapixels per second.
 #include "TestSupport.h"
-#include "save/ColorHash.h"
-#include "save/LzwEncoder.h"
-#include "save/SaveDispatch.h"
+#include "engine/save/ColorHash.h"
+#include "engine/save/LzwEncoder.h"
+#include "engine/save/SaveDispatch.h"
 
 #include <benchmark/benchmark.h>
 #include <cmath>

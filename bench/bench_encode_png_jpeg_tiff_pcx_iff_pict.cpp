@@ -6,12 +6,12 @@
 // each) per second.
 #include "TestSupport.h"
 
-#include "save/IFFEncoder.h"
-#include "save/JPEGEncoder.h"
-#include "save/PCXEncoder.h"
-#include "save/PNGEncoder.h"
-#include "save/PictEncoder.h"
-#include "save/TIFFEncoder.h"
+#include "engine/save/IFFEncoder.h"
+#include "engine/save/JPEGEncoder.h"
+#include "engine/save/PCXEncoder.h"
+#include "engine/save/PNGEncoder.h"
+#include "engine/save/PictEncoder.h"
+#include "engine/save/TIFFEncoder.h"
 
 #include <benchmark/benchmark.h>
 

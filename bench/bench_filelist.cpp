@@ -2,7 +2,7 @@
 // orders, next to `ls -f` (directory order) and `ls` (sorted) on the same
 // directory. Counters: ratio to ls and the peak resident memory.
 #include "TestSupport.h"
-#include "browser/DirectoryFill.h"
+#include "models/browser/DirectoryFill.h"
 
 #include <QLocale>
 

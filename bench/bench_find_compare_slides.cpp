@@ -6,10 +6,10 @@
 // Prints figures; never fails on a time.
 //   bench_find_compare_slides [find]     # "find": the Find figures only
 #include "TestSupport.h"
-#include "browser/SlideShow.h"
-#include "search/CompareDirectories.h"
-#include "search/FindImageSearch.h"
-#include "search/FindImages.h"
+#include "models/browser/SlideShow.h"
+#include "models/search/CompareDirectories.h"
+#include "models/search/FindImageSearch.h"
+#include "ui/search/FindImages.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 // of 6000 x 4000 (24 MP) printed as thumbnails into a PDF. Pictures are
 // decoded one at a time and only cell-sized copies are kept, so the peak
 // stays near one decoded picture (96 MB) instead of 9.6 GB.
-#include "print/PrintJob.h"
+#include "ui/print/PrintJob.h"
 
 #include "TestSupport.h"
 

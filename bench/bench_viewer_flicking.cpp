@@ -8,10 +8,10 @@
 // (real 16 to 24 MP photographs from lomiri-wallpapers-20.04), else
 // generated ones.
 #include "TestSupport.h"
-#include "browser/MainFrm.h"
-#include "browser/MessageService.h"
-#include "browser/Preview.h"
-#include "browser/PreviewLoader.h"
+#include "ui/browser/Preview.h"
+#include "ui/browser/PreviewLoader.h"
+#include "ui/shell/MainFrm.h"
+#include "ui/widgets/MessageService.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -4,9 +4,9 @@
 // the GUI thread was busy at a stretch ("max_gui_ms"); the goals are 50 ms
 // for that, 10 ms for a repaint while dragging and 1 s for start-up.
 #include "TestSupport.h"
-#include "browser/MainFrm.h"
-#include "browser/MessageService.h"
-#include "browser/Preview.h"
+#include "ui/browser/Preview.h"
+#include "ui/shell/MainFrm.h"
+#include "ui/widgets/MessageService.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -3,8 +3,8 @@
 // out; anything else, and every crash, is a finding.
 #pragma once
 
-#include "picture/PicDecoder.h"
-#include "picture/WinBmp.h"
+#include "engine/picture/PicDecoder.h"
+#include "engine/picture/WinBmp.h"
 
 template <class Decoder> void FuzzDecode(Decoder& decoder, const uint8_t* data, size_t size)
 {

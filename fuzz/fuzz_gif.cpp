@@ -1,5 +1,5 @@
 // Arbitrary bytes straight to the GIF decoder.
 #include "FuzzDecoder.h"
-#include "picture/GIFDecoder.h"
+#include "engine/picture/GIFDecoder.h"
 
 VELKOR_FUZZ_DECODER(CGIFDecoder)

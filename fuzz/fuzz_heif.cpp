@@ -1,5 +1,5 @@
 // Arbitrary bytes straight to the HEIF/AVIF decoder.
 #include "FuzzDecoder.h"
-#include "picture/HEIFDecoder.h"
+#include "engine/picture/HEIFDecoder.h"
 
 VELKOR_FUZZ_DECODER(CHEIFDecoder)

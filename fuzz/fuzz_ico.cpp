@@ -1,5 +1,5 @@
 // Arbitrary bytes straight to the icon decoder.
 #include "FuzzDecoder.h"
-#include "picture/ICODecoder.h"
+#include "engine/picture/ICODecoder.h"
 
 VELKOR_FUZZ_DECODER(CICODecoder)

@@ -1,5 +1,5 @@
 // Arbitrary bytes straight to the IFF decoder.
 #include "FuzzDecoder.h"
-#include "picture/IFFDecoder.h"
+#include "engine/picture/IFFDecoder.h"
 
 VELKOR_FUZZ_DECODER(CIFFDecoder)

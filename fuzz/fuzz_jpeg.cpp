@@ -1,6 +1,6 @@
 // Arbitrary bytes straight to the JPEG decoder.
 #include "FuzzDecoder.h"
-#include "picture/JPEGDecoder.h"
+#include "engine/picture/JPEGDecoder.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Arbitrary bytes straight to the JPEG XL decoder.
 #include "FuzzDecoder.h"
-#include "picture/JXLDecoder.h"
+#include "engine/picture/JXLDecoder.h"
 
 VELKOR_FUZZ_DECODER(CJXLDecoder)

@@ -1,6 +1,6 @@
 // Arbitrary bytes to the EXIF orientation readers: as a TIFF block, inside a
 // JPEG APP1 segment and inside a PNG eXIf chunk.
-#include "picture/Orientation.h"
+#include "engine/picture/Orientation.h"
 
 #include <cstring>
 #include <vector>

@@ -1,5 +1,5 @@
 // Arbitrary bytes straight to the PCX decoder.
 #include "FuzzDecoder.h"
-#include "picture/PCXDecoder.h"
+#include "engine/picture/PCXDecoder.h"
 
 VELKOR_FUZZ_DECODER(CPCXDecoder)

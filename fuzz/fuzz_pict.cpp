@@ -1,8 +1,8 @@
 // Arbitrary bytes straight to the PICT decoder, so no detector check
 // shields it.
 #include "FuzzDecoder.h"
-#include "picture/JPEGDecoder.h"
-#include "picture/PictDecoder.h"
+#include "engine/picture/JPEGDecoder.h"
+#include "engine/picture/PictDecoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,5 +1,5 @@
 // Arbitrary bytes straight to the PNG decoder.
 #include "FuzzDecoder.h"
-#include "picture/PNGDecoder.h"
+#include "engine/picture/PNGDecoder.h"
 
 VELKOR_FUZZ_DECODER(CPNGDecoder)

@@ -1,5 +1,5 @@
 // Arbitrary bytes straight to the TIFF decoder.
 #include "FuzzDecoder.h"
-#include "picture/TIFFDecoder.h"
+#include "engine/picture/TIFFDecoder.h"
 
 VELKOR_FUZZ_DECODER(CTIFFDecoder)

@@ -1,5 +1,5 @@
 // Arbitrary bytes straight to the WebP decoder.
 #include "FuzzDecoder.h"
-#include "picture/WebPDecoder.h"
+#include "engine/picture/WebPDecoder.h"
 
 VELKOR_FUZZ_DECODER(CWebPDecoder)

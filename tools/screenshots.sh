@@ -12,10 +12,10 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${1:-}
 if [ -z "$BUILD" ]; then
     for candidate in "$ROOT/build-ui" "$ROOT/build"; do
-        if [ -x "$candidate/src/browser/velkor" ]; then BUILD=$candidate; break; fi
+        if [ -x "$candidate/src/ui/velkor" ]; then BUILD=$candidate; break; fi
     done
 fi
-VELKOR=${BUILD:-$ROOT/build}/src/browser/velkor
+VELKOR=${BUILD:-$ROOT/build}/src/ui/velkor
 if [ ! -x "$VELKOR" ]; then
     echo "velkor not built: run cmake and ninja velkor first" >&2
     exit 1

@@ -1,11 +1,11 @@
-#include "CliBatch.h"
+#include "cli/CliBatch.h"
 
-#include "CliEdit.h"
-#include "CliFormats.h"
-#include "CliWrite.h"
-#include "fileops/NumberedName.h"
-#include "picture/AnyPicDecoder.h"
-#include "picture/OutputFile.h"
+#include "cli/CliEdit.h"
+#include "cli/CliFormats.h"
+#include "cli/CliWrite.h"
+#include "engine/picture/AnyPicDecoder.h"
+#include "engine/picture/OutputFile.h"
+#include "engine/save/NumberedName.h"
 
 #include <algorithm>
 #include <atomic>

@@ -2,7 +2,7 @@
 // happens to an output that exists, then the workers that convert them.
 #pragma once
 
-#include "CliOptions.h"
+#include "cli/CliOptions.h"
 
 #include <functional>
 #include <ostream>

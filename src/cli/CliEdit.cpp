@@ -1,7 +1,7 @@
-#include "CliEdit.h"
+#include "cli/CliEdit.h"
 
-#include "edit/ColorCount.h"
-#include "edit/EditOperations.h"
+#include "engine/edit/ColorCount.h"
+#include "engine/edit/EditOperations.h"
 
 void ApplyEdit(CPictureEx& picture, const CliEditStep& step)
 {

@@ -1,9 +1,9 @@
 // Edit options of velkor-cli, applied to the decoded picture in order.
 #pragma once
 
-#include "CliOptions.h"
-#include "edit/PictureEx.h"
-#include "picture/TextException.h"
+#include "cli/CliOptions.h"
+#include "engine/edit/PictureEx.h"
+#include "engine/picture/TextException.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "CliFormats.h"
+#include "cli/CliFormats.h"
 
-#include "picture/FormatRegistry.h"
+#include "engine/picture/FormatRegistry.h"
 
 const std::vector<std::string>& WritableTypes()
 {

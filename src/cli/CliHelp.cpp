@@ -1,6 +1,6 @@
-#include "CliHelp.h"
+#include "cli/CliHelp.h"
 
-#include "CliFormats.h"
+#include "cli/CliFormats.h"
 
 #include <sstream>
 

@@ -2,7 +2,7 @@
 // the command and option tables and the format lists.
 #pragma once
 
-#include "CliOptions.h"
+#include "cli/CliOptions.h"
 
 #include <string>
 

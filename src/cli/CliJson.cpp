@@ -1,4 +1,4 @@
-#include "CliJson.h"
+#include "cli/CliJson.h"
 
 #include <cstdint>
 #include <cstdio>

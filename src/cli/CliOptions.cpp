@@ -1,9 +1,9 @@
-#include "CliOptions.h"
+#include "cli/CliOptions.h"
 
-#include "CliFormats.h"
-#include "edit/EditOperations.h"
-#include "picture/TextException.h"
-#include "save/SaveDispatch.h"
+#include "cli/CliFormats.h"
+#include "engine/edit/EditOperations.h"
+#include "engine/picture/TextException.h"
+#include "engine/save/SaveDispatch.h"
 
 #include <cctype>
 #include <charconv>

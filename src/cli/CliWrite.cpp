@@ -1,8 +1,8 @@
-#include "CliWrite.h"
+#include "cli/CliWrite.h"
 
-#include "edit/ColorCount.h"
-#include "picture/TextException.h"
-#include "save/SaveDispatch.h"
+#include "engine/edit/ColorCount.h"
+#include "engine/picture/TextException.h"
+#include "engine/save/SaveDispatch.h"
 
 #include <algorithm>
 #include <cctype>

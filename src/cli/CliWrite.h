@@ -1,9 +1,9 @@
 // Writing a picture in the format named by an extension, for velkor-cli.
 #pragma once
 
-#include "CliOptions.h"
-#include "picture/WinBmp.h"
-#include "save/SaveDispatch.h"
+#include "cli/CliOptions.h"
+#include "engine/picture/WinBmp.h"
+#include "engine/save/SaveDispatch.h"
 
 #include <string>
 

@@ -1,11 +1,11 @@
 // velkor-cli: the picture engine for scripts and batch work.
-#include "CliBatch.h"
-#include "CliEdit.h"
-#include "CliHelp.h"
-#include "CliJson.h"
-#include "CliOptions.h"
-#include "picture/AnyPicDecoder.h"
-#include "picture/FormatRegistry.h"
+#include "cli/CliBatch.h"
+#include "cli/CliEdit.h"
+#include "cli/CliHelp.h"
+#include "cli/CliJson.h"
+#include "cli/CliOptions.h"
+#include "engine/picture/AnyPicDecoder.h"
+#include "engine/picture/FormatRegistry.h"
 
 #include <iostream>
 #include <string>

@@ -3,7 +3,7 @@
 // interrupted by a signal.
 #include "CliTestSupport.h"
 #include "cli/CliBatch.h"
-#include "save/GIFEncoder.h"
+#include "engine/save/GIFEncoder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // velkor-cli convert into all twelve formats, read back by ImageMagick, and
 // the save options reaching the writers.
 #include "TestSupport.h"
-#include "save/ColorHash.h"
-#include "save/SaveDispatch.h"
+#include "engine/save/ColorHash.h"
+#include "engine/save/SaveDispatch.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include "cli/CliFormats.h"
 #include "cli/CliHelp.h"
 #include "cli/CliOptions.h"
-#include "edit/EditOperations.h"
-#include "save/SaveDispatch.h"
+#include "engine/edit/EditOperations.h"
+#include "engine/save/SaveDispatch.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "CliTestSupport.h"
 #include "KillWhileWriting.h"
 #include "SmallMount.h"
-#include "picture/TextException.h"
+#include "engine/picture/TextException.h"
 
 #include <gtest/gtest.h>
 

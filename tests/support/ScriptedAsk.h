@@ -2,7 +2,7 @@
 // headless tests: every message box is recorded, every URL opened too.
 #pragma once
 
-#include "browser/MessageService.h"
+#include "ui/widgets/MessageService.h"
 
 #include <QString>
 #include <QUrl>

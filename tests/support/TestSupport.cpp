@@ -1,6 +1,6 @@
 #include "TestSupport.h"
 
-#include "picture/AnyPicDecoder.h"
+#include "engine/picture/AnyPicDecoder.h"
 
 #include <algorithm>
 #include <array>

@@ -4,9 +4,9 @@
 // these too.
 #pragma once
 
-#include "picture/PicDecoder.h"
-#include "picture/WinBmp.h"
-#include "save/BmpEncoder.h"
+#include "engine/picture/PicDecoder.h"
+#include "engine/picture/WinBmp.h"
+#include "engine/save/BmpEncoder.h"
 
 #include <cstdint>
 #include <functional>

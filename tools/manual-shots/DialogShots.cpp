@@ -2,20 +2,20 @@
 // manual. Run on demand, under a virtual X server:
 //   VELKOR_SHOTS_DIR=resources/manual/images xvfb-run -a \
 //     build/tools/manual-shots/velkor_manual_shots --gtest_filter='DialogShots.*'
-#include "edit/BrightContGamma.h"
-#include "edit/CanvasSize.h"
-#include "edit/ColorBalance.h"
-#include "edit/HistogramDlg.h"
-#include "edit/Resize.h"
-#include "edit/Rotate.h"
-#include "edit/Shear.h"
-#include "save/Convert.h"
-#include "save/JPEGOptions.h"
-#include "save/PCXOptions.h"
-#include "save/PICTOptions.h"
-#include "save/PNGOptions.h"
-#include "save/TGAOptions.h"
-#include "save/TIFFOptions.h"
+#include "ui/edit/BrightContGamma.h"
+#include "ui/edit/CanvasSize.h"
+#include "ui/edit/ColorBalance.h"
+#include "ui/edit/HistogramDlg.h"
+#include "ui/edit/Resize.h"
+#include "ui/edit/Rotate.h"
+#include "ui/edit/Shear.h"
+#include "ui/save/Convert.h"
+#include "ui/save/JPEGOptions.h"
+#include "ui/save/PCXOptions.h"
+#include "ui/save/PICTOptions.h"
+#include "ui/save/PNGOptions.h"
+#include "ui/save/TGAOptions.h"
+#include "ui/save/TIFFOptions.h"
 
 #include <QApplication>
 #include <QPixmap>

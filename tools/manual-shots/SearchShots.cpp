@@ -4,11 +4,11 @@
 //   VELKOR_SHOTS_DIR=resources/manual xvfb-run -a -s "-screen 0 1400x900x24"
 //     build/tools/manual-shots/velkor_manual_shots --gtest_filter='SearchShots.*'
 // (one command line).
-#include "search/CompareResultsDlg.h"
-#include "search/FindImages.h"
+#include "ui/search/CompareResultsDlg.h"
+#include "ui/search/FindImages.h"
 
 #include "browser/FrameFixture.h"
-#include "browser/StaticImgView.h"
+#include "ui/widgets/StaticImgView.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,0 +1,618 @@
+// The picture formats Velkor reads and writes, one row each: the code the
+// detector records, the name velkor-cli prints, the detection test, the
+// decoder, where the EXIF orientation is read, the extensions the file list
+// shows, and the save codes, extensions and dialog texts of Save As and
+// Convert. The detector, the file list, the save dispatch and velkor-cli
+// all read this table; adding a format is adding a row (and its decoder).
+//
+// Detection runs the tests in row order and the first match wins, so the
+// order matters: BMP first, then the strong signatures of the newer formats
+// (so that none of those files is taken for a Targa), then the Targa test,
+// which beats TIFF, PICT and everything after it.
+#pragma once
+
+#include "engine/picture/BmpDecoder.h"
+#include "engine/picture/ByteOrder.h"
+#include "engine/picture/EPSDecoder.h"
+#include "engine/picture/GIFDecoder.h"
+#include "engine/picture/HEIFDecoder.h"
+#include "engine/picture/ICODecoder.h"
+#include "engine/picture/IFFDecoder.h"
+#include "engine/picture/JPEGDecoder.h"
+#include "engine/picture/JXLDecoder.h"
+#include "engine/picture/Orientation.h"
+#include "engine/picture/PCXDecoder.h"
+#include "engine/picture/PNGDecoder.h"
+#include "engine/picture/PPMDecoder.h"
+#include "engine/picture/PictDecoder.h"
+#include "engine/picture/RASDecoder.h"
+#include "engine/picture/TGADecoder.h"
+#include "engine/picture/TIFFDecoder.h"
+#include "engine/picture/WebPDecoder.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Codes the detector records for the format it recognised; a row's other
+// numbers (its detection result, save codes, settings positions) are
+// fields of the row.
+enum PictureFormat : int {
+    FormatNone = -1,
+    FormatBMP = 0,
+    FormatEPS = 2,
+    FormatGIF = 3,
+    FormatIFF = 4,
+    FormatJPEG = 6,
+    FormatPICT = 8,
+    FormatPCX = 9,
+    FormatPNG = 12,
+    FormatPNM = 13,
+    FormatRAS = 14,
+    FormatTGA = 16,
+    FormatTIFF = 17,
+    FormatICO = 18,
+    FormatWEBP = 19,
+    FormatAVIF = 20,
+    FormatHEIF = 21,
+    FormatJXL = 22,
+};
+
+// The detection result of no match.
+inline constexpr int kDetectedNone = 0;
+// The number of file kinds the settings keep a show and an associate flag
+// for (bmp eps gif ico iff jpg pbm pct pcx pgm png ppm ras tga tif).
+inline constexpr int kSettingSlotCount = 15;
+
+// The first bytes of a file image as a detection test sees them: bytes
+// beyond the end of a short file count as not matching.
+struct HeadBytes {
+    const uint8_t* data;
+    size_t size;
+
+    constexpr bool Has(size_t offset, size_t n) const { return offset <= size && n <= size - offset; }
+    constexpr int At(size_t offset) const { return offset < size ? data[offset] : -1; }
+    constexpr bool AtIs(size_t offset, std::initializer_list<int> values) const
+    {
+        return std::find(values.begin(), values.end(), At(offset)) != values.end();
+    }
+    constexpr uint32_t LE16(size_t offset) const { return Has(offset, 2) ? LoadLE16(Bytes(), offset) : ~0u; }
+    constexpr uint32_t LE32(size_t offset) const { return Has(offset, 4) ? LoadLE32(Bytes(), offset) : 0; }
+    constexpr ByteView Bytes() const { return ByteView(data, size); }
+    constexpr bool Equals(size_t offset, std::string_view text) const
+    {
+        if (!Has(offset, text.size()))
+            return false;
+        for (size_t i = 0; i < text.size(); ++i)
+            if (data[offset + i] != uint8_t(text[i]))
+                return false;
+        return true;
+    }
+};
+
+// A kind of file as the user sees it: the extensions it is known by (the
+// first names it; the first `classic` of them are the ones the classic
+// lists name, the rest come after those), its MIME type, and for the
+// fifteen classic kinds their places in the lists the settings and dialogs
+// keep: File > Open's filter, the slot of the show and associate flags (also the favourites'
+// icon, slot + 1), the Display page's box and the Set File Associations
+// box. A kind without a slot is always listed.
+struct FileKind {
+    std::array<const char*, 4> extensions{}; // lower case, no dot; unused entries null
+    int classic = 0;
+    const char* mimeType = nullptr;
+    const char* openName = nullptr; // "JPEG": File > Open's filter, with the extensions
+    int openPosition = -1;          // its place there; -1 after the classic ones
+    int slot = -1;
+    int displayPosition = -1;
+    const char* displayLabel = nullptr; // "JPEG/JFIF (JPG)"
+    int associatePosition = -1;
+    const char* associateLabel = nullptr; // "&JPG"
+};
+
+// A save code, its extension, its place in the Save As dialog's list of
+// types and Convert's list of formats, and the texts of both lists.
+struct SaveTarget {
+    int code = -1;
+    const char* extension = nullptr;
+    int dialogPosition = -1;
+    const char* filterText = nullptr;  // "Windows Bitmap (*.bmp)"
+    const char* convertText = nullptr; // "Windows Bitmap (BMP)"
+};
+
+template <class Decoder> std::unique_ptr<CPicDecoder> NewDecoder()
+{
+    return std::make_unique<Decoder>();
+}
+
+struct PictureFormatInfo {
+    PictureFormat format;
+    int detected;              // numbered by the classic tests' order, the newer after
+    const char* name;          // printed by velkor-cli info
+    const char* recognized;    // trace line (level 2) on detection
+    bool (*detect)(HeadBytes); // the detection test
+    std::unique_ptr<CPicDecoder> (*makeDecoder)();
+    // Where the file records its EXIF orientation; nullptr when the decoder
+    // already delivers the picture upright or the format has none.
+    int (*storedOrientation)(const uint8_t* data, size_t size);
+    // What is left to do of the stored orientation once the decoder has run;
+    // nullptr when it is all of it.
+    int (*orientationLeft)(int stored, const CBmp& decoded);
+    std::array<FileKind, 3> kinds;   // unused entries have no extension
+    std::array<SaveTarget, 2> saved; // unused entries have no extension
+};
+
+inline constexpr PictureFormatInfo kPictureFormats[] = {
+    {FormatBMP,
+     1,
+     "BMP",
+     "Windows bitmap recognized.\n",
+     [](HeadBytes b) { return b.LE16(0) == 0x4D42; }, // "BM"
+     NewDecoder<CBmpDecoder>,
+     nullptr,
+     nullptr,
+     {{{{"bmp", "dib", "rle"},
+        3,
+        "image/bmp",
+        "Windows Bitmap",
+        0,
+        0,
+        0,
+        "Windows Bitmap (BMP, DIB, RLE)",
+        0,
+        "BMP, &DIB, RLE"}}},
+     {{{0, "bmp", 0, "Windows Bitmap (*.bmp)", "Windows Bitmap (BMP)"}}}},
+    {FormatWEBP,
+     14,
+     "WEBP",
+     "WebP file recognized.\n",
+     [](HeadBytes b) { return b.Equals(0, "RIFF") && b.Equals(8, "WEBP"); },
+     NewDecoder<CWebPDecoder>,
+     nullptr,
+     nullptr,
+     {{{{"webp"}, 0, "image/webp", "WebP"}}},
+     {}},
+    {FormatAVIF,
+     15,
+     "AVIF",
+     "AVIF file recognized.\n",
+     [](HeadBytes b) { return DetectHeifKind(b.data, b.size) == HeifKind::Avif; },
+     NewDecoder<CHEIFDecoder>,
+     nullptr,
+     nullptr, // libheif turns the picture upright
+     {{{{"avif"}, 0, "image/avif", "AVIF"}}},
+     {}},
+    {FormatHEIF,
+     16,
+     "HEIF",
+     "HEIF file recognized.\n",
+     [](HeadBytes b) { return DetectHeifKind(b.data, b.size) == HeifKind::Heif; },
+     NewDecoder<CHEIFDecoder>,
+     nullptr,
+     nullptr,
+     {{{{"heic"}, 0, "image/heic", "HEIC"}, {{"heif", "hif"}, 0, "image/heif", "HEIF"}}},
+     {}},
+    {FormatJXL,
+     17,
+     "JXL",
+     "JPEG XL file recognized.\n",
+     [](HeadBytes b) { return HasJxlSignature(b.data, b.size); },
+     NewDecoder<CJXLDecoder>,
+     nullptr,
+     nullptr, // libjxl delivers it upright
+     {{{{"jxl"}, 0, "image/jxl", "JPEG XL"}}},
+     {}},
+    {FormatTGA,
+     2,
+     "TGA",
+     "TGA file recognized.\n",
+     [](HeadBytes b) {
+         // colour map type, image type, colour map entry size, pixel depth
+         return b.Has(0, 17) && b.AtIs(1, {0, 1}) && b.AtIs(2, {0, 1, 2, 3, 9, 10, 11}) &&
+                b.AtIs(7, {0, 8, 15, 16, 24, 32}) && b.AtIs(16, {8, 15, 16, 24, 32});
+     },
+     NewDecoder<CTGADecoder>,
+     nullptr,
+     nullptr,
+     {{{{"tga", "targa"},
+        1,
+        "image/x-tga",
+        "TrueVision Targa",
+        6,
+        13,
+        3,
+        "TrueVision Targa (TGA)",
+        12,
+        "TG&A"}}},
+     {{{16, "tga", 5, "TrueVision Targa (*.tga)", "TrueVision Targa (TGA)"}}}},
+    {FormatTIFF,
+     3,
+     "TIFF",
+     "TIFF file recognized.\n",
+     [](HeadBytes b) { return b.LE32(0) == 0x002A4949 || b.LE32(0) == 0x2A004D4D; },
+     NewDecoder<CTIFFDecoder>,
+     ReadTiffOrientation,
+     TiffOrientationLeft,
+     {{{{"tif", "tiff"},
+        1,
+        "image/tiff",
+        "Tag Image File Format",
+        12,
+        14,
+        2,
+        "Tag Image File Format (TIF)",
+        13,
+        "&TIF, TIFF"}}},
+     {{{17, "tif", 11, "Tag Image File Format (*.tif)", "Tag Image File Format (TIF)"}}}},
+    {FormatPICT,
+     4,
+     "PICT",
+     "Mac PICT recognized.\n",
+     [](HeadBytes b) {
+         // The version opcode after the 512-byte preamble, the size word and
+         // the frame rectangle.
+         if (b.size <= 540)
+             return false;
+         const int b0 = b.At(522), b1 = b.At(523), b2 = b.At(524), b3 = b.At(525);
+         return (b0 == 0x00 && b1 == 0x11 && b2 == 0x02 && b3 == 0xFF) ||
+                (b0 == 0x00 && b1 == 0x11 && b2 == 0x01) ||
+                (b0 == 0x11 && b1 == 0x01 && b2 == 0x01 && b3 == 0x00);
+     },
+     NewDecoder<CPictDecoder>,
+     nullptr,
+     nullptr,
+     {{{{"pct", "pict"},
+        2,
+        "image/x-pict",
+        "Macintosh PICT",
+        10,
+        7,
+        6,
+        "Macintosh PICT (PCT, PICT)",
+        6,
+        "P&CT, PICT"}}},
+     {{{11, "pct", 9, "Macintosh PICT (*.pct)", "Macintosh PICT (PCT)"}}}},
+    {FormatJPEG,
+     5,
+     "JPEG",
+     "JPEG file recognized.\n",
+     [](HeadBytes b) { return b.At(0) == 0xFF && b.At(1) == 0xD8 && b.At(2) == 0xFF; },
+     NewDecoder<CJPEGDecoder>,
+     ReadJpegOrientation,
+     nullptr,
+     {{{{"jpg", "jpeg", "jpe", "jfif"}, 1, "image/jpeg", "JPEG", 1, 5, 1, "JPEG/JFIF (JPG)", 4, "&JPG"}}},
+     {{{6, "jpg", 1, "JPEG (*.jpg)", "JPEG (JPG)"}}}},
+    {FormatPNG,
+     6,
+     "PNG",
+     "PNG file recognized.\n",
+     [](HeadBytes b) { return b.At(0) == 0x89 && b.Equals(1, "PNG"); },
+     NewDecoder<CPNGDecoder>,
+     ReadPngOrientation,
+     nullptr,
+     {{{{"png"},
+        1,
+        "image/png",
+        "Portable Network Graphics",
+        2,
+        10,
+        4,
+        "Portable Network Graphics (PNG)",
+        9,
+        "P&NG"}}},
+     {{{12, "png", 2, "Portable Network Graphics (*.png)", "Portable Network Graphics (PNG)"}}}},
+    {FormatEPS,
+     7,
+     "EPS",
+     "TIFF preview in EPS file recognized.\n",
+     [](HeadBytes b) {
+         // Both the TIFF section's offset and its length must be set.
+         return b.Has(0, 28) && (b.LE32(0) == 0xC6D3D0C5 || b.LE32(0) == 0xC5D0D3C6) && b.LE32(20) != 0 &&
+                b.LE32(24) != 0;
+     },
+     NewDecoder<CEPSDecoder>,
+     nullptr,
+     nullptr,
+     {{{{"eps", "epsf"},
+        1,
+        "image/x-eps",
+        "EPS TIFF Preview",
+        13,
+        1,
+        11,
+        "EPS TIFF Preview (EPS)",
+        1,
+        "&EPS"}}},
+     {}},
+    {FormatGIF,
+     8,
+     "GIF",
+     "GIF file recognized.\n",
+     [](HeadBytes b) {
+         return b.Equals(0, "GIF8") && b.AtIs(4, {'7', '9'}) && b.At(5) == 'a';
+     },
+     NewDecoder<CGIFDecoder>,
+     nullptr,
+     nullptr,
+     {{{{"gif"},
+        1,
+        "image/gif",
+        "Graphics Interchange Format",
+        8,
+        2,
+        5,
+        "Graphics Interchange Format (GIF)",
+        2,
+        "&GIF"}}},
+     {{{3, "gif", 7, "Graphics Interchange Format (*.gif)", "Graphics Interchange Format (GIF)"}}}},
+    {FormatPCX,
+     9,
+     "PCX",
+     "PCX file recognized.\n",
+     [](HeadBytes b) { return b.Has(0, 3) && b.At(0) == 0x0A && b.At(2) == 1; }, // run-length encoded only
+     NewDecoder<CPCXDecoder>,
+     nullptr,
+     nullptr,
+     {{{{"pcx"},
+        1,
+        "image/vnd.zbrush.pcx",
+        "ZSoft Paintbrush",
+        7,
+        8,
+        9,
+        "ZSoft Paintbrush (PCX)",
+        7,
+        "PC&X"}}},
+     {{{9, "pcx", 6, "ZSoft Paintbrush (*.pcx)", "ZSoft Paintbrush (PCX)"}}}},
+    {FormatIFF,
+     10,
+     "IFF",
+     "IFF file recognized.\n",
+     [](HeadBytes b) { return b.Equals(0, "FORM") && b.Equals(8, "ILBM"); },
+     NewDecoder<CIFFDecoder>,
+     nullptr,
+     nullptr,
+     {{{{"iff", "ilbm", "lbm"},
+        2,
+        "image/x-ilbm",
+        "Interchange File Format",
+        9,
+        4,
+        8,
+        "Interchange File Format (IFF, ILBM)",
+        3,
+        "&IFF, ILBM"}}},
+     {{{4, "iff", 8, "Interchange File Format (*.iff)", "Interchange File Format (IFF)"}}}},
+    {FormatPNM,
+     11,
+     "PNM",
+     "PPM file recognized.\n",
+     [](HeadBytes b) { return b.At(0) == 'P' && b.At(1) >= '1' && b.At(1) <= '6'; },
+     NewDecoder<CPPMDecoder>,
+     nullptr,
+     nullptr,
+     {{{{"pbm"},
+        1,
+        "image/x-portable-bitmap",
+        "Portable Bitmap",
+        5,
+        6,
+        14,
+        "Portable Bitmap (PBM)",
+        5,
+        "P&BM"},
+       {{"pgm"},
+        1,
+        "image/x-portable-graymap",
+        "Portable Graymap",
+        4,
+        9,
+        13,
+        "Portable Graymap (PGM)",
+        8,
+        "PG&M"},
+       {{"ppm", "pnm"},
+        1,
+        "image/x-portable-pixmap",
+        "Portable Pixmap",
+        3,
+        11,
+        12,
+        "Portable Pixmap (PPM)",
+        10,
+        "&PPM"}}},
+     {{{13, "ppm", 3, "Portable Pixmap (*.ppm)", "Portable Pixmap (PPM)"},
+       {10, "pgm", 4, "Portable Graymap (*.pgm)", "Portable Graymap (PGM)"}}}},
+    {FormatRAS,
+     12,
+     "RAS",
+     "RAS file recognized.\n",
+     [](HeadBytes b) { return b.At(0) == 0x59 && b.At(1) == 0xA6 && b.At(2) == 0x6A && b.At(3) == 0x95; },
+     NewDecoder<CRASDecoder>,
+     nullptr,
+     nullptr,
+     {{{{"ras", "sun"},
+        1,
+        "image/x-sun-raster",
+        "Sun Rasterfile",
+        11,
+        12,
+        10,
+        "Sun Rasterfile (RAS)",
+        11,
+        "&RAS"}}},
+     {{{14, "ras", 10, "Sun Rasterfile (*.ras)", "Sun Rasterfile (RAS)"}}}},
+    {FormatICO,
+     13,
+     "ICO",
+     "ICO file recognized.\n",
+     [](HeadBytes b) { return b.LE16(0) == 0 && b.LE16(2) == 1; },
+     NewDecoder<CICODecoder>,
+     nullptr,
+     nullptr,
+     {{{{"ico"}, 1, "image/vnd.microsoft.icon", "Icon Files", 14, 3, 7, "Icons (ICO)", 14, "IC&O"}}},
+     {}},
+};
+
+inline constexpr size_t kPictureFormatCount = std::size(kPictureFormats);
+
+// The row of a format code, nullptr for none.
+constexpr const PictureFormatInfo* FindPictureFormat(int format)
+{
+    for (const PictureFormatInfo& row : kPictureFormats)
+        if (row.format == format)
+            return &row;
+    return nullptr;
+}
+
+// The short name of a format code ("BMP", "JPEG", ...), "" for none.
+constexpr const char* FormatName(int format)
+{
+    const PictureFormatInfo* row = FindPictureFormat(format);
+    return row ? row->name : "";
+}
+
+// The detection result of a format code, kDetectedNone for none.
+constexpr int DetectionOf(int format)
+{
+    const PictureFormatInfo* row = FindPictureFormat(format);
+    return row ? row->detected : kDetectedNone;
+}
+
+// The save code of a written extension (lower case), -1 for none.
+constexpr int SaveCodeOf(std::string_view extension)
+{
+    for (const PictureFormatInfo& row : kPictureFormats)
+        for (const SaveTarget& t : row.saved)
+            if (t.extension && extension == t.extension)
+                return t.code;
+    return -1;
+}
+
+// The save codes by name, for the writers' dispatch.
+inline constexpr int kSaveNone = -1;
+inline constexpr int kSaveBmp = SaveCodeOf("bmp"), kSaveGif = SaveCodeOf("gif"), kSaveIff = SaveCodeOf("iff"),
+                     kSaveJpg = SaveCodeOf("jpg"), kSavePcx = SaveCodeOf("pcx"), kSavePgm = SaveCodeOf("pgm"),
+                     kSavePct = SaveCodeOf("pct"), kSavePng = SaveCodeOf("png"), kSavePpm = SaveCodeOf("ppm"),
+                     kSaveRas = SaveCodeOf("ras"), kSaveTga = SaveCodeOf("tga"), kSaveTif = SaveCodeOf("tif");
+
+// An extension the file list shows (lower case, no dot), the slot of the
+// show setting that covers it (-1: always shown), and whether the classic
+// lists name it.
+struct ListedExtension {
+    const char* extension = nullptr;
+    int slot = -1;
+    bool classic = false;
+};
+
+namespace format_registry_detail {
+
+constexpr size_t CountExtensions()
+{
+    size_t n = 0;
+    for (const PictureFormatInfo& row : kPictureFormats)
+        for (const FileKind& kind : row.kinds)
+            for (const char* e : kind.extensions)
+                n += e != nullptr;
+    return n;
+}
+
+constexpr size_t CountTargets()
+{
+    size_t n = 0;
+    for (const PictureFormatInfo& row : kPictureFormats)
+        for (const SaveTarget& t : row.saved)
+            n += t.extension != nullptr;
+    return n;
+}
+
+} // namespace format_registry_detail
+
+// Every extension read, in the file list's pattern order: alphabetical, so
+// .dib sits between .bmp and .eps and .rle comes late.
+inline constexpr auto kListPatterns = [] {
+    std::array<ListedExtension, format_registry_detail::CountExtensions()> patterns{};
+    size_t n = 0;
+    for (const PictureFormatInfo& row : kPictureFormats)
+        for (const FileKind& kind : row.kinds)
+            for (size_t i = 0; i < kind.extensions.size(); ++i)
+                if (kind.extensions[i])
+                    patterns[n++] = {kind.extensions[i], kind.slot, int(i) < kind.classic};
+    std::sort(patterns.begin(), patterns.end(), [](const ListedExtension& a, const ListedExtension& b) {
+        return std::string_view(a.extension) < std::string_view(b.extension);
+    });
+    return patterns;
+}();
+
+// The extensions offered where a list lets the user choose one (Select
+// Group, Find Images, Compare Directories): the classic ones alphabetically,
+// keeping their places, then the others alphabetically.
+inline constexpr auto kExtensionChoices = [] {
+    std::array<const char*, kListPatterns.size()> choices{};
+    size_t n = 0;
+    for (bool classic : {true, false})
+        for (const ListedExtension& e : kListPatterns)
+            if (e.classic == classic)
+                choices[n++] = e.extension;
+    return choices;
+}();
+
+// Every save target in the order of the Save As dialog.
+inline constexpr auto kSaveTargets = [] {
+    std::array<SaveTarget, format_registry_detail::CountTargets()> targets{};
+    size_t n = 0;
+    for (const PictureFormatInfo& row : kPictureFormats)
+        for (const SaveTarget& t : row.saved)
+            if (t.extension)
+                targets[n++] = t;
+    std::sort(targets.begin(), targets.end(),
+              [](const SaveTarget& a, const SaveTarget& b) { return a.dialogPosition < b.dialogPosition; });
+    return targets;
+}();
+
+// Extensions (without the dot) are matched without regard to case.
+bool SameExtension(std::string_view extension, std::string_view lowerCase);
+// The row whose files the list shows under `extension`, nullptr for none.
+const PictureFormatInfo* FormatOfListedExtension(std::string_view extension);
+// The kind an extension belongs to, nullptr for none.
+const FileKind* FileKindOfExtension(std::string_view extension);
+// The classic kind of a settings slot, nullptr for none.
+const FileKind* FileKindOfSlot(int slot);
+// The kinds in the Display page's order of boxes (the classic ones).
+std::vector<const FileKind*> DisplayKinds();
+// Every kind in the order of association: the Set File Associations boxes,
+// then the kinds without a box in row order.
+std::vector<const FileKind*> AssociationKinds();
+// File > Open's filters: "All pictures" with every extension read, then
+// each kind's name with its extensions ("JPEG (*.jpg *.jpeg *.jpe *.jfif)"),
+// the classic ones in their order, the others after.
+std::vector<std::string> OpenFilters();
+// The favourites' icon of a file name: 0 for none or an unknown extension,
+// slot + 1 for the classic kinds, kSettingSlotCount + 1 for the others.
+int FavoriteIconOf(std::string_view fileName);
+// The save target of an extension, nullptr for one that is not written.
+const SaveTarget* SaveTargetOfExtension(std::string_view extension);
+// The save target of a save code, nullptr for a code that is not saved.
+const SaveTarget* SaveTargetOfCode(int code);
+
+// For help texts and completion: every format read, in detection order,
+// with every extension it is known by ("BMP": bmp dib rle) ...
+struct ReadableFormat {
+    const char* name;
+    std::vector<const char*> extensions;
+};
+std::vector<ReadableFormat> ReadableFormats();
+// ... and every format written, in the Save As dialog's order, with the
+// row's name, its save extension and its dialog texts.
+struct WritableFormat {
+    const char* name;
+    const SaveTarget* target;
+};
+std::vector<WritableFormat> WritableFormats();

@@ -1,0 +1,163 @@
+#include "engine/picture/HEIFDecoder.h"
+
+#include "engine/picture/ByteOrder.h"
+
+#include <cstring>
+#include <string>
+
+#include <libheif/heif.h>
+
+namespace {
+
+constexpr const char* kTextNotHeif = "HEIF decoder: This isn't a HEIF file.";
+
+// Each side within what our pictures allow (2^28 pixels); libheif refuses
+// larger images before it allocates them.
+constexpr int kMaxHeifSide = 16384;
+
+bool IsBrand(const uint8_t* p, const char* brand)
+{
+    return std::memcmp(p, brand, 4) == 0;
+}
+
+bool IsAvifBrand(const uint8_t* p)
+{
+    return IsBrand(p, "avif") || IsBrand(p, "avis");
+}
+
+bool IsHeifBrand(const uint8_t* p)
+{
+    for (const char* brand : {"heic", "heix", "heim", "heis", "hevc", "hevx", "hevm", "hevs"})
+        if (IsBrand(p, brand))
+            return true;
+    return false;
+}
+
+bool IsGenericBrand(const uint8_t* p)
+{
+    return IsBrand(p, "mif1") || IsBrand(p, "msf1");
+}
+
+void RaiseHeifError(const heif_error& error)
+{
+    const std::string text = std::string("HEIF decoder: ") + (error.message ? error.message : "error");
+    switch (error.code) {
+    case heif_error_Ok:
+        return;
+    case heif_error_Memory_allocation_error:
+        ThrowOutOfMemory();
+    case heif_error_Unsupported_feature:
+    case heif_error_Unsupported_filetype:
+    case heif_error_Plugin_loading_error:
+        RaiseError(ErrUnsupported, text);
+    default:
+        if (error.subcode == heif_suberror_End_of_data)
+            throw CTextException(ErrEndOfFile, kTextEndOfFile);
+        RaiseError(ErrBadFormat, text);
+    }
+}
+
+struct Context {
+    heif_context* context = heif_context_alloc();
+    heif_image_handle* handle = nullptr;
+    heif_image* image = nullptr;
+    heif_decoding_options* options = heif_decoding_options_alloc();
+    ~Context()
+    {
+        heif_decoding_options_free(options);
+        heif_image_release(image);
+        heif_image_handle_release(handle);
+        heif_context_free(context);
+    }
+};
+
+} // namespace
+
+HeifKind DetectHeifKind(const uint8_t* data, size_t size)
+{
+    // Box size, "ftyp", major brand, minor version, compatible brands.
+    if (data == nullptr || size < 16 || !IsBrand(data + 4, "ftyp"))
+        return HeifKind::None;
+    const size_t boxSize = LoadBE32(ByteView(data, size));
+    if (boxSize < 16 || boxSize > size)
+        return HeifKind::None;
+    const uint8_t* major = data + 8;
+    if (IsAvifBrand(major))
+        return HeifKind::Avif;
+    if (IsHeifBrand(major))
+        return HeifKind::Heif;
+    bool generic = IsGenericBrand(major);
+    bool avif = false, heif = false;
+    for (size_t at = 16; at + 4 <= boxSize; at += 4) {
+        avif = avif || IsAvifBrand(data + at);
+        heif = heif || IsHeifBrand(data + at);
+        generic = generic || IsGenericBrand(data + at);
+    }
+    if (avif)
+        return HeifKind::Avif;
+    if (heif || generic)
+        return HeifKind::Heif;
+    return HeifKind::None;
+}
+
+void CHEIFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataSource& source)
+{
+    Trace(2, "Decoding HEIF.\n");
+    const uint8_t* data = source.GetPosition();
+    const size_t size = source.GetRemaining();
+    if (DetectHeifKind(data, size) == HeifKind::None)
+        RaiseError(ErrWrongSignature, kTextNotHeif);
+    Context c;
+    if (c.context == nullptr || c.options == nullptr)
+        ThrowOutOfMemory();
+    heif_context_set_maximum_image_size_limit(c.context, kMaxHeifSide);
+    // Decoding runs on the caller's thread, as every decoder's does.
+    heif_context_set_max_decoding_threads(c.context, 0);
+    RaiseHeifError(heif_context_read_from_memory_without_copy(c.context, data, size, nullptr));
+    RaiseHeifError(heif_context_get_primary_image_handle(c.context, &c.handle));
+
+    const int width = heif_image_handle_get_width(c.handle);
+    const int height = heif_image_handle_get_height(c.handle);
+    CheckPictureSize(width, height);
+    if (width <= 0 || height <= 0)
+        RaiseError(ErrBadFormat, "HEIF decoder: the picture is empty.");
+    const bool alpha = heif_image_handle_has_alpha_channel(c.handle) != 0;
+    const int lumaBits = heif_image_handle_get_luma_bits_per_pixel(c.handle);
+
+    c.options->convert_hdr_to_8bit = 1;
+    // libheif decodes in one call that cannot be interrupted: an abandoned
+    // decode ends before it, or after it at the first line.
+    CheckDecodeAbort();
+    RaiseHeifError(heif_decode_image(c.handle, &c.image, heif_colorspace_RGB,
+                                     alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                                     c.options));
+    // The decoded image is what counts: its size after turning and cropping.
+    const int outWidth = heif_image_get_width(c.image, heif_channel_interleaved);
+    const int outHeight = heif_image_get_height(c.image, heif_channel_interleaved);
+    int stride = 0;
+    const uint8_t* plane = heif_image_get_plane_readonly(c.image, heif_channel_interleaved, &stride);
+    const int channels = alpha ? 4 : 3;
+    if (plane == nullptr || outWidth <= 0 || outHeight <= 0 ||
+        heif_image_get_bits_per_pixel_range(c.image, heif_channel_interleaved) != 8 || stride < 0 ||
+        size_t(stride) < size_t(outWidth) * size_t(channels))
+        RaiseError(ErrUnsupported, "HEIF decoder: unexpected decoded layout.");
+    CheckPictureSize(outWidth, outHeight);
+
+    wantedDepth = 32;
+    bmp.Create(outWidth, outHeight, 32, alpha);
+    const int bitsPerChannel = lumaBits > 0 ? lumaBits : 8;
+    bmp.SetSourceBitsPerPixel(bitsPerChannel * channels);
+    for (int y = 0; y < outHeight; ++y) {
+        const uint8_t* in = plane + size_t(y) * size_t(stride);
+        uint32_t* out = LineToFill32(bmp, y);
+        if (alpha) {
+            for (int x = 0; x < outWidth; ++x, in += 4)
+                out[x] = MakePixel(in[0], in[1], in[2], in[3]);
+        } else {
+            for (int x = 0; x < outWidth; ++x, in += 3)
+                out[x] = MakePixel(in[0], in[1], in[2]);
+        }
+    }
+    source.Skip(size);
+    Trace(3, "Decoding finished.\n");
+}

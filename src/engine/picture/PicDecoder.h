@@ -1,0 +1,92 @@
+// CPicDecoder: the decode template every format decoder follows.
+#pragma once
+
+#include "engine/picture/Bmp.h"
+#include "engine/picture/DataSource.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+// A palette a decoder parks while it works; freed by Decode whatever happens.
+using PaletteHolder = std::unique_ptr<PaletteEntry[]>;
+
+// Abandoning a decode. A decoder given an abort flag (SetAbortFlag) checks
+// it before it reads the file and between the lines it fills (LineToFill
+// below; the library decoders between the lines or strips the library hands
+// back). Once the flag reads true the decode ends with
+// CTextException(ErrAborted, kTextAborted) and the bitmap is half filled, as
+// after any failed decode. The flag is held per thread for the length of the
+// decode, so decoders a decode runs in turn (the detector's, an icon's PNG
+// decoder) check it too.
+class CPicDecoder {
+  public:
+    CPicDecoder() = default;
+    CPicDecoder(const CPicDecoder&) = delete;
+    CPicDecoder& operator=(const CPicDecoder&) = delete;
+    virtual ~CPicDecoder() = default;
+
+    // Maps the file and decodes it into bmp. wantedDepth is 0, 8 or 32.
+    // Every failure is a CTextException; an allocation failure becomes
+    // ErrNoMemory "Out of memory.".
+    virtual void DecodeFile(const std::string& fileName, CBmp& bmp, int wantedDepth = 32);
+    virtual void Decode(CDataSource& source, CBmp& bmp, int wantedDepth = 32);
+    // A decoder that can write its next picture turned by an EXIF
+    // orientation (1 to 8) as it decodes takes it here and returns true;
+    // the others return false and the picture is turned afterwards.
+    virtual bool SetOrientation(int /*orientation*/) { return false; }
+
+    // The flag later decodes check; nullptr (the default) stops checking.
+    // It must outlive every decode that starts while it is set.
+    void SetAbortFlag(const std::atomic<bool>* flag) { m_abortFlag = flag; }
+    const std::atomic<bool>* GetAbortFlag() const { return m_abortFlag; }
+
+    // 0 becomes 8 for sources of 8 bits or less and 32 otherwise; the
+    // result is written back.
+    static int ResolveTargetDepth(int sourceDepth, int& wantedDepth);
+
+    // Allocates a 256-entry palette of opaque black in the holder, so that
+    // an index beyond a short palette reads as black.
+    static PaletteEntry* AllocPalette(PaletteHolder& holder);
+
+  protected:
+    // Makes `flag` the flag of the decode running on this thread until the
+    // scope ends; a null flag keeps the one of an enclosing decode.
+    class AbortScope {
+      public:
+        explicit AbortScope(const std::atomic<bool>* flag);
+        ~AbortScope();
+        AbortScope(const AbortScope&) = delete;
+        AbortScope& operator=(const AbortScope&) = delete;
+
+      private:
+        const std::atomic<bool>* m_saved;
+    };
+
+    // The format's work: create bmp at the resolved depth, set its source
+    // depth, fill every line top-down, install the palette for 8 bits.
+    virtual void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) = 0;
+
+    friend class CAnyPicDecoder;
+
+  private:
+    const std::atomic<bool>* m_abortFlag = nullptr;
+};
+
+// True when the decode running on this thread has been abandoned.
+bool DecodeAbandoned();
+// Throws CTextException(ErrAborted, kTextAborted) when it has.
+void CheckDecodeAbort();
+
+// Line y of bmp, about to be filled by a decoder; an abandoned decode ends
+// here instead.
+inline uint8_t* LineToFill(CBmp& bmp, int y)
+{
+    CheckDecodeAbort();
+    return bmp.GetLine(y);
+}
+inline uint32_t* LineToFill32(CBmp& bmp, int y)
+{
+    CheckDecodeAbort();
+    return bmp.GetLine32(y);
+}

@@ -1,9 +1,0 @@
-// CPPMDecoder: PPM/PGM/PBM decoder.
-#pragma once
-
-#include "PicDecoder.h"
-
-class CPPMDecoder : public CPicDecoder {
-  protected:
-    void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
-};

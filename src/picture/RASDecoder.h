@@ -1,9 +1,0 @@
-// CRASDecoder: Sun raster decoder.
-#pragma once
-
-#include "PicDecoder.h"
-
-class CRASDecoder : public CPicDecoder {
-  protected:
-    void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
-};

@@ -1,9 +1,0 @@
-// CTGADecoder: Targa decoder.
-#pragma once
-
-#include "PicDecoder.h"
-
-class CTGADecoder : public CPicDecoder {
-  protected:
-    void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
-};

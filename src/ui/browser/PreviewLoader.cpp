@@ -1,0 +1,542 @@
+#include "ui/browser/PreviewLoader.h"
+
+#include "engine/picture/AnyPicDecoder.h"
+#include "engine/picture/FileSource.h"
+#include "engine/picture/JPEGDecoder.h"
+#include "engine/picture/Orientation.h"
+#include "engine/picture/PictureSizeLimit.h"
+#include "engine/picture/TextException.h"
+#include "ui/browser/PreviewGeometry.h"
+#include "ui/widgets/TileCache.h"
+
+#include <QSize>
+
+#include <algorithm>
+#include <sys/stat.h>
+#include <utility>
+
+FileStamp StampOf(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    FileStamp stamp;
+    stamp.size = int64_t(st.st_size);
+    stamp.modifiedNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.inode = uint64_t(st.st_ino);
+    stamp.device = uint64_t(st.st_dev);
+    return stamp;
+}
+
+namespace {
+
+// A result answering `request`, not yet filled.
+std::shared_ptr<PreviewLoadResult> ResultFor(const PreviewLoadRequest& request)
+{
+    auto result = std::make_shared<PreviewLoadResult>();
+    result->id = request.id;
+    result->clientWidth = request.clientWidth;
+    result->clientHeight = request.clientHeight;
+    result->path = request.path;
+    return result;
+}
+
+size_t BytesOf(const CPicture& picture, const QImage& cache)
+{
+    return size_t(picture.GetLineBytes()) * size_t(std::max(0, picture.GetHeight())) +
+           size_t(cache.sizeInBytes());
+}
+
+} // namespace
+
+CPreviewLoader::CPreviewLoader(Deliver deliver)
+    : m_deliver(std::move(deliver)), m_decoder(std::make_unique<CAnyPicDecoder>()),
+      m_jpeg(std::make_unique<CJPEGDecoder>())
+{
+    // A superseded decode, full or reduced, stops at its next line.
+    m_decoder->SetAbortFlag(&m_abort);
+    m_jpeg->SetAbortFlag(&m_abort);
+    m_thread = std::thread([this] { Run(); });
+}
+
+CPreviewLoader::~CPreviewLoader()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+        m_pending.reset();
+        m_abort = true;
+    }
+    m_wake.notify_one();
+    m_thread.join();
+}
+
+void CPreviewLoader::Request(PreviewLoadRequest request)
+{
+    std::shared_ptr<PreviewLoadResult> ready;
+    const FileStamp stamp = StampOf(request.path);
+    {
+        std::lock_guard lock(m_mutex);
+        ready = TakeReadyLocked(request, stamp);
+        if (ready) {
+            // Answered here, at once: whatever the worker does for an older
+            // request is dropped, while decoding ahead goes on.
+            m_pending.reset();
+            if (m_prefetching.empty())
+                m_abort = true;
+        } else {
+            // A prefetch of the very file asked for is let finish: the
+            // request then finds it in the cache.
+            if (m_prefetching.empty() || m_prefetching != request.path)
+                m_abort = true;
+            m_pending = std::move(request);
+        }
+    }
+    if (ready)
+        m_deliver(std::move(ready));
+    else
+        m_wake.notify_one();
+}
+
+std::shared_ptr<PreviewLoadResult> CPreviewLoader::TakeReadyLocked(const PreviewLoadRequest& request,
+                                                                   const FileStamp& stamp)
+{
+    if (!stamp.Valid())
+        return {};
+    auto it = std::find_if(m_cache.begin(), m_cache.end(), [&](const Entry& e) {
+        return e.path == request.path && e.stamp == stamp && e.placement == request.Placement() &&
+               !e.cache.isNull();
+    });
+    if (it == m_cache.end())
+        return {};
+    auto result = ResultFor(request);
+    result->ok = true;
+    result->cached = true;
+    result->stamp = stamp;
+    result->picture = std::move(it->picture);
+    result->warnings = std::move(it->warnings);
+    result->display = it->display;
+    result->cache = std::move(it->cache);
+    result->cacheRect = it->cacheRect;
+    m_cache.erase(it);
+    ++m_counts.hits;
+    return result;
+}
+
+void CPreviewLoader::Cancel()
+{
+    std::lock_guard lock(m_mutex);
+    m_pending.reset();
+    m_abort = true;
+}
+
+void CPreviewLoader::Prefetch(std::vector<std::string> paths, const PreviewPlacement& placement)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_prefetching.empty() && std::find(paths.begin(), paths.end(), m_prefetching) == paths.end())
+            m_abort = true;
+        m_wanted = paths;
+        m_prefetch = std::move(paths);
+        m_prefetchPlacement = placement;
+    }
+    m_wake.notify_one();
+}
+
+void CPreviewLoader::Keep(std::string path, const FileStamp& stamp, std::unique_ptr<CPicture> picture,
+                          FirstPaint painted)
+{
+    if (!picture || !stamp.Valid() || picture->GetWidth() <= 0) {
+        Dispose(std::move(picture));
+        return;
+    }
+    Entry entry;
+    entry.path = std::move(path);
+    entry.stamp = stamp;
+    entry.placement = painted.placement;
+    entry.display = painted.display;
+    entry.cache = std::move(painted.cache);
+    entry.cacheRect = painted.cacheRect;
+    entry.bytes = BytesOf(*picture, entry.cache);
+    entry.picture = std::move(picture);
+    {
+        std::lock_guard lock(m_mutex);
+        InsertLocked(std::move(entry));
+    }
+    m_wake.notify_one(); // frees what no longer fits
+}
+
+void CPreviewLoader::ClearCache()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        for (Entry& e : m_cache)
+            m_dispose.push_back(std::move(e.picture));
+        m_cache.clear();
+        m_prefetch.clear();
+        m_wanted.clear();
+        if (!m_prefetching.empty())
+            m_abort = true;
+    }
+    m_wake.notify_one();
+}
+
+void CPreviewLoader::Dispose(std::unique_ptr<CPicture> picture)
+{
+    if (!picture)
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        m_dispose.push_back(std::move(picture));
+    }
+    m_wake.notify_one();
+}
+
+void CPreviewLoader::SetCacheLimits(int count, size_t bytes)
+{
+    std::lock_guard lock(m_mutex);
+    m_cacheCount = std::max(0, count);
+    m_cacheBytes = bytes;
+}
+
+CPreviewLoader::Counts CPreviewLoader::GetCounts() const
+{
+    std::lock_guard lock(const_cast<std::mutex&>(m_mutex));
+    return m_counts;
+}
+
+std::vector<std::string> CPreviewLoader::CachedPaths() const
+{
+    std::lock_guard lock(const_cast<std::mutex&>(m_mutex));
+    std::vector<std::string> paths;
+    for (const Entry& e : m_cache)
+        paths.push_back(e.path);
+    return paths;
+}
+
+bool CPreviewLoader::InsertLocked(Entry entry)
+{
+    if (m_cacheCount <= 0 || entry.bytes > m_cacheBytes) {
+        m_dispose.push_back(std::move(entry.picture));
+        return false;
+    }
+    // One entry per path: the newer replaces the older.
+    std::erase_if(m_cache, [&](const Entry& e) { return e.path == entry.path; });
+    auto total = [this] {
+        size_t sum = 0;
+        for (const Entry& e : m_cache)
+            sum += e.bytes;
+        return sum;
+    };
+    auto wanted = [this](const Entry& e) {
+        return std::find(m_wanted.begin(), m_wanted.end(), e.path) != m_wanted.end();
+    };
+    while (!m_cache.empty() &&
+           (int(m_cache.size()) + 1 > m_cacheCount || total() + entry.bytes > m_cacheBytes)) {
+        // Oldest first among those no longer wanted, then the oldest.
+        auto victim =
+            std::find_if(m_cache.begin(), m_cache.end(), [&](const Entry& e) { return !wanted(e); });
+        if (victim == m_cache.end())
+            victim = m_cache.begin();
+        m_dispose.push_back(std::move(victim->picture)); // freed by the worker
+        m_cache.erase(victim);
+    }
+    m_cache.push_back(std::move(entry));
+    return true;
+}
+
+bool CPreviewLoader::Superseded()
+{
+    std::lock_guard lock(m_mutex);
+    return m_stop || m_abort;
+}
+
+void CPreviewLoader::NoteStopped()
+{
+    try {
+        throw;
+    } catch (const CTextException& e) {
+        if (e.GetCode() != ErrAborted)
+            return;
+    } catch (...) {
+        return;
+    }
+    std::lock_guard lock(m_mutex);
+    ++m_counts.stoppedEarly;
+}
+
+void CPreviewLoader::Run()
+{
+    for (;;) {
+        std::optional<PreviewLoadRequest> request;
+        std::string ahead;
+        PreviewPlacement placement;
+        std::vector<std::unique_ptr<CPicture>> dispose;
+        {
+            std::unique_lock lock(m_mutex);
+            m_wake.wait(lock, [this] {
+                return m_stop || m_pending.has_value() || !m_prefetch.empty() || !m_dispose.empty();
+            });
+            dispose.swap(m_dispose);
+        }
+        dispose.clear(); // outside the lock
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_stop)
+                return;
+            if (!m_pending && m_prefetch.empty())
+                continue;
+            m_abort = false;
+            if (m_pending) {
+                request = std::move(m_pending);
+                m_pending.reset();
+            } else {
+                ahead = m_prefetch.front();
+                m_prefetch.erase(m_prefetch.begin());
+                placement = m_prefetchPlacement;
+                m_prefetching = ahead;
+            }
+        }
+        if (request) {
+            Load(*request);
+        } else {
+            PrefetchOne(ahead, placement);
+            std::lock_guard lock(m_mutex);
+            m_prefetching.clear();
+        }
+    }
+}
+
+void CPreviewLoader::Load(const PreviewLoadRequest& request)
+{
+    auto result = ResultFor(request);
+    result->stamp = StampOf(request.path);
+
+    // From the cache when the file is still what was decoded.
+    Entry hit;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = std::find_if(m_cache.begin(), m_cache.end(), [&](const Entry& e) {
+            return e.path == request.path && result->stamp.Valid() && e.stamp == result->stamp;
+        });
+        if (it != m_cache.end()) {
+            hit = std::move(*it);
+            m_cache.erase(it);
+            ++m_counts.hits;
+        } else {
+            std::erase_if(m_cache, [&](const Entry& e) { return e.path == request.path; });
+            ++m_counts.decodes;
+        }
+    }
+    if (hit.picture) {
+        result->ok = true;
+        result->cached = true;
+        result->picture = std::move(hit.picture);
+        result->warnings = std::move(hit.warnings);
+        if (hit.placement == request.Placement() && !hit.cache.isNull()) {
+            result->display = hit.display;
+            result->cache = std::move(hit.cache);
+            result->cacheRect = hit.cacheRect;
+        } else {
+            BuildFirstCache(request.Placement(), *result->picture, result->display, result->cache,
+                            result->cacheRect);
+        }
+        if (Superseded()) {
+            // Not shown after all: back into the cache for the next request.
+            std::lock_guard lock(m_mutex);
+            hit.picture = std::move(result->picture);
+            hit.placement = request.Placement();
+            hit.display = result->display;
+            hit.cache = std::move(result->cache);
+            hit.cacheRect = result->cacheRect;
+            hit.warnings = std::move(result->warnings);
+            InsertLocked(std::move(hit));
+            ++m_abandoned;
+            return;
+        }
+        m_deliver(result);
+        return;
+    }
+
+    try {
+        // The decoder's warnings stay with this picture; the view shows
+        // them only if it shows the picture.
+        CWarningScope warnings([&result](const std::string& text) { result->warnings.push_back(text); });
+        // Read once for both decodes.
+        CFileSource source;
+        if (const int error = source.Open(request.path)) {
+            result->failure = source.GetFailure();
+            throw CTextException(error, "Opening " + request.path + " failed");
+        }
+        if (!request.reducedFirst || !DecodeReducedFirst(request, source, *result)) {
+            if (Superseded()) {
+                std::lock_guard lock(m_mutex);
+                ++m_counts.stoppedEarly; // superseded before its decode began
+                ++m_abandoned;
+                return;
+            }
+            result->picture = std::make_unique<CPicture>();
+            source.Seek(0);
+            m_decoder->Decode(source, *result->picture, 32);
+        }
+        result->ok = result->picture->GetWidth() > 0 && result->picture->GetHeight() > 0;
+    } catch (...) {
+        // Any failure counts; the frame reports it in its own words.
+        NoteStopped();
+        result->ok = false;
+    }
+    if (!result->ok)
+        result->picture.reset();
+    if (Superseded()) {
+        ++m_abandoned;
+        return;
+    }
+    if (result->ok)
+        BuildFirstCache(request.Placement(), *result->picture, result->display, result->cache,
+                        result->cacheRect);
+    if (Superseded()) {
+        ++m_abandoned;
+        return;
+    }
+    m_deliver(result);
+}
+
+bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, CDataSource& source,
+                                        PreviewLoadResult& result)
+{
+    // JPEG only: SOI followed by a marker.
+    const uint8_t* head = source.GetStart();
+    if (source.GetSize() < 3 || head[0] != 0xFF || head[1] != 0xD8 || head[2] != 0xFF)
+        return false;
+    // The reduced picture is turned upright like the full one, so the first
+    // paint and the swap show the same thing.
+    const int orientation = ReadJpegOrientation(source.GetStart(), source.GetSize());
+    const bool turned = OrientationSwapsSides(orientation);
+    const PreviewPlacement placement = request.Placement();
+    auto upright = [turned, &placement](int w, int h) {
+        if (turned)
+            std::swap(w, h);
+        return std::pair{QSize(w, h),
+                         vkview::ChooseDisplaySize(w, h, placement.clientWidth, placement.clientHeight,
+                                                   placement.shrink, placement.enlarge, true)};
+    };
+    m_jpeg->SetScaleChooser([&upright](int w, int h) {
+        const auto [size, display] = upright(w, h);
+        for (int d : {8, 4, 2})
+            if ((size.width() + d - 1) / d >= display.width && (size.height() + d - 1) / d >= display.height)
+                return d;
+        return 1;
+    });
+    auto picture = std::make_unique<CPicture>();
+    try {
+        source.Seek(0);
+        m_jpeg->SetOrientation(orientation);
+        // A progressive file shows its first scan at once; reading every
+        // scan costs nearly as much as the full decode that follows.
+        m_jpeg->SetFirstScanOnly();
+        m_jpeg->Decode(source, *picture, 32);
+    } catch (...) {
+        NoteStopped();
+        return false; // the full decode reports it
+    }
+    if (m_jpeg->GetScaleDenominator() == 1) {
+        // Decoded at full size already: that is the picture.
+        result.picture = std::move(picture);
+        return true;
+    }
+    auto interim = ResultFor(request);
+    interim->interim = true;
+    interim->ok = true;
+    // Scaled to the size the full picture will show at, so the swap does not move.
+    interim->display = upright(m_jpeg->GetFullWidth(), m_jpeg->GetFullHeight()).second;
+    bool scrollable = false;
+    const QPoint origin(vkview::PlaceAxis(interim->display.width, placement.clientWidth, placement.position,
+                                          true, scrollable),
+                        vkview::PlaceAxis(interim->display.height, placement.clientHeight, placement.position,
+                                          false, scrollable));
+    const QRect visible = vkview::VisibleRegion(origin, interim->display.width, interim->display.height,
+                                                placement.clientWidth, placement.clientHeight);
+    if (!visible.isEmpty()) {
+        try {
+            interim->cache = vkview::BuildScaledRegion(*picture, interim->display.width,
+                                                       interim->display.height, visible, interim->cacheRect);
+        } catch (...) {
+            interim->cache = QImage();
+        }
+    }
+    picture.reset();
+    if (!interim->cache.isNull() && !Superseded())
+        m_deliver(interim);
+    return false;
+}
+
+void CPreviewLoader::PrefetchOne(const std::string& path, const PreviewPlacement& placement)
+{
+    const FileStamp stamp = StampOf(path);
+    if (!stamp.Valid())
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const Entry& e : m_cache)
+            if (e.path == path && e.stamp == stamp)
+                return; // already there
+    }
+    Entry entry;
+    entry.path = path;
+    entry.stamp = stamp;
+    entry.placement = placement;
+    size_t roomBytes = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        roomBytes = m_cacheCount > 0 ? m_cacheBytes : 0;
+    }
+    // A picture that could not be kept is not decoded at all: the decoder
+    // stops at the size in its header.
+    CPictureSizeLimit limit(int64_t(roomBytes / 4));
+    try {
+        // Kept with the picture, shown if it is.
+        CWarningScope warnings([&entry](const std::string& text) { entry.warnings.push_back(text); });
+        entry.picture = std::make_unique<CPicture>();
+        m_decoder->DecodeFile(path, *entry.picture, 32);
+        if (entry.picture->GetWidth() <= 0 || entry.picture->GetHeight() <= 0)
+            return;
+    } catch (...) {
+        NoteStopped();
+        if (limit.Exceeded()) {
+            std::lock_guard lock(m_mutex);
+            ++m_counts.skipped;
+        }
+        return; // decoded again, and reported, when it is asked for
+    }
+    if (Superseded())
+        return;
+    BuildFirstCache(placement, *entry.picture, entry.display, entry.cache, entry.cacheRect);
+    entry.bytes = BytesOf(*entry.picture, entry.cache);
+    std::lock_guard lock(m_mutex);
+    if (InsertLocked(std::move(entry)))
+        ++m_counts.prefetched;
+    else
+        ++m_counts.tooLarge;
+}
+
+void CPreviewLoader::BuildFirstCache(const PreviewPlacement& placement, const CPicture& picture,
+                                     PictureSize& display, QImage& cache, QRect& cacheRect)
+{
+    display = vkview::ChooseDisplaySize(picture, placement.clientWidth, placement.clientHeight,
+                                        placement.shrink, placement.enlarge, true);
+    bool scrollable = false;
+    const QPoint origin(
+        vkview::PlaceAxis(display.width, placement.clientWidth, placement.position, true, scrollable),
+        vkview::PlaceAxis(display.height, placement.clientHeight, placement.position, false, scrollable));
+    const QRect visible = vkview::VisibleRegion(origin, display.width, display.height, placement.clientWidth,
+                                                placement.clientHeight);
+    if (visible.isEmpty())
+        return;
+    const QRect region = vkview::CacheRegion(visible, display.width, display.height, placement.clientWidth,
+                                             placement.clientHeight);
+    try {
+        cache = vkview::BuildScaledRegion(picture, display.width, display.height, region, cacheRect);
+    } catch (...) {
+        cache = QImage();
+    }
+}

@@ -1,0 +1,20 @@
+#include "ui/save/PCXOptions.h"
+
+#include "ui/widgets/DialogParts.h"
+
+#include <QGroupBox>
+#include <QVBoxLayout>
+
+CPCXOptions::CPCXOptions(int mode, int depthChoice, QWidget* parent)
+    : QDialog(parent), m_depth(this, depthChoice)
+{
+    setWindowTitle(mode == 1 ? "BMP Options" : "PCX Options");
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_depth.group);
+    layout->addWidget(vkdlg::OkCancel(this));
+}
+
+int CPCXOptions::DepthChoice() const
+{
+    return m_depth.Choice();
+}

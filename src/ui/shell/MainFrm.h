@@ -1,0 +1,278 @@
+// CMainFrame: the program's one top-level window. Owns the settings, the
+// file list model, the navigator, the favorites, the browser controls, the
+// image view and the command registry; shows browser or viewer mode.
+// MainFrm.cpp builds and lays out the window and wires menus, toolbars and
+// keys to the registry; FrameFiles.cpp shows the lists and the current
+// file, FrameNavigation.cpp moves between folders, and the *Commands.cpp
+// files bind the commands.
+#pragma once
+
+#include "models/browser/FileList.h"
+#include "models/browser/Navigator.h"
+#include "models/settings/Favorites.h"
+#include "models/settings/Settings.h"
+#include "models/settings/WindowState.h"
+#include "ui/shell/CommandRegistry.h"
+#include "ui/shell/Commands.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+class CChildView;
+class CPreview;
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QSplitter;
+class QToolBar;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit CMainFrame(QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // The file named on the command line ("" for none).
+    void SetStartupFile(const QString& path);
+    // Several files: the first one's folder opens with those of them that
+    // are in it selected, and the first one shown.
+    void SetStartupFiles(const QStringList& paths);
+    // Favorites, settings, recent folders, start directory, lists, and the
+    // start-up file. False when the process must end ("Error during startup").
+    bool Startup();
+    bool IsInitialising() const { return m_initialising; }
+    // Favorites, settings and recent folders saved; the save question.
+    void Shutdown();
+    // The end of the session or a signal to end: the files saved as on a
+    // close, without a question (an edited picture is given up, never
+    // written anywhere unasked), then the event loops end.
+    void EndSession();
+    // Written as soon as they change, so a killed session keeps them.
+    bool SaveFavorites();
+    bool SaveRecentFolders();
+    // The window's place and its panes' sizes, kept in their own file.
+    CWindowState GetWindowState() const;
+    // Applies a state checked against the screens; the caller shows the
+    // window (maximised when the state says so).
+    void ApplyWindowState(CWindowState state);
+    // Reads the file and applies it; true when the window should start maximised.
+    bool RestoreWindowState();
+    bool SaveWindowState() const;
+
+    bool IsBrowserMode() const { return m_browserMode; }
+    void ShowCurrentFile();
+    void UpdateTitleAndProperties(bool clear);
+    // Title and properties of the file `name` of the current folder shown
+    // by the view, whether or not the list still holds it.
+    void DescribeFile(const std::string& name);
+    void SetStatusText(const QString& text) { m_statusText = text; }
+    void UpdateStatusPane();
+    void UpdateInfoPane();
+    void UpdateCountPane();
+    // The viewer's zoom in percent ("" without a picture).
+    void UpdateZoomPane();
+    void Layout();
+    void SwitchToViewer();
+    void SwitchToBrowser();
+
+    // Shows the current file even with the browser's preview off.
+    void ShowCurrentFileForced();
+    // Selects the first listed file named `name` and shows it; in viewer
+    // mode it becomes the viewer's position. False when it is not listed.
+    bool ShowListedFile(const std::string& name);
+    bool IsToolBarVisible() const { return m_toolBarVisible; }
+    void SetToolBarVisible(bool visible);
+
+    // Navigation. What the recent-folders box does after a move.
+    enum class Recent { Add, Select, Keep };
+    // Moves the browser to `dir`: enters it (when that fails shows
+    // `missingText`, if given, and returns false), records it, refills both
+    // lists and shows its drive when the drive changed.
+    bool GoTo(const std::string& dir, const char* missingText, Recent recent);
+    void AddRecentFolder();
+    void RefreshDirectory();
+    bool ChooseStartDirectory();
+    void FillFileList();
+    void FillDirectoryList();
+    void ReselectAfterFill();
+    // Re-reads the file list keeping the selection (after a change of order
+    // or of the types shown).
+    void RefillFileList();
+    // Mirrors the file list control's selection into the model.
+    void UpdateSelection();
+
+    // Control notifications.
+    void OnDriveSelected(int index);
+    void OnDirectoryDoubleClicked(int row);
+    void OnRecentFolderSelected(int index);
+    void OnFavoriteSelected(int index);
+    // Enter in the path box: goes to the folder typed (a file's folder,
+    // with the file shown).
+    void OnPathTyped();
+    void OnFileSelectionChanged();
+    // An activation of the frame; `byClick` for one caused by a mouse click.
+    void OnActivate(bool byClick);
+
+    // Commands: one enabling rule per command for menu, toolbar and key.
+    bool IsCommandEnabled(Cmd command) const;
+    bool IsCommandChecked(Cmd command) const;
+    // Runs the command when it is enabled; false when it was not.
+    bool RunCommand(Cmd command);
+    // The key handling of the accelerator table; true when the key was one.
+    bool TranslateKey(QKeyEvent& event, bool textEditing);
+    // Keys the table leaves alone go here; true when it used the key.
+    void SetExtraKeyHandler(std::function<bool(const QKeyEvent&)> handler)
+    {
+        m_extraKeys = std::move(handler);
+    }
+    // The rules and handlers of the commands; features bind theirs here.
+    CommandRegistry& GetCommands() { return m_commands; }
+    QAction* GetAction(Cmd command) const { return m_actions[size_t(command)]; }
+    void UpdateCommandUI();
+    const std::vector<QMenu*>& GetMenus(bool browser) const
+    {
+        return browser ? m_browserMenus : m_viewerMenus;
+    }
+    QToolBar* GetToolBar(bool browser) const { return browser ? m_browserToolBar : m_viewerToolBar; }
+
+    // Owned objects and controls.
+    CSettings& GetSettings() { return m_settings; }
+    CFileList& GetFileList() { return m_fileList; }
+    CFavorites& GetFavorites() { return m_favorites; }
+    CPreview* GetView() const { return m_view; }
+    QListWidget* GetFileListBox() const { return m_fileListBox; }
+    QListWidget* GetDirectoryListBox() const { return m_dirListBox; }
+    QComboBox* GetRecentFoldersBox() const { return m_recentBox; }
+    QComboBox* GetDriveBox() const { return m_driveBox; }
+    QComboBox* GetFavoritesBox() const { return m_favoritesBox; }
+    QSplitter* GetSplitter() const { return m_splitter; }
+    QSplitter* GetPreviewSplitter() const { return m_previewSplitter; }
+    int GetCurrentIndex() const { return m_currentIndex; }
+    void SetCurrentIndex(int index) { m_currentIndex = index; }
+    // Steps the file commands share with navigation: show `dir` (already
+    // entered) as the current folder (lists filled, selection reset),
+    // select one file entry without loading it, and show entry `index` in
+    // viewer mode.
+    void MoveTo(const std::string& dir);
+    int SelectFileEntry(const std::string& name);
+    void SelectOnly(int row);
+    void ShowViewerFile(int index);
+    QString GetStatusText() const { return m_statusText; }
+    QString GetInfoText() const { return m_infoText; }
+    QString GetCountText() const { return m_countText; }
+    // The text shown by pane 1..4 of the status bar, 5 the viewer's zoom.
+    QString GetPaneText(int pane) const;
+    // The value beside "Name:", "Size:", "Uses:", "Date:" (0..3).
+    QString GetPropertyValue(int index) const;
+    QString GetPropertyLabel(int index) const;
+    std::vector<std::string> GetRecentFolders() const;
+    // Replaces the drive box's file systems (mount points).
+    void SetDrives(const std::vector<std::string>& mountPoints);
+    void FillFavoritesBox();
+
+    // Save As flow for the view's picture, given the current file's name.
+    void SetSaveAsHandler(std::function<bool(const QString& fileName)> handler);
+    // Runs it; true when the picture was saved.
+    bool RunSaveAs();
+
+  signals:
+    // Browser or viewer mode was set up.
+    void ModeChanged(bool browser);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    // Favorites, and the settings and recent folders as the options say.
+    bool SaveOnExit(); // false when a file could not be written
+    void ShowDriveOf(const std::string& dir);
+    void CreateControls();
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBars();
+    void CreateStatusBar();
+    void ApplyMode();
+    void SetBrowserControlsVisible(bool visible);
+    // Sizes the view to its frame and re-places the picture.
+    void PlaceView();
+    // The splitters' sizes as the user left them.
+    void ApplySplitSizes();
+    void OnDisplayChanged();
+    QString PictureSizeText() const;
+    void OnLoadFinished(bool success);
+    // The save question kept the edited picture: its file is selected again.
+    void OnPictureKept();
+    void SelectRecentFolder(const std::string& dir);
+    QString FileSizeText(uint64_t size) const;
+    QString ImageSizeText() const;
+    QString TitleFor(const std::string& path) const;
+    QString CurrentPath() const;
+
+    CSettings m_settings;
+    CFileList m_fileList;
+    CNavigator m_navigator{m_fileList};
+    CFavorites m_favorites;
+
+    CChildView* m_childView = nullptr;
+    QComboBox* m_driveBox = nullptr;
+    QComboBox* m_favoritesBox = nullptr;
+    QComboBox* m_recentBox = nullptr;
+    QWidget* m_pathCompletions = nullptr; // the path box's completion list
+    QListWidget* m_dirListBox = nullptr;
+    QListWidget* m_fileListBox = nullptr;
+    QSplitter* m_splitter = nullptr;        // folder list | file list | preview
+    QSplitter* m_previewSplitter = nullptr; // preview over "Image Properties"
+    int m_dirListWidth = CWindowState().dirListWidth;
+    int m_fileListWidth = CWindowState().fileListWidth;
+    int m_propertiesHeight = CWindowState().propertiesHeight;
+    QGroupBox* m_viewFrame = nullptr;
+    QGroupBox* m_propertiesBox = nullptr;
+    std::array<QLabel*, 4> m_propertyLabels{};
+    std::array<QLabel*, 4> m_propertyValues{};
+    CPreview* m_view = nullptr;
+
+    CommandRegistry m_commands;
+    std::array<QAction*, size_t(Cmd::Count)> m_actions{};
+    std::vector<QMenu*> m_browserMenus;
+    std::vector<QMenu*> m_viewerMenus;
+    QToolBar* m_browserToolBar = nullptr;
+    QToolBar* m_viewerToolBar = nullptr;
+    bool m_toolBarVisible = true;
+    QLabel* m_paneReady = nullptr;
+    QLabel* m_paneCount = nullptr;
+    QLabel* m_paneInfo = nullptr;
+    QLabel* m_paneStatus = nullptr;
+    QLabel* m_paneZoom = nullptr;
+
+    std::vector<std::string> m_entries; // the file list control's texts
+    std::vector<std::string> m_drives;  // mount points in the drive box
+
+    bool m_browserMode = true;
+    int m_currentIndex = -1;
+    QString m_statusText = "Done";
+    QString m_infoText = "Free Disk Space:";
+    QString m_countText = "0 of 0 (0 KB)";
+    bool m_initialising = true;
+    bool m_started = false;
+    bool m_shutDown = false;
+    bool m_wasMinimised = false;
+    QString m_startupFile;
+    QStringList m_startupFiles; // all named, m_startupFile first
+    bool m_forcePreview = false;
+    bool m_loadForced = false;
+    std::function<bool(const QString&)> m_saveAsHandler;
+    std::function<bool(const QKeyEvent&)> m_extraKeys;
+};

@@ -1,0 +1,230 @@
+#include "ui/shell/SlideShowCommands.h"
+
+#include "models/browser/FormatNumber.h"
+#include "models/browser/SlideShow.h"
+#include "models/browser/StatusTexts.h"
+#include "models/platform/Path.h"
+#include "ui/browser/Preview.h"
+#include "ui/shell/CommandRegistry.h"
+#include "ui/shell/MainFrm.h"
+#include "ui/widgets/MessageService.h"
+#include "ui/widgets/PictureJob.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QListWidget>
+
+#include <algorithm>
+#include <chrono>
+#include <random>
+
+namespace {
+
+constexpr const char* kStatusLoadedIn = "  Loaded in ";
+constexpr const char* kStatusSeconds = " s";
+constexpr const char* kStatusUnknownFormat = " Unknow format";
+
+} // namespace
+
+CSlideShowControl::CSlideShowControl(CMainFrame& frame) : QObject(&frame), m_frame(frame)
+{
+    m_clock.start();
+    const QAbstractItemModel* model = frame.GetFileListBox()->model();
+    connect(model, &QAbstractItemModel::modelReset, this, &CSlideShowControl::OnListChanged);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &CSlideShowControl::OnListChanged);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &CSlideShowControl::OnListChanged);
+    connect(model, &QAbstractItemModel::dataChanged, this, &CSlideShowControl::OnListChanged);
+}
+
+CSlideShowControl::~CSlideShowControl()
+{
+    if (m_show)
+        m_show->SignalStop();
+    for (auto& show : m_retired)
+        show->SignalStop();
+}
+
+bool CSlideShowControl::CanRun() const
+{
+    return !m_running && m_frame.GetFileListBox()->count() > 1;
+}
+
+bool CSlideShowControl::CanSlideShow() const
+{
+    return m_frame.GetFileListBox()->count() > 1 && m_frame.GetView()->HasImage();
+}
+
+void CSlideShowControl::RunFromBrowser()
+{
+    m_frame.SwitchToViewer();
+    Run();
+}
+
+void CSlideShowControl::Run()
+{
+    if (m_frame.IsBrowserMode() || !CanRun())
+        return;
+    // A show stopped during a decode may still be finishing it.
+    std::erase_if(m_retired, [](const std::unique_ptr<CSlideShow>& show) { return !show->IsRunning(); });
+    if (m_show && m_show->IsRunning())
+        m_retired.push_back(std::move(m_show));
+    if (!m_show)
+        m_show = std::make_unique<CSlideShow>();
+
+    std::vector<std::string> entries = ListedNames();
+    const CSettings& settings = m_frame.GetSettings();
+    const uint64_t seed = uint64_t(std::random_device{}()) << 32 ^
+                          uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+
+    CSlideShow* show = m_show.get();
+    show->ResetStop();
+    show->SetOwner(this, 0);
+    show->Configure(settings.slideSequence, settings.slideDelaySeconds, settings.slideDelayFlip != 0,
+                    std::move(entries), m_frame.GetCurrentIndex(), m_frame.GetFileList().GetCurrentDir(),
+                    seed);
+    const uint64_t generation = ++m_generation;
+    show->SetStepHandler([this, generation](SlideStep& step) { OnStep(generation, step); });
+    try {
+        show->Start();
+    } catch (const CThreadException& e) {
+        vkui::ask(QString::fromStdString(e.message));
+        return;
+    }
+    show->SetPriority(0);
+    m_running = true;
+    m_firstStep = true;
+    m_steps = 0;
+    m_lastLoadTime = m_clock.elapsed();
+    show->PostCommand(CThread::CmdJob);
+    qApp->installEventFilter(this);
+    m_frame.UpdateCommandUI();
+}
+
+void CSlideShowControl::Stop()
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    m_heldStep.reset();
+    qApp->removeEventFilter(this);
+    if (m_show) {
+        m_show->SignalStop();
+        int32_t code = 0;
+        m_show->Stop(code, 0); // the frame does not wait for the thread
+    }
+    m_frame.UpdateCommandUI();
+}
+
+bool CSlideShowControl::eventFilter(QObject* watched, QEvent* event)
+{
+    if (m_running && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+        QApplication::activeModalWidget() == nullptr && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == &m_frame) {
+        Stop();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+std::vector<std::string> CSlideShowControl::ListedNames() const
+{
+    const QListWidget* list = m_frame.GetFileListBox();
+    std::vector<std::string> names;
+    names.reserve(size_t(list->count()));
+    for (int i = 0; i < list->count(); ++i)
+        names.push_back(list->item(i)->text().toStdString());
+    return names;
+}
+
+void CSlideShowControl::OnListChanged()
+{
+    if (m_running && m_show)
+        m_show->SetEntries(ListedNames());
+}
+
+void CSlideShowControl::OnStep(uint64_t generation, SlideStep& step)
+{
+    if (generation != m_generation || !m_running || !m_show)
+        return; // a step of a show that was stopped meanwhile
+    if (vkjob::IsPictureHeld()) {
+        // A command or job works on the picture or the current file: the
+        // step waits for it, and so does the worker.
+        m_heldStep = std::make_shared<SlideStep>(std::move(step));
+        vkjob::WhenPictureFree(this, [this, generation, held = m_heldStep] {
+            if (m_heldStep != held)
+                return; // dropped by Stop
+            m_heldStep.reset();
+            OnStep(generation, *held);
+        });
+        return;
+    }
+    // An edit made during the show is asked about before anything moves;
+    // Cancel, or a save that did not happen, keeps it and ends the show.
+    if (step.ok && step.picture) {
+        const vkjob::PictureHold hold;
+        if (!m_frame.GetView()->AskToSave()) {
+            Stop();
+            return;
+        }
+    }
+    const qint64 now = m_clock.elapsed();
+    // The file decoded is selected by its name; one that left the list is
+    // still shown, but selects nothing, so no command acts on another file.
+    const std::vector<std::string> names = ListedNames();
+    const auto listed = std::find(names.begin(), names.end(), step.name);
+    const int row = listed == names.end() ? -1 : int(listed - names.begin());
+    m_frame.SelectOnly(row);
+    m_frame.SetCurrentIndex(row);
+    m_frame.UpdateSelection();
+    if (step.ok && step.picture) {
+        const CSettings& settings = m_frame.GetSettings();
+        m_frame.GetView()->ShowSlide(*step.picture, settings.slideImageSize, settings.slidePosition,
+                                     QString::fromStdString(step.name));
+        m_frame.GetView()->GetPicture().SetSourcePath(
+            vkpath::Join(m_frame.GetFileList().GetCurrentDir(), step.name));
+        step.picture.reset(); // the previous slide, handed back by the swap
+        m_frame.DescribeFile(step.name);
+        // The time between two steps less the delay; the first step comes
+        // at once, so it shows its decoding time alone.
+        double seconds = double(now - m_lastLoadTime) * 0.001;
+        if (!m_firstStep)
+            seconds -= settings.slideDelaySeconds;
+        m_frame.SetStatusText(kStatusLoadedIn + QString::fromStdString(FormatNumber(seconds, 3)) +
+                              kStatusSeconds);
+        if (!step.warnings.empty()) {
+            // Damaged: said over the slide and in the status bar, the show goes on.
+            m_frame.GetView()->ShowNote(QString::fromStdString(step.warnings.front()));
+            m_frame.SetStatusText(QString::fromStdString(vktext::PartlyReadStatus(step.warnings.front())));
+        }
+    } else {
+        m_frame.UpdateTitleAndProperties(true);
+        m_frame.SetStatusText(kStatusUnknownFormat);
+    }
+    m_frame.UpdateStatusPane();
+    m_frame.UpdateCountPane();
+    if (!m_frame.IsBrowserMode())
+        m_frame.UpdateInfoPane();
+    m_lastLoadTime = now;
+    m_firstStep = false;
+    ++m_steps;
+    m_show->StepShown(step.serial);
+}
+
+void BindSlideShowCommands(CMainFrame& frame, CommandRegistry& commands)
+{
+    auto* control = new CSlideShowControl(frame); // a child of the frame
+    // F3 from the browser starts the show in the viewer, as Tools > Slide show does.
+    commands.Bind(Cmd::SlideRun, {.enabled = [control] { return control->CanRun(); },
+                                  .run =
+                                      [control, &frame] {
+                                          if (frame.IsBrowserMode())
+                                              control->RunFromBrowser();
+                                          else
+                                              control->Run();
+                                      }});
+    commands.Bind(Cmd::SlideStop, {.enabled = [control] { return control->CanStop(); },
+                                   .run = [control] { control->Stop(); }});
+    commands.Bind(Cmd::ToolsSlideShow, {.enabled = [control] { return control->CanSlideShow(); },
+                                        .run = [control] { control->RunFromBrowser(); }});
+}

@@ -1,0 +1,40 @@
+#include "ui/shell/UndoCopyCommands.h"
+
+#include "ui/browser/Preview.h"
+#include "ui/shell/CommandRegistry.h"
+#include "ui/shell/MainFrm.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+
+namespace {
+
+void Undo(CMainFrame& frame)
+{
+    CPreview& view = *frame.GetView();
+    const int sizeChanged = view.GetPicture().Undo();
+    view.Relayout(sizeChanged != 0, false);
+    if (!frame.IsBrowserMode())
+        frame.UpdateInfoPane();
+}
+
+void CopyImage(const CPreview& view)
+{
+    const QImage image = view.ToImage();
+    if (!image.isNull())
+        QGuiApplication::clipboard()->setImage(image);
+}
+
+} // namespace
+
+void BindUndoCopyCommands(CMainFrame& frame, CommandRegistry& commands)
+{
+    CPreview& view = *frame.GetView();
+    auto hasImage = [&view] { return view.HasImage(); };
+    commands.Bind(Cmd::EditUndo,
+                  {.enabled = [&view] { return view.HasImage() && view.GetPicture().IsUndoAvailable(); },
+                   .run = [&frame] { Undo(frame); }});
+    commands.Bind(Cmd::EditCopyImage, {.enabled = hasImage, .run = [&view] { CopyImage(view); }});
+    commands.Bind(Cmd::CopyImageToClipboard, {.enabled = hasImage, .run = [&view] { CopyImage(view); }});
+}

@@ -116,12 +116,12 @@ struct Viewer {
         frame->show();
         frame->Startup();
         view = frame->GetView();
-        frame->GetFileListBox()->setCurrentRow(0);
+        frame->GetFileListView()->setCurrentIndex(frame->GetFileList().index(0));
         PumpUntil([this] { return !view->IsLoading(); });
         frame->RunCommand(Cmd::Viewer);
         view->repaint();
     }
-    bool AtEnd() const { return frame->GetCurrentIndex() + 1 >= frame->GetFileListBox()->count(); }
+    bool AtEnd() const { return frame->GetCurrentIndex() + 1 >= frame->GetFileList().Count(); }
     void Restart()
     {
         frame->RunCommand(Cmd::ImageFirst);
@@ -183,8 +183,7 @@ void BM_NextWarm24MP(benchmark::State& state)
             v.Restart();
         // Wait until the next picture has been decoded ahead.
         CPreviewLoader* loader = v.view->GetLoader();
-        const std::string next =
-            v.frame->GetFileListBox()->item(v.frame->GetCurrentIndex() + 1)->text().toStdString();
+        const std::string next = v.frame->GetFileList().EntryName(v.frame->GetCurrentIndex() + 1);
         v.view->repaint();
         PumpUntil([&] {
             for (const std::string& p : loader->CachedPaths())

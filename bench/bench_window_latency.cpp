@@ -11,7 +11,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
-#include <QListWidget>
+#include <QListView>
 #include <QMouseEvent>
 #include <QThread>
 
@@ -136,14 +136,15 @@ void BM_SelectionToPaint12MP(benchmark::State& state)
     FrameRun run(dir.Path());
     run.frame->Startup();
     CPreview* view = run.frame->GetView();
-    QListWidget* list = run.frame->GetFileListBox();
+    QListView* list = run.frame->GetFileListView();
+    CFileList& entries = run.frame->GetFileList();
     double worst = 0, sumMs = 0;
     g_longestCpu = 0;
     int row = 0;
     for (auto _ : state) {
         QElapsedTimer t;
         t.start();
-        worst = std::max(worst, GuiMs([&] { list->setCurrentRow(row); }));
+        worst = std::max(worst, GuiMs([&] { list->setCurrentIndex(entries.index(row)); }));
         worst = std::max(worst, PumpUntil([view] { return !view->IsLoading(); }));
         worst = std::max(worst, GuiMs([view] { view->repaint(); }));
         const double ms = t.nsecsElapsed() / 1e6;
@@ -168,13 +169,14 @@ void BM_HoldDownArrow200(benchmark::State& state)
     FrameRun run(dir.Path());
     run.frame->Startup();
     CPreview* view = run.frame->GetView();
-    QListWidget* list = run.frame->GetFileListBox();
+    QListView* list = run.frame->GetFileListView();
+    CFileList& entries = run.frame->GetFileList();
     int shown = 0;
     QObject::connect(view, &CPreview::LoadFinished, view, [&shown](bool) { ++shown; });
     double worst = 0, handlerSum = 0;
     g_longestCpu = 0;
     for (auto _ : state) {
-        list->setCurrentRow(0);
+        list->setCurrentIndex(entries.index(0));
         PumpUntil([view] { return !view->IsLoading(); });
         shown = 0;
         handlerSum = 0;
@@ -221,7 +223,7 @@ void BM_Startup10000(benchmark::State& state)
         run.frame->Startup();
         run.frame->repaint();
         state.SetIterationTime(t.nsecsElapsed() / 1e9);
-        listed = run.frame->GetFileListBox()->count();
+        listed = run.frame->GetFileList().Count();
         state.PauseTiming();
         run.frame.reset();
         state.ResumeTiming();

@@ -2,7 +2,7 @@
 // profiles in every format that holds one (written by ImageMagick, cwebp,
 // heif-enc and cjxl), PNG's sRGB, gAMA and cHRM, and the JPEG and WebP
 // parsers' handling of broken segments and chunks.
-#include "TestSupport.h"
+#include "ColourTestSupport.h"
 #include "engine/edit/PictureEx.h"
 #include "engine/picture/AnyPicDecoder.h"
 #include "engine/picture/ColourProfile.h"
@@ -10,7 +10,6 @@
 #include "engine/picture/PNGDecoder.h"
 
 #include <gtest/gtest.h>
-#include <lcms2.h>
 #include <zlib.h>
 
 using namespace vktest;
@@ -18,24 +17,6 @@ using namespace vktest;
 namespace {
 
 using Segments = std::vector<std::pair<const uint8_t*, size_t>>;
-
-// A profile like Display P3's (D65, P3 primaries, the sRGB curve), made by lcms2.
-std::string P3LikeProfile()
-{
-    const cmsCIExyY white{0.3127, 0.3290, 1.0};
-    const cmsCIExyYTRIPLE primaries{{0.680, 0.320, 1.0}, {0.265, 0.690, 1.0}, {0.150, 0.060, 1.0}};
-    const cmsFloat64Number srgb[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
-    cmsToneCurve* curve = cmsBuildParametricToneCurve(nullptr, 4, srgb);
-    cmsToneCurve* curves[3] = {curve, curve, curve};
-    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
-    cmsFreeToneCurve(curve);
-    cmsUInt32Number bytes = 0;
-    cmsSaveProfileToMem(profile, nullptr, &bytes);
-    std::string out(bytes, '\0');
-    cmsSaveProfileToMem(profile, out.data(), &bytes);
-    cmsCloseProfile(profile);
-    return out;
-}
 
 std::string IccSegment(int number, int count, const std::string& data)
 {
@@ -84,17 +65,13 @@ class EmbeddedProfiles : public ::testing::Test {
         WriteFile(m_iccPath, m_icc);
         // PNG without any colour chunk, the base of the hand-made ones.
         ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(m_ppm) + " -strip " + Quote(m_plainPng)), 0);
-        ASSERT_EQ(vktest::Run(ImageMagick() + " " + Quote(m_ppm) + " -profile " + Quote(m_iccPath) + " " +
-                              Quote(m_taggedPng)),
-                  0);
+        ASSERT_EQ(WriteTagged(m_ppm, m_iccPath, m_taggedPng), 0);
     }
 
     std::string Tagged(const std::string& extension)
     {
         const std::string path = m_dir.File("tagged." + extension);
-        EXPECT_EQ(vktest::Run(ImageMagick() + " " + Quote(m_ppm) + " -profile " + Quote(m_iccPath) + " " +
-                              Quote(path)),
-                  0);
+        EXPECT_EQ(WriteTagged(m_ppm, m_iccPath, path), 0);
         return path;
     }
 
@@ -144,8 +121,9 @@ TEST_F(EmbeddedProfiles, EveryFormatKeepsTheProfileItWasWrittenWith)
         const ColourProfilePtr profile = ProfileOfFile(out);
         ASSERT_TRUE(profile);
         ASSERT_EQ(profile->kind, CColourProfile::Kind::Icc);
-        if (w.sameBytes)
+        if (w.sameBytes) {
             EXPECT_EQ(AsString(profile->icc), m_icc);
+        }
         EXPECT_TRUE(vkcolour::IsUsable(*profile));
     }
     // Nothing embedded, nothing kept; a decode after a tagged one starts clean.
@@ -200,8 +178,7 @@ TEST_F(EmbeddedProfiles, BrokenProfilesAreKeptAwayOrIgnoredWithThePictureShown)
             SCOPED_TRACE(extension);
             const std::string path = m_dir.File(std::string("bad.") + extension);
             // ImageMagick refuses to attach some of them; those are no test.
-            if (vktest::Run(ImageMagick() + " " + Quote(m_ppm) + " -profile " + Quote(iccPath) + " " +
-                            Quote(path) + " 2>/dev/null") != 0)
+            if (WriteTagged(m_ppm, iccPath, path) != 0)
                 continue;
             CAnyPicDecoder decoder;
             CWinBmp bmp;

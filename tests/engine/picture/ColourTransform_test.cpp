@@ -4,7 +4,7 @@
 // built-in sRGB within one step; display transforms to another profile,
 // gamma descriptions, and the cache of transforms.
 #include "CliTestSupport.h"
-#include "TestSupport.h"
+#include "ColourTestSupport.h"
 #include "engine/picture/AnyPicDecoder.h"
 #include "engine/picture/ColourTransform.h"
 
@@ -16,43 +16,6 @@
 using namespace vktest;
 
 namespace {
-
-std::string SaveProfile(cmsHPROFILE profile)
-{
-    cmsUInt32Number bytes = 0;
-    cmsSaveProfileToMem(profile, nullptr, &bytes);
-    std::string out(bytes, '\0');
-    cmsSaveProfileToMem(profile, out.data(), &bytes);
-    cmsCloseProfile(profile);
-    return out;
-}
-
-// An RGB profile of D65 white with the given primaries (x, y of red, green,
-// blue) and a plain gamma, or the sRGB curve for gamma 0.
-std::string RgbProfile(const double (&xy)[6], double gamma)
-{
-    const cmsCIExyY white{0.3127, 0.3290, 1.0};
-    const cmsCIExyYTRIPLE primaries{{xy[0], xy[1], 1.0}, {xy[2], xy[3], 1.0}, {xy[4], xy[5], 1.0}};
-    const cmsFloat64Number srgb[5] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
-    cmsToneCurve* curve =
-        gamma > 0 ? cmsBuildGamma(nullptr, gamma) : cmsBuildParametricToneCurve(nullptr, 4, srgb);
-    cmsToneCurve* curves[3] = {curve, curve, curve};
-    const std::string bytes = SaveProfile(cmsCreateRGBProfile(&white, &primaries, curves));
-    cmsFreeToneCurve(curve);
-    return bytes;
-}
-
-const std::string& P3Like()
-{
-    static const std::string p = RgbProfile({0.680, 0.320, 0.265, 0.690, 0.150, 0.060}, 0);
-    return p;
-}
-
-const std::string& AdobeRgbLike()
-{
-    static const std::string p = RgbProfile({0.64, 0.33, 0.21, 0.71, 0.15, 0.06}, 563.0 / 256);
-    return p;
-}
 
 // lcms2's own transform of the pixels from `from` to `to` (empty: its
 // built-in sRGB), relative colorimetric, one pixel at a time as RGB.
@@ -91,9 +54,7 @@ class ToSrgb : public ::testing::Test {
         const std::string iccPath = m_dir.File(name + ".icc");
         WriteFile(iccPath, icc);
         const std::string path = m_dir.File(name);
-        EXPECT_EQ(vktest::Run(ImageMagick() + " " + Quote(m_ppm) + " -quality 92 -profile " + Quote(iccPath) +
-                              " " + Quote(path)),
-                  0);
+        EXPECT_EQ(WriteTagged(m_ppm, iccPath, path), 0);
         return path;
     }
 
@@ -109,7 +70,7 @@ TEST_F(ToSrgb, WideGamutPicturesMatchLcms2WithinOneStep)
         const char* name;
         const std::string& icc;
     };
-    for (const Case& c : {Case{"p3", P3Like()}, Case{"adobe", AdobeRgbLike()}}) {
+    for (const Case& c : {Case{"p3", P3LikeProfile()}, Case{"adobe", AdobeRgbLikeProfile()}}) {
         for (const char* extension : {"png", "jpg", "tif"}) {
             const std::string name = std::string(c.name) + "." + extension;
             SCOPED_TRACE(name);
@@ -140,18 +101,20 @@ TEST_F(ToSrgb, WideGamutPicturesMatchLcms2WithinOneStep)
 
 TEST_F(ToSrgb, DisplayTransformToAScreenProfileOnABottomUpBlock)
 {
-    const std::string path = Tagged(P3Like(), "p3.png");
+    const std::string path = Tagged(P3LikeProfile(), "p3.png");
     CAnyPicDecoder decoder;
     CWinBmp bmp;
     decoder.DecodeFile(path, bmp, 32);
     const Pixels decoded = FromBitmap(bmp);
     // The screen is an Adobe RGB one: the block is turned bottom line first.
-    const ColourProfilePtr screen = MakeIccProfile({AdobeRgbLike().begin(), AdobeRgbLike().end()});
+    const ColourProfilePtr screen =
+        MakeIccProfile({AdobeRgbLikeProfile().begin(), AdobeRgbLikeProfile().end()});
     const vkcolour::TransformPtr t = vkcolour::TransformFor(*bmp.GetColourProfile(), screen.get());
     ASSERT_TRUE(t);
     const int h = bmp.GetHeight();
     vkcolour::Apply(*t, bmp.GetLine(0), bmp.GetWidth(), h, bmp.GetLine(1) - bmp.GetLine(0));
-    EXPECT_LE(MaxChannelDifference(FromBitmap(bmp), Reference(decoded, P3Like(), AdobeRgbLike())), 1);
+    EXPECT_LE(
+        MaxChannelDifference(FromBitmap(bmp), Reference(decoded, P3LikeProfile(), AdobeRgbLikeProfile())), 1);
 }
 
 TEST(ColourTransforms, GammaDescriptionsCacheAndNothingToDo)

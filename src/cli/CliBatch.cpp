@@ -4,6 +4,7 @@
 #include "cli/CliFormats.h"
 #include "cli/CliWrite.h"
 #include "engine/picture/AnyPicDecoder.h"
+#include "engine/picture/ColourTransform.h"
 #include "engine/picture/OutputFile.h"
 #include "engine/save/NumberedName.h"
 
@@ -552,6 +553,8 @@ int RunConvert(const CliRequest& request)
                 try {
                     CPictureEx picture;
                     decoder.DecodeFile(job.input, picture, 32);
+                    if (request.toSrgb)
+                        vkcolour::ConvertToSrgb(picture);
                     for (const CliEditStep& step : request.edits)
                         ApplyEdit(picture, step);
                     if (stop) {

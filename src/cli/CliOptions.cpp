@@ -312,6 +312,10 @@ std::vector<CliOption> BuildOptions()
             r.existsGiven = true;
         }));
     batch.back().value = "POLICY";
+    batch.push_back(FlagOption("to-srgb", 0,
+                               "turn the colours from the picture's embedded profile into sRGB "
+                               "before any edit; the file written is sRGB",
+                               [](CliRequest& r) { r.toSrgb = true; }));
     batch.push_back(FlagOption("quiet", 'q', "no summary line", [](CliRequest& r) { r.quiet = true; }));
     for (CliOption& o : batch) {
         o.group = CliOptionGroup::Batch;

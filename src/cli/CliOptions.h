@@ -46,8 +46,9 @@ struct CliRequest {
     std::string outputDir;
     CliSaveOptions save;
     std::vector<CliEditStep> edits;
-    bool orient = true; // turn pictures upright as their EXIF data says
-    bool json = false;  // info --json
+    bool orient = true;  // turn pictures upright as their EXIF data says
+    bool toSrgb = false; // convert --to-srgb: pixels turned from their profile to sRGB
+    bool json = false;   // info --json
     bool recursive = false;
     int jobs = 0; // 0: one per core
     ExistsPolicy exists = ExistsPolicy::Refuse;

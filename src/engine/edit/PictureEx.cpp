@@ -73,15 +73,18 @@ void CPictureEx::SnapshotAndRecreate(int width, int height)
     if (m_undo.GetWidth() == width && m_undo.GetHeight() == height && m_undo.GetBitsPerPixel() == 32) {
         const bool alpha = HasAlphaChannel();
         const int depth = GetSourceBitsPerPixel();
+        ColourProfilePtr profile = GetColourProfile();
         m_undo.Swap(*this);
         SetHasAlpha(alpha);
         SetSourceBitsPerPixel(depth);
+        SetColourProfile(std::move(profile));
         return;
     }
     CWinBmp fresh;
     fresh.Create(width, height, 32, HasAlphaChannel());
     AdviseLargePages(fresh);
     fresh.SetSourceBitsPerPixel(GetSourceBitsPerPixel());
+    fresh.SetColourProfile(GetColourProfile());
     m_undo.Swap(*this);
     Swap(fresh);
 }
@@ -249,6 +252,7 @@ int CPictureEx::Rotate(int angle, int quality)
             CWinBmp result;
             RotateByShears(*source, result, DegreesToRadians(split.residual), quality == RotateMedium);
             result.SetSourceBitsPerPixel(GetSourceBitsPerPixel());
+            result.SetColourProfile(GetColourProfile());
             m_undo.Swap(*this);
             Swap(result);
         }

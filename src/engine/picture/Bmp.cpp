@@ -120,6 +120,8 @@ void CBmp::SetPalette(const PaletteEntry* entries)
 
 void CBmp::CopyFrom(const CBmp& source, int wantedDepth)
 {
+    if (&source != this)
+        m_colourProfile = source.m_colourProfile;
     int sourceDepth = source.GetBitsPerPixel();
     if (wantedDepth == 0 || wantedDepth == sourceDepth) {
         if (&source == this)

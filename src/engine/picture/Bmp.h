@@ -2,6 +2,8 @@
 // by every picture in the program.
 #pragma once
 
+#include "engine/picture/ColourProfile.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -85,6 +87,10 @@ class CBmp {
     const uint32_t* GetLine32(int y) const { return reinterpret_cast<const uint32_t*>(m_lines[y]); }
     int GetSourceBitsPerPixel() const { return m_sourceBitsPerPixel; }
     void SetSourceBitsPerPixel(int bits) { m_sourceBitsPerPixel = bits; }
+    // The colour description the picture came with; null when none (shown
+    // and saved as it is). Copies and edits keep it.
+    const ColourProfilePtr& GetColourProfile() const { return m_colourProfile; }
+    void SetColourProfile(ColourProfilePtr profile) { m_colourProfile = std::move(profile); }
 
     void SetGrayscalePalette();
     // Copies 2^bitsPerPixel entries.
@@ -110,6 +116,7 @@ class CBmp {
     uint8_t* m_pixels = nullptr;
     bool m_hasAlpha = false;
     uint8_t** m_lines = nullptr;
+    ColourProfilePtr m_colourProfile;
 
   private:
     void Convert8To32(const CBmp& source);

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <libheif/heif.h>
 
@@ -100,6 +101,47 @@ HeifKind DetectHeifKind(const uint8_t* data, size_t size)
     return HeifKind::None;
 }
 
+namespace {
+
+// The `colr` box: an ICC profile as it stands; nclx primaries other than
+// sRGB's with an sRGB-like curve as chromaticities. PQ and HLG are left
+// unmanaged, as is a broken box.
+ColourProfilePtr ColourProfileOf(const heif_image_handle* handle)
+{
+    const heif_color_profile_type type = heif_image_handle_get_color_profile_type(handle);
+    if (type == heif_color_profile_type_prof || type == heif_color_profile_type_rICC) {
+        const size_t bytes = heif_image_handle_get_raw_color_profile_size(handle);
+        if (bytes == 0 || bytes > kMaxIccProfileBytes)
+            return nullptr;
+        std::vector<uint8_t> icc(bytes);
+        if (heif_image_handle_get_raw_color_profile(handle, icc.data()).code != heif_error_Ok)
+            return nullptr;
+        return MakeIccProfile(std::move(icc));
+    }
+    heif_color_profile_nclx* nclx = nullptr;
+    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || nclx == nullptr)
+        return nullptr;
+    ColourProfilePtr profile;
+    const auto primaries = nclx->color_primaries;
+    const auto transfer = nclx->transfer_characteristics;
+    const bool srgbCurve = transfer == heif_transfer_characteristic_IEC_61966_2_1 ||
+                           transfer == heif_transfer_characteristic_ITU_R_BT_709_5 ||
+                           transfer == heif_transfer_characteristic_ITU_R_BT_601_6 ||
+                           transfer == heif_transfer_characteristic_unspecified;
+    if (srgbCurve && primaries != heif_color_primaries_ITU_R_BT_709_5 &&
+        primaries != heif_color_primaries_unspecified) {
+        const double c[8] = {nclx->color_primary_white_x, nclx->color_primary_white_y,
+                             nclx->color_primary_red_x,   nclx->color_primary_red_y,
+                             nclx->color_primary_green_x, nclx->color_primary_green_y,
+                             nclx->color_primary_blue_x,  nclx->color_primary_blue_y};
+        profile = MakeGammaProfile(0, c);
+    }
+    heif_nclx_color_profile_free(nclx);
+    return profile;
+}
+
+} // namespace
+
 void CHEIFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataSource& source)
 {
     Trace(2, "Decoding HEIF.\n");
@@ -147,6 +189,7 @@ void CHEIFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
     bmp.Create(outWidth, outHeight, 32, alpha);
     const int bitsPerChannel = lumaBits > 0 ? lumaBits : 8;
     bmp.SetSourceBitsPerPixel(bitsPerChannel * channels);
+    bmp.SetColourProfile(ColourProfileOf(c.handle));
     for (int y = 0; y < outHeight; ++y) {
         const uint8_t* in = plane + size_t(y) * size_t(stride);
         uint32_t* out = LineToFill32(bmp, y);

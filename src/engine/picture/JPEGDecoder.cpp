@@ -144,6 +144,8 @@ bool CreateDecompressor(Library& lib)
     if (setjmp(lib.errors.jump))
         return false;
     jpeg_create_decompress(&lib.cinfo);
+    // APP2 keeps the ICC profile.
+    jpeg_save_markers(&lib.cinfo, JPEG_APP0 + 2, 0xFFFF);
     lib.source.init_source = InitSource;
     lib.source.fill_input_buffer = FillInputBuffer;
     lib.source.skip_input_data = SkipInputData;
@@ -164,6 +166,16 @@ bool ReadHeader(Library& lib, const uint8_t* data, size_t size)
     lib.cinfo.progress = &lib.progress;
     jpeg_read_header(&lib.cinfo, TRUE);
     return true;
+}
+
+// The ICC profile of the APP2 markers read with the header, or null.
+ColourProfilePtr IccProfileOf(const jpeg_decompress_struct& cinfo)
+{
+    std::vector<std::pair<const uint8_t*, size_t>> markers;
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next)
+        if (m->marker == JPEG_APP0 + 2 && m->data)
+            markers.emplace_back(m->data, size_t(m->data_length));
+    return markers.empty() ? nullptr : MakeIccProfile(AssembleJpegIccSegments(markers));
 }
 
 // With `firstScanOnly`, the output pass shows what the first scan holds and
@@ -317,6 +329,7 @@ void CJPEGDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
         const bool turned = OrientationSwapsSides(orientation);
         bmp.Create(turned ? height : width, turned ? width : height, uint16_t(depth), false);
         bmp.SetSourceBitsPerPixel(sourceDepth);
+        bmp.SetColourProfile(IccProfileOf(*cinfo));
         std::vector<uint8_t> scratch(cmyk ? size_t(width) * 4 : 0);
         uint8_t* cmykLine = cmyk ? scratch.data() : nullptr;
         if (orientation == OrientUpright) {

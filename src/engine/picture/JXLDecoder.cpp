@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include <jxl/decode.h>
 
@@ -144,6 +145,31 @@ bool HasJxlSignature(const uint8_t* data, size_t size)
            std::memcmp(data, kContainerSignature, sizeof kContainerSignature) == 0;
 }
 
+namespace {
+
+// The colour of the pixels handed back: nothing for sRGB, else the profile
+// the library describes them with.
+ColourProfilePtr ColourProfileOf(const JxlDecoder* dec)
+{
+    JxlColorEncoding encoding;
+    if (JxlDecoderGetColorAsEncodedProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &encoding) ==
+            JXL_DEC_SUCCESS &&
+        encoding.color_space == JXL_COLOR_SPACE_RGB && encoding.white_point == JXL_WHITE_POINT_D65 &&
+        encoding.primaries == JXL_PRIMARIES_SRGB && encoding.transfer_function == JXL_TRANSFER_FUNCTION_SRGB)
+        return nullptr;
+    size_t bytes = 0;
+    if (JxlDecoderGetICCProfileSize(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &bytes) != JXL_DEC_SUCCESS ||
+        bytes == 0 || bytes > kMaxIccProfileBytes)
+        return nullptr;
+    std::vector<uint8_t> icc(bytes);
+    if (JxlDecoderGetColorAsICCProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, icc.data(), bytes) !=
+        JXL_DEC_SUCCESS)
+        return nullptr;
+    return MakeIccProfile(std::move(icc));
+}
+
+} // namespace
+
 void CJXLDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataSource& source)
 {
     Trace(2, "Decoding JPEG XL.\n");
@@ -160,7 +186,8 @@ void CJXLDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
         ThrowOutOfMemory();
     JxlDecoder* dec = decoder.get();
     size_t given = std::min(size, kInputStep);
-    if (JxlDecoderSubscribeEvents(dec, JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS ||
+    if (JxlDecoderSubscribeEvents(dec, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING | JXL_DEC_FULL_IMAGE) !=
+            JXL_DEC_SUCCESS ||
         JxlDecoderSetInput(dec, data, given) != JXL_DEC_SUCCESS)
         RaiseError(ErrInternal, "Internal error.");
     if (given == size)
@@ -199,6 +226,9 @@ void CJXLDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             created = true;
             break;
         }
+        case JXL_DEC_COLOR_ENCODING:
+            bmp.SetColourProfile(ColourProfileOf(dec));
+            break;
         case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
             if (!created)
                 RaiseError(ErrBadFormat, kTextBadData);

@@ -111,6 +111,29 @@ bool ReadInfo(png_structp png, png_infop info, Header& header)
     return true;
 }
 
+// iCCP first, then sRGB, then gAMA with or without cHRM; libpng has
+// checked each chunk (a bad one is dropped with a warning).
+ColourProfilePtr ColourProfileOf(png_structp png, png_infop info)
+{
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 length = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &profile, &length) && profile && length > 0)
+        return MakeIccProfile(std::vector<uint8_t>(profile, profile + length));
+    int intent = 0;
+    if (png_get_sRGB(png, info, &intent))
+        return MakeSrgbProfile();
+    double gamma = 0;
+    const bool hasGamma = png_get_gAMA(png, info, &gamma) && gamma > 0;
+    double c[8] = {};
+    const bool hasChromaticities =
+        png_get_cHRM(png, info, &c[0], &c[1], &c[2], &c[3], &c[4], &c[5], &c[6], &c[7]);
+    if (!hasGamma && !hasChromaticities)
+        return nullptr;
+    return MakeGammaProfile(hasGamma ? gamma : 0, hasChromaticities ? c : nullptr);
+}
+
 struct Transforms {
     bool grayToRgb = false;
     bool expand = false;
@@ -236,6 +259,7 @@ void CPNGDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
         libraryError();
     bmp.Create(int(header.width), int(header.height), uint16_t(depth), hasAlpha);
     bmp.SetSourceBitsPerPixel(sourceDepth);
+    bmp.SetColourProfile(ColourProfileOf(png, info));
     // libpng writes rowBytes into every line; they must fit.
     if (rowBytes > size_t(bmp.GetLineBytes()))
         RaiseError(ErrInternal, "Internal error.");

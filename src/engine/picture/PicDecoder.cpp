@@ -50,6 +50,7 @@ void CPicDecoder::Decode(CDataSource& source, CBmp& bmp, int wantedDepth)
     const AbortScope abortScope(m_abortFlag);
     CheckDecodeAbort();
     PaletteHolder palette;
+    bmp.SetColourProfile(nullptr); // the decoder sets the new picture's own
     try {
         DecodeInto(bmp, palette, wantedDepth, source);
     } catch (const std::bad_alloc&) {

@@ -340,6 +340,10 @@ void CTIFFDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDept
         DecodeFullColor(tif, client, bmp);
     }
     bmp.SetSourceBitsPerPixel(sourceDepth);
+    uint32_t iccBytes = 0;
+    const uint8_t* icc = nullptr;
+    if (TIFFGetField(tif, TIFFTAG_ICCPROFILE, &iccBytes, &icc) && icc && iccBytes > 0)
+        bmp.SetColourProfile(MakeIccProfile(std::vector<uint8_t>(icc, icc + iccBytes)));
 }
 
 int TiffOrientationLeft(int stored, const CBmp& decoded)

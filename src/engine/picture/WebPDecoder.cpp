@@ -149,6 +149,7 @@ void CWebPDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
     else
         DecodeStill(data, size, bmp, features);
     bmp.SetSourceBitsPerPixel(features.has_alpha ? 32 : 24);
+    bmp.SetColourProfile(MakeIccProfile(FindWebPIccChunk(data, size)));
     source.Skip(size);
     Trace(3, "Decoding finished.\n");
 }

@@ -202,6 +202,7 @@ void CWinBmp::Swap(CWinBmp& other) noexcept
     std::swap(m_pixels, other.m_pixels);
     std::swap(m_hasAlpha, other.m_hasAlpha);
     std::swap(m_lines, other.m_lines);
+    std::swap(m_colourProfile, other.m_colourProfile);
     std::swap(m_allocation, other.m_allocation);
     std::swap(m_dib, other.m_dib);
     std::swap(m_dibSize, other.m_dibSize);

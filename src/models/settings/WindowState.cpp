@@ -42,7 +42,8 @@ std::string CWindowState::ToText() const
         out << "x=" << geometry.x() << "\ny=" << geometry.y() << "\nwidth=" << geometry.width()
             << "\nheight=" << geometry.height() << "\n";
     out << "maximised=" << (maximised ? 1 : 0) << "\ndirListWidth=" << dirListWidth
-        << "\nfileListWidth=" << fileListWidth << "\npropertiesHeight=" << propertiesHeight << "\n";
+        << "\nfileListWidth=" << fileListWidth << "\npropertiesHeight=" << propertiesHeight
+        << "\ncolourManaged=" << (colourManaged ? 1 : 0) << "\n";
     return out.str();
 }
 
@@ -81,6 +82,8 @@ void CWindowState::FromText(const std::string& text)
             fileListWidth = value;
         else if (key == "propertiesHeight")
             propertiesHeight = value;
+        else if (key == "colourManaged")
+            colourManaged = value != 0;
     }
     if (found == 15)
         geometry = QRect(x, y, width, height);

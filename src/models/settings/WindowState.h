@@ -16,6 +16,7 @@ struct CWindowState {
     int dirListWidth = 180;     // the folder list
     int fileListWidth = 240;    // the file list
     int propertiesHeight = 104; // the "Image Properties" box
+    bool colourManaged = true;  // View > Colour management
 
     static std::string FilePath();
 

@@ -492,10 +492,16 @@ QImage CPreview::ToImage() const
     if (!m_hasImage)
         return {};
     QRect covered;
-    QImage image =
-        vkview::BuildScaledRegion(m_picture, m_picture.GetWidth(), m_picture.GetHeight(),
-                                  QRect(0, 0, m_picture.GetWidth(), m_picture.GetHeight()), covered);
+    QImage image = vkview::BuildScaledRegion(m_picture, m_picture.GetWidth(), m_picture.GetHeight(),
+                                             QRect(0, 0, m_picture.GetWidth(), m_picture.GetHeight()),
+                                             covered, vkdisplay::ColourTarget::None);
     return image.convertToFormat(QImage::Format_RGB32);
+}
+
+void CPreview::ColoursChanged()
+{
+    m_tileCache.Invalidate();
+    update();
 }
 
 void CPreview::paintEvent(QPaintEvent* event)

@@ -112,6 +112,8 @@ class CPreview : public QWidget {
 
     // The picture as a QImage (a copy, top line first), for the clipboard.
     QImage ToImage() const;
+    // Colour management was switched: what is drawn is made anew.
+    void ColoursChanged();
 
     // The zoom commands of the viewer.
     void ZoomMore();

@@ -157,7 +157,8 @@ void CPrintJob::DrawPicture(QPainter& painter, const CWinBmp& picture, const QRe
     const int w = std::min(tw, picture.GetWidth());
     const int h = std::min(th, picture.GetHeight());
     QRect actual;
-    const QImage image = vkview::BuildScaledRegion(picture, w, h, QRect(0, 0, w, h), actual);
+    const QImage image =
+        vkview::BuildScaledRegion(picture, w, h, QRect(0, 0, w, h), actual, vkdisplay::ColourTarget::Srgb);
     Account(size_t(image.sizeInBytes()));
     if (!image.isNull())
         painter.drawImage(target, image);
@@ -215,7 +216,8 @@ void CPrintJob::DrawThumbnailPage(QPainter& painter, int page)
                     1, std::min(picture->GetHeight(), int(std::lround(target.height() * previewScale))));
                 QRect actual;
                 m_liveBytes += picture->GetMemoryUsed();
-                thumb.reduced = vkview::BuildScaledRegion(*picture, w, h, QRect(0, 0, w, h), actual);
+                thumb.reduced = vkview::BuildScaledRegion(*picture, w, h, QRect(0, 0, w, h), actual,
+                                                          vkdisplay::ColourTarget::Srgb);
                 m_liveBytes -= picture->GetMemoryUsed();
                 m_liveBytes += size_t(thumb.reduced.sizeInBytes());
                 Account(0);

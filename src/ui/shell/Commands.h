@@ -77,6 +77,7 @@ enum class Cmd : int {
     SortByExtension,
     ViewRefresh,
     ViewAutoRefresh,
+    ViewColourManagement,
     ViewFullScreen,
     // Go
     GoBack,

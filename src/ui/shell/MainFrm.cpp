@@ -9,6 +9,7 @@
 #include "ui/browser/Preview.h"
 #include "ui/browser/ViewerGestures.h"
 #include "ui/shell/CommandAreas.h"
+#include "ui/widgets/DisplayColour.h"
 #include "ui/widgets/MessageService.h"
 #include "ui/widgets/PictureJob.h"
 
@@ -511,6 +512,7 @@ CWindowState CMainFrame::GetWindowState() const
     state.dirListWidth = m_dirListWidth;
     state.fileListWidth = m_fileListWidth;
     state.propertiesHeight = m_propertiesHeight;
+    state.colourManaged = vkdisplay::ColourManaged();
     return state;
 }
 
@@ -523,6 +525,7 @@ void CMainFrame::ApplyWindowState(CWindowState state)
     m_dirListWidth = state.dirListWidth;
     m_fileListWidth = state.fileListWidth;
     m_propertiesHeight = state.propertiesHeight;
+    vkdisplay::SetColourManaged(state.colourManaged);
     if (!state.geometry.isNull())
         setGeometry(state.geometry);
     if (m_browserMode)

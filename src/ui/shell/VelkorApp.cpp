@@ -3,6 +3,7 @@
 #include "engine/picture/TextException.h"
 #include "models/platform/TerminationSignals.h"
 #include "ui/shell/MainFrm.h"
+#include "ui/widgets/DisplayColour.h"
 #include "ui/widgets/MessageService.h"
 
 #include <QApplication>
@@ -17,6 +18,8 @@ int main(int argc, char** argv)
     // Lets the desktop (Wayland in particular) tie the window to the
     // installed entry and its icon.
     QGuiApplication::setDesktopFileName("velkor");
+    // Pictures are shown in the screen's colours (sRGB without a profile).
+    vkdisplay::SetScreenProfile(vkdisplay::ReadX11ScreenProfile());
 
     auto* frame = new CMainFrame;
     frame->setAttribute(Qt::WA_DeleteOnClose);

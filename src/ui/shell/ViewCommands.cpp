@@ -3,6 +3,7 @@
 #include "ui/browser/Preview.h"
 #include "ui/shell/CommandRegistry.h"
 #include "ui/shell/MainFrm.h"
+#include "ui/widgets/DisplayColour.h"
 
 #include <QStatusBar>
 
@@ -70,6 +71,15 @@ void BindViewCommands(CMainFrame& frame, CommandRegistry& commands)
     commands.Bind(ViewAutoRefresh,
                   {.checked = [&settings] { return settings.autoRefresh != 0; },
                    .run = [&settings] { settings.autoRefresh = settings.autoRefresh ? 0 : 1; }});
+    // Kept in window.ini, not in the settings file.
+    commands.Bind(ViewColourManagement, {.checked = [] { return vkdisplay::ColourManaged(); },
+                                         .run =
+                                             [&frame] {
+                                                 vkdisplay::SetColourManaged(!vkdisplay::ColourManaged());
+                                                 frame.SaveWindowState();
+                                                 if (CPreview* view = frame.GetView())
+                                                     view->ColoursChanged();
+                                             }});
 
     commands.Bind(ImageNext, Step(
                                  frame, [](int current, int) { return current + 1; }, true));

@@ -2,6 +2,7 @@
 
 #include "engine/picture/AnyPicDecoder.h"
 #include "engine/picture/TextException.h"
+#include "ui/widgets/DisplayColour.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -152,6 +153,7 @@ class CStaticImgLoader {
                                                         request.enlarge);
                 try {
                     result->scaled = Scale(*result->picture, result->display);
+                    vkdisplay::ManageColours(result->scaled, *result->picture);
                 } catch (...) {
                     result->scaled = QImage();
                 }

@@ -26,7 +26,7 @@ QRect CacheRegion(const QRect& visible, int displayWidth, int displayHeight, int
 }
 
 QImage BuildScaledRegion(const CWinBmp& source, int displayWidth, int displayHeight, const QRect& region,
-                         QRect& actual)
+                         QRect& actual, vkdisplay::ColourTarget colours)
 {
     actual = {};
     const int w = source.GetWidth();
@@ -60,18 +60,19 @@ QImage BuildScaledRegion(const CWinBmp& source, int displayWidth, int displayHei
     const QImage part = whole ? wrapped : wrapped.copy(x0, h - y1, x1 - x0, y1 - y0);
     if (part.isNull())
         return {};
-    const QSize target(dx1 - dx0, dy1 - dy0);
+    const QSize size(dx1 - dx0, dy1 - dy0);
     QImage result;
-    if (target == part.size()) {
+    if (size == part.size()) {
         result = part.mirrored(false, true);
-    } else if (int64_t(target.width()) * target.height() < int64_t(part.width()) * part.height()) {
-        result = part.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).mirrored(false, true);
+    } else if (int64_t(size.width()) * size.height() < int64_t(part.width()) * part.height()) {
+        result = part.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).mirrored(false, true);
     } else {
-        result = part.mirrored(false, true).scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        result = part.mirrored(false, true).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     if (result.isNull())
         return {};
-    actual = QRect(dx0, dy0, target.width(), target.height());
+    vkdisplay::ManageColours(result, source, colours);
+    actual = QRect(dx0, dy0, size.width(), size.height());
     return result;
 }
 
@@ -109,6 +110,8 @@ QImage BuildTile(const CWinBmp& source, int displayWidth, int displayHeight, con
         return {};
     const QRect part(x0, h - y1, x1 - x0, y1 - y0);
     painter.drawImage(part, wrapped, part);
+    painter.end();
+    vkdisplay::ManageColours(result, source);
     return result;
 }
 

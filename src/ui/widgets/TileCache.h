@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/picture/WinBmp.h"
+#include "ui/widgets/DisplayColour.h"
 
 #include <QImage>
 #include <QRect>
@@ -17,14 +18,17 @@ class QPainter;
 namespace vkview {
 
 // The scaled picture for `region` (in displayed coordinates of a picture
-// shown at displayWidth x displayHeight), smoothly scaled, top line first.
-// `actual` receives the region the image really covers. Safe on any thread.
+// shown at displayWidth x displayHeight), smoothly scaled, top line first,
+// in the colours of `target` (the scaled pixels are turned, so the cost
+// follows the displayed size). `actual` receives the region the image
+// really covers. Safe on any thread.
 QImage BuildScaledRegion(const CWinBmp& picture, int displayWidth, int displayHeight, const QRect& region,
-                         QRect& actual);
+                         QRect& actual, vkdisplay::ColourTarget target = vkdisplay::ColourTarget::Screen);
 
 // One tile of the picture shown at displayWidth x displayHeight: `tile` in
 // displayed coordinates, smoothly scaled from the block without copying it.
-// Neighbouring tiles meet without seams. Safe on any thread.
+// Neighbouring tiles meet without seams. In the screen's colours. Safe on
+// any thread.
 QImage BuildTile(const CWinBmp& picture, int displayWidth, int displayHeight, const QRect& tile);
 
 // True when the whole displayed picture is small enough to be cached.

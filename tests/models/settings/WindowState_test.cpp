@@ -38,10 +38,11 @@ TEST(WindowState, KeptBesideTheSettingsAndReadBack)
     state.dirListWidth = 211;
     state.fileListWidth = 333;
     state.propertiesHeight = 150;
+    state.colourManaged = false;
     ASSERT_TRUE(state.Save());
     EXPECT_EQ(ReadAll(config.File("window.ini")),
               "x=-20\ny=30\nwidth=900\nheight=640\nmaximised=0\ndirListWidth=211\nfileListWidth=333\n"
-              "propertiesHeight=150\n");
+              "propertiesHeight=150\ncolourManaged=0\n");
     EXPECT_FALSE(std::filesystem::exists(CSettings::SettingsPath())) << "vk.set is not touched";
 
     CWindowState read;
@@ -51,6 +52,8 @@ TEST(WindowState, KeptBesideTheSettingsAndReadBack)
     EXPECT_EQ(read.dirListWidth, 211);
     EXPECT_EQ(read.fileListWidth, 333);
     EXPECT_EQ(read.propertiesHeight, 150);
+    EXPECT_FALSE(read.colourManaged);
+    EXPECT_TRUE(CWindowState().colourManaged) << "on unless switched off";
 }
 
 TEST(WindowState, DamagedLinesAndUnreasonableValuesFallBack)

@@ -214,7 +214,7 @@ bool CViewerGestures::OpenDropped(const QList<QUrl>& urls)
         if (!m_frame.GoTo(dir, nullptr, CMainFrame::Recent::Add))
             continue;
         if (!folder) {
-            const int row = m_frame.SelectFileEntry(name);
+            const int row = m_frame.GetFileList().SelectEntry(name);
             m_frame.UpdateSelection();
             if (!m_frame.IsBrowserMode())
                 m_frame.SetCurrentIndex(row);

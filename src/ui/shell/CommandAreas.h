@@ -1,5 +1,9 @@
 // The one place where each feature's commands are bound to the frame's
-// command registry.
+// command registry. A binder whose handlers need only the file list, the
+// status texts, the shown picture, the settings and the favorites takes
+// them as a CommandContext (FramePorts.h); one that drives the window
+// itself (its modes, toolbars, menus, full screen, favorites box) takes the
+// frame.
 #pragma once
 
 class CMainFrame;

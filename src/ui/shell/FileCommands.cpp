@@ -2,18 +2,21 @@
 
 #include "engine/save/NumberedName.h"
 #include "models/browser/DirectoryFill.h"
+#include "models/browser/FileList.h"
 #include "models/browser/Navigator.h"
 #include "models/fileops/Rename.h"
 #include "models/platform/FileStatus.h"
 #include "models/platform/Folders.h"
 #include "models/platform/Path.h"
+#include "models/settings/Favorites.h"
+#include "models/settings/Settings.h"
 #include "ui/fileops/CopyToDlg.h"
 #include "ui/fileops/DeleteDlg.h"
 #include "ui/fileops/PasteDlg.h"
 #include "ui/fileops/RenameDlg.h"
 #include "ui/fileops/SelectGroupDlg.h"
 #include "ui/shell/CommandRegistry.h"
-#include "ui/shell/MainFrm.h"
+#include "ui/shell/FramePorts.h"
 #include "ui/widgets/MessageService.h"
 
 #include <algorithm>
@@ -36,68 +39,68 @@ void Tell(const std::string& text)
     vkui::ask(Q(text), vkui::Buttons::Ok, vkui::Icon::Warning);
 }
 
-int ListCount(CMainFrame& frame)
+int ListCount(const CommandContext& ctx)
 {
-    return frame.GetFileList().Count();
+    return ctx.files.GetFileList().Count();
 }
 
-const std::vector<std::string>& Entries(CMainFrame& frame)
+const std::vector<std::string>& Entries(const CommandContext& ctx)
 {
-    return frame.GetFileList().Entries();
+    return ctx.files.GetFileList().Entries();
 }
 
 // The model takes the list's selection; the title, the preview and the
 // panes follow.
-void SelectionChanged(CMainFrame& frame)
+void SelectionChanged(const CommandContext& ctx)
 {
-    frame.OnFileSelectionChanged();
-    frame.UpdateCountPane();
+    ctx.files.OnFileSelectionChanged();
+    ctx.status.UpdateCountPane();
 }
 
 // After the folder's files changed: the list is read again and either the
 // named file or nothing is selected.
-void RefillSelecting(CMainFrame& frame, const std::string& name)
+void RefillSelecting(const CommandContext& ctx, const std::string& name)
 {
-    frame.FillFileList();
-    if (!name.empty() && frame.SelectFileEntry(name) < 0)
-        frame.SelectOnly(-1);
-    frame.UpdateSelection();
+    ctx.files.FillFileList();
+    if (!name.empty() && ctx.files.GetFileList().SelectEntry(name) < 0)
+        ctx.files.GetFileList().SelectOnly(-1);
+    ctx.files.UpdateSelection();
 }
 
-void ShowFirstFile(CMainFrame& frame)
+void ShowFirstFile(const CommandContext& ctx)
 {
-    CFileList& files = frame.GetFileList();
-    if (ListCount(frame) > 0) {
-        if (frame.IsBrowserMode()) {
-            frame.SelectOnly(0);
-            frame.UpdateSelection();
-            frame.SetCurrentIndex(0);
-            frame.ShowCurrentFile();
+    CFileList& files = ctx.files.GetFileList();
+    if (ListCount(ctx) > 0) {
+        if (ctx.files.IsBrowserMode()) {
+            files.SelectOnly(0);
+            ctx.files.UpdateSelection();
+            ctx.files.SetCurrentIndex(0);
+            ctx.files.ShowCurrentFile();
         } else {
-            frame.ShowViewerFile(0);
+            ctx.files.ShowViewerFile(0);
         }
     } else {
-        frame.SetCurrentIndex(-1);
+        ctx.files.SetCurrentIndex(-1);
         files.UpdateSelection(std::vector<std::string>{});
-        frame.UpdateTitleAndProperties(true);
+        ctx.status.UpdateTitleAndProperties(true);
     }
 }
 
-void RefreshPanes(CMainFrame& frame)
+void RefreshPanes(const CommandContext& ctx)
 {
-    frame.UpdateCountPane();
-    frame.UpdateInfoPane();
-    frame.UpdateStatusPane();
-    frame.UpdateCommandUI();
+    ctx.status.UpdateCountPane();
+    ctx.status.UpdateInfoPane();
+    ctx.status.UpdateStatusPane();
+    ctx.status.UpdateCommandUI();
 }
 
 // ---------------------------------------------------------------------------
 // Delete
 
-void OnDelete(CMainFrame& frame)
+void OnDelete(const CommandContext& ctx)
 {
-    CFileList& files = frame.GetFileList();
-    CSettings& settings = frame.GetSettings();
+    CFileList& files = ctx.files.GetFileList();
+    CSettings& settings = ctx.settings;
     const int count = files.GetSelectedCount();
     if (count == 0)
         return;
@@ -107,46 +110,46 @@ void OnDelete(CMainFrame& frame)
         vkui::ask(Q(question), vkui::Buttons::YesNo, vkui::Icon::Question) != vkui::Answer::Yes)
         return;
 
-    const std::vector<std::string> before = Entries(frame);
-    const int shown = frame.GetCurrentIndex();
+    const std::vector<std::string> before = Entries(ctx);
+    const int shown = ctx.files.GetCurrentIndex();
     vkfileops::DeleteRequest request;
     request.dir = files.GetCurrentDir();
     request.names = files.SelectedNames();
     request.totalSize = files.GetSelectedTotal();
     request.useRecycleBin = settings.useRecycleBin != 0;
     {
-        CDeleteDlg dialog(request, &frame);
+        CDeleteDlg dialog(request, ctx.parent);
         vkui::execDialog(dialog);
     }
     files.ClearClipboard();
 
-    frame.FillFileList();
-    frame.UpdateSelection();
-    if (!frame.IsBrowserMode() && ListCount(frame) > 0)
+    ctx.files.FillFileList();
+    ctx.files.UpdateSelection();
+    if (!ctx.files.IsBrowserMode() && ListCount(ctx) > 0)
         // The viewer goes on to the next picture, the previous one at the end.
-        frame.ShowViewerFile(std::max(0, vknav::NeighbourAfterRefill(before, shown, Entries(frame))));
-    else if (settings.selectAfterDelete != 0 || !frame.IsBrowserMode())
-        ShowFirstFile(frame);
+        ctx.files.ShowViewerFile(std::max(0, vknav::NeighbourAfterRefill(before, shown, Entries(ctx))));
+    else if (settings.selectAfterDelete != 0 || !ctx.files.IsBrowserMode())
+        ShowFirstFile(ctx);
     else
-        frame.UpdateTitleAndProperties(true);
-    frame.UpdateSelection();
-    RefreshPanes(frame);
+        ctx.status.UpdateTitleAndProperties(true);
+    ctx.files.UpdateSelection();
+    RefreshPanes(ctx);
 }
 
 // ---------------------------------------------------------------------------
 // Copy, Cut, Paste, Copy To, Move To
 
-void RememberClipboard(CMainFrame& frame, bool isCopy)
+void RememberClipboard(const CommandContext& ctx, bool isCopy)
 {
-    CFileList& files = frame.GetFileList();
+    CFileList& files = ctx.files.GetFileList();
     files.isCopy = isCopy;
     files.RememberClipboard();
-    frame.UpdateCommandUI();
+    ctx.status.UpdateCommandUI();
 }
 
-vkfileops::PasteResult RunPasteDialog(CMainFrame& frame, const std::string& destination)
+vkfileops::PasteResult RunPasteDialog(const CommandContext& ctx, const std::string& destination)
 {
-    CFileList& files = frame.GetFileList();
+    CFileList& files = ctx.files.GetFileList();
     vkfileops::PasteRequest request;
     request.isCopy = files.isCopy;
     request.sourceDir = files.GetSourceDir();
@@ -154,9 +157,9 @@ vkfileops::PasteResult RunPasteDialog(CMainFrame& frame, const std::string& dest
     for (int i = 0; i < files.GetClipboardCount(); ++i)
         request.names.push_back(files.GetClipboardName(i));
     request.totalSize = files.GetTotalSize();
-    const int policy = frame.GetSettings().overwritePolicy;
+    const int policy = ctx.settings.overwritePolicy;
     request.policy = OverwritePolicy(policy >= 0 && policy <= 3 ? policy : 0);
-    CPasteDlg dialog(request, &frame);
+    CPasteDlg dialog(request, ctx.parent);
     vkui::execDialog(dialog);
     return dialog.GetResult();
 }
@@ -171,19 +174,19 @@ std::string LastName(const CFileList& files, const vkfileops::PasteResult& resul
     return count > 0 ? files.GetClipboardName(count - 1) : std::string();
 }
 
-bool CanPaste(CMainFrame& frame)
+bool CanPaste(const CommandContext& ctx)
 {
-    const CFileList& files = frame.GetFileList();
+    const CFileList& files = ctx.files.GetFileList();
     return files.GetClipboardCount() > 0 &&
            (files.isCopy || vkpath::StripTrailingSeparator(files.GetSourceDir()) != files.GetCurrentDir());
 }
 
-void OnPaste(CMainFrame& frame)
+void OnPaste(const CommandContext& ctx)
 {
-    if (!frame.IsBrowserMode())
+    if (!ctx.files.IsBrowserMode())
         return;
-    CFileList& files = frame.GetFileList();
-    CSettings& settings = frame.GetSettings();
+    CFileList& files = ctx.files.GetFileList();
+    CSettings& settings = ctx.settings;
     const std::string current = files.GetCurrentDir();
     const std::string refusal = vkfileops::PastePreflight(files.GetSourceDir(), current, files.GetTotalSize(),
                                                           vkfill::GetFreeSpace(current));
@@ -197,29 +200,29 @@ void OnPaste(CMainFrame& frame)
         if (vkui::ask(Q(text), vkui::Buttons::YesNo, vkui::Icon::Question) != vkui::Answer::Yes)
             return;
     }
-    const vkfileops::PasteResult result = RunPasteDialog(frame, current);
+    const vkfileops::PasteResult result = RunPasteDialog(ctx, current);
     const std::string select =
         settings.selectAfterCopyMove != 0 ? LastName(files, result) : files.GetCurrentFile();
-    RefillSelecting(frame, select);
+    RefillSelecting(ctx, select);
     if (files.GetCurrentFile().empty())
-        frame.UpdateTitleAndProperties(true);
+        ctx.status.UpdateTitleAndProperties(true);
     else if (settings.selectAfterCopyMove != 0)
-        frame.ShowCurrentFile();
+        ctx.files.ShowCurrentFile();
     files.ClearClipboard();
-    RefreshPanes(frame);
+    RefreshPanes(ctx);
 }
 
-void OnCopyTo(CMainFrame& frame, bool isCopy)
+void OnCopyTo(const CommandContext& ctx, bool isCopy)
 {
-    CFileList& files = frame.GetFileList();
-    CSettings& settings = frame.GetSettings();
+    CFileList& files = ctx.files.GetFileList();
+    CSettings& settings = ctx.settings;
     if (files.GetSelectedCount() == 0)
         return;
-    RememberClipboard(frame, isCopy);
+    RememberClipboard(ctx, isCopy);
     const std::string oldDir = files.GetCurrentDir();
     {
-        CCopyToDlg dialog(files, isCopy, files.GetSelectedCount(), frame.GetRecentFolders(),
-                          frame.GetFavorites().favoriteFolders, &frame);
+        CCopyToDlg dialog(files, isCopy, files.GetSelectedCount(), ctx.files.GetRecentFolders(),
+                          ctx.favorites.favoriteFolders, ctx.parent);
         if (vkui::execDialog(dialog) != QDialog::Accepted)
             return;
     }
@@ -230,7 +233,7 @@ void OnCopyTo(CMainFrame& frame, bool isCopy)
         Tell(refusal);
         return;
     }
-    const vkfileops::PasteResult result = RunPasteDialog(frame, destination);
+    const vkfileops::PasteResult result = RunPasteDialog(ctx, destination);
     const std::string last = LastName(files, result);
     files.ClearClipboard();
 
@@ -238,46 +241,46 @@ void OnCopyTo(CMainFrame& frame, bool isCopy)
         if (!vkplatform::EnterDirectory(destination)) {
             Tell(kTextFolderNotExist);
             vkplatform::EnterDirectory(oldDir);
-            RefillSelecting(frame, files.GetCurrentFile());
-            RefreshPanes(frame);
+            RefillSelecting(ctx, files.GetCurrentFile());
+            RefreshPanes(ctx);
             return;
         }
-        frame.GoTo(destination, nullptr, CMainFrame::Recent::Add);
-        RefillSelecting(frame, last);
-        if (!frame.IsBrowserMode())
-            frame.SetCurrentIndex(frame.GetFileList().Find(files.GetCurrentFile()));
-        frame.ShowCurrentFile();
+        ctx.files.GoTo(destination, nullptr, FileListPort::Recent::Add);
+        RefillSelecting(ctx, last);
+        if (!ctx.files.IsBrowserMode())
+            ctx.files.SetCurrentIndex(ctx.files.GetFileList().Find(files.GetCurrentFile()));
+        ctx.files.ShowCurrentFile();
     } else {
         if (!vkplatform::EnterDirectory(oldDir))
             Tell(kTextFolderNotExist);
         const std::string shown = files.GetCurrentFile();
-        RefillSelecting(frame, frame.IsBrowserMode() ? shown : std::string());
-        if (!frame.IsBrowserMode()) {
+        RefillSelecting(ctx, ctx.files.IsBrowserMode() ? shown : std::string());
+        if (!ctx.files.IsBrowserMode()) {
             // A moved picture left the folder: show the first one; a copied
             // one is still there and stays shown.
-            const int row = frame.GetFileList().Find(shown);
+            const int row = ctx.files.GetFileList().Find(shown);
             if (row >= 0)
-                frame.ShowViewerFile(row);
+                ctx.files.ShowViewerFile(row);
             else
-                ShowFirstFile(frame);
+                ShowFirstFile(ctx);
         } else {
-            frame.UpdateTitleAndProperties(files.GetCurrentFile().empty());
+            ctx.status.UpdateTitleAndProperties(files.GetCurrentFile().empty());
         }
     }
-    RefreshPanes(frame);
+    RefreshPanes(ctx);
 }
 
 // ---------------------------------------------------------------------------
 // Rename, Rename Series, Make Directory
 
-void RenameCurrentFile(CMainFrame& frame)
+void RenameCurrentFile(const CommandContext& ctx)
 {
-    CFileList& files = frame.GetFileList();
+    CFileList& files = ctx.files.GetFileList();
     const std::string dir = files.GetCurrentDir();
     const std::string name = files.GetCurrentFile();
     const std::string title = vkname::SplitAtLastDot(name).first;
     for (;;) {
-        CRenameDlg dialog(vkfileops::RenameFilePrompt(title), title, &frame);
+        CRenameDlg dialog(vkfileops::RenameFilePrompt(title), title, ctx.parent);
         if (vkui::execDialog(dialog) != QDialog::Accepted)
             return;
         const std::string newTitle = dialog.GetName();
@@ -286,12 +289,12 @@ void RenameCurrentFile(CMainFrame& frame)
         std::string newName, error;
         switch (vkfileops::RenameFileKeepingExtension(dir, name, newTitle, newName, &error)) {
         case vkfileops::RenameOutcome::Ok:
-            RefillSelecting(frame, newName);
-            if (!frame.IsBrowserMode())
-                frame.SetCurrentIndex(frame.GetFileList().Find(files.GetCurrentFile()));
-            frame.UpdateTitleAndProperties(files.GetCurrentFile().empty());
+            RefillSelecting(ctx, newName);
+            if (!ctx.files.IsBrowserMode())
+                ctx.files.SetCurrentIndex(ctx.files.GetFileList().Find(files.GetCurrentFile()));
+            ctx.status.UpdateTitleAndProperties(files.GetCurrentFile().empty());
             files.ClearClipboard();
-            RefreshPanes(frame);
+            RefreshPanes(ctx);
             return;
         case vkfileops::RenameOutcome::Exists:
             Tell(kTextFileExists);
@@ -306,15 +309,15 @@ void RenameCurrentFile(CMainFrame& frame)
     }
 }
 
-void RenameCurrentDirectory(CMainFrame& frame)
+void RenameCurrentDirectory(const CommandContext& ctx)
 {
-    CFileList& files = frame.GetFileList();
+    CFileList& files = ctx.files.GetFileList();
     const std::string dir = files.GetCurrentDir();
     if (vkpath::IsRoot(dir))
         return;
     const std::string last = vkpath::FileName(dir);
     for (;;) {
-        CRenameDlg dialog(vkfileops::RenameDirectoryPrompt(last), last, &frame);
+        CRenameDlg dialog(vkfileops::RenameDirectoryPrompt(last), last, ctx.parent);
         if (vkui::execDialog(dialog) != QDialog::Accepted)
             return;
         const std::string newLast = dialog.GetName();
@@ -331,12 +334,12 @@ void RenameCurrentDirectory(CMainFrame& frame)
                 // Renamed, but the folder cannot be entered: say so and go
                 // to its parent, as the old name is gone.
                 Tell("The directory was renamed to " + newPath + ", but it cannot be opened:\n" + why);
-                frame.GoTo(vkpath::Parent(newPath), kTextFolderNotExist, CMainFrame::Recent::Keep);
+                ctx.files.GoTo(vkpath::Parent(newPath), kTextFolderNotExist, FileListPort::Recent::Keep);
             } else {
-                frame.GoTo(newPath, nullptr, CMainFrame::Recent::Add);
+                ctx.files.GoTo(newPath, nullptr, FileListPort::Recent::Add);
             }
-            frame.UpdateTitleAndProperties(true);
-            RefreshPanes(frame);
+            ctx.status.UpdateTitleAndProperties(true);
+            RefreshPanes(ctx);
             return;
         }
         vkplatform::EnterDirectory(dir);
@@ -349,21 +352,21 @@ void RenameCurrentDirectory(CMainFrame& frame)
     }
 }
 
-void OnRename(CMainFrame& frame)
+void OnRename(const CommandContext& ctx)
 {
-    if (!frame.GetFileList().GetCurrentFile().empty())
-        RenameCurrentFile(frame);
+    if (!ctx.files.GetFileList().GetCurrentFile().empty())
+        RenameCurrentFile(ctx);
     else
-        RenameCurrentDirectory(frame);
+        RenameCurrentDirectory(ctx);
 }
 
-void OnRenameSeries(CMainFrame& frame)
+void OnRenameSeries(const CommandContext& ctx)
 {
-    if (!frame.IsBrowserMode())
+    if (!ctx.files.IsBrowserMode())
         return;
-    CFileList& files = frame.GetFileList();
-    CSettings& settings = frame.GetSettings();
-    const std::vector<std::string> entries = Entries(frame);
+    CFileList& files = ctx.files.GetFileList();
+    CSettings& settings = ctx.settings;
+    const std::vector<std::string> entries = Entries(ctx);
     const int scope = settings.renameSeriesScope == 1 ? 1 : 0;
     const std::string initial =
         scope == 1 ? files.GetCurrentTitle()
@@ -371,7 +374,7 @@ void OnRenameSeries(CMainFrame& frame)
     std::string base;
     int chosen = scope;
     for (;;) {
-        CRenameSeriesDlg dialog(initial, scope, &frame);
+        CRenameSeriesDlg dialog(initial, scope, ctx.parent);
         if (vkui::execDialog(dialog) != QDialog::Accepted)
             return;
         base = dialog.GetBase();
@@ -387,52 +390,52 @@ void OnRenameSeries(CMainFrame& frame)
     settings.renameSeriesScope = chosen;
     const std::vector<std::string> pending = chosen == 1 ? files.SelectedNames() : entries;
     vkfileops::RunRenameSeries(files.GetCurrentDir(), vkfileops::PlanRenameSeries(entries, pending, base));
-    RefillSelecting(frame, std::string());
+    RefillSelecting(ctx, std::string());
     files.ClearClipboard();
-    frame.UpdateTitleAndProperties(true);
-    RefreshPanes(frame);
+    ctx.status.UpdateTitleAndProperties(true);
+    RefreshPanes(ctx);
 }
 
-void OnMakeDirectory(CMainFrame& frame)
+void OnMakeDirectory(const CommandContext& ctx)
 {
-    if (!frame.IsBrowserMode())
+    if (!ctx.files.IsBrowserMode())
         return;
-    CMakeDirectoryDlg dialog(&frame);
+    CMakeDirectoryDlg dialog(ctx.parent);
     if (vkui::execDialog(dialog) != QDialog::Accepted || dialog.GetName().empty())
         return;
-    if (!vkfileops::MakeDirectory(frame.GetFileList().GetCurrentDir(), dialog.GetName())) {
+    if (!vkfileops::MakeDirectory(ctx.files.GetFileList().GetCurrentDir(), dialog.GetName())) {
         Tell(kTextCantCreate);
         return;
     }
-    frame.FillDirectoryList();
+    ctx.files.FillDirectoryList();
 }
 
 // ---------------------------------------------------------------------------
 // Selection
 
-void OnSelectAll(CMainFrame& frame, int mode)
+void OnSelectAll(const CommandContext& ctx, int mode)
 {
-    if (!frame.IsBrowserMode())
+    if (!ctx.files.IsBrowserMode())
         return;
-    CFileList& files = frame.GetFileList();
+    CFileList& files = ctx.files.GetFileList();
     std::vector<bool> selected = files.SelectedRows();
     for (size_t i = 0; i < selected.size(); ++i)
         selected[i] = mode == 0 ? true : mode == 1 ? false : !selected[i];
     files.SelectRows(selected);
-    SelectionChanged(frame);
+    SelectionChanged(ctx);
 }
 
-void OnGroup(CMainFrame& frame, bool unselect)
+void OnGroup(const CommandContext& ctx, bool unselect)
 {
-    if (!frame.IsBrowserMode())
+    if (!ctx.files.IsBrowserMode())
         return;
-    CSelectGroupDlg dialog(unselect, &frame);
+    CSelectGroupDlg dialog(unselect, ctx.parent);
     if (vkui::execDialog(dialog) != QDialog::Accepted)
         return;
     const vkfileops::GroupCriteria criteria = dialog.GetCriteria();
     if (!vkfileops::AnyCriterion(criteria))
         return;
-    const std::string dir = frame.GetFileList().GetCurrentDir();
+    const std::string dir = ctx.files.GetFileList().GetCurrentDir();
     auto status = [&dir](const std::string& name, uint64_t& size, int64_t& mtime) {
         vkplatform::FileStatus st;
         if (!vkplatform::GetFileStatus(vkpath::Join(dir, name), st))
@@ -441,64 +444,66 @@ void OnGroup(CMainFrame& frame, bool unselect)
         mtime = st.lastWriteTime;
         return true;
     };
-    CFileList& files = frame.GetFileList();
+    CFileList& files = ctx.files.GetFileList();
     files.SelectRows(
         vkfileops::ApplyGroup(criteria, unselect, files.Entries(), files.SelectedRows(), status));
     if (unselect) {
-        frame.UpdateSelection();
-        frame.UpdateTitleAndProperties(true);
-        frame.UpdateCountPane();
+        ctx.files.UpdateSelection();
+        ctx.status.UpdateTitleAndProperties(true);
+        ctx.status.UpdateCountPane();
     } else {
-        SelectionChanged(frame);
+        SelectionChanged(ctx);
     }
-    frame.UpdateCommandUI();
+    ctx.status.UpdateCommandUI();
 }
 
 } // namespace
 
-void BindFileCommands(CMainFrame& frame, CommandRegistry& commands)
+void BindFileCommands(const CommandContext& ctx, CommandRegistry& commands)
 {
-    CMainFrame* f = &frame;
-    auto selected = [f] { return f->GetFileList().GetSelectedCount(); };
+    auto selected = [ctx] { return ctx.files.GetFileList().GetSelectedCount(); };
 
-    commands.Bind(Cmd::EditDelete, {.enabled = [=] { return selected() > 0; }, .run = [f] { OnDelete(*f); }});
+    commands.Bind(Cmd::EditDelete,
+                  {.enabled = [=] { return selected() > 0; }, .run = [ctx] { OnDelete(ctx); }});
     commands.Bind(Cmd::EditRename, {.enabled =
-                                        [f] {
-                                            return !f->GetFileList().GetCurrentFile().empty() ||
-                                                   !vkpath::IsRoot(f->GetFileList().GetCurrentDir());
+                                        [ctx] {
+                                            return !ctx.files.GetFileList().GetCurrentFile().empty() ||
+                                                   !vkpath::IsRoot(ctx.files.GetFileList().GetCurrentDir());
                                         },
-                                    .run = [f] { OnRename(*f); }});
-    commands.Bind(Cmd::EditRenameSeries, {.enabled =
-                                              [f] {
-                                                  return f->GetSettings().renameSeriesScope == 1
-                                                             ? !f->GetFileList().GetCurrentFile().empty()
-                                                             : ListCount(*f) > 0;
-                                              },
-                                          .run = [f] { OnRenameSeries(*f); }});
-    commands.Bind(Cmd::EditCopy, {.enabled = [=] { return f->IsBrowserMode() && selected() > 0; },
-                                  .run = [f] { RememberClipboard(*f, true); }});
+                                    .run = [ctx] { OnRename(ctx); }});
+    commands.Bind(Cmd::EditRenameSeries,
+                  {.enabled =
+                       [ctx] {
+                           return ctx.settings.renameSeriesScope == 1
+                                      ? !ctx.files.GetFileList().GetCurrentFile().empty()
+                                      : ListCount(ctx) > 0;
+                       },
+                   .run = [ctx] { OnRenameSeries(ctx); }});
+    commands.Bind(Cmd::EditCopy, {.enabled = [=] { return ctx.files.IsBrowserMode() && selected() > 0; },
+                                  .run = [ctx] { RememberClipboard(ctx, true); }});
     commands.Bind(Cmd::EditCut, {.enabled = [=] { return selected() > 0; },
                                  .run =
-                                     [f] {
-                                         if (f->IsBrowserMode())
-                                             RememberClipboard(*f, false);
+                                     [ctx] {
+                                         if (ctx.files.IsBrowserMode())
+                                             RememberClipboard(ctx, false);
                                      }});
-    commands.Bind(Cmd::EditPaste, {.enabled = [f] { return CanPaste(*f); }, .run = [f] { OnPaste(*f); }});
+    commands.Bind(Cmd::EditPaste,
+                  {.enabled = [ctx] { return CanPaste(ctx); }, .run = [ctx] { OnPaste(ctx); }});
     commands.Bind(Cmd::EditCopyTo,
-                  {.enabled = [=] { return selected() > 0; }, .run = [f] { OnCopyTo(*f, true); }});
+                  {.enabled = [=] { return selected() > 0; }, .run = [ctx] { OnCopyTo(ctx, true); }});
     commands.Bind(Cmd::EditMoveTo,
-                  {.enabled = [=] { return selected() > 0; }, .run = [f] { OnCopyTo(*f, false); }});
-    commands.Bind(Cmd::EditMakeDirectory, {.run = [f] { OnMakeDirectory(*f); }});
+                  {.enabled = [=] { return selected() > 0; }, .run = [ctx] { OnCopyTo(ctx, false); }});
+    commands.Bind(Cmd::EditMakeDirectory, {.run = [ctx] { OnMakeDirectory(ctx); }});
 
-    commands.Bind(Cmd::EditSelectAll, {.enabled = [=] { return selected() < ListCount(*f); },
-                                       .run = [f] { OnSelectAll(*f, 0); }});
+    commands.Bind(Cmd::EditSelectAll, {.enabled = [=] { return selected() < ListCount(ctx); },
+                                       .run = [ctx] { OnSelectAll(ctx, 0); }});
     commands.Bind(Cmd::EditUnselectAll,
-                  {.enabled = [=] { return selected() > 0; }, .run = [f] { OnSelectAll(*f, 1); }});
+                  {.enabled = [=] { return selected() > 0; }, .run = [ctx] { OnSelectAll(ctx, 1); }});
     commands.Bind(Cmd::EditInvertSelection,
-                  {.enabled = [=] { return selected() > 0 && selected() < ListCount(*f); },
-                   .run = [f] { OnSelectAll(*f, 2); }});
+                  {.enabled = [=] { return selected() > 0 && selected() < ListCount(ctx); },
+                   .run = [ctx] { OnSelectAll(ctx, 2); }});
     commands.Bind(Cmd::EditSelectGroup,
-                  {.enabled = [f] { return ListCount(*f) > 0; }, .run = [f] { OnGroup(*f, false); }});
+                  {.enabled = [ctx] { return ListCount(ctx) > 0; }, .run = [ctx] { OnGroup(ctx, false); }});
     commands.Bind(Cmd::EditUnselectGroup,
-                  {.enabled = [=] { return selected() > 0; }, .run = [f] { OnGroup(*f, true); }});
+                  {.enabled = [=] { return selected() > 0; }, .run = [ctx] { OnGroup(ctx, true); }});
 }

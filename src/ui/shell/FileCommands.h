@@ -3,7 +3,7 @@
 // each with its enabling rule.
 #pragma once
 
-class CMainFrame;
 class CommandRegistry;
+struct CommandContext;
 
-void BindFileCommands(CMainFrame& frame, CommandRegistry& commands);
+void BindFileCommands(const CommandContext& ctx, CommandRegistry& commands);

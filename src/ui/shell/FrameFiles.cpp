@@ -85,7 +85,7 @@ void CMainFrame::ShowCurrentFileForced()
 
 bool CMainFrame::ShowListedFile(const std::string& name)
 {
-    const int row = SelectFileEntry(name);
+    const int row = m_fileList.SelectEntry(name);
     UpdateSelection();
     const bool listed = !m_fileList.GetCurrentFile().empty();
     if (!m_browserMode)
@@ -139,7 +139,7 @@ void CMainFrame::OnLoadFinished(bool success)
 
 void CMainFrame::OnPictureKept()
 {
-    const int row = SelectFileEntry(m_view->GetFileName().toStdString());
+    const int row = m_fileList.SelectEntry(m_view->GetFileName().toStdString());
     UpdateSelection();
     if (!m_browserMode && row >= 0)
         m_currentIndex = row;
@@ -334,16 +334,6 @@ void CMainFrame::RefillFileList()
         m_currentIndex = m_fileList.Find(m_fileList.GetCurrentFile());
 }
 
-void CMainFrame::SelectOnly(int row)
-{
-    m_fileList.SelectOnly(row);
-}
-
-int CMainFrame::SelectFileEntry(const std::string& name)
-{
-    return m_fileList.SelectEntry(name);
-}
-
 void CMainFrame::OnFileSelectionChanged()
 {
     UpdateSelection();
@@ -359,7 +349,7 @@ void CMainFrame::ShowViewerFile(int index)
     if (index < 0 || index >= m_fileList.Count())
         return;
     m_currentIndex = index;
-    SelectOnly(index);
+    m_fileList.SelectOnly(index);
     UpdateSelection();
     ShowCurrentFile();
 }

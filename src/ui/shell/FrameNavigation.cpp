@@ -202,7 +202,7 @@ void CMainFrame::RefreshDirectory()
     if (file.empty()) {
         UpdateTitleAndProperties(true);
     } else {
-        SelectFileEntry(file);
+        m_fileList.SelectEntry(file);
         UpdateSelection();
         const int neighbour = vknav::NeighbourAfterRefill(before, shown, m_fileList.Entries());
         if (!m_fileList.GetCurrentFile().empty())

@@ -1,7 +1,7 @@
 // The Go menu: Back, Up One Level and Home.
 #pragma once
 
-class CMainFrame;
 class CommandRegistry;
+struct CommandContext;
 
-void BindGoCommands(CMainFrame& frame, CommandRegistry& commands);
+void BindGoCommands(const CommandContext& context, CommandRegistry& commands);

@@ -647,7 +647,7 @@ void CMainFrame::SwitchToViewer()
 
     const std::string current = m_fileList.GetCurrentFile();
     const int row = current.empty() ? -1 : m_fileList.Find(current);
-    SelectOnly(row);
+    m_fileList.SelectOnly(row);
     m_currentIndex = row;
     UpdateSelection();
     UpdateCountPane();

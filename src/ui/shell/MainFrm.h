@@ -14,6 +14,7 @@
 #include "models/settings/WindowState.h"
 #include "ui/shell/CommandRegistry.h"
 #include "ui/shell/Commands.h"
+#include "ui/shell/FramePorts.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -36,7 +37,7 @@ class QMenu;
 class QSplitter;
 class QToolBar;
 
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public FileListPort, public StatusPort {
     Q_OBJECT
   public:
     explicit CMainFrame(QWidget* parent = nullptr);
@@ -69,16 +70,16 @@ class CMainFrame : public QMainWindow {
     bool RestoreWindowState();
     bool SaveWindowState() const;
 
-    bool IsBrowserMode() const { return m_browserMode; }
-    void ShowCurrentFile();
-    void UpdateTitleAndProperties(bool clear);
+    bool IsBrowserMode() const override { return m_browserMode; }
+    void ShowCurrentFile() override;
+    void UpdateTitleAndProperties(bool clear) override;
     // Title and properties of the file `name` of the current folder shown
     // by the view, whether or not the list still holds it.
     void DescribeFile(const std::string& name);
-    void SetStatusText(const QString& text) { m_statusText = text; }
-    void UpdateStatusPane();
-    void UpdateInfoPane();
-    void UpdateCountPane();
+    void SetStatusText(const QString& text) override { m_statusText = text; }
+    void UpdateStatusPane() override;
+    void UpdateInfoPane() override;
+    void UpdateCountPane() override;
     // The viewer's zoom in percent ("" without a picture).
     void UpdateZoomPane();
     void Layout();
@@ -93,23 +94,21 @@ class CMainFrame : public QMainWindow {
     bool IsToolBarVisible() const { return m_toolBarVisible; }
     void SetToolBarVisible(bool visible);
 
-    // Navigation. What the recent-folders box does after a move.
-    enum class Recent { Add, Select, Keep };
-    // Moves the browser to `dir`: enters it (when that fails shows
-    // `missingText`, if given, and returns false), records it, refills both
-    // lists and shows its drive when the drive changed.
-    bool GoTo(const std::string& dir, const char* missingText, Recent recent);
+    // Navigation. Moves the browser to `dir`: enters it (when that fails
+    // shows `missingText`, if given, and returns false), records it,
+    // refills both lists and shows its drive when the drive changed.
+    bool GoTo(const std::string& dir, const char* missingText, Recent recent) override;
     void AddRecentFolder();
-    void RefreshDirectory();
+    void RefreshDirectory() override;
     bool ChooseStartDirectory();
-    void FillFileList();
-    void FillDirectoryList();
+    void FillFileList() override;
+    void FillDirectoryList() override;
     // Re-reads the file list keeping the selection by name (after a change
     // of order or of the types shown).
-    void RefillFileList();
+    void RefillFileList() override;
     // The model takes the selection of its views (the selected names and
     // the current file).
-    void UpdateSelection();
+    void UpdateSelection() override;
 
     // Control notifications.
     void OnDriveSelected(int index);
@@ -119,7 +118,7 @@ class CMainFrame : public QMainWindow {
     // Enter in the path box: goes to the folder typed (a file's folder,
     // with the file shown).
     void OnPathTyped();
-    void OnFileSelectionChanged();
+    void OnFileSelectionChanged() override;
     // An activation of the frame; `byClick` for one caused by a mouse click.
     void OnActivate(bool byClick);
 
@@ -138,7 +137,7 @@ class CMainFrame : public QMainWindow {
     // The rules and handlers of the commands; features bind theirs here.
     CommandRegistry& GetCommands() { return m_commands; }
     QAction* GetAction(Cmd command) const { return m_actions[size_t(command)]; }
-    void UpdateCommandUI();
+    void UpdateCommandUI() override;
     const std::vector<QMenu*>& GetMenus(bool browser) const
     {
         return browser ? m_browserMenus : m_viewerMenus;
@@ -147,7 +146,7 @@ class CMainFrame : public QMainWindow {
 
     // Owned objects and controls.
     CSettings& GetSettings() { return m_settings; }
-    CFileList& GetFileList() { return m_fileList; }
+    CFileList& GetFileList() override { return m_fileList; }
     CFavorites& GetFavorites() { return m_favorites; }
     CPreview* GetView() const { return m_view; }
     // The list mode view of the file list model.
@@ -158,16 +157,12 @@ class CMainFrame : public QMainWindow {
     QComboBox* GetFavoritesBox() const { return m_favoritesBox; }
     QSplitter* GetSplitter() const { return m_splitter; }
     QSplitter* GetPreviewSplitter() const { return m_previewSplitter; }
-    int GetCurrentIndex() const { return m_currentIndex; }
-    void SetCurrentIndex(int index) { m_currentIndex = index; }
-    // Steps the file commands share with navigation: show `dir` (already
-    // entered) as the current folder (lists filled, selection reset),
-    // select one file entry without loading it, and show entry `index` in
-    // viewer mode.
+    int GetCurrentIndex() const override { return m_currentIndex; }
+    void SetCurrentIndex(int index) override { m_currentIndex = index; }
+    // Shows `dir` (already entered) as the current folder: lists filled,
+    // selection reset.
     void MoveTo(const std::string& dir);
-    int SelectFileEntry(const std::string& name);
-    void SelectOnly(int row);
-    void ShowViewerFile(int index);
+    void ShowViewerFile(int index) override;
     QString GetStatusText() const { return m_statusText; }
     QString GetInfoText() const { return m_infoText; }
     QString GetCountText() const { return m_countText; }
@@ -176,7 +171,7 @@ class CMainFrame : public QMainWindow {
     // The value beside "Name:", "Size:", "Uses:", "Date:" (0..3).
     QString GetPropertyValue(int index) const;
     QString GetPropertyLabel(int index) const;
-    std::vector<std::string> GetRecentFolders() const;
+    std::vector<std::string> GetRecentFolders() const override;
     // Replaces the drive box's file systems (mount points).
     void SetDrives(const std::vector<std::string>& mountPoints);
     void FillFavoritesBox();

@@ -1,11 +1,13 @@
 #include "ui/shell/PrintCommands.h"
 
+#include "models/browser/FileList.h"
 #include "models/platform/Path.h"
+#include "models/settings/Settings.h"
 #include "ui/browser/Preview.h"
 #include "ui/print/PrintJob.h"
 #include "ui/print/PrintSetupDlg.h"
 #include "ui/shell/CommandRegistry.h"
-#include "ui/shell/MainFrm.h"
+#include "ui/shell/FramePorts.h"
 
 #include <memory>
 
@@ -15,12 +17,12 @@ struct PrintState {
     int printMode = 0; // the last printing command's mode, for the preview
 };
 
-vkprint::PrintRequest RequestOf(const CMainFrame& frame, int printMode, bool preview)
+vkprint::PrintRequest RequestOf(const CommandContext& ctx, int printMode, bool preview)
 {
     vkprint::PrintRequest r;
     r.printMode = printMode;
     r.preview = preview;
-    const CFileList& list = const_cast<CMainFrame&>(frame).GetFileList();
+    const CFileList& list = ctx.files.GetFileList();
     r.directory = list.GetCurrentDir();
     r.currentFile = list.GetCurrentFile();
     r.selectedNames = list.SelectedNames();
@@ -28,7 +30,7 @@ vkprint::PrintRequest RequestOf(const CMainFrame& frame, int printMode, bool pre
 
     // What is shown is printed, not the file: a copy, as a load may replace
     // the view's picture while the print dialog is open.
-    const CPreview* view = frame.GetView();
+    const CPreview* view = &ctx.picture;
     if (!view->HasImage())
         return r;
     const std::string& from = view->GetPicture().GetSourcePath();
@@ -46,45 +48,46 @@ vkprint::PrintRequest RequestOf(const CMainFrame& frame, int printMode, bool pre
     return r;
 }
 
-bool Setup(CMainFrame& frame)
+bool Setup(const CommandContext& ctx)
 {
-    const CPicture& picture = frame.GetView()->GetPicture();
-    const bool loaded = frame.GetView()->HasImage();
-    return RunPrintSetup(frame.GetSettings(), loaded ? picture.GetWidth() : 0,
-                         loaded ? picture.GetHeight() : 0, &frame);
+    const CPicture& picture = ctx.picture.GetPicture();
+    const bool loaded = ctx.picture.HasImage();
+    return RunPrintSetup(ctx.settings, loaded ? picture.GetWidth() : 0, loaded ? picture.GetHeight() : 0,
+                         ctx.parent);
 }
 
-void StartPrinting(CMainFrame& frame, PrintState& state, int printMode)
+void StartPrinting(const CommandContext& ctx, PrintState& state, int printMode)
 {
-    CSettings& settings = frame.GetSettings();
-    if (settings.printSetupFirst && !Setup(frame))
+    CSettings& settings = ctx.settings;
+    if (settings.printSetupFirst && !Setup(ctx))
         return;
     vkprint::PrepareCommand(settings, printMode);
     state.printMode = printMode;
-    RunPrint(settings, RequestOf(frame, printMode, false), &frame);
+    RunPrint(settings, RequestOf(ctx, printMode, false), ctx.parent);
 }
 
 } // namespace
 
-void BindPrintCommands(CMainFrame& frame, CommandRegistry& commands)
+void BindPrintCommands(const CommandContext& ctx, CommandRegistry& commands)
 {
     auto state = std::make_shared<PrintState>();
-    auto hasImage = [&frame] { return frame.GetView()->HasImage(); };
-    commands.Bind(Cmd::FilePrintSetup, {.run = [&frame] { Setup(frame); }});
+    auto hasImage = [ctx] { return ctx.picture.HasImage(); };
+    commands.Bind(Cmd::FilePrintSetup, {.run = [ctx] { Setup(ctx); }});
     commands.Bind(Cmd::FilePrint,
-                  {.enabled = hasImage, .run = [&frame, state] { StartPrinting(frame, *state, 0); }});
+                  {.enabled = hasImage, .run = [ctx, state] { StartPrinting(ctx, *state, 0); }});
     commands.Bind(Cmd::FilePrintAll,
-                  {.enabled = [&frame] { return frame.GetFileList().GetSelectedCount() > 1; },
-                   .run = [&frame, state] { StartPrinting(frame, *state, 1); }});
+                  {.enabled = [ctx] { return ctx.files.GetFileList().GetSelectedCount() > 1; },
+                   .run = [ctx, state] { StartPrinting(ctx, *state, 1); }});
     commands.Bind(Cmd::FilePrintThumbnails, {.enabled =
-                                                 [&frame] {
-                                                     if (frame.GetSettings().printThumbSelectedOnly)
-                                                         return frame.GetFileList().GetSelectedCount() > 0;
-                                                     return frame.GetFileList().Count() > 0;
+                                                 [ctx] {
+                                                     if (ctx.settings.printThumbSelectedOnly)
+                                                         return ctx.files.GetFileList().GetSelectedCount() >
+                                                                0;
+                                                     return ctx.files.GetFileList().Count() > 0;
                                                  },
-                                             .run = [&frame, state] { StartPrinting(frame, *state, 2); }});
+                                             .run = [ctx, state] { StartPrinting(ctx, *state, 2); }});
     commands.Bind(Cmd::FilePrintPreview,
-                  {.enabled = hasImage, .run = [&frame, state] {
-                       RunPrintPreview(frame.GetSettings(), RequestOf(frame, state->printMode, true), &frame);
+                  {.enabled = hasImage, .run = [ctx, state] {
+                       RunPrintPreview(ctx.settings, RequestOf(ctx, state->printMode, true), ctx.parent);
                    }});
 }

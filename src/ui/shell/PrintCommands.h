@@ -1,7 +1,7 @@
 // File > Print Setup, Print, Print All, Print Thumbnails, Print Preview.
 #pragma once
 
-class CMainFrame;
 class CommandRegistry;
+struct CommandContext;
 
-void BindPrintCommands(CMainFrame& frame, CommandRegistry& commands);
+void BindPrintCommands(const CommandContext& ctx, CommandRegistry& commands);

@@ -1,15 +1,16 @@
 #include "ui/shell/SearchCommands.h"
 
-#include "models/browser/DirectoryFill.h"
+#include "models/browser/FileList.h"
+#include "models/settings/Settings.h"
 #include "ui/search/CompareDirectoriesDlg.h"
 #include "ui/search/CompareResultsDlg.h"
 #include "ui/search/FindImages.h"
 #include "ui/shell/CommandRegistry.h"
-#include "ui/shell/MainFrm.h"
+#include "ui/shell/FramePorts.h"
 #include "ui/widgets/Browse.h"
 #include "ui/widgets/MessageService.h"
 
-#include <QSignalBlocker>
+#include <QDialog>
 
 namespace {
 
@@ -17,12 +18,12 @@ constexpr const char* kTextNotFound = " not found.";
 constexpr const char* kTextFolderNotExist = "Folder not exist.";
 
 // The folder picker of the browser; "" when cancelled.
-std::string PickFolder(CMainFrame& frame)
+std::string PickFolder(const CommandContext& ctx)
 {
-    CBrowseDlg browse(frame.GetFileList(), &frame);
+    CBrowseDlg browse(ctx.files.GetFileList(), ctx.parent);
     if (vkui::execDialog(browse) != QDialog::Accepted)
         return {};
-    return frame.GetFileList().GetDestinationDir();
+    return ctx.files.GetFileList().GetDestinationDir();
 }
 
 vkcompare::CompareCriteria CriteriaFromSettings(const CSettings& s)
@@ -49,62 +50,61 @@ void StoreCriteria(CSettings& s, const vkcompare::CompareCriteria& c)
 
 } // namespace
 
-bool GoToFolder(CMainFrame& frame, const std::string& dir)
+bool GoToFolder(const CommandContext& ctx, const std::string& dir)
 {
-    return frame.GoTo(dir, kTextFolderNotExist, CMainFrame::Recent::Add);
+    return ctx.files.GoTo(dir, kTextFolderNotExist, FileListPort::Recent::Add);
 }
 
-int SelectNamedFiles(CMainFrame& frame, const std::vector<std::string>& names)
+int SelectNamedFiles(const CommandContext& ctx, const std::vector<std::string>& names)
 {
     int last = -1;
-    const int found = frame.GetFileList().SelectNamed(names, last);
-    frame.UpdateSelection();
-    if (!frame.IsBrowserMode())
-        frame.SetCurrentIndex(last);
-    if (!frame.GetFileList().GetCurrentFile().empty())
-        frame.ShowCurrentFile();
-    frame.UpdateCountPane();
+    const int found = ctx.files.GetFileList().SelectNamed(names, last);
+    ctx.files.UpdateSelection();
+    if (!ctx.files.IsBrowserMode())
+        ctx.files.SetCurrentIndex(last);
+    if (!ctx.files.GetFileList().GetCurrentFile().empty())
+        ctx.files.ShowCurrentFile();
+    ctx.status.UpdateCountPane();
     return found;
 }
 
-void BindSearchCommands(CMainFrame& frame, CommandRegistry& commands)
+void BindSearchCommands(const CommandContext& ctx, CommandRegistry& commands)
 {
-    CMainFrame* f = &frame;
-    commands.Bind(Cmd::ToolsFind, {.run = [f] { RunFindImages(*f); }});
-    commands.Bind(Cmd::ToolsCompare, {.run = [f] { RunCompareDirectories(*f); }});
+    commands.Bind(Cmd::ToolsFind, {.run = [ctx] { RunFindImages(ctx); }});
+    commands.Bind(Cmd::ToolsCompare, {.run = [ctx] { RunCompareDirectories(ctx); }});
 }
 
-void RunFindImages(CMainFrame& frame)
+void RunFindImages(const CommandContext& ctx)
 {
-    CSettings& settings = frame.GetSettings();
-    CFindImagesDlg dialog(frame.GetFileList().GetCurrentDir(), settings.findGoToFile != 0,
-                          settings.findPreview != 0, &frame);
-    dialog.SetFolderPicker([&frame](const std::string&) { return PickFolder(frame); });
+    CSettings& settings = ctx.settings;
+    CFindImagesDlg dialog(ctx.files.GetFileList().GetCurrentDir(), settings.findGoToFile != 0,
+                          settings.findPreview != 0, ctx.parent);
+    dialog.SetFolderPicker([&ctx](const std::string&) { return PickFolder(ctx); });
     vkui::execDialog(dialog);
     settings.findGoToFile = dialog.GetGoToFile() ? 1 : 0;
     settings.findPreview = dialog.GetPreview() ? 1 : 0;
 
     const std::string name = dialog.GetChosenName();
-    frame.GetFileList().SetGoToFile(name);
+    ctx.files.GetFileList().SetGoToFile(name);
     if (!name.empty())
-        frame.GetFileList().SetDestinationDir(dialog.GetChosenFolder());
+        ctx.files.GetFileList().SetDestinationDir(dialog.GetChosenFolder());
     if (!dialog.GetGoToFile() || name.empty())
         return;
-    if (!GoToFolder(frame, dialog.GetChosenFolder()))
+    if (!GoToFolder(ctx, dialog.GetChosenFolder()))
         return;
-    if (SelectNamedFiles(frame, {name}) == 0) {
-        frame.UpdateTitleAndProperties(true);
+    if (SelectNamedFiles(ctx, {name}) == 0) {
+        ctx.status.UpdateTitleAndProperties(true);
         vkui::ask(QString::fromStdString(name) + kTextNotFound);
     }
 }
 
-void RunCompareDirectories(CMainFrame& frame)
+void RunCompareDirectories(const CommandContext& ctx)
 {
-    CSettings& settings = frame.GetSettings();
-    const std::string source = frame.GetFileList().GetCurrentDir();
+    CSettings& settings = ctx.settings;
+    const std::string source = ctx.files.GetFileList().GetCurrentDir();
     for (;;) {
-        CCompareDirectoriesDlg criteriaDlg(CriteriaFromSettings(settings), source, &frame);
-        criteriaDlg.SetFolderPicker([&frame](const std::string&) { return PickFolder(frame); });
+        CCompareDirectoriesDlg criteriaDlg(CriteriaFromSettings(settings), source, ctx.parent);
+        criteriaDlg.SetFolderPicker([&ctx](const std::string&) { return PickFolder(ctx); });
         if (vkui::execDialog(criteriaDlg) != QDialog::Accepted)
             return;
         const vkcompare::CompareCriteria criteria = criteriaDlg.GetCriteria();
@@ -113,7 +113,7 @@ void RunCompareDirectories(CMainFrame& frame)
 
         CCompareResultsDlg results(criteria, source, destination, settings.comparePreviewSource != 0,
                                    settings.comparePreviewDestination != 0, settings.useRecycleBin != 0,
-                                   &frame);
+                                   ctx.parent);
         const int result = vkui::execDialog(results);
         settings.comparePreviewSource = results.GetPreview(CCompareResultsDlg::Source) ? 1 : 0;
         settings.comparePreviewDestination = results.GetPreview(CCompareResultsDlg::Destination) ? 1 : 0;
@@ -123,13 +123,13 @@ void RunCompareDirectories(CMainFrame& frame)
         case CCompareResultsDlg::ResultGoToSource:
         case CCompareResultsDlg::ResultGoToDestination: {
             const std::string dir = result == CCompareResultsDlg::ResultGoToSource ? source : destination;
-            if (GoToFolder(frame, dir))
-                SelectNamedFiles(frame, results.GetChosenNames());
+            if (GoToFolder(ctx, dir))
+                SelectNamedFiles(ctx, results.GetChosenNames());
             return;
         }
         case QDialog::Accepted:
             // Files may have been deleted: re-read the current folder.
-            frame.RefreshDirectory();
+            ctx.files.RefreshDirectory();
             return;
         default:
             return;

@@ -6,16 +6,16 @@
 #include <string>
 #include <vector>
 
-class CMainFrame;
 class CommandRegistry;
+struct CommandContext;
 
-void RunFindImages(CMainFrame& frame);
-void RunCompareDirectories(CMainFrame& frame);
+void RunFindImages(const CommandContext& ctx);
+void RunCompareDirectories(const CommandContext& ctx);
 // Binds Find Images (Ctrl+F) and Compare Directories, both always enabled.
-void BindSearchCommands(CMainFrame& frame, CommandRegistry& commands);
+void BindSearchCommands(const CommandContext& ctx, CommandRegistry& commands);
 
 // Makes `dir` the browser's current folder; false after "Folder not exist."
-bool GoToFolder(CMainFrame& frame, const std::string& dir);
+bool GoToFolder(const CommandContext& ctx, const std::string& dir);
 // Selects the entries named (ignoring case) and shows the current file;
 // returns how many were found.
-int SelectNamedFiles(CMainFrame& frame, const std::vector<std::string>& names);
+int SelectNamedFiles(const CommandContext& ctx, const std::vector<std::string>& names);

@@ -168,7 +168,7 @@ void CSlideShowControl::OnStep(uint64_t generation, SlideStep& step)
     const std::vector<std::string> names = ListedNames();
     const auto listed = std::find(names.begin(), names.end(), step.name);
     const int row = listed == names.end() ? -1 : int(listed - names.begin());
-    m_frame.SelectOnly(row);
+    m_frame.GetFileList().SelectOnly(row);
     m_frame.SetCurrentIndex(row);
     m_frame.UpdateSelection();
     if (step.ok && step.picture) {

@@ -2,7 +2,7 @@
 
 #include "ui/browser/Preview.h"
 #include "ui/shell/CommandRegistry.h"
-#include "ui/shell/MainFrm.h"
+#include "ui/shell/FramePorts.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -10,13 +10,13 @@
 
 namespace {
 
-void Undo(CMainFrame& frame)
+void Undo(const CommandContext& context)
 {
-    CPreview& view = *frame.GetView();
+    CPreview& view = context.picture;
     const int sizeChanged = view.GetPicture().Undo();
     view.Relayout(sizeChanged != 0, false);
-    if (!frame.IsBrowserMode())
-        frame.UpdateInfoPane();
+    if (!context.files.IsBrowserMode())
+        context.status.UpdateInfoPane();
 }
 
 void CopyImage(const CPreview& view)
@@ -28,13 +28,13 @@ void CopyImage(const CPreview& view)
 
 } // namespace
 
-void BindUndoCopyCommands(CMainFrame& frame, CommandRegistry& commands)
+void BindUndoCopyCommands(const CommandContext& context, CommandRegistry& commands)
 {
-    CPreview& view = *frame.GetView();
+    CPreview& view = context.picture;
     auto hasImage = [&view] { return view.HasImage(); };
     commands.Bind(Cmd::EditUndo,
                   {.enabled = [&view] { return view.HasImage() && view.GetPicture().IsUndoAvailable(); },
-                   .run = [&frame] { Undo(frame); }});
+                   .run = [context] { Undo(context); }});
     commands.Bind(Cmd::EditCopyImage, {.enabled = hasImage, .run = [&view] { CopyImage(view); }});
     commands.Bind(Cmd::CopyImageToClipboard, {.enabled = hasImage, .run = [&view] { CopyImage(view); }});
 }

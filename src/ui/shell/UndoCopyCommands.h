@@ -2,7 +2,7 @@
 // (the picture edits are bound in edit/EditCommands).
 #pragma once
 
-class CMainFrame;
 class CommandRegistry;
+struct CommandContext;
 
-void BindUndoCopyCommands(CMainFrame& frame, CommandRegistry& commands);
+void BindUndoCopyCommands(const CommandContext& context, CommandRegistry& commands);

@@ -2,25 +2,26 @@
 
 #include "ui/browser/Preview.h"
 #include "ui/shell/CommandRegistry.h"
-#include "ui/shell/MainFrm.h"
+#include "ui/shell/FramePorts.h"
 
 #include <functional>
 
-void BindZoomCommands(CMainFrame& frame, CommandRegistry& commands)
+void BindZoomCommands(const CommandContext& context, CommandRegistry& commands)
 {
     using enum Cmd;
-    CPreview& view = *frame.GetView();
+    FileListPort& browser = context.files;
+    CPreview& view = context.picture;
     auto hasImage = [&view] { return view.HasImage(); };
     // `viewerOnly`: in browser mode the command does nothing.
-    auto zoom = [&frame, &view, hasImage](float factor, bool viewerOnly) {
-        return CommandBinding{.enabled = hasImage, .run = [&frame, &view, factor, viewerOnly] {
-                                  if (!viewerOnly || !frame.IsBrowserMode())
+    auto zoom = [&browser, &view, hasImage](float factor, bool viewerOnly) {
+        return CommandBinding{.enabled = hasImage, .run = [&browser, &view, factor, viewerOnly] {
+                                  if (!viewerOnly || !browser.IsBrowserMode())
                                       view.SetZoom(factor);
                               }};
     };
-    auto viewerStep = [&frame, hasImage](std::function<void()> step) {
-        return CommandBinding{.enabled = hasImage, .run = [&frame, step] {
-                                  if (!frame.IsBrowserMode())
+    auto viewerStep = [&browser, hasImage](std::function<void()> step) {
+        return CommandBinding{.enabled = hasImage, .run = [&browser, step] {
+                                  if (!browser.IsBrowserMode())
                                       step();
                               }};
     };

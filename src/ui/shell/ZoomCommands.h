@@ -1,7 +1,7 @@
 // The preview's zoom (both modes) and the viewer's Zoom menu.
 #pragma once
 
-class CMainFrame;
 class CommandRegistry;
+struct CommandContext;
 
-void BindZoomCommands(CMainFrame& frame, CommandRegistry& commands);
+void BindZoomCommands(const CommandContext& context, CommandRegistry& commands);

@@ -20,14 +20,16 @@ std::string Lower(std::string s)
 SaveOptionValues SaveValuesFromOptions(const CliSaveOptions& options)
 {
     SaveOptionValues values;
-    if (options.depth > 0) {
-        const int32_t choice = options.depth == 8 ? 0 : 1;
-        values.bmpDepth = values.pcxDepth = values.tgaDepth = values.rasDepth = choice;
+    // Each option goes to every writer whose row takes it.
+    for (const SaveTarget& target : kSaveTargets) {
+        const SaveOptionsOf& o = target.options;
+        if (options.depth > 0 && o.depth)
+            values.*o.depth = options.depth == 8 ? 0 : 1;
+        if (options.rle >= 0 && o.rle)
+            values.*o.rle = options.rle;
+        if (options.interlace && o.interlace)
+            values.*o.interlace = 1;
     }
-    if (options.rle >= 0)
-        values.tgaRle = values.rasRle = values.pictRle = options.rle;
-    if (options.interlace)
-        values.gifInterlace = values.pngInterlace = 1;
     if (options.quality >= 0)
         values.jpegQuality = options.quality;
     if (options.smoothing >= 0)
@@ -56,7 +58,8 @@ void WritePicture(CWinBmp& bmp, const std::string& path, const std::string& ext,
     const int code = SaveFormatFromExtension(Lower(ext));
     CliSaveOptions chosen = options;
     // Counted only for the writers that take a depth.
-    if (chosen.depth < 0 && (code == kSaveBmp || code == kSavePcx || code == kSaveRas || code == kSaveTga))
+    const SaveTarget* target = SaveTargetOfCode(code);
+    if (chosen.depth < 0 && target && target->options.depth)
         chosen.depth = DefaultDepth(bmp);
     SaveParameters parameters = MakeSaveParameters(code, SaveValuesFromOptions(chosen));
     parameters.pngLevel = options.pngLevel;

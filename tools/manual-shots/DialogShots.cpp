@@ -43,11 +43,11 @@ TEST(DialogShots, SaveEveryDialog)
 {
     CJPEGOptions jpeg(60, 0, false, false);
     Shoot(jpeg, "jpeg-options");
-    CPCXOptions pcx(0, 0);
+    CPCXOptions pcx("PCX Options", 0);
     Shoot(pcx, "pcx-options");
-    CPNGOptions png(1, false);
+    CPNGOptions png("PNG Options", false);
     Shoot(png, "png-options");
-    CTGAOptions tga(1, false, 0);
+    CTGAOptions tga("TGA Options", false, 0);
     Shoot(tga, "tga-options");
     CTIFFOptions tiff(0);
     Shoot(tiff, "tiff-options");

@@ -2,8 +2,10 @@
 // detector records, the name velkor-cli prints, the detection test, the
 // decoder, where the EXIF orientation is read, the extensions the file list
 // shows, and the save codes, extensions and dialog texts of Save As and
-// Convert. The detector, the file list, the save dispatch and velkor-cli
-// all read this table; adding a format is adding a row (and its decoder).
+// Convert with each writer and its option dialog. The detector, the file
+// list, the save dispatch, the option dialogs, the associations and
+// velkor-cli all read this table; adding a format is adding a row (and its
+// decoder, and its encoder for one that is written).
 //
 // Detection runs the tests in row order and the first match wins, so the
 // order matters: BMP first, then the strong signatures of the newer formats
@@ -29,6 +31,19 @@
 #include "engine/picture/TGADecoder.h"
 #include "engine/picture/TIFFDecoder.h"
 #include "engine/picture/WebPDecoder.h"
+#include "engine/save/BmpEncoder.h"
+#include "engine/save/GIFEncoder.h"
+#include "engine/save/IFFEncoder.h"
+#include "engine/save/JPEGEncoder.h"
+#include "engine/save/PCXEncoder.h"
+#include "engine/save/PGMEncoder.h"
+#include "engine/save/PNGEncoder.h"
+#include "engine/save/PPMEncoder.h"
+#include "engine/save/PictEncoder.h"
+#include "engine/save/RASEncoder.h"
+#include "engine/save/SaveOptions.h"
+#include "engine/save/TGAEncoder.h"
+#include "engine/save/TIFFEncoder.h"
 
 #include <algorithm>
 #include <array>
@@ -118,13 +133,18 @@ struct FileKind {
 };
 
 // A save code, its extension, its place in the Save As dialog's list of
-// types and Convert's list of formats, and the texts of both lists.
+// types and Convert's list of formats, the texts of both lists, its option
+// dialog with the remembered values that become the writer's parameters,
+// and the writer.
 struct SaveTarget {
     int code = -1;
     const char* extension = nullptr;
     int dialogPosition = -1;
     const char* filterText = nullptr;  // "Windows Bitmap (*.bmp)"
     const char* convertText = nullptr; // "Windows Bitmap (BMP)"
+    SaveOptionsOf options{};
+    // Throws CTextException (or bad_alloc) when the file cannot be written.
+    void (*write)(const std::string& path, CBmp& bmp, const SaveParameters& parameters) = nullptr;
 };
 
 template <class Decoder> std::unique_ptr<CPicDecoder> NewDecoder()
@@ -168,7 +188,15 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
         "Windows Bitmap (BMP, DIB, RLE)",
         0,
         "BMP, &DIB, RLE"}}},
-     {{{0, "bmp", 0, "Windows Bitmap (*.bmp)", "Windows Bitmap (BMP)"}}}},
+     {{{.code = 0,
+        .extension = "bmp",
+        .dialogPosition = 0,
+        .filterText = "Windows Bitmap (*.bmp)",
+        .convertText = "Windows Bitmap (BMP)",
+        .options =
+            {.dialog = SaveDialog::Depth, .title = "BMP Options", .depth = &SaveOptionValues::bmpDepth},
+        .write = [](const std::string& path, CBmp& bmp,
+                    const SaveParameters& p) { CBmpEncoder().Save(path, bmp, p.depth); }}}}},
     {FormatWEBP,
      14,
      "WEBP",
@@ -231,7 +259,17 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
         "TrueVision Targa (TGA)",
         12,
         "TG&A"}}},
-     {{{16, "tga", 5, "TrueVision Targa (*.tga)", "TrueVision Targa (TGA)"}}}},
+     {{{.code = 16,
+        .extension = "tga",
+        .dialogPosition = 5,
+        .filterText = "TrueVision Targa (*.tga)",
+        .convertText = "TrueVision Targa (TGA)",
+        .options = {.dialog = SaveDialog::RleDepth,
+                    .title = "TGA Options",
+                    .depth = &SaveOptionValues::tgaDepth,
+                    .rle = &SaveOptionValues::tgaRle},
+        .write = [](const std::string& path, CBmp& bmp,
+                    const SaveParameters& p) { CTGAEncoder().Save(path, bmp, p.rle, p.depth); }}}}},
     {FormatTIFF,
      3,
      "TIFF",
@@ -250,7 +288,19 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
         "Tag Image File Format (TIF)",
         13,
         "&TIF, TIFF"}}},
-     {{{17, "tif", 11, "Tag Image File Format (*.tif)", "Tag Image File Format (TIF)"}}}},
+     {{{.code = 17,
+        .extension = "tif",
+        .dialogPosition = 11,
+        .filterText = "Tag Image File Format (*.tif)",
+        .convertText = "Tag Image File Format (TIF)",
+        .options = {.dialog = SaveDialog::Compression,
+                    .title = "TIFF Options",
+                    .compression = &SaveOptionValues::tiffCompression,
+                    .secondOption = &SaveOptionValues::tiffSecondOption},
+        .write =
+            [](const std::string& path, CBmp& bmp, const SaveParameters& p) {
+                CTIFFEncoder().Save(path, bmp, p.compressionIndex, p.secondOption);
+            }}}}},
     {FormatPICT,
      4,
      "PICT",
@@ -278,7 +328,14 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
         "Macintosh PICT (PCT, PICT)",
         6,
         "P&CT, PICT"}}},
-     {{{11, "pct", 9, "Macintosh PICT (*.pct)", "Macintosh PICT (PCT)"}}}},
+     {{{.code = 11,
+        .extension = "pct",
+        .dialogPosition = 9,
+        .filterText = "Macintosh PICT (*.pct)",
+        .convertText = "Macintosh PICT (PCT)",
+        .options = {.dialog = SaveDialog::Rle, .title = "PICT Options", .rle = &SaveOptionValues::pictRle},
+        .write = [](const std::string& path, CBmp& bmp,
+                    const SaveParameters& p) { CPictEncoder().Save(path, bmp, p.rle); }}}}},
     {FormatJPEG,
      5,
      "JPEG",
@@ -288,7 +345,21 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
      ReadJpegOrientation,
      nullptr,
      {{{{"jpg", "jpeg", "jpe", "jfif"}, 1, "image/jpeg", "JPEG", 1, 5, 1, "JPEG/JFIF (JPG)", 4, "&JPG"}}},
-     {{{6, "jpg", 1, "JPEG (*.jpg)", "JPEG (JPG)"}}}},
+     {{{.code = 6,
+        .extension = "jpg",
+        .dialogPosition = 1,
+        .filterText = "JPEG (*.jpg)",
+        .convertText = "JPEG (JPG)",
+        .options = {.dialog = SaveDialog::Jpeg,
+                    .title = "JPEG Options",
+                    .quality = &SaveOptionValues::jpegQuality,
+                    .smoothing = &SaveOptionValues::jpegSmoothing,
+                    .progressive = &SaveOptionValues::jpegProgressive,
+                    .optimize = &SaveOptionValues::jpegOptimize},
+        .write =
+            [](const std::string& path, CBmp& bmp, const SaveParameters& p) {
+                CJPEGEncoder().Save(path, bmp, p.quality, p.smoothing, p.optimize, p.progressive);
+            }}}}},
     {FormatPNG,
      6,
      "PNG",
@@ -307,7 +378,16 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
         "Portable Network Graphics (PNG)",
         9,
         "P&NG"}}},
-     {{{12, "png", 2, "Portable Network Graphics (*.png)", "Portable Network Graphics (PNG)"}}}},
+     {{{.code = 12,
+        .extension = "png",
+        .dialogPosition = 2,
+        .filterText = "Portable Network Graphics (*.png)",
+        .convertText = "Portable Network Graphics (PNG)",
+        .options = {.dialog = SaveDialog::Interlace,
+                    .title = "PNG Options",
+                    .interlace = &SaveOptionValues::pngInterlace},
+        .write = [](const std::string& path, CBmp& bmp,
+                    const SaveParameters& p) { CPNGEncoder().Save(path, bmp, p.interlaced, p.pngLevel); }}}}},
     {FormatEPS,
      7,
      "EPS",
@@ -351,7 +431,16 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
         "Graphics Interchange Format (GIF)",
         2,
         "&GIF"}}},
-     {{{3, "gif", 7, "Graphics Interchange Format (*.gif)", "Graphics Interchange Format (GIF)"}}}},
+     {{{.code = 3,
+        .extension = "gif",
+        .dialogPosition = 7,
+        .filterText = "Graphics Interchange Format (*.gif)",
+        .convertText = "Graphics Interchange Format (GIF)",
+        .options = {.dialog = SaveDialog::Interlace,
+                    .title = "GIF Options",
+                    .interlace = &SaveOptionValues::gifInterlace},
+        .write = [](const std::string& path, CBmp& bmp,
+                    const SaveParameters& p) { CGIFEncoder().Save(path, bmp, p.interlaced); }}}}},
     {FormatPCX,
      9,
      "PCX",
@@ -370,7 +459,15 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
         "ZSoft Paintbrush (PCX)",
         7,
         "PC&X"}}},
-     {{{9, "pcx", 6, "ZSoft Paintbrush (*.pcx)", "ZSoft Paintbrush (PCX)"}}}},
+     {{{.code = 9,
+        .extension = "pcx",
+        .dialogPosition = 6,
+        .filterText = "ZSoft Paintbrush (*.pcx)",
+        .convertText = "ZSoft Paintbrush (PCX)",
+        .options =
+            {.dialog = SaveDialog::Depth, .title = "PCX Options", .depth = &SaveOptionValues::pcxDepth},
+        .write = [](const std::string& path, CBmp& bmp,
+                    const SaveParameters& p) { CPCXEncoder().Save(path, bmp, p.depth); }}}}},
     {FormatIFF,
      10,
      "IFF",
@@ -389,7 +486,13 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
         "Interchange File Format (IFF, ILBM)",
         3,
         "&IFF, ILBM"}}},
-     {{{4, "iff", 8, "Interchange File Format (*.iff)", "Interchange File Format (IFF)"}}}},
+     {{{.code = 4,
+        .extension = "iff",
+        .dialogPosition = 8,
+        .filterText = "Interchange File Format (*.iff)",
+        .convertText = "Interchange File Format (IFF)",
+        .write = [](const std::string& path, CBmp& bmp,
+                    const SaveParameters&) { CIFFEncoder().Save(path, bmp); }}}}},
     {FormatPNM,
      11,
      "PNM",
@@ -428,8 +531,20 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
         "Portable Pixmap (PPM)",
         10,
         "&PPM"}}},
-     {{{13, "ppm", 3, "Portable Pixmap (*.ppm)", "Portable Pixmap (PPM)"},
-       {10, "pgm", 4, "Portable Graymap (*.pgm)", "Portable Graymap (PGM)"}}}},
+     {{{.code = 13,
+        .extension = "ppm",
+        .dialogPosition = 3,
+        .filterText = "Portable Pixmap (*.ppm)",
+        .convertText = "Portable Pixmap (PPM)",
+        .write = [](const std::string& path, CBmp& bmp,
+                    const SaveParameters&) { CPPMEncoder().Save(path, bmp); }},
+       {.code = 10,
+        .extension = "pgm",
+        .dialogPosition = 4,
+        .filterText = "Portable Graymap (*.pgm)",
+        .convertText = "Portable Graymap (PGM)",
+        .write = [](const std::string& path, CBmp& bmp,
+                    const SaveParameters&) { CPGMEncoder().Save(path, bmp); }}}}},
     {FormatRAS,
      12,
      "RAS",
@@ -448,7 +563,17 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
         "Sun Rasterfile (RAS)",
         11,
         "&RAS"}}},
-     {{{14, "ras", 10, "Sun Rasterfile (*.ras)", "Sun Rasterfile (RAS)"}}}},
+     {{{.code = 14,
+        .extension = "ras",
+        .dialogPosition = 10,
+        .filterText = "Sun Rasterfile (*.ras)",
+        .convertText = "Sun Rasterfile (RAS)",
+        .options = {.dialog = SaveDialog::RleDepth,
+                    .title = "RAS Options",
+                    .depth = &SaveOptionValues::rasDepth,
+                    .rle = &SaveOptionValues::rasRle},
+        .write = [](const std::string& path, CBmp& bmp,
+                    const SaveParameters& p) { CRASEncoder().Save(path, bmp, p.depth, p.rle); }}}}},
     {FormatICO,
      13,
      "ICO",

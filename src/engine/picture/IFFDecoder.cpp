@@ -1,10 +1,12 @@
 #include "engine/picture/IFFDecoder.h"
 
 #include "engine/picture/ByteOrder.h"
+#include "engine/picture/IffHeader.h"
 #include "engine/picture/LineExpanders.h"
 #include "engine/picture/PackBits.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -25,23 +27,6 @@ bool IsId(const uint8_t* id, const char* name)
 {
     return std::memcmp(id, name, 4) == 0;
 }
-
-// BMHD, 20 bytes.
-struct BitmapHeader {
-    int width = 0;
-    int height = 0;
-    int planes = 0;
-    int masking = 0;
-    int compression = 0;
-};
-enum BmhdOffset : size_t {
-    kBmhdWidth = 0,
-    kBmhdHeight = 2,
-    kBmhdPlanes = 8,
-    kBmhdMasking = 9,
-    kBmhdCompression = 10,
-    kBmhdSize = 20
-};
 
 struct Rgb {
     int red, green, blue;
@@ -68,7 +53,7 @@ void CIFFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
     source.Skip(4); // "ILBM"
     uint64_t consumed = 12;
 
-    BitmapHeader header;
+    IffBitmapHeader header;
     std::vector<Rgb> cmap;
     uint32_t camg = 0;
     const uint8_t* body = nullptr;
@@ -84,13 +69,10 @@ void CIFFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
         if (body)
             continue; // chunks after BODY are not interpreted
         if (IsId(id, "BMHD")) {
-            uint8_t raw[kBmhdSize] = {};
-            std::memcpy(raw, data, std::min(dataSize, size_t(kBmhdSize)));
-            header.width = LoadBE16(raw, kBmhdWidth);
-            header.height = LoadBE16(raw, kBmhdHeight);
-            header.planes = raw[kBmhdPlanes];
-            header.masking = raw[kBmhdMasking];
-            header.compression = raw[kBmhdCompression];
+            // A short chunk reads as if padded with zeros.
+            std::array<uint8_t, kBmhdSize> raw{};
+            std::memcpy(raw.data(), data, std::min(dataSize, raw.size()));
+            header = ParseBmhd(raw);
         } else if (IsId(id, "CMAP")) {
             cmap.resize(dataSize / 3);
             for (size_t i = 0; i < cmap.size(); ++i)

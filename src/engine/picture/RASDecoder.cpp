@@ -1,6 +1,7 @@
 #include "engine/picture/RASDecoder.h"
 
 #include "engine/picture/LineExpanders.h"
+#include "engine/picture/RasHeader.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,14 +17,7 @@ constexpr const char* kTextBadDepth = "Can only handle depth 1, 8, 24, or 32.";
 constexpr const char* kTextMapData = "Unable to skip colormap data";
 constexpr const char* kTextImageData = "Unable to read in the image from the rasterfile.";
 
-enum RasType : uint32_t { RasOld = 0, RasStandard = 1, RasByteEncoded = 2, RasRGB = 3 };
-enum RasMapType : uint32_t { RasMapNone = 0, RasMapEqualRGB = 1, RasMapRaw = 2 };
-
 constexpr uint8_t kRunEscape = 0x80;
-
-struct RasHeader {
-    uint32_t magic, width, height, depth, length, type, mapType, mapLength;
-};
 
 // Red, green and blue tables of up to 256 entries; indices beyond the map
 // read as black.
@@ -139,13 +133,7 @@ constexpr size_t kMaxRunExpansion = 86;
 void CRASDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataSource& source)
 {
     Trace(2, "Decoding RAS.\n");
-    RasHeader h;
-    {
-        uint32_t* fields[] = {&h.magic,  &h.width, &h.height,  &h.depth,
-                              &h.length, &h.type,  &h.mapType, &h.mapLength};
-        for (uint32_t* f : fields)
-            *f = source.ReadLongBE();
-    }
+    const RasHeader h = ParseRasHeader(source.ReadSpan(kRasHeaderSize));
     if (h.width == 0 || (h.width & 0x80000000u))
         RaiseError(ErrBadFormat, kTextInvalidWidth);
     if (h.height == 0 || (h.height & 0x80000000u))

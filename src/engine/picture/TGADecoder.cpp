@@ -1,6 +1,7 @@
 #include "engine/picture/TGADecoder.h"
 
 #include "engine/picture/LineExpanders.h"
+#include "engine/picture/TgaHeader.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,31 +14,7 @@ constexpr const char* kTextNoPaletteMemory = "Out of memory for palette.";
 // Depths the format allows but the detector never passes on.
 constexpr const char* kTextBadDepth = "Unsupported TGA pixel depth.";
 
-constexpr size_t kHeaderSize = 18;
-constexpr uint8_t kDescriptorTopDown = 0x20;
 constexpr uint8_t kRunPacket = 0x80;
-
-// The 18-byte header, little-endian.
-struct TgaHeader {
-    uint8_t idLength;
-    uint8_t colorMapType;
-    uint8_t imageType;
-    uint16_t firstEntry;
-    uint16_t mapLength;
-    uint8_t mapEntrySize;
-    uint16_t width;
-    uint16_t height;
-    uint8_t pixelDepth;
-    uint8_t descriptor;
-
-    static TgaHeader Read(CDataSource& source)
-    {
-        const uint8_t* p = source.ReadBytes(kHeaderSize);
-        auto word = [p](int offset) { return uint16_t(p[offset] | p[offset + 1] << 8); };
-        // Offsets 8 and 10 hold the origin, which is not used.
-        return TgaHeader{p[0], p[1], p[2], word(3), word(5), p[7], word(12), word(14), p[16], p[17]};
-    }
-};
 
 // 5-5-5 colour fields of a little-endian word, each times 8.
 inline uint32_t Pixel555(const uint8_t* p, uint8_t alpha)
@@ -115,7 +92,8 @@ void ReadColorMap(const TgaHeader& h, CDataSource& source, PaletteEntry* palette
 void CTGADecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source)
 {
     Trace(2, "Decoding TGA.\n");
-    const TgaHeader h = TgaHeader::Read(source);
+    // The origin is read but not used.
+    const TgaHeader h = ParseTgaHeader(source.ReadSpan(kTgaHeaderSize));
     source.Skip(h.idLength);
 
     const int depth = h.pixelDepth;
@@ -158,7 +136,7 @@ void CTGADecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
     uint32_t table[256];
     BuildPixelTable(entries, table);
 
-    const bool topDown = h.descriptor & kDescriptorTopDown;
+    const bool topDown = h.descriptor & kTgaTopDown;
     // An 8-bit destination (8-bit pixels only) keeps the index bytes.
     const bool indexOut = destDepth == 8;
     for (size_t row = 0; row < height; ++row) {

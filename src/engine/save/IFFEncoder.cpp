@@ -1,5 +1,6 @@
 #include "engine/save/IFFEncoder.h"
 
+#include "engine/picture/IffHeader.h"
 #include "engine/picture/OutputFile.h"
 #include "engine/picture/TextException.h"
 #include "engine/picture/WinBmp.h"
@@ -60,20 +61,13 @@ void CIFFEncoder::Save(const std::string& path, CBmp& bmp)
     WriteChunkHeader(file, "FORM", mapSize + mapPad + bodySize + kFixedChunkBytes);
     file.Write("ILBM", 4);
 
-    WriteChunkHeader(file, "BMHD", 20);
-    file.WriteWordBE(uint16_t(width));
-    file.WriteWordBE(uint16_t(height));
-    file.WriteWordBE(0); // x
-    file.WriteWordBE(0); // y
-    file.WriteByte(uint8_t(planes));
-    file.WriteByte(0);                 // no mask
-    file.WriteByte(0);                 // no compression
-    file.WriteByte(0);                 // pad
-    file.WriteWordBE(0);               // transparent colour
-    file.WriteByte(10);                // x aspect
-    file.WriteByte(10);                // y aspect
-    file.WriteWordBE(uint16_t(width)); // page size
-    file.WriteWordBE(uint16_t(height));
+    IffBitmapHeader header;
+    header.width = header.pageWidth = uint16_t(width);
+    header.height = header.pageHeight = uint16_t(height);
+    header.planes = uint8_t(planes); // no mask, no compression
+    WriteChunkHeader(file, "BMHD", kBmhdSize);
+    const auto bytes = BmhdBytes(header);
+    file.Write(bytes.data(), bytes.size());
 
     WriteChunkHeader(file, "CMAP", mapSize);
     for (const colorhist_item& c : palette.colors) {

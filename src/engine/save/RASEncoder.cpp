@@ -9,11 +9,6 @@
 
 namespace {
 
-// Sun raster types and colour map types.
-constexpr uint32_t kRasStandard = 1;
-constexpr uint32_t kRasByteEncoded = 2;
-constexpr uint32_t kRasMapNone = 0;
-constexpr uint32_t kRasMapEqualRgb = 1;
 // Escape byte of the byte-encoding.
 constexpr uint8_t kRasEscape = 128;
 
@@ -113,16 +108,16 @@ void CRASEncoder::Save(const std::string& path, CBmp& bmp, int depth, bool rle)
 
     try {
         auto writeHeader = [&](uint32_t length) {
-            const uint32_t header[8] = {kRasMagic,
-                                        uint32_t(width),
-                                        uint32_t(height),
-                                        uint32_t(depth),
-                                        length,
-                                        rle ? kRasByteEncoded : kRasStandard,
-                                        depth == 8 ? kRasMapEqualRgb : kRasMapNone,
-                                        depth == 8 ? 768u : 0u};
-            for (uint32_t word : header)
-                file.WriteLongBE(word);
+            RasHeader header;
+            header.width = uint32_t(width);
+            header.height = uint32_t(height);
+            header.depth = uint32_t(depth);
+            header.length = length;
+            header.type = rle ? RasByteEncoded : RasStandard;
+            header.mapType = depth == 8 ? RasMapEqualRGB : RasMapNone;
+            header.mapLength = depth == 8 ? 768u : 0u;
+            const auto bytes = RasHeaderBytes(header);
+            file.Write(bytes.data(), bytes.size());
             if (depth == 8)
                 file.Write(colormap, sizeof colormap);
         };

@@ -3,12 +3,12 @@
 #pragma once
 
 #include "engine/picture/Bmp.h"
+#include "engine/picture/RasHeader.h"
 
 #include <cstdint>
 #include <string>
 
 inline constexpr const char* kTextRasWriteError = "Error writing rasterfile.";
-inline constexpr uint32_t kRasMagic = 0x59A66A95;
 
 class CRASEncoder {
   public:

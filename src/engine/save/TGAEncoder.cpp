@@ -1,8 +1,8 @@
 #include "engine/save/TGAEncoder.h"
 
-#include "engine/picture/ByteOrder.h"
 #include "engine/picture/OutputFile.h"
 #include "engine/picture/TextException.h"
+#include "engine/picture/TgaHeader.h"
 #include "engine/save/ColorHash.h"
 
 #include <cstring>
@@ -12,11 +12,6 @@
 namespace {
 
 constexpr size_t kMaxPacket = 128;
-
-// Image types.
-constexpr uint8_t kTgaMapped = 1;
-constexpr uint8_t kTgaTrueColor = 2;
-constexpr uint8_t kTgaRleFlag = 8;
 
 bool SamePixel(const uint8_t* a, const uint8_t* b, size_t pixelBytes)
 {
@@ -102,19 +97,16 @@ void CTGAEncoder::Save(const std::string& path, CBmp& bmp, bool rle, int depth)
     }
     const int mapLength = depth == 8 ? palette.Count() : 0;
 
-    uint8_t header[18] = {};
-    header[0] = 0;                  // ID length
-    header[1] = depth == 8 ? 1 : 0; // colour-map type
-    header[2] = uint8_t((depth == 8 ? kTgaMapped : kTgaTrueColor) | (rle ? kTgaRleFlag : 0));
-    header[3] = header[4] = 0;                 // first map index
-    StoreLE16(header, 5, uint16_t(mapLength)); // map length
-    header[7] = depth == 8 ? 24 : 0;           // map entry size
-    // x and y origin (8..11) stay 0.
-    StoreLE16(header, 12, uint16_t(width));
-    StoreLE16(header, 14, uint16_t(height));
-    header[16] = uint8_t(depth);
-    header[17] = 0; // origin lower left
-    file.Write(header, sizeof header);
+    TgaHeader header;
+    header.colorMapType = depth == 8 ? 1 : 0;
+    header.imageType = uint8_t((depth == 8 ? kTgaMapped : kTgaTrueColor) | (rle ? kTgaRleFlag : 0));
+    header.mapLength = uint16_t(mapLength);
+    header.mapEntrySize = depth == 8 ? 24 : 0;
+    header.width = uint16_t(width);
+    header.height = uint16_t(height);
+    header.pixelDepth = uint8_t(depth); // rows from the bottom
+    const auto bytes = TgaHeaderBytes(header);
+    file.Write(bytes.data(), bytes.size());
     for (int i = 0; i < mapLength; ++i) {
         const colorhist_item& c = palette.colors[size_t(i)];
         const uint8_t entry[3] = {c.blue, c.green, c.red};

@@ -44,7 +44,8 @@ std::string DottedName(const FileKind& kind)
 
 } // namespace
 
-std::vector<std::string> AssociateChecked(CRegistry& registry, const AssociationChecks& checks)
+std::vector<std::string> AssociateChecked(const CFileAssociation& association,
+                                          const AssociationChecks& checks)
 {
     std::vector<std::string> failed;
     std::vector<const FileKind*> chosen;
@@ -56,7 +57,7 @@ std::vector<std::string> AssociateChecked(CRegistry& registry, const Association
         for (const FileKind* kind : KindsWithoutBox())
             chosen.push_back(kind);
     for (const FileKind* kind : chosen)
-        if (!registry.AssociateExtension(DottedName(*kind)))
+        if (!association.AssociateExtension(DottedName(*kind)))
             failed.push_back(DottedName(*kind));
     return failed;
 }

@@ -2,7 +2,7 @@
 // associates the checked ones; both read from the format registry's kinds.
 #pragma once
 
-#include "models/settings/Registry.h"
+#include "models/settings/DesktopAssociation.h"
 #include "models/settings/Settings.h"
 
 #include <array>
@@ -33,6 +33,7 @@ std::vector<const FileKind*> KindsWithoutBox();
 // Associates each checked kind in order, then, when any box was checked,
 // the kinds without a box; one that fails is skipped and the others are
 // still associated. Returns the extensions that failed.
-std::vector<std::string> AssociateChecked(CRegistry& registry, const AssociationChecks& checks);
+std::vector<std::string> AssociateChecked(const CFileAssociation& association,
+                                          const AssociationChecks& checks);
 
 } // namespace vkshell

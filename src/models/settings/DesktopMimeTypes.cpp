@@ -1,8 +1,6 @@
 // Build tool: prints the MimeType value of the installed desktop entry,
-// every MIME type of an extension the file list shows, in the format
-// table's order, each once.
+// every MIME type of the format registry's kinds, in row order, each once.
 #include "engine/picture/FormatRegistry.h"
-#include "models/settings/Registry.h"
 
 #include <algorithm>
 #include <iostream>
@@ -12,12 +10,10 @@
 int main()
 {
     std::vector<std::string> types;
-    for (const ReadableFormat& format : ReadableFormats())
-        for (const char* extension : format.extensions) {
-            const std::string type = CRegistry::MimeTypeFor(std::string(".") + extension);
-            if (!type.empty() && std::find(types.begin(), types.end(), type) == types.end())
-                types.push_back(type);
-        }
+    for (const PictureFormatInfo& row : kPictureFormats)
+        for (const FileKind& kind : row.kinds)
+            if (kind.mimeType && std::find(types.begin(), types.end(), kind.mimeType) == types.end())
+                types.push_back(kind.mimeType);
     for (const std::string& type : types)
         std::cout << type << ';';
     std::cout << '\n';

@@ -5,10 +5,10 @@
 #include <QGroupBox>
 #include <QVBoxLayout>
 
-CPCXOptions::CPCXOptions(int mode, int depthChoice, QWidget* parent)
+CPCXOptions::CPCXOptions(const QString& title, int depthChoice, QWidget* parent)
     : QDialog(parent), m_depth(this, depthChoice)
 {
-    setWindowTitle(mode == 1 ? "BMP Options" : "PCX Options");
+    setWindowTitle(title);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_depth.group);
     layout->addWidget(vkdlg::OkCancel(this));

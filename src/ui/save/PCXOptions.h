@@ -8,8 +8,8 @@
 class CPCXOptions : public QDialog {
     Q_OBJECT
   public:
-    // mode 1 shows it as "BMP Options", 0 as "PCX Options".
-    CPCXOptions(int mode, int depthChoice, QWidget* parent = nullptr);
+    // title: "BMP Options", "PCX Options".
+    CPCXOptions(const QString& title, int depthChoice, QWidget* parent = nullptr);
     // Radio index: 0 for 8 bpp, 1 for 24 bpp, -1 when none is set.
     int DepthChoice() const;
 

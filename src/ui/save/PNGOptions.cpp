@@ -5,9 +5,9 @@
 #include <QCheckBox>
 #include <QVBoxLayout>
 
-CPNGOptions::CPNGOptions(int mode, bool interlaced, QWidget* parent) : QDialog(parent)
+CPNGOptions::CPNGOptions(const QString& title, bool interlaced, QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(mode == 0 ? "GIF Options" : "PNG Options");
+    setWindowTitle(title);
     m_interlaced = new QCheckBox("&Interlaced", this);
     m_interlaced->setObjectName("interlaced");
     m_interlaced->setChecked(interlaced);

@@ -8,8 +8,8 @@ class QCheckBox;
 class CPNGOptions : public QDialog {
     Q_OBJECT
   public:
-    // mode 0 shows it as "GIF Options", 1 as "PNG Options".
-    CPNGOptions(int mode, bool interlaced, QWidget* parent = nullptr);
+    // title: "GIF Options", "PNG Options".
+    CPNGOptions(const QString& title, bool interlaced, QWidget* parent = nullptr);
     bool Interlaced() const;
 
   private:

@@ -6,10 +6,10 @@
 #include <QGroupBox>
 #include <QVBoxLayout>
 
-CTGAOptions::CTGAOptions(int mode, bool rle, int depthChoice, QWidget* parent)
+CTGAOptions::CTGAOptions(const QString& title, bool rle, int depthChoice, QWidget* parent)
     : QDialog(parent), m_depth(this, depthChoice)
 {
-    setWindowTitle(mode == 0 ? "RAS Options" : "TGA Options");
+    setWindowTitle(title);
     m_rle = new QCheckBox("&RLE compressed", this);
     m_rle->setObjectName("rle");
     m_rle->setChecked(rle);

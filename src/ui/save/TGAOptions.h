@@ -10,8 +10,8 @@ class QCheckBox;
 class CTGAOptions : public QDialog {
     Q_OBJECT
   public:
-    // mode 0 shows it as "RAS Options", 1 as "TGA Options".
-    CTGAOptions(int mode, bool rle, int depthChoice, QWidget* parent = nullptr);
+    // title: "RAS Options", "TGA Options".
+    CTGAOptions(const QString& title, bool rle, int depthChoice, QWidget* parent = nullptr);
     bool Rle() const;
     // 0 for 8 bpp, 1 for 24 bpp, -1 when none is set.
     int DepthChoice() const;

@@ -41,7 +41,6 @@ bool RunSetFileAssociations(const CSettings& settings, QWidget* parent)
     CSetFileAssociationsDlg dialog(vkshell::InitialChecks(settings), parent);
     if (vkui::execDialog(dialog) != QDialog::Accepted)
         return false;
-    CRegistry registry = CRegistry::ForThisProgram();
-    vkshell::AssociateChecked(registry, dialog.GetChecks());
+    vkshell::AssociateChecked(CFileAssociation::ForThisProgram(), dialog.GetChecks());
     return true;
 }

@@ -9,12 +9,7 @@
 #include "ui/browser/Preview.h"
 #include "ui/fileops/RenameDlg.h"
 #include "ui/save/Convert.h"
-#include "ui/save/JPEGOptions.h"
-#include "ui/save/PCXOptions.h"
-#include "ui/save/PICTOptions.h"
-#include "ui/save/PNGOptions.h"
-#include "ui/save/TGAOptions.h"
-#include "ui/save/TIFFOptions.h"
+#include "ui/save/SaveOptionDialogs.h"
 #include "ui/shell/CommandRegistry.h"
 #include "ui/shell/MainFrm.h"
 #include "ui/widgets/MessageService.h"
@@ -47,72 +42,6 @@ void SetStatus(CMainFrame& frame, const char* text)
     frame.UpdateStatusPane();
     if (frame.statusBar())
         frame.statusBar()->repaint();
-}
-
-// The option dialog of a format; false when it was cancelled.
-bool AskOptions(CMainFrame& frame, int code, SaveOptionValues& v)
-{
-    switch (code) {
-    case kSaveBmp: {
-        CPCXOptions dlg(1, v.bmpDepth, &frame);
-        if (vkui::execDialog(dlg) != QDialog::Accepted)
-            return false;
-        v.bmpDepth = dlg.DepthChoice();
-        return true;
-    }
-    case kSavePcx: {
-        CPCXOptions dlg(0, v.pcxDepth, &frame);
-        if (vkui::execDialog(dlg) != QDialog::Accepted)
-            return false;
-        v.pcxDepth = dlg.DepthChoice();
-        return true;
-    }
-    case kSaveGif:
-    case kSavePng: {
-        const bool png = code == kSavePng;
-        CPNGOptions dlg(png ? 1 : 0, (png ? v.pngInterlace : v.gifInterlace) != 0, &frame);
-        if (vkui::execDialog(dlg) != QDialog::Accepted)
-            return false;
-        (png ? v.pngInterlace : v.gifInterlace) = dlg.Interlaced() ? 1 : 0;
-        return true;
-    }
-    case kSaveTga:
-    case kSaveRas: {
-        const bool tga = code == kSaveTga;
-        CTGAOptions dlg(tga ? 1 : 0, (tga ? v.tgaRle : v.rasRle) != 0, tga ? v.tgaDepth : v.rasDepth, &frame);
-        if (vkui::execDialog(dlg) != QDialog::Accepted)
-            return false;
-        (tga ? v.tgaRle : v.rasRle) = dlg.Rle() ? 1 : 0;
-        (tga ? v.tgaDepth : v.rasDepth) = dlg.DepthChoice();
-        return true;
-    }
-    case kSaveTif: {
-        CTIFFOptions dlg(v.tiffCompression, &frame);
-        if (vkui::execDialog(dlg) != QDialog::Accepted)
-            return false;
-        v.tiffCompression = dlg.Compression();
-        return true;
-    }
-    case kSavePct: {
-        CPICTOptions dlg(v.pictRle != 0, &frame);
-        if (vkui::execDialog(dlg) != QDialog::Accepted)
-            return false;
-        v.pictRle = dlg.Rle() ? 1 : 0;
-        return true;
-    }
-    case kSaveJpg: {
-        CJPEGOptions dlg(v.jpegQuality, v.jpegSmoothing, v.jpegProgressive != 0, v.jpegOptimize != 0, &frame);
-        if (vkui::execDialog(dlg) != QDialog::Accepted)
-            return false;
-        v.jpegQuality = dlg.Quality();
-        v.jpegSmoothing = dlg.Smoothing();
-        v.jpegProgressive = dlg.Progressive() ? 1 : 0;
-        v.jpegOptimize = dlg.Optimize() ? 1 : 0;
-        return true;
-    }
-    default:
-        return true; // IFF, PGM, PPM have no options
-    }
 }
 
 // Re-reads the current directory's file list; false when the directory
@@ -153,7 +82,7 @@ int DispatchSave(CMainFrame& frame, const std::string& path, int code, const std
     SetStatus(frame, kStatusSaving);
     CSettings& settings = frame.GetSettings();
     SaveOptionValues values = settings.saveOptions;
-    if (!AskOptions(frame, code, values) || !SaveExtensionOf(code)) {
+    if (!SaveExtensionOf(code) || !AskOptions(code, values, &frame)) {
         SetStatus(frame, kStatusDone);
         return 1;
     }

@@ -7,6 +7,7 @@
 #include "engine/picture/TextException.h"
 #include "engine/save/SaveDispatch.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
@@ -94,6 +95,55 @@ TEST(SaveDispatch, ExtensionTableAndParameters)
     MakeTestPicture(bmp, 8, 8);
     EXPECT_FALSE(SavePicture(5, dir.File("x.bmp"), bmp, values));
     EXPECT_EQ(EntriesIn(dir.Path()), 0u);
+}
+
+// Each row's remembered values reach its own writer: changing one that the
+// row names changes the file written, changing any other value (another
+// format's, or one the row does not name) changes nothing.
+TEST(SaveDispatch, EveryRowsOptionsReachItsWriter)
+{
+    const SavedValue SaveOptionsOf::*const slots[] = {&SaveOptionsOf::depth,     &SaveOptionsOf::rle,
+                                                      &SaveOptionsOf::interlace, &SaveOptionsOf::quality,
+                                                      &SaveOptionsOf::smoothing, &SaveOptionsOf::progressive,
+                                                      &SaveOptionsOf::optimize,  &SaveOptionsOf::compression};
+    const SavedValue everyValue[] = {&SaveOptionValues::jpegProgressive, &SaveOptionValues::jpegOptimize,
+                                     &SaveOptionValues::jpegQuality,     &SaveOptionValues::jpegSmoothing,
+                                     &SaveOptionValues::tiffCompression, &SaveOptionValues::bmpDepth,
+                                     &SaveOptionValues::pngInterlace,    &SaveOptionValues::tgaRle,
+                                     &SaveOptionValues::tgaDepth,        &SaveOptionValues::pcxDepth,
+                                     &SaveOptionValues::gifInterlace,    &SaveOptionValues::pictRle,
+                                     &SaveOptionValues::rasRle,          &SaveOptionValues::rasDepth};
+    auto changed = [](SaveOptionValues v, SavedValue member) {
+        const bool slider =
+            member == &SaveOptionValues::jpegQuality || member == &SaveOptionValues::jpegSmoothing;
+        v.*member = slider ? v.*member + 30 : v.*member ? 0 : 1;
+        return v;
+    };
+    TempDir dir;
+    CWinBmp bmp;
+    MakeTestPicture(bmp, 40, 24);
+    auto write = [&](int code, const SaveOptionValues& values) {
+        const std::string path = dir.File(std::string("out.") + SaveExtensionOf(code));
+        EXPECT_TRUE(SavePicture(code, path, bmp, values));
+        return ReadFile(path);
+    };
+    for (const SaveTarget& target : kSaveTargets) {
+        SCOPED_TRACE(target.extension);
+        const SaveOptionValues defaults;
+        const std::string plain = write(target.code, defaults);
+        std::vector<SavedValue> named;
+        for (auto slot : slots)
+            if (target.options.*slot) {
+                named.push_back(target.options.*slot);
+                EXPECT_NE(write(target.code, changed(defaults, target.options.*slot)), plain);
+            }
+        EXPECT_EQ(target.options.dialog == SaveDialog::None, named.empty());
+        SaveOptionValues others = defaults;
+        for (SavedValue member : everyValue)
+            if (std::find(named.begin(), named.end(), member) == named.end())
+                others = changed(others, member);
+        EXPECT_EQ(write(target.code, others), plain);
+    }
 }
 
 TEST(SaveDispatch, SizesTheFormatCannotHoldAreRefused)

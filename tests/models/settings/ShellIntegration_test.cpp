@@ -92,7 +92,7 @@ TEST(Associations, CheckedBoxesInOrderAndFailuresSkipped)
     vktest::Run("mkdir -p " + vktest::Quote(home.dir.File("config")));
     vktest::WriteFile(home.dir.File("config/mimeapps.list"),
                       "[Default Applications]\ntext/plain=gedit.desktop\nimage/gif=gimp.desktop;\n");
-    CRegistry registry(home.dir.File("bin"), "velkor", "Velkor");
+    const CFileAssociation registry(home.dir.File("bin"), "velkor", "Velkor");
     vkshell::AssociationChecks only{};
     only[4] = true;  // JPG
     only[13] = true; // TIF
@@ -106,7 +106,7 @@ TEST(Associations, CheckedBoxesInOrderAndFailuresSkipped)
     // The modern types, which have no box, go with any association.
     for (const char* mime : {"image/webp", "image/avif", "image/heic", "image/heif", "image/jxl"})
         EXPECT_NE(list.find(std::string(mime) + "=velkor.desktop;\n"), std::string::npos) << mime << list;
-    // The desktop entry's lines are checked where it is written (Registry_test).
+    // The desktop entry's lines are checked where it is written (DesktopAssociation_test).
 
     if (vktest::HasProgram("xdg-mime")) {
         std::string out;

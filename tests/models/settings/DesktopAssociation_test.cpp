@@ -1,19 +1,19 @@
 // File associations written into a temporary home, read back through the
-// module and through GLib's own reader (gio).
-#include "models/settings/Registry.h"
+// desktop entry and mimeapps.list models and through GLib's own reader (gio).
+#include "models/settings/DesktopAssociation.h"
 
 #include "ScopedEnv.h"
 #include "TestSupport.h"
+#include "engine/picture/FormatRegistry.h"
 #include "models/platform/Folders.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sys/stat.h>
 
 namespace {
-
-const std::string kRoot = "HKEY_CLASSES_ROOT\\";
 
 // HOME and the XDG folders pointed into a temporary directory.
 struct TempHome {
@@ -29,39 +29,27 @@ struct TempHome {
     vktest::TempDir dir;
 };
 
-CRegistry MakeRegistry()
+CFileAssociation MakeAssociation()
 {
-    return CRegistry("/opt/Velkor App/bin", "Velkor", "Velkor");
+    return CFileAssociation("/opt/Velkor App/bin", "Velkor", "Velkor");
+}
+
+std::string DefaultOf(const std::string& mimeType)
+{
+    CMimeApps list;
+    return list.Load() ? list.DefaultFor(mimeType) : "unreadable";
+}
+
+CDesktopEntry Entry()
+{
+    CDesktopEntry entry;
+    EXPECT_TRUE(entry.Load());
+    return entry;
 }
 
 } // namespace
 
-TEST(Registry, SplittingKeyPaths)
-{
-    struct Case {
-        const char* path;
-        bool ok;
-        const char* root;
-        const char* sub;
-    };
-    for (const Case& c :
-         {Case{"HKEY_CLASSES_ROOT\\.jpg", true, "HKEY_CLASSES_ROOT", ".jpg"},
-          Case{"HKEY_CURRENT_USER\\Software\\Velkor", true, "HKEY_CURRENT_USER", "Software\\Velkor"},
-          Case{"HKEY_USERS", true, "HKEY_USERS", ""},
-          Case{"HKEY_NONSENSE\\x", true, "HKEY_CLASSES_ROOT", "x"},
-          Case{"HKEY_CLASSES_ROOT\\.jpg\\", false, "", ""}, Case{"SOFTWARE\\x", false, "", ""},
-          Case{"", false, "", ""}}) {
-        SCOPED_TRACE(c.path);
-        std::string root, sub;
-        EXPECT_EQ(CRegistry::SplitKeyPath(c.path, root, sub), c.ok);
-        if (c.ok) {
-            EXPECT_EQ(root, c.root);
-            EXPECT_EQ(sub, c.sub);
-        }
-    }
-}
-
-TEST(Registry, AssociationWrittenAndReadBack)
+TEST(DesktopAssociation, AssociationWrittenAndReadBack)
 {
     TempHome home;
     vktest::Run("mkdir -p " + vktest::Quote(home.dir.File("config")));
@@ -77,21 +65,20 @@ TEST(Registry, AssociationWrittenAndReadBack)
                                "image/gif=foo.desktop;\n";
     vktest::WriteFile(home.MimeApps(), others);
 
-    CRegistry reg = MakeRegistry();
+    const CFileAssociation reg = MakeAssociation();
     EXPECT_EQ(reg.ExePath(), "/opt/Velkor App/bin/Velkor"); // case kept
-    EXPECT_EQ(reg.GetDefaultValue(kRoot + ".jpg"), "eog");
-    EXPECT_EQ(reg.GetDefaultValue(kRoot + "Velkor"), CRegistry::kReadError);
+    EXPECT_EQ(DefaultOf("image/jpeg"), "eog.desktop");
+    EXPECT_EQ(Entry().Get("Comment"), "");
 
     ASSERT_TRUE(reg.AssociateExtension(".jpg"));
-    EXPECT_EQ(reg.GetDefaultValue(kRoot + ".jpg"), "Velkor");
-    EXPECT_EQ(reg.GetDefaultValue(kRoot + "Velkor"), "Velkor Image");
-    EXPECT_EQ(reg.GetDefaultValue(kRoot + "Velkor\\DefaultIcon"), "/opt/Velkor App/bin/Velkor, 0");
-    EXPECT_EQ(reg.GetDefaultValue(kRoot + "Velkor\\shell\\open\\command"),
-              "\"/opt/Velkor App/bin/Velkor\" \"%1\"");
-    // .jpeg shares the MIME type of .jpg; other roots and keys unknown.
-    EXPECT_EQ(reg.GetDefaultValue(kRoot + ".png"), CRegistry::kReadError); // no default set
-    EXPECT_EQ(reg.GetDefaultValue(kRoot + ".JPEG"), "Velkor");
-    EXPECT_EQ(reg.GetDefaultValue("HKEY_CURRENT_USER\\.jpg"), CRegistry::kReadError);
+    EXPECT_EQ(DefaultOf("image/jpeg"), "velkor.desktop");
+    EXPECT_EQ(Entry().Get("Comment"), "Velkor Image");
+    EXPECT_EQ(Entry().Get("Icon"), "velkor");
+    EXPECT_EQ(Entry().Get("Exec"), "\"/opt/Velkor App/bin/Velkor\" %F");
+    EXPECT_EQ(Entry().Get("Exec"), reg.ExecLine());
+    // .jpeg shares the MIME type of .jpg; a type not associated has no default.
+    EXPECT_EQ(DefaultOf("image/png"), "");
+    EXPECT_EQ(CFileAssociation::MimeTypeFor(".JPEG"), "image/jpeg");
 
     const std::string list = vktest::ReadFile(home.MimeApps());
     EXPECT_EQ(list, "# kept\n"
@@ -134,7 +121,7 @@ TEST(Registry, AssociationWrittenAndReadBack)
 }
 
 // Fresh, and over an entry an older version wrote with keys of its own.
-TEST(Registry, WrittenEntryValidatesWithoutStrayKeys)
+TEST(DesktopAssociation, WrittenEntryValidatesWithoutStrayKeys)
 {
     if (!vktest::HasProgram("desktop-file-validate"))
         GTEST_SKIP() << "desktop-file-validate not installed";
@@ -147,7 +134,7 @@ TEST(Registry, WrittenEntryValidatesWithoutStrayKeys)
                                             "X-Velkor-DefaultIcon=/old/velkor, 0\n"
                                             "X-Velkor-Command=\"/old/velkor\" \"%1\"\n");
         }
-        CRegistry reg = MakeRegistry();
+        const CFileAssociation reg = MakeAssociation();
         ASSERT_TRUE(reg.AssociateExtension(".png"));
         ASSERT_TRUE(reg.AssociateExtension(".gif"));
         const std::string entry = vktest::ReadFile(home.Entry());
@@ -155,17 +142,15 @@ TEST(Registry, WrittenEntryValidatesWithoutStrayKeys)
         EXPECT_NE(entry.find("\nIcon=velkor\n"), std::string::npos) << entry;
         EXPECT_NE(entry.find("\nCategories=Graphics;Viewer;2DGraphics;RasterGraphics;\n"), std::string::npos)
             << entry;
-        // The steps' values still read back.
-        EXPECT_EQ(reg.GetDefaultValue(kRoot + "Velkor\\DefaultIcon"), "/opt/Velkor App/bin/Velkor, 0");
-        EXPECT_EQ(reg.GetDefaultValue(kRoot + "Velkor\\shell\\open\\command"),
-                  "\"/opt/Velkor App/bin/Velkor\" \"%1\"");
+        // The program's Exec line replaces the old one.
+        EXPECT_EQ(Entry().Get("Exec"), "\"/opt/Velkor App/bin/Velkor\" %F");
         std::string remarks;
         EXPECT_EQ(vktest::Run("desktop-file-validate " + vktest::Quote(home.Entry()) + " 2>&1", &remarks), 0);
         EXPECT_EQ(remarks, "") << entry;
     }
 }
 
-TEST(Registry, GioSeesTheDefaultApplication)
+TEST(DesktopAssociation, GioSeesTheDefaultApplication)
 {
     if (!vktest::HasProgram("gio"))
         GTEST_SKIP() << "gio not installed";
@@ -174,30 +159,25 @@ TEST(Registry, GioSeesTheDefaultApplication)
     vktest::Run("mkdir -p " + vktest::Quote(home.dir.File("bin dir")));
     vktest::WriteFile(home.dir.File("bin dir/Velkor"), "#!/bin/sh\n");
     ::chmod(home.dir.File("bin dir/Velkor").c_str(), 0755);
-    CRegistry reg(home.dir.File("bin dir"), "Velkor", "Velkor");
+    const CFileAssociation reg(home.dir.File("bin dir"), "Velkor", "Velkor");
     ASSERT_TRUE(reg.AssociateExtension(".tif"));
     std::string out;
     vktest::Run("XDG_DATA_DIRS=/nonexistent gio mime image/tiff 2>&1", &out);
     EXPECT_NE(out.find("velkor.desktop"), std::string::npos) << out;
 }
 
-TEST(Registry, FailuresStopAtTheFirstStep)
+TEST(DesktopAssociation, FailuresStopAtTheFirstStep)
 {
     TempHome home;
-    CRegistry reg = MakeRegistry();
+    const CFileAssociation reg = MakeAssociation();
     // An extension with no known type fails before writing anything.
     EXPECT_FALSE(reg.AssociateExtension(".txt"));
     EXPECT_FALSE(vktest::FileExists(home.MimeApps()));
     EXPECT_FALSE(vktest::FileExists(home.Entry()));
 
-    // Keys outside the association cannot be created or written.
-    EXPECT_FALSE(reg.CreateKey("HKEY_LOCAL_MACHINE\\Software\\Velkor"));
-    EXPECT_FALSE(reg.SetDefaultValue(kRoot + "Other\\shell", "x"));
-    EXPECT_FALSE(reg.CreateKey(kRoot + ".jpg\\"));
-
-    // A file where the applications folder should be: the type's keys
-    // cannot be created, so the extension is never pointed at an entry
-    // that does not exist.
+    // A file where the applications folder should be: the entry cannot be
+    // written, so the type is never pointed at an entry that does not
+    // exist.
     vktest::Run("mkdir -p " + vktest::Quote(home.dir.File("data")));
     vktest::WriteFile(home.dir.File("data/applications"), "in the way");
     EXPECT_FALSE(reg.AssociateExtension(".gif"));
@@ -212,18 +192,58 @@ TEST(Registry, FailuresStopAtTheFirstStep)
     EXPECT_TRUE(S_ISDIR(st.st_mode));
 }
 
-TEST(Registry, MimeTypesOfTheAssociableExtensions)
+TEST(DesktopAssociation, MimeTypesOfTheAssociableExtensions)
 {
-    const CRegistry self = CRegistry::ForThisProgram();
+    const CFileAssociation self = CFileAssociation::ForThisProgram();
     EXPECT_EQ(self.ExePath(), vkplatform::ExecutablePath());
 
     for (const char* ext :
          {".bmp", ".eps", ".gif", ".ico", ".iff", ".jpg",  ".pbm",  ".pct",  ".pcx",  ".pgm",
           ".png", ".ppm", ".ras", ".tga", ".tif", ".webp", ".avif", ".heic", ".heif", ".jxl"})
-        EXPECT_EQ(CRegistry::MimeTypeFor(ext).rfind("image/", 0), 0u) << ext;
-    EXPECT_EQ(CRegistry::MimeTypeFor(".HEIC"), "image/heic");
-    EXPECT_EQ(CRegistry::MimeTypeFor(".JPG"), "image/jpeg");
-    EXPECT_EQ(CRegistry::MimeTypeFor(".jfif"), "image/jpeg");
-    EXPECT_EQ(CRegistry::MimeTypeFor(".tiff"), "image/tiff");
-    EXPECT_EQ(CRegistry::MimeTypeFor(".txt"), "");
+        EXPECT_EQ(CFileAssociation::MimeTypeFor(ext).rfind("image/", 0), 0u) << ext;
+    EXPECT_EQ(CFileAssociation::MimeTypeFor(".HEIC"), "image/heic");
+    EXPECT_EQ(CFileAssociation::MimeTypeFor(".JPG"), "image/jpeg");
+    EXPECT_EQ(CFileAssociation::MimeTypeFor(".jfif"), "image/jpeg");
+    EXPECT_EQ(CFileAssociation::MimeTypeFor(".tiff"), "image/tiff");
+    EXPECT_EQ(CFileAssociation::MimeTypeFor(".txt"), "");
+}
+
+// Every kind of the format registry, by each extension it is known by:
+// its MIME type's lines are written once and read back, and the entry
+// declares it.
+TEST(DesktopAssociation, EveryKindOfTheRegistryReadsBack)
+{
+    TempHome home;
+    const CFileAssociation reg = MakeAssociation();
+    std::vector<std::string> types;
+    for (const PictureFormatInfo& row : kPictureFormats)
+        for (const FileKind& kind : row.kinds)
+            for (const char* extension : kind.extensions) {
+                if (!extension)
+                    continue;
+                SCOPED_TRACE(extension);
+                ASSERT_TRUE(reg.AssociateExtension(std::string(".") + extension));
+                CMimeApps list;
+                ASSERT_TRUE(list.Load());
+                EXPECT_EQ(list.DefaultFor(kind.mimeType), "velkor.desktop");
+                EXPECT_EQ(list.AddedFor(kind.mimeType), std::vector<std::string>{"velkor.desktop"});
+                if (std::find(types.begin(), types.end(), kind.mimeType) == types.end())
+                    types.push_back(kind.mimeType);
+            }
+    const std::string list = vktest::ReadFile(home.MimeApps());
+    size_t lines = 0;
+    for (const std::string& type : types) {
+        const std::string line = type + "=velkor.desktop;\n";
+        const size_t first = list.find(line);
+        ASSERT_NE(first, std::string::npos) << type;
+        // Once under each group.
+        EXPECT_NE(list.find(line, first + 1), std::string::npos) << type;
+        EXPECT_EQ(list.find(line, list.find(line, first + 1) + 1), std::string::npos) << type;
+        lines += 2;
+    }
+    EXPECT_EQ(size_t(std::count(list.begin(), list.end(), '\n')), lines + 3) << list; // two headers, a gap
+    std::vector<std::string> declared = Entry().MimeTypes();
+    std::sort(declared.begin(), declared.end());
+    std::sort(types.begin(), types.end());
+    EXPECT_EQ(declared, types);
 }

@@ -265,18 +265,23 @@ void CPreviewLoader::FreeDisposed()
 
 void CPreviewLoader::RunIdle()
 {
-    FreeDisposed();
+    // The picture ahead is taken at once, so that a request answered from
+    // the cache meanwhile lets it go on; the memory let go is freed before
+    // it is decoded.
     std::string ahead;
     PreviewPlacement placement;
     {
         const auto lock = m_worker.Lock();
-        if (m_prefetch.empty())
-            return;
-        ahead = m_prefetch.front();
-        m_prefetch.erase(m_prefetch.begin());
-        placement = m_prefetchPlacement;
-        m_prefetching = ahead;
+        if (!m_prefetch.empty()) {
+            ahead = m_prefetch.front();
+            m_prefetch.erase(m_prefetch.begin());
+            placement = m_prefetchPlacement;
+            m_prefetching = ahead;
+        }
     }
+    FreeDisposed();
+    if (ahead.empty())
+        return;
     PrefetchOne(ahead, placement);
     const auto lock = m_worker.Lock();
     m_prefetching.clear();

@@ -5,7 +5,6 @@
 // the result included); the goal is 50 ms.
 #include "TestSupport.h"
 #include "ui/browser/Preview.h"
-#include "ui/shell/EditCommands.h"
 #include "ui/shell/MainFrm.h"
 #include "ui/shell/SaveCommands.h"
 #include "ui/widgets/MessageService.h"
@@ -136,7 +135,7 @@ void BM_SaveAs24MP(benchmark::State& state, const char* extension)
     vkui::setDialogHandler({});
 }
 
-void BM_Edit24MP(benchmark::State& state, vkedit::EditCommand command)
+void BM_Edit24MP(benchmark::State& state, Cmd command)
 {
     Window w;
     vkui::setDialogHandler([](QDialog& d) {
@@ -151,18 +150,18 @@ void BM_Edit24MP(benchmark::State& state, vkedit::EditCommand command)
     });
     for (auto _ : state) {
         w.Show24MP();
-        Measure(state, [&] { vkedit::Run(*w.frame, command); });
+        Measure(state, [&] { w.frame->RunCommand(command); });
     }
     vkui::setDialogHandler({});
 }
 
 BENCHMARK_CAPTURE(BM_SaveAs24MP, Jpeg, "jpg")->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SaveAs24MP, Png, "png")->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Edit24MP, RotateArbitraryHigh, vkedit::EditCommand::RotateArbitrary)
+BENCHMARK_CAPTURE(BM_Edit24MP, RotateArbitraryHigh, Cmd::RotateArbitrary)
     ->UseManualTime()
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Edit24MP, Resize, vkedit::EditCommand::Resize)
+BENCHMARK_CAPTURE(BM_Edit24MP, Resize, Cmd::ImageResize)
     ->UseManualTime()
     ->Iterations(2)
     ->Unit(benchmark::kMillisecond);

@@ -1,5 +1,6 @@
 #include "cli/CliFormats.h"
 
+#include "engine/picture/FileName.h"
 #include "engine/picture/FormatRegistry.h"
 
 const std::vector<std::string>& WritableTypes()
@@ -51,8 +52,5 @@ const std::vector<std::string>& ListedExtensions()
 
 bool HasListedExtension(const std::string& name)
 {
-    const auto dot = name.rfind('.');
-    if (dot == std::string::npos || dot == 0)
-        return false;
-    return FormatOfListedExtension(std::string_view(name).substr(dot + 1)) != nullptr;
+    return FormatOfListedExtension(vkname::ExtensionOf(name)) != nullptr;
 }

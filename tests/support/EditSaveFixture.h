@@ -5,7 +5,6 @@
 
 #include "FrameFixture.h"
 #include "engine/picture/AnyPicDecoder.h"
-#include "ui/shell/EditCommands.h"
 #include "ui/shell/SaveCommands.h"
 
 #include <QAbstractButton>

@@ -18,46 +18,86 @@ EditArgument Value(const char* name, int minimum, int maximum)
     return {name, Kind::Integer, minimum, maximum, 0, true, {}};
 }
 
+using Values = const std::vector<int>&;
+
 std::vector<EditOperation> BuildTable()
 {
     return {
-        {"invert", "  Inverting colors...", "Error inverting colors", {}},
-        {"swap-red-blue", "  Substituting Red and Blue...", "Error substituting red and blue", {}},
+        {"invert",
+         "  Inverting colors...",
+         "Error inverting colors",
+         {},
+         [](CPictureEx& p, Values) { return p.Invert(), 0; }},
+        {"swap-red-blue",
+         "  Substituting Red and Blue...",
+         "Error substituting red and blue",
+         {},
+         [](CPictureEx& p, Values) { return p.SwapRedBlue(), 0; }},
         {"brightness",
          "  Adjusting brightness...",
          "Error adjusting brightness",
-         {Value("value", -100, 100)}},
-        {"contrast", "  Adjusting contrast...", "Error adjusting contrast", {Value("value", -100, 100)}},
-        {"gamma", "  Adjusting gamma...", "Can't adjust gamma", {Value("value", -100, 100)}},
-        {"gray", "  Converting image to grayscale...", "Error converting colors to gray shades", {}},
+         {Value("value", -100, 100)},
+         [](CPictureEx& p, Values v) { return p.AdjustBrightness(v[0]); }},
+        {"contrast",
+         "  Adjusting contrast...",
+         "Error adjusting contrast",
+         {Value("value", -100, 100)},
+         [](CPictureEx& p, Values v) { return p.AdjustContrast(v[0]); }},
+        {"gamma",
+         "  Adjusting gamma...",
+         "Can't adjust gamma",
+         {Value("value", -100, 100)},
+         [](CPictureEx& p, Values v) { return p.AdjustGamma((v[0] + 100) * 0.01); }},
+        {"gray",
+         "  Converting image to grayscale...",
+         "Error converting colors to gray shades",
+         {},
+         [](CPictureEx& p, Values) { return p.ToGrayShades(), 0; }},
         {"balance",
          "  Adjusting color balance...",
          "Error adjusting color balance",
-         {Value("red", -100, 100), Value("green", -100, 100), Value("blue", -100, 100)}},
-        {"flip-horizontal", "  Flipping image", "Error flipping horizontally", {}},
-        {"flip-vertical", "  Flipping image...", "Error flipping vertically", {}},
-        {"transpose", "  Transpose...", "Can't transpose image", {}},
+         {Value("red", -100, 100), Value("green", -100, 100), Value("blue", -100, 100)},
+         [](CPictureEx& p, Values v) { return p.AdjustColorBalance(v[0], v[1], v[2]), 0; }},
+        {"flip-horizontal",
+         "  Flipping image",
+         "Error flipping horizontally",
+         {},
+         [](CPictureEx& p, Values) { return p.FlipLines(), 0; }},
+        {"flip-vertical",
+         "  Flipping image...",
+         "Error flipping vertically",
+         {},
+         [](CPictureEx& p, Values) { return p.FlipColumns(), 0; }},
+        {"transpose",
+         "  Transpose...",
+         "Can't transpose image",
+         {},
+         [](CPictureEx& p, Values) { return p.Transpose(); }},
         {"rotate",
          "  Rotating image...",
          "Error rotating image",
          {Value("angle", 1, 359),
-          {"quality", Kind::Choice, 0, 2, RotateHigh, false, {"low", "medium", "high"}}}},
+          {"quality", Kind::Choice, 0, 2, RotateHigh, false, {"low", "medium", "high"}}},
+         [](CPictureEx& p, Values v) { return p.Rotate(v[0], v[1]); }},
         {"shear",
          "  Shearing image...",
          "Error shearing image",
          {Value("angle", 1, 89),
           {"corner", Kind::Choice, 0, 1, ShearUpLeft, false, {"up-left", "down-left"}},
-          {"anti-aliasing", Kind::Choice, 0, 1, 1, false, {"no-aa", "aa"}}}},
+          {"anti-aliasing", Kind::Choice, 0, 1, 1, false, {"no-aa", "aa"}}},
+         [](CPictureEx& p, Values v) { return p.Shear(v[0], v[1], v[2] != 0); }},
         {"canvas",
          "  Adjusting canvas size...",
          "Error resizing canvas",
          {Value("width", 1, kLargestSide),
           Value("height", 1, kLargestSide),
-          {"anchor", Kind::Integer, 0, 8, AnchorCenter, false, {}}}},
+          {"anchor", Kind::Integer, 0, 8, AnchorCenter, false, {}}},
+         [](CPictureEx& p, Values v) { return p.CanvasSize(v[0], v[1], v[2]); }},
         {"resize",
          "  Resizing image...",
          "Error resizing image",
-         {Value("width", 1, kLargestSide), Value("height", 1, kLargestSide)}},
+         {Value("width", 1, kLargestSide), Value("height", 1, kLargestSide)},
+         [](CPictureEx& p, Values v) { return p.Resize(v[0], v[1]); }},
     };
 }
 
@@ -146,47 +186,14 @@ std::vector<int> ParseEditArguments(const EditOperation& operation, const std::s
     return values;
 }
 
-int RunEditOperation(CPictureEx& picture, const EditOperation& operation, const std::vector<int>& v)
+int RunEditOperation(CPictureEx& picture, const EditOperation& operation, const std::vector<int>& values)
 {
-    const std::string name = operation.name;
-    if (v.size() != operation.arguments.size())
+    if (values.size() != operation.arguments.size())
         Refuse(operation, "wrong number of values.");
-    auto checked = [&](int result) {
-        if (result == -1)
-            Refuse(operation, "value out of range.");
-        return result;
-    };
-    if (name == "invert")
-        return picture.Invert(), 0;
-    if (name == "swap-red-blue")
-        return picture.SwapRedBlue(), 0;
-    if (name == "brightness")
-        return checked(picture.AdjustBrightness(v[0]));
-    if (name == "contrast") {
-        int result = checked(picture.AdjustContrast(v[0]));
-        if (result == -2)
-            throw CTextException(ErrUnsupported, kTextTooManyColors);
-        return result;
-    }
-    if (name == "gamma")
-        return checked(picture.AdjustGamma((v[0] + 100) * 0.01));
-    if (name == "gray")
-        return picture.ToGrayShades(), 0;
-    if (name == "balance")
-        return picture.AdjustColorBalance(v[0], v[1], v[2]), 0;
-    if (name == "flip-horizontal")
-        return picture.FlipLines(), 0;
-    if (name == "flip-vertical")
-        return picture.FlipColumns(), 0;
-    if (name == "transpose")
-        return picture.Transpose();
-    if (name == "rotate")
-        return checked(picture.Rotate(v[0], v[1]));
-    if (name == "shear")
-        return picture.Shear(v[0], v[1], v[2] != 0);
-    if (name == "canvas")
-        return picture.CanvasSize(v[0], v[1], v[2]);
-    if (name == "resize")
-        return picture.Resize(v[0], v[1]);
-    Refuse(operation, "unknown operation.");
+    const int result = operation.apply(picture, values);
+    if (result == -1)
+        Refuse(operation, "value out of range.");
+    if (result == -2)
+        throw CTextException(ErrUnsupported, kTextTooManyColors);
+    return result;
 }

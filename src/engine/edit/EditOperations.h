@@ -31,6 +31,10 @@ struct EditOperation {
     // Numbers come first and in order, joined by ',' (or 'x' between a width
     // and a height); choice words may follow in any order.
     std::vector<EditArgument> arguments;
+    // The picture's operation on values in the order of `arguments`; returns
+    // what it returned (-1 a refused value, -2 too many colours, else 1 when
+    // the size changed). Called directly by the window's edit commands.
+    int (*apply)(CPictureEx& picture, const std::vector<int>& values);
 };
 
 const std::vector<EditOperation>& EditOperations();

@@ -1,5 +1,7 @@
-// CPicture: the bitmap the image view shows, with the fit-size rule used to
-// place it. Drawing lives in the window layer, which wraps the DIB block.
+// CPicture: the bitmap the image view shows, and the fit-to-window rule that
+// sizes a picture when it is shown (the viewer, the preview, its loader and
+// the dialogs' picture box all use it). Drawing lives in the window layer,
+// which wraps the DIB block.
 #pragma once
 
 #include "engine/picture/WinBmp.h"
@@ -18,3 +20,23 @@ class CPicture : public CWinBmp {
     // The same for a picture of width x height not yet decoded.
     static PictureSize FitSizeOf(int width, int height, int boxWidth, int boxHeight, float boxAspect);
 };
+
+inline PictureSize PictureSizeOf(const CWinBmp& picture)
+{
+    return {picture.GetWidth(), picture.GetHeight()};
+}
+
+// How a picture is fitted to its window when it is shown.
+struct FitRule {
+    bool shrink = false;       // larger than the window in either direction: fitted down
+    bool enlarge = false;      // smaller in both directions: fitted up,
+    bool tenfoldLimit = false; // to at most ten times its size
+};
+
+// The displayed size of a `picture` shown in `window` by `rule`: fitted, or
+// its own size when the rule does not fit it, when it touches the window in
+// one direction and fits in the other, or when either size is empty. A
+// fitted side is at least one pixel. With `keepWhenTouching` (a relayout
+// after an edit) a picture that touches the window keeps `current` instead.
+PictureSize ChooseDisplaySize(PictureSize picture, PictureSize window, FitRule rule,
+                              bool keepWhenTouching = false, PictureSize current = {});

@@ -1,5 +1,7 @@
 #include "engine/picture/FormatRegistry.h"
 
+#include "engine/picture/FileName.h"
+
 bool SameExtension(std::string_view extension, std::string_view lowerCase)
 {
     if (extension.size() != lowerCase.size())
@@ -91,10 +93,7 @@ std::vector<std::string> OpenFilters()
 
 int FavoriteIconOf(std::string_view fileName)
 {
-    const size_t dot = fileName.rfind('.');
-    if (dot == std::string_view::npos)
-        return 0;
-    const FileKind* kind = FileKindOfExtension(fileName.substr(dot + 1));
+    const FileKind* kind = FileKindOfExtension(vkname::ExtensionOf(fileName));
     if (!kind)
         return 0;
     return kind->slot >= 0 ? kind->slot + 1 : kSettingSlotCount + 1;

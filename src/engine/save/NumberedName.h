@@ -1,23 +1,13 @@
-// Splitting a file name at its last dot and numbering it ("photo.jpeg" ->
+// Numbering a file name before its extension ("photo.jpeg" ->
 // "photo_2.jpeg"). Header-only and Qt-free, so the command line tool can
 // number its outputs with the same rule as the window.
 #pragma once
 
+#include "engine/picture/FileName.h"
+
 #include <string>
-#include <utility>
 
 namespace vkname {
-
-// {base, extension with its dot}: "photo.jpeg" -> {"photo", ".jpeg"},
-// "notes" -> {"notes", ""}, ".profile" -> {".profile", ""} (a leading dot
-// starts a hidden name, not an extension).
-inline std::pair<std::string, std::string> SplitAtLastDot(const std::string& name)
-{
-    const auto dot = name.rfind('.');
-    if (dot == std::string::npos || dot == 0)
-        return {name, std::string()};
-    return {name.substr(0, dot), name.substr(dot)};
-}
 
 // The n-th numbered form of `name`: base + "_" + n + extension.
 inline std::string NumberedName(const std::string& name, int n)

@@ -1,5 +1,6 @@
 #include "engine/save/SaveNames.h"
 
+#include "engine/picture/FileName.h"
 #include "engine/save/SaveDispatch.h"
 
 #include <dirent.h>
@@ -25,16 +26,6 @@ std::string Upper(std::string s)
     return s;
 }
 
-// Position of the "." that starts the extension of the last component, or npos.
-size_t ExtensionDot(const std::string& path)
-{
-    const size_t slash = path.find_last_of('/');
-    const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return std::string::npos;
-    return dot;
-}
-
 } // namespace
 
 const std::vector<SaveFilter>& SaveFilters()
@@ -50,19 +41,17 @@ const std::vector<SaveFilter>& SaveFilters()
 
 std::string NameWithoutExtension(const std::string& name)
 {
-    const size_t dot = name.find_last_of('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
+    return std::string(vkname::WithoutExtension(name));
 }
 
 std::string ExtensionOfPath(const std::string& path)
 {
-    const size_t dot = ExtensionDot(path);
-    return dot == std::string::npos ? std::string() : path.substr(dot + 1);
+    return std::string(vkname::ExtensionOf(path));
 }
 
 std::string WithExtensionCase(const std::string& path, bool upper)
 {
-    const size_t dot = ExtensionDot(path);
+    const size_t dot = vkname::ExtensionDot(path);
     if (dot == std::string::npos)
         return path;
     const std::string ext = path.substr(dot + 1);

@@ -1,5 +1,6 @@
 #include "models/browser/DirectoryFill.h"
 
+#include "engine/picture/FileName.h"
 #include "models/browser/FileList.h"
 #include "models/platform/Drives.h"
 #include "models/platform/FileStatus.h"
@@ -122,7 +123,7 @@ bool PatternShown(int pattern, const ShownTypes& shown)
 
 int PatternOf(const std::string& name)
 {
-    const size_t dot = name.rfind('.');
+    const size_t dot = vkname::ExtensionDot(name);
     if (dot == std::string::npos || name.size() - dot - 1 > kLongestPattern)
         return -1;
     char ext[kLongestPattern + 1] = {};

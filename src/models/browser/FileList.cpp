@@ -1,5 +1,6 @@
 #include "models/browser/FileList.h"
 
+#include "engine/picture/FileName.h"
 #include "models/browser/DirectoryFill.h"
 #include "models/platform/Drives.h"
 #include "models/platform/FileStatus.h"
@@ -310,12 +311,12 @@ std::string CFileList::GetClipboardName(int index) const
 
 std::string CFileList::GetExtension(const std::string& name)
 {
-    const size_t dot = name.rfind('.');
+    const size_t dot = vkname::ExtensionDot(name);
     return dot == std::string::npos ? name : name.substr(dot + 1);
 }
 
 std::string CFileList::GetTitle(const std::string& name)
 {
-    const size_t dot = name.rfind('.');
+    const size_t dot = vkname::ExtensionDot(name);
     return dot == std::string::npos ? std::string() : name.substr(0, dot);
 }

@@ -1,5 +1,6 @@
 #include "models/platform/Trash.h"
 
+#include "engine/picture/FileName.h"
 #include "models/platform/Folders.h"
 #include "models/platform/Path.h"
 #include "models/platform/PosixFile.h"
@@ -125,8 +126,8 @@ std::string Candidate(const std::string& name, int n)
 {
     constexpr size_t kNameMax = 255;
     constexpr size_t kInfoSuffix = sizeof(".trashinfo") - 1;
-    size_t dot = name.rfind('.');
-    if (dot == std::string::npos || dot == 0 || name.size() - dot > 32)
+    size_t dot = vkname::ExtensionDot(name);
+    if (dot == std::string::npos || name.size() - dot > 32)
         dot = name.size();
     std::string base = name.substr(0, dot);
     const std::string ext = name.substr(dot);

@@ -1,5 +1,6 @@
 #include "models/search/CompareDirectories.h"
 
+#include "engine/picture/FileName.h"
 #include "models/browser/DirectoryFill.h"
 #include "models/platform/FileStatus.h"
 #include "models/platform/Path.h"
@@ -107,7 +108,7 @@ std::vector<CandidateFile> ListCandidates(const std::string& directory, const Co
         if (d->d_type != DT_REG && d->d_type != DT_LNK && d->d_type != DT_UNKNOWN)
             continue;
         const std::string name = d->d_name;
-        const size_t dot = name.rfind('.');
+        const size_t dot = vkname::ExtensionDot(name);
         if (dot == std::string::npos)
             continue;
         const std::string ext = name.substr(dot + 1);
@@ -123,7 +124,7 @@ std::vector<CandidateFile> ListCandidates(const std::string& directory, const Co
         if (::fstatat(fd, name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode))
             continue; // vanished, or a link to something other than a file
         CandidateFile file;
-        const size_t dot = name.rfind('.');
+        const size_t dot = vkname::ExtensionDot(name);
         file.title = name.substr(0, dot);
         file.extension = name.substr(dot + 1);
         file.size = uint64_t(st.st_size);

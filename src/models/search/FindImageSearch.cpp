@@ -1,5 +1,6 @@
 #include "models/search/FindImageSearch.h"
 
+#include "engine/picture/FileName.h"
 #include "engine/picture/FormatRegistry.h"
 #include "models/platform/Path.h"
 
@@ -110,18 +111,6 @@ bool MakeDateRange(const std::string fields[6], int64_t& from, int64_t& to)
     return true;
 }
 
-std::string TitleOf(const std::string& fileName)
-{
-    const size_t dot = fileName.rfind('.');
-    return dot == std::string::npos ? fileName : fileName.substr(0, dot);
-}
-
-std::string ExtensionOf(const std::string& fileName)
-{
-    const size_t dot = fileName.rfind('.');
-    return dot == std::string::npos ? std::string() : fileName.substr(dot + 1);
-}
-
 bool SameIgnoringCase(const std::string& a, const std::string& b)
 {
     if (IsAscii(a) && IsAscii(b)) {
@@ -137,7 +126,7 @@ bool SameIgnoringCase(const std::string& a, const std::string& b)
 
 bool MatchesNameAndExtension(const FindCriteria& criteria, const std::string& fileName)
 {
-    const size_t dot = fileName.rfind('.');
+    const size_t dot = vkname::ExtensionDot(fileName);
     const std::string ext = dot == std::string::npos ? std::string() : fileName.substr(dot + 1);
     if (criteria.extension == "*.*") {
         if (!IsImageExtension(ext))

@@ -38,11 +38,6 @@ bool MakeSizeCriterion(const std::string& number, int unit, uint64_t& bytes);
 // with month 1..12, day 1..31 and year 1970..2038 for both dates.
 bool MakeDateRange(const std::string fields[6], int64_t& from, int64_t& to);
 
-// Name and extension of a file name: the text before and after the last
-// dot; a name without a dot has no extension.
-std::string TitleOf(const std::string& fileName);
-std::string ExtensionOf(const std::string& fileName);
-
 // Case-insensitive equality (ASCII fast, Unicode case folding otherwise).
 bool SameIgnoringCase(const std::string& a, const std::string& b);
 

@@ -231,7 +231,7 @@ PictureSize CPreview::FitNewPicture()
 {
     const int cw = m_geometry.ClientWidth(), ch = m_geometry.ClientHeight();
     m_windowAspect = cw > 0 ? float(ch) / float(cw) : 1.0f;
-    const PictureSize size = vkview::ChooseDisplaySize(m_picture, cw, ch, m_loadShrink, m_loadEnlarge, true);
+    const PictureSize size = ChooseDisplaySize(PictureSizeOf(m_picture), {cw, ch}, LoadFitRule());
     m_geometry.SetDisplaySize(size.width, size.height);
     m_fitted = true;
     Place(m_loadPosition);
@@ -394,15 +394,13 @@ void CPreview::Relayout(bool pictureSizeChanged, bool viewSizeChanged)
         // Going into or out of full screen, a picture shown at the size its
         // load chose is fitted again to the new window; a zoomed one keeps
         // its size. Otherwise the displayed size stays as loaded.
-        const PictureSize size =
-            vkview::ChooseDisplaySize(m_picture, m_geometry.ClientWidth(), m_geometry.ClientHeight(),
-                                      m_loadShrink, m_loadEnlarge, true);
+        const PictureSize size = ChooseDisplaySize(PictureSizeOf(m_picture), ClientSize(), LoadFitRule());
         m_geometry.SetDisplaySize(size.width, size.height);
     }
     if (pictureSizeChanged) {
-        const PictureSize size = vkview::ChooseDisplaySize(
-            m_picture, m_geometry.ClientWidth(), m_geometry.ClientHeight(), m_loadShrink, m_loadEnlarge,
-            false, true, {m_geometry.DisplayWidth(), m_geometry.DisplayHeight()});
+        const PictureSize size =
+            ChooseDisplaySize(PictureSizeOf(m_picture), ClientSize(), {m_loadShrink, m_loadEnlarge, false},
+                              true, {m_geometry.DisplayWidth(), m_geometry.DisplayHeight()});
         m_geometry.SetDisplaySize(size.width, size.height);
     }
     if (pictureSizeChanged || viewSizeChanged)

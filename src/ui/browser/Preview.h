@@ -178,6 +178,9 @@ class CPreview : public QWidget {
     // Sizes a newly shown picture to the view by the load settings and places it.
     PictureSize FitNewPicture();
     void ComputeSourceRect() { m_geometry.ComputeSourceRect(m_picture.GetWidth()); }
+    // A load fits by the view's settings, enlarging at most tenfold.
+    FitRule LoadFitRule() const { return {m_loadShrink, m_loadEnlarge, true}; }
+    PictureSize ClientSize() const { return {m_geometry.ClientWidth(), m_geometry.ClientHeight()}; }
     void DragTo(QPoint position);
 
     CPictureEx m_picture;

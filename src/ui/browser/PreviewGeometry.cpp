@@ -4,42 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-namespace {
-
-constexpr int kEnlargeLimit = 10;
-
-} // namespace
-
 namespace vkview {
-
-PictureSize ChooseDisplaySize(const CPicture& picture, int clientWidth, int clientHeight, bool shrink,
-                              bool enlarge, bool tenfoldLimit, bool keepWhenTouching, PictureSize current)
-{
-    return ChooseDisplaySize(picture.GetWidth(), picture.GetHeight(), clientWidth, clientHeight, shrink,
-                             enlarge, tenfoldLimit, keepWhenTouching, current);
-}
-
-PictureSize ChooseDisplaySize(int w, int h, int clientWidth, int clientHeight, bool shrink, bool enlarge,
-                              bool tenfoldLimit, bool keepWhenTouching, PictureSize current)
-{
-    const PictureSize actual{w, h};
-    if (!shrink && !enlarge)
-        return actual;
-    if (clientWidth <= 0 || clientHeight <= 0 || w <= 0 || h <= 0)
-        return actual;
-    const float aspect = float(clientHeight) / float(clientWidth);
-    if (w > clientWidth || h > clientHeight)
-        return shrink ? CPicture::FitSizeOf(w, h, clientWidth, clientHeight, aspect) : actual;
-    if (w < clientWidth && h < clientHeight) {
-        if (!enlarge)
-            return actual;
-        PictureSize fit = CPicture::FitSizeOf(w, h, clientWidth, clientHeight, aspect);
-        if (tenfoldLimit && int64_t(fit.width) > int64_t(kEnlargeLimit) * w)
-            fit = {kEnlargeLimit * w, kEnlargeLimit * h};
-        return fit;
-    }
-    return keepWhenTouching ? current : actual;
-}
 
 int PlaceAxis(int length, int client, int position, bool horizontal, bool& scrollable)
 {

@@ -13,19 +13,6 @@ namespace vkview {
 
 enum Position : int { UpperLeft = 0, UpperRight = 1, Centre = 2 };
 
-// The displayed size at load: actual size, shrunk or enlarged to fit the
-// client area, with enlarging limited to ten times the picture when
-// `tenfoldLimit` is set. With `keepWhenTouching` (relayout after an edit) a
-// picture that touches the window in one direction keeps `current`.
-PictureSize ChooseDisplaySize(const CPicture& picture, int clientWidth, int clientHeight, bool shrink,
-                              bool enlarge, bool tenfoldLimit, bool keepWhenTouching = false,
-                              PictureSize current = {});
-
-// The same for a picture of width x height.
-PictureSize ChooseDisplaySize(int width, int height, int clientWidth, int clientHeight, bool shrink,
-                              bool enlarge, bool tenfoldLimit, bool keepWhenTouching = false,
-                              PictureSize current = {});
-
 // One axis of placing a picture: the origin for displayed length `length`
 // in a client of `client` by the position rule; `scrollable` is set when
 // the picture is longer than the client.

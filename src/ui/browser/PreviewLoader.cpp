@@ -51,24 +51,23 @@ size_t BytesOf(const CPicture& picture, const QImage& cache)
 
 CPreviewLoader::CPreviewLoader(Deliver deliver)
     : m_deliver(std::move(deliver)), m_decoder(std::make_unique<CAnyPicDecoder>()),
-      m_jpeg(std::make_unique<CJPEGDecoder>())
+      m_jpeg(std::make_unique<CJPEGDecoder>()),
+      m_worker({.run =
+                    [this](PreviewLoadRequest& request) {
+                        FreeDisposed();
+                        Load(request);
+                    },
+                .hasIdleWork = [this] { return !m_prefetch.empty() || !m_dispose.empty(); },
+                .runIdle = [this] { RunIdle(); }})
 {
     // A superseded decode, full or reduced, stops at its next line.
-    m_decoder->SetAbortFlag(&m_abort);
-    m_jpeg->SetAbortFlag(&m_abort);
-    m_thread = std::thread([this] { Run(); });
+    m_decoder->SetAbortFlag(m_worker.AbortFlag());
+    m_jpeg->SetAbortFlag(m_worker.AbortFlag());
 }
 
 CPreviewLoader::~CPreviewLoader()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stop = true;
-        m_pending.reset();
-        m_abort = true;
-    }
-    m_wake.notify_one();
-    m_thread.join();
+    m_worker.Stop();
 }
 
 void CPreviewLoader::Request(PreviewLoadRequest request)
@@ -76,26 +75,23 @@ void CPreviewLoader::Request(PreviewLoadRequest request)
     std::shared_ptr<PreviewLoadResult> ready;
     const FileStamp stamp = StampOf(request.path);
     {
-        std::lock_guard lock(m_mutex);
+        const auto lock = m_worker.Lock();
         ready = TakeReadyLocked(request, stamp);
         if (ready) {
             // Answered here, at once: whatever the worker does for an older
             // request is dropped, while decoding ahead goes on.
-            m_pending.reset();
-            if (m_prefetching.empty())
-                m_abort = true;
+            m_worker.DropLocked(m_prefetching.empty());
         } else {
             // A prefetch of the very file asked for is let finish: the
             // request then finds it in the cache.
-            if (m_prefetching.empty() || m_prefetching != request.path)
-                m_abort = true;
-            m_pending = std::move(request);
+            const bool abort = m_prefetching.empty() || m_prefetching != request.path;
+            m_worker.PostLocked(std::move(request), abort);
         }
     }
     if (ready)
         m_deliver(std::move(ready));
     else
-        m_wake.notify_one();
+        m_worker.Wake();
 }
 
 std::shared_ptr<PreviewLoadResult> CPreviewLoader::TakeReadyLocked(const PreviewLoadRequest& request,
@@ -125,22 +121,20 @@ std::shared_ptr<PreviewLoadResult> CPreviewLoader::TakeReadyLocked(const Preview
 
 void CPreviewLoader::Cancel()
 {
-    std::lock_guard lock(m_mutex);
-    m_pending.reset();
-    m_abort = true;
+    m_worker.Cancel();
 }
 
 void CPreviewLoader::Prefetch(std::vector<std::string> paths, const PreviewPlacement& placement)
 {
     {
-        std::lock_guard lock(m_mutex);
+        const auto lock = m_worker.Lock();
         if (!m_prefetching.empty() && std::find(paths.begin(), paths.end(), m_prefetching) == paths.end())
-            m_abort = true;
+            m_worker.AbortLocked();
         m_wanted = paths;
         m_prefetch = std::move(paths);
         m_prefetchPlacement = placement;
     }
-    m_wake.notify_one();
+    m_worker.Wake();
 }
 
 void CPreviewLoader::Keep(std::string path, const FileStamp& stamp, std::unique_ptr<CPicture> picture,
@@ -160,25 +154,25 @@ void CPreviewLoader::Keep(std::string path, const FileStamp& stamp, std::unique_
     entry.bytes = BytesOf(*picture, entry.cache);
     entry.picture = std::move(picture);
     {
-        std::lock_guard lock(m_mutex);
+        const auto lock = m_worker.Lock();
         InsertLocked(std::move(entry));
     }
-    m_wake.notify_one(); // frees what no longer fits
+    m_worker.Wake(); // frees what no longer fits
 }
 
 void CPreviewLoader::ClearCache()
 {
     {
-        std::lock_guard lock(m_mutex);
+        const auto lock = m_worker.Lock();
         for (Entry& e : m_cache)
             m_dispose.push_back(std::move(e.picture));
         m_cache.clear();
         m_prefetch.clear();
         m_wanted.clear();
         if (!m_prefetching.empty())
-            m_abort = true;
+            m_worker.AbortLocked();
     }
-    m_wake.notify_one();
+    m_worker.Wake();
 }
 
 void CPreviewLoader::Dispose(std::unique_ptr<CPicture> picture)
@@ -186,28 +180,28 @@ void CPreviewLoader::Dispose(std::unique_ptr<CPicture> picture)
     if (!picture)
         return;
     {
-        std::lock_guard lock(m_mutex);
+        const auto lock = m_worker.Lock();
         m_dispose.push_back(std::move(picture));
     }
-    m_wake.notify_one();
+    m_worker.Wake();
 }
 
 void CPreviewLoader::SetCacheLimits(int count, size_t bytes)
 {
-    std::lock_guard lock(m_mutex);
+    const auto lock = m_worker.Lock();
     m_cacheCount = std::max(0, count);
     m_cacheBytes = bytes;
 }
 
 CPreviewLoader::Counts CPreviewLoader::GetCounts() const
 {
-    std::lock_guard lock(const_cast<std::mutex&>(m_mutex));
+    const auto lock = m_worker.Lock();
     return m_counts;
 }
 
 std::vector<std::string> CPreviewLoader::CachedPaths() const
 {
-    std::lock_guard lock(const_cast<std::mutex&>(m_mutex));
+    const auto lock = m_worker.Lock();
     std::vector<std::string> paths;
     for (const Entry& e : m_cache)
         paths.push_back(e.path);
@@ -245,12 +239,6 @@ bool CPreviewLoader::InsertLocked(Entry entry)
     return true;
 }
 
-bool CPreviewLoader::Superseded()
-{
-    std::lock_guard lock(m_mutex);
-    return m_stop || m_abort;
-}
-
 void CPreviewLoader::NoteStopped()
 {
     try {
@@ -261,50 +249,42 @@ void CPreviewLoader::NoteStopped()
     } catch (...) {
         return;
     }
-    std::lock_guard lock(m_mutex);
+    const auto lock = m_worker.Lock();
     ++m_counts.stoppedEarly;
 }
 
-void CPreviewLoader::Run()
+void CPreviewLoader::FreeDisposed()
 {
-    for (;;) {
-        std::optional<PreviewLoadRequest> request;
-        std::string ahead;
-        PreviewPlacement placement;
-        std::vector<std::unique_ptr<CPicture>> dispose;
-        {
-            std::unique_lock lock(m_mutex);
-            m_wake.wait(lock, [this] {
-                return m_stop || m_pending.has_value() || !m_prefetch.empty() || !m_dispose.empty();
-            });
-            dispose.swap(m_dispose);
-        }
-        dispose.clear(); // outside the lock
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_stop)
-                return;
-            if (!m_pending && m_prefetch.empty())
-                continue;
-            m_abort = false;
-            if (m_pending) {
-                request = std::move(m_pending);
-                m_pending.reset();
-            } else {
-                ahead = m_prefetch.front();
-                m_prefetch.erase(m_prefetch.begin());
-                placement = m_prefetchPlacement;
-                m_prefetching = ahead;
-            }
-        }
-        if (request) {
-            Load(*request);
-        } else {
-            PrefetchOne(ahead, placement);
-            std::lock_guard lock(m_mutex);
-            m_prefetching.clear();
+    std::vector<std::unique_ptr<CPicture>> dispose;
+    {
+        const auto lock = m_worker.Lock();
+        dispose.swap(m_dispose);
+    }
+    dispose.clear(); // outside the lock
+}
+
+void CPreviewLoader::RunIdle()
+{
+    // The picture ahead is taken at once, so that a request answered from
+    // the cache meanwhile lets it go on; the memory let go is freed before
+    // it is decoded.
+    std::string ahead;
+    PreviewPlacement placement;
+    {
+        const auto lock = m_worker.Lock();
+        if (!m_prefetch.empty()) {
+            ahead = m_prefetch.front();
+            m_prefetch.erase(m_prefetch.begin());
+            placement = m_prefetchPlacement;
+            m_prefetching = ahead;
         }
     }
+    FreeDisposed();
+    if (ahead.empty())
+        return;
+    PrefetchOne(ahead, placement);
+    const auto lock = m_worker.Lock();
+    m_prefetching.clear();
 }
 
 void CPreviewLoader::Load(const PreviewLoadRequest& request)
@@ -315,7 +295,7 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
     // From the cache when the file is still what was decoded.
     Entry hit;
     {
-        std::lock_guard lock(m_mutex);
+        const auto lock = m_worker.Lock();
         auto it = std::find_if(m_cache.begin(), m_cache.end(), [&](const Entry& e) {
             return e.path == request.path && result->stamp.Valid() && e.stamp == result->stamp;
         });
@@ -343,7 +323,7 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
         }
         if (Superseded()) {
             // Not shown after all: back into the cache for the next request.
-            std::lock_guard lock(m_mutex);
+            const auto lock = m_worker.Lock();
             hit.picture = std::move(result->picture);
             hit.placement = request.Placement();
             hit.display = result->display;
@@ -370,7 +350,7 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
         }
         if (!request.reducedFirst || !DecodeReducedFirst(request, source, *result)) {
             if (Superseded()) {
-                std::lock_guard lock(m_mutex);
+                const auto lock = m_worker.Lock();
                 ++m_counts.stoppedEarly; // superseded before its decode began
                 ++m_abandoned;
                 return;
@@ -416,9 +396,7 @@ bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, CData
     auto upright = [turned, &placement](int w, int h) {
         if (turned)
             std::swap(w, h);
-        return std::pair{QSize(w, h),
-                         vkview::ChooseDisplaySize(w, h, placement.clientWidth, placement.clientHeight,
-                                                   placement.shrink, placement.enlarge, true)};
+        return std::pair{QSize(w, h), ChooseDisplaySize({w, h}, placement.Client(), placement.Fit())};
     };
     m_jpeg->SetScaleChooser([&upright](int w, int h) {
         const auto [size, display] = upright(w, h);
@@ -476,7 +454,7 @@ void CPreviewLoader::PrefetchOne(const std::string& path, const PreviewPlacement
     if (!stamp.Valid())
         return;
     {
-        std::lock_guard lock(m_mutex);
+        const auto lock = m_worker.Lock();
         for (const Entry& e : m_cache)
             if (e.path == path && e.stamp == stamp)
                 return; // already there
@@ -487,7 +465,7 @@ void CPreviewLoader::PrefetchOne(const std::string& path, const PreviewPlacement
     entry.placement = placement;
     size_t roomBytes = 0;
     {
-        std::lock_guard lock(m_mutex);
+        const auto lock = m_worker.Lock();
         roomBytes = m_cacheCount > 0 ? m_cacheBytes : 0;
     }
     // A picture that could not be kept is not decoded at all: the decoder
@@ -503,7 +481,7 @@ void CPreviewLoader::PrefetchOne(const std::string& path, const PreviewPlacement
     } catch (...) {
         NoteStopped();
         if (limit.Exceeded()) {
-            std::lock_guard lock(m_mutex);
+            const auto lock = m_worker.Lock();
             ++m_counts.skipped;
         }
         return; // decoded again, and reported, when it is asked for
@@ -512,7 +490,7 @@ void CPreviewLoader::PrefetchOne(const std::string& path, const PreviewPlacement
         return;
     BuildFirstCache(placement, *entry.picture, entry.display, entry.cache, entry.cacheRect);
     entry.bytes = BytesOf(*entry.picture, entry.cache);
-    std::lock_guard lock(m_mutex);
+    const auto lock = m_worker.Lock();
     if (InsertLocked(std::move(entry)))
         ++m_counts.prefetched;
     else
@@ -522,8 +500,7 @@ void CPreviewLoader::PrefetchOne(const std::string& path, const PreviewPlacement
 void CPreviewLoader::BuildFirstCache(const PreviewPlacement& placement, const CPicture& picture,
                                      PictureSize& display, QImage& cache, QRect& cacheRect)
 {
-    display = vkview::ChooseDisplaySize(picture, placement.clientWidth, placement.clientHeight,
-                                        placement.shrink, placement.enlarge, true);
+    display = ChooseDisplaySize(PictureSizeOf(picture), placement.Client(), placement.Fit());
     bool scrollable = false;
     const QPoint origin(
         vkview::PlaceAxis(display.width, placement.clientWidth, placement.position, true, scrollable),

@@ -1,5 +1,5 @@
 // CPreviewLoader: decodes the files the image view asks for on one worker
-// thread. The newest request wins: a request that arrives while another is
+// thread (CNewestRequestWorker). The newest request wins: a request that arrives while another is
 // decoding raises the abort flag, so the older decode stops at its next line
 // and is never delivered. A delivered result carries the picture, the
 // scaled pixels of its first paint and the warnings its decoder raised.
@@ -14,19 +14,16 @@
 
 #include "engine/edit/Picture.h"
 #include "engine/picture/FileSource.h"
+#include "models/fileops/NewestRequestWorker.h"
 
 #include <QImage>
 #include <QRect>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 class CAnyPicDecoder;
@@ -53,6 +50,9 @@ struct PreviewPlacement {
     bool enlarge = false;
     int position = 0;
     bool operator==(const PreviewPlacement&) const = default;
+    PictureSize Client() const { return {clientWidth, clientHeight}; }
+    // A load enlarges at most tenfold, as the view does.
+    FitRule Fit() const { return {shrink, enlarge, true}; }
 };
 
 struct PreviewLoadRequest {
@@ -155,15 +155,18 @@ class CPreviewLoader {
         std::vector<std::string> warnings; // shown when the picture is
     };
 
-    bool Superseded();
+    bool Superseded() { return m_worker.Superseded(); }
     // The result for a request whose picture is cached for the same
     // placement, with its first paint built: nothing left to do on the
-    // worker. Empty when there is none. Needs m_mutex.
+    // worker. Empty when there is none. Needs the worker's lock.
     std::shared_ptr<PreviewLoadResult> TakeReadyLocked(const PreviewLoadRequest& request,
                                                        const FileStamp& stamp);
     // In a catch block: counts a decode that ended at the abort flag.
     void NoteStopped();
-    void Run();
+    // Frees the pictures let go, first thing in every round of the worker.
+    void FreeDisposed();
+    // When no request waits: frees, then decodes the next picture ahead.
+    void RunIdle();
     void Load(const PreviewLoadRequest& request);
     // Decodes a JPEG at the smallest scale that covers its displayed size,
     // turned upright, and delivers that as an interim result. True when
@@ -172,18 +175,14 @@ class CPreviewLoader {
                             PreviewLoadResult& result);
     void PrefetchOne(const std::string& path, const PreviewPlacement& placement);
     // Adds an entry, evicting what is not on the prefetch list first; false
-    // when it cannot fit at all. Needs m_mutex.
+    // when it cannot fit at all. Needs the worker's lock.
     bool InsertLocked(Entry entry);
     static void BuildFirstCache(const PreviewPlacement& placement, const CPicture& picture,
                                 PictureSize& display, QImage& cache, QRect& cacheRect);
 
     Deliver m_deliver;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::optional<PreviewLoadRequest> m_pending;
-    bool m_stop = false;
-    std::atomic<bool> m_abort{false};
     std::atomic<int> m_abandoned{0};
+    // Guarded by the worker's lock (m_worker.Lock()):
     std::vector<std::string> m_prefetch; // still to decode, in order
     std::vector<std::string> m_wanted;   // the last prefetch list, kept over eviction
     PreviewPlacement m_prefetchPlacement;
@@ -196,5 +195,6 @@ class CPreviewLoader {
     // Held by pointer so that the window code does not see decoder headers.
     std::unique_ptr<CAnyPicDecoder> m_decoder; // used by the worker only
     std::unique_ptr<CJPEGDecoder> m_jpeg;      // reduced first decodes, worker only
-    std::thread m_thread;
+    // Last: its thread uses every member above.
+    mutable CNewestRequestWorker<PreviewLoadRequest> m_worker;
 };

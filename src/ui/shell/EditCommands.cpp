@@ -19,6 +19,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace vkedit {
 
@@ -81,14 +83,6 @@ void RunEdit(CMainFrame& frame, const EditStep& step)
     frame.UpdateCommandUI();
 }
 
-// An operation of the shared table, with its texts, called directly so
-// that its own results (-1 refused, -2 too many colours) reach RunEdit.
-void RunNamed(CMainFrame& frame, const char* name, std::function<int(CPictureEx&)> operation)
-{
-    if (const EditOperation* op = FindEditOperation(name))
-        RunEdit(frame, {op->progressText, op->errorText, std::move(operation)});
-}
-
 void Count(CMainFrame& frame)
 {
     CPreview* view = frame.GetView();
@@ -120,182 +114,134 @@ void Histogram(CMainFrame& frame)
     vkui::execDialog(dlg);
 }
 
-void Undo(CMainFrame& frame)
+// The values of an edit in its operation's argument order, asked for by its
+// dialog (which remembers them in the settings); nothing when cancelled.
+using AskValues = std::function<std::optional<std::vector<int>>(CMainFrame&)>;
+
+AskValues Fixed(std::vector<int> values)
 {
-    CPreview* view = frame.GetView();
-    // The snapshot and the picture exchange storage: no copy, no wait.
-    const int sizeChanged = view->GetPicture().Undo();
-    view->Relayout(sizeChanged != 0, false);
-    frame.UpdateTitleAndProperties(false);
-    frame.UpdateCommandUI();
+    return [values = std::move(values)](CMainFrame&) { return std::optional(values); };
+}
+
+AskValues AskLevel(int kind)
+{
+    return [kind](CMainFrame& frame) -> std::optional<std::vector<int>> {
+        CBrightContGammaDlg dlg(kind, &frame);
+        if (vkui::execDialog(dlg) != QDialog::Accepted)
+            return {};
+        return std::vector{dlg.Value()};
+    };
+}
+
+std::optional<std::vector<int>> AskBalance(CMainFrame& frame)
+{
+    CSettings& s = frame.GetSettings();
+    CColorBalanceDlg dlg(s.balanceRed, s.balanceGreen, s.balanceBlue, &frame);
+    if (vkui::execDialog(dlg) != QDialog::Accepted)
+        return {};
+    s.balanceRed = dlg.Red();
+    s.balanceGreen = dlg.Green();
+    s.balanceBlue = dlg.Blue();
+    return std::vector{dlg.Red(), dlg.Green(), dlg.Blue()};
+}
+
+std::optional<std::vector<int>> AskResize(CMainFrame& frame)
+{
+    CSettings& s = frame.GetSettings();
+    const CPictureEx& picture = frame.GetView()->GetPicture();
+    CResizeDlg dlg(picture.GetWidth(), picture.GetHeight(), s.imageSizeUnit, s.resizeConstrain != 0, &frame);
+    if (vkui::execDialog(dlg) != QDialog::Accepted)
+        return {};
+    s.resizeConstrain = dlg.Constrain() ? 1 : 0;
+    return std::vector{dlg.NewWidth(), dlg.NewHeight()};
+}
+
+std::optional<std::vector<int>> AskCanvas(CMainFrame& frame)
+{
+    CSettings& s = frame.GetSettings();
+    const CPictureEx& picture = frame.GetView()->GetPicture();
+    CCanvasSizeDlg dlg(picture.GetWidth(), picture.GetHeight(), s.imageSizeUnit, s.canvasAnchor, &frame);
+    if (vkui::execDialog(dlg) != QDialog::Accepted)
+        return {};
+    s.canvasAnchor = dlg.Anchor();
+    return std::vector{dlg.NewWidth(), dlg.NewHeight(), dlg.Anchor()};
+}
+
+std::optional<std::vector<int>> AskShear(CMainFrame& frame)
+{
+    CSettings& s = frame.GetSettings();
+    CShearDlg dlg(s.shearAngle, s.shearAntiAlias != 0, s.shearCorner, &frame);
+    if (vkui::execDialog(dlg) != QDialog::Accepted)
+        return {};
+    s.shearAngle = dlg.Angle();
+    s.shearAntiAlias = dlg.AntiAlias() ? 1 : 0;
+    s.shearCorner = dlg.Corner();
+    return std::vector{dlg.Angle(), dlg.Corner(), dlg.AntiAlias() ? 1 : 0};
+}
+
+std::optional<std::vector<int>> AskRotate(CMainFrame& frame)
+{
+    CSettings& s = frame.GetSettings();
+    CRotateDlg dlg(s.rotateAngle, s.rotateDirection, s.rotateQuality, &frame);
+    if (vkui::execDialog(dlg) != QDialog::Accepted)
+        return {};
+    s.rotateAngle = dlg.Angle();
+    s.rotateDirection = dlg.Direction();
+    s.rotateQuality = dlg.Quality();
+    return std::vector{dlg.ClockwiseAngle(), dlg.Quality()};
+}
+
+// Enabled when the view shows an image and no picture work is running.
+bool CanEdit(const CMainFrame& frame)
+{
+    const CPreview* view = frame.GetView();
+    return view && view->HasImage() && !vkjob::IsRunning();
 }
 
 } // namespace
 
-bool IsEnabled(const CMainFrame& frame, EditCommand command)
-{
-    const CPreview* view = frame.GetView();
-    if (!view || !view->HasImage() || vkjob::IsRunning())
-        return false;
-    return command != EditCommand::Undo || view->GetPicture().IsUndoAvailable();
-}
-
-void Run(CMainFrame& frame, EditCommand command)
-{
-    if (!IsEnabled(frame, command))
-        return;
-    CSettings& s = frame.GetSettings();
-    const CPictureEx& picture = frame.GetView()->GetPicture();
-    switch (command) {
-    case EditCommand::Invert:
-        RunNamed(frame, "invert", [](CPictureEx& p) { return p.Invert(), 0; });
-        break;
-    case EditCommand::SwapRedBlue:
-        RunNamed(frame, "swap-red-blue", [](CPictureEx& p) { return p.SwapRedBlue(), 0; });
-        break;
-    case EditCommand::GrayShades:
-        RunNamed(frame, "gray", [](CPictureEx& p) { return p.ToGrayShades(), 0; });
-        break;
-    case EditCommand::Brightness:
-    case EditCommand::Contrast:
-    case EditCommand::Gamma: {
-        const int kind = command == EditCommand::Gamma        ? CBrightContGammaDlg::Gamma
-                         : command == EditCommand::Brightness ? CBrightContGammaDlg::Brightness
-                                                              : CBrightContGammaDlg::Contrast;
-        CBrightContGammaDlg dlg(kind, &frame);
-        if (vkui::execDialog(dlg) != QDialog::Accepted)
-            return;
-        const int v = dlg.Value();
-        if (command == EditCommand::Gamma)
-            RunNamed(frame, "gamma", [v](CPictureEx& p) { return p.AdjustGamma((v + 100) * 0.01); });
-        else if (command == EditCommand::Brightness)
-            RunNamed(frame, "brightness", [v](CPictureEx& p) { return p.AdjustBrightness(v); });
-        else
-            RunNamed(frame, "contrast", [v](CPictureEx& p) { return p.AdjustContrast(v); });
-        break;
-    }
-    case EditCommand::Balance: {
-        CColorBalanceDlg dlg(s.balanceRed, s.balanceGreen, s.balanceBlue, &frame);
-        if (vkui::execDialog(dlg) != QDialog::Accepted)
-            return;
-        s.balanceRed = dlg.Red();
-        s.balanceGreen = dlg.Green();
-        s.balanceBlue = dlg.Blue();
-        RunNamed(frame, "balance", [r = dlg.Red(), g = dlg.Green(), b = dlg.Blue()](CPictureEx& p) {
-            return p.AdjustColorBalance(r, g, b), 0;
-        });
-        break;
-    }
-    case EditCommand::Count:
-        Count(frame);
-        break;
-    case EditCommand::Histogram:
-        Histogram(frame);
-        break;
-    case EditCommand::Resize: {
-        CResizeDlg dlg(picture.GetWidth(), picture.GetHeight(), s.imageSizeUnit, s.resizeConstrain != 0,
-                       &frame);
-        if (vkui::execDialog(dlg) != QDialog::Accepted)
-            return;
-        s.resizeConstrain = dlg.Constrain() ? 1 : 0;
-        RunNamed(frame, "resize",
-                 [w = dlg.NewWidth(), h = dlg.NewHeight()](CPictureEx& p) { return p.Resize(w, h); });
-        break;
-    }
-    case EditCommand::CanvasSize: {
-        CCanvasSizeDlg dlg(picture.GetWidth(), picture.GetHeight(), s.imageSizeUnit, s.canvasAnchor, &frame);
-        if (vkui::execDialog(dlg) != QDialog::Accepted)
-            return;
-        s.canvasAnchor = dlg.Anchor();
-        RunNamed(frame, "canvas", [w = dlg.NewWidth(), h = dlg.NewHeight(), a = dlg.Anchor()](CPictureEx& p) {
-            return p.CanvasSize(w, h, a);
-        });
-        break;
-    }
-    case EditCommand::Shear: {
-        CShearDlg dlg(s.shearAngle, s.shearAntiAlias != 0, s.shearCorner, &frame);
-        if (vkui::execDialog(dlg) != QDialog::Accepted)
-            return;
-        s.shearAngle = dlg.Angle();
-        s.shearAntiAlias = dlg.AntiAlias() ? 1 : 0;
-        s.shearCorner = dlg.Corner();
-        RunEdit(frame, {"  Shearing image...", "Error shearing image",
-                        [a = dlg.Angle(), c = dlg.Corner(), aa = dlg.AntiAlias()](CPictureEx& p) {
-                            return p.Shear(a, c, aa);
-                        }});
-        break;
-    }
-    case EditCommand::RotateCW90:
-    case EditCommand::RotateCCW90:
-    case EditCommand::Rotate180: {
-        const int angle = command == EditCommand::RotateCW90    ? 90
-                          : command == EditCommand::RotateCCW90 ? 270
-                                                                : 180;
-        RunEdit(frame, {"  Rotating image...", "Error rotating image",
-                        [angle](CPictureEx& p) { return p.Rotate(angle, RotateMedium); }});
-        break;
-    }
-    case EditCommand::RotateArbitrary: {
-        CRotateDlg dlg(s.rotateAngle, s.rotateDirection, s.rotateQuality, &frame);
-        if (vkui::execDialog(dlg) != QDialog::Accepted)
-            return;
-        s.rotateAngle = dlg.Angle();
-        s.rotateDirection = dlg.Direction();
-        s.rotateQuality = dlg.Quality();
-        RunEdit(frame,
-                {"  Rotating image...", "Error rotating image",
-                 [a = dlg.ClockwiseAngle(), q = dlg.Quality()](CPictureEx& p) { return p.Rotate(a, q); }});
-        break;
-    }
-    case EditCommand::Transpose:
-        RunEdit(frame,
-                {"  Transpose...", "Can't transpose image", [](CPictureEx& p) { return p.Transpose(); }});
-        break;
-    case EditCommand::FlipHorizontal:
-        RunEdit(frame, {"  Flipping image", "Error flipping horizontally", [](CPictureEx& p) {
-                            p.FlipLines();
-                            return 0;
-                        }});
-        break;
-    case EditCommand::FlipVertical:
-        RunEdit(frame, {"  Flipping image...", "Error flipping vertically", [](CPictureEx& p) {
-                            p.FlipColumns();
-                            return 0;
-                        }});
-        break;
-    case EditCommand::Undo:
-        Undo(frame);
-        break;
-    }
-}
-
 void BindEditCommands(CMainFrame& frame, CommandRegistry& commands)
 {
-    const std::pair<Cmd, EditCommand> rows[] = {
-        {Cmd::ColorsInvert, EditCommand::Invert},
-        {Cmd::ColorsSwapRedBlue, EditCommand::SwapRedBlue},
-        {Cmd::ColorsBrightness, EditCommand::Brightness},
-        {Cmd::ColorsContrast, EditCommand::Contrast},
-        {Cmd::ColorsGamma, EditCommand::Gamma},
-        {Cmd::ColorsGrayShades, EditCommand::GrayShades},
-        {Cmd::ColorsBalance, EditCommand::Balance},
-        {Cmd::ColorsCount, EditCommand::Count},
-        {Cmd::ColorsHistogram, EditCommand::Histogram},
-        {Cmd::ImageResize, EditCommand::Resize},
-        {Cmd::ImageCanvasSize, EditCommand::CanvasSize},
-        {Cmd::ImageShear, EditCommand::Shear},
-        {Cmd::RotateCW90, EditCommand::RotateCW90},
-        {Cmd::RotateCCW90, EditCommand::RotateCCW90},
-        {Cmd::Rotate180, EditCommand::Rotate180},
-        {Cmd::RotateArbitrary, EditCommand::RotateArbitrary},
-        {Cmd::ImageTranspose, EditCommand::Transpose},
-        {Cmd::ImageFlipHorizontal, EditCommand::FlipHorizontal},
-        {Cmd::ImageFlipVertical, EditCommand::FlipVertical},
-        {Cmd::EditUndo, EditCommand::Undo},
+    // Each command runs a row of the edit operations, with the row's texts;
+    // its own results (-1 refused, -2 too many colours) reach RunEdit.
+    struct Row {
+        Cmd command;
+        const char* operation; // the name of its row in EditOperations()
+        AskValues ask;
     };
-    for (const auto& [id, command] : rows)
-        commands.Bind(id, {.enabled = [&frame, command] { return IsEnabled(frame, command); },
-                           .run = [&frame, command] { Run(frame, command); }});
+    const Row rows[] = {
+        {Cmd::ColorsInvert, "invert", Fixed({})},
+        {Cmd::ColorsSwapRedBlue, "swap-red-blue", Fixed({})},
+        {Cmd::ColorsBrightness, "brightness", AskLevel(CBrightContGammaDlg::Brightness)},
+        {Cmd::ColorsContrast, "contrast", AskLevel(CBrightContGammaDlg::Contrast)},
+        {Cmd::ColorsGamma, "gamma", AskLevel(CBrightContGammaDlg::Gamma)},
+        {Cmd::ColorsGrayShades, "gray", Fixed({})},
+        {Cmd::ColorsBalance, "balance", AskBalance},
+        {Cmd::ImageResize, "resize", AskResize},
+        {Cmd::ImageCanvasSize, "canvas", AskCanvas},
+        {Cmd::ImageShear, "shear", AskShear},
+        {Cmd::RotateCW90, "rotate", Fixed({90, RotateMedium})},
+        {Cmd::RotateCCW90, "rotate", Fixed({270, RotateMedium})},
+        {Cmd::Rotate180, "rotate", Fixed({180, RotateMedium})},
+        {Cmd::RotateArbitrary, "rotate", AskRotate},
+        {Cmd::ImageTranspose, "transpose", Fixed({})},
+        {Cmd::ImageFlipHorizontal, "flip-horizontal", Fixed({})},
+        {Cmd::ImageFlipVertical, "flip-vertical", Fixed({})},
+    };
+    const auto enabled = [&frame] { return CanEdit(frame); };
+    for (const Row& row : rows) {
+        const EditOperation* op = FindEditOperation(row.operation);
+        commands.Bind(row.command,
+                      {.enabled = enabled, .run = [&frame, op, ask = row.ask] {
+                           const std::optional<std::vector<int>> values = ask(frame);
+                           if (!values)
+                               return;
+                           RunEdit(frame, {op->progressText, op->errorText,
+                                           [op, v = *values](CPictureEx& p) { return op->apply(p, v); }});
+                       }});
+    }
+    commands.Bind(Cmd::ColorsCount, {.enabled = enabled, .run = [&frame] { Count(frame); }});
+    commands.Bind(Cmd::ColorsHistogram, {.enabled = enabled, .run = [&frame] { Histogram(frame); }});
 }
 
 } // namespace vkedit

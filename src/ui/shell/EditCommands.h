@@ -8,35 +8,8 @@ class CommandRegistry;
 
 namespace vkedit {
 
-enum class EditCommand {
-    Invert,
-    SwapRedBlue,
-    Brightness,
-    Contrast,
-    Gamma,
-    GrayShades,
-    Balance,
-    Count,
-    Histogram,
-    Resize,
-    CanvasSize,
-    Shear,
-    RotateCW90,
-    RotateCCW90,
-    Rotate180,
-    RotateArbitrary,
-    Transpose,
-    FlipHorizontal,
-    FlipVertical,
-    Undo,
-};
-
-// Enabled when the view shows an image and no picture work is running
-// (Undo also needs the snapshot).
-bool IsEnabled(const CMainFrame& frame, EditCommand command);
-void Run(CMainFrame& frame, EditCommand command);
-
-// Binds the Colors and Image menus and Undo to the frame's commands.
+// Binds the Colors and Image menus to the frame's commands, one row of the
+// edit operations each (Count and Histogram beside them).
 void BindEditCommands(CMainFrame& frame, CommandRegistry& commands);
 
 } // namespace vkedit

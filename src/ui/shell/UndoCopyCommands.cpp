@@ -3,6 +3,7 @@
 #include "ui/browser/Preview.h"
 #include "ui/shell/CommandRegistry.h"
 #include "ui/shell/FramePorts.h"
+#include "ui/widgets/PictureJob.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -13,10 +14,11 @@ namespace {
 void Undo(const CommandContext& context)
 {
     CPreview& view = context.picture;
+    // The snapshot and the picture exchange storage: no copy, no wait.
     const int sizeChanged = view.GetPicture().Undo();
     view.Relayout(sizeChanged != 0, false);
-    if (!context.files.IsBrowserMode())
-        context.status.UpdateInfoPane();
+    context.status.UpdateTitleAndProperties(false);
+    context.status.UpdateCommandUI();
 }
 
 void CopyImage(const CPreview& view)
@@ -32,9 +34,12 @@ void BindUndoCopyCommands(const CommandContext& context, CommandRegistry& comman
 {
     CPreview& view = context.picture;
     auto hasImage = [&view] { return view.HasImage(); };
-    commands.Bind(Cmd::EditUndo,
-                  {.enabled = [&view] { return view.HasImage() && view.GetPicture().IsUndoAvailable(); },
-                   .run = [context] { Undo(context); }});
+    commands.Bind(Cmd::EditUndo, {.enabled =
+                                      [&view] {
+                                          return view.HasImage() && !vkjob::IsRunning() &&
+                                                 view.GetPicture().IsUndoAvailable();
+                                      },
+                                  .run = [context] { Undo(context); }});
     commands.Bind(Cmd::EditCopyImage, {.enabled = hasImage, .run = [&view] { CopyImage(view); }});
     commands.Bind(Cmd::CopyImageToClipboard, {.enabled = hasImage, .run = [&view] { CopyImage(view); }});
 }

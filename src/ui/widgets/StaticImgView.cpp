@@ -2,6 +2,7 @@
 
 #include "engine/picture/AnyPicDecoder.h"
 #include "engine/picture/TextException.h"
+#include "models/fileops/NewestRequestWorker.h"
 #include "ui/widgets/DisplayColour.h"
 
 #include <QCoreApplication>
@@ -10,11 +11,8 @@
 #include <QPainter>
 #include <QThread>
 
-#include <condition_variable>
 #include <cstdio>
-#include <mutex>
-#include <optional>
-#include <thread>
+#include <functional>
 
 namespace {
 
@@ -23,20 +21,6 @@ constexpr const char* kTextUnknownFormat = "Unknow format";
 } // namespace
 
 namespace vkstatic {
-
-PictureSize DisplaySize(const CPicture& picture, int boxWidth, int boxHeight, bool enlarge)
-{
-    const int w = picture.GetWidth();
-    const int h = picture.GetHeight();
-    if (boxWidth <= 0 || boxHeight <= 0 || w <= 0 || h <= 0)
-        return {w, h};
-    const float aspect = float(boxHeight) / float(boxWidth);
-    if (w > boxWidth || h > boxHeight)
-        return picture.FitSize(boxWidth, boxHeight, aspect);
-    if (w < boxWidth && h < boxHeight && enlarge)
-        return picture.FitSize(boxWidth, boxHeight, aspect);
-    return {w, h};
-}
 
 int PlaceAxis(int length, int box, bool centre)
 {
@@ -48,7 +32,7 @@ int PlaceAxis(int length, int box, bool centre)
 // ---------------------------------------------------------------------------
 // One worker thread: decodes, or rescales the kept picture after a resize,
 // and builds the scaled image so the GUI thread only draws. The newest
-// request wins.
+// request wins (CNewestRequestWorker).
 
 struct StaticImgRequest {
     uint64_t id = 0;
@@ -72,37 +56,17 @@ class CStaticImgLoader {
   public:
     using Deliver = std::function<void(std::shared_ptr<StaticImgResult>)>;
 
-    explicit CStaticImgLoader(Deliver deliver) : m_deliver(std::move(deliver))
+    explicit CStaticImgLoader(Deliver deliver)
+        : m_deliver(std::move(deliver)), m_worker({.run = [this](StaticImgRequest& r) { Run(r); }})
     {
-        m_thread = std::thread([this] { Run(); });
+        // A superseded decode stops at its next line.
+        m_decoder.SetAbortFlag(m_worker.AbortFlag());
     }
-    ~CStaticImgLoader()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_stop = true;
-            m_pending.reset();
-        }
-        m_wake.notify_one();
-        m_thread.join();
-    }
+    ~CStaticImgLoader() { m_worker.Stop(); }
 
-    void Request(StaticImgRequest request)
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_pending = std::move(request);
-        }
-        m_wake.notify_one();
-    }
+    void Request(StaticImgRequest request) { m_worker.Post(std::move(request)); }
 
   private:
-    bool Superseded()
-    {
-        std::lock_guard lock(m_mutex);
-        return m_stop || m_pending.has_value();
-    }
-
     static QImage Scale(const CPicture& picture, PictureSize size)
     {
         if (size.width <= 0 || size.height <= 0 || picture.GetBitsPerPixel() != 32)
@@ -114,63 +78,53 @@ class CStaticImgLoader {
             .mirrored(false, true);
     }
 
-    void Run()
+    void Run(const StaticImgRequest& request)
     {
-        for (;;) {
-            StaticImgRequest request;
-            {
-                std::unique_lock lock(m_mutex);
-                m_wake.wait(lock, [this] { return m_stop || m_pending.has_value(); });
-                if (m_stop)
-                    return;
-                request = std::move(*m_pending);
-                m_pending.reset();
+        auto result = std::make_shared<StaticImgResult>();
+        result->id = request.id;
+        result->picture = request.picture;
+        if (!request.path.empty()) {
+            result->decoded = true;
+            auto picture = std::make_shared<CPicture>();
+            try {
+                m_decoder.DecodeFile(request.path, *picture, 32);
+                result->ok = picture->GetWidth() > 0 && picture->GetHeight() > 0;
+            } catch (const CTextException& e) {
+                if (e.GetCode() == ErrAborted)
+                    return; // a newer request is on its way
+                std::string text = e.GetText();
+                while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+                    text.pop_back();
+                std::fprintf(stderr, "Error %d decoding: %s\n", e.GetCode(), text.c_str());
+            } catch (const std::exception& e) {
+                std::fprintf(stderr, "Error decoding: %s\n", e.what());
             }
-            auto result = std::make_shared<StaticImgResult>();
-            result->id = request.id;
-            result->picture = request.picture;
-            if (!request.path.empty()) {
-                result->decoded = true;
-                auto picture = std::make_shared<CPicture>();
-                try {
-                    m_decoder.DecodeFile(request.path, *picture, 32);
-                    result->ok = picture->GetWidth() > 0 && picture->GetHeight() > 0;
-                } catch (const CTextException& e) {
-                    std::string text = e.GetText();
-                    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
-                        text.pop_back();
-                    std::fprintf(stderr, "Error %d decoding: %s\n", e.GetCode(), text.c_str());
-                } catch (const std::exception& e) {
-                    std::fprintf(stderr, "Error decoding: %s\n", e.what());
-                }
-                if (result->ok)
-                    result->picture = std::move(picture);
-            } else {
-                result->ok = result->picture != nullptr;
-            }
-            if (result->ok) {
-                result->display = vkstatic::DisplaySize(*result->picture, request.boxWidth, request.boxHeight,
-                                                        request.enlarge);
-                try {
-                    result->scaled = Scale(*result->picture, result->display);
-                    vkdisplay::ManageColours(result->scaled, *result->picture);
-                } catch (...) {
-                    result->scaled = QImage();
-                }
-            }
-            if (Superseded())
-                continue;
-            m_deliver(result);
+            if (result->ok)
+                result->picture = std::move(picture);
+        } else {
+            result->ok = result->picture != nullptr;
         }
+        if (result->ok) {
+            // Fitted when larger in either direction, fitted up with
+            // `enlarge` when smaller in both, else its own size.
+            result->display =
+                ChooseDisplaySize(PictureSizeOf(*result->picture), {request.boxWidth, request.boxHeight},
+                                  {.shrink = true, .enlarge = request.enlarge});
+            try {
+                result->scaled = Scale(*result->picture, result->display);
+                vkdisplay::ManageColours(result->scaled, *result->picture);
+            } catch (...) {
+                result->scaled = QImage();
+            }
+        }
+        if (!m_worker.Superseded())
+            m_deliver(result);
     }
 
     Deliver m_deliver;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    std::optional<StaticImgRequest> m_pending;
-    bool m_stop = false;
     CAnyPicDecoder m_decoder; // the worker's only
-    std::thread m_thread;
+    // Last: its thread uses the members above.
+    CNewestRequestWorker<StaticImgRequest> m_worker;
 };
 
 // ---------------------------------------------------------------------------
@@ -200,6 +154,10 @@ void CStaticImgView::Load(const QString& path, bool centre, bool enlarge)
 
 void CStaticImgView::Request(bool decode)
 {
+    // A resize while a file decodes asks for that file again, not for the
+    // picture shown before it.
+    decode = decode || m_decoding;
+    m_decoding = decode;
     StaticImgRequest request;
     request.id = ++m_pendingId;
     if (decode)
@@ -215,6 +173,7 @@ void CStaticImgView::Request(bool decode)
 void CStaticImgView::Clear()
 {
     m_appliedId = ++m_pendingId; // drops a load still on its way
+    m_decoding = false;
     m_picture.reset();
     m_scaled = QImage();
     m_imageRect = {};
@@ -230,6 +189,7 @@ void CStaticImgView::Apply(std::shared_ptr<StaticImgResult> result)
     if (result->id != m_pendingId)
         return;
     m_appliedId = result->id;
+    m_decoding = false;
     if (!result->ok) {
         // The previous picture is no longer shown.
         m_picture.reset();

@@ -18,10 +18,6 @@ struct StaticImgResult;
 
 namespace vkstatic {
 
-// The displayed size of `picture` in a box of boxWidth x boxHeight: fitted
-// when larger in either direction; fitted up with `enlarge` when smaller in
-// both; otherwise its own size.
-PictureSize DisplaySize(const CPicture& picture, int boxWidth, int boxHeight, bool enlarge);
 // Where the displayed picture starts: centred on an axis where it is
 // shorter than the box with `centre`, else at 0.
 int PlaceAxis(int length, int box, bool centre);
@@ -72,6 +68,7 @@ class CStaticImgView : public QWidget {
     QString m_path;
     bool m_centre = true;
     bool m_enlarge = true;
+    bool m_decoding = false; // the newest request decodes m_path
     bool m_hasImage = false;
     bool m_unknown = false;
     int m_imageWidth = 0;

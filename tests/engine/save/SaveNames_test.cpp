@@ -14,7 +14,7 @@ TEST(SaveNames, ExtensionsAndTheirCase)
 {
     EXPECT_EQ(NameWithoutExtension("cat.tar.bmp"), "cat.tar");
     EXPECT_EQ(NameWithoutExtension("cat"), "cat");
-    EXPECT_EQ(NameWithoutExtension(".hidden"), "");
+    EXPECT_EQ(NameWithoutExtension(".hidden"), ".hidden");
     EXPECT_EQ(ExtensionOfPath("/a.b/photo.JPG"), "JPG");
     EXPECT_EQ(ExtensionOfPath("/a.b/photo"), "") << "a dot in a folder name is no extension";
     EXPECT_EQ(WithExtensionCase("/p/Photo.jpg", true), "/p/Photo.JPG") << "the name keeps its case";

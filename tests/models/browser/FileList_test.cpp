@@ -280,7 +280,7 @@ TEST(FileListModel, ExtensionAndTitle)
     EXPECT_EQ(CFileList::GetTitle("photo.tar.gz"), "photo.tar");
     EXPECT_EQ(CFileList::GetExtension("README"), "README");
     EXPECT_EQ(CFileList::GetTitle("README"), "");
-    EXPECT_EQ(CFileList::GetExtension(".hidden"), "hidden");
+    EXPECT_EQ(CFileList::GetExtension(".hidden"), ".hidden") << "a hidden name has no extension";
     EXPECT_EQ(CFileList::GetTitle(".hidden"), "");
     EXPECT_EQ(CFileList::GetExtension("dot."), "");
     CFileList list;

@@ -16,13 +16,12 @@
 #include <QRadioButton>
 
 using namespace vkuitest;
-using vkedit::EditCommand;
 using vktest::Pixels;
 
 namespace {
 
 struct EditCase {
-    EditCommand command;
+    Cmd command;
     std::function<bool(QDialog&)> fill; // null: no dialog
     std::function<void(CPictureEx&)> expected;
     const char* title;
@@ -34,29 +33,29 @@ TEST_F(EditSaveTest, EveryEditCommandMatchesItsOperationAndUndoes)
 {
     StartWithPicture(41, 23);
     const std::vector<EditCase> cases = {
-        {EditCommand::Invert, nullptr, [](CPictureEx& p) { p.Invert(); }, ""},
-        {EditCommand::SwapRedBlue, nullptr, [](CPictureEx& p) { p.SwapRedBlue(); }, ""},
-        {EditCommand::GrayShades, nullptr, [](CPictureEx& p) { p.ToGrayShades(); }, ""},
-        {EditCommand::Brightness, [](QDialog& d) { return SetText(d, "value", "40"), true; },
+        {Cmd::ColorsInvert, nullptr, [](CPictureEx& p) { p.Invert(); }, ""},
+        {Cmd::ColorsSwapRedBlue, nullptr, [](CPictureEx& p) { p.SwapRedBlue(); }, ""},
+        {Cmd::ColorsGrayShades, nullptr, [](CPictureEx& p) { p.ToGrayShades(); }, ""},
+        {Cmd::ColorsBrightness, [](QDialog& d) { return SetText(d, "value", "40"), true; },
          [](CPictureEx& p) { p.AdjustBrightness(40); }, "Brightness"},
-        {EditCommand::Contrast, [](QDialog& d) { return SetText(d, "value", "-30"), true; },
+        {Cmd::ColorsContrast, [](QDialog& d) { return SetText(d, "value", "-30"), true; },
          [](CPictureEx& p) { p.AdjustContrast(-30); }, "Contrast"},
-        {EditCommand::Gamma, [](QDialog& d) { return SetText(d, "value", "50"), true; },
+        {Cmd::ColorsGamma, [](QDialog& d) { return SetText(d, "value", "50"), true; },
          [](CPictureEx& p) { p.AdjustGamma(1.5); }, "Gamma Correction"},
-        {EditCommand::Balance,
+        {Cmd::ColorsBalance,
          [](QDialog& d) {
              SetText(d, "red", "10");
              SetText(d, "green", "-20");
              return SetText(d, "blue", "30"), true;
          },
          [](CPictureEx& p) { p.AdjustColorBalance(10, -20, 30); }, "Color Balance"},
-        {EditCommand::FlipHorizontal, nullptr, [](CPictureEx& p) { p.FlipLines(); }, ""},
-        {EditCommand::FlipVertical, nullptr, [](CPictureEx& p) { p.FlipColumns(); }, ""},
-        {EditCommand::Transpose, nullptr, [](CPictureEx& p) { p.Transpose(); }, ""},
-        {EditCommand::RotateCW90, nullptr, [](CPictureEx& p) { p.Rotate(90, RotateMedium); }, ""},
-        {EditCommand::RotateCCW90, nullptr, [](CPictureEx& p) { p.Rotate(270, RotateMedium); }, ""},
-        {EditCommand::Rotate180, nullptr, [](CPictureEx& p) { p.Rotate(180, RotateMedium); }, ""},
-        {EditCommand::RotateArbitrary,
+        {Cmd::ImageFlipHorizontal, nullptr, [](CPictureEx& p) { p.FlipLines(); }, ""},
+        {Cmd::ImageFlipVertical, nullptr, [](CPictureEx& p) { p.FlipColumns(); }, ""},
+        {Cmd::ImageTranspose, nullptr, [](CPictureEx& p) { p.Transpose(); }, ""},
+        {Cmd::RotateCW90, nullptr, [](CPictureEx& p) { p.Rotate(90, RotateMedium); }, ""},
+        {Cmd::RotateCCW90, nullptr, [](CPictureEx& p) { p.Rotate(270, RotateMedium); }, ""},
+        {Cmd::Rotate180, nullptr, [](CPictureEx& p) { p.Rotate(180, RotateMedium); }, ""},
+        {Cmd::RotateArbitrary,
          [](QDialog& d) {
              SetText(d, "angle", "30");
              Check(d, "ccw");
@@ -64,21 +63,21 @@ TEST_F(EditSaveTest, EveryEditCommandMatchesItsOperationAndUndoes)
              return true;
          },
          [](CPictureEx& p) { p.Rotate(330, RotateMedium); }, "Rotate"},
-        {EditCommand::Shear,
+        {Cmd::ImageShear,
          [](QDialog& d) {
              SetText(d, "angle", "20");
              Check(d, "antiAlias", false);
              return Check(d, "downLeft");
          },
          [](CPictureEx& p) { p.Shear(20, ShearDownLeft, false); }, "Shear"},
-        {EditCommand::CanvasSize,
+        {Cmd::ImageCanvasSize,
          [](QDialog& d) {
              SetText(d, "width", "50");
              SetText(d, "height", "20");
              return Check(d, "anchor8");
          },
          [](CPictureEx& p) { p.CanvasSize(50, 20, AnchorBottomRight); }, "Canvas Size"},
-        {EditCommand::Resize,
+        {Cmd::ImageResize,
          [](QDialog& d) {
              Check(d, "constrain", false);
              SetText(d, "width", "20");
@@ -98,7 +97,7 @@ TEST_F(EditSaveTest, EveryEditCommandMatchesItsOperationAndUndoes)
         const Pixels before = Shown();
         const int depthBefore = Picture().GetSourceBitsPerPixel();
 
-        vkedit::Run(*frame, c.command);
+        frame->RunCommand(c.command);
         EXPECT_EQ(dialogs.titles, c.fill ? std::vector<std::string>{c.title} : std::vector<std::string>{});
         EXPECT_EQ(Shown(), vktest::Opaque(vktest::FromBitmap(expected)));
         EXPECT_EQ(Picture().GetSourceBitsPerPixel(), expected.GetSourceBitsPerPixel());
@@ -107,7 +106,7 @@ TEST_F(EditSaveTest, EveryEditCommandMatchesItsOperationAndUndoes)
         EXPECT_TRUE(frame->IsCommandEnabled(Cmd::FileSaveAs));
         EXPECT_TRUE(frame->IsCommandEnabled(Cmd::EditUndo));
 
-        vkedit::Run(*frame, EditCommand::Undo);
+        frame->RunCommand(Cmd::EditUndo);
         EXPECT_EQ(Shown(), before) << "undo restores the exact pixels";
         EXPECT_EQ(Picture().GetSourceBitsPerPixel(), depthBefore);
         EXPECT_FALSE(frame->IsCommandEnabled(Cmd::EditUndo));
@@ -140,15 +139,15 @@ TEST_F(EditSaveTest, DialogsRefuseValuesOutOfRangeAndCancelChangesNothing)
         SetText(d, "value", "150");
         return true;
     });
-    vkedit::Run(*frame, EditCommand::Brightness);
+    frame->RunCommand(Cmd::ColorsBrightness);
     EXPECT_EQ(ask.shown, std::vector<std::string>{"Please enter an integer between -100 and 100."});
     dialogs.Cancel();
-    vkedit::Run(*frame, EditCommand::Shear);
+    frame->RunCommand(Cmd::ImageShear);
     dialogs.Ok([](QDialog& d) {
         SetText(d, "width", "0");
         return true;
     });
-    vkedit::Run(*frame, EditCommand::Resize);
+    frame->RunCommand(Cmd::ImageResize);
     EXPECT_EQ(ask.shown.back(), "Please enter a number between 0.0001 and 10000.");
     EXPECT_EQ(Shown(), before);
     EXPECT_FALSE(Picture().IsModified());
@@ -165,7 +164,7 @@ TEST_F(EditSaveTest, ResizeKeepsProportionsInPixelsAndMillimetres)
         height = Child<QLineEdit>(d, "height")->text();
         return true;
     });
-    vkedit::Run(*frame, EditCommand::Resize);
+    frame->RunCommand(Cmd::ImageResize);
     EXPECT_EQ(height.toStdString(), "16") << "15.75 rounded";
     EXPECT_EQ(Picture().GetWidth(), 21);
     EXPECT_EQ(Picture().GetHeight(), 16);
@@ -180,7 +179,7 @@ TEST_F(EditSaveTest, ResizeKeepsProportionsInPixelsAndMillimetres)
         width = Child<QLineEdit>(d, "width")->text();
         return true;
     });
-    vkedit::Run(*frame, EditCommand::Resize);
+    frame->RunCommand(Cmd::ImageResize);
     EXPECT_EQ(shownWidth.toStdString(), "5.5563") << "21 px in mm";
     EXPECT_EQ(width.toStdString(), "11.1125") << "8.4667 / (16 / 21)";
     EXPECT_EQ(Picture().GetWidth(), 41) << "11.1125 mm is 41.99996 pixels, truncated";
@@ -227,14 +226,14 @@ TEST_F(EditSaveTest, HistogramCountsPixelsAndCountReportsColours)
     for (const auto& [channel, want] : charts) {
         SCOPED_TRACE(channel);
         dialogs.Ok(chart(channel));
-        vkedit::Run(*frame, EditCommand::Histogram);
+        frame->RunCommand(Cmd::ColorsHistogram);
         EXPECT_EQ(bars, want);
     }
     EXPECT_EQ(dialogs.titles.back(), "Histogram");
     EXPECT_EQ(channelOnOpen, 0) << "opens on Luminocity";
     EXPECT_EQ(Pane(4), "  Done");
 
-    vkedit::Run(*frame, EditCommand::Count);
+    frame->RunCommand(Cmd::ColorsCount);
     EXPECT_EQ(ask.shown, std::vector<std::string>{"This image contains 2 colors.   "});
     EXPECT_FALSE(Picture().IsModified()) << "counting changes nothing";
 }
@@ -247,7 +246,7 @@ TEST_F(EditSaveTest, PasteImageBecomesTheModifiedPicture)
     QApplication::clipboard()->setImage(image);
     if (!vksave::CanPasteImage())
         GTEST_SKIP() << "no clipboard on this platform";
-    vkedit::Run(*frame, EditCommand::Invert);
+    frame->RunCommand(Cmd::ColorsInvert);
     ask.answers = {vkui::Answer::No};
     vksave::PasteImage(*frame);
     EXPECT_EQ(ask.shown, std::vector<std::string>{"Do you want to save your changes?"});
@@ -262,7 +261,7 @@ TEST_F(EditSaveTest, PasteImageBecomesTheModifiedPicture)
     EXPECT_EQ(Decode(pics.File("pasted.png")), Shown());
 
     // Cancel at the save question keeps the picture.
-    vkedit::Run(*frame, EditCommand::Invert);
+    frame->RunCommand(Cmd::ColorsInvert);
     ask.answers = {vkui::Answer::Cancel};
     image.fill(QColor(1, 2, 3));
     QApplication::clipboard()->setImage(image.scaled(3, 3));

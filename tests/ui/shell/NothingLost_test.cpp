@@ -91,7 +91,7 @@ TEST_F(FullDiskWindow, SaveAsAndConvertSayWhyAndKeepEveryFile)
     ASSERT_TRUE(Start(disk.Path()));
     SelectRow(RowOf("cat.bmp"));
     ASSERT_TRUE(frame->GetView()->HasImage());
-    vkedit::Run(*frame, vkedit::EditCommand::Invert);
+    frame->RunCommand(Cmd::ColorsInvert);
 
     // Over an existing file, and under a new name.
     for (const char* name : {"cat.png", "new.tif"}) {

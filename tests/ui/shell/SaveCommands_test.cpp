@@ -79,7 +79,7 @@ std::vector<FormatCase> Formats()
 TEST_F(EditSaveTest, SaveAsWritesEveryFormatWithItsOptions)
 {
     StartWithPicture();
-    vkedit::Run(*frame, vkedit::EditCommand::Invert);
+    frame->RunCommand(Cmd::ColorsInvert);
     ASSERT_TRUE(Picture().IsModified());
     const Pixels edited = Shown();
     for (const FormatCase& c : Formats()) {
@@ -144,7 +144,7 @@ TEST_F(EditSaveTest, SaveAsWritesEveryFormatWithItsOptions)
     frame.reset();
     ASSERT_TRUE(Start(pics.Path()));
     SelectRow(RowOf("cat.bmp"));
-    vkedit::Run(*frame, vkedit::EditCommand::Invert);
+    frame->RunCommand(Cmd::ColorsInvert);
     SaveDialogAnswers(pics.File("again.jpg"));
     int shownQuality = -1;
     dialogs.Ok([&](QDialog& d) {
@@ -158,7 +158,7 @@ TEST_F(EditSaveTest, SaveAsWritesEveryFormatWithItsOptions)
 TEST_F(EditSaveTest, SaveAsExtensionCaseAndCancelling)
 {
     StartWithPicture();
-    vkedit::Run(*frame, vkedit::EditCommand::FlipVertical);
+    frame->RunCommand(Cmd::ImageFlipVertical);
 
     // A typed upper-case extension is a JPEG, written in lower case.
     SaveDialogAnswers(pics.File("photo.JPG"));
@@ -204,7 +204,7 @@ TEST_F(EditSaveTest, SaveAsExtensionCaseAndCancelling)
 TEST_F(EditSaveTest, FailingWriteKeepsThePictureModifiedAndTheOldFile)
 {
     StartWithPicture();
-    vkedit::Run(*frame, vkedit::EditCommand::Invert);
+    frame->RunCommand(Cmd::ColorsInvert);
     vktest::ReadOnlyFolder folder(pics.File("locked"), {{"old.png", "keep me"}});
     if (!folder.Locked())
         GTEST_SKIP() << "cannot make a read-only folder here";

@@ -117,6 +117,17 @@ TEST(StaticImgView, UnknownFormatAndSupersededLoads)
     EXPECT_EQ(box.view.GetPath(), QString::fromStdString(dir.File("good.ppm")));
     EXPECT_GE(loaded, 1);
 
+    // A resize while a file decodes still shows that file, not the picture
+    // shown before it.
+    vktest::WriteFile(dir.File("wide.ppm"), Ppm(64, 16, 0, 255, 0));
+    box.view.Load(QString::fromStdString(dir.File("wide.ppm")));
+    box.view.resize(150, 120);
+    ASSERT_TRUE(box.view.WaitForLoad());
+    EXPECT_EQ(box.view.GetImageWidth(), 64);
+    EXPECT_EQ(box.view.GetImageRect(), QRect(0, 41, 150, 37));
+    box.view.resize(160, 120);
+    ASSERT_TRUE(box.view.WaitForLoad());
+
     box.view.Clear();
     EXPECT_FALSE(box.view.HasImage());
     EXPECT_FALSE(box.view.ShowsUnknownFormat());

@@ -1,5 +1,7 @@
 #include "cli/CliBatch.h"
 
+#include "engine/metadata/Metadata.h"
+
 #include "cli/CliEdit.h"
 #include "cli/CliFormats.h"
 #include "cli/CliWrite.h"
@@ -565,7 +567,10 @@ int RunConvert(const CliRequest& request)
                     if (!job.replaces && Exists(job.output))
                         throw CTextException(ErrAccessDenied,
                                              job.output + " appeared meanwhile; not replaced");
-                    WritePicture(picture, job.output, ext, request.save);
+                    // Camera data goes along unless --strip; the pixels are upright unless --no-orient.
+                    WritePicture(picture, job.output, ext, request.save,
+                                 request.strip ? nullptr : CCarriedMetadata::FromFile(job.input),
+                                 request.orient);
                     reporter.Finished(Reporter::Outcome::Converted);
                 } catch (const CTextException& e) {
                     if (e.GetCode() == ErrAborted && stop) {

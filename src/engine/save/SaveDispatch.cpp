@@ -13,6 +13,7 @@
 #include "engine/save/TGAEncoder.h"
 #include "engine/save/TIFFEncoder.h"
 
+#include "engine/picture/OutputFile.h"
 #include "engine/picture/TextException.h"
 
 #include <new>
@@ -77,6 +78,14 @@ SaveParameters MakeSaveParameters(int code, const SaveOptionValues& values)
 
 bool SavePicture(int code, const std::string& path, CBmp& bmp, const SaveParameters& p)
 {
+    // A target that cannot hold the data is written without it.
+    CBeforeCommit::Work carry;
+    if (p.metadata && SaveCodeHoldsMetadata(code))
+        carry = [metadata = p.metadata, width = bmp.GetWidth(), height = bmp.GetHeight(),
+                 upright = p.upright](std::FILE* file) {
+            return metadata->WriteIntoStream(file, width, height, upright);
+        };
+    CBeforeCommit scope(std::move(carry));
     try {
         switch (code) {
         case kSaveBmp:

@@ -3,10 +3,12 @@
 // option dialogs, the status texts and the "Can't save file." message.
 #pragma once
 
+#include "engine/metadata/Metadata.h"
 #include "engine/picture/Bmp.h"
 #include "engine/picture/FormatRegistry.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 // Save codes, their extensions and their order in the save dialog are rows
@@ -59,6 +61,10 @@ struct SaveParameters {
     bool progressive = false; // JPEG
     int compressionIndex = 0; // TIFF
     int secondOption = 60;    // TIFF
+    // Camera data and colour profile written into JPEG, PNG and TIFF files
+    // before they replace their target; nullptr writes none.
+    std::shared_ptr<const CCarriedMetadata> metadata;
+    bool upright = true; // the pixels were turned upright by their EXIF orientation
 };
 SaveParameters MakeSaveParameters(int code, const SaveOptionValues& values);
 

@@ -470,6 +470,18 @@ bool MakeParents(const std::string& path)
 
 } // namespace
 
+void RunOnWorkers(int jobs, size_t count, const std::function<void()>& work)
+{
+    const size_t workers =
+        std::min<size_t>(jobs > 0 ? size_t(jobs) : CoreCount(), std::max<size_t>(1, count));
+    std::vector<std::thread> threads;
+    for (size_t i = 1; i < workers; ++i)
+        threads.emplace_back(work);
+    work();
+    for (std::thread& t : threads)
+        t.join();
+}
+
 int RunConvert(const CliRequest& request)
 {
     const bool batch = !request.toExt.empty();
@@ -586,14 +598,7 @@ int RunConvert(const CliRequest& request)
                 }
             }
         };
-        const size_t workers = std::min<size_t>(request.jobs > 0 ? size_t(request.jobs) : CoreCount(),
-                                                std::max<size_t>(1, toWrite.size()));
-        std::vector<std::thread> threads;
-        for (size_t i = 1; i < workers; ++i)
-            threads.emplace_back(work);
-        work();
-        for (std::thread& t : threads)
-            t.join();
+        RunOnWorkers(request.jobs, toWrite.size(), work);
         signals.Finish();
         interrupted = stop;
     }

@@ -1,14 +1,12 @@
 #include "cli/CliTurn.h"
 
+#include "cli/CliBatch.h"
 #include "engine/edit/LosslessJpeg.h"
 #include "engine/picture/TextException.h"
 
-#include <algorithm>
 #include <atomic>
 #include <iostream>
 #include <mutex>
-#include <thread>
-#include <vector>
 
 int RunJpegTurn(const CliRequest& request)
 {
@@ -49,13 +47,6 @@ int RunJpegTurn(const CliRequest& request)
             }
         }
     };
-    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    const size_t workers = std::min(request.jobs > 0 ? size_t(request.jobs) : cores, request.inputs.size());
-    std::vector<std::thread> threads;
-    for (size_t i = 1; i < workers; ++i)
-        threads.emplace_back(work);
-    work();
-    for (std::thread& t : threads)
-        t.join();
+    RunOnWorkers(request.jobs, request.inputs.size(), work);
     return failed ? 1 : 0;
 }

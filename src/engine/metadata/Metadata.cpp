@@ -54,8 +54,9 @@ std::string Printed(const Exiv2::Exifdatum& d, const Exiv2::ExifData& exif)
     }
 }
 
-std::string Found(const Exiv2::ExifData& exif,
-                  Exiv2::ExifData::const_iterator (*find)(const Exiv2::ExifData&))
+// The printed value of the tag `find` picks (one of exiv2's easy-access
+// finders, or a key), "" without one.
+template <class Find> std::string Found(const Exiv2::ExifData& exif, Find find)
 {
     try {
         const auto it = find(exif);
@@ -67,12 +68,7 @@ std::string Found(const Exiv2::ExifData& exif,
 
 std::string ExifText(const Exiv2::ExifData& exif, const char* key)
 {
-    try {
-        const auto it = exif.findKey(Exiv2::ExifKey(key));
-        return it == exif.end() ? std::string() : Printed(*it, exif);
-    } catch (...) {
-        return {};
-    }
+    return Found(exif, [key](const Exiv2::ExifData& e) { return e.findKey(Exiv2::ExifKey(key)); });
 }
 
 std::string XmpText(const Exiv2::XmpData& xmp, const char* key)

@@ -5,6 +5,7 @@
 #include "ui/shell/FileMenuCommands.h"
 #include "ui/shell/GoCommands.h"
 #include "ui/shell/HelpCommands.h"
+#include "ui/shell/PhotoCommands.h"
 #include "ui/shell/PrintCommands.h"
 #include "ui/shell/SaveCommands.h"
 #include "ui/shell/SearchCommands.h"
@@ -25,6 +26,7 @@ void BindCommandAreas(CMainFrame& frame, CommandRegistry& commands)
     BindFileCommands(frame, commands);
     vkedit::BindEditCommands(frame, commands);
     vksave::BindSaveCommands(frame, commands);
+    BindPhotoCommands(frame, commands);
     BindSettingsCommands(frame, commands);
     BindPrintCommands(frame, commands);
     BindSearchCommands(frame, commands);

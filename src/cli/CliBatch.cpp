@@ -1,5 +1,7 @@
 #include "cli/CliBatch.h"
 
+#include "engine/metadata/Metadata.h"
+
 #include "cli/CliEdit.h"
 #include "cli/CliFormats.h"
 #include "cli/CliWrite.h"
@@ -469,6 +471,18 @@ bool MakeParents(const std::string& path)
 
 } // namespace
 
+void RunOnWorkers(int jobs, size_t count, const std::function<void()>& work)
+{
+    const size_t workers =
+        std::min<size_t>(jobs > 0 ? size_t(jobs) : CoreCount(), std::max<size_t>(1, count));
+    std::vector<std::thread> threads;
+    for (size_t i = 1; i < workers; ++i)
+        threads.emplace_back(work);
+    work();
+    for (std::thread& t : threads)
+        t.join();
+}
+
 int RunConvert(const CliRequest& request)
 {
     const bool batch = !request.toExt.empty();
@@ -568,7 +582,10 @@ int RunConvert(const CliRequest& request)
                     if (!job.replaces && Exists(job.output))
                         throw CTextException(ErrAccessDenied,
                                              job.output + " appeared meanwhile; not replaced");
-                    WritePicture(picture, job.output, ext, request.save);
+                    // Camera data goes along unless --strip; the pixels are upright unless --no-orient.
+                    WritePicture(picture, job.output, ext, request.save,
+                                 request.strip ? nullptr : CCarriedMetadata::FromFile(job.input),
+                                 request.orient);
                     reporter.Finished(Reporter::Outcome::Converted);
                 } catch (const CTextException& e) {
                     if (e.GetCode() == ErrAborted && stop) {
@@ -584,14 +601,7 @@ int RunConvert(const CliRequest& request)
                 }
             }
         };
-        const size_t workers = std::min<size_t>(request.jobs > 0 ? size_t(request.jobs) : CoreCount(),
-                                                std::max<size_t>(1, toWrite.size()));
-        std::vector<std::thread> threads;
-        for (size_t i = 1; i < workers; ++i)
-            threads.emplace_back(work);
-        work();
-        for (std::thread& t : threads)
-            t.join();
+        RunOnWorkers(request.jobs, toWrite.size(), work);
         signals.Finish();
         interrupted = stop;
     }

@@ -65,5 +65,9 @@ class ExistsPlanner {
 // Refuse when either is not a terminal.
 AskAnswer AskOnTerminal(const std::string& path);
 
+// Runs `work` on min(jobs, count) threads (jobs 0: one per core), this one
+// included; each call of work takes items until none are left.
+void RunOnWorkers(int jobs, size_t count, const std::function<void()>& work);
+
 // Runs convert (both forms); returns the exit status.
 int RunConvert(const CliRequest& request);

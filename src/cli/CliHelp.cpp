@@ -21,6 +21,7 @@ constexpr GroupInfo kGroups[] = {
     {CliOptionGroup::Batch, "Batch options (convert)"},
     {CliOptionGroup::Save, "Save options (convert)"},
     {CliOptionGroup::Edit, "Edit options (convert; applied in the order given)"},
+    {CliOptionGroup::Turn, "Turn options (jpeg-turn; one turn)"},
 };
 
 std::string Join(const std::vector<std::string>& words, const char* separator)

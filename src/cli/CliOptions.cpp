@@ -1,5 +1,7 @@
 #include "cli/CliOptions.h"
 
+#include "engine/edit/LosslessJpeg.h"
+
 #include "cli/CliFormats.h"
 #include "engine/edit/EditOperations.h"
 #include "engine/picture/TextException.h"
@@ -249,6 +251,44 @@ CliOption EditOptionRow(const EditOperation& operation)
     return option;
 }
 
+// The turns of jpeg-turn, in JpegTurn's order, and --trim.
+std::vector<CliOption> TurnOptionRows()
+{
+    std::vector<CliOption> rows;
+    const auto give = [](CliRequest& r, JpegTurn turn) {
+        r.turn = int(turn);
+        ++r.turnsGiven;
+    };
+    rows.push_back(ChoiceOption(
+        "rotate", "turn clockwise by this many degrees, as the picture shows", {"90", "180", "270"}, "",
+        [give](CliRequest& r, size_t i) {
+            static const JpegTurn turns[] = {JpegTurn::Rotate90, JpegTurn::Rotate180, JpegTurn::Rotate270};
+            give(r, turns[i]);
+        }));
+    rows.back().value = "DEGREES";
+    // The flips mean what convert's do.
+    rows.push_back(FlagOption("flip-horizontal", 0,
+                              "flip about the horizontal axis: top and bottom change places",
+                              [give](CliRequest& r) { give(r, JpegTurn::FlipHorizontal); }));
+    rows.push_back(FlagOption("flip-vertical", 0,
+                              "flip about the vertical axis: left and right change places",
+                              [give](CliRequest& r) { give(r, JpegTurn::FlipVertical); }));
+    rows.push_back(FlagOption("transpose", 0, "mirror about the top-left to bottom-right diagonal",
+                              [give](CliRequest& r) { give(r, JpegTurn::Transpose); }));
+    rows.push_back(FlagOption("upright", 0,
+                              "turn as the EXIF orientation says; files stored upright are left alone",
+                              [give](CliRequest& r) { give(r, JpegTurn::Upright); }));
+    rows.push_back(FlagOption("trim", 0,
+                              "drop the partial blocks at the right or bottom edge that the turn cannot move "
+                              "(without it such files are left alone and count as failed)",
+                              [](CliRequest& r) { r.trim = true; }));
+    for (CliOption& o : rows) {
+        o.group = CliOptionGroup::Turn;
+        o.commands = kCmdJpegTurn;
+    }
+    return rows;
+}
+
 std::vector<CliOption> BuildOptions()
 {
     std::vector<CliOption> rows;
@@ -263,8 +303,12 @@ std::vector<CliOption> BuildOptions()
     rows.back().commands = kCmdAll;
     rows.push_back(FlagOption("json", 0,
                               "one JSON object per file (path, status ok, damaged or error, warnings, "
-                              "format, width, height, bits per pixel, orientation, error)",
+                              "format, width, height, bits per pixel, orientation, camera data, error)",
                               [](CliRequest& r) { r.json = true; }));
+    rows.back().commands = kCmdInfo;
+    rows.push_back(FlagOption("all-tags", 0,
+                              "list every EXIF, IPTC and XMP tag of each file (key, type, value)",
+                              [](CliRequest& r) { r.allTags = true; }));
     rows.back().commands = kCmdInfo;
 
     std::vector<CliOption> batch;
@@ -317,10 +361,18 @@ std::vector<CliOption> BuildOptions()
                                "before any edit; the file written is sRGB",
                                [](CliRequest& r) { r.toSrgb = true; }));
     batch.push_back(FlagOption("quiet", 'q', "no summary line", [](CliRequest& r) { r.quiet = true; }));
+    batch.push_back(FlagOption("strip", 0,
+                               "write no camera data (EXIF, IPTC, XMP) and no colour profile; without it "
+                               "JPEG, PNG and TIFF files keep the input's, orientation set to 1",
+                               [](CliRequest& r) { r.strip = true; }));
     for (CliOption& o : batch) {
         o.group = CliOptionGroup::Batch;
+        if (o.name == "jobs")
+            o.commands |= kCmdJpegTurn;
         rows.push_back(o);
     }
+    for (CliOption& o : TurnOptionRows())
+        rows.push_back(o);
     for (CliOption& o : SaveOptionRows())
         rows.push_back(o);
     for (const EditOperation& operation : EditOperations())
@@ -335,14 +387,19 @@ const std::vector<CliCommand>& CliCommands()
     static const std::vector<CliCommand> commands = {
         {"info",
          kCmdInfo,
-         {"info [--json] [--no-orient] FILE..."},
-         "print the format, size and bits per pixel of each file"},
+         {"info [--json] [--all-tags] [--no-orient] FILE..."},
+         "print the format, size and bits per pixel of each file, and its camera data"},
         {"convert",
          kCmdConvert,
          {"convert [OPTIONS] INPUT OUTPUT", "convert [OPTIONS] --to TYPE -o DIR [-r] [-j N] INPUT..."},
          "decode, apply the edit options in the order given, write in the type of OUTPUT's extension or "
          "TYPE"},
         {"colors", kCmdColors, {"colors FILE"}, "count the distinct colours of a picture"},
+        {"jpeg-turn",
+         kCmdJpegTurn,
+         {"jpeg-turn (--rotate 90|180|270 | --flip-horizontal | --flip-vertical | --transpose | --upright) "
+          "[--trim] [-j N] FILE..."},
+         "turn JPEG files in place without loss, keeping their camera data with the orientation set to 1"},
     };
     return commands;
 }
@@ -359,6 +416,14 @@ const std::vector<CliOption>& CliOptions()
 {
     static const std::vector<CliOption> options = BuildOptions();
     return options;
+}
+
+const CliOption* FindCliOption(const std::string& name, unsigned commandBit)
+{
+    for (const CliOption& o : CliOptions())
+        if (o.name == name && (o.commands & commandBit))
+            return &o;
+    return FindCliOption(name);
 }
 
 const CliOption* FindCliOption(const std::string& name)
@@ -440,7 +505,9 @@ bool ParseCommandLine(int argc, char** argv, CliRequest& request, std::string& e
                 name.resize(equals);
                 hasValue = true;
             }
-            option = FindCliOption(name);
+            // jpeg-turn's turns share their names with convert's edits.
+            option = request.command.empty() ? FindCliOption(name)
+                                             : FindCliOption(name, FindCliCommand(request.command)->bit);
         } else {
             for (const CliOption& o : CliOptions())
                 if (o.shortName == arg[1])
@@ -494,6 +561,13 @@ bool ParseCommandLine(int argc, char** argv, CliRequest& request, std::string& e
             request.inputs = {positional[0]};
             request.output = positional[1];
         }
+    } else if (request.command == "jpeg-turn") {
+        if (request.turnsGiven != 1 || positional.empty()) {
+            error = "jpeg-turn needs one of --rotate, --flip-horizontal, --flip-vertical, --transpose, "
+                    "--upright and at least one FILE";
+            return false;
+        }
+        request.inputs = positional;
     } else {
         if (positional.empty() || (request.command == "colors" && positional.size() != 1)) {
             error = request.command + " needs " + (request.command == "colors" ? "one FILE" : "FILE...");

@@ -46,9 +46,14 @@ struct CliRequest {
     std::string outputDir;
     CliSaveOptions save;
     std::vector<CliEditStep> edits;
-    bool orient = true;  // turn pictures upright as their EXIF data says
-    bool toSrgb = false; // convert --to-srgb: pixels turned from their profile to sRGB
-    bool json = false;   // info --json
+    bool orient = true;   // turn pictures upright as their EXIF data says
+    bool toSrgb = false;  // convert --to-srgb: pixels turned from their profile to sRGB
+    bool json = false;    // info --json
+    bool allTags = false; // info --all-tags
+    bool strip = false;   // convert --strip: no camera data in the written files
+    int turn = -1;        // jpeg-turn: a JpegTurn value; -1 none given
+    int turnsGiven = 0;
+    bool trim = false; // jpeg-turn --trim
     bool recursive = false;
     int jobs = 0; // 0: one per core
     ExistsPolicy exists = ExistsPolicy::Refuse;
@@ -65,7 +70,8 @@ enum CliCommandBit : unsigned {
     kCmdInfo = 1,
     kCmdConvert = 2,
     kCmdColors = 4,
-    kCmdAll = 7,
+    kCmdJpegTurn = 8,
+    kCmdAll = 15,
 };
 
 struct CliCommand {
@@ -82,6 +88,7 @@ enum class CliOptionGroup {
     Batch,   // convert: output, folders, workers, existing files
     Save,    // writer options
     Edit,    // edit operations, applied in the order given
+    Turn,    // jpeg-turn: the turn and what to do with edge blocks
 };
 
 struct CliOption {
@@ -102,6 +109,8 @@ struct CliOption {
 // Every option, edit options built from the edit operation table.
 const std::vector<CliOption>& CliOptions();
 const CliOption* FindCliOption(const std::string& name);
+// The option of that name that applies to the command, else the first.
+const CliOption* FindCliOption(const std::string& name, unsigned commandBit);
 
 // Parses argv; on a usage error returns false with a message.
 bool ParseCommandLine(int argc, char** argv, CliRequest& request, std::string& error);

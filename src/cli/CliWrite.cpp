@@ -53,7 +53,8 @@ int DefaultDepth(const CBmp& bmp)
 }
 
 void WritePicture(CWinBmp& bmp, const std::string& path, const std::string& ext,
-                  const CliSaveOptions& options)
+                  const CliSaveOptions& options, std::shared_ptr<const CCarriedMetadata> metadata,
+                  bool upright)
 {
     const int code = SaveFormatFromExtension(Lower(ext));
     CliSaveOptions chosen = options;
@@ -63,6 +64,8 @@ void WritePicture(CWinBmp& bmp, const std::string& path, const std::string& ext,
         chosen.depth = DefaultDepth(bmp);
     SaveParameters parameters = MakeSaveParameters(code, SaveValuesFromOptions(chosen));
     parameters.pngLevel = options.pngLevel;
+    parameters.metadata = std::move(metadata);
+    parameters.upright = upright;
     if (code < 0 || !SavePicture(code, path, bmp, parameters))
         RaiseError(ErrUnsupported, "Cannot write ." + ext + " files.");
 }

@@ -5,6 +5,7 @@
 #include "engine/picture/WinBmp.h"
 #include "engine/save/SaveDispatch.h"
 
+#include <memory>
 #include <string>
 
 // The remembered option defaults with the command line's save options over
@@ -14,7 +15,10 @@ SaveOptionValues SaveValuesFromOptions(const CliSaveOptions& options);
 // Depth written without --depth: 24 bits for more than 256 colours, else 8.
 int DefaultDepth(const CBmp& bmp);
 
-// Writes bmp to path in the format of ext. Throws CTextException; nothing is
-// left at path on failure.
+// Writes bmp to path in the format of ext, with metadata (camera data and
+// colour profile) when the format holds it; upright: the pixels were turned
+// by their EXIF orientation. Throws CTextException; nothing is left at path
+// on failure.
 void WritePicture(CWinBmp& bmp, const std::string& path, const std::string& ext,
-                  const CliSaveOptions& options);
+                  const CliSaveOptions& options, std::shared_ptr<const CCarriedMetadata> metadata = nullptr,
+                  bool upright = true);

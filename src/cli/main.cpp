@@ -1,9 +1,11 @@
 // velkor-cli: the picture engine for scripts and batch work.
 #include "cli/CliBatch.h"
+#include "cli/CliCamera.h"
 #include "cli/CliEdit.h"
 #include "cli/CliHelp.h"
 #include "cli/CliJson.h"
 #include "cli/CliOptions.h"
+#include "cli/CliTurn.h"
 #include "engine/picture/AnyPicDecoder.h"
 #include "engine/picture/FormatRegistry.h"
 
@@ -62,6 +64,7 @@ int Info(const CliRequest& request)
                         ", \"bits_per_pixel\": " + std::to_string(bmp.GetSourceBitsPerPixel()) +
                         ", \"orientation\": " +
                         (OrientationKnown(format) ? std::to_string(decoder.GetStoredOrientation()) : "null") +
+                        CameraJson(ReadPhotoMetadata(path, request.allTags), request.allTags) +
                         ", \"error\": null";
             } else {
                 std::cout << path << ": " << FormatName(format) << " " << bmp.GetWidth() << "x"
@@ -70,13 +73,14 @@ int Info(const CliRequest& request)
                 if (decoder.GetStoredOrientation() != 1)
                     std::cout << " orientation " << decoder.GetStoredOrientation();
                 std::cout << "\n";
+                PrintCamera(std::cout, ReadPhotoMetadata(path, request.allTags), request.allTags);
             }
         } catch (const CTextException& e) {
             status = 1;
             if (request.json)
                 json += ", \"status\": \"error\", \"warnings\": [], \"format\": null, \"width\": null, "
                         "\"height\": null, \"bits_per_pixel\": null, "
-                        "\"orientation\": null, \"error\": {\"code\": " +
+                        "\"orientation\": null, \"camera\": null, \"error\": {\"code\": " +
                         std::to_string(e.GetCode()) + ", \"text\": " + JsonString(ErrorText(e)) + "}";
             else
                 std::cerr << path << ": error " << e.GetCode() << ": " << ErrorText(e) << "\n";
@@ -152,5 +156,7 @@ int main(int argc, char** argv)
         return Info(request);
     if (request.command == "convert")
         return RunConvert(request);
+    if (request.command == "jpeg-turn")
+        return RunJpegTurn(request);
     return Colors(request);
 }

@@ -50,7 +50,10 @@ TEST(CliHelp, ListsEveryCommandOptionAndFormatOfTheTables)
     const std::string man = ManPage();
     for (const CliCommand& c : CliCommands()) {
         EXPECT_TRUE(Has(help, "  " + c.name + " ")) << c.name;
-        EXPECT_TRUE(Has(man, ".B " + c.name)) << c.name;
+        std::string escaped;
+        for (char ch : c.name)
+            escaped += ch == '-' ? std::string("\\-") : std::string(1, ch);
+        EXPECT_TRUE(Has(man, ".B " + escaped)) << c.name;
     }
     for (const CliOption& o : CliOptions()) {
         SCOPED_TRACE(o.name);
@@ -120,11 +123,21 @@ TEST(CliHelp, GeneratedManPageAndCompletionMatchTheTool)
     EXPECT_TRUE(Has(policies, "rename") && Has(policies, "replace") && !Has(policies, "skip")) << policies;
     const std::string convertOptions = Complete(script, "velkor-cli convert --");
     const std::string infoOptions = Complete(script, "velkor-cli info --");
+    const std::string turnOptions = Complete(script, "velkor-cli jpeg-turn --");
+    // jpeg-turn's turns share names with convert's edits.
+    const auto anyFor = [](const std::string& name, unsigned bit) {
+        for (const CliOption& o : CliOptions())
+            if (o.name == name && (o.commands & bit))
+                return true;
+        return false;
+    };
+    const auto listed = [](const std::string& words, const std::string& name) {
+        return Has(words, "--" + name + " ") || Has(words, "--" + name + "\n");
+    };
     for (const CliOption& o : CliOptions()) {
-        EXPECT_EQ(Has(convertOptions, "--" + o.name + " ") || Has(convertOptions, "--" + o.name + "\n"),
-                  (o.commands & kCmdConvert) != 0)
-            << o.name;
-        EXPECT_EQ(Has(infoOptions, "--" + o.name), (o.commands & kCmdInfo) != 0) << o.name;
+        EXPECT_EQ(listed(convertOptions, o.name), anyFor(o.name, kCmdConvert)) << o.name;
+        EXPECT_EQ(listed(infoOptions, o.name), anyFor(o.name, kCmdInfo)) << o.name;
+        EXPECT_EQ(listed(turnOptions, o.name), anyFor(o.name, kCmdJpegTurn)) << o.name;
     }
 }
 
@@ -133,7 +146,12 @@ TEST(CliHelp, EveryOptionOfTheTableParses)
     for (const CliOption& o : CliOptions()) {
         SCOPED_TRACE(o.name);
         const bool convert = (o.commands & kCmdConvert) != 0;
-        std::vector<std::string> words = {"velkor-cli", convert ? "convert" : "info", "--" + o.name};
+        const bool turn = !convert && (o.commands & kCmdJpegTurn) != 0;
+        std::vector<std::string> words = {"velkor-cli",
+                                          convert ? "convert"
+                                          : turn  ? "jpeg-turn"
+                                                  : "info",
+                                          "--" + o.name};
         if (!o.value.empty()) {
             std::string value = !o.choices.empty() ? o.choices[0] : "1";
             if (o.group == CliOptionGroup::Edit) {
@@ -150,6 +168,10 @@ TEST(CliHelp, EveryOptionOfTheTableParses)
         }
         if (convert)
             words.insert(words.end(), {"--to", "png", "-o", "out"});
+        if (turn && o.group != CliOptionGroup::Turn)
+            words.push_back("--upright");
+        if (o.name == "trim")
+            words.push_back("--transpose");
         words.push_back("in.bmp");
         CliRequest request;
         std::string error;

@@ -11,6 +11,7 @@
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -45,7 +46,7 @@ int CreateTemporary(const std::string& prefix, std::string& name)
         name = prefix;
         for (int i = 0; i < 6; ++i, v /= 62)
             name += kChars[v % 62];
-        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -149,10 +150,45 @@ void COutputFile::Write(const void* data, size_t size)
         throw CTextException(ErrWriting, kTextWriting);
 }
 
+namespace {
+
+thread_local CBeforeCommit* t_beforeCommit = nullptr;
+
+// Runs and uses up the work of the innermost scope.
+bool RunBeforeCommit(std::FILE* file)
+{
+    CBeforeCommit::Work work = t_beforeCommit ? CBeforeCommit::TakeWork(*t_beforeCommit) : nullptr;
+    if (!work)
+        return true;
+    try {
+        return work(file);
+    } catch (...) {
+        return true;
+    }
+}
+
+} // namespace
+
+CBeforeCommit::CBeforeCommit(Work work) : m_work(std::move(work)), m_outer(t_beforeCommit)
+{
+    t_beforeCommit = this;
+}
+
+CBeforeCommit::~CBeforeCommit()
+{
+    t_beforeCommit = m_outer;
+}
+
+CBeforeCommit::Work CBeforeCommit::TakeWork(CBeforeCommit& scope)
+{
+    return std::exchange(scope.m_work, nullptr);
+}
+
 void COutputFile::Commit()
 {
     // On disk before the rename, so a crash leaves the old or the new file.
-    bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
+    bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && RunBeforeCommit(m_file) &&
+              std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
     ok = std::fclose(m_file) == 0 && ok;
     m_file = nullptr;
     if (!ok || ::rename(m_tempName.c_str(), m_target.c_str()) != 0) {

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -62,6 +63,26 @@ class COutputFile {
     std::unique_ptr<char[]> m_buffer;
     std::FILE* m_file = nullptr;
     bool m_committed = false;
+};
+
+// Work done on the finished temporary file of this thread's next Commit,
+// before the file is synced and renamed over its target, while the scope
+// lives: the camera data written into a saved picture, so the target is
+// never seen without it. The work gets the file's stream (open for reading
+// and writing) and returns false when writing failed, which fails the
+// Commit; what it throws is dropped and the file kept as written.
+class CBeforeCommit {
+  public:
+    using Work = std::function<bool(std::FILE*)>;
+    explicit CBeforeCommit(Work work);
+    ~CBeforeCommit();
+    CBeforeCommit(const CBeforeCommit&) = delete;
+    CBeforeCommit& operator=(const CBeforeCommit&) = delete;
+    static Work TakeWork(CBeforeCommit& scope);
+
+  private:
+    Work m_work;
+    CBeforeCommit* m_outer;
 };
 
 // Removes the temporary files of every write still in progress in this

@@ -1,5 +1,7 @@
 #include "engine/save/SaveDispatch.h"
 
+#include "engine/metadata/Metadata.h"
+#include "engine/picture/OutputFile.h"
 #include "engine/picture/TextException.h"
 
 #include <new>
@@ -29,6 +31,14 @@ bool SavePicture(int code, const std::string& path, CBmp& bmp, const SaveParamet
     const SaveTarget* target = SaveTargetOfCode(code);
     if (!target || !target->write)
         return false;
+    // A target that cannot hold the data is written without it.
+    CBeforeCommit::Work carry;
+    if (p.metadata && SaveCodeHoldsMetadata(code))
+        carry = [metadata = p.metadata, width = bmp.GetWidth(), height = bmp.GetHeight(),
+                 upright = p.upright](std::FILE* file) {
+            return metadata->WriteIntoStream(file, width, height, upright);
+        };
+    CBeforeCommit scope(std::move(carry));
     try {
         target->write(path, bmp, p);
         return true;

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+
+class CCarriedMetadata;
 
 // The remembered values of the option dialogs, with their defaults. A
 // depth choice is the dialog's radio index: 0 means 8 bits, anything else
@@ -45,6 +48,10 @@ struct SaveParameters {
     bool progressive = false; // JPEG
     int compressionIndex = 0; // TIFF
     int secondOption = 60;    // TIFF
+    // Camera data and colour profile written into JPEG, PNG and TIFF files
+    // before they replace their target; nullptr writes none.
+    std::shared_ptr<const CCarriedMetadata> metadata;
+    bool upright = true; // the pixels were turned upright by their EXIF orientation
 };
 
 // The kinds of option dialog; several formats share one kind under their

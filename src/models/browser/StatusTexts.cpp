@@ -1,5 +1,8 @@
 #include "models/browser/StatusTexts.h"
 
+#include <cstdio>
+#include <initializer_list>
+
 #include "models/browser/FormatNumber.h"
 
 namespace vktext {
@@ -121,6 +124,41 @@ LoadFailureTexts DescribeLoadFailure(FileFailure failure)
 std::string PartlyReadStatus(const std::string& warning)
 {
     return "  Warning: " + warning;
+}
+
+std::vector<std::pair<std::string, std::string>> CameraLines(const PhotoFacts& facts)
+{
+    const auto joined = [](std::initializer_list<const std::string*> parts) {
+        std::string text;
+        for (const std::string* part : parts)
+            if (!part->empty())
+                text += (text.empty() ? "" : ", ") + *part;
+        return text;
+    };
+    // Makers often repeat their name in the model ("Canon" "Canon EOS 5D").
+    std::string camera = facts.model;
+    if (!facts.make.empty() && camera.rfind(facts.make, 0) != 0)
+        camera = camera.empty() ? facts.make : facts.make + " " + camera;
+    const std::string iso = facts.iso.empty() ? "" : "ISO " + facts.iso;
+    std::string position = facts.PositionText();
+    if (!position.empty() && facts.hasAltitude) {
+        char metres[32];
+        std::snprintf(metres, sizeof metres, ", %.0f m", facts.altitude);
+        position += metres;
+    }
+    const std::pair<const char*, std::string> lines[] = {
+        {"Taken:", facts.dateTaken},
+        {"Camera:", camera},
+        {"Lens:", facts.lens},
+        {"Exposure:", joined({&facts.exposureTime, &facts.aperture, &iso, &facts.focalLength})},
+        {"Flash:", facts.flash},
+        {"GPS:", position},
+    };
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const auto& [label, value] : lines)
+        if (!value.empty())
+            out.emplace_back(label, value);
+    return out;
 }
 
 } // namespace vktext

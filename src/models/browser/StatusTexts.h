@@ -2,10 +2,13 @@
 // panes, from plain values; the frame only shows them.
 #pragma once
 
+#include "engine/metadata/Metadata.h"
 #include "engine/picture/FileSource.h"
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vktext {
 
@@ -41,6 +44,12 @@ struct LoadFailureTexts {
     std::string status; // "  File not found" ...
 };
 LoadFailureTexts DescribeLoadFailure(FileFailure failure);
+
+// The camera lines of the "Image Properties" pane, label and value, in
+// their order: "Taken:", "Camera:", "Lens:", "Exposure:" (time, aperture,
+// ISO, focal length), "Flash:", "GPS:"; a line without a value is left out.
+inline constexpr int kCameraLineCount = 6;
+std::vector<std::pair<std::string, std::string>> CameraLines(const PhotoFacts& facts);
 
 // The status text of a picture read in part: its warning.
 std::string PartlyReadStatus(const std::string& warning);

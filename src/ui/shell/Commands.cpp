@@ -124,6 +124,14 @@ const CommandInfo kCommands[] = {
     {ImageTranspose, "&Transpose", "", "", "", "", "", false, {}},
     {ImageFlipHorizontal, "Flip &Horizontal", "", "", "", "", "", false, {}},
     {ImageFlipVertical, "Flip &Vertical", "", "", "", "", "", false, {}},
+    {ImageInformation, "&Information...", "Alt+Enter", "Show the camera data and every tag of the file.", "", "document-properties", "", false, {Key(Qt::Key_Return, kAlt)}},
+    {LosslessRotateCW90, "Rotate 90 clockwise", "", "Turn the JPEG file a quarter clockwise without loss.", "", "", "", false, {}},
+    {LosslessRotate180, "Rotate 180", "", "Turn the JPEG file half round without loss.", "", "", "", false, {}},
+    {LosslessRotateCCW90, "Rotate 90 counter-clockwise", "", "Turn the JPEG file a quarter counter-clockwise without loss.", "", "", "", false, {}},
+    {LosslessFlipHorizontal, "Flip horizontal", "", "Flip the JPEG file top to bottom without loss.", "", "", "", false, {}},
+    {LosslessFlipVertical, "Flip vertical", "", "Flip the JPEG file left to right without loss.", "", "", "", false, {}},
+    {LosslessTranspose, "Transpose", "", "Mirror the JPEG file about its diagonal without loss.", "", "", "", false, {}},
+    {LosslessUpright, "Upright by EXIF", "", "Turn the JPEG file as its EXIF orientation says, without loss.", "", "", "", false, {}},
 
     {ColorsInvert, "&Invert", "", "", "", "", "", false, {}},
     {ColorsSwapRedBlue, "&Substitute Red and Blue", "", "", "", "", "", false, {}},
@@ -247,10 +255,16 @@ MenuLayout Menu(const char* title, std::vector<MenuLayout> entries)
 // Menus both bars share.
 MenuLayout ImageMenu()
 {
-    return Menu("&Image ", {Item(ImageResize), Item(ImageCanvasSize), Item(ImageShear),
-                            Menu("Rotate", {Item(RotateCW90), Item(RotateCCW90), Item(Rotate180),
-                                            Item(RotateArbitrary)}),
-                            Item(ImageTranspose), Item(ImageFlipHorizontal), Item(ImageFlipVertical)});
+    return Menu(
+        "&Image ",
+        {Item(ImageResize), Item(ImageCanvasSize), Item(ImageShear),
+         Menu("Rotate", {Item(RotateCW90), Item(RotateCCW90), Item(Rotate180), Item(RotateArbitrary)}),
+         Item(ImageTranspose), Item(ImageFlipHorizontal), Item(ImageFlipVertical), Separator(),
+         Menu("&Lossless JPEG turn",
+              {Item(LosslessRotateCW90), Item(LosslessRotate180), Item(LosslessRotateCCW90),
+               Item(LosslessFlipHorizontal), Item(LosslessFlipVertical), Item(LosslessTranspose), Separator(),
+               Item(LosslessUpright)}),
+         Item(ImageInformation)});
 }
 
 MenuLayout ColorsMenu()

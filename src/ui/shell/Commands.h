@@ -127,6 +127,15 @@ enum class Cmd : int {
     ImageTranspose,
     ImageFlipHorizontal,
     ImageFlipVertical,
+    ImageInformation,
+    // Image > Lossless JPEG turn
+    LosslessRotateCW90,
+    LosslessRotate180,
+    LosslessRotateCCW90,
+    LosslessFlipHorizontal,
+    LosslessFlipVertical,
+    LosslessTranspose,
+    LosslessUpright,
     // Colors
     ColorsInvert,
     ColorsSwapRedBlue,

@@ -270,8 +270,8 @@ void CMainFrame::CreateControls()
     auto* grid = new QGridLayout(m_propertiesBox);
     grid->setContentsMargins(5, 4, 4, 4);
     grid->setSpacing(1);
-    for (int i = 0; i < 4; ++i) {
-        auto* label = new QLabel(kPropertyLabels[i], m_propertiesBox);
+    for (int i = 0; i < int(m_propertyLabels.size()); ++i) {
+        auto* label = new QLabel(i < 4 ? kPropertyLabels[i] : "", m_propertiesBox);
         label->setAlignment(Qt::AlignCenter);
         label->setFrameStyle(QFrame::Box | QFrame::Plain);
         label->setFixedSize(65, 20);
@@ -286,8 +286,11 @@ void CMainFrame::CreateControls()
         grid->addWidget(value, i, 1);
         m_propertyLabels[size_t(i)] = label;
         m_propertyValues[size_t(i)] = value;
+        // The camera lines show when the file has them.
+        label->setVisible(i < 4);
+        value->setVisible(i < 4);
     }
-    grid->setRowStretch(4, 1);
+    grid->setRowStretch(int(m_propertyLabels.size()), 1);
 
     connect(m_splitter, &QSplitter::splitterMoved, this, [this] {
         const QList<int> sizes = m_splitter->sizes();

@@ -9,6 +9,7 @@
 
 #include "models/browser/FileList.h"
 #include "models/browser/Navigator.h"
+#include "models/browser/StatusTexts.h"
 #include "models/settings/Favorites.h"
 #include "models/settings/Settings.h"
 #include "models/settings/WindowState.h"
@@ -168,7 +169,8 @@ class CMainFrame : public QMainWindow, public FileListPort, public StatusPort {
     QString GetCountText() const { return m_countText; }
     // The text shown by pane 1..4 of the status bar, 5 the viewer's zoom.
     QString GetPaneText(int pane) const;
-    // The value beside "Name:", "Size:", "Uses:", "Date:" (0..3).
+    // The value beside "Name:", "Size:", "Uses:", "Date:" (0..3), then the
+    // camera lines shown (4 on; hidden lines give "").
     QString GetPropertyValue(int index) const;
     QString GetPropertyLabel(int index) const;
     std::vector<std::string> GetRecentFolders() const override;
@@ -237,8 +239,10 @@ class CMainFrame : public QMainWindow, public FileListPort, public StatusPort {
     int m_propertiesHeight = CWindowState().propertiesHeight;
     QGroupBox* m_viewFrame = nullptr;
     QGroupBox* m_propertiesBox = nullptr;
-    std::array<QLabel*, 4> m_propertyLabels{};
-    std::array<QLabel*, 4> m_propertyValues{};
+    // Name, size, uses and date, then the camera lines (vktext::CameraLines).
+    std::array<QLabel*, 4 + vktext::kCameraLineCount> m_propertyLabels{};
+    std::array<QLabel*, 4 + vktext::kCameraLineCount> m_propertyValues{};
+    void ShowCameraLines(const std::string& path);
     CPreview* m_view = nullptr;
 
     CommandRegistry m_commands;

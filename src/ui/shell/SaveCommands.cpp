@@ -98,7 +98,14 @@ int DispatchSave(CMainFrame& frame, const std::string& path, int code, const std
     }
     try {
         // The writers only read the picture, so the window keeps showing it.
-        vkjob::Run(&frame, [&] { written = SavePicture(code, path, view->GetPicture(), values); });
+        // The camera data and colour profile of the file the picture came
+        // from go along; the view shows pictures turned upright.
+        vkjob::Run(&frame, [&] {
+            SaveParameters parameters = MakeSaveParameters(code, values);
+            if (!pictureOf.empty())
+                parameters.metadata = CCarriedMetadata::FromFile(pictureOf);
+            written = SavePicture(code, path, view->GetPicture(), parameters);
+        });
     } catch (const CTextException&) {
         failed = true;
     } catch (const std::exception&) {

@@ -84,3 +84,31 @@ TEST(StatusTextsUi, ZoomInPercentRounded)
     EXPECT_EQ(ZoomText(0, 640), "");
     EXPECT_EQ(ZoomText(10, 0), "");
 }
+
+// The camera lines: a model that repeats the make is not doubled, the
+// exposure fields share a line, missing lines are left out.
+TEST(StatusTextsUi, CameraLinesOfThePropertiesPane)
+{
+    PhotoFacts f;
+    EXPECT_TRUE(vktext::CameraLines(f).empty());
+    f.make = "Canon";
+    f.model = "Canon EOS R5";
+    f.aperture = "F4";
+    f.iso = "800";
+    f.hasPosition = true;
+    f.latitude = -33.856784;
+    f.longitude = 151.215297;
+    using Lines = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(vktext::CameraLines(f), (Lines{{"Camera:", "Canon EOS R5"},
+                                             {"Exposure:", "F4, ISO 800"},
+                                             {"GPS:", "-33.856784, 151.215297"}}));
+    f.model = "D850";
+    f.make = "NIKON CORPORATION";
+    f.hasAltitude = true;
+    f.altitude = 12.4;
+    f.dateTaken = "2023-01-02 03:04:05";
+    EXPECT_EQ(vktext::CameraLines(f), (Lines{{"Taken:", "2023-01-02 03:04:05"},
+                                             {"Camera:", "NIKON CORPORATION D850"},
+                                             {"Exposure:", "F4, ISO 800"},
+                                             {"GPS:", "-33.856784, 151.215297, 12 m"}}));
+}

@@ -1,0 +1,8 @@
+// The Image menu's commands on the photograph's file: Information and the
+// lossless JPEG turns (written in place, the picture shown again after).
+#pragma once
+
+class CMainFrame;
+class CommandRegistry;
+
+void BindPhotoCommands(CMainFrame& frame, CommandRegistry& commands);

@@ -86,7 +86,7 @@ struct SaveOptionsOf {
 };
 
 // The writer's parameters from the remembered values a target names.
-constexpr SaveParameters ParametersFrom(const SaveOptionsOf& o, const SaveOptionValues& v)
+inline SaveParameters ParametersFrom(const SaveOptionsOf& o, const SaveOptionValues& v)
 {
     SaveParameters p;
     if (o.depth)

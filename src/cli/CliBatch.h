@@ -67,3 +67,7 @@ AskAnswer AskOnTerminal(const std::string& path);
 
 // Runs convert (both forms); returns the exit status.
 int RunConvert(const CliRequest& request);
+
+// Runs thumbnails: fills the thumbnail cache for the pictures named or
+// found in the folders (-r); returns the exit status.
+int RunThumbnails(const CliRequest& request);

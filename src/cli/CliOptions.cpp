@@ -4,6 +4,7 @@
 #include "engine/edit/EditOperations.h"
 #include "engine/picture/TextException.h"
 #include "engine/save/SaveDispatch.h"
+#include "engine/thumbnail/Thumbnailer.h"
 
 #include <cctype>
 #include <charconv>
@@ -260,7 +261,8 @@ std::vector<CliOption> BuildOptions()
     rows.push_back(FlagOption(
         "no-orient", 0, "keep pictures as stored instead of turning them upright by their EXIF orientation",
         [](CliRequest& r) { r.orient = false; }));
-    rows.back().commands = kCmdAll;
+    // Thumbnails are always upright, as the desktop shows them.
+    rows.back().commands = kCmdAll & ~kCmdThumbnails;
     rows.push_back(FlagOption("json", 0,
                               "one JSON object per file (path, status ok, damaged or error, warnings, "
                               "format, width, height, bits per pixel, orientation, error)",
@@ -315,7 +317,20 @@ std::vector<CliOption> BuildOptions()
     batch.push_back(FlagOption("quiet", 'q', "no summary line", [](CliRequest& r) { r.quiet = true; }));
     for (CliOption& o : batch) {
         o.group = CliOptionGroup::Batch;
+        // Thumbnails walk folders and use every core the same way.
+        if (o.name == "recursive" || o.name == "jobs" || o.name == "quiet")
+            o.commands |= kCmdThumbnails;
         rows.push_back(o);
+    }
+    {
+        std::vector<std::string> sizes;
+        for (const ThumbnailSize& size : kThumbnailSizes)
+            sizes.push_back(size.name);
+        rows.push_back(ChoiceOption(
+            "size", "the thumbnail cache's size: normal 128, large 256, x-large 512, xx-large 1024 pixels",
+            sizes, "large", [](CliRequest& r, size_t i) { r.thumbnailSize = kThumbnailSizes[i].name; }));
+        rows.back().commands = kCmdThumbnails;
+        rows.back().group = CliOptionGroup::Thumbnails;
     }
     for (CliOption& o : SaveOptionRows())
         rows.push_back(o);
@@ -339,6 +354,11 @@ const std::vector<CliCommand>& CliCommands()
          "decode, apply the edit options in the order given, write in the type of OUTPUT's extension or "
          "TYPE"},
         {"colors", kCmdColors, {"colors FILE"}, "count the distinct colours of a picture"},
+        {"thumbnails",
+         kCmdThumbnails,
+         {"thumbnails [-r] [--size SIZE] [-j N] PATH..."},
+         "fill the desktop's thumbnail cache ($XDG_CACHE_HOME/thumbnails) for the pictures named, or in "
+         "the folders named with -r; thumbnails that are current are kept"},
     };
     return commands;
 }
@@ -492,7 +512,10 @@ bool ParseCommandLine(int argc, char** argv, CliRequest& request, std::string& e
         }
     } else {
         if (positional.empty() || (request.command == "colors" && positional.size() != 1)) {
-            error = request.command + " needs " + (request.command == "colors" ? "one FILE" : "FILE...");
+            error = request.command + " needs " +
+                    (request.command == "colors"       ? "one FILE"
+                     : request.command == "thumbnails" ? "PATH..."
+                                                       : "FILE...");
             return false;
         }
         request.inputs = positional;

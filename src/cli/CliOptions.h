@@ -39,7 +39,7 @@ enum class ExistsPolicy {
 };
 
 struct CliRequest {
-    std::string command; // info, convert, colors, help
+    std::string command; // info, convert, colors, thumbnails, help
     std::vector<std::string> inputs;
     std::string output; // convert INPUT OUTPUT
     std::string toExt;  // convert --to EXT -o DIR
@@ -53,6 +53,7 @@ struct CliRequest {
     ExistsPolicy exists = ExistsPolicy::Refuse;
     bool existsGiven = false;
     bool quiet = false;
+    std::string thumbnailSize = "large"; // thumbnails --size
     // Set by --help, --version and the hidden generators.
     bool help = false;
     bool version = false;
@@ -64,7 +65,8 @@ enum CliCommandBit : unsigned {
     kCmdInfo = 1,
     kCmdConvert = 2,
     kCmdColors = 4,
-    kCmdAll = 7,
+    kCmdThumbnails = 8,
+    kCmdAll = 15,
 };
 
 struct CliCommand {
@@ -81,6 +83,7 @@ enum class CliOptionGroup {
     Batch,   // convert: output, folders, workers, existing files
     Save,    // writer options
     Edit,    // edit operations, applied in the order given
+    Thumbnails,
 };
 
 struct CliOption {

@@ -152,5 +152,7 @@ int main(int argc, char** argv)
         return Info(request);
     if (request.command == "convert")
         return RunConvert(request);
+    if (request.command == "thumbnails")
+        return RunThumbnails(request);
     return Colors(request);
 }

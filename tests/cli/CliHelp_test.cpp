@@ -133,7 +133,8 @@ TEST(CliHelp, EveryOptionOfTheTableParses)
     for (const CliOption& o : CliOptions()) {
         SCOPED_TRACE(o.name);
         const bool convert = (o.commands & kCmdConvert) != 0;
-        std::vector<std::string> words = {"velkor-cli", convert ? "convert" : "info", "--" + o.name};
+        const char* command = convert ? "convert" : (o.commands & kCmdInfo) != 0 ? "info" : "thumbnails";
+        std::vector<std::string> words = {"velkor-cli", command, "--" + o.name};
         if (!o.value.empty()) {
             std::string value = !o.choices.empty() ? o.choices[0] : "1";
             if (o.group == CliOptionGroup::Edit) {

@@ -294,8 +294,10 @@ void CThumbnailCache::StoreFailure(const ThumbnailFileStamp& file, const std::st
     WriteAtomically(FailurePath(file.uri), EncodeThumbnailPng(pixel, keys));
 }
 
-bool CThumbnailCache::InsideCache(const std::string& path) const
+bool CThumbnailCache::Contains(const std::string& given) const
 {
+    std::error_code error;
+    const std::string path = std::filesystem::absolute(given, error).lexically_normal().string();
     return path.size() > m_root.size() && path.compare(0, m_root.size(), m_root) == 0 &&
            path[m_root.size()] == '/';
 }
@@ -332,7 +334,7 @@ CThumbnailCache::Outcome CThumbnailCache::Fetch(const std::string& path, const T
             *reason = text;
         // A file that vanished or cannot be read now may be readable later.
         if (e.GetCode() != ErrFileNotFound && e.GetCode() != ErrAccessDenied && e.GetCode() != ErrNoMemory &&
-            !InsideCache(file.path)) {
+            !Contains(file.path)) {
             try {
                 StoreFailure(file, text);
             } catch (const CTextException&) {
@@ -341,7 +343,7 @@ CThumbnailCache::Outcome CThumbnailCache::Fetch(const std::string& path, const T
         }
         return Outcome::Failed;
     }
-    if (!InsideCache(file.path)) {
+    if (!Contains(file.path)) {
         try {
             Store(file, size, made, source);
         } catch (const CTextException&) {

@@ -71,9 +71,11 @@ class CThumbnailCache {
     Outcome Fetch(const std::string& path, const ThumbnailSize& size, CThumbnailer& thumbnailer,
                   CWinBmp* pixels = nullptr, std::string* reason = nullptr) const;
 
-  private:
-    bool InsideCache(const std::string& path) const;
+    // True for a path inside the cache, whose files are never thumbnailed
+    // into it.
+    bool Contains(const std::string& path) const;
 
+  private:
     std::string m_root;
 };
 

@@ -13,12 +13,14 @@
 #include <QApplication>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QListView>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QThread>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -98,21 +100,19 @@ class FrameTest : public ::testing::Test {
     // Selects rows of the file list as a click would (Ctrl-click adds).
     void SelectRows(const std::vector<int>& rows)
     {
-        QListWidget* list = frame->GetFileListBox();
-        list->clearSelection();
+        QItemSelectionModel* selection = frame->GetFileListView()->selectionModel();
+        selection->clearSelection();
         for (int row : rows)
-            list->item(row)->setSelected(true);
+            selection->select(frame->GetFileList().index(row), QItemSelectionModel::Select);
         WaitForLoad(frame->GetView());
     }
     void SelectRow(int row) { SelectRows({row}); }
 
     int RowOf(const std::string& name)
     {
-        QListWidget* list = frame->GetFileListBox();
-        for (int i = 0; i < list->count(); ++i)
-            if (list->item(i)->text().toStdString() == name)
-                return i;
-        return -1;
+        const std::vector<std::string>& entries = frame->GetFileList().Entries();
+        const auto it = std::find(entries.begin(), entries.end(), name);
+        return it == entries.end() ? -1 : int(it - entries.begin());
     }
 
     // A key press where the user's keys go: the file list in the browser,
@@ -120,7 +120,7 @@ class FrameTest : public ::testing::Test {
     void SendKey(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {})
     {
         QKeyEvent press(QEvent::KeyPress, key, mods, text);
-        QWidget* target = frame->IsBrowserMode() ? static_cast<QWidget*>(frame->GetFileListBox())
+        QWidget* target = frame->IsBrowserMode() ? static_cast<QWidget*>(frame->GetFileListView())
                                                  : static_cast<QWidget*>(frame->GetView());
         QCoreApplication::sendEvent(target, &press);
     }

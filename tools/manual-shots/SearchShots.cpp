@@ -7,7 +7,7 @@
 #include "ui/search/CompareResultsDlg.h"
 #include "ui/search/FindImages.h"
 
-#include "browser/FrameFixture.h"
+#include "FrameFixture.h"
 #include "ui/widgets/StaticImgView.h"
 
 #include <QApplication>

@@ -132,7 +132,9 @@ COutputFile::COutputFile(const std::string& target) : m_target(ResolveTarget(tar
         Forget();
         throw CTextException(ErrAccessDenied, kTextOpenForWriting);
     }
-    std::setvbuf(m_file, nullptr, _IOFBF, 1 << 16);
+    constexpr size_t kBufferSize = size_t(1) << 20;
+    m_buffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
+    std::setvbuf(m_file, m_buffer.get(), _IOFBF, kBufferSize);
 }
 
 COutputFile::~COutputFile()

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -56,6 +57,9 @@ class COutputFile {
 
     std::string m_target;
     std::string m_tempName;
+    // The stream's buffer: glibc ignores a size given without one, and its
+    // own is a page or two, which makes a large picture thousands of writes.
+    std::unique_ptr<char[]> m_buffer;
     std::FILE* m_file = nullptr;
     bool m_committed = false;
 };

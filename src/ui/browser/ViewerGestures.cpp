@@ -14,7 +14,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
-#include <QListWidget>
+#include <QListView>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -67,8 +67,8 @@ CViewerGestures::CViewerGestures(CMainFrame& frame) : QObject(&frame), m_frame(f
             },
             Qt::QueuedConnection);
     });
-    QListWidget* list = frame.GetFileListBox();
-    connect(list, &QListWidget::itemDoubleClicked, this, [this, view] {
+    QListView* list = frame.GetFileListView();
+    connect(list, &QAbstractItemView::doubleClicked, this, [this, view] {
         if (!m_frame.IsBrowserMode() || m_frame.GetFileList().GetCurrentFile().empty())
             return;
         if (view->IsLoading())
@@ -158,12 +158,11 @@ void CViewerGestures::SetFullScreen(bool on)
 QStringList CViewerGestures::Neighbours() const
 {
     QStringList paths;
-    const QListWidget* list = m_frame.GetFileListBox();
+    const CFileList& list = m_frame.GetFileList();
     const int index = m_frame.GetCurrentIndex();
-    const std::string dir = m_frame.GetFileList().GetCurrentDir();
     for (int row : {index + m_direction, index - m_direction})
-        if (index >= 0 && row >= 0 && row < list->count())
-            paths.push_back(Q(vkpath::Join(dir, S(list->item(row)->text()))));
+        if (index >= 0 && row >= 0 && row < list.Count())
+            paths.push_back(Q(list.EntryPath(row)));
     return paths;
 }
 
@@ -242,12 +241,11 @@ QMimeData* CViewerGestures::FileDragData(const QStringList& paths)
 void CViewerGestures::StartFileDrag()
 {
     QStringList paths;
-    const std::string dir = m_frame.GetFileList().GetCurrentDir();
-    for (const std::string& name : m_frame.GetFileList().SelectedNames())
-        paths.push_back(Q(vkpath::Join(dir, name)));
+    for (const std::string& path : m_frame.GetFileList().SelectedPaths())
+        paths.push_back(Q(path));
     if (paths.isEmpty())
         return;
-    auto* drag = new QDrag(m_frame.GetFileListBox());
+    auto* drag = new QDrag(m_frame.GetFileListView());
     drag->setMimeData(FileDragData(paths));
     // Copy unless the user holds Shift for a move, as file managers do.
     const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
@@ -306,9 +304,9 @@ bool CViewerGestures::eventFilter(QObject* watched, QEvent* event)
         if (m_pressed && (mouse->buttons() & Qt::LeftButton) &&
             (mouse->position().toPoint() - m_pressAt).manhattanLength() >=
                 QApplication::startDragDistance()) {
-            QListWidget* list = m_frame.GetFileListBox();
-            QListWidgetItem* item = list->itemAt(m_pressAt);
-            if (item && item->isSelected()) {
+            const QListView* list = m_frame.GetFileListView();
+            const QModelIndex item = list->indexAt(m_pressAt);
+            if (item.isValid() && list->selectionModel()->isSelected(item)) {
                 m_pressed = false;
                 StartFileDrag();
                 return true;

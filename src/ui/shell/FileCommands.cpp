@@ -16,9 +16,6 @@
 #include "ui/shell/MainFrm.h"
 #include "ui/widgets/MessageService.h"
 
-#include <QListWidget>
-
-#include <QSignalBlocker>
 #include <algorithm>
 
 namespace {
@@ -41,35 +38,12 @@ void Tell(const std::string& text)
 
 int ListCount(CMainFrame& frame)
 {
-    return frame.GetFileListBox()->count();
+    return frame.GetFileList().Count();
 }
 
-std::vector<std::string> Entries(CMainFrame& frame)
+const std::vector<std::string>& Entries(CMainFrame& frame)
 {
-    QListWidget* list = frame.GetFileListBox();
-    std::vector<std::string> entries;
-    entries.reserve(size_t(list->count()));
-    for (int i = 0; i < list->count(); ++i)
-        entries.push_back(list->item(i)->text().toStdString());
-    return entries;
-}
-
-std::vector<bool> SelectedRows(CMainFrame& frame)
-{
-    QListWidget* list = frame.GetFileListBox();
-    std::vector<bool> selected(size_t(list->count()), false);
-    for (int i = 0; i < list->count(); ++i)
-        selected[size_t(i)] = list->item(i)->isSelected();
-    return selected;
-}
-
-// Sets the list's selection without the notifications a click gives.
-void SetSelectedRows(CMainFrame& frame, const std::vector<bool>& selected)
-{
-    QListWidget* list = frame.GetFileListBox();
-    const QSignalBlocker block(list);
-    for (int i = 0; i < list->count() && size_t(i) < selected.size(); ++i)
-        list->item(i)->setSelected(selected[size_t(i)]);
+    return frame.GetFileList().Entries();
 }
 
 // The model takes the list's selection; the title, the preview and the
@@ -271,7 +245,7 @@ void OnCopyTo(CMainFrame& frame, bool isCopy)
         frame.GoTo(destination, nullptr, CMainFrame::Recent::Add);
         RefillSelecting(frame, last);
         if (!frame.IsBrowserMode())
-            frame.SetCurrentIndex(vkfill::FindEntry(Entries(frame), files.GetCurrentFile()));
+            frame.SetCurrentIndex(frame.GetFileList().Find(files.GetCurrentFile()));
         frame.ShowCurrentFile();
     } else {
         if (!vkplatform::EnterDirectory(oldDir))
@@ -281,7 +255,7 @@ void OnCopyTo(CMainFrame& frame, bool isCopy)
         if (!frame.IsBrowserMode()) {
             // A moved picture left the folder: show the first one; a copied
             // one is still there and stays shown.
-            const int row = vkfill::FindEntry(Entries(frame), shown);
+            const int row = frame.GetFileList().Find(shown);
             if (row >= 0)
                 frame.ShowViewerFile(row);
             else
@@ -314,7 +288,7 @@ void RenameCurrentFile(CMainFrame& frame)
         case vkfileops::RenameOutcome::Ok:
             RefillSelecting(frame, newName);
             if (!frame.IsBrowserMode())
-                frame.SetCurrentIndex(vkfill::FindEntry(Entries(frame), files.GetCurrentFile()));
+                frame.SetCurrentIndex(frame.GetFileList().Find(files.GetCurrentFile()));
             frame.UpdateTitleAndProperties(files.GetCurrentFile().empty());
             files.ClearClipboard();
             RefreshPanes(frame);
@@ -440,10 +414,11 @@ void OnSelectAll(CMainFrame& frame, int mode)
 {
     if (!frame.IsBrowserMode())
         return;
-    std::vector<bool> selected = SelectedRows(frame);
+    CFileList& files = frame.GetFileList();
+    std::vector<bool> selected = files.SelectedRows();
     for (size_t i = 0; i < selected.size(); ++i)
         selected[i] = mode == 0 ? true : mode == 1 ? false : !selected[i];
-    SetSelectedRows(frame, selected);
+    files.SelectRows(selected);
     SelectionChanged(frame);
 }
 
@@ -466,8 +441,9 @@ void OnGroup(CMainFrame& frame, bool unselect)
         mtime = st.lastWriteTime;
         return true;
     };
-    SetSelectedRows(frame,
-                    vkfileops::ApplyGroup(criteria, unselect, Entries(frame), SelectedRows(frame), status));
+    CFileList& files = frame.GetFileList();
+    files.SelectRows(
+        vkfileops::ApplyGroup(criteria, unselect, files.Entries(), files.SelectedRows(), status));
     if (unselect) {
         frame.UpdateSelection();
         frame.UpdateTitleAndProperties(true);

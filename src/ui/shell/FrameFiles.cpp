@@ -239,11 +239,11 @@ void CMainFrame::UpdateInfoPane()
 void CMainFrame::UpdateCountPane()
 {
     if (m_browserMode)
-        m_countText = Q(vktext::BrowserCountText(m_fileList.GetSelectedCount(), m_fileListBox->count(),
+        m_countText = Q(vktext::BrowserCountText(m_fileList.GetSelectedCount(), m_fileList.Count(),
                                                  m_fileList.GetSelectedTotal(), m_settings.fileSizeUnit));
     else
         m_countText = Q(vktext::ViewerCountText(m_fileList.GetCurrentFile().empty() ? -1 : m_currentIndex,
-                                                m_fileListBox->count()));
+                                                m_fileList.Count()));
     m_paneCount->setText(m_countText);
 }
 
@@ -303,14 +303,7 @@ QString CMainFrame::GetPropertyLabel(int index) const
 
 void CMainFrame::FillFileList()
 {
-    m_entries = vkfill::ListImageFiles(m_fileList.GetCurrentDir(), m_settings);
-    QStringList texts;
-    texts.reserve(qsizetype(m_entries.size()));
-    for (const std::string& e : m_entries)
-        texts.append(Q(e));
-    const QSignalBlocker block(m_fileListBox);
-    m_fileListBox->clear();
-    m_fileListBox->addItems(texts);
+    m_fileList.SetEntries(vkfill::ListImageFiles(m_fileList.GetCurrentDir(), m_settings));
 }
 
 void CMainFrame::FillDirectoryList()
@@ -327,60 +320,28 @@ void CMainFrame::FillDirectoryList()
 
 void CMainFrame::UpdateSelection()
 {
-    std::vector<std::string> selected;
-    const QModelIndexList rows = m_fileListBox->selectionModel()->selectedRows();
-    std::vector<int> indices;
-    indices.reserve(size_t(rows.size()));
-    for (const QModelIndex& index : rows)
-        indices.push_back(index.row());
-    std::sort(indices.begin(), indices.end());
-    for (int row : indices)
-        if (row >= 0 && size_t(row) < m_entries.size())
-            selected.push_back(m_entries[size_t(row)]);
-    m_fileList.UpdateSelection(selected);
+    m_fileList.TakeSelection();
 }
 
 void CMainFrame::RefillFileList()
 {
-    FillFileList();
-    ReselectAfterFill();
-    if (!m_browserMode && !m_fileList.GetCurrentFile().empty())
-        m_currentIndex = vkfill::FindEntry(m_entries, m_fileList.GetCurrentFile());
-}
-
-void CMainFrame::ReselectAfterFill()
-{
-    const vkfill::ReselectResult result = vkfill::ReselectAfterFill(m_entries, m_fileList);
-    {
-        const QSignalBlocker block(m_fileListBox);
-        m_fileListBox->clearSelection();
-        for (int row : result.selectedRows)
-            if (QListWidgetItem* item = m_fileListBox->item(row))
-                item->setSelected(true);
-        if (!result.selectedRows.empty())
-            m_fileListBox->setCurrentRow(result.selectedRows.back(), QItemSelectionModel::NoUpdate);
-    }
+    const vkfill::ReselectResult result =
+        m_fileList.Refill(vkfill::ListImageFiles(m_fileList.GetCurrentDir(), m_settings));
     if (result.clearView)
         UpdateTitleAndProperties(true);
     UpdateCountPane();
+    if (!m_browserMode && !m_fileList.GetCurrentFile().empty())
+        m_currentIndex = m_fileList.Find(m_fileList.GetCurrentFile());
 }
 
 void CMainFrame::SelectOnly(int row)
 {
-    const QSignalBlocker block(m_fileListBox);
-    m_fileListBox->clearSelection();
-    if (QListWidgetItem* item = m_fileListBox->item(row)) {
-        item->setSelected(true);
-        m_fileListBox->setCurrentRow(row, QItemSelectionModel::NoUpdate);
-        m_fileListBox->scrollToItem(item);
-    }
+    m_fileList.SelectOnly(row);
 }
 
 int CMainFrame::SelectFileEntry(const std::string& name)
 {
-    const int row = vkfill::FindEntry(m_entries, name);
-    SelectOnly(row);
-    return row;
+    return m_fileList.SelectEntry(name);
 }
 
 void CMainFrame::OnFileSelectionChanged()
@@ -395,7 +356,7 @@ void CMainFrame::OnFileSelectionChanged()
 
 void CMainFrame::ShowViewerFile(int index)
 {
-    if (index < 0 || index >= m_fileListBox->count())
+    if (index < 0 || index >= m_fileList.Count())
         return;
     m_currentIndex = index;
     SelectOnly(index);

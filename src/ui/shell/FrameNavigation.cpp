@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QIcon>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 
 #include <cerrno>
@@ -154,7 +155,7 @@ void CMainFrame::OnPathTyped()
     if (file && !ShowListedFile(vkpath::FileName(path)))
         vkui::ask(kTextImageNotFound);
     AddRecentFolder(); // the box shows the folder again, as written
-    m_fileListBox->setFocus();
+    m_fileListView->setFocus();
 }
 
 void CMainFrame::FillFavoritesBox()
@@ -191,7 +192,7 @@ void CMainFrame::RefreshDirectory()
 {
     const std::string oldDrive = m_fileList.GetCurrentDrive();
     const std::string file = m_fileList.GetCurrentFile();
-    const std::vector<std::string> before = m_entries;
+    const std::vector<std::string> before = m_fileList.Entries();
     const int shown = m_currentIndex;
     if (m_navigator.EnterCurrentOrNearest() == CNavigator::Recovery::Lost)
         vkui::ask(vknav::kTextFolderNotExist);
@@ -203,7 +204,7 @@ void CMainFrame::RefreshDirectory()
     } else {
         SelectFileEntry(file);
         UpdateSelection();
-        const int neighbour = vknav::NeighbourAfterRefill(before, shown, m_entries);
+        const int neighbour = vknav::NeighbourAfterRefill(before, shown, m_fileList.Entries());
         if (!m_fileList.GetCurrentFile().empty())
             ShowCurrentFile();
         else if (!m_browserMode && neighbour >= 0)
@@ -212,9 +213,8 @@ void CMainFrame::RefreshDirectory()
             UpdateTitleAndProperties(true);
     }
     if (!m_browserMode) {
-        const int row = m_fileList.GetCurrentFile().empty()
-                            ? -1
-                            : vkfill::FindEntry(m_entries, m_fileList.GetCurrentFile());
+        const int row =
+            m_fileList.GetCurrentFile().empty() ? -1 : m_fileList.Find(m_fileList.GetCurrentFile());
         m_currentIndex = row;
     }
     FillDirectoryList();

@@ -28,6 +28,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -248,9 +249,16 @@ void CMainFrame::CreateControls()
     m_dirListBox->setSelectionMode(QAbstractItemView::SingleSelection);
     m_dirListBox->setUniformItemSizes(true);
 
-    m_fileListBox = new QListWidget(m_splitter);
-    m_fileListBox->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_fileListBox->setUniformItemSizes(true);
+    m_fileListView = new QListView(m_splitter);
+    m_fileListView->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_fileListView->setUniformItemSizes(true);
+    m_fileListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_fileListView->setModel(&m_fileList);
+    {
+        QItemSelectionModel* own = m_fileListView->selectionModel();
+        m_fileListView->setSelectionModel(m_fileList.SelectionModel());
+        delete own;
+    }
 
     m_previewSplitter = new QSplitter(Qt::Vertical, m_splitter);
     m_previewSplitter->setChildrenCollapsible(false);
@@ -302,7 +310,7 @@ void CMainFrame::CreateControls()
     connect(m_recentBox, &QComboBox::activated, this, &CMainFrame::OnRecentFolderSelected);
     connect(m_dirListBox, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { OnDirectoryDoubleClicked(m_dirListBox->row(item)); });
-    connect(m_fileListBox, &QListWidget::itemSelectionChanged, this, &CMainFrame::OnFileSelectionChanged);
+    connect(&m_fileList, &CFileList::SelectionEdited, this, &CMainFrame::OnFileSelectionChanged);
 
     m_childView->SetResizeHandler([this] {
         if (!m_initialising)
@@ -414,27 +422,29 @@ bool CMainFrame::Startup()
 
     if (!m_startupFile.isEmpty()) {
         const std::string name = vkpath::FileName(S(m_startupFile));
-        const int row = vkfill::FindEntry(m_entries, name);
+        const int row = m_fileList.Find(name);
         if (row >= 0) {
-            SelectOnly(row);
             // The others named in the same folder join the selection.
+            std::vector<bool> selected(size_t(m_fileList.Count()), false);
+            selected[size_t(row)] = true;
             const std::string dir = vkpath::Parent(S(m_startupFile));
             for (const QString& other : m_startupFiles) {
-                const int r = vkfill::FindEntry(m_entries, vkpath::FileName(S(other)));
-                if (r >= 0 && r != row && vkpath::Parent(S(other)) == dir) {
-                    const QSignalBlocker block(m_fileListBox);
-                    m_fileListBox->item(r)->setSelected(true);
-                }
+                const int r = m_fileList.Find(vkpath::FileName(S(other)));
+                if (r >= 0 && vkpath::Parent(S(other)) == dir)
+                    selected[size_t(r)] = true;
             }
+            m_fileList.SelectRows(selected);
+            m_fileList.SelectionModel()->setCurrentIndex(m_fileList.index(row),
+                                                         QItemSelectionModel::NoUpdate);
             UpdateSelection();
-            m_fileList.SetCurrentFile(m_entries[size_t(row)]);
+            m_fileList.SetCurrentFile(m_fileList.EntryName(row));
             ShowCurrentFile();
         }
     }
     m_initialising = false;
     Layout();
     UpdateCommandUI();
-    m_fileListBox->setFocus();
+    m_fileListView->setFocus();
     return true;
 }
 
@@ -597,7 +607,7 @@ void CMainFrame::PlaceView()
 void CMainFrame::SetBrowserControlsVisible(bool visible)
 {
     for (QWidget* w : std::initializer_list<QWidget*>{m_driveBox, m_favoritesBox, m_recentBox, m_dirListBox,
-                                                      m_fileListBox, m_propertiesBox})
+                                                      m_fileListView, m_propertiesBox})
         w->setVisible(visible);
     m_viewFrame->setFlat(!visible);
 }
@@ -633,7 +643,7 @@ void CMainFrame::SwitchToViewer()
     Layout();
 
     const std::string current = m_fileList.GetCurrentFile();
-    const int row = current.empty() ? -1 : vkfill::FindEntry(m_entries, current);
+    const int row = current.empty() ? -1 : m_fileList.Find(current);
     SelectOnly(row);
     m_currentIndex = row;
     UpdateSelection();
@@ -653,7 +663,7 @@ void CMainFrame::SwitchToBrowser()
     UpdateCountPane();
     UpdateInfoPane();
     UpdateTitleAndProperties(m_fileList.GetSelectedCount() == 0 || m_fileList.GetCurrentFile().empty());
-    m_fileListBox->setFocus();
+    m_fileListView->setFocus();
 }
 
 // ---------------------------------------------------------------------------

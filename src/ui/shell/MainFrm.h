@@ -30,6 +30,7 @@ class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QListView;
 class QListWidget;
 class QMenu;
 class QSplitter;
@@ -103,11 +104,11 @@ class CMainFrame : public QMainWindow {
     bool ChooseStartDirectory();
     void FillFileList();
     void FillDirectoryList();
-    void ReselectAfterFill();
-    // Re-reads the file list keeping the selection (after a change of order
-    // or of the types shown).
+    // Re-reads the file list keeping the selection by name (after a change
+    // of order or of the types shown).
     void RefillFileList();
-    // Mirrors the file list control's selection into the model.
+    // The model takes the selection of its views (the selected names and
+    // the current file).
     void UpdateSelection();
 
     // Control notifications.
@@ -149,7 +150,8 @@ class CMainFrame : public QMainWindow {
     CFileList& GetFileList() { return m_fileList; }
     CFavorites& GetFavorites() { return m_favorites; }
     CPreview* GetView() const { return m_view; }
-    QListWidget* GetFileListBox() const { return m_fileListBox; }
+    // The list mode view of the file list model.
+    QListView* GetFileListView() const { return m_fileListView; }
     QListWidget* GetDirectoryListBox() const { return m_dirListBox; }
     QComboBox* GetRecentFoldersBox() const { return m_recentBox; }
     QComboBox* GetDriveBox() const { return m_driveBox; }
@@ -232,7 +234,7 @@ class CMainFrame : public QMainWindow {
     QComboBox* m_recentBox = nullptr;
     QWidget* m_pathCompletions = nullptr; // the path box's completion list
     QListWidget* m_dirListBox = nullptr;
-    QListWidget* m_fileListBox = nullptr;
+    QListView* m_fileListView = nullptr;
     QSplitter* m_splitter = nullptr;        // folder list | file list | preview
     QSplitter* m_previewSplitter = nullptr; // preview over "Image Properties"
     int m_dirListWidth = CWindowState().dirListWidth;
@@ -257,8 +259,7 @@ class CMainFrame : public QMainWindow {
     QLabel* m_paneStatus = nullptr;
     QLabel* m_paneZoom = nullptr;
 
-    std::vector<std::string> m_entries; // the file list control's texts
-    std::vector<std::string> m_drives;  // mount points in the drive box
+    std::vector<std::string> m_drives; // mount points in the drive box
 
     bool m_browserMode = true;
     int m_currentIndex = -1;

@@ -7,8 +7,6 @@
 #include "ui/shell/CommandRegistry.h"
 #include "ui/shell/MainFrm.h"
 
-#include <QListWidget>
-
 #include <memory>
 
 namespace {
@@ -26,9 +24,7 @@ vkprint::PrintRequest RequestOf(const CMainFrame& frame, int printMode, bool pre
     r.directory = list.GetCurrentDir();
     r.currentFile = list.GetCurrentFile();
     r.selectedNames = list.SelectedNames();
-    const QListWidget* box = frame.GetFileListBox();
-    for (int row = 0; row < box->count(); ++row)
-        r.allNames.push_back(box->item(row)->text().toStdString());
+    r.allNames = list.Entries();
 
     // What is shown is printed, not the file: a copy, as a load may replace
     // the view's picture while the print dialog is open.
@@ -84,7 +80,7 @@ void BindPrintCommands(CMainFrame& frame, CommandRegistry& commands)
                                                  [&frame] {
                                                      if (frame.GetSettings().printThumbSelectedOnly)
                                                          return frame.GetFileList().GetSelectedCount() > 0;
-                                                     return frame.GetFileListBox()->count() > 0;
+                                                     return frame.GetFileList().Count() > 0;
                                                  },
                                              .run = [&frame, state] { StartPrinting(frame, *state, 2); }});
     commands.Bind(Cmd::FilePrintPreview,

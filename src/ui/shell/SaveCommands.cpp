@@ -24,7 +24,6 @@
 #include <QClipboard>
 #include <QImage>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMimeData>
 #include <QStatusBar>
 
@@ -132,24 +131,7 @@ bool RereadList(CMainFrame& frame)
 
 int SelectEntry(CMainFrame& frame, const std::string& name)
 {
-    QListWidget* list = frame.GetFileListBox();
-    int row = -1;
-    const QString wanted = QString::fromStdString(name);
-    for (int i = 0; i < list->count() && row < 0; ++i)
-        if (list->item(i)->text() == wanted)
-            row = i;
-    for (int i = 0; i < list->count() && row < 0; ++i)
-        if (list->item(i)->text().compare(wanted, Qt::CaseInsensitive) == 0)
-            row = i;
-    {
-        const QSignalBlocker block(list);
-        list->clearSelection();
-        if (QListWidgetItem* item = list->item(row)) {
-            item->setSelected(true);
-            list->setCurrentRow(row, QItemSelectionModel::NoUpdate);
-            list->scrollToItem(item);
-        }
-    }
+    const int row = frame.GetFileList().SelectEntry(name);
     frame.UpdateSelection();
     frame.UpdateCountPane();
     return row;
@@ -315,17 +297,17 @@ void Convert(CMainFrame& frame)
         frame.UpdateTitleAndProperties(false);
         return;
     }
-    QListWidget* list = frame.GetFileListBox();
+    const CFileList& list = frame.GetFileList();
     if (settings.selectAfterConvert) {
-        if (SelectEntry(frame, newName) >= 0 && !frame.GetFileList().GetCurrentFile().empty()) {
+        if (SelectEntry(frame, newName) >= 0 && !list.GetCurrentFile().empty()) {
             frame.ShowCurrentFile();
-        } else if (list->count() > 0) {
-            SelectEntry(frame, list->item(0)->text().toStdString());
+        } else if (list.Count() > 0) {
+            SelectEntry(frame, list.EntryName(0));
             frame.ShowCurrentFile();
         }
     } else if (replace) {
-        if (list->count() > 0) {
-            SelectEntry(frame, list->item(0)->text().toStdString());
+        if (list.Count() > 0) {
+            SelectEntry(frame, list.EntryName(0));
             frame.ShowCurrentFile();
         } else {
             SelectEntry(frame, std::string());

@@ -9,7 +9,6 @@
 #include "ui/widgets/Browse.h"
 #include "ui/widgets/MessageService.h"
 
-#include <QListWidget>
 #include <QSignalBlocker>
 
 namespace {
@@ -57,28 +56,8 @@ bool GoToFolder(CMainFrame& frame, const std::string& dir)
 
 int SelectNamedFiles(CMainFrame& frame, const std::vector<std::string>& names)
 {
-    QListWidget* list = frame.GetFileListBox();
-    std::vector<std::string> entries;
-    entries.reserve(size_t(list->count()));
-    for (int i = 0; i < list->count(); ++i)
-        entries.push_back(list->item(i)->text().toStdString());
-    int found = 0;
     int last = -1;
-    {
-        const QSignalBlocker block(list);
-        list->clearSelection();
-        for (const std::string& name : names) {
-            if (QListWidgetItem* item = list->item(vkfill::FindEntry(entries, name))) {
-                item->setSelected(true);
-                last = std::max(last, list->row(item));
-                ++found;
-            }
-        }
-        if (last >= 0) {
-            list->setCurrentRow(last, QItemSelectionModel::NoUpdate);
-            list->scrollToItem(list->item(last));
-        }
-    }
+    const int found = frame.GetFileList().SelectNamed(names, last);
     frame.UpdateSelection();
     if (!frame.IsBrowserMode())
         frame.SetCurrentIndex(last);

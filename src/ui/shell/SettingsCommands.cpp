@@ -14,21 +14,10 @@
 #include "ui/widgets/PictureJob.h"
 
 #include <QApplication>
-#include <QListWidget>
 
 namespace {
 
 constexpr const char* kTextWallpaperNotWritten = "Can't write the wallpaper file ";
-
-std::vector<std::string> ListedNames(const CMainFrame& frame)
-{
-    std::vector<std::string> names;
-    const QListWidget* list = frame.GetFileListBox();
-    names.reserve(size_t(list->count()));
-    for (int row = 0; row < list->count(); ++row)
-        names.push_back(list->item(row)->text().toStdString());
-    return names;
-}
 
 void RunOptions(CMainFrame& frame)
 {
@@ -82,20 +71,18 @@ void ApplyOptions(CMainFrame& frame, bool typesChanged)
     bool loading = false; // a new file is being shown: its load updates the panes
     if (typesChanged) {
         const std::string previous = list.GetCurrentFile();
-        frame.FillFileList();
-        frame.ReselectAfterFill();
+        frame.RefillFileList();
         frame.UpdateSelection();
-        const std::vector<std::string> listed = ListedNames(frame);
-        const int row = previous.empty() ? -1 : vkfill::FindEntry(listed, previous);
+        const int row = previous.empty() ? -1 : list.Find(previous);
         // The viewer steps from its index into the list: it follows the
         // file to its new row, or to the first file when its own was hidden.
         if (row >= 0) {
-            list.SetCurrentFile(listed[size_t(row)]);
+            list.SetCurrentFile(list.EntryName(row));
             if (!frame.IsBrowserMode())
                 frame.SetCurrentIndex(row);
         } else if (frame.IsBrowserMode()) {
             frame.UpdateTitleAndProperties(true);
-        } else if (!listed.empty()) {
+        } else if (list.Count() > 0) {
             frame.ShowViewerFile(0);
             loading = true;
         } else {

@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QListWidget>
 
 #include <algorithm>
 #include <chrono>
@@ -29,7 +28,7 @@ constexpr const char* kStatusUnknownFormat = " Unknow format";
 CSlideShowControl::CSlideShowControl(CMainFrame& frame) : QObject(&frame), m_frame(frame)
 {
     m_clock.start();
-    const QAbstractItemModel* model = frame.GetFileListBox()->model();
+    const QAbstractItemModel* model = &frame.GetFileList();
     connect(model, &QAbstractItemModel::modelReset, this, &CSlideShowControl::OnListChanged);
     connect(model, &QAbstractItemModel::rowsInserted, this, &CSlideShowControl::OnListChanged);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &CSlideShowControl::OnListChanged);
@@ -46,12 +45,12 @@ CSlideShowControl::~CSlideShowControl()
 
 bool CSlideShowControl::CanRun() const
 {
-    return !m_running && m_frame.GetFileListBox()->count() > 1;
+    return !m_running && m_frame.GetFileList().Count() > 1;
 }
 
 bool CSlideShowControl::CanSlideShow() const
 {
-    return m_frame.GetFileListBox()->count() > 1 && m_frame.GetView()->HasImage();
+    return m_frame.GetFileList().Count() > 1 && m_frame.GetView()->HasImage();
 }
 
 void CSlideShowControl::RunFromBrowser()
@@ -129,12 +128,7 @@ bool CSlideShowControl::eventFilter(QObject* watched, QEvent* event)
 
 std::vector<std::string> CSlideShowControl::ListedNames() const
 {
-    const QListWidget* list = m_frame.GetFileListBox();
-    std::vector<std::string> names;
-    names.reserve(size_t(list->count()));
-    for (int i = 0; i < list->count(); ++i)
-        names.push_back(list->item(i)->text().toStdString());
-    return names;
+    return m_frame.GetFileList().Entries();
 }
 
 void CSlideShowControl::OnListChanged()

@@ -4,7 +4,6 @@
 #include "ui/shell/CommandRegistry.h"
 #include "ui/shell/MainFrm.h"
 
-#include <QListWidget>
 #include <QStatusBar>
 
 namespace {
@@ -30,7 +29,7 @@ void Sort(CMainFrame& frame, bool byName)
 // Next, Previous, First and Last: viewer mode only.
 CommandBinding Step(CMainFrame& frame, int (*target)(int current, int count), bool forward)
 {
-    auto count = [&frame] { return frame.GetFileListBox()->count(); };
+    auto count = [&frame] { return frame.GetFileList().Count(); };
     return {.enabled =
                 [&frame, count, forward] {
                     const int index = frame.GetCurrentIndex();

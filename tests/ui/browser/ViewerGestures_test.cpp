@@ -170,18 +170,18 @@ TEST_F(ViewerGesturesTest, FullScreenInAndOut)
     EXPECT_TRUE(frame->menuBar()->isVisible());
     EXPECT_TRUE(frame->GetToolBar(true)->isVisible());
     EXPECT_FALSE(frame->GetToolBar(false)->isVisible());
-    EXPECT_TRUE(frame->GetFileListBox()->isVisible());
+    EXPECT_TRUE(frame->GetFileListView()->isVisible());
 }
 
 TEST_F(ViewerGesturesTest, DoubleClickOnAFileOpensTheViewer)
 {
     MakeSix();
     ASSERT_TRUE(Start(pics.Path()));
-    QListWidget* list = frame->GetFileListBox();
-    const int row = RowOf(Name(4));
-    list->setCurrentRow(row);
+    QListView* list = frame->GetFileListView();
+    const QModelIndex row = frame->GetFileList().index(RowOf(Name(4)));
+    list->setCurrentIndex(row);
     // The double click arrives while the picture still decodes.
-    emit list->itemDoubleClicked(list->item(row));
+    emit list->doubleClicked(row);
     WaitForLoad(frame->GetView());
     QCoreApplication::processEvents();
     EXPECT_FALSE(frame->IsBrowserMode());
@@ -255,7 +255,7 @@ TEST_F(ViewerGesturesTest, DroppedFileAndFolderOpen)
     Drop({QUrl::fromLocalFile(QString::fromStdString(other.File("folder")))});
     EXPECT_TRUE(frame->IsBrowserMode());
     EXPECT_EQ(frame->GetFileList().GetCurrentDir(), other.File("folder"));
-    EXPECT_EQ(frame->GetFileListBox()->count(), 1);
+    EXPECT_EQ(frame->GetFileList().Count(), 1);
 
     // A file dropped in the viewer shows there.
     SelectRow(0);

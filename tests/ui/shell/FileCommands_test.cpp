@@ -13,7 +13,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QRadioButton>
 
 #include <algorithm>
@@ -68,7 +67,7 @@ TEST_F(FileCommandsTest, EnablingRulesFollowTheSelectionAndTheClipboard)
 {
     MakePictures();
     StartWith(CSettings());
-    frame->GetFileListBox()->clearSelection();
+    frame->GetFileListView()->clearSelection();
     vkuitest::WaitForLoad(frame->GetView());
     for (Cmd c : {Cmd::EditDelete, Cmd::EditCut, Cmd::EditCopy, Cmd::EditCopyTo, Cmd::EditMoveTo,
                   Cmd::EditPaste, Cmd::EditUnselectAll, Cmd::EditInvertSelection, Cmd::EditUnselectGroup})
@@ -106,7 +105,7 @@ TEST_F(FileCommandsTest, EnablingRulesFollowTheSelectionAndTheClipboard)
 TEST_F(FileCommandsTest, RenameIsOffAtTheRootWithoutAFile)
 {
     ASSERT_TRUE(Start("/"));
-    frame->GetFileListBox()->clearSelection();
+    frame->GetFileListView()->clearSelection();
     frame->UpdateSelection();
     EXPECT_TRUE(frame->GetFileList().GetCurrentFile().empty());
     EXPECT_FALSE(Enabled(Cmd::EditRename));
@@ -118,7 +117,7 @@ TEST_F(FileCommandsTest, RenameWithoutAFileRenamesTheFolderAndStaysInIt)
     vkuitest::WriteBmp(pics.File("sub/a.bmp"), 8, 8, 1);
     WriteSettings(CSettings());
     ASSERT_TRUE(Start(pics.File("sub")));
-    frame->GetFileListBox()->clearSelection();
+    frame->GetFileListView()->clearSelection();
     frame->UpdateSelection();
     AnswerDialogs([](QDialog& d) {
         auto* rename = qobject_cast<CRenameDlg*>(&d);
@@ -140,7 +139,7 @@ TEST_F(FileCommandsTest, RenamedFolderThatCannotBeEnteredIsSaidSoAndItsParentSho
     ASSERT_EQ(::mkdir(pics.File("sub").c_str(), 0755), 0);
     WriteSettings(CSettings());
     ASSERT_TRUE(Start(pics.File("sub")));
-    frame->GetFileListBox()->clearSelection();
+    frame->GetFileListView()->clearSelection();
     frame->UpdateSelection();
     int asked = 0;
     AnswerDialogs([&asked](QDialog& d) {
@@ -188,7 +187,7 @@ TEST_F(FileCommandsTest, DeleteAsksThenDeletesAndSelectsTheFirstFile)
     vkuitest::WaitForLoad(frame->GetView());
     EXPECT_EQ(ask.shown.size(), 1u);
     EXPECT_EQ(List(pics.Path()), (std::vector<std::string>{"a.bmp", "c.JPG"}));
-    EXPECT_EQ(frame->GetFileListBox()->count(), 2);
+    EXPECT_EQ(frame->GetFileList().Count(), 2);
     EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "a.bmp");
     EXPECT_EQ(Selected(), std::vector<std::string>{"a.bmp"});
 

@@ -62,7 +62,7 @@ TEST_F(FramePanesTest, DraggedBordersResizeThePanesAndAreRememberedWithTheWindow
     WriteBmp(pics.File("a_photo_with_a_name_much_longer_than_the_old_fixed_width_of_the_list.bmp"), 40, 30);
     ASSERT_TRUE(Start(pics.Path(), QString(), 1000, 700));
     QSplitter* split = frame->GetSplitter();
-    QListWidget* files = frame->GetFileListBox();
+    QListView* files = frame->GetFileListView();
     CPreview* view = frame->GetView();
     const int filesWidth = files->width();
     const int viewWidth = view->GetClientWidth();
@@ -98,7 +98,7 @@ TEST_F(FramePanesTest, DraggedBordersResizeThePanesAndAreRememberedWithTheWindow
     // The next run starts with the panes where they were left.
     ASSERT_TRUE(Start(pics.Path(), QString(), 1000, 700));
     frame->RestoreWindowState();
-    EXPECT_EQ(frame->GetFileListBox()->width(), filesWidth + 120);
+    EXPECT_EQ(frame->GetFileListView()->width(), filesWidth + 120);
     EXPECT_EQ(frame->GetPreviewSplitter()->sizes()[1], propertiesHeight);
 }
 

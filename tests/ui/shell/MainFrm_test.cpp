@@ -113,7 +113,7 @@ TEST_F(MainFrameTest, ViewerModeTextsKeysAndNavigation)
     EXPECT_EQ(Pane(3), " a05.bmp, 16x8 24 bpp, 438 bytes");
     EXPECT_EQ(Title(), "Velkor 1.0 - [" + Dir() + "/a05.bmp]");
     EXPECT_EQ(frame->GetFileList().GetSelectedCount(), 1) << "only the shown file stays selected";
-    EXPECT_FALSE(frame->GetFileListBox()->isVisible());
+    EXPECT_FALSE(frame->GetFileListView()->isVisible());
 
     Key(Qt::Key_PageUp, Qt::ShiftModifier);
     EXPECT_EQ(Pane(2), " 6/12");
@@ -158,7 +158,7 @@ TEST_F(MainFrameTest, ViewerModeTextsKeysAndNavigation)
     ASSERT_TRUE(frame->IsBrowserMode());
     EXPECT_EQ(Pane(2), " 1 of 13 (438 bytes)");
     EXPECT_EQ(Property(0), "a01.bmp");
-    EXPECT_TRUE(frame->GetFileListBox()->isVisible());
+    EXPECT_TRUE(frame->GetFileListView()->isVisible());
     // Ctrl+Enter in browser mode does nothing.
     Key(Qt::Key_Return, Qt::ControlModifier);
     EXPECT_TRUE(frame->IsBrowserMode());
@@ -174,7 +174,7 @@ TEST_F(MainFrameTest, LayoutPlacesTheViewAndKeepsTheDisplayedSize)
     EXPECT_EQ(view->width(), browserWidth);
     EXPECT_EQ(view->GetDisplayWidth(), browserWidth) << "shrunk to the preview's width";
     EXPECT_LT(browserWidth, 900 - 320);
-    EXPECT_EQ(frame->GetFileListBox()->width(), CWindowState().fileListWidth);
+    EXPECT_EQ(frame->GetFileListView()->width(), CWindowState().fileListWidth);
 
     frame->RunCommand(Cmd::Viewer);
     EXPECT_GT(view->GetClientWidth(), browserWidth + 300) << "the view fills the window";
@@ -519,16 +519,11 @@ TEST_F(MainFrameTest, SortOrdersKeepTheSelection)
     for (const char* name : {"b.png", "a.bmp", "c.dib", "d.rle"})
         WriteBmp(pics.File(name), 8, 8);
     ASSERT_TRUE(Start(Dir()));
-    auto entries = [this] {
-        std::vector<std::string> e;
-        for (int i = 0; i < frame->GetFileListBox()->count(); ++i)
-            e.push_back(frame->GetFileListBox()->item(i)->text().toStdString());
-        return e;
-    };
+    auto entries = [this] { return frame->GetFileList().Entries(); };
     SelectRow(1);
     frame->RunCommand(Cmd::SortByExtension);
     EXPECT_EQ(entries(), (std::vector<std::string>{"a.bmp", "c.dib", "b.png", "d.rle"}));
-    EXPECT_TRUE(frame->GetFileListBox()->item(2)->isSelected());
+    EXPECT_TRUE(frame->GetFileList().SelectedRows()[2]);
     EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "b.png");
     frame->UpdateCommandUI();
     EXPECT_TRUE(frame->GetAction(Cmd::SortByExtension)->isChecked());
@@ -543,9 +538,9 @@ TEST_F(MainFrameTest, HoldingTheDownArrowShowsTheLastPicture)
         WriteBmp(pics.File(name), 20 + i, 20, unsigned(i));
     }
     ASSERT_TRUE(Start(Dir()));
-    QListWidget* list = frame->GetFileListBox();
+    QListView* list = frame->GetFileListView();
     list->setFocus();
-    list->setCurrentRow(0);
+    list->setCurrentIndex(frame->GetFileList().index(0));
     for (int i = 0; i < 29; ++i) {
         QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
         QCoreApplication::sendEvent(list, &down);

@@ -63,7 +63,7 @@ TEST_F(NavigationTest, DirectoryListAndBackToggles)
     Open("A");
     Open("B");
     EXPECT_EQ(Current(), pics.File("A/B"));
-    EXPECT_EQ(frame->GetFileListBox()->count(), 1);
+    EXPECT_EQ(frame->GetFileList().Count(), 1);
     Key(Qt::Key_Backspace);
     EXPECT_EQ(Current(), pics.File("A"));
     Key(Qt::Key_Backspace);
@@ -146,7 +146,7 @@ TEST_F(NavigationTest, RefreshAndDotDotWalkUpPastVanishedFolders)
     std::filesystem::remove_all(pics.File("A"));
     Key(Qt::Key_R, Qt::ShiftModifier, "R");
     EXPECT_EQ(Current(), pics.Path());
-    EXPECT_EQ(frame->GetFileListBox()->count(), 1);
+    EXPECT_EQ(frame->GetFileList().Count(), 1);
     EXPECT_TRUE(ask.shown.empty());
 
     std::filesystem::create_directories(pics.File("A/B"));
@@ -282,7 +282,7 @@ TEST_F(NavigationTest, AutoRefreshOnlyAfterMinimising)
     ASSERT_TRUE(Start(pics.Path()));
     WriteBmp(pics.File("new.bmp"), 5, 5);
     frame->OnActivate(false);
-    EXPECT_EQ(frame->GetFileListBox()->count(), 1) << "no refresh without minimising";
+    EXPECT_EQ(frame->GetFileList().Count(), 1) << "no refresh without minimising";
 
     frame->showMinimized();
     QCoreApplication::processEvents();
@@ -290,9 +290,9 @@ TEST_F(NavigationTest, AutoRefreshOnlyAfterMinimising)
     frame->showNormal();
     QCoreApplication::processEvents();
     frame->OnActivate(true);
-    EXPECT_EQ(frame->GetFileListBox()->count(), 1) << "a click activation never refreshes";
+    EXPECT_EQ(frame->GetFileList().Count(), 1) << "a click activation never refreshes";
     frame->OnActivate(false);
-    EXPECT_EQ(frame->GetFileListBox()->count(), 2);
+    EXPECT_EQ(frame->GetFileList().Count(), 2);
 }
 
 TEST_F(NavigationTest, DriveBoxADriveThatCannotBeEnteredAndUpAtTheRoot)

@@ -387,7 +387,7 @@ TEST_F(EditSaveTest, ConvertWritesNothingWhenTheFilesPictureIsNotTheOneHeld)
     // A load still on its way when the command starts, failing later.
     SelectRow(RowOf("cat.bmp"));
     ask.shown.clear();
-    frame->GetFileListBox()->setCurrentRow(RowOf("bad.png"));
+    frame->GetFileListView()->setCurrentIndex(frame->GetFileList().index(RowOf("bad.png")));
     ASSERT_TRUE(frame->GetView()->IsLoading());
     dialogs.Ok(replacingAsJpeg);
     dialogs.Ok();

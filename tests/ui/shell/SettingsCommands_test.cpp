@@ -40,13 +40,7 @@ class SettingsCommands : public FrameTest {
         vktest::Run(vktest::ImageMagick() + " -size 30x30 xc:red " + vktest::Quote(pics.File("c.jpg")));
         vktest::Run(vktest::ImageMagick() + " -size 30x30 xc:blue " + vktest::Quote(pics.File("d.jpg")));
     }
-    std::vector<std::string> Listed()
-    {
-        std::vector<std::string> out;
-        for (int i = 0; i < frame->GetFileListBox()->count(); ++i)
-            out.push_back(frame->GetFileListBox()->item(i)->text().toStdString());
-        return out;
-    }
+    std::vector<std::string> Listed() { return frame->GetFileList().Entries(); }
 };
 
 } // namespace
@@ -255,7 +249,7 @@ TEST_F(SettingsCommands, WallpaperIsNeverMadeFromThePictureOfAnotherFile)
     ASSERT_TRUE(Start(pics.Path()));
     SelectRow(RowOf("a.bmp"));
     // The next file is still loading when the command runs, and fails.
-    frame->GetFileListBox()->setCurrentRow(RowOf("bad.png"));
+    frame->GetFileListView()->setCurrentIndex(frame->GetFileList().index(RowOf("bad.png")));
     ASSERT_TRUE(frame->RunCommand(Cmd::ToolsWallpaper));
     vkshell::WaitForDesktopWallpaper();
     EXPECT_EQ(ask.shown, (std::vector<std::string>{pics.File("bad.png") + kTextNotShownPicture}));

@@ -9,6 +9,7 @@
 #include "engine/picture/ColourTransform.h"
 #include "engine/picture/OutputFile.h"
 #include "engine/save/NumberedName.h"
+#include "engine/thumbnail/ThumbnailCache.h"
 
 #include <algorithm>
 #include <atomic>
@@ -17,6 +18,7 @@
 #include <csignal>
 #include <cstring>
 #include <dirent.h>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <mutex>
@@ -278,8 +280,11 @@ namespace {
 // standard error only when it is a terminal.
 class Reporter {
   public:
-    Reporter(size_t total, bool batch)
-        : m_total(total), m_batch(batch), m_tty(::isatty(STDERR_FILENO) && batch)
+    // The words the summary counts done and skipped pictures with.
+    Reporter(size_t total, bool batch, const char* doneWord = "converted",
+             const char* skippedWord = "skipped")
+        : m_total(total), m_batch(batch), m_tty(::isatty(STDERR_FILENO) && batch), m_doneWord(doneWord),
+          m_skippedWord(skippedWord)
     {
         m_start = std::chrono::steady_clock::now();
     }
@@ -329,7 +334,7 @@ class Reporter {
     size_t Failed() const { return m_failed; }
     std::string Summary(size_t problems, size_t leftOut, bool interrupted) const
     {
-        std::string text = "converted " + std::to_string(m_converted) + ", skipped " +
+        std::string text = m_doneWord + " " + std::to_string(m_converted) + ", " + m_skippedWord + " " +
                            std::to_string(m_skipped) + ", failed " + std::to_string(m_failed);
         if (leftOut)
             text += ", " + std::to_string(leftOut) + (leftOut == 1 ? " file" : " files") +
@@ -377,6 +382,7 @@ class Reporter {
     bool m_batch;
     bool m_tty;
     bool m_drawn = false;
+    std::string m_doneWord, m_skippedWord;
     std::string m_current;
     size_t m_converted = 0, m_skipped = 0, m_failed = 0, m_interrupted = 0;
     std::chrono::steady_clock::time_point m_start, m_lastDraw;
@@ -611,4 +617,66 @@ int RunConvert(const CliRequest& request)
     if (interrupted)
         return 130;
     return reporter.Failed() || !problems.empty() ? 1 : 0;
+}
+
+int RunThumbnails(const CliRequest& request)
+{
+    const ThumbnailSize* size = ThumbnailSizeNamed(request.thumbnailSize);
+    if (size == nullptr)
+        return 2;
+    const CThumbnailCache cache;
+    BatchInputs inputs = CollectInputs(request.inputs, request.recursive, "png", "");
+    // The cache's own files, met walking a home folder, are left out.
+    std::erase_if(inputs.files, [&cache](const auto& file) { return cache.Contains(file.first); });
+    Reporter reporter(inputs.files.size(), true, "made", "current");
+    for (const std::string& p : inputs.problems)
+        reporter.Message("velkor-cli: " + p);
+    bool interrupted = false;
+    {
+        SignalWatcher signals(reporter);
+        const std::atomic<bool>& stop = signals.Stop();
+        std::atomic<size_t> next{0};
+        auto work = [&] {
+            CThumbnailer thumbnailer;
+            thumbnailer.SetAbortFlag(&stop);
+            for (;;) {
+                const size_t n = next.fetch_add(1);
+                if (n >= inputs.files.size())
+                    return;
+                const std::string& input = inputs.files[n].first;
+                if (stop) {
+                    reporter.Finished(Reporter::Outcome::Interrupted);
+                    continue;
+                }
+                reporter.Started(input);
+                // Damaged files are thumbnailed from what could be read, quietly.
+                CWarningScope warnings([](const std::string&) {});
+                std::string reason;
+                switch (cache.Fetch(input, *size, thumbnailer, nullptr, &reason)) {
+                case CThumbnailCache::Outcome::Made:
+                    reporter.Finished(Reporter::Outcome::Converted);
+                    break;
+                case CThumbnailCache::Outcome::Cached:
+                    reporter.Finished(Reporter::Outcome::Skipped);
+                    break;
+                case CThumbnailCache::Outcome::Failed:
+                    reporter.Message(input + ": " + (reason.empty() ? "cannot be read" : reason));
+                    reporter.Finished(Reporter::Outcome::Failed);
+                    break;
+                case CThumbnailCache::Outcome::Aborted:
+                    reporter.Finished(Reporter::Outcome::Interrupted);
+                    break;
+                }
+            }
+        };
+        RunOnWorkers(request.jobs, inputs.files.size(), work);
+        signals.Finish();
+        interrupted = stop;
+    }
+    reporter.EndProgress();
+    if (!request.quiet)
+        std::cerr << reporter.Summary(inputs.problems.size(), inputs.leftOut, interrupted) << "\n";
+    if (interrupted)
+        return 130;
+    return reporter.Failed() || !inputs.problems.empty() ? 1 : 0;
 }

@@ -71,3 +71,7 @@ void RunOnWorkers(int jobs, size_t count, const std::function<void()>& work);
 
 // Runs convert (both forms); returns the exit status.
 int RunConvert(const CliRequest& request);
+
+// Runs thumbnails: fills the thumbnail cache for the pictures named or
+// found in the folders (-r); returns the exit status.
+int RunThumbnails(const CliRequest& request);

@@ -18,10 +18,11 @@ struct GroupInfo {
 };
 constexpr GroupInfo kGroups[] = {
     {CliOptionGroup::General, "General options"},
-    {CliOptionGroup::Batch, "Batch options (convert)"},
+    {CliOptionGroup::Batch, "Batch options (convert; -r, -j and -q also thumbnails)"},
     {CliOptionGroup::Save, "Save options (convert)"},
     {CliOptionGroup::Edit, "Edit options (convert; applied in the order given)"},
     {CliOptionGroup::Turn, "Turn options (jpeg-turn; one turn)"},
+    {CliOptionGroup::Thumbnails, "Thumbnail options (thumbnails)"},
 };
 
 std::string Join(const std::vector<std::string>& words, const char* separator)

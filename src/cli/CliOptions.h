@@ -39,7 +39,7 @@ enum class ExistsPolicy {
 };
 
 struct CliRequest {
-    std::string command; // info, convert, colors, help
+    std::string command; // info, convert, colors, thumbnails, help
     std::vector<std::string> inputs;
     std::string output; // convert INPUT OUTPUT
     std::string toExt;  // convert --to EXT -o DIR
@@ -59,6 +59,7 @@ struct CliRequest {
     ExistsPolicy exists = ExistsPolicy::Refuse;
     bool existsGiven = false;
     bool quiet = false;
+    std::string thumbnailSize = "large"; // thumbnails --size
     // Set by --help, --version and the hidden generators.
     bool help = false;
     bool version = false;
@@ -71,7 +72,8 @@ enum CliCommandBit : unsigned {
     kCmdConvert = 2,
     kCmdColors = 4,
     kCmdJpegTurn = 8,
-    kCmdAll = 15,
+    kCmdThumbnails = 16,
+    kCmdAll = 31,
 };
 
 struct CliCommand {
@@ -84,11 +86,12 @@ const std::vector<CliCommand>& CliCommands();
 const CliCommand* FindCliCommand(const std::string& name);
 
 enum class CliOptionGroup {
-    General, // every command
-    Batch,   // convert: output, folders, workers, existing files
-    Save,    // writer options
-    Edit,    // edit operations, applied in the order given
-    Turn,    // jpeg-turn: the turn and what to do with edge blocks
+    General,    // every command
+    Batch,      // convert: output, folders, workers, existing files
+    Save,       // writer options
+    Edit,       // edit operations, applied in the order given
+    Turn,       // jpeg-turn: the turn and what to do with edge blocks
+    Thumbnails, // thumbnails: the cache's size
 };
 
 struct CliOption {

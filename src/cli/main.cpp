@@ -158,5 +158,7 @@ int main(int argc, char** argv)
         return RunConvert(request);
     if (request.command == "jpeg-turn")
         return RunJpegTurn(request);
+    if (request.command == "thumbnails")
+        return RunThumbnails(request);
     return Colors(request);
 }

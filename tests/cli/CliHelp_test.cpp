@@ -147,11 +147,11 @@ TEST(CliHelp, EveryOptionOfTheTableParses)
         SCOPED_TRACE(o.name);
         const bool convert = (o.commands & kCmdConvert) != 0;
         const bool turn = !convert && (o.commands & kCmdJpegTurn) != 0;
-        std::vector<std::string> words = {"velkor-cli",
-                                          convert ? "convert"
-                                          : turn  ? "jpeg-turn"
-                                                  : "info",
-                                          "--" + o.name};
+        const char* command = convert                        ? "convert"
+                              : turn                         ? "jpeg-turn"
+                              : (o.commands & kCmdInfo) != 0 ? "info"
+                                                             : "thumbnails";
+        std::vector<std::string> words = {"velkor-cli", command, "--" + o.name};
         if (!o.value.empty()) {
             std::string value = !o.choices.empty() ? o.choices[0] : "1";
             if (o.group == CliOptionGroup::Edit) {

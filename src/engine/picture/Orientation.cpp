@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -75,15 +76,15 @@ int ReadTiffOrientation(const uint8_t* data, size_t size)
     return OrientUpright;
 }
 
-int ReadJpegOrientation(const uint8_t* data, size_t size)
+void VisitJpegSegments(const uint8_t* data, size_t size,
+                       const std::function<bool(uint8_t marker, ByteView payload)>& visit)
 {
     if (data == nullptr || size < 4 || data[0] != 0xFF || data[1] != 0xD8)
-        return OrientUpright;
-    static const uint8_t kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
+        return;
     size_t at = 2;
     while (at + 2 <= size) {
         if (data[at] != 0xFF)
-            return OrientUpright;
+            return;
         const uint8_t marker = data[at + 1];
         if (marker == 0xFF) { // fill byte
             ++at;
@@ -93,19 +94,36 @@ int ReadJpegOrientation(const uint8_t* data, size_t size)
         // Markers without a length: TEM and the restart markers.
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
             continue;
-        // Start of scan and end of image: no EXIF after them is honoured.
+        // Start of scan and end of image: nothing after them is read.
         if (marker == 0xDA || marker == 0xD9 || at + 2 > size)
-            return OrientUpright;
+            return;
         const size_t length = LoadBE16(ByteView(data, size), at);
         if (length < 2 || length > size - at)
-            return OrientUpright;
-        const uint8_t* payload = data + at + 2;
-        const size_t payloadSize = length - 2;
-        if (marker == 0xE1 && payloadSize >= sizeof kExif && std::memcmp(payload, kExif, sizeof kExif) == 0)
-            return ReadTiffOrientation(payload + sizeof kExif, payloadSize - sizeof kExif);
+            return;
+        if (visit(marker, ByteView(data + at + 2, length - 2)))
+            return;
         at += length;
     }
-    return OrientUpright;
+}
+
+ByteView FindJpegExif(const uint8_t* data, size_t size)
+{
+    static const uint8_t kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
+    ByteView exif;
+    VisitJpegSegments(data, size, [&exif](uint8_t marker, ByteView payload) {
+        if (marker != 0xE1 || payload.size() < sizeof kExif ||
+            std::memcmp(payload.data(), kExif, sizeof kExif) != 0)
+            return false;
+        exif = payload.subspan(sizeof kExif);
+        return true;
+    });
+    return exif;
+}
+
+int ReadJpegOrientation(const uint8_t* data, size_t size)
+{
+    const ByteView exif = FindJpegExif(data, size);
+    return ReadTiffOrientation(exif.data(), exif.size());
 }
 
 int ReadPngOrientation(const uint8_t* data, size_t size)

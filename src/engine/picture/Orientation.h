@@ -3,9 +3,11 @@
 #pragma once
 
 #include "engine/picture/Bmp.h"
+#include "engine/picture/ByteOrder.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 // EXIF orientation values: how the stored pixels must be turned to show the
 // picture upright. Anything missing, damaged or out of range counts as
@@ -28,6 +30,14 @@ int ReadTiffOrientation(const uint8_t* data, size_t size);
 // The orientation of a JPEG file from its first APP1 "Exif" segment before
 // the image data.
 int ReadJpegOrientation(const uint8_t* data, size_t size);
+
+// Calls `visit` with each marker segment of a JPEG file before its image
+// data, payload without the length, until it returns true; a damaged
+// segment ends the walk.
+void VisitJpegSegments(const uint8_t* data, size_t size,
+                       const std::function<bool(uint8_t marker, ByteView payload)>& visit);
+// The TIFF-laid-out block of the first APP1 "Exif" segment, empty for none.
+ByteView FindJpegExif(const uint8_t* data, size_t size);
 // The orientation of a PNG file from its eXIf chunk.
 int ReadPngOrientation(const uint8_t* data, size_t size);
 

@@ -96,7 +96,7 @@ TEST_F(EditSaveTest, LosslessTurnsOnTheShownJpegAndSaveAsCarriesTheData)
     EXPECT_EQ(ask.shown.back(), "The picture is upright already.");
 
     // An edited picture, or a file that is no JPEG, is not turned this way.
-    vkedit::Run(*frame, vkedit::EditCommand::Invert);
+    frame->RunCommand(Cmd::ColorsInvert);
     EXPECT_FALSE(frame->IsCommandEnabled(Cmd::LosslessRotateCW90));
 }
 

@@ -119,8 +119,13 @@ ColourProfilePtr ColourProfileOf(const heif_image_handle* handle)
         return MakeIccProfile(std::move(icc));
     }
     heif_color_profile_nclx* nclx = nullptr;
-    if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || nclx == nullptr)
+    // libheif can hand back a profile together with an error (values out of
+    // range in a damaged box): it is ours to free either way.
+    const heif_error error = heif_image_handle_get_nclx_color_profile(handle, &nclx);
+    if (error.code != heif_error_Ok || nclx == nullptr) {
+        heif_nclx_color_profile_free(nclx);
         return nullptr;
+    }
     ColourProfilePtr profile;
     const auto primaries = nclx->color_primaries;
     const auto transfer = nclx->transfer_characteristics;

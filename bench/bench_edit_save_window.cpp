@@ -5,6 +5,7 @@
 // the result included); the goal is 50 ms.
 #include "TestSupport.h"
 #include "ui/browser/Preview.h"
+#include "ui/shell/CommandAreas.h"
 #include "ui/shell/MainFrm.h"
 #include "ui/shell/SaveCommands.h"
 #include "ui/widgets/MessageService.h"
@@ -129,7 +130,7 @@ void BM_SaveAs24MP(benchmark::State& state, const char* extension)
         [path](const QString&, const QString&, const QStringList&) { return QString::fromStdString(path); });
     for (auto _ : state) {
         w.Show24MP();
-        Measure(state, [&] { vksave::SaveAs(*w.frame, "a.bmp"); });
+        Measure(state, [&] { vksave::SaveAs(ContextOf(*w.frame), "a.bmp"); });
     }
     vkui::setSaveFileHandler({});
     vkui::setDialogHandler({});

@@ -5,6 +5,7 @@
 
 #include "FrameFixture.h"
 #include "engine/picture/AnyPicDecoder.h"
+#include "ui/shell/CommandAreas.h"
 #include "ui/shell/SaveCommands.h"
 
 #include <QAbstractButton>

@@ -17,23 +17,26 @@
 #include "ui/shell/ViewCommands.h"
 #include "ui/shell/ZoomCommands.h"
 
+CommandContext ContextOf(CMainFrame& frame)
+{
+    return {frame, frame, frame, *frame.GetView(), frame.GetSettings(), frame.GetFavorites(), &frame};
+}
+
 void BindCommandAreas(CMainFrame& frame, CommandRegistry& commands)
 {
-    // The parts of the window a binder that needs no more sees.
-    const CommandContext context{frame, frame, *frame.GetView(), frame.GetSettings(), frame.GetFavorites(),
-                                 &frame};
-    BindFileMenuCommands(frame, commands);
+    const CommandContext context = ContextOf(frame);
+    BindFileMenuCommands(context, commands);
     BindUndoCopyCommands(context, commands);
-    BindViewCommands(frame, commands);
+    BindViewCommands(context, commands);
     BindZoomCommands(context, commands);
     BindGoCommands(context, commands);
-    BindHelpCommands(frame, commands);
+    BindHelpCommands(context, commands);
     BindFileCommands(context, commands);
-    vkedit::BindEditCommands(frame, commands);
-    vksave::BindSaveCommands(frame, commands);
-    BindPhotoCommands(frame, commands);
-    BindSettingsCommands(frame, commands);
+    vkedit::BindEditCommands(context, commands);
+    vksave::BindSaveCommands(context, commands);
+    BindPhotoCommands(context, commands);
+    BindSettingsCommands(context, commands);
     BindPrintCommands(context, commands);
     BindSearchCommands(context, commands);
-    BindSlideShowCommands(frame, commands);
+    BindSlideShowCommands(context, commands);
 }

@@ -9,11 +9,11 @@
 //      icon, checkable, keys; the first row naming a key wins that key).
 //   2. Place it in the menu bars and toolbars laid out below the rows.
 //   3. Bind its rules and handler from your feature's own file:
-//        void BindMyCommands(CMainFrame& frame, CommandRegistry& commands)
+//        void BindMyCommands(const CommandContext& ctx, CommandRegistry& commands)
 //        {
 //            commands.Bind(Cmd::EditDelete, {
-//                .enabled = [&frame] { return frame.GetFileList().GetSelectedCount() > 0; },
-//                .run = [&frame] { ... },
+//                .enabled = [&files = ctx.files] { return files.GetFileList().GetSelectedCount() > 0; },
+//                .run = [ctx] { ... },
 //            });
 //        }
 //      and call BindMyCommands from BindCommandAreas (CommandAreas.cpp),

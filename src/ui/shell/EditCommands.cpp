@@ -2,6 +2,7 @@
 
 #include "engine/edit/EditOperations.h"
 #include "engine/picture/TextException.h"
+#include "models/settings/Settings.h"
 #include "ui/browser/Preview.h"
 #include "ui/edit/BrightContGamma.h"
 #include "ui/edit/CanvasSize.h"
@@ -11,11 +12,9 @@
 #include "ui/edit/Rotate.h"
 #include "ui/edit/Shear.h"
 #include "ui/shell/CommandRegistry.h"
-#include "ui/shell/MainFrm.h"
+#include "ui/shell/FramePorts.h"
 #include "ui/widgets/MessageService.h"
 #include "ui/widgets/PictureJob.h"
-
-#include <QStatusBar>
 
 #include <functional>
 #include <memory>
@@ -28,14 +27,6 @@ namespace {
 
 constexpr const char* kStatusDone = "  Done";
 
-void SetStatus(CMainFrame& frame, const char* text)
-{
-    frame.SetStatusText(text);
-    frame.UpdateStatusPane();
-    if (frame.statusBar())
-        frame.statusBar()->repaint();
-}
-
 // The operations set the picture's source depth as their commands do.
 struct EditStep {
     const char* progress;
@@ -46,18 +37,18 @@ struct EditStep {
 // The command protocol: progress text, wait cursor, the operation on a copy
 // beside the shown picture (so the window never shows it half-edited),
 // the message on failure, the result swapped in, the view refreshed.
-void RunEdit(CMainFrame& frame, const EditStep& step)
+void RunEdit(const CommandContext& ctx, const EditStep& step)
 {
-    CPreview* view = frame.GetView();
+    CPreview* view = &ctx.picture;
     vkjob::WaitForView(*view);
     if (!view->HasImage())
         return;
-    SetStatus(frame, step.progress);
+    ctx.status.ShowStatusNow(step.progress);
     auto work = std::make_unique<CPictureEx>();
     int result = 0;
     bool failed = false;
     try {
-        vkjob::Run(&frame, [&] {
+        vkjob::Run(ctx.parent, [&] {
             work->CopyForEdit(view->GetPicture());
             result = step.operation(*work);
         });
@@ -76,67 +67,67 @@ void RunEdit(CMainFrame& frame, const EditStep& step)
         view->GetPicture().Exchange(*work);
     }
     // The picture that was shown (and its old snapshot) go off the GUI thread.
-    vkjob::Run(&frame, [&] { work.reset(); });
+    vkjob::Run(ctx.parent, [&] { work.reset(); });
     view->Relayout(!failed && result == 1, false);
-    SetStatus(frame, kStatusDone);
-    frame.UpdateTitleAndProperties(false);
-    frame.UpdateCommandUI();
+    ctx.status.ShowStatusNow(kStatusDone);
+    ctx.status.UpdateTitleAndProperties(false);
+    ctx.status.UpdateCommandUI();
 }
 
-void Count(CMainFrame& frame)
+void Count(const CommandContext& ctx)
 {
-    CPreview* view = frame.GetView();
+    CPreview* view = &ctx.picture;
     vkjob::WaitForView(*view);
-    SetStatus(frame, "  Counting colors...");
+    ctx.status.ShowStatusNow("  Counting colors...");
     int64_t count = 0;
     try {
-        vkjob::Run(&frame, [&] { count = view->GetPicture().CountColors(); });
+        vkjob::Run(ctx.parent, [&] { count = view->GetPicture().CountColors(); });
         vkui::ask(QString::fromStdString(ColorCountMessage(count)), vkui::Buttons::Ok,
                   vkui::Icon::Information);
     } catch (const std::exception&) {
         vkui::ask(kTextCountError);
     }
-    SetStatus(frame, kStatusDone);
+    ctx.status.ShowStatusNow(kStatusDone);
 }
 
-void Histogram(CMainFrame& frame)
+void Histogram(const CommandContext& ctx)
 {
-    CPreview* view = frame.GetView();
+    CPreview* view = &ctx.picture;
     vkjob::WaitForView(*view);
-    CHistogramDlg dlg(&frame);
-    SetStatus(frame, "  Computing histogram...");
+    CHistogramDlg dlg(ctx.parent);
+    ctx.status.ShowStatusNow("  Computing histogram...");
     try {
-        vkjob::Run(&frame, [&] { view->GetPicture().ComputeHistogram(dlg.Histogram()); });
+        vkjob::Run(ctx.parent, [&] { view->GetPicture().ComputeHistogram(dlg.Histogram()); });
     } catch (const std::exception&) {
         vkui::ask(kTextHistogramError);
     }
-    SetStatus(frame, kStatusDone);
+    ctx.status.ShowStatusNow(kStatusDone);
     vkui::execDialog(dlg);
 }
 
 // The values of an edit in its operation's argument order, asked for by its
 // dialog (which remembers them in the settings); nothing when cancelled.
-using AskValues = std::function<std::optional<std::vector<int>>(CMainFrame&)>;
+using AskValues = std::function<std::optional<std::vector<int>>(const CommandContext&)>;
 
 AskValues Fixed(std::vector<int> values)
 {
-    return [values = std::move(values)](CMainFrame&) { return std::optional(values); };
+    return [values = std::move(values)](const CommandContext&) { return std::optional(values); };
 }
 
 AskValues AskLevel(int kind)
 {
-    return [kind](CMainFrame& frame) -> std::optional<std::vector<int>> {
-        CBrightContGammaDlg dlg(kind, &frame);
+    return [kind](const CommandContext& ctx) -> std::optional<std::vector<int>> {
+        CBrightContGammaDlg dlg(kind, ctx.parent);
         if (vkui::execDialog(dlg) != QDialog::Accepted)
             return {};
         return std::vector{dlg.Value()};
     };
 }
 
-std::optional<std::vector<int>> AskBalance(CMainFrame& frame)
+std::optional<std::vector<int>> AskBalance(const CommandContext& ctx)
 {
-    CSettings& s = frame.GetSettings();
-    CColorBalanceDlg dlg(s.balanceRed, s.balanceGreen, s.balanceBlue, &frame);
+    CSettings& s = ctx.settings;
+    CColorBalanceDlg dlg(s.balanceRed, s.balanceGreen, s.balanceBlue, ctx.parent);
     if (vkui::execDialog(dlg) != QDialog::Accepted)
         return {};
     s.balanceRed = dlg.Red();
@@ -145,32 +136,33 @@ std::optional<std::vector<int>> AskBalance(CMainFrame& frame)
     return std::vector{dlg.Red(), dlg.Green(), dlg.Blue()};
 }
 
-std::optional<std::vector<int>> AskResize(CMainFrame& frame)
+std::optional<std::vector<int>> AskResize(const CommandContext& ctx)
 {
-    CSettings& s = frame.GetSettings();
-    const CPictureEx& picture = frame.GetView()->GetPicture();
-    CResizeDlg dlg(picture.GetWidth(), picture.GetHeight(), s.imageSizeUnit, s.resizeConstrain != 0, &frame);
+    CSettings& s = ctx.settings;
+    const CPictureEx& picture = ctx.picture.GetPicture();
+    CResizeDlg dlg(picture.GetWidth(), picture.GetHeight(), s.imageSizeUnit, s.resizeConstrain != 0,
+                   ctx.parent);
     if (vkui::execDialog(dlg) != QDialog::Accepted)
         return {};
     s.resizeConstrain = dlg.Constrain() ? 1 : 0;
     return std::vector{dlg.NewWidth(), dlg.NewHeight()};
 }
 
-std::optional<std::vector<int>> AskCanvas(CMainFrame& frame)
+std::optional<std::vector<int>> AskCanvas(const CommandContext& ctx)
 {
-    CSettings& s = frame.GetSettings();
-    const CPictureEx& picture = frame.GetView()->GetPicture();
-    CCanvasSizeDlg dlg(picture.GetWidth(), picture.GetHeight(), s.imageSizeUnit, s.canvasAnchor, &frame);
+    CSettings& s = ctx.settings;
+    const CPictureEx& picture = ctx.picture.GetPicture();
+    CCanvasSizeDlg dlg(picture.GetWidth(), picture.GetHeight(), s.imageSizeUnit, s.canvasAnchor, ctx.parent);
     if (vkui::execDialog(dlg) != QDialog::Accepted)
         return {};
     s.canvasAnchor = dlg.Anchor();
     return std::vector{dlg.NewWidth(), dlg.NewHeight(), dlg.Anchor()};
 }
 
-std::optional<std::vector<int>> AskShear(CMainFrame& frame)
+std::optional<std::vector<int>> AskShear(const CommandContext& ctx)
 {
-    CSettings& s = frame.GetSettings();
-    CShearDlg dlg(s.shearAngle, s.shearAntiAlias != 0, s.shearCorner, &frame);
+    CSettings& s = ctx.settings;
+    CShearDlg dlg(s.shearAngle, s.shearAntiAlias != 0, s.shearCorner, ctx.parent);
     if (vkui::execDialog(dlg) != QDialog::Accepted)
         return {};
     s.shearAngle = dlg.Angle();
@@ -179,10 +171,10 @@ std::optional<std::vector<int>> AskShear(CMainFrame& frame)
     return std::vector{dlg.Angle(), dlg.Corner(), dlg.AntiAlias() ? 1 : 0};
 }
 
-std::optional<std::vector<int>> AskRotate(CMainFrame& frame)
+std::optional<std::vector<int>> AskRotate(const CommandContext& ctx)
 {
-    CSettings& s = frame.GetSettings();
-    CRotateDlg dlg(s.rotateAngle, s.rotateDirection, s.rotateQuality, &frame);
+    CSettings& s = ctx.settings;
+    CRotateDlg dlg(s.rotateAngle, s.rotateDirection, s.rotateQuality, ctx.parent);
     if (vkui::execDialog(dlg) != QDialog::Accepted)
         return {};
     s.rotateAngle = dlg.Angle();
@@ -192,15 +184,14 @@ std::optional<std::vector<int>> AskRotate(CMainFrame& frame)
 }
 
 // Enabled when the view shows an image and no picture work is running.
-bool CanEdit(const CMainFrame& frame)
+bool CanEdit(const CPreview& view)
 {
-    const CPreview* view = frame.GetView();
-    return view && view->HasImage() && !vkjob::IsRunning();
+    return view.HasImage() && !vkjob::IsRunning();
 }
 
 } // namespace
 
-void BindEditCommands(CMainFrame& frame, CommandRegistry& commands)
+void BindEditCommands(const CommandContext& ctx, CommandRegistry& commands)
 {
     // Each command runs a row of the edit operations, with the row's texts;
     // its own results (-1 refused, -2 too many colours) reach RunEdit.
@@ -228,20 +219,20 @@ void BindEditCommands(CMainFrame& frame, CommandRegistry& commands)
         {Cmd::ImageFlipHorizontal, "flip-horizontal", Fixed({})},
         {Cmd::ImageFlipVertical, "flip-vertical", Fixed({})},
     };
-    const auto enabled = [&frame] { return CanEdit(frame); };
+    const auto enabled = [&view = ctx.picture] { return CanEdit(view); };
     for (const Row& row : rows) {
         const EditOperation* op = FindEditOperation(row.operation);
         commands.Bind(row.command,
-                      {.enabled = enabled, .run = [&frame, op, ask = row.ask] {
-                           const std::optional<std::vector<int>> values = ask(frame);
+                      {.enabled = enabled, .run = [ctx, op, ask = row.ask] {
+                           const std::optional<std::vector<int>> values = ask(ctx);
                            if (!values)
                                return;
-                           RunEdit(frame, {op->progressText, op->errorText,
-                                           [op, v = *values](CPictureEx& p) { return op->apply(p, v); }});
+                           RunEdit(ctx, {op->progressText, op->errorText,
+                                         [op, v = *values](CPictureEx& p) { return op->apply(p, v); }});
                        }});
     }
-    commands.Bind(Cmd::ColorsCount, {.enabled = enabled, .run = [&frame] { Count(frame); }});
-    commands.Bind(Cmd::ColorsHistogram, {.enabled = enabled, .run = [&frame] { Histogram(frame); }});
+    commands.Bind(Cmd::ColorsCount, {.enabled = enabled, .run = [ctx] { Count(ctx); }});
+    commands.Bind(Cmd::ColorsHistogram, {.enabled = enabled, .run = [ctx] { Histogram(ctx); }});
 }
 
 } // namespace vkedit

@@ -3,13 +3,13 @@
 // status and error texts, keeps the undo snapshot and refreshes the view.
 #pragma once
 
-class CMainFrame;
 class CommandRegistry;
+struct CommandContext;
 
 namespace vkedit {
 
 // Binds the Colors and Image menus to the frame's commands, one row of the
 // edit operations each (Count and Histogram beside them).
-void BindEditCommands(CMainFrame& frame, CommandRegistry& commands);
+void BindEditCommands(const CommandContext& ctx, CommandRegistry& commands);
 
 } // namespace vkedit

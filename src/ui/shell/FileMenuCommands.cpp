@@ -1,12 +1,14 @@
 #include "ui/shell/FileMenuCommands.h"
 
 #include "engine/picture/FormatRegistry.h"
+#include "models/browser/FileList.h"
 #include "models/browser/Navigator.h"
 #include "models/platform/Folders.h"
 #include "models/platform/Path.h"
+#include "models/settings/Settings.h"
 #include "ui/browser/Preview.h"
 #include "ui/shell/CommandRegistry.h"
-#include "ui/shell/MainFrm.h"
+#include "ui/shell/FramePorts.h"
 #include "ui/widgets/MessageService.h"
 
 #include <QFileInfo>
@@ -30,52 +32,54 @@ const QStringList& OpenDialogFilters()
 
 // Goes to the chosen file's folder and shows the file, in the mode the
 // frame is in.
-void OpenFile(CMainFrame& frame)
+void OpenFile(const CommandContext& ctx)
 {
     const QString chosen = vkui::openFileName(
-        &frame, "Open", QString::fromStdString(vkplatform::WorkingDirectory()), OpenDialogFilters());
+        ctx.parent, "Open", QString::fromStdString(vkplatform::WorkingDirectory()), OpenDialogFilters());
     if (chosen.isEmpty())
         return;
     const auto [dir, name] = vkpath::Split(QFileInfo(chosen).absoluteFilePath().toStdString());
-    if (!frame.GoTo(dir, vknav::kTextFolderNotFound, CMainFrame::Recent::Add)) {
-        if (!CNavigator::Enter(frame.GetFileList().GetCurrentDir()))
-            frame.RefreshDirectory();
+    if (!ctx.files.GoTo(dir, vknav::kTextFolderNotFound, FileListPort::Recent::Add)) {
+        if (!CNavigator::Enter(ctx.files.GetFileList().GetCurrentDir()))
+            ctx.files.RefreshDirectory();
         return;
     }
-    if (!frame.ShowListedFile(name)) {
+    if (!ctx.files.ShowListedFile(name)) {
         // Nothing to view: the folder is shown in the browser.
-        frame.SwitchToBrowser();
+        ctx.window.SwitchToBrowser();
         vkui::ask(kTextImageNotFound);
     }
 }
 
 } // namespace
 
-void BindFileMenuCommands(CMainFrame& frame, CommandRegistry& commands)
+void BindFileMenuCommands(const CommandContext& ctx, CommandRegistry& commands)
 {
     using enum Cmd;
-    CPreview& view = *frame.GetView();
-    CFileList& files = frame.GetFileList();
-    CSettings& settings = frame.GetSettings();
+    CPreview& view = ctx.picture;
+    CFileList& list = ctx.files.GetFileList();
+    CSettings& settings = ctx.settings;
+    FileListPort& files = ctx.files;
+    WindowPort& window = ctx.window;
 
-    commands.Bind(FileOpen, {.run = [&frame] { OpenFile(frame); }});
+    commands.Bind(FileOpen, {.run = [ctx] { OpenFile(ctx); }});
     commands.Bind(FileSaveAs,
                   {.enabled = [&view] { return view.HasImage() && view.GetPicture().IsModified(); },
-                   .run = [&frame] { frame.RunSaveAs(); }});
+                   .run = [&window] { window.RunSaveAs(); }});
     commands.Bind(
         FilePreview,
         {.enabled = [&settings,
-                     &files] { return !settings.browserPreviewEnabled && !files.GetCurrentFile().empty(); },
+                     &list] { return !settings.browserPreviewEnabled && !list.GetCurrentFile().empty(); },
          .run =
-             [&frame] {
-                 if (frame.IsBrowserMode())
-                     frame.ShowCurrentFileForced();
+             [&files] {
+                 if (files.IsBrowserMode())
+                     files.ShowCurrentFileForced();
              }});
     commands.Bind(FileReload,
-                  {.enabled = [&view, &files] { return view.HasImage() && !files.GetCurrentFile().empty(); },
-                   .run = [&frame] { frame.ShowCurrentFileForced(); }});
+                  {.enabled = [&view, &list] { return view.HasImage() && !list.GetCurrentFile().empty(); },
+                   .run = [&files] { files.ShowCurrentFileForced(); }});
     commands.Bind(Viewer, {.enabled = [&view] { return view.HasImage(); },
-                           .run = [&frame] { frame.SwitchToViewer(); }});
-    commands.Bind(Browser, {.run = [&frame] { frame.SwitchToBrowser(); }});
-    commands.Bind(Exit, {.run = [&frame] { frame.close(); }});
+                           .run = [&window] { window.SwitchToViewer(); }});
+    commands.Bind(Browser, {.run = [&window] { window.SwitchToBrowser(); }});
+    commands.Bind(Exit, {.run = [&window] { window.CloseWindow(); }});
 }

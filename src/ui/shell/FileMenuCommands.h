@@ -1,7 +1,7 @@
 // The File menu: Open, Save As, Preview, Reload, Viewer, Browser and Exit.
 #pragma once
 
-class CMainFrame;
+struct CommandContext;
 class CommandRegistry;
 
-void BindFileMenuCommands(CMainFrame& frame, CommandRegistry& commands);
+void BindFileMenuCommands(const CommandContext& ctx, CommandRegistry& commands);

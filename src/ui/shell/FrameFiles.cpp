@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QLocale>
+#include <QStatusBar>
 
 #include <algorithm>
 
@@ -228,6 +229,13 @@ void CMainFrame::UpdateStatusPane()
 {
     m_paneStatus->setText(m_statusText);
     m_paneStatus->repaint();
+}
+
+void CMainFrame::ShowStatusNow(const QString& text)
+{
+    SetStatusText(text);
+    UpdateStatusPane();
+    statusBar()->repaint();
 }
 
 void CMainFrame::UpdateInfoPane()

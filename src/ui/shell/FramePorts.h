@@ -1,11 +1,13 @@
 // What the command binders see of the main window, in small parts:
 // the file list with the moves that show its files, the texts that
-// describe the shown file, the shown picture, the settings and the favorites. CMainFrame
-// implements the two ports; a binder takes a CommandContext (or the one
-// part it needs), so its handlers reach no widget of the window. Messages
+// describe the shown file, the window's own moves, the shown picture, the
+// settings and the favorites. CMainFrame implements the three ports; a
+// binder takes a CommandContext (or the one part it needs), so its
+// handlers reach no widget of the window. Messages
 // go through vkui::ask (MessageService), which tests replace.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,11 @@ class FileListPort {
     // As after a click: the selection taken, the current file shown.
     virtual void OnFileSelectionChanged() = 0;
     virtual void ShowCurrentFile() = 0;
+    // Shows the current file even with the browser's preview off.
+    virtual void ShowCurrentFileForced() = 0;
+    // Selects the first listed file named `name` and shows it; in viewer
+    // mode it becomes the viewer's position. False when it is not listed.
+    virtual bool ShowListedFile(const std::string& name) = 0;
     // Selects entry `index` alone and shows it (the viewer's steps).
     virtual void ShowViewerFile(int index) = 0;
     // Re-reads the folder's files; the selection model is emptied.
@@ -57,7 +64,13 @@ class FileListPort {
 class StatusPort {
   public:
     virtual void UpdateTitleAndProperties(bool clear) = 0;
+    // Title and properties of the file `name` of the current folder shown
+    // by the view, whether or not the list still holds it.
+    virtual void DescribeFile(const std::string& name) = 0;
     virtual void SetStatusText(const QString& text) = 0;
+    // Sets the text and paints the status bar at once, before a long
+    // step on the GUI thread.
+    virtual void ShowStatusNow(const QString& text) = 0;
     virtual void UpdateStatusPane() = 0;
     virtual void UpdateInfoPane() = 0;
     virtual void UpdateCountPane() = 0;
@@ -67,10 +80,36 @@ class StatusPort {
     ~StatusPort() = default;
 };
 
+// The window's own moves: its two modes, its bars, what it keeps on disk
+// for itself, the Save As flow the save question runs, and closing.
+class WindowPort {
+  public:
+    virtual void SwitchToViewer() = 0;
+    virtual void SwitchToBrowser() = 0;
+    virtual bool IsToolBarVisible() const = 0;
+    virtual void SetToolBarVisible(bool visible) = 0;
+    virtual bool IsStatusBarVisible() const = 0;
+    virtual void SetStatusBarVisible(bool visible) = 0;
+    // The window's place and choices, kept in their own file.
+    virtual bool SaveWindowState() const = 0;
+    // The favorites box refilled, and the favorites written.
+    virtual void FillFavoritesBox() = 0;
+    virtual bool SaveFavorites() = 0;
+    // Save As flow for the view's picture, given the current file's name.
+    virtual void SetSaveAsHandler(std::function<bool(const QString& fileName)> handler) = 0;
+    // Runs it; true when the picture was saved.
+    virtual bool RunSaveAs() = 0;
+    virtual void CloseWindow() = 0;
+
+  protected:
+    ~WindowPort() = default;
+};
+
 // The parts a binder's handlers work with.
 struct CommandContext {
     FileListPort& files;
     StatusPort& status;
+    WindowPort& window;
     CPreview& picture; // the shown picture
     CSettings& settings;
     CFavorites& favorites;

@@ -2,7 +2,7 @@
 
 #include "models/browser/StatusTexts.h"
 #include "ui/shell/CommandRegistry.h"
-#include "ui/shell/MainFrm.h"
+#include "ui/shell/FramePorts.h"
 #include "ui/widgets/MessageService.h"
 
 #include <QDialog>
@@ -50,9 +50,9 @@ void ShowAbout(QWidget* parent)
 
 } // namespace
 
-void BindHelpCommands(CMainFrame& frame, CommandRegistry& commands)
+void BindHelpCommands(const CommandContext& ctx, CommandRegistry& commands)
 {
     commands.Bind(Cmd::HelpContents, {.run = ShowContents});
     commands.Bind(Cmd::HelpUsingHelp, {.run = ShowContents});
-    commands.Bind(Cmd::HelpAbout, {.run = [&frame] { ShowAbout(&frame); }});
+    commands.Bind(Cmd::HelpAbout, {.run = [parent = ctx.parent] { ShowAbout(parent); }});
 }

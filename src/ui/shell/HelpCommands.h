@@ -1,7 +1,7 @@
 // Help > Contents, How to use Help and About.
 #pragma once
 
-class CMainFrame;
+struct CommandContext;
 class CommandRegistry;
 
-void BindHelpCommands(CMainFrame& frame, CommandRegistry& commands);
+void BindHelpCommands(const CommandContext& ctx, CommandRegistry& commands);

@@ -640,6 +640,17 @@ void CMainFrame::SetToolBarVisible(bool visible)
     Layout();
 }
 
+bool CMainFrame::IsStatusBarVisible() const
+{
+    return statusBar()->isVisibleTo(this);
+}
+
+void CMainFrame::SetStatusBarVisible(bool visible)
+{
+    statusBar()->setVisible(visible);
+    Layout();
+}
+
 void CMainFrame::SwitchToViewer()
 {
     if (!m_browserMode || !m_view->HasImage())

@@ -38,7 +38,7 @@ class QMenu;
 class QSplitter;
 class QToolBar;
 
-class CMainFrame : public QMainWindow, public FileListPort, public StatusPort {
+class CMainFrame : public QMainWindow, public FileListPort, public StatusPort, public WindowPort {
     Q_OBJECT
   public:
     explicit CMainFrame(QWidget* parent = nullptr);
@@ -60,7 +60,7 @@ class CMainFrame : public QMainWindow, public FileListPort, public StatusPort {
     // written anywhere unasked), then the event loops end.
     void EndSession();
     // Written as soon as they change, so a killed session keeps them.
-    bool SaveFavorites();
+    bool SaveFavorites() override;
     bool SaveRecentFolders();
     // The window's place and its panes' sizes, kept in their own file.
     CWindowState GetWindowState() const;
@@ -69,31 +69,30 @@ class CMainFrame : public QMainWindow, public FileListPort, public StatusPort {
     void ApplyWindowState(CWindowState state);
     // Reads the file and applies it; true when the window should start maximised.
     bool RestoreWindowState();
-    bool SaveWindowState() const;
+    bool SaveWindowState() const override;
 
     bool IsBrowserMode() const override { return m_browserMode; }
     void ShowCurrentFile() override;
     void UpdateTitleAndProperties(bool clear) override;
-    // Title and properties of the file `name` of the current folder shown
-    // by the view, whether or not the list still holds it.
-    void DescribeFile(const std::string& name);
+    void DescribeFile(const std::string& name) override;
     void SetStatusText(const QString& text) override { m_statusText = text; }
+    void ShowStatusNow(const QString& text) override;
     void UpdateStatusPane() override;
     void UpdateInfoPane() override;
     void UpdateCountPane() override;
     // The viewer's zoom in percent ("" without a picture).
     void UpdateZoomPane();
     void Layout();
-    void SwitchToViewer();
-    void SwitchToBrowser();
+    void SwitchToViewer() override;
+    void SwitchToBrowser() override;
 
-    // Shows the current file even with the browser's preview off.
-    void ShowCurrentFileForced();
-    // Selects the first listed file named `name` and shows it; in viewer
-    // mode it becomes the viewer's position. False when it is not listed.
-    bool ShowListedFile(const std::string& name);
-    bool IsToolBarVisible() const { return m_toolBarVisible; }
-    void SetToolBarVisible(bool visible);
+    void ShowCurrentFileForced() override;
+    bool ShowListedFile(const std::string& name) override;
+    bool IsToolBarVisible() const override { return m_toolBarVisible; }
+    void SetToolBarVisible(bool visible) override;
+    bool IsStatusBarVisible() const override;
+    void SetStatusBarVisible(bool visible) override;
+    void CloseWindow() override { close(); }
 
     // Navigation. Moves the browser to `dir`: enters it (when that fails
     // shows `missingText`, if given, and returns false), records it,
@@ -176,12 +175,10 @@ class CMainFrame : public QMainWindow, public FileListPort, public StatusPort {
     std::vector<std::string> GetRecentFolders() const override;
     // Replaces the drive box's file systems (mount points).
     void SetDrives(const std::vector<std::string>& mountPoints);
-    void FillFavoritesBox();
+    void FillFavoritesBox() override;
 
-    // Save As flow for the view's picture, given the current file's name.
-    void SetSaveAsHandler(std::function<bool(const QString& fileName)> handler);
-    // Runs it; true when the picture was saved.
-    bool RunSaveAs();
+    void SetSaveAsHandler(std::function<bool(const QString& fileName)> handler) override;
+    bool RunSaveAs() override;
 
   signals:
     // Browser or viewer mode was set up.

@@ -2,11 +2,12 @@
 
 #include "engine/edit/LosslessJpeg.h"
 #include "engine/picture/TextException.h"
+#include "models/browser/FileList.h"
 #include "models/platform/Path.h"
 #include "ui/browser/InformationDlg.h"
 #include "ui/browser/Preview.h"
 #include "ui/shell/CommandRegistry.h"
-#include "ui/shell/MainFrm.h"
+#include "ui/shell/FramePorts.h"
 #include "ui/widgets/MessageService.h"
 #include "ui/widgets/PictureJob.h"
 
@@ -23,10 +24,11 @@ constexpr const char* kTextTrimQuestion =
 constexpr const char* kTextUprightAlready = "The picture is upright already.";
 constexpr const char* kTextCantTurn = "Can't turn the JPEG file: ";
 
-std::string CurrentFilePath(CMainFrame& frame)
+std::string CurrentFilePath(FileListPort& files)
 {
-    const std::string& name = frame.GetFileList().GetCurrentFile();
-    return name.empty() ? std::string() : vkpath::Join(frame.GetFileList().GetCurrentDir(), name);
+    const CFileList& list = files.GetFileList();
+    const std::string& name = list.GetCurrentFile();
+    return name.empty() ? std::string() : vkpath::Join(list.GetCurrentDir(), name);
 }
 
 // Whether the file starts as a JPEG does; remembered for the last path, as
@@ -46,25 +48,24 @@ bool IsJpegFile(const std::string& path)
 }
 
 // A JPEG shown as read from its file, unedited.
-bool CanTurn(const CMainFrame& frame)
+bool CanTurn(const CPreview& view)
 {
-    const CPreview* view = frame.GetView();
-    if (!view || !view->HasImage() || vkjob::IsRunning())
+    if (!view.HasImage() || vkjob::IsRunning())
         return false;
-    const CPictureEx& picture = view->GetPicture();
+    const CPictureEx& picture = view.GetPicture();
     return !picture.IsModified() && !picture.GetSourcePath().empty() && IsJpegFile(picture.GetSourcePath());
 }
 
-void Turn(CMainFrame& frame, JpegTurn turn)
+void Turn(const CommandContext& ctx, JpegTurn turn)
 {
-    if (!CanTurn(frame))
+    if (!CanTurn(ctx.picture))
         return;
-    const std::string path = frame.GetView()->GetPicture().GetSourcePath();
+    const std::string path = ctx.picture.GetPicture().GetSourcePath();
     std::optional<JpegTurnResult> result;
     std::string error;
     const auto run = [&](bool trim) {
         result.reset();
-        vkjob::Run(&frame, [&] {
+        vkjob::Run(ctx.parent, [&] {
             try {
                 result = TurnJpegFile(path, turn, trim);
             } catch (const CTextException& e) {
@@ -83,19 +84,21 @@ void Turn(CMainFrame& frame, JpegTurn turn)
                   vkui::Icon::Warning);
     } else if (result == JpegTurnResult::AlreadyUpright) {
         vkui::ask(kTextUprightAlready, vkui::Buttons::Ok, vkui::Icon::Information);
-    } else if (result == JpegTurnResult::Turned && CurrentFilePath(frame) == path) {
-        frame.ShowCurrentFileForced();
+    } else if (result == JpegTurnResult::Turned && CurrentFilePath(ctx.files) == path) {
+        ctx.files.ShowCurrentFileForced();
     }
-    frame.UpdateCommandUI();
+    ctx.status.UpdateCommandUI();
 }
 
 } // namespace
 
-void BindPhotoCommands(CMainFrame& frame, CommandRegistry& commands)
+void BindPhotoCommands(const CommandContext& ctx, CommandRegistry& commands)
 {
-    commands.Bind(Cmd::ImageInformation,
-                  {.enabled = [&frame] { return !CurrentFilePath(frame).empty(); },
-                   .run = [&frame] { ShowInformation(&frame, CurrentFilePath(frame)); }});
+    FileListPort& files = ctx.files;
+    commands.Bind(
+        Cmd::ImageInformation,
+        {.enabled = [&files] { return !CurrentFilePath(files).empty(); },
+         .run = [&files, parent = ctx.parent] { ShowInformation(parent, CurrentFilePath(files)); }});
     const std::pair<Cmd, JpegTurn> turns[] = {
         {Cmd::LosslessRotateCW90, JpegTurn::Rotate90},
         {Cmd::LosslessRotate180, JpegTurn::Rotate180},
@@ -106,6 +109,6 @@ void BindPhotoCommands(CMainFrame& frame, CommandRegistry& commands)
         {Cmd::LosslessUpright, JpegTurn::Upright},
     };
     for (const auto& [id, turn] : turns)
-        commands.Bind(id, {.enabled = [&frame] { return CanTurn(frame); },
-                           .run = [&frame, turn] { Turn(frame, turn); }});
+        commands.Bind(id, {.enabled = [&view = ctx.picture] { return CanTurn(view); },
+                           .run = [ctx, turn] { Turn(ctx, turn); }});
 }

@@ -2,7 +2,7 @@
 // lossless JPEG turns (written in place, the picture shown again after).
 #pragma once
 
-class CMainFrame;
+struct CommandContext;
 class CommandRegistry;
 
-void BindPhotoCommands(CMainFrame& frame, CommandRegistry& commands);
+void BindPhotoCommands(const CommandContext& ctx, CommandRegistry& commands);

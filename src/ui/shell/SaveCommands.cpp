@@ -1,17 +1,20 @@
 #include "ui/shell/SaveCommands.h"
 
+#include "engine/metadata/Metadata.h"
 #include "engine/picture/TextException.h"
 #include "engine/save/SaveDispatch.h"
 #include "engine/save/SaveNames.h"
+#include "models/browser/FileList.h"
 #include "models/platform/Folders.h"
 #include "models/platform/Path.h"
 #include "models/platform/Trash.h"
+#include "models/settings/Settings.h"
 #include "ui/browser/Preview.h"
 #include "ui/fileops/RenameDlg.h"
 #include "ui/save/Convert.h"
 #include "ui/save/SaveOptionDialogs.h"
 #include "ui/shell/CommandRegistry.h"
-#include "ui/shell/MainFrm.h"
+#include "ui/shell/FramePorts.h"
 #include "ui/widgets/MessageService.h"
 #include "ui/widgets/PictureJob.h"
 
@@ -20,7 +23,6 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
-#include <QStatusBar>
 
 #include <cstring>
 #include <exception>
@@ -36,39 +38,31 @@ constexpr const char* kStatusSaving = "  Saving image...";
 constexpr const char* kStatusDone = "  Done";
 constexpr const char* kTextPastedNotShown = "The pasted picture is no longer shown, so nothing was done.";
 
-void SetStatus(CMainFrame& frame, const char* text)
-{
-    frame.SetStatusText(text);
-    frame.UpdateStatusPane();
-    if (frame.statusBar())
-        frame.statusBar()->repaint();
-}
-
 // Re-reads the current directory's file list; false when the directory
 // has gone (the frame then moves to the nearest one that exists).
-bool RereadList(CMainFrame& frame)
+bool RereadList(FileListPort& files)
 {
-    if (!vkplatform::EnterDirectory(frame.GetFileList().GetCurrentDir())) {
-        frame.RefreshDirectory();
+    if (!vkplatform::EnterDirectory(files.GetFileList().GetCurrentDir())) {
+        files.RefreshDirectory();
         return false;
     }
-    frame.FillFileList();
+    files.FillFileList();
     return true;
 }
 
 } // namespace
 
-int SelectEntry(CMainFrame& frame, const std::string& name)
+int SelectEntry(const CommandContext& ctx, const std::string& name)
 {
-    const int row = frame.GetFileList().SelectEntry(name);
-    frame.UpdateSelection();
-    frame.UpdateCountPane();
+    const int row = ctx.files.GetFileList().SelectEntry(name);
+    ctx.files.UpdateSelection();
+    ctx.status.UpdateCountPane();
     return row;
 }
 
-bool CheckPictureOf(CMainFrame& frame, const std::string& pictureOf)
+bool CheckPictureOf(const CPreview& view, const std::string& pictureOf)
 {
-    if (frame.GetView()->HoldsPictureOf(pictureOf))
+    if (view.HoldsPictureOf(pictureOf))
         return true;
     vkui::ask(pictureOf.empty() ? QString(kTextPastedNotShown)
                                 : QString::fromStdString(pictureOf + kTextNotShownPicture),
@@ -76,14 +70,14 @@ bool CheckPictureOf(CMainFrame& frame, const std::string& pictureOf)
     return false;
 }
 
-int DispatchSave(CMainFrame& frame, const std::string& path, int code, const std::string& pictureOf)
+int DispatchSave(const CommandContext& ctx, const std::string& path, int code, const std::string& pictureOf)
 {
-    CPreview* view = frame.GetView();
-    SetStatus(frame, kStatusSaving);
-    CSettings& settings = frame.GetSettings();
+    CPreview* view = &ctx.picture;
+    ctx.status.ShowStatusNow(kStatusSaving);
+    CSettings& settings = ctx.settings;
     SaveOptionValues values = settings.saveOptions;
-    if (!SaveExtensionOf(code) || !AskOptions(code, values, &frame)) {
-        SetStatus(frame, kStatusDone);
+    if (!SaveExtensionOf(code) || !AskOptions(code, values, ctx.parent)) {
+        ctx.status.ShowStatusNow(kStatusDone);
         return 1;
     }
     settings.saveOptions = values;
@@ -92,15 +86,15 @@ int DispatchSave(CMainFrame& frame, const std::string& path, int code, const std
     bool failed = false;
     vkjob::WaitForView(*view);
     // A load may have landed, or failed, while the dialogs were open.
-    if (!CheckPictureOf(frame, pictureOf)) {
-        SetStatus(frame, kStatusDone);
+    if (!CheckPictureOf(*view, pictureOf)) {
+        ctx.status.ShowStatusNow(kStatusDone);
         return 1;
     }
     try {
         // The writers only read the picture, so the window keeps showing it.
         // The camera data and colour profile of the file the picture came
         // from go along; the view shows pictures turned upright.
-        vkjob::Run(&frame, [&] {
+        vkjob::Run(ctx.parent, [&] {
             SaveParameters parameters = MakeSaveParameters(code, values);
             if (!pictureOf.empty())
                 parameters.metadata = CCarriedMetadata::FromFile(pictureOf);
@@ -113,13 +107,13 @@ int DispatchSave(CMainFrame& frame, const std::string& path, int code, const std
     }
     if (failed)
         vkui::ask(kTextCantSaveFile, vkui::Buttons::Ok, vkui::Icon::Warning);
-    SetStatus(frame, kStatusDone);
+    ctx.status.ShowStatusNow(kStatusDone);
     return written && !failed ? 0 : 1;
 }
 
-bool SaveAs(CMainFrame& frame, const QString& fileName)
+bool SaveAs(const CommandContext& ctx, const QString& fileName)
 {
-    CPreview* view = frame.GetView();
+    CPreview* view = &ctx.picture;
     // The save question may come for a picture the view no longer shows.
     if (!view->HoldsPicture() || vkjob::IsRunning())
         return false;
@@ -127,9 +121,9 @@ bool SaveAs(CMainFrame& frame, const QString& fileName)
     QStringList filters;
     for (const SaveFilter& f : SaveFilters())
         filters << QString(f.description);
-    const QString dir = QString::fromStdString(frame.GetFileList().GetCurrentDir());
+    const QString dir = QString::fromStdString(ctx.files.GetFileList().GetCurrentDir());
     const QString name = QString::fromStdString(NameWithoutExtension(fileName.toStdString()));
-    const QString chosen = vkui::saveFileName(&frame, dir, name, filters, "bmp");
+    const QString chosen = vkui::saveFileName(ctx.parent, dir, name, filters, "bmp");
     if (chosen.isEmpty())
         return false;
 
@@ -137,7 +131,7 @@ bool SaveAs(CMainFrame& frame, const QString& fileName)
     const int code = SaveFormatFromExtension(ExtensionOfPath(path));
     if (code < 0)
         return false;
-    const std::string cased = WithExtensionCase(path, frame.GetSettings().upperCaseExtension != 0);
+    const std::string cased = WithExtensionCase(path, ctx.settings.upperCaseExtension != 0);
     // The dialog asked about the name as typed; a name whose case was
     // changed may be another file here.
     if (cased != path && access(cased.c_str(), F_OK) == 0 &&
@@ -145,39 +139,39 @@ bool SaveAs(CMainFrame& frame, const QString& fileName)
             vkui::Answer::Yes)
         return false;
     path = cased;
-    if (DispatchSave(frame, path, code, pictureOf) != 0)
+    if (DispatchSave(ctx, path, code, pictureOf) != 0)
         return false;
 
     view->GetPicture().SetModified(false);
     view->GetPicture().SetSourcePath(path);
-    if (RereadList(frame))
-        SelectEntry(frame, frame.GetFileList().GetCurrentFile());
-    frame.UpdateTitleAndProperties(false);
-    frame.UpdateCommandUI();
+    if (RereadList(ctx.files))
+        SelectEntry(ctx, ctx.files.GetFileList().GetCurrentFile());
+    ctx.status.UpdateTitleAndProperties(false);
+    ctx.status.UpdateCommandUI();
     return true;
 }
 
-void Convert(CMainFrame& frame)
+void Convert(const CommandContext& ctx)
 {
-    CPreview* view = frame.GetView();
-    CSettings& settings = frame.GetSettings();
+    CPreview* view = &ctx.picture;
+    CSettings& settings = ctx.settings;
     if (!view->HasImage() || vkjob::IsRunning())
         return;
     CConvertDlg dlg(settings.convertFormat, settings.convertReplaceOriginal != 0, settings.convertPolicy,
-                    &frame);
+                    ctx.parent);
     if (vkui::execDialog(dlg) != QDialog::Accepted)
         return;
     settings.convertFormat = dlg.FormatIndex();
     settings.convertReplaceOriginal = dlg.ReplaceOriginal() ? 1 : 0;
     settings.convertPolicy = dlg.Policy();
 
-    const std::string currentFile = frame.GetFileList().GetCurrentFile();
-    const std::string currentDir = frame.GetFileList().GetCurrentDir();
+    const std::string currentFile = ctx.files.GetFileList().GetCurrentFile();
+    const std::string currentDir = ctx.files.GetFileList().GetCurrentDir();
     if (currentFile.empty())
         return;
     const std::string source = vkpath::Join(currentDir, currentFile);
     vkjob::WaitForView(*view);
-    if (!CheckPictureOf(frame, source))
+    if (!CheckPictureOf(*view, source))
         return;
     const ConvertFormat& format = ConvertFormatAt(settings.convertFormat);
     const bool upper = settings.upperCaseExtension != 0;
@@ -197,7 +191,7 @@ void Convert(CMainFrame& frame)
         break;
     case ClashStep::PromptName:
         for (;;) {
-            CRenameDlg prompt("Rename " + base + " to", base.substr(0, kNameFieldLength), &frame);
+            CRenameDlg prompt("Rename " + base + " to", base.substr(0, kNameFieldLength), ctx.parent);
             if (vkui::execDialog(prompt) != QDialog::Accepted)
                 return;
             const std::string answer = prompt.GetEdit()->text().trimmed().toStdString();
@@ -216,7 +210,7 @@ void Convert(CMainFrame& frame)
 
     const std::string destination = vkpath::Join(currentDir, newName);
     // Nothing written: the source is never deleted.
-    if (DispatchSave(frame, destination, format.code, source) != 0)
+    if (DispatchSave(ctx, destination, format.code, source) != 0)
         return;
 
     const bool replace = settings.convertReplaceOriginal != 0;
@@ -229,29 +223,29 @@ void Convert(CMainFrame& frame)
         }
     }
 
-    if (!RereadList(frame)) {
-        frame.UpdateTitleAndProperties(false);
+    if (!RereadList(ctx.files)) {
+        ctx.status.UpdateTitleAndProperties(false);
         return;
     }
-    const CFileList& list = frame.GetFileList();
+    const CFileList& list = ctx.files.GetFileList();
     if (settings.selectAfterConvert) {
-        if (SelectEntry(frame, newName) >= 0 && !list.GetCurrentFile().empty()) {
-            frame.ShowCurrentFile();
+        if (SelectEntry(ctx, newName) >= 0 && !list.GetCurrentFile().empty()) {
+            ctx.files.ShowCurrentFile();
         } else if (list.Count() > 0) {
-            SelectEntry(frame, list.EntryName(0));
-            frame.ShowCurrentFile();
+            SelectEntry(ctx, list.EntryName(0));
+            ctx.files.ShowCurrentFile();
         }
     } else if (replace) {
         if (list.Count() > 0) {
-            SelectEntry(frame, list.EntryName(0));
-            frame.ShowCurrentFile();
+            SelectEntry(ctx, list.EntryName(0));
+            ctx.files.ShowCurrentFile();
         } else {
-            SelectEntry(frame, std::string());
+            SelectEntry(ctx, std::string());
         }
     } else {
-        SelectEntry(frame, currentFile);
+        SelectEntry(ctx, currentFile);
     }
-    frame.UpdateTitleAndProperties(frame.GetFileList().GetCurrentFile().empty());
+    ctx.status.UpdateTitleAndProperties(ctx.files.GetFileList().GetCurrentFile().empty());
 }
 
 bool CanPasteImage()
@@ -277,9 +271,9 @@ void ImageToBitmap(const QImage& image, CWinBmp& bmp)
     bmp.SetSourceBitsPerPixel(image.hasAlphaChannel() ? 32 : 24);
 }
 
-void PasteImage(CMainFrame& frame)
+void PasteImage(const CommandContext& ctx)
 {
-    CPreview* view = frame.GetView();
+    CPreview* view = &ctx.picture;
     if (vkjob::IsRunning() || !CanPasteImage())
         return;
     // Cancel, or a Save As that saved nothing, keeps the edited picture.
@@ -291,7 +285,7 @@ void PasteImage(CMainFrame& frame)
     vkjob::WaitForView(*view);
     auto pasted = std::make_unique<CPictureEx>();
     try {
-        vkjob::Run(&frame, [&] { ImageToBitmap(image, *pasted); });
+        vkjob::Run(ctx.parent, [&] { ImageToBitmap(image, *pasted); });
     } catch (const std::exception&) {
         vkui::ask("Out of memory.");
         return;
@@ -301,28 +295,28 @@ void PasteImage(CMainFrame& frame)
     view->ShowPicture(*pasted);
     view->GetPicture().ClearEditState();
     view->GetPicture().SetModified(true);
-    frame.UpdateTitleAndProperties(false);
-    frame.UpdateCommandUI();
+    ctx.status.UpdateTitleAndProperties(false);
+    ctx.status.UpdateCommandUI();
     // The picture that was shown goes off the GUI thread.
-    vkjob::Run(&frame, [&] { pasted.reset(); });
+    vkjob::Run(ctx.parent, [&] { pasted.reset(); });
 }
 
-void BindSaveCommands(CMainFrame& frame, CommandRegistry& commands)
+void BindSaveCommands(const CommandContext& ctx, CommandRegistry& commands)
 {
-    frame.SetSaveAsHandler([&frame](const QString& fileName) { return SaveAs(frame, fileName); });
-    auto shown = [&frame] { return frame.GetView()->HasImage() && !vkjob::IsRunning(); };
-    commands.Bind(
-        Cmd::FileSaveAs,
-        {.enabled = [&frame, shown] { return shown() && frame.GetView()->GetPicture().IsModified(); },
-         .run =
-             [&frame] {
-                 // The command ran from a key or a menu: the view's
-                 // file is the one offered.
-                 SaveAs(frame, frame.GetView()->GetFileName());
-             }});
-    commands.Bind(Cmd::ToolsConvert, {.enabled = shown, .run = [&frame] { Convert(frame); }});
+    ctx.window.SetSaveAsHandler([ctx](const QString& fileName) { return SaveAs(ctx, fileName); });
+    CPreview& view = ctx.picture;
+    auto shown = [&view] { return view.HasImage() && !vkjob::IsRunning(); };
+    commands.Bind(Cmd::FileSaveAs,
+                  {.enabled = [&view, shown] { return shown() && view.GetPicture().IsModified(); },
+                   .run =
+                       [ctx] {
+                           // The command ran from a key or a menu: the view's
+                           // file is the one offered.
+                           SaveAs(ctx, ctx.picture.GetFileName());
+                       }});
+    commands.Bind(Cmd::ToolsConvert, {.enabled = shown, .run = [ctx] { Convert(ctx); }});
     commands.Bind(Cmd::PasteImage, {.enabled = [] { return !vkjob::IsRunning() && CanPasteImage(); },
-                                    .run = [&frame] { PasteImage(frame); }});
+                                    .run = [ctx] { PasteImage(ctx); }});
 }
 
 } // namespace vksave

@@ -6,8 +6,9 @@
 
 #include <string>
 
-class CMainFrame;
 class CommandRegistry;
+class CPreview;
+struct CommandContext;
 class CWinBmp;
 class QImage;
 
@@ -19,33 +20,33 @@ namespace vksave {
 // otherwise nothing was written (cancelled, unknown code, the picture is no
 // longer the one of `pictureOf`, said in a message) or the writer failed
 // and "Can't save file." was shown.
-int DispatchSave(CMainFrame& frame, const std::string& path, int code, const std::string& pictureOf);
+int DispatchSave(const CommandContext& ctx, const std::string& path, int code, const std::string& pictureOf);
 
 // True when the view holds the picture of `pictureOf` ("" for a pasted
 // one); otherwise says that nothing was done.
-bool CheckPictureOf(CMainFrame& frame, const std::string& pictureOf);
+bool CheckPictureOf(const CPreview& view, const std::string& pictureOf);
 
 // The Save As flow for the current picture, offering `fileName` without
 // its extension. True when a file was written.
-bool SaveAs(CMainFrame& frame, const QString& fileName);
+bool SaveAs(const CommandContext& ctx, const QString& fileName);
 
 // Tools > Convert...
-void Convert(CMainFrame& frame);
+void Convert(const CommandContext& ctx);
 
 // Paste image: the clipboard's picture becomes the current picture,
 // marked modified, after the save question.
 bool CanPasteImage();
-void PasteImage(CMainFrame& frame);
+void PasteImage(const CommandContext& ctx);
 // A picture as 32-bit pixels (blue, green, red, alpha); empty on failure.
 void ImageToBitmap(const QImage& image, CWinBmp& bmp);
 
 // Selects the list entry named `name` (an exact match first, then one
 // ignoring case) and lets the file list model take the selection, without
 // loading it. The row, or -1.
-int SelectEntry(CMainFrame& frame, const std::string& name);
+int SelectEntry(const CommandContext& ctx, const std::string& name);
 
 // Binds File > Save As..., Tools > Convert... and Paste image, and makes
 // Save As the view's answer to its save question.
-void BindSaveCommands(CMainFrame& frame, CommandRegistry& commands);
+void BindSaveCommands(const CommandContext& ctx, CommandRegistry& commands);
 
 } // namespace vksave

@@ -2,12 +2,12 @@
 // Favorites commands.
 #pragma once
 
-class CMainFrame;
+struct CommandContext;
 class CommandRegistry;
 
-void BindSettingsCommands(CMainFrame& frame, CommandRegistry& commands);
+void BindSettingsCommands(const CommandContext& ctx, CommandRegistry& commands);
 
 // After OK on the Options sheet: re-reads the file list when a shown type
 // changed, re-selects what is still listed, keeps or replaces the current
 // file, and updates the title and status panes.
-void ApplyOptions(CMainFrame& frame, bool typesChanged);
+void ApplyOptions(const CommandContext& ctx, bool typesChanged);

@@ -1,12 +1,13 @@
 #include "ui/shell/SlideShowCommands.h"
 
+#include "models/browser/FileList.h"
 #include "models/browser/FormatNumber.h"
 #include "models/browser/SlideShow.h"
 #include "models/browser/StatusTexts.h"
 #include "models/platform/Path.h"
+#include "models/settings/Settings.h"
 #include "ui/browser/Preview.h"
 #include "ui/shell/CommandRegistry.h"
-#include "ui/shell/MainFrm.h"
 #include "ui/widgets/MessageService.h"
 #include "ui/widgets/PictureJob.h"
 
@@ -25,10 +26,10 @@ constexpr const char* kStatusUnknownFormat = " Unknow format";
 
 } // namespace
 
-CSlideShowControl::CSlideShowControl(CMainFrame& frame) : QObject(&frame), m_frame(frame)
+CSlideShowControl::CSlideShowControl(const CommandContext& ctx) : QObject(ctx.parent), m_ctx(ctx)
 {
     m_clock.start();
-    const QAbstractItemModel* model = &frame.GetFileList();
+    const QAbstractItemModel* model = &ctx.files.GetFileList();
     connect(model, &QAbstractItemModel::modelReset, this, &CSlideShowControl::OnListChanged);
     connect(model, &QAbstractItemModel::rowsInserted, this, &CSlideShowControl::OnListChanged);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &CSlideShowControl::OnListChanged);
@@ -45,23 +46,23 @@ CSlideShowControl::~CSlideShowControl()
 
 bool CSlideShowControl::CanRun() const
 {
-    return !m_running && m_frame.GetFileList().Count() > 1;
+    return !m_running && m_ctx.files.GetFileList().Count() > 1;
 }
 
 bool CSlideShowControl::CanSlideShow() const
 {
-    return m_frame.GetFileList().Count() > 1 && m_frame.GetView()->HasImage();
+    return m_ctx.files.GetFileList().Count() > 1 && m_ctx.picture.HasImage();
 }
 
 void CSlideShowControl::RunFromBrowser()
 {
-    m_frame.SwitchToViewer();
+    m_ctx.window.SwitchToViewer();
     Run();
 }
 
 void CSlideShowControl::Run()
 {
-    if (m_frame.IsBrowserMode() || !CanRun())
+    if (m_ctx.files.IsBrowserMode() || !CanRun())
         return;
     // A show stopped during a decode may still be finishing it.
     std::erase_if(m_retired, [](const std::unique_ptr<CSlideShow>& show) { return !show->IsRunning(); });
@@ -71,7 +72,7 @@ void CSlideShowControl::Run()
         m_show = std::make_unique<CSlideShow>();
 
     std::vector<std::string> entries = ListedNames();
-    const CSettings& settings = m_frame.GetSettings();
+    const CSettings& settings = m_ctx.settings;
     const uint64_t seed = uint64_t(std::random_device{}()) << 32 ^
                           uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
 
@@ -79,8 +80,8 @@ void CSlideShowControl::Run()
     show->ResetStop();
     show->SetOwner(this, 0);
     show->Configure(settings.slideSequence, settings.slideDelaySeconds, settings.slideDelayFlip != 0,
-                    std::move(entries), m_frame.GetCurrentIndex(), m_frame.GetFileList().GetCurrentDir(),
-                    seed);
+                    std::move(entries), m_ctx.files.GetCurrentIndex(),
+                    m_ctx.files.GetFileList().GetCurrentDir(), seed);
     const uint64_t generation = ++m_generation;
     show->SetStepHandler([this, generation](SlideStep& step) { OnStep(generation, step); });
     try {
@@ -96,7 +97,7 @@ void CSlideShowControl::Run()
     m_lastLoadTime = m_clock.elapsed();
     show->PostCommand(CThread::CmdJob);
     qApp->installEventFilter(this);
-    m_frame.UpdateCommandUI();
+    m_ctx.status.UpdateCommandUI();
 }
 
 void CSlideShowControl::Stop()
@@ -111,7 +112,7 @@ void CSlideShowControl::Stop()
         int32_t code = 0;
         m_show->Stop(code, 0); // the frame does not wait for the thread
     }
-    m_frame.UpdateCommandUI();
+    m_ctx.status.UpdateCommandUI();
 }
 
 bool CSlideShowControl::eventFilter(QObject* watched, QEvent* event)
@@ -119,7 +120,7 @@ bool CSlideShowControl::eventFilter(QObject* watched, QEvent* event)
     if (m_running && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
         QApplication::activeModalWidget() == nullptr && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->window() == &m_frame) {
+        static_cast<QWidget*>(watched)->window() == m_ctx.parent) {
         Stop();
         return true;
     }
@@ -128,7 +129,7 @@ bool CSlideShowControl::eventFilter(QObject* watched, QEvent* event)
 
 std::vector<std::string> CSlideShowControl::ListedNames() const
 {
-    return m_frame.GetFileList().Entries();
+    return m_ctx.files.GetFileList().Entries();
 }
 
 void CSlideShowControl::OnListChanged()
@@ -157,7 +158,7 @@ void CSlideShowControl::OnStep(uint64_t generation, SlideStep& step)
     // Cancel, or a save that did not happen, keeps it and ends the show.
     if (step.ok && step.picture) {
         const vkjob::PictureHold hold;
-        if (!m_frame.GetView()->AskToSave()) {
+        if (!m_ctx.picture.AskToSave()) {
             Stop();
             return;
         }
@@ -168,51 +169,52 @@ void CSlideShowControl::OnStep(uint64_t generation, SlideStep& step)
     const std::vector<std::string> names = ListedNames();
     const auto listed = std::find(names.begin(), names.end(), step.name);
     const int row = listed == names.end() ? -1 : int(listed - names.begin());
-    m_frame.GetFileList().SelectOnly(row);
-    m_frame.SetCurrentIndex(row);
-    m_frame.UpdateSelection();
+    m_ctx.files.GetFileList().SelectOnly(row);
+    m_ctx.files.SetCurrentIndex(row);
+    m_ctx.files.UpdateSelection();
     if (step.ok && step.picture) {
-        const CSettings& settings = m_frame.GetSettings();
-        m_frame.GetView()->ShowSlide(*step.picture, settings.slideImageSize, settings.slidePosition,
-                                     QString::fromStdString(step.name));
-        m_frame.GetView()->GetPicture().SetSourcePath(
-            vkpath::Join(m_frame.GetFileList().GetCurrentDir(), step.name));
+        const CSettings& settings = m_ctx.settings;
+        m_ctx.picture.ShowSlide(*step.picture, settings.slideImageSize, settings.slidePosition,
+                                QString::fromStdString(step.name));
+        m_ctx.picture.GetPicture().SetSourcePath(
+            vkpath::Join(m_ctx.files.GetFileList().GetCurrentDir(), step.name));
         step.picture.reset(); // the previous slide, handed back by the swap
-        m_frame.DescribeFile(step.name);
+        m_ctx.status.DescribeFile(step.name);
         // The time between two steps less the delay; the first step comes
         // at once, so it shows its decoding time alone.
         double seconds = double(now - m_lastLoadTime) * 0.001;
         if (!m_firstStep)
             seconds -= settings.slideDelaySeconds;
-        m_frame.SetStatusText(kStatusLoadedIn + QString::fromStdString(FormatNumber(seconds, 3)) +
-                              kStatusSeconds);
+        m_ctx.status.SetStatusText(kStatusLoadedIn + QString::fromStdString(FormatNumber(seconds, 3)) +
+                                   kStatusSeconds);
         if (!step.warnings.empty()) {
             // Damaged: said over the slide and in the status bar, the show goes on.
-            m_frame.GetView()->ShowNote(QString::fromStdString(step.warnings.front()));
-            m_frame.SetStatusText(QString::fromStdString(vktext::PartlyReadStatus(step.warnings.front())));
+            m_ctx.picture.ShowNote(QString::fromStdString(step.warnings.front()));
+            m_ctx.status.SetStatusText(
+                QString::fromStdString(vktext::PartlyReadStatus(step.warnings.front())));
         }
     } else {
-        m_frame.UpdateTitleAndProperties(true);
-        m_frame.SetStatusText(kStatusUnknownFormat);
+        m_ctx.status.UpdateTitleAndProperties(true);
+        m_ctx.status.SetStatusText(kStatusUnknownFormat);
     }
-    m_frame.UpdateStatusPane();
-    m_frame.UpdateCountPane();
-    if (!m_frame.IsBrowserMode())
-        m_frame.UpdateInfoPane();
+    m_ctx.status.UpdateStatusPane();
+    m_ctx.status.UpdateCountPane();
+    if (!m_ctx.files.IsBrowserMode())
+        m_ctx.status.UpdateInfoPane();
     m_lastLoadTime = now;
     m_firstStep = false;
     ++m_steps;
     m_show->StepShown(step.serial);
 }
 
-void BindSlideShowCommands(CMainFrame& frame, CommandRegistry& commands)
+void BindSlideShowCommands(const CommandContext& ctx, CommandRegistry& commands)
 {
-    auto* control = new CSlideShowControl(frame); // a child of the frame
+    auto* control = new CSlideShowControl(ctx); // a child of the window
     // F3 from the browser starts the show in the viewer, as Tools > Slide show does.
     commands.Bind(Cmd::SlideRun, {.enabled = [control] { return control->CanRun(); },
                                   .run =
-                                      [control, &frame] {
-                                          if (frame.IsBrowserMode())
+                                      [control, &files = ctx.files] {
+                                          if (files.IsBrowserMode())
                                               control->RunFromBrowser();
                                           else
                                               control->Run();

@@ -4,7 +4,9 @@
 // the file it decoded, found in the list by name.
 #pragma once
 
+#include "ui/shell/FramePorts.h"
 #include <QElapsedTimer>
+
 #include <QObject>
 
 #include <cstdint>
@@ -12,18 +14,17 @@
 #include <string>
 #include <vector>
 
-class CMainFrame;
 class CommandRegistry;
 class CSlideShow;
 struct SlideStep;
 
 // Binds Run (F3), Stop (F4) and Tools > Slide show to a show owned by the frame.
-void BindSlideShowCommands(CMainFrame& frame, CommandRegistry& commands);
+void BindSlideShowCommands(const CommandContext& ctx, CommandRegistry& commands);
 
 class CSlideShowControl : public QObject {
     Q_OBJECT
   public:
-    explicit CSlideShowControl(CMainFrame& frame);
+    explicit CSlideShowControl(const CommandContext& ctx);
     ~CSlideShowControl() override;
 
     // Enabling rules of the three commands.
@@ -51,7 +52,7 @@ class CSlideShowControl : public QObject {
     // Hands a changed file list to the running show.
     void OnListChanged();
 
-    CMainFrame& m_frame;
+    CommandContext m_ctx; // the window's ports
     std::unique_ptr<CSlideShow> m_show;
     // Shows stopped while decoding: they end on their own and go at the next Run.
     std::vector<std::unique_ptr<CSlideShow>> m_retired;

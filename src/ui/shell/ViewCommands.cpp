@@ -1,92 +1,90 @@
 #include "ui/shell/ViewCommands.h"
 
+#include "models/browser/FileList.h"
+#include "models/settings/Settings.h"
 #include "ui/browser/Preview.h"
 #include "ui/shell/CommandRegistry.h"
-#include "ui/shell/MainFrm.h"
+#include "ui/shell/FramePorts.h"
 #include "ui/widgets/DisplayColour.h"
-
-#include <QStatusBar>
 
 namespace {
 
-void SetPreviewPosition(CMainFrame& frame, int position)
+void SetPreviewPosition(const CommandContext& ctx, int position)
 {
-    CSettings& settings = frame.GetSettings();
-    if (!frame.IsBrowserMode() || settings.previewPosition == position)
+    CSettings& settings = ctx.settings;
+    if (!ctx.files.IsBrowserMode() || settings.previewPosition == position)
         return;
     settings.previewPosition = position;
-    frame.GetView()->SetPosition(position);
+    ctx.picture.SetPosition(position);
 }
 
-void Sort(CMainFrame& frame, bool byName)
+void Sort(const CommandContext& ctx, bool byName)
 {
-    CSettings& settings = frame.GetSettings();
+    CSettings& settings = ctx.settings;
     if ((settings.sortByName != 0) == byName)
         return;
     settings.sortByName = byName ? 1 : 0;
-    frame.RefillFileList();
+    ctx.files.RefillFileList();
 }
 
 // Next, Previous, First and Last: viewer mode only.
-CommandBinding Step(CMainFrame& frame, int (*target)(int current, int count), bool forward)
+CommandBinding Step(FileListPort& files, int (*target)(int current, int count), bool forward)
 {
-    auto count = [&frame] { return frame.GetFileList().Count(); };
+    auto count = [&files] { return files.GetFileList().Count(); };
     return {.enabled =
-                [&frame, count, forward] {
-                    const int index = frame.GetCurrentIndex();
+                [&files, count, forward] {
+                    const int index = files.GetCurrentIndex();
                     return forward ? index >= 0 && index < count() - 1 : index > 0;
                 },
             .run =
-                [&frame, count, target] {
-                    if (!frame.IsBrowserMode())
-                        frame.ShowViewerFile(target(frame.GetCurrentIndex(), count()));
+                [&files, count, target] {
+                    if (!files.IsBrowserMode())
+                        files.ShowViewerFile(target(files.GetCurrentIndex(), count()));
                 }};
 }
 
 } // namespace
 
-void BindViewCommands(CMainFrame& frame, CommandRegistry& commands)
+void BindViewCommands(const CommandContext& ctx, CommandRegistry& commands)
 {
     using enum Cmd;
-    CSettings& settings = frame.GetSettings();
+    CSettings& settings = ctx.settings;
+    FileListPort& files = ctx.files;
+    WindowPort& window = ctx.window;
+    CPreview& view = ctx.picture;
 
-    commands.Bind(ViewToolbar, {.checked = [&frame] { return frame.IsToolBarVisible(); },
-                                .run = [&frame] { frame.SetToolBarVisible(!frame.IsToolBarVisible()); }});
+    commands.Bind(ViewToolbar, {.checked = [&window] { return window.IsToolBarVisible(); },
+                                .run = [&window] { window.SetToolBarVisible(!window.IsToolBarVisible()); }});
     commands.Bind(ViewStatusBar,
-                  {.checked = [&frame] { return frame.statusBar()->isVisibleTo(&frame); },
-                   .run =
-                       [&frame] {
-                           frame.statusBar()->setVisible(!frame.statusBar()->isVisibleTo(&frame));
-                           frame.Layout();
-                       }});
+                  {.checked = [&window] { return window.IsStatusBarVisible(); },
+                   .run = [&window] { window.SetStatusBarVisible(!window.IsStatusBarVisible()); }});
     for (int position = 0; position < 3; ++position)
         commands.Bind(Cmd(int(PreviewUpperLeft) + position),
                       {.checked = [&settings, position] { return settings.previewPosition == position; },
-                       .run = [&frame, position] { SetPreviewPosition(frame, position); }});
+                       .run = [ctx, position] { SetPreviewPosition(ctx, position); }});
     commands.Bind(SortByName, {.checked = [&settings] { return settings.sortByName != 0; },
-                               .run = [&frame] { Sort(frame, true); }});
+                               .run = [ctx] { Sort(ctx, true); }});
     commands.Bind(SortByExtension, {.checked = [&settings] { return settings.sortByName == 0; },
-                                    .run = [&frame] { Sort(frame, false); }});
-    commands.Bind(ViewRefresh, {.run = [&frame] { frame.RefreshDirectory(); }});
+                                    .run = [ctx] { Sort(ctx, false); }});
+    commands.Bind(ViewRefresh, {.run = [&files] { files.RefreshDirectory(); }});
     commands.Bind(ViewAutoRefresh,
                   {.checked = [&settings] { return settings.autoRefresh != 0; },
                    .run = [&settings] { settings.autoRefresh = settings.autoRefresh ? 0 : 1; }});
     // Kept in window.ini, not in the settings file.
     commands.Bind(ViewColourManagement, {.checked = [] { return vkdisplay::ColourManaged(); },
                                          .run =
-                                             [&frame] {
+                                             [&window, &view] {
                                                  vkdisplay::SetColourManaged(!vkdisplay::ColourManaged());
-                                                 frame.SaveWindowState();
-                                                 if (CPreview* view = frame.GetView())
-                                                     view->ColoursChanged();
+                                                 window.SaveWindowState();
+                                                 view.ColoursChanged();
                                              }});
 
     commands.Bind(ImageNext, Step(
-                                 frame, [](int current, int) { return current + 1; }, true));
+                                 files, [](int current, int) { return current + 1; }, true));
     commands.Bind(ImageLast, Step(
-                                 frame, [](int, int count) { return count - 1; }, true));
+                                 files, [](int, int count) { return count - 1; }, true));
     commands.Bind(ImagePrevious, Step(
-                                     frame, [](int current, int) { return current - 1; }, false));
+                                     files, [](int current, int) { return current - 1; }, false));
     commands.Bind(ImageFirst, Step(
-                                  frame, [](int, int) { return 0; }, false));
+                                  files, [](int, int) { return 0; }, false));
 }

@@ -2,7 +2,7 @@
 // refresh and auto-refresh, and the viewer's steps through the folder.
 #pragma once
 
-class CMainFrame;
+struct CommandContext;
 class CommandRegistry;
 
-void BindViewCommands(CMainFrame& frame, CommandRegistry& commands);
+void BindViewCommands(const CommandContext& ctx, CommandRegistry& commands);

@@ -248,7 +248,7 @@ TEST_F(EditSaveTest, PasteImageBecomesTheModifiedPicture)
         GTEST_SKIP() << "no clipboard on this platform";
     frame->RunCommand(Cmd::ColorsInvert);
     ask.answers = {vkui::Answer::No};
-    vksave::PasteImage(*frame);
+    vksave::PasteImage(ContextOf(*frame));
     EXPECT_EQ(ask.shown, std::vector<std::string>{"Do you want to save your changes?"});
     ASSERT_EQ(Picture().GetWidth(), 7);
     EXPECT_EQ(Picture().GetLine32(4)[6] & 0xFFFFFF, MakePixel(10, 200, 30) & 0xFFFFFF);
@@ -257,7 +257,7 @@ TEST_F(EditSaveTest, PasteImageBecomesTheModifiedPicture)
     // Save As writes it.
     SaveDialogAnswers(pics.File("pasted.png"));
     dialogs.Ok();
-    ASSERT_TRUE(vksave::SaveAs(*frame, "cat.bmp"));
+    ASSERT_TRUE(vksave::SaveAs(ContextOf(*frame), "cat.bmp"));
     EXPECT_EQ(Decode(pics.File("pasted.png")), Shown());
 
     // Cancel at the save question keeps the picture.
@@ -265,7 +265,7 @@ TEST_F(EditSaveTest, PasteImageBecomesTheModifiedPicture)
     ask.answers = {vkui::Answer::Cancel};
     image.fill(QColor(1, 2, 3));
     QApplication::clipboard()->setImage(image.scaled(3, 3));
-    vksave::PasteImage(*frame);
+    vksave::PasteImage(ContextOf(*frame));
     EXPECT_EQ(Picture().GetWidth(), 7);
 }
 

@@ -43,7 +43,7 @@ TEST_F(CrashChild, SaveAsOverTheOldFile)
             ADD_FAILURE() << "no one waits";
         ::close(std::atoi(fd));
     }
-    ASSERT_TRUE(vksave::SaveAs(*frame, "big.bmp"));
+    ASSERT_TRUE(vksave::SaveAs(ContextOf(*frame), "big.bmp"));
 }
 
 TEST(CrashConsistency, SaveAsKilledWhileReplacing)
@@ -99,7 +99,7 @@ TEST_F(FullDiskWindow, SaveAsAndConvertSayWhyAndKeepEveryFile)
         SaveDialogAnswers(disk.File(name));
         dialogs.Ok(); // options
         ask.shown.clear();
-        EXPECT_FALSE(vksave::SaveAs(*frame, "cat.bmp"));
+        EXPECT_FALSE(vksave::SaveAs(ContextOf(*frame), "cat.bmp"));
         EXPECT_EQ(ask.shown, std::vector<std::string>{"Can't save file."});
         EXPECT_TRUE(Picture().IsModified()) << "the edit is kept";
     }
@@ -114,7 +114,7 @@ TEST_F(FullDiskWindow, SaveAsAndConvertSayWhyAndKeepEveryFile)
     });
     dialogs.Ok(); // PNG options
     ask.shown.clear();
-    vksave::Convert(*frame);
+    vksave::Convert(ContextOf(*frame));
     EXPECT_EQ(ask.shown, std::vector<std::string>{"Can't save file."});
     EXPECT_EQ(vktest::FilesIn(disk.Path()), before) << "every file as it was, nothing partial beside them";
 }

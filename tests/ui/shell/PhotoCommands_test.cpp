@@ -79,7 +79,7 @@ TEST_F(EditSaveTest, LosslessTurnsOnTheShownJpegAndSaveAsCarriesTheData)
     const std::string saved = pics.File("saved.png");
     SaveDialogAnswers(saved);
     dialogs.Ok();
-    ASSERT_TRUE(vksave::SaveAs(*frame, "photo.jpg"));
+    ASSERT_TRUE(vksave::SaveAs(ContextOf(*frame), "photo.jpg"));
     EXPECT_EQ(vktest::ExifTool(saved, "-Make -Model -DateTimeOriginal -GPSLatitude -Orientation"),
               "Make: Canon\nModel: EOS 5D\nDateTimeOriginal: 2024:05:01 10:20:30\nGPSLatitude: 48.85837\n"
               "Orientation: 1\n");

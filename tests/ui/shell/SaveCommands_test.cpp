@@ -90,7 +90,7 @@ TEST_F(EditSaveTest, SaveAsWritesEveryFormatWithItsOptions)
         if (c.options)
             dialogs.Ok(c.options);
         Picture().SetModified(true);
-        ASSERT_TRUE(vksave::SaveAs(*frame, "cat.bmp"));
+        ASSERT_TRUE(vksave::SaveAs(ContextOf(*frame), "cat.bmp"));
         EXPECT_EQ(saveDialogName, "cat");
         EXPECT_EQ(saveDialogDir, pics.Path());
         ASSERT_EQ(saveDialogFilters.size(), 12);
@@ -151,7 +151,7 @@ TEST_F(EditSaveTest, SaveAsWritesEveryFormatWithItsOptions)
         shownQuality = Child<QSlider>(d, "quality")->value();
         return true;
     });
-    ASSERT_TRUE(vksave::SaveAs(*frame, "cat.bmp"));
+    ASSERT_TRUE(vksave::SaveAs(ContextOf(*frame), "cat.bmp"));
     EXPECT_EQ(shownQuality, 95) << "the dialog opens with the remembered value";
 }
 
@@ -163,7 +163,7 @@ TEST_F(EditSaveTest, SaveAsExtensionCaseAndCancelling)
     // A typed upper-case extension is a JPEG, written in lower case.
     SaveDialogAnswers(pics.File("photo.JPG"));
     dialogs.Ok();
-    ASSERT_TRUE(vksave::SaveAs(*frame, "cat.bmp"));
+    ASSERT_TRUE(vksave::SaveAs(ContextOf(*frame), "cat.bmp"));
     EXPECT_TRUE(vktest::FileExists(pics.File("photo.jpg")));
     EXPECT_FALSE(vktest::FileExists(pics.File("photo.JPG")));
     EXPECT_EQ(vktest::ReadFile(pics.File("photo.jpg")).substr(0, 2), "\xFF\xD8");
@@ -173,7 +173,7 @@ TEST_F(EditSaveTest, SaveAsExtensionCaseAndCancelling)
     Picture().SetModified(true);
     SaveDialogAnswers(pics.File("Photo2.png"));
     dialogs.Ok();
-    ASSERT_TRUE(vksave::SaveAs(*frame, "cat.bmp"));
+    ASSERT_TRUE(vksave::SaveAs(ContextOf(*frame), "cat.bmp"));
     EXPECT_TRUE(vktest::FileExists(pics.File("Photo2.PNG")));
     EXPECT_FALSE(vktest::FileExists(pics.File("Photo2.png")));
     frame->GetSettings().upperCaseExtension = 0;
@@ -187,14 +187,14 @@ TEST_F(EditSaveTest, SaveAsExtensionCaseAndCancelling)
     Picture().SetModified(true);
     // Cancelling the save dialog.
     SaveDialogAnswers("");
-    EXPECT_FALSE(vksave::SaveAs(*frame, "cat.bmp"));
+    EXPECT_FALSE(vksave::SaveAs(ContextOf(*frame), "cat.bmp"));
     // An extension that is no format.
     SaveDialogAnswers(pics.File("notes.txt"));
-    EXPECT_FALSE(vksave::SaveAs(*frame, "cat.bmp"));
+    EXPECT_FALSE(vksave::SaveAs(ContextOf(*frame), "cat.bmp"));
     // Cancelling the options dialog leaves the remembered values as they were.
     SaveDialogAnswers(pics.File("cancelled.jpg"));
     dialogs.Cancel();
-    EXPECT_FALSE(vksave::SaveAs(*frame, "cat.bmp"));
+    EXPECT_FALSE(vksave::SaveAs(ContextOf(*frame), "cat.bmp"));
     EXPECT_EQ(frame->GetSettings().saveOptions.jpegQuality, remembered.jpegQuality);
     EXPECT_EQ(entries(), before) << "nothing was written";
     EXPECT_TRUE(Picture().IsModified());
@@ -210,7 +210,7 @@ TEST_F(EditSaveTest, FailingWriteKeepsThePictureModifiedAndTheOldFile)
         GTEST_SKIP() << "cannot make a read-only folder here";
     SaveDialogAnswers(folder.File("old.png"));
     dialogs.Ok();
-    EXPECT_FALSE(vksave::SaveAs(*frame, "cat.bmp"));
+    EXPECT_FALSE(vksave::SaveAs(ContextOf(*frame), "cat.bmp"));
     EXPECT_EQ(ask.shown, std::vector<std::string>{"Can't save file."});
     EXPECT_TRUE(Picture().IsModified());
     EXPECT_EQ(vktest::ReadFile(folder.File("old.png")), "keep me");
@@ -233,7 +233,7 @@ TEST_F(EditSaveTest, ConvertNamesPoliciesAndTheSource)
     s.upperCaseExtension = 1;
     dialogs.Ok(convertTo(1, false, "ask"));
     dialogs.Ok(); // JPEG options
-    vksave::Convert(*frame);
+    vksave::Convert(ContextOf(*frame));
     EXPECT_EQ(dialogs.titles, (std::vector<std::string>{"Convert", "JPEG Options"}));
     EXPECT_TRUE(vktest::FileExists(pics.File("cat.JPG")));
     EXPECT_TRUE(vktest::FileExists(pics.File("cat.bmp")));
@@ -244,7 +244,7 @@ TEST_F(EditSaveTest, ConvertNamesPoliciesAndTheSource)
 
     // Skip: the clash (ignoring case) writes nothing and says nothing.
     dialogs.Ok(convertTo(1, false, "skip"));
-    vksave::Convert(*frame);
+    vksave::Convert(ContextOf(*frame));
     EXPECT_FALSE(vktest::FileExists(pics.File("cat.jpg")));
     EXPECT_TRUE(ask.shown.empty());
     EXPECT_EQ(s.convertPolicy, 3);
@@ -252,10 +252,10 @@ TEST_F(EditSaveTest, ConvertNamesPoliciesAndTheSource)
     // Ask, answered No, then Rename: "cat" exists, "cat2" is taken.
     dialogs.Ok(convertTo(2, false, "ask"));
     dialogs.Ok(); // PNG options
-    vksave::Convert(*frame);
+    vksave::Convert(ContextOf(*frame));
     ASSERT_TRUE(vktest::FileExists(pics.File("cat.png")));
     dialogs.Ok(convertTo(2, false, "ask"));
-    vksave::Convert(*frame);
+    vksave::Convert(ContextOf(*frame));
     EXPECT_EQ(ask.shown.back(), "This file already exists. Overwrite it?");
     dialogs.Ok(convertTo(2, false, "rename"));
     QString prompt;
@@ -271,7 +271,7 @@ TEST_F(EditSaveTest, ConvertNamesPoliciesAndTheSource)
     });
     dialogs.Ok(); // PNG options
     ask.shown.clear();
-    vksave::Convert(*frame);
+    vksave::Convert(ContextOf(*frame));
     EXPECT_EQ(ask.shown, std::vector<std::string>{"This file already exists."});
     EXPECT_EQ(prompt.toStdString(), "Rename cat to");
     EXPECT_TRUE(vktest::FileExists(pics.File("cat2.png")));
@@ -279,7 +279,7 @@ TEST_F(EditSaveTest, ConvertNamesPoliciesAndTheSource)
     // Cancelling the options dialog with "R&eplace original" keeps the source.
     dialogs.Ok(convertTo(5, true, "replaceExisting"));
     dialogs.Cancel();
-    vksave::Convert(*frame);
+    vksave::Convert(ContextOf(*frame));
     EXPECT_TRUE(vktest::FileExists(pics.File("cat.bmp")));
     EXPECT_FALSE(vktest::FileExists(pics.File("cat.tga")));
 
@@ -287,14 +287,14 @@ TEST_F(EditSaveTest, ConvertNamesPoliciesAndTheSource)
     // and is never deleted.
     dialogs.Ok(convertTo(0, true, "replaceExisting"));
     dialogs.Ok(); // BMP options
-    vksave::Convert(*frame);
+    vksave::Convert(ContextOf(*frame));
     EXPECT_TRUE(vktest::FileExists(pics.File("cat.bmp")));
     EXPECT_LE(vktest::MaxChannelDifference(Decode(pics.File("cat.bmp")), Shown()), 0);
 
     // Replace original without the trash deletes the source after writing.
     s.useRecycleBin = 0;
     dialogs.Ok(convertTo(3, true, "replaceExisting"));
-    vksave::Convert(*frame);
+    vksave::Convert(ContextOf(*frame));
     EXPECT_TRUE(vktest::FileExists(pics.File("cat.ppm")));
     EXPECT_FALSE(vktest::FileExists(pics.File("cat.bmp")));
     EXPECT_EQ(frame->GetFileList().GetCurrentFile(), "cat.JPG") << "the first entry is shown";
@@ -314,7 +314,7 @@ TEST_F(EditSaveTest, ConvertIntoTheTrashAndSelectingTheNewFile)
         Check(d, "replace");
         return true;
     });
-    vksave::Convert(*frame);
+    vksave::Convert(ContextOf(*frame));
     qunsetenv("XDG_DATA_HOME");
     EXPECT_TRUE(vktest::FileExists(pics.File("cat.pgm")));
     EXPECT_FALSE(vktest::FileExists(pics.File("cat.bmp")));
@@ -338,11 +338,11 @@ TEST_F(EditSaveTest, ConvertFindsClashesOnDiskThatTheListDoesNotShow)
         };
     };
     dialogs.Ok(toJpeg("skip"));
-    vksave::Convert(*frame);
+    vksave::Convert(ContextOf(*frame));
     EXPECT_TRUE(ask.shown.empty());
 
     dialogs.Ok(toJpeg("ask")); // answered No
-    vksave::Convert(*frame);
+    vksave::Convert(ContextOf(*frame));
     EXPECT_EQ(ask.shown, std::vector<std::string>{"This file already exists. Overwrite it?"});
 
     dialogs.Ok(toJpeg("rename"));
@@ -353,7 +353,7 @@ TEST_F(EditSaveTest, ConvertFindsClashesOnDiskThatTheListDoesNotShow)
         });
     dialogs.Ok(); // JPEG options
     ask.shown.clear();
-    vksave::Convert(*frame);
+    vksave::Convert(ContextOf(*frame));
     EXPECT_EQ(ask.shown, std::vector<std::string>{"This file already exists."});
     EXPECT_TRUE(vktest::FileExists(pics.File("cat2.jpg")));
     EXPECT_EQ(vktest::ReadFile(pics.File("cat.jpg")), "keep me");
@@ -378,7 +378,7 @@ TEST_F(EditSaveTest, ConvertWritesNothingWhenTheFilesPictureIsNotTheOneHeld)
         return replacingAsJpeg(d);
     });
     dialogs.Ok(); // JPEG options, taken only when the check is missing
-    vksave::Convert(*frame);
+    vksave::Convert(ContextOf(*frame));
     dialogs.steps.clear();
     EXPECT_EQ(ask.shown, (std::vector<std::string>{message}));
     EXPECT_FALSE(frame->GetView()->HoldsPicture()) << "a failed load leaves no picture behind";
@@ -391,7 +391,7 @@ TEST_F(EditSaveTest, ConvertWritesNothingWhenTheFilesPictureIsNotTheOneHeld)
     ASSERT_TRUE(frame->GetView()->IsLoading());
     dialogs.Ok(replacingAsJpeg);
     dialogs.Ok();
-    vksave::Convert(*frame);
+    vksave::Convert(ContextOf(*frame));
     dialogs.steps.clear();
     EXPECT_EQ(ask.shown.back(), message);
 

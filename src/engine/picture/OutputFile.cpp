@@ -96,7 +96,7 @@ void RemovePendingOutputFiles() noexcept
     pending.closed = true;
 }
 
-COutputFile::COutputFile(const std::string& target) : m_target(ResolveTarget(target))
+COutputFile::COutputFile(const std::string& target, Kind kind) : m_target(ResolveTarget(target)), m_kind(kind)
 {
     const std::string folder = FolderOf(m_target);
     const std::string base = m_target.substr(folder.size());
@@ -124,7 +124,9 @@ COutputFile::COutputFile(const std::string& target) : m_target(ResolveTarget(tar
     }
     if (fd < 0)
         throw CTextException(ErrAccessDenied, kTextOpenForWriting);
-    if (exists)
+    if (kind == Kind::Cache)
+        ::fchmod(fd, 0600);
+    else if (exists)
         ::fchmod(fd, st.st_mode & 07777);
     m_file = ::fdopen(fd, "wb");
     if (!m_file) {
@@ -187,8 +189,10 @@ CBeforeCommit::Work CBeforeCommit::TakeWork(CBeforeCommit& scope)
 void COutputFile::Commit()
 {
     // On disk before the rename, so a crash leaves the old or the new file.
+    const bool durable = m_kind == Kind::Durable;
     bool ok = std::fflush(m_file) == 0 && !std::ferror(m_file) && RunBeforeCommit(m_file) &&
-              std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
+              std::fflush(m_file) == 0 && !std::ferror(m_file) &&
+              (!durable || ::fsync(::fileno(m_file)) == 0);
     ok = std::fclose(m_file) == 0 && ok;
     m_file = nullptr;
     if (!ok || ::rename(m_tempName.c_str(), m_target.c_str()) != 0) {
@@ -197,7 +201,8 @@ void COutputFile::Commit()
     }
     m_committed = true;
     Forget();
-    SyncFolder(FolderOf(m_target));
+    if (durable)
+        SyncFolder(FolderOf(m_target));
 }
 
 void COutputFile::Discard() noexcept
@@ -217,10 +222,10 @@ void COutputFile::Forget() noexcept
     pending.names.erase(m_tempName);
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes) noexcept
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, COutputFile::Kind kind) noexcept
 {
     try {
-        COutputFile file(path);
+        COutputFile file(path, kind);
         file.Write(bytes.data(), bytes.size());
         file.Commit();
         return true;

@@ -22,9 +22,14 @@
 
 class COutputFile {
   public:
+    // What the file is: a user's file, kept as the rules above say, or a
+    // cache entry that can always be made again: private to its owner
+    // (0600) and never synced, as a crash costs nothing but a remake.
+    enum class Kind { Durable, Cache };
+
     // Creates the temporary file; throws CTextException ErrAccessDenied
     // "Error open file for writing." when it cannot.
-    explicit COutputFile(const std::string& target);
+    explicit COutputFile(const std::string& target, Kind kind = Kind::Durable);
     ~COutputFile();
     COutputFile(const COutputFile&) = delete;
     COutputFile& operator=(const COutputFile&) = delete;
@@ -62,6 +67,7 @@ class COutputFile {
     // own is a page or two, which makes a large picture thousands of writes.
     std::unique_ptr<char[]> m_buffer;
     std::FILE* m_file = nullptr;
+    Kind m_kind;
     bool m_committed = false;
 };
 
@@ -92,4 +98,5 @@ void RemovePendingOutputFiles() noexcept;
 
 // `bytes` written to `path` through a COutputFile; false on any failure
 // (the old file is then as it was).
-bool WriteFileAtomically(const std::string& path, std::string_view bytes) noexcept;
+bool WriteFileAtomically(const std::string& path, std::string_view bytes,
+                         COutputFile::Kind kind = COutputFile::Kind::Durable) noexcept;

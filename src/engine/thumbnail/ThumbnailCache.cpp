@@ -1,6 +1,7 @@
 #include "engine/thumbnail/ThumbnailCache.h"
 
 #include "engine/picture/ByteOrder.h"
+#include "engine/picture/OutputFile.h"
 #include "engine/picture/TextException.h"
 
 #include <nettle/md5.h>
@@ -108,26 +109,9 @@ bool MakeFolders(const std::string& path)
 void WriteAtomically(const std::string& target, const std::string& bytes)
 {
     const size_t slash = target.rfind('/');
-    if (slash == std::string::npos || !MakeFolders(target.substr(0, slash)))
+    if (slash == std::string::npos || !MakeFolders(target.substr(0, slash)) ||
+        !WriteFileAtomically(target, bytes, COutputFile::Kind::Cache))
         throw CTextException(ErrAccessDenied, kTextCannotWrite);
-    std::string temp = target + ".XXXXXX";
-    const int fd = mkostemp(temp.data(), O_CLOEXEC); // 0600
-    if (fd < 0)
-        throw CTextException(ErrAccessDenied, kTextCannotWrite);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += size_t(n);
-    }
-    const bool ok = close(fd) == 0 && done == bytes.size() && rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        unlink(temp.c_str());
-        throw CTextException(ErrWriting, kTextCannotWrite);
-    }
 }
 
 bool ParseInt64(const std::string* text, int64_t& value)

@@ -104,7 +104,7 @@ median() { sort -g | awk '{v[NR]=$1} END{if (NR == 0) print "-"; else print v[in
 echo "$count photographs from $source_dir on a ${WIDTH}x${HEIGHT} screen, $RUNS runs, a step every $STEP s"
 printf "%-10s %10s %8s %12s\n" viewer peak_MB screens velkor/peer
 velkor_peak=
-for viewer in velkor qimgv geeqie gthumb; do
+for viewer in ${VIEWERS:-velkor qimgv geeqie gthumb}; do
     case $viewer in
     velkor) cmd=("$VELKOR" "${photos[0]}"); keys=(Right Left Return 0) ;;
     qimgv) cmd=(qimgv "${photos[0]}"); keys=(Right Left - 0) ;;

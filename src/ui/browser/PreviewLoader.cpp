@@ -267,8 +267,7 @@ void CPreviewLoader::RunIdle()
 {
     // The picture ahead is taken at once, so that a request answered from
     // the cache meanwhile lets it go on; the memory let go is freed before
-    // it is decoded. So are the pictures no longer wanted, which its
-    // insertion would evict anyway: they never share memory with it.
+    // it is decoded.
     std::string ahead;
     PreviewPlacement placement;
     {
@@ -278,12 +277,6 @@ void CPreviewLoader::RunIdle()
             m_prefetch.erase(m_prefetch.begin());
             placement = m_prefetchPlacement;
             m_prefetching = ahead;
-            std::erase_if(m_cache, [this](Entry& e) {
-                if (std::find(m_wanted.begin(), m_wanted.end(), e.path) != m_wanted.end())
-                    return false;
-                m_dispose.push_back(std::move(e.picture));
-                return true;
-            });
         }
     }
     FreeDisposed();

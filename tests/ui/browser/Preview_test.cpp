@@ -446,29 +446,6 @@ TEST_F(PreviewTest, NeighboursDecodedAheadShowWithoutDecoding)
     EXPECT_TRUE(loader.CachedPaths().empty());
 }
 
-// A picture kept that is no longer a neighbour is let go before the next
-// one is decoded ahead, even with room for both: the two never share memory.
-TEST_F(PreviewTest, PicturesNoLongerWantedGoBeforeTheNextIsDecodedAhead)
-{
-    const std::string a = dir.File("a.bmp"), b = dir.File("b.bmp"), c = dir.File("c.bmp");
-    WriteBmp(a, 60, 40, 1);
-    WriteBmp(b, 70, 40, 2);
-    WriteBmp(c, 80, 40, 3);
-    CPreviewLoader& loader = *view.GetLoader();
-    view.SetPrefetchEnabled(true);
-    loader.SetCacheLimits(3, size_t(512) << 20);
-    for (const std::string& path : {a, b}) {
-        view.LoadImage(QString::fromStdString(path), vkview::Centre, true, false, "x.bmp");
-        WaitForLoad(&view);
-    }
-    EXPECT_EQ(loader.CachedPaths(), std::vector<std::string>{a}); // kept for a step back
-
-    view.Prefetch({QString::fromStdString(c)});
-    Grab();
-    ASSERT_TRUE(WaitFor([&] { return loader.GetCounts().prefetched == 1; }));
-    EXPECT_EQ(loader.CachedPaths(), std::vector<std::string>{c});
-}
-
 TEST_F(PreviewTest, DecodingAheadStaysWithinTheMemoryBound)
 {
     const std::string a = dir.File("a.bmp"), big = dir.File("big.bmp"), small = dir.File("small.bmp");

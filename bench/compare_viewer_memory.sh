@@ -8,13 +8,17 @@
 # Every window is made as large as the screen. Figures are medians of $RUNS
 # runs; "screens" counts the different screens seen after the steps: at
 # least one per photograph when the keys reached the program (a status line
-# that changes makes more), so a run whose keys went nowhere is plain.
+# that changes makes more), so a run whose keys went nowhere is plain:
+# gThumb, without a window manager, often takes none, and its row then
+# shows 1 screen and the peak of its first picture only.
 #
 #   bench/compare_viewer_memory.sh [BUILD_DIR | path/to/velkor]   (default ./build)
-#   RUNS=3 STEP=1.5 VELKOR_BENCH_PHOTOS=~/photos bench/compare_viewer_memory.sh build
+#   RUNS=3 STEP=1.5 VIEWERS="velkor qimgv" VELKOR_BENCH_PHOTOS=~/photos \
+#       bench/compare_viewer_memory.sh build
 #
-# Needs Xvfb, xdotool and ImageMagick's import. The photographs: VELKOR_BENCH_PHOTOS's JPEGs, else
-# the wallpapers in /usr/share/backgrounds (9 to 24 MP).
+# Needs Xvfb, xdotool and ImageMagick's import. The photographs:
+# VELKOR_BENCH_PHOTOS's JPEGs, else the wallpapers in /usr/share/backgrounds
+# (9 to 24 MP).
 set -u
 arg=${1:-./build}
 if [ -d "$arg" ]; then VELKOR=$arg/src/ui/velkor; else VELKOR=$arg; fi

@@ -129,6 +129,57 @@ struct Viewer {
     }
 };
 
+// The first picture a fresh process shows against the same picture shown
+// again later: the time from asking to the first paint, nothing decoded
+// ahead. Run alone
+// (--benchmark_filter=FirstPicture) for a process of its own; the goal is
+// a first within 10 % of the second.
+void BM_FirstPictureOfTheProcess(benchmark::State& state)
+{
+    App();
+    vktest::TempDir config;
+    qputenv("VELKOR_CONFIG_DIR", QByteArray::fromStdString(config.Path()));
+    vkui::setAskHandler([](const QString&, vkui::Buttons, vkui::Icon) { return vkui::Answer::No; });
+    if (chdir(PhotoFolder().c_str()) != 0)
+        std::perror("chdir");
+    CMainFrame frame;
+    frame.resize(1280, 800);
+    frame.show();
+    frame.Startup();
+    CPreview* view = frame.GetView();
+    view->SetPrefetchEnabled(false);
+    auto firstPaint = [&](auto ask) {
+        bool painted = false;
+        auto connection = QObject::connect(view, &CPreview::FirstPaint, view, [&] { painted = true; });
+        QElapsedTimer t;
+        t.start();
+        ask();
+        PumpUntil([&] { return painted || !view->IsLoading(); });
+        view->repaint();
+        const double ms = t.nsecsElapsed() / 1e6;
+        QObject::disconnect(connection);
+        PumpUntil([&] { return !view->IsLoading(); });
+        return ms;
+    };
+    auto show = [&](int row) {
+        return firstPaint([&] { frame.GetFileListView()->setCurrentIndex(frame.GetFileList().index(row)); });
+    };
+    double first = 0, second = 0;
+    for (auto _ : state) {
+        // The same file both times: the second after another picture, with
+        // nothing decoded kept.
+        first = show(0);
+        show(1);
+        view->GetLoader()->ClearCache();
+        second = show(0);
+        state.SetIterationTime(first / 1000.0);
+    }
+    state.counters["first_ms"] = first;
+    state.counters["second_ms"] = second;
+    state.counters["first/second"] = second > 0 ? first / second : 0;
+}
+BENCHMARK(BM_FirstPictureOfTheProcess)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
 void BM_NextCold24MP(benchmark::State& state)
 {
     Viewer v;

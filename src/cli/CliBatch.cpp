@@ -22,8 +22,11 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <poll.h>
 #include <sched.h>
+#include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -391,7 +394,8 @@ class Reporter {
 // While it lives, SIGINT, SIGTERM and SIGHUP are taken by a watcher thread:
 // the first asks the run to stop (decodes in hand are abandoned, a file
 // being written is finished), the second removes every temporary file and
-// ends the program at once.
+// ends the program at once. The thread sleeps until a signal comes or the
+// run ends, so ending it costs no wait.
 class SignalWatcher {
   public:
     explicit SignalWatcher(Reporter& reporter) : m_reporter(reporter)
@@ -401,12 +405,17 @@ class SignalWatcher {
         sigaddset(&m_set, SIGTERM);
         sigaddset(&m_set, SIGHUP);
         pthread_sigmask(SIG_BLOCK, &m_set, &m_old);
+        m_signals = ::signalfd(-1, &m_set, SFD_CLOEXEC | SFD_NONBLOCK);
+        m_wake = ::eventfd(0, EFD_CLOEXEC);
         m_thread = std::thread([this] { Watch(); });
     }
 
     ~SignalWatcher()
     {
         Finish();
+        for (const int fd : {m_signals, m_wake})
+            if (fd >= 0)
+                ::close(fd);
         pthread_sigmask(SIG_SETMASK, &m_old, nullptr);
     }
 
@@ -415,6 +424,10 @@ class SignalWatcher {
     {
         if (m_done.exchange(true))
             return;
+        const uint64_t one = 1;
+        if (m_wake >= 0 && ::write(m_wake, &one, sizeof one) < 0) {
+            // The watcher then notices at its next look.
+        }
         m_thread.join();
         timespec zero{};
         while (sigtimedwait(&m_set, nullptr, &zero) > 0)
@@ -424,12 +437,27 @@ class SignalWatcher {
     const std::atomic<bool>& Stop() const { return m_stop; }
 
   private:
+    // The next signal, 0 when the run ended first.
+    int NextSignal()
+    {
+        if (m_signals < 0 || m_wake < 0) {
+            // No descriptors to sleep on: look ten times a second.
+            timespec wait{0, 100 * 1000 * 1000};
+            return std::max(0, sigtimedwait(&m_set, nullptr, &wait));
+        }
+        pollfd fds[2] = {{m_signals, POLLIN, 0}, {m_wake, POLLIN, 0}};
+        if (::poll(fds, 2, -1) <= 0 || !(fds[0].revents & POLLIN))
+            return 0;
+        signalfd_siginfo info{};
+        if (::read(m_signals, &info, sizeof info) != ssize_t(sizeof info))
+            return 0;
+        return int(info.ssi_signo);
+    }
+
     void Watch()
     {
         while (!m_done) {
-            timespec wait{0, 100 * 1000 * 1000};
-            const int signal = sigtimedwait(&m_set, nullptr, &wait);
-            if (signal <= 0)
+            if (NextSignal() <= 0)
                 continue;
             if (!m_stop.exchange(true)) {
                 m_reporter.Message(
@@ -443,6 +471,8 @@ class SignalWatcher {
 
     Reporter& m_reporter;
     sigset_t m_set, m_old;
+    int m_signals = -1; // the blocked signals, readable
+    int m_wake = -1;    // written when the run ends
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_done{false};
     std::thread m_thread;
@@ -570,9 +600,29 @@ int RunConvert(const CliRequest& request)
                 reporter.Started(job.input);
                 CWarningScope warnings(
                     [&](const std::string& text) { reporter.Message(prefix + "warning: " + text); });
+                auto prepareOutput = [&job] {
+                    if (!MakeParents(job.output))
+                        throw CTextException(ErrAccessDenied, "cannot make the folder of " + job.output +
+                                                                  ": " + ErrnoText(errno));
+                    // A file that appeared since the plan is not replaced unless that was asked.
+                    if (!job.replaces && Exists(job.output))
+                        throw CTextException(ErrAccessDenied,
+                                             job.output + " appeared meanwhile; not replaced");
+                };
                 try {
+                    // With nothing to do between them, rows go from the
+                    // decoder to the writer band by band: the picture is
+                    // never held whole.
+                    std::unique_ptr<CPPMRowWriter> rows;
+                    if (request.edits.empty() && !request.toSrgb)
+                        rows = MakeRowWriter(job.output, ext, prepareOutput);
+                    decoder.SetRowSink(rows.get());
                     CPictureEx picture;
                     decoder.DecodeFile(job.input, picture, 32);
+                    if (rows && rows->Written()) {
+                        reporter.Finished(Reporter::Outcome::Converted);
+                        continue;
+                    }
                     if (request.toSrgb)
                         vkcolour::ConvertToSrgb(picture);
                     for (const CliEditStep& step : request.edits)
@@ -581,13 +631,7 @@ int RunConvert(const CliRequest& request)
                         reporter.Finished(Reporter::Outcome::Interrupted);
                         continue;
                     }
-                    if (!MakeParents(job.output))
-                        throw CTextException(ErrAccessDenied, "cannot make the folder of " + job.output +
-                                                                  ": " + ErrnoText(errno));
-                    // A file that appeared since the plan is not replaced unless that was asked.
-                    if (!job.replaces && Exists(job.output))
-                        throw CTextException(ErrAccessDenied,
-                                             job.output + " appeared meanwhile; not replaced");
+                    prepareOutput();
                     // Camera data goes along unless --strip; the pixels are upright unless --no-orient.
                     WritePicture(picture, job.output, ext, request.save,
                                  request.strip ? nullptr : CCarriedMetadata::FromFile(job.input),

@@ -69,3 +69,13 @@ void WritePicture(CWinBmp& bmp, const std::string& path, const std::string& ext,
     if (code < 0 || !SavePicture(code, path, bmp, parameters))
         RaiseError(ErrUnsupported, "Cannot write ." + ext + " files.");
 }
+
+std::unique_ptr<CPPMRowWriter> MakeRowWriter(const std::string& path, const std::string& ext,
+                                             std::function<void()> beforeOpen)
+{
+    // A pixmap holds no camera data, no profile and no depth choice: the
+    // rows are all it is.
+    if (SaveFormatFromExtension(Lower(ext)) != kSavePpm)
+        return nullptr;
+    return std::make_unique<CPPMRowWriter>(path, std::move(beforeOpen));
+}

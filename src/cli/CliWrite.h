@@ -3,8 +3,10 @@
 
 #include "cli/CliOptions.h"
 #include "engine/picture/WinBmp.h"
+#include "engine/save/PPMEncoder.h"
 #include "engine/save/SaveDispatch.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,3 +24,10 @@ int DefaultDepth(const CBmp& bmp);
 void WritePicture(CWinBmp& bmp, const std::string& path, const std::string& ext,
                   const CliSaveOptions& options, std::shared_ptr<const CCarriedMetadata> metadata = nullptr,
                   bool upright = true);
+
+// A writer taking the rows of a picture of type ext as they are decoded,
+// for a conversion with nothing to do between decoder and writer; nullptr
+// when the type's writer needs the whole picture. `beforeOpen` runs before
+// the file is made.
+std::unique_ptr<CPPMRowWriter> MakeRowWriter(const std::string& path, const std::string& ext,
+                                             std::function<void()> beforeOpen);

@@ -150,3 +150,70 @@ TEST(CliConvertFormats, SaveOptionsReachTheWriters)
         EXPECT_NE(info.find("LZW"), std::string::npos) << info;
     }
 }
+
+// JPEG and PNG to PPM go from decoder to writer band by band: the file is
+// what netpbm makes of the input, and what the whole decoded picture gives.
+TEST(CliConvertRows, PixmapsEqualNetpbmAndTheWholePicture)
+{
+    TempDir dir;
+    WriteTestPpm(dir.File("in.ppm"), 301, 203, 0, 3);
+    const std::string in = Quote(dir.File("in.ppm"));
+    // Taller than a band, odd sizes, every kind of PNG row the library transforms.
+    const std::vector<std::pair<std::string, std::string>> inputs = {
+        {"420.jpg", "cjpeg -quality 85 -sample 2x2 -outfile {out} {in}"},
+        {"444.jpg", "cjpeg -quality 85 -sample 1x1 -restart 3 -outfile {out} {in}"},
+        {"progressive.jpg", "cjpeg -progressive -outfile {out} {in}"},
+        {"gray.jpg", "cjpeg -grayscale -outfile {out} {in}"},
+        {"rgb.png", "pnmtopng {in} > {out}"},
+        {"rgb16.png", "pnmdepth 65535 {in} | pnmtopng > {out}"},
+        {"gray.png", "ppmtopgm {in} | pnmtopng > {out}"},
+        {"palette.png", "ppmtopgm {in} | pgmtopbm -threshold | pnmdepth 255 > {out}.mask && "
+                        "pnmquant 200 {in} 2>/dev/null | pnmtopng -alpha={out}.mask > {out}"},
+        {"alpha.png", ImageMagick() + " {in} -alpha set -channel A -evaluate set 40% +channel {out}"},
+        {"gray-alpha.png", ImageMagick() + " {in} -colorspace gray -alpha set -channel A -fx 'u.r' {out}"},
+        {"interlaced.png", "pnmtopng -interlace {in} > {out}"},
+    };
+    for (const auto& [name, command] : inputs) {
+        SCOPED_TRACE(name);
+        const std::string file = dir.File(name), out = dir.File(name + ".ppm");
+        ASSERT_EQ(vktest::Run(Substitute(Substitute(command, "{in}", in), "{out}", Quote(file))), 0);
+        ASSERT_EQ(Convert(Quote(file) + " " + Quote(out)), 0);
+        const Pixels written = ParsePnm(ReadFile(out));
+        EXPECT_EQ(Diff(written, Opaque(DecodeWithVelkor(file))), "");
+        const std::string reader = name.ends_with(".jpg") ? "djpeg -dct float -nosmooth -pnm " : "pngtopnm ";
+        EXPECT_EQ(Diff(written, ReadWithNetpbm(reader + Quote(file) + " 2>/dev/null")), "");
+    }
+}
+
+// A file that breaks off is written as the whole picture would be, with the
+// warning; one that cannot be read leaves an existing target as it was.
+TEST(CliConvertRows, DamagedAndBadFiles)
+{
+    TempDir dir;
+    WriteTestPpm(dir.File("in.ppm"), 120, 300, 0, 5);
+    const std::string in = Quote(dir.File("in.ppm"));
+    ASSERT_EQ(vktest::Run("cjpeg -outfile " + Quote(dir.File("whole.jpg")) + " " + in), 0);
+    ASSERT_EQ(vktest::Run("pnmtopng -compression 0 " + in + " > " + Quote(dir.File("whole.png"))), 0);
+    for (const std::string ext : {"jpg", "png"}) {
+        SCOPED_TRACE(ext);
+        const std::string whole = ReadFile(dir.File("whole." + ext));
+        const std::string cut = dir.File("cut." + ext), out = dir.File("cut." + ext + ".ppm");
+        WriteFile(cut, whole.substr(0, whole.size() / 2));
+        std::string messages;
+        ASSERT_EQ(vktest::Run(std::string(VELKOR_CLI) + " convert " + Quote(cut) + " " + Quote(out) + " 2>&1",
+                              &messages),
+                  0);
+        EXPECT_NE(messages.find("warning"), std::string::npos) << messages;
+        EXPECT_EQ(Diff(ParsePnm(ReadFile(out)), Opaque(DecodeWithVelkor(cut))), "");
+
+        // The PNG is cut where its pixel data starts: the header read, the
+        // file made, no row, the file dropped.
+        const std::string bad = dir.File("bad." + ext), kept = dir.File(ext + "/kept.ppm");
+        WriteFile(bad, whole.substr(0, ext == "png" ? whole.find("IDAT") + 6 : 40));
+        ASSERT_EQ(vktest::Run("mkdir " + Quote(dir.File(ext))), 0);
+        WriteFile(kept, "old");
+        EXPECT_NE(Convert(Quote(bad) + " " + Quote(kept)), 0);
+        EXPECT_EQ(ReadFile(kept), "old");
+        EXPECT_TRUE(OnlyFile(dir.File(ext), "kept.ppm"));
+    }
+}

@@ -1,5 +1,6 @@
 #include "engine/edit/GeometryOps.h"
 
+#include "engine/picture/HugePages.h"
 #include "engine/picture/TextException.h"
 #include "engine/picture/WinBmp.h"
 
@@ -13,7 +14,6 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
-#include <sys/mman.h>
 
 namespace {
 
@@ -118,22 +118,13 @@ void CreateLike(CBmp& dest, const CBmp& source, int64_t width, int64_t height)
 
 void AdviseLargePages(CBmp& bmp)
 {
-    // Only a hint: nothing depends on it being taken.
-#ifdef MADV_HUGEPAGE
     if (bmp.GetHeight() == 0)
         return;
-    constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
     const auto top = reinterpret_cast<uintptr_t>(bmp.GetLine(0));
     const auto bottom = reinterpret_cast<uintptr_t>(bmp.GetLine(bmp.GetHeight() - 1));
     const uintptr_t begin = std::min(top, bottom);
     const uintptr_t end = std::max(top, bottom) + uintptr_t(bmp.GetLineBytes());
-    const uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
-    const uintptr_t last = end & ~(kLargePage - 1);
-    if (last > first)
-        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)bmp;
-#endif
+    AdviseHugePages(reinterpret_cast<void*>(begin), end - begin);
 }
 
 // --- index mapping ---------------------------------------------------------

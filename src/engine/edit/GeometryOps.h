@@ -12,7 +12,8 @@
 inline constexpr uint32_t kBackgroundPixel = 0xFFFFFFFFu;
 
 // Hints that a freshly created, not yet written bitmap be backed by large
-// pages, which makes first writes to a large picture much cheaper.
+// pages, which makes first writes to a large picture much cheaper, where
+// free ones make it cost no wait (AdviseHugePages).
 void AdviseLargePages(CBmp& bmp);
 
 // Where source pixel (column x, line y) goes, for flips, transpose and the

@@ -40,6 +40,14 @@ void CAnyPicDecoder::Decode(CDataSource& source, CBmp& bmp, int wantedDepth)
         m_storedOrientation = row->storedOrientation(source.GetStart(), source.GetSize());
     const bool turnedWhileDecoding = m_applyOrientation && m_storedOrientation != OrientUpright &&
                                      decoder.SetOrientation(m_storedOrientation);
+    // Rows go to the sink only as stored: a picture still to be turned is
+    // decoded whole.
+    const bool turnAfter = m_applyOrientation && m_storedOrientation != OrientUpright && !turnedWhileDecoding;
+    decoder.SetRowSink(turnAfter || turnedWhileDecoding ? nullptr : GetRowSink());
+    struct SinkReset {
+        CPicDecoder& decoder;
+        ~SinkReset() { decoder.SetRowSink(nullptr); }
+    } sinkReset{decoder};
     decoder.Decode(source, bmp, wantedDepth);
 
     if (!row->storedOrientation || turnedWhileDecoding)

@@ -129,6 +129,7 @@ struct CJPEGDecoder::Library {
     jpeg_progress_mgr progress{};
     bool created = false;
     std::vector<uint8_t> bands; // lines turned upright as they decode
+    std::vector<uint8_t> rows;  // the band handed to a row sink
 };
 
 namespace {
@@ -246,6 +247,15 @@ bool ReadLines(Library& lib, uint8_t** rows, JDIMENSION count, uint8_t* scratch,
     return true;
 }
 
+// Leaves the source after what libjpeg consumed; data after the
+// end-of-image marker is left.
+void SeekPastImage(const Library& lib, CDataSource& source)
+{
+    const uint8_t* next = lib.source.next_input_byte;
+    if (next >= source.GetPosition() && next <= source.GetPosition() + source.GetRemaining())
+        source.Seek(size_t(next - source.GetStart()));
+}
+
 bool FinishDecompress(Library& lib)
 {
     if (setjmp(lib.errors.jump))
@@ -308,6 +318,12 @@ void CJPEGDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
         const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
         const int sourceDepth = gray ? 8 : cmyk ? 32 : 24;
         const int depth = ResolveTargetDepth(sourceDepth, wantedDepth);
+        if (CRowSink* sink = GetRowSink();
+            sink && depth == 32 && !cmyk && orientation == OrientUpright && m_denominator == 1) {
+            StreamRows(*sink);
+            SeekPastImage(lib, source);
+            return;
+        }
         // libjpeg writes blue, green, red and an alpha of 255 straight into
         // the bitmap lines; grayscale is widened the same way.
         J_COLOR_SPACE outSpace = cmyk ? JCS_CMYK : depth == 8 ? JCS_GRAYSCALE : JCS_EXT_BGRA;
@@ -355,14 +371,45 @@ void CJPEGDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
         }
         if (!FinishDecompress(lib))
             libraryError();
-        // What libjpeg consumed; data after the end-of-image marker is left.
-        const uint8_t* next = lib.source.next_input_byte;
-        if (!m_wasFirstScanOnly && next >= source.GetPosition() &&
-            next <= source.GetPosition() + source.GetRemaining())
-            source.Seek(size_t(next - source.GetStart()));
+        if (!m_wasFirstScanOnly)
+            SeekPastImage(lib, source);
     } catch (...) {
         // Keeps the decompressor reusable; aborting twice is harmless.
         jpeg_abort_decompress(&lib.cinfo);
         throw;
     }
+}
+
+void CJPEGDecoder::StreamRows(CRowSink& sink)
+{
+    Library& lib = *m_library;
+    j_decompress_ptr cinfo = &lib.cinfo;
+    auto libraryError = [&lib]() { RaiseError(ErrUnsupported, std::string(lib.errors.message) + "\n"); };
+    // Red, green and blue as the writer stores them: no pass to reorder.
+    if (!StartDecompress(lib, JCS_RGB, m_fastMode, 1, false))
+        libraryError();
+    if (cinfo->output_components != 3 || cinfo->output_width != cinfo->image_width ||
+        cinfo->output_height != cinfo->image_height)
+        RaiseError(ErrInternal, "Internal error.");
+    const int width = int(cinfo->output_width), height = int(cinfo->output_height);
+    sink.Begin(width, height);
+    // A band small enough to stay in the cache between decoder and writer.
+    constexpr int kBandLines = 32;
+    const size_t lineBytes = size_t(width) * 3;
+    lib.rows.resize(lineBytes * kBandLines);
+    uint8_t* band[kBandLines];
+    for (int i = 0; i < kBandLines; ++i)
+        band[i] = lib.rows.data() + size_t(i) * lineBytes;
+    for (int y = 0; y < height;) {
+        JDIMENSION read = 0;
+        if (!ReadLines(lib, band, JDIMENSION(std::min(kBandLines, height - y)), nullptr, read))
+            libraryError();
+        if (read == 0)
+            RaiseError(ErrInternal, "Internal error.");
+        sink.Rows(band, int(read));
+        y += int(read);
+    }
+    if (!FinishDecompress(lib))
+        libraryError();
+    sink.End();
 }

@@ -49,6 +49,9 @@ class CJPEGDecoder : public CPicDecoder {
     void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) override;
 
   private:
+    // The header read: the rows go to the sink band by band.
+    void StreamRows(CRowSink& sink);
+
     // The decompression object lives as long as the decoder.
     std::unique_ptr<Library> m_library;
     bool m_fastMode = true;

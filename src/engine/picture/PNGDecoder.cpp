@@ -2,8 +2,10 @@
 
 #include "engine/picture/ByteOrder.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
+#include <vector>
 
 #include <png.h>
 
@@ -139,6 +141,7 @@ struct Transforms {
     bool expand = false;
     bool bgrAndFiller = false; // 32-bit destination
     bool filler = false;       // no alpha of its own
+    bool stripAlpha = false;   // red, green and blue only
 };
 
 bool ApplyTransforms(png_structp png, png_infop info, const Header& header, const Transforms& t,
@@ -155,6 +158,8 @@ bool ApplyTransforms(png_structp png, png_infop info, const Header& header, cons
         if (t.filler)
             png_set_filler(png, 255, PNG_FILLER_AFTER);
     }
+    if (t.stripAlpha)
+        png_set_strip_alpha(png);
     if (header.bitDepth == 16)
         png_set_strip_16(png);
     if (header.bitDepth < 8)
@@ -174,6 +179,23 @@ bool ReadImage(png_structp png, uint8_t** lines)
     return true;
 }
 
+// The next `count` rows of a file without interlace.
+bool ReadRows(png_structp png, uint8_t** rows, png_uint_32 count)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_read_rows(png, rows, nullptr, count);
+    return true;
+}
+
+bool ReadEnd(png_structp png)
+{
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_read_end(png, nullptr);
+    return true;
+}
+
 class ReadStructs {
   public:
     explicit ReadStructs(ReadState& state)
@@ -189,6 +211,47 @@ class ReadStructs {
     png_structp png = nullptr;
     png_infop info = nullptr;
 };
+
+// The rows of a file without interlace to `sink` band by band, the
+// transforms applied. A file that breaks off after some rows is written
+// whole with the rest black, as a decoded bitmap would be, with a warning.
+template <class Fail>
+void StreamRows(png_structp png, ReadState& state, int width, int height, CRowSink& sink, Fail libraryError)
+{
+    sink.Begin(width, height);
+    constexpr int kBandLines = 32;
+    const size_t lineBytes = size_t(width) * 3;
+    std::vector<uint8_t> storage(lineBytes * kBandLines);
+    uint8_t* band[kBandLines];
+    for (int i = 0; i < kBandLines; ++i)
+        band[i] = storage.data() + size_t(i) * lineBytes;
+    bool damaged = false;
+    for (int y = 0; y < height;) {
+        const int count = std::min(kBandLines, height - y);
+        if (!ReadRows(png, band, png_uint_32(count))) {
+            if (state.abandoned || state.rowsRead == 0)
+                libraryError();
+            const int good = int(state.rowsRead) - y;
+            if (good > 0)
+                sink.Rows(band, good);
+            std::fill(storage.begin(), storage.end(), uint8_t(0));
+            for (y += std::max(good, 0); y < height; y += std::min(kBandLines, height - y))
+                sink.Rows(band, std::min(kBandLines, height - y));
+            damaged = true;
+            break;
+        }
+        sink.Rows(band, count);
+        y += count;
+    }
+    if (!damaged && !ReadEnd(png)) {
+        if (state.abandoned)
+            libraryError();
+        damaged = true;
+    }
+    if (damaged)
+        Warn(kTextDamaged);
+    sink.End();
+}
 
 } // namespace
 
@@ -253,6 +316,21 @@ void CPNGDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
     }
     t.bgrAndFiller = depth == 32;
     t.filler = !hasAlpha;
+
+    CRowSink* sink = GetRowSink();
+    if (sink && depth == 32 && !header.interlaced) {
+        // Red, green and blue as the writer stores them; the alpha is not
+        // written.
+        t.bgrAndFiller = t.filler = false;
+        t.stripAlpha = hasAlpha;
+        size_t rowBytes = 0;
+        if (!ApplyTransforms(png, info, header, t, rowBytes))
+            libraryError();
+        if (rowBytes != size_t(header.width) * 3)
+            RaiseError(ErrInternal, "Internal error.");
+        StreamRows(png, state, int(header.width), int(header.height), *sink, libraryError);
+        return;
+    }
 
     size_t rowBytes = 0;
     if (!ApplyTransforms(png, info, header, t, rowBytes))

@@ -3,6 +3,7 @@
 
 #include "engine/picture/Bmp.h"
 #include "engine/picture/DataSource.h"
+#include "engine/picture/RowSink.h"
 
 #include <atomic>
 #include <memory>
@@ -41,6 +42,14 @@ class CPicDecoder {
     void SetAbortFlag(const std::atomic<bool>* flag) { m_abortFlag = flag; }
     const std::atomic<bool>* GetAbortFlag() const { return m_abortFlag; }
 
+    // Later decodes hand the picture to `sink` row by row where the decoder
+    // can (JPEG and PNG at full size, as stored, not interlaced, not CMYK):
+    // Begin, the rows, then End once the picture is whole; the bitmap is
+    // left empty. Other decodes fill the bitmap and never call the sink.
+    // nullptr (the default) stops it.
+    void SetRowSink(CRowSink* sink) { m_rowSink = sink; }
+    CRowSink* GetRowSink() const { return m_rowSink; }
+
     // 0 becomes 8 for sources of 8 bits or less and 32 otherwise; the
     // result is written back.
     static int ResolveTargetDepth(int sourceDepth, int& wantedDepth);
@@ -71,6 +80,7 @@ class CPicDecoder {
 
   private:
     const std::atomic<bool>* m_abortFlag = nullptr;
+    CRowSink* m_rowSink = nullptr;
 };
 
 // True when the decode running on this thread has been abandoned.

@@ -1,11 +1,11 @@
 #include "engine/picture/WinBmp.h"
 
+#include "engine/picture/HugePages.h"
 #include "engine/picture/TextException.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <sys/mman.h>
 #include <utility>
 
 namespace {
@@ -80,9 +80,9 @@ int CWinBmp::GetLineBytes() const
 namespace {
 
 // malloc'd storage may be read as bytes or as 32-bit pixels. A large
-// picture is kept in huge pages where the system allows: far fewer page
-// faults while it is filled and far fewer TLB misses when it is read across
-// its lines (turning, scaling down). Its pixels, `pixelOffset` bytes into
+// picture is kept in huge pages where some are free (AdviseHugePages): far
+// fewer page faults while it is filled and far fewer TLB misses when it is
+// read across its lines (turning, scaling down). Its pixels, `pixelOffset` bytes into
 // the block, start on a cache line, so whole lines can be written at once.
 // Returns the block; `allocation` receives what is to be freed.
 uint8_t* AllocateBlock(size_t size, size_t pixelOffset, uint8_t*& allocation)
@@ -93,7 +93,7 @@ uint8_t* AllocateBlock(size_t size, size_t pixelOffset, uint8_t*& allocation)
         const size_t lead = (kCacheLine - pixelOffset % kCacheLine) % kCacheLine;
         const size_t rounded = (lead + size + kHugePage - 1) / kHugePage * kHugePage;
         if (void* block = std::aligned_alloc(kHugePage, rounded)) {
-            ::madvise(block, rounded, MADV_HUGEPAGE); // a hint only: failure is harmless
+            AdviseHugePages(block, rounded);
             allocation = static_cast<uint8_t*>(block);
             return allocation + lead;
         }

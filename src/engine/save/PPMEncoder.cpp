@@ -34,3 +34,32 @@ void CPPMEncoder::Save(const std::string& path, CBmp& bmp)
     }
     file.Commit();
 }
+
+CPPMRowWriter::CPPMRowWriter(std::string path, std::function<void()> beforeOpen)
+    : m_path(std::move(path)), m_beforeOpen(std::move(beforeOpen))
+{
+}
+
+CPPMRowWriter::~CPPMRowWriter() = default;
+
+void CPPMRowWriter::Begin(int width, int height)
+{
+    if (m_beforeOpen)
+        m_beforeOpen();
+    m_width = width;
+    m_file = std::make_unique<COutputFile>(m_path);
+    const std::string header = PnmHeader('6', width, height);
+    m_file->Write(header.data(), header.size());
+}
+
+void CPPMRowWriter::Rows(const uint8_t* const* rows, int count)
+{
+    for (int i = 0; i < count; ++i)
+        m_file->Write(rows[i], size_t(m_width) * 3);
+}
+
+void CPPMRowWriter::End()
+{
+    m_file->Commit();
+    m_written = true;
+}

@@ -13,6 +13,7 @@
 #include "ui/shell/SearchCommands.h"
 #include "ui/shell/SettingsCommands.h"
 #include "ui/shell/SlideShowCommands.h"
+#include "ui/shell/ThumbnailCommands.h"
 #include "ui/shell/UndoCopyCommands.h"
 #include "ui/shell/ViewCommands.h"
 #include "ui/shell/ZoomCommands.h"
@@ -36,4 +37,5 @@ void BindCommandAreas(CMainFrame& frame, CommandRegistry& commands)
     BindPrintCommands(context, commands);
     BindSearchCommands(context, commands);
     BindSlideShowCommands(frame, commands);
+    BindThumbnailCommands(context, frame, commands);
 }

@@ -16,6 +16,7 @@
 #include "ui/shell/CommandRegistry.h"
 #include "ui/shell/Commands.h"
 #include "ui/shell/FramePorts.h"
+#include "ui/shell/ThumbnailCommands.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -28,6 +29,9 @@
 
 class CChildView;
 class CPreview;
+class CThumbnailGrid;
+class CThumbnailProvider;
+class QAbstractItemView;
 class QAction;
 class QComboBox;
 class QGroupBox;
@@ -36,9 +40,10 @@ class QListView;
 class QListWidget;
 class QMenu;
 class QSplitter;
+class QStackedWidget;
 class QToolBar;
 
-class CMainFrame : public QMainWindow, public FileListPort, public StatusPort {
+class CMainFrame : public QMainWindow, public FileListPort, public StatusPort, public FileViewPort {
     Q_OBJECT
   public:
     explicit CMainFrame(QWidget* parent = nullptr);
@@ -152,6 +157,14 @@ class CMainFrame : public QMainWindow, public FileListPort, public StatusPort {
     CPreview* GetView() const { return m_view; }
     // The list mode view of the file list model.
     QListView* GetFileListView() const { return m_fileListView; }
+    // The thumbnail view of the same model and selection.
+    CThumbnailGrid* GetThumbnailGrid() const { return m_thumbnailGrid; }
+    // Both views, and the one the file list shows now.
+    std::array<QAbstractItemView*, 2> GetFileViews() const;
+    QAbstractItemView* GetShownFileView() const;
+    bool IsThumbnailView() const override;
+    // Shows the grid or the list, and keeps the choice in window.ini.
+    void SetThumbnailView(bool on) override;
     QListWidget* GetDirectoryListBox() const { return m_dirListBox; }
     QComboBox* GetRecentFoldersBox() const { return m_recentBox; }
     QComboBox* GetDriveBox() const { return m_driveBox; }
@@ -209,6 +222,7 @@ class CMainFrame : public QMainWindow, public FileListPort, public StatusPort {
     void PlaceView();
     // The splitters' sizes as the user left them.
     void ApplySplitSizes();
+    void ShowFileView(bool thumbnails);
     void OnDisplayChanged();
     QString PictureSizeText() const;
     void OnLoadFinished(bool success);
@@ -231,11 +245,15 @@ class CMainFrame : public QMainWindow, public FileListPort, public StatusPort {
     QComboBox* m_recentBox = nullptr;
     QWidget* m_pathCompletions = nullptr; // the path box's completion list
     QListWidget* m_dirListBox = nullptr;
+    QStackedWidget* m_fileViews = nullptr; // the list of names or the grid
     QListView* m_fileListView = nullptr;
+    CThumbnailProvider* m_thumbnails = nullptr;
+    CThumbnailGrid* m_thumbnailGrid = nullptr;
     QSplitter* m_splitter = nullptr;        // folder list | file list | preview
     QSplitter* m_previewSplitter = nullptr; // preview over "Image Properties"
     int m_dirListWidth = CWindowState().dirListWidth;
     int m_fileListWidth = CWindowState().fileListWidth;
+    int m_gridWidth = CWindowState().gridWidth; // the file list as thumbnails
     int m_propertiesHeight = CWindowState().propertiesHeight;
     QGroupBox* m_viewFrame = nullptr;
     QGroupBox* m_propertiesBox = nullptr;

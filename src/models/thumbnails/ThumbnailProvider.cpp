@@ -313,6 +313,19 @@ void CThumbnailProvider::Forget(const QString& path)
     }
 }
 
+void CThumbnailProvider::Refresh(const QString& path)
+{
+    m_failures.remove(path);
+    StartWorkers();
+    {
+        std::lock_guard lock(m_mutex);
+        std::string key = path.toStdString();
+        m_wanted[key] = Visible;
+        m_queues[Visible].push_front(std::move(key));
+    }
+    m_wake.notify_one();
+}
+
 QStringList CThumbnailProvider::Running() const
 {
     QStringList running;

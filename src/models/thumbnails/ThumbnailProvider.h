@@ -83,6 +83,10 @@ class CThumbnailProvider : public QObject {
     QString FailureReason(const QString& path) const;
     // Forgets what is known of a file that changed.
     void Forget(const QString& path);
+    // Asks for the file again ahead of everything, keeping its thumbnail
+    // in memory until the new one arrives: the cache makes it afresh when
+    // the file changed (an edit saved over it, a lossless turn).
+    void Refresh(const QString& path);
 
     // The files being made right now.
     QStringList Running() const;

@@ -324,6 +324,12 @@ void CMainFrame::CreateControls()
     connect(m_view, &CPreview::LoadFinished, this, &CMainFrame::UpdateZoomPane);
     connect(m_view, &CPreview::DisplayChanged, this, &CMainFrame::OnDisplayChanged);
     connect(m_view, &CPreview::ColoursSwitched, m_thumbnailGrid, &CThumbnailGrid::ColoursChanged);
+    // A file shown may have changed since its thumbnail was made (saved
+    // over, turned without loss): the grid asks for it again.
+    connect(m_view, &CPreview::LoadFinished, this, [this](bool success) {
+        if (success && m_thumbnailGrid->isVisible() && !m_fileList.GetCurrentFile().empty())
+            m_thumbnails->Refresh(CurrentPath());
+    });
 
     connect(m_driveBox, &QComboBox::activated, this, &CMainFrame::OnDriveSelected);
     connect(m_favoritesBox, &QComboBox::activated, this, &CMainFrame::OnFavoriteSelected);

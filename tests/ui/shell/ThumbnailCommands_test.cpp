@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QWheelEvent>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -67,6 +69,12 @@ TEST_F(ThumbnailCommandsTest, SwitchesTheFileListAndRemembersTheChoiceAndSize)
     const QModelIndex first = frame->GetFileList().index(0);
     ASSERT_TRUE(WaitFor([&] { return !Grid()->ImageFor(first).isNull(); }));
     EXPECT_EQ(Grid()->ImageFor(first).size(), QSize(40, 30)) << "never larger than the picture";
+    // A file saved over (a second later) gets a new thumbnail once it is shown.
+    WriteBmp(pics.File("a.bmp"), 20, 40);
+    std::filesystem::last_write_time(pics.File("a.bmp"),
+                                     std::filesystem::file_time_type::clock::now() + std::chrono::seconds(2));
+    SelectRow(0);
+    EXPECT_TRUE(WaitFor([&] { return Grid()->ImageFor(first).size() == QSize(20, 40); }));
 
     // Ctrl+wheel over the grid: the large size, kept at once.
     const QPointF at(10, 10);

@@ -239,7 +239,8 @@ double ProcessCpuMs(int who)
 
 struct OpenFigures {
     double first = -1, all = -1;
-    double cpu = 0; // the process's CPU ms until the screenful was complete
+    double cpu = 0;    // the process's CPU ms until the screenful was complete
+    double opened = 0; // ms until the window had read the folder (Startup returned)
     int visible = 0;
     std::vector<std::string> files; // the first screenful
 };
@@ -253,9 +254,10 @@ OpenFigures OpenFolder(const std::string& dir, const std::string& cache)
     const double cpu0 = ProcessCpuMs(RUSAGE_SELF);
     start.start();
     window.frame->Startup();
+    const double opened = start.nsecsElapsed() / 1e6;
     double cpu = 0;
     Pump([&] { return watch.all >= 0; }, 60000, cpu);
-    OpenFigures figures{watch.first, watch.all, ProcessCpuMs(RUSAGE_SELF) - cpu0, watch.visible, {}};
+    OpenFigures figures{watch.first, watch.all, ProcessCpuMs(RUSAGE_SELF) - cpu0, opened, watch.visible, {}};
     for (const QModelIndex& index : VisibleRows(window.Grid()))
         figures.files.push_back(index.data(CFileList::PathRole).toString().toStdString());
     return figures;
@@ -295,6 +297,7 @@ void BM_ThumbnailWindow(benchmark::State& state)
     const std::string photos = PhotoFolder(count);
     const bool haveVips = std::system("command -v vipsthumbnail > /dev/null") == 0;
 
+    double cachedOpened = 1e9;
     double firstBest = 1e9, allBest = 1e9, cachedBest = 1e9, vipsBest = 1e9, cpuBest = 1e9, vipsCpuBest = 1e9;
     int visible = 0;
     for (auto _ : state) {
@@ -306,7 +309,10 @@ void BM_ThumbnailWindow(benchmark::State& state)
             cpuBest = std::min(cpuBest, empty.cpu);
             visible = empty.visible;
             const OpenFigures full = OpenFolder(photos, cache.Path());
-            cachedBest = std::min(cachedBest, full.all);
+            if (full.all < cachedBest) {
+                cachedBest = full.all;
+                cachedOpened = full.opened;
+            }
             if (haveVips) {
                 double vipsCpu = 0;
                 vipsBest = std::min(vipsBest, VipsMs(empty.files, 128, vipsCpu));
@@ -362,6 +368,9 @@ void BM_ThumbnailWindow(benchmark::State& state)
         std::printf("%-62s %10s\n", "vipsthumbnail", "missing");
     }
     std::printf("%-62s %10.1f %10s\n", "first screenful painted, cache full", cachedBest, "< 50");
+    std::printf("%-62s %10.1f\n",
+                ("  of which the window's start-up in the folder of " + std::to_string(count)).c_str(),
+                cachedOpened);
     std::printf("%-62s %10.1f %10s\n",
                 ("longest GUI pass scrolling " + std::to_string(steps) + " half-screens of " +
                  std::to_string(scrollCount) + " files")

@@ -21,7 +21,7 @@
 set -u
 arg=${1:-./build}
 if [ -d "$arg" ]; then CLI=$arg/src/cli/velkor-cli; else CLI=$arg; fi
-VELKOR=${VELKOR:-$(dirname "$CLI")/../ui/velkor}
+VELKOR=$(readlink -f "${VELKOR:-$(dirname "$CLI")/../ui/velkor}")
 [ -x "$CLI" ] || { echo "no velkor-cli at $CLI" >&2; exit 1; }
 command -v vipsthumbnail >/dev/null || { echo "no vipsthumbnail (Debian libvips-tools)" >&2; exit 1; }
 IM=/usr/bin/convert

@@ -1,6 +1,6 @@
 #!/bin/bash
 # Starts Velkor under a virtual X server on a folder of sample pictures and
-# saves screenshots of browser mode, viewer mode, a zoomed picture, each
+# saves screenshots of browser mode, the thumbnail grid, viewer mode, a zoomed picture, each
 # page of the Options sheet, Print Setup and the print preview into
 # docs/screenshots/; the dialogs alone also go into resources/manual/ for
 # the manual's pages.
@@ -73,6 +73,14 @@ sleep 2
 xdotool key --clearmodifiers ctrl+r
 sleep 2
 import -window root "$OUT/browser.png"
+# View > Thumbnails: the file list as a grid (also the manual's picture),
+# then the list of names again.
+xdotool key --clearmodifiers ctrl+t
+sleep 3
+import -window root "$OUT/thumbnails.png"
+cp "$OUT/thumbnails.png" "$MANUAL/thumbnails.png"
+xdotool key --clearmodifiers ctrl+t
+sleep 1
 # Viewer mode: Enter.
 xdotool key --clearmodifiers Return
 sleep 2

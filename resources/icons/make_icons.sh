@@ -34,6 +34,7 @@ icon options  -fill '#808080' -stroke '#404040' -draw 'circle 8,8 13,8' -fill wh
 icon about    -fill '#2060c0' -stroke '#103070' -draw 'circle 8,8 14,8' -fill white -stroke none -draw 'rectangle 7,7 9,12' -draw 'rectangle 7,4 9,5'
 icon folder   -fill '#e8b84a' -stroke '#8a6414' -draw 'polygon 1,4 6,4 7,6 14,6 14,13 1,13'
 icon image    -fill white -stroke '#505050' -draw 'rectangle 1,2 14,13' -fill '#60a0e0' -stroke none -draw 'rectangle 2,3 13,8' -fill '#40a040' -draw 'polygon 2,12 6,7 9,10 11,8 13,12'
+icon thumbnails -fill '#60a0e0' -stroke '#305080' -draw 'rectangle 1,1 6,6' -draw 'rectangle 9,1 14,6' -draw 'rectangle 1,9 6,14' -draw 'rectangle 9,9 14,14'
 # The program's icon, drawn on a 32-unit grid at every size the desktop's
 # hicolor theme asks for; velkor.svg is the same drawing for scalable use.
 app_icon() {

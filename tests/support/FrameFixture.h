@@ -120,7 +120,7 @@ class FrameTest : public ::testing::Test {
     void SendKey(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {})
     {
         QKeyEvent press(QEvent::KeyPress, key, mods, text);
-        QWidget* target = frame->IsBrowserMode() ? static_cast<QWidget*>(frame->GetFileListView())
+        QWidget* target = frame->IsBrowserMode() ? static_cast<QWidget*>(frame->GetShownFileView())
                                                  : static_cast<QWidget*>(frame->GetView());
         QCoreApplication::sendEvent(target, &press);
     }

@@ -1,6 +1,7 @@
 #include "engine/thumbnail/Thumbnailer.h"
 
 #include "engine/edit/GeometryOps.h"
+#include "engine/picture/ColourTransform.h"
 #include "engine/picture/FileSource.h"
 #include "engine/picture/Orientation.h"
 #include "engine/picture/TextException.h"
@@ -43,6 +44,20 @@ JpegFrame ReadJpegFrame(const uint8_t* data, size_t size)
         return true;
     });
     return frame;
+}
+
+// The ICC profile of a JPEG's APP2 segments, null for none: the EXIF
+// thumbnail is in the picture's colours but carries no profile of its own.
+ColourProfilePtr ReadJpegProfile(const uint8_t* data, size_t size)
+{
+    std::vector<std::pair<const uint8_t*, size_t>> markers;
+    VisitJpegSegments(data, size, [&markers](uint8_t marker, ByteView payload) {
+        if (marker == 0xE2)
+            markers.emplace_back(payload.data(), payload.size());
+        return false;
+    });
+    std::vector<uint8_t> icc = AssembleJpegIccSegments(markers);
+    return icc.empty() ? nullptr : MakeIccProfile(std::move(icc));
 }
 
 // The JPEG thumbnail the EXIF block's second image directory points at;
@@ -162,6 +177,8 @@ ThumbnailSource CThumbnailer::Make(CDataSource& source, int box, CWinBmp& out)
         made.height = turned ? frame.width : frame.height;
         if (FromExifThumbnail(source, box, made.width, made.height, orientation, out)) {
             made.fromExif = true;
+            out.SetColourProfile(ReadJpegProfile(data, size));
+            vkcolour::ConvertToSrgb(out);
             return made;
         }
         // The largest reduction whose picture still covers the thumbnail.
@@ -186,7 +203,12 @@ ThumbnailSource CThumbnailer::Make(CDataSource& source, int box, CWinBmp& out)
         made.width = m_decoded.GetWidth();
         made.height = m_decoded.GetHeight();
     }
+    ColourProfilePtr profile = m_decoded.GetColourProfile();
     Reduce(m_decoded, box, out);
+    // The desktop's thumbnails are sRGB: a wide-gamut picture's is turned
+    // into it here, on the reduced pixels.
+    out.SetColourProfile(std::move(profile));
+    vkcolour::ConvertToSrgb(out);
     return made;
 }
 

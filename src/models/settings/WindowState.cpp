@@ -43,7 +43,8 @@ std::string CWindowState::ToText() const
             << "\nheight=" << geometry.height() << "\n";
     out << "maximised=" << (maximised ? 1 : 0) << "\ndirListWidth=" << dirListWidth
         << "\nfileListWidth=" << fileListWidth << "\npropertiesHeight=" << propertiesHeight
-        << "\ncolourManaged=" << (colourManaged ? 1 : 0) << "\n";
+        << "\ncolourManaged=" << (colourManaged ? 1 : 0) << "\nthumbnails=" << (thumbnails ? 1 : 0)
+        << "\nthumbnailSize=" << thumbnailSize << "\ngridWidth=" << gridWidth << "\n";
     return out.str();
 }
 
@@ -84,6 +85,12 @@ void CWindowState::FromText(const std::string& text)
             propertiesHeight = value;
         else if (key == "colourManaged")
             colourManaged = value != 0;
+        else if (key == "thumbnails")
+            thumbnails = value != 0;
+        else if (key == "thumbnailSize")
+            thumbnailSize = value;
+        else if (key == "gridWidth")
+            gridWidth = value;
     }
     if (found == 15)
         geometry = QRect(x, y, width, height);
@@ -119,6 +126,9 @@ void CWindowState::Validate(const std::vector<QRect>& screens)
     pane(dirListWidth, defaults.dirListWidth);
     pane(fileListWidth, defaults.fileListWidth);
     pane(propertiesHeight, defaults.propertiesHeight);
+    pane(gridWidth, defaults.gridWidth);
+    if (thumbnailSize != 128 && thumbnailSize != 256)
+        thumbnailSize = defaults.thumbnailSize;
 
     if (geometry.isNull())
         return;

@@ -17,6 +17,9 @@ struct CWindowState {
     int fileListWidth = 240;    // the file list
     int propertiesHeight = 104; // the "Image Properties" box
     bool colourManaged = true;  // View > Colour management
+    bool thumbnails = false;    // View > Thumbnails: the file list as a grid
+    int thumbnailSize = 128;    // the grid's size, 128 or 256
+    int gridWidth = 600;        // the file list while it shows the grid
 
     static std::string FilePath();
 
@@ -33,6 +36,6 @@ struct CWindowState {
     // Drops what does not fit the screens' available areas: a geometry
     // that leaves less than a title bar's grip on any screen, or sizes
     // beyond the largest screen, becomes null; pane sizes out of reason
-    // take their defaults.
+    // and a thumbnail size the grid does not have take their defaults.
     void Validate(const std::vector<QRect>& screens);
 };

@@ -15,7 +15,7 @@ namespace {
 // How much nicer than the window's thread the workers run.
 constexpr int kWorkerNiceness = 10;
 
-ThumbnailPixelsPtr ToPixels(const CWinBmp& bmp)
+std::shared_ptr<ThumbnailPixels> ToPixels(const CWinBmp& bmp)
 {
     auto pixels = std::make_shared<ThumbnailPixels>();
     pixels->width = bmp.GetWidth();
@@ -39,9 +39,20 @@ CThumbnailProvider::CThumbnailProvider(const QString& cacheRoot, int workers, QO
     : QObject(parent), m_cache(std::make_unique<CThumbnailCache>(
                            cacheRoot.isEmpty() ? CThumbnailCache::DefaultRoot() : cacheRoot.toStdString()))
 {
-    const int count = workers > 0 ? workers : std::max(1, QThread::idealThreadCount());
-    for (int i = 0; i < count; ++i)
-        m_slots.push_back(std::make_unique<Slot>());
+    m_workerCount = workers > 0 ? workers : std::max(1, QThread::idealThreadCount());
+}
+
+void CThumbnailProvider::StartWorkers()
+{
+    // Started with the first work: a window that never shows thumbnails
+    // keeps no idle threads.
+    if (!m_threads.empty())
+        return;
+    {
+        std::lock_guard lock(m_mutex);
+        for (int i = 0; i < m_workerCount; ++i)
+            m_slots.push_back(std::make_unique<Slot>());
+    }
     for (auto& slot : m_slots)
         m_threads.emplace_back([this, s = slot.get()] { Work(*s); });
 }
@@ -65,12 +76,20 @@ void CThumbnailProvider::SetSize(int pixels)
     if (size == m_size)
         return;
     m_size = size;
+    Reload();
+    std::lock_guard lock(m_mutex);
+    m_workSize = size;
+}
+
+void CThumbnailProvider::Reload()
+{
     StopAll();
     m_lru.clear();
     m_index.clear();
     m_memoryUsed = 0;
+    // What is on its way was made the old way.
     std::lock_guard lock(m_mutex);
-    m_workSize = size;
+    ++m_generation;
 }
 
 void CThumbnailProvider::SetMemoryLimit(size_t bytes)
@@ -81,6 +100,7 @@ void CThumbnailProvider::SetMemoryLimit(size_t bytes)
 
 void CThumbnailProvider::StopAll()
 {
+    m_restKnown = false; // the next request lays out every queue again
     std::lock_guard lock(m_mutex);
     for (auto& queue : m_queues)
         queue.clear();
@@ -94,18 +114,44 @@ void CThumbnailProvider::Prioritize(const QStringList& visible, const QStringLis
                                     const QStringList& rest)
 {
     const QStringList* lists[kPriorityCount] = {&visible, &ahead, &rest};
+    if (!visible.isEmpty() || !ahead.isEmpty() || !rest.isEmpty())
+        StartWorkers();
+    // The same list of the rest as last time (a scroll): only the screen's
+    // files move, so a large folder costs nothing per scroll.
+    const bool sameRest =
+        m_restKnown && rest.constData() == m_lastRest.constData() && rest.size() == m_lastRest.size();
+    m_lastRest = rest;
+    m_restKnown = true;
     {
         std::lock_guard lock(m_mutex);
-        for (auto& queue : m_queues)
-            queue.clear();
-        m_wanted.clear();
-        for (int priority = Visible; priority < kPriorityCount; ++priority) {
+        if (sameRest) {
+            // What the screen held and is not made yet goes back among the rest.
+            for (int priority : {Visible, Ahead}) {
+                for (std::string& path : m_queues[priority]) {
+                    const auto wanted = m_wanted.find(path);
+                    if (wanted != m_wanted.end() && wanted->second == priority) {
+                        wanted->second = Rest;
+                        m_queues[Rest].push_back(std::move(path));
+                    }
+                }
+                m_queues[priority].clear();
+            }
+        } else {
+            for (auto& queue : m_queues)
+                queue.clear();
+            m_wanted.clear();
+        }
+        for (int priority = Visible; priority < (sameRest ? int(Rest) : int(kPriorityCount)); ++priority) {
             for (const QString& path : *lists[priority]) {
                 if (m_index.contains(path) || m_failures.contains(path))
                     continue;
                 std::string key = path.toStdString();
-                if (!m_wanted.emplace(key, priority).second)
-                    continue; // asked at a higher priority already
+                const auto [wanted, added] = m_wanted.emplace(key, priority);
+                if (!added) {
+                    if (wanted->second <= priority)
+                        continue;              // asked at a higher priority already
+                    wanted->second = priority; // its place in the lower queue is skipped
+                }
                 m_queues[priority].push_back(std::move(key));
             }
         }
@@ -113,20 +159,28 @@ void CThumbnailProvider::Prioritize(const QStringList& visible, const QStringLis
         // for the rest of the folder while what is on screen waits.
         const bool screenWaits = !m_queues[Visible].empty() || !m_queues[Ahead].empty();
         for (auto& slot : m_slots) {
-            if (slot->path.empty())
-                continue;
+            if (slot->path.empty() || slot->abort)
+                continue; // an abandoned file is queued again, or not wanted
             const auto wanted = m_wanted.find(slot->path);
-            if (wanted == m_wanted.end() || (wanted->second == Rest && screenWaits)) {
-                slot->abort = true; // a file of the folder comes round again
+            if (wanted != m_wanted.end() && (wanted->second != Rest || !screenWaits)) {
+                m_wanted.erase(wanted); // running already: not made twice
                 continue;
             }
-            m_wanted.erase(wanted); // running already: not made twice
+            // A file of the rest: on with it unless the screen waits.
+            if (wanted == m_wanted.end() && sameRest && !screenWaits)
+                continue;
+            slot->abort = true;
+            if (wanted == m_wanted.end() && sameRest) {
+                m_wanted.emplace(slot->path, Rest); // it comes round again
+                m_queues[Rest].push_back(slot->path);
+            }
         }
     }
     m_wake.notify_all();
 }
 
-bool CThumbnailProvider::TakeJob(Slot& slot, std::unique_lock<std::mutex>& lock, int& size)
+bool CThumbnailProvider::TakeJob(Slot& slot, std::unique_lock<std::mutex>& lock, int& size,
+                                 unsigned& generation)
 {
     for (;;) {
         if (m_quit)
@@ -143,6 +197,7 @@ bool CThumbnailProvider::TakeJob(Slot& slot, std::unique_lock<std::mutex>& lock,
                 slot.path = std::move(path);
                 slot.abort = false;
                 size = m_workSize;
+                generation = m_generation;
                 return true;
             }
         }
@@ -159,9 +214,10 @@ void CThumbnailProvider::Work(Slot& slot)
     for (;;) {
         std::string path;
         int size = 0;
+        unsigned generation = 0;
         {
             std::unique_lock lock(m_mutex);
-            if (!TakeJob(slot, lock, size))
+            if (!TakeJob(slot, lock, size, generation))
                 return;
             path = slot.path;
         }
@@ -170,10 +226,19 @@ void CThumbnailProvider::Work(Slot& slot)
         const CThumbnailCache::Outcome outcome =
             m_cache->Fetch(path, ThumbnailSizeFor(size), thumbnailer, &bmp, &reason);
         ThumbnailPixelsPtr pixels;
-        if (outcome == CThumbnailCache::Outcome::Made || outcome == CThumbnailCache::Outcome::Cached)
-            pixels = ToPixels(bmp);
+        if (outcome == CThumbnailCache::Outcome::Made || outcome == CThumbnailCache::Outcome::Cached) {
+            std::shared_ptr<ThumbnailPixels> made = ToPixels(bmp);
+            if (m_turn)
+                m_turn(*made);
+            pixels = std::move(made);
+        }
         {
             std::lock_guard lock(m_mutex);
+            // Abandoned too late: finished all the same, so the copy
+            // queued again is not made twice.
+            if (outcome != CThumbnailCache::Outcome::Aborted && slot.abort && generation == m_generation &&
+                size == m_workSize)
+                m_wanted.erase(path);
             slot.path.clear();
         }
         if (outcome == CThumbnailCache::Outcome::Aborted)
@@ -181,8 +246,9 @@ void CThumbnailProvider::Work(Slot& slot)
         const QString failure = pixels ? QString() : QString::fromStdString(reason);
         QMetaObject::invokeMethod(
             this,
-            [this, p = QString::fromStdString(path), size, pixels, failure] {
-                Deliver(p, size, pixels, failure);
+            [this, p = QString::fromStdString(path), size, generation, pixels, failure] {
+                if (generation == m_generation)
+                    Deliver(p, size, pixels, failure);
             },
             Qt::QueuedConnection);
     }
@@ -237,12 +303,27 @@ QString CThumbnailProvider::FailureReason(const QString& path) const
 
 void CThumbnailProvider::Forget(const QString& path)
 {
+    m_restKnown = false; // asked again with the rest
+
     m_failures.remove(path);
     if (const auto found = m_index.find(path); found != m_index.end()) {
         m_memoryUsed -= found.value()->pixels->Bytes();
         m_lru.erase(found.value());
         m_index.erase(found);
     }
+}
+
+void CThumbnailProvider::Refresh(const QString& path)
+{
+    m_failures.remove(path);
+    StartWorkers();
+    {
+        std::lock_guard lock(m_mutex);
+        std::string key = path.toStdString();
+        m_wanted[key] = Visible;
+        m_queues[Visible].push_front(std::move(key));
+    }
+    m_wake.notify_one();
 }
 
 QStringList CThumbnailProvider::Running() const

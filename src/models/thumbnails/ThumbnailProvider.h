@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -53,6 +54,15 @@ class CThumbnailProvider : public QObject {
     void SetSize(int pixels);
     int GetSize() const { return m_size; }
 
+    // Run on each thumbnail's pixels in the worker that made it, before it
+    // is announced (the window turns them into the screen's colours). Set
+    // before the first Prioritize.
+    using PixelTurn = std::function<void(ThumbnailPixels&)>;
+    void SetPixelTurn(PixelTurn turn) { m_turn = std::move(turn); }
+    // Drops the thumbnails in memory and the work in hand, so they are made
+    // again (from the cache) with the turn as it is now.
+    void Reload();
+
     // Bytes of pixels kept in memory (64 MB by default).
     void SetMemoryLimit(size_t bytes);
     size_t GetMemoryUsed() const { return m_memoryUsed; }
@@ -61,7 +71,10 @@ class CThumbnailProvider : public QObject {
     // first, then `ahead` (the next screenful in the scroll direction),
     // then `rest` at low priority. Files made or failed already are not
     // asked again; work in hand for a file in neither of the first two is
-    // abandoned (and asked again later when it is in `rest`).
+    // abandoned (and asked again later when it is in `rest`). Given the same
+    // `rest` as last time (the list itself, shared), only the screen's
+    // files move: those that left it stay wanted with the rest, so a
+    // scroll costs the screen's files, not the folder's.
     void Prioritize(const QStringList& visible, const QStringList& ahead, const QStringList& rest);
 
     // The thumbnail when it is in memory (marked as recently used), else null.
@@ -70,6 +83,10 @@ class CThumbnailProvider : public QObject {
     QString FailureReason(const QString& path) const;
     // Forgets what is known of a file that changed.
     void Forget(const QString& path);
+    // Asks for the file again ahead of everything, keeping its thumbnail
+    // in memory until the new one arrives: the cache makes it afresh when
+    // the file changed (an edit saved over it, a lossless turn).
+    void Refresh(const QString& path);
 
     // The files being made right now.
     QStringList Running() const;
@@ -90,12 +107,15 @@ class CThumbnailProvider : public QObject {
     };
 
     void Work(Slot& slot);
-    bool TakeJob(Slot& slot, std::unique_lock<std::mutex>& lock, int& size);
+    bool TakeJob(Slot& slot, std::unique_lock<std::mutex>& lock, int& size, unsigned& generation);
     void Deliver(const QString& path, int size, ThumbnailPixelsPtr pixels, const QString& failure);
     void Trim();
     void StopAll();
+    void StartWorkers();
 
     std::unique_ptr<CThumbnailCache> m_cache;
+    PixelTurn m_turn;
+    int m_workerCount = 1;
     int m_size = 128;
 
     // Shared with the workers.
@@ -104,11 +124,14 @@ class CThumbnailProvider : public QObject {
     std::deque<std::string> m_queues[kPriorityCount];
     std::unordered_map<std::string, int> m_wanted; // path -> the priority it is queued at
     std::vector<std::unique_ptr<Slot>> m_slots;
-    int m_workSize = 128; // the size the workers make
+    int m_workSize = 128;      // the size the workers make
+    unsigned m_generation = 0; // raised by Reload: older work is not delivered
     bool m_quit = false;
     std::vector<std::thread> m_threads;
 
     // GUI thread only.
+    QStringList m_lastRest; // as given last, shared with the view
+    bool m_restKnown = false;
     std::list<Entry> m_lru; // most recent first
     QHash<QString, std::list<Entry>::iterator> m_index;
     QHash<QString, QString> m_failures;

@@ -500,6 +500,7 @@ void CPreview::ColoursChanged()
 {
     m_tileCache.Invalidate();
     update();
+    emit ColoursSwitched();
 }
 
 void CPreview::paintEvent(QPaintEvent* event)

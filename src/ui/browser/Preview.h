@@ -157,6 +157,8 @@ class CPreview : public QWidget {
     void DoubleClicked();
     // The displayed size or the picture changed: zoomed, fitted, edited or cleared.
     void DisplayChanged();
+    // Colour management was switched: what is drawn takes other colours.
+    void ColoursSwitched();
 
   protected:
     void paintEvent(QPaintEvent* event) override;

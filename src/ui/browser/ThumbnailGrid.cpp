@@ -1,6 +1,8 @@
 #include "ui/browser/ThumbnailGrid.h"
 
+#include "engine/picture/WinBmp.h"
 #include "models/thumbnails/ThumbnailProvider.h"
+#include "ui/widgets/DisplayColour.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -29,7 +31,15 @@ class ThumbnailDelegate : public QStyledItemDelegate {
         QStyleOptionViewItem cell = option;
         initStyleOption(&cell, index);
         QStyle* style = cell.widget ? cell.widget->style() : QApplication::style();
-        style->drawPrimitive(QStyle::PE_PanelItemViewItem, &cell, painter, cell.widget);
+        // A selected cell is highlighted whole, the picture and its name;
+        // the style's item panel would mark only where it lays out text.
+        const bool selected = option.state & QStyle::State_Selected;
+        if (selected) {
+            const QPalette::ColorGroup group =
+                option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+            painter->fillRect(option.rect.adjusted(1, 1, -1, -1),
+                              cell.palette.color(group, QPalette::Highlight));
+        }
         const int size = m_grid.GetThumbnailSize();
         const QRect square(option.rect.x() + (option.rect.width() - size) / 2,
                            option.rect.y() + kCellMargin / 2, size, size);
@@ -61,8 +71,7 @@ class ThumbnailDelegate : public QStyledItemDelegate {
         const QString name = cell.fontMetrics.elidedText(index.data(Qt::DisplayRole).toString(),
                                                          Qt::ElideMiddle, text.width());
         painter->save();
-        painter->setPen(cell.palette.color(option.state & QStyle::State_Selected ? QPalette::HighlightedText
-                                                                                 : QPalette::Text));
+        painter->setPen(cell.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
         painter->drawText(text, Qt::AlignHCenter | Qt::AlignTop, name);
         painter->restore();
     }
@@ -78,6 +87,16 @@ class ThumbnailDelegate : public QStyledItemDelegate {
   private:
     CThumbnailGrid& m_grid;
 };
+
+// The thumbnails are sRGB (the cache's and the thumbnailer's rule): turned
+// into the screen's colours as the preview's pictures are.
+void TurnToScreen(ThumbnailPixels& pixels)
+{
+    static const CWinBmp srgb; // no profile: sRGB
+    QImage image(reinterpret_cast<uchar*>(pixels.argb.data()), pixels.width, pixels.height,
+                 qsizetype(pixels.width) * 4, pixels.alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    vkdisplay::ManageColours(image, srgb);
+}
 
 } // namespace
 
@@ -96,6 +115,7 @@ CThumbnailGrid::CThumbnailGrid(CThumbnailProvider& provider, int pathRole, int f
     m_reprioritize.setSingleShot(true);
     m_reprioritize.setInterval(0);
     connect(&m_reprioritize, &QTimer::timeout, this, &CThumbnailGrid::Reprioritize);
+    m_provider.SetPixelTurn(TurnToScreen);
     connect(&m_provider, &CThumbnailProvider::ThumbnailReady, this, &CThumbnailGrid::OnReady);
     connect(&m_provider, &CThumbnailProvider::ThumbnailFailed, this, [this] { viewport()->update(); });
     UpdateGrid();
@@ -175,7 +195,48 @@ void CThumbnailGrid::resizeEvent(QResizeEvent* event)
 void CThumbnailGrid::rowsInserted(const QModelIndex& parent, int start, int end)
 {
     QListView::rowsInserted(parent, start, end);
+    RowsChanged();
+}
+
+void CThumbnailGrid::reset()
+{
+    QListView::reset();
+    RowsChanged();
+}
+
+void CThumbnailGrid::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end)
+{
+    QListView::rowsAboutToBeRemoved(parent, start, end);
+    RowsChanged();
+}
+
+void CThumbnailGrid::setModel(QAbstractItemModel* model)
+{
+    QListView::setModel(model);
+    if (model)
+        connect(model, &QAbstractItemModel::layoutChanged, this, &CThumbnailGrid::RowsChanged,
+                Qt::UniqueConnection);
+    RowsChanged();
+}
+
+void CThumbnailGrid::RowsChanged()
+{
+    m_allValid = false;
     m_reprioritize.start();
+}
+
+void CThumbnailGrid::hideEvent(QHideEvent* event)
+{
+    QListView::hideEvent(event);
+    m_reprioritize.stop();
+    m_provider.Prioritize({}, {}, {}); // work in hand stops
+}
+
+void CThumbnailGrid::ColoursChanged()
+{
+    m_provider.Reload();
+    m_reprioritize.start();
+    viewport()->update();
 }
 
 bool CThumbnailGrid::viewportEvent(QEvent* event)
@@ -202,24 +263,48 @@ void CThumbnailGrid::OnReady(const QString&)
 
 void CThumbnailGrid::Reprioritize()
 {
-    if (!model())
+    if (!model() || !isVisible())
         return;
+    const int rows = model()->rowCount(rootIndex());
+    auto indexOf = [this](int row) { return model()->index(row, modelColumn(), rootIndex()); };
+    // The folder's files, read again only when the rows changed: a scroll
+    // reorders the screen's rows, not the rest.
+    if (!m_allValid) {
+        m_all.clear();
+        m_all.reserve(rows);
+        for (int row = 0; row < rows; ++row) {
+            const QModelIndex index = indexOf(row);
+            if (!model()->data(index, m_folderRole).toBool())
+                m_all << model()->data(index, m_pathRole).toString();
+        }
+        m_allValid = true;
+    }
     const QRect view = viewport()->rect();
     const QRect next = view.translated(0, m_lastScroll * view.height());
-    QStringList visible, ahead, rest;
-    const int rows = model()->rowCount(rootIndex());
-    for (int row = 0; row < rows; ++row) {
-        const QModelIndex index = model()->index(row, modelColumn(), rootIndex());
+    const QRect span = view.united(next);
+    // Cells follow the rows down the grid: the first row reaching the span
+    // is found by halves, and the rows after it are taken until one starts
+    // below it.
+    int low = 0, high = rows;
+    while (low < high) {
+        const int middle = (low + high) / 2;
+        if (visualRect(indexOf(middle)).bottom() < span.top())
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    QStringList visible, ahead;
+    for (int row = low; row < rows; ++row) {
+        const QModelIndex index = indexOf(row);
+        const QRect cell = visualRect(index);
+        if (cell.top() > span.bottom())
+            break;
         if (model()->data(index, m_folderRole).toBool())
             continue;
-        const QString path = model()->data(index, m_pathRole).toString();
-        const QRect cell = visualRect(index);
         if (cell.intersects(view))
-            visible << path;
+            visible << model()->data(index, m_pathRole).toString();
         else if (cell.intersects(next))
-            ahead << path;
-        else
-            rest << path;
+            ahead << model()->data(index, m_pathRole).toString();
     }
-    m_provider.Prioritize(visible, ahead, rest);
+    m_provider.Prioritize(visible, ahead, m_all);
 }

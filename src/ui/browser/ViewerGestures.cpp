@@ -67,16 +67,18 @@ CViewerGestures::CViewerGestures(CMainFrame& frame) : QObject(&frame), m_frame(f
             },
             Qt::QueuedConnection);
     });
-    QListView* list = frame.GetFileListView();
-    connect(list, &QAbstractItemView::doubleClicked, this, [this, view] {
-        if (!m_frame.IsBrowserMode() || m_frame.GetFileList().GetCurrentFile().empty())
-            return;
-        if (view->IsLoading())
-            m_viewerAfterLoad = true;
-        else
-            m_frame.RunCommand(Cmd::Viewer);
-    });
-    list->viewport()->installEventFilter(this);
+    // The list of names and the thumbnail grid alike.
+    for (QAbstractItemView* list : frame.GetFileViews()) {
+        connect(list, &QAbstractItemView::doubleClicked, this, [this, view] {
+            if (!m_frame.IsBrowserMode() || m_frame.GetFileList().GetCurrentFile().empty())
+                return;
+            if (view->IsLoading())
+                m_viewerAfterLoad = true;
+            else
+                m_frame.RunCommand(Cmd::Viewer);
+        });
+        list->viewport()->installEventFilter(this);
+    }
     frame.setAcceptDrops(true);
     frame.installEventFilter(this);
 }
@@ -245,7 +247,7 @@ void CViewerGestures::StartFileDrag()
         paths.push_back(Q(path));
     if (paths.isEmpty())
         return;
-    auto* drag = new QDrag(m_frame.GetFileListView());
+    auto* drag = new QDrag(m_frame.GetShownFileView());
     drag->setMimeData(FileDragData(paths));
     // Copy unless the user holds Shift for a move, as file managers do.
     const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
@@ -304,7 +306,7 @@ bool CViewerGestures::eventFilter(QObject* watched, QEvent* event)
         if (m_pressed && (mouse->buttons() & Qt::LeftButton) &&
             (mouse->position().toPoint() - m_pressAt).manhattanLength() >=
                 QApplication::startDragDistance()) {
-            const QListView* list = m_frame.GetFileListView();
+            const QAbstractItemView* list = m_frame.GetShownFileView();
             const QModelIndex item = list->indexAt(m_pressAt);
             if (item.isValid() && list->selectionModel()->isSelected(item)) {
                 m_pressed = false;

@@ -4,8 +4,8 @@
 // zooms, a double click toggles full screen, and the neighbours of the
 // shown picture are decoded ahead in the direction of travel. In browser
 // mode a double click on a file opens the viewer. Files and folders dropped
-// on the window are opened; files dragged from the file list go out as
-// file URIs. Owned by the frame, which it drives through its public steps.
+// on the window are opened; files dragged from the file list (names or
+// thumbnails) go out as file URIs. Owned by the frame, which it drives through its public steps.
 #pragma once
 
 #include <QList>

@@ -61,6 +61,7 @@ const CommandInfo kCommands[] = {
 
     {ViewToolbar, "&Toolbar", "", "Show or hide the toolbar.", "Toggle ToolBar", "", "", true, {}},
     {ViewStatusBar, "&Status Bar", "", "Show or hide the status bar.", "Toggle StatusBar", "", "", true, {}},
+    {ViewThumbnails, "T&humbnails", "Ctrl+T", "Show the files as a grid of thumbnails, or as a list of names.", "Thumbnails", "view-grid", "thumbnails", true, {Key(Qt::Key_T, kCtrl)}},
     {PreviewUpperLeft, "Upper-&left corner", "", "Show image in upper-left corner of the preview window.", "", "", "", true, {}},
     {PreviewUpperRight, "Upper-&right corner", "", "Show image in upper-right corner of the preview window.", "", "", "", true, {}},
     {PreviewCenter, "&Center", "", "Show image centered in the preview window.", "", "", "", true, {}},
@@ -219,10 +220,10 @@ std::optional<Cmd> TranslateAccelerator(const QKeyEvent& event, bool textEditing
 const std::vector<Cmd>& BrowserToolbar()
 {
     static const std::vector<Cmd> bar = {
-        Viewer,    FileOpen,     FileSaveAs, Count,    FilePrint, FilePrintPreview,
-        Count,     EditDelete,   EditRename, EditCut,  EditCopy,  EditPaste,
-        EditUndo,  Count,        GoBack,     GoUp,     GoHome,    Count,
-        ToolsFind, ToolsOptions, Count,      HelpAbout};
+        Viewer,         FileOpen,   FileSaveAs, Count,        FilePrint, FilePrintPreview,
+        Count,          EditDelete, EditRename, EditCut,      EditCopy,  EditPaste,
+        EditUndo,       Count,      GoBack,     GoUp,         GoHome,    Count,
+        ViewThumbnails, Count,      ToolsFind,  ToolsOptions, Count,     HelpAbout};
     return bar;
 }
 
@@ -309,7 +310,7 @@ const std::vector<MenuLayout>& BrowserMenuBar()
                        Item(EditMoveTo),
                        Item(EditMakeDirectory)}),
         Menu("&View",
-             {Item(ViewToolbar), Item(ViewStatusBar), Separator(),
+             {Item(ViewToolbar), Item(ViewStatusBar), Item(ViewThumbnails), Separator(),
               Menu("Preview", {Item(PreviewUpperLeft), Item(PreviewUpperRight), Item(PreviewCenter),
                                Separator(), Item(Preview25), Item(Preview50), Item(Preview75),
                                Item(Preview100), Item(Preview150), Item(Preview200)}),

@@ -64,6 +64,7 @@ enum class Cmd : int {
     // View
     ViewToolbar,
     ViewStatusBar,
+    ViewThumbnails,
     PreviewUpperLeft,
     PreviewUpperRight,
     PreviewCenter,

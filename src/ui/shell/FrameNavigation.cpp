@@ -155,7 +155,7 @@ void CMainFrame::OnPathTyped()
     if (file && !ShowListedFile(vkpath::FileName(path)))
         vkui::ask(kTextImageNotFound);
     AddRecentFolder(); // the box shows the folder again, as written
-    m_fileListView->setFocus();
+    GetShownFileView()->setFocus();
 }
 
 void CMainFrame::FillFavoritesBox()

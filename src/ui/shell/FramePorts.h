@@ -80,7 +80,8 @@ class StatusPort {
     ~StatusPort() = default;
 };
 
-// The window's own moves: its two modes, its bars, what it keeps on disk
+// The window's own moves: its two modes, its bars, the file list's two
+// views, what it keeps on disk
 // for itself, the Save As flow the save question runs, and closing.
 class WindowPort {
   public:
@@ -90,6 +91,10 @@ class WindowPort {
     virtual void SetToolBarVisible(bool visible) = 0;
     virtual bool IsStatusBarVisible() const = 0;
     virtual void SetStatusBarVisible(bool visible) = 0;
+    // The file list shown as a grid of thumbnails (true) or as the list
+    // of names; the choice is remembered.
+    virtual bool IsThumbnailView() const = 0;
+    virtual void SetThumbnailView(bool on) = 0;
     // The window's place and choices, kept in their own file.
     virtual bool SaveWindowState() const = 0;
     // The favorites box refilled, and the favorites written.

@@ -5,8 +5,10 @@
 #include "models/platform/Drives.h"
 #include "models/platform/Folders.h"
 #include "models/platform/Path.h"
+#include "models/thumbnails/ThumbnailProvider.h"
 #include "ui/browser/ChildView.h"
 #include "ui/browser/Preview.h"
+#include "ui/browser/ThumbnailGrid.h"
 #include "ui/browser/ViewerGestures.h"
 #include "ui/shell/CommandAreas.h"
 #include "ui/widgets/DisplayColour.h"
@@ -35,8 +37,10 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QTimer>
@@ -250,16 +254,27 @@ void CMainFrame::CreateControls()
     m_dirListBox->setSelectionMode(QAbstractItemView::SingleSelection);
     m_dirListBox->setUniformItemSizes(true);
 
-    m_fileListView = new QListView(m_splitter);
+    // The file list shows as names or as thumbnails: two views on the one
+    // model, sharing its selection, one shown at a time.
+    m_fileViews = new QStackedWidget(m_splitter);
+    m_fileListView = new QListView(m_fileViews);
     m_fileListView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_fileListView->setUniformItemSizes(true);
-    m_fileListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_fileListView->setModel(&m_fileList);
-    {
-        QItemSelectionModel* own = m_fileListView->selectionModel();
-        m_fileListView->setSelectionModel(m_fileList.SelectionModel());
+    m_thumbnails = new CThumbnailProvider(QString(), 0, this);
+    m_thumbnailGrid =
+        new CThumbnailGrid(*m_thumbnails, CFileList::PathRole, CFileList::IsFolderRole, m_fileViews);
+    for (QAbstractItemView* view : GetFileViews()) {
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setModel(&m_fileList);
+        QItemSelectionModel* own = view->selectionModel();
+        view->setSelectionModel(m_fileList.SelectionModel());
         delete own;
+        m_fileViews->addWidget(view);
     }
+    connect(m_thumbnailGrid, &CThumbnailGrid::ThumbnailSizeChanged, this, [this] {
+        if (m_started)
+            SaveWindowState();
+    });
 
     m_previewSplitter = new QSplitter(Qt::Vertical, m_splitter);
     m_previewSplitter->setChildrenCollapsible(false);
@@ -295,7 +310,7 @@ void CMainFrame::CreateControls()
     connect(m_splitter, &QSplitter::splitterMoved, this, [this] {
         const QList<int> sizes = m_splitter->sizes();
         m_dirListWidth = sizes[0];
-        m_fileListWidth = sizes[1];
+        (IsThumbnailView() ? m_gridWidth : m_fileListWidth) = sizes[1];
     });
     connect(m_previewSplitter, &QSplitter::splitterMoved, this,
             [this] { m_propertiesHeight = m_previewSplitter->sizes()[1]; });
@@ -308,6 +323,13 @@ void CMainFrame::CreateControls()
     connect(m_view, &CPreview::PictureKept, this, &CMainFrame::OnPictureKept);
     connect(m_view, &CPreview::LoadFinished, this, &CMainFrame::UpdateZoomPane);
     connect(m_view, &CPreview::DisplayChanged, this, &CMainFrame::OnDisplayChanged);
+    connect(m_view, &CPreview::ColoursSwitched, m_thumbnailGrid, &CThumbnailGrid::ColoursChanged);
+    // A file shown may have changed since its thumbnail was made (saved
+    // over, turned without loss): the grid asks for it again.
+    connect(m_view, &CPreview::LoadFinished, this, [this](bool success) {
+        if (success && m_thumbnailGrid->isVisible() && !m_fileList.GetCurrentFile().empty())
+            m_thumbnails->Refresh(CurrentPath());
+    });
 
     connect(m_driveBox, &QComboBox::activated, this, &CMainFrame::OnDriveSelected);
     connect(m_favoritesBox, &QComboBox::activated, this, &CMainFrame::OnFavoriteSelected);
@@ -448,7 +470,7 @@ bool CMainFrame::Startup()
     m_initialising = false;
     Layout();
     UpdateCommandUI();
-    m_fileListView->setFocus();
+    GetShownFileView()->setFocus();
     return true;
 }
 
@@ -516,6 +538,9 @@ CWindowState CMainFrame::GetWindowState() const
     state.fileListWidth = m_fileListWidth;
     state.propertiesHeight = m_propertiesHeight;
     state.colourManaged = vkdisplay::ColourManaged();
+    state.thumbnails = IsThumbnailView();
+    state.thumbnailSize = m_thumbnailGrid->GetThumbnailSize();
+    state.gridWidth = m_gridWidth;
     return state;
 }
 
@@ -528,7 +553,13 @@ void CMainFrame::ApplyWindowState(CWindowState state)
     m_dirListWidth = state.dirListWidth;
     m_fileListWidth = state.fileListWidth;
     m_propertiesHeight = state.propertiesHeight;
+    m_gridWidth = state.gridWidth;
     vkdisplay::SetColourManaged(state.colourManaged);
+    {
+        const QSignalBlocker quiet(m_thumbnailGrid); // applied, not changed by the user
+        m_thumbnailGrid->SetThumbnailSize(state.thumbnailSize);
+    }
+    ShowFileView(state.thumbnails);
     if (!state.geometry.isNull())
         setGeometry(state.geometry);
     if (m_browserMode)
@@ -587,8 +618,10 @@ void CMainFrame::Layout()
 
 void CMainFrame::ApplySplitSizes()
 {
-    const int lists = m_dirListWidth + m_fileListWidth + 2 * m_splitter->handleWidth();
-    m_splitter->setSizes({m_dirListWidth, m_fileListWidth, std::max(1, m_splitter->width() - lists)});
+    // The grid keeps a width of its own: a list of names is narrow.
+    const int files = IsThumbnailView() ? m_gridWidth : m_fileListWidth;
+    const int lists = m_dirListWidth + files + 2 * m_splitter->handleWidth();
+    m_splitter->setSizes({m_dirListWidth, files, std::max(1, m_splitter->width() - lists)});
     const int view = m_previewSplitter->height() - m_propertiesHeight - m_previewSplitter->handleWidth();
     m_previewSplitter->setSizes({std::max(1, view), m_propertiesHeight});
 }
@@ -613,7 +646,7 @@ void CMainFrame::PlaceView()
 void CMainFrame::SetBrowserControlsVisible(bool visible)
 {
     for (QWidget* w : std::initializer_list<QWidget*>{m_driveBox, m_favoritesBox, m_recentBox, m_dirListBox,
-                                                      m_fileListView, m_propertiesBox})
+                                                      m_fileViews, m_propertiesBox})
         w->setVisible(visible);
     m_viewFrame->setFlat(!visible);
 }
@@ -631,6 +664,43 @@ void CMainFrame::ApplyMode()
     m_view->SetViewerMode(!m_browserMode);
     m_view->SetPrefetchEnabled(!m_browserMode);
     emit ModeChanged(m_browserMode);
+}
+
+std::array<QAbstractItemView*, 2> CMainFrame::GetFileViews() const
+{
+    return {m_fileListView, m_thumbnailGrid};
+}
+
+QAbstractItemView* CMainFrame::GetShownFileView() const
+{
+    return IsThumbnailView() ? static_cast<QAbstractItemView*>(m_thumbnailGrid) : m_fileListView;
+}
+
+bool CMainFrame::IsThumbnailView() const
+{
+    return m_fileViews->currentWidget() == m_thumbnailGrid;
+}
+
+void CMainFrame::SetThumbnailView(bool on)
+{
+    ShowFileView(on);
+    SaveWindowState();
+}
+
+void CMainFrame::ShowFileView(bool thumbnails)
+{
+    if (thumbnails == IsThumbnailView())
+        return;
+    const bool hadFocus = GetShownFileView()->hasFocus();
+    m_fileViews->setCurrentWidget(thumbnails ? static_cast<QWidget*>(m_thumbnailGrid) : m_fileListView);
+    if (m_browserMode && !m_initialising)
+        Layout();
+    QAbstractItemView* shown = GetShownFileView();
+    // The other view kept the current file, not its place on screen.
+    if (shown->currentIndex().isValid())
+        shown->scrollTo(shown->currentIndex());
+    if (hadFocus || (m_browserMode && !m_initialising))
+        shown->setFocus();
 }
 
 void CMainFrame::SetToolBarVisible(bool visible)
@@ -680,7 +750,7 @@ void CMainFrame::SwitchToBrowser()
     UpdateCountPane();
     UpdateInfoPane();
     UpdateTitleAndProperties(m_fileList.GetSelectedCount() == 0 || m_fileList.GetCurrentFile().empty());
-    m_fileListView->setFocus();
+    GetShownFileView()->setFocus();
 }
 
 // ---------------------------------------------------------------------------

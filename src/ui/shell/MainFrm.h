@@ -28,6 +28,9 @@
 
 class CChildView;
 class CPreview;
+class CThumbnailGrid;
+class CThumbnailProvider;
+class QAbstractItemView;
 class QAction;
 class QComboBox;
 class QGroupBox;
@@ -36,6 +39,7 @@ class QListView;
 class QListWidget;
 class QMenu;
 class QSplitter;
+class QStackedWidget;
 class QToolBar;
 
 class CMainFrame : public QMainWindow, public FileListPort, public StatusPort, public WindowPort {
@@ -151,6 +155,14 @@ class CMainFrame : public QMainWindow, public FileListPort, public StatusPort, p
     CPreview* GetView() const { return m_view; }
     // The list mode view of the file list model.
     QListView* GetFileListView() const { return m_fileListView; }
+    // The thumbnail view of the same model and selection.
+    CThumbnailGrid* GetThumbnailGrid() const { return m_thumbnailGrid; }
+    // Both views, and the one the file list shows now.
+    std::array<QAbstractItemView*, 2> GetFileViews() const;
+    QAbstractItemView* GetShownFileView() const;
+    bool IsThumbnailView() const override;
+    // Shows the grid or the list, and keeps the choice in window.ini.
+    void SetThumbnailView(bool on) override;
     QListWidget* GetDirectoryListBox() const { return m_dirListBox; }
     QComboBox* GetRecentFoldersBox() const { return m_recentBox; }
     QComboBox* GetDriveBox() const { return m_driveBox; }
@@ -206,6 +218,7 @@ class CMainFrame : public QMainWindow, public FileListPort, public StatusPort, p
     void PlaceView();
     // The splitters' sizes as the user left them.
     void ApplySplitSizes();
+    void ShowFileView(bool thumbnails);
     void OnDisplayChanged();
     QString PictureSizeText() const;
     void OnLoadFinished(bool success);
@@ -228,11 +241,15 @@ class CMainFrame : public QMainWindow, public FileListPort, public StatusPort, p
     QComboBox* m_recentBox = nullptr;
     QWidget* m_pathCompletions = nullptr; // the path box's completion list
     QListWidget* m_dirListBox = nullptr;
+    QStackedWidget* m_fileViews = nullptr; // the list of names or the grid
     QListView* m_fileListView = nullptr;
+    CThumbnailProvider* m_thumbnails = nullptr;
+    CThumbnailGrid* m_thumbnailGrid = nullptr;
     QSplitter* m_splitter = nullptr;        // folder list | file list | preview
     QSplitter* m_previewSplitter = nullptr; // preview over "Image Properties"
     int m_dirListWidth = CWindowState().dirListWidth;
     int m_fileListWidth = CWindowState().fileListWidth;
+    int m_gridWidth = CWindowState().gridWidth; // the file list as thumbnails
     int m_propertiesHeight = CWindowState().propertiesHeight;
     QGroupBox* m_viewFrame = nullptr;
     QGroupBox* m_propertiesBox = nullptr;

@@ -66,6 +66,10 @@ void BindViewCommands(const CommandContext& ctx, CommandRegistry& commands)
                                .run = [ctx] { Sort(ctx, true); }});
     commands.Bind(SortByExtension, {.checked = [&settings] { return settings.sortByName == 0; },
                                     .run = [ctx] { Sort(ctx, false); }});
+    // The file list shows in the browser only; the viewer keeps its choice.
+    commands.Bind(ViewThumbnails, {.enabled = [&files] { return files.IsBrowserMode(); },
+                                   .checked = [&window] { return window.IsThumbnailView(); },
+                                   .run = [&window] { window.SetThumbnailView(!window.IsThumbnailView()); }});
     commands.Bind(ViewRefresh, {.run = [&files] { files.RefreshDirectory(); }});
     commands.Bind(ViewAutoRefresh,
                   {.checked = [&settings] { return settings.autoRefresh != 0; },

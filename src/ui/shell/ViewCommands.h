@@ -1,4 +1,4 @@
-// The View menus: toolbar and status bar, the preview's position, sorting,
+// The View menus: toolbar and status bar, thumbnails or names, the preview's position, sorting,
 // refresh and auto-refresh, and the viewer's steps through the folder.
 #pragma once
 

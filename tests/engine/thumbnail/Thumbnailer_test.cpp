@@ -1,5 +1,7 @@
 // Thumbnails compared with ImageMagick's box reduction of the same file.
+#include "ColourTestSupport.h"
 #include "TestSupport.h"
+#include "engine/picture/ColourTransform.h"
 #include "engine/picture/TextException.h"
 #include "engine/thumbnail/Thumbnailer.h"
 
@@ -134,6 +136,40 @@ TEST(Thumbnailer, ExifThumbnailOnlyWhenLargeEnoughAndOfTheSameShape)
     got = Thumb(wide, 128, &source); // 4:3 thumbnail of a 16:9 picture
     EXPECT_FALSE(source.fromExif);
     EXPECT_EQ(got.height, 72);
+}
+
+// The desktop's thumbnails are sRGB: a wide-gamut picture's thumbnail has
+// the colours of the picture turned into sRGB, whether it comes from the
+// picture itself or from its EXIF thumbnail (which carries no profile).
+TEST(Thumbnailer, WideGamutPicturesGiveSrgbThumbnails)
+{
+    TempDir dir;
+    const std::string flat = dir.File("flat.ppm"), icc = dir.File("p3.icc"), exifThumb = dir.File("t.jpg");
+    ASSERT_EQ(vktest::Run(ImageMagick() + " -size 800x600 xc:'rgb(30,200,60)' " + Quote(flat)), 0);
+    ASSERT_EQ(vktest::Run(ImageMagick() + " -size 160x120 xc:'rgb(30,200,60)' " + Quote(exifThumb)), 0);
+    WriteFile(icc, P3LikeProfile());
+    const std::string jpeg = dir.File("p3.jpg"), png = dir.File("p3.png"), withExif = dir.File("exif.jpg");
+    for (const std::string& out : {jpeg, png, withExif})
+        ASSERT_EQ(WriteTagged(flat, icc, out), 0);
+    ASSERT_EQ(vktest::Run("exiftool -q -overwrite_original '-ThumbnailImage<=" + exifThumb + "' " +
+                          Quote(withExif)),
+              0);
+    auto centre = [](const Pixels& p) {
+        return Pixels{1, 1, {p.At(p.width / 2, p.height / 2) | 0xFF000000u}};
+    };
+    for (const std::string& path : {jpeg, png, withExif}) {
+        SCOPED_TRACE(path);
+        CAnyPicDecoder decoder;
+        CWinBmp whole;
+        decoder.DecodeFile(path, whole, 32);
+        const Pixels stored = centre(FromBitmap(whole));
+        ASSERT_TRUE(vkcolour::ConvertToSrgb(whole));
+        const Pixels want = centre(FromBitmap(whole));
+        EXPECT_GT(MaxChannelDifference(stored, want), 10) << "the gamut is wider than sRGB's";
+        ThumbnailSource source;
+        EXPECT_LE(MaxChannelDifference(centre(Thumb(path, 128, &source)), want), 2);
+        EXPECT_EQ(source.fromExif, path == withExif);
+    }
 }
 
 TEST(Thumbnailer, RaisedAbortFlagAndDamagedFilesThrow)

@@ -39,10 +39,12 @@ TEST(WindowState, KeptBesideTheSettingsAndReadBack)
     state.fileListWidth = 333;
     state.propertiesHeight = 150;
     state.colourManaged = false;
+    state.thumbnails = true;
+    state.thumbnailSize = 256;
     ASSERT_TRUE(state.Save());
     EXPECT_EQ(ReadAll(config.File("window.ini")),
               "x=-20\ny=30\nwidth=900\nheight=640\nmaximised=0\ndirListWidth=211\nfileListWidth=333\n"
-              "propertiesHeight=150\ncolourManaged=0\n");
+              "propertiesHeight=150\ncolourManaged=0\nthumbnails=1\nthumbnailSize=256\ngridWidth=600\n");
     EXPECT_FALSE(std::filesystem::exists(CSettings::SettingsPath())) << "vk.set is not touched";
 
     CWindowState read;
@@ -54,6 +56,9 @@ TEST(WindowState, KeptBesideTheSettingsAndReadBack)
     EXPECT_EQ(read.propertiesHeight, 150);
     EXPECT_FALSE(read.colourManaged);
     EXPECT_TRUE(CWindowState().colourManaged) << "on unless switched off";
+    EXPECT_TRUE(read.thumbnails);
+    EXPECT_EQ(read.thumbnailSize, 256);
+    EXPECT_FALSE(CWindowState().thumbnails) << "the list of names unless the grid was chosen";
 }
 
 TEST(WindowState, DamagedLinesAndUnreasonableValuesFallBack)
@@ -61,11 +66,13 @@ TEST(WindowState, DamagedLinesAndUnreasonableValuesFallBack)
     CWindowState state;
     // Half a geometry is none; junk and unknown keys are skipped; CRLF is read.
     state.FromText("x=10\r\ny=zz\nwidth=800\nheight=600\nbogus\nmaximised=0\ndirListWidth=12x\n"
-                   "fileListWidth=300\nfuture=1\n");
+                   "fileListWidth=300\nfuture=1\nthumbnailSize=200\n");
     EXPECT_TRUE(state.geometry.isNull());
     EXPECT_FALSE(state.maximised);
     EXPECT_EQ(state.dirListWidth, CWindowState().dirListWidth);
     EXPECT_EQ(state.fileListWidth, 300);
+    state.Validate({QRect(0, 0, 1920, 1080)});
+    EXPECT_EQ(state.thumbnailSize, 128) << "the grid has 128 and 256 only";
 
     const std::vector<QRect> screens = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
     auto validated = [&screens](QRect geometry) {

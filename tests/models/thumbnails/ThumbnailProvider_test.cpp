@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <atomic>
+
 #include <gtest/gtest.h>
 
 using namespace vktest;
@@ -125,4 +127,41 @@ TEST_F(ProviderFixture, MemoryBoundedLeastRecentlyShownFirst)
     EXPECT_EQ(provider.GetSize(), 256);
     EXPECT_EQ(provider.Get(files[0]), nullptr);
     EXPECT_EQ(provider.GetMemoryUsed(), 0u);
+}
+
+// A scroll hands the same list of the rest again: the screen's new files
+// come first, those that left it are still made with the rest, each file
+// once; the view's pixel turn runs on the workers; Reload makes them again.
+TEST_F(ProviderFixture, ScrollKeepsTheRestAndReloadMakesAgain)
+{
+    QStringList all;
+    for (int i = 0; i < 6; ++i)
+        all << Picture("s" + std::to_string(i) + ".ppm");
+    CThumbnailProvider provider(root, 1);
+    Watch(provider);
+    const Qt::HANDLE gui = QThread::currentThreadId();
+    std::atomic<int> turnedOnGui{0};
+    provider.SetPixelTurn([&](ThumbnailPixels& pixels) {
+        turnedOnGui += QThread::currentThreadId() == gui ? 1 : 0;
+        pixels.argb[0] = 0xFF123456u;
+    });
+    provider.Prioritize({all[0]}, {all[1]}, all);
+    provider.Prioritize({all[5]}, {all[4]}, all); // scrolled to the end
+    ASSERT_TRUE(WaitFor([&] { return ready.size() >= 6; }));
+    QStringList order = ready;
+    order.removeAll(all[0]); // made before the scroll, perhaps
+    EXPECT_EQ(order.mid(0, 2), (QStringList{all[5], all[4]}));
+    for (const QString& path : all) {
+        EXPECT_EQ(ready.count(path), 1) << path.toStdString();
+        ASSERT_NE(provider.Get(path), nullptr);
+        EXPECT_EQ(provider.Get(path)->argb[0], 0xFF123456u);
+    }
+    EXPECT_EQ(turnedOnGui, 0);
+
+    provider.Reload();
+    EXPECT_EQ(provider.Get(all[2]), nullptr);
+    EXPECT_EQ(provider.GetMemoryUsed(), 0u);
+    provider.Prioritize({all[2]}, {}, all);
+    ASSERT_TRUE(WaitFor([&] { return ready.size() >= 12; }));
+    EXPECT_EQ(ready.count(all[2]), 2);
 }

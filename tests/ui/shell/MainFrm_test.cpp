@@ -301,7 +301,7 @@ TEST_F(MainFrameTest, MenusAreBuiltFromTheLayout)
             same(menus[i], layout[i].submenu);
         }
     }
-    EXPECT_EQ(frame->GetMenus(true)[2]->actions()[3]->menu()->title().toStdString(), "Preview");
+    EXPECT_EQ(frame->GetMenus(true)[2]->actions()[4]->menu()->title().toStdString(), "Preview");
 }
 
 TEST_F(MainFrameTest, KeypadZoomInEachMode)

@@ -6,6 +6,7 @@
 #include "models/platform/Folders.h"
 #include "models/platform/Path.h"
 #include "models/platform/Trash.h"
+#include "models/settings/SaveOptionsFile.h"
 #include "ui/browser/Preview.h"
 #include "ui/fileops/RenameDlg.h"
 #include "ui/save/Convert.h"
@@ -56,6 +57,14 @@ bool RereadList(CMainFrame& frame)
     return true;
 }
 
+// The newer formats' values and Convert's format go to their own file
+// whenever a dialog changes them; the settings file has no place for them.
+void RememberInOwnFile(const CSettings& settings)
+{
+    vkplatform::MakePath(vkplatform::ConfigDirectory());
+    CSaveOptionsFile::Save(settings.saveOptions, settings.convertFormat);
+}
+
 } // namespace
 
 int SelectEntry(CMainFrame& frame, const std::string& name)
@@ -87,6 +96,8 @@ int DispatchSave(CMainFrame& frame, const std::string& path, int code, const std
         return 1;
     }
     settings.saveOptions = values;
+    if (SaveTargetOfCode(code)->options.dialog == SaveDialog::Quality)
+        RememberInOwnFile(settings);
 
     bool written = false;
     bool failed = false;
@@ -170,6 +181,7 @@ void Convert(CMainFrame& frame)
     settings.convertFormat = dlg.FormatIndex();
     settings.convertReplaceOriginal = dlg.ReplaceOriginal() ? 1 : 0;
     settings.convertPolicy = dlg.Policy();
+    RememberInOwnFile(settings);
 
     const std::string currentFile = frame.GetFileList().GetCurrentFile();
     const std::string currentDir = frame.GetFileList().GetCurrentDir();

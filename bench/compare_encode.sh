@@ -6,6 +6,8 @@
 # CPU time (user + system) of that run. Nothing here fails on a time.
 #
 #   bench/compare_encode.sh [path/to/velkor-cli]
+# WebP, AVIF, JPEG XL and HEIC are timed against their own tools in
+# compare_encode_newer.sh.
 set -u
 CLI=${1:-${VELKOR_CLI:-build/src/cli/velkor-cli}}
 IM=/usr/bin/convert
@@ -18,22 +20,7 @@ trap 'rm -rf "$dir"' EXIT
 "$IM" -size 4000x3000 -seed 7 plasma:fractal -blur 0x3 -attenuate 0.4 +noise Gaussian -depth 8 "$dir/x.ppm" ||
     { echo "cannot make the input picture" >&2; exit 1; }
 
-# best_time CMD... -> "WALL CPU" of the fastest run
-best_time() {
-    local best=""
-    for _ in $(seq "$RUNS"); do
-        local out
-        /usr/bin/time -o "$dir/time" -f "%e %U %S" "$@" >/dev/null 2>&1
-        out=$(tail -1 "$dir/time")
-        local wall cpu
-        wall=$(echo "$out" | awk '{print $1}')
-        cpu=$(echo "$out" | awk '{printf "%.2f", $2 + $3}')
-        if [ -z "$best" ] || awk "BEGIN{exit !($wall < ${best%% *})}"; then
-            best="$wall $cpu"
-        fi
-    done
-    echo "$best"
-}
+. "$(dirname "$0")/best_time.sh"
 
 printf "%-10s %10s %10s %10s %10s %8s %8s\n" format vk_wall vk_cpu im_wall im_cpu wall_x cpu_x
 row() { # name velkor-args im-args ext

@@ -21,6 +21,11 @@ bool IsWritableType(const std::string& ext)
 
 std::string WritableTypeNames(std::initializer_list<int> codes)
 {
+    return WritableTypeNames(std::vector<int>(codes));
+}
+
+std::string WritableTypeNames(const std::vector<int>& codes)
+{
     std::string names;
     for (int code : codes)
         if (const SaveTarget* t = SaveTargetOfCode(code))

@@ -14,6 +14,7 @@ const std::vector<std::string>& WritableTypes();
 bool IsWritableType(const std::string& ext);
 // The types of save codes, as a help line names them ("tga ras pct").
 std::string WritableTypeNames(std::initializer_list<int> codes);
+std::string WritableTypeNames(const std::vector<int>& codes);
 
 // Names of the formats the detector recognises, as info prints them, in
 // detection order.

@@ -120,6 +120,8 @@ std::string ManEscape(std::string text)
             out += "\\e";
         else if (c == '-')
             out += "\\-";
+        else if (c == '|')
+            out += "|\\:"; // a place to break a long list of choices
         else
             out += c;
     }

@@ -5,6 +5,7 @@
 #include "cli/CliFormats.h"
 #include "engine/edit/EditOperations.h"
 #include "engine/picture/TextException.h"
+#include "engine/save/JXLEncoder.h"
 #include "engine/save/SaveDispatch.h"
 #include "engine/thumbnail/Thumbnailer.h"
 
@@ -127,9 +128,22 @@ std::vector<CliOption> SaveOptionRows()
         FlagOption("interlace", 0, "interlaced lines", [](CliRequest& r) { r.save.interlace = true; }));
     rows.back().formats = WritableTypeNames({kSaveGif, kSavePng});
     rows.back().defaults = OnOff(d.pngInterlace);
-    rows.push_back(IntegerOption("quality", "JPEG quality", 0, 100, std::to_string(CliSaveOptions().quality),
-                                 [](CliRequest& r, int v) { r.save.quality = v; }));
-    rows.back().formats = WritableTypeNames({kSaveJpg});
+    {
+        // Every writer whose row takes a quality, with its default.
+        std::vector<int> codes;
+        std::string defaults;
+        for (const SaveTarget& t : kSaveTargets) {
+            if (!t.options.quality)
+                continue;
+            codes.push_back(t.code);
+            const int value = t.code == kSaveJpg ? CliSaveOptions::kJpegQuality : d.*t.options.quality;
+            defaults +=
+                (defaults.empty() ? "" : ", ") + std::string(t.extension) + " " + std::to_string(value);
+        }
+        rows.push_back(IntegerOption("quality", "quality of lossy writing", 0, 100, defaults,
+                                     [](CliRequest& r, int v) { r.save.quality = v; }));
+        rows.back().formats = WritableTypeNames(codes);
+    }
     rows.push_back(IntegerOption("smoothing", "JPEG smoothing", 0, 100, std::to_string(d.jpegSmoothing),
                                  [](CliRequest& r, int v) { r.save.smoothing = v; }));
     rows.back().formats = WritableTypeNames({kSaveJpg});
@@ -156,6 +170,40 @@ std::vector<CliOption> SaveOptionRows()
         "png-level", "PNG packing: 0 stores, 1..6 fast, chosen per picture, 7..9 slowest", 0, 9,
         std::to_string(CliSaveOptions().pngLevel), [](CliRequest& r, int v) { r.save.pngLevel = v; }));
     rows.back().formats = WritableTypeNames({kSavePng});
+    rows.push_back(FlagOption("lossless", 0, "lossless WebP or JPEG XL (no quality)",
+                              [](CliRequest& r) { r.save.lossless = true; }));
+    rows.back().formats = WritableTypeNames({kSaveWebp, kSaveJxl});
+    rows.back().defaults = OnOff(d.webpLossless);
+    rows.push_back(IntegerOption("speed", "AVIF encoder speed: 0 slowest and smallest, 10 fastest", 0, 10,
+                                 std::to_string(d.avifSpeed),
+                                 [](CliRequest& r, int v) { r.save.speed = v; }));
+    rows.back().formats = WritableTypeNames({kSaveAvif});
+    rows.push_back(IntegerOption("effort", "JPEG XL effort: 1 fastest, 9 slowest and smallest", 1, 9,
+                                 std::to_string(d.jxlEffort),
+                                 [](CliRequest& r, int v) { r.save.effort = v; }));
+    rows.back().formats = WritableTypeNames({kSaveJxl});
+    {
+        CliOption o;
+        o.name = "distance";
+        o.value = "D";
+        o.help = "JPEG XL distance instead of a quality: 0 lossless, 1 visually lossless, larger smaller";
+        o.range = "0.." + std::to_string(int(CJXLEncoder::kMaxDistance));
+        o.defaults = "from --quality";
+        o.formats = WritableTypeNames({kSaveJxl});
+        o.apply = [](CliRequest& r, const std::string& text, std::string& error) {
+            double v = -1;
+            const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+            if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !(v >= 0) ||
+                v > CJXLEncoder::kMaxDistance) {
+                error = "--distance takes a number from 0 to " +
+                        std::to_string(int(CJXLEncoder::kMaxDistance)) + ", not \"" + text + "\"";
+                return false;
+            }
+            r.save.distance = int(v * 100 + 0.5);
+            return true;
+        };
+        rows.push_back(o);
+    }
     for (CliOption& o : rows)
         o.group = CliOptionGroup::Save;
     return rows;
@@ -365,7 +413,8 @@ std::vector<CliOption> BuildOptions()
     batch.push_back(FlagOption("quiet", 'q', "no summary line", [](CliRequest& r) { r.quiet = true; }));
     batch.push_back(FlagOption("strip", 0,
                                "write no camera data (EXIF, IPTC, XMP) and no colour profile; without it "
-                               "JPEG, PNG and TIFF files keep the input's, orientation set to 1",
+                               "JPEG, PNG, TIFF, WebP, AVIF, JPEG XL and HEIC files keep the input's, "
+                               "orientation set to 1",
                                [](CliRequest& r) { r.strip = true; }));
     for (CliOption& o : batch) {
         o.group = CliOptionGroup::Batch;

@@ -14,12 +14,19 @@ struct CliSaveOptions {
     int depth = -1;         // --depth 8|24 (bmp, pcx, tga, ras); -1 by the colours
     int rle = -1;           // --rle / --no-rle (tga, ras, pct)
     bool interlace = false; // --interlace (gif, png)
-    int quality = 90;       // --quality N (jpg)
-    int smoothing = -1;     // --smoothing N (jpg)
+    int quality =
+        -1; // --quality N (jpg webp avif jxl heic); -1: kJpegQuality for JPEG, else the format's default
+    int smoothing = -1; // --smoothing N (jpg)
     bool progressive = false;
     bool optimize = false;
     std::string compression; // --compression none|packbits|lzw (tif)
     int pngLevel = 6;        // --png-level 0..9: the fastest levels that still pack well
+    bool lossless = false;   // --lossless (webp jxl)
+    int speed = -1;          // --speed N (avif)
+    int effort = -1;         // --effort N (jxl)
+    int distance = -1;       // --distance D (jxl), in hundredths
+
+    static constexpr int kJpegQuality = 90;
 };
 
 // One edit option, in the order given: its name without the dashes and its

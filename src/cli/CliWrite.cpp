@@ -29,9 +29,20 @@ SaveOptionValues SaveValuesFromOptions(const CliSaveOptions& options)
             values.*o.rle = options.rle;
         if (options.interlace && o.interlace)
             values.*o.interlace = 1;
+        if (options.quality >= 0 && o.quality)
+            values.*o.quality = options.quality;
+        if (options.lossless && o.lossless)
+            values.*o.lossless = 1;
+        if (options.speed >= 0 && o.speed)
+            values.*o.speed = options.speed;
+        if (options.effort >= 0 && o.effort)
+            values.*o.effort = options.effort;
+        if (options.distance >= 0 && o.distance)
+            values.*o.distance = options.distance;
     }
-    if (options.quality >= 0)
-        values.jpegQuality = options.quality;
+    // No dialog remembers a JPEG quality here: fidelity first.
+    if (options.quality < 0)
+        values.jpegQuality = CliSaveOptions::kJpegQuality;
     if (options.smoothing >= 0)
         values.jpegSmoothing = options.smoothing;
     if (options.progressive)

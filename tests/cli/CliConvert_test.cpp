@@ -1,10 +1,12 @@
-// velkor-cli convert into all twelve formats, read back by ImageMagick, and
-// the save options reaching the writers.
+// velkor-cli convert into every format it writes, read back by ImageMagick
+// (the newer formats by us), and the save options reaching the writers.
 #include "TestSupport.h"
 #include "engine/save/ColorHash.h"
 #include "engine/save/SaveDispatch.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 using namespace vktest;
 
@@ -35,6 +37,15 @@ double MagickJpegPsnr(const std::string& ppm, const Pixels& original, const Temp
     return Psnr(Magick(ref, dir), original);
 }
 
+// The newer formats' own encoders at velkor-cli's defaults (AVIF quality 60
+// is AV1 quantizer 25, JPEG XL quality 90 distance 1).
+const std::map<std::string, std::string> kNewerPeers = {
+    {"webp", "cwebp -quiet -q 75 {in} -o {out}"},
+    {"avif", "avifenc -s 6 --min 25 --max 25 {in} {out} >/dev/null"},
+    {"jxl", "cjxl {in} {out} -d 1 -e 7 --quiet"},
+    {"heic", "heif-enc -q 50 {in} -o {out} >/dev/null"},
+};
+
 std::string Bytes(const std::string& path, size_t at, size_t n)
 {
     return ReadFile(path).substr(at, n);
@@ -50,6 +61,7 @@ TEST(CliConvertFormats, EveryFormatReadsBackThroughImageMagick)
     MakeTestPicture(photo, 61, 37, 5);
     WriteFile(dir.File("palette.ppm"), ToPpm(palette));
     WriteFile(dir.File("photo.ppm"), ToPpm(photo));
+    ASSERT_TRUE(SavePicture(kSavePng, dir.File("palette.png"), palette, SaveParameters{}));
     const Pixels palettePixels = Opaque(FromBitmap(palette));
     const Pixels photoPixels = Opaque(FromBitmap(photo));
     const Pixels reducedPhoto = Opaque(FromBitmap(*ReducePalette(photo).pixels));
@@ -59,6 +71,18 @@ TEST(CliConvertFormats, EveryFormatReadsBackThroughImageMagick)
         SCOPED_TRACE(ext);
         const std::string out = dir.File("palette." + ext);
         ASSERT_EQ(Convert(Quote(dir.File("palette.ppm")) + " " + Quote(out)), 0);
+        if (format.options.dialog == SaveDialog::Quality) {
+            // Lossy at their default qualities: as close as their own tool
+            // at the same settings gets.
+            const std::string peer = dir.File("peer." + ext);
+            const std::string command =
+                Substitute(Substitute(kNewerPeers.at(ext), "{in}", Quote(dir.File("palette.png"))), "{out}",
+                           Quote(peer));
+            ASSERT_EQ(vktest::Run(command), 0) << command;
+            EXPECT_GT(Psnr(Opaque(DecodeWithVelkor(out)), palettePixels),
+                      Psnr(Opaque(DecodeWithVelkor(peer)), palettePixels) - 0.5);
+            continue;
+        }
         const Pixels back = Magick(out, dir);
         if (ext == "jpg") {
             EXPECT_GT(Psnr(back, palettePixels),
@@ -142,6 +166,31 @@ TEST(CliConvertFormats, SaveOptionsReachTheWriters)
         vktest::Run("identify -format %Q " + Quote(dir.File("default.jpg")), &quality);
         EXPECT_EQ(quality, "90");
     }
+
+    // The newer formats: lossless is exact, the quality, distance, speed
+    // and effort each reach their writer.
+    const Pixels original = DecodeWithVelkor(dir.File("in.ppm"));
+    for (const char* ext : {"webp", "jxl"}) {
+        const std::string out = dir.File(std::string("lossless.") + ext);
+        ASSERT_EQ(Convert("--lossless --effort 2 " + in + Quote(out)), 0);
+        EXPECT_EQ(DecodeWithVelkor(out), original) << ext;
+    }
+    for (const char* ext : {"webp", "avif", "jxl", "heic"}) {
+        SCOPED_TRACE(ext);
+        const std::string high = dir.File(std::string("high.") + ext),
+                          low = dir.File(std::string("low.") + ext);
+        ASSERT_EQ(Convert("--quality 95 --speed 9 " + in + Quote(high)), 0);
+        ASSERT_EQ(Convert("--quality 15 --speed 9 " + in + Quote(low)), 0);
+        EXPECT_GT(ReadFile(high).size(), ReadFile(low).size());
+        EXPECT_GT(Psnr(DecodeWithVelkor(high), original), Psnr(DecodeWithVelkor(low), original));
+    }
+    ASSERT_EQ(Convert("--distance 0.3 " + in + Quote(dir.File("near.jxl"))), 0);
+    ASSERT_EQ(Convert("--distance 6 --quality 100 " + in + Quote(dir.File("far.jxl"))), 0);
+    EXPECT_GT(ReadFile(dir.File("near.jxl")).size(), ReadFile(dir.File("far.jxl")).size())
+        << "the distance wins over the quality";
+    ASSERT_EQ(Convert("--speed 10 " + in + Quote(dir.File("fast.avif"))), 0);
+    ASSERT_EQ(Convert("--speed 4 " + in + Quote(dir.File("slow.avif"))), 0);
+    EXPECT_NE(ReadFile(dir.File("fast.avif")), ReadFile(dir.File("slow.avif")));
 
     if (HasProgram("tiffinfo")) {
         ASSERT_EQ(Convert("--compression lzw " + in + Quote(dir.File("lzw.tif"))), 0);

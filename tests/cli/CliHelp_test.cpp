@@ -80,7 +80,10 @@ TEST(CliHelp, ListsEveryCommandOptionAndFormatOfTheTables)
     // Which way each flip goes, as the window's Flip Horizontal does.
     EXPECT_TRUE(Has(help, "--flip-horizontal         flip about the horizontal axis: top and bottom"))
         << help;
-    EXPECT_TRUE(Has(help, "JPEG quality (0..100; for jpg; default 90)"));
+    // One quality for every lossy writer, each with its own default.
+    EXPECT_EQ(FindCliOption("quality")->formats, "jpg webp avif jxl heic");
+    EXPECT_EQ(FindCliOption("quality")->defaults, "jpg 90, webp 75, avif 60, jxl 90, heic 50");
+    EXPECT_TRUE(Has(help, "quality of lossy writing (0..100; for jpg webp avif"));
     EXPECT_TRUE(Has(help, "Exit status"));
 
     // A command's help lists its own options only.
@@ -187,6 +190,10 @@ TEST(CliHelp, UsageMistakesExitWithTwoAndSayWhy)
         {"convert --frob a.bmp b.png", "unknown option: --frob"},
         {"convert --png-level 10 a.bmp b.png", "--png-level takes a whole number from 0 to 9"},
         {"convert --quality 101 a.bmp b.png", "--quality"},
+        {"convert --distance 16 a.bmp b.jxl", "--distance takes a number from 0 to 15, not \"16\""},
+        {"convert --distance 1e1x a.bmp b.jxl", "--distance takes a number"},
+        {"convert --speed 11 a.bmp b.avif", "--speed takes a whole number from 0 to 10"},
+        {"convert --effort 0 a.bmp b.jxl", "--effort takes a whole number from 1 to 9"},
         {"convert --exists always --to png -o d a.bmp", "--exists takes ask, replace, rename, skip"},
         {"convert -j 0 --to png -o d a.bmp", "--jobs"},
         {"convert --rotate 400 a.bmp b.png", "angle must be 1 to 359"},

@@ -485,9 +485,39 @@ bool CCarriedMetadata::WriteIntoStream(std::FILE* file, int width, int height, b
     return ok;
 }
 
+MetadataBlocks CCarriedMetadata::Blocks(int width, int height, bool upright) const
+{
+    InitExiv2();
+    MetadataBlocks blocks;
+    blocks.icc = m_data->icc;
+    try {
+        Exiv2::ExifData exif = m_data->exif;
+        FitExif(exif, width, height, upright);
+        if (!exif.empty()) {
+            Exiv2::Blob blob;
+            Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, exif);
+            blocks.exif.assign(blob.begin(), blob.end());
+        }
+    } catch (...) {
+        blocks.exif.clear();
+    }
+    try {
+        Exiv2::XmpData xmp = m_data->xmp;
+        if (!m_data->iptc.empty())
+            Exiv2::copyIptcToXmp(m_data->iptc, xmp);
+        FitXmp(xmp, width, height, upright);
+        if (!xmp.empty() && Exiv2::XmpParser::encode(blocks.xmp, xmp) != 0)
+            blocks.xmp.clear();
+    } catch (...) {
+        blocks.xmp.clear();
+    }
+    return blocks;
+}
+
 bool SaveCodeHoldsMetadata(int code)
 {
-    return code == kSaveJpg || code == kSavePng || code == kSaveTif;
+    const SaveTarget* target = SaveTargetOfCode(code);
+    return target && target->metadata == CarriedMetadata::Rewritten;
 }
 
 const char* MetadataReadFormats()

@@ -58,6 +58,18 @@ PhotoMetadata ReadPhotoMetadata(const std::string& path, bool allTags = false);
 // The same from a file in memory.
 PhotoMetadata ReadPhotoMetadata(const uint8_t* data, size_t size, bool allTags = false);
 
+// Camera data as the newer formats hold it, each block empty when there is
+// none: EXIF as a TIFF structure from its byte order mark on (no "Exif"
+// prefix), an XMP packet (IPTC folded into it, having no place of its own
+// there) and an ICC profile.
+struct MetadataBlocks {
+    std::vector<uint8_t> exif;
+    std::string xmp;
+    std::vector<uint8_t> icc;
+
+    bool Empty() const { return exif.empty() && xmp.empty() && icc.empty(); }
+};
+
 // EXIF, IPTC, XMP and the colour profile of one file, to be written into
 // another. Safe to share between threads once made.
 class CCarriedMetadata {
@@ -77,6 +89,10 @@ class CCarriedMetadata {
     // (COutputFile's stream). Returns false only when writing the file
     // failed; data exiv2 cannot write is left out and the file kept.
     bool WriteIntoStream(std::FILE* file, int width, int height, bool upright) const;
+    // The data made true of a picture of width x height as above, for a
+    // writer that embeds it itself (WebP, AVIF, JPEG XL, HEIC). A block
+    // exiv2 cannot encode is left empty.
+    MetadataBlocks Blocks(int width, int height, bool upright) const;
 
     struct Data;
 
@@ -85,7 +101,9 @@ class CCarriedMetadata {
     std::unique_ptr<Data> m_data;
 };
 
-// True for the save codes whose files hold EXIF, IPTC, XMP and a profile.
+// True for the save codes whose files get EXIF, IPTC, XMP and a profile
+// written into them by exiv2 once the writer is done; the writers that embed
+// the data themselves take it from their parameters.
 bool SaveCodeHoldsMetadata(int code);
 
 // The file formats exiv2 here reads camera data from, for the manual and

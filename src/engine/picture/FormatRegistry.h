@@ -31,10 +31,13 @@
 #include "engine/picture/TGADecoder.h"
 #include "engine/picture/TIFFDecoder.h"
 #include "engine/picture/WebPDecoder.h"
+#include "engine/save/AVIFEncoder.h"
 #include "engine/save/BmpEncoder.h"
 #include "engine/save/GIFEncoder.h"
+#include "engine/save/HEICEncoder.h"
 #include "engine/save/IFFEncoder.h"
 #include "engine/save/JPEGEncoder.h"
+#include "engine/save/JXLEncoder.h"
 #include "engine/save/PCXEncoder.h"
 #include "engine/save/PGMEncoder.h"
 #include "engine/save/PNGEncoder.h"
@@ -44,6 +47,7 @@
 #include "engine/save/SaveOptions.h"
 #include "engine/save/TGAEncoder.h"
 #include "engine/save/TIFFEncoder.h"
+#include "engine/save/WebPEncoder.h"
 
 #include <algorithm>
 #include <array>
@@ -143,6 +147,7 @@ struct SaveTarget {
     const char* filterText = nullptr;  // "Windows Bitmap (*.bmp)"
     const char* convertText = nullptr; // "Windows Bitmap (BMP)"
     SaveOptionsOf options{};
+    CarriedMetadata metadata = CarriedMetadata::None;
     // Throws CTextException (or bad_alloc) when the file cannot be written.
     void (*write)(const std::string& path, CBmp& bmp, const SaveParameters& parameters) = nullptr;
 };
@@ -206,7 +211,18 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
      nullptr,
      nullptr,
      {{{{"webp"}, 0, "image/webp", "WebP"}}},
-     {}},
+     {{{.code = 19,
+        .extension = "webp",
+        .dialogPosition = 12,
+        .filterText = "WebP (*.webp)",
+        .convertText = "WebP (WEBP)",
+        .options = {.dialog = SaveDialog::Quality,
+                    .title = "WebP Options",
+                    .quality = &SaveOptionValues::webpQuality,
+                    .lossless = &SaveOptionValues::webpLossless},
+        .metadata = CarriedMetadata::Embedded,
+        .write = [](const std::string& path, CBmp& bmp,
+                    const SaveParameters& p) { CWebPEncoder().Save(path, bmp, p); }}}}},
     {FormatAVIF,
      15,
      "AVIF",
@@ -216,7 +232,18 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
      nullptr,
      nullptr, // libheif turns the picture upright
      {{{{"avif"}, 0, "image/avif", "AVIF"}}},
-     {}},
+     {{{.code = 20,
+        .extension = "avif",
+        .dialogPosition = 13,
+        .filterText = "AV1 Image File Format (*.avif)",
+        .convertText = "AV1 Image File Format (AVIF)",
+        .options = {.dialog = SaveDialog::Quality,
+                    .title = "AVIF Options",
+                    .quality = &SaveOptionValues::avifQuality,
+                    .speed = &SaveOptionValues::avifSpeed},
+        .metadata = CarriedMetadata::Embedded,
+        .write = [](const std::string& path, CBmp& bmp,
+                    const SaveParameters& p) { CAVIFEncoder().Save(path, bmp, p); }}}}},
     {FormatHEIF,
      16,
      "HEIF",
@@ -226,7 +253,17 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
      nullptr,
      nullptr,
      {{{{"heic"}, 0, "image/heic", "HEIC"}, {{"heif", "hif"}, 0, "image/heif", "HEIF"}}},
-     {}},
+     {{{.code = 21,
+        .extension = "heic",
+        .dialogPosition = 15,
+        .filterText = "High Efficiency Image (*.heic)",
+        .convertText = "High Efficiency Image (HEIC)",
+        .options = {.dialog = SaveDialog::Quality,
+                    .title = "HEIC Options",
+                    .quality = &SaveOptionValues::heicQuality},
+        .metadata = CarriedMetadata::Embedded,
+        .write = [](const std::string& path, CBmp& bmp,
+                    const SaveParameters& p) { CHEICEncoder().Save(path, bmp, p); }}}}},
     {FormatJXL,
      17,
      "JXL",
@@ -236,7 +273,20 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
      nullptr,
      nullptr, // libjxl delivers it upright
      {{{{"jxl"}, 0, "image/jxl", "JPEG XL"}}},
-     {}},
+     {{{.code = 22,
+        .extension = "jxl",
+        .dialogPosition = 14,
+        .filterText = "JPEG XL (*.jxl)",
+        .convertText = "JPEG XL (JXL)",
+        .options = {.dialog = SaveDialog::Quality,
+                    .title = "JPEG XL Options",
+                    .quality = &SaveOptionValues::jxlQuality,
+                    .lossless = &SaveOptionValues::jxlLossless,
+                    .effort = &SaveOptionValues::jxlEffort,
+                    .distance = &SaveOptionValues::jxlDistance},
+        .metadata = CarriedMetadata::Embedded,
+        .write = [](const std::string& path, CBmp& bmp,
+                    const SaveParameters& p) { CJXLEncoder().Save(path, bmp, p); }}}}},
     {FormatTGA,
      2,
      "TGA",
@@ -297,6 +347,7 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
                     .title = "TIFF Options",
                     .compression = &SaveOptionValues::tiffCompression,
                     .secondOption = &SaveOptionValues::tiffSecondOption},
+        .metadata = CarriedMetadata::Rewritten,
         .write =
             [](const std::string& path, CBmp& bmp, const SaveParameters& p) {
                 CTIFFEncoder().Save(path, bmp, p.compressionIndex, p.secondOption);
@@ -356,6 +407,7 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
                     .smoothing = &SaveOptionValues::jpegSmoothing,
                     .progressive = &SaveOptionValues::jpegProgressive,
                     .optimize = &SaveOptionValues::jpegOptimize},
+        .metadata = CarriedMetadata::Rewritten,
         .write =
             [](const std::string& path, CBmp& bmp, const SaveParameters& p) {
                 CJPEGEncoder().Save(path, bmp, p.quality, p.smoothing, p.optimize, p.progressive);
@@ -386,6 +438,7 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
         .options = {.dialog = SaveDialog::Interlace,
                     .title = "PNG Options",
                     .interlace = &SaveOptionValues::pngInterlace},
+        .metadata = CarriedMetadata::Rewritten,
         .write = [](const std::string& path, CBmp& bmp,
                     const SaveParameters& p) { CPNGEncoder().Save(path, bmp, p.interlaced, p.pngLevel); }}}}},
     {FormatEPS,
@@ -415,9 +468,7 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
      8,
      "GIF",
      "GIF file recognized.\n",
-     [](HeadBytes b) {
-         return b.Equals(0, "GIF8") && b.AtIs(4, {'7', '9'}) && b.At(5) == 'a';
-     },
+     [](HeadBytes b) { return b.Equals(0, "GIF8") && b.AtIs(4, {'7', '9'}) && b.At(5) == 'a'; },
      NewDecoder<CGIFDecoder>,
      nullptr,
      nullptr,
@@ -626,7 +677,9 @@ inline constexpr int kSaveNone = -1;
 inline constexpr int kSaveBmp = SaveCodeOf("bmp"), kSaveGif = SaveCodeOf("gif"), kSaveIff = SaveCodeOf("iff"),
                      kSaveJpg = SaveCodeOf("jpg"), kSavePcx = SaveCodeOf("pcx"), kSavePgm = SaveCodeOf("pgm"),
                      kSavePct = SaveCodeOf("pct"), kSavePng = SaveCodeOf("png"), kSavePpm = SaveCodeOf("ppm"),
-                     kSaveRas = SaveCodeOf("ras"), kSaveTga = SaveCodeOf("tga"), kSaveTif = SaveCodeOf("tif");
+                     kSaveRas = SaveCodeOf("ras"), kSaveTga = SaveCodeOf("tga"), kSaveTif = SaveCodeOf("tif"),
+                     kSaveWebp = SaveCodeOf("webp"), kSaveAvif = SaveCodeOf("avif"),
+                     kSaveJxl = SaveCodeOf("jxl"), kSaveHeic = SaveCodeOf("heic");
 
 // An extension the file list shows (lower case, no dot), the slot of the
 // show setting that covers it (-1: always shown), and whether the classic

@@ -10,7 +10,8 @@ class CCarriedMetadata;
 
 // The remembered values of the option dialogs, with their defaults. A
 // depth choice is the dialog's radio index: 0 means 8 bits, anything else
-// 24. The settings record holds the same members under the same names.
+// 24. The settings record holds the classic members under the same names;
+// the newer formats' values live in a file of their own (kNewerSaveValues).
 struct SaveOptionValues {
     int32_t jpegProgressive = 0;   // JPEG "&Progressive"
     int32_t jpegOptimize = 0;      // JPEG "Optimize &Huffman codes"
@@ -27,6 +28,36 @@ struct SaveOptionValues {
     int32_t pictRle = 1;           // PICT "&RLE compressed"
     int32_t rasRle = 0;            // Sun raster "&RLE compressed"
     int32_t rasDepth = 0;          // Sun raster depth choice
+    // The newer formats; the defaults are those of their own tools.
+    int32_t webpQuality = 75; // WebP quality, 0..100
+    int32_t webpLossless = 0; // WebP "&Lossless"
+    int32_t avifQuality = 60; // AVIF quality, 0..100
+    int32_t avifSpeed = 6;    // AVIF encoder speed, 0 slowest .. 10 fastest
+    int32_t jxlQuality = 90;  // JPEG XL quality, 0..100 (distance 1.0 at 90)
+    int32_t jxlDistance = -1; // JPEG XL distance in hundredths, 0..1500; -1: from the quality
+    int32_t jxlLossless = 0;  // JPEG XL "&Lossless"
+    int32_t jxlEffort = 7;    // JPEG XL effort, 1 fastest .. 9 smallest
+    int32_t heicQuality = 50; // HEIC quality, 0..100
+};
+
+// The remembered values vk.set has no place for, each with the key it is
+// kept under and its range: a value out of range keeps its default.
+struct NewerSaveValue {
+    const char* key;
+    int32_t SaveOptionValues::*member;
+    int32_t minimum;
+    int32_t maximum;
+};
+inline constexpr NewerSaveValue kNewerSaveValues[] = {
+    {"webpQuality", &SaveOptionValues::webpQuality, 0, 100},
+    {"webpLossless", &SaveOptionValues::webpLossless, 0, 1},
+    {"avifQuality", &SaveOptionValues::avifQuality, 0, 100},
+    {"avifSpeed", &SaveOptionValues::avifSpeed, 0, 10},
+    {"jxlQuality", &SaveOptionValues::jxlQuality, 0, 100},
+    {"jxlDistance", &SaveOptionValues::jxlDistance, -1, 1500},
+    {"jxlLossless", &SaveOptionValues::jxlLossless, 0, 1},
+    {"jxlEffort", &SaveOptionValues::jxlEffort, 1, 9},
+    {"heicQuality", &SaveOptionValues::heicQuality, 0, 100},
 };
 
 // 24 for a non-zero depth choice, else 8.
@@ -42,14 +73,19 @@ struct SaveParameters {
     bool rle = false;         // Sun raster, Targa, PICT
     bool interlaced = false;  // GIF, PNG
     int pngLevel = 9;         // PNG zlib level, 0..9; Save As keeps 9
-    int quality = 60;         // JPEG
+    int quality = 60;         // JPEG, WebP, AVIF, JPEG XL, HEIC: 0..100
     int smoothing = 0;        // JPEG
     bool optimize = false;    // JPEG
     bool progressive = false; // JPEG
     int compressionIndex = 0; // TIFF
     int secondOption = 60;    // TIFF
-    // Camera data and colour profile written into JPEG, PNG and TIFF files
-    // before they replace their target; nullptr writes none.
+    bool lossless = false;    // WebP, JPEG XL
+    int speed = 6;            // AVIF: 0 slowest .. 10 fastest
+    int effort = 7;           // JPEG XL: 1 fastest .. 9 smallest
+    int distance = -1;        // JPEG XL, in hundredths; -1 from the quality
+    // Camera data and colour profile written into the files of targets that
+    // carry them (CarriedMetadata) before they replace their target; nullptr
+    // writes none.
     std::shared_ptr<const CCarriedMetadata> metadata;
     bool upright = true; // the pixels were turned upright by their EXIF orientation
 };
@@ -64,6 +100,16 @@ enum class SaveDialog {
     Rle,         // "&RLE compressed"
     Compression, // TIFF compression
     Jpeg,        // quality, smoothing, progressive, Huffman codes
+    Quality,     // the newer formats: quality and what else the row names
+                 // (lossless, speed, distance, effort)
+};
+
+// How a save target carries the camera data and colour profile of the file
+// the picture came from.
+enum class CarriedMetadata {
+    None,      // the format has no place for them
+    Rewritten, // exiv2 writes them into the finished file
+    Embedded,  // the writer embeds them (SaveParameters::metadata)
 };
 
 // A save target's option dialog, its kind and title, and the remembered
@@ -83,6 +129,10 @@ struct SaveOptionsOf {
     SavedValue optimize = nullptr;     // optimize
     SavedValue compression = nullptr;  // compressionIndex
     SavedValue secondOption = nullptr; // secondOption, set by no dialog
+    SavedValue lossless = nullptr;     // lossless
+    SavedValue speed = nullptr;        // speed
+    SavedValue effort = nullptr;       // effort
+    SavedValue distance = nullptr;     // distance
 };
 
 // The writer's parameters from the remembered values a target names.
@@ -107,5 +157,13 @@ inline SaveParameters ParametersFrom(const SaveOptionsOf& o, const SaveOptionVal
         p.compressionIndex = v.*o.compression;
     if (o.secondOption)
         p.secondOption = v.*o.secondOption;
+    if (o.lossless)
+        p.lossless = v.*o.lossless != 0;
+    if (o.speed)
+        p.speed = v.*o.speed;
+    if (o.effort)
+        p.effort = v.*o.effort;
+    if (o.distance)
+        p.distance = v.*o.distance;
     return p;
 }

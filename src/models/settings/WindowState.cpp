@@ -3,10 +3,9 @@
 #include "engine/picture/OutputFile.h"
 #include "models/platform/Folders.h"
 #include "models/platform/Path.h"
+#include "models/settings/KeyValueLines.h"
 
 #include <algorithm>
-#include <charconv>
-#include <fstream>
 #include <sstream>
 
 namespace {
@@ -20,13 +19,6 @@ constexpr int kMinWindowWidth = 200;
 constexpr int kMinWindowHeight = 150;
 constexpr int kMinPane = 40;
 constexpr int kMaxPane = 10000;
-
-bool ParseInt(const std::string& text, int& value)
-{
-    const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end;
-}
 
 } // namespace
 
@@ -53,16 +45,7 @@ void CWindowState::FromText(const std::string& text)
     *this = CWindowState();
     int x = 0, y = 0, width = 0, height = 0;
     int found = 0; // bits of x, y, width, height seen
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        const size_t eq = line.find('=');
-        int value = 0;
-        if (eq == std::string::npos || !ParseInt(line.substr(eq + 1), value))
-            continue; // unknown or damaged lines are skipped
-        const std::string key = line.substr(0, eq);
+    vksettings::ForEachNumberLine(text, [&](const std::string& key, int value) {
         if (key == "x") {
             x = value;
             found |= 1;
@@ -91,7 +74,7 @@ void CWindowState::FromText(const std::string& text)
             thumbnailSize = value;
         else if (key == "gridWidth")
             gridWidth = value;
-    }
+    });
     if (found == 15)
         geometry = QRect(x, y, width, height);
 }
@@ -99,14 +82,9 @@ void CWindowState::FromText(const std::string& text)
 bool CWindowState::Load(const std::string& path)
 {
     *this = CWindowState();
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
     std::string text;
-    // A window's place is a few lines; anything far larger is not ours.
-    text.resize(4096);
-    in.read(text.data(), std::streamsize(text.size()));
-    text.resize(size_t(in.gcount()));
+    if (!vksettings::ReadSmallFile(path, 4096, text))
+        return false;
     FromText(text);
     return true;
 }

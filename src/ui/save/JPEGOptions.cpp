@@ -3,40 +3,18 @@
 #include "ui/widgets/DialogParts.h"
 
 #include <QCheckBox>
-#include <QGridLayout>
 #include <QGroupBox>
-#include <QLabel>
 #include <QSlider>
 #include <QVBoxLayout>
-
-namespace {
-QSlider* AddSlider(QGroupBox* box, const char* name, int value, const char* left, const char* right)
-{
-    auto* slider = new QSlider(Qt::Horizontal, box);
-    slider->setObjectName(name);
-    slider->setRange(0, 100);
-    slider->setValue(std::clamp(value, 0, 100));
-    slider->setTickPosition(QSlider::TicksBelow);
-    slider->setTickInterval(10);
-    slider->setMinimumWidth(220);
-    auto* grid = new QGridLayout(box);
-    grid->addWidget(slider, 0, 0, 1, 2);
-    if (left)
-        grid->addWidget(new QLabel(left, box), 1, 0, Qt::AlignLeft);
-    if (right)
-        grid->addWidget(new QLabel(right, box), 1, 1, Qt::AlignRight);
-    return slider;
-}
-} // namespace
 
 CJPEGOptions::CJPEGOptions(int quality, int smoothing, bool progressive, bool optimize, QWidget* parent)
     : QDialog(parent)
 {
     setWindowTitle("JPEG Options");
     auto* qualityBox = new QGroupBox("Image quality", this);
-    m_quality = AddSlider(qualityBox, "quality", quality, "Low (best compression)", "High");
+    m_quality = vkdlg::AddSlider(qualityBox, "quality", quality, 0, 100, "Low (best compression)", "High");
     auto* smoothingBox = new QGroupBox("Smoothing", this);
-    m_smoothing = AddSlider(smoothingBox, "smoothing", smoothing, nullptr, nullptr);
+    m_smoothing = vkdlg::AddSlider(smoothingBox, "smoothing", smoothing, 0, 100, nullptr, nullptr);
     m_progressive = new QCheckBox("&Progressive", this);
     m_progressive->setObjectName("progressive");
     m_progressive->setChecked(progressive);

@@ -4,6 +4,7 @@
 #include "ui/save/PCXOptions.h"
 #include "ui/save/PICTOptions.h"
 #include "ui/save/PNGOptions.h"
+#include "ui/save/QualityOptions.h"
 #include "ui/save/TGAOptions.h"
 #include "ui/save/TIFFOptions.h"
 #include "ui/widgets/MessageService.h"
@@ -77,6 +78,15 @@ bool AskJpeg(const SaveOptionsOf& o, SaveOptionValues& v, QWidget* parent)
     return true;
 }
 
+bool AskQuality(const SaveOptionsOf& o, SaveOptionValues& v, QWidget* parent)
+{
+    CQualityOptions dlg(o, v, parent);
+    if (!Accepted(dlg))
+        return false;
+    dlg.Apply(v);
+    return true;
+}
+
 // The window of each dialog kind.
 constexpr std::pair<SaveDialog, AskSaveOptions> kDialogKinds[] = {
     {SaveDialog::Depth, AskDepth},
@@ -85,6 +95,7 @@ constexpr std::pair<SaveDialog, AskSaveOptions> kDialogKinds[] = {
     {SaveDialog::Rle, AskRle},
     {SaveDialog::Compression, AskCompression},
     {SaveDialog::Jpeg, AskJpeg},
+    {SaveDialog::Quality, AskQuality},
 };
 
 } // namespace

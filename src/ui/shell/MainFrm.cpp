@@ -5,6 +5,7 @@
 #include "models/platform/Drives.h"
 #include "models/platform/Folders.h"
 #include "models/platform/Path.h"
+#include "models/settings/SaveOptionsFile.h"
 #include "models/thumbnails/ThumbnailProvider.h"
 #include "ui/browser/ChildView.h"
 #include "ui/browser/Preview.h"
@@ -421,6 +422,7 @@ bool CMainFrame::Startup()
 
     if (!m_settings.Load())
         m_settings.SetDefaults();
+    CSaveOptionsFile::Load(m_settings.saveOptions, m_settings.convertFormat);
 
     if (m_settings.saveRecentFolders) {
         std::vector<std::string> folders;

@@ -8,6 +8,7 @@
 #include "models/platform/Folders.h"
 #include "models/platform/Path.h"
 #include "models/platform/Trash.h"
+#include "models/settings/SaveOptionsFile.h"
 #include "models/settings/Settings.h"
 #include "ui/browser/Preview.h"
 #include "ui/fileops/RenameDlg.h"
@@ -50,6 +51,14 @@ bool RereadList(FileListPort& files)
     return true;
 }
 
+// The newer formats' values and Convert's format go to their own file
+// whenever a dialog changes them; the settings file has no place for them.
+void RememberInOwnFile(const CSettings& settings)
+{
+    vkplatform::MakePath(vkplatform::ConfigDirectory());
+    CSaveOptionsFile::Save(settings.saveOptions, settings.convertFormat);
+}
+
 } // namespace
 
 int SelectEntry(const CommandContext& ctx, const std::string& name)
@@ -81,6 +90,8 @@ int DispatchSave(const CommandContext& ctx, const std::string& path, int code, c
         return 1;
     }
     settings.saveOptions = values;
+    if (SaveTargetOfCode(code)->options.dialog == SaveDialog::Quality)
+        RememberInOwnFile(settings);
 
     bool written = false;
     bool failed = false;
@@ -164,6 +175,7 @@ void Convert(const CommandContext& ctx)
     settings.convertFormat = dlg.FormatIndex();
     settings.convertReplaceOriginal = dlg.ReplaceOriginal() ? 1 : 0;
     settings.convertPolicy = dlg.Policy();
+    RememberInOwnFile(settings);
 
     const std::string currentFile = ctx.files.GetFileList().GetCurrentFile();
     const std::string currentDir = ctx.files.GetFileList().GetCurrentDir();

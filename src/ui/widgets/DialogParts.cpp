@@ -6,11 +6,16 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace vkdlg {
 
@@ -22,6 +27,25 @@ QDialogButtonBox* OkCancel(QDialog* dialog, bool mnemonics)
     QObject::connect(box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return box;
+}
+
+QSlider* AddSlider(QGroupBox* box, const char* name, int value, int minimum, int maximum, const char* left,
+                   const char* right)
+{
+    auto* slider = new QSlider(Qt::Horizontal, box);
+    slider->setObjectName(name);
+    slider->setRange(minimum, maximum);
+    slider->setValue(std::clamp(value, minimum, maximum));
+    slider->setTickPosition(QSlider::TicksBelow);
+    slider->setTickInterval(maximum - minimum > 20 ? 10 : 1);
+    slider->setMinimumWidth(220);
+    auto* grid = new QGridLayout(box);
+    grid->addWidget(slider, 0, 0, 1, 2);
+    if (left)
+        grid->addWidget(new QLabel(left, box), 1, 0, Qt::AlignLeft);
+    if (right)
+        grid->addWidget(new QLabel(right, box), 1, 1, Qt::AlignRight);
+    return slider;
 }
 
 PixelDepthGroup::PixelDepthGroup(QWidget* parent, int choice)

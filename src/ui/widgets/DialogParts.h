@@ -9,6 +9,7 @@ class QDialog;
 class QGroupBox;
 class QLineEdit;
 class QRadioButton;
+class QSlider;
 class QWidget;
 
 namespace vkdlg {
@@ -28,6 +29,11 @@ struct PixelDepthGroup {
     QRadioButton* depth8;
     QRadioButton* depth24;
 };
+
+// A ticked horizontal slider of minimum..maximum filling `box`, set to
+// `value` (clamped), with the texts of its ends under it (null for none).
+QSlider* AddSlider(QGroupBox* box, const char* name, int value, int minimum, int maximum, const char* left,
+                   const char* right);
 
 // The whole number in `edit` when it lies in minimum..maximum; otherwise
 // shows "Please enter an integer between A and B.", selects the field and

@@ -2,6 +2,7 @@
 // row, the tables derived from it for the file list, the save dialog and the
 // help, and a file of every format recognised as its row.
 #include "TestSupport.h"
+#include "engine/metadata/Metadata.h"
 #include "engine/picture/AnyPicDecoder.h"
 #include "engine/picture/WinBmp.h"
 #include "engine/save/SaveDispatch.h"
@@ -86,7 +87,8 @@ TEST(FormatRegistry, CodesNamesAndExtensionsMapBackToTheirRow)
     EXPECT_EQ(FormatOfListedExtension("txt"), nullptr);
     EXPECT_EQ(slots.size(), size_t(kSettingSlotCount)) << "every show and associate flag has its kind";
     EXPECT_EQ(FormatOfListedExtension(""), nullptr);
-    EXPECT_EQ(SaveTargetOfExtension("webp"), nullptr) << "read only";
+    EXPECT_EQ(SaveTargetOfExtension("heif"), nullptr) << "read only; HEIC is written as .heic";
+    EXPECT_EQ(SaveTargetOfExtension("ico"), nullptr) << "read only";
 
     // The file list's patterns: each listed extension once, alphabetical.
     ASSERT_EQ(kListPatterns.size(), listed.size());
@@ -159,6 +161,70 @@ TEST(FormatRegistry, ClassicListsKeepTheirPlacesAndNewEntriesFollow)
     EXPECT_EQ(filters[2], "JPEG (*.jpg *.jpeg *.jpe *.jfif)");
     EXPECT_EQ(filters[15], "Icon Files (*.ico)");
     EXPECT_EQ(filters[16], "WebP (*.webp)");
+}
+
+// The newer formats are written from their rows: each a quality dialog
+// naming the values it shows, the parameters they become, and camera data
+// the writer embeds itself (exiv2 does not rewrite these files).
+TEST(FormatRegistry, NewerTargetsDescribeTheirOptions)
+{
+    const struct {
+        const char* extension;
+        PictureFormat format;
+        const char* title;
+        bool lossless, speed, effort, distance;
+    } newer[] = {
+        {"webp", FormatWEBP, "WebP Options", true, false, false, false},
+        {"avif", FormatAVIF, "AVIF Options", false, true, false, false},
+        {"jxl", FormatJXL, "JPEG XL Options", true, false, true, true},
+        {"heic", FormatHEIF, "HEIC Options", false, false, false, false},
+    };
+    std::set<std::string> keys;
+    for (const NewerSaveValue& v : kNewerSaveValues)
+        keys.insert(v.key);
+    for (const auto& n : newer) {
+        SCOPED_TRACE(n.extension);
+        const SaveTarget* t = SaveTargetOfExtension(n.extension);
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(FormatOfListedExtension(n.extension), FindPictureFormat(n.format));
+        EXPECT_GE(t->dialogPosition, 12) << "after the classic twelve";
+        EXPECT_EQ(t->options.dialog, SaveDialog::Quality);
+        EXPECT_STREQ(t->options.title, n.title);
+        ASSERT_NE(t->options.quality, nullptr);
+        EXPECT_EQ(t->options.lossless != nullptr, n.lossless);
+        EXPECT_EQ(t->options.speed != nullptr, n.speed);
+        EXPECT_EQ(t->options.effort != nullptr, n.effort);
+        EXPECT_EQ(t->options.distance != nullptr, n.distance);
+        EXPECT_EQ(t->metadata, CarriedMetadata::Embedded);
+        EXPECT_FALSE(SaveCodeHoldsMetadata(t->code));
+        // Every value the row names is one the own file keeps.
+        for (SavedValue member : {t->options.quality, t->options.lossless, t->options.speed,
+                                  t->options.effort, t->options.distance}) {
+            if (!member)
+                continue;
+            bool kept = false;
+            for (const NewerSaveValue& v : kNewerSaveValues)
+                kept = kept || v.member == member;
+            EXPECT_TRUE(kept);
+        }
+        // The row's remembered values become the writer's parameters.
+        SaveOptionValues v;
+        v.*t->options.quality = 42;
+        EXPECT_EQ(MakeSaveParameters(t->code, v).quality, 42);
+    }
+    EXPECT_EQ(keys.size(), std::size(kNewerSaveValues));
+    SaveOptionValues v;
+    v.jxlLossless = 1;
+    v.jxlEffort = 2;
+    v.jxlDistance = 150;
+    v.avifSpeed = 9;
+    EXPECT_TRUE(MakeSaveParameters(kSaveJxl, v).lossless);
+    EXPECT_EQ(MakeSaveParameters(kSaveJxl, v).effort, 2);
+    EXPECT_EQ(MakeSaveParameters(kSaveJxl, v).distance, 150);
+    EXPECT_EQ(MakeSaveParameters(kSaveAvif, v).speed, 9);
+    EXPECT_FALSE(MakeSaveParameters(kSaveWebp, v).lossless) << "each format its own values";
+    for (int code : {kSaveJpg, kSavePng, kSaveTif})
+        EXPECT_TRUE(SaveCodeHoldsMetadata(code));
 }
 
 // Every written format read back as the row that writes it, and a sample

@@ -27,10 +27,14 @@ TEST(SaveNames, ExtensionsAndTheirCase)
 TEST(SaveNames, DialogTextsAndConvertedNames)
 {
     // Their order and extensions follow the save targets (FormatRegistry_test).
-    ASSERT_EQ(ConvertFormats().size(), 12u);
+    ASSERT_EQ(ConvertFormats().size(), 16u);
     EXPECT_STREQ(ConvertFormats()[9].text, "Macintosh PICT (PCT)");
     EXPECT_STREQ(SaveFilters()[0].description, "Windows Bitmap (*.bmp)");
     EXPECT_STREQ(SaveFilters()[11].description, "Tag Image File Format (*.tif)");
+    // The newer formats follow the classic twelve.
+    EXPECT_STREQ(ConvertFormats()[12].text, "WebP (WEBP)");
+    EXPECT_STREQ(SaveFilters()[15].description, "High Efficiency Image (*.heic)");
+    EXPECT_EQ(ConvertedName("cat.bmp", 14, true), "cat.JXL");
     EXPECT_EQ(ConvertedName("cat.bmp", 1, true), "cat.JPG");
     EXPECT_EQ(ConvertedName("Cat.Small.bmp", 1, false), "Cat.Small.jpg");
     EXPECT_EQ(ConvertedName("cat", 2, false), "cat.png");

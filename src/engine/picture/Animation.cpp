@@ -116,6 +116,18 @@ void CFrameCanvas::RestoreRect(int x, int y, int w, int h, const std::vector<uin
         std::copy_n(saved.data() + size_t(row) * size_t(w), w, Line(y + row) + x);
 }
 
+void CCanvasFrames::BeginFrame(int x, int y, int w, int h, Disposal disposal)
+{
+    const Pending& p = m_pending;
+    if (p.disposal == Disposal::Clear)
+        m_canvas.ClearRect(p.x, p.y, p.w, p.h);
+    else if (p.disposal == Disposal::Restore)
+        m_canvas.RestoreRect(p.x, p.y, p.w, p.h, m_saved);
+    if (disposal == Disposal::Restore)
+        m_canvas.SaveRect(x, y, w, h, m_saved);
+    m_pending = {x, y, w, h, disposal};
+}
+
 uint32_t BlendOver(uint32_t under, uint32_t over)
 {
     const uint32_t a = over >> 24;

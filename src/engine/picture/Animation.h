@@ -58,7 +58,12 @@ class CFrameSource {
     const std::vector<std::string>& Warnings() const { return m_warnings; }
 
   protected:
-    CFrameSource(const char* format) : m_format(format) {}
+    CFrameSource(const char* format, std::shared_ptr<const std::vector<uint8_t>> bytes)
+        : m_format(format), m_bytes(std::move(bytes))
+    {
+    }
+    // The file.
+    const std::vector<uint8_t>& Bytes() const { return *m_bytes; }
     // Called by the opener once the canvas size and delays are known.
     void SetFrames(int width, int height, int loops, std::vector<int> delays);
 
@@ -74,6 +79,7 @@ class CFrameSource {
 
   private:
     const char* m_format;
+    std::shared_ptr<const std::vector<uint8_t>> m_bytes;
     int m_width = 0;
     int m_height = 0;
     int m_loops = 0;
@@ -113,6 +119,46 @@ class CFrameCanvas {
     int m_height = 0;
     std::vector<uint32_t> m_pixels;
 };
+
+// A source that composes on a canvas of its own (GIF, APNG): the frame
+// before is disposed of (its rectangle cleared or put back as it was)
+// before the next is drawn.
+class CCanvasFrames : public CFrameSource {
+  protected:
+    using CFrameSource::CFrameSource;
+    void Rewind() override
+    {
+        m_canvas.Clear();
+        m_pending = {};
+    }
+    const uint32_t* CanvasLine(int y) const override { return m_canvas.Line(y); }
+
+    enum class Disposal { Keep, Clear, Restore };
+    // Frame rectangle x, y, w, h (on the canvas) is drawn next, and disposed
+    // of as `disposal` says before the frame after it.
+    void BeginFrame(int x, int y, int w, int h, Disposal disposal);
+
+    CFrameCanvas m_canvas;
+
+  private:
+    struct Pending {
+        int x = 0, y = 0, w = 0, h = 0;
+        Disposal disposal = Disposal::Keep;
+    };
+    Pending m_pending;
+    std::vector<uint32_t> m_saved;
+};
+
+// Makes `Frames` over the bytes and reads its frame table (Scan, false for
+// a still picture): the source, or nullptr for a still picture.
+template <class Frames>
+std::unique_ptr<CFrameSource> OpenScanned(std::shared_ptr<const std::vector<uint8_t>> bytes)
+{
+    auto frames = std::make_unique<Frames>(std::move(bytes));
+    if (!frames->Scan())
+        return nullptr;
+    return frames;
+}
 
 // Source over: the pixel `over` laid on `under` by its alpha.
 uint32_t BlendOver(uint32_t under, uint32_t over);

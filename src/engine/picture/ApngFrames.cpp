@@ -43,31 +43,21 @@ void AppendChunk(std::vector<uint8_t>& out, const char* type, const uint8_t* dat
     StoreBE32(chunk, 8 + length, uint32_t(crc32(crc32(0, nullptr, 0), chunk.data() + 4, uInt(length + 4))));
 }
 
-class CApngFrames : public CFrameSource {
+class CApngFrames : public CCanvasFrames {
   public:
     explicit CApngFrames(std::shared_ptr<const std::vector<uint8_t>> bytes)
-        : CFrameSource("PNG"), m_bytes(std::move(bytes))
+        : CCanvasFrames("PNG", std::move(bytes))
     {
     }
     bool Scan();
 
   protected:
-    void Rewind() override
-    {
-        m_canvas.Clear();
-        m_pending = -1;
-    }
     void ComposeNext(int index) override;
-    const uint32_t* CanvasLine(int y) const override { return m_canvas.Line(y); }
 
   private:
-    std::shared_ptr<const std::vector<uint8_t>> m_bytes;
     std::vector<uint8_t> m_header;       // IHDR's 13 bytes
     std::vector<uint8_t> m_sharedChunks; // PLTE, tRNS and the like, whole chunks
     std::vector<ApngFrame> m_frames;
-    CFrameCanvas m_canvas;
-    int m_pending = -1;
-    std::vector<uint32_t> m_saved;
     std::vector<uint8_t> m_png; // the frame's own PNG, reused
     CPNGDecoder m_decoder;
     CWinBmp m_frame;
@@ -75,7 +65,7 @@ class CApngFrames : public CFrameSource {
 
 bool CApngFrames::Scan()
 {
-    const ByteView file(m_bytes->data(), m_bytes->size());
+    const ByteView file(Bytes().data(), Bytes().size());
     size_t offset = kSignatureSize;
     bool animated = false;
     int loops = 0;
@@ -173,19 +163,13 @@ void CApngFrames::ComposeNext(int index)
 {
     if (index == 0)
         Rewind();
-    if (m_pending >= 0) {
-        const ApngFrame& p = m_frames[size_t(m_pending)];
-        // The first frame's "previous" is the empty canvas.
-        if (p.dispose == kDisposeBackground || (p.dispose == kDisposePrevious && m_pending == 0))
-            m_canvas.ClearRect(p.x, p.y, p.w, p.h);
-        else if (p.dispose == kDisposePrevious)
-            m_canvas.RestoreRect(p.x, p.y, p.w, p.h, m_saved);
-        m_pending = -1;
-    }
     const ApngFrame& f = m_frames[size_t(index)];
-    if (f.dispose == kDisposePrevious && index > 0)
-        m_canvas.SaveRect(f.x, f.y, f.w, f.h, m_saved);
-    m_pending = index;
+    // The first frame's "previous" is the empty canvas.
+    BeginFrame(f.x, f.y, f.w, f.h,
+               f.dispose == kDisposeBackground || (f.dispose == kDisposePrevious && index == 0)
+                   ? Disposal::Clear
+               : f.dispose == kDisposePrevious ? Disposal::Restore
+                                               : Disposal::Keep);
 
     // The frame as a PNG of its own.
     size_t dataBytes = 0;
@@ -204,7 +188,7 @@ void CApngFrames::ComposeNext(int index)
     std::vector<uint8_t> idat;
     idat.reserve(dataBytes);
     for (const Span& s : f.data)
-        idat.insert(idat.end(), m_bytes->data() + s.offset, m_bytes->data() + s.offset + s.length);
+        idat.insert(idat.end(), Bytes().data() + s.offset, Bytes().data() + s.offset + s.length);
     AppendChunk(m_png, "IDAT", idat.data(), idat.size());
     AppendChunk(m_png, "IEND", nullptr, 0);
 
@@ -227,8 +211,5 @@ void CApngFrames::ComposeNext(int index)
 
 std::unique_ptr<CFrameSource> OpenApngFrames(std::shared_ptr<const std::vector<uint8_t>> bytes)
 {
-    auto frames = std::make_unique<CApngFrames>(std::move(bytes));
-    if (!frames->Scan())
-        return nullptr;
-    return frames;
+    return OpenScanned<CApngFrames>(std::move(bytes));
 }

@@ -277,10 +277,10 @@ struct GifFrame {
     int transparent = -1;
 };
 
-class CGifFrames : public CFrameSource {
+class CGifFrames : public CCanvasFrames {
   public:
     explicit CGifFrames(std::shared_ptr<const std::vector<uint8_t>> bytes)
-        : CFrameSource("GIF"), m_bytes(std::move(bytes)), m_source(m_bytes->data(), m_bytes->size(), "GIF"),
+        : CCanvasFrames("GIF", std::move(bytes)), m_source(Bytes().data(), Bytes().size(), "GIF"),
           m_blocks(m_source), m_lzw(std::make_unique<CLzwExpander>(m_blocks))
     {
     }
@@ -289,13 +289,7 @@ class CGifFrames : public CFrameSource {
     bool Scan();
 
   protected:
-    void Rewind() override
-    {
-        m_canvas.Clear();
-        m_pending = -1;
-    }
     void ComposeNext(int index) override;
-    const uint32_t* CanvasLine(int y) const override { return m_canvas.Line(y); }
 
   private:
     // The part of frame f that lies on the canvas (may be empty).
@@ -307,14 +301,10 @@ class CGifFrames : public CFrameSource {
         y1 = std::min(f.y + f.h, Height());
     }
 
-    std::shared_ptr<const std::vector<uint8_t>> m_bytes;
     CMemSource m_source;
     CGifBlockReader m_blocks;
     std::unique_ptr<CLzwExpander> m_lzw;
     std::vector<GifFrame> m_frames;
-    CFrameCanvas m_canvas;
-    int m_pending = -1; // the frame whose disposal is still to be done
-    std::vector<uint32_t> m_saved;
     std::vector<uint16_t> m_row;
     std::vector<uint32_t> m_pixelOf;
 };
@@ -421,23 +411,15 @@ bool CGifFrames::Scan()
 
 void CGifFrames::ComposeNext(int index)
 {
-    int x0, y0, x1, y1;
     if (index == 0)
         Rewind();
-    if (m_pending >= 0) {
-        const GifFrame& p = m_frames[size_t(m_pending)];
-        Clip(p, x0, y0, x1, y1);
-        if (p.disposal == kDisposeBackground)
-            m_canvas.ClearRect(x0, y0, x1 - x0, y1 - y0);
-        else if (p.disposal == kDisposePrevious)
-            m_canvas.RestoreRect(x0, y0, x1 - x0, y1 - y0, m_saved);
-        m_pending = -1;
-    }
     const GifFrame& f = m_frames[size_t(index)];
+    int x0, y0, x1, y1;
     Clip(f, x0, y0, x1, y1);
-    if (f.disposal == kDisposePrevious)
-        m_canvas.SaveRect(x0, y0, x1 - x0, y1 - y0, m_saved);
-    m_pending = index;
+    BeginFrame(x0, y0, x1 - x0, y1 - y0,
+               f.disposal == kDisposeBackground ? Disposal::Clear
+               : f.disposal == kDisposePrevious ? Disposal::Restore
+                                                : Disposal::Keep);
 
     // Colours: indices beyond the table are opaque black; the transparent one draws nothing.
     m_pixelOf.assign(CLzwExpander::kTableSize, MakePixel(0, 0, 0));
@@ -491,8 +473,5 @@ void CGifFrames::ComposeNext(int index)
 
 std::unique_ptr<CFrameSource> OpenGifFrames(std::shared_ptr<const std::vector<uint8_t>> bytes)
 {
-    auto frames = std::make_unique<CGifFrames>(std::move(bytes));
-    if (!frames->Scan())
-        return nullptr;
-    return frames;
+    return OpenScanned<CGifFrames>(std::move(bytes));
 }

@@ -285,7 +285,7 @@ namespace {
 class CJxlFrames : public CFrameSource {
   public:
     explicit CJxlFrames(std::shared_ptr<const std::vector<uint8_t>> bytes)
-        : CFrameSource("JPEG XL"), m_bytes(std::move(bytes))
+        : CFrameSource("JPEG XL", std::move(bytes))
     {
     }
     bool Scan();
@@ -299,7 +299,6 @@ class CJxlFrames : public CFrameSource {
     // A decoder over the whole file subscribed to `events`.
     std::unique_ptr<JxlDecoder, DecoderDeleter> Start(int events);
 
-    std::shared_ptr<const std::vector<uint8_t>> m_bytes;
     MemoryBudget m_budget;
     JxlMemoryManager m_memory{&m_budget, BudgetAlloc, BudgetFree};
     std::unique_ptr<JxlDecoder, DecoderDeleter> m_decoder;
@@ -313,7 +312,7 @@ std::unique_ptr<JxlDecoder, DecoderDeleter> CJxlFrames::Start(int events)
     if (!decoder)
         ThrowOutOfMemory();
     if (JxlDecoderSubscribeEvents(decoder.get(), events) != JXL_DEC_SUCCESS ||
-        JxlDecoderSetInput(decoder.get(), m_bytes->data(), m_bytes->size()) != JXL_DEC_SUCCESS)
+        JxlDecoderSetInput(decoder.get(), Bytes().data(), Bytes().size()) != JXL_DEC_SUCCESS)
         RaiseError(ErrInternal, kTextInternalError);
     JxlDecoderCloseInput(decoder.get());
     return decoder;
@@ -321,7 +320,7 @@ std::unique_ptr<JxlDecoder, DecoderDeleter> CJxlFrames::Start(int events)
 
 bool CJxlFrames::Scan()
 {
-    if (!HasJxlSignature(m_bytes->data(), m_bytes->size()))
+    if (!HasJxlSignature(Bytes().data(), Bytes().size()))
         return false;
     auto decoder = Start(JXL_DEC_BASIC_INFO | JXL_DEC_FRAME);
     JxlBasicInfo info{};
@@ -402,8 +401,5 @@ void CJxlFrames::ComposeNext(int)
 
 std::unique_ptr<CFrameSource> OpenJxlFrames(std::shared_ptr<const std::vector<uint8_t>> bytes)
 {
-    auto frames = std::make_unique<CJxlFrames>(std::move(bytes));
-    if (!frames->Scan())
-        return nullptr;
-    return frames;
+    return OpenScanned<CJxlFrames>(std::move(bytes));
 }

@@ -168,7 +168,7 @@ struct Demuxer {
 class CWebPFrames : public CFrameSource {
   public:
     explicit CWebPFrames(std::shared_ptr<const std::vector<uint8_t>> bytes)
-        : CFrameSource("WebP"), m_bytes(std::move(bytes))
+        : CFrameSource("WebP", std::move(bytes))
     {
     }
     bool Scan();
@@ -188,14 +188,13 @@ class CWebPFrames : public CFrameSource {
     }
 
   private:
-    std::shared_ptr<const std::vector<uint8_t>> m_bytes;
     AnimDecoder m_anim;
     uint8_t* m_canvas = nullptr;
 };
 
 bool CWebPFrames::Scan()
 {
-    const WebPData webpData{m_bytes->data(), m_bytes->size()};
+    const WebPData webpData{Bytes().data(), Bytes().size()};
     WebPDemuxState state;
     Demuxer demuxer;
     demuxer.demux = WebPDemuxPartial(&webpData, &state);
@@ -236,8 +235,5 @@ bool CWebPFrames::Scan()
 
 std::unique_ptr<CFrameSource> OpenWebPFrames(std::shared_ptr<const std::vector<uint8_t>> bytes)
 {
-    auto frames = std::make_unique<CWebPFrames>(std::move(bytes));
-    if (!frames->Scan())
-        return nullptr;
-    return frames;
+    return OpenScanned<CWebPFrames>(std::move(bytes));
 }

@@ -28,12 +28,18 @@ namespace {
 
 constexpr const char* kStatusDone = "  Done";
 
-void SetStatus(CMainFrame& frame, const char* text)
+void SetStatus(CMainFrame& frame, const QString& text)
 {
     frame.SetStatusText(text);
     frame.UpdateStatusPane();
     if (frame.statusBar())
         frame.statusBar()->repaint();
+}
+
+// "  Done", or what was done to which frame of a picture that moves.
+QString DoneText(const QString& frameName, const char* what)
+{
+    return frameName.isEmpty() ? QString(kStatusDone) : QString("  Done: %1 %2").arg(frameName, what);
 }
 
 // The operations set the picture's source depth as their commands do.
@@ -52,6 +58,8 @@ void RunEdit(CMainFrame& frame, const EditStep& step)
     vkjob::WaitForView(*view);
     if (!view->HasImage())
         return;
+    // A picture that moves is edited in the frame shown, which then stays.
+    const QString held = view->HoldFrame();
     SetStatus(frame, step.progress);
     auto work = std::make_unique<CPictureEx>();
     int result = 0;
@@ -74,11 +82,12 @@ void RunEdit(CMainFrame& frame, const EditStep& step)
         return; // a refused value: the picture is untouched
     } else {
         view->GetPicture().Exchange(*work);
+        view->GetAnimation().Stop();
     }
     // The picture that was shown (and its old snapshot) go off the GUI thread.
     vkjob::Run(&frame, [&] { work.reset(); });
     view->Relayout(!failed && result == 1, false);
-    SetStatus(frame, kStatusDone);
+    SetStatus(frame, DoneText(held, "edited; the animation stops there"));
     frame.UpdateTitleAndProperties(false);
     frame.UpdateCommandUI();
 }
@@ -87,6 +96,7 @@ void Count(CMainFrame& frame)
 {
     CPreview* view = frame.GetView();
     vkjob::WaitForView(*view);
+    const QString held = view->HoldFrame();
     SetStatus(frame, "  Counting colors...");
     int64_t count = 0;
     try {
@@ -96,13 +106,14 @@ void Count(CMainFrame& frame)
     } catch (const std::exception&) {
         vkui::ask(kTextCountError);
     }
-    SetStatus(frame, kStatusDone);
+    SetStatus(frame, DoneText(held, "counted"));
 }
 
 void Histogram(CMainFrame& frame)
 {
     CPreview* view = frame.GetView();
     vkjob::WaitForView(*view);
+    const QString held = view->HoldFrame();
     CHistogramDlg dlg(&frame);
     SetStatus(frame, "  Computing histogram...");
     try {
@@ -110,7 +121,7 @@ void Histogram(CMainFrame& frame)
     } catch (const std::exception&) {
         vkui::ask(kTextHistogramError);
     }
-    SetStatus(frame, kStatusDone);
+    SetStatus(frame, DoneText(held, "measured"));
     vkui::execDialog(dlg);
 }
 

@@ -36,7 +36,7 @@ constexpr const char* kStatusSaving = "  Saving image...";
 constexpr const char* kStatusDone = "  Done";
 constexpr const char* kTextPastedNotShown = "The pasted picture is no longer shown, so nothing was done.";
 
-void SetStatus(CMainFrame& frame, const char* text)
+void SetStatus(CMainFrame& frame, const QString& text)
 {
     frame.SetStatusText(text);
     frame.UpdateStatusPane();
@@ -79,6 +79,8 @@ bool CheckPictureOf(CMainFrame& frame, const std::string& pictureOf)
 int DispatchSave(CMainFrame& frame, const std::string& path, int code, const std::string& pictureOf)
 {
     CPreview* view = frame.GetView();
+    // A picture that moves is saved as the frame shown, which then stays.
+    const QString held = view->HoldFrame();
     SetStatus(frame, kStatusSaving);
     CSettings& settings = frame.GetSettings();
     SaveOptionValues values = settings.saveOptions;
@@ -113,7 +115,8 @@ int DispatchSave(CMainFrame& frame, const std::string& path, int code, const std
     }
     if (failed)
         vkui::ask(kTextCantSaveFile, vkui::Buttons::Ok, vkui::Icon::Warning);
-    SetStatus(frame, kStatusDone);
+    SetStatus(frame, held.isEmpty() || failed || !written ? QString(kStatusDone)
+                                                          : QString("  Done: %1 saved").arg(held));
     return written && !failed ? 0 : 1;
 }
 

@@ -81,6 +81,16 @@ void BindViewCommands(CMainFrame& frame, CommandRegistry& commands)
                                                      view->ColoursChanged();
                                              }});
 
+    // A picture that moves, in the preview or the viewer.
+    CAnimationPlayer& animation = frame.GetView()->GetAnimation();
+    auto moving = [&animation] { return animation.IsActive(); };
+    commands.Bind(AnimationPause,
+                  {.enabled = moving,
+                   .checked = [&animation] { return animation.IsActive() && animation.IsPaused(); },
+                   .run = [&animation] { animation.TogglePause(); }});
+    commands.Bind(AnimationNextFrame, {.enabled = moving, .run = [&animation] { animation.Step(1); }});
+    commands.Bind(AnimationPreviousFrame, {.enabled = moving, .run = [&animation] { animation.Step(-1); }});
+
     commands.Bind(ImageNext, Step(
                                  frame, [](int current, int) { return current + 1; }, true));
     commands.Bind(ImageLast, Step(

@@ -133,6 +133,13 @@ class CCanvasFrames : public CFrameSource {
     }
     const uint32_t* CanvasLine(int y) const override { return m_canvas.Line(y); }
 
+    // The frame table once read (SetFrames) and a canvas of its size.
+    void SetCanvasFrames(int width, int height, int loops, std::vector<int> delays)
+    {
+        SetFrames(width, height, loops, std::move(delays));
+        m_canvas.Reset(width, height);
+    }
+
     enum class Disposal { Keep, Clear, Restore };
     // Frame rectangle x, y, w, h (on the canvas) is drawn next, and disposed
     // of as `disposal` says before the frame after it.

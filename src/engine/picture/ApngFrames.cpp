@@ -153,16 +153,13 @@ bool CApngFrames::Scan()
     if (damaged)
         AddWarning("The file is cut short; the animation ends before frame " +
                    std::to_string(m_frames.size() + 1) + ".");
-    SetFrames(width, height, loops, std::move(delays));
+    SetCanvasFrames(width, height, loops, std::move(delays));
     m_frames.resize(size_t(FrameCount()));
-    m_canvas.Reset(width, height);
     return true;
 }
 
 void CApngFrames::ComposeNext(int index)
 {
-    if (index == 0)
-        Rewind();
     const ApngFrame& f = m_frames[size_t(index)];
     // The first frame's "previous" is the empty canvas.
     BeginFrame(f.x, f.y, f.w, f.h,

@@ -403,16 +403,13 @@ bool CGifFrames::Scan()
             break;
         }
     }
-    SetFrames(width, height, loops, std::move(delays));
+    SetCanvasFrames(width, height, loops, std::move(delays));
     m_frames.resize(size_t(FrameCount()));
-    m_canvas.Reset(width, height);
     return true;
 }
 
 void CGifFrames::ComposeNext(int index)
 {
-    if (index == 0)
-        Rewind();
     const GifFrame& f = m_frames[size_t(index)];
     int x0, y0, x1, y1;
     Clip(f, x0, y0, x1, y1);

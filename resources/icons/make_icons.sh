@@ -29,6 +29,7 @@ icon zoomin   -fill none -stroke '#404040' -strokewidth 2 -draw 'circle 6,6 10,6
 icon zoomout  -fill none -stroke '#404040' -strokewidth 2 -draw 'circle 6,6 10,6' -draw 'line 9,9 14,14' -strokewidth 1 -draw 'line 4,6 8,6'
 icon run      -fill '#20a040' -stroke '#106020' -draw 'polygon 4,2 13,8 4,14'
 icon stop     -fill '#c02020' -stroke '#601010' -draw 'rectangle 3,3 12,12'
+icon pause    -fill '#2060c0' -stroke '#103070' -draw 'rectangle 3,2 6,13' -draw 'rectangle 9,2 12,13'
 icon find     -fill '#c0e0ff' -stroke '#404040' -strokewidth 2 -draw 'circle 6,6 10,6' -draw 'line 9,9 14,14'
 icon options  -fill '#808080' -stroke '#404040' -draw 'circle 8,8 13,8' -fill white -draw 'circle 8,8 10,8'
 icon about    -fill '#2060c0' -stroke '#103070' -draw 'circle 8,8 14,8' -fill white -stroke none -draw 'rectangle 7,7 9,12' -draw 'rectangle 7,4 9,5'

@@ -6,6 +6,7 @@
 #include "cli/CliJson.h"
 #include "cli/CliOptions.h"
 #include "cli/CliTurn.h"
+#include "engine/picture/Animation.h"
 #include "engine/picture/AnyPicDecoder.h"
 #include "engine/picture/FormatRegistry.h"
 
@@ -31,6 +32,42 @@ bool OrientationKnown(int format)
     return row && row->storedOrientation;
 }
 
+// Frames, total duration and loops of a picture that moves; a still one
+// (or one whose frames cannot be read) has one frame.
+struct Motion {
+    int frames = 1;
+    int64_t durationMs = 0;
+    int loops = 0;
+    int width = 0, height = 0;
+};
+
+Motion MotionOf(const std::string& path)
+{
+    Motion motion;
+    try {
+        if (auto frames = OpenFramesOfFile(path)) {
+            motion.frames = frames->FrameCount();
+            motion.durationMs = frames->TotalDuration();
+            motion.loops = frames->LoopCount();
+            motion.width = frames->Width();
+            motion.height = frames->Height();
+        }
+    } catch (const CTextException&) {
+        // Shown as the still picture the decoder read.
+    }
+    return motion;
+}
+
+std::string MotionText(const Motion& motion)
+{
+    if (motion.frames < 2)
+        return "";
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.2f", double(motion.durationMs) / 1000.0);
+    return " " + std::to_string(motion.frames) + " frames " + seconds + " s " +
+           (motion.loops == 0 ? std::string("looping") : "played " + std::to_string(motion.loops) + "x");
+}
+
 int Info(const CliRequest& request)
 {
     int status = 0;
@@ -52,6 +89,10 @@ int Info(const CliRequest& request)
             for (const std::string& text : warnings)
                 std::cerr << path << ": warning: " << text << "\n";
             const int format = decoder.GetDetectedFormat();
+            // A picture that moves is as large as its canvas.
+            const Motion motion = MotionOf(path);
+            const int width = motion.frames > 1 ? motion.width : bmp.GetWidth();
+            const int height = motion.frames > 1 ? motion.height : bmp.GetHeight();
             if (request.json) {
                 std::string texts;
                 for (const std::string& text : warnings)
@@ -59,16 +100,18 @@ int Info(const CliRequest& request)
                 json += std::string(", \"status\": ") + (warnings.empty() ? "\"ok\"" : "\"damaged\"") +
                         ", \"warnings\": [" + texts + "]";
                 json += ", \"format\": " + JsonString(FormatName(format)) +
-                        ", \"width\": " + std::to_string(bmp.GetWidth()) +
-                        ", \"height\": " + std::to_string(bmp.GetHeight()) +
+                        ", \"width\": " + std::to_string(width) + ", \"height\": " + std::to_string(height) +
                         ", \"bits_per_pixel\": " + std::to_string(bmp.GetSourceBitsPerPixel()) +
                         ", \"orientation\": " +
                         (OrientationKnown(format) ? std::to_string(decoder.GetStoredOrientation()) : "null") +
+                        ", \"frames\": " + std::to_string(motion.frames) + ", \"duration_ms\": " +
+                        (motion.frames > 1 ? std::to_string(motion.durationMs) : "null") +
+                        ", \"loops\": " + (motion.frames > 1 ? std::to_string(motion.loops) : "null") +
                         CameraJson(ReadPhotoMetadata(path, request.allTags), request.allTags) +
                         ", \"error\": null";
             } else {
-                std::cout << path << ": " << FormatName(format) << " " << bmp.GetWidth() << "x"
-                          << bmp.GetHeight() << " " << bmp.GetSourceBitsPerPixel() << " bpp";
+                std::cout << path << ": " << FormatName(format) << " " << width << "x" << height << " "
+                          << bmp.GetSourceBitsPerPixel() << " bpp" << MotionText(motion);
                 // The size shown is the upright one unless --no-orient was given.
                 if (decoder.GetStoredOrientation() != 1)
                     std::cout << " orientation " << decoder.GetStoredOrientation();
@@ -80,7 +123,8 @@ int Info(const CliRequest& request)
             if (request.json)
                 json += ", \"status\": \"error\", \"warnings\": [], \"format\": null, \"width\": null, "
                         "\"height\": null, \"bits_per_pixel\": null, "
-                        "\"orientation\": null, \"camera\": null, \"error\": {\"code\": " +
+                        "\"orientation\": null, \"frames\": null, \"duration_ms\": null, \"loops\": null, "
+                        "\"camera\": null, \"error\": {\"code\": " +
                         std::to_string(e.GetCode()) + ", \"text\": " + JsonString(ErrorText(e)) + "}";
             else
                 std::cerr << path << ": error " << e.GetCode() << ": " << ErrorText(e) << "\n";

@@ -137,3 +137,25 @@ TEST(CliInfo, OrientationAndModernFormats)
         EXPECT_EQ(CliOut("info " + Quote(file), &status), file + ": " + c.line + "\n");
     }
 }
+
+// A picture that moves: its canvas, frame count, total duration and loops.
+TEST(CliInfo, AnimationsTellFramesDurationAndLoops)
+{
+    TempDir dir;
+    const std::string gif = dir.File("anim.gif");
+    ASSERT_EQ(vktest::Run(ImageMagick() +
+                          " -delay 10 -size 30x20 xc:red -delay 25 \\( -size 8x8 xc:blue -repage +4+4 \\)" +
+                          " -delay 0 \\( -size 6x6 xc:green -repage +20+10 \\) -loop 2 " + Quote(gif) +
+                          " 2>/dev/null"),
+              0);
+    int status;
+    // 100 + 250 + 100 ms (no delay is shown for 100 ms); ImageMagick's -loop 2 plays twice.
+    EXPECT_EQ(CliOut("info " + Quote(gif), &status), gif + ": GIF 30x20 1 bpp 3 frames 0.45 s played 2x\n");
+    const std::string json = CliOut("info --json " + Quote(gif), &status);
+    EXPECT_TRUE(Has(json, "\"width\": 30, \"height\": 20")) << json;
+    EXPECT_TRUE(Has(json, "\"frames\": 3, \"duration_ms\": 450, \"loops\": 2")) << json;
+    const std::string still = dir.File("still.gif");
+    ASSERT_EQ(vktest::Run(ImageMagick() + " -size 3x3 xc:red " + Quote(still)), 0);
+    EXPECT_TRUE(Has(CliOut("info --json " + Quote(still), &status),
+                    "\"frames\": 1, \"duration_ms\": null, \"loops\": null"));
+}

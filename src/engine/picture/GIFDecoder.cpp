@@ -1,5 +1,6 @@
 #include "engine/picture/GIFDecoder.h"
 
+#include "engine/picture/Animation.h"
 #include "engine/picture/LzwDecoder.h"
 
 #include <algorithm>
@@ -257,4 +258,217 @@ void CGIFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
         }
         // Any other byte between blocks is ignored.
     }
+}
+
+namespace {
+
+constexpr uint8_t kApplicationLabel = 0xFF;
+constexpr int kDisposeBackground = 2;
+constexpr int kDisposePrevious = 3;
+
+// One image of the file, as the scan found it.
+struct GifFrame {
+    size_t data = 0;  // offset of its LZW code size byte
+    size_t table = 0; // offset of its colour table (local, else global; 0 for none)
+    int tableBits = 0;
+    int x = 0, y = 0, w = 0, h = 0;
+    bool interlaced = false;
+    int disposal = 0;
+    int transparent = -1;
+};
+
+class CGifFrames : public CCanvasFrames {
+  public:
+    explicit CGifFrames(std::shared_ptr<const std::vector<uint8_t>> bytes)
+        : CCanvasFrames("GIF", std::move(bytes)), m_source(Bytes().data(), Bytes().size(), "GIF"),
+          m_blocks(m_source), m_lzw(std::make_unique<CLzwExpander>(m_blocks))
+    {
+    }
+
+    // Reads the frame table; false for fewer than two frames.
+    bool Scan();
+
+  protected:
+    void ComposeNext(int index) override;
+
+  private:
+    // The part of frame f that lies on the canvas (may be empty).
+    void Clip(const GifFrame& f, int& x0, int& y0, int& x1, int& y1) const
+    {
+        x0 = std::min(f.x, Width());
+        y0 = std::min(f.y, Height());
+        x1 = std::min(f.x + f.w, Width());
+        y1 = std::min(f.y + f.h, Height());
+    }
+
+    CMemSource m_source;
+    CGifBlockReader m_blocks;
+    std::unique_ptr<CLzwExpander> m_lzw;
+    std::vector<GifFrame> m_frames;
+    std::vector<uint16_t> m_row;
+    std::vector<uint32_t> m_pixelOf;
+};
+
+bool CGifFrames::Scan()
+{
+    m_source.Skip(6);
+    const int screenWidth = m_source.ReadWordLE();
+    const int screenHeight = m_source.ReadWordLE();
+    const uint8_t screenFlags = m_source.ReadByte();
+    m_source.Skip(2);
+    size_t globalTable = 0;
+    const int globalBits = (screenFlags & 7) + 1;
+    if (screenFlags & 0x80) {
+        globalTable = m_source.GetOffset();
+        m_source.Skip(size_t(3) << globalBits);
+    }
+    std::vector<int> delays;
+    int loops = 1; // without a loop extension the animation plays once
+    GraphicControl control;
+    try {
+        while (m_frames.size() < size_t(kMaxAnimationFrames)) {
+            const uint8_t byte = m_source.ReadByte();
+            if (byte == kImageSeparator) {
+                GifFrame f;
+                f.x = m_source.ReadWordLE();
+                f.y = m_source.ReadWordLE();
+                f.w = m_source.ReadWordLE();
+                f.h = m_source.ReadWordLE();
+                const uint8_t flags = m_source.ReadByte();
+                f.interlaced = (flags & 0x40) != 0;
+                f.table = globalTable;
+                f.tableBits = globalBits;
+                if (flags & 0x80) {
+                    f.table = m_source.GetOffset();
+                    f.tableBits = (flags & 7) + 1;
+                    m_source.Skip(size_t(3) << f.tableBits);
+                }
+                f.data = m_source.GetOffset();
+                f.disposal = control.disposal;
+                f.transparent = control.transparentIndex;
+                m_source.Skip(1);
+                m_blocks.SkipBlocks(); // a frame cut short by the end is left out
+                m_frames.push_back(f);
+                delays.push_back(control.delay * 10);
+                control = GraphicControl();
+            } else if (byte == kExtensionIntroducer) {
+                const uint8_t label = m_source.ReadByte();
+                if (label == kGraphicControlLabel) {
+                    ReadGraphicControl(m_blocks, control);
+                } else if (label == kApplicationLabel) {
+                    const uint8_t* id;
+                    const int n = m_blocks.ReadBlock(&id);
+                    const bool looping = n == 11 && (std::memcmp(id, "NETSCAPE2.0", 11) == 0 ||
+                                                     std::memcmp(id, "ANIMEXTS1.0", 11) == 0);
+                    const uint8_t* sub;
+                    if (n != 0 && looping && m_blocks.ReadBlock(&sub) >= 3 && sub[0] == 1) {
+                        // The count is of repeats after the first play; 0 is for ever.
+                        const int repeats = sub[1] | sub[2] << 8;
+                        loops = repeats == 0 ? 0 : repeats + 1;
+                    }
+                    if (n != 0 && !m_blocks.ZeroBlockSeen())
+                        m_blocks.SkipBlocks();
+                } else {
+                    m_blocks.SkipBlocks();
+                }
+            } else if (byte == kTrailer) {
+                break;
+            }
+        }
+    } catch (const CTextException& e) {
+        if (e.GetCode() != ErrEndOfFile)
+            throw;
+        if (m_frames.size() >= 2)
+            AddWarning("The file ends in the middle of frame " + std::to_string(m_frames.size() + 1) +
+                       "; the animation ends before it.");
+    }
+    if (m_frames.size() < 2)
+        return false;
+    // A screen of no size takes the first frame's.
+    int width = screenWidth, height = screenHeight;
+    if (width == 0 || height == 0) {
+        width = m_frames[0].x + m_frames[0].w;
+        height = m_frames[0].y + m_frames[0].h;
+    }
+    // A frame wholly off the canvas is damage: the frames end before it.
+    for (size_t i = 0; i < m_frames.size(); ++i) {
+        const GifFrame& f = m_frames[i];
+        if (f.x >= width || f.y >= height || f.w == 0 || f.h == 0) {
+            if (i < 2)
+                RaiseError(ErrBadFormat, "The animation's frames lie outside its picture.");
+            AddWarning("Frame " + std::to_string(i + 1) +
+                       " lies outside the picture; the animation ends before it.");
+            m_frames.resize(i);
+            delays.resize(i);
+            break;
+        }
+    }
+    SetCanvasFrames(width, height, loops, std::move(delays));
+    m_frames.resize(size_t(FrameCount()));
+    return true;
+}
+
+void CGifFrames::ComposeNext(int index)
+{
+    const GifFrame& f = m_frames[size_t(index)];
+    int x0, y0, x1, y1;
+    Clip(f, x0, y0, x1, y1);
+    BeginFrame(x0, y0, x1 - x0, y1 - y0,
+               f.disposal == kDisposeBackground ? Disposal::Clear
+               : f.disposal == kDisposePrevious ? Disposal::Restore
+                                                : Disposal::Keep);
+
+    // Colours: indices beyond the table are opaque black; the transparent one draws nothing.
+    m_pixelOf.assign(CLzwExpander::kTableSize, MakePixel(0, 0, 0));
+    if (f.table != 0) {
+        m_source.Seek(f.table);
+        const int count = 1 << f.tableBits;
+        const uint8_t* rgb = m_source.ReadBytes(size_t(count) * 3);
+        for (int i = 0; i < count; ++i)
+            m_pixelOf[size_t(i)] = MakePixel(rgb[3 * i], rgb[3 * i + 1], rgb[3 * i + 2]);
+    } else {
+        for (int i = 0; i < 256; ++i)
+            m_pixelOf[size_t(i)] = MakePixel(uint8_t(i), uint8_t(i), uint8_t(i));
+    }
+    m_source.Seek(f.data);
+    const int codeSize = m_source.ReadByte();
+    if (codeSize > CLzwExpander::kMaxCodeSize)
+        RaiseError(ErrBadFormat, kTextCodeSize);
+    m_lzw->Init(codeSize);
+    m_row.resize(size_t(f.w) + 1);
+    for (RowOrder order(f.h, f.interlaced); !order.Done(); order.Advance()) {
+        int x = 0;
+        int stop = 0;
+        while (x < f.w) {
+            const int n = m_lzw->Read(m_row.data() + x, f.w - x);
+            if (n < 0) {
+                stop = n;
+                break;
+            }
+            x += n;
+        }
+        const int y = f.y + order.Row();
+        if (y < y1) {
+            uint32_t* line = m_canvas.Line(y);
+            const int end = std::min(f.x + x, x1);
+            for (int cx = x0; cx < end; ++cx) {
+                const uint16_t i = m_row[size_t(cx - f.x)];
+                if (i != f.transparent)
+                    line[cx] = m_pixelOf[i];
+            }
+        }
+        if (stop == CLzwExpander::kBadCode)
+            RaiseError(ErrBadFormat, kTextBadCode);
+        if (stop < 0)
+            break; // data ended early: the rows not reached keep what was there
+        if ((order.Row() & 63) == 63)
+            CheckDecodeAbort();
+    }
+}
+
+} // namespace
+
+std::unique_ptr<CFrameSource> OpenGifFrames(std::shared_ptr<const std::vector<uint8_t>> bytes)
+{
+    return OpenScanned<CGifFrames>(std::move(bytes));
 }

@@ -1,5 +1,7 @@
 #include "engine/picture/JXLDecoder.h"
 
+#include "engine/picture/Animation.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -273,4 +275,131 @@ void CJXLDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             RaiseError(ErrBadFormat, kTextBadData);
         }
     }
+}
+
+namespace {
+
+// The library's frames come composed (coalesced) and upright. The frame
+// table is read once with the decoder told to skip the pixels; composing
+// runs a second decoder frame by frame, made anew to go back.
+class CJxlFrames : public CFrameSource {
+  public:
+    explicit CJxlFrames(std::shared_ptr<const std::vector<uint8_t>> bytes)
+        : CFrameSource("JPEG XL", std::move(bytes))
+    {
+    }
+    bool Scan();
+
+  protected:
+    void Rewind() override { m_decoder.reset(); }
+    void ComposeNext(int index) override;
+    const uint32_t* CanvasLine(int y) const override { return m_canvas.Line(y); }
+
+  private:
+    // A decoder over the whole file subscribed to `events`.
+    std::unique_ptr<JxlDecoder, DecoderDeleter> Start(int events);
+
+    MemoryBudget m_budget;
+    JxlMemoryManager m_memory{&m_budget, BudgetAlloc, BudgetFree};
+    std::unique_ptr<JxlDecoder, DecoderDeleter> m_decoder;
+    CFrameCanvas m_canvas;
+    std::vector<uint8_t> m_rgba;
+};
+
+std::unique_ptr<JxlDecoder, DecoderDeleter> CJxlFrames::Start(int events)
+{
+    std::unique_ptr<JxlDecoder, DecoderDeleter> decoder(JxlDecoderCreate(&m_memory));
+    if (!decoder)
+        ThrowOutOfMemory();
+    if (JxlDecoderSubscribeEvents(decoder.get(), events) != JXL_DEC_SUCCESS ||
+        JxlDecoderSetInput(decoder.get(), Bytes().data(), Bytes().size()) != JXL_DEC_SUCCESS)
+        RaiseError(ErrInternal, kTextInternalError);
+    JxlDecoderCloseInput(decoder.get());
+    return decoder;
+}
+
+bool CJxlFrames::Scan()
+{
+    if (!HasJxlSignature(Bytes().data(), Bytes().size()))
+        return false;
+    auto decoder = Start(JXL_DEC_BASIC_INFO | JXL_DEC_FRAME);
+    JxlBasicInfo info{};
+    double msPerTick = 0;
+    std::vector<int> delays;
+    for (;;) {
+        const JxlDecoderStatus status = JxlDecoderProcessInput(decoder.get());
+        CheckDecodeAbort();
+        if (status == JXL_DEC_BASIC_INFO) {
+            if (JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
+                RaiseError(ErrBadFormat, kTextBadData);
+            if (!info.have_animation || info.animation.tps_numerator == 0)
+                return false;
+            msPerTick = 1000.0 * info.animation.tps_denominator / info.animation.tps_numerator;
+        } else if (status == JXL_DEC_FRAME) {
+            JxlFrameHeader header;
+            if (JxlDecoderGetFrameHeader(decoder.get(), &header) != JXL_DEC_SUCCESS)
+                RaiseError(ErrBadFormat, kTextBadData);
+            delays.push_back(int(std::min(header.duration * msPerTick, 1e9)));
+            if (header.is_last || delays.size() >= size_t(kMaxAnimationFrames))
+                break;
+        } else if (status == JXL_DEC_SUCCESS) {
+            break;
+        } else {
+            // Damaged or cut short: the frames before the damage play.
+            if (delays.size() < 2)
+                RaiseError(ErrBadFormat, kTextBadData);
+            AddWarning("The file is damaged after frame " + std::to_string(delays.size()) +
+                       "; the animation ends there.");
+            break;
+        }
+    }
+    if (delays.size() < 2)
+        return false;
+    size_t width = info.xsize, height = info.ysize;
+    if (info.orientation >= JXL_ORIENT_TRANSPOSE)
+        std::swap(width, height);
+    CheckPictureSize(int64_t(width), int64_t(height));
+    SetFrames(int(width), int(height), int(std::min<uint32_t>(info.animation.num_loops, 1u << 30)),
+              std::move(delays));
+    m_canvas.Reset(int(width), int(height));
+    return true;
+}
+
+void CJxlFrames::ComposeNext(int)
+{
+    if (!m_decoder)
+        m_decoder = Start(JXL_DEC_FULL_IMAGE);
+    const JxlPixelFormat format{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    const size_t bytes = size_t(Width()) * size_t(Height()) * 4;
+    for (;;) {
+        const JxlDecoderStatus status = JxlDecoderProcessInput(m_decoder.get());
+        CheckDecodeAbort();
+        if (status == JXL_DEC_NEED_IMAGE_OUT_BUFFER) {
+            size_t needed = 0;
+            if (JxlDecoderImageOutBufferSize(m_decoder.get(), &format, &needed) != JXL_DEC_SUCCESS ||
+                needed != bytes)
+                RaiseError(ErrBadFormat, kTextBadData);
+            m_rgba.resize(bytes);
+            if (JxlDecoderSetImageOutBuffer(m_decoder.get(), &format, m_rgba.data(), bytes) !=
+                JXL_DEC_SUCCESS)
+                RaiseError(ErrBadFormat, kTextBadData);
+        } else if (status == JXL_DEC_FULL_IMAGE) {
+            break;
+        } else {
+            RaiseError(ErrBadFormat, kTextBadData);
+        }
+    }
+    const uint8_t* in = m_rgba.data();
+    for (int y = 0; y < Height(); ++y) {
+        uint32_t* out = m_canvas.Line(y);
+        for (int x = 0; x < Width(); ++x, in += 4)
+            out[x] = MakePixel(in[0], in[1], in[2], in[3]);
+    }
+}
+
+} // namespace
+
+std::unique_ptr<CFrameSource> OpenJxlFrames(std::shared_ptr<const std::vector<uint8_t>> bytes)
+{
+    return OpenScanned<CJxlFrames>(std::move(bytes));
 }

@@ -77,6 +77,7 @@ class CPicDecoder {
     virtual void DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth, CDataSource& source) = 0;
 
     friend class CAnyPicDecoder;
+    friend class CFrameSource; // composes frames under the same flag
 
   private:
     const std::atomic<bool>* m_abortFlag = nullptr;

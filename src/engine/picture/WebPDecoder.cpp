@@ -1,5 +1,7 @@
 #include "engine/picture/WebPDecoder.h"
 
+#include "engine/picture/Animation.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -152,4 +154,86 @@ void CWebPDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
     bmp.SetColourProfile(MakeIccProfile(FindWebPIccChunk(data, size)));
     source.Skip(size);
     Trace(3, "Decoding finished.\n");
+}
+
+namespace {
+
+struct Demuxer {
+    WebPDemuxer* demux = nullptr;
+    ~Demuxer() { WebPDemuxDelete(demux); }
+};
+
+// The library composes (blend and dispose by the file's frame flags) on
+// its own canvas; going back resets it.
+class CWebPFrames : public CFrameSource {
+  public:
+    explicit CWebPFrames(std::shared_ptr<const std::vector<uint8_t>> bytes)
+        : CFrameSource("WebP", std::move(bytes))
+    {
+    }
+    bool Scan();
+
+  protected:
+    void Rewind() override { WebPAnimDecoderReset(m_anim.decoder); }
+    void ComposeNext(int) override
+    {
+        int timestamp = 0;
+        if (!WebPAnimDecoderHasMoreFrames(m_anim.decoder) ||
+            !WebPAnimDecoderGetNext(m_anim.decoder, &m_canvas, &timestamp) || m_canvas == nullptr)
+            RaiseError(ErrBadFormat, kTextBadData);
+    }
+    const uint32_t* CanvasLine(int y) const override
+    {
+        return reinterpret_cast<const uint32_t*>(m_canvas + size_t(y) * size_t(Width()) * 4);
+    }
+
+  private:
+    AnimDecoder m_anim;
+    uint8_t* m_canvas = nullptr;
+};
+
+bool CWebPFrames::Scan()
+{
+    const WebPData webpData{Bytes().data(), Bytes().size()};
+    WebPDemuxState state;
+    Demuxer demuxer;
+    demuxer.demux = WebPDemuxPartial(&webpData, &state);
+    if (demuxer.demux == nullptr || !(WebPDemuxGetI(demuxer.demux, WEBP_FF_FORMAT_FLAGS) & ANIMATION_FLAG))
+        return false;
+    const uint32_t width = WebPDemuxGetI(demuxer.demux, WEBP_FF_CANVAS_WIDTH);
+    const uint32_t height = WebPDemuxGetI(demuxer.demux, WEBP_FF_CANVAS_HEIGHT);
+    const uint32_t count = WebPDemuxGetI(demuxer.demux, WEBP_FF_FRAME_COUNT);
+    const int loops = int(std::min<uint32_t>(WebPDemuxGetI(demuxer.demux, WEBP_FF_LOOP_COUNT), 1u << 30));
+    if (state != WEBP_DEMUX_DONE)
+        throw CTextException(ErrEndOfFile, kTextEndOfFile);
+    CheckPictureSize(width, height);
+    if (count < 2)
+        return false;
+    std::vector<int> delays;
+    WebPIterator it;
+    if (WebPDemuxGetFrame(demuxer.demux, 1, &it)) {
+        do
+            delays.push_back(it.duration);
+        while (delays.size() < size_t(kMaxAnimationFrames) && WebPDemuxNextFrame(&it));
+        WebPDemuxReleaseIterator(&it);
+    }
+    if (delays.size() < 2)
+        return false;
+    WebPAnimDecoderOptions options;
+    if (!WebPAnimDecoderOptionsInit(&options))
+        RaiseError(ErrInternal, kTextInternalError);
+    options.color_mode = MODE_BGRA;
+    options.use_threads = 0;
+    m_anim.decoder = WebPAnimDecoderNew(&webpData, &options);
+    if (m_anim.decoder == nullptr)
+        RaiseError(ErrBadFormat, kTextBadData);
+    SetFrames(int(width), int(height), loops, std::move(delays));
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<CFrameSource> OpenWebPFrames(std::shared_ptr<const std::vector<uint8_t>> bytes)
+{
+    return OpenScanned<CWebPFrames>(std::move(bytes));
 }

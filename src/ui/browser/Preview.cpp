@@ -1,5 +1,7 @@
 #include "ui/browser/Preview.h"
 
+#include "ui/widgets/PictureJob.h"
+
 #include "engine/save/SaveNames.h"
 #include "ui/browser/PreviewLoader.h"
 #include "ui/widgets/MessageService.h"
@@ -41,6 +43,8 @@ CPreview::CPreview(QWidget* parent) : QWidget(parent)
         m_cursorHidden = true;
         setCursor(Qt::BlankCursor);
     });
+    m_animation = new CAnimationPlayer(this);
+    connect(m_animation, &CAnimationPlayer::FrameReady, this, &CPreview::ShowNextFrame);
     m_loader = std::make_unique<CPreviewLoader>([this](std::shared_ptr<PreviewLoadResult> result) {
         QMetaObject::invokeMethod(
             this, [this, result] { ApplyLoad(result); }, Qt::QueuedConnection);
@@ -50,6 +54,29 @@ CPreview::CPreview(QWidget* parent) : QWidget(parent)
 CPreview::~CPreview()
 {
     m_loader.reset();
+}
+
+void CPreview::ShowNextFrame()
+{
+    // An edited frame is the picture now: the animation is over.
+    if (m_picture.IsModified() || m_picture.IsUndoAvailable() || !m_hasImage) {
+        m_animation->Stop();
+        return;
+    }
+    if (vkjob::IsRunning())
+        return; // work on the picture shown holds it; the next frame comes later
+    if (!m_animation->TakeFrame(m_picture))
+        return;
+    m_tileCache.Invalidate();
+    update();
+}
+
+QString CPreview::HoldFrame()
+{
+    if (!m_animation->IsActive())
+        return {};
+    m_animation->SetPaused(true);
+    return m_animation->FrameName();
 }
 
 int CPreview::GetAbandonedLoads() const
@@ -166,8 +193,11 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
 
     // Any edit since the load (saved or not) leaves undo behind: such a
     // picture is no longer the file's.
+    // A frame of an animation is not the file's picture: it is not kept.
     const bool keepOld = m_prefetchEnabled && m_hasImage && !m_picture.IsModified() &&
-                         !m_picture.IsUndoAvailable() && !m_shownPath.empty() && m_shownPath != result->path;
+                         !m_picture.IsUndoAvailable() && !m_shownPath.empty() &&
+                         m_shownPath != result->path && !m_animation->IsActive();
+    m_animation->Stop();
     CPreviewLoader::FirstPaint painted;
     if (keepOld && m_fitted) {
         // What it was painted from goes with it, when whole: a step back
@@ -210,11 +240,14 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
             warnings.push_back(QString::fromStdString(text));
     m_warning = warnings.join('\n');
     m_note = m_warning;
+    if (result->frames)
+        m_animation->Start(std::move(result->frames));
     emit LoadFinished(true);
 }
 
 void CPreview::DropPicture()
 {
+    m_animation->Stop();
     m_hasImage = false;
     m_holdsPicture = false;
     m_picture.ClearEditState();
@@ -241,6 +274,7 @@ PictureSize CPreview::FitNewPicture()
 void CPreview::ShowPicture(CPictureEx& picture)
 {
     CancelLoad();
+    m_animation->Stop();
     m_note.clear();
     m_picture.Exchange(picture);
     // Not the picture of any file: nothing to keep for a step back.
@@ -307,6 +341,7 @@ void CPreview::ShowSlide(CWinBmp& picture, int imageSize, int position, const QS
 {
     CancelLoad();
     AskToSave(); // an edit made during the show is not lost without a word
+    m_animation->Stop();
     m_note.clear();
     m_picture.Swap(picture);
     m_picture.SetSourcePath({}); // the caller names the slide's file
@@ -363,6 +398,7 @@ void CPreview::SetPosition(int position)
 void CPreview::Clear()
 {
     CancelLoad();
+    m_animation->Stop();
     m_note.clear();
     m_quietDraw = false;
     m_hasImage = false;

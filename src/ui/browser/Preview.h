@@ -10,6 +10,7 @@
 #pragma once
 
 #include "engine/edit/PictureEx.h"
+#include "models/browser/AnimationPlayer.h"
 #include "ui/browser/PreviewGeometry.h"
 #include "ui/widgets/TileCache.h"
 
@@ -146,6 +147,13 @@ class CPreview : public QWidget {
     void SetCursorHideDelay(int ms);
     bool IsCursorHidden() const { return m_cursorHidden; }
 
+    // A picture that moves plays here; its frames replace the picture
+    // shown one by one until it is edited, replaced or cleared.
+    CAnimationPlayer& GetAnimation() { return *m_animation; }
+    // Stops the animation where it is, for work on the frame shown; returns
+    // "frame N of M" (empty for a still picture).
+    QString HoldFrame();
+
   signals:
     void LoadFinished(bool success);
     // The save question kept the edited picture and a load was dropped.
@@ -170,6 +178,8 @@ class CPreview : public QWidget {
 
   private:
     void ApplyLoad(std::shared_ptr<PreviewLoadResult> result);
+    // The player's next frame takes the place of the one shown.
+    void ShowNextFrame();
     void ApplyInterim(const PreviewLoadResult& result);
     // A load that failed: the picture goes, so it cannot pass for the file.
     void DropPicture();
@@ -186,6 +196,7 @@ class CPreview : public QWidget {
     void DragTo(QPoint position);
 
     CPictureEx m_picture;
+    CAnimationPlayer* m_animation = nullptr;
     std::unique_ptr<CPreviewLoader> m_loader;
     uint64_t m_pendingId = 0;
     uint64_t m_appliedId = 0;

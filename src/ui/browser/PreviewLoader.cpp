@@ -1,5 +1,6 @@
 #include "ui/browser/PreviewLoader.h"
 
+#include "engine/picture/Animation.h"
 #include "engine/picture/AnyPicDecoder.h"
 #include "engine/picture/FileSource.h"
 #include "engine/picture/JPEGDecoder.h"
@@ -358,6 +359,7 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
             result->picture = std::make_unique<CPicture>();
             source.Seek(0);
             m_decoder->Decode(source, *result->picture, 32);
+            AttachFrames(source, m_decoder->GetDetectedFormat(), *result->picture, &result->frames);
         }
         result->ok = result->picture->GetWidth() > 0 && result->picture->GetHeight() > 0;
     } catch (...) {
@@ -475,8 +477,14 @@ void CPreviewLoader::PrefetchOne(const std::string& path, const PreviewPlacement
         // Kept with the picture, shown if it is.
         CWarningScope warnings([&entry](const std::string& text) { entry.warnings.push_back(text); });
         entry.picture = std::make_unique<CPicture>();
-        m_decoder->DecodeFile(path, *entry.picture, 32);
+        CFileSource source;
+        if (source.Open(path) != 0)
+            return;
+        m_decoder->Decode(source, *entry.picture, 32);
         if (entry.picture->GetWidth() <= 0 || entry.picture->GetHeight() <= 0)
+            return;
+        // A picture that moves is not kept: its frames are read when it is shown.
+        if (AttachFrames(source, m_decoder->GetDetectedFormat(), *entry.picture, nullptr))
             return;
     } catch (...) {
         NoteStopped();
@@ -495,6 +503,37 @@ void CPreviewLoader::PrefetchOne(const std::string& path, const PreviewPlacement
         ++m_counts.prefetched;
     else
         ++m_counts.tooLarge;
+}
+
+bool CPreviewLoader::AttachFrames(const CDataSource& source, int format, CPicture& picture,
+                                  std::unique_ptr<CFrameSource>* frames)
+{
+    if (format != FormatGIF && format != FormatPNG && format != FormatWEBP && format != FormatJXL)
+        return false;
+    try {
+        auto bytes =
+            std::make_shared<std::vector<uint8_t>>(source.GetStart(), source.GetStart() + source.GetSize());
+        std::unique_ptr<CFrameSource> moving = OpenFrames(std::move(bytes));
+        if (!moving)
+            return false;
+        if (!frames)
+            return true;
+        // The first frame as composed, in the still picture's colours.
+        ColourProfilePtr profile = picture.GetColourProfile();
+        const int sourceBits = picture.GetSourceBitsPerPixel();
+        moving->SetAbortFlag(m_worker.AbortFlag());
+        moving->ComposeFrame(0, picture);
+        moving->SetAbortFlag(nullptr); // the player sets its own
+        picture.SetColourProfile(std::move(profile));
+        picture.SetSourceBitsPerPixel(sourceBits);
+        *frames = std::move(moving);
+        return true;
+    } catch (const CTextException& e) {
+        if (e.GetCode() == ErrAborted)
+            throw;
+        // Shown still, as decoded; not decoded ahead, as it may move after all.
+        return frames == nullptr;
+    }
 }
 
 void CPreviewLoader::BuildFirstCache(const PreviewPlacement& placement, const CPicture& picture,

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "engine/edit/Picture.h"
+#include "engine/picture/Animation.h"
 #include "engine/picture/FileSource.h"
 #include "models/fileops/NewestRequestWorker.h"
 
@@ -88,6 +89,8 @@ struct PreviewLoadResult {
     // A first paint from a reduced decode: only `cache`, `cacheRect` and
     // `display` are set; the full picture follows under the same id.
     bool interim = false;
+    // A picture that moves: its frames, `picture` holding the first.
+    std::unique_ptr<CFrameSource> frames;
 };
 
 class CPreviewLoader {
@@ -177,6 +180,11 @@ class CPreviewLoader {
     // Adds an entry, evicting what is not on the prefetch list first; false
     // when it cannot fit at all. Needs the worker's lock.
     bool InsertLocked(Entry entry);
+    // A picture that moves gets its frames and shows its first composed
+    // frame; false for a still one. Without `frames` it only answers
+    // whether the picture may move (true when its frames cannot be read).
+    bool AttachFrames(const CDataSource& source, int format, CPicture& picture,
+                      std::unique_ptr<CFrameSource>* frames);
     static void BuildFirstCache(const PreviewPlacement& placement, const CPicture& picture,
                                 PictureSize& display, QImage& cache, QRect& cacheRect);
 

@@ -77,6 +77,10 @@ const CommandInfo kCommands[] = {
     {ViewAutoRefresh, "Auto-refresh", "", "Automatically refresh the contents of the directory list and file list.", "", "", "", true, {}},
     {ViewColourManagement, "&Colour management", "", "Show pictures in their own colours, turned into the screen's.", "", "", "", true, {}},
     {ViewFullScreen, "&Full screen", "F11", "Show the picture alone on the whole screen.", "", "view-fullscreen", "", true, {Key(Qt::Key_F11, kNone)}},
+    // Space steps to the next picture in the viewer, so the animation keys are P, "." and ",".
+    {AnimationPause, "&Pause Animation", "P", "Pause or play the animation.", "Pause or play the animation", "media-playback-pause", "pause", true, {Char(Qt::Key_P)}},
+    {AnimationNextFrame, "Ne&xt Frame", ".", "Show the next frame of the animation.", "", "", "", false, {Char(Qt::Key_Period)}},
+    {AnimationPreviousFrame, "Pre&vious Frame", ",", "Show the previous frame of the animation.", "", "", "", false, {Char(Qt::Key_Comma)}},
 
     {GoBack, "&Back", "Backspace", "Goes to previous directory.", "Go back", "go-previous", "back", false, {Key(Qt::Key_Backspace, kNone)}},
     {GoUp, "&Up One Level", "/", "Goes up one level.", "Up One Level", "go-up", "up", false, {Char(Qt::Key_Slash)}},
@@ -230,11 +234,11 @@ const std::vector<Cmd>& BrowserToolbar()
 const std::vector<Cmd>& ViewerToolbar()
 {
     static const std::vector<Cmd> bar = {
-        Browser, FileOpen,      FileSaveAs, Count,      FilePrint,  FilePrintPreview,
-        Count,   EditDelete,    EditRename, EditMoveTo, EditCopyTo, EditUndo,
-        Count,   ImagePrevious, ImageNext,  Count,      ZoomMore,   ZoomLess,
-        Count,   SlideRun,      SlideStop,  Count,      ToolsFind,  ToolsOptions,
-        Count,   HelpAbout};
+        Browser,   FileOpen,      FileSaveAs, Count,      FilePrint,      FilePrintPreview,
+        Count,     EditDelete,    EditRename, EditMoveTo, EditCopyTo,     EditUndo,
+        Count,     ImagePrevious, ImageNext,  Count,      ZoomMore,       ZoomLess,
+        Count,     SlideRun,      SlideStop,  Count,      AnimationPause, Count,
+        ToolsFind, ToolsOptions,  Count,      HelpAbout};
     return bar;
 }
 
@@ -275,6 +279,11 @@ MenuLayout ColorsMenu()
                              Item(ColorsBalance), Separator(), Item(ColorsCount), Item(ColorsHistogram)});
 }
 
+MenuLayout AnimationMenu()
+{
+    return Menu("&Animation", {Item(AnimationPause), Item(AnimationNextFrame), Item(AnimationPreviousFrame)});
+}
+
 MenuLayout HelpMenu()
 {
     return Menu("&Help", {Item(HelpContents), Item(HelpUsingHelp), Separator(), Item(HelpAbout)});
@@ -309,13 +318,13 @@ const std::vector<MenuLayout>& BrowserMenuBar()
                        Item(EditCopyTo),
                        Item(EditMoveTo),
                        Item(EditMakeDirectory)}),
-        Menu("&View",
-             {Item(ViewToolbar), Item(ViewStatusBar), Item(ViewThumbnails), Separator(),
-              Menu("Preview", {Item(PreviewUpperLeft), Item(PreviewUpperRight), Item(PreviewCenter),
-                               Separator(), Item(Preview25), Item(Preview50), Item(Preview75),
-                               Item(Preview100), Item(Preview150), Item(Preview200)}),
-              Menu("Sort", {Item(SortByName), Item(SortByExtension)}), Separator(), Item(ViewRefresh),
-              Item(ViewAutoRefresh), Separator(), Item(ViewColourManagement), Item(ViewFullScreen)}),
+        Menu("&View", {Item(ViewToolbar), Item(ViewStatusBar), Item(ViewThumbnails), Separator(),
+                       Menu("Preview", {Item(PreviewUpperLeft), Item(PreviewUpperRight), Item(PreviewCenter),
+                                        Separator(), Item(Preview25), Item(Preview50), Item(Preview75),
+                                        Item(Preview100), Item(Preview150), Item(Preview200)}),
+                       Menu("Sort", {Item(SortByName), Item(SortByExtension)}), AnimationMenu(), Separator(),
+                       Item(ViewRefresh), Item(ViewAutoRefresh), Separator(), Item(ViewColourManagement),
+                       Item(ViewFullScreen)}),
         Menu("&Go ", {Item(GoBack), Item(GoUp), Item(GoHome)}),
         Menu("&Favorites ", {Item(FavoritesAdd), Item(FavoritesOrganize)}),
         ImageMenu(),
@@ -339,8 +348,8 @@ const std::vector<MenuLayout>& ViewerMenuBar()
         Menu("&View",
              {Item(ViewToolbar), Item(ViewStatusBar), Separator(),
               Menu("Image", {Item(ImageNext), Item(ImagePrevious), Item(ImageFirst), Item(ImageLast)}),
-              Separator(), Item(ViewRefresh), Item(ViewAutoRefresh), Separator(), Item(ViewColourManagement),
-              Item(ViewFullScreen)}),
+              AnimationMenu(), Separator(), Item(ViewRefresh), Item(ViewAutoRefresh), Separator(),
+              Item(ViewColourManagement), Item(ViewFullScreen)}),
         Menu("&Zoom",
              {Item(ZoomMore), Item(ZoomLess), Separator(),
               Menu("Zoom To", {Item(Zoom25), Item(Zoom50), Item(Zoom75), Item(Preview100), Item(Zoom150),

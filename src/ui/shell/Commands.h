@@ -80,6 +80,10 @@ enum class Cmd : int {
     ViewAutoRefresh,
     ViewColourManagement,
     ViewFullScreen,
+    // View > Animation: a picture that moves, in the preview or the viewer
+    AnimationPause,
+    AnimationNextFrame,
+    AnimationPreviousFrame,
     // Go
     GoBack,
     GoUp,

@@ -27,6 +27,12 @@ namespace {
 
 constexpr const char* kStatusDone = "  Done";
 
+// "  Done", or what was done to which frame of a picture that moves.
+QString DoneText(const QString& frameName, const char* what)
+{
+    return frameName.isEmpty() ? QString(kStatusDone) : QString("  Done: %1 %2").arg(frameName, what);
+}
+
 // The operations set the picture's source depth as their commands do.
 struct EditStep {
     const char* progress;
@@ -43,6 +49,8 @@ void RunEdit(const CommandContext& ctx, const EditStep& step)
     vkjob::WaitForView(*view);
     if (!view->HasImage())
         return;
+    // A picture that moves is edited in the frame shown, which then stays.
+    const QString held = view->HoldFrame();
     ctx.status.ShowStatusNow(step.progress);
     auto work = std::make_unique<CPictureEx>();
     int result = 0;
@@ -65,11 +73,12 @@ void RunEdit(const CommandContext& ctx, const EditStep& step)
         return; // a refused value: the picture is untouched
     } else {
         view->GetPicture().Exchange(*work);
+        view->GetAnimation().Stop();
     }
     // The picture that was shown (and its old snapshot) go off the GUI thread.
     vkjob::Run(ctx.parent, [&] { work.reset(); });
     view->Relayout(!failed && result == 1, false);
-    ctx.status.ShowStatusNow(kStatusDone);
+    ctx.status.ShowStatusNow(DoneText(held, "edited; the animation stops there"));
     ctx.status.UpdateTitleAndProperties(false);
     ctx.status.UpdateCommandUI();
 }
@@ -78,6 +87,7 @@ void Count(const CommandContext& ctx)
 {
     CPreview* view = &ctx.picture;
     vkjob::WaitForView(*view);
+    const QString held = view->HoldFrame();
     ctx.status.ShowStatusNow("  Counting colors...");
     int64_t count = 0;
     try {
@@ -87,13 +97,14 @@ void Count(const CommandContext& ctx)
     } catch (const std::exception&) {
         vkui::ask(kTextCountError);
     }
-    ctx.status.ShowStatusNow(kStatusDone);
+    ctx.status.ShowStatusNow(DoneText(held, "counted"));
 }
 
 void Histogram(const CommandContext& ctx)
 {
     CPreview* view = &ctx.picture;
     vkjob::WaitForView(*view);
+    const QString held = view->HoldFrame();
     CHistogramDlg dlg(ctx.parent);
     ctx.status.ShowStatusNow("  Computing histogram...");
     try {
@@ -101,7 +112,7 @@ void Histogram(const CommandContext& ctx)
     } catch (const std::exception&) {
         vkui::ask(kTextHistogramError);
     }
-    ctx.status.ShowStatusNow(kStatusDone);
+    ctx.status.ShowStatusNow(DoneText(held, "measured"));
     vkui::execDialog(dlg);
 }
 

@@ -284,6 +284,19 @@ void CMainFrame::UpdateZoomPane()
                             : QString());
 }
 
+void CMainFrame::UpdateFramePane()
+{
+    const QString text = m_view->GetAnimation().FrameText();
+    if (m_paneFrame->text() == text)
+        return;
+    // As wide as its longest text, so that the status bar is not laid out anew each frame.
+    const int count = m_view->GetAnimation().FrameCount();
+    const QString widest = QString("frame %1 of %1 (paused)").arg(count);
+    m_paneFrame->setMinimumWidth(m_paneFrame->fontMetrics().horizontalAdvance(widest) + 12);
+    m_paneFrame->setText(text);
+    m_paneFrame->setVisible(!text.isEmpty());
+}
+
 void CMainFrame::OnDisplayChanged()
 {
     // Zoomed, fitted or edited: the zoom and the picture's size follow.
@@ -307,6 +320,8 @@ QString CMainFrame::GetPaneText(int pane) const
         return m_paneStatus->text();
     case 5:
         return m_paneZoom->text();
+    case 6:
+        return m_paneFrame->text();
     default:
         return {};
     }

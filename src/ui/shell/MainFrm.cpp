@@ -210,10 +210,13 @@ void CMainFrame::CreateStatusBar()
     m_paneCount = pane(m_countText);
     m_paneInfo = pane(m_infoText);
     m_paneStatus = pane(m_statusText);
-    m_paneZoom = pane(QString()); // viewer mode only
+    m_paneZoom = pane(QString());  // viewer mode only
+    m_paneFrame = pane(QString()); // a picture that moves only
+    m_paneFrame->setVisible(false);
     statusBar()->addWidget(m_paneReady, 1);
     statusBar()->addPermanentWidget(m_paneCount);
     statusBar()->addPermanentWidget(m_paneInfo);
+    statusBar()->addPermanentWidget(m_paneFrame);
     statusBar()->addPermanentWidget(m_paneZoom);
     statusBar()->addPermanentWidget(m_paneStatus);
 }
@@ -331,6 +334,8 @@ void CMainFrame::CreateControls()
         if (success && m_thumbnailGrid->isVisible() && !m_fileList.GetCurrentFile().empty())
             m_thumbnails->Refresh(CurrentPath());
     });
+    connect(&m_view->GetAnimation(), &CAnimationPlayer::StateChanged, this, &CMainFrame::UpdateFramePane);
+    connect(&m_view->GetAnimation(), &CAnimationPlayer::PlayingChanged, this, &CMainFrame::UpdateCommandUI);
 
     connect(m_driveBox, &QComboBox::activated, this, &CMainFrame::OnDriveSelected);
     connect(m_favoritesBox, &QComboBox::activated, this, &CMainFrame::OnFavoriteSelected);

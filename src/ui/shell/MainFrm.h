@@ -178,7 +178,10 @@ class CMainFrame : public QMainWindow, public FileListPort, public StatusPort, p
     QString GetStatusText() const { return m_statusText; }
     QString GetInfoText() const { return m_infoText; }
     QString GetCountText() const { return m_countText; }
-    // The text shown by pane 1..4 of the status bar, 5 the viewer's zoom.
+    // The animation's frame ("frame 3 of 12"), "" for a still picture.
+    void UpdateFramePane();
+    // The text shown by pane 1..4 of the status bar, 5 the viewer's zoom,
+    // 6 the animation's frame.
     QString GetPaneText(int pane) const;
     // The value beside "Name:", "Size:", "Uses:", "Date:" (0..3), then the
     // camera lines shown (4 on; hidden lines give "").
@@ -271,6 +274,7 @@ class CMainFrame : public QMainWindow, public FileListPort, public StatusPort, p
     QLabel* m_paneInfo = nullptr;
     QLabel* m_paneStatus = nullptr;
     QLabel* m_paneZoom = nullptr;
+    QLabel* m_paneFrame = nullptr;
 
     std::vector<std::string> m_drives; // mount points in the drive box
 

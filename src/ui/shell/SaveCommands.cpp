@@ -82,6 +82,8 @@ bool CheckPictureOf(const CPreview& view, const std::string& pictureOf)
 int DispatchSave(const CommandContext& ctx, const std::string& path, int code, const std::string& pictureOf)
 {
     CPreview* view = &ctx.picture;
+    // A picture that moves is saved as the frame shown, which then stays.
+    const QString held = view->HoldFrame();
     ctx.status.ShowStatusNow(kStatusSaving);
     CSettings& settings = ctx.settings;
     SaveOptionValues values = settings.saveOptions;
@@ -118,7 +120,8 @@ int DispatchSave(const CommandContext& ctx, const std::string& path, int code, c
     }
     if (failed)
         vkui::ask(kTextCantSaveFile, vkui::Buttons::Ok, vkui::Icon::Warning);
-    ctx.status.ShowStatusNow(kStatusDone);
+    ctx.status.ShowStatusNow(held.isEmpty() || failed || !written ? QString(kStatusDone)
+                                                                  : QString("  Done: %1 saved").arg(held));
     return written && !failed ? 0 : 1;
 }
 

@@ -83,6 +83,16 @@ void BindViewCommands(const CommandContext& ctx, CommandRegistry& commands)
                                                  view.ColoursChanged();
                                              }});
 
+    // A picture that moves, in the preview or the viewer.
+    CAnimationPlayer& animation = view.GetAnimation();
+    auto moving = [&animation] { return animation.IsActive(); };
+    commands.Bind(AnimationPause,
+                  {.enabled = moving,
+                   .checked = [&animation] { return animation.IsActive() && animation.IsPaused(); },
+                   .run = [&animation] { animation.TogglePause(); }});
+    commands.Bind(AnimationNextFrame, {.enabled = moving, .run = [&animation] { animation.Step(1); }});
+    commands.Bind(AnimationPreviousFrame, {.enabled = moving, .run = [&animation] { animation.Step(-1); }});
+
     commands.Bind(ImageNext, Step(
                                  files, [](int current, int) { return current + 1; }, true));
     commands.Bind(ImageLast, Step(

@@ -47,6 +47,14 @@ TEST(CommandTableUi, KeysToCommands)
         {Qt::Key_Minus, Qt::ControlModifier, "", false, Cmd::ZoomLess},
         {Qt::Key_0, Qt::ControlModifier, "", false, Cmd::ZoomBestFit},
         {Qt::Key_0, Qt::NoModifier, "0", false, std::nullopt},
+        // A picture that moves: P, "." and ","; Space stays the viewer's next picture,
+        // Shift+P the preview, and an edit field keeps the letter.
+        {Qt::Key_P, Qt::NoModifier, "p", false, Cmd::AnimationPause},
+        {Qt::Key_P, Qt::ShiftModifier, "P", false, Cmd::FilePreview},
+        {Qt::Key_Period, Qt::NoModifier, ".", false, Cmd::AnimationNextFrame},
+        {Qt::Key_Comma, Qt::NoModifier, ",", false, Cmd::AnimationPreviousFrame},
+        {Qt::Key_Space, Qt::NoModifier, " ", false, std::nullopt},
+        {Qt::Key_P, Qt::NoModifier, "p", true, std::nullopt},
         // "/" is a character: from the keypad, or a layout that needs Shift for it.
         {Qt::Key_Slash, Qt::KeypadModifier, "/", false, Cmd::GoUp},
         {Qt::Key_7, Qt::ShiftModifier, "/", false, Cmd::GoUp},

@@ -92,7 +92,7 @@ TEST_F(AnimationTest, EditAndSaveAsWorkOnTheFrameShownAndSaySo)
     const std::string saved = pics.File("frame.png");
     SaveDialogAnswers(saved);
     dialogs.Ok();
-    ASSERT_TRUE(vksave::SaveAs(*frame, "anim.gif"));
+    ASSERT_TRUE(vksave::SaveAs(ContextOf(*frame), "anim.gif"));
     EXPECT_EQ(Decode(saved), Composed(1));
     EXPECT_EQ(Pane(4), "  Done: frame 2 of 3 saved");
 

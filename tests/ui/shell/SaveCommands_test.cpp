@@ -210,7 +210,7 @@ TEST_F(EditSaveTest, SaveAsWritesEveryFormatWithItsOptions)
         EXPECT_EQ(Child<QSlider>(d, "effort")->value(), 3);
         return true;
     });
-    ASSERT_TRUE(vksave::SaveAs(*frame, "cat.bmp"));
+    ASSERT_TRUE(vksave::SaveAs(ContextOf(*frame), "cat.bmp"));
     EXPECT_DOUBLE_EQ(shownDistance, 0.5);
     EXPECT_NE(vktest::ReadFile(CSaveOptionsFile::FilePath()).find("jxlDistance=50\n"), std::string::npos);
 }
@@ -373,7 +373,7 @@ TEST_F(EditSaveTest, ConvertToANewerFormatIsRememberedAcrossARestart)
         return Check(d, "ask");
     });
     dialogs.Ok(); // WebP options
-    vksave::Convert(*frame);
+    vksave::Convert(ContextOf(*frame));
     EXPECT_EQ(dialogs.titles, (std::vector<std::string>{"Convert", "WebP Options"}));
     EXPECT_EQ(vktest::ReadFile(pics.File("cat.webp")).substr(8, 4), "WEBP");
     EXPECT_EQ(frame->GetSettings().convertFormat, webp);

@@ -36,6 +36,8 @@ int Info(const CliRequest& request)
     int status = 0;
     CAnyPicDecoder decoder;
     decoder.SetApplyOrientation(request.orient);
+    // A RAW file's size is read beside its preview: nothing is developed.
+    decoder.SetChoice({.page = request.page, .preview = true});
     if (request.json)
         std::cout << "[\n";
     for (size_t i = 0; i < request.inputs.size(); ++i) {
@@ -52,6 +54,9 @@ int Info(const CliRequest& request)
             for (const std::string& text : warnings)
                 std::cerr << path << ": warning: " << text << "\n";
             const int format = decoder.GetDetectedFormat();
+            const CPicDecoder::Found& found = decoder.GetFound();
+            const int width = found.preview ? found.fullWidth : bmp.GetWidth();
+            const int height = found.preview ? found.fullHeight : bmp.GetHeight();
             if (request.json) {
                 std::string texts;
                 for (const std::string& text : warnings)
@@ -59,16 +64,17 @@ int Info(const CliRequest& request)
                 json += std::string(", \"status\": ") + (warnings.empty() ? "\"ok\"" : "\"damaged\"") +
                         ", \"warnings\": [" + texts + "]";
                 json += ", \"format\": " + JsonString(FormatName(format)) +
-                        ", \"width\": " + std::to_string(bmp.GetWidth()) +
-                        ", \"height\": " + std::to_string(bmp.GetHeight()) +
+                        ", \"width\": " + std::to_string(width) + ", \"height\": " + std::to_string(height) +
                         ", \"bits_per_pixel\": " + std::to_string(bmp.GetSourceBitsPerPixel()) +
-                        ", \"orientation\": " +
+                        ", \"pages\": " + std::to_string(found.pageCount) + ", \"orientation\": " +
                         (OrientationKnown(format) ? std::to_string(decoder.GetStoredOrientation()) : "null") +
                         CameraJson(ReadPhotoMetadata(path, request.allTags), request.allTags) +
                         ", \"error\": null";
             } else {
-                std::cout << path << ": " << FormatName(format) << " " << bmp.GetWidth() << "x"
-                          << bmp.GetHeight() << " " << bmp.GetSourceBitsPerPixel() << " bpp";
+                std::cout << path << ": " << FormatName(format) << " " << width << "x" << height << " "
+                          << bmp.GetSourceBitsPerPixel() << " bpp";
+                if (found.pageCount > 1)
+                    std::cout << " " << found.pageCount << " pages";
                 // The size shown is the upright one unless --no-orient was given.
                 if (decoder.GetStoredOrientation() != 1)
                     std::cout << " orientation " << decoder.GetStoredOrientation();
@@ -79,7 +85,7 @@ int Info(const CliRequest& request)
             status = 1;
             if (request.json)
                 json += ", \"status\": \"error\", \"warnings\": [], \"format\": null, \"width\": null, "
-                        "\"height\": null, \"bits_per_pixel\": null, "
+                        "\"height\": null, \"bits_per_pixel\": null, \"pages\": null, "
                         "\"orientation\": null, \"camera\": null, \"error\": {\"code\": " +
                         std::to_string(e.GetCode()) + ", \"text\": " + JsonString(ErrorText(e)) + "}";
             else
@@ -98,6 +104,7 @@ int Colors(const CliRequest& request)
     try {
         CAnyPicDecoder decoder;
         decoder.SetApplyOrientation(request.orient);
+        decoder.SetChoice({.page = request.page, .preview = false});
         CWinBmp bmp;
         decoder.DecodeFile(request.inputs[0], bmp, 32);
         std::cout << DescribeColorCount(bmp) << "\n";

@@ -30,6 +30,7 @@ void CAnyPicDecoder::Decode(CDataSource& source, CBmp& bmp, int wantedDepth)
     const PictureFormatInfo* row = Detect(source.GetStart(), source.GetSize());
     m_detectedFormat = row ? row->format : FormatNone;
     m_storedOrientation = OrientUpright;
+    m_found = Found{};
     if (!row)
         RaiseError(ErrUnknownType, "Unknown file type.");
     Trace(2, "%s", row->recognized);
@@ -40,7 +41,9 @@ void CAnyPicDecoder::Decode(CDataSource& source, CBmp& bmp, int wantedDepth)
         m_storedOrientation = row->storedOrientation(source.GetStart(), source.GetSize());
     const bool turnedWhileDecoding = m_applyOrientation && m_storedOrientation != OrientUpright &&
                                      decoder.SetOrientation(m_storedOrientation);
+    decoder.SetChoice(GetChoice());
     decoder.Decode(source, bmp, wantedDepth);
+    m_found = decoder.GetFound();
 
     if (!row->storedOrientation || turnedWhileDecoding)
         return;

@@ -17,6 +17,11 @@ namespace {
 constexpr const char* kTextRawPrefix = "RAW decoder: ";
 constexpr const char* kTextNoImage = "RAW decoder: the developed picture is empty.";
 constexpr const char* kTextBadPreview = "RAW decoder: the embedded preview is damaged.";
+constexpr const char* kTextTooSmall = "RAW decoder: the file is too small for the picture it describes.";
+// No camera packs its sensor data tighter than this many pixels a byte (a
+// lossy DNG reaches about four), so a small damaged file cannot make LibRaw
+// allocate for a large picture.
+constexpr uint64_t kMaxPixelsPerByte = 64;
 
 // TIFF tags that mark a RAW file.
 constexpr uint16_t kTagMake = 271;
@@ -156,6 +161,16 @@ int ProgressCallback(void*, LibRaw_progress, int, int)
     return DecodeAbandoned() ? 1 : 0;
 }
 
+// LibRaw's own handlers print to standard error; the decode's error says it.
+void DataError(void*, const char*, const int offset)
+{
+    Trace(2, "LibRaw: data error at %d\n", offset);
+}
+void MemoryError(void*, const char*, const char* where)
+{
+    Trace(2, "LibRaw: out of memory in %s\n", where ? where : "?");
+}
+
 // dcraw's flip (bit 2: transpose, bit 1: upside down, bit 0: mirrored) as
 // an EXIF orientation.
 int OrientationOfFlip(int flip)
@@ -172,11 +187,16 @@ std::unique_ptr<LibRaw> OpenRaw(const uint8_t* data, size_t size)
 {
     auto raw = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
     raw->set_progress_handler(ProgressCallback, nullptr);
+    raw->set_dataerror_handler(DataError, nullptr);
+    raw->set_memerror_handler(MemoryError, nullptr);
     // LibRaw reads the buffer only.
     Check(raw->open_buffer(const_cast<uint8_t*>(data), size));
     const libraw_image_sizes_t& s = raw->imgdata.sizes;
     CheckPictureSize(s.raw_width, s.raw_height);
     CheckPictureSize(s.width, s.height);
+    const uint64_t pixels = std::max(uint64_t(s.raw_width) * s.raw_height, uint64_t(s.width) * s.height);
+    if (pixels / kMaxPixelsPerByte > size)
+        RaiseError(ErrBadFormat, kTextTooSmall);
     return raw;
 }
 

@@ -5,6 +5,7 @@
 #include "engine/picture/JPEGDecoder.h"
 #include "engine/picture/Orientation.h"
 #include "engine/picture/PictureSizeLimit.h"
+#include "engine/picture/RawDecoder.h"
 #include "engine/picture/TextException.h"
 #include "ui/browser/PreviewGeometry.h"
 #include "ui/widgets/TileCache.h"
@@ -100,7 +101,7 @@ std::shared_ptr<PreviewLoadResult> CPreviewLoader::TakeReadyLocked(const Preview
     if (!stamp.Valid())
         return {};
     auto it = std::find_if(m_cache.begin(), m_cache.end(), [&](const Entry& e) {
-        return e.path == request.path && e.stamp == stamp && e.placement == request.Placement() &&
+        return e.Answers(request) && e.stamp == stamp && e.placement == request.Placement() &&
                !e.cache.isNull();
     });
     if (it == m_cache.end())
@@ -114,6 +115,7 @@ std::shared_ptr<PreviewLoadResult> CPreviewLoader::TakeReadyLocked(const Preview
     result->display = it->display;
     result->cache = std::move(it->cache);
     result->cacheRect = it->cacheRect;
+    result->facts = it->facts;
     m_cache.erase(it);
     ++m_counts.hits;
     return result;
@@ -138,7 +140,7 @@ void CPreviewLoader::Prefetch(std::vector<std::string> paths, const PreviewPlace
 }
 
 void CPreviewLoader::Keep(std::string path, const FileStamp& stamp, std::unique_ptr<CPicture> picture,
-                          FirstPaint painted)
+                          FirstPaint painted, PictureFacts facts)
 {
     if (!picture || !stamp.Valid() || picture->GetWidth() <= 0) {
         Dispose(std::move(picture));
@@ -153,6 +155,7 @@ void CPreviewLoader::Keep(std::string path, const FileStamp& stamp, std::unique_
     entry.cacheRect = painted.cacheRect;
     entry.bytes = BytesOf(*picture, entry.cache);
     entry.picture = std::move(picture);
+    entry.facts = facts;
     {
         const auto lock = m_worker.Lock();
         InsertLocked(std::move(entry));
@@ -214,7 +217,7 @@ bool CPreviewLoader::InsertLocked(Entry entry)
         m_dispose.push_back(std::move(entry.picture));
         return false;
     }
-    // One entry per path: the newer replaces the older.
+    // One entry per path: the newer replaces the older (another page too).
     std::erase_if(m_cache, [&](const Entry& e) { return e.path == entry.path; });
     auto total = [this] {
         size_t sum = 0;
@@ -297,7 +300,7 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
     {
         const auto lock = m_worker.Lock();
         auto it = std::find_if(m_cache.begin(), m_cache.end(), [&](const Entry& e) {
-            return e.path == request.path && result->stamp.Valid() && e.stamp == result->stamp;
+            return e.Answers(request) && result->stamp.Valid() && e.stamp == result->stamp;
         });
         if (it != m_cache.end()) {
             hit = std::move(*it);
@@ -313,6 +316,7 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
         result->cached = true;
         result->picture = std::move(hit.picture);
         result->warnings = std::move(hit.warnings);
+        result->facts = hit.facts;
         if (hit.placement == request.Placement() && !hit.cache.isNull()) {
             result->display = hit.display;
             result->cache = std::move(hit.cache);
@@ -348,7 +352,14 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
             result->failure = source.GetFailure();
             throw CTextException(error, "Opening " + request.path + " failed");
         }
-        if (!request.reducedFirst || !DecodeReducedFirst(request, source, *result)) {
+        result->developed = request.develop;
+        // Shown from its preview, a RAW file is what the loader decodes, so
+        // the viewer's choice holds for the whole decode.
+        m_decoder->SetChoice({.page = request.page, .preview = !request.develop});
+        const bool whole =
+            request.reducedFirst && !request.develop &&
+            (DecodeReducedFirst(request, source, *result) || DecodeRawPreviewFirst(request, source, *result));
+        if (!whole) {
             if (Superseded()) {
                 const auto lock = m_worker.Lock();
                 ++m_counts.stoppedEarly; // superseded before its decode began
@@ -358,6 +369,7 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
             result->picture = std::make_unique<CPicture>();
             source.Seek(0);
             m_decoder->Decode(source, *result->picture, 32);
+            result->facts = FactsOfDecode(request.page);
         }
         result->ok = result->picture->GetWidth() > 0 && result->picture->GetHeight() > 0;
     } catch (...) {
@@ -371,7 +383,8 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
         ++m_abandoned;
         return;
     }
-    if (result->ok)
+    // A developed picture keeps the preview's displayed size: no first paint.
+    if (result->ok && !request.develop)
         BuildFirstCache(request.Placement(), *result->picture, result->display, result->cache,
                         result->cacheRect);
     if (Superseded()) {
@@ -381,8 +394,34 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
     m_deliver(result);
 }
 
+PictureFacts CPreviewLoader::FactsOfDecode(int page) const
+{
+    const CPicDecoder::Found& found = m_decoder->GetFound();
+    return {page, found.pageCount, found.preview, found.fullWidth, found.fullHeight};
+}
+
+bool CPreviewLoader::DecodeRawPreviewFirst(const PreviewLoadRequest& request, CDataSource& source,
+                                           PreviewLoadResult& result)
+{
+    if (DetectRawKind(source.GetStart(), source.GetSize()) == RawKind::None)
+        return false;
+    RawPreview preview;
+    try {
+        if (!ReadRawPreview(source.GetStart(), source.GetSize(), preview) || !preview.jpeg)
+            return false;
+    } catch (...) {
+        return false; // the full decode reports it
+    }
+    CMemSource jpeg(preview.bytes.data(), preview.bytes.size(), source.GetName());
+    if (!DecodeReducedFirst(request, jpeg, result, preview.orientation))
+        return false;
+    // The preview was small enough to decode whole: it is the picture.
+    result.facts = {request.page, 1, true, preview.fullWidth, preview.fullHeight};
+    return true;
+}
+
 bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, CDataSource& source,
-                                        PreviewLoadResult& result)
+                                        PreviewLoadResult& result, int orientation)
 {
     // JPEG only: SOI followed by a marker.
     const uint8_t* head = source.GetStart();
@@ -390,7 +429,8 @@ bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, CData
         return false;
     // The reduced picture is turned upright like the full one, so the first
     // paint and the swap show the same thing.
-    const int orientation = ReadJpegOrientation(source.GetStart(), source.GetSize());
+    if (orientation == 0)
+        orientation = ReadJpegOrientation(source.GetStart(), source.GetSize());
     const bool turned = OrientationSwapsSides(orientation);
     const PreviewPlacement placement = request.Placement();
     auto upright = [turned, &placement](int w, int h) {
@@ -475,7 +515,9 @@ void CPreviewLoader::PrefetchOne(const std::string& path, const PreviewPlacement
         // Kept with the picture, shown if it is.
         CWarningScope warnings([&entry](const std::string& text) { entry.warnings.push_back(text); });
         entry.picture = std::make_unique<CPicture>();
+        m_decoder->SetChoice({.page = 0, .preview = true});
         m_decoder->DecodeFile(path, *entry.picture, 32);
+        entry.facts = FactsOfDecode(0);
         if (entry.picture->GetWidth() <= 0 || entry.picture->GetHeight() <= 0)
             return;
     } catch (...) {

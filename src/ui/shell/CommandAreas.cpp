@@ -7,6 +7,7 @@
 #include "ui/shell/GoCommands.h"
 #include "ui/shell/HelpCommands.h"
 #include "ui/shell/MainFrm.h"
+#include "ui/shell/PageCommands.h"
 #include "ui/shell/PhotoCommands.h"
 #include "ui/shell/PrintCommands.h"
 #include "ui/shell/SaveCommands.h"
@@ -32,6 +33,7 @@ void BindCommandAreas(CMainFrame& frame, CommandRegistry& commands)
     vkedit::BindEditCommands(frame, commands);
     vksave::BindSaveCommands(frame, commands);
     BindPhotoCommands(frame, commands);
+    BindPageCommands(context, commands);
     BindSettingsCommands(frame, commands);
     BindPrintCommands(context, commands);
     BindSearchCommands(context, commands);

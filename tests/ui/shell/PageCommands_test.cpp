@@ -1,6 +1,6 @@
 // Image > Page on a multi-page TIFF joined by tiffcp (the keys, the status
 // bar's "page N of M"), and a camera RAW file shown from its preview,
-// developed when zoomed past it or saved.
+// developed when zoomed past it or edited.
 #include "EditSaveFixture.h"
 #include "RawFiles.h"
 #include "ui/widgets/PictureJob.h"
@@ -85,16 +85,20 @@ TEST_F(EditSaveTest, RawFilesShowTheirPreviewAndDevelopWhenNeeded)
     EXPECT_EQ(view->GetDisplayWidth(), 120);
     EXPECT_EQ(frame->GetStatusText().toStdString(), vktext::kTextDeveloped);
 
-    // Save As on a preview saves the developed picture.
+    // An edit of a preview waits for the developed picture and works on
+    // it; Save As then writes that.
     frame->SwitchToBrowser();
     SelectRow(RowOf("b.dng"));
     ASSERT_TRUE(view->ShowsRawPreview());
+    ASSERT_TRUE(frame->RunCommand(Cmd::ColorsInvert));
+    ASSERT_TRUE(WaitFor([view] { return !view->IsDeveloping() && !vkjob::IsRunning(); }));
+    EXPECT_EQ(Picture().GetWidth(), 160);
+    EXPECT_TRUE(Picture().IsModified());
     const std::string saved = pics.File("b.png");
     SaveDialogAnswers(saved);
     dialogs.Ok();
     ASSERT_TRUE(frame->RunCommand(Cmd::FileSaveAs));
-    ASSERT_TRUE(WaitFor([&saved] { return vktest::FileExists(saved); }));
-    WaitFor([] { return !vkjob::IsRunning(); });
+    ASSERT_TRUE(WaitFor([&saved] { return vktest::FileExists(saved) && !vkjob::IsRunning(); }));
     const vktest::Pixels written = vktest::DecodeWithVelkor(saved);
     EXPECT_EQ(written.width, 160);
     EXPECT_EQ(written.height, 120);

@@ -10,7 +10,10 @@
 #include <string>
 #include <string_view>
 
+#include <fcntl.h>
 #include <libraw/libraw.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -181,16 +184,16 @@ int OrientationOfFlip(int flip)
     return kOrientation[flip & 7];
 }
 
-// A LibRaw instance opened on the file's bytes, with its sizes checked
-// before anything is unpacked. LibRaw's object is large: it lives on the heap.
-std::unique_ptr<LibRaw> OpenRaw(const uint8_t* data, size_t size)
+// A LibRaw instance opened by `open` on a file of `size` bytes, with its
+// sizes checked before anything is unpacked. LibRaw's object is large: it
+// lives on the heap.
+template <class Open> std::unique_ptr<LibRaw> OpenRawWith(Open open, uint64_t size)
 {
     auto raw = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
     raw->set_progress_handler(ProgressCallback, nullptr);
     raw->set_dataerror_handler(DataError, nullptr);
     raw->set_memerror_handler(MemoryError, nullptr);
-    // LibRaw reads the buffer only.
-    Check(raw->open_buffer(const_cast<uint8_t*>(data), size));
+    Check(open(*raw));
     const libraw_image_sizes_t& s = raw->imgdata.sizes;
     CheckPictureSize(s.raw_width, s.raw_height);
     CheckPictureSize(s.width, s.height);
@@ -198,6 +201,12 @@ std::unique_ptr<LibRaw> OpenRaw(const uint8_t* data, size_t size)
     if (pixels / kMaxPixelsPerByte > size)
         RaiseError(ErrBadFormat, kTextTooSmall);
     return raw;
+}
+
+std::unique_ptr<LibRaw> OpenRaw(const uint8_t* data, size_t size)
+{
+    // LibRaw reads the buffer only.
+    return OpenRawWith([&](LibRaw& raw) { return raw.open_buffer(const_cast<uint8_t*>(data), size); }, size);
 }
 
 void FullSizeOf(const LibRaw& raw, int& width, int& height)
@@ -330,6 +339,37 @@ bool ReadRawPreview(const uint8_t* data, size_t size, RawPreview& preview)
 {
     try {
         std::unique_ptr<LibRaw> raw = OpenRaw(data, size);
+        return TakePreview(*raw, preview);
+    } catch (const std::bad_alloc&) {
+        ThrowOutOfMemory();
+    }
+}
+
+bool ReadRawPreviewOfFile(const std::string& path, RawPreview& preview)
+{
+    // The head decides; a TIFF-laid-out file whose first directory lies
+    // beyond it (libtiff writes its directories last) is left to LibRaw.
+    constexpr size_t kHeadBytes = 65536;
+    std::vector<uint8_t> head(kHeadBytes);
+    struct stat st {};
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const ssize_t got =
+        ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? ::pread(fd, head.data(), kHeadBytes, 0) : -1;
+    ::close(fd);
+    if (got < 16)
+        return false;
+    head.resize(size_t(got));
+    const bool tiff = (head[0] == 'I' && head[1] == 'I' && head[2] == 42 && head[3] == 0) ||
+                      (head[0] == 'M' && head[1] == 'M' && head[2] == 0 && head[3] == 42);
+    const uint32_t ifd = head[0] == 'I' ? LoadLE32(ByteView(head.data(), head.size()), 4)
+                                        : LoadBE32(ByteView(head.data(), head.size()), 4);
+    if (DetectRawKind(head.data(), head.size()) == RawKind::None && !(tiff && ifd + 2 > head.size()))
+        return false;
+    try {
+        std::unique_ptr<LibRaw> raw =
+            OpenRawWith([&](LibRaw& r) { return r.open_file(path.c_str()); }, uint64_t(st.st_size));
         return TakePreview(*raw, preview);
     } catch (const std::bad_alloc&) {
         ThrowOutOfMemory();

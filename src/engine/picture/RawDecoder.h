@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // What a file's first bytes say about a camera RAW file. Most RAW formats
@@ -37,6 +38,10 @@ struct RawPreview {
 // False when the file has no preview LibRaw can hand back; throws
 // CTextException for a file LibRaw cannot open.
 bool ReadRawPreview(const uint8_t* data, size_t size, RawPreview& preview);
+// The same, read from the file itself: only its head, its directories and
+// the preview are read, not the sensor data, so a large RAW file shows at
+// once. False also for a file whose head does not say RAW.
+bool ReadRawPreviewOfFile(const std::string& path, RawPreview& preview);
 
 class CRawDecoder : public CPicDecoder {
   protected:

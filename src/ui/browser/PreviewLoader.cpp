@@ -346,30 +346,31 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
         // The decoder's warnings stay with this picture; the view shows
         // them only if it shows the picture.
         CWarningScope warnings([&result](const std::string& text) { result->warnings.push_back(text); });
-        // Read once for both decodes.
-        CFileSource source;
-        if (const int error = source.Open(request.path)) {
-            result->failure = source.GetFailure();
-            throw CTextException(error, "Opening " + request.path + " failed");
-        }
         result->developed = request.develop;
         // Shown from its preview, a RAW file is what the loader decodes, so
         // the viewer's choice holds for the whole decode.
         m_decoder->SetChoice({.page = request.page, .preview = !request.develop});
-        const bool whole =
-            request.reducedFirst && !request.develop &&
-            (DecodeReducedFirst(request, source, *result) || DecodeRawPreviewFirst(request, source, *result));
-        if (!whole) {
-            if (Superseded()) {
-                const auto lock = m_worker.Lock();
-                ++m_counts.stoppedEarly; // superseded before its decode began
-                ++m_abandoned;
-                return;
+        const bool reduced = request.reducedFirst && !request.develop;
+        // A RAW file's preview is painted before the whole file is read.
+        if (!reduced || !DecodeRawPreviewFirst(request, *result)) {
+            // Read once for both decodes.
+            CFileSource source;
+            if (const int error = source.Open(request.path)) {
+                result->failure = source.GetFailure();
+                throw CTextException(error, "Opening " + request.path + " failed");
             }
-            result->picture = std::make_unique<CPicture>();
-            source.Seek(0);
-            m_decoder->Decode(source, *result->picture, 32);
-            result->facts = FactsOfDecode(request.page);
+            if (!reduced || !DecodeReducedFirst(request, source, *result)) {
+                if (Superseded()) {
+                    const auto lock = m_worker.Lock();
+                    ++m_counts.stoppedEarly; // superseded before its decode began
+                    ++m_abandoned;
+                    return;
+                }
+                result->picture = std::make_unique<CPicture>();
+                source.Seek(0);
+                m_decoder->Decode(source, *result->picture, 32);
+                result->facts = FactsOfDecode(request.page);
+            }
         }
         result->ok = result->picture->GetWidth() > 0 && result->picture->GetHeight() > 0;
     } catch (...) {
@@ -400,19 +401,17 @@ PictureFacts CPreviewLoader::FactsOfDecode(int page) const
     return {page, found.pageCount, found.preview, found.fullWidth, found.fullHeight};
 }
 
-bool CPreviewLoader::DecodeRawPreviewFirst(const PreviewLoadRequest& request, CDataSource& source,
-                                           PreviewLoadResult& result)
+bool CPreviewLoader::DecodeRawPreviewFirst(const PreviewLoadRequest& request, PreviewLoadResult& result)
 {
-    if (DetectRawKind(source.GetStart(), source.GetSize()) == RawKind::None)
-        return false;
     RawPreview preview;
     try {
-        if (!ReadRawPreview(source.GetStart(), source.GetSize(), preview) || !preview.jpeg)
+        // Read from the file: the sensor data is not needed for this.
+        if (!ReadRawPreviewOfFile(request.path, preview) || !preview.jpeg)
             return false;
     } catch (...) {
         return false; // the full decode reports it
     }
-    CMemSource jpeg(preview.bytes.data(), preview.bytes.size(), source.GetName());
+    CMemSource jpeg(preview.bytes.data(), preview.bytes.size(), request.path);
     if (!DecodeReducedFirst(request, jpeg, result, preview.orientation))
         return false;
     // The preview was small enough to decode whole: it is the picture.

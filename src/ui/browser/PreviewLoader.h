@@ -198,9 +198,9 @@ class CPreviewLoader {
     // file's preview is turned as the RAW file says.
     bool DecodeReducedFirst(const PreviewLoadRequest& request, CDataSource& source, PreviewLoadResult& result,
                             int orientation = 0);
-    // The same for a RAW file's JPEG preview; false for any other file.
-    bool DecodeRawPreviewFirst(const PreviewLoadRequest& request, CDataSource& source,
-                               PreviewLoadResult& result);
+    // The same for a RAW file's JPEG preview, read without the rest of
+    // the file; false for any other file.
+    bool DecodeRawPreviewFirst(const PreviewLoadRequest& request, PreviewLoadResult& result);
     // What the detector found in its last decode, for `page`.
     PictureFacts FactsOfDecode(int page) const;
     void PrefetchOne(const std::string& path, const PreviewPlacement& placement);

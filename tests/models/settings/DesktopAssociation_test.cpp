@@ -104,7 +104,8 @@ TEST(DesktopAssociation, AssociationWrittenAndReadBack)
                          "image/jxl;image/x-adobe-dng;image/x-canon-cr2;"),
               std::string::npos)
         << entry;
-    EXPECT_NE(entry.find("image/x-samsung-srw;image/x-canon-crw;image/x-dcraw;\n"), std::string::npos) << entry;
+    EXPECT_NE(entry.find("image/x-samsung-srw;image/x-canon-crw;image/x-dcraw;\n"), std::string::npos)
+        << entry;
     EXPECT_NE(entry.find("Exec=\"/opt/Velkor App/bin/Velkor\" %F\n"), std::string::npos) << entry;
     EXPECT_NE(entry.find("Icon=velkor\n"), std::string::npos) << entry;
 

@@ -5,10 +5,10 @@ set -euo pipefail
 
 velkor_build_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libpng-dev libjpeg-dev
   libtiff-dev zlib1g-dev libwebp-dev libheif-dev libjxl-dev liblcms2-dev libxcb1-dev libexiv2-dev
-  libturbojpeg0-dev nettle-dev libavif-dev)
+  libturbojpeg0-dev nettle-dev libraw-dev libavif-dev)
 velkor_test_packages=(googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev clang-format
   netpbm imagemagick libjpeg-turbo-progs libtiff-tools libgif-dev libpng-tools poppler-utils xdg-utils
-  webp libheif-examples libjxl-tools libavif-bin libimage-exiftool-perl libvips-tools
+  webp libheif-examples libjxl-tools libavif-bin libimage-exiftool-perl libvips-tools libraw-bin
   libglib2.0-bin # gio reads the thumbnail cache like the desktop
   desktop-file-utils appstream groff-base man-db # the installed tree checked by InstallTree
   lomiri-wallpapers-20.04) # real 16-24 MP photographs for the viewer benchmark

@@ -585,6 +585,8 @@ int RunConvert(const CliRequest& request)
         auto work = [&] {
             CAnyPicDecoder decoder;
             decoder.SetApplyOrientation(request.orient);
+            // A RAW file is developed in full.
+            decoder.SetChoice({.page = request.page, .preview = false});
             // An interrupt abandons the decode in hand rather than waiting for it.
             decoder.SetAbortFlag(&stop);
             for (;;) {

@@ -351,9 +351,13 @@ std::vector<CliOption> BuildOptions()
         [](CliRequest& r) { r.orient = false; }));
     // Thumbnails are always upright, as the desktop shows them.
     rows.back().commands = kCmdAll & ~kCmdThumbnails;
+    rows.push_back(IntegerOption("page", "the page of a multi-page TIFF or the image of an icon file to read",
+                                 1, 65535, "1", [](CliRequest& r, int v) { r.page = v - 1; }));
+    rows.back().commands = kCmdInfo | kCmdConvert | kCmdColors;
     rows.push_back(FlagOption("json", 0,
                               "one JSON object per file (path, status ok, damaged or error, warnings, "
-                              "format, width, height, bits per pixel, orientation, camera data, error)",
+                              "format, width, height, bits per pixel, pages, orientation, camera data, "
+                              "error)",
                               [](CliRequest& r) { r.json = true; }));
     rows.back().commands = kCmdInfo;
     rows.push_back(FlagOption("all-tags", 0,

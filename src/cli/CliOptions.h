@@ -53,6 +53,7 @@ struct CliRequest {
     std::string outputDir;
     CliSaveOptions save;
     std::vector<CliEditStep> edits;
+    int page = 0;         // --page N: the page of a multi-page file, from 0
     bool orient = true;   // turn pictures upright as their EXIF data says
     bool toSrgb = false;  // convert --to-srgb: pixels turned from their profile to sRGB
     bool json = false;    // info --json

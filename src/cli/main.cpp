@@ -73,6 +73,8 @@ int Info(const CliRequest& request)
     int status = 0;
     CAnyPicDecoder decoder;
     decoder.SetApplyOrientation(request.orient);
+    // A RAW file's size is read beside its preview: nothing is developed.
+    decoder.SetChoice({.page = request.page, .preview = true});
     if (request.json)
         std::cout << "[\n";
     for (size_t i = 0; i < request.inputs.size(); ++i) {
@@ -89,10 +91,16 @@ int Info(const CliRequest& request)
             for (const std::string& text : warnings)
                 std::cerr << path << ": warning: " << text << "\n";
             const int format = decoder.GetDetectedFormat();
-            // A picture that moves is as large as its canvas.
+            const CPicDecoder::Found& found = decoder.GetFound();
+            // A picture that moves is as large as its canvas; a RAW file's
+            // preview stands for its full size.
             const Motion motion = MotionOf(path);
-            const int width = motion.frames > 1 ? motion.width : bmp.GetWidth();
-            const int height = motion.frames > 1 ? motion.height : bmp.GetHeight();
+            const int width = motion.frames > 1 ? motion.width
+                              : found.preview   ? found.fullWidth
+                                                : bmp.GetWidth();
+            const int height = motion.frames > 1 ? motion.height
+                               : found.preview   ? found.fullHeight
+                                                 : bmp.GetHeight();
             if (request.json) {
                 std::string texts;
                 for (const std::string& text : warnings)
@@ -102,7 +110,7 @@ int Info(const CliRequest& request)
                 json += ", \"format\": " + JsonString(FormatName(format)) +
                         ", \"width\": " + std::to_string(width) + ", \"height\": " + std::to_string(height) +
                         ", \"bits_per_pixel\": " + std::to_string(bmp.GetSourceBitsPerPixel()) +
-                        ", \"orientation\": " +
+                        ", \"pages\": " + std::to_string(found.pageCount) + ", \"orientation\": " +
                         (OrientationKnown(format) ? std::to_string(decoder.GetStoredOrientation()) : "null") +
                         ", \"frames\": " + std::to_string(motion.frames) + ", \"duration_ms\": " +
                         (motion.frames > 1 ? std::to_string(motion.durationMs) : "null") +
@@ -112,6 +120,8 @@ int Info(const CliRequest& request)
             } else {
                 std::cout << path << ": " << FormatName(format) << " " << width << "x" << height << " "
                           << bmp.GetSourceBitsPerPixel() << " bpp" << MotionText(motion);
+                if (found.pageCount > 1)
+                    std::cout << " " << found.pageCount << " pages";
                 // The size shown is the upright one unless --no-orient was given.
                 if (decoder.GetStoredOrientation() != 1)
                     std::cout << " orientation " << decoder.GetStoredOrientation();
@@ -122,7 +132,7 @@ int Info(const CliRequest& request)
             status = 1;
             if (request.json)
                 json += ", \"status\": \"error\", \"warnings\": [], \"format\": null, \"width\": null, "
-                        "\"height\": null, \"bits_per_pixel\": null, "
+                        "\"height\": null, \"bits_per_pixel\": null, \"pages\": null, "
                         "\"orientation\": null, \"frames\": null, \"duration_ms\": null, \"loops\": null, "
                         "\"camera\": null, \"error\": {\"code\": " +
                         std::to_string(e.GetCode()) + ", \"text\": " + JsonString(ErrorText(e)) + "}";
@@ -142,6 +152,7 @@ int Colors(const CliRequest& request)
     try {
         CAnyPicDecoder decoder;
         decoder.SetApplyOrientation(request.orient);
+        decoder.SetChoice({.page = request.page, .preview = false});
         CWinBmp bmp;
         decoder.DecodeFile(request.inputs[0], bmp, 32);
         std::cout << DescribeColorCount(bmp) << "\n";

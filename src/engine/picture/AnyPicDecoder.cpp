@@ -30,6 +30,7 @@ void CAnyPicDecoder::Decode(CDataSource& source, CBmp& bmp, int wantedDepth)
     const PictureFormatInfo* row = Detect(source.GetStart(), source.GetSize());
     m_detectedFormat = row ? row->format : FormatNone;
     m_storedOrientation = OrientUpright;
+    m_found = Found{};
     if (!row)
         RaiseError(ErrUnknownType, "Unknown file type.");
     Trace(2, "%s", row->recognized);
@@ -40,6 +41,7 @@ void CAnyPicDecoder::Decode(CDataSource& source, CBmp& bmp, int wantedDepth)
         m_storedOrientation = row->storedOrientation(source.GetStart(), source.GetSize());
     const bool turnedWhileDecoding = m_applyOrientation && m_storedOrientation != OrientUpright &&
                                      decoder.SetOrientation(m_storedOrientation);
+    decoder.SetChoice(GetChoice());
     // Rows go to the sink only as stored: a picture still to be turned is
     // decoded whole.
     const bool turnAfter = m_applyOrientation && m_storedOrientation != OrientUpright && !turnedWhileDecoding;
@@ -49,6 +51,7 @@ void CAnyPicDecoder::Decode(CDataSource& source, CBmp& bmp, int wantedDepth)
         ~SinkReset() { decoder.SetRowSink(nullptr); }
     } sinkReset{decoder};
     decoder.Decode(source, bmp, wantedDepth);
+    m_found = decoder.GetFound();
 
     if (!row->storedOrientation || turnedWhileDecoding)
         return;

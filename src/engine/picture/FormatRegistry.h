@@ -28,6 +28,7 @@
 #include "engine/picture/PPMDecoder.h"
 #include "engine/picture/PictDecoder.h"
 #include "engine/picture/RASDecoder.h"
+#include "engine/picture/RawDecoder.h"
 #include "engine/picture/TGADecoder.h"
 #include "engine/picture/TIFFDecoder.h"
 #include "engine/picture/WebPDecoder.h"
@@ -82,6 +83,17 @@ enum PictureFormat : int {
     FormatAVIF = 20,
     FormatHEIF = 21,
     FormatJXL = 22,
+    // Camera RAW files, read through LibRaw.
+    FormatDNG = 23,
+    FormatCR2 = 24,
+    FormatCR3 = 25,
+    FormatNEF = 26,
+    FormatARW = 27,
+    FormatRAF = 28,
+    FormatORF = 29,
+    FormatRW2 = 30,
+    FormatPEF = 31,
+    FormatRAW = 32, // the other makers' RAW files
 };
 
 // The detection result of no match.
@@ -173,6 +185,19 @@ struct PictureFormatInfo {
     std::array<FileKind, 3> kinds;   // unused entries have no extension
     std::array<SaveTarget, 2> saved; // unused entries have no extension
 };
+
+// A camera RAW row: read by LibRaw, delivered upright, never written.
+template <RawKind Kind> bool IsRawOf(HeadBytes b)
+{
+    return DetectRawKind(b.data, b.size) == Kind;
+}
+template <RawKind Kind>
+constexpr PictureFormatInfo RawRow(PictureFormat format, int detected, const char* name,
+                                   const char* recognized, std::array<FileKind, 3> kinds)
+{
+    return {format,  detected, name,  recognized, IsRawOf<Kind>, NewDecoder<CRawDecoder>,
+            nullptr, nullptr,  kinds, {}};
+}
 
 inline constexpr PictureFormatInfo kPictureFormats[] = {
     {FormatBMP,
@@ -320,6 +345,32 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
                     .rle = &SaveOptionValues::tgaRle},
         .write = [](const std::string& path, CBmp& bmp,
                     const SaveParameters& p) { CTGAEncoder().Save(path, bmp, p.rle, p.depth); }}}}},
+    // Before TIFF: most RAW files are laid out as TIFF.
+    RawRow<RawKind::Dng>(FormatDNG, 18, "DNG", "DNG file recognized.\n",
+                         {{{{"dng"}, 0, "image/x-adobe-dng", "Digital Negative"}}}),
+    RawRow<RawKind::Cr2>(FormatCR2, 19, "CR2", "Canon CR2 file recognized.\n",
+                         {{{{"cr2"}, 0, "image/x-canon-cr2", "Canon RAW"}}}),
+    RawRow<RawKind::Cr3>(FormatCR3, 20, "CR3", "Canon CR3 file recognized.\n",
+                         {{{{"cr3"}, 0, "image/x-canon-cr3", "Canon RAW 3"}}}),
+    RawRow<RawKind::Nef>(FormatNEF, 21, "NEF", "Nikon NEF file recognized.\n",
+                         {{{{"nef"}, 0, "image/x-nikon-nef", "Nikon RAW"},
+                           {{"nrw"}, 0, "image/x-nikon-nrw", "Nikon RAW (NRW)"}}}),
+    RawRow<RawKind::Arw>(FormatARW, 22, "ARW", "Sony ARW file recognized.\n",
+                         {{{{"arw"}, 0, "image/x-sony-arw", "Sony RAW"},
+                           {{"sr2"}, 0, "image/x-sony-sr2", "Sony RAW (SR2)"},
+                           {{"srf"}, 0, "image/x-sony-srf", "Sony RAW (SRF)"}}}),
+    RawRow<RawKind::Raf>(FormatRAF, 23, "RAF", "Fujifilm RAF file recognized.\n",
+                         {{{{"raf"}, 0, "image/x-fuji-raf", "Fujifilm RAW"}}}),
+    RawRow<RawKind::Orf>(FormatORF, 24, "ORF", "Olympus ORF file recognized.\n",
+                         {{{{"orf"}, 0, "image/x-olympus-orf", "Olympus RAW"}}}),
+    RawRow<RawKind::Rw2>(FormatRW2, 25, "RW2", "Panasonic RW2 file recognized.\n",
+                         {{{{"rw2", "rwl"}, 0, "image/x-panasonic-rw2", "Panasonic RAW"}}}),
+    RawRow<RawKind::Pef>(FormatPEF, 26, "PEF", "Pentax PEF file recognized.\n",
+                         {{{{"pef"}, 0, "image/x-pentax-pef", "Pentax RAW"}}}),
+    RawRow<RawKind::Other>(FormatRAW, 27, "RAW", "Camera RAW file recognized.\n",
+                           {{{{"srw"}, 0, "image/x-samsung-srw", "Samsung RAW"},
+                             {{"crw"}, 0, "image/x-canon-crw", "Canon RAW (CRW)"},
+                             {{"3fr", "erf", "mrw", "x3f"}, 0, "image/x-dcraw", "Camera RAW"}}}),
     {FormatTIFF,
      3,
      "TIFF",

@@ -4,17 +4,23 @@
 #include "engine/picture/LineExpanders.h"
 #include "engine/picture/PNGDecoder.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 constexpr const char* kTextHeaderSize = "Icon decoder: BITMAPINFOHEADER has wrong size.";
 constexpr const char* kTextBadSize = "Icon decoder: invalid image size.";
+constexpr const char* kTextBadOffset = "Icon decoder: image offset out of range.";
 constexpr const char* kTextBitCount = "Icon decoder: unsupported bit count.";
 
 // Directory header: reserved, type, count (16-bit words); then count
-// entries of 16 bytes whose size and offset fields are not used.
+// entries of 16 bytes: width, height, colours, reserved (bytes), planes,
+// bit count (words), the image's size and its offset (32-bit words). The
+// first image is read where the directory ends; the others at their offset.
+constexpr size_t kDirectoryHeaderSize = 6;
 constexpr size_t kDirectoryEntrySize = 16;
+constexpr size_t kEntryOffsetField = 12;
 constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
 } // namespace
@@ -23,7 +29,18 @@ void CICODecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDepth
 {
     source.Skip(4); // reserved, type
     const uint16_t count = source.ReadWordLE();
-    source.Skip(kDirectoryEntrySize * count);
+    const int page = GetChoice().page;
+    CheckPage(page, std::max<int>(count, 1));
+    m_found.pageCount = std::max<int>(count, 1);
+    if (page == 0) {
+        source.Skip(kDirectoryEntrySize * count);
+    } else {
+        source.Skip(kDirectoryEntrySize * size_t(page) + kEntryOffsetField);
+        const uint32_t offset = source.ReadLongLE();
+        if (offset < kDirectoryHeaderSize + kDirectoryEntrySize * count || offset >= source.GetSize())
+            RaiseError(ErrBadFormat, kTextBadOffset);
+        source.Seek(offset);
+    }
     wantedDepth = 32;
 
     if (source.GetRemaining() >= sizeof kPngSignature &&

@@ -33,6 +33,12 @@ void CheckDecodeAbort()
         throw CTextException(ErrAborted, kTextAborted);
 }
 
+void CheckPage(int page, int count)
+{
+    if (page < 0 || page >= count)
+        RaiseError(ErrBadFormat, kTextNoSuchPage);
+}
+
 void CPicDecoder::DecodeFile(const std::string& fileName, CBmp& bmp, int wantedDepth)
 {
     const AbortScope abortScope(m_abortFlag);
@@ -50,6 +56,7 @@ void CPicDecoder::Decode(CDataSource& source, CBmp& bmp, int wantedDepth)
     const AbortScope abortScope(m_abortFlag);
     CheckDecodeAbort();
     PaletteHolder palette;
+    m_found = Found{};
     bmp.SetColourProfile(nullptr); // the decoder sets the new picture's own
     try {
         DecodeInto(bmp, palette, wantedDepth, source);

@@ -37,6 +37,28 @@ class CPicDecoder {
     // the others return false and the picture is turned afterwards.
     virtual bool SetOrientation(int /*orientation*/) { return false; }
 
+    // Which picture later decodes deliver. A file of several pictures (the
+    // pages of a TIFF, the images of an icon) gives `page`, counted from 0,
+    // and one without so many fails with kTextNoSuchPage; a camera RAW file
+    // gives its embedded preview when `preview` asks for it and it has one,
+    // and is developed in full otherwise.
+    struct Choice {
+        int page = 0;
+        bool preview = false;
+    };
+    void SetChoice(Choice choice) { m_choice = choice; }
+    Choice GetChoice() const { return m_choice; }
+    // What the last decode found: how many pages the file holds, and
+    // whether it delivered a RAW file's preview instead of the developed
+    // picture, whose upright size is then fullWidth x fullHeight.
+    struct Found {
+        int pageCount = 1;
+        bool preview = false;
+        int fullWidth = 0;
+        int fullHeight = 0;
+    };
+    const Found& GetFound() const { return m_found; }
+
     // The flag later decodes check; nullptr (the default) stops checking.
     // It must outlive every decode that starts while it is set.
     void SetAbortFlag(const std::atomic<bool>* flag) { m_abortFlag = flag; }
@@ -79,10 +101,18 @@ class CPicDecoder {
     friend class CAnyPicDecoder;
     friend class CFrameSource; // composes frames under the same flag
 
+    Found m_found; // set by DecodeInto; reset before it runs
+
   private:
     const std::atomic<bool>* m_abortFlag = nullptr;
+    Choice m_choice;
     CRowSink* m_rowSink = nullptr;
 };
+
+// The file holds fewer pictures than the page asked for.
+inline constexpr const char* kTextNoSuchPage = "The file has no such page.";
+// The page asked for, checked against the file's `count` pages.
+void CheckPage(int page, int count);
 
 // True when the decode running on this thread has been abandoned.
 bool DecodeAbandoned();

@@ -324,6 +324,12 @@ void CTIFFDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDept
     if (!file.tif)
         RaiseError(ErrWrongSignature, client.message);
     TIFF* tif = file.tif;
+    // libtiff stops at a directory chain that loops back on itself.
+    m_found.pageCount = std::max<int>(1, int(std::min<tdir_t>(TIFFNumberOfDirectories(tif), 65535)));
+    const int page = GetChoice().page;
+    CheckPage(page, m_found.pageCount);
+    if (page > 0 && !TIFFSetDirectory(tif, tdir_t(page)))
+        RaiseError(ErrBadFormat, client.message[0] ? client.message : kTextNoSuchPage);
 
     uint16_t bitsPerSample = 1, samplesPerPixel = 1;
     TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);

@@ -181,27 +181,16 @@ ThumbnailSource CThumbnailer::Make(CDataSource& source, int box, CWinBmp& out)
             vkcolour::ConvertToSrgb(out);
             return made;
         }
-        // The largest reduction whose picture still covers the thumbnail.
-        const FitDimensions fit = FitThumbnail(made.width, made.height, box);
-        int denominator = 1;
-        for (int d : {8, 4, 2})
-            if ((made.width + d - 1) / d >= fit.width && (made.height + d - 1) / d >= fit.height) {
-                denominator = d;
-                break;
-            }
-        m_jpeg.SetScaleChooser([denominator](int, int) { return denominator; });
-        m_jpeg.SetOrientation(orientation);
-        // At an eighth only the DC coefficients count, and a progressive
-        // file's first scan holds them.
-        if (denominator == 8 && frame.progressive)
-            m_jpeg.SetFirstScanOnly();
         source.Seek(0);
-        m_jpeg.Decode(source, m_decoded, 32);
-    } else {
+        DecodeJpegReduced(source, frame.width, frame.height, frame.progressive, orientation, box);
+    } else if (!FromRawPreview(source, box, made)) {
         source.Seek(0);
+        // A RAW file without a JPEG preview gives its bitmap preview, if any.
+        m_any.SetChoice({.page = 0, .preview = true});
         m_any.Decode(source, m_decoded, 32);
-        made.width = m_decoded.GetWidth();
-        made.height = m_decoded.GetHeight();
+        const CPicDecoder::Found& found = m_any.GetFound();
+        made.width = found.preview ? found.fullWidth : m_decoded.GetWidth();
+        made.height = found.preview ? found.fullHeight : m_decoded.GetHeight();
     }
     ColourProfilePtr profile = m_decoded.GetColourProfile();
     Reduce(m_decoded, box, out);
@@ -210,6 +199,51 @@ ThumbnailSource CThumbnailer::Make(CDataSource& source, int box, CWinBmp& out)
     out.SetColourProfile(std::move(profile));
     vkcolour::ConvertToSrgb(out);
     return made;
+}
+
+void CThumbnailer::DecodeJpegReduced(CDataSource& jpeg, int storedWidth, int storedHeight, bool progressive,
+                                     int orientation, int box)
+{
+    // The largest reduction whose picture still covers the thumbnail.
+    const bool turned = OrientationSwapsSides(orientation);
+    const int width = turned ? storedHeight : storedWidth, height = turned ? storedWidth : storedHeight;
+    const FitDimensions fit = FitThumbnail(width, height, box);
+    int denominator = 1;
+    for (int d : {8, 4, 2})
+        if ((width + d - 1) / d >= fit.width && (height + d - 1) / d >= fit.height) {
+            denominator = d;
+            break;
+        }
+    m_jpeg.SetScaleChooser([denominator](int, int) { return denominator; });
+    m_jpeg.SetOrientation(orientation);
+    // At an eighth only the DC coefficients count, and a progressive
+    // file's first scan holds them.
+    if (denominator == 8 && progressive)
+        m_jpeg.SetFirstScanOnly();
+    m_jpeg.Decode(jpeg, m_decoded, 32);
+}
+
+bool CThumbnailer::FromRawPreview(CDataSource& source, int box, ThumbnailSource& made)
+{
+    if (DetectRawKind(source.GetStart(), source.GetSize()) == RawKind::None)
+        return false;
+    RawPreview preview;
+    if (!ReadRawPreview(source.GetStart(), source.GetSize(), preview) || !preview.jpeg)
+        return false;
+    const JpegFrame frame = ReadJpegFrame(preview.bytes.data(), preview.bytes.size());
+    if (frame.width <= 0 || frame.height <= 0)
+        return false;
+    try {
+        CMemSource jpeg(preview.bytes.data(), preview.bytes.size(), source.GetName());
+        DecodeJpegReduced(jpeg, frame.width, frame.height, frame.progressive, preview.orientation, box);
+    } catch (const CTextException& e) {
+        if (e.GetCode() == ErrAborted || e.GetCode() == ErrNoMemory)
+            throw;
+        return false; // a damaged preview: the RAW decoder tries again
+    }
+    made.width = preview.fullWidth;
+    made.height = preview.fullHeight;
+    return true;
 }
 
 bool CThumbnailer::FromExifThumbnail(CDataSource& source, int box, int width, int height, int orientation,

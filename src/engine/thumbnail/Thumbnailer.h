@@ -7,6 +7,7 @@
 
 #include "engine/picture/AnyPicDecoder.h"
 #include "engine/picture/JPEGDecoder.h"
+#include "engine/picture/RawDecoder.h"
 #include "engine/picture/WinBmp.h"
 
 #include <array>
@@ -62,6 +63,13 @@ class CThumbnailer {
     bool FromExifThumbnail(CDataSource& source, int box, int width, int height, int orientation,
                            CWinBmp& out);
     void Reduce(CWinBmp& picture, int box, CWinBmp& out);
+    // Decodes a JPEG at the smallest DCT scale that still covers the
+    // thumbnail, turned upright, into m_decoded.
+    void DecodeJpegReduced(CDataSource& jpeg, int storedWidth, int storedHeight, bool progressive,
+                           int orientation, int box);
+    // A RAW file's JPEG preview, decoded that way into m_decoded; false
+    // for anything else.
+    bool FromRawPreview(CDataSource& source, int box, ThumbnailSource& made);
 
     CJPEGDecoder m_jpeg;
     CJPEGDecoder m_exifJpeg;

@@ -165,6 +165,8 @@ void CSlideShow::DoJob()
         try {
             CWarningScope warnings([&step](const std::string& text) { step->warnings.push_back(text); });
             step->picture = std::make_unique<CPicture>();
+            // A slide fills the screen at most: a RAW file's preview serves.
+            m_decoder.SetChoice({.page = 0, .preview = true});
             m_decoder.DecodeFile(path, *step->picture, 32);
             step->ok = step->picture->GetWidth() > 0 && step->picture->GetHeight() > 0;
         } catch (...) {

@@ -89,6 +89,13 @@ std::string ViewerCountText(int index, int listed)
     return " " + std::to_string(index + 1) + "/" + std::to_string(listed);
 }
 
+std::string PageText(int page, int count)
+{
+    if (count <= 1)
+        return "";
+    return "page " + std::to_string(page + 1) + " of " + std::to_string(count);
+}
+
 std::string ViewerInfoText(const std::string& name, int width, int height, int bitsPerPixel,
                            uint64_t fileSize, int fileSizeUnit, int imageSizeUnit)
 {

@@ -32,6 +32,13 @@ std::string BrowserCountText(int selected, int listed, uint64_t total, int unit)
 std::string ZoomText(int displayWidth, int pictureWidth);
 // " 5/12" for the entry at `index`; " 0/0" when no file is shown (index < 0).
 std::string ViewerCountText(int index, int listed);
+// "page 2 of 3" for page 1 (from 0) of three; "" for a file of one page.
+std::string PageText(int page, int count);
+// The status bar while a camera RAW file develops, and after.
+inline constexpr const char* kTextDeveloping = "  Developing the RAW picture...";
+inline constexpr const char* kTextDeveloped = "  RAW picture developed";
+inline constexpr const char* kTextNotDeveloped =
+    "  The RAW picture could not be developed; the preview stays";
 // " name.jpg, 640x480 32 bpp, 1.500 KB"; " name.jpg, 1.500 KB" without a
 // picture (width or height 0).
 std::string ViewerInfoText(const std::string& name, int width, int height, int bitsPerPixel,

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -130,10 +131,77 @@ bool CPreview::LoadImage(const QString& path, int position, bool shrink, bool en
     request.enlarge = enlarge;
     request.position = m_loadPosition;
     request.reducedFirst = m_reducedFirst;
+    request.page = std::exchange(m_requestedPage, 0);
+    EndDeveloping(false);
     m_interim = QImage();
     m_loadTimer.start();
     m_loader->Request(std::move(request));
     return true;
+}
+
+bool CPreview::ShowPage(int page)
+{
+    if (!m_hasImage || m_shownPath.empty() || page < 0 || page >= m_facts.pageCount || page == m_facts.page)
+        return false;
+    m_requestedPage = page;
+    return LoadImage(QString::fromStdString(m_shownPath), m_loadPosition, m_loadShrink, m_loadEnlarge,
+                     m_fileName);
+}
+
+void CPreview::Develop()
+{
+    if (!ShowsRawPreview() || m_developing || m_shownPath.empty() || m_picture.IsModified() ||
+        m_picture.IsUndoAvailable())
+        return;
+    PreviewLoadRequest request;
+    request.id = ++m_pendingId;
+    request.path = m_shownPath;
+    request.page = m_facts.page;
+    request.develop = true;
+    request.clientWidth = m_geometry.ClientWidth();
+    request.clientHeight = m_geometry.ClientHeight();
+    request.position = m_loadPosition;
+    m_developing = true;
+    m_loader->Request(std::move(request));
+    emit DevelopingChanged(true, false);
+}
+
+void CPreview::EndDeveloping(bool developed)
+{
+    if (!m_developing)
+        return;
+    m_developing = false;
+    emit DevelopingChanged(false, developed);
+}
+
+void CPreview::ApplyDeveloped(PreviewLoadResult& result)
+{
+    m_appliedId = result.id;
+    // Edited meanwhile, or gone: the preview stays as it is.
+    if (!result.ok || !m_hasImage || m_shownPath != result.path || m_picture.IsModified() ||
+        m_picture.IsUndoAvailable()) {
+        if (result.picture)
+            m_loader->Dispose(std::move(result.picture));
+        EndDeveloping(false);
+        return;
+    }
+    // Shown at the displayed size the preview had: only the detail changes.
+    m_picture.Swap(*result.picture);
+    m_loader->Dispose(std::move(result.picture));
+    m_picture.SetSourcePath(result.path);
+    m_picture.ClearEditState();
+    m_facts = result.facts;
+    ComputeSourceRect();
+    m_tileCache.Invalidate();
+    update();
+    EndDeveloping(true);
+    emit DisplayChanged();
+}
+
+void CPreview::DevelopIfEnlarged()
+{
+    if (ShowsRawPreview() && m_geometry.DisplayWidth() > m_picture.GetWidth())
+        Develop();
 }
 
 void CPreview::CancelLoad()
@@ -142,6 +210,7 @@ void CPreview::CancelLoad()
     m_interim = QImage();
     // A decode already running reports under the old number: drop it.
     m_appliedId = ++m_pendingId;
+    EndDeveloping(false);
 }
 
 void CPreview::ApplyInterim(const PreviewLoadResult& result)
@@ -168,6 +237,10 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
     }
     if (result->id != m_pendingId)
         return; // a newer request is on its way
+    if (result->developed) {
+        ApplyDeveloped(*result);
+        return;
+    }
     m_appliedId = result->id;
     // Loaded in: the time until the picture first showed.
     const bool hadInterim = !m_interim.isNull() && m_interimId == result->id;
@@ -212,11 +285,12 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
     m_picture.Swap(*result->picture);
     // The picture that goes is kept for a step back, unedited.
     if (keepOld)
-        m_loader->Keep(m_shownPath, m_shownStamp, std::move(result->picture), std::move(painted));
+        m_loader->Keep(m_shownPath, m_shownStamp, std::move(result->picture), std::move(painted), m_facts);
     else
         m_loader->Dispose(std::move(result->picture)); // not freed here: that takes a while
     m_shownPath = result->path;
     m_shownStamp = result->stamp;
+    m_facts = result->facts;
     m_picture.SetSourcePath(result->path);
     m_fileName = m_requestedFileName;
     m_hasImage = true;
@@ -248,6 +322,7 @@ void CPreview::ApplyLoad(std::shared_ptr<PreviewLoadResult> result)
 void CPreview::DropPicture()
 {
     m_animation->Stop();
+    m_facts = {};
     m_hasImage = false;
     m_holdsPicture = false;
     m_picture.ClearEditState();
@@ -279,6 +354,7 @@ void CPreview::ShowPicture(CPictureEx& picture)
     m_picture.Exchange(picture);
     // Not the picture of any file: nothing to keep for a step back.
     m_shownPath.clear();
+    m_facts = {};
     Reshow();
 }
 
@@ -347,6 +423,7 @@ void CPreview::ShowSlide(CWinBmp& picture, int imageSize, int position, const QS
     m_picture.SetSourcePath({}); // the caller names the slide's file
     m_fileName = fileName;
     m_shownPath.clear();
+    m_facts = {};
     m_hasImage = true;
     m_holdsPicture = true;
     m_dragging = false;
@@ -384,6 +461,7 @@ void CPreview::SetZoom(float factor)
     m_quietDraw = false;
     update();
     emit DisplayChanged();
+    DevelopIfEnlarged();
 }
 
 void CPreview::SetPosition(int position)
@@ -492,6 +570,7 @@ void CPreview::ZoomWheel(int notches, QPoint anchor)
     m_quietDraw = false;
     update();
     emit DisplayChanged();
+    DevelopIfEnlarged();
 }
 
 void CPreview::SetFullScreenLook(bool on)

@@ -44,6 +44,22 @@ class CPreview : public QWidget {
     // PictureKept, when the question kept the edited picture: nothing loads.
     bool LoadImage(const QString& path, int position, bool shrink, bool enlarge, const QString& fileName);
     bool IsLoading() const { return m_pendingId != m_appliedId; }
+
+    // The pages of a multi-page file (TIFF, icon): the one shown, counted
+    // from 0, and how many the file holds (1 for other files).
+    int GetPage() const { return m_facts.page; }
+    int GetPageCount() const { return m_hasImage ? m_facts.pageCount : 0; }
+    // Loads page `page` of the file shown; false when there is no such page
+    // or the save question kept the picture.
+    bool ShowPage(int page);
+
+    // A camera RAW file is shown from its embedded preview first. Develop
+    // decodes the whole picture in the background (DevelopingChanged) and
+    // puts it in the preview's place at the same displayed size; zooming
+    // past the preview's own size starts it. An edited preview is kept.
+    bool ShowsRawPreview() const { return m_hasImage && m_facts.preview; }
+    bool IsDeveloping() const { return m_developing; }
+    void Develop();
     // Drops any pending load.
     void CancelLoad();
 
@@ -165,6 +181,9 @@ class CPreview : public QWidget {
     void DoubleClicked();
     // The displayed size or the picture changed: zoomed, fitted, edited or cleared.
     void DisplayChanged();
+    // A RAW file's development started (true) or ended (false); `developed`
+    // says whether the whole picture is now shown.
+    void DevelopingChanged(bool developing, bool developed);
     // Colour management was switched: what is drawn takes other colours.
     void ColoursSwitched();
 
@@ -181,6 +200,10 @@ class CPreview : public QWidget {
     // The player's next frame takes the place of the one shown.
     void ShowNextFrame();
     void ApplyInterim(const PreviewLoadResult& result);
+    void ApplyDeveloped(PreviewLoadResult& result);
+    void EndDeveloping(bool developed);
+    // After a zoom: a RAW preview shown larger than itself is developed.
+    void DevelopIfEnlarged();
     // A load that failed: the picture goes, so it cannot pass for the file.
     void DropPicture();
     // Shows the picture held, placed as a load would place it.
@@ -237,4 +260,7 @@ class CPreview : public QWidget {
     QPoint m_interimAt;       // where it goes in the client area
     uint64_t m_interimId = 0; // the request it belongs to
     uint32_t m_firstPaintTime = 0;
+    PictureFacts m_facts;    // of the picture shown
+    int m_requestedPage = 0; // of the next load
+    bool m_developing = false;
 };

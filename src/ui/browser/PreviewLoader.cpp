@@ -6,6 +6,7 @@
 #include "engine/picture/JPEGDecoder.h"
 #include "engine/picture/Orientation.h"
 #include "engine/picture/PictureSizeLimit.h"
+#include "engine/picture/RawDecoder.h"
 #include "engine/picture/TextException.h"
 #include "ui/browser/PreviewGeometry.h"
 #include "ui/widgets/TileCache.h"
@@ -101,7 +102,7 @@ std::shared_ptr<PreviewLoadResult> CPreviewLoader::TakeReadyLocked(const Preview
     if (!stamp.Valid())
         return {};
     auto it = std::find_if(m_cache.begin(), m_cache.end(), [&](const Entry& e) {
-        return e.path == request.path && e.stamp == stamp && e.placement == request.Placement() &&
+        return e.Answers(request) && e.stamp == stamp && e.placement == request.Placement() &&
                !e.cache.isNull();
     });
     if (it == m_cache.end())
@@ -115,6 +116,7 @@ std::shared_ptr<PreviewLoadResult> CPreviewLoader::TakeReadyLocked(const Preview
     result->display = it->display;
     result->cache = std::move(it->cache);
     result->cacheRect = it->cacheRect;
+    result->facts = it->facts;
     m_cache.erase(it);
     ++m_counts.hits;
     return result;
@@ -139,7 +141,7 @@ void CPreviewLoader::Prefetch(std::vector<std::string> paths, const PreviewPlace
 }
 
 void CPreviewLoader::Keep(std::string path, const FileStamp& stamp, std::unique_ptr<CPicture> picture,
-                          FirstPaint painted)
+                          FirstPaint painted, PictureFacts facts)
 {
     if (!picture || !stamp.Valid() || picture->GetWidth() <= 0) {
         Dispose(std::move(picture));
@@ -154,6 +156,7 @@ void CPreviewLoader::Keep(std::string path, const FileStamp& stamp, std::unique_
     entry.cacheRect = painted.cacheRect;
     entry.bytes = BytesOf(*picture, entry.cache);
     entry.picture = std::move(picture);
+    entry.facts = facts;
     {
         const auto lock = m_worker.Lock();
         InsertLocked(std::move(entry));
@@ -215,7 +218,7 @@ bool CPreviewLoader::InsertLocked(Entry entry)
         m_dispose.push_back(std::move(entry.picture));
         return false;
     }
-    // One entry per path: the newer replaces the older.
+    // One entry per path: the newer replaces the older (another page too).
     std::erase_if(m_cache, [&](const Entry& e) { return e.path == entry.path; });
     auto total = [this] {
         size_t sum = 0;
@@ -298,7 +301,7 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
     {
         const auto lock = m_worker.Lock();
         auto it = std::find_if(m_cache.begin(), m_cache.end(), [&](const Entry& e) {
-            return e.path == request.path && result->stamp.Valid() && e.stamp == result->stamp;
+            return e.Answers(request) && result->stamp.Valid() && e.stamp == result->stamp;
         });
         if (it != m_cache.end()) {
             hit = std::move(*it);
@@ -314,6 +317,7 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
         result->cached = true;
         result->picture = std::move(hit.picture);
         result->warnings = std::move(hit.warnings);
+        result->facts = hit.facts;
         if (hit.placement == request.Placement() && !hit.cache.isNull()) {
             result->display = hit.display;
             result->cache = std::move(hit.cache);
@@ -343,23 +347,32 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
         // The decoder's warnings stay with this picture; the view shows
         // them only if it shows the picture.
         CWarningScope warnings([&result](const std::string& text) { result->warnings.push_back(text); });
-        // Read once for both decodes.
-        CFileSource source;
-        if (const int error = source.Open(request.path)) {
-            result->failure = source.GetFailure();
-            throw CTextException(error, "Opening " + request.path + " failed");
-        }
-        if (!request.reducedFirst || !DecodeReducedFirst(request, source, *result)) {
-            if (Superseded()) {
-                const auto lock = m_worker.Lock();
-                ++m_counts.stoppedEarly; // superseded before its decode began
-                ++m_abandoned;
-                return;
+        result->developed = request.develop;
+        // Shown from its preview, a RAW file is what the loader decodes, so
+        // the viewer's choice holds for the whole decode.
+        m_decoder->SetChoice({.page = request.page, .preview = !request.develop});
+        const bool reduced = request.reducedFirst && !request.develop;
+        // A RAW file's preview is painted before the whole file is read.
+        if (!reduced || !DecodeRawPreviewFirst(request, *result)) {
+            // Read once for both decodes.
+            CFileSource source;
+            if (const int error = source.Open(request.path)) {
+                result->failure = source.GetFailure();
+                throw CTextException(error, "Opening " + request.path + " failed");
             }
-            result->picture = std::make_unique<CPicture>();
-            source.Seek(0);
-            m_decoder->Decode(source, *result->picture, 32);
-            AttachFrames(source, m_decoder->GetDetectedFormat(), *result->picture, &result->frames);
+            if (!reduced || !DecodeReducedFirst(request, source, *result)) {
+                if (Superseded()) {
+                    const auto lock = m_worker.Lock();
+                    ++m_counts.stoppedEarly; // superseded before its decode began
+                    ++m_abandoned;
+                    return;
+                }
+                result->picture = std::make_unique<CPicture>();
+                source.Seek(0);
+                m_decoder->Decode(source, *result->picture, 32);
+                result->facts = FactsOfDecode(request.page);
+                AttachFrames(source, m_decoder->GetDetectedFormat(), *result->picture, &result->frames);
+            }
         }
         result->ok = result->picture->GetWidth() > 0 && result->picture->GetHeight() > 0;
     } catch (...) {
@@ -373,7 +386,8 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
         ++m_abandoned;
         return;
     }
-    if (result->ok)
+    // A developed picture keeps the preview's displayed size: no first paint.
+    if (result->ok && !request.develop)
         BuildFirstCache(request.Placement(), *result->picture, result->display, result->cache,
                         result->cacheRect);
     if (Superseded()) {
@@ -383,8 +397,32 @@ void CPreviewLoader::Load(const PreviewLoadRequest& request)
     m_deliver(result);
 }
 
+PictureFacts CPreviewLoader::FactsOfDecode(int page) const
+{
+    const CPicDecoder::Found& found = m_decoder->GetFound();
+    return {page, found.pageCount, found.preview, found.fullWidth, found.fullHeight};
+}
+
+bool CPreviewLoader::DecodeRawPreviewFirst(const PreviewLoadRequest& request, PreviewLoadResult& result)
+{
+    RawPreview preview;
+    try {
+        // Read from the file: the sensor data is not needed for this.
+        if (!ReadRawPreviewOfFile(request.path, preview) || !preview.jpeg)
+            return false;
+    } catch (...) {
+        return false; // the full decode reports it
+    }
+    CMemSource jpeg(preview.bytes.data(), preview.bytes.size(), request.path);
+    if (!DecodeReducedFirst(request, jpeg, result, preview.orientation))
+        return false;
+    // The preview was small enough to decode whole: it is the picture.
+    result.facts = {request.page, 1, true, preview.fullWidth, preview.fullHeight};
+    return true;
+}
+
 bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, CDataSource& source,
-                                        PreviewLoadResult& result)
+                                        PreviewLoadResult& result, int orientation)
 {
     // JPEG only: SOI followed by a marker.
     const uint8_t* head = source.GetStart();
@@ -392,7 +430,8 @@ bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, CData
         return false;
     // The reduced picture is turned upright like the full one, so the first
     // paint and the swap show the same thing.
-    const int orientation = ReadJpegOrientation(source.GetStart(), source.GetSize());
+    if (orientation == 0)
+        orientation = ReadJpegOrientation(source.GetStart(), source.GetSize());
     const bool turned = OrientationSwapsSides(orientation);
     const PreviewPlacement placement = request.Placement();
     auto upright = [turned, &placement](int w, int h) {
@@ -480,7 +519,9 @@ void CPreviewLoader::PrefetchOne(const std::string& path, const PreviewPlacement
         CFileSource source;
         if (source.Open(path) != 0)
             return;
+        m_decoder->SetChoice({.page = 0, .preview = true});
         m_decoder->Decode(source, *entry.picture, 32);
+        entry.facts = FactsOfDecode(0);
         if (entry.picture->GetWidth() <= 0 || entry.picture->GetHeight() <= 0)
             return;
         // A picture that moves is not kept: its frames are read when it is shown.

@@ -56,9 +56,24 @@ struct PreviewPlacement {
     FitRule Fit() const { return {shrink, enlarge, true}; }
 };
 
+// What a decode found besides the picture: the page it shows, the file's
+// page count, and for a camera RAW file shown from its embedded preview
+// the size the developed picture will have.
+struct PictureFacts {
+    int page = 0;
+    int pageCount = 1;
+    bool preview = false;
+    int fullWidth = 0;
+    int fullHeight = 0;
+};
+
 struct PreviewLoadRequest {
     uint64_t id = 0;
     std::string path;
+    int page = 0; // of a multi-page file
+    // A RAW file is shown from its embedded preview unless this asks for
+    // the developed picture; such a request is never answered from the cache.
+    bool develop = false;
     int clientWidth = 0;
     int clientHeight = 0;
     bool shrink = false;
@@ -91,6 +106,8 @@ struct PreviewLoadResult {
     bool interim = false;
     // A picture that moves: its frames, `picture` holding the first.
     std::unique_ptr<CFrameSource> frames;
+    PictureFacts facts;
+    bool developed = false; // the answer to a request to develop
 };
 
 class CPreviewLoader {
@@ -123,7 +140,7 @@ class CPreviewLoader {
         QRect cacheRect;
     };
     void Keep(std::string path, const FileStamp& stamp, std::unique_ptr<CPicture> picture,
-              FirstPaint painted = {});
+              FirstPaint painted = {}, PictureFacts facts = {});
     // Drops every cached picture and the prefetch list.
     void ClearCache();
     // Frees a picture on the worker, so that the caller does not wait for
@@ -156,6 +173,12 @@ class CPreviewLoader {
         QRect cacheRect;
         size_t bytes = 0;
         std::vector<std::string> warnings; // shown when the picture is
+        PictureFacts facts;
+        // The entry answers a request for this page, not one to develop.
+        bool Answers(const PreviewLoadRequest& request) const
+        {
+            return path == request.path && facts.page == request.page && !request.develop;
+        }
     };
 
     bool Superseded() { return m_worker.Superseded(); }
@@ -174,8 +197,15 @@ class CPreviewLoader {
     // Decodes a JPEG at the smallest scale that covers its displayed size,
     // turned upright, and delivers that as an interim result. True when
     // `result` already holds the full picture (no smaller scale would do).
-    bool DecodeReducedFirst(const PreviewLoadRequest& request, CDataSource& source,
-                            PreviewLoadResult& result);
+    // `orientation` is the JPEG's own (read from it) unless given: a RAW
+    // file's preview is turned as the RAW file says.
+    bool DecodeReducedFirst(const PreviewLoadRequest& request, CDataSource& source, PreviewLoadResult& result,
+                            int orientation = 0);
+    // The same for a RAW file's JPEG preview, read without the rest of
+    // the file; false for any other file.
+    bool DecodeRawPreviewFirst(const PreviewLoadRequest& request, PreviewLoadResult& result);
+    // What the detector found in its last decode, for `page`.
+    PictureFacts FactsOfDecode(int page) const;
     void PrefetchOne(const std::string& path, const PreviewPlacement& placement);
     // Adds an entry, evicting what is not on the prefetch list first; false
     // when it cannot fit at all. Needs the worker's lock.

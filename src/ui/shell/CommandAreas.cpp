@@ -7,6 +7,7 @@
 #include "ui/shell/GoCommands.h"
 #include "ui/shell/HelpCommands.h"
 #include "ui/shell/MainFrm.h"
+#include "ui/shell/PageCommands.h"
 #include "ui/shell/PhotoCommands.h"
 #include "ui/shell/PrintCommands.h"
 #include "ui/shell/SaveCommands.h"
@@ -35,6 +36,7 @@ void BindCommandAreas(CMainFrame& frame, CommandRegistry& commands)
     vkedit::BindEditCommands(context, commands);
     vksave::BindSaveCommands(context, commands);
     BindPhotoCommands(context, commands);
+    BindPageCommands(context, commands);
     BindSettingsCommands(context, commands);
     BindPrintCommands(context, commands);
     BindSearchCommands(context, commands);

@@ -137,6 +137,10 @@ const CommandInfo kCommands[] = {
     {LosslessFlipVertical, "Flip vertical", "", "Flip the JPEG file left to right without loss.", "", "", "", false, {}},
     {LosslessTranspose, "Transpose", "", "Mirror the JPEG file about its diagonal without loss.", "", "", "", false, {}},
     {LosslessUpright, "Upright by EXIF", "", "Turn the JPEG file as its EXIF orientation says, without loss.", "", "", "", false, {}},
+    {PageNext, "&Next Page", "Ctrl+PageDown", "Show the next page of the file.", "", "", "", false, {Key(Qt::Key_PageDown, kCtrl)}},
+    {PagePrevious, "&Previous Page", "Ctrl+PageUp", "Show the previous page of the file.", "", "", "", false, {Key(Qt::Key_PageUp, kCtrl)}},
+    {PageFirst, "&First Page", "Ctrl+Shift+PageUp", "Show the first page of the file.", "", "", "", false, {Key(Qt::Key_PageUp, kCtrl | kShift)}},
+    {PageLast, "&Last Page", "Ctrl+Shift+PageDown", "Show the last page of the file.", "", "", "", false, {Key(Qt::Key_PageDown, kCtrl | kShift)}},
 
     {ColorsInvert, "&Invert", "", "", "", "", "", false, {}},
     {ColorsSwapRedBlue, "&Substitute Red and Blue", "", "", "", "", "", false, {}},
@@ -221,6 +225,22 @@ std::optional<Cmd> TranslateAccelerator(const QKeyEvent& event, bool textEditing
     return std::nullopt;
 }
 
+bool NeedsWholePicture(Cmd command)
+{
+    switch (command) {
+    case FileSaveAs:
+    case FilePrint:
+    case FilePrintPreview:
+    case EditCopyImage:
+    case CopyImageToClipboard:
+        return true;
+    default:
+        // The Image menu's edits and the Colors menu, in table order.
+        return (command >= ImageResize && command <= ImageFlipVertical) ||
+               (command >= ColorsInvert && command <= ColorsHistogram);
+    }
+}
+
 const std::vector<Cmd>& BrowserToolbar()
 {
     static const std::vector<Cmd> bar = {
@@ -269,6 +289,7 @@ MenuLayout ImageMenu()
               {Item(LosslessRotateCW90), Item(LosslessRotate180), Item(LosslessRotateCCW90),
                Item(LosslessFlipHorizontal), Item(LosslessFlipVertical), Item(LosslessTranspose), Separator(),
                Item(LosslessUpright)}),
+         Menu("Pa&ge", {Item(PageNext), Item(PagePrevious), Item(PageFirst), Item(PageLast)}),
          Item(ImageInformation)});
 }
 

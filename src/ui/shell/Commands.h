@@ -141,6 +141,11 @@ enum class Cmd : int {
     LosslessFlipVertical,
     LosslessTranspose,
     LosslessUpright,
+    // Image > Page: the pages of a multi-page TIFF or icon file
+    PageNext,
+    PagePrevious,
+    PageFirst,
+    PageLast,
     // Colors
     ColorsInvert,
     ColorsSwapRedBlue,
@@ -213,5 +218,10 @@ struct MenuLayout {
     bool IsSeparator() const { return submenu.empty() && command == Cmd::Count; }
 };
 // The menus of each menu bar, left to right.
+// Commands that work on the shown picture's pixels (save, print, copy,
+// edits, counts): a camera RAW file shown from its preview is developed
+// before they run.
+bool NeedsWholePicture(Cmd command);
+
 const std::vector<MenuLayout>& BrowserMenuBar();
 const std::vector<MenuLayout>& ViewerMenuBar();

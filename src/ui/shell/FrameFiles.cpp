@@ -18,6 +18,7 @@
 #include <QStatusBar>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -97,6 +98,26 @@ bool CMainFrame::ShowListedFile(const std::string& name)
     return listed;
 }
 
+void CMainFrame::OnDevelopingChanged(bool developing, bool developed)
+{
+    // A development given up for another picture says nothing.
+    const bool failed = !developing && !developed && m_view->ShowsRawPreview() && !m_view->IsLoading();
+    if (developing || developed || failed) {
+        m_statusText = developing  ? vktext::kTextDeveloping
+                       : developed ? vktext::kTextDeveloped
+                                   : vktext::kTextNotDeveloped;
+        UpdateStatusPane();
+    }
+    if (developed)
+        UpdateInfoPane();
+    UpdateCommandUI();
+    if (developing)
+        return;
+    const std::optional<Cmd> waiting = std::exchange(m_afterDevelop, std::nullopt);
+    if (waiting && developed)
+        RunCommand(*waiting);
+}
+
 void CMainFrame::OnLoadFinished(bool success)
 {
     // The load may have been forced by Preview: it still counts as such.
@@ -109,6 +130,9 @@ void CMainFrame::OnLoadFinished(bool success)
         m_statusText = warning.isEmpty()
                            ? "  Loaded in " + Q(FormatNumber(m_view->GetLoadTime() * 0.001, 3)) + " s"
                            : Q(vktext::PartlyReadStatus(warning.section('\n', 0, 0).toStdString()));
+        const std::string page = vktext::PageText(m_view->GetPage(), m_view->GetPageCount());
+        if (!page.empty())
+            m_statusText += ", " + Q(page);
         UpdateStatusPane();
         if (!m_browserMode)
             UpdateInfoPane();

@@ -324,6 +324,7 @@ void CMainFrame::CreateControls()
     m_view->SetSaveHandler(
         [this](const QString& fileName) { return m_saveAsHandler ? m_saveAsHandler(fileName) : false; });
     connect(m_view, &CPreview::LoadFinished, this, &CMainFrame::OnLoadFinished);
+    connect(m_view, &CPreview::DevelopingChanged, this, &CMainFrame::OnDevelopingChanged);
     connect(m_view, &CPreview::PictureKept, this, &CMainFrame::OnPictureKept);
     connect(m_view, &CPreview::LoadFinished, this, &CMainFrame::UpdateZoomPane);
     connect(m_view, &CPreview::DisplayChanged, this, &CMainFrame::OnDisplayChanged);
@@ -802,6 +803,15 @@ void CMainFrame::UpdateCommandUI()
 
 bool CMainFrame::RunCommand(Cmd command)
 {
+    // Save, print and edit the developed picture, never the RAW file's preview.
+    if (NeedsWholePicture(command) && IsCommandEnabled(command) && m_view->ShowsRawPreview() &&
+        !m_view->GetPicture().IsModified()) {
+        m_view->Develop();
+        if (m_view->IsDeveloping()) {
+            m_afterDevelop = command;
+            return true;
+        }
+    }
     {
         // A command's dialogs and jobs see the picture and the current file
         // they started with: the slide show waits until it returns.

@@ -23,6 +23,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -225,6 +226,7 @@ class CMainFrame : public QMainWindow, public FileListPort, public StatusPort, p
     void OnDisplayChanged();
     QString PictureSizeText() const;
     void OnLoadFinished(bool success);
+    void OnDevelopingChanged(bool developing, bool developed);
     // The save question kept the edited picture: its file is selected again.
     void OnPictureKept();
     void SelectRecentFolder(const std::string& dir);
@@ -281,6 +283,8 @@ class CMainFrame : public QMainWindow, public FileListPort, public StatusPort, p
     bool m_browserMode = true;
     int m_currentIndex = -1;
     QString m_statusText = "Done";
+    // A command that waits for the shown RAW file to develop.
+    std::optional<Cmd> m_afterDevelop;
     QString m_infoText = "Free Disk Space:";
     QString m_countText = "0 of 0 (0 KB)";
     bool m_initialising = true;

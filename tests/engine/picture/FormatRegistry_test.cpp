@@ -1,6 +1,7 @@
 // The format registry: codes, names and extensions that map back to their
 // row, the tables derived from it for the file list, the save dialog and the
 // help, and a file of every format recognised as its row.
+#include "RawFiles.h"
 #include "TestSupport.h"
 #include "engine/metadata/Metadata.h"
 #include "engine/picture/AnyPicDecoder.h"
@@ -8,6 +9,7 @@
 #include "engine/save/SaveDispatch.h"
 #include "engine/save/SaveNames.h"
 
+#include <cctype>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
@@ -51,7 +53,7 @@ TEST(FormatRegistry, CodesNamesAndExtensionsMapBackToTheirRow)
                 EXPECT_EQ(FileKindOfExtension(e), &kind) << e;
                 std::string upper = e;
                 for (char& c : upper)
-                    c = char(c - 'a' + 'A');
+                    c = char(std::toupper(static_cast<unsigned char>(c)));
                 EXPECT_EQ(FormatOfListedExtension(upper), &row) << upper;
             }
             if (!kind.extensions[0])
@@ -154,7 +156,7 @@ TEST(FormatRegistry, ClassicListsKeepTheirPlacesAndNewEntriesFollow)
 
     const std::vector<std::string> filters = OpenFilters();
     ASSERT_GE(filters.size(), 21u);
-    EXPECT_EQ(filters[0].rfind("All pictures (*.avif *.bmp ", 0), 0u) << filters[0];
+    EXPECT_EQ(filters[0].rfind("All pictures (*.3fr *.arw *.avif *.bmp ", 0), 0u) << filters[0];
     for (const char* e : {"*.jpeg", "*.tiff", "*.heif", "*.jxl", "*.pbm"})
         EXPECT_NE(filters[0].find(e), std::string::npos) << e;
     EXPECT_EQ(filters[1], "Windows Bitmap (*.bmp *.dib *.rle)");
@@ -283,6 +285,33 @@ TEST(FormatRegistry, EveryFormatIsRecognisedAsItsRow)
         const PictureFormatInfo* row = DetectedRow(bytes);
         ASSERT_NE(row, nullptr);
         EXPECT_EQ(row->format, s.format);
+        seen.insert(row->format);
+    }
+    // Camera RAW files: a DNG as a converter writes it, the others by
+    // their signatures or their maker's TIFF directories.
+    ASSERT_TRUE(WriteBayerDng(dir.File("a.dng"), {}));
+    const uint16_t kMake = 271, kPhotometric = 262, kCfa = 32803;
+    const std::pair<PictureFormat, std::string> raws[] = {
+        {FormatDNG, ReadFile(dir.File("a.dng"))},
+        {FormatCR2, TinyTiff({{kPhotometric, 2}}, std::string("CR\x02\0\0\0\0\0", 8))},
+        {FormatCR3, std::string("\0\0\0\x18"
+                                "ftypcrx \0\0\0\x01"
+                                "crx isom",
+                                24) +
+                        std::string(32, '\0')},
+        {FormatNEF, TinyTiff({{kPhotometric, kCfa}, {kMake, 0, "NIKON CORPORATION"}})},
+        {FormatARW, TinyTiff({{kPhotometric, kCfa}, {kMake, 0, "SONY"}})},
+        {FormatRAF, "FUJIFILMCCD-RAW 0201FF383501" + std::string(64, '\0')},
+        {FormatORF, std::string("IIRO\x08\0\0\0", 8) + std::string(32, '\0')},
+        {FormatRW2, std::string("IIU\0\x08\0\0\0", 8) + std::string(32, '\0')},
+        {FormatPEF, TinyTiff({{kPhotometric, kCfa}, {kMake, 0, "PENTAX Corporation"}})},
+        {FormatRAW, TinyTiff({{kPhotometric, kCfa}, {kMake, 0, "SAMSUNG"}})},
+    };
+    for (const auto& [format, bytes] : raws) {
+        SCOPED_TRACE(FormatName(format));
+        const PictureFormatInfo* row = DetectedRow(bytes);
+        ASSERT_NE(row, nullptr);
+        EXPECT_EQ(row->format, format);
         seen.insert(row->format);
     }
     EXPECT_EQ(seen.size(), kPictureFormatCount) << "a row without a sample here";

@@ -101,8 +101,10 @@ TEST(DesktopAssociation, AssociationWrittenAndReadBack)
               std::string::npos)
         << entry;
     EXPECT_NE(entry.find("image/tiff;image/vnd.microsoft.icon;image/webp;image/avif;image/heic;image/heif;"
-                         "image/jxl;\n"),
+                         "image/jxl;image/x-adobe-dng;image/x-canon-cr2;"),
               std::string::npos)
+        << entry;
+    EXPECT_NE(entry.find("image/x-samsung-srw;image/x-canon-crw;image/x-dcraw;\n"), std::string::npos)
         << entry;
     EXPECT_NE(entry.find("Exec=\"/opt/Velkor App/bin/Velkor\" %F\n"), std::string::npos) << entry;
     EXPECT_NE(entry.find("Icon=velkor\n"), std::string::npos) << entry;

@@ -35,6 +35,15 @@ int64_t CFrameSource::TotalDuration() const
     return total;
 }
 
+void CFrameSource::EndBeforeFrameOffCanvas(size_t index, std::vector<int>& delays)
+{
+    if (index < 2)
+        RaiseError(ErrBadFormat, "The animation's frames lie outside its picture.");
+    AddWarning("Frame " + std::to_string(index + 1) +
+               " lies outside the picture; the animation ends before it.");
+    delays.resize(index);
+}
+
 void CFrameSource::SetFrames(int width, int height, int loops, std::vector<int> delays)
 {
     CheckPictureSize(width, height);

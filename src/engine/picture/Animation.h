@@ -68,6 +68,10 @@ class CFrameSource {
     void SetFrames(int width, int height, int loops, std::vector<int> delays);
 
     void AddWarning(std::string text) { m_warnings.push_back(std::move(text)); }
+    // Frame `index` lies off the canvas: the animation ends before it (the
+    // delays are cut there, with a warning), or, with fewer than two frames
+    // left, it is refused. The caller cuts its own frame list.
+    void EndBeforeFrameOffCanvas(size_t index, std::vector<int>& delays);
 
     // Back to before the first frame.
     virtual void Rewind() = 0;

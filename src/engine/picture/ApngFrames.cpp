@@ -138,12 +138,8 @@ bool CApngFrames::Scan()
         const ApngFrame& f = m_frames[i];
         if (f.w == 0 || f.h == 0 || int64_t(f.x) + f.w > width || int64_t(f.y) + f.h > height ||
             f.data.empty()) {
-            if (i < 2)
-                RaiseError(ErrBadFormat, "The animation's frames lie outside its picture.");
-            AddWarning("Frame " + std::to_string(i + 1) +
-                       " lies outside the picture; the animation ends before it.");
+            EndBeforeFrameOffCanvas(i, delays);
             m_frames.resize(i);
-            delays.resize(i);
             damaged = false;
             break;
         }

@@ -394,12 +394,8 @@ bool CGifFrames::Scan()
     for (size_t i = 0; i < m_frames.size(); ++i) {
         const GifFrame& f = m_frames[i];
         if (f.x >= width || f.y >= height || f.w == 0 || f.h == 0) {
-            if (i < 2)
-                RaiseError(ErrBadFormat, "The animation's frames lie outside its picture.");
-            AddWarning("Frame " + std::to_string(i + 1) +
-                       " lies outside the picture; the animation ends before it.");
+            EndBeforeFrameOffCanvas(i, delays);
             m_frames.resize(i);
-            delays.resize(i);
             break;
         }
     }

@@ -5,6 +5,7 @@
 
 #include "ScriptedAsk.h"
 #include "TestSupport.h"
+#include "WaitForEvents.h"
 #include "models/platform/Folders.h"
 #include "ui/browser/Preview.h"
 #include "ui/shell/MainFrm.h"
@@ -46,19 +47,6 @@ inline void WaitForLoad(CPreview* view)
             QThread::msleep(1);
     }
     QCoreApplication::processEvents();
-}
-
-// Processes events until `done` holds; returns whether it does. The bound
-// only keeps a broken build from hanging; no time is asserted.
-template <class Done> bool WaitFor(Done done)
-{
-    for (int i = 0; i < 10000 && !done(); ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (!done())
-            QThread::msleep(1);
-    }
-    QCoreApplication::processEvents();
-    return done();
 }
 
 class FrameTest : public ::testing::Test {

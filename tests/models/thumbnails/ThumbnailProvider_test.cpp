@@ -1,6 +1,7 @@
 // The thumbnail provider: order of work, abandoned work, failures and the
 // memory bound, through its signals on the test's thread.
 #include "TestSupport.h"
+#include "WaitForEvents.h"
 #include "engine/thumbnail/ThumbnailCache.h"
 #include "models/thumbnails/ThumbnailProvider.h"
 
@@ -15,18 +16,7 @@ using namespace vktest;
 
 namespace {
 
-// Processes events until `done` holds; the bound only keeps a broken build
-// from hanging, no time is asserted.
-template <class Done> bool WaitFor(Done done)
-{
-    for (int i = 0; i < 20000 && !done(); ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (!done())
-            QThread::msleep(1);
-    }
-    QCoreApplication::processEvents();
-    return done();
-}
+using vkuitest::WaitFor;
 
 struct ProviderFixture : ::testing::Test {
     TempDir dir;

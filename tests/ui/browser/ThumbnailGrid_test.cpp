@@ -2,6 +2,7 @@
 // folders and unreadable files get icons (the latter their reason as
 // tooltip), Ctrl+wheel steps the size, and the selection is the model's.
 #include "TestSupport.h"
+#include "WaitForEvents.h"
 #include "models/thumbnails/ThumbnailProvider.h"
 #include "ui/browser/ThumbnailGrid.h"
 
@@ -17,19 +18,10 @@ using namespace vktest;
 
 namespace {
 
+using vkuitest::WaitFor;
+
 constexpr int kPathRole = Qt::UserRole + 1;
 constexpr int kFolderRole = Qt::UserRole + 2;
-
-template <class Done> bool WaitFor(Done done)
-{
-    for (int i = 0; i < 20000 && !done(); ++i) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        if (!done())
-            QThread::msleep(1);
-    }
-    QCoreApplication::processEvents();
-    return done();
-}
 
 void AddRow(QStandardItemModel& model, const std::string& path, bool folder = false)
 {

@@ -9,8 +9,9 @@
 # runs; "screens" counts the different screens seen after the steps: at
 # least one per photograph when the keys reached the program (a status line
 # that changes makes more), so a run whose keys went nowhere is plain:
-# gThumb, without a window manager, often takes none, and its row then
-# shows 1 screen and the peak of its first picture only.
+# gThumb takes no synthetic keys, so it is stepped with the mouse wheel
+# over its picture; a window manager (openbox, when installed) places the
+# windows and gives them the keyboard.
 #
 #   bench/compare_viewer_memory.sh [BUILD_DIR | path/to/velkor]   (default ./build)
 #   RUNS=3 STEP=1.5 VIEWERS="velkor qimgv" VELKOR_BENCH_PHOTOS=~/photos \
@@ -32,7 +33,9 @@ WIDTH=${WIDTH:-1280}
 HEIGHT=${HEIGHT:-800}
 work=$(mktemp -d)
 xvfb_pid=
+wm_pid=
 cleanup() {
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
     rm -rf "$work"
 }
@@ -52,6 +55,14 @@ Xvfb "$display" -screen 0 "${WIDTH}x${HEIGHT}x24" -nolisten tcp >/dev/null 2>&1 
 xvfb_pid=$!
 export DISPLAY=$display
 sleep 2
+# A window manager places the windows and gives them the keyboard.
+# WM=none runs without.
+wm=${WM:-openbox}
+if [ "$wm" != none ] && command -v "$wm" >/dev/null; then
+    "$wm" >/dev/null 2>&1 &
+    wm_pid=$!
+    sleep 1
+fi
 
 # run_viewer NAME NEXT_KEY PREVIOUS_KEY START_KEY CLICK CMD... -> "peak_kB seen"
 # START_KEY ("-" for none) is pressed first (Velkor opens a file in its
@@ -92,7 +103,10 @@ run_viewer() {
     for _ in $(seq $((count - 1))); do keys+=("$previous"); done
     for _ in $(seq $((count - 1))); do keys+=("$next"); done
     for key in "${keys[@]}"; do
-        xdotool key "$key" 2>/dev/null
+        case $key in
+        wheel:*) xdotool mousemove --window "$window" $((WIDTH / 2)) $((HEIGHT / 3)) click "${key#wheel:}" 2>/dev/null ;;
+        *) xdotool key "$key" 2>/dev/null ;;
+        esac
         sleep "$STEP"
         import -window root png:- 2>/dev/null | md5sum >> "$screens"
     done
@@ -113,7 +127,8 @@ for viewer in ${VIEWERS:-velkor qimgv geeqie gthumb}; do
     velkor) cmd=("$VELKOR" "${photos[0]}"); keys=(Right Left Return 0) ;;
     qimgv) cmd=(qimgv "${photos[0]}"); keys=(Right Left - 0) ;;
     geeqie) cmd=(geeqie "${photos[0]}"); keys=(space BackSpace - 0) ;;
-    gthumb) cmd=(gthumb "${photos[0]}"); keys=(n b - 1) ;;
+    # gThumb takes no synthetic keys; its wheel steps through the folder.
+    gthumb) cmd=(gthumb "${photos[0]}"); keys=(wheel:5 wheel:4 - 1) ;;
     esac
     if [ $viewer != velkor ] && ! command -v "$viewer" >/dev/null; then
         printf "%-10s not installed\n" $viewer

@@ -129,9 +129,27 @@ struct Viewer {
     }
 };
 
-// The first picture a fresh process shows against the same picture shown
-// again later: the time from asking to the first paint, nothing decoded
-// ahead. Run alone
+// The photographs beside a tiny picture that sorts first, so that the window
+// starts on something small and the first large picture is one it is asked
+// for once it is painted.
+std::string FolderStartingSmall()
+{
+    static vktest::TempDir dir;
+    static const std::string folder = [] {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(PhotoFolder(), error))
+            if (entry.path().extension() == ".jpg")
+                std::filesystem::create_symlink(std::filesystem::canonical(entry.path(), error),
+                                                dir.File(entry.path().filename().string()), error);
+        vktest::WriteFile(dir.File("0-start.ppm"), "P6\n1 1\n255\n\x80\x80\x80");
+        return dir.Path();
+    }();
+    return folder;
+}
+
+// The first large picture a fresh process shows against the same picture
+// shown again later: the time from asking to the first paint, nothing
+// decoded ahead, in a window already painted. Run alone
 // (--benchmark_filter=FirstPicture) for a process of its own; the goal is
 // a first within 10 % of the second.
 void BM_FirstPictureOfTheProcess(benchmark::State& state)
@@ -140,7 +158,7 @@ void BM_FirstPictureOfTheProcess(benchmark::State& state)
     vktest::TempDir config;
     qputenv("VELKOR_CONFIG_DIR", QByteArray::fromStdString(config.Path()));
     vkui::setAskHandler([](const QString&, vkui::Buttons, vkui::Icon) { return vkui::Answer::No; });
-    if (chdir(PhotoFolder().c_str()) != 0)
+    if (chdir(FolderStartingSmall().c_str()) != 0)
         std::perror("chdir");
     CMainFrame frame;
     frame.resize(1280, 800);
@@ -148,6 +166,9 @@ void BM_FirstPictureOfTheProcess(benchmark::State& state)
     frame.Startup();
     CPreview* view = frame.GetView();
     view->SetPrefetchEnabled(false);
+    frame.GetFileListView()->setCurrentIndex(frame.GetFileList().index(0));
+    PumpUntil([&] { return !view->IsLoading(); });
+    frame.repaint();
     auto firstPaint = [&](auto ask) {
         bool painted = false;
         auto connection = QObject::connect(view, &CPreview::FirstPaint, view, [&] { painted = true; });
@@ -164,14 +185,16 @@ void BM_FirstPictureOfTheProcess(benchmark::State& state)
     auto show = [&](int row) {
         return firstPaint([&] { frame.GetFileListView()->setCurrentIndex(frame.GetFileList().index(row)); });
     };
+    // The last row: the photographs sort after the tiny picture.
+    const int large = frame.GetFileList().Count() - 1;
     double first = 0, second = 0;
     for (auto _ : state) {
         // The same file both times: the second after another picture, with
         // nothing decoded kept.
-        first = show(0);
-        show(1);
+        first = show(large);
+        show(large - 1);
         view->GetLoader()->ClearCache();
-        second = show(0);
+        second = show(large);
         state.SetIterationTime(first / 1000.0);
     }
     state.counters["first_ms"] = first;

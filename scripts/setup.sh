@@ -12,6 +12,13 @@ velkor_test_packages=(googletest libgtest-dev libgmock-dev libbenchmark-dev clan
   libglib2.0-bin # gio reads the thumbnail cache like the desktop
   desktop-file-utils appstream groff-base man-db # the installed tree checked by InstallTree
   lomiri-wallpapers-20.04) # real 16-24 MP photographs for the viewer benchmark
+# Debian after bookworm ships libheif's HEVC coders as plugins of their own;
+# where the distribution has them, they are needed to read and write HEIC.
+for pkg in libheif-plugin-libde265 libheif-plugin-x265; do
+  if apt-cache show "$pkg" >/dev/null 2>&1; then
+    velkor_build_packages+=("$pkg")
+  fi
+done
 
 velkor_install_packages() {
   local missing=()

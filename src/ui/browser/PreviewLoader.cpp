@@ -4,6 +4,7 @@
 #include "engine/picture/AnyPicDecoder.h"
 #include "engine/picture/FileSource.h"
 #include "engine/picture/JPEGDecoder.h"
+#include "engine/picture/JpegDcPreview.h"
 #include "engine/picture/Orientation.h"
 #include "engine/picture/PictureSizeLimit.h"
 #include "engine/picture/RawDecoder.h"
@@ -439,35 +440,52 @@ bool CPreviewLoader::DecodeReducedFirst(const PreviewLoadRequest& request, CData
             std::swap(w, h);
         return std::pair{QSize(w, h), ChooseDisplaySize({w, h}, placement.Client(), placement.Fit())};
     };
-    m_jpeg->SetScaleChooser([&upright](int w, int h) {
+    auto choose = [&upright](int w, int h) {
         const auto [size, display] = upright(w, h);
         for (int d : {8, 4, 2})
             if ((size.width() + d - 1) / d >= display.width && (size.height() + d - 1) / d >= display.height)
                 return d;
         return 1;
-    });
+    };
     auto picture = std::make_unique<CPicture>();
-    try {
-        source.Seek(0);
-        m_jpeg->SetOrientation(orientation);
-        // A progressive file shows its first scan at once; reading every
-        // scan costs nearly as much as the full decode that follows.
-        m_jpeg->SetFirstScanOnly();
-        m_jpeg->Decode(source, *picture, 32);
-    } catch (...) {
-        NoteStopped();
-        return false; // the full decode reports it
-    }
-    if (m_jpeg->GetScaleDenominator() == 1) {
-        // Decoded at full size already: that is the picture.
-        result.picture = std::move(picture);
-        return true;
+    int fullWidth = 0, fullHeight = 0;
+    // A progressive file shows its first scan at once, as an eighth of its
+    // size whatever the chooser says: its DC values, read here without
+    // libjpeg's whole-picture coefficient buffer, which would cost most of
+    // the time. Anything unusual goes to libjpeg below.
+    auto reduced = [&](int w, int h) {
+        fullWidth = w;
+        fullHeight = h;
+        return choose(w, h) > 1;
+    };
+    const bool fromDc = m_dcPreview && DecodeJpegDcPreview(source.GetStart(), source.GetSize(), orientation,
+                                                           reduced, *picture);
+    if (!fromDc) {
+        m_jpeg->SetScaleChooser(choose);
+        try {
+            source.Seek(0);
+            m_jpeg->SetOrientation(orientation);
+            // Reading every scan costs nearly as much as the full decode
+            // that follows.
+            m_jpeg->SetFirstScanOnly();
+            m_jpeg->Decode(source, *picture, 32);
+        } catch (...) {
+            NoteStopped();
+            return false; // the full decode reports it
+        }
+        if (m_jpeg->GetScaleDenominator() == 1) {
+            // Decoded at full size already: that is the picture.
+            result.picture = std::move(picture);
+            return true;
+        }
+        fullWidth = m_jpeg->GetFullWidth();
+        fullHeight = m_jpeg->GetFullHeight();
     }
     auto interim = ResultFor(request);
     interim->interim = true;
     interim->ok = true;
     // Scaled to the size the full picture will show at, so the swap does not move.
-    interim->display = upright(m_jpeg->GetFullWidth(), m_jpeg->GetFullHeight()).second;
+    interim->display = upright(fullWidth, fullHeight).second;
     bool scrollable = false;
     const QPoint origin(vkview::PlaceAxis(interim->display.width, placement.clientWidth, placement.position,
                                           true, scrollable),

@@ -149,6 +149,10 @@ class CPreviewLoader {
     // At most `count` pictures and `bytes` of memory in the cache; a picture
     // larger than that is not kept.
     void SetCacheLimits(int count, size_t bytes);
+    // A progressive JPEG's first paint from its DC values read directly
+    // (the default), or from libjpeg's first scan, for measuring one
+    // against the other. Set before requests.
+    void SetDcPreview(bool on) { m_dcPreview = on; }
 
     struct Counts {
         int hits = 0;         // requests answered from the cache
@@ -233,6 +237,7 @@ class CPreviewLoader {
     // Held by pointer so that the window code does not see decoder headers.
     std::unique_ptr<CAnyPicDecoder> m_decoder; // used by the worker only
     std::unique_ptr<CJPEGDecoder> m_jpeg;      // reduced first decodes, worker only
+    std::atomic<bool> m_dcPreview = true;
     // Last: its thread uses every member above.
     mutable CNewestRequestWorker<PreviewLoadRequest> m_worker;
 };

@@ -600,11 +600,19 @@ TEST_F(PreviewTest, ALargeJpegShowsReducedAndUprightFirstThenTheFullPicture)
     // Red grows to the right and green downwards: any turn or mirror shows.
     // Without exiftool only the upright picture is tried.
     const std::string plainJpeg = MakeJpeg("plain.jpg", 1700, 1250, 3);
+    // Even orientations on the same picture made progressive: its first
+    // paint comes from its DC scan, at an eighth.
+    const std::string progressiveJpeg = dir.File("progressive.jpg");
+    const bool progressive = vktest::Run("jpegtran -progressive -outfile " + vktest::Quote(progressiveJpeg) +
+                                         " " + vktest::Quote(plainJpeg)) == 0;
     const int orientations = vktest::HasProgram("exiftool") ? 8 : 1;
     for (int orientation = 1; orientation <= orientations; ++orientation) {
         SCOPED_TRACE(orientation);
         const std::string jpeg = dir.File("o" + std::to_string(orientation) + ".jpg");
-        ASSERT_EQ(vktest::Run("cp " + vktest::Quote(plainJpeg) + " " + vktest::Quote(jpeg)), 0);
+        const bool eighth = progressive && orientation % 2 == 0;
+        ASSERT_EQ(vktest::Run("cp " + vktest::Quote(eighth ? progressiveJpeg : plainJpeg) + " " +
+                              vktest::Quote(jpeg)),
+                  0);
         if (orientation > 1) {
             ASSERT_EQ(vktest::Run("exiftool -q -n -overwrite_original -Orientation=" +
                                   std::to_string(orientation) + " " + vktest::Quote(jpeg)),
@@ -638,7 +646,7 @@ TEST_F(PreviewTest, ALargeJpegShowsReducedAndUprightFirstThenTheFullPicture)
         EXPECT_EQ(plainFirstPaints, 0);
         // The reduced paint sits where the full one does and looks like it.
         ASSERT_FALSE(interim.isNull()) << "no reduced first paint";
-        EXPECT_LT(MeanDifference(interim, full), 12.0);
+        EXPECT_LT(MeanDifference(interim, full), eighth ? 16.0 : 12.0);
         const QPoint band = turned ? QPoint(2, 150) : QPoint(200, 1);
         EXPECT_EQ(interim.pixel(band), full.pixel(band)) << "the same background band";
     }

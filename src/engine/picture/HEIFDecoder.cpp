@@ -1,12 +1,11 @@
 #include "engine/picture/HEIFDecoder.h"
 
 #include "engine/picture/ByteOrder.h"
+#include "engine/picture/HeifApi.h"
 
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <libheif/heif.h>
 
 namespace {
 
@@ -59,16 +58,17 @@ void RaiseHeifError(const heif_error& error)
 }
 
 struct Context {
-    heif_context* context = heif_context_alloc();
+    const HeifApi& heif = Heif();
+    heif_context* context = heif.heif_context_alloc();
     heif_image_handle* handle = nullptr;
     heif_image* image = nullptr;
-    heif_decoding_options* options = heif_decoding_options_alloc();
+    heif_decoding_options* options = heif.heif_decoding_options_alloc();
     ~Context()
     {
-        heif_decoding_options_free(options);
-        heif_image_release(image);
-        heif_image_handle_release(handle);
-        heif_context_free(context);
+        heif.heif_decoding_options_free(options);
+        heif.heif_image_release(image);
+        heif.heif_image_handle_release(handle);
+        heif.heif_context_free(context);
     }
 };
 
@@ -108,22 +108,23 @@ namespace {
 // unmanaged, as is a broken box.
 ColourProfilePtr ColourProfileOf(const heif_image_handle* handle)
 {
-    const heif_color_profile_type type = heif_image_handle_get_color_profile_type(handle);
+    const HeifApi& heif = Heif();
+    const heif_color_profile_type type = heif.heif_image_handle_get_color_profile_type(handle);
     if (type == heif_color_profile_type_prof || type == heif_color_profile_type_rICC) {
-        const size_t bytes = heif_image_handle_get_raw_color_profile_size(handle);
+        const size_t bytes = heif.heif_image_handle_get_raw_color_profile_size(handle);
         if (bytes == 0 || bytes > kMaxIccProfileBytes)
             return nullptr;
         std::vector<uint8_t> icc(bytes);
-        if (heif_image_handle_get_raw_color_profile(handle, icc.data()).code != heif_error_Ok)
+        if (heif.heif_image_handle_get_raw_color_profile(handle, icc.data()).code != heif_error_Ok)
             return nullptr;
         return MakeIccProfile(std::move(icc));
     }
     heif_color_profile_nclx* nclx = nullptr;
     // libheif can hand back a profile together with an error (values out of
     // range in a damaged box): it is ours to free either way.
-    const heif_error error = heif_image_handle_get_nclx_color_profile(handle, &nclx);
+    const heif_error error = heif.heif_image_handle_get_nclx_color_profile(handle, &nclx);
     if (error.code != heif_error_Ok || nclx == nullptr) {
-        heif_nclx_color_profile_free(nclx);
+        heif.heif_nclx_color_profile_free(nclx);
         return nullptr;
     }
     ColourProfilePtr profile;
@@ -141,7 +142,7 @@ ColourProfilePtr ColourProfileOf(const heif_image_handle* handle)
                              nclx->color_primary_blue_x,  nclx->color_primary_blue_y};
         profile = MakeGammaProfile(0, c);
     }
-    heif_nclx_color_profile_free(nclx);
+    heif.heif_nclx_color_profile_free(nclx);
     return profile;
 }
 
@@ -155,37 +156,38 @@ void CHEIFDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CData
     if (DetectHeifKind(data, size) == HeifKind::None)
         RaiseError(ErrWrongSignature, kTextNotHeif);
     Context c;
+    const HeifApi& heif = c.heif;
     if (c.context == nullptr || c.options == nullptr)
         ThrowOutOfMemory();
-    heif_context_set_maximum_image_size_limit(c.context, kMaxHeifSide);
+    heif.heif_context_set_maximum_image_size_limit(c.context, kMaxHeifSide);
     // Decoding runs on the caller's thread, as every decoder's does.
-    heif_context_set_max_decoding_threads(c.context, 0);
-    RaiseHeifError(heif_context_read_from_memory_without_copy(c.context, data, size, nullptr));
-    RaiseHeifError(heif_context_get_primary_image_handle(c.context, &c.handle));
+    heif.heif_context_set_max_decoding_threads(c.context, 0);
+    RaiseHeifError(heif.heif_context_read_from_memory_without_copy(c.context, data, size, nullptr));
+    RaiseHeifError(heif.heif_context_get_primary_image_handle(c.context, &c.handle));
 
-    const int width = heif_image_handle_get_width(c.handle);
-    const int height = heif_image_handle_get_height(c.handle);
+    const int width = heif.heif_image_handle_get_width(c.handle);
+    const int height = heif.heif_image_handle_get_height(c.handle);
     CheckPictureSize(width, height);
     if (width <= 0 || height <= 0)
         RaiseError(ErrBadFormat, "HEIF decoder: the picture is empty.");
-    const bool alpha = heif_image_handle_has_alpha_channel(c.handle) != 0;
-    const int lumaBits = heif_image_handle_get_luma_bits_per_pixel(c.handle);
+    const bool alpha = heif.heif_image_handle_has_alpha_channel(c.handle) != 0;
+    const int lumaBits = heif.heif_image_handle_get_luma_bits_per_pixel(c.handle);
 
     c.options->convert_hdr_to_8bit = 1;
     // libheif decodes in one call that cannot be interrupted: an abandoned
     // decode ends before it, or after it at the first line.
     CheckDecodeAbort();
-    RaiseHeifError(heif_decode_image(c.handle, &c.image, heif_colorspace_RGB,
-                                     alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
-                                     c.options));
+    RaiseHeifError(heif.heif_decode_image(c.handle, &c.image, heif_colorspace_RGB,
+                                          alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                                          c.options));
     // The decoded image is what counts: its size after turning and cropping.
-    const int outWidth = heif_image_get_width(c.image, heif_channel_interleaved);
-    const int outHeight = heif_image_get_height(c.image, heif_channel_interleaved);
+    const int outWidth = heif.heif_image_get_width(c.image, heif_channel_interleaved);
+    const int outHeight = heif.heif_image_get_height(c.image, heif_channel_interleaved);
     int stride = 0;
-    const uint8_t* plane = heif_image_get_plane_readonly(c.image, heif_channel_interleaved, &stride);
+    const uint8_t* plane = heif.heif_image_get_plane_readonly(c.image, heif_channel_interleaved, &stride);
     const int channels = alpha ? 4 : 3;
     if (plane == nullptr || outWidth <= 0 || outHeight <= 0 ||
-        heif_image_get_bits_per_pixel_range(c.image, heif_channel_interleaved) != 8 || stride < 0 ||
+        heif.heif_image_get_bits_per_pixel_range(c.image, heif_channel_interleaved) != 8 || stride < 0 ||
         size_t(stride) < size_t(outWidth) * size_t(channels))
         RaiseError(ErrUnsupported, "HEIF decoder: unexpected decoded layout.");
     CheckPictureSize(outWidth, outHeight);

@@ -1,14 +1,13 @@
 #include "engine/picture/JXLDecoder.h"
 
 #include "engine/picture/Animation.h"
+#include "engine/picture/JxlApi.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
-
-#include <jxl/decode.h>
 
 namespace {
 
@@ -58,9 +57,7 @@ void BudgetFree(void* opaque, void* address)
 // abandoned decode ends between them.
 constexpr size_t kInputStep = size_t(256) * 1024;
 
-struct DecoderDeleter {
-    void operator()(JxlDecoder* d) const { JxlDecoderDestroy(d); }
-};
+using DecoderDeleter = JxlFree<&JxlApi::JxlDecoderDestroy>;
 
 // Where the library's pixel stripes go: straight into the bitmap's lines,
 // red and blue exchanged. Stripes outside the picture are dropped.
@@ -153,18 +150,20 @@ namespace {
 // the library describes them with.
 ColourProfilePtr ColourProfileOf(const JxlDecoder* dec)
 {
+    const JxlApi& jxl = Jxl();
     JxlColorEncoding encoding;
-    if (JxlDecoderGetColorAsEncodedProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &encoding) ==
+    if (jxl.JxlDecoderGetColorAsEncodedProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &encoding) ==
             JXL_DEC_SUCCESS &&
         encoding.color_space == JXL_COLOR_SPACE_RGB && encoding.white_point == JXL_WHITE_POINT_D65 &&
         encoding.primaries == JXL_PRIMARIES_SRGB && encoding.transfer_function == JXL_TRANSFER_FUNCTION_SRGB)
         return nullptr;
     size_t bytes = 0;
-    if (JxlDecoderGetICCProfileSize(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &bytes) != JXL_DEC_SUCCESS ||
+    if (jxl.JxlDecoderGetICCProfileSize(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, &bytes) !=
+            JXL_DEC_SUCCESS ||
         bytes == 0 || bytes > kMaxIccProfileBytes)
         return nullptr;
     std::vector<uint8_t> icc(bytes);
-    if (JxlDecoderGetColorAsICCProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, icc.data(), bytes) !=
+    if (jxl.JxlDecoderGetColorAsICCProfile(dec, nullptr, JXL_COLOR_PROFILE_TARGET_DATA, icc.data(), bytes) !=
         JXL_DEC_SUCCESS)
         return nullptr;
     return MakeIccProfile(std::move(icc));
@@ -179,21 +178,22 @@ void CJXLDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
     const size_t size = source.GetRemaining();
     if (!HasJxlSignature(data, size))
         RaiseError(ErrWrongSignature, kTextNotJxl);
+    const JxlApi& jxl = Jxl();
     // No parallel runner: the library works on this thread only, so the
     // budget needs no lock.
     MemoryBudget budget;
     const JxlMemoryManager memory{&budget, BudgetAlloc, BudgetFree};
-    std::unique_ptr<JxlDecoder, DecoderDeleter> decoder(JxlDecoderCreate(&memory));
+    std::unique_ptr<JxlDecoder, DecoderDeleter> decoder(jxl.JxlDecoderCreate(&memory));
     if (!decoder)
         ThrowOutOfMemory();
     JxlDecoder* dec = decoder.get();
     size_t given = std::min(size, kInputStep);
-    if (JxlDecoderSubscribeEvents(dec, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING | JXL_DEC_FULL_IMAGE) !=
-            JXL_DEC_SUCCESS ||
-        JxlDecoderSetInput(dec, data, given) != JXL_DEC_SUCCESS)
+    if (jxl.JxlDecoderSubscribeEvents(dec, JXL_DEC_BASIC_INFO | JXL_DEC_COLOR_ENCODING |
+                                               JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS ||
+        jxl.JxlDecoderSetInput(dec, data, given) != JXL_DEC_SUCCESS)
         RaiseError(ErrInternal, "Internal error.");
     if (given == size)
-        JxlDecoderCloseInput(dec);
+        jxl.JxlDecoderCloseInput(dec);
 
     const JxlPixelFormat format{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
     Target target;
@@ -203,12 +203,12 @@ void CJXLDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
     uint8_t* block = nullptr;
     bool bottomUp = false;
     for (;;) {
-        const JxlDecoderStatus status = JxlDecoderProcessInput(dec);
+        const JxlDecoderStatus status = jxl.JxlDecoderProcessInput(dec);
         CheckDecodeAbort();
         switch (status) {
         case JXL_DEC_BASIC_INFO: {
             JxlBasicInfo info;
-            if (JxlDecoderGetBasicInfo(dec, &info) != JXL_DEC_SUCCESS)
+            if (jxl.JxlDecoderGetBasicInfo(dec, &info) != JXL_DEC_SUCCESS)
                 RaiseError(ErrBadFormat, kTextBadData);
             // Sides as shown: the library turns the picture upright.
             size_t width = info.xsize, height = info.ysize;
@@ -237,13 +237,13 @@ void CJXLDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             size_t needed = 0;
             const size_t blockBytes = target.width * 4 * target.height;
             if (LinesAreOneBlock(bmp, block, bottomUp) &&
-                JxlDecoderImageOutBufferSize(dec, &format, &needed) == JXL_DEC_SUCCESS &&
+                jxl.JxlDecoderImageOutBufferSize(dec, &format, &needed) == JXL_DEC_SUCCESS &&
                 needed == blockBytes) {
-                if (JxlDecoderSetImageOutBuffer(dec, &format, block, blockBytes) != JXL_DEC_SUCCESS)
+                if (jxl.JxlDecoderSetImageOutBuffer(dec, &format, block, blockBytes) != JXL_DEC_SUCCESS)
                     RaiseError(ErrBadFormat, kTextBadData);
             } else {
                 block = nullptr;
-                if (JxlDecoderSetImageOutCallback(dec, &format, PutStripe, &target) != JXL_DEC_SUCCESS)
+                if (jxl.JxlDecoderSetImageOutCallback(dec, &format, PutStripe, &target) != JXL_DEC_SUCCESS)
                     RaiseError(ErrBadFormat, kTextBadData);
             }
             break;
@@ -259,12 +259,12 @@ void CJXLDecoder::DecodeInto(CBmp& bmp, PaletteHolder&, int& wantedDepth, CDataS
             if (given == size)
                 throw CTextException(ErrEndOfFile, kTextEndOfFile);
             // What the library has not used yet is given again with the next step.
-            const size_t from = given - JxlDecoderReleaseInput(dec);
+            const size_t from = given - jxl.JxlDecoderReleaseInput(dec);
             given = std::min(size, given + kInputStep);
-            if (JxlDecoderSetInput(dec, data + from, given - from) != JXL_DEC_SUCCESS)
+            if (jxl.JxlDecoderSetInput(dec, data + from, given - from) != JXL_DEC_SUCCESS)
                 RaiseError(ErrInternal, "Internal error.");
             if (given == size)
-                JxlDecoderCloseInput(dec);
+                jxl.JxlDecoderCloseInput(dec);
             break;
         }
         case JXL_DEC_SUCCESS:
@@ -308,13 +308,14 @@ class CJxlFrames : public CFrameSource {
 
 std::unique_ptr<JxlDecoder, DecoderDeleter> CJxlFrames::Start(int events)
 {
-    std::unique_ptr<JxlDecoder, DecoderDeleter> decoder(JxlDecoderCreate(&m_memory));
+    const JxlApi& jxl = Jxl();
+    std::unique_ptr<JxlDecoder, DecoderDeleter> decoder(jxl.JxlDecoderCreate(&m_memory));
     if (!decoder)
         ThrowOutOfMemory();
-    if (JxlDecoderSubscribeEvents(decoder.get(), events) != JXL_DEC_SUCCESS ||
-        JxlDecoderSetInput(decoder.get(), Bytes().data(), Bytes().size()) != JXL_DEC_SUCCESS)
+    if (jxl.JxlDecoderSubscribeEvents(decoder.get(), events) != JXL_DEC_SUCCESS ||
+        jxl.JxlDecoderSetInput(decoder.get(), Bytes().data(), Bytes().size()) != JXL_DEC_SUCCESS)
         RaiseError(ErrInternal, kTextInternalError);
-    JxlDecoderCloseInput(decoder.get());
+    jxl.JxlDecoderCloseInput(decoder.get());
     return decoder;
 }
 
@@ -322,22 +323,23 @@ bool CJxlFrames::Scan()
 {
     if (!HasJxlSignature(Bytes().data(), Bytes().size()))
         return false;
+    const JxlApi& jxl = Jxl();
     auto decoder = Start(JXL_DEC_BASIC_INFO | JXL_DEC_FRAME);
     JxlBasicInfo info{};
     double msPerTick = 0;
     std::vector<int> delays;
     for (;;) {
-        const JxlDecoderStatus status = JxlDecoderProcessInput(decoder.get());
+        const JxlDecoderStatus status = jxl.JxlDecoderProcessInput(decoder.get());
         CheckDecodeAbort();
         if (status == JXL_DEC_BASIC_INFO) {
-            if (JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
+            if (jxl.JxlDecoderGetBasicInfo(decoder.get(), &info) != JXL_DEC_SUCCESS)
                 RaiseError(ErrBadFormat, kTextBadData);
             if (!info.have_animation || info.animation.tps_numerator == 0)
                 return false;
             msPerTick = 1000.0 * info.animation.tps_denominator / info.animation.tps_numerator;
         } else if (status == JXL_DEC_FRAME) {
             JxlFrameHeader header;
-            if (JxlDecoderGetFrameHeader(decoder.get(), &header) != JXL_DEC_SUCCESS)
+            if (jxl.JxlDecoderGetFrameHeader(decoder.get(), &header) != JXL_DEC_SUCCESS)
                 RaiseError(ErrBadFormat, kTextBadData);
             delays.push_back(int(std::min(header.duration * msPerTick, 1e9)));
             if (header.is_last || delays.size() >= size_t(kMaxAnimationFrames))
@@ -367,20 +369,21 @@ bool CJxlFrames::Scan()
 
 void CJxlFrames::ComposeNext(int)
 {
+    const JxlApi& jxl = Jxl();
     if (!m_decoder)
         m_decoder = Start(JXL_DEC_FULL_IMAGE);
     const JxlPixelFormat format{4, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
     const size_t bytes = size_t(Width()) * size_t(Height()) * 4;
     for (;;) {
-        const JxlDecoderStatus status = JxlDecoderProcessInput(m_decoder.get());
+        const JxlDecoderStatus status = jxl.JxlDecoderProcessInput(m_decoder.get());
         CheckDecodeAbort();
         if (status == JXL_DEC_NEED_IMAGE_OUT_BUFFER) {
             size_t needed = 0;
-            if (JxlDecoderImageOutBufferSize(m_decoder.get(), &format, &needed) != JXL_DEC_SUCCESS ||
+            if (jxl.JxlDecoderImageOutBufferSize(m_decoder.get(), &format, &needed) != JXL_DEC_SUCCESS ||
                 needed != bytes)
                 RaiseError(ErrBadFormat, kTextBadData);
             m_rgba.resize(bytes);
-            if (JxlDecoderSetImageOutBuffer(m_decoder.get(), &format, m_rgba.data(), bytes) !=
+            if (jxl.JxlDecoderSetImageOutBuffer(m_decoder.get(), &format, m_rgba.data(), bytes) !=
                 JXL_DEC_SUCCESS)
                 RaiseError(ErrBadFormat, kTextBadData);
         } else if (status == JXL_DEC_FULL_IMAGE) {

@@ -1,5 +1,6 @@
 #include "engine/save/AVIFEncoder.h"
 
+#include "engine/picture/AvifApi.h"
 #include "engine/picture/OutputFile.h"
 #include "engine/picture/TextException.h"
 #include "engine/picture/WinBmp.h"
@@ -10,14 +11,12 @@
 #include <memory>
 #include <thread>
 
-#include <avif/avif.h>
-
 namespace {
 
 void Check(avifResult result)
 {
     if (result != AVIF_RESULT_OK)
-        ThrowLibraryError("libavif", avifResultToString(result));
+        ThrowLibraryError("libavif", Avif().avifResultToString(result));
 }
 
 } // namespace
@@ -34,9 +33,10 @@ void CAVIFEncoder::Save(const std::string& path, CBmp& bmp, const SaveParameters
     CheckNotEmpty(source);
     CheckPictureSize(source.GetWidth(), source.GetHeight());
     const int width = source.GetWidth(), height = source.GetHeight();
+    const AvifApi& avif = Avif();
 
-    std::unique_ptr<avifImage, FreeWith<avifImageDestroy>> image(
-        avifImageCreate(uint32_t(width), uint32_t(height), 8, AVIF_PIXEL_FORMAT_YUV444));
+    std::unique_ptr<avifImage, AvifFree<&AvifApi::avifImageDestroy>> image(
+        avif.avifImageCreate(uint32_t(width), uint32_t(height), 8, AVIF_PIXEL_FORMAT_YUV444));
     if (!image)
         ThrowLibraryError("libavif", "out of memory");
     image->yuvRange = AVIF_RANGE_FULL;
@@ -44,7 +44,7 @@ void CAVIFEncoder::Save(const std::string& path, CBmp& bmp, const SaveParameters
     // libavif reads RGB lines top first with a positive stride: the
     // picture's lines are copied as they are (blue, green, red, alpha).
     avifRGBImage rgb;
-    avifRGBImageSetDefaults(&rgb, image.get());
+    avif.avifRGBImageSetDefaults(&rgb, image.get());
     rgb.format = AVIF_RGB_FORMAT_BGRA;
     rgb.depth = 8;
     rgb.ignoreAlpha = source.HasAlphaChannel() ? AVIF_FALSE : AVIF_TRUE;
@@ -54,19 +54,19 @@ void CAVIFEncoder::Save(const std::string& path, CBmp& bmp, const SaveParameters
         std::memcpy(lines.get() + size_t(y) * stride, source.GetLine(y), stride);
     rgb.pixels = lines.get();
     rgb.rowBytes = uint32_t(stride);
-    Check(avifImageRGBToYUV(image.get(), &rgb));
+    Check(avif.avifImageRGBToYUV(image.get(), &rgb));
     lines.reset();
 
     const MetadataBlocks blocks = CarriedBlocks(p, source);
     if (!blocks.icc.empty())
-        avifImageSetProfileICC(image.get(), blocks.icc.data(), blocks.icc.size());
+        avif.avifImageSetProfileICC(image.get(), blocks.icc.data(), blocks.icc.size());
     if (!blocks.exif.empty())
-        avifImageSetMetadataExif(image.get(), blocks.exif.data(), blocks.exif.size());
+        avif.avifImageSetMetadataExif(image.get(), blocks.exif.data(), blocks.exif.size());
     if (!blocks.xmp.empty())
-        avifImageSetMetadataXMP(image.get(), reinterpret_cast<const uint8_t*>(blocks.xmp.data()),
-                                blocks.xmp.size());
+        avif.avifImageSetMetadataXMP(image.get(), reinterpret_cast<const uint8_t*>(blocks.xmp.data()),
+                                     blocks.xmp.size());
 
-    std::unique_ptr<avifEncoder, FreeWith<avifEncoderDestroy>> encoder(avifEncoderCreate());
+    std::unique_ptr<avifEncoder, AvifFree<&AvifApi::avifEncoderDestroy>> encoder(avif.avifEncoderCreate());
     if (!encoder)
         ThrowLibraryError("libavif", "out of memory");
     encoder->maxThreads = int(std::clamp(std::thread::hardware_concurrency(), 1u, 64u));
@@ -75,8 +75,8 @@ void CAVIFEncoder::Save(const std::string& path, CBmp& bmp, const SaveParameters
     // Alpha is an outline people see sharp edges in: kept without loss, as avifenc does.
     encoder->minQuantizerAlpha = encoder->maxQuantizerAlpha = AVIF_QUANTIZER_LOSSLESS;
     avifRWData output = AVIF_DATA_EMPTY;
-    std::unique_ptr<avifRWData, FreeWith<avifRWDataFree>> ownedOutput(&output);
-    Check(avifEncoderWrite(encoder.get(), image.get(), &output));
+    std::unique_ptr<avifRWData, AvifFree<&AvifApi::avifRWDataFree>> ownedOutput(&output);
+    Check(avif.avifEncoderWrite(encoder.get(), image.get(), &output));
 
     COutputFile file(path);
     file.Write(output.data, output.size);

@@ -1,5 +1,6 @@
 #include "engine/save/JXLEncoder.h"
 
+#include "engine/picture/JxlApi.h"
 #include "engine/picture/OutputFile.h"
 #include "engine/picture/TextException.h"
 #include "engine/picture/WinBmp.h"
@@ -7,18 +8,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
-
-#include <jxl/encode.h>
-#include <jxl/encode_cxx.h>
-#include <jxl/thread_parallel_runner.h>
-#include <jxl/thread_parallel_runner_cxx.h>
 
 namespace {
 
 const char* ErrorText(JxlEncoder* encoder)
 {
-    switch (JxlEncoderGetError(encoder)) {
+    switch (Jxl().JxlEncoderGetError(encoder)) {
     case JXL_ENC_ERR_OOM:
         return "out of memory";
     case JXL_ENC_ERR_JBRD:
@@ -44,11 +41,12 @@ void Check(JxlEncoder* encoder, JxlEncoderStatus status)
 // it, else sRGB.
 void SetColour(JxlEncoder* encoder, const std::vector<uint8_t>& icc)
 {
-    if (!icc.empty() && JxlEncoderSetICCProfile(encoder, icc.data(), icc.size()) == JXL_ENC_SUCCESS)
+    const JxlApi& jxl = Jxl();
+    if (!icc.empty() && jxl.JxlEncoderSetICCProfile(encoder, icc.data(), icc.size()) == JXL_ENC_SUCCESS)
         return;
     JxlColorEncoding srgb;
-    JxlColorEncodingSetToSRGB(&srgb, JXL_FALSE);
-    Check(encoder, JxlEncoderSetColorEncoding(encoder, &srgb));
+    jxl.JxlColorEncodingSetToSRGB(&srgb, JXL_FALSE);
+    Check(encoder, jxl.JxlEncoderSetColorEncoding(encoder, &srgb));
 }
 
 // EXIF and XMP in boxes; a box the container refuses is left out.
@@ -56,19 +54,20 @@ void AddBoxes(JxlEncoder* encoder, const MetadataBlocks& blocks)
 {
     if (blocks.exif.empty() && blocks.xmp.empty())
         return;
-    Check(encoder, JxlEncoderUseBoxes(encoder));
+    const JxlApi& jxl = Jxl();
+    Check(encoder, jxl.JxlEncoderUseBoxes(encoder));
     if (!blocks.exif.empty()) {
         // The box starts with the offset of the TIFF header after it: 0.
         std::vector<uint8_t> exif(4, 0);
         exif.insert(exif.end(), blocks.exif.begin(), blocks.exif.end());
-        if (JxlEncoderAddBox(encoder, "Exif", exif.data(), exif.size(), JXL_FALSE) != JXL_ENC_SUCCESS)
+        if (jxl.JxlEncoderAddBox(encoder, "Exif", exif.data(), exif.size(), JXL_FALSE) != JXL_ENC_SUCCESS)
             Trace(1, "JPEG XL: the Exif box was left out\n");
     }
     if (!blocks.xmp.empty() &&
-        JxlEncoderAddBox(encoder, "xml ", reinterpret_cast<const uint8_t*>(blocks.xmp.data()),
-                         blocks.xmp.size(), JXL_FALSE) != JXL_ENC_SUCCESS)
+        jxl.JxlEncoderAddBox(encoder, "xml ", reinterpret_cast<const uint8_t*>(blocks.xmp.data()),
+                             blocks.xmp.size(), JXL_FALSE) != JXL_ENC_SUCCESS)
         Trace(1, "JPEG XL: the XMP box was left out\n");
-    JxlEncoderCloseBoxes(encoder);
+    jxl.JxlEncoderCloseBoxes(encoder);
 }
 
 } // namespace
@@ -95,6 +94,8 @@ void CJXLEncoder::Save(const std::string& path, CBmp& bmp, const SaveParameters&
     std::unique_ptr<CWinBmp> converted;
     const CBmp& source = As32Bits(bmp, converted);
     CheckNotEmpty(source);
+    const JxlApi& jxl = Jxl();
+    const JxlThreadsApi& threads = JxlThreads();
     const bool alpha = source.HasAlphaChannel();
     const float distance = DistanceFor(p);
     const bool lossless = distance <= 0.0f;
@@ -102,16 +103,17 @@ void CJXLEncoder::Save(const std::string& path, CBmp& bmp, const SaveParameters&
     // libjxl takes red, green, blue (and alpha) lines, top first.
     const PackedPixels pixels = PackPixels(source, alpha ? PackedOrder::Rgba : PackedOrder::Rgb);
 
-    JxlEncoderPtr encoder = JxlEncoderMake(nullptr);
-    JxlThreadParallelRunnerPtr runner =
-        JxlThreadParallelRunnerMake(nullptr, JxlThreadParallelRunnerDefaultNumWorkerThreads());
+    std::unique_ptr<JxlEncoder, JxlFree<&JxlApi::JxlEncoderDestroy>> encoder(jxl.JxlEncoderCreate(nullptr));
+    std::unique_ptr<void, JxlThreadsFree<&JxlThreadsApi::JxlThreadParallelRunnerDestroy>> runner(
+        threads.JxlThreadParallelRunnerCreate(nullptr,
+                                              threads.JxlThreadParallelRunnerDefaultNumWorkerThreads()));
     if (!encoder || !runner)
         ThrowLibraryError("libjxl", "out of memory");
     JxlEncoder* enc = encoder.get();
-    Check(enc, JxlEncoderSetParallelRunner(enc, JxlThreadParallelRunner, runner.get()));
+    Check(enc, jxl.JxlEncoderSetParallelRunner(enc, threads.JxlThreadParallelRunner, runner.get()));
 
     JxlBasicInfo info;
-    JxlEncoderInitBasicInfo(&info);
+    jxl.JxlEncoderInitBasicInfo(&info);
     info.xsize = uint32_t(source.GetWidth());
     info.ysize = uint32_t(source.GetHeight());
     info.bits_per_sample = 8;
@@ -120,29 +122,29 @@ void CJXLEncoder::Save(const std::string& path, CBmp& bmp, const SaveParameters&
     info.num_extra_channels = alpha ? 1 : 0;
     // Lossless keeps the pixels in their own colours, not in XYB.
     info.uses_original_profile = lossless ? JXL_TRUE : JXL_FALSE;
-    Check(enc, JxlEncoderSetBasicInfo(enc, &info));
+    Check(enc, jxl.JxlEncoderSetBasicInfo(enc, &info));
     SetColour(enc, blocks.icc);
     AddBoxes(enc, blocks);
 
-    JxlEncoderFrameSettings* settings = JxlEncoderFrameSettingsCreate(enc, nullptr);
+    JxlEncoderFrameSettings* settings = jxl.JxlEncoderFrameSettingsCreate(enc, nullptr);
     if (!settings)
         ThrowLibraryError("libjxl", "out of memory");
-    Check(enc, JxlEncoderFrameSettingsSetOption(settings, JXL_ENC_FRAME_SETTING_EFFORT,
-                                                std::clamp(p.effort, 1, 9)));
+    Check(enc, jxl.JxlEncoderFrameSettingsSetOption(settings, JXL_ENC_FRAME_SETTING_EFFORT,
+                                                    std::clamp(p.effort, 1, 9)));
     if (lossless)
-        Check(enc, JxlEncoderSetFrameLossless(settings, JXL_TRUE));
+        Check(enc, jxl.JxlEncoderSetFrameLossless(settings, JXL_TRUE));
     else
-        Check(enc, JxlEncoderSetFrameDistance(settings, distance));
+        Check(enc, jxl.JxlEncoderSetFrameDistance(settings, distance));
     const JxlPixelFormat format{alpha ? 4u : 3u, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
-    Check(enc, JxlEncoderAddImageFrame(settings, &format, pixels.data.get(), pixels.size));
-    JxlEncoderCloseInput(enc);
+    Check(enc, jxl.JxlEncoderAddImageFrame(settings, &format, pixels.data.get(), pixels.size));
+    jxl.JxlEncoderCloseInput(enc);
 
     // The file grows in steps; libjxl says when it needs more room.
     std::vector<uint8_t> out(std::max<size_t>(pixels.size / 8, 1 << 16));
     uint8_t* next = out.data();
     size_t left = out.size();
     for (;;) {
-        const JxlEncoderStatus status = JxlEncoderProcessOutput(enc, &next, &left);
+        const JxlEncoderStatus status = jxl.JxlEncoderProcessOutput(enc, &next, &left);
         if (status == JXL_ENC_SUCCESS)
             break;
         if (status != JXL_ENC_NEED_MORE_OUTPUT)

@@ -158,4 +158,16 @@ TEST(CliInfo, AnimationsTellFramesDurationAndLoops)
     ASSERT_EQ(vktest::Run(ImageMagick() + " -size 3x3 xc:red " + Quote(still)), 0);
     EXPECT_TRUE(Has(CliOut("info --json " + Quote(still), &status),
                     "\"frames\": 1, \"duration_ms\": null, \"loops\": null"));
+    // An AVIF image sequence of 2 + 5 frames of 1/10 s: its track repeats for ever.
+    if (!HasProgram("avifenc"))
+        return;
+    const std::string avif = dir.File("anim.avif");
+    ASSERT_EQ(vktest::Run(ImageMagick() + " -size 6x4 xc:red " + Quote(dir.File("a.png")) + " && " +
+                          ImageMagick() + " -size 6x4 xc:blue " + Quote(dir.File("b.png")) +
+                          " && avifenc --timescale 10 --duration 2 " + Quote(dir.File("a.png")) +
+                          " --duration 5 " + Quote(dir.File("b.png")) + " " + Quote(avif) +
+                          " >/dev/null 2>&1"),
+              0);
+    const std::string line = CliOut("info " + Quote(avif), &status);
+    EXPECT_TRUE(Has(line, "AVIF 6x4 ") && Has(line, " 2 frames 0.70 s looping\n")) << line;
 }

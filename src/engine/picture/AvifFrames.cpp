@@ -73,7 +73,8 @@ class CAvifFrames : public CFrameSource {
     int m_orientation = OrientUpright;
     bool m_broken = false;
     CWinBmp m_canvas;
-    std::vector<uint8_t> m_bgra;
+    std::vector<uint8_t> m_bgra;         // the frame as stored
+    std::vector<const uint8_t*> m_lines; // its lines, for turning
 };
 
 bool CAvifFrames::Scan()
@@ -147,10 +148,10 @@ void CAvifFrames::ComposeNext(int)
             std::copy_n(m_bgra.data() + size_t(y) * rgb.rowBytes, rgb.rowBytes, m_canvas.GetLine(y));
         return;
     }
-    std::vector<const uint8_t*> lines(static_cast<size_t>(m_storedHeight));
+    m_lines.resize(size_t(m_storedHeight));
     for (int y = 0; y < m_storedHeight; ++y)
-        lines[size_t(y)] = m_bgra.data() + size_t(y) * rgb.rowBytes;
-    PlaceLinesUpright(lines.data(), 0, m_storedHeight, m_storedWidth, m_storedHeight, m_orientation,
+        m_lines[size_t(y)] = m_bgra.data() + size_t(y) * rgb.rowBytes;
+    PlaceLinesUpright(m_lines.data(), 0, m_storedHeight, m_storedWidth, m_storedHeight, m_orientation,
                       m_canvas);
 }
 

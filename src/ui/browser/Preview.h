@@ -66,7 +66,9 @@ class CPreview : public QWidget {
     // Shows a picture the slide show decoded, swapped in without a copy
     // (`picture` receives the old one): sized by `imageSize` (0 best fit,
     // 1 full size, 2 small) and placed by `position` (0 centre, 1 upper left).
-    void ShowSlide(CWinBmp& picture, int imageSize, int position, const QString& fileName);
+    // A slide that moves (`frames`, the first of them in `picture`) plays.
+    void ShowSlide(CWinBmp& picture, int imageSize, int position, const QString& fileName,
+                   std::unique_ptr<CFrameSource> frames = nullptr);
 
     void SetZoom(float factor);
     void SetPosition(int position);

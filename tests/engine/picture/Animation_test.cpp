@@ -357,6 +357,8 @@ TEST(AnimationApng, DisposeAndBlendOpsMatchImageMagickCompositing)
     ComposeEveryCut(apng, 5);
 }
 
+namespace {
+
 // Four 40x30 frames as PNG files (the third partly transparent), made by
 // ImageMagick, and avifenc's or img2webp's list of them: `delay` before
 // each name, the frame's delay from `first` ms on in steps of 10 ms.
@@ -379,6 +381,23 @@ std::vector<std::string> MakeFrameFiles(const TempDir& dir, const std::string& d
     return parts;
 }
 
+// The four frames of MakeFrameFiles (40 to 70 ms) equal their sources.
+void ExpectFramesOfSources(const std::string& path, const char* format, int loops,
+                           const std::vector<std::string>& parts)
+{
+    auto frames = FramesOf(path);
+    ASSERT_TRUE(frames);
+    EXPECT_STREQ(frames->FormatName(), format);
+    EXPECT_EQ(frames->FrameCount(), 4);
+    EXPECT_EQ(frames->LoopCount(), loops);
+    EXPECT_EQ(frames->DelayOf(0), 40);
+    EXPECT_EQ(frames->DelayOf(3), 70);
+    for (int i : {0, 1, 2, 3, 1})
+        EXPECT_EQ(CompareVisible(Frame(*frames, i), ReadWithImageMagick(parts[size_t(i)])), "") << i;
+}
+
+} // namespace
+
 TEST(AnimationWebP, FramesEqualTheLosslessFramesTheyWereMadeFrom)
 {
     if (!HasProgram("img2webp"))
@@ -389,15 +408,7 @@ TEST(AnimationWebP, FramesEqualTheLosslessFramesTheyWereMadeFrom)
     const std::string webp = dir.File("anim.webp");
     ASSERT_EQ(vktest::Run("img2webp -loop 3 -lossless" + list + " -o " + Quote(webp) + " >/dev/null 2>&1"),
               0);
-    auto frames = FramesOf(webp);
-    ASSERT_TRUE(frames);
-    EXPECT_STREQ(frames->FormatName(), "WebP");
-    EXPECT_EQ(frames->FrameCount(), 4);
-    EXPECT_EQ(frames->LoopCount(), 3);
-    EXPECT_EQ(frames->DelayOf(0), 40);
-    EXPECT_EQ(frames->DelayOf(3), 70);
-    for (int i : {0, 1, 2, 3, 1})
-        EXPECT_EQ(CompareVisible(Frame(*frames, i), ReadWithImageMagick(parts[size_t(i)])), "") << i;
+    ExpectFramesOfSources(webp, "WebP", 3, parts);
     ComposeEveryCut(ReadFile(webp), 7);
 }
 
@@ -433,15 +444,7 @@ TEST(AnimationAvif, FramesOfALosslessSequenceEqualTheirSourcesTurnedAsTheFileSay
     const std::string avif = dir.File("anim.avif"), turned = dir.File("turned.avif");
     ASSERT_EQ(vktest::Run("avifenc -l --timescale 1000" + list + " -o " + Quote(avif) + " >/dev/null 2>&1"),
               0);
-    auto frames = FramesOf(avif);
-    ASSERT_TRUE(frames);
-    EXPECT_STREQ(frames->FormatName(), "AVIF");
-    EXPECT_EQ(frames->FrameCount(), 4);
-    EXPECT_EQ(frames->LoopCount(), 0);
-    EXPECT_EQ(frames->DelayOf(0), 40);
-    EXPECT_EQ(frames->DelayOf(3), 70);
-    for (int i : {0, 1, 2, 3, 1})
-        EXPECT_EQ(CompareVisible(Frame(*frames, i), ReadWithImageMagick(parts[size_t(i)])), "") << i;
+    ExpectFramesOfSources(avif, "AVIF", 0, parts);
     // A quarter turn counter-clockwise, then top and bottom exchanged.
     ASSERT_EQ(
         vktest::Run("avifenc -l --irot 1 --imir 0" + list + " -o " + Quote(turned) + " >/dev/null 2>&1"), 0);

@@ -108,3 +108,26 @@ TEST_F(AnimationTest, EditAndSaveAsWorkOnTheFrameShownAndSaySo)
     EXPECT_EQ(Shown(), vktest::Opaque(vktest::FromBitmap(inverted)));
     EXPECT_FALSE(frame->IsCommandEnabled(Cmd::AnimationNextFrame));
 }
+
+// An AVIF image sequence plays in the viewer as the other formats do.
+TEST_F(EditSaveTest, AnAvifSequencePlaysInTheViewer)
+{
+    if (!vktest::HasProgram("avifenc"))
+        GTEST_SKIP() << "avifenc (libavif-bin) is not installed";
+    std::string list;
+    for (const char* colour : {"red", "blue", "green"}) {
+        const std::string png = pics.File(std::string(colour) + ".png.src");
+        ASSERT_EQ(
+            vktest::Run(vktest::ImageMagick() + " -size 12x8 xc:" + colour + " PNG:" + vktest::Quote(png)),
+            0);
+        list += " " + vktest::Quote(png);
+    }
+    ASSERT_EQ(vktest::Run("avifenc -l --fps 20" + list + " " + vktest::Quote(pics.File("anim.avif")) +
+                          " >/dev/null 2>&1"),
+              0);
+    ASSERT_TRUE(Start(pics.Path()));
+    SelectRow(RowOf("anim.avif"));
+    ASSERT_TRUE(frame->RunCommand(Cmd::Viewer));
+    WaitForLoad(frame->GetView());
+    ASSERT_TRUE(WaitFor([&] { return Pane(6) == "frame 3 of 3"; })) << Pane(6);
+}

@@ -158,4 +158,15 @@ TEST(CliInfo, AnimationsTellFramesDurationAndLoops)
     ASSERT_EQ(vktest::Run(ImageMagick() + " -size 3x3 xc:red " + Quote(still)), 0);
     EXPECT_TRUE(Has(CliOut("info --json " + Quote(still), &status),
                     "\"frames\": 1, \"duration_ms\": null, \"loops\": null"));
+    // An AVIF image sequence of 2 + 5 frames of 1/10 s: its track repeats for ever.
+    if (!HasProgram("avifenc"))
+        return;
+    const std::string avif = dir.File("anim.avif");
+    const std::string f = dir.File("f");
+    ASSERT_EQ(vktest::Run(ImageMagick() + " -size 6x4 xc:red xc:blue " + f +
+                          "%d.png && avifenc --timescale 10 --duration 2 " + f + "0.png --duration 5 " + f +
+                          "1.png " + Quote(avif) + " >/dev/null 2>&1"),
+              0);
+    const std::string line = CliOut("info " + Quote(avif), &status);
+    EXPECT_TRUE(Has(line, "AVIF 6x4 ") && Has(line, " 2 frames 0.70 s looping\n")) << line;
 }

@@ -2,6 +2,7 @@
 // manual. Run on demand, under a virtual X server:
 //   VELKOR_SHOTS_DIR=resources/manual/images xvfb-run -a \
 //     build/tools/manual-shots/velkor_manual_shots --gtest_filter='DialogShots.*'
+#include "engine/picture/FormatRegistry.h"
 #include "ui/edit/BrightContGamma.h"
 #include "ui/edit/CanvasSize.h"
 #include "ui/edit/ColorBalance.h"
@@ -14,6 +15,7 @@
 #include "ui/save/PCXOptions.h"
 #include "ui/save/PICTOptions.h"
 #include "ui/save/PNGOptions.h"
+#include "ui/save/QualityOptions.h"
 #include "ui/save/TGAOptions.h"
 #include "ui/save/TIFFOptions.h"
 
@@ -53,6 +55,12 @@ TEST(DialogShots, SaveEveryDialog)
     Shoot(tiff, "tiff-options");
     CPICTOptions pict(true);
     Shoot(pict, "pict-options");
+    // The newer formats' dialog with the values it has at first.
+    const SaveOptionValues values;
+    CQualityOptions webp(SaveTargetOfExtension("webp")->options, values);
+    Shoot(webp, "webp-options");
+    CQualityOptions jxl(SaveTargetOfExtension("jxl")->options, values);
+    Shoot(jxl, "jxl-options");
     CConvertDlg convert(1, false, 0);
     Shoot(convert, "convert");
     CBrightContGammaDlg gamma(CBrightContGammaDlg::Gamma);

@@ -1,6 +1,8 @@
 #include "engine/picture/Animation.h"
 
 #include "engine/picture/FileSource.h"
+#include "engine/picture/FormatRegistry.h"
+#include "engine/picture/HEIFDecoder.h"
 #include "engine/picture/PicDecoder.h"
 
 #include <algorithm>
@@ -170,6 +172,8 @@ std::unique_ptr<CFrameSource> OpenFrames(std::shared_ptr<const std::vector<uint8
         return OpenWebPFrames(std::move(bytes));
     if ((d[0] == 0xFF && d[1] == 0x0A) || std::memcmp(d + 4, "JXL ", 4) == 0)
         return OpenJxlFrames(std::move(bytes));
+    if (DetectHeifKind(d, bytes->size()) == HeifKind::Avif)
+        return OpenAvifFrames(std::move(bytes));
     return nullptr;
 }
 
@@ -181,4 +185,23 @@ std::unique_ptr<CFrameSource> OpenFramesOfFile(const std::string& path)
     auto bytes =
         std::make_shared<std::vector<uint8_t>>(source.GetStart(), source.GetStart() + source.GetSize());
     return OpenFrames(std::move(bytes));
+}
+
+bool FormatMayMove(int format)
+{
+    return format == FormatGIF || format == FormatPNG || format == FormatWEBP || format == FormatJXL ||
+           format == FormatAVIF;
+}
+
+std::unique_ptr<CFrameSource> ShowFirstFrame(std::unique_ptr<CFrameSource> frames, CBmp& picture,
+                                             const std::atomic<bool>* abortFlag)
+{
+    ColourProfilePtr profile = picture.GetColourProfile();
+    const int sourceBits = picture.GetSourceBitsPerPixel();
+    frames->SetAbortFlag(abortFlag);
+    frames->ComposeFrame(0, picture);
+    frames->SetAbortFlag(nullptr); // the player sets its own
+    picture.SetColourProfile(std::move(profile));
+    picture.SetSourceBitsPerPixel(sourceBits);
+    return frames;
 }

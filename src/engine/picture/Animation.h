@@ -1,5 +1,5 @@
 // CFrameSource: the frames of a picture that moves (animated GIF, APNG,
-// animated WebP, JPEG XL), composed on demand. Only the file's bytes, the
+// animated WebP, JPEG XL, AVIF), composed on demand. Only the file's bytes, the
 // frame table (delays) and one canvas are held, never every frame: a frame
 // is composed from the one before it, so stepping forward costs one frame
 // and going back starts over from the first.
@@ -41,7 +41,7 @@ class CFrameSource {
     int DelayOf(int index) const { return m_delays.at(size_t(index)); }
     // The sum of every frame's delay.
     int64_t TotalDuration() const;
-    // The name of the format ("GIF", "PNG", "WebP", "JPEG XL").
+    // The name of the format ("GIF", "PNG", "WebP", "JPEG XL", "AVIF").
     const char* FormatName() const { return m_format; }
 
     // Composes frame `index` (0 .. FrameCount()-1) and copies it into bmp as
@@ -100,6 +100,14 @@ class CFrameSource {
 std::unique_ptr<CFrameSource> OpenFrames(std::shared_ptr<const std::vector<uint8_t>> bytes);
 // Reads the file first (CFileSource's errors).
 std::unique_ptr<CFrameSource> OpenFramesOfFile(const std::string& path);
+
+// True for the formats (FormatRegistry's numbers) whose files may move.
+bool FormatMayMove(int format);
+// A picture decoded still from a file that moves shows the animation's
+// first frame as composed instead, keeping the still decode's colour
+// profile and source depth; `frames` is handed back, its abort flag unset.
+std::unique_ptr<CFrameSource> ShowFirstFrame(std::unique_ptr<CFrameSource> frames, CBmp& picture,
+                                             const std::atomic<bool>* abortFlag);
 
 // The canvas most frame sources compose on: pixels of Velkor's 32-bit
 // format, top line first, with the disposal helpers they share.
@@ -179,3 +187,4 @@ std::unique_ptr<CFrameSource> OpenGifFrames(std::shared_ptr<const std::vector<ui
 std::unique_ptr<CFrameSource> OpenApngFrames(std::shared_ptr<const std::vector<uint8_t>> bytes);
 std::unique_ptr<CFrameSource> OpenWebPFrames(std::shared_ptr<const std::vector<uint8_t>> bytes);
 std::unique_ptr<CFrameSource> OpenJxlFrames(std::shared_ptr<const std::vector<uint8_t>> bytes);
+std::unique_ptr<CFrameSource> OpenAvifFrames(std::shared_ptr<const std::vector<uint8_t>> bytes);

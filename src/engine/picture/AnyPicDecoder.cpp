@@ -38,7 +38,7 @@ void CAnyPicDecoder::Decode(CDataSource& source, CBmp& bmp, int wantedDepth)
     // Read first: a decoder that can turn the picture as it decodes does it
     // in the same pass.
     if (row->storedOrientation)
-        m_storedOrientation = row->storedOrientation(source.GetStart(), source.GetSize());
+        m_storedOrientation = row->storedOrientation(source.GetStart(), source.GetSize(), GetChoice().page);
     const bool turnedWhileDecoding = m_applyOrientation && m_storedOrientation != OrientUpright &&
                                      decoder.SetOrientation(m_storedOrientation);
     decoder.SetChoice(GetChoice());

@@ -176,9 +176,10 @@ struct PictureFormatInfo {
     const char* recognized;    // trace line (level 2) on detection
     bool (*detect)(HeadBytes); // the detection test
     std::unique_ptr<CPicDecoder> (*makeDecoder)();
-    // Where the file records its EXIF orientation; nullptr when the decoder
-    // already delivers the picture upright or the format has none.
-    int (*storedOrientation)(const uint8_t* data, size_t size);
+    // Where the file records the EXIF orientation of page `page`; nullptr
+    // when the decoder already delivers the picture upright or the format
+    // has none.
+    int (*storedOrientation)(const uint8_t* data, size_t size, int page);
     // What is left to do of the stored orientation once the decoder has run;
     // nullptr when it is all of it.
     int (*orientationLeft)(int stored, const CBmp& decoded);
@@ -444,7 +445,7 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
      "JPEG file recognized.\n",
      [](HeadBytes b) { return b.At(0) == 0xFF && b.At(1) == 0xD8 && b.At(2) == 0xFF; },
      NewDecoder<CJPEGDecoder>,
-     ReadJpegOrientation,
+     [](const uint8_t* data, size_t size, int) { return ReadJpegOrientation(data, size); },
      nullptr,
      {{{{"jpg", "jpeg", "jpe", "jfif"}, 1, "image/jpeg", "JPEG", 1, 5, 1, "JPEG/JFIF (JPG)", 4, "&JPG"}}},
      {{{.code = 6,
@@ -469,7 +470,7 @@ inline constexpr PictureFormatInfo kPictureFormats[] = {
      "PNG file recognized.\n",
      [](HeadBytes b) { return b.At(0) == 0x89 && b.Equals(1, "PNG"); },
      NewDecoder<CPNGDecoder>,
-     ReadPngOrientation,
+     [](const uint8_t* data, size_t size, int) { return ReadPngOrientation(data, size); },
      nullptr,
      {{{{"png"},
         1,

@@ -44,7 +44,7 @@ int ValidOrUpright(uint32_t value)
 
 } // namespace
 
-int ReadTiffOrientation(const uint8_t* data, size_t size)
+int ReadTiffOrientation(const uint8_t* data, size_t size, int page)
 {
     if (data == nullptr || size < 8)
         return OrientUpright;
@@ -58,7 +58,16 @@ int ReadTiffOrientation(const uint8_t* data, size_t size)
     const BoundedBytes b(data, size, big);
     if (b.U16(2) != 42)
         return OrientUpright;
-    const size_t ifd = b.U32(4);
+    // Directory `page` along the chain of next-directory offsets; a chain
+    // that loops ends at the page count the decoder takes at most.
+    if (page < 0 || page > kMaxTiffPages)
+        return OrientUpright;
+    size_t ifd = b.U32(4);
+    for (int n = 0; n < page; ++n) {
+        if (!b.Has(ifd, 2) || !b.Has(ifd + 2 + b.U16(ifd) * kIfdEntrySize, 4))
+            return OrientUpright;
+        ifd = b.U32(ifd + 2 + b.U16(ifd) * kIfdEntrySize);
+    }
     if (!b.Has(ifd, 2))
         return OrientUpright;
     const size_t count = b.U16(ifd);

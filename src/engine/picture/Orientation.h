@@ -23,10 +23,12 @@ enum Orientation : int {
     OrientTurnedLeft = 8,  // turn 90 degrees counter-clockwise to show
 };
 
-// The orientation tag (0x0112) of the first image directory of a TIFF-laid-out
-// block ("II*\0" or "MM\0*" and what follows), as a TIFF file and an EXIF
-// block both are. Every offset and count is checked against `size`.
-int ReadTiffOrientation(const uint8_t* data, size_t size);
+// Most pages of a TIFF file that are read.
+inline constexpr int kMaxTiffPages = 65535;
+// The orientation tag (0x0112) of image directory `page` (0 the first) of a
+// TIFF-laid-out block ("II*\0" or "MM\0*" and what follows), as a TIFF file
+// and an EXIF block both are. Every offset and count is checked against `size`.
+int ReadTiffOrientation(const uint8_t* data, size_t size, int page = 0);
 // The orientation of a JPEG file from its first APP1 "Exif" segment before
 // the image data.
 int ReadJpegOrientation(const uint8_t* data, size_t size);

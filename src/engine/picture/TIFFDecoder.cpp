@@ -325,7 +325,7 @@ void CTIFFDecoder::DecodeInto(CBmp& bmp, PaletteHolder& palette, int& wantedDept
         RaiseError(ErrWrongSignature, client.message);
     TIFF* tif = file.tif;
     // libtiff stops at a directory chain that loops back on itself.
-    m_found.pageCount = std::max<int>(1, int(std::min<tdir_t>(TIFFNumberOfDirectories(tif), 65535)));
+    m_found.pageCount = std::max<int>(1, int(std::min<tdir_t>(TIFFNumberOfDirectories(tif), kMaxTiffPages)));
     const int page = GetChoice().page;
     CheckPage(page, m_found.pageCount);
     if (page > 0 && !TIFFSetDirectory(tif, tdir_t(page)))

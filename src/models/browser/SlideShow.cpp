@@ -6,6 +6,22 @@
 #include <algorithm>
 #include <chrono>
 
+namespace {
+
+// The frames of a slide that moves, its first frame put in `picture`;
+// nullptr for a still one. Frames that cannot be read leave it still.
+std::unique_ptr<CFrameSource> FramesOf(const std::string& path, CPicture& picture)
+{
+    try {
+        if (auto frames = OpenFramesOfFile(path))
+            return ShowFirstFrame(std::move(frames), picture, nullptr);
+    } catch (const CTextException&) {
+    }
+    return nullptr;
+}
+
+} // namespace
+
 CSlideShow::CSlideShow()
 {
     commandsEnabled = true;
@@ -169,6 +185,8 @@ void CSlideShow::DoJob()
             m_decoder.SetChoice({.page = 0, .preview = true});
             m_decoder.DecodeFile(path, *step->picture, 32);
             step->ok = step->picture->GetWidth() > 0 && step->picture->GetHeight() > 0;
+            if (step->ok && FormatMayMove(m_decoder.GetDetectedFormat()))
+                step->frames = FramesOf(path, *step->picture);
         } catch (...) {
             step->ok = false; // shown as an unknown format; the show goes on
         }

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "engine/edit/Picture.h"
+#include "engine/picture/Animation.h"
 #include "engine/picture/AnyPicDecoder.h"
 #include "models/browser/SlideOrder.h"
 #include "models/fileops/Thread.h"
@@ -31,6 +32,8 @@ struct SlideStep {
     std::string name;                  // the file decoded
     bool ok = false;                   // decoded; otherwise "Unknow format"
     std::unique_ptr<CPicture> picture; // the decoded picture (ok only)
+    // A picture that moves: its frames, the first of them in `picture`.
+    std::unique_ptr<CFrameSource> frames;
     std::vector<std::string> warnings; // a damaged file read in part
 };
 

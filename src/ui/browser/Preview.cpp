@@ -413,7 +413,8 @@ void CPreview::Prefetch(const QStringList& paths)
     update();
 }
 
-void CPreview::ShowSlide(CWinBmp& picture, int imageSize, int position, const QString& fileName)
+void CPreview::ShowSlide(CWinBmp& picture, int imageSize, int position, const QString& fileName,
+                         std::unique_ptr<CFrameSource> frames)
 {
     CancelLoad();
     AskToSave(); // an edit made during the show is not lost without a word
@@ -442,6 +443,9 @@ void CPreview::ShowSlide(CWinBmp& picture, int imageSize, int position, const QS
     ComputeSourceRect();
     m_tileCache.Invalidate();
     m_blitErrorShown = false;
+    // A slide that moves plays as in the viewer, until the show moves on.
+    if (frames)
+        m_animation->Start(std::move(frames));
     update();
     emit DisplayChanged();
 }

@@ -58,6 +58,14 @@ class CPreview : public QWidget {
     // puts it in the preview's place at the same displayed size; zooming
     // past the preview's own size starts it. An edited preview is kept.
     bool ShowsRawPreview() const { return m_hasImage && m_facts.preview; }
+    // The picture's size in its file: a RAW file's camera picture while its
+    // preview is shown, else the picture's own.
+    PictureSize GetFileSize() const
+    {
+        if (ShowsRawPreview() && m_facts.fullWidth > 0 && m_facts.fullHeight > 0)
+            return {m_facts.fullWidth, m_facts.fullHeight};
+        return {m_picture.GetWidth(), m_picture.GetHeight()};
+    }
     bool IsDeveloping() const { return m_developing; }
     void Develop();
     // Drops any pending load.
@@ -66,7 +74,9 @@ class CPreview : public QWidget {
     // Shows a picture the slide show decoded, swapped in without a copy
     // (`picture` receives the old one): sized by `imageSize` (0 best fit,
     // 1 full size, 2 small) and placed by `position` (0 centre, 1 upper left).
-    void ShowSlide(CWinBmp& picture, int imageSize, int position, const QString& fileName);
+    // A slide that moves (`frames`, the first of them in `picture`) plays.
+    void ShowSlide(CWinBmp& picture, int imageSize, int position, const QString& fileName,
+                   std::unique_ptr<CFrameSource> frames = nullptr);
 
     void SetZoom(float factor);
     void SetPosition(int position);

@@ -567,7 +567,7 @@ void CPreviewLoader::PrefetchOne(const std::string& path, const PreviewPlacement
 bool CPreviewLoader::AttachFrames(const CDataSource& source, int format, CPicture& picture,
                                   std::unique_ptr<CFrameSource>* frames)
 {
-    if (format != FormatGIF && format != FormatPNG && format != FormatWEBP && format != FormatJXL)
+    if (!FormatMayMove(format))
         return false;
     try {
         auto bytes =
@@ -577,15 +577,7 @@ bool CPreviewLoader::AttachFrames(const CDataSource& source, int format, CPictur
             return false;
         if (!frames)
             return true;
-        // The first frame as composed, in the still picture's colours.
-        ColourProfilePtr profile = picture.GetColourProfile();
-        const int sourceBits = picture.GetSourceBitsPerPixel();
-        moving->SetAbortFlag(m_worker.AbortFlag());
-        moving->ComposeFrame(0, picture);
-        moving->SetAbortFlag(nullptr); // the player sets its own
-        picture.SetColourProfile(std::move(profile));
-        picture.SetSourceBitsPerPixel(sourceBits);
-        *frames = std::move(moving);
+        *frames = ShowFirstFrame(std::move(moving), picture, m_worker.AbortFlag());
         return true;
     } catch (const CTextException& e) {
         if (e.GetCode() == ErrAborted)

@@ -192,8 +192,8 @@ QString CMainFrame::FileSizeText(uint64_t size) const
 
 QString CMainFrame::ImageSizeText() const
 {
-    const CPictureEx& picture = m_view->GetPicture();
-    return Q(vktext::ImageSizeText(picture.GetWidth(), picture.GetHeight(), m_settings.imageSizeUnit));
+    const PictureSize size = m_view->GetFileSize();
+    return Q(vktext::ImageSizeText(size.width, size.height, m_settings.imageSizeUnit));
 }
 
 void CMainFrame::UpdateTitleAndProperties(bool clear)
@@ -273,11 +273,12 @@ void CMainFrame::UpdateInfoPane()
         vkplatform::FileStatus status;
         const bool haveStatus = vkplatform::GetFileStatus(CurrentPath().toStdString(), status);
         const CPictureEx& picture = m_view->GetPicture();
+        const PictureSize size = m_view->GetFileSize();
         // While the next file decodes the view still holds the previous
         // picture: its size must not be shown under the new name.
         const bool shown = m_view->HasImage() && !m_view->IsLoading();
-        m_infoText = Q(vktext::ViewerInfoText(m_fileList.GetCurrentFile(), shown ? picture.GetWidth() : 0,
-                                              shown ? picture.GetHeight() : 0, shown ? FileDepth(picture) : 0,
+        m_infoText = Q(vktext::ViewerInfoText(m_fileList.GetCurrentFile(), shown ? size.width : 0,
+                                              shown ? size.height : 0, shown ? FileDepth(picture) : 0,
                                               haveStatus ? status.size : 0, m_settings.fileSizeUnit,
                                               m_settings.imageSizeUnit));
     }

@@ -175,7 +175,7 @@ void CSlideShowControl::OnStep(uint64_t generation, SlideStep& step)
     if (step.ok && step.picture) {
         const CSettings& settings = m_ctx.settings;
         m_ctx.picture.ShowSlide(*step.picture, settings.slideImageSize, settings.slidePosition,
-                                QString::fromStdString(step.name));
+                                QString::fromStdString(step.name), std::move(step.frames));
         m_ctx.picture.GetPicture().SetSourcePath(
             vkpath::Join(m_ctx.files.GetFileList().GetCurrentDir(), step.name));
         step.picture.reset(); // the previous slide, handed back by the swap

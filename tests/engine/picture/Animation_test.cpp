@@ -1,6 +1,6 @@
 // Pictures that move: frames composed by Velkor against ImageMagick's
 // coalesced frames (GIF), against the frames an animation was made from
-// (WebP and JPEG XL, lossless), against ImageMagick's compositing (APNG),
+// (WebP, JPEG XL and AVIF, lossless), against ImageMagick's compositing (APNG),
 // their delays and loops, and damaged files.
 #include "TestSupport.h"
 #include "engine/picture/Animation.h"
@@ -47,6 +47,20 @@ std::string CompareVisible(const Pixels& got, const Pixels& want)
             }
         }
     return "";
+}
+
+// Cut short at every n-th byte: a clear error or fewer frames, never a crash.
+void ComposeEveryCut(const std::string& bytes, size_t step)
+{
+    CWinBmp bmp;
+    for (size_t n = 0; n < bytes.size(); n += step) {
+        try {
+            if (auto part = OpenFrames(BytesOf(bytes.substr(0, n))))
+                for (int i = 0; i < part->FrameCount(); ++i)
+                    part->ComposeFrame(i, bmp);
+        } catch (const CTextException&) {
+        }
+    }
 }
 
 // Three frames over a 24x18 canvas, each frame's disposal as given, the
@@ -340,27 +354,21 @@ TEST(AnimationApng, DisposeAndBlendOpsMatchImageMagickCompositing)
     auto cut = OpenFrames(BytesOf(apng.substr(0, apng.size() - 40)));
     ASSERT_TRUE(cut);
     EXPECT_EQ(cut->FrameCount(), 3);
-    CWinBmp bmp;
-    for (size_t n = 0; n < apng.size(); n += 5) {
-        try {
-            if (auto part = OpenFrames(BytesOf(apng.substr(0, n))))
-                for (int i = 0; i < part->FrameCount(); ++i)
-                    part->ComposeFrame(i, bmp);
-        } catch (const CTextException&) {
-        }
-    }
+    ComposeEveryCut(apng, 5);
 }
 
-TEST(AnimationWebP, FramesEqualTheLosslessFramesTheyWereMadeFrom)
+namespace {
+
+// Four 40x30 frames as PNG files (the third partly transparent), made by
+// ImageMagick, and avifenc's or img2webp's list of them: `delay` before
+// each name, the frame's delay from `first` ms on in steps of 10 ms.
+std::vector<std::string> MakeFrameFiles(const TempDir& dir, const std::string& delay, int first,
+                                        std::string& list)
 {
-    if (!HasProgram("img2webp"))
-        GTEST_SKIP() << "img2webp (webp) is not installed";
-    TempDir dir;
     std::vector<std::string> parts;
-    std::string list;
     for (int i = 0; i < 4; ++i) {
         parts.push_back(dir.File("f" + std::to_string(i) + ".png"));
-        ASSERT_EQ(
+        EXPECT_EQ(
             vktest::Run(
                 ImageMagick() + " -size 40x30 xc:'#203040' -fill '#e0a010' -draw 'rectangle " +
                 std::to_string(i * 6) + ",4 " + std::to_string(i * 6 + 12) + ",20' " +
@@ -368,31 +376,40 @@ TEST(AnimationWebP, FramesEqualTheLosslessFramesTheyWereMadeFrom)
                         : "") +
                 "PNG32:" + Quote(parts.back()) + " 2>/dev/null"),
             0);
-        list += " -d " + std::to_string(40 + 10 * i) + " " + Quote(parts.back());
+        list += " " + delay + " " + std::to_string(first + 10 * i) + " " + Quote(parts.back());
     }
-    const std::string webp = dir.File("anim.webp");
-    ASSERT_EQ(vktest::Run("img2webp -loop 3 -lossless" + list + " -o " + Quote(webp) + " >/dev/null 2>&1"),
-              0);
-    auto frames = FramesOf(webp);
+    return parts;
+}
+
+// The four frames of MakeFrameFiles (40 to 70 ms) equal their sources.
+void ExpectFramesOfSources(const std::string& path, const char* format, int loops,
+                           const std::vector<std::string>& parts)
+{
+    auto frames = FramesOf(path);
     ASSERT_TRUE(frames);
-    EXPECT_STREQ(frames->FormatName(), "WebP");
+    EXPECT_STREQ(frames->FormatName(), format);
     EXPECT_EQ(frames->FrameCount(), 4);
-    EXPECT_EQ(frames->LoopCount(), 3);
+    EXPECT_EQ(frames->LoopCount(), loops);
     EXPECT_EQ(frames->DelayOf(0), 40);
     EXPECT_EQ(frames->DelayOf(3), 70);
     for (int i : {0, 1, 2, 3, 1})
         EXPECT_EQ(CompareVisible(Frame(*frames, i), ReadWithImageMagick(parts[size_t(i)])), "") << i;
-    // Cut short: a clear error or fewer frames, never a crash.
-    const std::string bytes = ReadFile(webp);
-    CWinBmp bmp;
-    for (size_t n = 0; n < bytes.size(); n += 7) {
-        try {
-            if (auto part = OpenFrames(BytesOf(bytes.substr(0, n))))
-                for (int i = 0; i < part->FrameCount(); ++i)
-                    part->ComposeFrame(i, bmp);
-        } catch (const CTextException&) {
-        }
-    }
+}
+
+} // namespace
+
+TEST(AnimationWebP, FramesEqualTheLosslessFramesTheyWereMadeFrom)
+{
+    if (!HasProgram("img2webp"))
+        GTEST_SKIP() << "img2webp (webp) is not installed";
+    TempDir dir;
+    std::string list;
+    const std::vector<std::string> parts = MakeFrameFiles(dir, "-d", 40, list);
+    const std::string webp = dir.File("anim.webp");
+    ASSERT_EQ(vktest::Run("img2webp -loop 3 -lossless" + list + " -o " + Quote(webp) + " >/dev/null 2>&1"),
+              0);
+    ExpectFramesOfSources(webp, "WebP", 3, parts);
+    ComposeEveryCut(ReadFile(webp), 7);
 }
 
 TEST(AnimationJxl, FramesOfALosslessAnimationEqualImageMagickCoalesce)
@@ -415,4 +432,31 @@ TEST(AnimationJxl, FramesOfALosslessAnimationEqualImageMagickCoalesce)
     ASSERT_TRUE(fromGif);
     for (int i : {0, 1, 2, 0})
         EXPECT_EQ(CompareVisible(Frame(*frames, i), Frame(*fromGif, i)), "") << i;
+}
+
+TEST(AnimationAvif, FramesOfALosslessSequenceEqualTheirSourcesTurnedAsTheFileSays)
+{
+    if (!HasProgram("avifenc"))
+        GTEST_SKIP() << "avifenc (libavif-bin) is not installed";
+    TempDir dir;
+    std::string list;
+    const std::vector<std::string> parts = MakeFrameFiles(dir, "--duration", 40, list);
+    const std::string avif = dir.File("anim.avif"), turned = dir.File("turned.avif");
+    ASSERT_EQ(vktest::Run("avifenc -l --timescale 1000" + list + " -o " + Quote(avif) + " >/dev/null 2>&1"),
+              0);
+    ExpectFramesOfSources(avif, "AVIF", 0, parts);
+    // A quarter turn counter-clockwise, then top and bottom exchanged.
+    ASSERT_EQ(
+        vktest::Run("avifenc -l --irot 1 --imir 0" + list + " -o " + Quote(turned) + " >/dev/null 2>&1"), 0);
+    auto turnedFrames = FramesOf(turned);
+    ASSERT_TRUE(turnedFrames);
+    const std::string upright = dir.File("upright.png");
+    ASSERT_EQ(
+        vktest::Run(ImageMagick() + " " + Quote(parts[1]) + " -rotate -90 -flip PNG32:" + Quote(upright)), 0);
+    EXPECT_EQ(CompareVisible(Frame(*turnedFrames, 1), ReadWithImageMagick(upright)), "");
+    ComposeEveryCut(ReadFile(avif), 5);
+    // A single picture is still.
+    const std::string still = dir.File("still.avif");
+    ASSERT_EQ(vktest::Run("avifenc -l " + Quote(parts[0]) + " " + Quote(still) + " >/dev/null 2>&1"), 0);
+    EXPECT_FALSE(FramesOf(still));
 }

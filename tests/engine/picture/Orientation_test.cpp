@@ -114,6 +114,15 @@ TEST(ExifOrientation, HostileOrDamagedTiffBlocksGiveUpright)
         int got = ReadTiffOrientation(Data(cut), cut.size());
         EXPECT_TRUE(got == 1 || (got == 6 && n >= 8 + 2 + 12)) << n;
     }
+    // Pages along the next-directory chain: one that points back to itself
+    // gives its own tag at every page; past the end of a chain, upright.
+    std::string looped = good;
+    looped.replace(8 + 2 + 12, 4, Le32(8));
+    EXPECT_EQ(ReadTiffOrientation(Data(looped), looped.size(), 3), 6);
+    EXPECT_EQ(ReadTiffOrientation(Data(looped), looped.size(), kMaxTiffPages), 6);
+    EXPECT_EQ(ReadTiffOrientation(Data(looped), looped.size(), kMaxTiffPages + 1), 1);
+    EXPECT_EQ(ReadTiffOrientation(Data(good), good.size(), 1), 1);
+    EXPECT_EQ(ReadTiffOrientation(Data(good), good.size(), -1), 1);
 }
 
 TEST(ExifOrientation, JpegSegmentsAreWalkedWithinTheirLengths)

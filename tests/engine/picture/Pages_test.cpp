@@ -1,6 +1,7 @@
 // Files of several pictures: the pages of a TIFF joined by tiffcp and the
 // images of an icon file written by ImageMagick, each page as ImageMagick
-// reads it, the page count, and pages beyond the last.
+// reads it, the page count, pages beyond the last, and each page's own
+// orientation.
 #include "TestSupport.h"
 #include "engine/picture/AnyPicDecoder.h"
 
@@ -30,19 +31,41 @@ class Pages : public ::testing::Test {
         return paths;
     }
 
+    // The pictures as TIFF files, each written by ImageMagick with its own
+    // options, joined by tiffcp.
+    std::string JoinedTiff(const std::string& name, const std::vector<std::string>& options)
+    {
+        std::string pages;
+        const std::vector<std::string> ppms = Pictures();
+        for (size_t i = 0; i < ppms.size(); ++i) {
+            const std::string tif = ppms[i] + ".tif";
+            EXPECT_EQ(RunWith(ImageMagick() + " {in} " + options[i] + " {out}", ppms[i], tif), 0);
+            pages += " " + Quote(tif);
+        }
+        const std::string joined = m_dir.File(name);
+        EXPECT_EQ(vktest::Run("tiffcp" + pages + " " + Quote(joined)), 0);
+        return joined;
+    }
+
+    // Page `page` of a file as we decode it.
+    static Pixels DecodePage(CAnyPicDecoder& decoder, const std::string& path, int page)
+    {
+        decoder.SetChoice({.page = page});
+        CWinBmp bmp;
+        decoder.DecodeFile(path, bmp, 32);
+        return Opaque(FromBitmap(bmp));
+    }
+
     // Every page decoded by us against ImageMagick's frame of that number.
     void ExpectPagesLikeImageMagick(const std::string& path, PictureFormat format, int tolerance)
     {
         CAnyPicDecoder decoder;
         for (int page = 0; page < 3; ++page) {
             SCOPED_TRACE(page);
-            decoder.SetChoice({.page = page});
-            CWinBmp bmp;
-            decoder.DecodeFile(path, bmp, 32);
+            const Pixels got = DecodePage(decoder, path, page);
             EXPECT_EQ(decoder.GetDetectedFormat(), format);
             EXPECT_EQ(decoder.GetFound().pageCount, 3);
-            const Pixels want = Opaque(ReadWithImageMagick(path, page));
-            EXPECT_LE(MaxChannelDifference(Opaque(FromBitmap(bmp)), want), tolerance);
+            EXPECT_LE(MaxChannelDifference(got, Opaque(ReadWithImageMagick(path, page))), tolerance);
         }
         decoder.SetChoice({.page = 3});
         CWinBmp bmp;
@@ -62,21 +85,33 @@ class Pages : public ::testing::Test {
 
 TEST_F(Pages, EveryPageOfATiffJoinedByTiffcp)
 {
-    std::string pages;
-    for (const std::string& ppm : Pictures()) {
-        const std::string tif = ppm + ".tif";
-        ASSERT_EQ(RunWith(ImageMagick() + " {in} -compress lzw {out}", ppm, tif), 0);
-        pages += " " + Quote(tif);
-    }
-    const std::string joined = m_dir.File("joined.tif");
-    ASSERT_EQ(vktest::Run("tiffcp" + pages + " " + Quote(joined)), 0);
-    ExpectPagesLikeImageMagick(joined, FormatTIFF, 0);
+    const std::string lzw = "-compress lzw";
+    ExpectPagesLikeImageMagick(JoinedTiff("joined.tif", {lzw, lzw, lzw}), FormatTIFF, 0);
 
     // A one-page file has one page; the eight-bit path counts too.
     CAnyPicDecoder decoder;
     CWinBmp bmp;
     decoder.DecodeFile(m_dir.File("p0.ppm.tif"), bmp, 0);
     EXPECT_EQ(decoder.GetFound().pageCount, 1);
+}
+
+// Each page is turned upright by its own Orientation tag, not the first's.
+TEST_F(Pages, EachTiffPageTurnedByItsOwnOrientation)
+{
+    const std::string joined =
+        JoinedTiff("turned.tif", {"-orient TopLeft", "-orient RightTop", "-orient BottomRight"});
+    const char* turns[3] = {"", "-rotate 90", "-rotate 180"};
+    const int stored[3] = {1, 6, 3};
+    CAnyPicDecoder decoder;
+    for (int page = 0; page < 3; ++page) {
+        SCOPED_TRACE(page);
+        const Pixels got = DecodePage(decoder, joined, page);
+        EXPECT_EQ(decoder.GetStoredOrientation(), stored[page]);
+        const std::string ppm = m_dir.File("p" + std::to_string(page) + ".ppm");
+        const std::string upright = m_dir.File("upright.ppm");
+        ASSERT_EQ(RunWith(ImageMagick() + " {in} " + turns[page] + " {out}", ppm, upright), 0);
+        EXPECT_EQ(got, Opaque(ReadWithImageMagick(upright)));
+    }
 }
 
 TEST_F(Pages, EveryImageOfAnIconFile)

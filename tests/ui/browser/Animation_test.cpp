@@ -108,3 +108,20 @@ TEST_F(AnimationTest, EditAndSaveAsWorkOnTheFrameShownAndSaySo)
     EXPECT_EQ(Shown(), vktest::Opaque(vktest::FromBitmap(inverted)));
     EXPECT_FALSE(frame->IsCommandEnabled(Cmd::AnimationNextFrame));
 }
+
+// An AVIF image sequence plays in the viewer as the other formats do.
+TEST_F(EditSaveTest, AnAvifSequencePlaysInTheViewer)
+{
+    if (!vktest::HasProgram("avifenc"))
+        GTEST_SKIP() << "avifenc (libavif-bin) is not installed";
+    const std::string f = pics.File("f");
+    ASSERT_EQ(vktest::Run(vktest::ImageMagick() + " -size 12x8 xc:red xc:blue xc:green PNG:" + f +
+                          "%d.src && avifenc -l --fps 20 " + f + "0.src " + f + "1.src " + f + "2.src " +
+                          vktest::Quote(pics.File("anim.avif")) + " >/dev/null 2>&1"),
+              0);
+    ASSERT_TRUE(Start(pics.Path()));
+    SelectRow(RowOf("anim.avif"));
+    ASSERT_TRUE(frame->RunCommand(Cmd::Viewer));
+    WaitForLoad(frame->GetView());
+    ASSERT_TRUE(WaitFor([&] { return Pane(6) == "frame 3 of 3"; })) << Pane(6);
+}

@@ -72,10 +72,13 @@ TEST_F(EditSaveTest, RawFilesShowTheirPreviewAndDevelopWhenNeeded)
     SelectRow(RowOf("a.dng"));
     ASSERT_TRUE(view->ShowsRawPreview());
     EXPECT_EQ(Picture().GetWidth(), 40);
+    // The properties and the viewer's status bar give the camera picture's size.
+    EXPECT_EQ(Property(1), "160x120, 24 bpp");
 
     // Zoomed past the preview's own size, the whole picture develops and
     // takes its place at the size shown.
     frame->SwitchToViewer();
+    EXPECT_NE(Pane(3).find("160x120"), std::string::npos) << Pane(3);
     ASSERT_TRUE(frame->RunCommand(Cmd::Zoom300));
     EXPECT_TRUE(view->IsDeveloping());
     EXPECT_EQ(frame->GetStatusText().toStdString(), vktext::kTextDeveloping);

@@ -1,8 +1,10 @@
 // The slide show in the window beside other commands: a step waits while
 // Convert's dialogs and job work on the shown picture, and each step shows,
-// selects and names the same file however the list changes under the show.
+// selects and names the same file however the list changes under the show;
+// a slide that moves plays.
 #include "EditSaveFixture.h"
 #include "FileOpsTestSupport.h"
+#include "engine/picture/Animation.h"
 #include "ui/shell/SlideShowCommands.h"
 
 #include <QComboBox>
@@ -17,10 +19,10 @@ namespace {
 class SlideShowFrameTest : public EditSaveTest {
   protected:
     // Pictures told apart by their widths; a show without delay, forward.
-    void StartShow(const std::vector<std::string>& names)
+    void StartShow(const std::vector<std::string>& names, int delaySeconds = 0, int steps = 2)
     {
         CSettings settings;
-        settings.slideDelaySeconds = 0;
+        settings.slideDelaySeconds = delaySeconds;
         settings.slideSequence = 0;
         settings.useRecycleBin = 0;
         settings.autoRefresh = 0;
@@ -33,7 +35,7 @@ class SlideShowFrameTest : public EditSaveTest {
         ASSERT_NE(control, nullptr);
         ASSERT_TRUE(frame->RunCommand(Cmd::ToolsSlideShow));
         ASSERT_TRUE(control->IsRunning());
-        WaitSteps(2);
+        WaitSteps(steps);
     }
     void AddPicture(const std::string& name)
     {
@@ -168,4 +170,27 @@ TEST_F(SlideShowFrameTest, AnEditKeptAtTheSaveQuestionEndsTheShowWithThePictureI
     EXPECT_EQ(frame->GetView()->GetFileName().toStdString(), edited);
     EXPECT_TRUE(Picture().IsModified());
     EXPECT_EQ(Shown(), pixels);
+}
+
+// A slide that moves plays at the file's timing until the show's delay
+// moves on; the next slide stands still.
+TEST_F(SlideShowFrameTest, ASlideThatMovesPlaysUntilTheShowMovesOn)
+{
+    const std::string gif = pics.File("a.gif");
+    ASSERT_EQ(vktest::Run(vktest::ImageMagick() + " -delay 5 -size 64x20 xc:'#c02020' \\( -size 64x20 " +
+                          "xc:'#2020c0' \\) \\( -size 64x20 xc:'#20c020' \\) -loop 0 " + vktest::Quote(gif)),
+              0);
+    widths["a.gif"] = 64;
+    StartShow({"b.bmp"}, 1, 1);
+    ASSERT_TRUE(WaitFor([&] { return frame->GetView()->GetFileName() == "a.gif"; }));
+    ASSERT_TRUE(WaitFor([&] { return Pane(6) == "frame 3 of 3"; }));
+    auto frames = OpenFramesOfFile(gif);
+    CWinBmp third;
+    frames->ComposeFrame(2, third);
+    EXPECT_EQ(Shown(), vktest::Opaque(vktest::FromBitmap(third)));
+    WaitSteps(1);
+    ExpectAgreement("after the moving slide");
+    EXPECT_FALSE(frame->GetView()->GetAnimation().IsActive());
+    EXPECT_EQ(Pane(6), "");
+    frame->RunCommand(Cmd::SlideStop);
 }

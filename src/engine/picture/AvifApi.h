@@ -17,7 +17,16 @@
     X(avifEncoderCreate)                                                                                     \
     X(avifEncoderDestroy)                                                                                    \
     X(avifEncoderWrite)                                                                                      \
-    X(avifRWDataFree)
+    X(avifRWDataFree)                                                                                        \
+    X(avifImageYUVToRGB)                                                                                     \
+    X(avifDecoderCreate)                                                                                     \
+    X(avifDecoderDestroy)                                                                                    \
+    X(avifDecoderReset)                                                                                      \
+    X(avifDecoderSetIOMemory)                                                                                \
+    X(avifDecoderSetSource)                                                                                  \
+    X(avifDecoderParse)                                                                                      \
+    X(avifDecoderNthImageTiming)                                                                             \
+    X(avifDecoderNextImage)
 
 VELKOR_LAZY_API(AvifApi, Avif, VELKOR_AVIF_FUNCTIONS)
 

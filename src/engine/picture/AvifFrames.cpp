@@ -3,21 +3,16 @@
 // converted to 8-bit BGRA and laid on the canvas upright (irot, imir). The
 // still picture of the same file is libheif's, its primary image.
 #include "engine/picture/Animation.h"
+#include "engine/picture/AvifApi.h"
 #include "engine/picture/Orientation.h"
 #include "engine/picture/WinBmp.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include <avif/avif.h>
-
 namespace {
 
 constexpr const char* kTextBadData = "AVIF decoder: damaged picture data.";
-
-struct DecoderDeleter {
-    void operator()(avifDecoder* decoder) const { avifDecoderDestroy(decoder); }
-};
 
 void RaiseAvif(avifResult result)
 {
@@ -25,7 +20,7 @@ void RaiseAvif(avifResult result)
         ThrowOutOfMemory();
     if (result == AVIF_RESULT_TRUNCATED_DATA)
         throw CTextException(ErrEndOfFile, kTextEndOfFile);
-    RaiseError(ErrBadFormat, std::string("AVIF decoder: ") + avifResultToString(result) + ".");
+    RaiseError(ErrBadFormat, std::string("AVIF decoder: ") + Avif().avifResultToString(result) + ".");
 }
 
 // The EXIF orientation that shows the stored frame as the file's irot
@@ -57,7 +52,7 @@ class CAvifFrames : public CFrameSource {
   protected:
     void Rewind() override
     {
-        if (avifDecoderReset(m_decoder.get()) != AVIF_RESULT_OK)
+        if (Avif().avifDecoderReset(m_decoder.get()) != AVIF_RESULT_OK)
             m_broken = true;
     }
     void ComposeNext(int index) override;
@@ -67,7 +62,7 @@ class CAvifFrames : public CFrameSource {
     }
 
   private:
-    std::unique_ptr<avifDecoder, DecoderDeleter> m_decoder;
+    std::unique_ptr<avifDecoder, AvifFree<&AvifApi::avifDecoderDestroy>> m_decoder;
     int m_storedWidth = 0;
     int m_storedHeight = 0;
     int m_orientation = OrientUpright;
@@ -79,7 +74,7 @@ class CAvifFrames : public CFrameSource {
 
 bool CAvifFrames::Scan()
 {
-    m_decoder.reset(avifDecoderCreate());
+    m_decoder.reset(Avif().avifDecoderCreate());
     if (!m_decoder)
         ThrowOutOfMemory();
     avifDecoder* decoder = m_decoder.get();
@@ -87,11 +82,11 @@ bool CAvifFrames::Scan()
     decoder->ignoreExif = AVIF_TRUE;
     decoder->ignoreXMP = AVIF_TRUE;
     decoder->imageSizeLimit = uint32_t(kMaxPixels);
-    avifResult result = avifDecoderSetIOMemory(decoder, Bytes().data(), Bytes().size());
+    avifResult result = Avif().avifDecoderSetIOMemory(decoder, Bytes().data(), Bytes().size());
     if (result == AVIF_RESULT_OK)
-        result = avifDecoderSetSource(decoder, AVIF_DECODER_SOURCE_TRACKS);
+        result = Avif().avifDecoderSetSource(decoder, AVIF_DECODER_SOURCE_TRACKS);
     if (result == AVIF_RESULT_OK)
-        result = avifDecoderParse(decoder);
+        result = Avif().avifDecoderParse(decoder);
     if (result == AVIF_RESULT_NO_CONTENT || (result == AVIF_RESULT_OK && decoder->imageCount < 2))
         return false; // a still picture: no track, or a track of one frame
     if (result != AVIF_RESULT_OK)
@@ -105,7 +100,7 @@ bool CAvifFrames::Scan()
     delays.reserve(size_t(count));
     for (int i = 0; i < count; ++i) {
         avifImageTiming timing{};
-        if (avifDecoderNthImageTiming(decoder, uint32_t(i), &timing) != AVIF_RESULT_OK)
+        if (Avif().avifDecoderNthImageTiming(decoder, uint32_t(i), &timing) != AVIF_RESULT_OK)
             break;
         const double ms = timing.duration * 1000.0;
         delays.push_back(std::isfinite(ms) ? int(std::clamp(ms + 0.5, 0.0, 1e9)) : 0);
@@ -126,7 +121,7 @@ void CAvifFrames::ComposeNext(int)
     if (m_broken)
         RaiseError(ErrBadFormat, kTextBadData);
     avifDecoder* decoder = m_decoder.get();
-    const avifResult result = avifDecoderNextImage(decoder);
+    const avifResult result = Avif().avifDecoderNextImage(decoder);
     if (result != AVIF_RESULT_OK)
         RaiseAvif(result);
     avifImage* image = decoder->image;
@@ -134,13 +129,13 @@ void CAvifFrames::ComposeNext(int)
     if (image->width != uint32_t(m_storedWidth) || image->height != uint32_t(m_storedHeight))
         RaiseError(ErrBadFormat, kTextBadData);
     avifRGBImage rgb;
-    avifRGBImageSetDefaults(&rgb, image);
+    Avif().avifRGBImageSetDefaults(&rgb, image);
     rgb.format = AVIF_RGB_FORMAT_BGRA;
     rgb.depth = 8;
     rgb.rowBytes = uint32_t(m_storedWidth) * 4;
     m_bgra.resize(size_t(rgb.rowBytes) * size_t(m_storedHeight));
     rgb.pixels = m_bgra.data();
-    const avifResult converted = avifImageYUVToRGB(image, &rgb);
+    const avifResult converted = Avif().avifImageYUVToRGB(image, &rgb);
     if (converted != AVIF_RESULT_OK)
         RaiseAvif(converted);
     if (m_orientation == OrientUpright) {

@@ -2,10 +2,14 @@
 // every frame composed, forward and then once from the start again. Only
 // CTextException may come out; anything else, and every crash, is a finding.
 #include "engine/picture/Animation.h"
+#include "engine/picture/PictureSizeLimit.h"
 #include "engine/picture/WinBmp.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
+    // A canvas the picture limit allows, held beside the composed frame,
+    // can pass the fuzzer's memory limit without being a fault: 64 MP here.
+    CPictureSizeLimit limit(int64_t(1) << 26);
     try {
         auto bytes = std::make_shared<std::vector<uint8_t>>(data, data + size);
         std::unique_ptr<CFrameSource> frames = OpenFrames(std::move(bytes));

@@ -36,12 +36,15 @@ if [ -z "$photos" ]; then
 fi
 [ -n "$photos" ] || { echo "no photographs: set PHOTOS" >&2; exit 1; }
 
-# measure NAME CMD... appends "wall cpu kb" of one run to $out/NAME.
+# measure NAME CMD... appends "wall cpu kb" of one run to $out/NAME: the
+# times to the millisecond from bash, the peak memory from /usr/bin/time
+# (whose own times stop at hundredths).
 measure() {
     local name=$1
     shift
-    if /usr/bin/time -o "$out/time" -f "%e %U %S %M" "$@" >/dev/null 2>"$out/err"; then
-        awk '{printf "%s %.2f %s\n", $1, $2 + $3, $4}' "$out/time" >> "$out/$name"
+    local TIMEFORMAT='%3R %3U %3S'
+    if { time /usr/bin/time -o "$out/time" -f "%M" "$@" >/dev/null 2>"$out/err"; } 2>"$out/clock"; then
+        awk -v kb="$(tail -1 "$out/time")" '{printf "%s %.3f %s\n", $1, $2 + $3, kb}' "$out/clock" >> "$out/$name"
     else
         echo "fail" >> "$out/$name"
     fi

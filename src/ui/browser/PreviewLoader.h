@@ -231,6 +231,7 @@ class CPreviewLoader {
     std::string m_prefetching; // the path the worker is decoding ahead
     std::vector<Entry> m_cache;
     std::vector<std::unique_ptr<CPicture>> m_dispose; // freed by the worker
+    bool m_warmed = false;                            // the worker's memory faulted in
     int m_cacheCount = 2;
     size_t m_cacheBytes = size_t(512) << 20;
     Counts m_counts;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <fcntl.h>
 #include <libraw/libraw.h>
@@ -21,6 +22,7 @@ constexpr const char* kTextRawPrefix = "RAW decoder: ";
 constexpr const char* kTextNoImage = "RAW decoder: the developed picture is empty.";
 constexpr const char* kTextBadPreview = "RAW decoder: the embedded preview is damaged.";
 constexpr const char* kTextTooSmall = "RAW decoder: the file is too small for the picture it describes.";
+constexpr const char* kTextEndless = "RAW decoder: the file's structure is damaged; reading it does not end.";
 // No camera packs its sensor data tighter than this many pixels a byte (a
 // lossy DNG reaches about four), so a small damaged file cannot make LibRaw
 // allocate for a large picture.
@@ -184,16 +186,83 @@ int OrientationOfFlip(int flip)
     return kOrientation[flip & 7];
 }
 
-// A LibRaw instance opened by `open` on a file of `size` bytes, with its
-// sizes checked before anything is unpacked. LibRaw's object is large: it
-// lives on the heap.
-template <class Open> std::unique_ptr<LibRaw> OpenRawWith(Open open, uint64_t size)
+// LibRaw's parsers can go round for ever on a crafted file (a chain of CR3
+// boxes that never moves on), out of reach of the abort flag. While a file
+// is opened, every read, seek and byte counts against a budget far above
+// what a real file's directories take; past it, the stream throws LibRaw's
+// own "corrupt" exception and the open fails. Unpacking, which reads every
+// byte, is not counted.
+template <class Stream> class CBudgetedStream : public Stream {
+  public:
+    template <class... Args>
+    explicit CBudgetedStream(uint64_t budget, Args&&... args)
+        : Stream(std::forward<Args>(args)...), m_left(budget)
+    {
+    }
+    void EndBudget() { m_counting = false; }
+    bool Spent() const { return m_counting && m_left == 0; }
+
+    int read(void* ptr, size_t size, size_t count) override
+    {
+        Spend();
+        return Stream::read(ptr, size, count);
+    }
+    int seek(INT64 offset, int whence) override
+    {
+        Spend();
+        return Stream::seek(offset, whence);
+    }
+    int get_char() override
+    {
+        Spend();
+        return Stream::get_char();
+    }
+
+  private:
+    void Spend()
+    {
+        if (!m_counting)
+            return;
+        if (m_left == 0)
+            throw LIBRAW_EXCEPTION_IO_CORRUPT;
+        --m_left;
+    }
+    uint64_t m_left;
+    bool m_counting = true;
+};
+
+// Calls for opening a file of `size` bytes: a real file's directories take
+// a few thousand.
+uint64_t OpenBudget(uint64_t size)
 {
-    auto raw = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
+    return (uint64_t(1) << 22) + 2 * size;
+}
+
+// LibRaw with the stream it reads, which must outlive it.
+class CRaw : public LibRaw {
+  public:
+    CRaw() : LibRaw(LIBRAW_OPTIONS_NONE) {}
+    ~CRaw() override { recycle(); } // lets go of the stream before it goes
+    std::unique_ptr<LibRaw_abstract_datastream> stream;
+};
+
+// A LibRaw instance opened on a `Stream` made of `args`, for a file of
+// `size` bytes, with its sizes checked before anything is unpacked.
+// LibRaw's object is large: it lives on the heap.
+template <class Stream, class... Args> std::unique_ptr<LibRaw> OpenRawFrom(uint64_t size, Args&&... args)
+{
+    auto raw = std::make_unique<CRaw>();
     raw->set_progress_handler(ProgressCallback, nullptr);
     raw->set_dataerror_handler(DataError, nullptr);
     raw->set_memerror_handler(MemoryError, nullptr);
-    Check(open(*raw));
+    auto stream = std::make_unique<CBudgetedStream<Stream>>(OpenBudget(size), std::forward<Args>(args)...);
+    CBudgetedStream<Stream>* budgeted = stream.get();
+    raw->stream = std::move(stream);
+    const int opened = raw->open_datastream(budgeted);
+    if (opened != LIBRAW_SUCCESS && budgeted->Spent())
+        RaiseError(ErrBadFormat, kTextEndless);
+    Check(opened);
+    budgeted->EndBudget();
     const libraw_image_sizes_t& s = raw->imgdata.sizes;
     CheckPictureSize(s.raw_width, s.raw_height);
     CheckPictureSize(s.width, s.height);
@@ -206,7 +275,7 @@ template <class Open> std::unique_ptr<LibRaw> OpenRawWith(Open open, uint64_t si
 std::unique_ptr<LibRaw> OpenRaw(const uint8_t* data, size_t size)
 {
     // LibRaw reads the buffer only.
-    return OpenRawWith([&](LibRaw& raw) { return raw.open_buffer(const_cast<uint8_t*>(data), size); }, size);
+    return OpenRawFrom<LibRaw_buffer_datastream>(size, const_cast<uint8_t*>(data), size);
 }
 
 void FullSizeOf(const LibRaw& raw, int& width, int& height)
@@ -369,7 +438,7 @@ bool ReadRawPreviewOfFile(const std::string& path, RawPreview& preview)
         return false;
     try {
         std::unique_ptr<LibRaw> raw =
-            OpenRawWith([&](LibRaw& r) { return r.open_file(path.c_str()); }, uint64_t(st.st_size));
+            OpenRawFrom<LibRaw_bigfile_datastream>(uint64_t(st.st_size), path.c_str());
         return TakePreview(*raw, preview);
     } catch (const std::bad_alloc&) {
         ThrowOutOfMemory();

@@ -163,4 +163,11 @@ TEST_F(RawFiles, DamagedOrAbandonedFilesEndInAnError)
     CAnyPicDecoder decoder;
     decoder.SetAbortFlag(&abort);
     EXPECT_EQ(ErrorOf(decoder, bytes).first, ErrAborted);
+
+    // A file LibRaw's parser would walk for ever, in memory and from disk.
+    const std::string endless = std::string(VELKOR_TEST_DATA) + "/raw/malformed/endless-boxes.cr3";
+    CAnyPicDecoder fresh;
+    EXPECT_EQ(ErrorOf(fresh, ReadFile(endless)).first, ErrBadFormat);
+    RawPreview preview;
+    EXPECT_THROW(ReadRawPreviewOfFile(endless, preview), CTextException);
 }

@@ -21,6 +21,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -183,6 +184,11 @@ void BM_FirstPictureOfTheProcess(benchmark::State& state)
         return ms;
     };
     auto show = [&](int row) {
+        // Each picture is asked for after the same pause, as a person looks
+        // at one before the next, so that neither finds the processor
+        // still busy from the one before.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        PumpUntil([&] { return std::chrono::steady_clock::now() >= until; });
         return firstPaint([&] { frame.GetFileListView()->setCurrentIndex(frame.GetFileList().index(row)); });
     };
     // The last row: the photographs sort after the tiny picture.

@@ -48,24 +48,7 @@ netpbm_reader() {
     command -v "$prog" >/dev/null 2>&1 && echo "$prog"
 }
 
-# best_time CMD... -> "WALL CPU" of the fastest run, or "fail"
-best_time() {
-    local best=""
-    for _ in $(seq "$RUNS"); do
-        if ! /usr/bin/time -o "$dir/time" -f "%e %U %S" "$@" >/dev/null 2>"$dir/err"; then
-            echo fail
-            return
-        fi
-        local out wall cpu
-        out=$(tail -1 "$dir/time")
-        wall=$(echo "$out" | awk '{print $1}')
-        cpu=$(echo "$out" | awk '{printf "%.2f", $2 + $3}')
-        if [ -z "$best" ] || awk "BEGIN{exit !($wall < ${best%% *})}"; then
-            best="$wall $cpu"
-        fi
-    done
-    echo "$best"
-}
+. "$(dirname "$0")/best_time.sh"
 
 ratio() { awk "BEGIN{ if ($1 > 0 && $2 > 0) printf \"%.2f\", $1 / $2; else print \"-\" }"; }
 

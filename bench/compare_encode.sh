@@ -28,7 +28,7 @@ row() { # name velkor-args im-args ext
     local v m
     rm -f "$dir/v.$ext" "$dir/m.$ext"
     v=$(best_time "$CLI" convert $vkargs "$dir/x.ppm" "$dir/v.$ext")
-    if [ ! -s "$dir/v.$ext" ]; then
+    if [ "$v" = fail ] || [ ! -s "$dir/v.$ext" ]; then
         printf "%-10s velkor-cli wrote nothing\n" "$name"
         return
     fi
@@ -37,7 +37,7 @@ row() { # name velkor-args im-args ext
         return
     fi
     m=$(best_time "$IM" "$dir/x.ppm" $imargs "$dir/m.$ext")
-    if [ ! -s "$dir/m.$ext" ]; then
+    if [ "$m" = fail ] || [ ! -s "$dir/m.$ext" ]; then
         printf "%-10s ImageMagick wrote nothing\n" "$name"
         return
     fi

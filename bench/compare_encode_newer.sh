@@ -30,12 +30,12 @@ row() { # name ext "velkor-cli args" peer command with {in} and {out}
     local v p cmd
     rm -f "$dir/v.$ext" "$dir/p.$ext"
     v=$(best_time "$CLI" convert $vkargs "$dir/x.png" "$dir/v.$ext")
-    [ -s "$dir/v.$ext" ] || { printf "%-14s velkor-cli wrote nothing\n" "$name"; return; }
+    [ "$v" != fail ] && [ -s "$dir/v.$ext" ] || { printf "%-14s velkor-cli wrote nothing\n" "$name"; return; }
     cmd=${peer//\{in\}/$dir/x.png}
     cmd=${cmd//\{out\}/$dir/p.$ext}
     command -v "${peer%% *}" >/dev/null || { printf "%-14s %s is missing\n" "$name" "${peer%% *}"; return; }
     p=$(best_time $cmd)
-    [ -s "$dir/p.$ext" ] || { printf "%-14s %s wrote nothing\n" "$name" "${peer%% *}"; return; }
+    [ "$p" != fail ] && [ -s "$dir/p.$ext" ] || { printf "%-14s %s wrote nothing\n" "$name" "${peer%% *}"; return; }
     awk -v n="$name" -v vw="${v% *}" -v vc="${v#* }" -v pw="${p% *}" -v pc="${p#* }" \
         -v vs="$(stat -c %s "$dir/v.$ext")" -v ps="$(stat -c %s "$dir/p.$ext")" 'BEGIN {
         printf "%-14s %8.2f %8.2f %8.2f %8.2f %7.2f %7.2f %9.1f %9.1f %6.2f\n", n, vw, vc, pw, pc,

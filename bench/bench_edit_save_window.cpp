@@ -4,6 +4,7 @@
 // ("max_gui_ms", thread CPU time between two handled events, the paint of
 // the result included); the goal is 50 ms.
 #include "TestSupport.h"
+#include "WindowBench.h"
 #include "ui/browser/Preview.h"
 #include "ui/shell/CommandAreas.h"
 #include "ui/shell/MainFrm.h"
@@ -35,18 +36,6 @@ double ThreadCpuMs()
     return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
 }
 
-QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "bench_edit_save_window";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
 struct Window {
     vktest::TempDir config;
     vktest::TempDir folder;
@@ -54,7 +43,7 @@ struct Window {
 
     Window()
     {
-        App();
+        vkbench::OffscreenApp();
         qputenv("VELKOR_CONFIG_DIR", QByteArray::fromStdString(config.Path()));
         vkui::setAskHandler([](const QString&, vkui::Buttons, vkui::Icon) { return vkui::Answer::No; });
         CWinBmp small;

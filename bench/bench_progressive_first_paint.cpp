@@ -6,6 +6,7 @@
 // -scale 1/8 as a whole process. Medians of several runs, wall and CPU
 // (the machine is shared). Goal: under 80 ms.
 #include "TestSupport.h"
+#include "WindowBench.h"
 #include "ui/browser/PreviewLoader.h"
 
 #include <QApplication>
@@ -22,18 +23,6 @@
 #include <vector>
 
 namespace {
-
-void App()
-{
-    static int argc = 1;
-    static char name[] = "bench_progressive_first_paint";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    (void)app;
-}
 
 constexpr const char* kFolder = "/tmp/velkor_bench_progressive";
 constexpr const char* kPhoto = "/usr/share/backgrounds/Kleiber_by_Lukas_Baubkus.jpg";
@@ -56,12 +45,6 @@ std::string ProgressiveFile(const std::string& sample)
     vktest::Run("cjpeg -progressive -quality 92 -sample " + sample + " -outfile " + vktest::Quote(path) +
                 " " + vktest::Quote(ppm));
     return path;
-}
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 double ProcessCpuMs()
@@ -118,7 +101,7 @@ Figures FirstPaint(const std::string& path, bool dcPreview, int rounds)
         cpus.push_back(ProcessCpuMs() - cpu);
         delivered.wait(lock, [&] { return deliveries > 1; });
     }
-    return {Median(walls), Median(cpus)};
+    return {vkbench::Median(walls), vkbench::Median(cpus)};
 }
 
 Figures Command(const std::string& command, int rounds)
@@ -132,12 +115,12 @@ Figures Command(const std::string& command, int rounds)
         walls.push_back(double(timer.nsecsElapsed()) * 1e-6);
         cpus.push_back(ChildrenCpuMs() - cpu);
     }
-    return {Median(walls), Median(cpus)};
+    return {vkbench::Median(walls), vkbench::Median(cpus)};
 }
 
 void BM_ProgressiveFirstPaint(benchmark::State& state)
 {
-    App();
+    vkbench::OffscreenApp();
     const std::string sample = state.range(0) == 444 ? "1x1" : "2x2";
     const std::string path = ProgressiveFile(sample);
     constexpr int kRounds = 9;

@@ -1,11 +1,12 @@
 // A 24 MP camera RAW file (a 6000 x 4000 Bayer DNG with a full-size JPEG
-// preview of a photograph at quality 90, the largest a camera embeds): the time from the view's request to
-// its first paint (the preview at a reduced DCT scale, through the view's
-// loader, for a 1400 x 900 window; goal under 100 ms), against extracting
-// the preview with LibRaw's own dcraw_emu -e; and the full development,
-// ours against dcraw_emu -w.
+// preview of a photograph at quality 90, the largest a camera embeds): the
+// time from the view's request to its first paint (the preview at a reduced
+// DCT scale, through the view's loader, for a 1400 x 900 window; goal under
+// 100 ms), against extracting the preview with LibRaw's own dcraw_emu -e;
+// and the full development, ours against dcraw_emu -w.
 #include "RawFiles.h"
 #include "TestSupport.h"
+#include "WindowBench.h"
 #include "engine/picture/AnyPicDecoder.h"
 #include "ui/browser/PreviewLoader.h"
 
@@ -23,18 +24,6 @@
 #include <unistd.h>
 
 namespace {
-
-void App()
-{
-    static int argc = 1;
-    static char name[] = "bench_raw_preview";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    (void)app;
-}
 
 const std::string& RawFile()
 {
@@ -61,12 +50,6 @@ const std::string& RawFile()
     return path;
 }
 
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 // Wall milliseconds of a shell command, the best of `rounds`.
 double CommandMs(const std::string& command, int rounds)
 {
@@ -82,7 +65,7 @@ double CommandMs(const std::string& command, int rounds)
 
 void BM_RawFirstPaint(benchmark::State& state)
 {
-    App();
+    vkbench::OffscreenApp();
     const std::string& path = RawFile();
     std::mutex mutex;
     std::condition_variable painted;
@@ -118,7 +101,7 @@ void BM_RawFirstPaint(benchmark::State& state)
         times.push_back(seconds * 1e3);
         state.SetIterationTime(seconds);
     }
-    const double ours = Median(times);
+    const double ours = vkbench::Median(times);
     const double peer = CommandMs("cd /tmp && dcraw_emu -e " + vktest::Quote(path), 3);
     state.counters["first_paint_ms"] = ours;
     state.counters["dcraw_emu_e_ms"] = peer;

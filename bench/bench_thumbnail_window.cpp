@@ -14,6 +14,7 @@
 //   build/bench/bench_thumbnail_window        COUNT=200 RUNS=3 SCROLL_COUNT=3000 ...
 #include "BenchSupport.h"
 #include "TestSupport.h"
+#include "WindowBench.h"
 #include "models/thumbnails/ThumbnailProvider.h"
 #include "ui/browser/Preview.h"
 #include "ui/browser/ThumbnailGrid.h"
@@ -54,18 +55,6 @@ int EnvInt(const char* name, int fallback)
 double ThreadCpuMs()
 {
     return vkbench::CpuSeconds() * 1e3;
-}
-
-QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "bench_thumbnail_window";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
 }
 
 std::string PhotoStore()
@@ -138,7 +127,7 @@ struct GridWindow {
 
     GridWindow(const std::string& dir, const std::string& cache)
     {
-        App();
+        vkbench::OffscreenApp();
         qputenv("VELKOR_CONFIG_DIR", QByteArray::fromStdString(config.Path()));
         qputenv("XDG_CACHE_HOME", QByteArray::fromStdString(cache));
         vkui::setAskHandler([](const QString&, vkui::Buttons, vkui::Icon) { return vkui::Answer::No; });

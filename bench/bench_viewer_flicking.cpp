@@ -8,6 +8,7 @@
 // (real 16 to 24 MP photographs from lomiri-wallpapers-20.04), else
 // generated ones.
 #include "TestSupport.h"
+#include "WindowBench.h"
 #include "ui/browser/Preview.h"
 #include "ui/browser/PreviewLoader.h"
 #include "ui/shell/MainFrm.h"
@@ -29,18 +30,6 @@
 #include <unistd.h>
 
 namespace {
-
-QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "bench_viewer_flicking";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 constexpr const char* kWallpapers = "/usr/share/backgrounds";
 
@@ -107,7 +96,7 @@ struct Viewer {
 
     Viewer()
     {
-        App();
+        vkbench::OffscreenApp();
         qputenv("VELKOR_CONFIG_DIR", QByteArray::fromStdString(config.Path()));
         vkui::setAskHandler([](const QString&, vkui::Buttons, vkui::Icon) { return vkui::Answer::No; });
         if (chdir(PhotoFolder().c_str()) != 0)
@@ -155,7 +144,7 @@ std::string FolderStartingSmall()
 // a first within 10 % of the second.
 void BM_FirstPictureOfTheProcess(benchmark::State& state)
 {
-    App();
+    vkbench::OffscreenApp();
     vktest::TempDir config;
     qputenv("VELKOR_CONFIG_DIR", QByteArray::fromStdString(config.Path()));
     vkui::setAskHandler([](const QString&, vkui::Buttons, vkui::Icon) { return vkui::Answer::No; });
